@@ -1,0 +1,36 @@
+# Two commands do all set-up on a fresh Debian 12 machine: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all install configure build run test bench screenshots clean
+
+all: build
+
+install:
+	@sh scripts/install-deps.sh
+
+configure: install
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "vorlan 需要图形显示 (no DISPLAY or WAYLAND_DISPLAY): start it with  xvfb-run -a $(BUILD)/vorlan  or run make run on a desktop."; \
+	else \
+		./$(BUILD)/vorlan; \
+	fi
+
+test: build
+	@sh scripts/run-tests.sh $(BUILD)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+screenshots: build
+	@mkdir -p docs/screenshots
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/vorlan_screenshots docs/screenshots
+
+clean:
+	rm -rf $(BUILD)

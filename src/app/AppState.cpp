@@ -1,0 +1,22 @@
+#include "app/AppState.h"
+
+#include "data/Database.h"
+
+namespace vorlan::app {
+
+AppState& AppState::instance()
+{
+    static AppState s;
+    return s;
+}
+
+QSqlDatabase AppState::db() const { return data::shared(); }
+
+void AppState::reset()
+{
+    connectionOpened = false;
+    userLevel.clear();
+    currentTemplate.clear();
+}
+
+} // namespace vorlan::app

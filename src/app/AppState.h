@@ -1,0 +1,35 @@
+#pragma once
+// The values every window shares for the whole run: the connection flag, the current user level and
+// the current template name. Nothing else is process-wide.
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace vorlan::app {
+
+inline constexpr auto kAdvancedLevel = "高级用户";
+inline constexpr auto kOrdinaryLevel = "普通用户";
+
+class AppState {
+public:
+    static AppState& instance();
+
+    // The shared connection (see data/Database.h); valid once the login has opened it.
+    QSqlDatabase db() const;
+
+    bool connectionOpened = false;
+    QString userLevel;       // "高级用户", "普通用户" or empty before the first login
+    QString currentTemplate; // the last opened catalogue node's exact text
+
+    bool isAdvanced() const { return userLevel == QString::fromUtf8(kAdvancedLevel); }
+
+    // Back to the start of a run (tests).
+    void reset();
+
+private:
+    AppState() = default;
+};
+
+inline AppState& state() { return AppState::instance(); }
+
+} // namespace vorlan::app

@@ -1,0 +1,197 @@
+#include "app/Catalogue.h"
+
+#include "data/Schema.h"
+#include "data/Sql.h"
+
+#include <QSqlError>
+
+#include <QApplication>
+#include <QStyle>
+
+#include <cmath>
+
+namespace vorlan::app {
+
+using data::exec;
+
+double keyNumber(const QString& key)
+{
+    // Like reading a number from the start of a text: leading blanks, sign, digits, a decimal part.
+    const QString t = key.trimmed();
+    int i = 0;
+    QString digits;
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+'))) digits += t[i++];
+    bool seenPoint = false;
+    for (; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c.isDigit() && c.unicode() < 128) {
+            digits += c;
+        } else if (c == QLatin1Char('.') && !seenPoint) {
+            seenPoint = true;
+            digits += c;
+        } else {
+            break;
+        }
+    }
+    bool ok = false;
+    const double v = digits.toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+QString nextKey(const QStringList& keys)
+{
+    if (keys.isEmpty()) return QStringLiteral("1_");
+    double b = std::nearbyint(keyNumber(keys.first()));
+    for (const QString& k : keys) {
+        const double v = keyNumber(k);
+        if (v > b) b = std::nearbyint(v);
+    }
+    const double next = b + 1;
+    if (next > 32767 || next < -32768) return QStringLiteral("1_");
+    return QString::number(qint64(next)) + QLatin1Char('_');
+}
+
+CatalogueStore::CatalogueStore(QSqlDatabase db)
+    : db_(std::move(db))
+{
+}
+
+QList<CatalogueRow> CatalogueStore::load() const
+{
+    QList<CatalogueRow> rows;
+    QSqlQuery q = exec(db_, QStringLiteral("SELECT parent, key, text, image, selectedimage FROM mobantabe ORDER BY rowid"));
+    while (q.next()) {
+        CatalogueRow r;
+        r.parent = data::nullToEmpty(q.value(0)).trimmed();
+        r.key = data::nullToEmpty(q.value(1)).trimmed();
+        r.text = data::nullToEmpty(q.value(2)).trimmed();
+        r.image = q.value(3).isNull() ? 1 : q.value(3).toInt();
+        r.selectedImage = q.value(4).isNull() ? 2 : q.value(4).toInt();
+        rows << r;
+    }
+    return rows;
+}
+
+void CatalogueStore::save(const QList<CatalogueRow>& rows) const
+{
+    data::Transaction t(db_);
+    exec(db_, QStringLiteral("DELETE FROM mobantabe"));
+    QSqlQuery q(db_);
+    if (!q.prepare(QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)")))
+        throw data::DbError(q.lastError().text());
+    for (const CatalogueRow& r : rows) {
+        q.bindValue(0, r.parent);
+        q.bindValue(1, r.key);
+        q.bindValue(2, r.text);
+        q.bindValue(3, r.image);
+        q.bindValue(4, r.selectedImage);
+        if (!q.exec()) throw data::DbError(q.lastError().text());
+    }
+    t.commit();
+}
+
+void CatalogueStore::deleteTemplate(const QString& name) const
+{
+    data::Transaction t(db_);
+    exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
+    exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
+    exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE text = ?"), {name});
+    // The print log table carries the template's name; a base table of that name is never touched.
+    if (!name.trimmed().isEmpty() && !data::schema::isBaseTable(name))
+        exec(db_, QStringLiteral("DROP TABLE IF EXISTS ") + data::quoteId(name));
+    t.commit();
+}
+
+CatalogueModel::CatalogueModel(QObject* parent)
+    : QStandardItemModel(parent)
+{
+    QStyle* style = QApplication::style();
+    nodeIcon_.addPixmap(style->standardPixmap(QStyle::SP_FileIcon), QIcon::Normal);
+    nodeIcon_.addPixmap(style->standardPixmap(QStyle::SP_DialogApplyButton), QIcon::Selected);
+}
+
+QStandardItem* CatalogueModel::makeItem(const QString& key, const QString& text, int image, int selectedImage)
+{
+    auto* item = new QStandardItem(nodeIcon_, text);
+    item->setEditable(false);
+    item->setData(key, KeyRole);
+    item->setData(image, ImageRole);
+    item->setData(selectedImage, SelectedImageRole);
+    keysInOrder_ << key;
+    byKey_.insert(key, item);
+    return item;
+}
+
+void CatalogueModel::setRows(const QList<CatalogueRow>& rows)
+{
+    clear();
+    keysInOrder_.clear();
+    byKey_.clear();
+    QStandardItem* root = invisibleRootItem();
+    for (const CatalogueRow& r : rows) {
+        QStandardItem* parent = root;
+        if (r.parent != QLatin1String(kTopParent)) {
+            if (QStandardItem* p = byKey_.value(r.parent)) parent = p;
+        }
+        parent->appendRow(makeItem(r.key, r.text, r.image, r.selectedImage));
+    }
+}
+
+QList<CatalogueRow> CatalogueModel::rows() const
+{
+    QList<CatalogueRow> out;
+    out.reserve(keysInOrder_.size());
+    std::function<void(const QStandardItem*, const QString&)> walk = [&](const QStandardItem* item,
+                                                                         const QString& parentKey) {
+        for (int i = 0; i < item->rowCount(); ++i) {
+            const QStandardItem* c = item->child(i);
+            const QString key = c->data(KeyRole).toString();
+            out << CatalogueRow{parentKey, key, c->text(), c->data(ImageRole).toInt(),
+                                c->data(SelectedImageRole).toInt()};
+            walk(c, key);
+        }
+    };
+    walk(invisibleRootItem(), QString::fromLatin1(kTopParent));
+    return out;
+}
+
+QModelIndex CatalogueModel::addTopLevel(const QString& key, const QString& text, int image, int selectedImage)
+{
+    QStandardItem* item = makeItem(key, text, image, selectedImage);
+    invisibleRootItem()->appendRow(item);
+    return item->index();
+}
+
+QModelIndex CatalogueModel::addChild(const QModelIndex& parent, const QString& key, const QString& text, int image,
+                                     int selectedImage)
+{
+    QStandardItem* p = itemFromIndex(parent);
+    if (!p) return addTopLevel(key, text, image, selectedImage);
+    QStandardItem* item = makeItem(key, text, image, selectedImage);
+    p->appendRow(item);
+    return item->index();
+}
+
+void CatalogueModel::forgetKeys(QStandardItem* item)
+{
+    for (int i = 0; i < item->rowCount(); ++i) forgetKeys(item->child(i));
+    const QString key = item->data(KeyRole).toString();
+    keysInOrder_.removeOne(key);
+    byKey_.remove(key);
+}
+
+void CatalogueModel::removeNode(const QModelIndex& index)
+{
+    QStandardItem* item = itemFromIndex(index);
+    if (!item) return;
+    forgetKeys(item);
+    removeRow(index.row(), index.parent());
+}
+
+QModelIndex CatalogueModel::findKey(const QString& key) const
+{
+    QStandardItem* item = byKey_.value(key);
+    return item ? item->index() : QModelIndex();
+}
+
+} // namespace vorlan::app

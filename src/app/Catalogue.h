@@ -1,0 +1,76 @@
+#pragma once
+// The template catalogue: a tree of nodes whose texts are template names, stored in mobantabe.
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QStandardItemModel>
+#include <QString>
+#include <QStringList>
+
+namespace vorlan::app {
+
+struct CatalogueRow {
+    QString parent; // "0_" for a top-level node
+    QString key;
+    QString text;
+    int image = 1;
+    int selectedImage = 2;
+    bool operator==(const CatalogueRow&) const = default;
+};
+
+inline constexpr auto kTopParent = "0_";
+
+// The number at the start of a key ("12_" gives 12, no digits give 0).
+double keyNumber(const QString& key);
+// The key for a new node, given the keys of the tree in index order: the highest number plus one,
+// followed by "_"; "1_" for an empty tree or past 32767.
+QString nextKey(const QStringList& keys);
+
+class CatalogueStore {
+public:
+    explicit CatalogueStore(QSqlDatabase db);
+    QList<CatalogueRow> load() const;
+    // Rewrites mobantabe with the rows in the given order, in one transaction.
+    void save(const QList<CatalogueRow>& rows) const;
+    // Deletes a template's input points, header, catalogue rows and print log table, in one transaction.
+    void deleteTemplate(const QString& name) const;
+
+private:
+    QSqlDatabase db_;
+};
+
+// The tree on screen. Each item holds its key; the icons show picture 1, or picture 2 when selected.
+class CatalogueModel : public QStandardItemModel {
+    Q_OBJECT
+public:
+    static constexpr int KeyRole = Qt::UserRole + 1;
+    static constexpr int ImageRole = Qt::UserRole + 2;
+    static constexpr int SelectedImageRole = Qt::UserRole + 3;
+
+    explicit CatalogueModel(QObject* parent = nullptr);
+
+    // Builds the tree from stored rows; a row whose parent is not (yet) in the tree goes to the top level.
+    void setRows(const QList<CatalogueRow>& rows);
+    // Depth-first pre-order: every node before its children, siblings in tree order.
+    QList<CatalogueRow> rows() const;
+    // Keys in index order (the order in which the nodes were added).
+    QStringList keys() const { return keysInOrder_; }
+    int nodeCount() const { return keysInOrder_.size(); }
+
+    QModelIndex addTopLevel(const QString& key, const QString& text, int image = 1, int selectedImage = 2);
+    QModelIndex addChild(const QModelIndex& parent, const QString& key, const QString& text, int image = 1,
+                         int selectedImage = 2);
+    // Removes the node and all its descendants.
+    void removeNode(const QModelIndex& index);
+    QModelIndex findKey(const QString& key) const;
+
+private:
+    QStandardItem* makeItem(const QString& key, const QString& text, int image, int selectedImage);
+    void forgetKeys(QStandardItem* item);
+
+    QStringList keysInOrder_;
+    QHash<QString, QStandardItem*> byKey_;
+    QIcon nodeIcon_;
+};
+
+} // namespace vorlan::app

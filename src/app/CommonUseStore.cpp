@@ -1,0 +1,34 @@
+#include "app/CommonUseStore.h"
+
+#include "data/Sql.h"
+
+namespace vorlan::app {
+
+CommonUseStore::CommonUseStore(QSqlDatabase db)
+    : db_(std::move(db))
+{
+}
+
+QStringList CommonUseStore::all() const
+{
+    QStringList out;
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT yongtuName FROM yongtu ORDER BY rowid"));
+    while (q.next()) out << data::nullToEmpty(q.value(0));
+    return out;
+}
+
+void CommonUseStore::add(const QString& text) const
+{
+    data::exec(db_, QStringLiteral("INSERT INTO yongtu VALUES (?)"), {text});
+}
+
+void CommonUseStore::remove(const QString& text) const
+{
+    // An empty text also removes rows that hold Null, which read as empty.
+    if (text.isEmpty())
+        data::exec(db_, QStringLiteral("DELETE FROM yongtu WHERE yongtuName = '' OR yongtuName IS NULL"));
+    else
+        data::exec(db_, QStringLiteral("DELETE FROM yongtu WHERE yongtuName = ?"), {text});
+}
+
+} // namespace vorlan::app

@@ -1,0 +1,171 @@
+#include "app/Frm_login.h"
+
+#include "app/AppState.h"
+#include "app/FirstUserDialog.h"
+#include "app/VersionCheck.h"
+#include "data/Database.h"
+#include "data/Sql.h"
+#include "ui/Prompt.h"
+#include "ui/Twips.h"
+#include "users/PasswordHash.h"
+#include "users/UserStore.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+
+namespace vorlan::app {
+
+namespace {
+QLabel* label(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+} // namespace
+
+Frm_login::Frm_login(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Frm_login"));
+    setWindowTitle(QStringLiteral("用户登录"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ui::setClientSize(this, 5400, 3300);
+    setFixedSize(size());
+    setStyleSheet(QStringLiteral("QDialog#Frm_login { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+                                 "stop:0 #eef4fd, stop:1 #b6d6ff); }"));
+
+    auto* title = label(this, QStringLiteral("Label1"), QStringLiteral("用 户 设 置"));
+    QFont tf(QStringLiteral("宋体"));
+    tf.setPointSize(16);
+    tf.setBold(true);
+    title->setFont(tf);
+    title->setAlignment(Qt::AlignCenter);
+    ui::place(title, 0, 240, 5400, 480);
+
+    ui::place(label(this, QStringLiteral("Label3"), QStringLiteral("用户姓名")), 600, 1000, 1000, 330);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    ui::place(Combo1, 1650, 960, 3000, 360);
+
+    ui::place(label(this, QStringLiteral("Label4"), QStringLiteral("用户密码")), 600, 1560, 1000, 330);
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->installEventFilter(this);
+    ui::place(txtPassword, 1650, 1520, 3000, 360);
+
+    XPBut_XTDengLu = new QPushButton(QStringLiteral("登录系统"), this);
+    XPBut_XTDengLu->setObjectName(QStringLiteral("XPBut_XTDengLu"));
+    XPBut_XTDengLu->setAutoDefault(false);
+    ui::place(XPBut_XTDengLu, 1000, 2180, 1500, 420);
+    XPBut_XTExit = new QPushButton(QStringLiteral("退出系统"), this);
+    XPBut_XTExit->setObjectName(QStringLiteral("XPBut_XTExit"));
+    XPBut_XTExit->setAutoDefault(false);
+    ui::place(XPBut_XTExit, 2900, 2180, 1500, 420);
+
+    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setStyleSheet(QStringLiteral("color: #35507a;"));
+    ui::place(Label2, 0, 2880, 5400, 300);
+
+    XPBut_XTDengLu->setEnabled(false);
+    XPBut_XTExit->setEnabled(true);
+
+    connect(Combo1, &QComboBox::activated, this, &Frm_login::Combo1_Click);
+    connect(XPBut_XTDengLu, &QPushButton::clicked, this, &Frm_login::XPBut_XTDengLu_Click);
+    connect(XPBut_XTExit, &QPushButton::clicked, this, &Frm_login::XPBut_XTExit_Click);
+}
+
+bool Frm_login::load()
+{
+    CheckNewVersion(this);
+
+    AppState& s = state();
+    if (!s.connectionOpened) {
+        const data::OpenResult r = data::openShared();
+        if (r.status == data::OpenStatus::Foreign || r.status == data::OpenStatus::Failed) {
+            ui::critical(this, r.message, QStringLiteral("错误"));
+            return false;
+        }
+        s.connectionOpened = true;
+        if (r.status == data::OpenStatus::Created) {
+            // A new database: its first advanced user is entered before anyone can log in.
+            ui::execModal(new FirstUserDialog(this));
+        }
+    }
+
+    try {
+        users::UserStore store(s.db());
+        if (store.isEmpty()) {
+            ui::show(this, QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"),
+                     QStringLiteral("操作结果报告"));
+            XPBut_XTDengLu->setEnabled(true);
+            return true;
+        }
+        const QStringList names = store.names();
+        if (names.isEmpty())
+            ui::show(this, QStringLiteral("该用户编号不存在,或用户密码错误"), QStringLiteral("操作失败报告"));
+        Combo1->addItems(names);
+        Combo1->setCurrentIndex(-1);
+        Combo1->setEditText(QString());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
+    }
+
+    if (s.userLevel == QString::fromUtf8(kOrdinaryLevel)) XPBut_XTExit->setText(QStringLiteral("取  消"));
+    XPBut_XTDengLu->setEnabled(true);
+    XPBut_XTExit->setEnabled(true);
+    return true;
+}
+
+void Frm_login::Combo1_Click() { txtPassword->setFocus(); }
+
+bool Frm_login::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtPassword && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && XPBut_XTDengLu->isEnabled())
+            XPBut_XTDengLu->setFocus();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Frm_login::XPBut_XTDengLu_Click()
+{
+    if (Combo1->currentText().isEmpty()) {
+        ui::show(this, QStringLiteral("请您选择用户姓名！"), QStringLiteral("登录"));
+        return;
+    }
+    try {
+        users::UserStore store(state().db());
+        const auto user = store.findByName(Combo1->currentText().trimmed());
+        if (!user) {
+            ui::show(this, QStringLiteral("该用户名不存在,或用户密码错误"), QStringLiteral("操作失败报告"));
+            return;
+        }
+        if (users::verifyPassword(txtPassword->text().trimmed(), user->passwordHash)) {
+            state().userLevel = data::nullToEmpty(user->level);
+            accept();
+        } else {
+            ui::show(this, QStringLiteral("用户密码错误!请您重新输入！"), QStringLiteral("操作失败报告"));
+            txtPassword->setFocus();
+        }
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("XPBut_XTDengLu_Click"), e.description());
+    }
+}
+
+void Frm_login::XPBut_XTExit_Click()
+{
+    reject();
+    ui::prompter().quit();
+}
+
+} // namespace vorlan::app

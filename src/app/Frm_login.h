@@ -1,0 +1,38 @@
+#pragma once
+// The login window: version check, the shared connection, the user list and the password check.
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QLabel;
+
+namespace vorlan::app {
+
+class Frm_login : public QDialog {
+    Q_OBJECT
+public:
+    explicit Frm_login(QWidget* parent = nullptr);
+
+    // The window's load. False when the program cannot go on (the database file is unusable); the
+    // user has been told why.
+    bool load();
+
+    QComboBox* Combo1 = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QPushButton* XPBut_XTDengLu = nullptr;
+    QPushButton* XPBut_XTExit = nullptr;
+    QLabel* Label2 = nullptr;
+
+    void XPBut_XTDengLu_Click();
+    void XPBut_XTExit_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Combo1_Click();
+};
+
+} // namespace vorlan::app

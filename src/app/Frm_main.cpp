@@ -1,0 +1,433 @@
+#include "app/Frm_main.h"
+
+#include "app/AppState.h"
+#include "app/Catalogue.h"
+#include "app/CommonUseStore.h"
+#include "app/Frm_login.h"
+#include "app/Windows.h"
+#include "data/Sql.h"
+#include "ui/Prompt.h"
+#include "ui/Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringListModel>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QTreeView>
+
+namespace vorlan::app {
+
+namespace {
+
+// The surface under the toolbar that holds every other control, painted as the window's background.
+class Surface : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        QLinearGradient g(0, 0, width(), height());
+        g.setColorAt(0, QColor(236, 243, 252));
+        g.setColorAt(1, QColor(198, 222, 250));
+        p.fillRect(rect(), g);
+        p.setPen(QColor(150, 175, 210));
+        QFont f(QStringLiteral("宋体"));
+        f.setPixelSize(ui::toPixels(600));
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(rect().adjusted(0, 0, -ui::toPixels(300), -ui::toPixels(300)), Qt::AlignRight | Qt::AlignBottom,
+                   QStringLiteral("Vorlan 套打系统"));
+    }
+};
+
+const char* const kHelpHtml = R"(<h3>软件使用说明：</h3>
+<p><b>1.各个模板的编辑、打开、查询等</b><br>
+点击工具栏上的“显示工具”，左侧出现“工具菜单”，其中有模板操作所需的各个按钮：在模板目录中选中一个模板后，
+“打开模板”进入打印窗口，“模板设计”编辑模板的背景图片和输入点，“数据查询”查询该模板的打印记录；
+“新增主节点”、“新增子节点”、“删除节点”、“结构保存”用来整理模板目录。</p>
+<p><b>2.打印信息资料的选择</b><br>
+客户的名称、地址、电话、邮编等资料在工具栏的“客户管理”中录入。打印窗口中与客户资料某一项关联的输入点，
+双击它即可打开数据选择窗口，选中一条记录后，该输入点及其他关联的输入点都会自动填好。
+在“大写金额”输入框中输入数字金额后按回车键，即可得到中文大写金额。</p>
+<p><b>3.模板打印单上每个输入点框大小的调整</b><br>
+在打印窗口中进入微调状态后，单击一个输入点，用鼠标拖动它四周的蓝色控制点，即可调整输入框的大小。</p>
+<p><b>4.模板打印单上每个输入点打印位置的调整</b><br>
+在微调状态下，按住鼠标左键拖动输入点即可移动它的打印位置。打印测试之后，还可以设置整体的上下、左右偏移量，
+最后点击“保存微调”保存所有的调整。</p>)";
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+QString findCalculator()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("calc.exe");
+#else
+    for (const char* name : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "xcalc"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty()) return path;
+    }
+    return QString();
+#endif
+}
+
+Frm_main::Frm_main(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Frm_main"));
+    setWindowTitle(QStringLiteral("Vorlan"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    showLogin = [](QWidget* parent) {
+        auto* login = new Frm_login(parent);
+        if (login->load()) ui::execModal(login);
+        else delete login;
+    };
+    buildToolbar();
+    auto* surface = new Surface(this);
+    surface->setObjectName(QStringLiteral("Picture1"));
+    setCentralWidget(surface);
+    buildPanels(surface);
+    resize(ui::toPixels(15360), ui::toPixels(9980) + gojulanhu->sizeHint().height());
+}
+
+Frm_main::~Frm_main() = default;
+
+void Frm_main::buildToolbar()
+{
+    gojulanhu = addToolBar(QStringLiteral("工具栏"));
+    gojulanhu->setObjectName(QStringLiteral("gojulanhu"));
+    gojulanhu->setMovable(false);
+    gojulanhu->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    gojulanhu->setIconSize(QSize(24, 24));
+    struct Button {
+        const char* key;
+        const char* caption;
+        const char* tip;
+        QStyle::StandardPixmap icon;
+    };
+    const Button buttons[] = {
+        {"管理登录", "管理登录", "管理员登录与退出", QStyle::SP_DialogYesButton},
+        {"数据查询", "数据查询", "数据查询", QStyle::SP_FileDialogContentsView},
+        {"员工管理", "员工管理", "用户名新增、删除、更改", QStyle::SP_DirHomeIcon},
+        {"客户管理", "客户管理", "客户单位名称、地址、电话、邮编信息", QStyle::SP_FileDialogDetailedView},
+        {"显示工具", "显示工具", "", QStyle::SP_FileDialogListView},
+        {"常用用途", "常用用途", "常用用途", QStyle::SP_FileDialogInfoView},
+        {"日历表", "日历表", "", QStyle::SP_FileDialogStart},
+        {"计算器", "计算器", "", QStyle::SP_ComputerIcon},
+        {"数据备份", "数据维护", "", QStyle::SP_DriveHDIcon},
+        {"关于系统", "关于系统", "关于本系统", QStyle::SP_MessageBoxInformation},
+        {"帮助说明", "帮助显示", "", QStyle::SP_DialogHelpButton},
+        {"系统退出", "系统退出", "系统退出", QStyle::SP_DialogCloseButton},
+    };
+    for (const Button& b : buttons) {
+        const QString key = QString::fromUtf8(b.key);
+        QAction* a = gojulanhu->addAction(style()->standardIcon(b.icon), QString::fromUtf8(b.caption));
+        a->setObjectName(key);
+        a->setData(key);
+        a->setToolTip(QString::fromUtf8(b.tip));
+        connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
+    }
+}
+
+void Frm_main::buildPanels(QWidget* surface)
+{
+    catalogue = new CatalogueModel(this);
+    TreeView1 = new QTreeView(surface);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setModel(catalogue);
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setUniformRowHeights(true);
+    ui::place(TreeView1, 0, 60, 1875, 9855);
+
+    XPFrame1 = new QGroupBox(QStringLiteral("工具菜单"), surface);
+    XPFrame1->setObjectName(QStringLiteral("XPFrame1"));
+    ui::place(XPFrame1, 2040, 60, 2115, 5295);
+    XPButOpenMoban = button(XPFrame1, QStringLiteral("XPButOpenMoban"), QStringLiteral("打开模板"));
+    XPButmoban_edit = button(XPFrame1, QStringLiteral("XPButmoban_edit"), QStringLiteral("模板设计"));
+    XPBut_find = button(XPFrame1, QStringLiteral("XPBut_find"), QStringLiteral("数据查询"));
+    cmdLast = button(XPFrame1, QStringLiteral("cmdLast"), QStringLiteral("新增主节点"));
+    cmdChild = button(XPFrame1, QStringLiteral("cmdChild"), QStringLiteral("新增子节点"));
+    cmdRemove = button(XPFrame1, QStringLiteral("cmdRemove"), QStringLiteral("删除节点"));
+    Command1 = button(XPFrame1, QStringLiteral("Command1"), QStringLiteral("结构保存"));
+    XPButton3 = button(XPFrame1, QStringLiteral("XPButton3"), QStringLiteral("打印测试"));
+    int top = 360;
+    for (QPushButton* b : {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove, Command1,
+                           XPButton3}) {
+        ui::place(b, 240, top, 1635, 450);
+        top += 600;
+    }
+    XPFrame1->hide();
+
+    XPFrame3 = new QGroupBox(surface);
+    XPFrame3->setObjectName(QStringLiteral("XPFrame3"));
+    ui::place(XPFrame3, 4260, 60, 5295, 7275);
+    auto* yongtuLabel = new QLabel(QStringLiteral("常用用途："), XPFrame3);
+    ui::place(yongtuLabel, 240, 240, 1200, 330);
+    Text_yongtu = new QLineEdit(XPFrame3);
+    Text_yongtu->setObjectName(QStringLiteral("Text_yongtu"));
+    ui::place(Text_yongtu, 1320, 200, 3735, 380);
+    yongtuModel = new QStringListModel(this);
+    List_findlx = new QListView(XPFrame3);
+    List_findlx->setObjectName(QStringLiteral("List_findlx"));
+    List_findlx->setModel(yongtuModel);
+    List_findlx->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui::place(List_findlx, 240, 720, 4815, 5640);
+    XPBut_Newyongtu = button(XPFrame3, QStringLiteral("XPBut_Newyongtu"), QStringLiteral("新增用途"));
+    XPBut_Delyongtu = button(XPFrame3, QStringLiteral("XPBut_Delyongtu"), QStringLiteral("删除用途"));
+    XPButton2 = button(XPFrame3, QStringLiteral("XPButton2"), QStringLiteral("返  回"));
+    ui::place(XPBut_Newyongtu, 240, 6540, 1455, 450);
+    ui::place(XPBut_Delyongtu, 1920, 6540, 1455, 450);
+    ui::place(XPButton2, 3600, 6540, 1455, 450);
+    XPFrame3->hide();
+
+    XPFrame2 = new QGroupBox(QStringLiteral("请输入新增模板的名称"), surface);
+    XPFrame2->setObjectName(QStringLiteral("XPFrame2"));
+    ui::place(XPFrame2, 4680, 1440, 4395, 1575);
+    Text_mobanName = new QLineEdit(XPFrame2);
+    Text_mobanName->setObjectName(QStringLiteral("Text_mobanName"));
+    ui::place(Text_mobanName, 240, 420, 3915, 380);
+    XPBut确定 = button(XPFrame2, QStringLiteral("XPBut确定"), QStringLiteral("确  定"));
+    ui::place(XPBut确定, 1440, 960, 1455, 450);
+    XPFrame2->hide();
+
+    RichTextBox1 = new QTextBrowser(surface);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    QFont helpFont(QStringLiteral("宋体"));
+    helpFont.setPointSize(11);
+    RichTextBox1->setFont(helpFont);
+    RichTextBox1->setHtml(QString::fromUtf8(kHelpHtml));
+    ui::place(RichTextBox1, 1920, 0, 13275, 8775);
+    RichTextBox1->hide();
+
+    connect(XPButOpenMoban, &QPushButton::clicked, this, [this] {
+        openTemplateWindow(QStringLiteral("请选择想要打开的模板"), &windows::openPrintWindow);
+    });
+    connect(XPButmoban_edit, &QPushButton::clicked, this, [this] {
+        openTemplateWindow(QStringLiteral("请选择想要编辑的模板"), &windows::openDesigner);
+    });
+    connect(XPBut_find, &QPushButton::clicked, this, [this] {
+        openTemplateWindow(QStringLiteral("请选择想要查询的模板"), &windows::openHistoryQuery);
+    });
+    connect(cmdLast, &QPushButton::clicked, this, &Frm_main::cmdLast_Click);
+    connect(cmdChild, &QPushButton::clicked, this, &Frm_main::cmdChild_Click);
+    connect(XPBut确定, &QPushButton::clicked, this, &Frm_main::XPBut确定_Click);
+    connect(cmdRemove, &QPushButton::clicked, this, &Frm_main::cmdRemove_Click);
+    connect(Command1, &QPushButton::clicked, this, &Frm_main::Command1_Click);
+    connect(XPButton3, &QPushButton::clicked, this, [this] { windows::printTestPage(this); });
+    connect(XPBut_Newyongtu, &QPushButton::clicked, this, &Frm_main::XPBut_Newyongtu_Click);
+    connect(XPBut_Delyongtu, &QPushButton::clicked, this, &Frm_main::XPBut_Delyongtu_Click);
+    connect(XPButton2, &QPushButton::clicked, XPFrame3, &QWidget::hide);
+}
+
+QAction* Frm_main::toolButton(const QString& key) const { return gojulanhu->findChild<QAction*>(key); }
+
+void Frm_main::load()
+{
+    applyPermissions();
+    loadCommonUses();
+    loadCatalogue();
+}
+
+void Frm_main::applyPermissions()
+{
+    const bool advanced = state().isAdvanced();
+    toolButton(QStringLiteral("管理登录"))->setText(advanced ? QStringLiteral("管理退出") : QStringLiteral("管理登录"));
+    toolButton(QStringLiteral("数据备份"))->setEnabled(advanced);
+    for (QPushButton* b : {XPButmoban_edit, cmdLast, cmdChild, cmdRemove, Command1}) b->setEnabled(advanced);
+}
+
+void Frm_main::toolbarClick(const QString& key)
+{
+    if (key == QLatin1String("管理登录")) {
+        adminLoginLogout();
+    } else if (key == QLatin1String("数据查询")) {
+        windows::openHistoryQuery(this);
+    } else if (key == QLatin1String("员工管理")) {
+        windows::openUserAccounts(this);
+    } else if (key == QLatin1String("客户管理")) {
+        windows::openCustomerRegister(this);
+    } else if (key == QLatin1String("显示工具")) {
+        QAction* a = toolButton(key);
+        const bool show = a->text() == QLatin1String("显示工具");
+        XPFrame1->setVisible(show);
+        a->setText(show ? QStringLiteral("隐藏工具") : QStringLiteral("显示工具"));
+    } else if (key == QLatin1String("常用用途")) {
+        XPFrame3->show();
+        XPFrame3->raise();
+    } else if (key == QLatin1String("日历表")) {
+        windows::openCalendar(this);
+    } else if (key == QLatin1String("计算器")) {
+        startCalculator();
+    } else if (key == QLatin1String("数据备份")) {
+        windows::openMaintenance(this);
+    } else if (key == QLatin1String("关于系统")) {
+        windows::openAbout(this);
+    } else if (key == QLatin1String("帮助说明")) {
+        QAction* a = toolButton(key);
+        const bool show = a->text() == QLatin1String("帮助显示");
+        RichTextBox1->setVisible(show);
+        if (show) RichTextBox1->raise();
+        a->setText(show ? QStringLiteral("帮助隐藏") : QStringLiteral("帮助显示"));
+    } else if (key == QLatin1String("系统退出")) {
+        close();
+        ui::prompter().quit();
+    }
+}
+
+void Frm_main::adminLoginLogout()
+{
+    if (!state().isAdvanced()) {
+        showLogin(this);
+        if (state().isAdvanced()) applyPermissions();
+    } else {
+        state().userLevel = QString::fromUtf8(kOrdinaryLevel);
+        applyPermissions();
+    }
+}
+
+void Frm_main::startCalculator()
+{
+    const QString calc = findCalculator();
+    if (calc.isEmpty() || !ui::prompter().startProgram(calc, {}))
+        ui::critical(this, QStringLiteral("调用路径错误或不存在"), QStringLiteral("错误！"));
+}
+
+// ---- Catalogue ------------------------------------------------------------------------------
+
+void Frm_main::loadCatalogue()
+{
+    try {
+        catalogue->setRows(CatalogueStore(state().db()).load());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
+    }
+    TreeView1->expandAll();
+}
+
+void Frm_main::openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*))
+{
+    const QModelIndex current = TreeView1->currentIndex();
+    if (!current.isValid()) {
+        ui::information(this, emptyMessage, QStringLiteral("提示"));
+        return;
+    }
+    state().currentTemplate = catalogue->data(current).toString();
+    open(this);
+}
+
+void Frm_main::cmdLast_Click()
+{
+    addMode = true;
+    XPFrame2->show();
+    XPFrame2->raise();
+}
+
+void Frm_main::cmdChild_Click()
+{
+    addMode = false;
+    XPFrame2->show();
+    XPFrame2->raise();
+}
+
+void Frm_main::XPBut确定_Click()
+{
+    XPFrame2->hide();
+    const QString name = Text_mobanName->text();
+    if (name.isEmpty()) return;
+    const QModelIndex selected = TreeView1->currentIndex();
+    if (addMode) {
+        const QString key = nextKey(catalogue->keys());
+        const QModelIndex added = selected.isValid() ? catalogue->addChild(selected.parent(), key, name)
+                                                     : catalogue->addTopLevel(key, name);
+        TreeView1->scrollTo(added);
+    } else {
+        if (!selected.isValid()) return;
+        const QModelIndex added = catalogue->addChild(selected, nextKey(catalogue->keys()), name);
+        TreeView1->expand(selected);
+        TreeView1->scrollTo(added);
+    }
+}
+
+void Frm_main::cmdRemove_Click()
+{
+    const QModelIndex selected = TreeView1->currentIndex();
+    if (!selected.isValid()) return;
+    const QString name = catalogue->data(selected).toString();
+    catalogue->removeNode(selected);
+    try {
+        CatalogueStore(state().db()).deleteTemplate(name);
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("cmdRemove_Click"), e.description());
+    }
+}
+
+void Frm_main::Command1_Click()
+{
+    try {
+        CatalogueStore(state().db()).save(catalogue->rows());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Command1_Click"), e.description());
+        return;
+    }
+    ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
+}
+
+// ---- Common uses ----------------------------------------------------------------------------
+
+void Frm_main::loadCommonUses()
+{
+    try {
+        yongtuModel->setStringList(CommonUseStore(state().db()).all());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
+    }
+}
+
+void Frm_main::XPBut_Newyongtu_Click()
+{
+    const QString text = Text_yongtu->text();
+    try {
+        CommonUseStore(state().db()).add(text);
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("XPBut_Newyongtu_Click"), e.description());
+        return;
+    }
+    const int row = yongtuModel->rowCount();
+    yongtuModel->insertRows(row, 1);
+    yongtuModel->setData(yongtuModel->index(row), text);
+}
+
+void Frm_main::XPBut_Delyongtu_Click()
+{
+    const QModelIndex selected = List_findlx->currentIndex();
+    const QString text = selected.isValid() ? selected.data().toString() : QString();
+    try {
+        CommonUseStore(state().db()).remove(text);
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("XPBut_Delyongtu_Click"), e.description());
+        return;
+    }
+    if (selected.isValid()) yongtuModel->removeRows(selected.row(), 1);
+}
+
+} // namespace vorlan::app

@@ -1,0 +1,89 @@
+#pragma once
+// The main window: toolbar, catalogue tree with its tools panel, common uses and the help text.
+
+#include <QMainWindow>
+
+class QAction;
+class QGroupBox;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QStringListModel;
+class QTextBrowser;
+class QToolBar;
+class QTreeView;
+
+namespace vorlan::app {
+
+class CatalogueModel;
+
+class Frm_main : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Frm_main(QWidget* parent = nullptr);
+    ~Frm_main() override;
+
+    // The window's load: permissions, common uses, catalogue.
+    void load();
+
+    // The toolbar button of a key ("管理登录", "数据查询", ...).
+    QAction* toolButton(const QString& key) const;
+    void toolbarClick(const QString& key);
+
+    // The login window used by "管理登录"; tests replace it. Returns after the login window closed.
+    std::function<void(QWidget*)> showLogin;
+
+    QToolBar* gojulanhu = nullptr;
+    QTreeView* TreeView1 = nullptr;
+    CatalogueModel* catalogue = nullptr;
+    QGroupBox* XPFrame1 = nullptr;
+    QGroupBox* XPFrame2 = nullptr;
+    QGroupBox* XPFrame3 = nullptr;
+    QTextBrowser* RichTextBox1 = nullptr;
+
+    QPushButton* XPButOpenMoban = nullptr;
+    QPushButton* XPButmoban_edit = nullptr;
+    QPushButton* XPBut_find = nullptr;
+    QPushButton* cmdLast = nullptr;
+    QPushButton* cmdChild = nullptr;
+    QPushButton* cmdRemove = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* XPButton3 = nullptr;
+    QLineEdit* Text_mobanName = nullptr;
+    QPushButton* XPBut确定 = nullptr;
+
+    QLineEdit* Text_yongtu = nullptr;
+    QListView* List_findlx = nullptr;
+    QStringListModel* yongtuModel = nullptr;
+    QPushButton* XPBut_Newyongtu = nullptr;
+    QPushButton* XPBut_Delyongtu = nullptr;
+    QPushButton* XPButton2 = nullptr;
+
+    bool addMode = true; // true: "新增主节点", false: "新增子节点"
+
+    // Permission rules for the current user level.
+    void applyPermissions();
+
+    // Catalogue and common-use handlers.
+    void openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*));
+    void cmdLast_Click();
+    void cmdChild_Click();
+    void XPBut确定_Click();
+    void cmdRemove_Click();
+    void Command1_Click();
+    void XPBut_Newyongtu_Click();
+    void XPBut_Delyongtu_Click();
+    void loadCommonUses();
+    void loadCatalogue();
+
+private:
+    void buildToolbar();
+    void buildPanels(QWidget* surface);
+    void adminLoginLogout();
+    void startCalculator();
+};
+
+// Finds the first calculator program on this system, or an empty text.
+QString findCalculator();
+
+} // namespace vorlan::app

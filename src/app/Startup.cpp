@@ -1,0 +1,57 @@
+#include "app/Startup.h"
+
+#include "app/AppState.h"
+#include "app/Frm_Begin.h"
+#include "app/Frm_login.h"
+#include "app/Frm_main.h"
+#include "app/Windows.h"
+#include "data/Database.h"
+#include "ui/Prompt.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPointer>
+
+namespace vorlan::app {
+
+void initApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Vorlan"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Vorlan"));
+    // Templates name the typeface "宋体"; here a Song-style CJK font stands for it, printer included.
+    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
+    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"));
+}
+
+int run(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    initApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+    data::setSeedFunction(&windows::seedSampleData);
+
+    QPointer<Frm_main> mainWindow;
+    Frm_Begin splash;
+    QObject::connect(&splash, &Frm_Begin::finished, &app, [&] {
+        auto* login = new Frm_login;
+        if (!login->load()) {
+            delete login;
+            QCoreApplication::exit(1);
+            return;
+        }
+        if (ui::execModal(login) != QDialog::Accepted) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        mainWindow = new Frm_main;
+        mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(mainWindow, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
+        mainWindow->load();
+        mainWindow->show();
+    });
+    splash.show();
+    splash.start();
+    return app.exec();
+}
+
+} // namespace vorlan::app

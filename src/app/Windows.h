@@ -1,0 +1,23 @@
+#pragma once
+// Opening the windows of the other subsystems. Each is created for one modal showing through the ui
+// seam and destroyed when it closes; each subsystem implements its own opener.
+
+class QWidget;
+class QSqlDatabase;
+
+namespace vorlan::windows {
+
+void openPrintWindow(QWidget* parent);      // Frm_申通快递, on the current template
+void openDesigner(QWidget* parent);         // Frm_模板, on the current template
+void openHistoryQuery(QWidget* parent);     // Frm_CXdata, on the current template
+void openCustomerRegister(QWidget* parent); // Frm_khgl
+void openUserAccounts(QWidget* parent);     // Frm_RenYuanGL
+void openMaintenance(QWidget* parent);      // Frm_Backup
+void openCalendar(QWidget* parent);         // Frm_RiLi
+void openAbout(QWidget* parent);            // Frm_NetCorvane
+void printTestPage(QWidget* parent);        // the printer test page of the tools panel
+
+// Fills a newly created database with the first-run sample (template, customers).
+void seedSampleData(const QSqlDatabase& db);
+
+} // namespace vorlan::windows

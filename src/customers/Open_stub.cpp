@@ -1,0 +1,12 @@
+// Placeholder until this window is built; replaced by the subsystem's own opener.
+#include "app/Windows.h"
+#include "ui/Prompt.h"
+
+namespace vorlan::windows {
+
+void openCustomerRegister(QWidget* parent)
+{
+    ui::information(parent, QStringLiteral("“客户管理”尚未完成。"), QStringLiteral("提示"));
+}
+
+} // namespace vorlan::windows

@@ -1,0 +1,63 @@
+#pragma once
+// Statement helpers: every value is bound, every identifier taken from user data is quoted here.
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <stdexcept>
+
+namespace vorlan::data {
+
+// A failed statement; what() is unused, description() is the text shown to the user.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& description)
+        : std::runtime_error(description.toStdString()), description_(description)
+    {
+    }
+    const QString& description() const { return description_; }
+
+private:
+    QString description_;
+};
+
+// "name" with embedded quotes doubled: safe for any table or column name.
+QString quoteId(const QString& name);
+
+// LIKE pattern that matches the text literally; use with ESCAPE '\'.
+QString likeEscape(const QString& text);
+
+// Prepares and executes a statement with positional parameters ("?"); throws DbError on failure.
+QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {});
+
+// Executes and returns the first column of the first row, or an invalid QVariant when there is none.
+QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {});
+
+// Null reads as the empty text; any other value as its text.
+QString nullToEmpty(const QVariant& v);
+
+// Date-time texts as stored: "yyyy-mm-dd hh:mm:ss" and "yyyy-mm-dd".
+QString dateTimeText(const QDateTime& dt);
+QString dateText(const QDate& d);
+
+// Does a table of that name exist, without regard to case?
+bool tableExists(const QSqlDatabase& db, const QString& name);
+
+// One transaction; rolled back on destruction unless committed.
+class Transaction {
+public:
+    explicit Transaction(const QSqlDatabase& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    QSqlDatabase db_;
+    bool done_ = false;
+};
+
+} // namespace vorlan::data

@@ -1,0 +1,74 @@
+#pragma once
+// The seam to the window system. Every message box, confirmation, standard dialog, modal window,
+// external program and URL goes through the current Prompter, so a test can script the answers and
+// read what was shown without a modal box blocking.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+class QDialog;
+
+namespace vorlan::ui {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Message {
+    QString text;
+    QString title;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+struct FileRequest {
+    QString title;
+    QString directory;
+    QString filter; // Qt name filter, e.g. "图片 (*.bmp *.jpg)"
+    bool save = false;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual Answer message(QWidget* parent, const Message& m) = 0;
+    // Empty text when the user cancels.
+    virtual QString fileName(QWidget* parent, const FileRequest& r) = 0;
+    virtual QString directory(QWidget* parent, const QString& title, const QString& start) = 0;
+    virtual std::optional<QColor> color(QWidget* parent, const QColor& initial, const QString& title) = 0;
+    virtual std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& title) = 0;
+    // Shows a dialog modally and returns its result code (QDialog::Accepted / Rejected).
+    virtual int exec(QDialog* dialog) = 0;
+    // Starts a program detached; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
+    virtual bool openUrl(const QUrl& url) = 0;
+    // Ends the program (exit buttons, the upgrade start).
+    virtual void quit() = 0;
+};
+
+// The production prompter (real dialogs) is used unless a test installs another one.
+Prompter& prompter();
+void setPrompter(Prompter* p); // nullptr restores the production prompter
+
+// Shorthands.
+Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,
+            Buttons buttons = Buttons::Ok);
+Answer information(QWidget* parent, const QString& text, const QString& title);
+Answer exclamation(QWidget* parent, const QString& text, const QString& title);
+Answer critical(QWidget* parent, const QString& text, const QString& title);
+Answer question(QWidget* parent, const QString& text, const QString& title, Buttons buttons = Buttons::YesNo);
+
+// The usual failure report: source text + action name + "：" + description, title "提示".
+void reportError(QWidget* parent, const QString& action, const QString& description);
+
+// Shows a window modally through the prompter; the dialog is destroyed afterwards.
+int execModal(QDialog* dialog);
+
+} // namespace vorlan::ui

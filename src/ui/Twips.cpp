@@ -1,0 +1,59 @@
+#include "ui/Twips.h"
+
+#include <QGuiApplication>
+#include <QPaintDevice>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace vorlan::ui {
+
+namespace {
+double dpiOverride = 0;
+}
+
+double screenDpi()
+{
+    if (dpiOverride > 0) return dpiOverride;
+    if (auto* s = QGuiApplication::primaryScreen()) {
+        const double dpi = s->logicalDotsPerInchX();
+        if (dpi > 0) return dpi;
+    }
+    return 96.0;
+}
+
+void setScreenDpi(double dpi) { dpiOverride = dpi; }
+
+int toPixels(double twips) { return int(std::lround(twips * screenDpi() / kTwipsPerInch)); }
+
+double toTwips(double pixels) { return pixels * kTwipsPerInch / screenDpi(); }
+
+QPoint toPixels(double leftTwips, double topTwips) { return {toPixels(leftTwips), toPixels(topTwips)}; }
+
+QSize toPixels(QSizeF s) { return {toPixels(s.width()), toPixels(s.height())}; }
+
+QRect toPixels(const TwipsRect& r)
+{
+    return QRect(toPixels(r.left), toPixels(r.top), toPixels(r.width), toPixels(r.height));
+}
+
+TwipsRect toTwips(const QRect& p)
+{
+    return TwipsRect{float(toTwips(p.x())), float(toTwips(p.y())), float(toTwips(p.width())),
+                     float(toTwips(p.height()))};
+}
+
+void place(QWidget* w, double left, double top, double width, double height)
+{
+    w->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+void setClientSize(QWidget* w, double width, double height)
+{
+    w->resize(toPixels(width), toPixels(height));
+}
+
+double deviceUnitsPerTwip(const QPaintDevice& device) { return device.logicalDpiX() / kTwipsPerInch; }
+
+} // namespace vorlan::ui
