@@ -258,37 +258,37 @@ void Frm_main::applyPermissions()
 
 void Frm_main::toolbarClick(const QString& key)
 {
-    if (key == QLatin1String("管理登录")) {
+    if (key == QStringLiteral("管理登录")) {
         adminLoginLogout();
-    } else if (key == QLatin1String("数据查询")) {
+    } else if (key == QStringLiteral("数据查询")) {
         windows::openHistoryQuery(this);
-    } else if (key == QLatin1String("员工管理")) {
+    } else if (key == QStringLiteral("员工管理")) {
         windows::openUserAccounts(this);
-    } else if (key == QLatin1String("客户管理")) {
+    } else if (key == QStringLiteral("客户管理")) {
         windows::openCustomerRegister(this);
-    } else if (key == QLatin1String("显示工具")) {
+    } else if (key == QStringLiteral("显示工具")) {
         QAction* a = toolButton(key);
-        const bool show = a->text() == QLatin1String("显示工具");
+        const bool show = a->text() == QStringLiteral("显示工具");
         XPFrame1->setVisible(show);
         a->setText(show ? QStringLiteral("隐藏工具") : QStringLiteral("显示工具"));
-    } else if (key == QLatin1String("常用用途")) {
+    } else if (key == QStringLiteral("常用用途")) {
         XPFrame3->show();
         XPFrame3->raise();
-    } else if (key == QLatin1String("日历表")) {
+    } else if (key == QStringLiteral("日历表")) {
         windows::openCalendar(this);
-    } else if (key == QLatin1String("计算器")) {
+    } else if (key == QStringLiteral("计算器")) {
         startCalculator();
-    } else if (key == QLatin1String("数据备份")) {
+    } else if (key == QStringLiteral("数据备份")) {
         windows::openMaintenance(this);
-    } else if (key == QLatin1String("关于系统")) {
+    } else if (key == QStringLiteral("关于系统")) {
         windows::openAbout(this);
-    } else if (key == QLatin1String("帮助说明")) {
+    } else if (key == QStringLiteral("帮助说明")) {
         QAction* a = toolButton(key);
-        const bool show = a->text() == QLatin1String("帮助显示");
+        const bool show = a->text() == QStringLiteral("帮助显示");
         RichTextBox1->setVisible(show);
         if (show) RichTextBox1->raise();
         a->setText(show ? QStringLiteral("帮助隐藏") : QStringLiteral("帮助显示"));
-    } else if (key == QLatin1String("系统退出")) {
+    } else if (key == QStringLiteral("系统退出")) {
         close();
         ui::prompter().quit();
     }

@@ -1,0 +1,118 @@
+#pragma once
+// A template: its input points in two families of slots, the background picture and its rectangle,
+// and the overall offsets. Plain data, no widgets and no database.
+
+#include "ui/Twips.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace vorlan::templates {
+
+// Type names (textLX).
+namespace type {
+inline const QString SingleLine = QStringLiteral("文本一行");
+inline const QString MultiLine = QStringLiteral("文本多行");
+inline const QString Date = QStringLiteral("文本日期");
+inline const QString Integer = QStringLiteral("整数");
+inline const QString AmountInWords = QStringLiteral("大写金额");
+inline const QString Amount = QStringLiteral("小写金额");
+inline const QString Year = QStringLiteral("年");
+inline const QString Month = QStringLiteral("月");
+inline const QString Day = QStringLiteral("日");
+inline const QString Number = QStringLiteral("号码");
+inline const QString Background = QStringLiteral("背景图片");
+} // namespace type
+
+// The ten input point types in the order templates are loaded.
+const QStringList& pointTypes();
+bool isPointType(const QString& t);
+
+// Bindings (lockZiduan).
+inline const QString kNoBinding = QStringLiteral("无");
+inline const QString kCommonUseBinding = QStringLiteral("常用用途");
+// The twelve customer columns a point may be bound to, in the customer picker's result order.
+const QStringList& customerBindings();
+// The designer's thirteen choices: "无", eleven customer columns and "常用用途".
+const QStringList& designerBindings();
+
+enum class Family { Single, Multi };
+Family familyOf(const QString& type); // 文本多行 -> Multi, everything else Single
+
+inline constexpr int kMaxSlot = 100;
+inline constexpr float kDefaultPointLeft = 5880, kDefaultPointTop = 7500, kDefaultPointWidth = 2055,
+                       kDefaultPointHeight = 315;
+inline const ui::TwipsRect kDefaultPictureRect{0, 0, 12615, 6375};
+
+// Colours are signed 32-bit values: red in the lowest byte, then green, then blue. A value with the top bit
+// set names a system colour (its low byte is the system colour index).
+namespace color {
+inline constexpr qint32 kWindowBackground = qint32(0x80000005u); // a box's background never picked
+inline constexpr qint32 kWindowText = qint32(0x80000008u);       // a box's text colour never picked
+inline constexpr qint32 kButtonFace = qint32(0x8000000Fu);
+bool isSystem(qint32 value);
+qint32 encode(const QColor& c);
+// System colours map to the matching colour of the palette.
+QColor decode(qint32 value, const QPalette& palette = QPalette());
+} // namespace color
+
+struct InputPoint {
+    QString type;    // textLX; empty for a point deleted in the designer (its name stays)
+    QString name;    // textName; empty: the slot holds no input point
+    QString binding; // lockZiduan, Null read as empty
+    ui::TwipsRect rect;
+    QString fontName = QStringLiteral("宋体");
+    float fontSize = 9;
+    bool italic = false;
+    bool bold = false;
+    bool underline = false;
+    qint32 backColor = color::kWindowBackground;
+    qint32 foreColor = color::kWindowText;
+
+    bool inUse() const { return !name.isEmpty(); }            // written by a save
+    bool isLive() const { return inUse() && !type.isEmpty(); } // shown and printed
+    QFont font() const;                                       // face, size in points, style
+    void setFont(const QFont& f);
+};
+
+// Slots 1..100 of one family; slot 0 is never used. count is the highest slot in use (0 for none).
+struct PointFamily {
+    std::array<InputPoint, kMaxSlot + 1> slots{};
+    int count = 0;
+
+    InputPoint& operator[](int slot) { return slots[size_t(slot)]; }
+    const InputPoint& operator[](int slot) const { return slots[size_t(slot)]; }
+    bool isFull() const { return count >= kMaxSlot; }
+    // Puts a point into slot count + 1 and returns that slot, or 0 when the family is full.
+    int append(const InputPoint& p);
+    void clear() { *this = PointFamily(); }
+};
+
+struct Template {
+    QString name;
+    PointFamily single;
+    PointFamily multi;
+    ui::TwipsRect pictureRect = kDefaultPictureRect;
+    bool hasHeader = false;  // a moban row exists
+    QByteArray picture;      // the stored picture file bytes (empty when none)
+    int allup = 0;           // overall offsets, one unit = 48 twips
+    int allleft = 0;
+
+    PointFamily& family(Family f) { return f == Family::Multi ? multi : single; }
+    const PointFamily& family(Family f) const { return f == Family::Multi ? multi : single; }
+    // Is the name used by any slot of either family (deleted points keep their names)?
+    bool hasName(const QString& pointName) const;
+    int livePointCount() const;
+};
+
+// The picture is shown only from 1000 stored bytes on.
+inline constexpr int kMinPictureBytes = 1000;
+bool pictureShown(const QByteArray& bytes);
+
+} // namespace vorlan::templates
