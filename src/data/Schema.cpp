@@ -55,7 +55,8 @@ void create(const QSqlDatabase& db)
     exec(db, QStringLiteral("CREATE TABLE Detail_InOut (\"记录时间\" TEXT, \"内容\" TEXT)"));
     exec(db, QStringLiteral("CREATE INDEX idx_mobanxywh_name ON mobanxywh (mobanname)"));
     exec(db, QStringLiteral("CREATE INDEX idx_moban_name ON moban (mobanname)"));
-    exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (\"客户名称\")"));
+    // Customer names are compared without regard to case, so the index must use the same collation.
+    exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (\"客户名称\" COLLATE NOCASE)"));
     exec(db, QStringLiteral("CREATE INDEX idx_detail_time ON Detail_InOut (\"记录时间\")"));
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
     t.commit();
