@@ -1,0 +1,101 @@
+#pragma once
+// Writes .xls workbooks for the tests with a real spreadsheet writer (python3-xlwt).
+
+#include <QDate>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QVariant>
+
+#include <utility>
+#include <vector>
+
+namespace vorlan::test {
+
+struct XlsCell {
+    int row; // 0-based, as the writer counts
+    int column;
+    QVariant value; // QString, int, qint64, double or QDate
+};
+
+struct XlsSheet {
+    QString name;
+    std::vector<XlsCell> cells;
+};
+
+inline const char* kXlsWriter = R"PY(
+import json, sys, datetime
+import xlwt
+spec = json.load(open(sys.argv[1], encoding='utf-8'))
+wb = xlwt.Workbook(encoding='utf-8')
+datestyle = xlwt.easyxf(num_format_str='yyyy-mm-dd')
+for sheet in spec['sheets']:
+    ws = wb.add_sheet(sheet['name'])
+    for r, c, kind, v in sheet['cells']:
+        if kind == 'date':
+            ws.write(r, c, datetime.date.fromisoformat(v), datestyle)
+        else:
+            ws.write(r, c, v)
+wb.save(sys.argv[2])
+)PY";
+
+// True when python3 with xlwt is there to write fixtures.
+inline bool xlsWriterAvailable()
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import xlwt")});
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Writes the sheets to path; false (with the writer's complaint in error) on failure.
+inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, QString* error = nullptr)
+{
+    QJsonArray jsheets;
+    for (const XlsSheet& s : sheets) {
+        QJsonArray cells;
+        for (const XlsCell& c : s.cells) {
+            QString kind = QStringLiteral("value");
+            QJsonValue v;
+            switch (c.value.typeId()) {
+            case QMetaType::QDate:
+                kind = QStringLiteral("date");
+                v = c.value.toDate().toString(Qt::ISODate);
+                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong: v = double(c.value.toLongLong()); break;
+            case QMetaType::Double: v = c.value.toDouble(); break;
+            default: v = c.value.toString(); break;
+            }
+            cells.append(QJsonArray{c.row, c.column, kind, v});
+        }
+        jsheets.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("cells"), cells}});
+    }
+    const QString specPath = path + QStringLiteral(".json");
+    QFile f(specPath);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), jsheets}}).toJson());
+    f.close();
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromUtf8(kXlsWriter), specPath, path});
+    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!ok && error) *error = QString::fromUtf8(p.readAllStandardError());
+    QFile::remove(specPath);
+    return ok;
+}
+
+// A sheet of customer rows: rows[i][k] goes to row firstRow + i, column firstColumn + k (0-based).
+inline XlsSheet customerSheet(const QString& name, const std::vector<std::vector<QVariant>>& rows, int firstRow = 0,
+                              int firstColumn = 0)
+{
+    XlsSheet s{name, {}};
+    for (size_t i = 0; i < rows.size(); ++i)
+        for (size_t k = 0; k < rows[i].size(); ++k)
+            if (rows[i][k].isValid()) s.cells.push_back({firstRow + int(i), firstColumn + int(k), rows[i][k]});
+    return s;
+}
+
+} // namespace vorlan::test

@@ -1,0 +1,171 @@
+#include "customers/CustomerListModel.h"
+#include "customers/ImportRules.h"
+
+#include <QTest>
+
+using namespace vorlan::customers;
+
+Q_DECLARE_METATYPE(vorlan::customers::FieldColumns)
+
+class TestImportRules : public QObject {
+    Q_OBJECT
+private slots:
+    void letters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("column");
+        QTest::newRow("A") << QStringLiteral("A") << 1;
+        QTest::newRow("L") << QStringLiteral("L") << 12;
+        QTest::newRow("Z") << QStringLiteral("Z") << 26;
+        QTest::newRow("lower c") << QStringLiteral("c") << 3;
+        QTest::newRow("lower z") << QStringLiteral("z") << 26;
+        QTest::newRow("empty") << QString() << 0;
+        QTest::newRow("two letters") << QStringLiteral("AA") << 0;
+        QTest::newRow("digit") << QStringLiteral("1") << 0;
+        QTest::newRow("blank around") << QStringLiteral(" B") << 0;
+        QTest::newRow("full-width A") << QStringLiteral("Ａ") << 0;
+        QTest::newRow("punctuation") << QStringLiteral("[") << 0;
+    }
+    void letters()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, column);
+        QCOMPARE(columnNumber(text), column);
+    }
+
+    void columnsToRead_data()
+    {
+        QTest::addColumn<QStringList>("letters");
+        QTest::addColumn<int>("used");
+        QTest::addColumn<FieldColumns>("expected");
+        const QStringList defaults{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L"};
+        QTest::newRow("defaults, 12 used") << defaults << 12 << FieldColumns{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("defaults, 3 used") << defaults << 3 << FieldColumns{1, 2, 3};
+        QTest::newRow("none used") << defaults << 0 << FieldColumns{};
+        QStringList emptied = defaults;
+        emptied[4] = QString();
+        QTest::newRow("emptied box unread") << emptied << 12 << FieldColumns{1, 2, 3, 4, 0, 6, 7, 8, 9, 10, 11, 12};
+        QStringList repeated = defaults;
+        repeated[6] = QStringLiteral("b");
+        repeated[11] = QStringLiteral("B");
+        QTest::newRow("repeated letters: lowest field wins")
+            << repeated << 12 << FieldColumns{1, 2, 3, 4, 5, 6, 0, 8, 9, 10, 11, 0};
+        QStringList swapped{"C", "AA", "A"};
+        QTest::newRow("fewer boxes, two letters") << swapped << 5 << FieldColumns{3, 0, 1};
+        QStringList beyond = defaults;
+        beyond[0] = QStringLiteral("Z");
+        QTest::newRow("column beyond used") << beyond << 12 << FieldColumns{0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    }
+    void columnsToRead()
+    {
+        QFETCH(QStringList, letters);
+        QFETCH(int, used);
+        QFETCH(FieldColumns, expected);
+        QCOMPARE(vorlan::customers::columnsToRead(fieldColumns(letters), used), expected);
+    }
+
+    void startRows_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("row"); // 0: refused
+        QTest::newRow("3") << QStringLiteral("3") << 3;
+        QTest::newRow("blanks") << QStringLiteral(" 12 ") << 12;
+        QTest::newRow("past 16 bits") << QStringLiteral("40000") << 40000;
+        QTest::newRow("zero") << QStringLiteral("0") << 0;
+        QTest::newRow("negative") << QStringLiteral("-2") << 0;
+        QTest::newRow("letters") << QStringLiteral("abc") << 0;
+        QTest::newRow("decimal") << QStringLiteral("2.5") << 0;
+        QTest::newRow("full-width digits") << QStringLiteral("３") << 0;
+        QTest::newRow("too large") << QStringLiteral("99999999999") << 0;
+    }
+    void startRows()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, row);
+        const auto r = startRow(text);
+        if (row == 0) QVERIFY(!r.has_value());
+        else QCOMPARE(r.value(), row);
+    }
+
+    void numbers_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("phone") << 13800138000.0 << QStringLiteral("13800138000");
+        QTest::newRow("postcode") << 100000.0 << QStringLiteral("100000");
+        QTest::newRow("zero") << 0.0 << QStringLiteral("0");
+        QTest::newRow("minus zero") << -0.0 << QStringLiteral("0");
+        QTest::newRow("negative") << -42.0 << QStringLiteral("-42");
+        QTest::newRow("decimal") << 3.14 << QStringLiteral("3.14");
+        QTest::newRow("binary fraction noise") << 0.1 + 0.2 << QStringLiteral("0.3");
+        QTest::newRow("money") << 1234.5 << QStringLiteral("1234.5");
+        QTest::newRow("largest plain") << 999999999999999.0 << QStringLiteral("999999999999999");
+        QTest::newRow("1e15") << 1e15 << QStringLiteral("1E+15");
+        QTest::newRow("bank account 19 digits") << 6222021234567890123.0 << QStringLiteral("6.22202123456789E+18");
+        QTest::newRow("small") << 0.000001 << QStringLiteral("1E-06");
+    }
+    void numbers()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(numberText(value), text);
+    }
+
+    void namesCompareLikeTheTable_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("ascii case") << QStringLiteral("Acme") << QStringLiteral("aCME") << true;
+        QTest::newRow("chinese") << QStringLiteral("张三") << QStringLiteral("张三") << true;
+        QTest::newRow("blank") << QStringLiteral("张三 ") << QStringLiteral("张三") << false;
+        QTest::newRow("empty") << QString() << QStringLiteral("") << true;
+        QTest::newRow("non-ascii case") << QStringLiteral("Ä") << QStringLiteral("ä") << false;
+    }
+    void namesCompareLikeTheTable()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, same);
+        QCOMPARE(sameName(a, b), same);
+    }
+
+    void listModelColumnsAndSort()
+    {
+        CustomerListModel m;
+        QCOMPARE(m.columnCount(), 13);
+        QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("客户名称"));
+        QCOMPARE(m.headerData(12, Qt::Horizontal).toString(), QStringLiteral("汇入地县市"));
+        QCOMPARE(CustomerListModel::widthTwips(1), 0);
+        QCOMPARE(CustomerListModel::widthTwips(3), 2500);
+        auto row = [](const char* name, const char* code) {
+            Customer c;
+            c[0] = QString::fromUtf8(name);
+            c[1] = QString::fromUtf8(code);
+            return c;
+        };
+        m.setCustomers({row("b", "2"), row("a", "10"), row("C", "1")});
+        // Not sorted until a header is clicked.
+        QCOMPARE(m.index(0, 0).data().toString(), QStringLiteral("b"));
+        QCOMPARE(m.data(m.index(2, 3), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
+        QVERIFY(m.setData(m.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+        m.sortAscending(0);
+        QStringList names;
+        for (int r = 0; r < 3; ++r) names << m.index(r, 1).data().toString();
+        QCOMPARE(names, (QStringList{"a", "b", "C"})); // as text, case ignored
+        QCOMPARE(m.checkedNames(), QStringList{"b"});   // ticks travel with their rows
+        m.sortAscending(2);
+        names.clear();
+        for (int r = 0; r < 3; ++r) names << m.index(r, 2).data().toString();
+        QCOMPARE(names, (QStringList{"1", "10", "2"})); // text order, not numeric
+        // Once on, sorting stays on: new rows land in place and a reload comes sorted.
+        m.addCustomer(row("d", "15"));
+        QCOMPARE(m.index(2, 0).data().toString(), QStringLiteral("d"));
+        m.removeName(QStringLiteral("A"));
+        QCOMPARE(m.rowCount(), 3);
+        QCOMPARE(m.index(0, 0).data().toString(), QStringLiteral("C"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImportRules)
+#include "tst_importrules.moc"
