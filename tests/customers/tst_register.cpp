@@ -1,0 +1,431 @@
+#include "TestEnv.h"
+#include "app/Windows.h"
+#include "customers/CustomerListModel.h"
+#include "customers/CustomerStore.h"
+#include "customers/Frm_khgl.h"
+#include "data/Sql.h"
+#include "ui/Twips.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeView>
+
+using namespace vorlan;
+using namespace vorlan::customers;
+
+namespace {
+
+Customer customer(const QString& name, const QString& code = QString())
+{
+    Customer c;
+    c[0] = name;
+    c[1] = code;
+    for (int k = 2; k < kFieldCount; ++k) c[k] = name + QString::number(k);
+    return c;
+}
+
+// Rows of the table as "name|code", in table order.
+QStringList table(const QSqlDatabase& db)
+{
+    QStringList out;
+    for (const Customer& c : CustomerStore(db).all()) out << c[0] + QLatin1Char('|') + c[1];
+    return out;
+}
+
+void fill(Frm_khgl& w, const Customer& c)
+{
+    for (int k = 0; k < kFieldCount; ++k) w.Text_kh[k]->setText(c[k]);
+}
+
+void pressEnter(QWidget* box) { QTest::keyClick(box, Qt::Key_Return); }
+
+void clickRow(Frm_khgl& w, int row)
+{
+    const QRect r = w.ListView1->visualRect(w.model->index(row, 2));
+    QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+} // namespace
+
+class TestRegister : public QObject {
+    Q_OBJECT
+private slots:
+    void openShowsEveryCustomerInTheList()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("北京华联"), QStringLiteral("bjhl")));
+        QSqlQuery q(env.db());
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('只有名称')"))); // Nulls elsewhere
+        Frm_khgl w;
+        w.load();
+        QCOMPARE(w.windowTitle(), QStringLiteral("客户详细信息登记"));
+        QCOMPARE(w.model->rowCount(), 2);
+        QCOMPARE(w.model->index(0, 0).data().toString(), QStringLiteral("北京华联"));
+        QCOMPARE(w.model->index(0, 1).data().toString(), QStringLiteral("北京华联"));
+        QCOMPARE(w.model->index(0, 2).data().toString(), QStringLiteral("bjhl"));
+        QCOMPARE(w.model->index(0, 12).data().toString(), QStringLiteral("北京华联11"));
+        QCOMPARE(w.model->index(1, 5).data().toString(), QString());
+        QCOMPARE(w.model->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QVERIFY(w.ListView1->isColumnHidden(1));
+        QVERIFY(!w.ListView1->isColumnHidden(0));
+        QCOMPARE(w.ListView1->palette().color(QPalette::Base), QColor(182, 214, 255));
+        QCOMPARE(w.ListView1->header()->sectionSize(3), ui::toPixels(2500));
+        QCOMPARE(w.LabKh[0]->text(), QStringLiteral(" 客户名称："));
+        QCOMPARE(w.LabKh[11]->text(), QStringLiteral("汇款汇入地(县/市)："));
+        QCOMPARE(w.Text_col[11]->text(), QStringLiteral("L"));
+        QCOMPARE(w.Text_sheet->text(), QStringLiteral("sheel1"));
+        QVERIFY(w.XPBut_BaoC->isEnabled());
+        QVERIFY(!w.XPBut_XiuGai->isEnabled());
+        QVERIFY(!w.Comd_Del->isEnabled());
+        QVERIFY(!w.XPBut_next->isEnabled());
+        QVERIFY(!w.But读取下一条->isEnabled());
+        QVERIFY(!w.XPBut读取全部->isEnabled());
+        QVERIFY(w.But读取Excel->isEnabled());
+        QVERIFY(env.prompter.shown.isEmpty());
+    }
+
+    void saveTrimsButLooksUpAsTyped()
+    {
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        w.Text_kh[0]->setText(QStringLiteral(" 张三 "));
+        w.XPBut_BaoC->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称为张三的记录保存成功！"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("系统提示"));
+        QCOMPARE(table(env.db()), QStringList{QStringLiteral("张三|")});
+        // Eleven empty texts, never Null.
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM Basic_Khgl WHERE \"汇入地县市\" = '' "
+                                                       "AND \"快捷码\" = ''"))
+                     .toInt(),
+                 1);
+        QVERIFY(w.Text_kh[0]->text().isEmpty()); // back to a new record
+        QCOMPARE(w.model->rowCount(), 1);
+
+        // The same name typed without blanks (any letter case) is refused; both answers write nothing.
+        for (ui::Answer a : {ui::Answer::Yes, ui::Answer::No}) {
+            env.prompter.answers.enqueue(a);
+            w.Text_kh[0]->setText(QStringLiteral("张三"));
+            w.Text_kh[1]->setText(QStringLiteral("zs"));
+            w.XPBut_BaoC->click();
+            QCOMPARE(env.prompter.lastText(), QStringLiteral("已经存在客户名称为张三的记录,请您重新输入！"));
+            QCOMPARE(env.prompter.last().title, QStringLiteral("操作提示"));
+            QCOMPARE(env.prompter.last().buttons, ui::Buttons::YesNo);
+            QCOMPARE(env.prompter.last().icon, ui::Icon::None);
+            QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("zs"));
+        }
+        QCOMPARE(table(env.db()).size(), 1);
+        w.Text_kh[0]->setText(QStringLiteral("Acme"));
+        w.XPBut_BaoC->click();
+        w.Text_kh[0]->setText(QStringLiteral("ACME"));
+        w.XPBut_BaoC->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("已经存在客户名称为ACME的记录,请您重新输入！"));
+
+        // Typed with blanks again, the lookup misses and a second 张三 is stored.
+        w.Text_kh[0]->setText(QStringLiteral("张三 "));
+        w.XPBut_BaoC->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称为张三的记录保存成功！"));
+        QCOMPARE(table(env.db()).count(QStringLiteral("张三|")), 2);
+    }
+
+    void nameIsRequired_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks only") << QStringLiteral("   ");
+    }
+    void nameIsRequired()
+    {
+        QFETCH(QString, name);
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        w.Text_kh[0]->setText(name);
+        w.Text_kh[2]->setText(QStringLiteral("地址"));
+        w.XPBut_BaoC->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral(" 客户名称：请您填写！"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("输入提示"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QVERIFY(table(env.db()).isEmpty());
+    }
+
+    void enterSavesOnlyInTheNewRecordState()
+    {
+        test::TestEnv env;
+        CustomerStore(env.db()).insert(customer(QStringLiteral("甲")));
+        Frm_khgl w;
+        w.load();
+        // A fresh window: Enter in the short-code box asks for the name.
+        pressEnter(w.Text_kh[1]);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral(" 客户名称：请您填写！"));
+        w.Text_kh[0]->setText(QStringLiteral("乙"));
+        pressEnter(w.Text_kh[6]);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称为乙的记录保存成功！"));
+        QCOMPARE(table(env.db()).size(), 2);
+
+        // Editing state: Enter does nothing.
+        w.ListView1_Click();
+        QVERIFY(!w.XPBut_BaoC->isEnabled());
+        env.prompter.clear();
+        w.Text_kh[0]->setText(QStringLiteral("丙"));
+        pressEnter(w.Text_kh[0]);
+        QVERIFY(env.prompter.shown.isEmpty());
+        QCOMPARE(table(env.db()).size(), 2);
+    }
+
+    void clickingTheListFillsTheBoxes()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("甲"), QStringLiteral("j")));
+        store.insert(customer(QStringLiteral("乙"), QStringLiteral("y")));
+        Frm_khgl w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        clickRow(w, 1);
+        QCOMPARE(w.Text_kh[0]->text(), QStringLiteral("乙"));
+        QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("y"));
+        QCOMPARE(w.Text_kh[11]->text(), QStringLiteral("乙11"));
+        QVERIFY(w.XPBut_XiuGai->isEnabled());
+        QVERIFY(w.Comd_Del->isEnabled());
+        QVERIFY(!w.XPBut_BaoC->isEnabled());
+
+        // New record, then a click below the rows: editing state, boxes untouched.
+        w.XPBut_XinZhen->click();
+        QVERIFY(w.XPBut_BaoC->isEnabled());
+        w.Text_kh[3]->setText(QStringLiteral("100000"));
+        QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {},
+                          QPoint(10, w.ListView1->viewport()->height() - 5));
+        QVERIFY(!w.ListView1->selectionModel()->hasSelection());
+        QVERIFY(w.XPBut_XiuGai->isEnabled());
+        QVERIFY(!w.XPBut_BaoC->isEnabled());
+        QCOMPARE(w.Text_kh[0]->text(), QString());
+        QCOMPARE(w.Text_kh[3]->text(), QStringLiteral("100000"));
+        QVERIFY(env.prompter.shown.isEmpty());
+    }
+
+    void modify()
+    {
+        test::TestEnv env;
+        CustomerStore(env.db()).insert(customer(QStringLiteral("甲"), QStringLiteral("old")));
+        Frm_khgl w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        // Without a selected row nothing happens.
+        w.ListView1_Click();
+        w.Text_kh[0]->setText(QStringLiteral("甲"));
+        w.XPBut_XiuGai->click();
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        clickRow(w, 0);
+        w.Text_kh[1]->setText(QStringLiteral("new"));
+        w.XPBut_XiuGai->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称甲的记录修改成功！请返回"));
+        QCOMPARE(table(env.db()), QStringList{QStringLiteral("甲|new")});
+        QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("new")); // boxes and state kept
+        QVERIFY(w.XPBut_XiuGai->isEnabled());
+
+        // Renaming the selected customer leaves the old one and writes the new one.
+        clickRow(w, 0);
+        w.Text_kh[0]->setText(QStringLiteral(" 乙 "));
+        w.XPBut_XiuGai->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称乙的记录修改成功！请返回"));
+        QCOMPARE(table(env.db()), (QStringList{QStringLiteral("甲|new"), QStringLiteral("乙|new")}));
+        QCOMPARE(w.model->rowCount(), 2);
+    }
+
+    void aFailedModifyKeepsTheCustomer()
+    {
+        test::TestEnv env;
+        CustomerStore(env.db()).insert(customer(QStringLiteral("甲"), QStringLiteral("old")));
+        Frm_khgl w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        clickRow(w, 0);
+        data::exec(env.db(), QStringLiteral("CREATE TRIGGER no_insert BEFORE INSERT ON Basic_Khgl "
+                                            "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+        w.Text_kh[1]->setText(QStringLiteral("new"));
+        w.XPBut_XiuGai->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("vorlanXPBut_XiuGai_Click：disk full"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        QCOMPARE(table(env.db()), QStringList{QStringLiteral("甲|old")});
+    }
+
+    void apostrophesEverywhere()
+    {
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        Customer c;
+        for (int k = 0; k < kFieldCount; ++k) c[k] = QStringLiteral("O'Brien's %1 ' or '1'='1").arg(k);
+        fill(w, c);
+        w.XPBut_BaoC->click();
+        QCOMPARE(CustomerStore(env.db()).all(), QList<Customer>{c});
+        fill(w, c);
+        w.XPBut_BaoC->click();
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("已经存在客户名称为O'Brien's 0 ' or '1'='1的记录,请您重新输入！"));
+        CustomerStore(env.db()).insert(customer(QStringLiteral("other")));
+        w.comd_ShuaX_Click();
+        QCOMPARE(w.model->rowCount(), 2);
+        w.model->setChecked(0, true);
+        w.ListView1_Click();
+        w.Comd_Del->click();
+        QCOMPARE(table(env.db()), QStringList{QStringLiteral("other|")});
+    }
+
+    void deleteTicked()
+    {
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        w.ListView1_Click();
+        w.Comd_Del->click();
+        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("列表记录为空")});
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QVERIFY(env.prompter.last().title.isEmpty());
+
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("同名"), QStringLiteral("1")));
+        store.insert(customer(QStringLiteral("别人"), QStringLiteral("2")));
+        store.insert(customer(QStringLiteral("同名"), QStringLiteral("3")));
+        w.comd_ShuaX_Click();
+        w.model->setChecked(2, true);
+
+        env.prompter.clear();
+        env.prompter.answers.enqueue(ui::Answer::Cancel);
+        w.Comd_Del->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("确认要删除-->>打勾选择的客户记录吗？"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("警告"));
+        QCOMPARE(env.prompter.last().buttons, ui::Buttons::OkCancel);
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Question);
+        QCOMPARE(table(env.db()).size(), 3);
+
+        // Ticking one of two rows of one name removes both.
+        w.Comd_Del->click();
+        QCOMPARE(table(env.db()), QStringList{QStringLiteral("别人|2")});
+        QCOMPARE(w.model->rowCount(), 1);
+        QVERIFY(!w.model->isChecked(0));
+    }
+
+    void deleteAll()
+    {
+        test::TestEnv env;
+        CustomerStore(env.db()).insert(customer(QStringLiteral("甲")));
+        Frm_khgl w;
+        w.load();
+        env.prompter.answers.enqueue(ui::Answer::Cancel);
+        w.XPButALLdelete->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("确认要删除所有的客户记录吗？"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QCOMPARE(table(env.db()).size(), 1);
+
+        data::exec(env.db(), QStringLiteral("CREATE TRIGGER no_delete BEFORE DELETE ON Basic_Khgl "
+                                            "BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+        w.XPButALLdelete->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("vorlanXPButALLdelete_Click：locked"));
+        QCOMPARE(w.model->rowCount(), 1);
+
+        data::exec(env.db(), QStringLiteral("DROP TRIGGER no_delete"));
+        w.XPButALLdelete->click();
+        QVERIFY(table(env.db()).isEmpty());
+        QCOMPARE(w.model->rowCount(), 0);
+    }
+
+    void reloadFailureIsReported()
+    {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("DROP TABLE Basic_Khgl"));
+        Frm_khgl w;
+        w.load();
+        QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("vorlancomd_ShuaX_Click：")));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+    }
+
+    void headerClickSortsAndReloadSortsByShortCode()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("c"), QStringLiteral("2")));
+        store.insert(customer(QStringLiteral("A"), QStringLiteral("3")));
+        store.insert(customer(QStringLiteral("b"), QStringLiteral("10")));
+        Frm_khgl w;
+        w.load();
+        auto column = [&w](int col) {
+            QStringList out;
+            for (int r = 0; r < w.model->rowCount(); ++r) out << w.model->index(r, col).data().toString();
+            return out;
+        };
+        QCOMPARE(column(0), (QStringList{"c", "A", "b"})); // table order before any click
+        QSignalSpy spy(w.ListView1->header(), &QHeaderView::sectionClicked);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QHeaderView* h = w.ListView1->header();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(column(0), (QStringList{"A", "b", "c"}));
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
+        QCOMPARE(column(0), (QStringList{"A", "b", "c"})); // ascending again, not reversed
+        // A reload sorts by the short code, as text.
+        w.comd_ShuaX_Click();
+        QCOMPARE(column(2), (QStringList{"10", "2", "3"}));
+    }
+
+    void trackSelectPicksTheRestingRow()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("甲")));
+        store.insert(customer(QStringLiteral("乙")));
+        Frm_khgl w;
+        w.load();
+        w.trackSelect(1);
+        QCOMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 1);
+        // Selection alone changes nothing; a click does.
+        QCOMPARE(w.Text_kh[0]->text(), QString());
+        w.trackSelect(7); // a row that is gone
+        QCOMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 1);
+        QVERIFY(w.ListView1->hasMouseTracking());
+    }
+
+    void helpToggles()
+    {
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        QVERIFY(w.RichTextBox1->isHidden());
+        w.XPButton2->click();
+        QVERIFY(!w.RichTextBox1->isHidden());
+        QCOMPARE(w.XPButton2->text(), QStringLiteral("帮助隐藏<<<"));
+        QVERIFY(w.RichTextBox1->toPlainText().contains(QStringLiteral("工作表名")));
+        w.XPButton2->click();
+        QVERIFY(w.RichTextBox1->isHidden());
+        QCOMPARE(w.XPButton2->text(), QStringLiteral("帮助显示>>>"));
+    }
+
+    void openerShowsTheRegisterModally()
+    {
+        test::TestEnv env;
+        QString shown;
+        env.prompter.onExec = [&](QDialog* d) {
+            shown = d->objectName();
+            return int(QDialog::Rejected);
+        };
+        windows::openCustomerRegister(nullptr);
+        QCOMPARE(shown, QStringLiteral("Frm_khgl"));
+    }
+};
+
+QTEST_MAIN(TestRegister)
+#include "tst_register.moc"
