@@ -1,5 +1,9 @@
 #include "customers/CustomerListModel.h"
 
+#include "data/Sql.h"
+
+#include <QSet>
+
 #include <algorithm>
 #include <numeric>
 
@@ -13,10 +17,52 @@ struct ColumnSpec {
 };
 
 constexpr ColumnSpec kColumns[CustomerListModel::kColumnCount] = {
-    {"客户名称", 1300}, {"客户名称", 0},      {"快捷码", 900},     {"客户地址", 2500}, {"邮政编码", 900},
-    {"联系电话", 1200}, {"传真", 1200},       {"联系人", 900},     {"开户行名称", 2500}, {"开户行账号", 2500},
-    {"开户地址", 2500}, {"汇入地省", 900},    {"汇入地县市", 1200},
+    {"客户名称", 1300},   {"客户名称", 0},      {"快捷码", 900},      {"客户地址", 2500}, {"邮政编码", 900},
+    {"联系电话", 1200},   {"传真", 1200},       {"联系人", 900},      {"开户行名称", 2500},
+    {"开户行账号", 2500}, {"开户地址", 2500},   {"汇入地省", 900},    {"汇入地县市", 1200},
 };
+
+// Rows read around the one the view asks for, and how many rows are kept before starting afresh.
+constexpr int kFetchBefore = 20;
+constexpr int kFetchAfter = 80;
+constexpr qsizetype kCacheLimit = 20000;
+
+bool textLess(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; }
+
+// The display order that sorts the keys, equal keys keeping their order.
+std::vector<size_t> sortedOrder(const std::vector<QString>& keys)
+{
+    std::vector<size_t> order(keys.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return textLess(keys[a], keys[b]); });
+    return order;
+}
+
+template <typename T>
+std::vector<T> permuted(std::vector<T>& items, const std::vector<size_t>& order)
+{
+    std::vector<T> out;
+    out.reserve(items.size());
+    for (size_t i : order) out.push_back(std::move(items[i]));
+    return out;
+}
+
+// One field of every row of ids, in that order.
+std::vector<QString> keysOf(const CustomerStore& store, int field, const std::vector<RowId>& ids,
+                            const QHash<RowId, CustomerRow>& fallback)
+{
+    QHash<RowId, QString> byId;
+    const auto texts = store.field(field);
+    byId.reserve(qsizetype(texts.size()));
+    for (const auto& [id, text] : texts) byId.insert(id, text);
+    std::vector<QString> keys;
+    keys.reserve(ids.size());
+    for (RowId id : ids) {
+        auto it = byId.constFind(id);
+        keys.push_back(it != byId.constEnd() ? *it : fallback.value(id).field(field).toString());
+    }
+    return keys;
+}
 
 } // namespace
 
@@ -31,91 +77,139 @@ int CustomerListModel::widthTwips(int column) { return kColumns[column].width; }
 
 bool CustomerListModel::centred(int column) { return column > kKeyColumn; }
 
-void CustomerListModel::setCustomers(QList<Customer> customers)
+void CustomerListModel::reload(const CustomerStore& store)
 {
-    beginResetModel();
-    rows_.clear();
-    rows_.reserve(size_t(customers.size()));
-    for (Customer& c : customers) rows_.push_back(Row{std::move(c), false});
-    if (sortingOn_) {
-        std::stable_sort(rows_.begin(), rows_.end(),
-                         [this](const Row& a, const Row& b) { return less(a, b, sortColumn_); });
+    store_ = store;
+    std::vector<RowId> ids;
+    std::vector<QString> keys;
+    try {
+        ids = store.ids();
+        if (sortingOn_) {
+            keys = keysOf(store, fieldOf(sortColumn_), ids, {});
+            const std::vector<size_t> order = sortedOrder(keys);
+            ids = permuted(ids, order);
+            keys = permuted(keys, order);
+        }
+    } catch (const data::DbError&) {
+        // As on a successful reload, the old rows are gone first.
+        beginResetModel();
+        ids_.clear();
+        checked_.clear();
+        keys_.clear();
+        cache_.clear();
+        endResetModel();
+        throw;
     }
+    beginResetModel();
+    ids_ = std::move(ids);
+    checked_.assign(ids_.size(), 0);
+    keys_ = std::move(keys);
+    cache_.clear();
     endResetModel();
 }
 
-void CustomerListModel::addCustomer(const Customer& c)
+void CustomerListModel::addCustomer(RowId id, const Customer& c)
 {
-    Row row{c, false};
-    auto at = rows_.end();
-    if (sortingOn_)
-        at = std::upper_bound(rows_.begin(), rows_.end(), row,
-                              [this](const Row& a, const Row& b) { return less(a, b, sortColumn_); });
-    const int pos = int(at - rows_.begin());
-    beginInsertRows({}, pos, pos);
-    rows_.insert(at, std::move(row));
+    cache_.insert(id, CustomerRow(c));
+    size_t pos = ids_.size();
+    if (sortingOn_) {
+        const QString& key = c[fieldOf(sortColumn_)];
+        pos = size_t(std::upper_bound(keys_.begin(), keys_.end(), key, textLess) - keys_.begin());
+    }
+    beginInsertRows({}, int(pos), int(pos));
+    ids_.insert(ids_.begin() + qsizetype(pos), id);
+    checked_.insert(checked_.begin() + qsizetype(pos), 0);
+    if (sortingOn_) keys_.insert(keys_.begin() + qsizetype(pos), c[fieldOf(sortColumn_)]);
     endInsertRows();
 }
 
-void CustomerListModel::removeName(const QString& name)
+void CustomerListModel::removeIds(const std::vector<RowId>& ids)
 {
-    for (int r = int(rows_.size()) - 1; r >= 0; --r) {
-        if (!sameName(rows_[size_t(r)].fields[0], name)) continue;
+    if (ids.empty()) return;
+    const QSet<RowId> gone(ids.begin(), ids.end());
+    for (int r = int(ids_.size()) - 1; r >= 0; --r) {
+        if (!gone.contains(ids_[size_t(r)])) continue;
         // Remove a run of neighbouring rows at once.
         int first = r;
-        while (first > 0 && sameName(rows_[size_t(first - 1)].fields[0], name)) --first;
+        while (first > 0 && gone.contains(ids_[size_t(first - 1)])) --first;
         beginRemoveRows({}, first, r);
-        rows_.erase(rows_.begin() + first, rows_.begin() + r + 1);
+        ids_.erase(ids_.begin() + first, ids_.begin() + r + 1);
+        checked_.erase(checked_.begin() + first, checked_.begin() + r + 1);
+        if (sortingOn_) keys_.erase(keys_.begin() + first, keys_.begin() + r + 1);
         endRemoveRows();
         r = first;
     }
+    for (RowId id : ids) cache_.remove(id);
 }
 
-void CustomerListModel::setChecked(int row, bool checked)
+const CustomerRow& CustomerListModel::row(int r) const
 {
-    if (rows_[size_t(row)].checked == checked) return;
-    rows_[size_t(row)].checked = checked;
-    const QModelIndex i = index(row, 0);
+    const RowId id = ids_[size_t(r)];
+    auto it = cache_.constFind(id);
+    if (it != cache_.constEnd()) return *it;
+
+    if (cache_.size() > kCacheLimit) cache_.clear();
+    std::vector<RowId> wanted;
+    const int last = std::min(int(ids_.size()), r + kFetchAfter);
+    for (int i = std::max(0, r - kFetchBefore); i < last; ++i)
+        if (!cache_.contains(ids_[size_t(i)])) wanted.push_back(ids_[size_t(i)]);
+    std::vector<CustomerRow> rows;
+    if (store_) {
+        try {
+            rows = store_->rows(wanted);
+        } catch (const data::DbError&) {
+            // Shown empty rather than asked for again on every paint.
+        }
+    }
+    rows.resize(wanted.size());
+    for (size_t i = 0; i < wanted.size(); ++i) cache_.insert(wanted[i], std::move(rows[i]));
+    return *cache_.constFind(id);
+}
+
+Customer CustomerListModel::customer(int r) const { return row(r).customer(); }
+
+QString CustomerListModel::keyName(int r) const { return row(r).field(fieldOf(kKeyColumn)).toString(); }
+
+void CustomerListModel::setChecked(int r, bool checked)
+{
+    if ((checked_[size_t(r)] != 0) == checked) return;
+    checked_[size_t(r)] = checked ? 1 : 0;
+    const QModelIndex i = index(r, 0);
     emit dataChanged(i, i, {Qt::CheckStateRole});
 }
 
 QStringList CustomerListModel::checkedNames() const
 {
+    std::vector<RowId> ids;
+    for (size_t r = 0; r < ids_.size(); ++r)
+        if (checked_[r]) ids.push_back(ids_[r]);
+    std::vector<RowId> unknown;
+    for (RowId id : ids)
+        if (!cache_.contains(id)) unknown.push_back(id);
+    if (!unknown.empty() && store_) {
+        const std::vector<CustomerRow> rows = store_->rows(unknown);
+        for (size_t i = 0; i < unknown.size(); ++i) cache_.insert(unknown[i], rows[i]);
+    }
     QStringList names;
-    for (const Row& r : rows_)
-        if (r.checked) names << r.fields[fieldOf(kKeyColumn)];
+    for (RowId id : ids) names << cache_.value(id).field(fieldOf(kKeyColumn)).toString();
     return names;
 }
 
-bool CustomerListModel::less(const Row& a, const Row& b, int column) const
+void CustomerListModel::sortAscending(int column)
 {
-    const int f = fieldOf(column);
-    return QString::compare(a.fields[f], b.fields[f], Qt::CaseInsensitive) < 0;
-}
-
-void CustomerListModel::sortAscending(int column) { sort(column, Qt::AscendingOrder); }
-
-void CustomerListModel::sort(int column, Qt::SortOrder order)
-{
-    if (column < 0 || column >= kColumnCount) return;
+    if (column < 0 || column >= kColumnCount || !store_) return;
+    // Rows only just written by an open import are in the cache as well as in the table.
+    std::vector<QString> keys = keysOf(*store_, fieldOf(column), ids_, cache_);
     sortColumn_ = column;
     sortingOn_ = true;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> order_(rows_.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-        return order == Qt::AscendingOrder ? less(rows_[size_t(a)], rows_[size_t(b)], column)
-                                           : less(rows_[size_t(b)], rows_[size_t(a)], column);
-    });
-    std::vector<Row> sorted;
-    sorted.reserve(rows_.size());
-    std::vector<int> newPos(rows_.size());
-    for (size_t i = 0; i < order_.size(); ++i) {
-        sorted.push_back(std::move(rows_[size_t(order_[i])]));
-        newPos[size_t(order_[i])] = int(i);
-    }
-    rows_ = std::move(sorted);
+    const std::vector<size_t> order = sortedOrder(keys);
+    std::vector<int> newPos(order.size());
+    for (size_t i = 0; i < order.size(); ++i) newPos[order[i]] = int(i);
+    ids_ = permuted(ids_, order);
+    checked_ = permuted(checked_, order);
+    keys_ = permuted(keys, order);
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
@@ -127,19 +221,18 @@ void CustomerListModel::sort(int column, Qt::SortOrder order)
 
 int CustomerListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : int(ids_.size());
 }
 
 int CustomerListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
 QVariant CustomerListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(rows_.size())) return {};
-    const Row& r = rows_[size_t(index.row())];
+    if (!index.isValid() || index.row() >= int(ids_.size())) return {};
     switch (role) {
-    case Qt::DisplayRole: return r.fields[fieldOf(index.column())];
+    case Qt::DisplayRole: return row(index.row()).field(fieldOf(index.column())).toString();
     case Qt::CheckStateRole:
-        if (index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;
+        if (index.column() == 0) return checked_[size_t(index.row())] ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(centred(index.column()) ? Qt::AlignCenter

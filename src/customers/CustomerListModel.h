@@ -1,10 +1,15 @@
 #pragma once
 // The rows of the customer list: 13 columns (the name, the name again as the row's hidden key, then
 // fields 1 to 11), a tick box per row, and the list's text sort.
+//
+// The list keeps only the row ids of the customers, in display order, with their ticks; the texts
+// are read from the table a screenful at a time as the view asks for them. A reload of a hundred
+// thousand customers thus reads ids only.
 
 #include "customers/CustomerStore.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 #include <vector>
 
@@ -14,7 +19,7 @@ class CustomerListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kColumnCount = 13;
-    static constexpr int kKeyColumn = 1;     // repeats the name; deletions read it from here
+    static constexpr int kKeyColumn = 1;         // repeats the name; deletions read it from here
     static constexpr int kDefaultSortColumn = 2; // "快捷码"
 
     explicit CustomerListModel(QObject* parent = nullptr);
@@ -26,21 +31,25 @@ public:
     // The customer field shown in a column.
     static int fieldOf(int column) { return column <= kKeyColumn ? 0 : column - 1; }
 
-    // Replaces every row (ticks cleared). Once sorting is on, the rows come sorted by the sort column.
-    void setCustomers(QList<Customer> customers);
-    // Adds one row, at its sorted place once sorting is on.
-    void addCustomer(const Customer& c);
-    // Drops every row whose name denotes the same customer as name.
-    void removeName(const QString& name);
+    // Reads every customer of the store afresh (ticks cleared). Once sorting is on, the rows come
+    // sorted by the sort column. Throws DbError; the list is then empty.
+    void reload(const CustomerStore& store);
+    // Adds a row just written, at its sorted place once sorting is on.
+    void addCustomer(RowId id, const Customer& c);
+    // Drops the rows of those ids.
+    void removeIds(const std::vector<RowId>& ids);
 
-    const Customer& customer(int row) const { return rows_[size_t(row)].fields; }
+    RowId rowId(int row) const { return ids_[size_t(row)]; }
+    // The row's fields; empty when they cannot be read.
+    Customer customer(int row) const;
     // The name in the row's hidden key column.
-    QString keyName(int row) const { return rows_[size_t(row)].fields[0]; }
-    bool isChecked(int row) const { return rows_[size_t(row)].checked; }
+    QString keyName(int row) const;
+    bool isChecked(int row) const { return checked_[size_t(row)] != 0; }
     void setChecked(int row, bool checked);
+    // The names of the ticked rows, from their key column. Throws DbError.
     QStringList checkedNames() const;
 
-    // A header click: sorting switched on, ascending, by that column.
+    // A header click: sorting switched on, ascending, by that column. Throws DbError.
     void sortAscending(int column);
     void setSortColumn(int column) { sortColumn_ = column; }
     int sortColumn() const { return sortColumn_; }
@@ -52,17 +61,15 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    struct Row {
-        Customer fields;
-        bool checked = false;
-    };
-    bool less(const Row& a, const Row& b, int column) const;
-    void sortRows();
+    const CustomerRow& row(int r) const;
 
-    std::vector<Row> rows_;
+    std::optional<CustomerStore> store_;
+    std::vector<RowId> ids_;
+    std::vector<char> checked_;
+    std::vector<QString> keys_; // the sort column's texts, in display order, while sorting is on
+    mutable QHash<RowId, CustomerRow> cache_;
     int sortColumn_ = kDefaultSortColumn;
     bool sortingOn_ = false;
 };

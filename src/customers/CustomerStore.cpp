@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "data/Sql.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QVariant>
 
@@ -17,16 +18,23 @@ QVariant text(const QString& s)
     return QVariant(s.isNull() ? empty : s);
 }
 
-QString insertSql()
+
+// The twelve customer columns, quoted, comma-separated.
+const QString& columnList()
 {
-    QStringList cols;
-    QStringList marks;
-    for (const QString& c : data::schema::customerColumns()) {
-        cols << data::quoteId(c);
-        marks << QStringLiteral("?");
-    }
-    return QStringLiteral("INSERT INTO Basic_Khgl (") + cols.join(QLatin1Char(',')) + QStringLiteral(") VALUES (")
-           + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    static const QString list = [] {
+        QStringList cols;
+        for (const QString& c : data::schema::customerColumns()) cols << data::quoteId(c);
+        return cols.join(QLatin1Char(','));
+    }();
+    return list;
+}
+
+const QString& insertSql()
+{
+    static const QString sql = QStringLiteral("INSERT INTO Basic_Khgl (") + columnList()
+                               + QStringLiteral(") VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
+    return sql;
 }
 
 const QString& lookupSql()
@@ -79,7 +87,7 @@ Customer trimmed(const Customer& c)
     return t;
 }
 
-bool sameName(const QString& a, const QString& b)
+bool sameName(QStringView a, QStringView b)
 {
     if (a.size() != b.size()) return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
@@ -92,21 +100,127 @@ bool sameName(const QString& a, const QString& b)
     return true;
 }
 
+constexpr QChar kSeparator(0x1f);
+
+CustomerRow::CustomerRow(const Customer& c)
+    : text_()
+{
+    qsizetype size = kFieldCount - 1;
+    for (const QString& f : c) size += f.size();
+    text_.reserve(size);
+    for (int k = 0; k < kFieldCount; ++k) {
+        if (k > 0) {
+            ends_[size_t(k - 1)] = int(text_.size());
+            text_ += kSeparator;
+        }
+        text_ += c[k];
+    }
+}
+
+std::optional<CustomerRow> CustomerRow::fromJoined(QString joined)
+{
+    CustomerRow r;
+    int found = 0;
+    const QChar* text = joined.constData();
+    for (qsizetype i = 0, n = joined.size(); i < n; ++i) {
+        if (text[i] != kSeparator) continue;
+        if (found == kFieldCount - 1) return std::nullopt;
+        r.ends_[size_t(found++)] = int(i);
+    }
+    if (found != kFieldCount - 1) return std::nullopt;
+    r.text_ = std::move(joined);
+    return r;
+}
+
+Customer CustomerRow::customer() const
+{
+    Customer c;
+    for (int k = 0; k < kFieldCount; ++k) c[k] = field(k).toString();
+    return c;
+}
+
 CustomerStore::CustomerStore(const QSqlDatabase& db)
     : db_(db)
 {
 }
 
-QList<Customer> CustomerStore::all() const
+std::vector<Customer> CustomerStore::all() const
 {
     QSqlQuery q = data::exec(db_, QStringLiteral("select * from Basic_Khgl"));
-    QList<Customer> rows;
+    std::vector<Customer> rows;
     while (q.next()) {
         Customer c;
         for (int i = 0; i < kFieldCount; ++i) c[i] = data::nullToEmpty(q.value(i));
-        rows.append(std::move(c));
+        rows.push_back(std::move(c));
     }
     return rows;
+}
+
+std::vector<RowId> CustomerStore::ids() const
+{
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl ORDER BY rowid"));
+    std::vector<RowId> ids;
+    while (q.next()) ids.push_back(q.value(0).toLongLong());
+    return ids;
+}
+
+std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) const
+{
+    // Each row comes as one text, its fields joined by a separator that typed text never holds; a
+    // row whose fields do hold it is read again field by field.
+    static const QString joinedSql = [] {
+        QStringList marks;
+        for (int k = 0; k < kFieldCount; ++k) marks << QStringLiteral("%s");
+        return QStringLiteral("SELECT rowid, printf('") + marks.join(kSeparator) + QStringLiteral("', ")
+               + columnList() + QStringLiteral(") FROM Basic_Khgl WHERE rowid IN (");
+    }();
+    constexpr size_t kChunk = 200;
+    QHash<RowId, CustomerRow> found;
+    found.reserve(qsizetype(ids.size()));
+    std::vector<RowId> odd;
+    for (size_t from = 0; from < ids.size(); from += kChunk) {
+        const size_t n = std::min(kChunk, ids.size() - from);
+        QVariantList params;
+        params.reserve(qsizetype(n));
+        for (size_t i = 0; i < n; ++i) params << ids[from + i];
+        QStringList marks(qsizetype(n), QStringLiteral("?"));
+        QSqlQuery q = data::exec(db_, joinedSql + marks.join(QLatin1Char(',')) + QLatin1Char(')'), params);
+        while (q.next()) {
+            const RowId id = q.value(0).toLongLong();
+            if (auto r = CustomerRow::fromJoined(q.value(1).toString())) found.insert(id, std::move(*r));
+            else odd.push_back(id);
+        }
+    }
+    for (RowId id : odd) {
+        QSqlQuery q = data::exec(
+            db_, QStringLiteral("SELECT ") + columnList() + QStringLiteral(" FROM Basic_Khgl WHERE rowid = ?"), {id});
+        if (!q.next()) continue;
+        Customer c;
+        for (int i = 0; i < kFieldCount; ++i) c[i] = data::nullToEmpty(q.value(i));
+        found.insert(id, CustomerRow(c));
+    }
+    std::vector<CustomerRow> out;
+    out.reserve(ids.size());
+    for (RowId id : ids) out.push_back(found.value(id));
+    return out;
+}
+
+std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const
+{
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl")
+                                      .arg(data::quoteId(data::schema::customerColumns().at(k))));
+    std::vector<std::pair<RowId, QString>> out;
+    while (q.next()) out.emplace_back(q.value(0).toLongLong(), data::nullToEmpty(q.value(1)));
+    return out;
+}
+
+std::vector<RowId> CustomerStore::idsOf(const QString& name) const
+{
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl WHERE \"客户名称\" = ? COLLATE NOCASE"),
+                             {text(name)});
+    std::vector<RowId> ids;
+    while (q.next()) ids.push_back(q.value(0).toLongLong());
+    return ids;
 }
 
 bool CustomerStore::exists(const QString& name) const
@@ -114,7 +228,10 @@ bool CustomerStore::exists(const QString& name) const
     return data::scalar(db_, lookupSql(), {text(name)}).isValid();
 }
 
-void CustomerStore::insert(const Customer& c) { data::exec(db_, insertSql(), values(c)); }
+RowId CustomerStore::insert(const Customer& c)
+{
+    return data::exec(db_, insertSql(), values(c)).lastInsertId().toLongLong();
+}
 
 void CustomerStore::replace(const QString& name, const Customer& c)
 {
@@ -178,22 +295,26 @@ bool ImportSession::exists(const QString& name)
     return found;
 }
 
-void ImportSession::insert(const Customer& c)
+RowId ImportSession::insert(const Customer& c)
 {
     begin();
     if (!insert_) insert_ = prepared(db_, insertSql());
     run(*insert_, values(c));
+    return insert_->lastInsertId().toLongLong();
 }
 
-void ImportSession::replace(const QString& name, const Customer& c)
+ImportSession::Replaced ImportSession::replace(const QString& name, const Customer& c)
 {
     // Rows gathered so far are saved first, so that a failing overwrite undoes only itself.
     commit();
     begin();
     try {
+        Replaced r;
+        r.removed = CustomerStore(db_).idsOf(name);
         data::exec(db_, deleteSql(), {text(name)});
-        insert(c);
+        r.added = insert(c);
         commit();
+        return r;
     } catch (...) {
         rollback();
         throw;

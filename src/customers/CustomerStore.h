@@ -1,7 +1,7 @@
 #pragma once
-// The customer table Basic_Khgl: reading it whole, the name lookup and every write.
+// The customer table Basic_Khgl: reading it, the name lookup and every write. Rows are also reached
+// by their row id, which the customer list keeps instead of the rows themselves.
 
-#include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -9,6 +9,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace vorlan::customers {
 
@@ -16,22 +17,54 @@ inline constexpr int kFieldCount = 12;
 
 // One customer: the twelve fields in table order (field 0 is the name, the customer's identity).
 using Customer = std::array<QString, kFieldCount>;
+using RowId = qint64;
 
 // Every field with leading and trailing blanks removed, as they are written.
 Customer trimmed(const Customer& c);
 
 // Do two names denote the same customer? Names compare like the table's lookups: ASCII letters
 // without regard to case, everything else exactly.
-bool sameName(const QString& a, const QString& b);
+bool sameName(QStringView a, QStringView b);
+
+// A customer held compactly: one text with the twelve fields one after the other, and where each
+// field ends.
+class CustomerRow {
+public:
+    CustomerRow() = default;
+    explicit CustomerRow(const Customer& c);
+    // From the fields joined by U+001F; nothing when the text does not split into twelve fields.
+    static std::optional<CustomerRow> fromJoined(QString joined);
+
+    QStringView field(int k) const
+    {
+        const qsizetype from = k == 0 ? 0 : ends_[size_t(k - 1)] + 1;
+        const qsizetype to = k == kFieldCount - 1 ? text_.size() : ends_[size_t(k)];
+        return QStringView(text_).sliced(from, to - from);
+    }
+    Customer customer() const;
+
+private:
+    QString text_ = QString(kFieldCount - 1, QChar(0x1f));
+    std::array<int, kFieldCount - 1> ends_{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+};
 
 class CustomerStore {
 public:
     explicit CustomerStore(const QSqlDatabase& db);
 
     // Every customer in table order; the first twelve columns by position, Null as empty.
-    QList<Customer> all() const;
+    std::vector<Customer> all() const;
+    // The row ids of every customer, in table order.
+    std::vector<RowId> ids() const;
+    // The customers of those row ids, in the same order; a row that is gone reads as empty.
+    std::vector<CustomerRow> rows(const std::vector<RowId>& ids) const;
+    // One field of every customer, by row id.
+    std::vector<std::pair<RowId, QString>> field(int k) const;
+    // The row ids of the customers of that name.
+    std::vector<RowId> idsOf(const QString& name) const;
+
     bool exists(const QString& name) const;
-    void insert(const Customer& c);
+    RowId insert(const Customer& c);
     // Deletes every customer of that name and inserts c, both or neither.
     void replace(const QString& name, const Customer& c);
     // Deletes every customer carrying one of the names, all or none.
@@ -53,8 +86,13 @@ public:
     ImportSession& operator=(const ImportSession&) = delete;
 
     bool exists(const QString& name);
-    void insert(const Customer& c);
-    void replace(const QString& name, const Customer& c);
+    RowId insert(const Customer& c);
+
+    struct Replaced {
+        std::vector<RowId> removed;
+        RowId added = 0;
+    };
+    Replaced replace(const QString& name, const Customer& c);
     // Makes every row written so far durable. Throws DbError.
     void commit();
 

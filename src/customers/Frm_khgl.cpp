@@ -305,20 +305,19 @@ QStringList Frm_khgl::letters() const
 void Frm_khgl::comd_ShuaX_Click()
 {
     try {
-        QList<Customer> rows = CustomerStore(app::state().db()).all();
         model->setSortColumn(CustomerListModel::kDefaultSortColumn);
-        model->setCustomers(std::move(rows));
-        setupColumns();
+        model->reload(CustomerStore(app::state().db()));
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("comd_ShuaX_Click"), e.description());
     }
+    setupColumns();
 }
 
 void Frm_khgl::ListView1_Click()
 {
     const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
     if (!selected.isEmpty()) {
-        const Customer& c = model->customer(selected.first().row());
+        const Customer c = model->customer(selected.first().row());
         for (int k = 0; k < kFieldCount; ++k) Text_kh[k]->setText(c[k]);
     }
     setEditingState();
@@ -326,7 +325,12 @@ void Frm_khgl::ListView1_Click()
 
 void Frm_khgl::ListView1_ColumnClick(int column)
 {
-    model->sortAscending(column);
+    try {
+        model->sortAscending(column);
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("ListView1_ColumnClick"), e.description());
+        return;
+    }
     ListView1->header()->setSortIndicatorShown(true);
     ListView1->header()->setSortIndicator(column, Qt::AscendingOrder);
 }
@@ -501,13 +505,31 @@ int requireStartRow(const QString& text)
 
 } // namespace
 
-void Frm_khgl::readRow(int row, const FieldColumns& fields)
+void Frm_khgl::readRowInto(Customer& c, int row, const FieldColumns& fields)
 {
     if (!reader_) throw ImportStop{QStringLiteral("Excel文件已经关闭，请先点击“打开Excel文件”！")};
     const FieldColumns read = columnsToRead(fields, usedColumns_);
     const QString sheet = Text_sheet->text();
     for (int k = 0; k < kFieldCount; ++k)
-        if (read[k] > 0) Text_kh[k]->setText(reader_->cellText(sheet, row, read[k]));
+        if (read[k] > 0) c[k] = reader_->cellText(sheet, row, read[k]);
+}
+
+void Frm_khgl::readRow(int row, const FieldColumns& fields)
+{
+    Customer c = boxes();
+    try {
+        readRowInto(c, row, fields);
+    } catch (...) {
+        setBoxes(c);
+        throw;
+    }
+    setBoxes(c);
+}
+
+void Frm_khgl::setBoxes(const Customer& c)
+{
+    for (int k = 0; k < kFieldCount; ++k)
+        if (Text_kh[k]->text() != c[k]) Text_kh[k]->setText(c[k]);
 }
 
 void Frm_khgl::showSheetMessage()
@@ -576,13 +598,6 @@ void Frm_khgl::But读取下一条_Click()
     });
 }
 
-void Frm_khgl::addImported(const Customer& c)
-{
-    // The list gains the row as it was written, without a reload.
-    model->addCustomer(c);
-    XPBut_XinZhen_Click();
-}
-
 void Frm_khgl::XPBut读取全部_Click()
 {
     if (!checkStartAndSheet()) return;
@@ -597,36 +612,49 @@ void Frm_khgl::XPBut读取全部_Click()
         const FieldColumns fields = fieldColumns(letters());
         if (filePath_.isEmpty()) return;
         ImportSession session(app::state().db());
+        // What the edit boxes hold. Thousands of rows go by, so the boxes themselves are only brought
+        // up to date when the user gets to see them: at a question, a stop and the end.
+        Customer shown = boxes();
+        auto saved = [&](RowId id, const Customer& c) {
+            model->addCustomer(id, c); // the list gains the row without a reload
+            shown = Customer{};        // and the boxes are emptied for the next record
+        };
         int i = first;
-        for (; i <= usedRows_; ++i) {
-            readRow(i, fields);
-            const QString name = Text_kh[0]->text();
-            if (!session.exists(name)) {
-                const Customer c = trimmed(boxes());
-                session.insert(c);
-                addImported(c);
-                continue;
+        try {
+            for (; i <= usedRows_; ++i) {
+                readRowInto(shown, i, fields);
+                const QString name = shown[0];
+                if (!session.exists(name)) {
+                    const Customer c = trimmed(shown);
+                    saved(session.insert(c), c);
+                    continue;
+                }
+                // Everything saved so far is made durable before the user is asked or the import stops.
+                session.commit();
+                setBoxes(shown);
+                if (name.trimmed().isEmpty()) {
+                    ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());
+                    return;
+                }
+                const ui::Answer a = ui::show(
+                    this,
+                    QStringLiteral("已经存在客户名称为 ") + name.trimmed()
+                        + QStringLiteral(" 的记录,是否复盖原有记录？1、选择‘是’表示会复盖原有记录，等人工读取；"
+                                         "2、选择‘否’表示不保存此记录，继续读取下一条；3、选择‘取消’表示读取全部数据停止！"),
+                    QStringLiteral("操作提示"), ui::Icon::Information, ui::Buttons::YesNoCancel);
+                if (a == ui::Answer::Cancel) return;
+                if (a == ui::Answer::No) continue;
+                const Customer c = trimmed(shown);
+                const ImportSession::Replaced r = session.replace(name, c);
+                model->removeIds(r.removed);
+                saved(r.added, c);
             }
-            // Everything saved so far is made durable before the user is asked or the import stops.
-            session.commit();
-            if (name.trimmed().isEmpty()) {
-                ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());
-                return;
-            }
-            const ui::Answer a = ui::show(
-                this,
-                QStringLiteral("已经存在客户名称为 ") + name.trimmed()
-                    + QStringLiteral(" 的记录,是否复盖原有记录？1、选择‘是’表示会复盖原有记录，等人工读取；"
-                                     "2、选择‘否’表示不保存此记录，继续读取下一条；3、选择‘取消’表示读取全部数据停止！"),
-                QStringLiteral("操作提示"), ui::Icon::Information, ui::Buttons::YesNoCancel);
-            if (a == ui::Answer::Cancel) return;
-            if (a == ui::Answer::No) continue;
-            const Customer c = trimmed(boxes());
-            session.replace(name, c);
-            model->removeName(name);
-            addImported(c);
+        } catch (...) {
+            setBoxes(shown);
+            throw;
         }
         session.commit();
+        setBoxes(shown);
         Text_qsdu->setText(QString::number(i));
         if (i == usedRows_ + 1) {
             comd_ShuaX_Click();

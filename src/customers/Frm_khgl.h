@@ -103,7 +103,8 @@ private:
 
     bool checkStartAndSheet();
     void readRow(int row, const FieldColumns& fields);
-    void addImported(const Customer& c);
+    void readRowInto(Customer& c, int row, const FieldColumns& fields);
+    void setBoxes(const Customer& c);
     void runImport(const std::function<void()>& action);
     void showSheetMessage();
 

@@ -314,6 +314,8 @@ private slots:
         QCOMPARE(env.prompter.shown[0].message.icon, ui::Icon::Information);
         QCOMPARE(env.prompter.last().title, QStringLiteral("系统提示"));
         QCOMPARE(w.Text_qsdu->text(), QStringLiteral("11"));
+        QCOMPARE(w.Text_kh[0]->text(), QString()); // the last row was saved: a new record
+        QVERIFY(w.XPBut_BaoC->isEnabled());
         const QStringList rows = table(env.db());
         QCOMPARE(rows.size(), 9);
         QCOMPARE(rows.count(QStringLiteral("广州|gz|fax-广州")), 1); // overwritten
@@ -425,6 +427,8 @@ private slots:
         QCOMPARE(table(env.db()).size(), 4);
         QCOMPARE(w.model->rowCount(), 4);
         QCOMPARE(w.Text_qsdu->text(), QStringLiteral("2"));
+        QCOMPARE(w.Text_kh[0]->text(), QStringLiteral("杭州")); // the row that failed
+        QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("hz"));
 
         // After closing the file the read buttons are off.
         w.But关闭Excel->click();

@@ -1,8 +1,11 @@
+#include "TestEnv.h"
 #include "customers/CustomerListModel.h"
+#include "data/Sql.h"
 #include "customers/ImportRules.h"
 
 #include <QTest>
 
+using namespace vorlan;
 using namespace vorlan::customers;
 
 Q_DECLARE_METATYPE(vorlan::customers::FieldColumns)
@@ -132,6 +135,8 @@ private slots:
 
     void listModelColumnsAndSort()
     {
+        test::TestEnv env;
+        CustomerStore store(env.db());
         CustomerListModel m;
         QCOMPARE(m.columnCount(), 13);
         QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("客户名称"));
@@ -142,30 +147,67 @@ private slots:
             Customer c;
             c[0] = QString::fromUtf8(name);
             c[1] = QString::fromUtf8(code);
+            c[11] = c[0] + QStringLiteral("-end");
             return c;
         };
-        m.setCustomers({row("b", "2"), row("a", "10"), row("C", "1")});
-        // Not sorted until a header is clicked.
-        QCOMPARE(m.index(0, 0).data().toString(), QStringLiteral("b"));
+        store.insert(row("b", "2"));
+        store.insert(row("a", "10"));
+        store.insert(row("C", "1"));
+        m.reload(store);
+        auto column = [&m](int col) {
+            QStringList out;
+            for (int r = 0; r < m.rowCount(); ++r) out << m.index(r, col).data().toString();
+            return out;
+        };
+        // Table order until a header is clicked.
+        QCOMPARE(column(0), (QStringList{"b", "a", "C"}));
+        QCOMPARE(column(1), column(0));
+        QCOMPARE(column(12), (QStringList{"b-end", "a-end", "C-end"}));
         QCOMPARE(m.data(m.index(2, 3), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
+        QCOMPARE(m.data(m.index(2, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignLeft | Qt::AlignVCenter);
+        QVERIFY(m.flags(m.index(0, 0)) & Qt::ItemIsUserCheckable);
         QVERIFY(m.setData(m.index(0, 0), Qt::Checked, Qt::CheckStateRole));
         m.sortAscending(0);
-        QStringList names;
-        for (int r = 0; r < 3; ++r) names << m.index(r, 1).data().toString();
-        QCOMPARE(names, (QStringList{"a", "b", "C"})); // as text, case ignored
-        QCOMPARE(m.checkedNames(), QStringList{"b"});   // ticks travel with their rows
+        QCOMPARE(column(1), (QStringList{"a", "b", "C"})); // as text, case ignored
+        QCOMPARE(m.checkedNames(), QStringList{"b"});    // ticks travel with their rows
         m.sortAscending(2);
-        names.clear();
-        for (int r = 0; r < 3; ++r) names << m.index(r, 2).data().toString();
-        QCOMPARE(names, (QStringList{"1", "10", "2"})); // text order, not numeric
+        QCOMPARE(column(2), (QStringList{"1", "10", "2"})); // text order, not numeric
         // Once on, sorting stays on: new rows land in place and a reload comes sorted.
-        m.addCustomer(row("d", "15"));
-        QCOMPARE(m.index(2, 0).data().toString(), QStringLiteral("d"));
-        m.removeName(QStringLiteral("A"));
-        QCOMPARE(m.rowCount(), 3);
-        QCOMPARE(m.index(0, 0).data().toString(), QStringLiteral("C"));
+        const Customer d = row("d", "15");
+        m.addCustomer(store.insert(d), d);
+        QCOMPARE(column(0), (QStringList{"C", "a", "d", "b"}));
+        m.removeIds(store.idsOf(QStringLiteral("A")));
+        QCOMPARE(column(0), (QStringList{"C", "d", "b"}));
+        m.reload(store);
+        QCOMPARE(column(0), (QStringList{"C", "a", "d", "b"}));
+        QVERIFY(!m.isChecked(3));
+    }
+
+    void listModelReadsLongListsInPieces()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        {
+            data::Transaction t(env.db());
+            for (int i = 0; i < 1000; ++i) {
+                Customer c;
+                c[0] = QStringLiteral("客户%1").arg(i);
+                c[5] = QString::number(i);
+                store.insert(c);
+            }
+            t.commit();
+        }
+        CustomerListModel m;
+        m.reload(store);
+        QCOMPARE(m.rowCount(), 1000);
+        for (int r : {999, 0, 500, 37, 998})
+            QCOMPARE(m.index(r, 6).data().toString(), QString::number(r));
+        for (int r = 0; r < 1000; r += 3) m.setChecked(r, true);
+        const QStringList names = m.checkedNames();
+        QCOMPARE(names.size(), 334);
+        QCOMPARE(names.last(), QStringLiteral("客户999"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestImportRules)
+QTEST_MAIN(TestImportRules)
 #include "tst_importrules.moc"

@@ -271,7 +271,7 @@ private slots:
         for (int k = 0; k < kFieldCount; ++k) c[k] = QStringLiteral("O'Brien's %1 ' or '1'='1").arg(k);
         fill(w, c);
         w.XPBut_BaoC->click();
-        QCOMPARE(CustomerStore(env.db()).all(), QList<Customer>{c});
+        QVERIFY(CustomerStore(env.db()).all() == std::vector<Customer>{c});
         fill(w, c);
         w.XPBut_BaoC->click();
         QCOMPARE(env.prompter.lastText(),
@@ -283,6 +283,32 @@ private slots:
         w.ListView1_Click();
         w.Comd_Del->click();
         QCOMPARE(table(env.db()), QStringList{QStringLiteral("other|")});
+    }
+
+    void storeReadsEveryTextBack()
+    {
+        test::TestEnv env;
+        Customer odd = customer(QStringLiteral("unit\x1fseparator"));
+        odd[7] = QString(QChar(0x1f));
+        odd[11] = QStringLiteral("末尾\x1f");
+        CustomerStore store(env.db());
+        const RowId before = store.insert(customer(QStringLiteral("before")));
+        const RowId oddId = store.insert(odd);
+        QSqlQuery q(env.db());
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\", \"传真\") VALUES ('nulls', 5)")));
+        const RowId nulls = q.lastInsertId().toLongLong();
+        const auto rows = store.rows({nulls, oddId, 999, before});
+        QCOMPARE(rows.size(), size_t(4));
+        const Customer n = rows[0].customer();
+        QCOMPARE(n[0], QStringLiteral("nulls"));
+        QCOMPARE(n[5], QStringLiteral("5"));
+        QVERIFY(n[1].isEmpty() && n[11].isEmpty());
+        QVERIFY(rows[1].customer() == odd);
+        QVERIFY(rows[2].customer() == Customer{}); // gone
+        QVERIFY(rows[3].customer() == customer(QStringLiteral("before")));
+        QVERIFY(CustomerRow(odd).customer() == odd);
+        QCOMPARE(CustomerRow(odd).field(7), QStringView(odd[7]));
+        QCOMPARE(store.ids(), (std::vector<RowId>{before, oddId, nulls}));
     }
 
     void deleteTicked()
