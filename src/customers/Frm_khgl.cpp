@@ -44,7 +44,7 @@ const char* const kHelp = R"(
 <p>3. 在“读工作表内起始行：”中输入要开始读取的行号（如第1行是标题，则输入2）。</p>
 <p>4. 在每项客户资料右边的小框（列标号）中输入该项资料在工作表内所在的列标号（A～Z）；不需要读取的项，清空其列标号即可。</p>
 <p>5. 关闭人工打开的Excel文件后，点击“打开Excel文件”，选择要读取的文件。</p>
-<p>6. 点击“读取下一条”，读出一条记录到上面的各个输入框，核对后点击“保   存”保存；或点击“读取下一条并保存”，读出一条记录并直接保存。</p>
+<p>6. 点击“读取下一条”，读出一条记录到上面的各个输入框，核对后点击“保存”保存；或点击“读取下一条并保存”，读出一条记录并直接保存。</p>
 <p>7. 点击“读取全部数据”，从起始行开始读取全部记录并自动保存；遇到已经存在的客户名称时，会询问是否覆盖原有记录。</p>
 <p><b>注意：</b></p>
 <p>（1）各项资料的列标号不能重复，重复时只有前面的一项能读到数据。</p>
@@ -143,12 +143,12 @@ void Frm_khgl::buildDetails(QWidget* frame)
         auto* head = label(frame, QStringLiteral("列标号"));
         head->setAlignment(Qt::AlignCenter);
         head->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-        ui::place(head, x, 250, 620, 270);
+        ui::place(head, x, 330, 620, 270);
     }
     for (int k = 0; k < kFieldCount; ++k) {
         const bool left = k < 7;
         const int row = left ? k : k - 7;
-        const double y = 560 + row * 540;
+        const double y = 630 + row * 525;
         const double labelX = left ? 60 : 4800;
         const double labelW = left ? 1260 : 1980;
         const double boxX = left ? 1340 : 6800;
