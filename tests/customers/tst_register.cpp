@@ -423,6 +423,10 @@ private slots:
         w.trackSelect(7); // a row that is gone
         QCOMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 1);
         QVERIFY(w.ListView1->hasMouseTracking());
+        // The pointer resting on a row: after a short while it is selected.
+        emit w.ListView1->entered(w.model->index(0, 3));
+        QCOMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 1);
+        QTRY_COMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 0);
     }
 
     void helpToggles()
