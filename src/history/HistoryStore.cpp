@@ -46,6 +46,11 @@ std::optional<LogTable> findLogTable(const QSqlDatabase& db, const QString& temp
 
 Statement buildQuery(const LogTable& table, const Criteria& c)
 {
+    // An unknown name in double quotes would be taken as a text by SQLite, so each is checked here.
+    if (!table.columns.contains(printDate()))
+        throw data::DbError(QStringLiteral("打印记录表“%1”没有“%2”列").arg(table.name, printDate()));
+    if (!c.column.isEmpty() && !table.columns.contains(c.column))
+        throw data::DbError(QStringLiteral("打印记录表“%1”没有“%2”列").arg(table.name, c.column));
     QStringList select{table.rowId};
     for (const QString& col : table.columns) select << quoteId(col);
     Statement s;
