@@ -124,6 +124,17 @@ private slots:
         fillLog(env.db(), 1);
     }
 
+    void backupInWalMode()
+    {
+        // With a write-ahead log, committed rows may still be outside the database file itself.
+        test::TestEnv env;
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("PRAGMA journal_mode = WAL")).toString(), QStringLiteral("wal"));
+        data::exec(env.db(), QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+        fillLog(env.db(), 25);
+        const QString path = maintenance::backupDatabase(env.db(), env.folder(), QDateTime(QDate(2024, 1, 1), QTime(8, 0)));
+        QCOMPARE(readFrom(path, QStringLiteral("SELECT count(*) FROM 运单")).toInt(), 25);
+    }
+
     void backupWhenBackupIsAFile()
     {
         test::TestEnv env;
