@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 
 namespace vorlan::history {
@@ -125,7 +126,10 @@ void Frm_CXdata::buildColumns()
     List_findlx->setCurrentRow(-1);
     List_findlx->clearSelection();
     QHeaderView* h = ListView1->header();
-    h->resizeSection(0, ui::toPixels(2100));
+    // 2100 twips, or what the time and its tick box need in the font at hand.
+    const int timeWidth = ListView1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
+                          ListView1->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 16;
+    h->resizeSection(0, std::max(ui::toPixels(2100), timeWidth));
     h->resizeSection(1, 0);
     h->setSectionHidden(1, true);
     for (int c = 2; c < model->columnCount(); ++c) h->resizeSection(c, ui::toPixels(1800));

@@ -102,6 +102,7 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     label(Frame2, QStringLiteral("目录："), 180, 1200, 2900);
     dirBackup = new QListWidget(Frame2);
     dirBackup->setObjectName(QStringLiteral("dirBackup"));
+    dirBackup->setIconSize(QSize(16, 16));
     ui::place(dirBackup, 180, 1530, 2940, 2250);
     label(Frame2, QStringLiteral("该目录下的数据库："), 3240, 1200, 2900);
     fileBackup = new QListWidget(Frame2);
@@ -125,6 +126,12 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     ui::place(Frame4, 120, 5460, 9240, 1080);
     delAll = button(Frame4, QStringLiteral("delAll"), QStringLiteral("全部打印记录删除且压缩"));
     ui::place(delAll, 5640, 420, 3360, 450);
+    // The button's caption is older than what it does; say plainly what goes.
+    auto* note = new QLabel(QStringLiteral("清空客户资料和常用用途（各模板的打印记录保留），然后压缩数据库。"), Frame4);
+    note->setObjectName(QStringLiteral("lblDelAll"));
+    note->setWordWrap(true);
+    note->setStyleSheet(QStringLiteral("color: #35507a;"));
+    ui::place(note, 240, 360, 5200, 570);
 
     connect(drvBackup, &QComboBox::activated, this, &Frm_Backup::drvBackup_Change);
     connect(dirBackup, &QListWidget::itemActivated, this,

@@ -38,7 +38,10 @@ QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     if (maxLength > 0) e->setMaxLength(maxLength);
-    if (secret) e->setEchoMode(QLineEdit::Password);
+    if (secret) {
+        e->setEchoMode(QLineEdit::Password);
+        e->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // shown as "*"
+    }
     return e;
 }
 
