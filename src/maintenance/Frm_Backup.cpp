@@ -168,6 +168,8 @@ void Frm_Backup::fillDrives()
         if (type == "proc" || type == "sysfs" || type == "devpts" || type == "cgroup" || type == "cgroup2" ||
             type == "mqueue" || type == "securityfs" || type == "debugfs" || type == "tracefs" || type == "devtmpfs")
             continue;
+        // Files mounted on their own (a container's host names and the like) are no volumes to browse.
+        if (!QFileInfo(root).isDir()) continue;
         if (!roots.contains(root)) roots << root;
     }
     if (!roots.contains(defaultDrive_)) roots.prepend(defaultDrive_);
