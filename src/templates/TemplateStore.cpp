@@ -40,18 +40,21 @@ struct SavedPoint {
     int slot;
 };
 
+// Texts are stored as empty texts, never as Null.
+QVariant text(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s); }
+
 void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int slot)
 {
     const QVariantList values{name,
-                              p.type,
-                              p.name,
-                              p.binding,
+                              text(p.type),
+                              text(p.name),
+                              text(p.binding),
                               slot,
                               double(p.rect.left),
                               double(p.rect.top),
                               double(p.rect.width),
                               double(p.rect.height),
-                              p.fontName,
+                              text(p.fontName),
                               double(p.fontSize),
                               p.italic,
                               p.bold,
