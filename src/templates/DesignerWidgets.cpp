@@ -9,8 +9,7 @@
 
 namespace vorlan::templates {
 
-QList<RulerTick> rulerTicks(bool vertical, double length)
-{
+QList<RulerTick> rulerTicks(bool vertical, double length) {
     QList<RulerTick> ticks;
     for (int i = 0; i * kRulerTickStep <= length; ++i) {
         RulerTick t;
@@ -19,23 +18,21 @@ QList<RulerTick> rulerTicks(bool vertical, double length)
         t.length = i % 10 == 0 ? 6 * 26.7 : i % 5 == 0 ? 4 * 26.7 : 3 * 26.7;
         if (i % 10 == 0) {
             t.label = i == 0 ? QStringLiteral("0CM") : QString::number(i / 10);
-            if (vertical) t.labelPos = QPointF(i == 0 ? 150 : 50, t.position);
-            else t.labelPos = QPointF(t.position + (i == 0 ? 30 : -60), t.length - 30);
+            if (vertical)
+                t.labelPos = QPointF(i == 0 ? 150 : 50, t.position);
+            else
+                t.labelPos = QPointF(t.position + (i == 0 ? 30 : -60), t.length - 30);
         }
         ticks << t;
     }
     return ticks;
 }
 
-RulerWidget::RulerWidget(bool vertical, QWidget* parent)
-    : QWidget(parent)
-    , vertical_(vertical)
-{
+RulerWidget::RulerWidget(bool vertical, QWidget* parent) : QWidget(parent), vertical_(vertical) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void RulerWidget::paintEvent(QPaintEvent*)
-{
+void RulerWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), QColor(0xF7, 0xF3, 0xE3));
     const double perTwip = ui::screenDpi() / ui::kTwipsPerInch;
@@ -47,30 +44,31 @@ void RulerWidget::paintEvent(QPaintEvent*)
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 0));
     for (const RulerTick& t : rulerTicks(vertical_, length)) {
         const double pos = t.position * perTwip + 0.5, len = t.length * perTwip;
-        if (vertical_) p.drawLine(QPointF(0, pos), QPointF(len, pos));
-        else p.drawLine(QPointF(pos, 0), QPointF(pos, len));
+        if (vertical_)
+            p.drawLine(QPointF(0, pos), QPointF(len, pos));
+        else
+            p.drawLine(QPointF(pos, 0), QPointF(pos, len));
         if (!t.label.isEmpty())
             p.drawText(QPointF(t.labelPos.x() * perTwip, t.labelPos.y() * perTwip + ascent), t.label);
     }
     p.setPen(QColor(0x90, 0x90, 0x90));
-    if (vertical_) p.drawLine(width() - 1, 0, width() - 1, height());
-    else p.drawLine(0, height() - 1, width(), height() - 1);
+    if (vertical_)
+        p.drawLine(width() - 1, 0, width() - 1, height());
+    else
+        p.drawLine(0, height() - 1, width(), height() - 1);
 }
 
-PictureArea::PictureArea(QWidget* parent)
-    : QWidget(parent)
-{
-    setFocusPolicy(Qt::ClickFocus); // a click takes the focus from a box, so the next click into it selects it
+PictureArea::PictureArea(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(
+        Qt::ClickFocus); // a click takes the focus from a box, so the next click into it selects it
 }
 
-void PictureArea::setImage(const QImage& image)
-{
+void PictureArea::setImage(const QImage& image) {
     image_ = image;
     update();
 }
 
-void PictureArea::paintEvent(QPaintEvent*)
-{
+void PictureArea::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (!image_.isNull()) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -82,11 +80,11 @@ void PictureArea::paintEvent(QPaintEvent*)
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void PictureArea::mousePressEvent(QMouseEvent* e)
-{
+void PictureArea::mousePressEvent(QMouseEvent* e) {
     QWidget::mousePressEvent(e);
     setFocus(Qt::MouseFocusReason);
-    if (clicked) clicked();
+    if (clicked)
+        clicked();
 }
 
 } // namespace vorlan::templates

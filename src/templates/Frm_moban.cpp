@@ -28,18 +28,17 @@ constexpr double kClientWidth = 13260, kClientHeight = 9465;
 constexpr double kRowTop[3] = {270, 660, 1050};
 constexpr double kRowHeight = 330;
 
-QString kindOf(Family f) { return f == Family::Multi ? kKindMulti : kKindSingle; }
+QString kindOf(Family f) {
+    return f == Family::Multi ? kKindMulti : kKindSingle;
+}
 
-template <class W>
-W* named(W* w, const QString& name)
-{
+template <class W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, double left, int row,
-                    double width)
-{
+                    double width) {
     auto* b = named(new QPushButton(caption, parent), name);
     b->setAutoDefault(false);
     ui::place(b, left, kRowTop[row], width, kRowHeight);
@@ -47,15 +46,13 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 }
 
 QRadioButton* radio(QWidget* parent, const QString& name, const QString& caption, double left, int row,
-                    double width)
-{
+                    double width) {
     auto* r = named(new QRadioButton(caption, parent), name);
     ui::place(r, left, kRowTop[row], width, kRowHeight);
     return r;
 }
 
-void setColors(QWidget* w, qint32 back, qint32 fore)
-{
+void setColors(QWidget* w, qint32 back, qint32 fore) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Base, color::decode(back, QPalette()));
     pal.setColor(QPalette::Text, color::decode(fore, QPalette()));
@@ -63,8 +60,7 @@ void setColors(QWidget* w, qint32 back, qint32 fore)
 }
 
 // The name filter of the picture dialog: every format the image reader decodes here.
-QString pictureFilter()
-{
+QString pictureFilter() {
     QStringList patterns;
     for (const QByteArray& f : QImageReader::supportedImageFormats())
         patterns << QStringLiteral("*.") + QString::fromLatin1(f).toLower();
@@ -74,9 +70,7 @@ QString pictureFilter()
 
 } // namespace
 
-Frm_模板::Frm_模板(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_模板::Frm_模板(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_模板"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -119,8 +113,7 @@ Frm_模板::Frm_模板(QWidget* parent)
 
 Frm_模板::~Frm_模板() = default;
 
-void Frm_模板::buildFrame()
-{
+void Frm_模板::buildFrame() {
     FrameNewText = named(new QGroupBox(QStringLiteral("输入点选项"), this), QStringLiteral("FrameNewText"));
     ui::place(FrameNewText, 360, 7980, 12840, 1455);
     QWidget* f = FrameNewText;
@@ -173,8 +166,7 @@ void Frm_模板::buildFrame()
     connect(XPButton2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-bool Frm_模板::load()
-{
+bool Frm_模板::load() {
     const QString name = app::state().currentTemplate;
     setWindowTitle(name);
     pending_.clear();
@@ -188,11 +180,13 @@ bool Frm_模板::load()
     model_ = loaded.tmpl;
     for (Family fam : {Family::Single, Family::Multi})
         for (int k = 1; k <= model_.family(fam).count; ++k)
-            if (model_.family(fam)[k].isLive()) createBox(fam, k);
+            if (model_.family(fam)[k].isLive())
+                createBox(fam, k);
 
     const ui::TwipsRect& r = model_.pictureRect;
     ui::place(Image1, r.left, r.top, r.width, r.height);
-    if (pictureShown(model_.picture)) Image1->setImage(QImage::fromData(model_.picture));
+    if (pictureShown(model_.picture))
+        Image1->setImage(QImage::fromData(model_.picture));
 
     Combo3->clear();
     Combo3->addItems(designerBindings());
@@ -205,15 +199,14 @@ bool Frm_模板::load()
     return true;
 }
 
-QWidget* Frm_模板::box(Family family, int slot) const
-{
-    if (slot < 0 || slot > kMaxSlot) return nullptr;
+QWidget* Frm_模板::box(Family family, int slot) const {
+    if (slot < 0 || slot > kMaxSlot)
+        return nullptr;
     return family == Family::Multi ? static_cast<QWidget*>(Text_Addscroll[size_t(slot)])
                                    : static_cast<QWidget*>(Text_Add[size_t(slot)]);
 }
 
-QWidget* Frm_模板::createBox(Family family, int slot)
-{
+QWidget* Frm_模板::createBox(Family family, int slot) {
     QWidget* w = box(family, slot);
     if (!w) {
         if (family == Family::Multi) {
@@ -230,7 +223,8 @@ QWidget* Frm_模板::createBox(Family family, int slot)
         w->setProperty("index", slot);
         // Above the rulers, below the frame and the handles.
         w->stackUnder(FrameNewText ? static_cast<QWidget*>(FrameNewText) : handles->handle(Handle::Pic1));
-        if (slot > 0) handles->attachBox(w);
+        if (slot > 0)
+            handles->attachBox(w);
     }
     if (slot == 0) {
         ui::place(w, 0, 0, kDefaultPointWidth, kDefaultPointHeight);
@@ -241,43 +235,52 @@ QWidget* Frm_模板::createBox(Family family, int slot)
     return w;
 }
 
-void Frm_模板::showPoint(Family family, int slot)
-{
+void Frm_模板::showPoint(Family family, int slot) {
     QWidget* w = box(family, slot);
     const InputPoint& p = model_.family(family)[slot];
     ui::place(w, p.rect.left, p.rect.top, p.rect.width, p.rect.height);
     w->setFont(p.font());
     setColors(w, p.backColor, p.foreColor);
     // The name shows as a grey hint inside the box so the boxes can be told apart; it is not text.
-    if (auto* e = qobject_cast<QLineEdit*>(w)) e->setPlaceholderText(p.name);
-    else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) m->setPlaceholderText(p.name);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setPlaceholderText(p.name);
+    else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+        m->setPlaceholderText(p.name);
     w->setVisible(p.isLive());
 }
 
-void Frm_模板::showSample()
-{
+void Frm_模板::showSample() {
     font_txt->setFont(sampleFont_);
     setColors(font_txt, sampleBack_, sampleFore_);
 }
 
-void Frm_模板::info(const QString& text) { ui::information(this, text, kResultTitle); }
+void Frm_模板::info(const QString& text) {
+    ui::information(this, text, kResultTitle);
+}
 
-QString Frm_模板::typeFromButtons() const
-{
-    if (XPRadio_Text->isChecked()) return Checkscroll->isChecked() ? type::MultiLine : type::SingleLine;
-    if (XPRadio_rq->isChecked()) return type::Date;
-    if (RadioB整数->isChecked()) return type::Integer;
-    if (XPRad大额->isChecked()) return type::AmountInWords;
-    if (XPRad小额->isChecked()) return type::Amount;
-    if (XPRad年->isChecked()) return type::Year;
-    if (XPRad月->isChecked()) return type::Month;
-    if (XPRad日->isChecked()) return type::Day;
-    if (XPRad号码->isChecked()) return type::Number;
+QString Frm_模板::typeFromButtons() const {
+    if (XPRadio_Text->isChecked())
+        return Checkscroll->isChecked() ? type::MultiLine : type::SingleLine;
+    if (XPRadio_rq->isChecked())
+        return type::Date;
+    if (RadioB整数->isChecked())
+        return type::Integer;
+    if (XPRad大额->isChecked())
+        return type::AmountInWords;
+    if (XPRad小额->isChecked())
+        return type::Amount;
+    if (XPRad年->isChecked())
+        return type::Year;
+    if (XPRad月->isChecked())
+        return type::Month;
+    if (XPRad日->isChecked())
+        return type::Day;
+    if (XPRad号码->isChecked())
+        return type::Number;
     return QString();
 }
 
-void Frm_模板::XPBut确定_Click()
-{
+void Frm_模板::XPBut确定_Click() {
     const QString name = Text_Name->text();
     if (name.isEmpty()) {
         info(QStringLiteral("请您填写“输入点名称”，谢谢！ "));
@@ -288,14 +291,17 @@ void Frm_模板::XPBut确定_Click()
     for (Family fam : {Family::Single, Family::Multi})
         for (int k = 1; k <= model_.family(fam).count; ++k) {
             const InputPoint& p = model_.family(fam)[k];
-            if (p.inUse() && p.name.compare(name, Qt::CaseInsensitive) == 0) taken = true;
+            if (p.inUse() && p.name.compare(name, Qt::CaseInsensitive) == 0)
+                taken = true;
         }
     if (taken) {
-        info(QStringLiteral("输入点名称：") + name + QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
+        info(QStringLiteral("输入点名称：") + name +
+             QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
         return;
     }
     if (name == QStringLiteral("打印日期")) {
-        info(QStringLiteral("输入点名称不能是“打印日期”，它是打印记录表的日期列，请您重新填写“输入点名称”，谢谢！ "));
+        info(QStringLiteral(
+            "输入点名称不能是“打印日期”，它是打印记录表的日期列，请您重新填写“输入点名称”，谢谢！ "));
         return;
     }
     const QString ty = typeFromButtons();
@@ -305,9 +311,10 @@ void Frm_模板::XPBut确定_Click()
     }
     const Family fam = familyOf(ty);
     if (model_.family(fam).isFull()) {
-        info(fam == Family::Multi
-                 ? QStringLiteral("多行输入点最多 100 个，已经满了，不能再新增多行输入点！ ")
-                 : QStringLiteral("单行输入点（除“文本多行”以外的各类）最多 100 个，已经满了，不能再新增！ "));
+        info(
+            fam == Family::Multi
+                ? QStringLiteral("多行输入点最多 100 个，已经满了，不能再新增多行输入点！ ")
+                : QStringLiteral("单行输入点（除“文本多行”以外的各类）最多 100 个，已经满了，不能再新增！ "));
         return;
     }
 
@@ -318,7 +325,8 @@ void Frm_模板::XPBut确定_Click()
     p.rect = {kDefaultPointLeft, kDefaultPointTop, kDefaultPointWidth, kDefaultPointHeight};
     p.setFont(sampleFont_);
     p.backColor = sampleBack_;
-    if (fam == Family::Single) p.foreColor = sampleFore_; // a new multi-line box keeps the prototype's
+    if (fam == Family::Single)
+        p.foreColor = sampleFore_; // a new multi-line box keeps the prototype's
     const int slot = model_.family(fam).append(p);
     createBox(fam, slot);
 
@@ -326,15 +334,15 @@ void Frm_模板::XPBut确定_Click()
     pending_.added << name;
 }
 
-void Frm_模板::XPBut修改_Click()
-{
+void Frm_模板::XPBut修改_Click() {
     if (selectedKind_ == kKindSingle || selectedKind_ == kKindMulti) {
         const Family fam = selectedKind_ == kKindMulti ? Family::Multi : Family::Single;
         InputPoint& p = model_.family(fam)[selectedSlot_];
         p.binding = Combo3->currentText();
         p.setFont(sampleFont_);
         p.backColor = sampleBack_;
-        if (fam == Family::Single) p.foreColor = sampleFore_;
+        if (fam == Family::Single)
+            p.foreColor = sampleFore_;
         showPoint(fam, selectedSlot_);
     } else if (selectedKind_ != kKindPicture) {
         info(QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ "));
@@ -343,8 +351,7 @@ void Frm_模板::XPBut修改_Click()
     XPBut_save_Click();
 }
 
-void Frm_模板::XPBut_Del_Click()
-{
+void Frm_模板::XPBut_Del_Click() {
     if (selectedKind_ != kKindSingle && selectedKind_ != kKindMulti) {
         info(QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ "));
         return;
@@ -352,22 +359,23 @@ void Frm_模板::XPBut_Del_Click()
     const Family fam = selectedKind_ == kKindMulti ? Family::Multi : Family::Single;
     InputPoint& p = model_.family(fam)[selectedSlot_];
     // The selection still names a point after it was deleted; deleting it again changes nothing.
-    if (p.type.isEmpty()) return;
+    if (p.type.isEmpty())
+        return;
     pending_.deleted << p.name;
     p.type.clear();
     showPoint(fam, selectedSlot_);
     XPBut_save_Click();
 }
 
-bool Frm_模板::XPBut_save_Click()
-{
+bool Frm_模板::XPBut_save_Click() {
     const QString problem = TemplateStore::nameProblem(model_.name);
     if (!problem.isEmpty()) {
         info(problem);
         return false;
     }
     std::optional<QByteArray> picture;
-    if (!picturePath_.isEmpty()) picture = pictureBytes_;
+    if (!picturePath_.isEmpty())
+        picture = pictureBytes_;
     try {
         TemplateStore(app::state().db()).save(model_, picture, pending_);
     } catch (const data::DbError& e) {
@@ -378,15 +386,16 @@ bool Frm_模板::XPBut_save_Click()
     return true;
 }
 
-void Frm_模板::XPButton1_Click()
-{
+void Frm_模板::XPButton1_Click() {
     const QString path = ui::prompter().fileName(
         this, ui::FileRequest{QStringLiteral("模板背景图片的新增"), QString(), pictureFilter(), false});
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     Image1->clear();
     QFile file(path.trimmed());
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
     const QImage image = bytes.isEmpty() ? QImage() : QImage::fromData(bytes);
     if (image.isNull()) {
         info(QStringLiteral("上传的图片格式有误，请重新选择！ "));
@@ -397,78 +406,85 @@ void Frm_模板::XPButton1_Click()
     pictureBytes_ = bytes;
 }
 
-void Frm_模板::XPBut_font_Click()
-{
-    if (auto f = ui::prompter().font(this, sampleFont_, QStringLiteral("输入点字体设置"))) sampleFont_ = *f;
+void Frm_模板::XPBut_font_Click() {
+    if (auto f = ui::prompter().font(this, sampleFont_, QStringLiteral("输入点字体设置")))
+        sampleFont_ = *f;
     showSample();
 }
 
-void Frm_模板::XPBut_rgb_Click()
-{
+void Frm_模板::XPBut_rgb_Click() {
     const QColor initial = color::decode(sampleBack_, palette());
-    if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点背景色设置"))) sampleBack_ = color::encode(*c);
+    if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点背景色设置")))
+        sampleBack_ = color::encode(*c);
     showSample();
 }
 
-void Frm_模板::XPBut字色_Click()
-{
+void Frm_模板::XPBut字色_Click() {
     const QColor initial = color::decode(sampleFore_, palette());
-    if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点字体颜色"))) sampleFore_ = color::encode(*c);
+    if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点字体颜色")))
+        sampleFore_ = color::encode(*c);
     showSample();
 }
 
-void Frm_模板::Pic2_Move(Qt::MouseButtons buttons, float y) { handles->handleMove(Handle::Pic2, {0, y}, buttons); }
-void Frm_模板::Pic4_Move(Qt::MouseButtons buttons, float x) { handles->handleMove(Handle::Pic4, {x, 0}, buttons); }
-void Frm_模板::Pic5_Move(Qt::MouseButtons buttons, float x) { handles->handleMove(Handle::Pic5, {x, 0}, buttons); }
-void Frm_模板::Pic7_Move(Qt::MouseButtons buttons, float y) { handles->handleMove(Handle::Pic7, {0, y}, buttons); }
+void Frm_模板::Pic2_Move(Qt::MouseButtons buttons, float y) {
+    handles->handleMove(Handle::Pic2, {0, y}, buttons);
+}
+void Frm_模板::Pic4_Move(Qt::MouseButtons buttons, float x) {
+    handles->handleMove(Handle::Pic4, {x, 0}, buttons);
+}
+void Frm_模板::Pic5_Move(Qt::MouseButtons buttons, float x) {
+    handles->handleMove(Handle::Pic5, {x, 0}, buttons);
+}
+void Frm_模板::Pic7_Move(Qt::MouseButtons buttons, float y) {
+    handles->handleMove(Handle::Pic7, {0, y}, buttons);
+}
 
-void Frm_模板::selectPoint(Family family, int slot)
-{
+void Frm_模板::selectPoint(Family family, int slot) {
     QWidget* w = box(family, slot);
-    if (!w || slot < 1) return;
+    if (!w || slot < 1)
+        return;
     const InputPoint& p = model_.family(family)[slot];
     handles->select(w, p.rect);
     selectedKind_ = kindOf(family);
     selectedSlot_ = slot;
     // A binding the list does not offer (set elsewhere) is shown as it is, so that a modification keeps it.
-    if (Combo3->findText(p.binding) < 0 && !p.binding.isEmpty()) Combo3->addItem(p.binding);
+    if (Combo3->findText(p.binding) < 0 && !p.binding.isEmpty())
+        Combo3->addItem(p.binding);
     Combo3->setCurrentIndex(std::max(0, Combo3->findText(p.binding)));
     Text_Name->setText(p.name);
     sampleFont_ = p.font();
     sampleBack_ = p.backColor;
-    if (family == Family::Single) sampleFore_ = p.foreColor;
+    if (family == Family::Single)
+        sampleFore_ = p.foreColor;
     showSample();
 }
 
-void Frm_模板::selectPicture()
-{
+void Frm_模板::selectPicture() {
     handles->select(Image1, model_.pictureRect);
     selectedKind_ = kKindPicture;
 }
 
-void Frm_模板::boxSelected(QWidget* b)
-{
+void Frm_模板::boxSelected(QWidget* b) {
     const int slot = b->property("index").toInt();
     selectPoint(b->objectName() == kKindMulti ? Family::Multi : Family::Single, slot);
 }
 
-void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect)
-{
+void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
     if (object == Image1) {
         model_.pictureRect = rect;
         return;
     }
     const Family fam = object->objectName() == kKindMulti ? Family::Multi : Family::Single;
     const int slot = object->property("index").toInt();
-    if (slot >= 1 && slot <= kMaxSlot) model_.family(fam)[slot].rect = rect;
+    if (slot >= 1 && slot <= kMaxSlot)
+        model_.family(fam)[slot].rect = rect;
 }
 
 } // namespace vorlan::templates
 
 namespace vorlan::windows {
 
-void openDesigner(QWidget* parent)
-{
+void openDesigner(QWidget* parent) {
     auto* w = new templates::Frm_模板(parent);
     if (!w->load()) {
         delete w;

@@ -121,7 +121,7 @@ private:
     PendingColumns pending_;
     QString selectedKind_;
     int selectedSlot_ = 0;
-    QString picturePath_;    // the picture file chosen while the window is open
+    QString picturePath_;     // the picture file chosen while the window is open
     QByteArray pictureBytes_; // its bytes as read when it was chosen and shown
     QFont sampleFont_;
     qint32 sampleBack_ = color::kWindowBackground;

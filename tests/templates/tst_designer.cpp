@@ -29,30 +29,30 @@ const QString kResult = QStringLiteral("操作结果报告");
 const QString kSelectFirst = QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ ");
 const QString kSaved = QStringLiteral("模板保存成功！请返回");
 
-QStringList logColumns(const QSqlDatabase& db, const QString& table)
-{
+QStringList logColumns(const QSqlDatabase& db, const QString& table) {
     QStringList cols;
     QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next()) cols << q.value(0).toString();
+    while (q.next())
+        cols << q.value(0).toString();
     return cols;
 }
 
 // Fills the name and the type buttons and presses 新增点.
 void add(Frm_模板& w, const QString& name, QRadioButton* type, bool multi = false,
-         const QString& binding = QString())
-{
+         const QString& binding = QString()) {
     w.Text_Name->setText(name);
     type->setChecked(true);
     w.Checkscroll->setChecked(multi);
-    if (!binding.isEmpty()) w.Combo3->setCurrentText(binding);
+    if (!binding.isEmpty())
+        w.Combo3->setCurrentText(binding);
     w.XPBut确定_Click();
 }
 
-QByteArray pngBytes(int w, int h)
-{
+QByteArray pngBytes(int w, int h) {
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb((x * 7) % 256, (y * 13) % 256, (x * y) % 256));
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7) % 256, (y * 13) % 256, (x * y) % 256));
     QByteArray bytes;
     QBuffer buf(&bytes);
     buf.open(QIODevice::WriteOnly);
@@ -60,11 +60,11 @@ QByteArray pngBytes(int w, int h)
     return bytes;
 }
 
-QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes)
-{
+QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes) {
     const QString path = folder + QLatin1Char('/') + name;
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
     f.write(bytes);
     return path;
 }
@@ -76,8 +76,7 @@ class TestDesigner : public QObject {
 private slots:
     void initTestCase() { ui::setScreenDpi(96); }
 
-    void rulerTicks_data()
-    {
+    void rulerTicks_data() {
         QTest::addColumn<bool>("vertical");
         QTest::addColumn<int>("index");
         QTest::addColumn<double>("length");
@@ -93,8 +92,7 @@ private slots:
         QTest::newRow("h 3 cm") << false << 30 << 160.2 << QStringLiteral("3") << QPointF(1701 - 60, 130.2);
     }
 
-    void rulerTicks()
-    {
+    void rulerTicks() {
         QFETCH(bool, vertical);
         QFETCH(int, index);
         QFETCH(double, length);
@@ -112,8 +110,7 @@ private slots:
         }
     }
 
-    void opensEmptyTemplate()
-    {
+    void opensEmptyTemplate() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         Frm_模板 w;
@@ -132,7 +129,8 @@ private slots:
         QVERIFY(w.findChild<QWidget*>(QStringLiteral("RadioB整数")));
         QCOMPARE(w.Combo3->count(), 13);
         QStringList entries;
-        for (int i = 0; i < w.Combo3->count(); ++i) entries << w.Combo3->itemText(i);
+        for (int i = 0; i < w.Combo3->count(); ++i)
+            entries << w.Combo3->itemText(i);
         QCOMPARE(entries, templates::designerBindings());
         QCOMPARE(w.Combo3->currentText(), QStringLiteral("无"));
 
@@ -150,8 +148,7 @@ private slots:
         QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
     }
 
-    void addRefusals()
-    {
+    void addRefusals() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         Frm_模板 w;
@@ -184,7 +181,8 @@ private slots:
         // Names are log table columns, which do not tell letter case apart.
         add(w, QStringLiteral("Tel"), w.XPRad号码);
         add(w, QStringLiteral("TEL"), w.XPRad号码);
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("输入点名称：TEL，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("输入点名称：TEL，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
         add(w, QStringLiteral("打印日期"), w.XPRadio_rq);
         QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("输入点名称不能是“打印日期”")));
         QCOMPARE(w.model().single.count, 2);
@@ -206,8 +204,7 @@ private slots:
         QCOMPARE(again.model().single.count, 3);
     }
 
-    void typeButtonsAndCheckscroll_data()
-    {
+    void typeButtonsAndCheckscroll_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("multi");
         QTest::addColumn<QString>("type");
@@ -223,8 +220,7 @@ private slots:
         QTest::newRow("号码") << QStringLiteral("XPRad号码") << false << QStringLiteral("号码");
     }
 
-    void typeButtonsAndCheckscroll()
-    {
+    void typeButtonsAndCheckscroll() {
         QFETCH(QString, button);
         QFETCH(bool, multi);
         QFETCH(QString, type);
@@ -239,11 +235,11 @@ private slots:
         QCOMPARE(fam[1].type, type);
         QCOMPARE((isMulti ? w.model().single : w.model().multi).count, 0);
         QVERIFY(w.box(isMulti ? Family::Multi : Family::Single, 1));
-        QCOMPARE(bool(qobject_cast<QPlainTextEdit*>(w.box(isMulti ? Family::Multi : Family::Single, 1))), isMulti);
+        QCOMPARE(bool(qobject_cast<QPlainTextEdit*>(w.box(isMulti ? Family::Multi : Family::Single, 1))),
+                 isMulti);
     }
 
-    void styleSampleAndColourRule()
-    {
+    void styleSampleAndColourRule() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         Frm_模板 w;
@@ -303,13 +299,13 @@ private slots:
         QCOMPARE(w.model().single[1].foreColor, qint32(0xFF0000));
         QCOMPARE(w.model().single[1].name, QStringLiteral("单行"));
         QCOMPARE(w.model().single[1].type, QStringLiteral("文本一行"));
-        const auto stored = data::scalar(env.db(), QStringLiteral("SELECT ForeColor FROM mobanxywh WHERE textName = ?"),
-                                         {QStringLiteral("单行")});
+        const auto stored =
+            data::scalar(env.db(), QStringLiteral("SELECT ForeColor FROM mobanxywh WHERE textName = ?"),
+                         {QStringLiteral("单行")});
         QCOMPARE(stored.toLongLong(), 0xFF0000LL);
     }
 
-    void deleteTwiceAndLogColumns()
-    {
+    void deleteTwiceAndLogColumns() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         Frm_模板 w;
@@ -332,9 +328,9 @@ private slots:
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("备注"),
                               QStringLiteral("件数")}));
         // The deleted point stays a row with an empty type and keeps its name and slot.
-        QSqlQuery q = data::exec(env.db(),
-                                 QStringLiteral("SELECT textLX, textNumes FROM mobanxywh WHERE textName = ?"),
-                                 {QStringLiteral("电话")});
+        QSqlQuery q =
+            data::exec(env.db(), QStringLiteral("SELECT textLX, textNumes FROM mobanxywh WHERE textName = ?"),
+                       {QStringLiteral("电话")});
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QString());
         QCOMPARE(q.value(1).toInt(), 2);
@@ -347,8 +343,7 @@ private slots:
         QVERIFY(w.pending().deleted.isEmpty());
     }
 
-    void saveWritesRows()
-    {
+    void saveWritesRows() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         {
@@ -372,22 +367,27 @@ private slots:
             w.XPBut修改_Click(); // with the picture selected: save only
             QCOMPARE(env.prompter.lastText(), kSaved);
         }
-        QSqlQuery q = data::exec(env.db(),
-                                 QStringLiteral("SELECT textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, "
-                                                "FontSize, BackColor, ForeColor FROM mobanxywh WHERE mobanname = ? "
-                                                "ORDER BY rowid"),
-                                 {QStringLiteral("运单")});
+        QSqlQuery q =
+            data::exec(env.db(),
+                       QStringLiteral("SELECT textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, "
+                                      "FontSize, BackColor, ForeColor FROM mobanxywh WHERE mobanname = ? "
+                                      "ORDER BY rowid"),
+                       {QStringLiteral("运单")});
         QStringList rows;
         while (q.next()) {
             QStringList r;
-            for (int i = 0; i < q.record().count(); ++i) r << q.value(i).toString();
+            for (int i = 0; i < q.record().count(); ++i)
+                r << q.value(i).toString();
             rows << r.join(QLatin1Char('|'));
         }
-        QCOMPARE(rows, (QStringList{
-                           QStringLiteral("文本一行|收件人|客户名称|1|6180|7650|2055|315|宋体|9|-2147483643|-2147483640"),
-                           QStringLiteral("文本多行|地址|客户地址|1|5880|7500|2055|315|宋体|9|-2147483643|-2147483640"),
-                           QStringLiteral("背景图片||||0|0|12000|6375||||"),
-                       }));
+        QCOMPARE(
+            rows,
+            (QStringList{
+                QStringLiteral(
+                    "文本一行|收件人|客户名称|1|6180|7650|2055|315|宋体|9|-2147483643|-2147483640"),
+                QStringLiteral("文本多行|地址|客户地址|1|5880|7500|2055|315|宋体|9|-2147483643|-2147483640"),
+                QStringLiteral("背景图片||||0|0|12000|6375||||"),
+            }));
         QCOMPARE(logColumns(env.db(), QStringLiteral("运单")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("地址")}));
 
@@ -403,8 +403,7 @@ private slots:
         QCOMPARE(w.Text_Name->text(), QStringLiteral("收件人"));
     }
 
-    void pictures()
-    {
+    void pictures() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         const QByteArray good = pngBytes(200, 120);
@@ -456,8 +455,7 @@ private slots:
         QCOMPARE(w.Image1->image().size(), QSize(200, 120));
     }
 
-    void refusedTemplateNameAndFullFamily()
-    {
+    void refusedTemplateNameAndFullFamily() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("moban");
         Frm_模板 w;
@@ -466,7 +464,8 @@ private slots:
         QCOMPARE(env.prompter.lastText(), templates::TemplateStore::nameProblem(QStringLiteral("moban")));
         QCOMPARE(env.prompter.last().title, kResult);
 
-        for (int i = 1; i <= 100; ++i) add(w, QStringLiteral("点%1").arg(i), w.XPRad号码);
+        for (int i = 1; i <= 100; ++i)
+            add(w, QStringLiteral("点%1").arg(i), w.XPRad号码);
         QCOMPARE(w.model().single.count, 100);
         QCOMPARE(env.prompter.shown.size(), 1);
         add(w, QStringLiteral("点101"), w.XPRad号码);
@@ -479,8 +478,7 @@ private slots:
     }
 
     // The box wiring: a click into a box selects it, a drag moves it, the release selects it again.
-    void mouseOnBoxes()
-    {
+    void mouseOnBoxes() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         Frm_模板 w;
@@ -506,7 +504,8 @@ private slots:
         QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180, 7350, 2055, 315}));
         send(QEvent::MouseButtonRelease, {5, 5}, Qt::LeftButton, Qt::NoButton);
         QVERIFY(w.handles->handle(templates::Handle::Pic1)->isVisible());
-        QCOMPARE(w.handles->logic().rect(templates::Handle::Pic1), (ui::TwipsRect{6180 - 67.5f, 7350 - 67.5f, 135, 135}));
+        QCOMPARE(w.handles->logic().rect(templates::Handle::Pic1),
+                 (ui::TwipsRect{6180 - 67.5f, 7350 - 67.5f, 135, 135}));
 
         // A click on the picture area selects it and takes the focus, so clicking the box again selects it.
         QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(300, 200));
@@ -515,8 +514,7 @@ private slots:
         QCOMPARE(w.selectedKind(), QStringLiteral("Text_Add"));
     }
 
-    void openerShowsTheWindow()
-    {
+    void openerShowsTheWindow() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         QString title;
