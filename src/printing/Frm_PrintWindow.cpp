@@ -25,6 +25,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <future>
+
 namespace vorlan::printing {
 
 using finetune::SlotRef;
@@ -227,10 +229,11 @@ bool Frm_申通快递::load(const QString& templateName)
         if (tmpl_.single[k].isLive() && tmpl_.single[k].type == templates::type::AmountInWords) amountSlots_ << k;
 
     QStringList notes = loaded.skipped;
-    showPicture();
-    if (tmpl_.picture.size() >= templates::kMinPictureBytes && picture_.isNull())
-        notes << QStringLiteral("背景图片无法识别，未能显示。");
+    std::future<QImage> decoding = startPicture();
     buildBoxes();
+    finishPicture(decoding);
+    if (templates::pictureShown(tmpl_.picture) && picture_.isNull())
+        notes << QStringLiteral("背景图片无法识别，未能显示。");
     fitSurface();
 
     // Putting the stored offsets into the boxes sets the scroll bars and the labels.
@@ -245,34 +248,42 @@ bool Frm_申通快递::load(const QString& templateName)
     return true;
 }
 
-void Frm_申通快递::showPicture()
+namespace {
+// Decoded straight from the stored bytes, at the size it is shown: a large scan is scaled while it is
+// decoded, which is far quicker than decoding it whole.
+QImage decodePicture(const QByteArray& bytes, QSize size)
 {
-    picture_ = QPixmap();
-    if (!templates::pictureShown(tmpl_.picture)) {
-        Image1->hide();
-        return;
-    }
-    const ui::TwipsRect r = tmpl_.pictureRect;
-    const QRect target = ui::toPixels(r);
-    if (target.width() <= 0 || target.height() <= 0) {
-        Image1->hide();
-        return;
-    }
-    // Decoded straight from the stored bytes, at the size it is shown: a large scan is scaled while it is
-    // decoded, which is far quicker than decoding it whole.
-    QBuffer buffer(&tmpl_.picture);
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    reader.setScaledSize(size);
+    return reader.read();
+}
+} // namespace
+
+std::future<QImage> Frm_申通快递::startPicture()
+{
+    picture_ = QPixmap();
+    Image1->hide();
+    if (!templates::pictureShown(tmpl_.picture)) return {};
+    const QRect target = ui::toPixels(tmpl_.pictureRect);
+    if (target.width() <= 0 || target.height() <= 0) return {};
     const qreal dpr = devicePixelRatioF();
-    reader.setScaledSize(QSize(qRound(target.width() * dpr), qRound(target.height() * dpr)));
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        Image1->hide();
-        return;
-    }
+    const QSize size(qRound(target.width() * dpr), qRound(target.height() * dpr));
+    // A scan of several megabytes takes a while to decode; the boxes are built meanwhile.
+    return std::async(std::launch::async, decodePicture, tmpl_.picture, size);
+}
+
+void Frm_申通快递::finishPicture(std::future<QImage>& decoding)
+{
+    if (!decoding.valid()) return;
+    const QImage image = decoding.get();
+    if (image.isNull()) return;
     picture_ = QPixmap::fromImage(image);
-    picture_.setDevicePixelRatio(dpr);
+    picture_.setDevicePixelRatio(devicePixelRatioF());
     Image1->setPixmap(picture_);
+    const ui::TwipsRect r = tmpl_.pictureRect;
     ui::place(Image1, r.left, r.top, r.width, r.height);
     Image1->lower();
     Image1->show();

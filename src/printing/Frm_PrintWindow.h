@@ -12,9 +12,11 @@
 #include <QDialog>
 #include <QHash>
 #include <QList>
+#include <QImage>
 #include <QPixmap>
 
 #include <array>
+#include <future>
 
 class QCheckBox;
 class QGroupBox;
@@ -125,7 +127,8 @@ private:
     void buildLayout();
     void buildBoxes();
     QWidget* createBox(templates::Family family, int k);
-    void showPicture();
+    std::future<QImage> startPicture();
+    void finishPicture(std::future<QImage>& decoding);
     void fitSurface();
     Slots& slotsOf(templates::Family f) { return f == templates::Family::Multi ? multi_ : single_; }
     const Slots& slotsOf(templates::Family f) const { return f == templates::Family::Multi ? multi_ : single_; }
