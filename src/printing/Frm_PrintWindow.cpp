@@ -106,7 +106,7 @@ void Frm_申通快递::buildLayout()
     surfaceArea_ = new QScrollArea(page1);
     surfaceArea_->setObjectName(QStringLiteral("surfaceArea"));
     surfaceArea_->setFrameShape(QFrame::NoFrame);
-    surfaceArea_->setWidgetResizable(false);
+    surfaceArea_->setWidgetResizable(true);
     surface = new QWidget;
     surface->setObjectName(QStringLiteral("surface"));
     surface->setAutoFillBackground(true);
@@ -345,8 +345,8 @@ void Frm_申通快递::buildBoxes()
 
 void Frm_申通快递::fitSurface()
 {
-    // Large enough for the picture and every box, and never smaller than the preview page.
-    double right = kPreviewWidth, bottom = kPreviewHeight;
+    // Large enough for the picture and every box; the scroll area stretches it over its whole view.
+    double right = 0, bottom = 0;
     if (!picture_.isNull()) {
         right = std::max(right, double(tmpl_.pictureRect.right()));
         bottom = std::max(bottom, double(tmpl_.pictureRect.bottom()));
@@ -357,7 +357,7 @@ void Frm_申通快递::fitSurface()
                 right = std::max(right, double((*fam)[k].rect.right()));
                 bottom = std::max(bottom, double((*fam)[k].rect.bottom()));
             }
-    surface->resize(ui::toPixels(right + 300), ui::toPixels(bottom + 300));
+    surface->setMinimumSize(ui::toPixels(right + 120), ui::toPixels(bottom + 120));
 }
 
 QLineEdit* Frm_申通快递::Text_Add(int k) const
