@@ -43,7 +43,9 @@ inline constexpr std::array<Handle, kHandleCount> kAllHandles{Handle::Pic1, Hand
 inline constexpr float kHandleSize = 135;    // each handle is a 135 x 135 twips square
 inline constexpr float kMinObjectSize = 280; // a width or height a resize changes must stay above this
 
-inline constexpr int handleIndex(Handle h) { return int(h); }
+inline constexpr int handleIndex(Handle h) {
+    return int(h);
+}
 QString handleName(Handle h);                              // "Pic1" .. "Pic8"
 std::optional<Handle> handleFromName(const QString& name); // the reverse, nullopt for other names
 
@@ -54,7 +56,9 @@ Qt::CursorShape handleCursor(Handle h);
 inline constexpr Qt::CursorShape kDragCursor = Qt::SizeAllCursor;
 
 // Only exactly the left button (no other button with it) drags or resizes.
-inline bool isDragButtons(Qt::MouseButtons buttons) { return buttons == Qt::MouseButtons(Qt::LeftButton); }
+inline bool isDragButtons(Qt::MouseButtons buttons) {
+    return buttons == Qt::MouseButtons(Qt::LeftButton);
+}
 
 // The point a handle is centred on: a corner or an edge midpoint of the object.
 QPointF handlePoint(const ui::TwipsRect& object, Handle h);
@@ -87,7 +91,8 @@ public:
     // DragPoint: a move over a box, pos relative to the box under the mouse. With exactly the left button
     // the object goes to (L + X - x0, T + Y - y0), its size kept; the handles are hidden and the drag
     // cursor is on. Returns the new rectangle, or nullopt (nothing changed) for any other buttons.
-    std::optional<ui::TwipsRect> dragPoint(const ui::TwipsRect& object, QPointF pos, Qt::MouseButtons buttons);
+    std::optional<ui::TwipsRect> dragPoint(const ui::TwipsRect& object, QPointF pos,
+                                           Qt::MouseButtons buttons);
     // EndDrag: a button release over a box; the drag cursor goes off and the handles are shown again.
     void endDrag();
     bool dragging() const { return dragging_; }
@@ -166,7 +171,7 @@ private:
     ui::TwipsRect selectedRect_;
     Handles logic_;
     bool active_ = true;
-    QCursor savedCursor_;      // the selected widget's own cursor during a drag
+    QCursor savedCursor_; // the selected widget's own cursor during a drag
     bool hadCursor_ = false;
 };
 

@@ -17,13 +17,14 @@ Q_DECLARE_METATYPE(Handle)
 
 namespace {
 
-void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
+void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 
-QString str(const TwipsRect& r) { return QStringLiteral("%1,%2 %3x%4").arg(r.left).arg(r.top).arg(r.width).arg(r.height); }
+QString str(const TwipsRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.left).arg(r.top).arg(r.width).arg(r.height);
+}
 
 } // namespace
 
@@ -32,8 +33,7 @@ class TestHandles : public QObject {
 private slots:
     void initTestCase() { ui::setScreenDpi(96); } // 1 pixel = 15 twips
 
-    void handlePoints_data()
-    {
+    void handlePoints_data() {
         QTest::addColumn<Handle>("handle");
         QTest::addColumn<QPointF>("centre");
         QTest::addColumn<Qt::CursorShape>("cursor");
@@ -48,8 +48,7 @@ private slots:
         QTest::newRow("Pic8") << Handle::Pic8 << QPointF(3000, 1100) << Qt::SizeFDiagCursor;
     }
 
-    void handlePoints()
-    {
+    void handlePoints() {
         QFETCH(Handle, handle);
         QFETCH(QPointF, centre);
         QFETCH(Qt::CursorShape, cursor);
@@ -64,16 +63,14 @@ private slots:
         QCOMPARE(templates::handleFromName(templates::handleName(handle)), std::optional<Handle>(handle));
     }
 
-    void handlesAtTheEdgeAreNotClipped()
-    {
+    void handlesAtTheEdgeAreNotClipped() {
         templates::Handles h;
         h.place({0, 0, 12615, 6375});
         QCOMPARE(h.rect(Handle::Pic1), (TwipsRect{-67.5f, -67.5f, 135, 135}));
         QCOMPARE(h.rect(Handle::Pic8), (TwipsRect{12615 - 67.5f, 6375 - 67.5f, 135, 135}));
     }
 
-    void resizeTable_data()
-    {
+    void resizeTable_data() {
         QTest::addColumn<Handle>("handle");
         QTest::addColumn<float>("dx");
         QTest::addColumn<float>("dy");
@@ -90,24 +87,28 @@ private slots:
         QTest::newRow("Pic8") << Handle::Pic8 << 100.f << 50.f << true << TwipsRect{1000, 1000, 1100, 650};
         // The minimum: exactly 280 is refused, 280.5 accepted.
         QTest::newRow("Pic5 width 280") << Handle::Pic5 << -720.f << 0.f << false << TwipsRect{};
-        QTest::newRow("Pic5 width 280.5") << Handle::Pic5 << -719.5f << 0.f << true << TwipsRect{1000, 1000, 280.5, 600};
+        QTest::newRow("Pic5 width 280.5")
+            << Handle::Pic5 << -719.5f << 0.f << true << TwipsRect{1000, 1000, 280.5, 600};
         QTest::newRow("Pic4 width 280") << Handle::Pic4 << 720.f << 0.f << false << TwipsRect{};
         QTest::newRow("Pic7 height 280") << Handle::Pic7 << 0.f << -320.f << false << TwipsRect{};
-        QTest::newRow("Pic7 height 280.5") << Handle::Pic7 << 0.f << -319.5f << true << TwipsRect{1000, 1000, 1000, 280.5};
+        QTest::newRow("Pic7 height 280.5")
+            << Handle::Pic7 << 0.f << -319.5f << true << TwipsRect{1000, 1000, 1000, 280.5};
         QTest::newRow("Pic2 height 280") << Handle::Pic2 << 0.f << 320.f << false << TwipsRect{};
         QTest::newRow("Pic8 width below") << Handle::Pic8 << -800.f << 0.f << false << TwipsRect{};
         QTest::newRow("Pic8 height below") << Handle::Pic8 << 0.f << -400.f << false << TwipsRect{};
         QTest::newRow("Pic1 height only too small") << Handle::Pic1 << 0.f << 330.f << false << TwipsRect{};
         QTest::newRow("Pic6 width too small") << Handle::Pic6 << 750.f << 0.f << false << TwipsRect{};
         // Edge handles ignore the coordinate along their edge: a tiny width does not stop Pic2.
-        QTest::newRow("Pic2 ignores dx") << Handle::Pic2 << -5000.f << -100.f << true << TwipsRect{1000, 900, 1000, 700};
-        QTest::newRow("Pic5 ignores dy") << Handle::Pic5 << 10.f << 5000.f << true << TwipsRect{1000, 1000, 1010, 600};
+        QTest::newRow("Pic2 ignores dx")
+            << Handle::Pic2 << -5000.f << -100.f << true << TwipsRect{1000, 900, 1000, 700};
+        QTest::newRow("Pic5 ignores dy")
+            << Handle::Pic5 << 10.f << 5000.f << true << TwipsRect{1000, 1000, 1010, 600};
         // Growing past the origin is allowed: positions are not limited.
-        QTest::newRow("Pic1 off surface") << Handle::Pic1 << -2000.f << -1500.f << true << TwipsRect{-1000, -500, 3000, 2100};
+        QTest::newRow("Pic1 off surface")
+            << Handle::Pic1 << -2000.f << -1500.f << true << TwipsRect{-1000, -500, 3000, 2100};
     }
 
-    void resizeTable()
-    {
+    void resizeTable() {
         QFETCH(Handle, handle);
         QFETCH(float, dx);
         QFETCH(float, dy);
@@ -117,7 +118,8 @@ private slots:
 
         const auto r = templates::resized(object, handle, dx, dy);
         QCOMPARE(r.has_value(), accepted);
-        if (accepted) QCOMPARE(str(*r), str(expected));
+        if (accepted)
+            QCOMPARE(str(*r), str(expected));
 
         // The same through the stateful rules with the anchor, and only with exactly the left button.
         templates::Handles h;
@@ -131,22 +133,23 @@ private slots:
         QCOMPARE(r2.has_value(), accepted);
         // Handles follow an accepted resize and stay where they were on a refused one.
         const TwipsRect now = accepted ? expected : object;
-        for (Handle k : templates::kAllHandles) QCOMPARE(h.rect(k), templates::handleRect(now, k));
+        for (Handle k : templates::kAllHandles)
+            QCOMPARE(h.rect(k), templates::handleRect(now, k));
     }
 
     // Dragging Pic4 to the right: the right edge stays, and once the width would reach 280 the object keeps
     // the width of the last accepted step.
-    void leftHandleKeepsRightEdge()
-    {
+    void leftHandleKeepsRightEdge() {
         TwipsRect obj{1000, 500, 1000, 400};
         templates::Handles h;
         h.place(obj);
         h.setAnchor({60, 60});
-        // Each step moves the mouse 200 twips right relative to the handle; an accepted step moves the handle,
-        // so the next position relative to it starts from the anchor again.
+        // Each step moves the mouse 200 twips right relative to the handle; an accepted step moves the
+        // handle, so the next position relative to it starts from the anchor again.
         QList<float> widths;
         for (int step = 0; step < 6; ++step) {
-            if (auto r = h.resize(Handle::Pic4, obj, {260, 60}, Qt::LeftButton)) obj = *r;
+            if (auto r = h.resize(Handle::Pic4, obj, {260, 60}, Qt::LeftButton))
+                obj = *r;
             QCOMPARE(obj.right(), 2000.f);
             widths << obj.width;
         }
@@ -154,8 +157,7 @@ private slots:
         QCOMPARE(obj.left, 1600.f);
     }
 
-    void dragNeedsExactlyTheLeftButton_data()
-    {
+    void dragNeedsExactlyTheLeftButton_data() {
         QTest::addColumn<int>("buttons");
         QTest::addColumn<bool>("moves");
         QTest::newRow("none") << int(Qt::NoButton) << false;
@@ -165,8 +167,7 @@ private slots:
         QTest::newRow("left") << int(Qt::LeftButton) << true;
     }
 
-    void dragNeedsExactlyTheLeftButton()
-    {
+    void dragNeedsExactlyTheLeftButton() {
         QFETCH(int, buttons);
         QFETCH(bool, moves);
         const TwipsRect obj{500, 700, 2055, 315};
@@ -187,8 +188,7 @@ private slots:
     }
 
     // The widget layer: a box dragged with the mouse, a handle dragged, events ignored when inactive.
-    void widgetsDragAndResize()
-    {
+    void widgetsDragAndResize() {
         test::initTestApplication();
         QWidget surface;
         surface.resize(900, 700);
@@ -244,8 +244,7 @@ private slots:
     }
 
     // A multi-line box is dragged through its viewport, which gets the mouse events.
-    void multiLineBoxDragsThroughViewport()
-    {
+    void multiLineBoxDragsThroughViewport() {
         test::initTestApplication();
         QWidget surface;
         surface.resize(900, 700);

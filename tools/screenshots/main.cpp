@@ -33,6 +33,9 @@ void save(QWidget* w, const QString& folder, const QString& file)
 
 int main(int argc, char** argv)
 {
+    // Show the windows as a Chinese desktop would (system date formats).
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    qputenv("LANG", "zh_CN.UTF-8");
     QApplication app(argc, argv);
     vorlan::test::initTestApplication();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
