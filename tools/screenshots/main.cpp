@@ -1,6 +1,7 @@
 #include "Shots.h"
 
 #include "TestEnv.h"
+#include "app/Startup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
     qputenv("LANG", "zh_CN.UTF-8");
     QApplication app(argc, argv);
     vorlan::test::initTestApplication();
+    vorlan::app::installChineseTranslations();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
     for (auto it = vorlan::shots::registry().cbegin(); it != vorlan::shots::registry().cend(); ++it) it.value()(folder);
