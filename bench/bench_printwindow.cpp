@@ -13,13 +13,13 @@
 using namespace vorlan;
 using namespace vorlan::test::printfixture;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     test::TestEnv env;
     const QString name = QStringLiteral("满载模板");
-    const QStringList singleTypes{templates::type::SingleLine, templates::type::Date, templates::type::AmountInWords,
-                                  templates::type::Amount, templates::type::Number};
+    const QStringList singleTypes{templates::type::SingleLine, templates::type::Date,
+                                  templates::type::AmountInWords, templates::type::Amount,
+                                  templates::type::Number};
     for (int k = 1; k <= 100; ++k) {
         addRow(env.db(), name,
                {singleTypes[k % singleTypes.size()], QStringLiteral("单行%1").arg(k),

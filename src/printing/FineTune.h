@@ -13,7 +13,9 @@ namespace vorlan::printing::finetune {
 // The caption of XPButton_WeiTiao tells the mode: it offers what a click does.
 inline const QString kCaptionModeOff = QStringLiteral("开启微调");
 inline const QString kCaptionModeOn = QStringLiteral("关闭微调");
-inline bool isModeOn(const QString& caption) { return caption == kCaptionModeOn; }
+inline bool isModeOn(const QString& caption) {
+    return caption == kCaptionModeOn;
+}
 
 // The overall offsets: whole numbers, one unit is 48 twips on paper.
 inline constexpr int kMinOffset = -1000;

@@ -37,8 +37,7 @@ namespace {
 constexpr double kClientWidth = 13695, kClientHeight = 9495;
 constexpr double kPreviewWidth = 13215, kPreviewHeight = 7935;
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
-{
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
     // Enter in a box must never press a button of the window.
@@ -47,37 +46,41 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
     return b;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& text)
-{
+QLabel* label(QWidget* parent, const QString& name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
 }
 
-QString bindingOf(const InputPoint& p) { return p.isLive() ? p.binding : QString(); }
+QString bindingOf(const InputPoint& p) {
+    return p.isLive() ? p.binding : QString();
+}
 } // namespace
 
-PickerKind pickerFor(const QString& s, const QString& t)
-{
-    if (s.isEmpty()) return PickerKind::None;
-    if (s == templates::kNoBinding || t == templates::kNoBinding) return PickerKind::None;
-    if (s == templates::kCommonUseBinding || t == templates::kCommonUseBinding) return PickerKind::CommonUse;
+PickerKind pickerFor(const QString& s, const QString& t) {
+    if (s.isEmpty())
+        return PickerKind::None;
+    if (s == templates::kNoBinding || t == templates::kNoBinding)
+        return PickerKind::None;
+    if (s == templates::kCommonUseBinding || t == templates::kCommonUseBinding)
+        return PickerKind::CommonUse;
     return PickerKind::Customer;
 }
 
-QString initialText(const QString& type, const QDate& today)
-{
+QString initialText(const QString& type, const QDate& today) {
     namespace type_ = templates::type;
-    if (type == type_::Date) return today.toString(QStringLiteral("yyyy-MM-dd"));
-    if (type == type_::Year) return today.toString(QStringLiteral("yyyy"));
-    if (type == type_::Month) return today.toString(QStringLiteral("MM"));
-    if (type == type_::Day) return today.toString(QStringLiteral("dd"));
+    if (type == type_::Date)
+        return today.toString(QStringLiteral("yyyy-MM-dd"));
+    if (type == type_::Year)
+        return today.toString(QStringLiteral("yyyy"));
+    if (type == type_::Month)
+        return today.toString(QStringLiteral("MM"));
+    if (type == type_::Day)
+        return today.toString(QStringLiteral("dd"));
     return QString();
 }
 
-Frm_申通快递::Frm_申通快递(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_申通快递::Frm_申通快递(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_申通快递"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -87,8 +90,7 @@ Frm_申通快递::Frm_申通快递(QWidget* parent)
 
 Frm_申通快递::~Frm_申通快递() = default;
 
-void Frm_申通快递::buildLayout()
-{
+void Frm_申通快递::buildLayout() {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(ui::toPixels(120), ui::toPixels(120), ui::toPixels(120), ui::toPixels(120));
     root->setSpacing(ui::toPixels(120));
@@ -134,7 +136,8 @@ void Frm_申通快递::buildLayout()
     HScroll1 = new QScrollBar(Qt::Horizontal, XPFrame2);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setFixedSize(ui::toPixels(2400), ui::toPixels(255));
-    Label_Allleft = label(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(QStringLiteral("0")));
+    Label_Allleft =
+        label(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(QStringLiteral("0")));
     Label_Allleft->setMinimumWidth(ui::toPixels(1100));
     for (QScrollBar* bar : {VScroll1, HScroll1}) {
         bar->setRange(finetune::kMinOffset, finetune::kMaxOffset);
@@ -183,16 +186,19 @@ void Frm_申通快递::buildLayout()
     XPButton_WeiTiao = button(this, QStringLiteral("XPButton_WeiTiao"), finetune::kCaptionModeOff);
     XPBut单件打印 = button(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
     XPButton1 = button(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
-    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, XPButton1}) bottom->addWidget(b);
+    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, XPButton1})
+        bottom->addWidget(b);
     root->addLayout(bottom);
 
     handles_ = new templates::HandleSet(surface);
     handles_->setActive(false);
     connect(handles_, &templates::HandleSet::boxFocused, this, [this](QWidget* b) { selectBox(b); });
     connect(handles_, &templates::HandleSet::boxReleased, this, [this](QWidget* b) { selectBox(b); });
-    connect(handles_, &templates::HandleSet::objectMoved, this, [this](QWidget* object, const ui::TwipsRect& r) {
-        if (const auto ref = slotOf(object)) tmpl_.family(ref->family)[ref->slot].rect = r;
-    });
+    connect(handles_, &templates::HandleSet::objectMoved, this,
+            [this](QWidget* object, const ui::TwipsRect& r) {
+                if (const auto ref = slotOf(object))
+                    tmpl_.family(ref->family)[ref->slot].rect = r;
+            });
 
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
@@ -203,22 +209,26 @@ void Frm_申通快递::buildLayout()
             [this] { offsetChanged(Allup, VScroll1, Label_Allup, lastAllup_); });
     connect(Allleft, &QLineEdit::textChanged, this,
             [this] { offsetChanged(Allleft, HScroll1, Label_Allleft, lastAllleft_); });
-    connect(VScroll1, &QScrollBar::valueChanged, this, [this](int v) { scrollChanged(Allup, Label_Allup, v); });
-    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) { scrollChanged(Allleft, Label_Allleft, v); });
+    connect(VScroll1, &QScrollBar::valueChanged, this,
+            [this](int v) { scrollChanged(Allup, Label_Allup, v); });
+    connect(HScroll1, &QScrollBar::valueChanged, this,
+            [this](int v) { scrollChanged(Allleft, Label_Allleft, v); });
 }
 
-bool Frm_申通快递::load() { return load(app::state().currentTemplate); }
+bool Frm_申通快递::load() {
+    return load(app::state().currentTemplate);
+}
 
-bool Frm_申通快递::load(const QString& templateName)
-{
+bool Frm_申通快递::load(const QString& templateName) {
     setWindowTitle(templateName);
     templates::LoadResult loaded;
     try {
         loaded = templates::TemplateStore(app::state().db()).load(templateName);
     } catch (const data::DbError& e) {
-        ui::exclamation(parentWidget(),
-                        QStringLiteral("模板“%1”无法读取，打印窗口不能打开。\n%2").arg(templateName, e.description()),
-                        QStringLiteral("提示"));
+        ui::exclamation(
+            parentWidget(),
+            QStringLiteral("模板“%1”无法读取，打印窗口不能打开。\n%2").arg(templateName, e.description()),
+            QStringLiteral("提示"));
         return false;
     }
     tmpl_ = std::move(loaded.tmpl);
@@ -226,7 +236,8 @@ bool Frm_申通快递::load(const QString& templateName)
     // The "大写金额" points in loading order: each type is read in slot order.
     amountSlots_.clear();
     for (int k = 1; k <= tmpl_.single.count; ++k)
-        if (tmpl_.single[k].isLive() && tmpl_.single[k].type == templates::type::AmountInWords) amountSlots_ << k;
+        if (tmpl_.single[k].isLive() && tmpl_.single[k].type == templates::type::AmountInWords)
+            amountSlots_ << k;
 
     QStringList notes = loaded.skipped;
     std::future<QImage> decoding = startPicture();
@@ -251,8 +262,7 @@ bool Frm_申通快递::load(const QString& templateName)
 namespace {
 // Decoded straight from the stored bytes, at the size it is shown: a large scan is scaled while it is
 // decoded, which is far quicker than decoding it whole.
-QImage decodePicture(const QByteArray& bytes, QSize size)
-{
+QImage decodePicture(const QByteArray& bytes, QSize size) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -262,24 +272,26 @@ QImage decodePicture(const QByteArray& bytes, QSize size)
 }
 } // namespace
 
-std::future<QImage> Frm_申通快递::startPicture()
-{
+std::future<QImage> Frm_申通快递::startPicture() {
     picture_ = QPixmap();
     Image1->hide();
-    if (!templates::pictureShown(tmpl_.picture)) return {};
+    if (!templates::pictureShown(tmpl_.picture))
+        return {};
     const QRect target = ui::toPixels(tmpl_.pictureRect);
-    if (target.width() <= 0 || target.height() <= 0) return {};
+    if (target.width() <= 0 || target.height() <= 0)
+        return {};
     const qreal dpr = devicePixelRatioF();
     const QSize size(qRound(target.width() * dpr), qRound(target.height() * dpr));
     // A scan of several megabytes takes a while to decode; the boxes are built meanwhile.
     return std::async(std::launch::async, decodePicture, tmpl_.picture, size);
 }
 
-void Frm_申通快递::finishPicture(std::future<QImage>& decoding)
-{
-    if (!decoding.valid()) return;
+void Frm_申通快递::finishPicture(std::future<QImage>& decoding) {
+    if (!decoding.valid())
+        return;
     const QImage image = decoding.get();
-    if (image.isNull()) return;
+    if (image.isNull())
+        return;
     picture_ = QPixmap::fromImage(image);
     picture_.setDevicePixelRatio(devicePixelRatioF());
     Image1->setPixmap(picture_);
@@ -289,8 +301,7 @@ void Frm_申通快递::finishPicture(std::future<QImage>& decoding)
     Image1->show();
 }
 
-QWidget* Frm_申通快递::createBox(Family family, int k)
-{
+QWidget* Frm_申通快递::createBox(Family family, int k) {
     const InputPoint& p = tmpl_.family(family)[k];
     QWidget* w = nullptr;
     Box b;
@@ -330,21 +341,21 @@ QWidget* Frm_申通快递::createBox(Family family, int k)
     return w;
 }
 
-void Frm_申通快递::buildBoxes()
-{
+void Frm_申通快递::buildBoxes() {
     for (Family f : {Family::Single, Family::Multi}) {
         const templates::PointFamily& fam = tmpl_.family(f);
         for (int k = 1; k <= fam.count; ++k) {
-            if (!fam[k].isLive()) continue;
+            if (!fam[k].isLive())
+                continue;
             createBox(f, k);
             const QString initial = initialText(fam[k].type, today);
-            if (!initial.isEmpty()) setBoxText({f, k}, initial);
+            if (!initial.isEmpty())
+                setBoxText({f, k}, initial);
         }
     }
 }
 
-void Frm_申通快递::fitSurface()
-{
+void Frm_申通快递::fitSurface() {
     // Large enough for the picture and every box; the scroll area stretches it over its whole view.
     double right = 0, bottom = 0;
     if (!picture_.isNull()) {
@@ -360,62 +371,65 @@ void Frm_申通快递::fitSurface()
     surface->setMinimumSize(ui::toPixels(right + 120), ui::toPixels(bottom + 120));
 }
 
-QLineEdit* Frm_申通快递::Text_Add(int k) const
-{
+QLineEdit* Frm_申通快递::Text_Add(int k) const {
     return k >= 1 && k <= templates::kMaxSlot ? single_[size_t(k)].line : nullptr;
 }
 
-QPlainTextEdit* Frm_申通快递::Text_Addscroll(int k) const
-{
+QPlainTextEdit* Frm_申通快递::Text_Addscroll(int k) const {
     return k >= 1 && k <= templates::kMaxSlot ? multi_[size_t(k)].multi : nullptr;
 }
 
-QWidget* Frm_申通快递::box(const SlotRef& ref) const
-{
-    if (ref.slot < 1 || ref.slot > templates::kMaxSlot) return nullptr;
+QWidget* Frm_申通快递::box(const SlotRef& ref) const {
+    if (ref.slot < 1 || ref.slot > templates::kMaxSlot)
+        return nullptr;
     return slotsOf(ref.family)[size_t(ref.slot)].widget;
 }
 
-QString Frm_申通快递::boxText(const SlotRef& ref) const
-{
-    if (ref.slot < 1 || ref.slot > templates::kMaxSlot) return QString();
+QString Frm_申通快递::boxText(const SlotRef& ref) const {
+    if (ref.slot < 1 || ref.slot > templates::kMaxSlot)
+        return QString();
     const Box& b = slotsOf(ref.family)[size_t(ref.slot)];
-    if (b.line) return b.line->text();
-    if (b.multi) return b.multi->toPlainText();
+    if (b.line)
+        return b.line->text();
+    if (b.multi)
+        return b.multi->toPlainText();
     return QString();
 }
 
-void Frm_申通快递::setBoxText(const SlotRef& ref, const QString& text)
-{
+void Frm_申通快递::setBoxText(const SlotRef& ref, const QString& text) {
     const Box& b = slotsOf(ref.family)[size_t(ref.slot)];
-    if (b.line) b.line->setText(text);
-    else if (b.multi) b.multi->setPlainText(text);
+    if (b.line)
+        b.line->setText(text);
+    else if (b.multi)
+        b.multi->setPlainText(text);
 }
 
-ui::TwipsRect Frm_申通快递::boxRect(const SlotRef& ref) const { return tmpl_.family(ref.family)[ref.slot].rect; }
+ui::TwipsRect Frm_申通快递::boxRect(const SlotRef& ref) const {
+    return tmpl_.family(ref.family)[ref.slot].rect;
+}
 
-std::optional<SlotRef> Frm_申通快递::slotOf(const QObject* watched) const
-{
+std::optional<SlotRef> Frm_申通快递::slotOf(const QObject* watched) const {
     const auto it = slotByWidget_.constFind(watched);
-    if (it == slotByWidget_.constEnd()) return std::nullopt;
+    if (it == slotByWidget_.constEnd())
+        return std::nullopt;
     return *it;
 }
 
-std::optional<SlotRef> Frm_申通快递::selectedSlot() const
-{
-    if (!handles_->selected()) return std::nullopt;
+std::optional<SlotRef> Frm_申通快递::selectedSlot() const {
+    if (!handles_->selected())
+        return std::nullopt;
     return slotOf(handles_->selected());
 }
 
-PrintSheet Frm_申通快递::currentSheet() const
-{
+PrintSheet Frm_申通快递::currentSheet() const {
     PrintSheet sheet;
     sheet.templateName = tmpl_.name;
     for (Family f : {Family::Single, Family::Multi}) {
         const templates::PointFamily& fam = tmpl_.family(f);
         for (int k = 1; k <= fam.count; ++k) {
             const InputPoint& p = fam[k];
-            if (!p.isLive()) continue;
+            if (!p.isLive())
+                continue;
             sheet.fields << PrintField{p.name, boxText({f, k}), p.rect.left, p.rect.top, p.fontSize};
         }
     }
@@ -427,24 +441,29 @@ PrintSheet Frm_申通快递::currentSheet() const
 
 // --- Picking values ----------------------------------------------------------------------------------
 
-void Frm_申通快递::boxDoubleClick(int k)
-{
-    if (fineTuneOn()) return;
-    if (k < 1 || k > templates::kMaxSlot) return;
+void Frm_申通快递::boxDoubleClick(int k) {
+    if (fineTuneOn())
+        return;
+    if (k < 1 || k > templates::kMaxSlot)
+        return;
     const QString s = bindingOf(tmpl_.single[k]);
     const QString t = bindingOf(tmpl_.multi[k]);
     const PickerKind kind = pickerFor(s, t);
-    if (kind == PickerKind::None) return;
+    if (kind == PickerKind::None)
+        return;
 
     templates::数据选择 picker(this);
     picker.recordSource = kind == PickerKind::Customer ? kCustomerSelect : kCommonUseSelect;
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
-    if (picker.result1.isEmpty()) return;
+    if (picker.result1.isEmpty())
+        return;
 
     if (kind == PickerKind::CommonUse) {
-        if (s == templates::kCommonUseBinding) setBoxText({Family::Single, k}, picker.result1);
-        if (t == templates::kCommonUseBinding) setBoxText({Family::Multi, k}, picker.result1);
+        if (s == templates::kCommonUseBinding)
+            setBoxText({Family::Single, k}, picker.result1);
+        if (t == templates::kCommonUseBinding)
+            setBoxText({Family::Multi, k}, picker.result1);
         return;
     }
     // One customer fills every point bound to one of its columns, in both families.
@@ -452,18 +471,21 @@ void Frm_申通快递::boxDoubleClick(int k)
     for (Family f : {Family::Single, Family::Multi}) {
         const templates::PointFamily& fam = tmpl_.family(f);
         for (int i = 1; i <= fam.count; ++i) {
-            if (!fam[i].isLive()) continue;
+            if (!fam[i].isLive())
+                continue;
             const qsizetype column = columns.indexOf(fam[i].binding);
-            if (column >= 0) setBoxText({f, i}, picker.resultText(int(column) + 1));
+            if (column >= 0)
+                setBoxText({f, i}, picker.resultText(int(column) + 1));
         }
     }
 }
 
-void Frm_申通快递::boxEnter(int k)
-{
-    if (!amountSlots_.contains(k)) return;
+void Frm_申通快递::boxEnter(int k) {
+    if (!amountSlots_.contains(k))
+        return;
     QLineEdit* edit = Text_Add(k);
-    if (!edit) return;
+    if (!edit)
+        return;
     const AmountConversion c = convertAmountText(edit->text());
     switch (c.outcome) {
     case AmountConversion::Outcome::NotANumber:
@@ -481,10 +503,11 @@ void Frm_申通快递::boxEnter(int k)
 
 // --- Fine-tune mode ------------------------------------------------------------------------------------
 
-bool Frm_申通快递::fineTuneOn() const { return finetune::isModeOn(XPButton_WeiTiao->text()); }
+bool Frm_申通快递::fineTuneOn() const {
+    return finetune::isModeOn(XPButton_WeiTiao->text());
+}
 
-void Frm_申通快递::XPButton_WeiTiao_Click()
-{
+void Frm_申通快递::XPButton_WeiTiao_Click() {
     if (fineTuneOn()) {
         XPFrame2->hide();
         XPButton_WeiTiao->setText(finetune::kCaptionModeOff);
@@ -498,42 +521,44 @@ void Frm_申通快递::XPButton_WeiTiao_Click()
     handles_->setActive(true);
     // A template whose single-line slot 1 is empty selects its first box instead, or none at all.
     const auto first = finetune::firstSelection(tmpl_);
-    if (first) handles_->select(box(*first), boxRect(*first));
-    else handles_->select(nullptr, {});
+    if (first)
+        handles_->select(box(*first), boxRect(*first));
+    else
+        handles_->select(nullptr, {});
     handles_->setHandlesVisible(true);
 }
 
-void Frm_申通快递::selectBox(QWidget* b)
-{
-    if (!fineTuneOn()) return;
+void Frm_申通快递::selectBox(QWidget* b) {
+    if (!fineTuneOn())
+        return;
     const auto ref = slotOf(b);
-    if (!ref) return;
+    if (!ref)
+        return;
     handles_->select(box(*ref), boxRect(*ref));
     handles_->setHandlesVisible(true);
 }
 
-void Frm_申通快递::Pic2_Move(float y, Qt::MouseButtons buttons)
-{
-    if (fineTuneOn()) handles_->handleMove(templates::Handle::Pic2, QPointF(0, y), buttons);
+void Frm_申通快递::Pic2_Move(float y, Qt::MouseButtons buttons) {
+    if (fineTuneOn())
+        handles_->handleMove(templates::Handle::Pic2, QPointF(0, y), buttons);
 }
 
-void Frm_申通快递::Pic4_Move(float x, Qt::MouseButtons buttons)
-{
-    if (fineTuneOn()) handles_->handleMove(templates::Handle::Pic4, QPointF(x, 0), buttons);
+void Frm_申通快递::Pic4_Move(float x, Qt::MouseButtons buttons) {
+    if (fineTuneOn())
+        handles_->handleMove(templates::Handle::Pic4, QPointF(x, 0), buttons);
 }
 
-void Frm_申通快递::Pic5_Move(float x, Qt::MouseButtons buttons)
-{
-    if (fineTuneOn()) handles_->handleMove(templates::Handle::Pic5, QPointF(x, 0), buttons);
+void Frm_申通快递::Pic5_Move(float x, Qt::MouseButtons buttons) {
+    if (fineTuneOn())
+        handles_->handleMove(templates::Handle::Pic5, QPointF(x, 0), buttons);
 }
 
-void Frm_申通快递::Pic7_Move(float y, Qt::MouseButtons buttons)
-{
-    if (fineTuneOn()) handles_->handleMove(templates::Handle::Pic7, QPointF(0, y), buttons);
+void Frm_申通快递::Pic7_Move(float y, Qt::MouseButtons buttons) {
+    if (fineTuneOn())
+        handles_->handleMove(templates::Handle::Pic7, QPointF(0, y), buttons);
 }
 
-void Frm_申通快递::offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* lbl, QString& lastGood)
-{
+void Frm_申通快递::offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* lbl, QString& lastGood) {
     const QString text = edit->text();
     const finetune::OffsetText o = finetune::readOffset(text);
     switch (o.kind) {
@@ -553,20 +578,20 @@ void Frm_申通快递::offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* l
         // A different value rewrites the box as a whole number through the scroll bar.
         bar->setValue(o.value);
         // A figure beyond the range is held at the limit, even when the scroll bar was there already.
-        if (o.limited) scrollChanged(edit, lbl, bar->value());
+        if (o.limited)
+            scrollChanged(edit, lbl, bar->value());
         return;
     }
 }
 
-void Frm_申通快递::scrollChanged(QLineEdit* edit, QLabel* lbl, int value)
-{
+void Frm_申通快递::scrollChanged(QLineEdit* edit, QLabel* lbl, int value) {
     const QString text = QString::number(value);
     lbl->setText(finetune::offsetLabel(text));
-    if (edit->text() != text) edit->setText(text);
+    if (edit->text() != text)
+        edit->setText(text);
 }
 
-void Frm_申通快递::XPButton_BaoCWT_Click()
-{
+void Frm_申通快递::XPButton_BaoCWT_Click() {
     templates::Template t = tmpl_;
     t.allup = VScroll1->value();
     t.allleft = HScroll1->value();
@@ -584,25 +609,25 @@ void Frm_申通快递::XPButton_BaoCWT_Click()
 
 // --- Printing and preview ------------------------------------------------------------------------------
 
-void Frm_申通快递::XPBut单件打印_Click()
-{
+void Frm_申通快递::XPBut单件打印_Click() {
     setWindowTitle(tmpl_.name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
-    if (printSheet(this, sheet) && XPCheckBox1->isChecked()) logSheet(this, sheet);
+    if (printSheet(this, sheet) && XPCheckBox1->isChecked())
+        logSheet(this, sheet);
     setWindowTitle(tmpl_.name + kPrintedCaption);
 }
 
-void Frm_申通快递::SSTab1_Click(int tab)
-{
+void Frm_申通快递::SSTab1_Click(int tab) {
     const bool preview = tab == 1;
     for (const Slots* s : {&single_, &multi_})
         for (const Box& b : *s)
-            if (b.widget) b.widget->setVisible(!preview);
-    if (preview) renderPreview();
+            if (b.widget)
+                b.widget->setVisible(!preview);
+    if (preview)
+        renderPreview();
 }
 
-void Frm_申通快递::renderPreview()
-{
+void Frm_申通快递::renderPreview() {
     // The same placement as on paper, drawn once per switch onto the white surface.
     const qreal dpr = devicePixelRatioF();
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
@@ -614,22 +639,24 @@ void Frm_申通快递::renderPreview()
         ok = drawSheet(painter, currentSheet());
     }
     Picture1->setPixmap(page);
-    if (!ok) ui::critical(this, QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"));
+    if (!ok)
+        ui::critical(this, QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"));
 }
 
 // --- Events ----------------------------------------------------------------------------------------------
 
-bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event)
-{
+bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event) {
     const auto ref = slotOf(watched);
-    if (!ref) return QDialog::eventFilter(watched, event);
+    if (!ref)
+        return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
         boxDoubleClick(ref->slot);
         break;
     case QEvent::MouseButtonPress:
         // A box that already had the focus gets no focus event; it is selected here before the drag.
-        if (fineTuneOn() && handles_->selected() != box(*ref)) selectBox(box(*ref));
+        if (fineTuneOn() && handles_->selected() != box(*ref))
+            selectBox(box(*ref));
         break;
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -645,10 +672,10 @@ bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void Frm_申通快递::keyPressEvent(QKeyEvent* event)
-{
+void Frm_申通快递::keyPressEvent(QKeyEvent* event) {
     // Escape would close the window and lose every typed value and unsaved position without a word.
-    if (event->key() == Qt::Key_Escape) return;
+    if (event->key() == Qt::Key_Escape)
+        return;
     QDialog::keyPressEvent(event);
 }
 
@@ -656,8 +683,7 @@ void Frm_申通快递::keyPressEvent(QKeyEvent* event)
 
 namespace vorlan::windows {
 
-void openPrintWindow(QWidget* parent)
-{
+void openPrintWindow(QWidget* parent) {
     auto* w = new printing::Frm_申通快递(parent);
     if (!w->load()) {
         delete w;

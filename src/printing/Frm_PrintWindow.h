@@ -11,8 +11,8 @@
 #include <QDate>
 #include <QDialog>
 #include <QHash>
-#include <QList>
 #include <QImage>
+#include <QList>
 #include <QPixmap>
 
 #include <array>
@@ -39,9 +39,11 @@ PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
 QString initialText(const QString& type, const QDate& today);
 
 // The SELECTs and captions of the two pickers.
-inline const QString kCustomerSelect = QStringLiteral(
-    "SELECT  客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,汇入地省,汇入地县市 "
-    "FROM Basic_Khgl");
+inline const QString kCustomerSelect =
+    QStringLiteral("SELECT  "
+                   "客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,"
+                   "汇入地省,汇入地县市 "
+                   "FROM Basic_Khgl");
 inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
 inline const QString kCommonUseSelect = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
 inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
@@ -101,12 +103,12 @@ public:
     QPushButton* XPButton1 = nullptr;
 
     // Handlers, public so that tests can drive them as the controls do.
-    void boxDoubleClick(int k);     // either family's box of slot k
-    void boxEnter(int k);           // Enter in the single-line box of slot k
-    void XPButton_WeiTiao_Click();  // fine-tune mode on / off
-    void XPButton_BaoCWT_Click();   // save positions and offsets
-    void XPBut单件打印_Click();     // print, then log
-    void SSTab1_Click(int tab);     // 0 模板打印, 1 打印预览
+    void boxDoubleClick(int k);    // either family's box of slot k
+    void boxEnter(int k);          // Enter in the single-line box of slot k
+    void XPButton_WeiTiao_Click(); // fine-tune mode on / off
+    void XPButton_BaoCWT_Click();  // save positions and offsets
+    void XPBut单件打印_Click();    // print, then log
+    void SSTab1_Click(int tab);    // 0 模板打印, 1 打印预览
     void Pic2_Move(float y, Qt::MouseButtons buttons);
     void Pic4_Move(float x, Qt::MouseButtons buttons);
     void Pic5_Move(float x, Qt::MouseButtons buttons);
@@ -131,7 +133,9 @@ private:
     void finishPicture(std::future<QImage>& decoding);
     void fitSurface();
     Slots& slotsOf(templates::Family f) { return f == templates::Family::Multi ? multi_ : single_; }
-    const Slots& slotsOf(templates::Family f) const { return f == templates::Family::Multi ? multi_ : single_; }
+    const Slots& slotsOf(templates::Family f) const {
+        return f == templates::Family::Multi ? multi_ : single_;
+    }
     std::optional<finetune::SlotRef> slotOf(const QObject* watched) const;
     void setBoxText(const finetune::SlotRef& ref, const QString& text);
     void selectBox(QWidget* box);

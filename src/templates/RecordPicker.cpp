@@ -24,9 +24,7 @@ constexpr double kGridBottomGap = kClientHeight - (kGridTop + 5955);
 constexpr double kButtonBottomGap = kClientHeight - 6480;
 } // namespace
 
-数据选择::数据选择(QWidget* parent)
-    : QDialog(parent)
-{
+数据选择::数据选择(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("数据选择"));
     setWindowTitle(QStringLiteral("数据选择"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -46,7 +44,8 @@ constexpr double kButtonBottomGap = kClientHeight - 6480;
     DataGrid1->verticalHeader()->setDefaultSectionSize(ui::toPixels(300));
     DataGrid1->setModel(Adodc1);
     connect(DataGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid()) OKButton_Click();
+        if (index.isValid())
+            OKButton_Click();
     });
 
     OKButton = new QPushButton(QStringLiteral("确  定"), this);
@@ -63,19 +62,16 @@ constexpr double kButtonBottomGap = kClientHeight - 6480;
     layOut();
 }
 
-const QString& 数据选择::resultText(int k) const
-{
+const QString& 数据选择::resultText(int k) const {
     return *const_cast<数据选择*>(this)->results()[size_t(k - 1)];
 }
 
-std::array<QString*, 12> 数据选择::results()
-{
-    return {&result1, &result2, &result3, &result4, &result5, &result6,
+std::array<QString*, 12> 数据选择::results() {
+    return {&result1, &result2, &result3, &result4,  &result5,  &result6,
             &result7, &result8, &result9, &result10, &result11, &result12};
 }
 
-double 数据选择::columnWidth(int columnCount, const QString& caption, int metaTypeId)
-{
+double 数据选择::columnWidth(int columnCount, const QString& caption, int metaTypeId) {
     const double perCharacter = columnCount <= 2 ? 600 : 60;
     double added = 1000; // text and every type without an amount of its own
     switch (metaTypeId) {
@@ -104,8 +100,7 @@ double 数据选择::columnWidth(int columnCount, const QString& caption, int me
     return caption.size() * perCharacter + added;
 }
 
-void 数据选择::layOut()
-{
+void 数据选择::layOut() {
     // The grid keeps its margins and the buttons their distance from the bottom when the dialog grows.
     const double w = ui::toTwips(width()), h = ui::toTwips(height());
     ui::place(Label1, kMargin, kMargin, w - 2 * kMargin, 240);
@@ -116,8 +111,7 @@ void 数据选择::layOut()
     ui::place(CancelButton, 6840 + shift, buttonTop, kButtonWidth, kButtonHeight);
 }
 
-void 数据选择::Form_Resize()
-{
+void 数据选择::Form_Resize() {
     filled_ = true;
     // A failing SELECT leaves an empty grid; nothing is reported.
     Adodc1->setQuery(QSqlQuery(recordSource, data::shared()));
@@ -129,39 +123,39 @@ void 数据选择::Form_Resize()
         const QString caption = Adodc1->headerData(i, Qt::Horizontal).toString();
         DataGrid1->setColumnWidth(i, ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id())));
     }
-    if (Adodc1->rowCount() > 0) DataGrid1->setCurrentIndex(Adodc1->index(0, 0));
+    if (Adodc1->rowCount() > 0)
+        DataGrid1->setCurrentIndex(Adodc1->index(0, 0));
 }
 
-void 数据选择::OKButton_Click()
-{
+void 数据选择::OKButton_Click() {
     const QModelIndex current = DataGrid1->currentIndex();
     if (current.isValid()) {
         const int row = current.row();
         const auto all = results();
         const int n = std::min(Adodc1->columnCount(), int(all.size()));
-        for (int k = 0; k < n; ++k) *all[size_t(k)] = data::nullToEmpty(Adodc1->data(Adodc1->index(row, k)));
+        for (int k = 0; k < n; ++k)
+            *all[size_t(k)] = data::nullToEmpty(Adodc1->data(Adodc1->index(row, k)));
     }
     accept();
 }
 
-void 数据选择::CancelButton_Click()
-{
+void 数据选择::CancelButton_Click() {
     result1.clear();
     result2.clear();
     reject();
 }
 
-void 数据选择::resizeEvent(QResizeEvent* event)
-{
+void 数据选择::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     layOut();
-    if (isVisible()) Form_Resize();
+    if (isVisible())
+        Form_Resize();
 }
 
-void 数据选择::showEvent(QShowEvent* event)
-{
+void 数据选择::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!filled_) Form_Resize();
+    if (!filled_)
+        Form_Resize();
 }
 
 } // namespace vorlan::templates

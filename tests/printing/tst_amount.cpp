@@ -8,8 +8,7 @@ using Outcome = AmountConversion::Outcome;
 class TestAmount : public QObject {
     Q_OBJECT
 private slots:
-    void digits()
-    {
+    void digits() {
         QCOMPARE(GetNumString(0), QStringLiteral("零"));
         QCOMPARE(GetNumString(7), QStringLiteral("柒"));
         QCOMPARE(GetNumString(9), QStringLiteral("玖"));
@@ -18,8 +17,7 @@ private slots:
     }
 
     // The box text after the four leading blanks, for a typed figure.
-    void words_data()
-    {
+    void words_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("words");
         auto row = [](const char* typed, const char* words) {
@@ -65,8 +63,7 @@ private slots:
         row("10000", "壹万元整");
         row("110", "壹佰壹拾元整");
     }
-    void words()
-    {
+    void words() {
         QFETCH(QString, typed);
         QFETCH(QString, words);
         const AmountConversion c = convertAmountText(typed);
@@ -74,38 +71,34 @@ private slots:
         QCOMPARE(c.text, QStringLiteral("    ") + words);
     }
 
-    void tooLarge_data()
-    {
+    void tooLarge_data() {
         QTest::addColumn<QString>("typed");
         QTest::newRow("12000000") << QStringLiteral("12000000");
         QTest::newRow("9999999.004") << QStringLiteral("9999999.004");
         QTest::newRow("-9999999.01") << QStringLiteral("-9999999.01");
         QTest::newRow("400 digits") << QString(400, QLatin1Char('9'));
     }
-    void tooLarge()
-    {
+    void tooLarge() {
         QFETCH(QString, typed);
         const AmountConversion c = convertAmountText(typed);
         QCOMPARE(int(c.outcome), int(Outcome::TooLarge));
         QVERIFY(c.text.isEmpty());
     }
 
-    void notANumber_data()
-    {
+    void notANumber_data() {
         QTest::addColumn<QString>("typed");
-        for (const char* t : {"", "   ", "abc", "1,000", "1e3", "¥100", "$5", "12.3.4", "- 5", "1 000", ".",
-                              "-", "+", "0x10", "inf", "nan", "１２", "    壹佰元整", "12元", "--5"})
+        for (const char* t :
+             {"",  "   ", "abc", "1,000", "1e3", "¥100", "$5",   "12.3.4",       "- 5",  "1 000",
+              ".", "-",   "+",   "0x10",  "inf", "nan",  "１２", "    壹佰元整", "12元", "--5"})
             QTest::newRow(t) << QString::fromUtf8(t);
     }
-    void notANumber()
-    {
+    void notANumber() {
         QFETCH(QString, typed);
         QCOMPARE(int(convertAmountText(typed).outcome), int(Outcome::NotANumber));
         QVERIFY(!parseAmount(typed));
     }
 
-    void rangeLimitsOnValues()
-    {
+    void rangeLimitsOnValues() {
         QVERIFY(AmountToWords(9999999.0));
         QVERIFY(AmountToWords(-9999999.0));
         QVERIFY(!AmountToWords(9999999.004));
@@ -114,8 +107,7 @@ private slots:
     }
 
     // A converted box holds words: Enter again finds no number.
-    void convertedTextIsNotANumber()
-    {
+    void convertedTextIsNotANumber() {
         const AmountConversion first = convertAmountText(QStringLiteral("250"));
         QCOMPARE(int(convertAmountText(first.text).outcome), int(Outcome::NotANumber));
     }

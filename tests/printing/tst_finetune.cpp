@@ -28,30 +28,30 @@ namespace ty = templates::type;
 namespace {
 const QString kName = QStringLiteral("快递单");
 
-std::unique_ptr<Frm_申通快递> openWindow()
-{
+std::unique_ptr<Frm_申通快递> openWindow() {
     app::state().currentTemplate = kName;
     auto w = std::make_unique<Frm_申通快递>();
-    if (!w->load()) return nullptr;
+    if (!w->load())
+        return nullptr;
     return w;
 }
 
-void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
+void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
 // Three single-line boxes (slot 2 is empty) and one multi-line box.
-void addPoints(const QSqlDatabase& db)
-{
+void addPoints(const QSqlDatabase& db) {
     addRow(db, kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1500, 1500, 1000, 300});
     addRow(db, kName, {ty::SingleLine, QStringLiteral("乙"), QStringLiteral("无"), 3, 3000, 3000, 1500, 300});
     addRow(db, kName, {ty::Number, QStringLiteral("丙"), QStringLiteral("无"), 4, 4500, 600, 1500, 300});
     addRow(db, kName, {ty::MultiLine, QStringLiteral("丁"), QStringLiteral("无"), 1, 600, 4500, 3000, 900});
 }
 
-QWidget* handle(Frm_申通快递& w, int i) { return w.findChild<QWidget*>(QStringLiteral("Pic%1").arg(i)); }
+QWidget* handle(Frm_申通快递& w, int i) {
+    return w.findChild<QWidget*>(QStringLiteral("Pic%1").arg(i));
+}
 } // namespace
 
 class TestFineTune : public QObject {
@@ -59,8 +59,7 @@ class TestFineTune : public QObject {
 private slots:
     void initTestCase() { ui::setScreenDpi(96); }
 
-    void readOffset_data()
-    {
+    void readOffset_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("value");
@@ -92,8 +91,7 @@ private slots:
         row(" ", K::Invalid, 0);
         row("１２", K::Invalid, 0);
     }
-    void readOffset()
-    {
+    void readOffset() {
         QFETCH(QString, text);
         QFETCH(int, kind);
         QFETCH(int, value);
@@ -102,8 +100,7 @@ private slots:
         QCOMPARE(o.value, value);
     }
 
-    void firstSelection()
-    {
+    void firstSelection() {
         auto point = [](const QString& type, const QString& name) {
             templates::InputPoint p;
             p.type = type;
@@ -123,8 +120,7 @@ private slots:
         QCOMPARE(*printing::finetune::firstSelection(t), (SlotRef{Family::Single, 1}));
     }
 
-    void modeSwitchSelectsSlotOneAndFollowsClicks()
-    {
+    void modeSwitchSelectsSlotOneAndFollowsClicks() {
         test::TestEnv env;
         addPoints(env.db());
         auto w = openWindow();
@@ -138,7 +134,8 @@ private slots:
         QVERIFY(w->XPFrame2->isVisible());
         QCOMPARE(*w->selectedSlot(), (SlotRef{Family::Single, 1}));
         // Handles are centred on the corners: Pic1 at (1500, 1500) - 67.5 twips, Pic8 at (2500, 1800).
-        for (int i = 1; i <= 8; ++i) QVERIFY(handle(*w, i)->isVisible());
+        for (int i = 1; i <= 8; ++i)
+            QVERIFY(handle(*w, i)->isVisible());
         QCOMPARE(handle(*w, 1)->geometry(), ui::toPixels(ui::TwipsRect{1432.5f, 1432.5f, 135, 135}));
         QCOMPARE(handle(*w, 8)->geometry(), ui::toPixels(ui::TwipsRect{2432.5f, 1732.5f, 135, 135}));
 
@@ -153,7 +150,8 @@ private slots:
         w->XPButton_WeiTiao->click();
         QCOMPARE(w->XPButton_WeiTiao->text(), QStringLiteral("开启微调"));
         QVERIFY(!w->XPFrame2->isVisible());
-        for (int i = 1; i <= 8; ++i) QVERIFY(!handle(*w, i)->isVisible());
+        for (int i = 1; i <= 8; ++i)
+            QVERIFY(!handle(*w, i)->isVisible());
         // With the mode off a drag moves nothing.
         const ui::TwipsRect before = w->boxRect({Family::Single, 4});
         mouse(w->Text_Add(4), QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton, Qt::LeftButton);
@@ -162,10 +160,10 @@ private slots:
         QCOMPARE(w->boxRect({Family::Single, 4}), before);
     }
 
-    void modeSwitchWithoutSlotOne()
-    {
+    void modeSwitchWithoutSlotOne() {
         test::TestEnv env;
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("丁"), QStringLiteral("无"), 2, 600, 600, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("丁"), QStringLiteral("无"), 2, 600, 600, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
         w->XPButton_WeiTiao->click();
@@ -181,8 +179,7 @@ private slots:
         QVERIFY(!handle(*e, 1)->isVisibleTo(e.get()));
     }
 
-    void dragMovesTheBoxAndWhatIsPrinted()
-    {
+    void dragMovesTheBoxAndWhatIsPrinted() {
         test::TestEnv env;
         addPoints(env.db());
         auto w = openWindow();
@@ -210,8 +207,7 @@ private slots:
         QCOMPARE(sheet.fields[1].top, 3150.0);
     }
 
-    void resizeWithHandlesStopsAtTheMinimum()
-    {
+    void resizeWithHandlesStopsAtTheMinimum() {
         test::TestEnv env;
         addPoints(env.db());
         auto w = openWindow();
@@ -242,8 +238,7 @@ private slots:
         QCOMPARE(pic5->cursor().shape(), Qt::SizeHorCursor);
     }
 
-    void offsetBoxesAndScrollBars()
-    {
+    void offsetBoxesAndScrollBars() {
         test::TestEnv env;
         auto w = openWindow();
         QVERIFY(w);
@@ -298,8 +293,7 @@ private slots:
         QCOMPARE(w->HScroll1->maximum(), 1000);
     }
 
-    void saveWritesEveryBoxAndBothOffsets()
-    {
+    void saveWritesEveryBoxAndBothOffsets() {
         test::TestEnv env;
         addPoints(env.db());
         addBackground(env.db(), kName, 0, 0, 12615, 6375);
@@ -329,8 +323,7 @@ private slots:
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT COUNT(*) FROM moban")).toInt(), 1);
     }
 
-    void saveWithoutHeaderRowKeepsTheOffsets()
-    {
+    void saveWithoutHeaderRowKeepsTheOffsets() {
         test::TestEnv env;
         addPoints(env.db());
         auto w = openWindow();
@@ -348,8 +341,7 @@ private slots:
         QCOMPARE(again->Allup->text(), QStringLiteral("5"));
     }
 
-    void saveFailureIsReported()
-    {
+    void saveFailureIsReported() {
         test::TestEnv env;
         addPoints(env.db());
         auto w = openWindow();
@@ -362,7 +354,8 @@ private slots:
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("XPButton_BaoCWT_Click：")));
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
         // Nothing was half-written.
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT X FROM mobanxywh WHERE textNumes = 1 AND textLX = ?"),
+        QCOMPARE(data::scalar(env.db(),
+                              QStringLiteral("SELECT X FROM mobanxywh WHERE textNumes = 1 AND textLX = ?"),
                               {ty::SingleLine})
                      .toDouble(),
                  1500.0);

@@ -27,29 +27,28 @@ namespace ty = templates::type;
 namespace {
 const QString kName = QStringLiteral("电汇凭证");
 
-std::unique_ptr<Frm_申通快递> openWindow(const QString& name = kName, QDate today = QDate(2024, 3, 5))
-{
+std::unique_ptr<Frm_申通快递> openWindow(const QString& name = kName, QDate today = QDate(2024, 3, 5)) {
     app::state().currentTemplate = name;
     auto w = std::make_unique<Frm_申通快递>();
     w->today = today;
-    if (!w->load()) return nullptr;
+    if (!w->load())
+        return nullptr;
     return w;
 }
 
-void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address, const QString& phone)
-{
+void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address, const QString& phone) {
     data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
-               {name, QStringLiteral("KJ"), address, QStringLiteral("310000"), phone, QString(), QStringLiteral("王五"),
-                QStringLiteral("工商银行"), QStringLiteral("6222 0000"), QStringLiteral("杭州"), QStringLiteral("浙江"),
-                QStringLiteral("西湖区")});
+               {name, QStringLiteral("KJ"), address, QStringLiteral("310000"), phone, QString(),
+                QStringLiteral("王五"), QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
+                QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
 }
 
 // Picks row `row` of whatever picker opens; -1 cancels.
-void pickRow(ui::ScriptedPrompter& prompter, int row)
-{
+void pickRow(ui::ScriptedPrompter& prompter, int row) {
     prompter.onExec = [row](QDialog* d) {
         auto* p = dynamic_cast<templates::数据选择*>(d);
-        if (!p) return int(QDialog::Rejected);
+        if (!p)
+            return int(QDialog::Rejected);
         p->show();
         if (row < 0) {
             p->CancelButton_Click();
@@ -67,8 +66,7 @@ class TestPrintWindow : public QObject {
 private slots:
     void initTestCase() { ui::setScreenDpi(96); }
 
-    void pickerRules_data()
-    {
+    void pickerRules_data() {
         QTest::addColumn<QString>("s");
         QTest::addColumn<QString>("t");
         QTest::addColumn<int>("kind");
@@ -85,24 +83,24 @@ private slots:
         row("T common use", "客户名称", "常用用途", PickerKind::CommonUse);
         row("contact person", "联系人", "", PickerKind::Customer);
     }
-    void pickerRules()
-    {
+    void pickerRules() {
         QFETCH(QString, s);
         QFETCH(QString, t);
         QFETCH(int, kind);
         QCOMPARE(int(printing::pickerFor(s, t)), kind);
     }
 
-    void loadsBoxesWithGapsInTheirFontsAndColours()
-    {
+    void loadsBoxesWithGapsInTheirFontsAndColours() {
         test::TestEnv env;
         const QSqlDatabase db = env.db();
-        addRow(db, kName, {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("客户名称"), 1, 1440, 720, 3000, 315,
-                           12, true, 0x00FFFF, 0x0000FF});
+        addRow(db, kName,
+               {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("客户名称"), 1, 1440, 720, 3000, 315,
+                12, true, 0x00FFFF, 0x0000FF});
         addRow(db, kName, {ty::Date, QStringLiteral("日期"), QStringLiteral("无"), 3, 300, 150});
         addRow(db, kName, {ty::AmountInWords, QStringLiteral("大写二"), QStringLiteral("无"), 5, 600, 1500});
         addRow(db, kName, {ty::AmountInWords, QStringLiteral("大写一"), QStringLiteral("无"), 4, 600, 1200});
-        addRow(db, kName, {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 1, 150, 3000, 4000, 900});
+        addRow(db, kName,
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 1, 150, 3000, 4000, 900});
         addRow(db, kName, {QString(), QStringLiteral("已删除"), QStringLiteral("无"), 2, 0, 0});
         addRow(db, kName, {QStringLiteral("条形码"), QStringLiteral("未知"), QStringLiteral("无"), 6, 0, 0});
         auto w = openWindow();
@@ -150,18 +148,21 @@ private slots:
         // Only live points go to the printer, single-line family first.
         const printing::PrintSheet sheet = w->currentSheet();
         QStringList names;
-        for (const auto& f : sheet.fields) names << f.name;
-        QCOMPARE(names, QStringList({QStringLiteral("收款人"), QStringLiteral("日期"), QStringLiteral("大写一"),
-                                     QStringLiteral("大写二"), QStringLiteral("附言")}));
+        for (const auto& f : sheet.fields)
+            names << f.name;
+        QCOMPARE(names,
+                 QStringList({QStringLiteral("收款人"), QStringLiteral("日期"), QStringLiteral("大写一"),
+                              QStringLiteral("大写二"), QStringLiteral("附言")}));
         QCOMPARE(sheet.fields[0].left, 1440.0);
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
     }
 
-    void onlyMultiLinePoints()
-    {
+    void onlyMultiLinePoints() {
         test::TestEnv env;
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 0, 0, 3000, 900});
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("乙"), QStringLiteral("无"), 3, 0, 1000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 0, 0, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("乙"), QStringLiteral("无"), 3, 0, 1000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
         QCOMPARE(w->N(), 0);
@@ -170,8 +171,7 @@ private slots:
         QVERIFY(w->findChildren<QLineEdit*>(QStringLiteral("Text_Add")).isEmpty());
     }
 
-    void datesFromTheInjectedDay()
-    {
+    void datesFromTheInjectedDay() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::Month, QStringLiteral("月"), QStringLiteral("无"), 1});
         addRow(env.db(), kName, {ty::Day, QStringLiteral("日"), QStringLiteral("无"), 2});
@@ -188,8 +188,7 @@ private slots:
         QCOMPARE(printing::initialText(ty::Date, QDate(1999, 12, 31)), QStringLiteral("1999-12-31"));
     }
 
-    void backgroundPictureAndStoredOffsets()
-    {
+    void backgroundPictureAndStoredOffsets() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1500, 1500});
         addBackground(env.db(), kName, 150, 300, 6000, 3000);
@@ -214,8 +213,7 @@ private slots:
         QCOMPARE(sheet.allleftText, QStringLiteral("-40"));
     }
 
-    void smallOrBrokenPicturesAreNotShown()
-    {
+    void smallOrBrokenPicturesAreNotShown() {
         test::TestEnv env;
         addHeader(env.db(), kName, paddedPng(999));
         auto w = openWindow();
@@ -231,8 +229,7 @@ private slots:
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("背景图片无法识别")));
     }
 
-    void unreadableTemplateDoesNotOpen()
-    {
+    void unreadableTemplateDoesNotOpen() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1});
         data::exec(env.db(), QStringLiteral("UPDATE mobanxywh SET W = NULL"));
@@ -254,8 +251,7 @@ private slots:
         QCOMPARE(shownName, QStringLiteral("Frm_申通快递"));
     }
 
-    void skippedRowsAreNamed()
-    {
+    void skippedRowsAreNamed() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1});
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("乙"), QStringLiteral("无"), 101});
@@ -270,16 +266,18 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("丙")));
     }
 
-    void customerPickFillsBothFamilies()
-    {
+    void customerPickFillsBothFamilies() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("0571-1"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"), QStringLiteral("0571-2"));
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
-        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 2, 0, 400});
-        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("联系人"), QStringLiteral("联系人"), 3, 0, 800});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 2, 0, 400});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("联系人"), QStringLiteral("联系人"), 3, 0, 800});
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("其他"), QStringLiteral("无"), 4, 0, 1200});
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("电话"), QStringLiteral("联系电话"), 1, 0, 2000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("电话"), QStringLiteral("联系电话"), 1, 0, 2000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
         w->Text_Add(4)->setText(QStringLiteral("不变"));
@@ -299,13 +297,14 @@ private slots:
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("乙公司"));
     }
 
-    void commonUseFillsOnlyItsSlot()
-    {
+    void commonUseFillsOnlyItsSlot() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途"), 2});
-        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("用途二"), QStringLiteral("常用用途"), 3, 0, 400});
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 2, 0, 2000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("用途二"), QStringLiteral("常用用途"), 3, 0, 400});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 2, 0, 2000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
         QString title;
@@ -323,24 +322,24 @@ private slots:
         QCOMPARE(w->Text_Add(3)->text(), QString());
     }
 
-    void noPickerWhereTheRulesSayNone()
-    {
+    void noPickerWhereTheRulesSayNone() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("1"));
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("备注"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 0, 3000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("备注"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 0, 3000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
         pickRow(env.prompter, 0);
-        w->boxDoubleClick(1); // T is 无
+        w->boxDoubleClick(1);                                                 // T is 无
         QTest::mouseDClick(w->Text_Addscroll(3)->viewport(), Qt::LeftButton); // no single-line slot 3
         QVERIFY(env.prompter.dialogsShown.isEmpty());
         QVERIFY(w->Text_Add(1)->text().isEmpty());
     }
 
-    void noPickerInFineTuneMode()
-    {
+    void noPickerInFineTuneMode() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("1"));
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
@@ -356,17 +355,18 @@ private slots:
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("甲公司"));
     }
 
-    void enterConvertsOnlyItsOwnAmount()
-    {
+    void enterConvertsOnlyItsOwnAmount() {
         test::TestEnv env;
         for (int k = 1; k <= 3; ++k)
-            addRow(env.db(), kName, {ty::AmountInWords, QStringLiteral("大写%1").arg(k), QStringLiteral("无"), k, 0,
-                                     float(400 * k)});
+            addRow(env.db(), kName,
+                   {ty::AmountInWords, QStringLiteral("大写%1").arg(k), QStringLiteral("无"), k, 0,
+                    float(400 * k)});
         addRow(env.db(), kName, {ty::Amount, QStringLiteral("小写"), QStringLiteral("无"), 4, 0, 2000});
         auto w = openWindow();
         QVERIFY(w);
         w->show();
-        for (int k = 1; k <= 3; ++k) w->Text_Add(k)->setText(QStringLiteral(" 250 "));
+        for (int k = 1; k <= 3; ++k)
+            w->Text_Add(k)->setText(QStringLiteral(" 250 "));
         w->Text_Add(4)->setText(QStringLiteral("250"));
         QTest::keyClick(w->Text_Add(2), Qt::Key_Return);
         QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("    贰佰伍拾元整"));
@@ -395,8 +395,7 @@ private slots:
         QCOMPARE(w->windowTitle(), kName);
     }
 
-    void printButtonCaptionsAndSheet()
-    {
+    void printButtonCaptionsAndSheet() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1440, 720});
         auto w = openWindow();
@@ -416,11 +415,11 @@ private slots:
         QCOMPARE(w->windowTitle(), kName + QStringLiteral("--->>后台打印完成"));
     }
 
-    void previewHidesTheBoxesAndShowsThemAgain()
-    {
+    void previewHidesTheBoxesAndShowsThemAgain() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1440, 720});
-        addRow(env.db(), kName, {ty::MultiLine, QStringLiteral("乙"), QStringLiteral("无"), 1, 1440, 2000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("乙"), QStringLiteral("无"), 1, 1440, 2000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
         w->show();
@@ -438,8 +437,7 @@ private slots:
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("张三"));
     }
 
-    void escapeDoesNotCloseTheWindow()
-    {
+    void escapeDoesNotCloseTheWindow() {
         test::TestEnv env;
         auto w = openWindow();
         QVERIFY(w);

@@ -12,21 +12,29 @@ using namespace vorlan;
 using templates::数据选择;
 
 namespace {
-const QString kCustomers = QStringLiteral("SELECT  客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,"
-                                          "开户行账号,开户地址,汇入地省,汇入地县市 FROM Basic_Khgl");
+const QString kCustomers =
+    QStringLiteral("SELECT  客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,"
+                   "开户行账号,开户地址,汇入地省,汇入地县市 FROM Basic_Khgl");
 const QString kUses = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
 
-void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address)
-{
-    QVariantList values{name, QStringLiteral("KJ"), address, QStringLiteral("310000"), QStringLiteral("0571-1"),
-                        QVariant(), QStringLiteral("王五"), QStringLiteral("工行"), QStringLiteral("6222"),
-                        QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")};
+void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address) {
+    QVariantList values{name,
+                        QStringLiteral("KJ"),
+                        address,
+                        QStringLiteral("310000"),
+                        QStringLiteral("0571-1"),
+                        QVariant(),
+                        QStringLiteral("王五"),
+                        QStringLiteral("工行"),
+                        QStringLiteral("6222"),
+                        QStringLiteral("杭州"),
+                        QStringLiteral("浙江"),
+                        QStringLiteral("西湖区")};
     data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"), values);
 }
 
 // Shows the picker as the print window would, then does what `act` does while it is open.
-void showPicker(数据选择& p, const QString& select, const QString& title)
-{
+void showPicker(数据选择& p, const QString& select, const QString& title) {
     p.recordSource = select;
     p.title = title;
     p.show();
@@ -39,13 +47,13 @@ class TestPicker : public QObject {
 private slots:
     void initTestCase() { ui::setScreenDpi(96); }
 
-    void startsEmptyWithItsLayout()
-    {
+    void startsEmptyWithItsLayout() {
         test::TestEnv env;
         数据选择 p;
         QCOMPARE(p.windowTitle(), QStringLiteral("数据选择"));
         QVERIFY(p.title.isEmpty());
-        for (int k = 1; k <= 12; ++k) QVERIFY(p.resultText(k).isEmpty());
+        for (int k = 1; k <= 12; ++k)
+            QVERIFY(p.resultText(k).isEmpty());
         QCOMPARE(p.OKButton->text(), QStringLiteral("确  定"));
         QCOMPARE(p.CancelButton->text(), QStringLiteral("取  消"));
         QCOMPARE(p.findChild<QTableView*>(QStringLiteral("DataGrid1")), p.DataGrid1);
@@ -54,8 +62,7 @@ private slots:
         QCOMPARE(p.CancelButton->pos(), QPoint(456, 432));
     }
 
-    void okReturnsFirstRowWithoutMoving()
-    {
+    void okReturnsFirstRowWithoutMoving() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
@@ -76,8 +83,7 @@ private slots:
         QCOMPARE(p.result12, QStringLiteral("西湖区"));
     }
 
-    void doubleClickReturnsThatRow()
-    {
+    void doubleClickReturnsThatRow() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
@@ -92,8 +98,7 @@ private slots:
         QCOMPARE(p.result3, QStringLiteral("二路2号"));
     }
 
-    void oneColumnIsWideAndFillsOnlyResult1()
-    {
+    void oneColumnIsWideAndFillsOnlyResult1() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
         数据选择 p;
@@ -102,16 +107,18 @@ private slots:
         // Something left over from an earlier use must not look like a second column.
         p.OKButton->click();
         QCOMPARE(p.result1, QStringLiteral("货款"));
-        for (int k = 2; k <= 12; ++k) QVERIFY(p.resultText(k).isEmpty());
+        for (int k = 2; k <= 12; ++k)
+            QVERIFY(p.resultText(k).isEmpty());
     }
 
-    void moreThanTwelveColumnsAndTypedWidths()
-    {
+    void moreThanTwelveColumnsAndTypedWidths() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("CREATE TABLE wide (a INTEGER, b REAL, c TEXT, d TEXT, e TEXT, f TEXT, "
-                                            "g TEXT, h TEXT, i TEXT, j TEXT, k TEXT, l TEXT, m TEXT, n TEXT)"));
+        data::exec(env.db(),
+                   QStringLiteral("CREATE TABLE wide (a INTEGER, b REAL, c TEXT, d TEXT, e TEXT, f TEXT, "
+                                  "g TEXT, h TEXT, i TEXT, j TEXT, k TEXT, l TEXT, m TEXT, n TEXT)"));
         QVariantList values{1, 2.5};
-        for (int i = 3; i <= 14; ++i) values << QString::number(i);
+        for (int i = 3; i <= 14; ++i)
+            values << QString::number(i);
         data::exec(env.db(), QStringLiteral("INSERT INTO wide VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), values);
         数据选择 p;
         showPicker(p, QStringLiteral("SELECT * FROM wide"), QStringLiteral("x"));
@@ -123,8 +130,7 @@ private slots:
         QCOMPARE(p.result12, QStringLiteral("12"));
     }
 
-    void cancelAndCloseBoxChooseNothing()
-    {
+    void cancelAndCloseBoxChooseNothing() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         {
@@ -143,8 +149,7 @@ private slots:
         }
     }
 
-    void failingSelectAndEmptyGridChooseNothing()
-    {
+    void failingSelectAndEmptyGridChooseNothing() {
         test::TestEnv env;
         数据选择 p;
         showPicker(p, QStringLiteral("SELECT nothing FROM nowhere"), QStringLiteral("请选择客户信息"));
@@ -158,8 +163,7 @@ private slots:
         QVERIFY(q.result1.isEmpty());
     }
 
-    void resizeRunsTheSelectAgainAndGoesBackToTheFirstRow()
-    {
+    void resizeRunsTheSelectAgainAndGoesBackToTheFirstRow() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         数据选择 p;
