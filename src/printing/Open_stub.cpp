@@ -4,15 +4,6 @@
 
 namespace vorlan::windows {
 
-void openPrintWindow(QWidget* parent)
-{
-    ui::information(parent, QStringLiteral("“打印窗口”尚未完成。"), QStringLiteral("提示"));
-}
-
-} // namespace vorlan::windows
-
-namespace vorlan::windows {
-
 void printTestPage(QWidget* parent)
 {
     ui::information(parent, QStringLiteral("“打印测试”尚未完成。"), QStringLiteral("提示"));
