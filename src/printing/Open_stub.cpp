@@ -10,18 +10,3 @@ void openPrintWindow(QWidget* parent)
 }
 
 } // namespace vorlan::windows
-
-namespace vorlan::windows {
-
-void printTestPage(QWidget* parent)
-{
-    ui::information(parent, QStringLiteral("“打印测试”尚未完成。"), QStringLiteral("提示"));
-}
-
-} // namespace vorlan::windows
-
-namespace vorlan::windows {
-
-void seedSampleData(const QSqlDatabase&) {}
-
-} // namespace vorlan::windows
