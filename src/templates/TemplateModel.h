@@ -83,11 +83,11 @@ struct InputPoint {
 
 // Slots 1..100 of one family; slot 0 is never used. count is the highest slot in use (0 for none).
 struct PointFamily {
-    std::array<InputPoint, kMaxSlot + 1> slots{};
+    std::array<InputPoint, kMaxSlot + 1> items{}; // "slots" is taken by Qt
     int count = 0;
 
-    InputPoint& operator[](int slot) { return slots[size_t(slot)]; }
-    const InputPoint& operator[](int slot) const { return slots[size_t(slot)]; }
+    InputPoint& operator[](int slot) { return items[size_t(slot)]; }
+    const InputPoint& operator[](int slot) const { return items[size_t(slot)]; }
     bool isFull() const { return count >= kMaxSlot; }
     // Puts a point into slot count + 1 and returns that slot, or 0 when the family is full.
     int append(const InputPoint& p);

@@ -1,0 +1,349 @@
+#include "TestEnv.h"
+#include "data/Sql.h"
+#include "templates/TemplateStore.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace vorlan;
+using namespace vorlan::templates;
+
+namespace {
+
+InputPoint point(const QString& type, const QString& name, float left = 100, float top = 200)
+{
+    InputPoint p;
+    p.type = type;
+    p.name = name;
+    p.binding = kNoBinding;
+    p.rect = {left, top, 2055, 315};
+    p.fontSize = 10.5f;
+    p.bold = true;
+    p.backColor = color::encode(QColor(1, 2, 3));
+    return p;
+}
+
+QStringList columns(const QSqlDatabase& db, const QString& table)
+{
+    QStringList out;
+    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    while (q.next()) out << q.value(0).toString();
+    return out;
+}
+
+int rowCount(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
+{
+    return data::scalar(db, sql, params).toInt();
+}
+
+QByteArray pngBytes(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb((x * 7) & 255, (y * 13) & 255, (x * y) & 255));
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+class TestTemplateStore : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyTemplateLoadsEmptyAndSavesBackgroundRow()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        LoadResult r = store.load(QStringLiteral("新模板"));
+        QCOMPARE(r.tmpl.single.count, 0);
+        QCOMPARE(r.tmpl.multi.count, 0);
+        QCOMPARE(r.tmpl.pictureRect, kDefaultPictureRect);
+        QVERIFY(!r.tmpl.hasHeader);
+        PendingColumns pending;
+        store.save(r.tmpl, std::nullopt, pending);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), 1);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 0);
+        // A template without input points still gets its log table with the date column only.
+        QCOMPARE(columns(env.db(), QStringLiteral("新模板")), QStringList{QStringLiteral("打印日期")});
+    }
+
+    void slotGapsAndFamiliesRoundTrip()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("运单");
+        t.single[1] = point(type::SingleLine, QStringLiteral("收件人"));
+        t.single[3] = point(type::AmountInWords, QStringLiteral("金额"), 300, 400);
+        t.single.count = 3;
+        t.multi[1] = point(type::MultiLine, QStringLiteral("备注"));
+        t.multi.count = 1;
+        PendingColumns pending;
+        store.save(t, std::nullopt, pending);
+
+        LoadResult r = store.load(t.name);
+        QVERIFY(r.skipped.isEmpty());
+        QCOMPARE(r.tmpl.single.count, 3);
+        QVERIFY(!r.tmpl.single[2].inUse());
+        QCOMPARE(r.tmpl.single[3].name, QStringLiteral("金额"));
+        QCOMPARE(r.tmpl.single[3].type, type::AmountInWords);
+        QCOMPARE(r.tmpl.single[3].rect, (ui::TwipsRect{300, 400, 2055, 315}));
+        QCOMPARE(r.tmpl.single[3].fontSize, 10.5f);
+        QVERIFY(r.tmpl.single[3].bold);
+        QCOMPARE(r.tmpl.single[3].backColor, color::encode(QColor(1, 2, 3)));
+        QCOMPARE(r.tmpl.multi.count, 1);
+        QCOMPARE(r.tmpl.multi[1].name, QStringLiteral("备注"));
+
+        // A new point takes slot count + 1 = 4; the save writes slots 1, 3 and 4.
+        Template u = r.tmpl;
+        QCOMPARE(u.single.append(point(type::Integer, QStringLiteral("件数"))), 4);
+        pending.added << QStringLiteral("件数");
+        store.save(u, std::nullopt, pending);
+        QVERIFY(pending.added.isEmpty());
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX <> '背景图片'")), 4);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT textNumes FROM mobanxywh WHERE textName = '件数'")).toInt(),
+                 4);
+    }
+
+    void deletedPointIsWrittenOnceThenDropped()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("T");
+        t.single[1] = point(type::SingleLine, QStringLiteral("a"));
+        t.single[2] = point(type::SingleLine, QStringLiteral("b"));
+        t.single.count = 2;
+        PendingColumns pending;
+        store.save(t, std::nullopt, pending);
+        t.single[2].type.clear(); // deleted in the designer: the name stays
+        pending.deleted << QStringLiteral("b");
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX = ''")), 1);
+        QCOMPARE(columns(env.db(), QStringLiteral("T")), (QStringList{QStringLiteral("打印日期"), QStringLiteral("a")}));
+        LoadResult r = store.load(QStringLiteral("T"));
+        QVERIFY(!r.tmpl.single[2].inUse());
+        store.save(r.tmpl, std::nullopt, pending);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX = ''")), 0);
+    }
+
+    void pictureBytesAndOffsets()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("pic");
+        t.pictureRect = {10, 20, 9000, 5000};
+        PendingColumns pending;
+        const QByteArray bytes = pngBytes(120, 80);
+        QVERIFY(bytes.size() > 1000);
+        store.save(t, bytes, pending);
+        QSqlQuery q(env.db());
+        QVERIFY(q.exec(QStringLiteral("UPDATE moban SET allup = 7, allleft = -3")));
+        LoadResult r = store.load(QStringLiteral("pic"));
+        QCOMPARE(r.tmpl.picture, bytes);
+        QVERIFY(pictureShown(r.tmpl.picture));
+        QCOMPARE(r.tmpl.allup, 7);
+        QCOMPARE(r.tmpl.allleft, -3);
+        QCOMPARE(r.tmpl.pictureRect, (ui::TwipsRect{10, 20, 9000, 5000}));
+        // Saving without a new picture leaves the header row alone; a new picture resets the offsets.
+        store.save(r.tmpl, std::nullopt, pending);
+        QCOMPARE(store.load(QStringLiteral("pic")).tmpl.allup, 7);
+        store.save(r.tmpl, pngBytes(60, 60), pending);
+        LoadResult after = store.load(QStringLiteral("pic"));
+        QCOMPARE(after.tmpl.allup, 0);
+        QCOMPARE(after.tmpl.allleft, 0);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 1);
+        QVERIFY(!pictureShown(QByteArray(999, 'x')));
+        QVERIFY(pictureShown(QByteArray(1000, 'x')));
+    }
+
+    void logTableFollowsTheWorkedExample()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("运单");
+        t.single[1] = point(type::SingleLine, QStringLiteral("收件人"));
+        t.single[2] = point(type::SingleLine, QStringLiteral("电话"));
+        t.single.count = 2;
+        t.multi[1] = point(type::MultiLine, QStringLiteral("备注"));
+        t.multi.count = 1;
+        PendingColumns pending;
+        QCOMPARE(logtable::statements(env.db(), t, pending).first(),
+                 QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime,\"收件人\" varchar(255),\"电话\" "
+                                "varchar(255),\"备注\" varchar(255))"));
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(columns(env.db(), QStringLiteral("运单")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("电话"),
+                              QStringLiteral("备注")}));
+        // Nothing pending: no statement.
+        QVERIFY(logtable::statements(env.db(), t, pending).isEmpty());
+
+        t.single.append(point(type::Integer, QStringLiteral("件数")));
+        pending.added << QStringLiteral("件数");
+        store.save(t, std::nullopt, pending);
+        t.single[2].type.clear();
+        pending.deleted << QStringLiteral("电话");
+        QCOMPARE(logtable::statements(env.db(), t, pending),
+                 QStringList{QStringLiteral("ALTER TABLE \"运单\" DROP COLUMN \"电话\"")});
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(columns(env.db(), QStringLiteral("运单")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("备注"),
+                              QStringLiteral("件数")}));
+        // Existing rows survive column changes.
+        data::exec(env.db(), QStringLiteral("INSERT INTO \"运单\" (\"打印日期\", \"收件人\") VALUES ('2024-03-05 14:07:09', '张三')"));
+        pending.added << QStringLiteral("x");
+        pending.deleted << QStringLiteral("x");
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM \"运单\"")), 1);
+        QVERIFY(!columns(env.db(), QStringLiteral("运单")).contains(QStringLiteral("x")));
+    }
+
+    void existenceIgnoresCase()
+    {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("CREATE TABLE Waybill (\"打印日期\" datetime)"));
+        QCOMPARE(logtable::existingName(env.db(), QStringLiteral("WAYBILL")), QStringLiteral("Waybill"));
+        Template t;
+        t.name = QStringLiteral("WAYBILL");
+        t.single.append(point(type::SingleLine, QStringLiteral("n")));
+        PendingColumns pending;
+        pending.added << QStringLiteral("n");
+        TemplateStore(env.db()).save(t, std::nullopt, pending);
+        QCOMPARE(columns(env.db(), QStringLiteral("Waybill")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("n")}));
+    }
+
+    void failingSaveLeavesOldTemplateWhole()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("keep");
+        t.single.append(point(type::SingleLine, QStringLiteral("a")));
+        PendingColumns pending;
+        store.save(t, pngBytes(50, 50), pending);
+        const int before = rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh"));
+
+        // The log table update fails (a point named like the date column): nothing may change.
+        Template bad = t;
+        bad.single.append(point(type::SingleLine, QStringLiteral("打印日期")));
+        pending.added << QStringLiteral("打印日期");
+        QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(bad, QByteArray(5000, 'z'), pending));
+        QCOMPARE(pending.added, QStringList{QStringLiteral("打印日期")});
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), before);
+        QCOMPARE(store.load(QStringLiteral("keep")).tmpl.picture, pngBytes(50, 50));
+
+        // A DDL failure inside the transaction also rolls the rows back.
+        data::exec(env.db(), QStringLiteral("CREATE VIEW \"v\" AS SELECT 1"));
+        Template viewNamed;
+        viewNamed.name = QStringLiteral("v");
+        PendingColumns p2;
+        QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(viewNamed, std::nullopt, p2));
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'v'")), 0);
+    }
+
+    void hostileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("apostrophe") << QStringLiteral("O'Brien's 单") << true;
+        QTest::newRow("brackets") << QStringLiteral("[运单] (2)") << true;
+        QTest::newRow("keyword") << QStringLiteral("select") << true;
+        QTest::newRow("quote") << QStringLiteral("a\"b") << true;
+        QTest::newRow("blank") << QStringLiteral("   ") << false;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("base table") << QStringLiteral("MOBAN") << false;
+        QTest::newRow("users") << QStringLiteral("basic_user") << false;
+    }
+
+    void hostileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = name;
+        t.single.append(point(type::SingleLine, QStringLiteral("it's; DROP TABLE moban")));
+        PendingColumns pending;
+        if (!accepted) {
+            QVERIFY(!TemplateStore::nameProblem(name).isEmpty());
+            QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(t, std::nullopt, pending));
+            QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
+            QCOMPARE(columns(env.db(), QStringLiteral("moban")).size(), 4);
+            return;
+        }
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(store.load(name).tmpl.single[1].name, QStringLiteral("it's; DROP TABLE moban"));
+        QVERIFY(columns(env.db(), name).contains(QStringLiteral("it's; DROP TABLE moban")));
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
+    }
+
+    void badRowsAreSkippedOrRefused()
+    {
+        test::TestEnv env;
+        auto insert = [&](const QString& name, int slot) {
+            data::exec(env.db(),
+                       QStringLiteral("INSERT INTO mobanxywh VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, "
+                                      "0, 0, 0)"),
+                       {name, slot});
+        };
+        insert(QStringLiteral("ok"), 1);
+        insert(QStringLiteral("twin"), 1);
+        insert(QStringLiteral("far"), 101);
+        insert(QStringLiteral("zero"), 0);
+        LoadResult r = TemplateStore(env.db()).load(QStringLiteral("t"));
+        QCOMPARE(r.tmpl.single.count, 1);
+        QCOMPARE(r.tmpl.single[1].name, QStringLiteral("ok"));
+        QCOMPARE(r.skipped.size(), 3);
+        QVERIFY(r.skipped.join(QString()).contains(QStringLiteral("twin")));
+
+        data::exec(env.db(), QStringLiteral("UPDATE mobanxywh SET FontSize = NULL WHERE textName = 'ok'"));
+        try {
+            TemplateStore(env.db()).load(QStringLiteral("t"));
+            QFAIL("a Null font size must not load");
+        } catch (const data::DbError& e) {
+            QVERIFY(e.description().contains(QStringLiteral("模板“t”")));
+            QVERIFY(e.description().contains(QStringLiteral("FontSize")));
+        }
+    }
+
+    void geometrySaveCreatesMissingHeader()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("g");
+        t.single.append(point(type::SingleLine, QStringLiteral("s1"), 10, 10));
+        t.multi.append(point(type::MultiLine, QStringLiteral("m1"), 20, 20));
+        PendingColumns pending;
+        store.save(t, std::nullopt, pending);
+        t.single[1].rect = {111.5f, 222, 333, 444};
+        t.multi[1].rect = {555, 666, 777, 888};
+        t.allup = 12;
+        t.allleft = -4;
+        store.saveGeometry(t);
+        LoadResult r = store.load(QStringLiteral("g"));
+        QCOMPARE(r.tmpl.single[1].rect, (ui::TwipsRect{111.5f, 222, 333, 444}));
+        QCOMPARE(r.tmpl.multi[1].rect, (ui::TwipsRect{555, 666, 777, 888}));
+        QVERIFY(r.tmpl.hasHeader);
+        QCOMPARE(r.tmpl.allup, 12);
+        QCOMPARE(r.tmpl.allleft, -4);
+        QVERIFY(r.tmpl.picture.isEmpty());
+        t.allup = 1;
+        store.saveGeometry(t);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 1);
+        QCOMPARE(store.load(QStringLiteral("g")).tmpl.allup, 1);
+    }
+};
+
+QTEST_MAIN(TestTemplateStore)
+#include "tst_templatestore.moc"
