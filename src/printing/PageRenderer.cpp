@@ -15,6 +15,20 @@ namespace vorlan::printing {
 
 QString printFamily() { return QStringLiteral("宋体"); }
 
+double printAscentPerEm()
+{
+    // Measured on a very large size, so that the rounding of font metrics to whole pixels does not move
+    // the baseline on a high-resolution printer.
+    static double perEm = 0;
+    if (perEm <= 0) {
+        QFont f(printFamily());
+        f.setPixelSize(4096);
+        f.setHintingPreference(QFont::PreferNoHinting);
+        perEm = QFontMetricsF(f).ascent() / 4096.0;
+    }
+    return perEm;
+}
+
 QPointF toDevice(const QPaintDevice& device, double xTwips, double yTwips)
 {
     const double k = ui::deviceUnitsPerTwip(device);
@@ -32,6 +46,7 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
         double ascent = 0;
     };
     QHash<double, Face> faces; // one font per size, with its ascent on this device
+    const double ascentPerEm = printAscentPerEm();
     painter.save();
     double currentSize = -1;
     double ascent = 0;
@@ -44,7 +59,8 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
                 f.font.setPointSizeF(c.size > 0 ? c.size : 1);
                 f.font.setKerning(false);
                 f.font.setStyleStrategy(QFont::PreferAntialias);
-                f.ascent = QFontMetricsF(f.font, device).ascent();
+                f.font.setHintingPreference(QFont::PreferNoHinting);
+                f.ascent = ascentPerEm * f.font.pointSizeF() * device->logicalDpiY() / 72.0;
                 it = faces.insert(c.size, f);
             }
             painter.setFont(it->font);

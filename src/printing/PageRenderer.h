@@ -15,6 +15,9 @@ namespace vorlan::printing {
 // The typeface of every printed value.
 QString printFamily();
 
+// The ascent of the print typeface as a fraction of its size: the baseline lies this far below a cell's top.
+double printAscentPerEm();
+
 // The device position of a twips point on a device: twips times the device's units per twip.
 QPointF toDevice(const QPaintDevice& device, double xTwips, double yTwips);
 

@@ -47,7 +47,7 @@ bool isDoubleByte(char32_t ucs4)
     std::uint8_t& k = known[ucs4];
     if (k == 0) {
         QStringEncoder gbk("GBK");
-        const QChar c(char16_t(ucs4));
+        const QChar c{char16_t(ucs4)};
         const QByteArray bytes = gbk.encode(QStringView(&c, 1));
         k = (gbk.isValid() && !gbk.hasError() && bytes.size() == 2) ? 2 : 1;
     }

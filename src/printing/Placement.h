@@ -25,8 +25,8 @@ struct PlacedChar {
     bool operator==(const PlacedChar&) const = default;
 };
 
-// The characters placed so far; ok is false when a position left the 16-bit range, in which case chars
-// holds the characters before the failing one.
+// The placed characters; ok is false when a position left the 16-bit range, in which case chars holds
+// what was placed before the failure.
 struct Placement {
     QList<PlacedChar> chars;
     bool ok = true;
