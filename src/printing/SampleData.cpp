@@ -108,7 +108,7 @@ QImage formImage()
     cells << Cell{QRect(kLeft, g1, kLabelWidth, kRow), QStringLiteral("物品名称")};
     cells << Cell{QRect(kLeft + kLabelWidth, g1, 4200 - kLeft - kLabelWidth, kRow), QString(), false};
     cells << Cell{QRect(4200, g1, 800, kRow), QStringLiteral("件数")};
-    cells << Cell{QRect(5000, g1, kMid1 - 5000, kRow), QString(), false};
+    cells << Cell{QRect(5000, g1, kMid2 - 5000, kRow), QString(), false};
     cells << Cell{QRect(kMid2, g1, kLabelWidth, kRow), QStringLiteral("保价金额")};
     cells << Cell{QRect(kMid2 + kLabelWidth, g1, kRight - kMid2 - kLabelWidth, kRow), QString(), false};
     cells << Cell{QRect(kLeft, g2, kLabelWidth, kRow), QStringLiteral("金额大写")};
