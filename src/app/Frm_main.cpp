@@ -67,6 +67,33 @@ const char* const kHelpHtml = R"(<h3>软件使用说明：</h3>
 在微调状态下，按住鼠标左键拖动输入点即可移动它的打印位置。打印测试之后，还可以设置整体的上下、左右偏移量，
 最后点击“保存微调”保存所有的调整。</p>)";
 
+// Toolbar pictures: a coloured tile with one character, drawn so every button matches.
+QIcon tileIcon(const QString& glyph, const QColor& colour)
+{
+    QIcon icon;
+    for (int size : {24, 32, 48}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 0, size);
+        g.setColorAt(0, colour.lighter(135));
+        g.setColorAt(1, colour.darker(115));
+        p.setBrush(g);
+        p.setPen(QPen(colour.darker(150), 1));
+        p.drawRoundedRect(QRectF(1.5, 1.5, size - 3, size - 3), size / 5.0, size / 5.0);
+        QFont f(QStringLiteral("宋体"));
+        f.setPixelSize(size * 5 / 8);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, glyph);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
 {
     auto* b = new QPushButton(caption, parent);
@@ -117,30 +144,32 @@ void Frm_main::buildToolbar()
     gojulanhu->setObjectName(QStringLiteral("gojulanhu"));
     gojulanhu->setMovable(false);
     gojulanhu->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    gojulanhu->setIconSize(QSize(24, 24));
+    gojulanhu->setIconSize(QSize(32, 32));
     struct Button {
         const char* key;
         const char* caption;
         const char* tip;
-        QStyle::StandardPixmap icon;
+        const char* glyph;
+        QRgb colour;
     };
     const Button buttons[] = {
-        {"管理登录", "管理登录", "管理员登录与退出", QStyle::SP_DialogYesButton},
-        {"数据查询", "数据查询", "数据查询", QStyle::SP_FileDialogContentsView},
-        {"员工管理", "员工管理", "用户名新增、删除、更改", QStyle::SP_DirHomeIcon},
-        {"客户管理", "客户管理", "客户单位名称、地址、电话、邮编信息", QStyle::SP_FileDialogDetailedView},
-        {"显示工具", "显示工具", "", QStyle::SP_FileDialogListView},
-        {"常用用途", "常用用途", "常用用途", QStyle::SP_FileDialogInfoView},
-        {"日历表", "日历表", "", QStyle::SP_FileDialogStart},
-        {"计算器", "计算器", "", QStyle::SP_ComputerIcon},
-        {"数据备份", "数据维护", "", QStyle::SP_DriveHDIcon},
-        {"关于系统", "关于系统", "关于本系统", QStyle::SP_MessageBoxInformation},
-        {"帮助说明", "帮助显示", "", QStyle::SP_DialogHelpButton},
-        {"系统退出", "系统退出", "系统退出", QStyle::SP_DialogCloseButton},
+        {"管理登录", "管理登录", "管理员登录与退出", "登", 0x2e7d32},
+        {"数据查询", "数据查询", "数据查询", "查", 0x1565c0},
+        {"员工管理", "员工管理", "用户名新增、删除、更改", "员", 0x6a1b9a},
+        {"客户管理", "客户管理", "客户单位名称、地址、电话、邮编信息", "客", 0x00838f},
+        {"显示工具", "显示工具", "", "具", 0x455a64},
+        {"常用用途", "常用用途", "常用用途", "用", 0x5d4037},
+        {"日历表", "日历表", "", "历", 0xc62828},
+        {"计算器", "计算器", "", "算", 0x37474f},
+        {"数据备份", "数据维护", "", "维", 0xef6c00},
+        {"关于系统", "关于系统", "关于本系统", "关", 0x0277bd},
+        {"帮助说明", "帮助显示", "", "助", 0x558b2f},
+        {"系统退出", "系统退出", "系统退出", "退", 0xb71c1c},
     };
     for (const Button& b : buttons) {
         const QString key = QString::fromUtf8(b.key);
-        QAction* a = gojulanhu->addAction(style()->standardIcon(b.icon), QString::fromUtf8(b.caption));
+        QAction* a = gojulanhu->addAction(tileIcon(QString::fromUtf8(b.glyph), QColor::fromRgb(b.colour)),
+                                          QString::fromUtf8(b.caption));
         a->setObjectName(key);
         a->setData(key);
         a->setToolTip(QString::fromUtf8(b.tip));

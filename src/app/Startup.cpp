@@ -9,6 +9,8 @@
 #include "ui/Prompt.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QFont>
 #include <QPointer>
 
@@ -23,10 +25,22 @@ void initApplication()
     QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"));
 }
 
+void installChineseTranslations()
+{
+    // Qt's own dialogs (files, colours, fonts) speak Chinese like the rest of the program.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
 int run(int argc, char** argv)
 {
     QApplication app(argc, argv);
     initApplication();
+    installChineseTranslations();
     QApplication::setQuitOnLastWindowClosed(false);
     data::setSeedFunction(&windows::seedSampleData);
 

@@ -1,6 +1,7 @@
 #include "Shots.h"
 
 #include "TestEnv.h"
+#include "app/Startup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,8 +34,12 @@ void save(QWidget* w, const QString& folder, const QString& file)
 
 int main(int argc, char** argv)
 {
+    // Show the windows as a Chinese desktop would (system date formats).
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    qputenv("LANG", "zh_CN.UTF-8");
     QApplication app(argc, argv);
     vorlan::test::initTestApplication();
+    vorlan::app::installChineseTranslations();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
     for (auto it = vorlan::shots::registry().cbegin(); it != vorlan::shots::registry().cend(); ++it) it.value()(folder);

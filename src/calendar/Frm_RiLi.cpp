@@ -1,0 +1,84 @@
+#include "calendar/Frm_RiLi.h"
+
+#include "app/Windows.h"
+#include "calendar/Lunar.h"
+#include "ui/Prompt.h"
+#include "ui/Twips.h"
+
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QLocale>
+#include <QResizeEvent>
+
+namespace vorlan::calendar {
+
+namespace {
+QLabel* label(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+} // namespace
+
+Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Frm_RiLi"));
+    setWindowTitle(QStringLiteral("日历表"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ui::setClientSize(this, 8880, 3645);
+    fixedSize_ = size();
+    setFixedSize(fixedSize_);
+
+    ui::place(label(this, QStringLiteral("Label5"), QStringLiteral("请选择一个公历的日期")), 240, 120, 4200, 300);
+
+    MonthView1 = new QCalendarWidget(this);
+    MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1->setLocale(QLocale(QLocale::Chinese, QLocale::China));
+    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthView1->setGridVisible(true);
+    ui::place(MonthView1, 240, 450, 4560, 3060);
+
+    Label4 = label(this, QStringLiteral("Label4"), QString());
+    QFont strong = Label4->font();
+    strong.setBold(true);
+    Label4->setFont(strong);
+    Label4->setStyleSheet(QStringLiteral("color: #a01010;"));
+    ui::place(Label4, 5040, 450, 3720, 360);
+
+    ui::place(label(this, QStringLiteral("Label6"), QStringLiteral("被选择的日期：")), 5040, 1560, 1500, 300);
+    Label7 = label(this, QStringLiteral("Label7"), QString());
+    ui::place(Label7, 6540, 1560, 2220, 300);
+    Label8 = label(this, QStringLiteral("Label8"), QString());
+    Label8->setStyleSheet(QStringLiteral("color: #1f3f8f;"));
+    ui::place(Label8, 5040, 2040, 3720, 360);
+
+    Label4->setText(QStringLiteral("今天： ") + lunarText(today));
+    MonthView1->setSelectedDate(today);
+    MonthView1_SelChange();
+
+    connect(MonthView1, &QCalendarWidget::selectionChanged, this, &Frm_RiLi::MonthView1_SelChange);
+}
+
+void Frm_RiLi::MonthView1_SelChange()
+{
+    const QDate chosen = MonthView1->selectedDate();
+    Label7->setText(QLocale::system().toString(chosen, QLocale::ShortFormat));
+    Label8->setText(lunarText(chosen));
+}
+
+void Frm_RiLi::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    // The window keeps its size whatever the window system asks for.
+    if (event->size() != fixedSize_ && !isMinimized()) resize(fixedSize_);
+}
+
+} // namespace vorlan::calendar
+
+namespace vorlan::windows {
+
+void openCalendar(QWidget* parent) { ui::execModal(new calendar::Frm_RiLi(parent)); }
+
+} // namespace vorlan::windows

@@ -1,0 +1,62 @@
+#pragma once
+// The designer's rulers and picture area, and the tick layout of the rulers as plain logic.
+
+#include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace vorlan::templates {
+
+// One tick of a ruler, in twips from the ruler's origin. Ticks are 1 mm (56.7 twips) apart; every tenth
+// carries a label with the centimetres ("0CM" at the origin).
+struct RulerTick {
+    int index = 0;
+    double position = 0; // along the ruler
+    double length = 0;   // from the outer edge inward
+    QString label;       // empty for unlabelled ticks
+    QPointF labelPos;    // top-left of the label
+};
+
+inline constexpr double kRulerThickness = 300;
+inline constexpr double kRulerTickStep = 56.7;
+
+// The ticks from the origin up to length twips. vertical: the left ruler, else the top ruler.
+QList<RulerTick> rulerTicks(bool vertical, double length);
+
+// Picture1 (vertical) and Picture2 (horizontal): drawn from rulerTicks.
+class RulerWidget final : public QWidget {
+public:
+    RulerWidget(bool vertical, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool vertical_;
+};
+
+// Image1: the background picture stretched to the whole widget; empty when there is no picture.
+class PictureArea final : public QWidget {
+public:
+    explicit PictureArea(QWidget* parent);
+
+    void setImage(const QImage& image);
+    void clear() { setImage(QImage()); }
+    const QImage& image() const { return image_; }
+    bool isEmpty() const { return image_.isNull(); }
+
+    std::function<void()> clicked; // any mouse button down on the area
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+
+private:
+    QImage image_;
+};
+
+} // namespace vorlan::templates

@@ -1,0 +1,532 @@
+#include "TestEnv.h"
+#include "app/AppState.h"
+#include "app/Windows.h"
+#include "data/Sql.h"
+#include "templates/DesignerWidgets.h"
+#include "templates/Frm_moban.h"
+#include "templates/Handles.h"
+#include "templates/TemplateStore.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace vorlan;
+using templates::Family;
+using templates::Frm_模板;
+
+namespace {
+
+const QString kResult = QStringLiteral("操作结果报告");
+const QString kSelectFirst = QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ ");
+const QString kSaved = QStringLiteral("模板保存成功！请返回");
+
+QStringList logColumns(const QSqlDatabase& db, const QString& table) {
+    QStringList cols;
+    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    while (q.next())
+        cols << q.value(0).toString();
+    return cols;
+}
+
+// Fills the name and the type buttons and presses 新增点.
+void add(Frm_模板& w, const QString& name, QRadioButton* type, bool multi = false,
+         const QString& binding = QString()) {
+    w.Text_Name->setText(name);
+    type->setChecked(true);
+    w.Checkscroll->setChecked(multi);
+    if (!binding.isEmpty())
+        w.Combo3->setCurrentText(binding);
+    w.XPBut确定_Click();
+}
+
+QByteArray pngBytes(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7) % 256, (y * 13) % 256, (x * y) % 256));
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes;
+}
+
+QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes) {
+    const QString path = folder + QLatin1Char('/') + name;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(bytes);
+    return path;
+}
+
+} // namespace
+
+class TestDesigner : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ui::setScreenDpi(96); }
+
+    void rulerTicks_data() {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QPointF>("labelPos");
+        QTest::newRow("v origin") << true << 0 << 160.2 << QStringLiteral("0CM") << QPointF(150, 0);
+        QTest::newRow("v 1 mm") << true << 1 << 80.1 << QString() << QPointF();
+        QTest::newRow("v 5 mm") << true << 5 << 106.8 << QString() << QPointF();
+        QTest::newRow("v 1 cm") << true << 10 << 160.2 << QStringLiteral("1") << QPointF(50, 567);
+        QTest::newRow("v 15 mm") << true << 15 << 106.8 << QString() << QPointF();
+        QTest::newRow("h origin") << false << 0 << 160.2 << QStringLiteral("0CM") << QPointF(30, 130.2);
+        QTest::newRow("h 7 mm") << false << 7 << 80.1 << QString() << QPointF();
+        QTest::newRow("h 3 cm") << false << 30 << 160.2 << QStringLiteral("3") << QPointF(1701 - 60, 130.2);
+    }
+
+    void rulerTicks() {
+        QFETCH(bool, vertical);
+        QFETCH(int, index);
+        QFETCH(double, length);
+        QFETCH(QString, label);
+        QFETCH(QPointF, labelPos);
+        const auto ticks = templates::rulerTicks(vertical, 13260);
+        QCOMPARE(ticks.size(), 234); // 0 .. 233 mm: 233 * 56.7 = 13211.1
+        const auto& t = ticks.at(index);
+        QCOMPARE(t.position, index * 56.7);
+        QVERIFY(qAbs(t.length - length) < 1e-9);
+        QCOMPARE(t.label, label);
+        if (!label.isEmpty()) {
+            QVERIFY(qAbs(t.labelPos.x() - labelPos.x()) < 1e-9);
+            QVERIFY(qAbs(t.labelPos.y() - labelPos.y()) < 1e-9);
+        }
+    }
+
+    void opensEmptyTemplate() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        QVERIFY(w.load());
+        QCOMPARE(w.windowTitle(), QStringLiteral("运单"));
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(w.size(), QSize(884, 631)); // 13260 x 9465 twips
+        QCOMPARE(w.Picture1->geometry(), QRect(0, 0, 20, 631));
+        QCOMPARE(w.Picture2->geometry(), QRect(0, 0, 884, 20));
+        QCOMPARE(w.Image1->geometry(), QRect(0, 0, 841, 425));
+        QVERIFY(w.Image1->isEmpty());
+        QCOMPARE(w.Label5->text(), QStringLiteral("新增输入点后，显示在此--->>再移动到相应位置"));
+        QCOMPARE(w.FrameNewText->title(), QStringLiteral("输入点选项"));
+        QCOMPARE(w.XPButton2->text(), QStringLiteral("返  回"));
+        QCOMPARE(w.font_txt->text(), QStringLiteral("字体样式"));
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("RadioB整数")));
+        QCOMPARE(w.Combo3->count(), 13);
+        QStringList entries;
+        for (int i = 0; i < w.Combo3->count(); ++i)
+            entries << w.Combo3->itemText(i);
+        QCOMPARE(entries, templates::designerBindings());
+        QCOMPARE(w.Combo3->currentText(), QStringLiteral("无"));
+
+        // The picture area is selected with the handles around it; the kind stays empty.
+        QCOMPARE(w.handles->selected(), static_cast<QWidget*>(w.Image1));
+        QCOMPARE(w.handles->logic().rect(templates::Handle::Pic8),
+                 (ui::TwipsRect{12615 - 67.5f, 6375 - 67.5f, 135, 135}));
+        QVERIFY(w.selectedKind().isEmpty());
+
+        w.XPBut修改_Click();
+        QCOMPARE(env.prompter.lastText(), kSelectFirst);
+        QCOMPARE(env.prompter.last().title, kResult);
+        w.XPBut_Del_Click();
+        QCOMPARE(env.prompter.texts(), (QStringList{kSelectFirst, kSelectFirst}));
+        QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
+    }
+
+    void addRefusals() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        w.load();
+        w.XPBut确定_Click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请您填写“输入点名称”，谢谢！ "));
+        QCOMPARE(env.prompter.last().title, kResult);
+        w.Text_Name->setText(QStringLiteral("收件人"));
+        w.XPBut确定_Click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请您选择“输入点类型”，谢谢！ "));
+        QCOMPARE(w.model().single.count, 0);
+
+        add(w, QStringLiteral("收件人"), w.XPRadio_Text, false, QStringLiteral("客户名称"));
+        QCOMPARE(w.model().single.count, 1);
+        const auto& p = w.model().single[1];
+        QCOMPARE(p.type, QStringLiteral("文本一行"));
+        QCOMPARE(p.binding, QStringLiteral("客户名称"));
+        QCOMPARE(p.rect, (ui::TwipsRect{5880, 7500, 2055, 315}));
+        QCOMPARE(w.Combo3->currentText(), QStringLiteral("无"));
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("收件人")); // keeps its contents
+        QVERIFY(w.Text_Add[1] && w.Text_Add[1]->isVisibleTo(&w));
+        QCOMPARE(w.Text_Add[1]->geometry(), QRect(392, 500, 137, 21));
+        QCOMPARE(w.pending().added, QStringList{QStringLiteral("收件人")});
+
+        const int shown = env.prompter.shown.size();
+        add(w, QStringLiteral("收件人"), w.XPRad号码);
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("输入点名称：收件人，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
+        QCOMPARE(env.prompter.shown.size(), shown + 1);
+        // Names are log table columns, which do not tell letter case apart.
+        add(w, QStringLiteral("Tel"), w.XPRad号码);
+        add(w, QStringLiteral("TEL"), w.XPRad号码);
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("输入点名称：TEL，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
+        add(w, QStringLiteral("打印日期"), w.XPRadio_rq);
+        QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("输入点名称不能是“打印日期”")));
+        QCOMPARE(w.model().single.count, 2);
+
+        // A deleted point keeps its name while the window is open.
+        w.selectPoint(Family::Single, 1);
+        w.XPBut_Del_Click();
+        QCOMPARE(env.prompter.lastText(), kSaved);
+        add(w, QStringLiteral("收件人"), w.XPRadio_Text);
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("输入点名称：收件人，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
+
+        // After reopening, the deleted one's name is free again.
+        Frm_模板 again;
+        again.load();
+        QCOMPARE(again.model().single.count, 2); // slot 1 saved with an empty type is not loaded
+        QVERIFY(!again.model().single[1].inUse());
+        add(again, QStringLiteral("收件人"), again.XPRadio_Text);
+        QCOMPARE(again.model().single.count, 3);
+    }
+
+    void typeButtonsAndCheckscroll_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("multi");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("文本框") << QStringLiteral("XPRadio_Text") << false << QStringLiteral("文本一行");
+        QTest::newRow("文本框 多行") << QStringLiteral("XPRadio_Text") << true << QStringLiteral("文本多行");
+        QTest::newRow("日期") << QStringLiteral("XPRadio_rq") << true << QStringLiteral("文本日期");
+        QTest::newRow("整数") << QStringLiteral("RadioB整数") << true << QStringLiteral("整数");
+        QTest::newRow("大写金额") << QStringLiteral("XPRad大额") << false << QStringLiteral("大写金额");
+        QTest::newRow("小写金额") << QStringLiteral("XPRad小额") << true << QStringLiteral("小写金额");
+        QTest::newRow("年") << QStringLiteral("XPRad年") << false << QStringLiteral("年");
+        QTest::newRow("月") << QStringLiteral("XPRad月") << false << QStringLiteral("月");
+        QTest::newRow("日") << QStringLiteral("XPRad日") << true << QStringLiteral("日");
+        QTest::newRow("号码") << QStringLiteral("XPRad号码") << false << QStringLiteral("号码");
+    }
+
+    void typeButtonsAndCheckscroll() {
+        QFETCH(QString, button);
+        QFETCH(bool, multi);
+        QFETCH(QString, type);
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        w.load();
+        add(w, QStringLiteral("点"), w.findChild<QRadioButton*>(button), multi);
+        const bool isMulti = type == QStringLiteral("文本多行");
+        const auto& fam = isMulti ? w.model().multi : w.model().single;
+        QCOMPARE(fam.count, 1);
+        QCOMPARE(fam[1].type, type);
+        QCOMPARE((isMulti ? w.model().single : w.model().multi).count, 0);
+        QVERIFY(w.box(isMulti ? Family::Multi : Family::Single, 1));
+        QCOMPARE(bool(qobject_cast<QPlainTextEdit*>(w.box(isMulti ? Family::Multi : Family::Single, 1))),
+                 isMulti);
+    }
+
+    void styleSampleAndColourRule() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        w.load();
+        QFont f(QStringLiteral("宋体"));
+        f.setPointSize(14);
+        f.setBold(true);
+        f.setUnderline(true);
+        env.prompter.fonts.enqueue(f);
+        env.prompter.colors.enqueue(QColor(255, 255, 0));
+        env.prompter.colors.enqueue(QColor(0x12, 0x34, 0x56));
+        w.XPBut_font->click();
+        w.XPBut_rgb->click();
+        w.XPBut字色->click();
+        QCOMPARE(env.prompter.fontTitles, QStringList{QStringLiteral("输入点字体设置")});
+        QCOMPARE(env.prompter.colorTitles,
+                 (QStringList{QStringLiteral("输入点背景色设置"), QStringLiteral("输入点字体颜色")}));
+        QCOMPARE(w.sampleBackColor(), qint32(0x00FFFF)); // red in the lowest byte
+        QCOMPARE(w.sampleForeColor(), qint32(0x563412));
+        QCOMPARE(w.font_txt->palette().color(QPalette::Base), QColor(255, 255, 0));
+
+        // A cancelled dialog keeps the sample as it is.
+        w.XPBut_rgb->click();
+        QCOMPARE(w.sampleBackColor(), qint32(0x00FFFF));
+
+        add(w, QStringLiteral("单行"), w.XPRadio_Text);
+        add(w, QStringLiteral("多行"), w.XPRadio_Text, true);
+        const auto& s = w.model().single[1];
+        const auto& m = w.model().multi[1];
+        QCOMPARE(s.fontSize, 14.f);
+        QVERIFY(s.bold && s.underline && !s.italic);
+        QCOMPARE(s.backColor, qint32(0x00FFFF));
+        QCOMPARE(s.foreColor, qint32(0x563412));
+        QCOMPARE(m.backColor, qint32(0x00FFFF));
+        QCOMPARE(m.foreColor, templates::color::kWindowText); // the prototype's text colour
+
+        // Selecting a box copies its style into the sample (the text colour only from a single-line box).
+        w.selectPoint(Family::Multi, 1);
+        QCOMPARE(w.selectedKind(), QStringLiteral("Text_Addscroll"));
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("多行"));
+        QCOMPARE(w.sampleForeColor(), qint32(0x563412));
+        // Modifying a multi-line point leaves its text colour alone and saves.
+        env.prompter.colors.enqueue(QColor(0, 0, 255));
+        w.XPBut字色->click();
+        w.Combo3->setCurrentText(QStringLiteral("客户地址"));
+        w.XPBut修改_Click();
+        QCOMPARE(env.prompter.lastText(), kSaved);
+        QCOMPARE(env.prompter.last().title, QStringLiteral("系统提示"));
+        QCOMPARE(w.model().multi[1].foreColor, templates::color::kWindowText);
+        QCOMPARE(w.model().multi[1].binding, QStringLiteral("客户地址"));
+        // ... but changes a single-line point's.
+        w.selectPoint(Family::Single, 1);
+        w.XPBut字色->click(); // cancelled: the sample keeps the box's colour
+        env.prompter.colors.enqueue(QColor(0, 0, 255));
+        w.XPBut字色->click();
+        w.XPBut修改_Click();
+        QCOMPARE(w.model().single[1].foreColor, qint32(0xFF0000));
+        QCOMPARE(w.model().single[1].name, QStringLiteral("单行"));
+        QCOMPARE(w.model().single[1].type, QStringLiteral("文本一行"));
+        const auto stored =
+            data::scalar(env.db(), QStringLiteral("SELECT ForeColor FROM mobanxywh WHERE textName = ?"),
+                         {QStringLiteral("单行")});
+        QCOMPARE(stored.toLongLong(), 0xFF0000LL);
+    }
+
+    void deleteTwiceAndLogColumns() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        w.load();
+        add(w, QStringLiteral("收件人"), w.XPRadio_Text);
+        add(w, QStringLiteral("电话"), w.XPRad号码);
+        add(w, QStringLiteral("备注"), w.XPRadio_Text, true);
+        QVERIFY(w.XPBut_save_Click());
+        QCOMPARE(logColumns(env.db(), QStringLiteral("运单")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("电话"),
+                              QStringLiteral("备注")}));
+        QVERIFY(w.pending().added.isEmpty());
+
+        add(w, QStringLiteral("件数"), w.RadioB整数);
+        w.selectPoint(Family::Single, 2);
+        w.XPBut_Del_Click();
+        QCOMPARE(env.prompter.lastText(), kSaved);
+        QVERIFY(!w.box(Family::Single, 2)->isVisibleTo(&w));
+        QCOMPARE(logColumns(env.db(), QStringLiteral("运单")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("备注"),
+                              QStringLiteral("件数")}));
+        // The deleted point stays a row with an empty type and keeps its name and slot.
+        QSqlQuery q =
+            data::exec(env.db(), QStringLiteral("SELECT textLX, textNumes FROM mobanxywh WHERE textName = ?"),
+                       {QStringLiteral("电话")});
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QString());
+        QCOMPARE(q.value(1).toInt(), 2);
+
+        // The selection still names the deleted point: a second deletion does nothing at all.
+        const int shown = env.prompter.shown.size();
+        QCOMPARE(w.selectedSlot(), 2);
+        w.XPBut_Del_Click();
+        QCOMPARE(env.prompter.shown.size(), shown);
+        QVERIFY(w.pending().deleted.isEmpty());
+    }
+
+    void saveWritesRows() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        {
+            Frm_模板 w;
+            w.load();
+            add(w, QStringLiteral("收件人"), w.XPRadio_Text, false, QStringLiteral("客户名称"));
+            add(w, QStringLiteral("地址"), w.XPRadio_Text, true, QStringLiteral("客户地址"));
+            // Move the point with a drag and the picture area with Pic8.
+            w.selectPoint(Family::Single, 1);
+            w.handles->setAnchor({100, 100});
+            QVERIFY(w.handles->dragPoint({400, 250}, Qt::LeftButton));
+            w.handles->endDrag();
+            w.selectPicture();
+            QCOMPARE(w.selectedKind(), QStringLiteral("背景图片"));
+            QCOMPARE(w.selectedSlot(), 1); // the slot is left as it was
+            w.handles->setAnchor({60, 60});
+            w.Pic5_Move(Qt::LeftButton, 60 - 615);
+            w.Pic7_Move(Qt::RightButton, 1000); // ignored
+            QCOMPARE(w.model().pictureRect, (ui::TwipsRect{0, 0, 12000, 6375}));
+            QCOMPARE(w.Image1->width(), 800);
+            w.XPBut修改_Click(); // with the picture selected: save only
+            QCOMPARE(env.prompter.lastText(), kSaved);
+        }
+        QSqlQuery q =
+            data::exec(env.db(),
+                       QStringLiteral("SELECT textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, "
+                                      "FontSize, BackColor, ForeColor FROM mobanxywh WHERE mobanname = ? "
+                                      "ORDER BY rowid"),
+                       {QStringLiteral("运单")});
+        QStringList rows;
+        while (q.next()) {
+            QStringList r;
+            for (int i = 0; i < q.record().count(); ++i)
+                r << q.value(i).toString();
+            rows << r.join(QLatin1Char('|'));
+        }
+        QCOMPARE(
+            rows,
+            (QStringList{
+                QStringLiteral(
+                    "文本一行|收件人|客户名称|1|6180|7650|2055|315|宋体|9|-2147483643|-2147483640"),
+                QStringLiteral("文本多行|地址|客户地址|1|5880|7500|2055|315|宋体|9|-2147483643|-2147483640"),
+                QStringLiteral("背景图片||||0|0|12000|6375||||"),
+            }));
+        QCOMPARE(logColumns(env.db(), QStringLiteral("运单")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("地址")}));
+
+        // Reopened: the boxes stand where they were saved, the picture area too.
+        Frm_模板 w;
+        QVERIFY(w.load());
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180, 7650, 2055, 315}));
+        QCOMPARE(w.Text_Add[1]->geometry(), QRect(412, 510, 137, 21));
+        QCOMPARE(w.Text_Addscroll[1]->objectName(), QStringLiteral("Text_Addscroll"));
+        QCOMPARE(w.Image1->geometry(), QRect(0, 0, 800, 425));
+        w.selectPoint(Family::Single, 1);
+        QCOMPARE(w.Combo3->currentText(), QStringLiteral("客户名称"));
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("收件人"));
+    }
+
+    void pictures() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        const QByteArray good = pngBytes(200, 120);
+        QVERIFY(good.size() >= 1000);
+        const QString goodPath = writeFile(env.folder(), QStringLiteral("form.png"), good);
+        const QString badPath = writeFile(env.folder(), QStringLiteral("form.jpg"), QByteArray(4000, 'x'));
+        const QString emptyPath = writeFile(env.folder(), QStringLiteral("empty.bmp"), QByteArray());
+        {
+            Frm_模板 w;
+            w.load();
+            // Cancelled: nothing happens.
+            w.XPButton1_Click();
+            QCOMPARE(env.prompter.fileRequests.size(), 1);
+            QCOMPARE(env.prompter.fileRequests.at(0).title, QStringLiteral("模板背景图片的新增"));
+            const QString filter = env.prompter.fileRequests.at(0).filter;
+            QVERIFY2(filter.contains(QStringLiteral("*.png")) && filter.contains(QStringLiteral("*.bmp")) &&
+                         filter.contains(QStringLiteral("*.jpg")),
+                     qPrintable(filter));
+            QVERIFY(env.prompter.shown.isEmpty());
+
+            env.prompter.fileNames.enqueue(badPath);
+            w.XPButton1_Click();
+            QCOMPARE(env.prompter.lastText(), QStringLiteral("上传的图片格式有误，请重新选择！ "));
+            QCOMPARE(env.prompter.last().title, kResult);
+            QVERIFY(w.Image1->isEmpty());
+            QVERIFY(w.picturePath().isEmpty());
+            env.prompter.fileNames.enqueue(emptyPath);
+            w.XPButton1_Click();
+            QCOMPARE(env.prompter.shown.size(), 2);
+
+            env.prompter.fileNames.enqueue(goodPath);
+            w.XPButton1_Click();
+            QVERIFY(!w.Image1->isEmpty());
+            QCOMPARE(w.picturePath(), goodPath);
+            // A refused file afterwards empties the area but the chosen picture stays remembered.
+            env.prompter.fileNames.enqueue(badPath);
+            w.XPButton1_Click();
+            QVERIFY(w.Image1->isEmpty());
+            QCOMPARE(w.picturePath(), goodPath);
+            QVERIFY(w.XPBut_save_Click());
+        }
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ?"),
+                              {QStringLiteral("运单")})
+                     .toByteArray(),
+                 good);
+        Frm_模板 w;
+        w.load();
+        QVERIFY(!w.Image1->isEmpty());
+        QCOMPARE(w.Image1->image().size(), QSize(200, 120));
+    }
+
+    void refusedTemplateNameAndFullFamily() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("moban");
+        Frm_模板 w;
+        w.load();
+        QVERIFY(!w.XPBut_save_Click());
+        QCOMPARE(env.prompter.lastText(), templates::TemplateStore::nameProblem(QStringLiteral("moban")));
+        QCOMPARE(env.prompter.last().title, kResult);
+
+        for (int i = 1; i <= 100; ++i)
+            add(w, QStringLiteral("点%1").arg(i), w.XPRad号码);
+        QCOMPARE(w.model().single.count, 100);
+        QCOMPARE(env.prompter.shown.size(), 1);
+        add(w, QStringLiteral("点101"), w.XPRad号码);
+        QCOMPARE(env.prompter.shown.size(), 2);
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("100")));
+        QCOMPARE(w.model().single.count, 100);
+        // The other family still has room.
+        add(w, QStringLiteral("点101"), w.XPRadio_Text, true);
+        QCOMPARE(w.model().multi.count, 1);
+    }
+
+    // The box wiring: a click into a box selects it, a drag moves it, the release selects it again.
+    void mouseOnBoxes() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        w.load();
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        add(w, QStringLiteral("乙"), w.XPRadio_Text, true);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Text_Addscroll[1]->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.selectedKind(), QStringLiteral("Text_Addscroll"));
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("乙"));
+
+        QWidget* box = w.Text_Add[1];
+        box->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.selectedKind(), QStringLiteral("Text_Add"));
+        auto send = [box](QEvent::Type t, QPoint pos, Qt::MouseButton b, Qt::MouseButtons bs) {
+            QMouseEvent e(t, QPointF(pos), QPointF(box->mapToGlobal(pos)), b, bs, Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &e);
+        };
+        send(QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, {25, -5}, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180, 7350, 2055, 315}));
+        send(QEvent::MouseButtonRelease, {5, 5}, Qt::LeftButton, Qt::NoButton);
+        QVERIFY(w.handles->handle(templates::Handle::Pic1)->isVisible());
+        QCOMPARE(w.handles->logic().rect(templates::Handle::Pic1),
+                 (ui::TwipsRect{6180 - 67.5f, 7350 - 67.5f, 135, 135}));
+
+        // A click on the picture area selects it and takes the focus, so clicking the box again selects it.
+        QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(300, 200));
+        QCOMPARE(w.selectedKind(), QStringLiteral("背景图片"));
+        box->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.selectedKind(), QStringLiteral("Text_Add"));
+    }
+
+    void openerShowsTheWindow() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        QString title;
+        env.prompter.onExec = [&](QDialog* d) {
+            title = d->windowTitle();
+            return int(QDialog::Rejected);
+        };
+        windows::openDesigner(nullptr);
+        QCOMPARE(env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_模板")});
+        QCOMPARE(title, QStringLiteral("运单"));
+    }
+};
+
+QTEST_MAIN(TestDesigner)
+#include "tst_designer.moc"
