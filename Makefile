@@ -26,7 +26,8 @@ test: build
 	@sh scripts/run-tests.sh $(BUILD)
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+	@failed=0; for b in $(BUILD)/bench/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || failed=1; done; \
+	if [ $$failed = 1 ]; then echo "some targets were missed (see MISSED above)"; exit 1; fi
 
 screenshots: build
 	@mkdir -p docs/screenshots

@@ -309,6 +309,8 @@ void Frm_main::toolbarClick(const QString& key)
         startCalculator();
     } else if (key == QStringLiteral("数据备份")) {
         windows::openMaintenance(this);
+        // Deleting all data there also empties the common uses shown here.
+        loadCommonUses();
     } else if (key == QStringLiteral("关于系统")) {
         windows::openAbout(this);
     } else if (key == QStringLiteral("帮助说明")) {

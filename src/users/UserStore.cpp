@@ -3,6 +3,8 @@
 #include "data/Sql.h"
 #include "users/PasswordHash.h"
 
+#include <QStringEncoder>
+
 namespace vorlan::users {
 
 using data::exec;
@@ -25,6 +27,16 @@ QStringList UserStore::names() const
     return out;
 }
 
+QList<UserRow> UserStore::all() const
+{
+    QList<UserRow> out;
+    QSqlQuery q = exec(db_, QStringLiteral("SELECT uid, uName, uPass, czqx FROM basic_user ORDER BY rowid"));
+    while (q.next())
+        out.append(UserRow{data::nullToEmpty(q.value(0)), data::nullToEmpty(q.value(1)), q.value(2),
+                           data::nullToEmpty(q.value(3))});
+    return out;
+}
+
 std::optional<UserRow> UserStore::findByName(const QString& name) const
 {
     QSqlQuery q = exec(db_,
@@ -39,6 +51,42 @@ void UserStore::add(const QString& uid, const QString& name, const QString& pass
 {
     exec(db_, QStringLiteral("INSERT INTO basic_user VALUES (?, ?, ?, ?, 0)"),
          {uid, name, hashPassword(password), level});
+}
+
+void UserStore::rewriteByName(const QString& name, const QString& uid, const QString& password,
+                              const QString& level)
+{
+    const QString hash = hashPassword(password);
+    data::Transaction t(db_);
+    exec(db_, QStringLiteral("DELETE FROM basic_user WHERE uName = ? COLLATE NOCASE"), {name});
+    exec(db_, QStringLiteral("INSERT INTO basic_user VALUES (?, ?, ?, ?, 0)"), {uid, name, hash, level});
+    t.commit();
+}
+
+void UserStore::replaceByUid(const QString& uid, const QString& name, const QString& password,
+                             const QString& level)
+{
+    const QString hash = hashPassword(password);
+    data::Transaction t(db_);
+    exec(db_, QStringLiteral("DELETE FROM basic_user WHERE uid = ? COLLATE NOCASE"), {uid});
+    exec(db_, QStringLiteral("INSERT INTO basic_user VALUES (?, ?, ?, ?, 0)"), {uid, name, hash, level});
+    t.commit();
+}
+
+int UserStore::removeByName(const QString& name)
+{
+    QSqlQuery q = exec(db_, QStringLiteral("DELETE FROM basic_user WHERE uName = ? COLLATE NOCASE"), {name});
+    return q.numRowsAffected();
+}
+
+int gbkLength(const QString& text)
+{
+    QStringEncoder gbk("GBK");
+    if (gbk.isValid()) return int(QByteArray(gbk.encode(text)).size());
+    // Without the code page every character outside ASCII takes two bytes, as in GBK.
+    int n = 0;
+    for (const QChar c : text) n += c.unicode() < 0x80 ? 1 : 2;
+    return n;
 }
 
 } // namespace vorlan::users

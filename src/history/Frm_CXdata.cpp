@@ -1,0 +1,219 @@
+#include "history/Frm_CXdata.h"
+
+#include "app/AppState.h"
+#include "app/Windows.h"
+#include "data/Sql.h"
+#include "history/HistoryModel.h"
+#include "ui/Prompt.h"
+#include "ui/Twips.h"
+
+#include <QDateEdit>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeView>
+
+namespace vorlan::history {
+
+namespace {
+
+const QString kListBackground = QStringLiteral("rgb(182, 214, 255)");
+
+QLabel* label(QWidget* parent, const QString& text, double left, double top, double width)
+{
+    auto* l = new QLabel(text, parent);
+    ui::place(l, left, top, width, 330);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QDateEdit* datePicker(QWidget* parent, const QString& name)
+{
+    auto* d = new QDateEdit(parent);
+    d->setObjectName(name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return d;
+}
+
+} // namespace
+
+Frm_CXdata::Frm_CXdata(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Frm_CXdata"));
+    setWindowTitle(QStringLiteral("快递数据综合查询"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    ui::setClientSize(this, 12000, 8160);
+
+    label(this, QStringLiteral("1.选择条件："), 240, 150, 2400);
+    List_findlx = new QListWidget(this);
+    List_findlx->setObjectName(QStringLiteral("List_findlx"));
+    List_findlx->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui::place(List_findlx, 240, 480, 2640, 1560);
+
+    label(this, QStringLiteral("2.请输入条件内容："), 3120, 150, 3000);
+    Txt_CXtj = new QLineEdit(this);
+    Txt_CXtj->setObjectName(QStringLiteral("Txt_CXtj"));
+    ui::place(Txt_CXtj, 3120, 480, 4200, 380);
+
+    label(this, QStringLiteral("开始日期"), 3120, 1095, 1000);
+    DTPicker2 = datePicker(this, QStringLiteral("DTPicker2"));
+    ui::place(DTPicker2, 4140, 1065, 1800, 380);
+    label(this, QStringLiteral("结束日期"), 3120, 1635, 1000);
+    DTPicker3 = datePicker(this, QStringLiteral("DTPicker3"));
+    ui::place(DTPicker3, 4140, 1605, 1800, 380);
+
+    Comd_FindData = button(this, QStringLiteral("Comd_FindData"), QStringLiteral("数据查询 "));
+    ui::place(Comd_FindData, 7800, 480, 1650, 450);
+    XPBu数据删除 = button(this, QStringLiteral("XPBu数据删除"), QStringLiteral("打勾删除"));
+    ui::place(XPBu数据删除, 7800, 1080, 1650, 450);
+    XPBut_Exit = button(this, QStringLiteral("XPBut_Exit"), QStringLiteral("返  回"));
+    ui::place(XPBut_Exit, 9960, 480, 1650, 450);
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    ui::place(Frame1, 120, 2220, 11760, 5820);
+    ListView1 = new QTreeView(Frame1);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->header()->setStretchLastSection(false);
+    ui::place(ListView1, 90, 90, 11580, 5640);
+    model = new HistoryModel(this);
+    ListView1->setModel(model);
+
+    connect(Comd_FindData, &QPushButton::clicked, this, &Frm_CXdata::Comd_FindData_Click);
+    connect(XPBu数据删除, &QPushButton::clicked, this, &Frm_CXdata::XPBu数据删除_Click);
+    connect(XPBut_Exit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Frm_CXdata::load()
+{
+    const QDate today = QDate::currentDate();
+    DTPicker2->setDate(today.addDays(-1));
+    DTPicker3->setDate(today);
+
+    Frame1->setStyleSheet(QStringLiteral("QFrame#Frame1 { background: %1; }").arg(kListBackground));
+    ListView1->setStyleSheet(QStringLiteral("QTreeView#ListView1 { background: %1; }").arg(kListBackground));
+    buildColumns();
+}
+
+void Frm_CXdata::buildColumns()
+{
+    List_findlx->clear();
+    model->setColumns({});
+    table_ = currentTable();
+    if (!table_) return;
+    model->setColumns(table_->columns);
+    for (int i = 1; i < table_->columns.size(); ++i) List_findlx->addItem(table_->columns.at(i));
+    List_findlx->setCurrentRow(-1);
+    List_findlx->clearSelection();
+    QHeaderView* h = ListView1->header();
+    // 2100 twips, or what the time and its tick box need in the font at hand.
+    const int timeWidth = ListView1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
+                          ListView1->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 16;
+    h->resizeSection(0, std::max(ui::toPixels(2100), timeWidth));
+    h->resizeSection(1, 0);
+    h->setSectionHidden(1, true);
+    for (int c = 2; c < model->columnCount(); ++c) h->resizeSection(c, ui::toPixels(1800));
+}
+
+std::optional<LogTable> Frm_CXdata::currentTable()
+{
+    const QString name = app::state().currentTemplate;
+    if (name.trimmed().isEmpty()) {
+        ui::information(this, QStringLiteral("当前没有选定的模板，请先在模板目录中选择要查询的模板。"),
+                        QStringLiteral("提示"));
+        return std::nullopt;
+    }
+    try {
+        auto t = findLogTable(app::state().db(), name);
+        if (!t) {
+            ui::information(this,
+                            QStringLiteral("模板“%1”还没有打印记录表，没有可查询的打印记录。"
+                                           "请先在模板设计中保存该模板。")
+                                .arg(name),
+                            QStringLiteral("提示"));
+        }
+        return t;
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
+        return std::nullopt;
+    }
+}
+
+void Frm_CXdata::Comd_FindData_Click()
+{
+    model->clear();
+    if (!table_) {
+        // Without a log table at opening, look again: it may have been created since.
+        buildColumns();
+        if (!table_) return;
+    }
+    runQuery();
+}
+
+void Frm_CXdata::runQuery()
+{
+    model->clear();
+    Criteria c;
+    if (QListWidgetItem* item = List_findlx->currentItem(); item && item->isSelected()) c.column = item->text();
+    c.text = Txt_CXtj->text();
+    c.start = DTPicker2->date();
+    c.end = DTPicker3->date();
+    try {
+        model->setQuery(history::runQuery(app::state().db(), *table_, c));
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Comd_FindData_Click"), e.description());
+    }
+}
+
+void Frm_CXdata::XPBu数据删除_Click()
+{
+    if (model->rowCount() == 0) {
+        ui::exclamation(this, QStringLiteral("列表记录为空"), QString());
+        return;
+    }
+    if (ui::question(this, QStringLiteral("确认要删除-->>打勾选择的客户记录吗？"), QStringLiteral("警告"),
+                     ui::Buttons::OkCancel) != ui::Answer::Ok)
+        return;
+    const QList<qint64> ids = model->checkedRowIds();
+    try {
+        // The list's cursor is let go before the rows go.
+        model->clear();
+        deleteRows(app::state().db(), *table_, ids);
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Comd_Del_Click"), e.description());
+    }
+    runQuery();
+}
+
+} // namespace vorlan::history
+
+namespace vorlan::windows {
+
+void openHistoryQuery(QWidget* parent)
+{
+    auto* w = new history::Frm_CXdata(parent);
+    w->load();
+    ui::execModal(w);
+}
+
+} // namespace vorlan::windows

@@ -1,0 +1,51 @@
+#pragma once
+// The print history query: searches the current template's print log by date range and content, and
+// deletes ticked sheets.
+
+#include "history/HistoryStore.h"
+
+#include <QDialog>
+#include <optional>
+
+class QDateEdit;
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTreeView;
+
+namespace vorlan::history {
+
+class HistoryModel;
+
+class Frm_CXdata : public QDialog {
+    Q_OBJECT
+public:
+    explicit Frm_CXdata(QWidget* parent = nullptr);
+
+    // The window's load on the current template: dates, columns, an empty list.
+    void load();
+
+    QListWidget* List_findlx = nullptr;
+    QLineEdit* Txt_CXtj = nullptr;
+    QDateEdit* DTPicker2 = nullptr; // start day
+    QDateEdit* DTPicker3 = nullptr; // end day
+    QPushButton* Comd_FindData = nullptr;
+    QPushButton* XPBu数据删除 = nullptr;
+    QPushButton* XPBut_Exit = nullptr;
+    QFrame* Frame1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    HistoryModel* model = nullptr;
+
+    void Comd_FindData_Click();
+    void XPBu数据删除_Click();
+
+private:
+    // The log table of the current template, or a message and nullopt.
+    std::optional<LogTable> currentTable();
+    void buildColumns();
+    void runQuery();
+    std::optional<LogTable> table_;
+};
+
+} // namespace vorlan::history

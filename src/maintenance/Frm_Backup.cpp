@@ -1,0 +1,333 @@
+#include "maintenance/Frm_Backup.h"
+
+#include "app/AppState.h"
+#include "app/Windows.h"
+#include "data/Database.h"
+#include "data/Sql.h"
+#include "maintenance/Maintenance.h"
+#include "ui/Prompt.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStorageInfo>
+
+namespace vorlan::maintenance {
+
+namespace {
+
+const QString kTitle = QStringLiteral("提示");
+
+QLabel* label(QWidget* parent, const QString& text, double left, double top, double width)
+{
+    auto* l = new QLabel(text, parent);
+    ui::place(l, left, top, width, 330);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QDateEdit* datePicker(QWidget* parent, const QString& name)
+{
+    auto* d = new QDateEdit(parent);
+    d->setObjectName(name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return d;
+}
+
+QString driveName(const QString& rootPath)
+{
+#ifdef Q_OS_WIN
+    return rootPath.left(1).toUpper();
+#else
+    return rootPath.toUpper();
+#endif
+}
+
+} // namespace
+
+Frm_Backup::Frm_Backup(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Frm_Backup"));
+    setWindowTitle(QStringLiteral("数据库备份与压缩及数据的删除"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ui::setClientSize(this, 9480, 6720);
+    setFixedSize(size());
+
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    ui::place(Frame1, 120, 120, 2760, 2040);
+    const QString options[3] = {QStringLiteral("备份数据库"), QStringLiteral("恢复数据库"),
+                                QStringLiteral("压缩数据库")};
+    for (int i = 0; i < 3; ++i) {
+        optBackupRecover[i] = new QRadioButton(options[i], Frame1);
+        optBackupRecover[i]->setObjectName(QStringLiteral("optBackupRecover%1").arg(i));
+        ui::place(optBackupRecover[i], 360, 300 + i * 540, 2200, 360);
+        connect(optBackupRecover[i], &QRadioButton::clicked, this, [this, i] { optBackupRecover_Click(i); });
+    }
+    // There is nothing to restore from here; the choice is shown but cannot be taken.
+    optBackupRecover[Restore]->setEnabled(false);
+
+    Cmd_Ok = button(this, QStringLiteral("Cmd_Ok"), QStringLiteral("确 定"));
+    ui::place(Cmd_Ok, 240, 2400, 1200, 450);
+    Cmd_Ret = button(this, QStringLiteral("Cmd_Ret"), QStringLiteral("返 回"));
+    ui::place(Cmd_Ret, 1560, 2400, 1200, 450);
+
+    Frame2 = new QGroupBox(QStringLiteral("系统数据库路径为："), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    ui::place(Frame2, 3000, 120, 6360, 3960);
+    label(Frame2, QStringLiteral("驱动器："), 180, 375, 900);
+    drvBackup = new QComboBox(Frame2);
+    drvBackup->setObjectName(QStringLiteral("drvBackup"));
+    ui::place(drvBackup, 1080, 330, 5100, 380);
+    lblFolder = new QLabel(Frame2);
+    lblFolder->setObjectName(QStringLiteral("lblFolder"));
+    lblFolder->setStyleSheet(QStringLiteral("color: #35507a;"));
+    ui::place(lblFolder, 180, 810, 6000, 330);
+    label(Frame2, QStringLiteral("目录："), 180, 1200, 2900);
+    dirBackup = new QListWidget(Frame2);
+    dirBackup->setObjectName(QStringLiteral("dirBackup"));
+    dirBackup->setIconSize(QSize(16, 16));
+    ui::place(dirBackup, 180, 1530, 2940, 2250);
+    label(Frame2, QStringLiteral("该目录下的数据库："), 3240, 1200, 2900);
+    fileBackup = new QListWidget(Frame2);
+    fileBackup->setObjectName(QStringLiteral("fileBackup"));
+    ui::place(fileBackup, 3240, 1530, 2940, 2250);
+
+    Frame3 = new QGroupBox(QStringLiteral("选择性删除命令"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    ui::place(Frame3, 120, 4230, 9240, 1080);
+    label(Frame3, QStringLiteral("from"), 240, 495, 540);
+    DTP_QSrq = datePicker(Frame3, QStringLiteral("DTP_QSrq"));
+    ui::place(DTP_QSrq, 780, 450, 1800, 380);
+    label(Frame3, QStringLiteral("to"), 2820, 495, 360);
+    DTP_JZrq = datePicker(Frame3, QStringLiteral("DTP_JZrq"));
+    ui::place(DTP_JZrq, 3180, 450, 1800, 380);
+    deldata = button(Frame3, QStringLiteral("deldata"), QStringLiteral("范围内明细数据删除"));
+    ui::place(deldata, 5640, 420, 3360, 450);
+
+    Frame4 = new QGroupBox(QStringLiteral("明细数据的删除"), this);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    ui::place(Frame4, 120, 5460, 9240, 1080);
+    delAll = button(Frame4, QStringLiteral("delAll"), QStringLiteral("全部打印记录删除且压缩"));
+    ui::place(delAll, 5640, 420, 3360, 450);
+    // The button's caption is older than what it does; say plainly what goes.
+    auto* note = new QLabel(QStringLiteral("清空客户资料和常用用途（各模板的打印记录保留），然后压缩数据库。"), Frame4);
+    note->setObjectName(QStringLiteral("lblDelAll"));
+    note->setWordWrap(true);
+    note->setStyleSheet(QStringLiteral("color: #35507a;"));
+    ui::place(note, 240, 360, 5200, 570);
+
+    connect(drvBackup, &QComboBox::activated, this, &Frm_Backup::drvBackup_Change);
+    connect(dirBackup, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { setBrowserFolder(item->data(Qt::UserRole).toString()); });
+    connect(Cmd_Ok, &QPushButton::clicked, this, &Frm_Backup::Cmd_Ok_Click);
+    connect(Cmd_Ret, &QPushButton::clicked, this, &QDialog::reject);
+    connect(deldata, &QPushButton::clicked, this, &Frm_Backup::deldata_Click);
+    connect(delAll, &QPushButton::clicked, this, &Frm_Backup::delAll_Click);
+}
+
+void Frm_Backup::load()
+{
+    const QDate today = QDate::currentDate();
+    DTP_QSrq->setDate(today);
+    DTP_JZrq->setDate(today);
+    delAll->setEnabled(app::state().isAdvanced());
+    optBackupRecover[Backup]->setChecked(true);
+    fillDrives();
+    setBrowserFolder(data::dataFolder());
+    optBackupRecover_Click(Backup);
+}
+
+void Frm_Backup::fillDrives()
+{
+    drvBackup->clear();
+    const QStorageInfo home(data::dataFolder());
+    defaultDrive_ = home.isValid() ? home.rootPath() : QDir::rootPath();
+    QStringList roots;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid()) continue;
+        const QString root = v.rootPath();
+        // Pseudo file systems hold no databases.
+        const QByteArray type = v.fileSystemType();
+        if (type == "proc" || type == "sysfs" || type == "devpts" || type == "cgroup" || type == "cgroup2" ||
+            type == "mqueue" || type == "securityfs" || type == "debugfs" || type == "tracefs" || type == "devtmpfs")
+            continue;
+        // Files mounted on their own (a container's host names and the like) are no volumes to browse.
+        if (!QFileInfo(root).isDir()) continue;
+        if (!roots.contains(root)) roots << root;
+    }
+    if (!roots.contains(defaultDrive_)) roots.prepend(defaultDrive_);
+    std::sort(roots.begin(), roots.end());
+    for (const QString& r : roots) drvBackup->addItem(QDir::toNativeSeparators(r), r);
+    drvBackup->setCurrentIndex(drvBackup->findData(defaultDrive_));
+}
+
+void Frm_Backup::setBrowserFolder(const QString& folder)
+{
+    const QDir dir(folder);
+    folder_ = dir.absolutePath();
+    lblFolder->setText(QDir::toNativeSeparators(folder_));
+    lblFolder->setToolTip(lblFolder->text());
+
+    // The folder list shows the way down from the volume's root, then the folders inside.
+    dirBackup->clear();
+    QFileIconProvider icons;
+    const QIcon closed = icons.icon(QFileIconProvider::Folder);
+    QStringList chain;
+    for (QDir up(folder_);; ) {
+        chain.prepend(up.absolutePath());
+        if (up.isRoot() || !up.cdUp()) break;
+    }
+    int depth = 0;
+    for (const QString& path : chain) {
+        const QString name = QDir(path).isRoot() ? QDir::toNativeSeparators(path) : QDir(path).dirName();
+        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + name, dirBackup);
+        item->setData(Qt::UserRole, path);
+        if (path == folder_) dirBackup->setCurrentItem(item);
+        ++depth;
+    }
+    const QFileInfoList children =
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& child : children) {
+        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child.fileName(), dirBackup);
+        item->setData(Qt::UserRole, child.absoluteFilePath());
+    }
+
+    // "*.mdb" without regard to letter case, as file names are compared on the program's home platform.
+    fileBackup->clear();
+    for (const QFileInfo& f : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase))
+        if (f.suffix().compare(QStringLiteral("mdb"), Qt::CaseInsensitive) == 0) fileBackup->addItem(f.fileName());
+}
+
+void Frm_Backup::drvBackup_Change()
+{
+    const QString root = drvBackup->currentData().toString();
+    const QStorageInfo volume(root);
+    if (!volume.isValid() || !volume.isReady() || !QFileInfo(root).isReadable()) {
+        ui::information(this, QStringLiteral("请插入") + driveName(root) + QStringLiteral("盘"), kTitle);
+        drvBackup->setCurrentIndex(drvBackup->findData(defaultDrive_));
+        setBrowserFolder(defaultDrive_);
+        return;
+    }
+    setBrowserFolder(root);
+}
+
+Frm_Backup::Operation Frm_Backup::chosen() const
+{
+    for (int i = 0; i < 3; ++i)
+        if (optBackupRecover[i]->isChecked()) return Operation(i);
+    return Backup;
+}
+
+void Frm_Backup::optBackupRecover_Click(int index)
+{
+    const bool browse = index != Compact;
+    drvBackup->setEnabled(browse);
+    dirBackup->setEnabled(browse);
+    fileBackup->setEnabled(browse);
+    setBrowserFolder(folder_);
+}
+
+void Frm_Backup::Cmd_Ok_Click()
+{
+    switch (chosen()) {
+    case Backup: backup(); break;
+    case Compact: compactAndReopen(); break;
+    case Restore: break;
+    }
+}
+
+void Frm_Backup::backup()
+{
+    try {
+        const QString path = backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
+        ui::information(this, QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
+                        QStringLiteral("数据库备份"));
+    } catch (const data::DbError& e) {
+        ui::information(this, e.description(), kTitle);
+    }
+    setBrowserFolder(folder_);
+}
+
+bool Frm_Backup::cmd_Ok_Click(bool show)
+{
+    Cmd_Ret->setEnabled(false);
+    Cmd_Ok->setEnabled(false);
+    bool done = false;
+    try {
+        const CompactResult r = compactDatabase(data::dataFolder());
+        done = true;
+        if (show) ui::information(this, compactReport(r), kTitle);
+    } catch (const data::DbError& e) {
+        ui::information(this, e.description(), kTitle);
+    }
+    Cmd_Ret->setEnabled(true);
+    Cmd_Ok->setEnabled(true);
+    return done;
+}
+
+void Frm_Backup::compactAndReopen()
+{
+    data::closeShared();
+    cmd_Ok_Click(true);
+    const data::OpenResult r = data::openShared();
+    const bool open = r.status == data::OpenStatus::Opened || r.status == data::OpenStatus::Created;
+    app::state().connectionOpened = open;
+    if (!open)
+        ui::critical(this, r.message + QStringLiteral("\n数据库无法重新打开，请退出本系统后重新启动。"), kTitle);
+    setBrowserFolder(folder_);
+}
+
+void Frm_Backup::deldata_Click()
+{
+    if (ui::question(this, QStringLiteral("确实想删除部分的明细数据吗？"), kTitle) != ui::Answer::Yes) return;
+    try {
+        deleteDetailRange(app::state().db(), DTP_QSrq->date(), DTP_JZrq->date());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("deldata_Click"), e.description());
+        return;
+    }
+    ui::information(this, QStringLiteral("您已经删除部分明细数据成功！"), QStringLiteral("数据删除"));
+}
+
+void Frm_Backup::delAll_Click()
+{
+    if (!app::state().isAdvanced()) return;
+    if (ui::question(this, QStringLiteral("确实想删除所有的明细数据吗？"), kTitle) != ui::Answer::Yes) return;
+    try {
+        deleteCustomersAndCommonUses(app::state().db());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("delAll_Click"), e.description());
+        return;
+    }
+    compactAndReopen();
+}
+
+} // namespace vorlan::maintenance
+
+namespace vorlan::windows {
+
+void openMaintenance(QWidget* parent)
+{
+    auto* w = new maintenance::Frm_Backup(parent);
+    w->load();
+    ui::execModal(w);
+}
+
+} // namespace vorlan::windows

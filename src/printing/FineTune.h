@@ -1,0 +1,52 @@
+#pragma once
+// Fine-tune mode of the print window: the mode captions, the first selection and the overall offsets.
+// Pure logic; the window wires it to its controls.
+
+#include "templates/TemplateModel.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace vorlan::printing::finetune {
+
+// The caption of XPButton_WeiTiao tells the mode: it offers what a click does.
+inline const QString kCaptionModeOff = QStringLiteral("开启微调");
+inline const QString kCaptionModeOn = QStringLiteral("关闭微调");
+inline bool isModeOn(const QString& caption) {
+    return caption == kCaptionModeOn;
+}
+
+// The overall offsets: whole numbers, one unit is 48 twips on paper.
+inline constexpr int kMinOffset = -1000;
+inline constexpr int kMaxOffset = 1000;
+inline constexpr int kTwipsPerUnit = 48;
+
+struct OffsetText {
+    enum class Kind {
+        Empty,   // becomes "0"
+        Minus,   // a lone minus sign while a negative value is typed: left alone
+        Number,  // a plain decimal figure: value is rounded (halves to even) and held to -1000..1000
+        Invalid, // anything else: the previous text comes back
+    };
+    Kind kind = Kind::Empty;
+    int value = 0;
+    bool limited = false; // the rounded figure lay outside -1000..1000
+};
+OffsetText readOffset(const QString& text);
+
+// "(" text "mm)": the label next to an offset box repeats the box's text.
+QString offsetLabel(const QString& text);
+
+// Where an input point sits: its family and slot.
+struct SlotRef {
+    templates::Family family = templates::Family::Single;
+    int slot = 0;
+    bool operator==(const SlotRef&) const = default;
+};
+
+// The box selected when fine-tune mode is switched on: single-line slot 1, or when that holds no
+// input point the first single-line point, then the first multi-line point; nothing for an empty template.
+std::optional<SlotRef> firstSelection(const templates::Template& t);
+
+} // namespace vorlan::printing::finetune

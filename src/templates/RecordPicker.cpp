@@ -1,0 +1,161 @@
+#include "templates/RecordPicker.h"
+
+#include "data/Database.h"
+#include "data/Sql.h"
+#include "ui/Twips.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+#include <QTableView>
+
+namespace vorlan::templates {
+
+namespace {
+constexpr double kClientWidth = 11535, kClientHeight = 7170;
+constexpr double kMargin = 120;
+constexpr double kGridTop = 360;
+constexpr double kButtonWidth = 1215, kButtonHeight = 375;
+// The grid ends this far above the bottom of the client area, the buttons start this far above it.
+constexpr double kGridBottomGap = kClientHeight - (kGridTop + 5955);
+constexpr double kButtonBottomGap = kClientHeight - 6480;
+} // namespace
+
+数据选择::数据选择(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("数据选择"));
+    setWindowTitle(QStringLiteral("数据选择"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    Label1 = new QLabel(QStringLiteral("注：双击某条记录时---->>>即选中此条记录且返回！"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    Adodc1 = new QSqlQueryModel(this);
+    Adodc1->setObjectName(QStringLiteral("Adodc1"));
+
+    DataGrid1 = new QTableView(this);
+    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DataGrid1->setAlternatingRowColors(true);
+    DataGrid1->verticalHeader()->setDefaultSectionSize(ui::toPixels(300));
+    DataGrid1->setModel(Adodc1);
+    connect(DataGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            OKButton_Click();
+    });
+
+    OKButton = new QPushButton(QStringLiteral("确  定"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setAutoDefault(false);
+    connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+    CancelButton = new QPushButton(QStringLiteral("取  消"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setAutoDefault(false);
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+
+    ui::setClientSize(this, kClientWidth, kClientHeight);
+    setMinimumSize(ui::toPixels(6000), ui::toPixels(3000));
+    layOut();
+}
+
+const QString& 数据选择::resultText(int k) const {
+    return *const_cast<数据选择*>(this)->results()[size_t(k - 1)];
+}
+
+std::array<QString*, 12> 数据选择::results() {
+    return {&result1, &result2, &result3, &result4,  &result5,  &result6,
+            &result7, &result8, &result9, &result10, &result11, &result12};
+}
+
+double 数据选择::columnWidth(int columnCount, const QString& caption, int metaTypeId) {
+    const double perCharacter = columnCount <= 2 ? 600 : 60;
+    double added = 1000; // text and every type without an amount of its own
+    switch (metaTypeId) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+        added = 500;
+        break;
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+        added = 700;
+        break;
+    default:
+        break;
+    }
+    return caption.size() * perCharacter + added;
+}
+
+void 数据选择::layOut() {
+    // The grid keeps its margins and the buttons their distance from the bottom when the dialog grows.
+    const double w = ui::toTwips(width()), h = ui::toTwips(height());
+    ui::place(Label1, kMargin, kMargin, w - 2 * kMargin, 240);
+    ui::place(DataGrid1, kMargin, kGridTop, w - 180, h - kGridTop - kGridBottomGap);
+    const double buttonTop = h - kButtonBottomGap;
+    const double shift = (w - kClientWidth) / 2;
+    ui::place(OKButton, 3600 + shift, buttonTop, kButtonWidth, kButtonHeight);
+    ui::place(CancelButton, 6840 + shift, buttonTop, kButtonWidth, kButtonHeight);
+}
+
+void 数据选择::Form_Resize() {
+    filled_ = true;
+    // A failing SELECT leaves an empty grid; nothing is reported.
+    Adodc1->setQuery(QSqlQuery(recordSource, data::shared()));
+    setWindowTitle(title);
+
+    const int n = Adodc1->columnCount();
+    const QSqlRecord fields = Adodc1->record();
+    for (int i = 0; i < n; ++i) {
+        const QString caption = Adodc1->headerData(i, Qt::Horizontal).toString();
+        DataGrid1->setColumnWidth(i, ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id())));
+    }
+    if (Adodc1->rowCount() > 0)
+        DataGrid1->setCurrentIndex(Adodc1->index(0, 0));
+}
+
+void 数据选择::OKButton_Click() {
+    const QModelIndex current = DataGrid1->currentIndex();
+    if (current.isValid()) {
+        const int row = current.row();
+        const auto all = results();
+        const int n = std::min(Adodc1->columnCount(), int(all.size()));
+        for (int k = 0; k < n; ++k)
+            *all[size_t(k)] = data::nullToEmpty(Adodc1->data(Adodc1->index(row, k)));
+    }
+    accept();
+}
+
+void 数据选择::CancelButton_Click() {
+    result1.clear();
+    result2.clear();
+    reject();
+}
+
+void 数据选择::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layOut();
+    if (isVisible())
+        Form_Resize();
+}
+
+void 数据选择::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!filled_)
+        Form_Resize();
+}
+
+} // namespace vorlan::templates

@@ -1,0 +1,58 @@
+#pragma once
+// The record picker: shows the rows of one SELECT on the shared connection and hands the chosen row
+// back as texts. It knows nothing of templates; the caller chooses the rows and maps the columns.
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QSqlQueryModel;
+class QTableView;
+
+namespace vorlan::templates {
+
+class 数据选择 : public QDialog {
+public:
+    explicit 数据选择(QWidget* parent = nullptr);
+
+    // Set by the caller before showing: the SELECT and the caption.
+    QString recordSource;
+    QString title;
+
+    // Columns 1..12 of the chosen row as text (Null as empty). An empty result1 after closing means
+    // that nothing was chosen.
+    QString result1, result2, result3, result4, result5, result6, result7, result8, result9, result10,
+        result11, result12;
+    // resultText(1) .. resultText(12).
+    const QString& resultText(int k) const;
+
+    QLabel* Label1 = nullptr;
+    QSqlQueryModel* Adodc1 = nullptr; // the rows of recordSource
+    QTableView* DataGrid1 = nullptr;
+    QPushButton* OKButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+
+    // Runs the SELECT again, sets the caption, sizes the columns and goes back to the first row.
+    // Done on every change of the dialog's size, the first time when it is shown.
+    void Form_Resize();
+    void OKButton_Click();
+    void CancelButton_Click();
+
+    // Column widths in twips: caption characters x (600 for at most two columns, else 60), plus an
+    // amount for the field's type (1000 for text).
+    static double columnWidth(int columnCount, const QString& caption, int metaTypeId);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::array<QString*, 12> results();
+    void layOut();
+    bool filled_ = false;
+};
+
+} // namespace vorlan::templates

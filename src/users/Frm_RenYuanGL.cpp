@@ -1,0 +1,298 @@
+#include "users/Frm_RenYuanGL.h"
+
+#include "app/AppState.h"
+#include "app/Windows.h"
+#include "data/Sql.h"
+#include "ui/Prompt.h"
+#include "ui/Twips.h"
+#include "users/PasswordHash.h"
+#include "users/UserStore.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+namespace vorlan::users {
+
+namespace {
+
+const QString kResultTitle = QStringLiteral("操作结果报告");
+const QString kInvalidTitle = QStringLiteral("操作无效报告");
+const QString kConfirmTitle = QStringLiteral("关键操作的确认");
+
+QLabel* label(QWidget* parent, const QString& text, double left, double top, double width)
+{
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui::place(l, left, top, width, 330);
+    return l;
+}
+
+QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    if (secret) {
+        e->setEchoMode(QLineEdit::Password);
+        e->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // shown as "*"
+    }
+    return e;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Frm_RenYuanGL"));
+    setWindowTitle(QStringLiteral("人员管理"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ui::setClientSize(this, 9600, 6840);
+    setFixedSize(size());
+
+    // The user list and the password change.
+    Frame1 = new QGroupBox(QStringLiteral("用户列表"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    ui::place(Frame1, 120, 90, 9360, 3870);
+
+    Lst1 = new QTreeView(Frame1);
+    Lst1->setObjectName(QStringLiteral("Lst1"));
+    Lst1->setRootIsDecorated(false);
+    Lst1->setUniformRowHeights(true);
+    Lst1->setAllColumnsShowFocus(true);
+    Lst1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Lst1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Lst1->setSelectionMode(QAbstractItemView::SingleSelection);
+    users = new QStandardItemModel(0, 3, this);
+    Lst1->setModel(users);
+    ui::place(Lst1, 180, 360, 4800, 3330);
+
+    const double lx = 5100, lw = 1300, ex = 6450, ew = 2700;
+    label(Frame1, QStringLiteral("开票人："), lx, 420, lw);
+    Text5 = edit(Frame1, QStringLiteral("Text5"), 10, false);
+    ui::place(Text5, ex, 405, ew, 360);
+    label(Frame1, QStringLiteral("原来口令："), lx, 880, lw);
+    Text1 = edit(Frame1, QStringLiteral("Text1"), 0, true);
+    ui::place(Text1, ex, 865, ew, 360);
+    label(Frame1, QStringLiteral("变更口令："), lx, 1340, lw);
+    Text2 = edit(Frame1, QStringLiteral("Text2"), 0, true);
+    ui::place(Text2, ex, 1325, ew, 360);
+    label(Frame1, QStringLiteral("确认口令："), lx, 1800, lw);
+    Text3 = edit(Frame1, QStringLiteral("Text3"), 0, true);
+    ui::place(Text3, ex, 1785, ew, 360);
+    Label8 = label(Frame1, QStringLiteral("用户编号："), lx, 2260, lw);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Text4 = edit(Frame1, QStringLiteral("Text4"), 0, false);
+    Text4->setReadOnly(true);
+    ui::place(Text4, ex, 2245, ew, 360);
+    Label8->hide();
+    Text4->hide();
+
+    Command2 = button(Frame1, QStringLiteral("Command2"), QStringLiteral("确  认"));
+    ui::place(Command2, 5700, 3030, 1455, 450);
+    Command3 = button(Frame1, QStringLiteral("Command3"), QStringLiteral("删  除"));
+    ui::place(Command3, 7620, 3030, 1455, 450);
+
+    // A new user.
+    Frame2 = new QGroupBox(QStringLiteral("新增用户"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    ui::place(Frame2, 120, 4080, 9360, 2025);
+
+    label(Frame2, QStringLiteral("用户ID："), 120, 420, 1000);
+    Txt_id = edit(Frame2, QStringLiteral("Txt_id"), 5, false);
+    ui::place(Txt_id, 1170, 405, 1500, 360);
+    label(Frame2, QStringLiteral("开票人："), 2820, 420, 1000);
+    Txt_name = edit(Frame2, QStringLiteral("Txt_name"), 10, false);
+    ui::place(Txt_name, 3870, 405, 2100, 360);
+    label(Frame2, QStringLiteral("口  令："), 6120, 420, 1000);
+    Txt_mm1 = edit(Frame2, QStringLiteral("Txt_mm1"), 10, true);
+    ui::place(Txt_mm1, 7170, 405, 1950, 360);
+
+    label(Frame2, QStringLiteral("级  别："), 120, 1260, 1000);
+    等级 = new QGroupBox(QStringLiteral("等级"), Frame2);
+    等级->setObjectName(QStringLiteral("等级"));
+    ui::place(等级, 1170, 960, 4800, 870);
+    Option高级 = new QRadioButton(QStringLiteral("高级用户"), 等级);
+    Option高级->setObjectName(QStringLiteral("Option高级"));
+    ui::place(Option高级, 360, 360, 1800, 360);
+    Option普通 = new QRadioButton(QStringLiteral("普通用户"), 等级);
+    Option普通->setObjectName(QStringLiteral("Option普通"));
+    ui::place(Option普通, 2580, 360, 1800, 360);
+
+    Command5 = button(Frame2, QStringLiteral("Command5"), QStringLiteral("保  存"));
+    ui::place(Command5, 7620, 1240, 1455, 450);
+
+    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("返  回"));
+    ui::place(Command1, 7860, 6240, 1455, 450);
+
+    connect(Lst1, &QTreeView::clicked, this, &Frm_RenYuanGL::Lst1_Click);
+    connect(Lst1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (!filling_) Lst1_Click();
+    });
+    connect(Command2, &QPushButton::clicked, this, &Frm_RenYuanGL::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Frm_RenYuanGL::Command3_Click);
+    connect(Command5, &QPushButton::clicked, this, &Frm_RenYuanGL::Command5_Click);
+    connect(Command1, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Frm_RenYuanGL::load()
+{
+    users->setHorizontalHeaderLabels(
+        {QStringLiteral("用户ID号"), QStringLiteral("用户姓名"), QStringLiteral("用户权限")});
+    Lst1->header()->resizeSection(0, ui::toPixels(1300));
+    Lst1->header()->resizeSection(1, ui::toPixels(1800));
+    fillList();
+    const bool advanced = app::state().isAdvanced();
+    Command5->setEnabled(advanced);
+    Command3->setEnabled(advanced);
+    Command2->setEnabled(true);
+}
+
+void Frm_RenYuanGL::fillList()
+{
+    filling_ = true;
+    users->removeRows(0, users->rowCount());
+    try {
+        const QList<UserRow> rows = UserStore(app::state().db()).all();
+        if (rows.isEmpty()) {
+            ui::show(this, QStringLiteral("该用户编号不存在,或用户密码错误"), QStringLiteral("操作失败报告"));
+        } else {
+            for (const UserRow& r : rows) {
+                QList<QStandardItem*> items{new QStandardItem(r.uid.trimmed()), new QStandardItem(r.name),
+                                            new QStandardItem(data::nullToEmpty(r.level))};
+                users->appendRow(items);
+            }
+            const QModelIndex last = users->index(users->rowCount() - 1, 0);
+            Lst1->setCurrentIndex(last);
+            Lst1->scrollTo(last);
+        }
+    } catch (const data::DbError& e) {
+        reportFailure(e.description());
+    }
+    filling_ = false;
+}
+
+void Frm_RenYuanGL::reportFailure(const QString& description)
+{
+    ui::show(this, QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(") + description + QLatin1Char(')'),
+             QStringLiteral("重要操作提示"), ui::Icon::Exclamation);
+}
+
+void Frm_RenYuanGL::Lst1_Click()
+{
+    if (users->rowCount() == 0) return;
+    const QModelIndex current = Lst1->currentIndex();
+    if (!current.isValid()) return;
+    Text5->setText(users->index(current.row(), 1).data().toString().trimmed());
+}
+
+void Frm_RenYuanGL::Command2_Click()
+{
+    for (QLineEdit* e : {Text1, Text2, Text3}) e->setText(e->text().trimmed());
+    const QString name = Text5->text().trimmed();
+    try {
+        UserStore store(app::state().db());
+        const auto user = store.findByName(name);
+        if (!user) {
+            ui::show(this, QStringLiteral("此用户不存在!"), kResultTitle);
+            return;
+        }
+        if (!verifyPassword(Text1->text(), user->passwordHash)) {
+            ui::show(this, QStringLiteral("您输入的[原来口令]内容错误,请重新输入"), kResultTitle);
+            return;
+        }
+        Text4->setText(user->uid);
+        const QString level = data::nullToEmpty(user->level);
+        if (Text3->text() != Text2->text()) {
+            ui::show(this, QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"), kResultTitle);
+            return;
+        }
+        if (gbkLength(Text2->text()) > 20) {
+            ui::show(this, QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"), kResultTitle);
+            return;
+        }
+        // Every row of that name is rewritten as one, keeping the first row's number and level.
+        store.rewriteByName(name, Text4->text(), Text2->text(), level);
+        Label8->show();
+        Text4->show();
+        for (QLineEdit* e : {Text1, Text2, Text3, Text4}) e->clear();
+        ui::show(this, QStringLiteral("【变更口令】操作成功!"), kResultTitle);
+    } catch (const data::DbError& e) {
+        reportFailure(e.description());
+    }
+}
+
+void Frm_RenYuanGL::Command3_Click()
+{
+    if (!app::state().isAdvanced()) return;
+    const QString name = Text5->text().trimmed();
+    if (name.isEmpty()) {
+        ui::show(this, QStringLiteral("错误:请您选择要删除的用户名!"), kInvalidTitle);
+        return;
+    }
+    if (ui::question(this, QStringLiteral("您确定想删除:") + Text5->text() + QStringLiteral(" 的记录么?"),
+                     kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
+        return;
+    try {
+        UserStore(app::state().db()).removeByName(name);
+    } catch (const data::DbError& e) {
+        reportFailure(e.description());
+        return;
+    }
+    fillList();
+    ui::show(this, QStringLiteral("【删除口令】操作成功!"), kResultTitle);
+    for (QLineEdit* e : {Text1, Text2, Text3, Text4, Text5}) e->clear();
+}
+
+void Frm_RenYuanGL::Command5_Click()
+{
+    if (!app::state().isAdvanced()) return;
+    const QString uid = Txt_id->text().trimmed();
+    const QString name = Txt_name->text().trimmed();
+    if (uid.isEmpty() || name.isEmpty()) {
+        ui::show(this, QStringLiteral("错误:请您填写员工编号和员工姓名,请重新填写!"), kInvalidTitle);
+        return;
+    }
+    const QString level = Option高级->isChecked() ? QString::fromUtf8(app::kAdvancedLevel)
+                                                  : QString::fromUtf8(app::kOrdinaryLevel);
+    if (ui::question(this, QStringLiteral("您确定要保存:") + Txt_id->text() + QStringLiteral(" 的记录么?"),
+                     kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
+        return;
+    try {
+        UserStore(app::state().db()).replaceByUid(uid, name, Txt_mm1->text().trimmed(), level);
+    } catch (const data::DbError& e) {
+        reportFailure(e.description());
+        return;
+    }
+    fillList();
+    Txt_id->clear();
+    Txt_name->clear();
+    ui::show(this, QStringLiteral("本次用户信息记录保存成功!"), QStringLiteral("操作结果提示"));
+}
+
+} // namespace vorlan::users
+
+namespace vorlan::windows {
+
+void openUserAccounts(QWidget* parent)
+{
+    auto* w = new users::Frm_RenYuanGL(parent);
+    w->load();
+    ui::execModal(w);
+}
+
+} // namespace vorlan::windows

@@ -1,0 +1,453 @@
+#include "PrintFixture.h"
+#include "TestEnv.h"
+#include "app/AppState.h"
+#include "app/Windows.h"
+#include "printing/Frm_PrintWindow.h"
+#include "templates/RecordPicker.h"
+#include "ui/Twips.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace vorlan;
+using namespace vorlan::test::printfixture;
+using printing::Frm_申通快递;
+using printing::PickerKind;
+using templates::Family;
+namespace ty = templates::type;
+
+namespace {
+const QString kName = QStringLiteral("电汇凭证");
+
+std::unique_ptr<Frm_申通快递> openWindow(const QString& name = kName, QDate today = QDate(2024, 3, 5)) {
+    app::state().currentTemplate = name;
+    auto w = std::make_unique<Frm_申通快递>();
+    w->today = today;
+    if (!w->load())
+        return nullptr;
+    return w;
+}
+
+void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address, const QString& phone) {
+    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+               {name, QStringLiteral("KJ"), address, QStringLiteral("310000"), phone, QString(),
+                QStringLiteral("王五"), QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
+                QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
+}
+
+// Picks row `row` of whatever picker opens; -1 cancels.
+void pickRow(ui::ScriptedPrompter& prompter, int row) {
+    prompter.onExec = [row](QDialog* d) {
+        auto* p = dynamic_cast<templates::数据选择*>(d);
+        if (!p)
+            return int(QDialog::Rejected);
+        p->show();
+        if (row < 0) {
+            p->CancelButton_Click();
+        } else {
+            p->DataGrid1->setCurrentIndex(p->Adodc1->index(row, 0));
+            p->OKButton_Click();
+        }
+        return p->result();
+    };
+}
+} // namespace
+
+class TestPrintWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ui::setScreenDpi(96); }
+
+    void pickerRules_data() {
+        QTest::addColumn<QString>("s");
+        QTest::addColumn<QString>("t");
+        QTest::addColumn<int>("kind");
+        auto row = [](const char* tag, const char* s, const char* t, PickerKind k) {
+            QTest::newRow(tag) << QString::fromUtf8(s) << QString::fromUtf8(t) << int(k);
+        };
+        row("customer alone", "客户名称", "", PickerKind::Customer);
+        row("customer, T customer", "客户地址", "联系电话", PickerKind::Customer);
+        row("no S", "", "客户名称", PickerKind::None);
+        row("no S, T common use", "", "常用用途", PickerKind::None);
+        row("S none", "无", "", PickerKind::None);
+        row("T none", "客户名称", "无", PickerKind::None);
+        row("S common use", "常用用途", "", PickerKind::CommonUse);
+        row("T common use", "客户名称", "常用用途", PickerKind::CommonUse);
+        row("contact person", "联系人", "", PickerKind::Customer);
+    }
+    void pickerRules() {
+        QFETCH(QString, s);
+        QFETCH(QString, t);
+        QFETCH(int, kind);
+        QCOMPARE(int(printing::pickerFor(s, t)), kind);
+    }
+
+    void loadsBoxesWithGapsInTheirFontsAndColours() {
+        test::TestEnv env;
+        const QSqlDatabase db = env.db();
+        addRow(db, kName,
+               {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("客户名称"), 1, 1440, 720, 3000, 315,
+                12, true, 0x00FFFF, 0x0000FF});
+        addRow(db, kName, {ty::Date, QStringLiteral("日期"), QStringLiteral("无"), 3, 300, 150});
+        addRow(db, kName, {ty::AmountInWords, QStringLiteral("大写二"), QStringLiteral("无"), 5, 600, 1500});
+        addRow(db, kName, {ty::AmountInWords, QStringLiteral("大写一"), QStringLiteral("无"), 4, 600, 1200});
+        addRow(db, kName,
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 1, 150, 3000, 4000, 900});
+        addRow(db, kName, {QString(), QStringLiteral("已删除"), QStringLiteral("无"), 2, 0, 0});
+        addRow(db, kName, {QStringLiteral("条形码"), QStringLiteral("未知"), QStringLiteral("无"), 6, 0, 0});
+        auto w = openWindow();
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), kName);
+        QCOMPARE(w->N(), 5);
+        QCOMPARE(w->M(), 1);
+        QVERIFY(!w->Text_Add(2));
+        QVERIFY(!w->Text_Add(6));
+        QCOMPARE(w->amountSlots(), QList<int>({4, 5}));
+        QCOMPARE(w->findChildren<QLineEdit*>(QStringLiteral("Text_Add")).size(), 4);
+        QCOMPARE(w->findChildren<QPlainTextEdit*>(QStringLiteral("Text_Addscroll")).size(), 1);
+
+        QLineEdit* b1 = w->Text_Add(1);
+        QCOMPARE(b1->geometry(), QRect(96, 48, 200, 21));
+        QCOMPARE(b1->parentWidget(), w->surface);
+        QCOMPARE(b1->font().family(), QStringLiteral("宋体"));
+        QCOMPARE(b1->font().pointSizeF(), 12.0);
+        QVERIFY(b1->font().bold());
+        QCOMPARE(b1->palette().color(QPalette::Base), QColor(255, 255, 0)); // red in the lowest byte
+        QCOMPARE(b1->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(w->Text_Addscroll(1)->geometry(), QRect(10, 200, 267, 60));
+
+        // The rest of the window as it opens.
+        QCOMPARE(w->SSTab1->count(), 2);
+        QCOMPARE(w->SSTab1->tabText(0), QStringLiteral("模板打印"));
+        QCOMPARE(w->SSTab1->tabText(1), QStringLiteral("打印预览"));
+        QCOMPARE(w->SSTab1->currentIndex(), 0);
+        QVERIFY(w->XPCheckBox1->isChecked());
+        QCOMPARE(w->XPCheckBox1->text(), QStringLiteral("打印后明细保存"));
+        QCOMPARE(w->XPButton_WeiTiao->text(), QStringLiteral("开启微调"));
+        QCOMPARE(w->XPButton_BaoCWT->text(), QStringLiteral("保存微调"));
+        QCOMPARE(w->XPBut单件打印->text(), QStringLiteral("开始打印"));
+        QCOMPARE(w->XPBut单件打印->objectName(), QStringLiteral("XPBut单件打印"));
+        QCOMPARE(w->XPButton1->text(), QStringLiteral("返  回"));
+        QVERIFY(w->XPFrame2->isHidden());
+        QCOMPARE(w->XPFrame2->title(), QStringLiteral("模板整体打印位置调整"));
+        for (int i = 1; i <= 8; ++i)
+            QVERIFY(w->findChild<QWidget*>(QStringLiteral("Pic%1").arg(i))->isHidden());
+        QCOMPARE(w->Allup->text(), QStringLiteral("0"));
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(0mm)"));
+        QVERIFY(!w->pictureShown());
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        // Only live points go to the printer, single-line family first.
+        const printing::PrintSheet sheet = w->currentSheet();
+        QStringList names;
+        for (const auto& f : sheet.fields)
+            names << f.name;
+        QCOMPARE(names,
+                 QStringList({QStringLiteral("收款人"), QStringLiteral("日期"), QStringLiteral("大写一"),
+                              QStringLiteral("大写二"), QStringLiteral("附言")}));
+        QCOMPARE(sheet.fields[0].left, 1440.0);
+        QCOMPARE(sheet.fields[0].fontSize, 12.0);
+    }
+
+    void onlyMultiLinePoints() {
+        test::TestEnv env;
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 0, 0, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("乙"), QStringLiteral("无"), 3, 0, 1000, 3000, 900});
+        auto w = openWindow();
+        QVERIFY(w);
+        QCOMPARE(w->N(), 0);
+        QCOMPARE(w->M(), 3);
+        QVERIFY(w->Text_Addscroll(1) && w->Text_Addscroll(3) && !w->Text_Addscroll(2));
+        QVERIFY(w->findChildren<QLineEdit*>(QStringLiteral("Text_Add")).isEmpty());
+    }
+
+    void datesFromTheInjectedDay() {
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::Month, QStringLiteral("月"), QStringLiteral("无"), 1});
+        addRow(env.db(), kName, {ty::Day, QStringLiteral("日"), QStringLiteral("无"), 2});
+        addRow(env.db(), kName, {ty::Year, QStringLiteral("年"), QStringLiteral("无"), 3});
+        addRow(env.db(), kName, {ty::Date, QStringLiteral("日期"), QStringLiteral("无"), 4});
+        addRow(env.db(), kName, {ty::Integer, QStringLiteral("件数"), QStringLiteral("无"), 5});
+        auto w = openWindow(kName, QDate(2024, 3, 5));
+        QVERIFY(w);
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("03"));
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("05"));
+        QCOMPARE(w->Text_Add(3)->text(), QStringLiteral("2024"));
+        QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("2024-03-05"));
+        QCOMPARE(w->Text_Add(5)->text(), QString());
+        QCOMPARE(printing::initialText(ty::Date, QDate(1999, 12, 31)), QStringLiteral("1999-12-31"));
+    }
+
+    void backgroundPictureAndStoredOffsets() {
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1500, 1500});
+        addBackground(env.db(), kName, 150, 300, 6000, 3000);
+        addHeader(env.db(), kName, paddedPng(1000), 25, -40);
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(w->pictureShown());
+        QVERIFY(w->Image1->isVisibleTo(w.get()));
+        QCOMPARE(w->Image1->geometry(), QRect(10, 20, 400, 200));
+        QCOMPARE(w->Image1->pixmap().size(), QSize(400, 200)); // stretched to its rectangle
+        QCOMPARE(w->Image1->pixmap().toImage().pixelColor(200, 100), QColor(200, 30, 30));
+        // The boxes lie above the picture.
+        QVERIFY(w->surface->children().indexOf(w->Image1) < w->surface->children().indexOf(w->Text_Add(1)));
+        QCOMPARE(w->Allup->text(), QStringLiteral("25"));
+        QCOMPARE(w->VScroll1->value(), 25);
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(25mm)"));
+        QCOMPARE(w->Allleft->text(), QStringLiteral("-40"));
+        QCOMPARE(w->HScroll1->value(), -40);
+        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-40mm)"));
+        const printing::PrintSheet sheet = w->currentSheet();
+        QCOMPARE(sheet.allupText, QStringLiteral("25"));
+        QCOMPARE(sheet.allleftText, QStringLiteral("-40"));
+    }
+
+    void smallOrBrokenPicturesAreNotShown() {
+        test::TestEnv env;
+        addHeader(env.db(), kName, paddedPng(999));
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(!w->pictureShown());
+        QVERIFY(!w->Image1->isVisibleTo(w.get()));
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        data::exec(env.db(), QStringLiteral("UPDATE moban SET backimage = ?"), {QByteArray(5000, 'x')});
+        auto broken = openWindow();
+        QVERIFY(broken);
+        QVERIFY(!broken->pictureShown());
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("背景图片无法识别")));
+    }
+
+    void unreadableTemplateDoesNotOpen() {
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1});
+        data::exec(env.db(), QStringLiteral("UPDATE mobanxywh SET W = NULL"));
+        app::state().currentTemplate = kName;
+        int opened = 0;
+        env.prompter.onExec = [&](QDialog*) { return ++opened, int(QDialog::Rejected); };
+        windows::openPrintWindow(nullptr);
+        QCOMPARE(opened, 0);
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("模板“电汇凭证”无法读取")));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("甲")));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+
+        // A readable template opens through the same opener.
+        data::exec(env.db(), QStringLiteral("UPDATE mobanxywh SET W = 2000"));
+        QString shownName;
+        env.prompter.onExec = [&](QDialog* d) { return shownName = d->objectName(), int(QDialog::Rejected); };
+        windows::openPrintWindow(nullptr);
+        QCOMPARE(shownName, QStringLiteral("Frm_申通快递"));
+    }
+
+    void skippedRowsAreNamed() {
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1});
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("乙"), QStringLiteral("无"), 101});
+        addRow(env.db(), kName, {ty::Number, QStringLiteral("丙"), QStringLiteral("无"), 1});
+        auto w = openWindow();
+        QVERIFY(w);
+        QCOMPARE(w->N(), 1);
+        QCOMPARE(env.prompter.shown.size(), 1);
+        const QString text = env.prompter.lastText();
+        QVERIFY(text.contains(QStringLiteral("电汇凭证")));
+        QVERIFY(text.contains(QStringLiteral("乙")));
+        QVERIFY(text.contains(QStringLiteral("丙")));
+    }
+
+    void customerPickFillsBothFamilies() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("0571-1"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"), QStringLiteral("0571-2"));
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 2, 0, 400});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("联系人"), QStringLiteral("联系人"), 3, 0, 800});
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("其他"), QStringLiteral("无"), 4, 0, 1200});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("电话"), QStringLiteral("联系电话"), 1, 0, 2000, 3000, 900});
+        auto w = openWindow();
+        QVERIFY(w);
+        w->Text_Add(4)->setText(QStringLiteral("不变"));
+        pickRow(env.prompter, 1);
+        QTest::mouseDClick(w->Text_Add(2), Qt::LeftButton);
+        QCOMPARE(env.prompter.dialogsShown, QStringList({QStringLiteral("数据选择")}));
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("乙公司"));
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("二路2号"));
+        QCOMPARE(w->Text_Add(3)->text(), QStringLiteral("王五"));
+        QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("不变"));
+        QCOMPARE(w->Text_Addscroll(1)->toPlainText(), QStringLiteral("0571-2"));
+
+        // Cancelling changes nothing.
+        pickRow(env.prompter, -1);
+        w->boxDoubleClick(1);
+        QCOMPARE(env.prompter.dialogsShown.size(), 2);
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("乙公司"));
+    }
+
+    void commonUseFillsOnlyItsSlot() {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途"), 2});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("用途二"), QStringLiteral("常用用途"), 3, 0, 400});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 2, 0, 2000, 3000, 900});
+        auto w = openWindow();
+        QVERIFY(w);
+        QString title;
+        env.prompter.onExec = [&](QDialog* d) {
+            auto* p = dynamic_cast<templates::数据选择*>(d);
+            p->show();
+            title = p->windowTitle();
+            p->OKButton_Click();
+            return p->result();
+        };
+        w->boxDoubleClick(2);
+        QCOMPARE(title, QStringLiteral("请选择常用用途"));
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("货款"));
+        QCOMPARE(w->Text_Addscroll(2)->toPlainText(), QStringLiteral("货款"));
+        QCOMPARE(w->Text_Add(3)->text(), QString());
+    }
+
+    void noPickerWhereTheRulesSayNone() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("1"));
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("备注"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 0, 3000, 3000, 900});
+        auto w = openWindow();
+        QVERIFY(w);
+        pickRow(env.prompter, 0);
+        w->boxDoubleClick(1);                                                 // T is 无
+        QTest::mouseDClick(w->Text_Addscroll(3)->viewport(), Qt::LeftButton); // no single-line slot 3
+        QVERIFY(env.prompter.dialogsShown.isEmpty());
+        QVERIFY(w->Text_Add(1)->text().isEmpty());
+    }
+
+    void noPickerInFineTuneMode() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("1"));
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
+        auto w = openWindow();
+        QVERIFY(w);
+        pickRow(env.prompter, 0);
+        w->XPButton_WeiTiao->click();
+        QTest::mouseDClick(w->Text_Add(1), Qt::LeftButton);
+        QVERIFY(env.prompter.dialogsShown.isEmpty());
+        w->XPButton_WeiTiao->click();
+        QTest::mouseDClick(w->Text_Add(1), Qt::LeftButton);
+        QCOMPARE(env.prompter.dialogsShown.size(), 1);
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("甲公司"));
+    }
+
+    void enterConvertsOnlyItsOwnAmount() {
+        test::TestEnv env;
+        for (int k = 1; k <= 3; ++k)
+            addRow(env.db(), kName,
+                   {ty::AmountInWords, QStringLiteral("大写%1").arg(k), QStringLiteral("无"), k, 0,
+                    float(400 * k)});
+        addRow(env.db(), kName, {ty::Amount, QStringLiteral("小写"), QStringLiteral("无"), 4, 0, 2000});
+        auto w = openWindow();
+        QVERIFY(w);
+        w->show();
+        for (int k = 1; k <= 3; ++k)
+            w->Text_Add(k)->setText(QStringLiteral(" 250 "));
+        w->Text_Add(4)->setText(QStringLiteral("250"));
+        QTest::keyClick(w->Text_Add(2), Qt::Key_Return);
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("    贰佰伍拾元整"));
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral(" 250 "));
+        QCOMPARE(w->Text_Add(3)->text(), QStringLiteral(" 250 "));
+        QTest::keyClick(w->Text_Add(4), Qt::Key_Enter);
+        QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("250"));
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        // Enter again finds words, not a figure.
+        w->Text_Add(1)->setFocus();
+        QTest::keyClick(w->Text_Add(2), Qt::Key_Return);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请您填写数字类型！"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("输入提示"));
+        QCOMPARE(int(env.prompter.last().icon), int(ui::Icon::Information));
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("    贰佰伍拾元整"));
+        QTRY_VERIFY(w->Text_Add(2)->hasFocus());
+
+        w->Text_Add(3)->setText(QStringLiteral("12000000"));
+        QTest::keyClick(w->Text_Add(3), Qt::Key_Return);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("总金额太大，请手工填写大写金额!"));
+        QCOMPARE(env.prompter.last().title, QString());
+        QCOMPARE(int(env.prompter.last().icon), int(ui::Icon::None));
+        QCOMPARE(w->Text_Add(3)->text(), QStringLiteral("12000000"));
+        // Enter never presses a button of the window.
+        QCOMPARE(w->windowTitle(), kName);
+    }
+
+    void printButtonCaptionsAndSheet() {
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1440, 720});
+        auto w = openWindow();
+        QVERIFY(w);
+        w->Text_Add(1)->setText(QStringLiteral("张三"));
+        w->Allup->setText(QStringLiteral("10"));
+        w->Allleft->setText(QStringLiteral("-5"));
+        const printing::PrintSheet sheet = w->currentSheet();
+        QCOMPARE(sheet.templateName, kName);
+        QCOMPARE(sheet.fields.size(), 1);
+        QCOMPARE(sheet.fields[0].text, QStringLiteral("张三"));
+        QCOMPARE(sheet.fields[0].left, 1440.0);
+        QCOMPARE(sheet.fields[0].top, 720.0);
+        QCOMPARE(sheet.allupText, QStringLiteral("10"));
+        QCOMPARE(sheet.allleftText, QStringLiteral("-5"));
+        w->XPBut单件打印->click();
+        QCOMPARE(w->windowTitle(), kName + QStringLiteral("--->>后台打印完成"));
+    }
+
+    void previewHidesTheBoxesAndShowsThemAgain() {
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1440, 720});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("乙"), QStringLiteral("无"), 1, 1440, 2000, 3000, 900});
+        auto w = openWindow();
+        QVERIFY(w);
+        w->show();
+        w->Text_Add(1)->setText(QStringLiteral("张三"));
+        w->SSTab1->setCurrentIndex(1);
+        QVERIFY(w->Text_Add(1)->isHidden());
+        QVERIFY(w->Text_Addscroll(1)->isHidden());
+        QCOMPARE(w->Picture1->size(), QSize(881, 529));
+        const QImage page = w->Picture1->pixmap().toImage();
+        QCOMPARE(page.size(), QSize(881, 529));
+        QCOMPARE(page.pixelColor(880, 528), QColor(Qt::white));
+        w->SSTab1->setCurrentIndex(0);
+        QVERIFY(!w->Text_Add(1)->isHidden());
+        QVERIFY(!w->Text_Addscroll(1)->isHidden());
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("张三"));
+    }
+
+    void escapeDoesNotCloseTheWindow() {
+        test::TestEnv env;
+        auto w = openWindow();
+        QVERIFY(w);
+        w->show();
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+        QVERIFY(w->isVisible());
+        w->XPButton1->click();
+        QVERIFY(!w->isVisible());
+    }
+};
+
+QTEST_MAIN(TestPrintWindow)
+#include "tst_printwindow.moc"

@@ -1,0 +1,184 @@
+#include "TestEnv.h"
+#include "data/Sql.h"
+#include "templates/RecordPicker.h"
+#include "ui/Twips.h"
+
+#include <QPushButton>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QTest>
+
+using namespace vorlan;
+using templates::数据选择;
+
+namespace {
+const QString kCustomers =
+    QStringLiteral("SELECT  客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,"
+                   "开户行账号,开户地址,汇入地省,汇入地县市 FROM Basic_Khgl");
+const QString kUses = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
+
+void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address) {
+    QVariantList values{name,
+                        QStringLiteral("KJ"),
+                        address,
+                        QStringLiteral("310000"),
+                        QStringLiteral("0571-1"),
+                        QVariant(),
+                        QStringLiteral("王五"),
+                        QStringLiteral("工行"),
+                        QStringLiteral("6222"),
+                        QStringLiteral("杭州"),
+                        QStringLiteral("浙江"),
+                        QStringLiteral("西湖区")};
+    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"), values);
+}
+
+// Shows the picker as the print window would, then does what `act` does while it is open.
+void showPicker(数据选择& p, const QString& select, const QString& title) {
+    p.recordSource = select;
+    p.title = title;
+    p.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p));
+}
+} // namespace
+
+class TestPicker : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ui::setScreenDpi(96); }
+
+    void startsEmptyWithItsLayout() {
+        test::TestEnv env;
+        数据选择 p;
+        QCOMPARE(p.windowTitle(), QStringLiteral("数据选择"));
+        QVERIFY(p.title.isEmpty());
+        for (int k = 1; k <= 12; ++k)
+            QVERIFY(p.resultText(k).isEmpty());
+        QCOMPARE(p.OKButton->text(), QStringLiteral("确  定"));
+        QCOMPARE(p.CancelButton->text(), QStringLiteral("取  消"));
+        QCOMPARE(p.findChild<QTableView*>(QStringLiteral("DataGrid1")), p.DataGrid1);
+        QCOMPARE(p.DataGrid1->geometry(), QRect(8, 24, 757, 397));
+        QCOMPARE(p.OKButton->pos(), QPoint(240, 432));
+        QCOMPARE(p.CancelButton->pos(), QPoint(456, 432));
+    }
+
+    void okReturnsFirstRowWithoutMoving() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        QCOMPARE(p.windowTitle(), QStringLiteral("请选择客户信息"));
+        QCOMPARE(p.Adodc1->rowCount(), 2);
+        QCOMPARE(p.Adodc1->columnCount(), 12);
+        // Twelve columns: 60 twips per caption character plus 1000 for text.
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(4 * 60 + 1000));
+        QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(3 * 60 + 1000));
+        p.OKButton->click();
+        QCOMPARE(p.result(), int(QDialog::Accepted));
+        QCOMPARE(p.result1, QStringLiteral("甲公司"));
+        QCOMPARE(p.result3, QStringLiteral("一路1号"));
+        QCOMPARE(p.result6, QString()); // Null reads as empty
+        QCOMPARE(p.result7, QStringLiteral("王五"));
+        QCOMPARE(p.result12, QStringLiteral("西湖区"));
+    }
+
+    void doubleClickReturnsThatRow() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        const QRect cell = p.DataGrid1->visualRect(p.Adodc1->index(1, 2));
+        QTest::mouseClick(p.DataGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(p.DataGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(!p.isVisible());
+        QCOMPARE(p.result(), int(QDialog::Accepted));
+        QCOMPARE(p.result1, QStringLiteral("乙公司"));
+        QCOMPARE(p.result3, QStringLiteral("二路2号"));
+    }
+
+    void oneColumnIsWideAndFillsOnlyResult1() {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
+        数据选择 p;
+        showPicker(p, kUses, QStringLiteral("请选择常用用途"));
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(4 * 600 + 1000));
+        // Something left over from an earlier use must not look like a second column.
+        p.OKButton->click();
+        QCOMPARE(p.result1, QStringLiteral("货款"));
+        for (int k = 2; k <= 12; ++k)
+            QVERIFY(p.resultText(k).isEmpty());
+    }
+
+    void moreThanTwelveColumnsAndTypedWidths() {
+        test::TestEnv env;
+        data::exec(env.db(),
+                   QStringLiteral("CREATE TABLE wide (a INTEGER, b REAL, c TEXT, d TEXT, e TEXT, f TEXT, "
+                                  "g TEXT, h TEXT, i TEXT, j TEXT, k TEXT, l TEXT, m TEXT, n TEXT)"));
+        QVariantList values{1, 2.5};
+        for (int i = 3; i <= 14; ++i)
+            values << QString::number(i);
+        data::exec(env.db(), QStringLiteral("INSERT INTO wide VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), values);
+        数据选择 p;
+        showPicker(p, QStringLiteral("SELECT * FROM wide"), QStringLiteral("x"));
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(60 + 500));  // whole numbers
+        QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(60 + 1000)); // double precision
+        p.OKButton->click();
+        QCOMPARE(p.result1, QStringLiteral("1"));
+        QCOMPARE(p.result2, QStringLiteral("2.5"));
+        QCOMPARE(p.result12, QStringLiteral("12"));
+    }
+
+    void cancelAndCloseBoxChooseNothing() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        {
+            数据选择 p;
+            showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+            p.CancelButton->click();
+            QCOMPARE(p.result(), int(QDialog::Rejected));
+            QVERIFY(p.result1.isEmpty());
+            QVERIFY(p.result2.isEmpty());
+        }
+        {
+            数据选择 p;
+            showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+            p.close();
+            QVERIFY(p.result1.isEmpty());
+        }
+    }
+
+    void failingSelectAndEmptyGridChooseNothing() {
+        test::TestEnv env;
+        数据选择 p;
+        showPicker(p, QStringLiteral("SELECT nothing FROM nowhere"), QStringLiteral("请选择客户信息"));
+        QCOMPARE(p.Adodc1->rowCount(), 0);
+        p.OKButton->click();
+        QVERIFY(p.result1.isEmpty());
+
+        数据选择 q;
+        showPicker(q, kUses, QStringLiteral("请选择常用用途"));
+        q.OKButton->click();
+        QVERIFY(q.result1.isEmpty());
+    }
+
+    void resizeRunsTheSelectAgainAndGoesBackToTheFirstRow() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        QCOMPARE(p.Adodc1->rowCount(), 1);
+        p.DataGrid1->setColumnWidth(0, 5);
+        p.resize(p.width() + 40, p.height() + 30);
+        QTRY_COMPARE(p.Adodc1->rowCount(), 2);
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(4 * 60 + 1000));
+        QCOMPARE(p.DataGrid1->currentIndex().row(), 0);
+        // The grid follows the dialog's size.
+        QCOMPARE(p.DataGrid1->width(), 757 + 40);
+    }
+};
+
+QTEST_MAIN(TestPicker)
+#include "tst_picker.moc"
