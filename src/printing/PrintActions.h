@@ -28,14 +28,16 @@ struct PrintSheet {
 };
 
 // Prints the sheet on the system's default printer as one page. On any failure the user is told
-// "打印机未准备好或有故障!" and false is returned.
+// "打印机未准备好或有故障!" once, nothing is sent and false is returned. An offset box that does not hold a
+// number (placement's offsetTwips) is refused with its own message before anything is printed.
 bool printSheet(QWidget* parent, const PrintSheet& sheet);
 
 // Paints the sheet's texts as the printer would place them, on any device (preview surface, image, PDF).
 // False when a position falls outside the printable range; nothing is shown to the user here.
 bool drawSheet(QPainter& painter, const PrintSheet& sheet);
 
-// Appends the print log row of the sheet. A failure tells the user the sheet was printed but not logged.
+// Appends the print log row of the sheet: the time of logging and every named field's text without its
+// outer blanks. A failure tells the user the sheet was printed but not logged, naming the template.
 // Returns true when the row was written.
 bool logSheet(QWidget* parent, const PrintSheet& sheet);
 

@@ -1,0 +1,159 @@
+#include "printing/Placement.h"
+
+#include "printing/PrintActions.h"
+
+#include <QLocale>
+#include <QStringEncoder>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace vorlan::printing {
+
+namespace {
+
+constexpr double kMinPosition = -32768;
+constexpr double kMaxPosition = 32767;
+
+bool fits(double v) { return v >= kMinPosition && v <= kMaxPosition; }
+
+// Positions are whole twips; every rounding goes to the even neighbour on a tie.
+double roundEven(double v) { return std::nearbyint(v); }
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ||
+           c == QLatin1Char('\v') || c == QLatin1Char('\f');
+}
+
+} // namespace
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin))) ++begin;
+    while (end > begin && isBlank(text.at(end - 1))) --end;
+    return text.mid(begin, end - begin);
+}
+
+bool isDoubleByte(char32_t ucs4)
+{
+    if (ucs4 < 0x80) return false;
+    if (ucs4 > 0xFFFF) return false; // not in the code page at all
+    // 0 unknown, 1 single byte, 2 double byte; the code page never changes, so each character is asked once.
+    static std::array<std::uint8_t, 0x10000> known{};
+    std::uint8_t& k = known[ucs4];
+    if (k == 0) {
+        QStringEncoder gbk("GBK");
+        const QChar c{char16_t(ucs4)};
+        const QByteArray bytes = gbk.encode(QStringView(&c, 1));
+        k = (gbk.isValid() && !gbk.hasError() && bytes.size() == 2) ? 2 : 1;
+    }
+    return k == 2;
+}
+
+double fullAdvance(double size) { return (size - 9.12) * 20 + 180; }
+
+Placement placeText(const QString& text, int x, int y, double size)
+{
+    Placement out;
+    const QString t = trimBlanks(text);
+    if (t.isEmpty()) return out;
+
+    const double full = fullAdvance(size);
+    const double half = full / 2;
+    double d = x;
+    qsizetype i = 0;
+    while (i < t.size()) {
+        // One character: a surrogate pair is drawn whole but, being two units the code page cannot hold,
+        // advances by two half widths.
+        qsizetype units = 1;
+        char32_t ucs4 = t.at(i).unicode();
+        if (t.at(i).isHighSurrogate() && i + 1 < t.size() && t.at(i + 1).isLowSurrogate()) {
+            ucs4 = QChar::surrogateToUcs4(t.at(i), t.at(i + 1));
+            units = 2;
+        }
+
+        // The line limits are themselves 16-bit positions.
+        if (!fits(double(x) + kWrapWidth)) {
+            out.ok = false;
+            return out;
+        }
+        PlacedChar pc{t.mid(i, units), 0, 0, size};
+        if (d <= double(x) + kWrapWidth) {
+            pc.x = int(d);
+            pc.y = y;
+        } else {
+            if (!fits(double(x) + 2 * kWrapWidth)) {
+                out.ok = false;
+                return out;
+            }
+            const int line = d <= double(x) + 2 * kWrapWidth ? 1 : 2;
+            const double top = double(y) + line * kLinePitch;
+            if (!fits(top)) {
+                out.ok = false;
+                return out;
+            }
+            pc.x = int(d) - line * kWrapWidth;
+            pc.y = int(top);
+        }
+        out.chars.append(pc);
+
+        const int steps = units == 2 ? 2 : 1;
+        const double advance = units == 2 ? half : (isDoubleByte(ucs4) ? full : half);
+        for (int s = 0; s < steps; ++s) {
+            d = roundEven(d + advance);
+            if (!fits(d)) {
+                out.ok = false;
+                return out;
+            }
+        }
+        i += units;
+    }
+    return out;
+}
+
+std::optional<int> offsetTwips(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return 0;
+    bool ok = false;
+    const double units = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(units)) return std::nullopt;
+    const double twips = roundEven(units * kTwipsPerOffsetUnit);
+    if (std::fabs(twips) > 1e9) return std::nullopt;
+    return int(twips);
+}
+
+SheetPlacement placeSheet(const PrintSheet& sheet)
+{
+    SheetPlacement out;
+    const auto dv = offsetTwips(sheet.allupText);
+    const auto dh = offsetTwips(sheet.allleftText);
+    if (!dv || !dh) {
+        out.ok = false;
+        out.badOffset = true;
+        return out;
+    }
+    for (int f = 0; f < sheet.fields.size(); ++f) {
+        const PrintField& field = sheet.fields.at(f);
+        const double x = roundEven(field.left + *dh);
+        const double y = roundEven(field.top + *dv);
+        Placement p;
+        if (fits(x) && fits(y))
+            p = placeText(field.text, int(x), int(y), field.fontSize);
+        else if (!trimBlanks(field.text).isEmpty())
+            p.ok = false; // an empty box is never placed, so its position does not matter
+        out.chars += p.chars;
+        if (!p.ok) {
+            out.ok = false;
+            out.failedField = f;
+            return out;
+        }
+    }
+    return out;
+}
+
+} // namespace vorlan::printing

@@ -1,0 +1,64 @@
+#pragma once
+// Where each character of a printed value goes: a pure computation in twips, shared by the printer,
+// the preview and the PDF output. The advance is fixed by the font size, not by the glyphs, so the
+// same value lands in the same place on every printer.
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace vorlan::printing {
+
+struct PrintSheet;
+
+inline constexpr int kWrapWidth = 3900;    // twips from the value's left edge before the next line starts
+inline constexpr int kLinePitch = 300;     // twips between lines
+inline constexpr int kTwipsPerOffsetUnit = 48;
+
+// One character at its place: the top-left corner of its cell, twips from the printable area's corner.
+struct PlacedChar {
+    QString text; // one character (a surrogate pair stays whole)
+    int x = 0;
+    int y = 0;
+    double size = 9; // points
+    bool operator==(const PlacedChar&) const = default;
+};
+
+// The placed characters; ok is false when a position left the 16-bit range, in which case chars holds
+// what was placed before the failure.
+struct Placement {
+    QList<PlacedChar> chars;
+    bool ok = true;
+};
+
+// Leading and trailing blanks (spaces, tabs, line breaks) removed; blanks inside the text stay.
+QString trimBlanks(const QString& text);
+
+// Is the character two bytes long in the GBK code page (a full-width character)?
+bool isDoubleByte(char32_t ucs4);
+
+// The advance of a full-width character at the given size, in twips: (size - 9.12) x 20 + 180.
+double fullAdvance(double size);
+
+// Places a value at (x, y) with the font size in points: trimmed, one character after the other, wrapped
+// at 3900 twips into at most three lines 300 twips apart (the third line takes everything that is left),
+// the running position rounded half to even after every character.
+Placement placeText(const QString& text, int x, int y, double size);
+
+// An offset box's text in twips (units x 48, rounded half to even); an empty text is 0. No value when the
+// text is not a number or the offset leaves the 16-bit range.
+std::optional<int> offsetTwips(const QString& text);
+
+struct SheetPlacement {
+    QList<PlacedChar> chars;
+    bool ok = true;
+    bool badOffset = false; // an offset box does not hold a number; nothing was placed
+    int failedField = -1;   // index of the field whose position was out of range
+};
+
+// Every field of the sheet at its box position plus the offsets, in the sheet's field order, stopping at
+// the first field that cannot be placed.
+SheetPlacement placeSheet(const PrintSheet& sheet);
+
+} // namespace vorlan::printing

@@ -1,0 +1,89 @@
+#include "printing/PrintActions.h"
+
+#include "data/Database.h"
+#include "data/Sql.h"
+#include "printing/PageRenderer.h"
+#include "printing/Placement.h"
+#include "ui/Prompt.h"
+
+#include <QDateTime>
+#include <QPainter>
+
+namespace vorlan::printing {
+
+namespace {
+
+void reportBadOffset(QWidget* parent, const PrintSheet& sheet)
+{
+    const bool upBad = !offsetTwips(sheet.allupText).has_value();
+    const QString text = upBad ? sheet.allupText : sheet.allleftText;
+    ui::exclamation(parent,
+                    QStringLiteral("整体打印位置的%1偏移“%2”不是一个数字，请改正后再打印。")
+                        .arg(upBad ? QStringLiteral("上下") : QStringLiteral("左右"), text.trimmed()),
+                    QStringLiteral("提示"));
+}
+
+} // namespace
+
+bool printSheet(QWidget* parent, const PrintSheet& sheet)
+{
+    const SheetPlacement placed = placeSheet(sheet);
+    if (placed.badOffset) {
+        reportBadOffset(parent, sheet);
+        return false;
+    }
+    if (!placed.ok) {
+        // A value that would land outside the page's coordinate range: nothing of the page is sent.
+        reportPrinterNotReady(parent);
+        return false;
+    }
+    return printPage(parent, sheet.templateName, placed.chars);
+}
+
+bool drawSheet(QPainter& painter, const PrintSheet& sheet)
+{
+    const SheetPlacement placed = placeSheet(sheet);
+    // Like the paper, the preview shows what was placed before a failure.
+    paintPlaced(painter, placed.chars);
+    return placed.ok;
+}
+
+bool logSheet(QWidget* parent, const PrintSheet& sheet)
+{
+    QStringList columns{data::quoteId(QStringLiteral("打印日期"))};
+    QVariantList values{data::dateTimeText(QDateTime::currentDateTime())};
+    for (const PrintField& f : sheet.fields) {
+        if (f.name.isEmpty()) continue;
+        columns << data::quoteId(f.name);
+        const QString v = trimBlanks(f.text);
+        values << (v.isNull() ? QStringLiteral("") : v); // an empty box logs the empty text, not Null
+    }
+    QStringList marks;
+    for (qsizetype i = 0; i < values.size(); ++i) marks << QStringLiteral("?");
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(data::quoteId(sheet.templateName), columns.join(QStringLiteral(", ")),
+                                 marks.join(QStringLiteral(", ")));
+    const QSqlDatabase db = data::shared();
+    try {
+        data::exec(db, sql, values);
+        return true;
+    } catch (const data::DbError& e) {
+        bool noTable = false;
+        try {
+            noTable = db.isOpen() && !data::tableExists(db, sheet.templateName);
+        } catch (const data::DbError&) {
+        }
+        QString text;
+        if (noTable)
+            text = QStringLiteral("本张已经打印，但模板“%1”还没有打印记录表，这次的打印明细没有保存。\n"
+                                  "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。")
+                       .arg(sheet.templateName);
+        else
+            text = QStringLiteral("本张已经打印，但打印明细没有保存到模板“%1”的打印记录表：%2")
+                       .arg(sheet.templateName, e.description());
+        ui::exclamation(parent, text, QStringLiteral("提示"));
+        return false;
+    }
+}
+
+} // namespace vorlan::printing

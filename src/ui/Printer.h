@@ -1,0 +1,31 @@
+#pragma once
+// The seam to the printing system: the system's default printer, or for tests a PDF file or no printer
+// at all. Pages are laid out in twips from the corner of the printable area.
+
+#include <QString>
+
+#include <memory>
+
+class QPrinter;
+
+namespace vorlan::ui {
+
+enum class PrinterTarget {
+    SystemDefault, // the system's default printer (CUPS)
+    PdfFile,       // a PDF file, as if it were a ready printer
+    None,          // as if no printer were installed
+};
+
+// Tests choose where pages go; SystemDefault restores the normal path.
+void setPrinterTarget(PrinterTarget target, const QString& pdfPath = QString());
+PrinterTarget printerTarget();
+
+// The name of the default printer, or an empty text when there is none.
+QString defaultPrinterName();
+
+// A printer for one job on the default printer: high resolution, coordinates from the corner of the
+// printable area, the printer's own paper and orientation, one copy. No printer when there is no default
+// printer or it reports an error; problem then says why (for the log, the user sees one fixed message).
+std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QString* problem = nullptr);
+
+} // namespace vorlan::ui

@@ -1,0 +1,260 @@
+// Printed output read back from PDF: every character where the placement puts it, within one device dot.
+#include "PrintProbe.h"
+#include "TestEnv.h"
+#include "app/Windows.h"
+#include "printing/PageRenderer.h"
+#include "printing/Placement.h"
+#include "printing/PrintActions.h"
+#include "printing/TestPage.h"
+#include "ui/Printer.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QTest>
+
+using namespace vorlan;
+using printing::PlacedChar;
+using printing::PrintField;
+using printing::PrintSheet;
+
+namespace {
+
+PrintField field(const QString& name, const QString& text, double left, double top, double size)
+{
+    PrintField f;
+    f.name = name;
+    f.text = text;
+    f.left = left;
+    f.top = top;
+    f.fontSize = size;
+    return f;
+}
+
+// Characters with blanks between them, so that each is a word of its own in the read-back.
+QString spaced(const QString& chars)
+{
+    QStringList parts;
+    for (const QChar c : chars) parts << QString(c);
+    return parts.join(QLatin1Char(' '));
+}
+
+bool visible(const PlacedChar& c) { return !c.text.trimmed().isEmpty(); }
+
+struct Origin {
+    double x = 0, y = 0; // points
+    double dot = 0;      // one device dot in points
+};
+
+// Where the printable area starts on the PDF printer, as the printing code sets it up.
+Origin pdfOrigin(const QString& path)
+{
+    ui::setPrinterTarget(ui::PrinterTarget::PdfFile, path);
+    const auto printer = ui::openDefaultPrinter(QStringLiteral("origin"));
+    const QRectF page = printer->pageRect(QPrinter::DevicePixel);
+    const double perDot = 72.0 / printer->resolution();
+    return {page.left() * perDot, page.top() * perDot, perDot};
+}
+
+} // namespace
+
+class TestPdfOutput : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+
+    QString pdfPath(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdftoppm")))
+            QSKIP("poppler-utils (pdftotext, pdftoppm) are not installed");
+    }
+    void cleanup() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
+
+    void everyCharacterAtItsPlace()
+    {
+        test::TestEnv env(false);
+        const QString pdf = pdfPath("sheet.pdf");
+        const Origin o = pdfOrigin(pdf);
+
+        PrintSheet sheet;
+        sheet.templateName = QStringLiteral("运单");
+        sheet.allupText = QStringLiteral("10");
+        sheet.allleftText = QStringLiteral("-5");
+        sheet.fields << field(QStringLiteral("收件人"), QStringLiteral("  张三丰 "), 1440, 720, 9)
+                     << field(QStringLiteral("电话"), spaced(QStringLiteral("Tel0571")), 1440, 1500, 9)
+                     << field(QStringLiteral("空"), QString(), 500, 500, 9)
+                     << field(QStringLiteral("地址"), spaced(QStringLiteral("浙江省杭州市西湖区文三路一百号院内")), 600,
+                              2400, 12)
+                     << field(QStringLiteral("大字"), spaced(QStringLiteral("壹佰元Ab")), 5000, 6000, 20.5)
+                     << field(QStringLiteral("小字"), spaced(QStringLiteral("小号字体")), 9000, 300, 7.5);
+        const printing::SheetPlacement placed = printing::placeSheet(sheet);
+        QVERIFY(placed.ok);
+
+        QVERIFY(printing::printSheet(nullptr, sheet));
+        QVERIFY(env.prompter.shown.isEmpty());
+        const probe::PdfText text = probe::readWords(pdf);
+        QVERIFY2(text.error.isEmpty(), qPrintable(text.error));
+        QCOMPARE(text.pages, 1);
+
+        // 张三丰 runs together as one word; its first character and the end of its last are checked.
+        QList<PlacedChar> singles;
+        QList<probe::Word> words = text.words;
+        const QList<PlacedChar> name = placed.chars.mid(0, 3);
+        bool found = false;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words[i].text != QStringLiteral("张三丰")) continue;
+            QVERIFY(qAbs(words[i].xMin - (o.x + name[0].x / 20.0)) <= o.dot);
+            QVERIFY(qAbs(words[i].yMin - (o.y + name[0].y / 20.0)) <= o.dot);
+            // The last glyph is one em (9 points) wide.
+            QVERIFY(qAbs(words[i].xMax - 9 - (o.x + name[2].x / 20.0)) <= o.dot);
+            words.removeAt(i);
+            found = true;
+            break;
+        }
+        QVERIFY(found);
+        QCOMPARE(name[0].x, 1200); // 1440 - 5 x 48
+        QCOMPARE(name[0].y, 1200); // 720 + 10 x 48
+
+        for (const PlacedChar& c : placed.chars.mid(3))
+            if (visible(c)) singles << c;
+        QCOMPARE(words.size(), singles.size());
+        for (const PlacedChar& c : singles) {
+            const double ex = o.x + c.x / 20.0, ey = o.y + c.y / 20.0;
+            qsizetype hit = -1;
+            for (qsizetype i = 0; i < words.size() && hit < 0; ++i)
+                if (words[i].text == c.text && qAbs(words[i].xMin - ex) <= o.dot && qAbs(words[i].yMin - ey) <= o.dot)
+                    hit = i;
+            QVERIFY2(hit >= 0, qPrintable(QStringLiteral("%1 expected at %2, %3 pt").arg(c.text).arg(ex).arg(ey)));
+            words.removeAt(hit);
+        }
+        // The long address wrapped onto a second line 300 twips lower.
+        QVERIFY(std::any_of(singles.begin(), singles.end(), [](const PlacedChar& c) { return c.y == 2400 + 480 + 300; }));
+    }
+
+    void drawSheetPaintsTheSameOnAnyDevice()
+    {
+        test::TestEnv env(false);
+        const QString pdf = pdfPath("writer.pdf");
+        PrintSheet sheet;
+        sheet.fields << field(QStringLiteral("甲"), spaced(QStringLiteral("甲乙AB")), 2880, 1440, 11);
+        {
+            QPdfWriter writer(pdf);
+            writer.setResolution(600);
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            QPainter p(&writer);
+            QVERIFY(printing::drawSheet(p, sheet));
+        }
+        const probe::PdfText text = probe::readWords(pdf);
+        QCOMPARE(text.words.size(), 4);
+        const double dot = 72.0 / 600;
+        QVERIFY(qAbs(text.words[0].xMin - 144) <= dot);
+        QVERIFY(qAbs(text.words[0].yMin - 72) <= dot);
+        QCOMPARE(text.words[3].text, QStringLiteral("B"));
+        // 甲 178+ blank 89 ... at size 11: full 217.6, half 108.8.
+        const auto p = printing::placeText(spaced(QStringLiteral("甲乙AB")), 2880, 1440, 11);
+        QVERIFY(qAbs(text.words[3].xMin - p.chars.last().x / 20.0) <= dot);
+        QVERIFY(env.prompter.shown.isEmpty());
+    }
+
+    void drawSheetStopsAtTheFirstFailure()
+    {
+        PrintSheet sheet;
+        sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
+                     << field(QStringLiteral("b"), QStringLiteral("乙"), 29000, 0, 9)
+                     << field(QStringLiteral("c"), QStringLiteral("丙"), 0, 1000, 9);
+        QImage img(200, 200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        QVERIFY(!printing::drawSheet(p, sheet));
+        p.end();
+        // 甲 was drawn at the top, 丙 never.
+        QVERIFY(!probe::inkBox(img, QRect(0, 0, 30, 20)).isEmpty());
+        QVERIFY(probe::inkBox(img, QRect(0, 50, 200, 150)).isEmpty());
+    }
+
+    void testPageOnOneLineAtTheCorner()
+    {
+        test::TestEnv env(false);
+        const QString pdf = pdfPath("testpage.pdf");
+        const Origin o = pdfOrigin(pdf);
+        windows::printTestPage(nullptr);
+        QVERIFY(env.prompter.shown.isEmpty());
+        const probe::PdfText text = probe::readWords(pdf);
+        QCOMPARE(text.pages, 1);
+        QCOMPARE(text.words.size(), 1);
+        QCOMPARE(text.words[0].text, printing::testPageText());
+        QVERIFY(qAbs(text.words[0].xMin - o.x) <= o.dot);
+        QVERIFY(qAbs(text.words[0].yMin - o.y) <= o.dot);
+        // Twelve characters, 198 twips apart, the last one em (10 points) wide.
+        QVERIFY(qAbs(text.words[0].xMax - (o.x + 11 * 198 / 20.0 + 10)) <= o.dot);
+    }
+
+    void noPrinter()
+    {
+        test::TestEnv env(false);
+        ui::setPrinterTarget(ui::PrinterTarget::None);
+        PrintSheet sheet;
+        sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
+                     << field(QStringLiteral("b"), QStringLiteral("乙"), 0, 500, 9);
+        QVERIFY(!printing::printSheet(nullptr, sheet));
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(env.prompter.last().text, QStringLiteral("打印机未准备好或有故障!"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("错误"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
+        // The test page says the same, once.
+        windows::printTestPage(nullptr);
+        QCOMPARE(env.prompter.shown.size(), 2);
+        QCOMPARE(env.prompter.last().text, QStringLiteral("打印机未准备好或有故障!"));
+    }
+
+    void outOfRangeSendsNothing()
+    {
+        test::TestEnv env(false);
+        const QString pdf = pdfPath("range.pdf");
+        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        PrintSheet sheet;
+        sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
+                     << field(QStringLiteral("b"), QStringLiteral("乙"), 28868, 0, 9)
+                     << field(QStringLiteral("c"), QStringLiteral("丙"), 0, 500, 9);
+        QVERIFY(!printing::printSheet(nullptr, sheet));
+        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void offsetThatIsNotANumber()
+    {
+        test::TestEnv env(false);
+        const QString pdf = pdfPath("offset.pdf");
+        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        PrintSheet sheet;
+        sheet.allleftText = QStringLiteral("-");
+        sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9);
+        QVERIFY(!printing::printSheet(nullptr, sheet));
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("整体打印位置的左右偏移“-”不是一个数字，请改正后再打印。"));
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void emptySheetNeedsAPrinterButSendsNoPage()
+    {
+        test::TestEnv env(false);
+        const QString pdf = pdfPath("empty.pdf");
+        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        PrintSheet sheet;
+        sheet.fields << field(QStringLiteral("a"), QStringLiteral("  "), 0, 0, 9);
+        QVERIFY(printing::printSheet(nullptr, sheet));
+        QVERIFY(env.prompter.shown.isEmpty());
+        QVERIFY(!QFile::exists(pdf));
+        ui::setPrinterTarget(ui::PrinterTarget::None);
+        QVERIFY(!printing::printSheet(nullptr, sheet));
+        QCOMPARE(env.prompter.shown.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestPdfOutput)
+#include "tst_pdfoutput.moc"

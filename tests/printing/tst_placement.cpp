@@ -1,0 +1,318 @@
+// Character placement: where every character of a printed value goes, in twips.
+#include "printing/Placement.h"
+#include "printing/PrintActions.h"
+#include "printing/TestPage.h"
+
+#include <QTest>
+
+using namespace vorlan::printing;
+
+Q_DECLARE_METATYPE(QList<int>)
+
+namespace {
+
+QString repeat(const QString& s, int n)
+{
+    QString out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+QList<int> xs(const Placement& p)
+{
+    QList<int> out;
+    for (const PlacedChar& c : p.chars) out << c.x;
+    return out;
+}
+
+QList<int> ys(const Placement& p)
+{
+    QList<int> out;
+    for (const PlacedChar& c : p.chars) out << c.y;
+    return out;
+}
+
+PrintField field(const QString& text, double left, double top, double size = 9, const QString& name = QString())
+{
+    PrintField f;
+    f.name = name;
+    f.text = text;
+    f.left = left;
+    f.top = top;
+    f.fontSize = size;
+    return f;
+}
+
+} // namespace
+
+class TestPlacement : public QObject {
+    Q_OBJECT
+private slots:
+    void positions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<QList<int>>("expectX");
+        QTest::addColumn<QList<int>>("expectY");
+
+        QTest::newRow("full width at 9: 177.6 rounds to 178")
+            << QStringLiteral("中文字") << 1440 << 720 << 9.0 << QList<int>{1440, 1618, 1796}
+            << QList<int>{720, 720, 720};
+        QTest::newRow("half width at 9: 88.8 per step")
+            << QStringLiteral("AB12") << 0 << 0 << 9.0 << QList<int>{0, 89, 178, 267} << QList<int>{0, 0, 0, 0};
+        QTest::newRow("outer blanks dropped, inner blank advances half")
+            << QStringLiteral("  中 文 \t\r\n") << 100 << 50 << 9.0 << QList<int>{100, 278, 367}
+            << QList<int>{50, 50, 50};
+        QTest::newRow("ideographic space is a full-width character")
+            << QStringLiteral("\u3000中") << 0 << 0 << 9.0 << QList<int>{0, 178} << QList<int>{0, 0};
+        QTest::newRow("full-width punctuation is double byte")
+            << QStringLiteral("！a") << 0 << 0 << 9.0 << QList<int>{0, 178} << QList<int>{0, 0};
+        QTest::newRow("half a step ties go to the even neighbour (9.17: 90.5)")
+            << QStringLiteral("aaaa") << 0 << 0 << 9.17 << QList<int>{0, 90, 180, 270} << QList<int>{0, 0, 0, 0};
+        QTest::newRow("ties at 8.87: 87.5") << QStringLiteral("aaaa") << 0 << 0 << 8.87
+                                             << QList<int>{0, 88, 176, 264} << QList<int>{0, 0, 0, 0};
+        QTest::newRow("size 10: 197.6 each") << QStringLiteral("您好！") << 0 << 0 << 10.0
+                                              << QList<int>{0, 198, 396} << QList<int>{0, 0, 0};
+        QTest::newRow("negative start") << QStringLiteral("ab") << -500 << -20 << 9.0 << QList<int>{-500, -411}
+                                        << QList<int>{-20, -20};
+        QTest::newRow("a surrogate pair is one character of two half steps")
+            << QStringLiteral("\U0001F600中") << 0 << 0 << 9.0 << QList<int>{0, 178} << QList<int>{0, 0};
+        QTest::newRow("euro sign is one byte in the code page")
+            << QStringLiteral("€€") << 0 << 0 << 9.0 << QList<int>{0, 89} << QList<int>{0, 0};
+    }
+    void positions()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(double, size);
+        QFETCH(QList<int>, expectX);
+        QFETCH(QList<int>, expectY);
+        const Placement p = placeText(text, x, y, size);
+        QVERIFY(p.ok);
+        QCOMPARE(xs(p), expectX);
+        QCOMPARE(ys(p), expectY);
+        for (const PlacedChar& c : p.chars) QCOMPARE(c.size, size);
+    }
+
+    void thirtyCharactersBreakAfterTheTwentySecond()
+    {
+        const Placement p = placeText(repeat(QStringLiteral("汉"), 30), 1000, 2000, 9);
+        QVERIFY(p.ok);
+        QCOMPARE(p.chars.size(), 30);
+        for (int i = 0; i < 22; ++i) {
+            QCOMPARE(p.chars[i].y, 2000);
+            QCOMPARE(p.chars[i].x, 1000 + 178 * i);
+        }
+        QCOMPARE(p.chars[21].x, 1000 + 3738);
+        // The 23rd would start at x + 3916, past x + 3900: second line, 300 lower.
+        for (int i = 22; i < 30; ++i) {
+            QCOMPARE(p.chars[i].y, 2300);
+            QCOMPARE(p.chars[i].x, 1000 + 178 * i - 3900);
+        }
+        QCOMPARE(p.chars[22].x, 1016);
+    }
+
+    void thirdLineTakesTheRest()
+    {
+        const Placement p = placeText(repeat(QStringLiteral("汉"), 100), 0, 0, 9);
+        QVERIFY(p.ok);
+        QCOMPARE(p.chars[43].y, 300); // 7654 <= 7800
+        QCOMPARE(p.chars[44].y, 600); // 7832 > 7800
+        QCOMPARE(p.chars[44].x, 32);
+        QCOMPARE(p.chars[99].y, 600); // no fourth line
+        QCOMPARE(p.chars[99].x, 178 * 99 - 7800);
+    }
+
+    void lettersAdvanceHalfAsFar()
+    {
+        const Placement wide = placeText(repeat(QStringLiteral("字"), 10), 0, 0, 12);
+        const Placement narrow = placeText(repeat(QStringLiteral("x"), 10), 0, 0, 12);
+        QCOMPARE(wide.chars.last().x, 2 * narrow.chars.last().x);
+    }
+
+    void emptyTextPlacesNothing_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << QStringLiteral("   ");
+        QTest::newRow("line breaks") << QStringLiteral("\r\n\t ");
+    }
+    void emptyTextPlacesNothing()
+    {
+        QFETCH(QString, text);
+        // Even at a position the page cannot hold: nothing is placed, nothing fails.
+        const Placement p = placeText(text, 32000, 32767, 9);
+        QVERIFY(p.ok);
+        QVERIFY(p.chars.isEmpty());
+    }
+
+    void sixteenBitLimits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("placed");
+
+        const QString line2 = repeat(QStringLiteral("汉"), 23);
+        const QString line3 = repeat(QStringLiteral("汉"), 45);
+        QTest::newRow("x 28867 fits") << QStringLiteral("中") << 28867 << 0 << true << 1;
+        QTest::newRow("x 28868: x + 3900 leaves the range") << QStringLiteral("中") << 28868 << 0 << false << 0;
+        QTest::newRow("x + 7800 = 32767 on the second line") << line2 << 24967 << 0 << true << 23;
+        QTest::newRow("x + 7800 beyond on the second line") << line2 << 24968 << 0 << false << 22;
+        QTest::newRow("x + 7800 beyond, but one line only") << QStringLiteral("中文") << 24968 << 0 << true << 2;
+        QTest::newRow("y + 300 = 32767") << line2 << 0 << 32467 << true << 23;
+        QTest::newRow("y + 300 beyond") << line2 << 0 << 32468 << false << 22;
+        QTest::newRow("y 32767 on one line") << QStringLiteral("中") << 0 << 32767 << true << 1;
+        QTest::newRow("y + 600 = 32767") << line3 << 0 << 32167 << true << 45;
+        QTest::newRow("y + 600 beyond") << line3 << 0 << 32168 << false << 44;
+        // The running position itself is 16-bit: 184 characters reach 32752, the 185th would pass 32767.
+        QTest::newRow("running position 32752") << repeat(QStringLiteral("汉"), 184) << 0 << 0 << true << 184;
+        QTest::newRow("running position past 32767") << repeat(QStringLiteral("汉"), 185) << 0 << 0 << false << 185;
+    }
+    void sixteenBitLimits()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(bool, ok);
+        QFETCH(int, placed);
+        const Placement p = placeText(text, x, y, 9);
+        QCOMPARE(p.ok, ok);
+        QCOMPARE(p.chars.size(), placed);
+    }
+
+    void doubleByteCharacters_data()
+    {
+        QTest::addColumn<QString>("ch");
+        QTest::addColumn<bool>("wide");
+        QTest::newRow("hanzi") << QStringLiteral("中") << true;
+        QTest::newRow("full-width exclamation") << QStringLiteral("！") << true;
+        QTest::newRow("ideographic space") << QStringLiteral("\u3000") << true;
+        QTest::newRow("pinyin e acute") << QStringLiteral("é") << true;
+        QTest::newRow("middle dot") << QStringLiteral("·") << true;
+        QTest::newRow("latin") << QStringLiteral("a") << false;
+        QTest::newRow("digit") << QStringLiteral("7") << false;
+        QTest::newRow("blank") << QStringLiteral(" ") << false;
+        QTest::newRow("euro") << QStringLiteral("€") << false;
+        QTest::newRow("not in the code page") << QStringLiteral("\u0E01") << false;
+    }
+    void doubleByteCharacters()
+    {
+        QFETCH(QString, ch);
+        QFETCH(bool, wide);
+        QCOMPARE(isDoubleByte(ch.at(0).unicode()), wide);
+    }
+
+    void offsets_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("twips");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("zero") << QStringLiteral("0") << 0 << true;
+        QTest::newRow("empty is zero") << QString() << 0 << true;
+        QTest::newRow("10") << QStringLiteral("10") << 480 << true;
+        QTest::newRow("-5") << QStringLiteral("-5") << -240 << true;
+        QTest::newRow("blanks around") << QStringLiteral(" 3 ") << 144 << true;
+        QTest::newRow("12.6 x 48 = 604.8") << QStringLiteral("12.6") << 605 << true;
+        QTest::newRow("tie 4.5 to even") << QStringLiteral("0.09375") << 4 << true;
+        QTest::newRow("tie 1.5 to even") << QStringLiteral("0.03125") << 2 << true;
+        QTest::newRow("negative tie") << QStringLiteral("-0.09375") << -4 << true;
+        QTest::newRow("largest box value") << QStringLiteral("1000") << 48000 << true;
+        QTest::newRow("lone minus while typing") << QStringLiteral("-") << 0 << false;
+        QTest::newRow("letters") << QStringLiteral("abc") << 0 << false;
+        QTest::newRow("comma decimal") << QStringLiteral("1,5") << 0 << false;
+    }
+    void offsets()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, twips);
+        QFETCH(bool, valid);
+        const auto v = offsetTwips(text);
+        QCOMPARE(v.has_value(), valid);
+        if (valid) QCOMPARE(*v, twips);
+    }
+
+    void sheetWithoutOffsets()
+    {
+        PrintSheet s;
+        s.fields << field(QStringLiteral("甲"), 1440, 720);
+        const SheetPlacement p = placeSheet(s);
+        QVERIFY(p.ok);
+        QCOMPARE(p.chars.size(), 1);
+        QCOMPARE(p.chars[0].x, 1440);
+        QCOMPARE(p.chars[0].y, 720);
+    }
+
+    void sheetOffsetsMoveEveryValue()
+    {
+        PrintSheet s;
+        s.allupText = QStringLiteral("10");
+        s.allleftText = QStringLiteral("-5");
+        s.fields << field(QStringLiteral("甲乙"), 1440, 720) << field(QString(), 0, 0)
+                 << field(QStringLiteral("丙"), 3000.4, 100.5, 12);
+        const SheetPlacement p = placeSheet(s);
+        QVERIFY(p.ok);
+        QCOMPARE(p.chars.size(), 3);
+        QCOMPARE(p.chars[0].x, 1200);
+        QCOMPARE(p.chars[0].y, 1200);
+        QCOMPARE(p.chars[1].x, 1378);
+        QCOMPARE(p.chars[2].x, 2760);       // 3000.4 - 240 rounds to 2760
+        QCOMPARE(p.chars[2].y, 580);        // 100.5 + 480 = 580.5, tie to even
+        QCOMPARE(p.chars[2].size, 12.0);
+    }
+
+    void sheetStopsAtTheFirstFieldOutOfRange()
+    {
+        PrintSheet s;
+        s.fields << field(QStringLiteral("一"), 0, 0) << field(QString(), 40000, 0) // empty: never placed
+                 << field(QStringLiteral("二"), 32767.6, 0) << field(QStringLiteral("三"), 0, 500);
+        const SheetPlacement p = placeSheet(s);
+        QVERIFY(!p.ok);
+        QVERIFY(!p.badOffset);
+        QCOMPARE(p.failedField, 2);
+        QCOMPARE(p.chars.size(), 1);
+        QCOMPARE(p.chars[0].text, QStringLiteral("一"));
+    }
+
+    void offsetsCanPushOutOfRange()
+    {
+        PrintSheet s;
+        s.allleftText = QStringLiteral("1000"); // 48000 twips
+        s.fields << field(QStringLiteral("一"), 0, 0);
+        QVERIFY(!placeSheet(s).ok);
+        s.allleftText = QStringLiteral("-1000"); // -48000 twips
+        QVERIFY(!placeSheet(s).ok);
+        s.allleftText = QStringLiteral("-600"); // -28800 twips fits
+        QVERIFY(placeSheet(s).ok);
+    }
+
+    void sheetRefusesAnOffsetThatIsNotANumber()
+    {
+        PrintSheet s;
+        s.allupText = QStringLiteral("-");
+        s.fields << field(QStringLiteral("一"), 0, 0);
+        const SheetPlacement p = placeSheet(s);
+        QVERIFY(!p.ok);
+        QVERIFY(p.badOffset);
+        QVERIFY(p.chars.isEmpty());
+    }
+
+    void testPageIsOneLine()
+    {
+        const Placement p = testPagePlacement();
+        QVERIFY(p.ok);
+        QCOMPARE(p.chars.size(), 12);
+        for (int i = 0; i < 12; ++i) {
+            QCOMPARE(p.chars[i].x, 198 * i);
+            QCOMPARE(p.chars[i].y, 0);
+            QCOMPARE(p.chars[i].size, 10.0);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlacement)
+#include "tst_placement.moc"

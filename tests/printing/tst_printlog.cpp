@@ -1,0 +1,199 @@
+// The print log row written after a print: columns and values in step, values exactly as typed.
+#include "TestEnv.h"
+#include "data/Sql.h"
+#include "printing/PrintActions.h"
+#include "templates/TemplateStore.h"
+#include "ui/Printer.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace vorlan;
+using printing::PrintField;
+using printing::PrintSheet;
+
+namespace {
+
+// Creates the template and its print log table the way the designer's save does.
+void saveTemplate(const QSqlDatabase& db, const QString& name, const QStringList& single,
+                  const QStringList& multi = {})
+{
+    templates::Template t;
+    t.name = name;
+    for (const QString& n : single) {
+        templates::InputPoint p;
+        p.type = templates::type::SingleLine;
+        p.name = n;
+        t.single.append(p);
+    }
+    for (const QString& n : multi) {
+        templates::InputPoint p;
+        p.type = templates::type::MultiLine;
+        p.name = n;
+        t.multi.append(p);
+    }
+    templates::PendingColumns pending;
+    templates::TemplateStore(db).save(t, std::nullopt, pending);
+}
+
+PrintField field(const QString& name, const QString& text)
+{
+    PrintField f;
+    f.name = name;
+    f.text = text;
+    f.left = 1000;
+    f.top = 1000;
+    return f;
+}
+
+QList<QVariantMap> rows(const QSqlDatabase& db, const QString& table)
+{
+    QList<QVariantMap> out;
+    QSqlQuery q = data::exec(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(data::quoteId(table)));
+    while (q.next()) {
+        QVariantMap m;
+        const QSqlRecord r = q.record();
+        for (int i = 0; i < r.count(); ++i) m.insert(r.fieldName(i), r.value(i));
+        out << m;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestPrintLog : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
+
+    void workedExample()
+    {
+        test::TestEnv env;
+        saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人"), QStringLiteral("电话")},
+                     {QStringLiteral("备注")});
+        PrintSheet s;
+        s.templateName = QStringLiteral("运单");
+        s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三")) << field(QStringLiteral("电话"), QStringLiteral("12345 "))
+                 << field(QStringLiteral("备注"), QString());
+        const QString before = data::dateTimeText(QDateTime::currentDateTime());
+        QVERIFY(printing::logSheet(nullptr, s));
+        const QString after = data::dateTimeText(QDateTime::currentDateTime());
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        const auto r = rows(env.db(), QStringLiteral("运单"));
+        QCOMPARE(r.size(), 1);
+        const QString when = r[0].value(QStringLiteral("打印日期")).toString();
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")).match(when).hasMatch());
+        QVERIFY(before <= when && when <= after);
+        QCOMPARE(r[0].value(QStringLiteral("收件人")).toString(), QStringLiteral("张三"));
+        QCOMPARE(r[0].value(QStringLiteral("电话")).toString(), QStringLiteral("12345"));
+        // The empty box logs the empty text, not Null.
+        QVERIFY(!r[0].value(QStringLiteral("备注")).isNull());
+        QCOMPARE(r[0].value(QStringLiteral("备注")).toString(), QString());
+
+        // A second print logs a second row.
+        QVERIFY(printing::logSheet(nullptr, s));
+        QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 2);
+    }
+
+    void templateWithoutInputPoints()
+    {
+        test::TestEnv env;
+        saveTemplate(env.db(), QStringLiteral("空白单"), {});
+        PrintSheet s;
+        s.templateName = QStringLiteral("空白单");
+        QVERIFY(printing::logSheet(nullptr, s));
+        const auto r = rows(env.db(), QStringLiteral("空白单"));
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r[0].size(), 1);
+        QVERIFY(!r[0].value(QStringLiteral("打印日期")).toString().isEmpty());
+    }
+
+    void valuesKeepTheirText_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("only blanks") << QStringLiteral("    ") << QString();
+        QTest::newRow("apostrophe") << QStringLiteral("O'Brien's 店") << QStringLiteral("O'Brien's 店");
+        QTest::newRow("quote and comma") << QStringLiteral("a\",'b'),(") << QStringLiteral("a\",'b'),(");
+        QTest::newRow("amount in words") << QStringLiteral("    壹拾贰元叁角肆分 ") << QStringLiteral("壹拾贰元叁角肆分");
+        QTest::newRow("inner blanks stay") << QStringLiteral(" 杭州 西湖 ") << QStringLiteral("杭州 西湖");
+        QTest::newRow("longer than 255") << QString(300, QLatin1Char('x')) << QString(300, QLatin1Char('x'));
+    }
+    void valuesKeepTheirText()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, logged);
+        test::TestEnv env;
+        saveTemplate(env.db(), QStringLiteral("Tom's 单"), {QStringLiteral("客户's 名")});
+        PrintSheet s;
+        s.templateName = QStringLiteral("Tom's 单");
+        s.fields << field(QStringLiteral("客户's 名"), typed);
+        QVERIFY(printing::logSheet(nullptr, s));
+        const auto r = rows(env.db(), QStringLiteral("Tom's 单"));
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r[0].value(QStringLiteral("客户's 名")).toString(), logged);
+    }
+
+    void nameCaseDoesNotMatter()
+    {
+        test::TestEnv env;
+        saveTemplate(env.db(), QStringLiteral("Waybill"), {QStringLiteral("To")});
+        PrintSheet s;
+        s.templateName = QStringLiteral("WAYBILL");
+        s.fields << field(QStringLiteral("to"), QStringLiteral("x"));
+        QVERIFY(printing::logSheet(nullptr, s));
+        QCOMPARE(rows(env.db(), QStringLiteral("Waybill")).size(), 1);
+    }
+
+    void failingInsertIsReportedAfterTheSheetWasPrinted()
+    {
+        test::TestEnv env;
+        QTemporaryDir dir;
+        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, dir.filePath(QStringLiteral("p.pdf")));
+        PrintSheet s;
+        s.templateName = QStringLiteral("从未保存");
+        s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
+        QVERIFY(printing::printSheet(nullptr, s));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("p.pdf"))));
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        // Never saved in the designer: no print log table.
+        QVERIFY(!printing::logSheet(nullptr, s));
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("已经打印")));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("“从未保存”")));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QVERIFY(!data::tableExists(env.db(), QStringLiteral("从未保存")));
+
+        // A column the table does not have: the database's reason is passed on, no half row.
+        saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人")});
+        s.templateName = QStringLiteral("运单");
+        s.fields << field(QStringLiteral("新加的点"), QStringLiteral("y"));
+        QVERIFY(!printing::logSheet(nullptr, s));
+        QCOMPARE(env.prompter.shown.size(), 2);
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("“运单”")));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("新加的点")));
+        QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
+    }
+
+    void failedPrintLogsNothing()
+    {
+        test::TestEnv env;
+        saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人")});
+        ui::setPrinterTarget(ui::PrinterTarget::None);
+        PrintSheet s;
+        s.templateName = QStringLiteral("运单");
+        s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
+        // What the print button does: log only after a print that did not fail.
+        if (printing::printSheet(nullptr, s)) printing::logSheet(nullptr, s);
+        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
+        QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
+    }
+};
+
+QTEST_MAIN(TestPrintLog)
+#include "tst_printlog.moc"
