@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "printing/Frm_PrintWindow.h"
 #include "templates/RecordPicker.h"
+#include "ui/Printer.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -411,8 +412,17 @@ private slots:
         QCOMPARE(sheet.fields[0].top, 720.0);
         QCOMPARE(sheet.allupText, QStringLiteral("10"));
         QCOMPARE(sheet.allleftText, QStringLiteral("-5"));
+        // Printed into a PDF file as if it were the default printer; the template was never saved in the
+        // designer, so it has no log table and the user hears that the sheet was printed but not logged.
+        QTemporaryDir out;
+        const QString pdf = out.filePath(QStringLiteral("sheet.pdf"));
+        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
         w->XPBut单件打印->click();
+        ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
         QCOMPARE(w->windowTitle(), kName + QStringLiteral("--->>后台打印完成"));
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("本张已经打印")));
+        QVERIFY(env.prompter.lastText().contains(kName));
     }
 
     void previewHidesTheBoxesAndShowsThemAgain() {
