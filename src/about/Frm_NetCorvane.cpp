@@ -3,6 +3,7 @@
 #include "about/Notice.h"
 #include "app/Product.h"
 #include "app/Windows.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -20,21 +21,6 @@
 namespace vorlan::about {
 
 namespace {
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // The header band behind the product name.
 QPixmap headerPicture(QSize size)
@@ -104,15 +90,15 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     ui::setClientSize(this, 8400, 6720);
     setFixedSize(size());
 
-    IMG_WORKHEAD_FILE = label(this, QStringLiteral("IMG_WORKHEAD_FILE"), QString());
+    IMG_WORKHEAD_FILE = ui::makeLabel(this, QStringLiteral("IMG_WORKHEAD_FILE"), QString());
     ui::place(IMG_WORKHEAD_FILE, 0, 0, 8400, 1140);
     IMG_WORKHEAD_FILE->setPixmap(headerPicture(IMG_WORKHEAD_FILE->size()));
 
-    Image1 = label(this, QStringLiteral("Image1"), QString());
+    Image1 = ui::makeLabel(this, QStringLiteral("Image1"), QString());
     ui::place(Image1, 300, 180, 780, 780);
     Image1->setPixmap(printerPicture(Image1->width()));
 
-    lblTitle = label(this, QStringLiteral("lblTitle"), QStringLiteral("V o r l a n"));
+    lblTitle = ui::makeLabel(this, QStringLiteral("lblTitle"), QStringLiteral("V o r l a n"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSize(22);
     titleFont.setBold(true);
@@ -120,20 +106,20 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     lblTitle->setStyleSheet(QStringLiteral("color: white;"));
     ui::place(lblTitle, 1260, 150, 4200, 840);
 
-    lblVersion = label(this, QStringLiteral("lblVersion"),
+    lblVersion = ui::makeLabel(this, QStringLiteral("lblVersion"),
                        QStringLiteral("版本：") + QString::fromLatin1(app::kVersionLabel));
     lblVersion->setStyleSheet(QStringLiteral("color: white;"));
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui::place(lblVersion, 5160, 720, 3000, 330);
 
-    Label2 = label(this, QStringLiteral("Label2"),
+    Label2 = ui::makeLabel(this, QStringLiteral("Label2"),
                    QStringLiteral("非常感谢您使用本系统，我们将一直为您服务，不断的完善本系统，非常乐意按您提出来的建议"
                                   "来改进完善系统，使之完全符合您的要求！请下载公告文件,及时更新最新版本!"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui::place(Label2, 300, 1290, 7800, 780);
 
-    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("软件版本号最新公告："));
+    Label6 = ui::makeLabel(this, QStringLiteral("Label6"), QStringLiteral("软件版本号最新公告："));
     QFont bold = Label6->font();
     bold.setBold(true);
     Label6->setFont(bold);
@@ -145,19 +131,19 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ui::place(Text2, 300, 2490, 7800, 2520);
 
-    XPButton1 = button(this, QStringLiteral("XPButton1"), QStringLiteral("下载公告文件(此功能需要连接到互联网)"));
+    XPButton1 = ui::makeButton(this, QStringLiteral("XPButton1"), QStringLiteral("下载公告文件(此功能需要连接到互联网)"));
     ui::place(XPButton1, 300, 5160, 4560, 450);
-    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("点击即启动在线升级"));
+    Command1 = ui::makeButton(this, QStringLiteral("Command1"), QStringLiteral("点击即启动在线升级"));
     ui::place(Command1, 5040, 5160, 3060, 450);
 
-    Image3 = label(this, QStringLiteral("Image3"), QString());
+    Image3 = ui::makeLabel(this, QStringLiteral("Image3"), QString());
     ui::place(Image3, 300, 5880, 480, 480);
     Image3->setPixmap(globePicture(Image3->width()));
-    Label1 = label(this, QStringLiteral("Label1"),
+    Label1 = ui::makeLabel(this, QStringLiteral("Label1"),
                    QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label1->setStyleSheet(QStringLiteral("color: #35507a;"));
     ui::place(Label1, 900, 5955, 4140, 330);
-    XPButton2 = button(this, QStringLiteral("XPButton2"), QStringLiteral("欢迎访问我们的网站"));
+    XPButton2 = ui::makeButton(this, QStringLiteral("XPButton2"), QStringLiteral("欢迎访问我们的网站"));
     ui::place(XPButton2, 5040, 5895, 3060, 450);
 
     connect(XPButton1, &QPushButton::clicked, this, &Frm_NetCorvane::XPButton1_Click);

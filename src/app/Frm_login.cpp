@@ -5,6 +5,7 @@
 #include "app/VersionCheck.h"
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordHash.h"
@@ -19,15 +20,6 @@
 
 namespace vorlan::app {
 
-namespace {
-QLabel* label(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-} // namespace
-
 Frm_login::Frm_login(QWidget* parent)
     : QDialog(parent)
 {
@@ -39,7 +31,7 @@ Frm_login::Frm_login(QWidget* parent)
     setStyleSheet(QStringLiteral("QDialog#Frm_login { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
                                  "stop:0 #eef4fd, stop:1 #b6d6ff); }"));
 
-    auto* title = label(this, QStringLiteral("Label1"), QStringLiteral("用 户 设 置"));
+    auto* title = ui::makeLabel(this, QStringLiteral("Label1"), QStringLiteral("用 户 设 置"));
     QFont tf(QStringLiteral("宋体"));
     tf.setPointSize(16);
     tf.setBold(true);
@@ -47,14 +39,14 @@ Frm_login::Frm_login(QWidget* parent)
     title->setAlignment(Qt::AlignCenter);
     ui::place(title, 0, 240, 5400, 480);
 
-    ui::place(label(this, QStringLiteral("Label3"), QStringLiteral("用户姓名")), 600, 1000, 1000, 330);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label3"), QStringLiteral("用户姓名")), 600, 1000, 1000, 330);
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     ui::place(Combo1, 1650, 960, 3000, 360);
 
-    ui::place(label(this, QStringLiteral("Label4"), QStringLiteral("用户密码")), 600, 1560, 1000, 330);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label4"), QStringLiteral("用户密码")), 600, 1560, 1000, 330);
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
@@ -70,7 +62,7 @@ Frm_login::Frm_login(QWidget* parent)
     XPBut_XTExit->setAutoDefault(false);
     ui::place(XPBut_XTExit, 2900, 2180, 1500, 420);
 
-    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
+    Label2 = ui::makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setStyleSheet(QStringLiteral("color: #35507a;"));
     ui::place(Label2, 0, 2880, 5400, 300);

@@ -6,6 +6,7 @@
 #include "app/Frm_login.h"
 #include "app/Windows.h"
 #include "data/Sql.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -92,14 +93,6 @@ QIcon tileIcon(const QString& glyph, const QColor& colour)
         icon.addPixmap(pm);
     }
     return icon;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
 }
 
 } // namespace
@@ -191,14 +184,14 @@ void Frm_main::buildPanels(QWidget* surface)
     XPFrame1 = new QGroupBox(QStringLiteral("工具菜单"), surface);
     XPFrame1->setObjectName(QStringLiteral("XPFrame1"));
     ui::place(XPFrame1, 2040, 60, 2115, 5295);
-    XPButOpenMoban = button(XPFrame1, QStringLiteral("XPButOpenMoban"), QStringLiteral("打开模板"));
-    XPButmoban_edit = button(XPFrame1, QStringLiteral("XPButmoban_edit"), QStringLiteral("模板设计"));
-    XPBut_find = button(XPFrame1, QStringLiteral("XPBut_find"), QStringLiteral("数据查询"));
-    cmdLast = button(XPFrame1, QStringLiteral("cmdLast"), QStringLiteral("新增主节点"));
-    cmdChild = button(XPFrame1, QStringLiteral("cmdChild"), QStringLiteral("新增子节点"));
-    cmdRemove = button(XPFrame1, QStringLiteral("cmdRemove"), QStringLiteral("删除节点"));
-    Command1 = button(XPFrame1, QStringLiteral("Command1"), QStringLiteral("结构保存"));
-    XPButton3 = button(XPFrame1, QStringLiteral("XPButton3"), QStringLiteral("打印测试"));
+    XPButOpenMoban = ui::makeButton(XPFrame1, QStringLiteral("XPButOpenMoban"), QStringLiteral("打开模板"));
+    XPButmoban_edit = ui::makeButton(XPFrame1, QStringLiteral("XPButmoban_edit"), QStringLiteral("模板设计"));
+    XPBut_find = ui::makeButton(XPFrame1, QStringLiteral("XPBut_find"), QStringLiteral("数据查询"));
+    cmdLast = ui::makeButton(XPFrame1, QStringLiteral("cmdLast"), QStringLiteral("新增主节点"));
+    cmdChild = ui::makeButton(XPFrame1, QStringLiteral("cmdChild"), QStringLiteral("新增子节点"));
+    cmdRemove = ui::makeButton(XPFrame1, QStringLiteral("cmdRemove"), QStringLiteral("删除节点"));
+    Command1 = ui::makeButton(XPFrame1, QStringLiteral("Command1"), QStringLiteral("结构保存"));
+    XPButton3 = ui::makeButton(XPFrame1, QStringLiteral("XPButton3"), QStringLiteral("打印测试"));
     int top = 360;
     for (QPushButton* b : {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove, Command1,
                            XPButton3}) {
@@ -221,9 +214,9 @@ void Frm_main::buildPanels(QWidget* surface)
     List_findlx->setModel(yongtuModel);
     List_findlx->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui::place(List_findlx, 240, 720, 4815, 5640);
-    XPBut_Newyongtu = button(XPFrame3, QStringLiteral("XPBut_Newyongtu"), QStringLiteral("新增用途"));
-    XPBut_Delyongtu = button(XPFrame3, QStringLiteral("XPBut_Delyongtu"), QStringLiteral("删除用途"));
-    XPButton2 = button(XPFrame3, QStringLiteral("XPButton2"), QStringLiteral("返  回"));
+    XPBut_Newyongtu = ui::makeButton(XPFrame3, QStringLiteral("XPBut_Newyongtu"), QStringLiteral("新增用途"));
+    XPBut_Delyongtu = ui::makeButton(XPFrame3, QStringLiteral("XPBut_Delyongtu"), QStringLiteral("删除用途"));
+    XPButton2 = ui::makeButton(XPFrame3, QStringLiteral("XPButton2"), QStringLiteral("返  回"));
     ui::place(XPBut_Newyongtu, 240, 6540, 1455, 450);
     ui::place(XPBut_Delyongtu, 1920, 6540, 1455, 450);
     ui::place(XPButton2, 3600, 6540, 1455, 450);
@@ -235,7 +228,7 @@ void Frm_main::buildPanels(QWidget* surface)
     Text_mobanName = new QLineEdit(XPFrame2);
     Text_mobanName->setObjectName(QStringLiteral("Text_mobanName"));
     ui::place(Text_mobanName, 240, 420, 3915, 380);
-    XPBut确定 = button(XPFrame2, QStringLiteral("XPBut确定"), QStringLiteral("确  定"));
+    XPBut确定 = ui::makeButton(XPFrame2, QStringLiteral("XPBut确定"), QStringLiteral("确  定"));
     ui::place(XPBut确定, 1440, 960, 1455, 450);
     XPFrame2->hide();
 

@@ -2,6 +2,7 @@
 
 #include "app/Windows.h"
 #include "calendar/Lunar.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -11,15 +12,6 @@
 #include <QResizeEvent>
 
 namespace vorlan::calendar {
-
-namespace {
-QLabel* label(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-} // namespace
 
 Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
     : QDialog(parent)
@@ -31,7 +23,7 @@ Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
     fixedSize_ = size();
     setFixedSize(fixedSize_);
 
-    ui::place(label(this, QStringLiteral("Label5"), QStringLiteral("请选择一个公历的日期")), 240, 120, 4200, 300);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label5"), QStringLiteral("请选择一个公历的日期")), 240, 120, 4200, 300);
 
     MonthView1 = new QCalendarWidget(this);
     MonthView1->setObjectName(QStringLiteral("MonthView1"));
@@ -40,17 +32,17 @@ Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
     MonthView1->setGridVisible(true);
     ui::place(MonthView1, 240, 450, 4560, 3060);
 
-    Label4 = label(this, QStringLiteral("Label4"), QString());
+    Label4 = ui::makeLabel(this, QStringLiteral("Label4"), QString());
     QFont strong = Label4->font();
     strong.setBold(true);
     Label4->setFont(strong);
     Label4->setStyleSheet(QStringLiteral("color: #a01010;"));
     ui::place(Label4, 5040, 450, 3720, 360);
 
-    ui::place(label(this, QStringLiteral("Label6"), QStringLiteral("被选择的日期：")), 5040, 1560, 1500, 300);
-    Label7 = label(this, QStringLiteral("Label7"), QString());
+    ui::place(ui::makeLabel(this, QStringLiteral("Label6"), QStringLiteral("被选择的日期：")), 5040, 1560, 1500, 300);
+    Label7 = ui::makeLabel(this, QStringLiteral("Label7"), QString());
     ui::place(Label7, 6540, 1560, 2220, 300);
-    Label8 = label(this, QStringLiteral("Label8"), QString());
+    Label8 = ui::makeLabel(this, QStringLiteral("Label8"), QString());
     Label8->setStyleSheet(QStringLiteral("color: #1f3f8f;"));
     ui::place(Label8, 5040, 2040, 3720, 360);
 

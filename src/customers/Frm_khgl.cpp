@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "customers/CustomerListModel.h"
 #include "data/Sql.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -57,14 +58,6 @@ QLabel* label(QWidget* parent, const QString& text)
     return l;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLineEdit* edit(QWidget* parent, const QString& name)
 {
     auto* e = new QLineEdit(parent);
@@ -93,14 +86,14 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     ui::place(importFrame, 10080, 60, 5400, 4320);
     buildImportPanel(importFrame);
 
-    XPBut_XinZhen = button(this, QStringLiteral("XPBut_XinZhen"), QStringLiteral("新记录"));
-    XPBut_BaoC = button(this, QStringLiteral("XPBut_BaoC"), QStringLiteral("保   存"));
-    XPBut_XiuGai = button(this, QStringLiteral("XPBut_XiuGai"), QStringLiteral("修   改"));
-    Comd_Del = button(this, QStringLiteral("Comd_Del"), QStringLiteral("打勾删除"));
-    XPButALLdelete = button(this, QStringLiteral("XPButALLdelete"), QStringLiteral("全部删除"));
-    XPButton1 = button(this, QStringLiteral("XPButton1"), QStringLiteral("显示全部记录"));
-    XPButton2 = button(this, QStringLiteral("XPButton2"), QStringLiteral("帮助显示>>>"));
-    Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("返  回"));
+    XPBut_XinZhen = ui::makeButton(this, QStringLiteral("XPBut_XinZhen"), QStringLiteral("新记录"));
+    XPBut_BaoC = ui::makeButton(this, QStringLiteral("XPBut_BaoC"), QStringLiteral("保   存"));
+    XPBut_XiuGai = ui::makeButton(this, QStringLiteral("XPBut_XiuGai"), QStringLiteral("修   改"));
+    Comd_Del = ui::makeButton(this, QStringLiteral("Comd_Del"), QStringLiteral("打勾删除"));
+    XPButALLdelete = ui::makeButton(this, QStringLiteral("XPButALLdelete"), QStringLiteral("全部删除"));
+    XPButton1 = ui::makeButton(this, QStringLiteral("XPButton1"), QStringLiteral("显示全部记录"));
+    XPButton2 = ui::makeButton(this, QStringLiteral("XPButton2"), QStringLiteral("帮助显示>>>"));
+    Command4 = ui::makeButton(this, QStringLiteral("Command4"), QStringLiteral("返  回"));
     const QList<QPushButton*> bar{XPBut_XinZhen, XPBut_BaoC, XPBut_XiuGai, Comd_Del,
                                   XPButALLdelete, XPButton1, XPButton2, Command4};
     for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], 120 + i * 1920, 4500, 1740, 450);
@@ -190,15 +183,15 @@ void Frm_khgl::buildImportPanel(QWidget* frame)
     Text_qsdu = edit(frame, QStringLiteral("Text_qsdu"));
     ui::place(Text_qsdu, 1980, 900, 1200, 360);
 
-    But读取Excel = button(frame, QStringLiteral("But读取Excel"), QStringLiteral("打开Excel文件"));
+    But读取Excel = ui::makeButton(frame, QStringLiteral("But读取Excel"), QStringLiteral("打开Excel文件"));
     ui::place(But读取Excel, 240, 1500, 2400, 450);
-    But关闭Excel = button(frame, QStringLiteral("But关闭Excel"), QStringLiteral("关闭Excel文件"));
+    But关闭Excel = ui::makeButton(frame, QStringLiteral("But关闭Excel"), QStringLiteral("关闭Excel文件"));
     ui::place(But关闭Excel, 2760, 1500, 2400, 450);
-    XPBut_next = button(frame, QStringLiteral("XPBut_next"), QStringLiteral("读取下一条"));
+    XPBut_next = ui::makeButton(frame, QStringLiteral("XPBut_next"), QStringLiteral("读取下一条"));
     ui::place(XPBut_next, 240, 2130, 2400, 450);
-    But读取下一条 = button(frame, QStringLiteral("But读取下一条"), QStringLiteral("读取下一条并保存"));
+    But读取下一条 = ui::makeButton(frame, QStringLiteral("But读取下一条"), QStringLiteral("读取下一条并保存"));
     ui::place(But读取下一条, 2760, 2130, 2400, 450);
-    XPBut读取全部 = button(frame, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"));
+    XPBut读取全部 = ui::makeButton(frame, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"));
     ui::place(XPBut读取全部, 240, 2760, 4920, 450);
 
     auto* hint = label(frame, QStringLiteral("列标号：各项资料在工作表内所在的列（A～Z），不读取的项请清空。"

@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -23,30 +24,6 @@ namespace {
 
 const QString kListBackground = QStringLiteral("rgb(182, 214, 255)");
 
-QLabel* label(QWidget* parent, const QString& text, double left, double top, double width)
-{
-    auto* l = new QLabel(text, parent);
-    ui::place(l, left, top, width, 330);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QDateEdit* datePicker(QWidget* parent, const QString& name)
-{
-    auto* d = new QDateEdit(parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
 } // namespace
 
 Frm_CXdata::Frm_CXdata(QWidget* parent)
@@ -58,29 +35,29 @@ Frm_CXdata::Frm_CXdata(QWidget* parent)
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     ui::setClientSize(this, 12000, 8160);
 
-    label(this, QStringLiteral("1.选择条件："), 240, 150, 2400);
+    ui::placeLabel(this, QStringLiteral("1.选择条件："), 240, 150, 2400);
     List_findlx = new QListWidget(this);
     List_findlx->setObjectName(QStringLiteral("List_findlx"));
     List_findlx->setSelectionMode(QAbstractItemView::SingleSelection);
     ui::place(List_findlx, 240, 480, 2640, 1560);
 
-    label(this, QStringLiteral("2.请输入条件内容："), 3120, 150, 3000);
+    ui::placeLabel(this, QStringLiteral("2.请输入条件内容："), 3120, 150, 3000);
     Txt_CXtj = new QLineEdit(this);
     Txt_CXtj->setObjectName(QStringLiteral("Txt_CXtj"));
     ui::place(Txt_CXtj, 3120, 480, 4200, 380);
 
-    label(this, QStringLiteral("开始日期"), 3120, 1095, 1000);
-    DTPicker2 = datePicker(this, QStringLiteral("DTPicker2"));
+    ui::placeLabel(this, QStringLiteral("开始日期"), 3120, 1095, 1000);
+    DTPicker2 = ui::makeDatePicker(this, QStringLiteral("DTPicker2"));
     ui::place(DTPicker2, 4140, 1065, 1800, 380);
-    label(this, QStringLiteral("结束日期"), 3120, 1635, 1000);
-    DTPicker3 = datePicker(this, QStringLiteral("DTPicker3"));
+    ui::placeLabel(this, QStringLiteral("结束日期"), 3120, 1635, 1000);
+    DTPicker3 = ui::makeDatePicker(this, QStringLiteral("DTPicker3"));
     ui::place(DTPicker3, 4140, 1605, 1800, 380);
 
-    Comd_FindData = button(this, QStringLiteral("Comd_FindData"), QStringLiteral("数据查询 "));
+    Comd_FindData = ui::makeButton(this, QStringLiteral("Comd_FindData"), QStringLiteral("数据查询 "));
     ui::place(Comd_FindData, 7800, 480, 1650, 450);
-    XPBu数据删除 = button(this, QStringLiteral("XPBu数据删除"), QStringLiteral("打勾删除"));
+    XPBu数据删除 = ui::makeButton(this, QStringLiteral("XPBu数据删除"), QStringLiteral("打勾删除"));
     ui::place(XPBu数据删除, 7800, 1080, 1650, 450);
-    XPBut_Exit = button(this, QStringLiteral("XPBut_Exit"), QStringLiteral("返  回"));
+    XPBut_Exit = ui::makeButton(this, QStringLiteral("XPBut_Exit"), QStringLiteral("返  回"));
     ui::place(XPBut_Exit, 9960, 480, 1650, 450);
 
     Frame1 = new QFrame(this);

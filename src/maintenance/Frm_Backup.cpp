@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "maintenance/Maintenance.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -24,30 +25,6 @@ namespace vorlan::maintenance {
 namespace {
 
 const QString kTitle = QStringLiteral("提示");
-
-QLabel* label(QWidget* parent, const QString& text, double left, double top, double width)
-{
-    auto* l = new QLabel(text, parent);
-    ui::place(l, left, top, width, 330);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QDateEdit* datePicker(QWidget* parent, const QString& name)
-{
-    auto* d = new QDateEdit(parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
 
 QString driveName(const QString& rootPath)
 {
@@ -83,15 +60,15 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     // There is nothing to restore from here; the choice is shown but cannot be taken.
     optBackupRecover[Restore]->setEnabled(false);
 
-    Cmd_Ok = button(this, QStringLiteral("Cmd_Ok"), QStringLiteral("确 定"));
+    Cmd_Ok = ui::makeButton(this, QStringLiteral("Cmd_Ok"), QStringLiteral("确 定"));
     ui::place(Cmd_Ok, 240, 2400, 1200, 450);
-    Cmd_Ret = button(this, QStringLiteral("Cmd_Ret"), QStringLiteral("返 回"));
+    Cmd_Ret = ui::makeButton(this, QStringLiteral("Cmd_Ret"), QStringLiteral("返 回"));
     ui::place(Cmd_Ret, 1560, 2400, 1200, 450);
 
     Frame2 = new QGroupBox(QStringLiteral("系统数据库路径为："), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     ui::place(Frame2, 3000, 120, 6360, 3960);
-    label(Frame2, QStringLiteral("驱动器："), 180, 375, 900);
+    ui::placeLabel(Frame2, QStringLiteral("驱动器："), 180, 375, 900);
     drvBackup = new QComboBox(Frame2);
     drvBackup->setObjectName(QStringLiteral("drvBackup"));
     ui::place(drvBackup, 1080, 330, 5100, 380);
@@ -99,12 +76,12 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblFolder->setStyleSheet(QStringLiteral("color: #35507a;"));
     ui::place(lblFolder, 180, 810, 6000, 330);
-    label(Frame2, QStringLiteral("目录："), 180, 1200, 2900);
+    ui::placeLabel(Frame2, QStringLiteral("目录："), 180, 1200, 2900);
     dirBackup = new QListWidget(Frame2);
     dirBackup->setObjectName(QStringLiteral("dirBackup"));
     dirBackup->setIconSize(QSize(16, 16));
     ui::place(dirBackup, 180, 1530, 2940, 2250);
-    label(Frame2, QStringLiteral("该目录下的数据库："), 3240, 1200, 2900);
+    ui::placeLabel(Frame2, QStringLiteral("该目录下的数据库："), 3240, 1200, 2900);
     fileBackup = new QListWidget(Frame2);
     fileBackup->setObjectName(QStringLiteral("fileBackup"));
     ui::place(fileBackup, 3240, 1530, 2940, 2250);
@@ -112,19 +89,19 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     Frame3 = new QGroupBox(QStringLiteral("选择性删除命令"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
     ui::place(Frame3, 120, 4230, 9240, 1080);
-    label(Frame3, QStringLiteral("from"), 240, 495, 540);
-    DTP_QSrq = datePicker(Frame3, QStringLiteral("DTP_QSrq"));
+    ui::placeLabel(Frame3, QStringLiteral("from"), 240, 495, 540);
+    DTP_QSrq = ui::makeDatePicker(Frame3, QStringLiteral("DTP_QSrq"));
     ui::place(DTP_QSrq, 780, 450, 1800, 380);
-    label(Frame3, QStringLiteral("to"), 2820, 495, 360);
-    DTP_JZrq = datePicker(Frame3, QStringLiteral("DTP_JZrq"));
+    ui::placeLabel(Frame3, QStringLiteral("to"), 2820, 495, 360);
+    DTP_JZrq = ui::makeDatePicker(Frame3, QStringLiteral("DTP_JZrq"));
     ui::place(DTP_JZrq, 3180, 450, 1800, 380);
-    deldata = button(Frame3, QStringLiteral("deldata"), QStringLiteral("范围内明细数据删除"));
+    deldata = ui::makeButton(Frame3, QStringLiteral("deldata"), QStringLiteral("范围内明细数据删除"));
     ui::place(deldata, 5640, 420, 3360, 450);
 
     Frame4 = new QGroupBox(QStringLiteral("明细数据的删除"), this);
     Frame4->setObjectName(QStringLiteral("Frame4"));
     ui::place(Frame4, 120, 5460, 9240, 1080);
-    delAll = button(Frame4, QStringLiteral("delAll"), QStringLiteral("全部打印记录删除且压缩"));
+    delAll = ui::makeButton(Frame4, QStringLiteral("delAll"), QStringLiteral("全部打印记录删除且压缩"));
     ui::place(delAll, 5640, 420, 3360, 450);
     // The button's caption is older than what it does; say plainly what goes.
     auto* note = new QLabel(QStringLiteral("清空客户资料和常用用途（各模板的打印记录保留），然后压缩数据库。"), Frame4);

@@ -6,6 +6,7 @@
 #include "printing/AmountInWords.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -37,19 +38,10 @@ namespace {
 constexpr double kClientWidth = 13695, kClientHeight = 9495;
 constexpr double kPreviewWidth = 13215, kPreviewHeight = 7935;
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    // Enter in a box must never press a button of the window.
-    b->setAutoDefault(false);
+QPushButton* windowButton(QWidget* parent, const QString& name, const QString& caption) {
+    QPushButton* b = ui::makeButton(parent, name, caption);
     b->setMinimumSize(ui::toPixels(1335), ui::toPixels(420));
     return b;
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
 }
 
 QString bindingOf(const InputPoint& p) {
@@ -112,7 +104,7 @@ void Frm_申通快递::buildLayout() {
     surface = new QWidget;
     surface->setObjectName(QStringLiteral("surface"));
     surface->setAutoFillBackground(true);
-    Image1 = label(surface, QStringLiteral("Image1"), QString());
+    Image1 = ui::makeLabel(surface, QStringLiteral("Image1"), QString());
     Image1->setScaledContents(true);
     Image1->hide();
     surfaceArea_->setWidget(surface);
@@ -128,7 +120,7 @@ void Frm_申通快递::buildLayout() {
     VScroll1 = new QScrollBar(Qt::Vertical, XPFrame2);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
     VScroll1->setFixedSize(ui::toPixels(255), ui::toPixels(600));
-    Label_Allup = label(XPFrame2, QStringLiteral("Label_Allup"), finetune::offsetLabel(QStringLiteral("0")));
+    Label_Allup = ui::makeLabel(XPFrame2, QStringLiteral("Label_Allup"), finetune::offsetLabel(QStringLiteral("0")));
     Label_Allup->setMinimumWidth(ui::toPixels(1100));
     Allleft = new QLineEdit(QStringLiteral("0"), XPFrame2);
     Allleft->setObjectName(QStringLiteral("Allleft"));
@@ -137,7 +129,7 @@ void Frm_申通快递::buildLayout() {
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setFixedSize(ui::toPixels(2400), ui::toPixels(255));
     Label_Allleft =
-        label(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(QStringLiteral("0")));
+        ui::makeLabel(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(QStringLiteral("0")));
     Label_Allleft->setMinimumWidth(ui::toPixels(1100));
     for (QScrollBar* bar : {VScroll1, HScroll1}) {
         bar->setRange(finetune::kMinOffset, finetune::kMaxOffset);
@@ -145,12 +137,12 @@ void Frm_申通快递::buildLayout() {
         bar->setPageStep(10);
         bar->setValue(0);
     }
-    frameLayout->addWidget(label(XPFrame2, QStringLiteral("Label_Up"), QStringLiteral("上下调整：")));
+    frameLayout->addWidget(ui::makeLabel(XPFrame2, QStringLiteral("Label_Up"), QStringLiteral("上下调整：")));
     frameLayout->addWidget(Allup);
     frameLayout->addWidget(VScroll1);
     frameLayout->addWidget(Label_Allup);
     frameLayout->addSpacing(ui::toPixels(360));
-    frameLayout->addWidget(label(XPFrame2, QStringLiteral("Label_Left"), QStringLiteral("左右调整：")));
+    frameLayout->addWidget(ui::makeLabel(XPFrame2, QStringLiteral("Label_Left"), QStringLiteral("左右调整：")));
     frameLayout->addWidget(Allleft);
     frameLayout->addWidget(HScroll1);
     frameLayout->addWidget(Label_Allleft);
@@ -164,7 +156,7 @@ void Frm_申通快递::buildLayout() {
     previewArea->setObjectName(QStringLiteral("SSTab1_Page2"));
     previewArea->setFrameShape(QFrame::NoFrame);
     previewArea->setWidgetResizable(false);
-    Picture1 = label(nullptr, QStringLiteral("Picture1"), QString());
+    Picture1 = ui::makeLabel(nullptr, QStringLiteral("Picture1"), QString());
     Picture1->setAutoFillBackground(true);
     QPalette white = Picture1->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -182,10 +174,10 @@ void Frm_申通快递::buildLayout() {
     XPCheckBox1->setChecked(true);
     bottom->addWidget(XPCheckBox1);
     bottom->addStretch(1);
-    XPButton_BaoCWT = button(this, QStringLiteral("XPButton_BaoCWT"), QStringLiteral("保存微调"));
-    XPButton_WeiTiao = button(this, QStringLiteral("XPButton_WeiTiao"), finetune::kCaptionModeOff);
-    XPBut单件打印 = button(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
-    XPButton1 = button(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
+    XPButton_BaoCWT = windowButton(this, QStringLiteral("XPButton_BaoCWT"), QStringLiteral("保存微调"));
+    XPButton_WeiTiao = windowButton(this, QStringLiteral("XPButton_WeiTiao"), finetune::kCaptionModeOff);
+    XPBut单件打印 = windowButton(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
+    XPButton1 = windowButton(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
     for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, XPButton1})
         bottom->addWidget(b);
     root->addLayout(bottom);

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Windows.h"
 #include "data/Sql.h"
+#include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordHash.h"
@@ -25,14 +26,6 @@ const QString kResultTitle = QStringLiteral("操作结果报告");
 const QString kInvalidTitle = QStringLiteral("操作无效报告");
 const QString kConfirmTitle = QStringLiteral("关键操作的确认");
 
-QLabel* label(QWidget* parent, const QString& text, double left, double top, double width)
-{
-    auto* l = new QLabel(text, parent);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(l, left, top, width, 330);
-    return l;
-}
-
 QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret)
 {
     auto* e = new QLineEdit(parent);
@@ -43,14 +36,6 @@ QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret
         e->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // shown as "*"
     }
     return e;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
 }
 
 } // namespace
@@ -82,19 +67,19 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     ui::place(Lst1, 180, 360, 4800, 3330);
 
     const double lx = 5100, lw = 1300, ex = 6450, ew = 2700;
-    label(Frame1, QStringLiteral("开票人："), lx, 420, lw);
+    ui::placeLabel(Frame1, QStringLiteral("开票人："), lx, 420, lw);
     Text5 = edit(Frame1, QStringLiteral("Text5"), 10, false);
     ui::place(Text5, ex, 405, ew, 360);
-    label(Frame1, QStringLiteral("原来口令："), lx, 880, lw);
+    ui::placeLabel(Frame1, QStringLiteral("原来口令："), lx, 880, lw);
     Text1 = edit(Frame1, QStringLiteral("Text1"), 0, true);
     ui::place(Text1, ex, 865, ew, 360);
-    label(Frame1, QStringLiteral("变更口令："), lx, 1340, lw);
+    ui::placeLabel(Frame1, QStringLiteral("变更口令："), lx, 1340, lw);
     Text2 = edit(Frame1, QStringLiteral("Text2"), 0, true);
     ui::place(Text2, ex, 1325, ew, 360);
-    label(Frame1, QStringLiteral("确认口令："), lx, 1800, lw);
+    ui::placeLabel(Frame1, QStringLiteral("确认口令："), lx, 1800, lw);
     Text3 = edit(Frame1, QStringLiteral("Text3"), 0, true);
     ui::place(Text3, ex, 1785, ew, 360);
-    Label8 = label(Frame1, QStringLiteral("用户编号："), lx, 2260, lw);
+    Label8 = ui::placeLabel(Frame1, QStringLiteral("用户编号："), lx, 2260, lw);
     Label8->setObjectName(QStringLiteral("Label8"));
     Text4 = edit(Frame1, QStringLiteral("Text4"), 0, false);
     Text4->setReadOnly(true);
@@ -102,9 +87,9 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     Label8->hide();
     Text4->hide();
 
-    Command2 = button(Frame1, QStringLiteral("Command2"), QStringLiteral("确  认"));
+    Command2 = ui::makeButton(Frame1, QStringLiteral("Command2"), QStringLiteral("确  认"));
     ui::place(Command2, 5700, 3030, 1455, 450);
-    Command3 = button(Frame1, QStringLiteral("Command3"), QStringLiteral("删  除"));
+    Command3 = ui::makeButton(Frame1, QStringLiteral("Command3"), QStringLiteral("删  除"));
     ui::place(Command3, 7620, 3030, 1455, 450);
 
     // A new user.
@@ -112,17 +97,17 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     Frame2->setObjectName(QStringLiteral("Frame2"));
     ui::place(Frame2, 120, 4080, 9360, 2025);
 
-    label(Frame2, QStringLiteral("用户ID："), 120, 420, 1000);
+    ui::placeLabel(Frame2, QStringLiteral("用户ID："), 120, 420, 1000);
     Txt_id = edit(Frame2, QStringLiteral("Txt_id"), 5, false);
     ui::place(Txt_id, 1170, 405, 1500, 360);
-    label(Frame2, QStringLiteral("开票人："), 2820, 420, 1000);
+    ui::placeLabel(Frame2, QStringLiteral("开票人："), 2820, 420, 1000);
     Txt_name = edit(Frame2, QStringLiteral("Txt_name"), 10, false);
     ui::place(Txt_name, 3870, 405, 2100, 360);
-    label(Frame2, QStringLiteral("口  令："), 6120, 420, 1000);
+    ui::placeLabel(Frame2, QStringLiteral("口  令："), 6120, 420, 1000);
     Txt_mm1 = edit(Frame2, QStringLiteral("Txt_mm1"), 10, true);
     ui::place(Txt_mm1, 7170, 405, 1950, 360);
 
-    label(Frame2, QStringLiteral("级  别："), 120, 1260, 1000);
+    ui::placeLabel(Frame2, QStringLiteral("级  别："), 120, 1260, 1000);
     等级 = new QGroupBox(QStringLiteral("等级"), Frame2);
     等级->setObjectName(QStringLiteral("等级"));
     ui::place(等级, 1170, 960, 4800, 870);
@@ -133,10 +118,10 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     Option普通->setObjectName(QStringLiteral("Option普通"));
     ui::place(Option普通, 2580, 360, 1800, 360);
 
-    Command5 = button(Frame2, QStringLiteral("Command5"), QStringLiteral("保  存"));
+    Command5 = ui::makeButton(Frame2, QStringLiteral("Command5"), QStringLiteral("保  存"));
     ui::place(Command5, 7620, 1240, 1455, 450);
 
-    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("返  回"));
+    Command1 = ui::makeButton(this, QStringLiteral("Command1"), QStringLiteral("返  回"));
     ui::place(Command1, 7860, 6240, 1455, 450);
 
     connect(Lst1, &QTreeView::clicked, this, &Frm_RenYuanGL::Lst1_Click);
