@@ -566,7 +566,7 @@ void Frm_khgl::XPBut_next_Click()
     if (filePath_.isEmpty()) return;
     try {
         readRow(*r, fields);
-        Text_qsdu->setText(QString::number(*r + 1));
+        Text_qsdu->setText(QString::number(qint64(*r) + 1)); // the last int row has a successor too
     } catch (const SpreadsheetError& e) {
         if (e.kind() == SpreadsheetError::Kind::NoSuchSheet) showSheetMessage();
         else ui::information(this, e.description(), QStringLiteral("提示"));
@@ -583,7 +583,7 @@ void Frm_khgl::But读取下一条_Click()
         const FieldColumns fields = fieldColumns(letters());
         if (filePath_.isEmpty()) return;
         readRow(r, fields);
-        Text_qsdu->setText(QString::number(r + 1));
+        Text_qsdu->setText(QString::number(qint64(r) + 1));
         // No duplicate check here: the row is saved as read.
         CustomerStore(app::state().db()).insert(trimmed(boxes()));
         comd_ShuaX_Click();

@@ -223,6 +223,12 @@ private slots:
         // Then "保   存" stores the row read.
         w.XPBut_BaoC->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称为北京华联的记录保存成功！"));
+
+        // The largest start row still moves on by one (no wrap to a negative row).
+        w.Text_qsdu->setText(QStringLiteral("2147483647"));
+        w.XPBut_next->click();
+        QCOMPARE(w.Text_qsdu->text(), QStringLiteral("2147483648"));
+        QCOMPARE(w.Text_kh[0]->text(), QString()); // far below the sheet: an empty cell
     }
 
     void readNextRefusals()
