@@ -73,17 +73,17 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
         }
         jsheets.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("cells"), cells}});
     }
-    const QString specPath = path + QStringLiteral(".json");
-    QFile f(specPath);
+    const QString layoutPath = path + QStringLiteral(".json");
+    QFile f(layoutPath);
     if (!f.open(QIODevice::WriteOnly)) return false;
     f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), jsheets}}).toJson());
     f.close();
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral("-c"), QString::fromUtf8(kXlsWriter), specPath, path});
+            {QStringLiteral("-c"), QString::fromUtf8(kXlsWriter), layoutPath, path});
     const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok && error) *error = QString::fromUtf8(p.readAllStandardError());
-    QFile::remove(specPath);
+    QFile::remove(layoutPath);
     return ok;
 }
 
