@@ -60,6 +60,8 @@ Frm_login::Frm_login(QWidget* parent)
     XPBut_XTExit = new QPushButton(QStringLiteral("退出系统"), this);
     XPBut_XTExit->setObjectName(QStringLiteral("XPBut_XTExit"));
     XPBut_XTExit->setAutoDefault(false);
+    XPBut_XTDengLu->installEventFilter(this);
+    XPBut_XTExit->installEventFilter(this);
     ui::place(XPBut_XTExit, 2900, 2180, 1500, 420);
 
     Label2 = ui::makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
@@ -121,10 +123,15 @@ void Frm_login::Combo1_Click() { txtPassword->setFocus(); }
 
 bool Frm_login::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == txtPassword && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && XPBut_XTDengLu->isEnabled())
-            XPBut_XTDengLu->setFocus();
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // Enter in the password box only moves on to the login button; Enter on a button presses it.
+        if (enter && watched == txtPassword && XPBut_XTDengLu->isEnabled()) XPBut_XTDengLu->setFocus();
+        if (enter && (watched == XPBut_XTDengLu || watched == XPBut_XTExit)) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -86,6 +86,24 @@ private slots:
         QVERIFY(!app::state().isAdvanced());
     }
 
+    void enterMovesToTheLoginButtonThenLogsIn()
+    {
+        test::TestEnv env;
+        env.addUser(QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("普通用户"));
+        app::Frm_login w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Combo1->setEditText(QStringLiteral("a"));
+        w.txtPassword->setText(QStringLiteral("b"));
+        w.txtPassword->setFocus();
+        QTest::keyClick(w.txtPassword, Qt::Key_Return);
+        QVERIFY(w.XPBut_XTDengLu->hasFocus());
+        QVERIFY(app::state().userLevel.isEmpty()); // the first Enter does not log in
+        QTest::keyClick(w.XPBut_XTDengLu, Qt::Key_Return);
+        QCOMPARE(app::state().userLevel, QStringLiteral("普通用户"));
+    }
+
     void ordinaryUserSeesCancelAndNoSecondConnection()
     {
         test::TestEnv env;

@@ -29,10 +29,10 @@ struct XlsSheet {
 inline const char* kXlsWriter = R"PY(
 import json, sys, datetime
 import xlwt
-spec = json.load(open(sys.argv[1], encoding='utf-8'))
+layout = json.load(open(sys.argv[1], encoding='utf-8'))
 wb = xlwt.Workbook(encoding='utf-8')
 datestyle = xlwt.easyxf(num_format_str='yyyy-mm-dd')
-for sheet in spec['sheets']:
+for sheet in layout['sheets']:
     ws = wb.add_sheet(sheet['name'])
     for r, c, kind, v in sheet['cells']:
         if kind == 'date':
