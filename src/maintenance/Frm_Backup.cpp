@@ -26,12 +26,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("提示");
 
+// The drive letter in upper case; elsewhere the volume's mount point as it is (upper-casing a path
+// would name a folder that does not exist).
 QString driveName(const QString& rootPath)
 {
 #ifdef Q_OS_WIN
     return rootPath.left(1).toUpper();
 #else
-    return rootPath.toUpper();
+    return QDir::toNativeSeparators(rootPath);
 #endif
 }
 

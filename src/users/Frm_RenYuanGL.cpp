@@ -18,6 +18,8 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace vorlan::users {
 
 namespace {
@@ -25,6 +27,7 @@ namespace {
 const QString kResultTitle = QStringLiteral("操作结果报告");
 const QString kInvalidTitle = QStringLiteral("操作无效报告");
 const QString kConfirmTitle = QStringLiteral("关键操作的确认");
+constexpr int kNameLength = 10;
 
 QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret)
 {
@@ -68,7 +71,7 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
 
     const double lx = 5100, lw = 1300, ex = 6450, ew = 2700;
     ui::placeLabel(Frame1, QStringLiteral("开票人："), lx, 420, lw);
-    Text5 = edit(Frame1, QStringLiteral("Text5"), 10, false);
+    Text5 = edit(Frame1, QStringLiteral("Text5"), kNameLength, false);
     ui::place(Text5, ex, 405, ew, 360);
     ui::placeLabel(Frame1, QStringLiteral("原来口令："), lx, 880, lw);
     Text1 = edit(Frame1, QStringLiteral("Text1"), 0, true);
@@ -101,7 +104,7 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     Txt_id = edit(Frame2, QStringLiteral("Txt_id"), 5, false);
     ui::place(Txt_id, 1170, 405, 1500, 360);
     ui::placeLabel(Frame2, QStringLiteral("开票人："), 2820, 420, 1000);
-    Txt_name = edit(Frame2, QStringLiteral("Txt_name"), 10, false);
+    Txt_name = edit(Frame2, QStringLiteral("Txt_name"), kNameLength, false);
     ui::place(Txt_name, 3870, 405, 2100, 360);
     ui::placeLabel(Frame2, QStringLiteral("口  令："), 6120, 420, 1000);
     Txt_mm1 = edit(Frame2, QStringLiteral("Txt_mm1"), 10, true);
@@ -182,7 +185,11 @@ void Frm_RenYuanGL::Lst1_Click()
     if (users->rowCount() == 0) return;
     const QModelIndex current = Lst1->currentIndex();
     if (!current.isValid()) return;
-    Text5->setText(users->index(current.row(), 1).data().toString().trimmed());
+    const QString name = users->index(current.row(), 1).data().toString().trimmed();
+    // The limit is for typing: a longer name already in the table is taken whole, or that user could
+    // be neither changed nor deleted.
+    Text5->setMaxLength(std::max(kNameLength, int(name.size())));
+    Text5->setText(name);
 }
 
 void Frm_RenYuanGL::Command2_Click()
@@ -241,6 +248,7 @@ void Frm_RenYuanGL::Command3_Click()
     fillList();
     ui::show(this, QStringLiteral("【删除口令】操作成功!"), kResultTitle);
     for (QLineEdit* e : {Text1, Text2, Text3, Text4, Text5}) e->clear();
+    Text5->setMaxLength(kNameLength);
 }
 
 void Frm_RenYuanGL::Command5_Click()

@@ -200,6 +200,27 @@ private slots:
         QCOMPARE(w.fileBackup->item(0)->text(), QStringLiteral("OLD.MDB"));
     }
 
+    void unreadableDrive()
+    {
+        test::TestEnv env;
+        maintenance::Frm_Backup w;
+        w.load();
+        const QString home = w.drvBackup->currentData().toString();
+        const QString gone = QDir(env.folder()).filePath(QStringLiteral("gone/Media"));
+        w.drvBackup->addItem(QDir::toNativeSeparators(gone), gone);
+        w.drvBackup->setCurrentIndex(w.drvBackup->count() - 1);
+        w.drvBackup_Change();
+#ifdef Q_OS_WIN
+        const QString shownName = gone.left(1).toUpper();
+#else
+        const QString shownName = QDir::toNativeSeparators(gone); // the mount point as it is, not upper-cased
+#endif
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请插入") + shownName + QStringLiteral("盘"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Information);
+        QCOMPARE(w.drvBackup->currentData().toString(), home);
+    }
+
     void backupThroughTheWindow()
     {
         test::TestEnv env;

@@ -296,6 +296,36 @@ private slots:
         QVERIFY(w.Text5->text().isEmpty());
         QCOMPARE(app::state().userLevel, kAdvanced);
     }
+
+    void longNameFromTheListIsTakenWhole()
+    {
+        // Typing stops at 10 characters, but a longer name already in the table must not be cut, or
+        // that user could be neither changed nor deleted.
+        test::TestEnv env;
+        app::state().userLevel = kAdvanced;
+        const QString longName = QStringLiteral("Administrator");
+        env.addUser(QStringLiteral("001"), longName, QStringLiteral("old"), kAdvanced);
+        env.addUser(QStringLiteral("002"), QStringLiteral("李四"), QStringLiteral("b"), kOrdinary);
+        users::Frm_RenYuanGL w;
+        w.load();
+        w.Lst1->setCurrentIndex(w.users->index(0, 0));
+        QCOMPARE(w.Text5->text(), longName);
+
+        w.Text1->setText(QStringLiteral("old"));
+        w.Text2->setText(QStringLiteral("new"));
+        w.Text3->setText(QStringLiteral("new"));
+        w.Command2->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("【变更口令】操作成功!"));
+        QVERIFY(users::verifyPassword(QStringLiteral("new"), rows(env.db()).last().pass));
+
+        w.Command3->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("【删除口令】操作成功!"));
+        QCOMPARE(listColumn(w, 1), QStringList{QStringLiteral("李四")});
+        // Back to the typing limit once the name is gone.
+        QCOMPARE(w.Text5->maxLength(), 10);
+        w.Lst1->setCurrentIndex(w.users->index(0, 0));
+        QCOMPARE(w.Text5->maxLength(), 10);
+    }
 };
 
 QTEST_MAIN(TestUserAccounts)
