@@ -49,7 +49,17 @@ bool isDoubleByte(char32_t ucs4)
         QStringEncoder gbk("GBK");
         const QChar c{char16_t(ucs4)};
         const QByteArray bytes = gbk.encode(QStringView(&c, 1));
-        k = (gbk.isValid() && !gbk.hasError() && bytes.size() == 2) ? 2 : 1;
+        if (gbk.isValid()) {
+            k = (!gbk.hasError() && bytes.size() == 2) ? 2 : 1;
+        } else {
+            // A Qt without the code page: the ranges GBK covers with two bytes (CJK symbols, kana,
+            // ideographs, compatibility forms, full-width forms, Greek/Cyrillic/box drawing).
+            const bool wide = (ucs4 >= 0x0391 && ucs4 <= 0x0451) || (ucs4 >= 0x2010 && ucs4 <= 0x2642) ||
+                              (ucs4 >= 0x3000 && ucs4 <= 0x33FF) || (ucs4 >= 0x4E00 && ucs4 <= 0x9FFF) ||
+                              (ucs4 >= 0xE000 && ucs4 <= 0xE864) || (ucs4 >= 0xF900 && ucs4 <= 0xFA2D) ||
+                              (ucs4 >= 0xFE30 && ucs4 <= 0xFE6B) || (ucs4 >= 0xFF01 && ucs4 <= 0xFFE5);
+            k = wide ? 2 : 1;
+        }
     }
     return k == 2;
 }
