@@ -1,6 +1,7 @@
 #include "printing/PrintActions.h"
 
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/Sql.h"
 #include "printing/PageRenderer.h"
 #include "printing/Placement.h"
@@ -65,6 +66,9 @@ bool logSheet(QWidget* parent, const PrintSheet& sheet)
                                  marks.join(QStringLiteral(", ")));
     const QSqlDatabase db = data::shared();
     try {
+        // A template named like a base table never has a log table of its own.
+        if (data::schema::isBaseTable(sheet.templateName) || sheet.templateName.trimmed().isEmpty())
+            throw data::DbError(QStringLiteral("模板名称不能用作打印记录表的名称"));
         data::exec(db, sql, values);
         return true;
     } catch (const data::DbError& e) {
