@@ -180,6 +180,18 @@ private slots:
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
     }
 
+    void baseTableIsNeverWritten()
+    {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("ALTER TABLE yongtu ADD COLUMN \"打印日期\" TEXT"));
+        PrintSheet s;
+        s.templateName = QStringLiteral("YongTu");
+        s.fields << field(QStringLiteral("yongtuName"), QStringLiteral("x"));
+        QVERIFY(!printing::logSheet(nullptr, s));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("已经打印")));
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM yongtu")).toInt(), 0);
+    }
+
     void failedPrintLogsNothing()
     {
         test::TestEnv env;
