@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
+#include <QResizeEvent>
 #include <QTreeView>
 
 namespace vorlan::history {
@@ -34,6 +35,7 @@ Frm_CXdata::Frm_CXdata(QWidget* parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     ui::setClientSize(this, 12000, 8160);
+    setMinimumSize(size());
 
     ui::placeLabel(this, QStringLiteral("1.选择条件："), 240, 150, 2400);
     List_findlx = new QListWidget(this);
@@ -180,6 +182,17 @@ void Frm_CXdata::XPBu数据删除_Click()
         ui::reportError(this, QStringLiteral("Comd_Del_Click"), e.description());
     }
     runQuery();
+}
+
+void Frm_CXdata::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (!Frame1 || !ListView1) return;
+    const int margin = ui::toPixels(120);
+    const int top = ui::toPixels(2220);
+    Frame1->setGeometry(margin, top, width() - 2 * margin, height() - top - margin);
+    const int inner = ui::toPixels(90);
+    ListView1->setGeometry(inner, inner, Frame1->width() - 2 * inner, Frame1->height() - 2 * inner);
 }
 
 } // namespace vorlan::history

@@ -40,6 +40,10 @@ public:
     void Comd_FindData_Click();
     void XPBu数据删除_Click();
 
+protected:
+    // The result list grows with the window (it may be maximised); the controls above keep their places.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     // The log table of the current template, or a message and nullopt.
     std::optional<LogTable> currentTable();

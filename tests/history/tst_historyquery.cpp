@@ -82,6 +82,18 @@ private slots:
         QCOMPARE(history::printTimeText(stored), shown);
     }
 
+    void listGrowsWithTheWindow()
+    {
+        test::TestEnv env;
+        history::Frm_CXdata w;
+        w.show();
+        const QSize list = w.ListView1->size();
+        const QPoint button = w.Comd_FindData->pos();
+        w.resize(w.width() + 300, w.height() + 200);
+        QCOMPARE(w.ListView1->size(), list + QSize(300, 200));
+        QCOMPARE(w.Comd_FindData->pos(), button);
+    }
+
     void noCurrentTemplate()
     {
         test::TestEnv env;
