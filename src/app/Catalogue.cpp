@@ -76,17 +76,9 @@ void CatalogueStore::save(const QList<CatalogueRow>& rows) const
 {
     data::Transaction t(db_);
     exec(db_, QStringLiteral("DELETE FROM mobantabe"));
-    QSqlQuery q(db_);
-    if (!q.prepare(QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)")))
-        throw data::DbError(q.lastError().text());
-    for (const CatalogueRow& r : rows) {
-        q.bindValue(0, r.parent);
-        q.bindValue(1, r.key);
-        q.bindValue(2, r.text);
-        q.bindValue(3, r.image);
-        q.bindValue(4, r.selectedImage);
-        if (!q.exec()) throw data::DbError(q.lastError().text());
-    }
+    QSqlQuery q = data::prepare(
+        db_, QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)"));
+    for (const CatalogueRow& r : rows) data::run(q, {r.parent, r.key, r.text, r.image, r.selectedImage});
     t.commit();
 }
 

@@ -11,13 +11,6 @@ namespace vorlan::customers {
 
 namespace {
 
-// A null QString would be bound as SQL Null; the table holds empty texts, never Null.
-QVariant text(const QString& s)
-{
-    static const QString empty = QStringLiteral("");
-    return QVariant(s.isNull() ? empty : s);
-}
-
 
 // The twelve customer columns, quoted, comma-separated.
 const QString& columnList()
@@ -53,29 +46,8 @@ QVariantList values(const Customer& c)
 {
     QVariantList v;
     v.reserve(kFieldCount);
-    for (const QString& f : c) v << text(f);
+    for (const QString& f : c) v << data::textValue(f);
     return v;
-}
-
-QString describe(const QSqlError& e)
-{
-    const QString t = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return t.isEmpty() ? QStringLiteral("数据库操作失败") : t;
-}
-
-QSqlQuery prepared(const QSqlDatabase& db, const QString& sql)
-{
-    if (!db.isOpen()) throw data::DbError(QStringLiteral("数据库连接未打开"));
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw data::DbError(describe(q.lastError()));
-    return q;
-}
-
-void run(QSqlQuery& q, const QVariantList& params)
-{
-    for (int i = 0; i < params.size(); ++i) q.bindValue(i, params.at(i));
-    if (!q.exec()) throw data::DbError(describe(q.lastError()));
 }
 
 } // namespace
@@ -217,7 +189,7 @@ std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const
 std::vector<RowId> CustomerStore::idsOf(const QString& name) const
 {
     QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl WHERE \"客户名称\" = ? COLLATE NOCASE"),
-                             {text(name)});
+                             {data::textValue(name)});
     std::vector<RowId> ids;
     while (q.next()) ids.push_back(q.value(0).toLongLong());
     return ids;
@@ -225,7 +197,7 @@ std::vector<RowId> CustomerStore::idsOf(const QString& name) const
 
 bool CustomerStore::exists(const QString& name) const
 {
-    return data::scalar(db_, lookupSql(), {text(name)}).isValid();
+    return data::scalar(db_, lookupSql(), {data::textValue(name)}).isValid();
 }
 
 RowId CustomerStore::insert(const Customer& c)
@@ -236,7 +208,7 @@ RowId CustomerStore::insert(const Customer& c)
 void CustomerStore::replace(const QString& name, const Customer& c)
 {
     data::Transaction t(db_);
-    data::exec(db_, deleteSql(), {text(name)});
+    data::exec(db_, deleteSql(), {data::textValue(name)});
     data::exec(db_, insertSql(), values(c));
     t.commit();
 }
@@ -245,8 +217,8 @@ void CustomerStore::remove(const QStringList& names)
 {
     if (names.isEmpty()) return;
     data::Transaction t(db_);
-    QSqlQuery q = prepared(db_, deleteSql());
-    for (const QString& n : names) run(q, {text(n)});
+    QSqlQuery q = data::prepare(db_, deleteSql());
+    for (const QString& n : names) data::run(q, {data::textValue(n)});
     t.commit();
 }
 
@@ -265,7 +237,7 @@ ImportSession::~ImportSession()
 void ImportSession::begin()
 {
     if (open_) return;
-    if (!db_.transaction()) throw data::DbError(describe(db_.lastError()));
+    if (!db_.transaction()) throw data::DbError(data::describe(db_.lastError()));
     open_ = true;
 }
 
@@ -280,7 +252,7 @@ void ImportSession::commit()
     if (!open_) return;
     open_ = false;
     if (!db_.commit()) {
-        const QString why = describe(db_.lastError());
+        const QString why = data::describe(db_.lastError());
         db_.rollback();
         throw data::DbError(why);
     }
@@ -288,8 +260,8 @@ void ImportSession::commit()
 
 bool ImportSession::exists(const QString& name)
 {
-    if (!lookup_) lookup_ = prepared(db_, lookupSql());
-    run(*lookup_, {text(name)});
+    if (!lookup_) lookup_ = data::prepare(db_, lookupSql());
+    data::run(*lookup_, {data::textValue(name)});
     const bool found = lookup_->next();
     lookup_->finish();
     return found;
@@ -298,8 +270,8 @@ bool ImportSession::exists(const QString& name)
 RowId ImportSession::insert(const Customer& c)
 {
     begin();
-    if (!insert_) insert_ = prepared(db_, insertSql());
-    run(*insert_, values(c));
+    if (!insert_) insert_ = data::prepare(db_, insertSql());
+    data::run(*insert_, values(c));
     return insert_->lastInsertId().toLongLong();
 }
 
@@ -311,7 +283,7 @@ ImportSession::Replaced ImportSession::replace(const QString& name, const Custom
     try {
         Replaced r;
         r.removed = CustomerStore(db_).idsOf(name);
-        data::exec(db_, deleteSql(), {text(name)});
+        data::exec(db_, deleteSql(), {data::textValue(name)});
         r.added = insert(c);
         commit();
         return r;

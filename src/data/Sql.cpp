@@ -23,21 +23,34 @@ QString likeEscape(const QString& text)
     return out;
 }
 
-static QString describe(const QSqlError& e)
+QString describe(const QSqlError& e)
 {
     QString text = e.databaseText();
     if (text.isEmpty()) text = e.text();
     return text.isEmpty() ? QStringLiteral("数据库操作失败") : text;
 }
 
-QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& params)
+QVariant textValue(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s); }
+
+QSqlQuery prepare(const QSqlDatabase& db, const QString& sql)
 {
     if (!db.isOpen()) throw DbError(QStringLiteral("数据库连接未打开"));
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw DbError(describe(q.lastError()));
+    return q;
+}
+
+void run(QSqlQuery& q, const QVariantList& params)
+{
     for (int i = 0; i < params.size(); ++i) q.bindValue(i, params.at(i));
     if (!q.exec()) throw DbError(describe(q.lastError()));
+}
+
+QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = prepare(db, sql);
+    run(q, params);
     return q;
 }
 

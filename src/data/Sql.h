@@ -9,6 +9,8 @@
 
 #include <stdexcept>
 
+class QSqlError;
+
 namespace vorlan::data {
 
 // A failed statement; what() is unused, description() is the text shown to the user.
@@ -29,6 +31,16 @@ QString quoteId(const QString& name);
 
 // LIKE pattern that matches the text literally; use with ESCAPE '\'.
 QString likeEscape(const QString& text);
+
+// The text shown for a database error.
+QString describe(const QSqlError& e);
+
+// A text to bind: a null QString would be stored as Null, but the tables hold empty texts.
+QVariant textValue(const QString& s);
+
+// A statement prepared once and run many times with positional parameters; both throw DbError.
+QSqlQuery prepare(const QSqlDatabase& db, const QString& sql);
+void run(QSqlQuery& q, const QVariantList& params);
 
 // Prepares and executes a statement with positional parameters ("?"); throws DbError on failure.
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {});

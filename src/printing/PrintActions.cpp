@@ -56,8 +56,7 @@ bool logSheet(QWidget* parent, const PrintSheet& sheet)
     for (const PrintField& f : sheet.fields) {
         if (f.name.isEmpty()) continue;
         columns << data::quoteId(f.name);
-        const QString v = trimBlanks(f.text);
-        values << (v.isNull() ? QStringLiteral("") : v); // an empty box logs the empty text, not Null
+        values << data::textValue(trimBlanks(f.text)); // an empty box logs the empty text, not Null
     }
     QStringList marks;
     for (qsizetype i = 0; i < values.size(); ++i) marks << QStringLiteral("?");

@@ -40,29 +40,25 @@ struct SavedPoint {
     int slot;
 };
 
-// Texts are stored as empty texts, never as Null.
-QVariant text(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s); }
-
 void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int slot)
 {
     const QVariantList values{name,
-                              text(p.type),
-                              text(p.name),
-                              text(p.binding),
+                              data::textValue(p.type),
+                              data::textValue(p.name),
+                              data::textValue(p.binding),
                               slot,
                               double(p.rect.left),
                               double(p.rect.top),
                               double(p.rect.width),
                               double(p.rect.height),
-                              text(p.fontName),
+                              data::textValue(p.fontName),
                               double(p.fontSize),
                               p.italic,
                               p.bold,
                               p.underline,
                               p.backColor,
                               p.foreColor};
-    for (int i = 0; i < values.size(); ++i) ins.bindValue(i, values.at(i));
-    if (!ins.exec()) throw DbError(ins.lastError().text());
+    data::run(ins, values);
 }
 
 QStringList columnsOf(const QSqlDatabase& db, const QString& table)
@@ -181,11 +177,9 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
 
     data::Transaction tx(db_);
     exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
-    QSqlQuery ins(db_);
-    if (!ins.prepare(QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
+    QSqlQuery ins = data::prepare(db_, QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
                                     "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
-                                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
-        throw DbError(ins.lastError().text());
+                                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse()) insertPoint(ins, t.name, (*fam)[i], i);
@@ -206,21 +200,16 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
 void TemplateStore::saveGeometry(const Template& t) const
 {
     data::Transaction tx(db_);
-    QSqlQuery single(db_);
-    QSqlQuery multi(db_);
-    if (!single.prepare(QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE mobanname = ? AND "
-                                       "textLX <> ? AND textNumes = ?")) ||
-        !multi.prepare(QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE mobanname = ? AND "
-                                      "textLX = ? AND textNumes = ?")))
-        throw DbError(single.lastError().text() + multi.lastError().text());
+    QSqlQuery single = data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                                         "mobanname = ? AND textLX <> ? AND textNumes = ?"));
+    QSqlQuery multi = data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                                        "mobanname = ? AND textLX = ? AND textNumes = ?"));
     auto update = [&](QSqlQuery& q, const PointFamily& fam) {
         for (int i = 1; i <= fam.count; ++i) {
             const InputPoint& p = fam[i];
             if (!p.isLive()) continue;
-            const QVariantList v{double(p.rect.left), double(p.rect.top), double(p.rect.width), double(p.rect.height),
-                                 t.name, type::MultiLine, i};
-            for (int j = 0; j < v.size(); ++j) q.bindValue(j, v.at(j));
-            if (!q.exec()) throw DbError(q.lastError().text());
+            data::run(q, {double(p.rect.left), double(p.rect.top), double(p.rect.width), double(p.rect.height),
+                          t.name, type::MultiLine, i});
         }
     };
     update(single, t.single);
