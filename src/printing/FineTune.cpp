@@ -24,8 +24,12 @@ OffsetText readOffset(const QString& text) {
     return {OffsetText::Kind::Number, int(limited), limited != rounded};
 }
 
-QString offsetLabel(const QString& text) {
-    return QLatin1Char('(') + text + QStringLiteral("mm)");
+double offsetMillimetres(int units) {
+    return units * double(kTwipsPerUnit) / ui::kTwipsPerMm;
+}
+
+QString offsetLabel(int units) {
+    return QLatin1Char('(') + QString::number(offsetMillimetres(units), 'f', 1) + QStringLiteral("mm)");
 }
 
 std::optional<SlotRef> firstSelection(const templates::Template& t) {

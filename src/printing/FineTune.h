@@ -35,8 +35,12 @@ struct OffsetText {
 };
 OffsetText readOffset(const QString& text);
 
-// "(" text "mm)": the label next to an offset box repeats the box's text.
-QString offsetLabel(const QString& text);
+// How far an offset of whole units moves the print on paper, in millimetres (48 twips a unit, 56.7 twips
+// a millimetre: 10 units are 8.47 mm, not 10).
+double offsetMillimetres(int units);
+// The label next to an offset box: "(" the true millimetres with one decimal "mm)", e.g. "(8.5mm)" for 10.
+// The box and the database keep the units.
+QString offsetLabel(int units);
 
 // Where an input point sits: its family and slot.
 struct SlotRef {

@@ -120,7 +120,7 @@ void Frm_申通快递::buildLayout() {
     VScroll1 = new QScrollBar(Qt::Vertical, XPFrame2);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
     VScroll1->setFixedSize(ui::toPixels(255), ui::toPixels(600));
-    Label_Allup = ui::makeLabel(XPFrame2, QStringLiteral("Label_Allup"), finetune::offsetLabel(QStringLiteral("0")));
+    Label_Allup = ui::makeLabel(XPFrame2, QStringLiteral("Label_Allup"), finetune::offsetLabel(0));
     Label_Allup->setMinimumWidth(ui::toPixels(1100));
     Allleft = new QLineEdit(QStringLiteral("0"), XPFrame2);
     Allleft->setObjectName(QStringLiteral("Allleft"));
@@ -129,7 +129,7 @@ void Frm_申通快递::buildLayout() {
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setFixedSize(ui::toPixels(2400), ui::toPixels(255));
     Label_Allleft =
-        ui::makeLabel(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(QStringLiteral("0")));
+        ui::makeLabel(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(0));
     Label_Allleft->setMinimumWidth(ui::toPixels(1100));
     for (QScrollBar* bar : {VScroll1, HScroll1}) {
         bar->setRange(finetune::kMinOffset, finetune::kMaxOffset);
@@ -561,12 +561,13 @@ void Frm_申通快递::offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* l
         edit->setText(lastGood); // comes back here with a text that was accepted before
         return;
     case finetune::OffsetText::Kind::Minus:
+        // The print keeps the last whole value until a figure follows; the label says what that moves.
         lastGood = text;
-        lbl->setText(finetune::offsetLabel(text));
+        lbl->setText(finetune::offsetLabel(bar->value()));
         return;
     case finetune::OffsetText::Kind::Number:
         lastGood = text;
-        lbl->setText(finetune::offsetLabel(text));
+        lbl->setText(finetune::offsetLabel(o.value));
         // A different value rewrites the box as a whole number through the scroll bar.
         bar->setValue(o.value);
         // A figure beyond the range is held at the limit, even when the scroll bar was there already.
@@ -578,7 +579,7 @@ void Frm_申通快递::offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* l
 
 void Frm_申通快递::scrollChanged(QLineEdit* edit, QLabel* lbl, int value) {
     const QString text = QString::number(value);
-    lbl->setText(finetune::offsetLabel(text));
+    lbl->setText(finetune::offsetLabel(value));
     if (edit->text() != text)
         edit->setText(text);
 }

@@ -100,6 +100,28 @@ private slots:
         QCOMPARE(o.value, value);
     }
 
+    // The label shows how far the print really moves: one unit is 48 twips, 56.7 twips make a millimetre.
+    void offsetLabelShowsTrueMillimetres_data() {
+        QTest::addColumn<int>("units");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("zero") << 0 << QStringLiteral("(0.0mm)");
+        QTest::newRow("one unit 0.847") << 1 << QStringLiteral("(0.8mm)");
+        QTest::newRow("ten units 8.47") << 10 << QStringLiteral("(8.5mm)");
+        QTest::newRow("minus ten") << -10 << QStringLiteral("(-8.5mm)");
+        QTest::newRow("13 units 11.01") << 13 << QStringLiteral("(11.0mm)");
+        QTest::newRow("25 units 21.16") << 25 << QStringLiteral("(21.2mm)");
+        QTest::newRow("-40 units -33.86") << -40 << QStringLiteral("(-33.9mm)");
+        QTest::newRow("189 units exactly 160") << 189 << QStringLiteral("(160.0mm)");
+        QTest::newRow("upper limit") << 1000 << QStringLiteral("(846.6mm)");
+        QTest::newRow("lower limit") << -1000 << QStringLiteral("(-846.6mm)");
+    }
+    void offsetLabelShowsTrueMillimetres() {
+        QFETCH(int, units);
+        QFETCH(QString, label);
+        QCOMPARE(printing::finetune::offsetLabel(units), label);
+        QCOMPARE(printing::finetune::offsetMillimetres(units), units * 48 / 56.7);
+    }
+
     void firstSelection() {
         auto point = [](const QString& type, const QString& name) {
             templates::InputPoint p;
@@ -246,10 +268,10 @@ private slots:
         w->XPButton_WeiTiao->click();
         w->VScroll1->setValue(25);
         QCOMPARE(w->Allup->text(), QStringLiteral("25"));
-        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(25mm)"));
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(21.2mm)"));
         w->Allleft->setText(QStringLiteral("-40"));
         QCOMPARE(w->HScroll1->value(), -40);
-        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-40mm)"));
+        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-33.9mm)"));
 
         w->Allup->clear();
         QCOMPARE(w->Allup->text(), QStringLiteral("0"));
@@ -261,20 +283,23 @@ private slots:
         QTest::keyClicks(w->Allup, QStringLiteral("12."));
         QCOMPARE(w->Allup->text(), QStringLiteral("12."));
         QCOMPARE(w->VScroll1->value(), 12);
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(10.2mm)"));
         QTest::keyClicks(w->Allup, QStringLiteral("6"));
         QCOMPARE(w->Allup->text(), QStringLiteral("13"));
-        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(13mm)"));
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(11.0mm)"));
 
         // A lone minus sign while a negative value is typed.
         w->Allleft->setFocus();
         w->Allleft->selectAll();
         QTest::keyClicks(w->Allleft, QStringLiteral("-"));
         QCOMPARE(w->Allleft->text(), QStringLiteral("-"));
-        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-mm)"));
+        // The label keeps saying what the print moves: still -40 units until a figure follows.
+        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-33.9mm)"));
         QCOMPARE(w->HScroll1->value(), -40);
         QCOMPARE(w->currentSheet().allleftText, QStringLiteral("-40")); // never an undefined offset
         QTest::keyClicks(w->Allleft, QStringLiteral("7"));
         QCOMPARE(w->HScroll1->value(), -7);
+        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-5.9mm)"));
 
         // Other text never breaks the window: it is refused.
         QTest::keyClicks(w->Allleft, QStringLiteral("x"));
@@ -288,7 +313,7 @@ private slots:
         QCOMPARE(w->Allup->text(), QStringLiteral("1000"));
         w->Allup->setText(QStringLiteral("2000"));
         QCOMPARE(w->Allup->text(), QStringLiteral("1000"));
-        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(1000mm)"));
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(846.6mm)"));
         QCOMPARE(w->VScroll1->minimum(), -1000);
         QCOMPARE(w->HScroll1->maximum(), 1000);
     }

@@ -142,7 +142,7 @@ private slots:
         for (int i = 1; i <= 8; ++i)
             QVERIFY(w->findChild<QWidget*>(QStringLiteral("Pic%1").arg(i))->isHidden());
         QCOMPARE(w->Allup->text(), QStringLiteral("0"));
-        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(0mm)"));
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(0.0mm)"));
         QVERIFY(!w->pictureShown());
         QVERIFY(env.prompter.shown.isEmpty());
 
@@ -205,10 +205,10 @@ private slots:
         QVERIFY(w->surface->children().indexOf(w->Image1) < w->surface->children().indexOf(w->Text_Add(1)));
         QCOMPARE(w->Allup->text(), QStringLiteral("25"));
         QCOMPARE(w->VScroll1->value(), 25);
-        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(25mm)"));
+        QCOMPARE(w->Label_Allup->text(), QStringLiteral("(21.2mm)"));
         QCOMPARE(w->Allleft->text(), QStringLiteral("-40"));
         QCOMPARE(w->HScroll1->value(), -40);
-        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-40mm)"));
+        QCOMPARE(w->Label_Allleft->text(), QStringLiteral("(-33.9mm)"));
         const printing::PrintSheet sheet = w->currentSheet();
         QCOMPARE(sheet.allupText, QStringLiteral("25"));
         QCOMPARE(sheet.allleftText, QStringLiteral("-40"));
