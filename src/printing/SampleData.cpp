@@ -176,11 +176,11 @@ Template sampleTemplate()
     auto at = [](int row) { return float(rowTop(row) + kBoxInset); };
     const QString none = templates::kNoBinding;
 
-    auto add = [&](const InputPoint& p) { t.family(templates::familyOf(p.type)).append(p); };
+    auto add = [&](const InputPoint& p) { return t.family(templates::familyOf(p.type)).append(p); };
     add(point(type::SingleLine, QStringLiteral("寄件单位"), QStringLiteral("客户名称"), inLeft, at(0), wide));
     add(point(type::SingleLine, QStringLiteral("寄件地址"), QStringLiteral("客户地址"), inLeft, at(1), wide));
     add(point(type::Number, QStringLiteral("寄件电话"), QStringLiteral("联系电话"), inLeft, at(2), 2600));
-    add(point(type::SingleLine, QStringLiteral("收件人"), none, inRight, at(0), 2600));
+    const int receiverSlot = add(point(type::SingleLine, QStringLiteral("收件人"), none, inRight, at(0), 2600));
     add(point(type::SingleLine, QStringLiteral("收件地址"), none, inRight, at(1), wide));
     add(point(type::Number, QStringLiteral("收件电话"), none, inRight, at(2), 2600));
     add(point(type::SingleLine, QStringLiteral("物品名称"), templates::kCommonUseBinding, inLeft, kGoodsTop + kBoxInset,
@@ -191,7 +191,13 @@ Template sampleTemplate()
     add(point(type::Year, QStringLiteral("年"), none, 1500, kBottomTop + kBoxInset, 900));
     add(point(type::Month, QStringLiteral("月"), none, 2850, kBottomTop + kBoxInset, 450));
     add(point(type::Day, QStringLiteral("日"), none, 3750, kBottomTop + kBoxInset, 450));
-    add(point(type::MultiLine, QStringLiteral("备注"), none, inRight, kBottomTop + kBoxInset, 4000, 1000));
+    // A double click on slot k looks at the bindings of both families' slot k, and a "无" in either opens no
+    // picker. The unbound remark therefore shares its number with the unbound 收件人, so that it never
+    // blocks the picker of a bound point (in slot 1 it would silence 寄件单位); multi-line slots before it
+    // stay empty.
+    t.multi[receiverSlot] =
+        point(type::MultiLine, QStringLiteral("备注"), none, inRight, kBottomTop + kBoxInset, 4000, 1000);
+    t.multi.count = receiverSlot;
     return t;
 }
 

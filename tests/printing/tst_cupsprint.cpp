@@ -186,6 +186,7 @@ private slots:
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
                 const templates::InputPoint& p = (*fam)[i];
+                if (!p.isLive()) continue; // as the print window, which skips empty slots
                 const QString value = (++n % 2) ? p.name + QStringLiteral("：示例") : QStringLiteral("A1 ") + p.name;
                 sheet.fields << printing::PrintField{p.name, value, p.rect.left, p.rect.top, p.fontSize};
             }

@@ -1,16 +1,23 @@
 // The first-run sample: a new database opens with a printable waybill template and two customers.
 #include "PrintProbe.h"
 #include "TestEnv.h"
+#include "app/AppState.h"
 #include "app/Catalogue.h"
 #include "app/Windows.h"
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "printing/Frm_PrintWindow.h"
 #include "printing/PrintActions.h"
 #include "printing/SampleData.h"
+#include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Printer.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSet>
+#include <QSqlQueryModel>
+#include <QTableView>
 #include <QSqlRecord>
 #include <QTest>
 
@@ -33,13 +40,17 @@ private slots:
         QVERIFY(loaded.skipped.isEmpty());
         const templates::Template& t = loaded.tmpl;
         QCOMPARE(t.single.count, 13);
-        QCOMPARE(t.multi.count, 1);
+        // The remark shares slot 4 with the unbound 收件人; multi-line slots 1 to 3 are empty.
+        QCOMPARE(t.multi.count, 4);
+        QCOMPARE(t.multi[4].name, QStringLiteral("备注"));
+        QCOMPARE(t.single[4].name, QStringLiteral("收件人"));
         QCOMPARE(t.livePointCount(), 14);
 
         QSet<QString> types, bindings;
         QStringList names;
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
+                if (!(*fam)[i].isLive()) continue;
                 types << (*fam)[i].type;
                 bindings << (*fam)[i].binding;
                 names << (*fam)[i].name;
@@ -63,6 +74,7 @@ private slots:
         QList<QRectF> boxes;
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
+                if (!(*fam)[i].isLive()) continue;
                 const ui::TwipsRect& b = (*fam)[i].rect;
                 const QRectF box(b.left, b.top, b.width, b.height);
                 QVERIFY(QRectF(0, 0, t.pictureRect.width, t.pictureRect.height).contains(box));
@@ -88,6 +100,54 @@ private slots:
         QVERIFY(data::scalar(db, QStringLiteral("SELECT count(*) FROM yongtu")).toInt() > 0);
     }
 
+    // A new user's first double click: every box bound to a customer column or to the common uses opens
+    // its picker, the unbound ones open none, and the picks fill the boxes.
+    void everyBoundBoxOfTheSampleOpensItsPicker()
+    {
+        test::TestEnv env;
+        windows::seedSampleData(env.db());
+        app::state().currentTemplate = sample::kTemplateName;
+        printing::Frm_申通快递 w;
+        QVERIFY(w.load());
+        w.show();
+        QStringList titles;
+        env.prompter.onExec = [&titles](QDialog* d) {
+            auto* p = dynamic_cast<templates::数据选择*>(d);
+            if (!p) return int(QDialog::Rejected);
+            titles << p->title;
+            p->show();
+            p->DataGrid1->setCurrentIndex(p->Adodc1->index(0, 0));
+            p->OKButton_Click();
+            return p->result();
+        };
+
+        int bound = 0;
+        for (templates::Family f : {templates::Family::Single, templates::Family::Multi}) {
+            const templates::PointFamily& fam = w.model().family(f);
+            for (int k = 1; k <= fam.count; ++k) {
+                if (!fam[k].isLive()) continue;
+                const QString binding = fam[k].binding;
+                QStringList expected;
+                if (templates::customerBindings().contains(binding)) expected << printing::kCustomerTitle;
+                else if (binding == templates::kCommonUseBinding) expected << printing::kCommonUseTitle;
+                titles.clear();
+                QWidget* box = f == templates::Family::Single ? static_cast<QWidget*>(w.Text_Add(k))
+                                                              : w.Text_Addscroll(k)->viewport();
+                QTest::mouseDClick(box, Qt::LeftButton);
+                const QString shown = fam[k].name + QStringLiteral(": ") + titles.join(u',');
+                QVERIFY2(titles == expected, qPrintable(shown));
+                bound += expected.isEmpty() ? 0 : 1;
+            }
+        }
+        QCOMPARE(bound, 4); // 寄件单位, 寄件地址, 寄件电话, 物品名称
+        QCOMPARE(w.Text_Add(1)->text(), QStringLiteral("华东示例贸易有限公司"));
+        QCOMPARE(w.Text_Add(2)->text(), QStringLiteral("上海市浦东新区示例路100号"));
+        QCOMPARE(w.Text_Add(3)->text(), QStringLiteral("021-55550101"));
+        QCOMPARE(w.Text_Add(7)->text(), QStringLiteral("文件资料"));
+        QVERIFY(w.Text_Addscroll(4)->toPlainText().isEmpty());
+        QVERIFY(env.prompter.shown.isEmpty());
+    }
+
     void sampleCanBeFilledPrintedAndLogged()
     {
         test::TestEnv env;
@@ -99,6 +159,7 @@ private slots:
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
                 const templates::InputPoint& p = (*fam)[i];
+                if (!p.isLive()) continue; // as the print window, which skips empty slots
                 sheet.fields << printing::PrintField{p.name, p.name + QStringLiteral("值"), p.rect.left, p.rect.top,
                                                      p.fontSize};
             }

@@ -43,6 +43,7 @@ static shots::Registrar printingShots("printing", [](const QString& folder) {
     for (const templates::PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i) {
             const templates::InputPoint& p = (*fam)[i];
+            if (!p.isLive()) continue; // the multi-line slots before the remark are empty
             sheet.fields << printing::PrintField{p.name, values.value(v++), p.rect.left, p.rect.top, p.fontSize};
         }
 
