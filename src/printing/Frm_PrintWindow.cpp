@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
+#include "printing/Placement.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
@@ -12,6 +13,7 @@
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -195,6 +197,7 @@ void Frm_申通快递::buildLayout() {
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
+    XPBut单件打印->installEventFilter(this);
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
     connect(Allup, &QLineEdit::textChanged, this,
@@ -603,11 +606,26 @@ void Frm_申通快递::XPButton_BaoCWT_Click() {
 // --- Printing and preview ------------------------------------------------------------------------------
 
 void Frm_申通快递::XPBut单件打印_Click() {
+    // One press, one sheet: a call while a sheet is being printed (from within the print) does nothing.
+    if (printing_)
+        return;
+    printing_ = true;
+    const bool hadFocus = XPBut单件打印->hasFocus();
+    XPBut单件打印->setEnabled(false);
+
     setWindowTitle(tmpl_.name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
     if (printSheet(this, sheet) && XPCheckBox1->isChecked())
         logSheet(this, sheet);
     setWindowTitle(tmpl_.name + kPrintedCaption);
+
+    // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while
+    // the button is still disabled, so they fall on nothing instead of printing the sheet again.
+    QCoreApplication::processEvents();
+    XPBut单件打印->setEnabled(true);
+    if (hadFocus)
+        XPBut单件打印->setFocus();
+    printing_ = false;
 }
 
 void Frm_申通快递::SSTab1_Click(int tab) {
@@ -626,19 +644,27 @@ void Frm_申通快递::renderPreview() {
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
     page.setDevicePixelRatio(dpr);
     page.fill(Qt::white);
+    const PrintSheet sheet = currentSheet();
     bool ok = true;
     {
         QPainter painter(&page);
-        ok = drawSheet(painter, currentSheet());
+        ok = drawSheet(painter, sheet);
     }
     Picture1->setPixmap(page);
+    // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.
     if (!ok)
-        ui::critical(this, QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"));
+        ui::exclamation(this, placementMessage(sheet, placeSheet(sheet)), QStringLiteral("提示"));
 }
 
 // --- Events ----------------------------------------------------------------------------------------------
 
 bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == XPBut单件打印 && event->type() == QEvent::MouseButtonDblClick) {
+        // The second press of a double click: the first one has printed the sheet already. The press that
+        // came before this event has set the button down; releasing it must not click again.
+        XPBut单件打印->setDown(false);
+        return true;
+    }
     const auto ref = slotOf(watched);
     if (!ref)
         return QDialog::eventFilter(watched, event);

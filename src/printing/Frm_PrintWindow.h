@@ -107,7 +107,7 @@ public:
     void boxEnter(int k);          // Enter in the single-line box of slot k
     void XPButton_WeiTiao_Click(); // fine-tune mode on / off
     void XPButton_BaoCWT_Click();  // save positions and offsets
-    void XPBut单件打印_Click();    // print, then log
+    void XPBut单件打印_Click();    // print, then log; ignored while a print runs
     void SSTab1_Click(int tab);    // 0 模板打印, 1 打印预览
     void Pic2_Move(float y, Qt::MouseButtons buttons);
     void Pic4_Move(float x, Qt::MouseButtons buttons);
@@ -151,6 +151,7 @@ private:
     QPixmap picture_;
     templates::HandleSet* handles_ = nullptr;
     QScrollArea* surfaceArea_ = nullptr;
+    bool printing_ = false; // a sheet is being printed; the print button does nothing meanwhile
     QString lastAllup_ = QStringLiteral("0");
     QString lastAllleft_ = QStringLiteral("0");
 };

@@ -71,6 +71,14 @@ Placement placeText(const QString& text, int x, int y, double size)
     Placement out;
     const QString t = trimBlanks(text);
     if (t.isEmpty()) return out;
+    // A failure on the first character (its place or its advance) is the value's position; any later one,
+    // its length.
+    bool firstDone = false;
+    const auto fail = [&out, &firstDone] {
+        out.ok = false;
+        out.fault = firstDone ? PlacementFault::TooLong : PlacementFault::Position;
+        return out;
+    };
 
     const double full = fullAdvance(size);
     const double half = full / 2;
@@ -87,25 +95,16 @@ Placement placeText(const QString& text, int x, int y, double size)
         }
 
         // The line limits are themselves 16-bit positions.
-        if (!fits(double(x) + kWrapWidth)) {
-            out.ok = false;
-            return out;
-        }
+        if (!fits(double(x) + kWrapWidth)) return fail();
         PlacedChar pc{t.mid(i, units), 0, 0, size};
         if (d <= double(x) + kWrapWidth) {
             pc.x = int(d);
             pc.y = y;
         } else {
-            if (!fits(double(x) + 2 * kWrapWidth)) {
-                out.ok = false;
-                return out;
-            }
+            if (!fits(double(x) + 2 * kWrapWidth)) return fail();
             const int line = d <= double(x) + 2 * kWrapWidth ? 1 : 2;
             const double top = double(y) + line * kLinePitch;
-            if (!fits(top)) {
-                out.ok = false;
-                return out;
-            }
+            if (!fits(top)) return fail();
             pc.x = int(d) - line * kWrapWidth;
             pc.y = int(top);
         }
@@ -115,11 +114,9 @@ Placement placeText(const QString& text, int x, int y, double size)
         const double advance = units == 2 ? half : (isDoubleByte(ucs4) ? full : half);
         for (int s = 0; s < steps; ++s) {
             d = roundEven(d + advance);
-            if (!fits(d)) {
-                out.ok = false;
-                return out;
-            }
+            if (!fits(d)) return fail();
         }
+        firstDone = true;
         i += units;
     }
     return out;
@@ -154,16 +151,31 @@ SheetPlacement placeSheet(const PrintSheet& sheet)
         Placement p;
         if (fits(x) && fits(y))
             p = placeText(field.text, int(x), int(y), field.fontSize);
-        else if (!trimBlanks(field.text).isEmpty())
+        else if (!trimBlanks(field.text).isEmpty()) {
             p.ok = false; // an empty box is never placed, so its position does not matter
+            p.fault = PlacementFault::Position;
+        }
         out.chars += p.chars;
         if (!p.ok) {
             out.ok = false;
             out.failedField = f;
+            out.fault = p.fault;
             return out;
         }
     }
     return out;
+}
+
+QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed)
+{
+    if (placed.ok || placed.badOffset || placed.failedField < 0 || placed.failedField >= sheet.fields.size())
+        return QString();
+    const QString name = sheet.fields.at(placed.failedField).name;
+    if (placed.fault == PlacementFault::TooLong)
+        return QStringLiteral("输入点“%1”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。").arg(name);
+    return QStringLiteral("输入点“%1”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                          "或减小整体打印位置的偏移。")
+        .arg(name);
 }
 
 } // namespace vorlan::printing

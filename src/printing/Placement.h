@@ -25,11 +25,16 @@ struct PlacedChar {
     bool operator==(const PlacedChar&) const = default;
 };
 
+// Why a value could not be placed: its start lies outside the page's coordinate range, or the value
+// starts on the page but runs off it (wrapped lines below the range, the last line past its right end).
+enum class PlacementFault { None, Position, TooLong };
+
 // The placed characters; ok is false when a position left the 16-bit range, in which case chars holds
 // what was placed before the failure.
 struct Placement {
     QList<PlacedChar> chars;
     bool ok = true;
+    PlacementFault fault = PlacementFault::None;
 };
 
 // Leading and trailing blanks (spaces, tabs, line breaks) removed; blanks inside the text stay.
@@ -55,10 +60,15 @@ struct SheetPlacement {
     bool ok = true;
     bool badOffset = false; // an offset box does not hold a number; nothing was placed
     int failedField = -1;   // index of the field whose position was out of range
+    PlacementFault fault = PlacementFault::None; // why that field could not be placed
 };
 
 // Every field of the sheet at its box position plus the offsets, in the sheet's field order, stopping at
 // the first field that cannot be placed.
 SheetPlacement placeSheet(const PrintSheet& sheet);
+
+// What the user is told when a field of the sheet cannot be placed, naming the input point and the
+// cause; empty when every field was placed. Such a sheet is never sent: the printer is not at fault.
+QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed);
 
 } // namespace vorlan::printing

@@ -34,8 +34,9 @@ bool printSheet(QWidget* parent, const PrintSheet& sheet)
         return false;
     }
     if (!placed.ok) {
-        // A value that would land outside the page's coordinate range: nothing of the page is sent.
-        reportPrinterNotReady(parent);
+        // A value that would land outside the page's coordinate range: nothing of the page is sent, and
+        // the user learns which input point is at fault, not that the printer is.
+        ui::exclamation(parent, placementMessage(sheet, placed), QStringLiteral("提示"));
         return false;
     }
     return printPage(parent, sheet.templateName, placed.chars);

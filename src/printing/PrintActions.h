@@ -27,9 +27,10 @@ struct PrintSheet {
     QString allleftText = QStringLiteral("0");
 };
 
-// Prints the sheet on the system's default printer as one page. On any failure the user is told
+// Prints the sheet on the system's default printer as one page. On a printer failure the user is told
 // "打印机未准备好或有故障!" once, nothing is sent and false is returned. An offset box that does not hold a
-// number (placement's offsetTwips) is refused with its own message before anything is printed.
+// number (placement's offsetTwips), or a value that would land outside the page's coordinate range
+// (placementMessage names the input point), is refused with its own message before anything is printed.
 bool printSheet(QWidget* parent, const PrintSheet& sheet);
 
 // Paints the sheet's texts as the printer would place them, on any device (preview surface, image, PDF).

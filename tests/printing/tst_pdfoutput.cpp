@@ -221,8 +221,20 @@ private slots:
                      << field(QStringLiteral("b"), QStringLiteral("乙"), 28868, 0, 9)
                      << field(QStringLiteral("c"), QStringLiteral("丙"), 0, 500, 9);
         QVERIFY(!printing::printSheet(nullptr, sheet));
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
-        QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
+        // The printer is fine: the message names the input point and why it cannot be printed.
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("输入点“b”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                                            "或减小整体打印位置的偏移。")});
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QVERIFY(!QFile::exists(pdf));
+
+        // A value too long for the page is named as such.
+        env.prompter.clear();
+        sheet.fields[1] = field(QStringLiteral("备注"), QString(200, QChar(0x6C49)), 0, 1000, 9);
+        QVERIFY(!printing::printSheet(nullptr, sheet));
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("输入点“备注”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。")});
         QVERIFY(!QFile::exists(pdf));
     }
 

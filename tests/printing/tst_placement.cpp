@@ -154,35 +154,108 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
+        QTest::addColumn<double>("size");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<int>("placed");
+        QTest::addColumn<int>("fault");
 
         const QString line2 = repeat(QStringLiteral("汉"), 23);
         const QString line3 = repeat(QStringLiteral("汉"), 45);
-        QTest::newRow("x 28867 fits") << QStringLiteral("中") << 28867 << 0 << true << 1;
-        QTest::newRow("x 28868: x + 3900 leaves the range") << QStringLiteral("中") << 28868 << 0 << false << 0;
-        QTest::newRow("x + 7800 = 32767 on the second line") << line2 << 24967 << 0 << true << 23;
-        QTest::newRow("x + 7800 beyond on the second line") << line2 << 24968 << 0 << false << 22;
-        QTest::newRow("x + 7800 beyond, but one line only") << QStringLiteral("中文") << 24968 << 0 << true << 2;
-        QTest::newRow("y + 300 = 32767") << line2 << 0 << 32467 << true << 23;
-        QTest::newRow("y + 300 beyond") << line2 << 0 << 32468 << false << 22;
-        QTest::newRow("y 32767 on one line") << QStringLiteral("中") << 0 << 32767 << true << 1;
-        QTest::newRow("y + 600 = 32767") << line3 << 0 << 32167 << true << 45;
-        QTest::newRow("y + 600 beyond") << line3 << 0 << 32168 << false << 44;
+        const int none = int(PlacementFault::None), position = int(PlacementFault::Position),
+                  tooLong = int(PlacementFault::TooLong);
+        QTest::newRow("x 28867 fits") << QStringLiteral("中") << 28867 << 0 << 9.0 << true << 1 << none;
+        QTest::newRow("x 28868: x + 3900 leaves the range")
+            << QStringLiteral("中") << 28868 << 0 << 9.0 << false << 0 << position;
+        QTest::newRow("x + 7800 = 32767 on the second line")
+            << line2 << 24967 << 0 << 9.0 << true << 23 << none;
+        QTest::newRow("x + 7800 beyond on the second line")
+            << line2 << 24968 << 0 << 9.0 << false << 22 << tooLong;
+        QTest::newRow("x + 7800 beyond, but one line only")
+            << QStringLiteral("中文") << 24968 << 0 << 9.0 << true << 2 << none;
+        QTest::newRow("y + 300 = 32767") << line2 << 0 << 32467 << 9.0 << true << 23 << none;
+        QTest::newRow("y + 300 beyond") << line2 << 0 << 32468 << 9.0 << false << 22 << tooLong;
+        QTest::newRow("y 32767 on one line") << QStringLiteral("中") << 0 << 32767 << 9.0 << true << 1 << none;
+        QTest::newRow("y + 600 = 32767") << line3 << 0 << 32167 << 9.0 << true << 45 << none;
+        QTest::newRow("y + 600 beyond") << line3 << 0 << 32168 << 9.0 << false << 44 << tooLong;
         // The running position itself is 16-bit: 184 characters reach 32752, the 185th would pass 32767.
-        QTest::newRow("running position 32752") << repeat(QStringLiteral("汉"), 184) << 0 << 0 << true << 184;
-        QTest::newRow("running position past 32767") << repeat(QStringLiteral("汉"), 185) << 0 << 0 << false << 185;
+        QTest::newRow("running position 32752")
+            << repeat(QStringLiteral("汉"), 184) << 0 << 0 << 9.0 << true << 184 << none;
+        QTest::newRow("running position past 32767")
+            << repeat(QStringLiteral("汉"), 185) << 0 << 0 << 9.0 << false << 185 << tooLong;
+        // One character whose own advance leaves the range: its place is the fault, not a length.
+        QTest::newRow("first advance past 32767")
+            << QStringLiteral("中") << 0 << 0 << 2000.0 << false << 1 << position;
+        QTest::newRow("second advance past 32767")
+            << QStringLiteral("中中") << 0 << 0 << 1000.0 << false << 2 << tooLong;
     }
     void sixteenBitLimits()
     {
         QFETCH(QString, text);
         QFETCH(int, x);
         QFETCH(int, y);
+        QFETCH(double, size);
         QFETCH(bool, ok);
         QFETCH(int, placed);
-        const Placement p = placeText(text, x, y, 9);
+        QFETCH(int, fault);
+        const Placement p = placeText(text, x, y, size);
         QCOMPARE(p.ok, ok);
         QCOMPARE(p.chars.size(), placed);
+        QCOMPARE(int(p.fault), fault);
+    }
+
+    // A value off the page is named with its cause; the printer is not blamed.
+    void placementMessageNamesThePoint_data()
+    {
+        QTest::addColumn<QString>("allup");
+        QTest::addColumn<QString>("allleft");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("left");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("message");
+
+        const QString position = QStringLiteral("输入点“乙”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                                                "或减小整体打印位置的偏移。");
+        const QString tooLong = QStringLiteral("输入点“乙”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。");
+        const int none = int(PlacementFault::None), atPosition = int(PlacementFault::Position);
+        QTest::newRow("fits") << "0" << "0" << QStringLiteral("乙") << 1440.0 << 720.0 << none << QString();
+        QTest::newRow("box past the right end")
+            << "0" << "0" << QStringLiteral("乙") << 28868.0 << 0.0 << atPosition << position;
+        QTest::newRow("box below the range")
+            << "0" << "0" << QStringLiteral("乙") << 0.0 << 32768.0 << atPosition << position;
+        QTest::newRow("offset pushes it right")
+            << "0" << "700" << QStringLiteral("乙") << 1000.0 << 0.0 << atPosition << position;
+        QTest::newRow("offset pushes it above")
+            << "-700" << "0" << QStringLiteral("乙") << 0.0 << 100.0 << atPosition << position;
+        QTest::newRow("text too long") << "0" << "0" << repeat(QStringLiteral("汉"), 200) << 0.0 << 0.0
+                                       << int(PlacementFault::TooLong) << tooLong;
+        QTest::newRow("text wraps below the range") << "0" << "0" << repeat(QStringLiteral("汉"), 30) << 0.0
+                                                    << 32500.0 << int(PlacementFault::TooLong) << tooLong;
+        QTest::newRow("empty box off the page is never placed")
+            << "0" << "0" << QStringLiteral("  ") << 40000.0 << 0.0 << none << QString();
+    }
+    void placementMessageNamesThePoint()
+    {
+        QFETCH(QString, allup);
+        QFETCH(QString, allleft);
+        QFETCH(QString, text);
+        QFETCH(double, left);
+        QFETCH(double, top);
+        QFETCH(int, fault);
+        QFETCH(QString, message);
+        PrintSheet s;
+        s.allupText = allup;
+        s.allleftText = allleft;
+        s.fields << field(QStringLiteral("甲"), 0, 0, 9, QStringLiteral("甲"))
+                 << field(text, left, top, 9, QStringLiteral("乙"))
+                 << field(QStringLiteral("丙"), 0, 500, 9, QStringLiteral("丙"));
+        if (allleft != QStringLiteral("0") || allup != QStringLiteral("0"))
+            s.fields.removeFirst(); // the offsets would push every field off; only 乙 is under test
+        const SheetPlacement p = placeSheet(s);
+        QCOMPARE(int(p.fault), fault);
+        QCOMPARE(p.ok, message.isEmpty());
+        QCOMPARE(placementMessage(s, p), message);
+        if (!p.ok) QCOMPARE(s.fields.at(p.failedField).name, QStringLiteral("乙"));
     }
 
     void doubleByteCharacters_data()

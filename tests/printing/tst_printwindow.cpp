@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Windows.h"
 #include "printing/Frm_PrintWindow.h"
+#include "printing/SampleData.h"
 #include "templates/RecordPicker.h"
 #include "ui/Printer.h"
 #include "ui/Twips.h"
@@ -17,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
+#include <QWindow>
 
 using namespace vorlan;
 using namespace vorlan::test::printfixture;
@@ -43,6 +45,29 @@ void addCustomer(const QSqlDatabase& db, const QString& name, const QString& add
                 QStringLiteral("王五"), QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
                 QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
 }
+
+int logRows(const QSqlDatabase& db) {
+    return data::scalar(db, QStringLiteral("SELECT count(*) FROM \"示例运单\"")).toInt();
+}
+
+// The sample waybill (it has a print log table) open in the print window, printing into a PDF file.
+struct SampleWindow {
+    test::TestEnv env;
+    QTemporaryDir out;
+    std::unique_ptr<Frm_申通快递> w;
+    int prints = 0; // times the window said it is printing
+
+    SampleWindow() {
+        windows::seedSampleData(env.db());
+        w = openWindow(printing::sample::kTemplateName);
+        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, out.filePath(QStringLiteral("sheet.pdf")));
+        QObject::connect(w.get(), &QWidget::windowTitleChanged, w.get(), [this](const QString& title) {
+            if (title.endsWith(printing::kPrintingCaption))
+                ++prints;
+        });
+    }
+    ~SampleWindow() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
+};
 
 // Picks row `row` of whatever picker opens; -1 cancels.
 void pickRow(ui::ScriptedPrompter& prompter, int row) {
@@ -423,6 +448,113 @@ private slots:
         QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("本张已经打印")));
         QVERIFY(env.prompter.lastText().contains(kName));
+    }
+
+    // A double click on "开始打印" is one request: one sheet, one log row.
+    void doubleClickOnPrintPrintsOneSheet() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        s.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
+        s.w->Text_Add(4)->setText(QStringLiteral("张三"));
+        QWindow* window = s.w->windowHandle();
+        const QPoint at = s.w->XPBut单件打印->mapTo(s.w.get(), s.w->XPBut单件打印->rect().center());
+        QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::qWait(50);
+        QCOMPARE(s.prints, 1);
+        QCOMPARE(logRows(s.env.db()), 1);
+        QVERIFY(s.env.prompter.shown.isEmpty());
+        QVERIFY(s.w->XPBut单件打印->isEnabled());
+        QVERIFY(!s.w->XPBut单件打印->isDown());
+
+        // A deliberate second click afterwards prints again.
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::qWait(50);
+        QCOMPARE(s.prints, 2);
+        QCOMPARE(logRows(s.env.db()), 2);
+    }
+
+    // Clicks that arrive while a sheet is printing (called again from within, or queued behind the
+    // synchronous print) are dropped; the next click after it prints.
+    void clicksDuringAPrintAreIgnored() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        s.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
+        QPushButton* button = s.w->XPBut单件打印;
+        const QPoint at = button->rect().center();
+        bool inside = false;
+        QObject::connect(s.w.get(), &QWidget::windowTitleChanged, s.w.get(), [&](const QString& title) {
+            if (!title.endsWith(printing::kPrintingCaption) || inside)
+                return;
+            inside = true;
+            s.w->XPBut单件打印_Click();
+            button->click();
+            for (int i = 0; i < 2; ++i) {
+                QCoreApplication::postEvent(button,
+                                            new QMouseEvent(QEvent::MouseButtonPress, QPointF(at),
+                                                            QPointF(button->mapToGlobal(at)), Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+                QCoreApplication::postEvent(button,
+                                            new QMouseEvent(QEvent::MouseButtonRelease, QPointF(at),
+                                                            QPointF(button->mapToGlobal(at)), Qt::LeftButton,
+                                                            Qt::NoButton, Qt::NoModifier));
+            }
+        });
+        button->click();
+        QTest::qWait(50);
+        QCOMPARE(s.prints, 1);
+        QCOMPARE(logRows(s.env.db()), 1);
+        QVERIFY(button->isEnabled());
+        QCOMPARE(s.w->windowTitle(), printing::sample::kTemplateName + printing::kPrintedCaption);
+
+        inside = true; // no more clicks from within
+        button->click();
+        QCOMPARE(s.prints, 2);
+        QCOMPARE(logRows(s.env.db()), 2);
+    }
+
+    // A value off the page is refused with its point named; nothing is printed or logged.
+    void valueOffThePageIsNamedAndNotPrinted() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        const QString pdf = s.out.filePath(QStringLiteral("sheet.pdf"));
+        s.w->Text_Addscroll(4)->setPlainText(QString(200, QChar(0x6C49)));
+        s.w->XPBut单件打印->click();
+        QCOMPARE(s.env.prompter.texts(),
+                 QStringList{
+                     QStringLiteral("输入点“备注”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。")});
+        QCOMPARE(s.env.prompter.last().title, QStringLiteral("提示"));
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(logRows(s.env.db()), 0);
+
+        // An overall offset that pushes the first value past the 16-bit range.
+        s.env.prompter.clear();
+        s.w->Text_Addscroll(4)->clear();
+        s.w->Text_Add(1)->setText(QStringLiteral("华东示例贸易有限公司"));
+        s.w->Allleft->setText(QStringLiteral("700"));
+        s.w->XPBut单件打印->click();
+        QCOMPARE(s.env.prompter.texts(),
+                 QStringList{
+                     QStringLiteral("输入点“寄件单位”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                                    "或减小整体打印位置的偏移。")});
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(logRows(s.env.db()), 0);
+
+        // The preview says the same, not that the printer failed.
+        s.env.prompter.clear();
+        s.w->SSTab1->setCurrentIndex(1);
+        QCOMPARE(s.env.prompter.shown.size(), 1);
+        QVERIFY(s.env.prompter.lastText().startsWith(QStringLiteral("输入点“寄件单位”的位置超出纸张范围")));
+
+        // Back on the page the print goes through.
+        s.w->SSTab1->setCurrentIndex(0);
+        s.env.prompter.clear();
+        s.w->Allleft->setText(QStringLiteral("0"));
+        s.w->XPBut单件打印->click();
+        QVERIFY(s.env.prompter.shown.isEmpty());
+        QVERIFY(QFile::exists(pdf));
+        QCOMPARE(logRows(s.env.db()), 1);
     }
 
     void previewHidesTheBoxesAndShowsThemAgain() {
