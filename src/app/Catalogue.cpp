@@ -1,13 +1,14 @@
 #include "app/Catalogue.h"
 
-#include "data/Schema.h"
 #include "data/Sql.h"
+#include "templates/TemplateStore.h"
 
 #include <QSqlError>
 
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vorlan::app {
@@ -82,15 +83,37 @@ void CatalogueStore::save(const QList<CatalogueRow>& rows) const
     t.commit();
 }
 
-void CatalogueStore::deleteTemplate(const QString& name) const
+void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
+                                    const QStringList& stillNamed) const
 {
+    QStringList others = stillNamed;
+    // Rows of nodes no longer on screen (children of a node deleted before the tree was saved again)
+    // still stand for templates.
+    QSqlQuery rows = exec(db_, QStringLiteral("SELECT trim(text) FROM mobantabe WHERE NOT (trim(key) = ? AND "
+                                              "trim(text) = ?)"),
+                          {key, name});
+    while (rows.next()) others << data::nullToEmpty(rows.value(0));
+    rows.finish();
+
     data::Transaction t(db_);
+    if (others.contains(name)) {
+        // Another node names the same template: it keeps the template and its history.
+        exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(key) = ? AND trim(text) = ?"), {key, name});
+        t.commit();
+        return;
+    }
+    QSqlQuery stored = exec(db_, QStringLiteral("SELECT mobanname FROM mobanxywh WHERE mobanname <> ? UNION "
+                                                "SELECT mobanname FROM moban WHERE mobanname <> ?"),
+                            {name, name});
+    while (stored.next()) others << data::nullToEmpty(stored.value(0));
+    stored.finish();
     exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
     exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
-    exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE text = ?"), {name});
-    // The print log table carries the template's name; a base table of that name is never touched.
-    if (!name.trimmed().isEmpty() && !data::schema::isBaseTable(name))
-        exec(db_, QStringLiteral("DROP TABLE IF EXISTS ") + data::quoteId(name));
+    exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(text) = ?"), {name});
+    // Names that differ only in letter case share one log table: it stays while another one is left.
+    const bool shared = std::any_of(others.cbegin(), others.cend(),
+                                    [&](const QString& n) { return templates::logtable::sameName(n, name); });
+    if (!shared) templates::logtable::drop(db_, name);
     t.commit();
 }
 

@@ -6,6 +6,7 @@
 #include "app/Frm_login.h"
 #include "app/Windows.h"
 #include "data/Sql.h"
+#include "templates/TemplateStore.h"
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
@@ -348,14 +349,22 @@ void Frm_main::loadCatalogue()
     TreeView1->expandAll();
 }
 
+QModelIndex Frm_main::selectedNode() const
+{
+    // Not the current index: the view makes its first node current when it gets the focus, without the
+    // user having chosen anything.
+    const QModelIndexList selected = TreeView1->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
 void Frm_main::openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*))
 {
-    const QModelIndex current = TreeView1->currentIndex();
-    if (!current.isValid()) {
+    const QModelIndex selected = selectedNode();
+    if (!selected.isValid()) {
         ui::information(this, emptyMessage, QStringLiteral("提示"));
         return;
     }
-    state().currentTemplate = catalogue->data(current).toString();
+    state().currentTemplate = catalogue->data(selected).toString();
     open(this);
 }
 
@@ -376,17 +385,36 @@ void Frm_main::cmdChild_Click()
 void Frm_main::XPBut确定_Click()
 {
     XPFrame2->hide();
-    const QString name = Text_mobanName->text();
+    // The tree is loaded with trimmed texts, so a node keeps its template only under the trimmed name.
+    const QString name = Text_mobanName->text().trimmed();
     if (name.isEmpty()) return;
-    const QModelIndex selected = TreeView1->currentIndex();
+    const QModelIndex selected = selectedNode();
+    if (!addMode && !selected.isValid()) {
+        ui::information(this, QStringLiteral("请先选择一个节点，新的子节点加在它的下面"), QStringLiteral("提示"));
+        return;
+    }
+    QStringList names;
+    for (const CatalogueRow& r : catalogue->rows()) names << r.text;
+    QString problem;
+    try {
+        problem = templates::TemplateStore(state().db()).checkName(name, names);
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("XPBut确定_Click"), e.description());
+        return;
+    }
+    if (!problem.isEmpty()) {
+        ui::information(this, problem, QStringLiteral("输入提示"));
+        XPFrame2->show();
+        XPFrame2->raise();
+        return;
+    }
+    const QString key = nextKey(catalogue->keys());
     if (addMode) {
-        const QString key = nextKey(catalogue->keys());
         const QModelIndex added = selected.isValid() ? catalogue->addChild(selected.parent(), key, name)
                                                      : catalogue->addTopLevel(key, name);
         TreeView1->scrollTo(added);
     } else {
-        if (!selected.isValid()) return;
-        const QModelIndex added = catalogue->addChild(selected, nextKey(catalogue->keys()), name);
+        const QModelIndex added = catalogue->addChild(selected, key, name);
         TreeView1->expand(selected);
         TreeView1->scrollTo(added);
     }
@@ -394,15 +422,25 @@ void Frm_main::XPBut确定_Click()
 
 void Frm_main::cmdRemove_Click()
 {
-    const QModelIndex selected = TreeView1->currentIndex();
-    if (!selected.isValid()) return;
+    const QModelIndex selected = selectedNode();
+    if (!selected.isValid()) {
+        ui::information(this, QStringLiteral("请选择想要删除的节点"), QStringLiteral("提示"));
+        return;
+    }
     const QString name = catalogue->data(selected).toString();
-    catalogue->removeNode(selected);
+    const QString key = selected.data(CatalogueModel::KeyRole).toString();
+    QStringList stillNamed;
+    for (const CatalogueRow& r : catalogue->rows())
+        if (r.key != key) stillNamed << r.text;
     try {
-        CatalogueStore(state().db()).deleteTemplate(name);
+        CatalogueStore(state().db()).deleteTemplate(name, key, stillNamed);
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("cmdRemove_Click"), e.description());
+        return;
     }
+    catalogue->removeNode(selected);
+    // The view selects a neighbour (or the parent) of a removed node; a second press must not delete it.
+    TreeView1->selectionModel()->clearSelection();
 }
 
 void Frm_main::Command1_Click()
@@ -443,15 +481,22 @@ void Frm_main::XPBut_Newyongtu_Click()
 
 void Frm_main::XPBut_Delyongtu_Click()
 {
-    const QModelIndex selected = List_findlx->currentIndex();
-    const QString text = selected.isValid() ? selected.data().toString() : QString();
+    // As in the tree, the current entry is not necessarily one the user chose.
+    const QModelIndexList chosen = List_findlx->selectionModel()->selectedIndexes();
+    if (chosen.isEmpty()) {
+        ui::information(this, QStringLiteral("请选择想要删除的用途"), QStringLiteral("提示"));
+        return;
+    }
+    const QModelIndex selected = chosen.first();
+    const QString text = selected.data().toString();
     try {
         CommonUseStore(state().db()).remove(text);
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("XPBut_Delyongtu_Click"), e.description());
         return;
     }
-    if (selected.isValid()) yongtuModel->removeRows(selected.row(), 1);
+    yongtuModel->removeRows(selected.row(), 1);
+    List_findlx->selectionModel()->clearSelection(); // the list selects the next entry by itself
 }
 
 } // namespace vorlan::app

@@ -2,6 +2,7 @@
 // The main window: toolbar, catalogue tree with its tools panel, common uses and the help text.
 
 #include <QMainWindow>
+#include <QModelIndex>
 
 class QAction;
 class QGroupBox;
@@ -63,6 +64,9 @@ public:
 
     // Permission rules for the current user level.
     void applyPermissions();
+
+    // The node the user selected, or an invalid index.
+    QModelIndex selectedNode() const;
 
     // Catalogue and common-use handlers.
     void openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*));

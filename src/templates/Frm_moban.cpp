@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -368,22 +369,32 @@ void Frm_模板::XPBut_Del_Click() {
 }
 
 bool Frm_模板::XPBut_save_Click() {
-    const QString problem = TemplateStore::nameProblem(model_.name);
-    if (!problem.isEmpty()) {
-        info(problem);
-        return false;
-    }
     std::optional<QByteArray> picture;
     if (!picturePath_.isEmpty())
         picture = pictureBytes_;
     try {
-        TemplateStore(app::state().db()).save(model_, picture, pending_);
+        const TemplateStore store(app::state().db());
+        if (const QString problem = store.checkName(model_.name); !problem.isEmpty()) {
+            info(problem);
+            return false;
+        }
+        store.save(model_, picture, pending_);
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("XPBut_save_Click"), e.description());
         return false;
     }
     ui::information(this, QStringLiteral("模板保存成功！请返回"), QStringLiteral("系统提示"));
     return true;
+}
+
+void Frm_模板::keyPressEvent(QKeyEvent* e) {
+    // Esc would reject the dialog and silently lose every unsaved point and move; the window closes
+    // only by "返  回" or its title bar.
+    if (e->matches(QKeySequence::Cancel) || e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void Frm_模板::XPButton1_Click() {

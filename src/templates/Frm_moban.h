@@ -17,6 +17,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -106,6 +107,9 @@ public:
     QFont sampleFont() const { return sampleFont_; }
     qint32 sampleBackColor() const { return sampleBack_; }
     qint32 sampleForeColor() const { return sampleFore_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void buildFrame();

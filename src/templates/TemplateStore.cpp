@@ -74,6 +74,37 @@ bool containsNoCase(const QStringList& list, const QString& s)
     return list.contains(s, Qt::CaseInsensitive);
 }
 
+// A table, index or view: they share one set of names, in which ASCII letter case does not count.
+struct SchemaObject {
+    QString type;
+    QString name;
+    QString table;
+};
+
+std::optional<SchemaObject> objectNamed(const QSqlDatabase& db, const QString& name)
+{
+    QSqlQuery q = exec(db,
+                       QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master WHERE name = ? COLLATE NOCASE "
+                                      "AND type IN ('table', 'index', 'view') LIMIT 1"),
+                       {name});
+    if (!q.next()) return std::nullopt;
+    return SchemaObject{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()};
+}
+
+// The date index of a log table made before index names were reserved: it may stand where a new
+// template's table is to go, and is then moved out of the way.
+bool isLegacyLogIndex(const SchemaObject& o)
+{
+    return o.type == QLatin1String("index") && !data::schema::isBaseTable(o.table) &&
+           logtable::sameName(o.name, logtable::legacyIndexName(o.table));
+}
+
+QString createIndex(const QString& table)
+{
+    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        .arg(quoteId(logtable::indexName(table)), quoteId(table), quoteId(kDateColumn));
+}
+
 } // namespace
 
 TemplateStore::TemplateStore(QSqlDatabase db)
@@ -86,6 +117,36 @@ QString TemplateStore::nameProblem(const QString& name)
     if (name.trimmed().isEmpty()) return QStringLiteral("模板名称不能为空，请在模板目录中为模板起一个名称！");
     if (data::schema::isBaseTable(name))
         return QStringLiteral("模板名称“%1”与系统数据表同名，不能使用，请在模板目录中换一个名称！").arg(name);
+    return QString();
+}
+
+QString TemplateStore::checkName(const QString& name, const QStringList& otherNames) const
+{
+    if (QString problem = nameProblem(name); !problem.isEmpty()) return problem;
+    // A template whose log table already exists keeps working, whatever its name.
+    if (logtable::existingName(db_, name).isEmpty()) {
+        if (name.startsWith(logtable::kIndexPrefix, Qt::CaseInsensitive))
+            return QStringLiteral("模板名称不能以“%1”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！")
+                .arg(logtable::kIndexPrefix);
+        const auto o = objectNamed(db_, name);
+        if (o && o->type != QLatin1String("table") && !isLegacyLogIndex(*o))
+            return QStringLiteral("模板名称“%1”与数据库中已有的%2“%3”同名，不能使用，请在模板目录中换一个名称！")
+                .arg(name, o->type == QLatin1String("view") ? QStringLiteral("视图") : QStringLiteral("索引"),
+                     o->name);
+    }
+    QString twin;
+    for (const QString& n : otherNames)
+        if (n != name && logtable::sameName(n, name)) twin = n;
+    if (twin.isEmpty())
+        twin = data::nullToEmpty(data::scalar(
+            db_,
+            QStringLiteral("SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
+                           "UNION SELECT trim(text) FROM mobantabe) WHERE n = ? COLLATE NOCASE AND n <> ? LIMIT 1"),
+            {name, name}));
+    if (!twin.isEmpty())
+        return QStringLiteral("模板名称“%1”与已有的模板“%2”只有字母大小写不同，两个模板会共用同一张打印记录表，"
+                              "请换一个名称！")
+            .arg(name, twin);
     return QString();
 }
 
@@ -172,7 +233,7 @@ QByteArray TemplateStore::readPicture(const QString& name) const
 void TemplateStore::save(const Template& t, const std::optional<QByteArray>& newPicture,
                          PendingColumns& pending) const
 {
-    const QString problem = nameProblem(t.name);
+    const QString problem = checkName(t.name);
     if (!problem.isEmpty()) throw DbError(problem);
 
     data::Transaction tx(db_);
@@ -226,6 +287,32 @@ void TemplateStore::saveGeometry(const Template& t) const
 
 namespace logtable {
 
+bool sameName(const QString& a, const QString& b)
+{
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y) continue;
+        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
+        if (lower(x) != lower(y)) return false;
+    }
+    return true;
+}
+
+QString indexName(const QString& table) { return kIndexPrefix + table; }
+
+QString legacyIndexName(const QString& table)
+{
+    return QStringLiteral("idx_") + table + QStringLiteral("_打印日期");
+}
+
+void drop(const QSqlDatabase& db, const QString& templateName)
+{
+    if (templateName.trimmed().isEmpty() || data::schema::isBaseTable(templateName)) return;
+    const QString table = existingName(db, templateName);
+    if (!table.isEmpty()) exec(db, QStringLiteral("DROP TABLE ") + quoteId(table));
+}
+
 QString existingName(const QSqlDatabase& db, const QString& templateName)
 {
     return data::nullToEmpty(data::scalar(
@@ -253,6 +340,12 @@ QStringList statements(const QSqlDatabase& db, const Template& t, const PendingC
         }
         return out;
     }
+    // The name may be held by another log table's date index under its old name: it moves to its own.
+    if (const auto o = objectNamed(db, t.name); o && isLegacyLogIndex(*o)) {
+        out << QStringLiteral("DROP INDEX %1").arg(quoteId(o->name));
+        if (!objectNamed(db, logtable::indexName(o->table)) && columnsOf(db, o->table).contains(kDateColumn))
+            out << createIndex(o->table);
+    }
     QStringList cols{quoteId(kDateColumn) + QStringLiteral(" datetime")};
     QStringList seen{kDateColumn};
     for (const PointFamily* fam : {&t.single, &t.multi})
@@ -263,9 +356,9 @@ QStringList statements(const QSqlDatabase& db, const Template& t, const PendingC
             cols << quoteId(n) + QStringLiteral(" varchar(255)");
         }
     out << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteId(t.name), cols.join(QLatin1Char(',')));
-    out << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-               .arg(quoteId(QStringLiteral("idx_") + t.name + QStringLiteral("_打印日期")), quoteId(t.name),
-                    quoteId(kDateColumn));
+    // The index only speeds up the history query: where its name is taken (by a table made before index
+    // names were reserved) the table goes without it.
+    if (!objectNamed(db, logtable::indexName(t.name))) out << createIndex(t.name);
     return out;
 }
 

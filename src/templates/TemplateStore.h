@@ -50,6 +50,12 @@ public:
     // Why a template name cannot be saved (empty, blank, a base table's name), or an empty text.
     static QString nameProblem(const QString& name);
 
+    // Everything nameProblem checks, and what the database says about the name: the names of print log
+    // indexes are reserved, an index or view of that name is in the way, and another template whose name
+    // differs only in letter case would share the print log table. otherNames are names known besides
+    // the stored templates and catalogue rows (the tree on screen). Empty text when the name is usable.
+    QString checkName(const QString& name, const QStringList& otherNames = {}) const;
+
 private:
     QSqlDatabase db_;
 };
@@ -62,6 +68,17 @@ void bringUpToDate(const QSqlDatabase& db, const Template& t, PendingColumns& pe
 QStringList statements(const QSqlDatabase& db, const Template& t, const PendingColumns& pending);
 // The actual table name of a template's log table (matched without regard to case), or empty.
 QString existingName(const QSqlDatabase& db, const QString& templateName);
+// Drops the template's log table if there is one (never a base table).
+void drop(const QSqlDatabase& db, const QString& templateName);
+
+// Two names of one table: the database compares names with ASCII letters folded, nothing else.
+bool sameName(const QString& a, const QString& b);
+// The name of the date index of a log table. Index names start with kIndexPrefix, which no new
+// template name may take, so an index never sits where a template's table would go.
+inline const QString kIndexPrefix = QStringLiteral("idx:");
+QString indexName(const QString& table);
+// The name the date index had before: it could be any template's name.
+QString legacyIndexName(const QString& table);
 } // namespace logtable
 
 } // namespace vorlan::templates

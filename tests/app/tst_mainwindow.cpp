@@ -20,6 +20,19 @@ using namespace vorlan;
 
 namespace {
 int count(const QSqlDatabase& db, const QString& sql) { return data::scalar(db, sql).toInt(); }
+
+// A template as the designer saves it: one input point, its rows and its print log table.
+void saveTemplate(const QSqlDatabase& db, const QString& name)
+{
+    templates::Template t;
+    t.name = name;
+    templates::InputPoint p;
+    p.type = templates::type::SingleLine;
+    p.name = QStringLiteral("收件人");
+    t.single.append(p);
+    templates::PendingColumns pending;
+    templates::TemplateStore(db).save(t, std::nullopt, pending);
+}
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -223,16 +236,221 @@ private slots:
         w.XPBut_Newyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all(), (QStringList{QStringLiteral("货款"), QStringLiteral("O'Neil 运费")}));
         QCOMPARE(w.yongtuModel->rowCount(), 2);
-        // Nothing selected: removes rows with an empty text, the list stays.
         w.Text_yongtu->clear();
         w.XPBut_Newyongtu->click();
+        QCOMPARE(w.yongtuModel->rowCount(), 3);
+        // Nothing chosen, even with a current entry (as the list makes on getting the focus): nothing goes.
+        w.List_findlx->selectionModel()->setCurrentIndex(w.yongtuModel->index(0), QItemSelectionModel::NoUpdate);
+        w.XPBut_Delyongtu->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的用途"));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        QCOMPARE(app::CommonUseStore(env.db()).all().size(), 3);
+        QCOMPARE(w.yongtuModel->rowCount(), 3);
+        // The chosen empty entry removes the rows with an empty text.
+        w.List_findlx->setCurrentIndex(w.yongtuModel->index(2));
         w.XPBut_Delyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all().size(), 2);
-        QCOMPARE(w.yongtuModel->rowCount(), 3);
+        QCOMPARE(w.yongtuModel->rowCount(), 2);
         w.List_findlx->setCurrentIndex(w.yongtuModel->index(1));
         w.XPBut_Delyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all(), QStringList{QStringLiteral("货款")});
-        QCOMPARE(w.yongtuModel->rowCount(), 2);
+        QCOMPARE(w.yongtuModel->rowCount(), 1);
+        // The list moved its current entry after the removal, but chose nothing.
+        const int shown = env.prompter.shown.size();
+        w.XPBut_Delyongtu->click();
+        QCOMPARE(app::CommonUseStore(env.db()).all(), QStringList{QStringLiteral("货款")});
+        QCOMPARE(env.prompter.shown.size(), shown + 1);
+    }
+
+    // A current node that the user never chose (the view makes the first node current when it gets the
+    // focus, and moves the current node after a removal) is no selection: every action leaves it alone.
+    void actionsNeedAChosenNode()
+    {
+        test::TestEnv env;
+        app::state().userLevel = QStringLiteral("高级用户");
+        saveTemplate(env.db(), QStringLiteral("运单"));
+        saveTemplate(env.db(), QStringLiteral("发票"));
+        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("运单"), 1, 2},
+                                            {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("子"), 1, 2},
+                                            {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("发票"), 1, 2}});
+        app::Frm_main w;
+        w.load();
+        w.show();
+        w.toolbarClick(QStringLiteral("显示工具"));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.TreeView1->setFocus(Qt::TabFocusReason);
+        QVERIFY(w.TreeView1->currentIndex().isValid()); // what the view does by itself
+        app::state().currentTemplate = QStringLiteral("before");
+
+        w.cmdRemove->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的节点"));
+        QCOMPARE(w.catalogue->nodeCount(), 3);
+        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '运单'")), 2);
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+
+        struct Open {
+            QPushButton* button;
+            const char* message;
+        };
+        for (const Open& o : {Open{w.XPButOpenMoban, "请选择想要打开的模板"}, Open{w.XPButmoban_edit, "请选择想要编辑的模板"},
+                              Open{w.XPBut_find, "请选择想要查询的模板"}}) {
+            o.button->click();
+            QCOMPARE(env.prompter.lastText(), QString::fromUtf8(o.message));
+            QVERIFY(env.prompter.dialogsShown.isEmpty());
+            QCOMPARE(app::state().currentTemplate, QStringLiteral("before"));
+        }
+
+        // The child is current only: "新增子节点" adds nothing, "新增主节点" a top-level node.
+        w.TreeView1->selectionModel()->setCurrentIndex(w.catalogue->findKey(QStringLiteral("2_")),
+                                                       QItemSelectionModel::NoUpdate);
+        w.cmdChild->click();
+        w.Text_mobanName->setText(QStringLiteral("新"));
+        w.XPBut确定->click();
+        QCOMPARE(w.catalogue->nodeCount(), 3);
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        w.cmdLast->click();
+        w.XPBut确定->click();
+        QCOMPARE(w.catalogue->nodeCount(), 4);
+        QVERIFY(!w.catalogue->findKey(QStringLiteral("4_")).parent().isValid());
+
+        // After a removal the view makes a neighbour current; a second press must not delete it.
+        w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("3_")));
+        QVERIFY(w.selectedNode().isValid());
+        w.cmdRemove->click();
+        QVERIFY(!data::tableExists(env.db(), QStringLiteral("发票")));
+        QCOMPARE(w.catalogue->nodeCount(), 3);
+        w.cmdRemove->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的节点"));
+        QCOMPARE(w.catalogue->nodeCount(), 3);
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+    }
+
+    void addedNameIsTrimmed()
+    {
+        test::TestEnv env;
+        app::state().userLevel = QStringLiteral("高级用户");
+        app::Frm_main w;
+        w.load();
+        w.cmdLast->click();
+        w.Text_mobanName->setText(QStringLiteral(" 运单 "));
+        w.XPBut确定->click();
+        w.cmdLast->click();
+        w.Text_mobanName->setText(QStringLiteral("　\t ")); // blanks only, a full-width one included
+        w.XPBut确定->click();
+        QCOMPARE(w.catalogue->nodeCount(), 1);
+        const QModelIndex node = w.catalogue->findKey(QStringLiteral("1_"));
+        QCOMPARE(node.data().toString(), QStringLiteral("运单"));
+        // The template is stored under the name the tree gives back after a restart.
+        w.TreeView1->setCurrentIndex(node);
+        w.XPButOpenMoban->click();
+        QCOMPARE(app::state().currentTemplate, QStringLiteral("运单"));
+        w.Command1->click();
+        QCOMPARE(app::CatalogueStore(env.db()).load().first().text, QStringLiteral("运单"));
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT text FROM mobantabe")).toString(), QStringLiteral("运单"));
+    }
+
+    // A new node may repeat a name exactly (the same template), but not with other letter case (the
+    // two would share one print log table), nor take a name the database holds for something else.
+    void addRefusesClashingNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal"); // a part of the message; empty: added
+        QTest::newRow("exact duplicate of a node") << QStringLiteral("Waybill") << QString();
+        QTest::newRow("case of a node") << QStringLiteral("WAYBILL") << QStringLiteral("“Waybill”只有字母大小写不同");
+        QTest::newRow("case of an unsaved node") << QStringLiteral("NEU") << QStringLiteral("“Neu”只有字母大小写不同");
+        QTest::newRow("case of a stored template")
+            << QStringLiteral("invoice") << QStringLiteral("“Invoice”只有字母大小写不同");
+        QTest::newRow("base table") << QStringLiteral("Moban") << QStringLiteral("系统数据表同名");
+        QTest::newRow("base index") << QStringLiteral("idx_moban_name") << QStringLiteral("已有的索引");
+        QTest::newRow("reserved") << QStringLiteral("idx:Waybill") << QStringLiteral("留给打印记录表的索引使用");
+        QTest::newRow("other name") << QStringLiteral("Waybill 2") << QString();
+    }
+
+    void addRefusesClashingNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        test::TestEnv env;
+        app::state().userLevel = QStringLiteral("高级用户");
+        saveTemplate(env.db(), QStringLiteral("Waybill"));
+        saveTemplate(env.db(), QStringLiteral("Invoice")); // designed, its node never saved
+        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2}});
+        app::Frm_main w;
+        w.load();
+        w.cmdLast->click();
+        w.Text_mobanName->setText(QStringLiteral("Neu"));
+        w.XPBut确定->click();
+        QCOMPARE(w.catalogue->nodeCount(), 2);
+        w.cmdLast->click();
+        w.Text_mobanName->setText(name);
+        w.XPBut确定->click();
+        if (refusal.isEmpty()) {
+            QVERIFY(env.prompter.shown.isEmpty());
+            QCOMPARE(w.catalogue->nodeCount(), 3);
+            return;
+        }
+        QCOMPARE(w.catalogue->nodeCount(), 2);
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QVERIFY2(env.prompter.lastText().contains(refusal), qPrintable(env.prompter.lastText()));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("输入提示"));
+        QVERIFY(!w.XPFrame2->isHidden()); // the name can be corrected at once
+        QCOMPARE(w.Text_mobanName->text(), name);
+    }
+
+    // "删除节点" drops the print log table only when no other node names it, letter case aside.
+    void removeKeepsSharedHistory()
+    {
+        test::TestEnv env;
+        app::state().userLevel = QStringLiteral("高级用户");
+        saveTemplate(env.db(), QStringLiteral("Waybill"));
+        saveTemplate(env.db(), QStringLiteral("运单"));
+        saveTemplate(env.db(), QStringLiteral("Parent"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO \"Waybill\" (\"打印日期\") VALUES ('2024-01-01 08:00:00')"));
+        // Nodes as older versions let them be made.
+        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2},
+                                            {QStringLiteral("0_"), QStringLiteral("2_"), QStringLiteral("WAYBILL"), 1, 2},
+                                            {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("运单"), 1, 2},
+                                            {QStringLiteral("0_"), QStringLiteral("4_"), QStringLiteral("运单"), 1, 2},
+                                            {QStringLiteral("0_"), QStringLiteral("5_"), QStringLiteral("Parent"), 1, 2},
+                                            {QStringLiteral("5_"), QStringLiteral("6_"), QStringLiteral("PARENT"), 1, 2}});
+        app::Frm_main w;
+        w.load();
+        auto remove = [&](const char* key) {
+            w.TreeView1->setCurrentIndex(w.catalogue->findKey(QString::fromLatin1(key)));
+            QVERIFY(w.selectedNode().isValid());
+            w.cmdRemove->click();
+        };
+        auto rows = [&](const QString& name) {
+            return count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '%1'").arg(name));
+        };
+        auto nodes = [&](const QString& text) {
+            return count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe WHERE text = '%1'").arg(text));
+        };
+
+        remove("2_"); // WAYBILL: its own rows go, Waybill's history stays
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("Waybill")));
+        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM \"Waybill\"")), 1);
+        QCOMPARE(rows(QStringLiteral("Waybill")), 2);
+        QCOMPARE(nodes(QStringLiteral("WAYBILL")), 0);
+        QCOMPARE(nodes(QStringLiteral("Waybill")), 1);
+        remove("1_"); // the last one names it no more
+        QVERIFY(!data::tableExists(env.db(), QStringLiteral("Waybill")));
+        QCOMPARE(rows(QStringLiteral("Waybill")), 0);
+
+        remove("3_"); // the other node still names the same template: it keeps all of it
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+        QCOMPARE(rows(QStringLiteral("运单")), 2);
+        QCOMPARE(nodes(QStringLiteral("运单")), 1);
+        remove("4_");
+        QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
+        QCOMPARE(nodes(QStringLiteral("运单")), 0);
+
+        remove("5_"); // its child goes from the tree, but keeps its template until the tree is saved
+        QCOMPARE(w.catalogue->nodeCount(), 0);
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("Parent")));
+        QCOMPARE(nodes(QStringLiteral("PARENT")), 1);
+        QVERIFY(env.prompter.shown.isEmpty());
     }
 };
 

@@ -514,6 +514,81 @@ private slots:
         QCOMPARE(w.selectedKind(), QStringLiteral("Text_Add"));
     }
 
+    // Esc must not throw away what has not been saved yet, from the window or from a control in it.
+    void escapeKeepsTheWindowOpen() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_模板 w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("收件人"), w.XPRadio_Text);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        for (QWidget* target : {static_cast<QWidget*>(&w), static_cast<QWidget*>(w.Text_Name),
+                                static_cast<QWidget*>(w.Text_Add[1]), static_cast<QWidget*>(w.XPBut_save)}) {
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Escape);
+            QVERIFY2(w.isVisible(), qPrintable(target->objectName()));
+        }
+        QCOMPARE(w.result(), int(QDialog::Rejected)); // never set: nothing ended the dialog
+        QCOMPARE(w.model().single[1].name, QStringLiteral("收件人"));
+        QVERIFY(env.prompter.shown.isEmpty());
+        // "返  回" still closes it.
+        w.XPButton2->click();
+        QVERIFY(!w.isVisible());
+    }
+
+    // Two templates whose names differ only in letter case would share one print log table.
+    void saveRefusesANameDifferingOnlyInCase_data() {
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("upper case") << QStringLiteral("Waybill") << QStringLiteral("WAYBILL") << false;
+        QTest::newRow("mixed") << QStringLiteral("Waybill") << QStringLiteral("wayBill") << false;
+        QTest::newRow("same name") << QStringLiteral("Waybill") << QStringLiteral("Waybill") << true;
+        QTest::newRow("other name") << QStringLiteral("Waybill") << QStringLiteral("Waybill2") << true;
+        // Only ASCII letters are folded by the database, so these are two tables.
+        QTest::newRow("full-width letters") << QStringLiteral("ＡＢ") << QStringLiteral("ａｂ") << true;
+    }
+
+    void saveRefusesANameDifferingOnlyInCase() {
+        QFETCH(QString, other);
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        test::TestEnv env;
+        {
+            app::state().currentTemplate = other;
+            Frm_模板 w;
+            QVERIFY(w.load());
+            add(w, QStringLiteral("收件人"), w.XPRadio_Text);
+            QVERIFY(w.XPBut_save_Click());
+        }
+        data::exec(env.db(), QStringLiteral("INSERT INTO %1 (\"打印日期\", \"收件人\") VALUES ('2024-01-02 03:04:05', '张三')")
+                                 .arg(data::quoteId(other)));
+        env.prompter.clear();
+        app::state().currentTemplate = name;
+        Frm_模板 w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("电话"), w.XPRadio_Text);
+        QCOMPARE(w.XPBut_save_Click(), accepted);
+        QCOMPARE(env.prompter.shown.size(), 1);
+        if (accepted) {
+            QCOMPARE(env.prompter.lastText(), kSaved);
+            return;
+        }
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("模板名称“%1”与已有的模板“%2”只有字母大小写不同，两个模板会共用同一张打印记录表，"
+                                "请换一个名称！")
+                     .arg(name, other));
+        QCOMPARE(env.prompter.last().title, kResult);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = ?"), {name})
+                     .toInt(),
+                 0);
+        // The other template's log table is untouched.
+        QCOMPARE(logColumns(env.db(), other), (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人")}));
+        QCOMPARE(w.pending().added, QStringList{QStringLiteral("电话")});
+    }
+
     void openerShowsTheWindow() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "data/Schema.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
 
@@ -219,6 +220,188 @@ private slots:
         TemplateStore(env.db()).save(t, std::nullopt, pending);
         QCOMPARE(columns(env.db(), QStringLiteral("Waybill")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("n")}));
+    }
+
+    // No template name may make another template unsavable: the date index of a log table must never
+    // sit where another template's table would go. before: statements of an older database, then
+    // templates saved in order; then name is saved. Every template must stay savable afterwards.
+    void indexNamesNeverBlockATemplate_data()
+    {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal"); // empty: the save succeeds
+        const QString legacy = QStringLiteral("idx_发票_打印日期");
+        const QString olderDb = QStringLiteral("CREATE TABLE \"发票\" (\"打印日期\" datetime,\"金额\" varchar(255))");
+        const QString olderIndex = QStringLiteral("CREATE INDEX \"idx_发票_打印日期\" ON \"发票\" (\"打印日期\")");
+        QTest::newRow("named like the old index, saved first")
+            << QStringList{} << QStringList{legacy} << QStringLiteral("发票") << QString();
+        QTest::newRow("named like the old index, saved second")
+            << QStringList{} << QStringList{QStringLiteral("发票")} << legacy << QString();
+        QTest::newRow("old index of an older database")
+            << QStringList{olderDb, olderIndex} << QStringList{} << legacy << QString();
+        QTest::newRow("old index, other letter case")
+            << QStringList{QStringLiteral("CREATE TABLE \"Inv\" (\"打印日期\" datetime)"),
+                           QStringLiteral("CREATE INDEX \"idx_Inv_打印日期\" ON \"Inv\" (\"打印日期\")")}
+            << QStringList{} << QStringLiteral("IDX_INV_打印日期") << QString();
+        QTest::newRow("present index name")
+            << QStringList{} << QStringList{QStringLiteral("发票")} << QStringLiteral("idx:发票")
+            << QStringLiteral("模板名称不能以“idx:”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！");
+        QTest::newRow("present index name, other case")
+            << QStringList{} << QStringList{} << QStringLiteral("IDX:x")
+            << QStringLiteral("模板名称不能以“idx:”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！");
+        QTest::newRow("index of a base table")
+            << QStringList{} << QStringList{} << QStringLiteral("idx_moban_name")
+            << QStringLiteral("模板名称“idx_moban_name”与数据库中已有的索引“idx_moban_name”同名，不能使用，"
+                              "请在模板目录中换一个名称！");
+        QTest::newRow("view")
+            << QStringList{QStringLiteral("CREATE VIEW \"汇总\" AS SELECT 1")} << QStringList{}
+            << QStringLiteral("汇总")
+            << QStringLiteral("模板名称“汇总”与数据库中已有的视图“汇总”同名，不能使用，请在模板目录中换一个名称！");
+        // An older database may hold a log table in the reserved names; that template keeps working, and a
+        // template whose index would take that name goes without the index.
+        QTest::newRow("older log table in the reserved names")
+            << QStringList{QStringLiteral("CREATE TABLE \"idx:旧\" (\"打印日期\" datetime)")} << QStringList{}
+            << QStringLiteral("idx:旧") << QString();
+        QTest::newRow("index name held by an older log table")
+            << QStringList{QStringLiteral("CREATE TABLE \"idx:旧\" (\"打印日期\" datetime)")} << QStringList{}
+            << QStringLiteral("旧") << QString();
+    }
+
+    void indexNamesNeverBlockATemplate()
+    {
+        QFETCH(QStringList, setup);
+        QFETCH(QStringList, before);
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        for (const QString& sql : setup) data::exec(env.db(), sql);
+        auto save = [&](const QString& n, const QString& pointName) {
+            Template t = store.load(n).tmpl;
+            t.single.append(point(type::SingleLine, pointName));
+            PendingColumns pending;
+            pending.added << pointName;
+            store.save(t, std::nullopt, pending);
+        };
+        // A failing save is a test failure, not an exception that ends the whole run.
+        auto saved = [&](const QString& n, const QString& pointName) {
+            try {
+                save(n, pointName);
+                return QString();
+            } catch (const data::DbError& e) {
+                return e.description();
+            }
+        };
+        for (const QString& n : before) QCOMPARE(saved(n, QStringLiteral("金额")), QString());
+        const QString schemaBefore =
+            data::scalar(env.db(), QStringLiteral("SELECT group_concat(type || name, ',') FROM sqlite_master")).toString();
+
+        if (refusal.isEmpty()) {
+            QCOMPARE(store.checkName(name), QString());
+            QCOMPARE(saved(name, QStringLiteral("金额")), QString());
+            QCOMPARE(columns(env.db(), name), (QStringList{QStringLiteral("打印日期"), QStringLiteral("金额")}));
+        } else {
+            QCOMPARE(store.checkName(name), refusal);
+            QCOMPARE(saved(name, QStringLiteral("金额")), refusal);
+            QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = ?"), {name}), 0);
+            QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT group_concat(type || name, ',') FROM sqlite_master"))
+                         .toString(),
+                     schemaBefore);
+        }
+        // Every log table still has at most one date index, and every template can be saved again.
+        QSqlQuery tables = data::exec(env.db(), QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        QStringList logTables;
+        while (tables.next()) logTables << tables.value(0).toString();
+        for (const QString& table : logTables) {
+            if (data::schema::isBaseTable(table)) continue;
+            QVERIFY2(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = ?"),
+                              {table}) <= 1,
+                     qPrintable(table));
+        }
+        QStringList all = before;
+        if (refusal.isEmpty()) all << name;
+        for (const QString& n : all) {
+            QCOMPARE(saved(n, QStringLiteral("件数")), QString());
+            QVERIFY2(columns(env.db(), n).contains(QStringLiteral("件数")), qPrintable(n));
+        }
+    }
+
+    // A log table made before keeps its date index when a template takes the index's old name.
+    void oldIndexMovesOutOfTheWay()
+    {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("CREATE TABLE \"发票\" (\"打印日期\" datetime)"));
+        data::exec(env.db(), QStringLiteral("CREATE INDEX \"idx_发票_打印日期\" ON \"发票\" (\"打印日期\")"));
+        Template t;
+        t.name = QStringLiteral("idx_发票_打印日期");
+        PendingColumns pending;
+        QCOMPARE(logtable::statements(env.db(), t, pending),
+                 (QStringList{QStringLiteral("DROP INDEX \"idx_发票_打印日期\""),
+                              QStringLiteral("CREATE INDEX \"idx:发票\" ON \"发票\" (\"打印日期\")"),
+                              QStringLiteral("CREATE TABLE \"idx_发票_打印日期\" (\"打印日期\" datetime)"),
+                              QStringLiteral("CREATE INDEX \"idx:idx_发票_打印日期\" ON \"idx_发票_打印日期\" (\"打印日期\")")}));
+        TemplateStore(env.db()).save(t, std::nullopt, pending);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?"),
+                              {QStringLiteral("发票")})
+                     .toString(),
+                 QStringLiteral("idx:发票"));
+        // A new log table's index is never created where a table already stands.
+        Template old;
+        old.name = QStringLiteral("旧");
+        data::exec(env.db(), QStringLiteral("CREATE TABLE \"IDX:旧\" (\"打印日期\" datetime)"));
+        QCOMPARE(logtable::statements(env.db(), old, pending),
+                 QStringList{QStringLiteral("CREATE TABLE \"旧\" (\"打印日期\" datetime)")});
+    }
+
+    // Template names that differ only in letter case would share one print log table.
+    void caseTwinsAreRefused()
+    {
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("Waybill");
+        PendingColumns pending;
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(store.checkName(QStringLiteral("Waybill")), QString());
+        QCOMPARE(store.checkName(QStringLiteral("WAYBILL")),
+                 QStringLiteral("模板名称“WAYBILL”与已有的模板“Waybill”只有字母大小写不同，两个模板会共用同一张打印记录表，"
+                                "请换一个名称！"));
+        Template twin;
+        twin.name = QStringLiteral("WAYBILL");
+        QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(twin, std::nullopt, pending));
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'WAYBILL'")), 0);
+        // Catalogue rows and names given by the caller count too; padded catalogue texts are read trimmed.
+        data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe VALUES ('0_', '1_', ' 运单Ab ', 1, 2)"));
+        QVERIFY(!store.checkName(QStringLiteral("运单AB")).isEmpty());
+        QCOMPARE(store.checkName(QStringLiteral("运单Ab")), QString());
+        QVERIFY(!store.checkName(QStringLiteral("x"), {QStringLiteral("X")}).isEmpty());
+        QCOMPARE(store.checkName(QStringLiteral("x"), {QStringLiteral("x")}), QString());
+    }
+
+    void sameName_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("equal") << QStringLiteral("运单") << QStringLiteral("运单") << true;
+        QTest::newRow("ascii case") << QStringLiteral("Waybill") << QStringLiteral("wAYBILL") << true;
+        QTest::newRow("longer") << QStringLiteral("Waybill") << QStringLiteral("Waybills") << false;
+        QTest::newRow("non-ascii case") << QStringLiteral("Ä") << QStringLiteral("ä") << false;
+        QTest::newRow("full width") << QStringLiteral("Ａ") << QStringLiteral("ａ") << false;
+        QTest::newRow("blanks count") << QStringLiteral("a ") << QStringLiteral("a") << false;
+    }
+
+    void sameName()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, same);
+        QCOMPARE(logtable::sameName(a, b), same);
+        // The database agrees.
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("CREATE TABLE %1 (x)").arg(data::quoteId(a)));
+        QCOMPARE(data::tableExists(env.db(), b), same);
     }
 
     void failingSaveLeavesOldTemplateWhole()
