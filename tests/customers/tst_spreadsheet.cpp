@@ -67,6 +67,82 @@ QByteArray sheetStream(const QByteArray& records)
     return record(0x0809, bof) + records + record(0x000A, {});
 }
 
+QByteArray le32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    qToLittleEndian<quint32>(v, b.data());
+    return b;
+}
+
+// A BOUNDSHEET record of a BIFF8 sheet at that stream position.
+QByteArray boundSheet(quint32 position, int type, const QString& name, bool wide)
+{
+    QByteArray chars;
+    for (QChar c : name) chars += wide ? le16(c.unicode()) : QByteArray(1, char(c.unicode()));
+    return record(0x0085, le32(position) + QByteArray(1, '\0') + QByteArray(1, char(type))
+                              + QByteArray(1, char(name.size())) + QByteArray(1, wide ? '\1' : '\0') + chars);
+}
+
+// A workbook stream of BIFF8 sheets, each given by its BOUNDSHEET type, name and cell records.
+struct TestSheet {
+    int type;
+    QString name;
+    bool wideName;
+    QByteArray records;
+};
+QByteArray workbookStream(const std::vector<TestSheet>& sheets)
+{
+    const QByteArray bof = record(0x0809, le16(0x0600) + le16(0x0005) + QByteArray(12, '\0'));
+    qsizetype globalsSize = bof.size() + 4; // and the EOF
+    for (const TestSheet& t : sheets) globalsSize += boundSheet(0, t.type, t.name, t.wideName).size();
+    QByteArray globals = bof, substreams;
+    for (const TestSheet& t : sheets) {
+        globals += boundSheet(quint32(globalsSize + substreams.size()), t.type, t.name, t.wideName);
+        substreams += sheetStream(t.records);
+    }
+    return globals + record(0x000A, {}) + substreams;
+}
+
+// A compound file of 512-byte sectors holding one small stream "Workbook", which lies in the
+// small-stream area (below 4096 bytes): header, FAT, directory, small-stream FAT, small streams.
+QByteArray smallCompoundFile(const QByteArray& workbook)
+{
+    const quint32 end = 0xFFFFFFFE, freeSector = 0xFFFFFFFF;
+    QByteArray mini = workbook;
+    mini.append(QByteArray((64 - mini.size() % 64) % 64, '\0'));
+    const int miniSectors = int(mini.size() / 64);
+    const int dataSectors = int((mini.size() + 511) / 512);
+    mini.append(QByteArray(dataSectors * 512 - mini.size(), '\0'));
+
+    QByteArray header("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header += QByteArray(16, '\0') + le16(0x3E) + le16(3) + le16(0xFFFE) + le16(9) + le16(6) + QByteArray(6, '\0');
+    header += le32(0) + le32(1) + le32(1) + le32(0) + le32(4096) + le32(2) + le32(1) + le32(end) + le32(0);
+    header += le32(0);
+    for (int i = 1; i < 109; ++i) header += le32(freeSector);
+
+    QByteArray fat = le32(0xFFFFFFFD) + le32(end) + le32(end);
+    for (int i = 0; i < dataSectors; ++i) fat += le32(i + 1 < dataSectors ? quint32(4 + i) : end);
+    fat.append(QByteArray(512 - fat.size(), '\xff'));
+
+    auto entry = [&](const QString& name, int type, quint32 start, quint32 size) {
+        QByteArray e;
+        for (QChar c : name) e += le16(c.unicode());
+        e.append(QByteArray(64 - e.size(), '\0'));
+        e += le16(int(name.size() + 1) * 2) + QByteArray(1, char(type)) + QByteArray(1, '\1');
+        e += le32(freeSector) + le32(freeSector) + le32(type == 5 ? 1 : freeSector);
+        e += QByteArray(16 + 4 + 16, '\0') + le32(start) + le32(size) + le32(0);
+        return e;
+    };
+    QByteArray dir = entry(QStringLiteral("Root Entry"), 5, 3, quint32(mini.size()))
+                     + entry(QStringLiteral("Workbook"), 2, 0, quint32(workbook.size()));
+    dir.append(QByteArray(512 - dir.size(), '\0'));
+
+    QByteArray miniFat;
+    for (int i = 0; i < miniSectors; ++i) miniFat += le32(i + 1 < miniSectors ? quint32(i + 1) : end);
+    miniFat.append(QByteArray(512 - miniFat.size(), '\xff'));
+    return header + fat + dir + miniFat + mini;
+}
+
 } // namespace
 
 class TestSpreadsheet : public QObject {
@@ -219,6 +295,35 @@ private slots:
         QCOMPARE(cell->has_value(), readable);
         if (readable) QCOMPARE(**cell, text);
         QCOMPARE(sheets->front().cells.size(), 1);
+    }
+
+    // A workbook small enough for the small-stream area of the compound file, with its sheets named in
+    // 8-bit and in 16-bit characters and a chart sheet between them.
+    void scanOfASmallWorkbook()
+    {
+        const QByteArray stream = workbookStream(
+            {{0, QStringLiteral("Sheet1"), false, formulaRecord(0, 1, specialResult(3))},
+             {2, QStringLiteral("Chart1"), false, {}},
+             {0, QStringLiteral("客户"), true,
+              formulaRecord(4, 0, numberResult(13800138000.0)) + formulaRecord(5, 2, specialResult(2, 0x2A))}});
+        QVERIFY(stream.size() < 4096);
+        const auto sheets = scanXlsFormulas(smallCompoundFile(stream));
+        QVERIFY(sheets.has_value());
+        QCOMPARE(sheets->size(), size_t(3));
+        QCOMPARE(sheets->at(0).name, QStringLiteral("Sheet1"));
+        QVERIFY(sheets->at(0).worksheet);
+        QVERIFY(sheets->at(0).find(1, 2) && !sheets->at(0).find(1, 2)->has_value());
+        QCOMPARE(sheets->at(1).name, QStringLiteral("Chart1"));
+        QVERIFY(!sheets->at(1).worksheet);
+        QCOMPARE(sheets->at(2).name, QStringLiteral("客户"));
+        QCOMPARE(sheets->at(2).cells.size(), 2);
+        QCOMPARE(sheets->at(2).find(5, 1)->value(), QStringLiteral("13800138000"));
+        QVERIFY(!sheets->at(2).find(6, 3)->has_value());
+        // The same stream without the compound wrapper around it.
+        const auto bare = scanXlsFormulas(stream);
+        QVERIFY(bare.has_value());
+        QCOMPARE(bare->size(), size_t(3));
+        QCOMPARE(bare->at(2).find(5, 1)->value(), QStringLiteral("13800138000"));
     }
 
     void scanOfFilesThatCannotBeFollowed_data()
