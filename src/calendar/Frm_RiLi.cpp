@@ -2,6 +2,7 @@
 
 #include "app/Windows.h"
 #include "calendar/Lunar.h"
+#include "data/Sql.h"
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
@@ -56,7 +57,8 @@ Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
 void Frm_RiLi::MonthView1_SelChange()
 {
     const QDate chosen = MonthView1->selectedDate();
-    Label7->setText(QLocale::system().toString(chosen, QLocale::ShortFormat));
+    // The program's own date form, whatever the system's locale would make of it.
+    Label7->setText(data::dateText(chosen));
     Label8->setText(lunarText(chosen));
 }
 

@@ -16,7 +16,7 @@ public:
 
     QLabel* Label4 = nullptr; // today's lunar date
     QCalendarWidget* MonthView1 = nullptr;
-    QLabel* Label7 = nullptr; // the chosen date, short date format
+    QLabel* Label7 = nullptr; // the chosen date, "yyyy-mm-dd"
     QLabel* Label8 = nullptr; // the chosen date's lunar text
 
     void MonthView1_SelChange();

@@ -166,6 +166,12 @@ const CustomerRow& CustomerListModel::row(int r) const
     return *cache_.constFind(id);
 }
 
+int CustomerListModel::rowOf(RowId id) const
+{
+    const auto it = std::find(ids_.begin(), ids_.end(), id);
+    return it == ids_.end() ? -1 : int(it - ids_.begin());
+}
+
 Customer CustomerListModel::customer(int r) const { return row(r).customer(); }
 
 QString CustomerListModel::keyName(int r) const { return row(r).field(fieldOf(kKeyColumn)).toString(); }

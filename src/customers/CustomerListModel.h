@@ -40,6 +40,8 @@ public:
     void removeIds(const std::vector<RowId>& ids);
 
     RowId rowId(int row) const { return ids_[size_t(row)]; }
+    // The list row of that id, -1 when it is not in the list.
+    int rowOf(RowId id) const;
     // The row's fields; empty when they cannot be read.
     Customer customer(int row) const;
     // The name in the row's hidden key column.

@@ -205,12 +205,13 @@ RowId CustomerStore::insert(const Customer& c)
     return data::exec(db_, insertSql(), values(c)).lastInsertId().toLongLong();
 }
 
-void CustomerStore::replace(const QString& name, const Customer& c)
+RowId CustomerStore::replace(const QString& name, const Customer& c)
 {
     data::Transaction t(db_);
     data::exec(db_, deleteSql(), {data::textValue(name)});
-    data::exec(db_, insertSql(), values(c));
+    const RowId id = data::exec(db_, insertSql(), values(c)).lastInsertId().toLongLong();
     t.commit();
+    return id;
 }
 
 void CustomerStore::remove(const QStringList& names)

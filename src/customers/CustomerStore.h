@@ -65,8 +65,8 @@ public:
 
     bool exists(const QString& name) const;
     RowId insert(const Customer& c);
-    // Deletes every customer of that name and inserts c, both or neither.
-    void replace(const QString& name, const Customer& c);
+    // Deletes every customer of that name and inserts c, both or neither; the new row's id.
+    RowId replace(const QString& name, const Customer& c);
     // Deletes every customer carrying one of the names, all or none.
     void remove(const QStringList& names);
     void removeAll();

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace vorlan::customers {
 
 namespace {
@@ -57,6 +59,24 @@ QLabel* label(QWidget* parent, const QString& text)
     auto* l = new QLabel(text, parent);
     return l;
 }
+
+// The customer list: moving the current row with the keyboard loads that customer, as a click does.
+class CustomerListView final : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+    std::function<void()> onKeyboardMove;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int before = currentIndex().row();
+        QTreeView::keyPressEvent(event);
+        if (onKeyboardMove && currentIndex().isValid() && currentIndex().row() != before) onKeyboardMove();
+    }
+};
+
+// How many unreadable cells the warning names one by one.
+constexpr int kCellsNamed = 20;
 
 QLineEdit* edit(QWidget* parent, const QString& name)
 {
@@ -205,7 +225,9 @@ void Frm_khgl::buildImportPanel(QWidget* frame)
 void Frm_khgl::buildList()
 {
     model = new CustomerListModel(this);
-    ListView1 = new QTreeView(this);
+    auto* view = new CustomerListView(this);
+    view->onKeyboardMove = [this] { ListView1_Click(); };
+    ListView1 = view;
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(model);
     ListView1->setRootIsDecorated(false);
@@ -379,17 +401,32 @@ void Frm_khgl::XPBut_BaoC_Click()
 void Frm_khgl::XPBut_XiuGai_Click()
 {
     if (nameMissing()) return;
-    if (!ListView1->selectionModel()->hasSelection()) return;
+    if (!ListView1->selectionModel()->hasSelection()) {
+        ui::exclamation(this, QStringLiteral("请先在列表中单击选择要修改的客户记录，再点击“修   改”！"),
+                        QStringLiteral("操作无效报告"));
+        return;
+    }
     try {
         const Customer c = trimmed(boxes());
         // The key is the name now in the box, not the selected row's: a renamed customer is written anew.
-        CustomerStore(app::state().db()).replace(Text_kh[0]->text(), c);
+        const RowId id = CustomerStore(app::state().db()).replace(Text_kh[0]->text(), c);
         comd_ShuaX_Click();
+        // The row just written stays selected, so that a further correction can be saved the same way.
+        selectRow(id);
         ui::information(this, QStringLiteral("客户名称") + c[0] + QStringLiteral("的记录修改成功！请返回"),
                         QStringLiteral("系统提示"));
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("XPBut_XiuGai_Click"), e.description());
     }
+}
+
+void Frm_khgl::selectRow(RowId id)
+{
+    const int row = model->rowOf(id);
+    if (row < 0) return;
+    const QModelIndex i = model->index(row, 0);
+    ListView1->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->scrollTo(i);
 }
 
 void Frm_khgl::Comd_Del_Click()
@@ -498,6 +535,33 @@ int requireStartRow(const QString& text)
 
 } // namespace
 
+bool Frm_khgl::goOnDespiteUnreadable(int firstRow, int lastRow, const FieldColumns& fields)
+{
+    if (!reader_) throw ImportStop{QStringLiteral("Excel文件已经关闭，请先点击“打开Excel文件”！")};
+    const QString sheet = Text_sheet->text();
+    const FieldColumns read = columnsToRead(fields, usedColumns_);
+    QStringList cells;
+    int count = 0;
+    for (const CellRef& cell : reader_->unreadableCells(sheet)) {
+        if (cell.row < firstRow || cell.row > lastRow) continue;
+        if (std::find(read.begin(), read.end(), cell.column) == read.end()) continue;
+        if (++count <= kCellsNamed)
+            cells << QStringLiteral("第%1行%2列").arg(cell.row).arg(columnLetters(cell.column));
+    }
+    if (count == 0) return true;
+    QString where = cells.join(QStringLiteral("、"));
+    if (count > kCellsNamed) where += QStringLiteral("等");
+    return ui::show(this,
+                    QStringLiteral("工作表“%1”中有%2个要读取的单元格是公式，程序读不出它们的值：%3。\n"
+                                   "如果继续，这些单元格将按空白读取。是否继续读取？\n"
+                                   "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
+                        .arg(sheet)
+                        .arg(count)
+                        .arg(where),
+                    QStringLiteral("警告"), ui::Icon::Exclamation, ui::Buttons::YesNo)
+           == ui::Answer::Yes;
+}
+
 void Frm_khgl::readRowInto(Customer& c, int row, const FieldColumns& fields)
 {
     if (!reader_) throw ImportStop{QStringLiteral("Excel文件已经关闭，请先点击“打开Excel文件”！")};
@@ -565,6 +629,7 @@ void Frm_khgl::XPBut_next_Click()
     const FieldColumns fields = fieldColumns(letters());
     if (filePath_.isEmpty()) return;
     try {
+        if (!goOnDespiteUnreadable(*r, *r, fields)) return;
         readRow(*r, fields);
         Text_qsdu->setText(QString::number(qint64(*r) + 1)); // the last int row has a successor too
     } catch (const SpreadsheetError& e) {
@@ -582,6 +647,7 @@ void Frm_khgl::But读取下一条_Click()
         const int r = requireStartRow(Text_qsdu->text());
         const FieldColumns fields = fieldColumns(letters());
         if (filePath_.isEmpty()) return;
+        if (!goOnDespiteUnreadable(r, r, fields)) return;
         readRow(r, fields);
         Text_qsdu->setText(QString::number(qint64(r) + 1));
         // No duplicate check here: the row is saved as read.
@@ -604,6 +670,8 @@ void Frm_khgl::XPBut读取全部_Click()
         const int first = requireStartRow(Text_qsdu->text());
         const FieldColumns fields = fieldColumns(letters());
         if (filePath_.isEmpty()) return;
+        // Asked once, before anything of this import is saved.
+        if (!goOnDespiteUnreadable(first, usedRows_, fields)) return;
         ImportSession session(app::state().db());
         // What the edit boxes hold. Thousands of rows go by, so the boxes themselves are only brought
         // up to date when the user gets to see them: at a question, a stop and the end.

@@ -102,6 +102,8 @@ private:
     QStringList letters() const;
 
     bool checkStartAndSheet();
+    bool goOnDespiteUnreadable(int firstRow, int lastRow, const FieldColumns& fields);
+    void selectRow(RowId id);
     void readRow(int row, const FieldColumns& fields);
     void readRowInto(Customer& c, int row, const FieldColumns& fields);
     void setBoxes(const Customer& c);

@@ -1,11 +1,14 @@
 #include "customers/SpreadsheetReader.h"
 
 #include "customers/ImportRules.h"
+#include "customers/XlsFormulas.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <freexl.h>
+
+#include <algorithm>
 
 namespace vorlan::customers {
 
@@ -32,10 +35,29 @@ QString openFailure(const QString& path, int code)
         .arg(name);
 }
 
+// Which scanned sheet holds the formulas of each of the reader's sheets: by position when the two
+// lists agree in length, by name otherwise; -1 for a sheet without a match.
+std::vector<int> matchSheets(const QStringList& names, const std::vector<XlsSheetFormulas>& scanned)
+{
+    std::vector<int> all, worksheets;
+    for (int i = 0; i < int(scanned.size()); ++i) {
+        all.push_back(i);
+        if (scanned[size_t(i)].worksheet) worksheets.push_back(i);
+    }
+    if (all.size() == size_t(names.size())) return all;
+    if (worksheets.size() == size_t(names.size())) return worksheets;
+    std::vector<int> byName;
+    for (const QString& n : names) {
+        auto it = std::find_if(scanned.begin(), scanned.end(), [&](const XlsSheetFormulas& f) { return f.name == n; });
+        byName.push_back(it == scanned.end() ? -1 : int(it - scanned.begin()));
+    }
+    return byName;
+}
+
 class FreeXlReader final : public SpreadsheetReader {
 public:
-    FreeXlReader(Handle h, QStringList sheets)
-        : h_(std::move(h)), sheets_(std::move(sheets))
+    FreeXlReader(Handle h, QStringList sheets, std::vector<XlsSheetFormulas> formulas, std::vector<int> match)
+        : h_(std::move(h)), sheets_(std::move(sheets)), formulas_(std::move(formulas)), match_(std::move(match))
     {
         select(0);
         usedRows_ = activeRows_;
@@ -60,6 +82,11 @@ public:
         if (rc != FREEXL_OK)
             throw SpreadsheetError(SpreadsheetError::Kind::Read,
                                    QStringLiteral("读取第%1行第%2列的单元格失败（错误%3）").arg(row).arg(column).arg(rc));
+        if (cell.type == FREEXL_CELL_NULL) {
+            // The cell library skips formulas; their stored results come from the scan.
+            if (const auto* f = formulasOf(index).find(row, column); f && *f) return **f;
+            return QString();
+        }
         switch (cell.type) {
         case FREEXL_CELL_INT: return QString::number(cell.value.int_value);
         case FREEXL_CELL_DOUBLE: return numberText(cell.value.double_value);
@@ -72,7 +99,29 @@ public:
         }
     }
 
+    std::vector<CellRef> unreadableCells(const QString& sheet) override
+    {
+        const int index = sheetIndex(sheet);
+        if (index < 0)
+            throw SpreadsheetError(SpreadsheetError::Kind::NoSuchSheet,
+                                   QStringLiteral("工作表“%1”不存在").arg(sheet));
+        std::vector<CellRef> out;
+        const XlsSheetFormulas& f = formulasOf(index);
+        for (auto it = f.cells.constBegin(); it != f.cells.constEnd(); ++it)
+            if (!it.value()) out.push_back({int(it.key() >> 32), int(it.key() & 0xffffffffu)});
+        std::sort(out.begin(), out.end(),
+                  [](const CellRef& a, const CellRef& b) { return a.row != b.row ? a.row < b.row : a.column < b.column; });
+        return out;
+    }
+
 private:
+    const XlsSheetFormulas& formulasOf(int index) const
+    {
+        static const XlsSheetFormulas none;
+        const int m = size_t(index) < match_.size() ? match_[size_t(index)] : -1;
+        return m >= 0 ? formulas_[size_t(m)] : none;
+    }
+
     int sheetIndex(const QString& name) const
     {
         if (name == lastName_) return lastIndex_;
@@ -101,6 +150,8 @@ private:
 
     Handle h_;
     QStringList sheets_;
+    std::vector<XlsSheetFormulas> formulas_;
+    std::vector<int> match_;
     int usedRows_ = 0;
     int usedColumns_ = 0;
     int active_ = -1;
@@ -134,8 +185,21 @@ std::unique_ptr<SpreadsheetReader> openSpreadsheet(const QString& path)
         if (freexl_get_worksheet_name(h.get(), static_cast<unsigned short>(i), &name) != FREEXL_OK) name = nullptr;
         sheets << (name ? QString::fromUtf8(name) : QString());
     }
+    // The formulas are found by a scan of the file itself; a file whose formulas cannot be found is
+    // refused rather than read with its formula cells silently empty.
+    QFile file(path);
+    std::optional<std::vector<XlsSheetFormulas>> formulas;
+    if (file.open(QIODevice::ReadOnly)) formulas = scanXlsFormulas(file.readAll());
+    file.close();
+    std::vector<int> match;
+    if (formulas) match = matchSheets(sheets, *formulas);
+    if (!formulas || std::find(match.begin(), match.end(), -1) != match.end())
+        throw SpreadsheetError(SpreadsheetError::Kind::CannotOpen,
+                               QStringLiteral("文件“%1”的内部结构无法识别，读不出其中的公式单元格。请在Excel中把它另存为"
+                                              "Excel 97-2003 工作簿（*.xls）格式，再来读取！")
+                                   .arg(QFileInfo(path).fileName()));
     try {
-        return std::make_unique<FreeXlReader>(std::move(h), sheets);
+        return std::make_unique<FreeXlReader>(std::move(h), sheets, std::move(*formulas), std::move(match));
     } catch (const SpreadsheetError& e) {
         throw SpreadsheetError(SpreadsheetError::Kind::CannotOpen, e.description());
     }

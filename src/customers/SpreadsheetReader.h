@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace vorlan::customers {
 
@@ -24,6 +25,13 @@ private:
     QString description_;
 };
 
+// A cell by row and column, both from 1.
+struct CellRef {
+    int row = 0;
+    int column = 0;
+    friend bool operator==(const CellRef&, const CellRef&) = default;
+};
+
 class SpreadsheetReader {
 public:
     virtual ~SpreadsheetReader() = default;
@@ -34,6 +42,10 @@ public:
     // The text of a cell of the named worksheet (names compared without regard to case); an empty
     // cell, or one outside the sheet, reads as the empty text. Throws NoSuchSheet for an unknown name.
     virtual QString cellText(const QString& sheet, int row, int column) = 0;
+    // The cells of the named worksheet whose value cannot be read (formulas without a stored result),
+    // by row, then column. They read as empty; the import tells the user about them before saving.
+    // Throws NoSuchSheet for an unknown name.
+    virtual std::vector<CellRef> unreadableCells(const QString& sheet) = 0;
 };
 
 // Opens a .xls file. Throws SpreadsheetError(CannotOpen) with a message for the user.

@@ -5,6 +5,7 @@
 #include "ui/Twips.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -47,14 +48,24 @@ constexpr double kButtonBottomGap = kClientHeight - 6480;
         if (index.isValid())
             OKButton_Click();
     });
+    // The row header belongs to the row as well.
+    connect(DataGrid1->verticalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int row) {
+        if (row < 0 || row >= Adodc1->rowCount())
+            return;
+        DataGrid1->setCurrentIndex(Adodc1->index(row, std::max(0, DataGrid1->currentIndex().column())));
+        OKButton_Click();
+    });
 
+    // "确  定" is the default button, so Enter in the grid chooses the highlighted row; a button
+    // that has the focus takes Enter itself.
     OKButton = new QPushButton(QStringLiteral("确  定"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setAutoDefault(false);
+    OKButton->setAutoDefault(true);
+    OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
     CancelButton = new QPushButton(QStringLiteral("取  消"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setAutoDefault(false);
+    CancelButton->setAutoDefault(true);
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
 
     ui::setClientSize(this, kClientWidth, kClientHeight);
@@ -111,7 +122,34 @@ void 数据选择::layOut() {
     ui::place(CancelButton, 6840 + shift, buttonTop, kButtonWidth, kButtonHeight);
 }
 
+static bool sameValues(const QSqlRecord& a, const QSqlRecord& b) {
+    if (a.count() != b.count())
+        return false;
+    for (int i = 0; i < a.count(); ++i)
+        if (a.value(i) != b.value(i) || a.isNull(i) != b.isNull(i))
+            return false;
+    return true;
+}
+
+// The row that now holds the values the highlighted row held: at its old place when it is still
+// there, otherwise wherever it went; failing that, the old place as far as there are rows.
+int 数据选择::rowLike(const QSqlRecord& values, int formerRow) {
+    auto fetchTo = [this](int row) {
+        while (Adodc1->rowCount() <= row && Adodc1->canFetchMore())
+            Adodc1->fetchMore();
+        return row < Adodc1->rowCount();
+    };
+    if (fetchTo(formerRow) && sameValues(Adodc1->record(formerRow), values))
+        return formerRow;
+    for (int row = 0; fetchTo(row); ++row)
+        if (sameValues(Adodc1->record(row), values))
+            return row;
+    return std::min(formerRow, Adodc1->rowCount() - 1);
+}
+
 void 数据选择::Form_Resize() {
+    const QModelIndex was = DataGrid1->currentIndex();
+    const QSqlRecord wasValues = was.isValid() ? Adodc1->record(was.row()) : QSqlRecord();
     filled_ = true;
     // A failing SELECT leaves an empty grid; nothing is reported.
     Adodc1->setQuery(QSqlQuery(recordSource, data::shared()));
@@ -123,8 +161,12 @@ void 数据选择::Form_Resize() {
         const QString caption = Adodc1->headerData(i, Qt::Horizontal).toString();
         DataGrid1->setColumnWidth(i, ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id())));
     }
-    if (Adodc1->rowCount() > 0)
-        DataGrid1->setCurrentIndex(Adodc1->index(0, 0));
+    if (Adodc1->rowCount() == 0 || n == 0)
+        return;
+    const int row = was.isValid() ? rowLike(wasValues, was.row()) : 0;
+    const QModelIndex current = Adodc1->index(row, was.isValid() ? std::min(was.column(), n - 1) : 0);
+    DataGrid1->setCurrentIndex(current);
+    DataGrid1->scrollTo(current);
 }
 
 void 数据选择::OKButton_Click() {
@@ -143,6 +185,14 @@ void 数据选择::CancelButton_Click() {
     result1.clear();
     result2.clear();
     reject();
+}
+
+void 数据选择::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelButton_Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void 数据选择::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 class QLabel;
 class QPushButton;
 class QSqlQueryModel;
+class QSqlRecord;
 class QTableView;
 
 namespace vorlan::templates {
@@ -35,8 +36,9 @@ public:
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 
-    // Runs the SELECT again, sets the caption, sizes the columns and goes back to the first row.
-    // Done on every change of the dialog's size, the first time when it is shown.
+    // Runs the SELECT again, sets the caption and sizes the columns. The highlighted row stays
+    // highlighted (found again by its values when rows came or went); the first time, it is the first
+    // row. Done on every change of the dialog's size, the first time when it is shown.
     void Form_Resize();
     void OKButton_Click();
     void CancelButton_Click();
@@ -46,12 +48,15 @@ public:
     static double columnWidth(int columnCount, const QString& caption, int metaTypeId);
 
 protected:
+    // Enter chooses the highlighted row (the default button), Esc cancels.
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     std::array<QString*, 12> results();
     void layOut();
+    int rowLike(const QSqlRecord& values, int formerRow);
     bool filled_ = false;
 };
 

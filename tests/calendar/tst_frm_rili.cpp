@@ -22,7 +22,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("日历表"));
         QCOMPARE(w.Label4->text(), QStringLiteral("今天： 庚寅年(虎) 正月初一"));
         QCOMPARE(w.MonthView1->selectedDate(), QDate(2010, 2, 14));
-        QCOMPARE(w.Label7->text(), QLocale::system().toString(QDate(2010, 2, 14), QLocale::ShortFormat));
+        QCOMPARE(w.Label7->text(), QStringLiteral("2010-02-14"));
         QCOMPARE(w.Label8->text(), QStringLiteral("庚寅年(虎) 正月初一"));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("请选择一个公历的日期"));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label6"))->text(), QStringLiteral("被选择的日期："));
@@ -35,12 +35,40 @@ private slots:
     {
         calendar::Frm_RiLi w(nullptr, QDate(2010, 2, 14));
         w.MonthView1->setSelectedDate(QDate(2009, 6, 23));
-        QCOMPARE(w.Label7->text(), QLocale::system().toString(QDate(2009, 6, 23), QLocale::ShortFormat));
+        QCOMPARE(w.Label7->text(), QStringLiteral("2009-06-23"));
         QCOMPARE(w.Label8->text(), QStringLiteral("己丑年(牛) 闰五月初一"));
         QCOMPARE(w.Label4->text(), QStringLiteral("今天： 庚寅年(虎) 正月初一")); // today stays
         w.MonthView1->setSelectedDate(QDate(1900, 5, 1));
         QCOMPARE(w.Label8->text(), QString());
         QVERIFY(!w.Label7->text().isEmpty());
+    }
+
+    // The chosen date is shown in the program's own form whatever the locale of the system or the
+    // program's default.
+    void chosenDateWhateverTheLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("English/US") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("English/UK") << QLocale(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("Arabic digits") << QLocale(QLocale::Arabic, QLocale::Egypt);
+        QTest::newRow("C") << QLocale::c();
+        QTest::newRow("Chinese") << QLocale(QLocale::Chinese, QLocale::China);
+    }
+    void chosenDateWhateverTheLocale()
+    {
+        QFETCH(QLocale, locale);
+        const QLocale before;
+        QLocale::setDefault(locale);
+        {
+            calendar::Frm_RiLi w(nullptr, QDate(2026, 12, 9));
+            QCOMPARE(w.Label7->text(), QStringLiteral("2026-12-09"));
+            w.MonthView1->setSelectedDate(QDate(2009, 6, 3));
+            QCOMPARE(w.Label7->text(), QStringLiteral("2009-06-03"));
+            QCOMPARE(w.Label8->text(), calendar::lunarText(QDate(2009, 6, 3)));
+            QCOMPARE(w.MonthView1->locale().language(), QLocale::Chinese);
+        }
+        QLocale::setDefault(before);
     }
 
     // A today past the table still opens a working window.

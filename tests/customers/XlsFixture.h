@@ -10,16 +10,30 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace vorlan::test {
 
+// A formula cell. The writer stores no result with it, as simple file writers do; with `stored` set,
+// the file is patched afterwards to hold that number as the formula's result, as Excel and
+// LibreOffice write it.
+struct XlsFormula {
+    QString text; // without the leading "="
+    std::optional<double> stored;
+};
+
 struct XlsCell {
     int row; // 0-based, as the writer counts
     int column;
-    QVariant value; // QString, int, qint64, double or QDate
+    QVariant value; // QString, int, qint64, double, QDate or XlsFormula
 };
+
+inline QVariant formula(const QString& text, std::optional<double> stored = std::nullopt)
+{
+    return QVariant::fromValue(XlsFormula{text, stored});
+}
 
 struct XlsSheet {
     QString name;
@@ -32,14 +46,37 @@ import xlwt
 layout = json.load(open(sys.argv[1], encoding='utf-8'))
 wb = xlwt.Workbook(encoding='utf-8')
 datestyle = xlwt.easyxf(num_format_str='yyyy-mm-dd')
+stored = []
 for sheet in layout['sheets']:
     ws = wb.add_sheet(sheet['name'])
     for r, c, kind, v in sheet['cells']:
         if kind == 'date':
             ws.write(r, c, datetime.date.fromisoformat(v), datestyle)
+        elif kind == 'formula':
+            ws.write(r, c, xlwt.Formula(v['text']))
+            if 'stored' in v:
+                stored.append((r, c, v['stored']))
         else:
             ws.write(r, c, v)
 wb.save(sys.argv[2])
+if stored:
+    # The writer leaves the result of a formula as "empty text"; put a number in its place.
+    import struct
+    data = bytearray(open(sys.argv[2], 'rb').read())
+    for r, c, number in stored:
+        head = struct.pack('<HHHH', 0x0006, 0, r, c)
+        at, found = 0, False
+        while True:
+            at = data.find(head[4:], at)
+            if at < 0:
+                break
+            if data[at - 4:at - 2] == head[:2] and data[at + 6:at + 14] == bytes([3, 0, 0, 0, 0, 0, 0xff, 0xff]):
+                data[at + 6:at + 14] = struct.pack('<d', number)
+                found = True
+            at += 1
+        if not found:
+            sys.exit('no formula record at %d,%d' % (r, c))
+    open(sys.argv[2], 'wb').write(data)
 )PY";
 
 // True when python3 with xlwt is there to write fixtures.
@@ -59,6 +96,14 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
         for (const XlsCell& c : s.cells) {
             QString kind = QStringLiteral("value");
             QJsonValue v;
+            if (c.value.metaType() == QMetaType::fromType<XlsFormula>()) {
+                const XlsFormula f = c.value.value<XlsFormula>();
+                kind = QStringLiteral("formula");
+                QJsonObject o{{QStringLiteral("text"), f.text}};
+                if (f.stored) o.insert(QStringLiteral("stored"), *f.stored);
+                cells.append(QJsonArray{c.row, c.column, kind, o});
+                continue;
+            }
             switch (c.value.typeId()) {
             case QMetaType::QDate:
                 kind = QStringLiteral("date");

@@ -72,9 +72,12 @@ std::vector<QVariant> row(const char* name, const QVariant& code = {}, const QVa
 
 } // namespace
 
+enum class ReadAction { Next, NextAndSave, All };
+
 class TestImport : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
+    QString formulas_; // formula cells without a stored result in rows 2 to 4
     QString book_;   // header row, then rows 2..10; a second, longer sheet
     QString offset_; // data in B3:D5 only
 
@@ -109,6 +112,14 @@ private slots:
                                         test::customerSheet(QStringLiteral("更多"), longer)},
                                 &error),
                  qPrintable(error));
+        formulas_ = dir_.filePath(QStringLiteral("formulas.xls"));
+        QVERIFY(test::writeXls(formulas_,
+                               {test::customerSheet(QStringLiteral("客户"),
+                                                    {{QStringLiteral("客户名称"), QStringLiteral("快捷码")},
+                                                     {QStringLiteral("甲"), test::formula(QStringLiteral("1+1"))},
+                                                     {test::formula(QStringLiteral("\"ab\"&\"cd\"")), QStringLiteral("y")},
+                                                     {QStringLiteral("丙"), QStringLiteral("z"), test::formula(QStringLiteral("A2"))},
+                                                     {QStringLiteral("丁"), QStringLiteral("d")}})}));
         offset_ = dir_.filePath(QStringLiteral("offset.xls"));
         QVERIFY(test::writeXls(offset_,
                                {test::customerSheet(QStringLiteral("Sheet1"),
@@ -479,6 +490,97 @@ private slots:
         CustomerStore(env.db()).insert(c);
         w.XPBut读取全部->click(); // rows 4 (gz), then 深圳 asks and is cancelled
         QCOMPARE(listNames(w), (QStringList{QStringLiteral("广州"), QStringLiteral("m")}));
+    }
+
+    // Formula cells whose value the file does not hold are named once, before anything is saved; the
+    // user goes on (they read as empty) or stops (nothing saved, the start row stays).
+    void unreadableFormulaCells_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("clearedLetter"); // a field not read
+        QTest::addColumn<QString>("cells");         // as named in the warning; empty: no warning
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("savedWhenGoingOn");
+        const QStringList all{QStringLiteral("甲||"), QStringLiteral("|y|"), QStringLiteral("丙|z|"),
+                              QStringLiteral("丁|d|")};
+        QTest::newRow("read all") << int(ReadAction::All) << 2 << QString()
+                                  << QStringLiteral("第2行B列、第3行A列、第4行C列") << 3 << all;
+        QTest::newRow("read all from row 3") << int(ReadAction::All) << 3 << QString()
+                                             << QStringLiteral("第3行A列、第4行C列") << 2 << all.mid(1);
+        QTest::newRow("read all, column C not read") << int(ReadAction::All) << 2 << QStringLiteral("C")
+                                                     << QStringLiteral("第2行B列、第3行A列") << 2 << all;
+        QTest::newRow("read all, last row only") << int(ReadAction::All) << 5 << QString() << QString() << 0
+                                                 << QStringList{QStringLiteral("丁|d|")};
+        QTest::newRow("read next and save") << int(ReadAction::NextAndSave) << 3 << QString()
+                                            << QStringLiteral("第3行A列") << 1 << QStringList{QStringLiteral("|y|")};
+        QTest::newRow("read next and save, clean row") << int(ReadAction::NextAndSave) << 5 << QString() << QString()
+                                                       << 0 << QStringList{QStringLiteral("丁|d|")};
+        QTest::newRow("read next") << int(ReadAction::Next) << 2 << QString() << QStringLiteral("第2行B列") << 1
+                                   << QStringList{};
+    }
+    void unreadableFormulaCells()
+    {
+        QFETCH(int, action);
+        QFETCH(int, start);
+        QFETCH(QString, clearedLetter);
+        QFETCH(QString, cells);
+        QFETCH(int, count);
+        QFETCH(QStringList, savedWhenGoingOn);
+        for (const ui::Answer answer : {ui::Answer::No, ui::Answer::Yes}) {
+            test::TestEnv env;
+            Frm_khgl w;
+            w.load();
+            open(w, env, formulas_);
+            w.Text_sheet->setText(QStringLiteral("客户"));
+            w.Text_qsdu->setText(QString::number(start));
+            for (QLineEdit* e : w.Text_col)
+                if (e->text() == clearedLetter) e->clear();
+            w.Text_kh[1]->setText(QStringLiteral("typed"));
+            env.prompter.clear();
+            env.prompter.answers << answer;
+            switch (ReadAction(action)) {
+            case ReadAction::Next: w.XPBut_next->click(); break;
+            case ReadAction::NextAndSave: w.But读取下一条->click(); break;
+            case ReadAction::All: w.XPBut读取全部->click(); break;
+            }
+            const bool warned = !cells.isEmpty();
+            if (warned) {
+                QVERIFY(!env.prompter.shown.isEmpty());
+                const ui::Message m = env.prompter.shown.first().message;
+                QCOMPARE(m.text, QStringLiteral("工作表“客户”中有%1个要读取的单元格是公式，程序读不出它们的值：%2。\n"
+                                                "如果继续，这些单元格将按空白读取。是否继续读取？\n"
+                                                "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
+                                     .arg(count)
+                                     .arg(cells));
+                QCOMPARE(m.title, QStringLiteral("警告"));
+                QCOMPARE(m.buttons, ui::Buttons::YesNo);
+                QCOMPARE(m.icon, ui::Icon::Exclamation);
+                // Once per import, however many rows hold such cells.
+                QCOMPARE(env.prompter.texts().filter(QStringLiteral("公式")).size(), 1);
+            } else {
+                QVERIFY(env.prompter.texts().filter(QStringLiteral("公式")).isEmpty());
+            }
+            if (warned && answer == ui::Answer::No) {
+                QCOMPARE(env.prompter.shown.size(), 1);
+                QVERIFY(table(env.db()).isEmpty());
+                QCOMPARE(w.model->rowCount(), 0);
+                QCOMPARE(w.Text_qsdu->text(), QString::number(start));
+                if (ReadAction(action) != ReadAction::All) QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("typed"));
+                continue;
+            }
+            QCOMPARE(table(env.db()), savedWhenGoingOn);
+            if (ReadAction(action) == ReadAction::All) {
+                QCOMPARE(env.prompter.lastText(), kDone);
+                QCOMPARE(w.Text_qsdu->text(), QStringLiteral("6"));
+            } else {
+                QCOMPARE(w.Text_qsdu->text(), QString::number(start + 1));
+            }
+            if (ReadAction(action) == ReadAction::Next) {
+                QCOMPARE(w.Text_kh[0]->text(), QStringLiteral("甲"));
+                QCOMPARE(w.Text_kh[1]->text(), QString()); // the formula, read as empty after the warning
+            }
+        }
     }
 
     void closingTheWindowClosesTheFile()

@@ -92,26 +92,47 @@ private slots:
 
     void numbers_data()
     {
+        // A number cell is data the user typed: every digit is kept and no exponent ever appears.
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
         QTest::newRow("phone") << 13800138000.0 << QStringLiteral("13800138000");
         QTest::newRow("postcode") << 100000.0 << QStringLiteral("100000");
         QTest::newRow("zero") << 0.0 << QStringLiteral("0");
         QTest::newRow("minus zero") << -0.0 << QStringLiteral("0");
+        QTest::newRow("one") << 1.0 << QStringLiteral("1");
         QTest::newRow("negative") << -42.0 << QStringLiteral("-42");
+        QTest::newRow("tenth") << 0.1 << QStringLiteral("0.1");
         QTest::newRow("decimal") << 3.14 << QStringLiteral("3.14");
-        QTest::newRow("binary fraction noise") << 0.1 + 0.2 << QStringLiteral("0.3");
+        QTest::newRow("negative fraction") << -0.25 << QStringLiteral("-0.25");
         QTest::newRow("money") << 1234.5 << QStringLiteral("1234.5");
-        QTest::newRow("largest plain") << 999999999999999.0 << QStringLiteral("999999999999999");
-        QTest::newRow("1e15") << 1e15 << QStringLiteral("1E+15");
-        QTest::newRow("bank account 19 digits") << 6222021234567890123.0 << QStringLiteral("6.22202123456789E+18");
-        QTest::newRow("small") << 0.000001 << QStringLiteral("1E-06");
+        // The shortest text that reads back to the same double, not a rounded one.
+        QTest::newRow("binary fraction noise") << 0.1 + 0.2 << QStringLiteral("0.30000000000000004");
+        QTest::newRow("largest below 1e15") << 999999999999999.0 << QStringLiteral("999999999999999");
+        QTest::newRow("1e15") << 1e15 << QStringLiteral("1000000000000000");
+        QTest::newRow("bank account 16 digits") << 6222499836243985.0 << QStringLiteral("6222499836243985");
+        QTest::newRow("negative 16 digits") << -6222499836243985.0 << QStringLiteral("-6222499836243985");
+        QTest::newRow("2^53") << 9007199254740992.0 << QStringLiteral("9007199254740992");
+        QTest::newRow("2^53+1 as double") << double(9007199254740993LL) << QStringLiteral("9007199254740992");
+        // Beyond 2^53 a double holds no exact account number; its own value is given, digit for digit.
+        QTest::newRow("bank account 19 digits") << 6222021234567890123.0 << QStringLiteral("6222021234567889920");
+        QTest::newRow("1e20") << 1e20 << QStringLiteral("100000000000000000000");
+        QTest::newRow("-2^63") << -9223372036854775808.0 << QStringLiteral("-9223372036854775808");
+        QTest::newRow("2^64") << 18446744073709551616.0 << QStringLiteral("18446744073709551616");
+        QTest::newRow("fraction above 2^31") << 4294967296.5 << QStringLiteral("4294967296.5");
+        QTest::newRow("millionth") << 0.000001 << QStringLiteral("0.000001");
+        QTest::newRow("1.5e-7") << 1.5e-7 << QStringLiteral("0.00000015");
+        QTest::newRow("-1.5e-7") << -1.5e-7 << QStringLiteral("-0.00000015");
+        QTest::newRow("smallest normal digits") << 1.25e-20 << QStringLiteral("0.0000000000000000000125");
     }
     void numbers()
     {
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(numberText(value), text);
+        QVERIFY(!text.contains(QLatin1Char('e'), Qt::CaseInsensitive));
+        bool ok = false;
+        QCOMPARE(text.toDouble(&ok), value == 0 ? 0.0 : value);
+        QVERIFY(ok);
     }
 
     void namesCompareLikeTheTable_data()

@@ -221,11 +221,15 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-        // Without a selected row nothing happens.
+        // Without a selected row nothing is written, and the user is told why.
         w.ListView1_Click();
         w.Text_kh[0]->setText(QStringLiteral("甲"));
+        w.Text_kh[1]->setText(QStringLiteral("unsaved"));
         w.XPBut_XiuGai->click();
-        QVERIFY(env.prompter.shown.isEmpty());
+        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("请先在列表中单击选择要修改的客户记录，再点击“修   改”！")});
+        QCOMPARE(env.prompter.last().title, QStringLiteral("操作无效报告"));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QCOMPARE(table(env.db()), QStringList{QStringLiteral("甲|old")});
 
         clickRow(w, 0);
         w.Text_kh[1]->setText(QStringLiteral("new"));
@@ -242,6 +246,81 @@ private slots:
         QCOMPARE(env.prompter.lastText(), QStringLiteral("客户名称乙的记录修改成功！请返回"));
         QCOMPARE(table(env.db()), (QStringList{QStringLiteral("甲|new"), QStringLiteral("乙|new")}));
         QCOMPARE(w.model->rowCount(), 2);
+    }
+
+    // A second correction after a modification is saved as well, without clicking the row again, and
+    // a click then shows what was saved.
+    void modifyAgainWithoutClickingTheRow()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("甲"), QStringLiteral("j")));
+        store.insert(customer(QStringLiteral("乙"), QStringLiteral("y")));
+        Frm_khgl w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        clickRow(w, 0);
+        for (const char* code : {"first", "second", "third"}) {
+            env.prompter.clear();
+            w.Text_kh[1]->setText(QString::fromUtf8(code));
+            w.XPBut_XiuGai->click();
+            QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("客户名称甲的记录修改成功！请返回")});
+            QCOMPARE(table(env.db()).filter(QStringLiteral("甲|")), QStringList{QStringLiteral("甲|") + QString::fromUtf8(code)});
+            QCOMPARE(w.Text_kh[1]->text(), QString::fromUtf8(code));
+            // The customer just written is the selected row.
+            const QModelIndexList selected = w.ListView1->selectionModel()->selectedRows();
+            QCOMPARE(selected.size(), 1);
+            QCOMPARE(w.model->keyName(selected.first().row()), QStringLiteral("甲"));
+        }
+        QCOMPARE(table(env.db()).size(), 2);
+        const int row = w.ListView1->selectionModel()->selectedRows().first().row();
+        w.Text_kh[1]->clear();
+        clickRow(w, row);
+        QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("third"));
+        QCOMPARE(w.Text_kh[11]->text(), QStringLiteral("甲11"));
+    }
+
+    void keyboardInTheListLoadsTheRecord_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("to");
+        QTest::newRow("down") << 0 << int(Qt::Key_Down) << 1;
+        QTest::newRow("up") << 2 << int(Qt::Key_Up) << 1;
+        QTest::newRow("end") << 0 << int(Qt::Key_End) << 3;
+        QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
+        QTest::newRow("page down") << 0 << int(Qt::Key_PageDown) << 3;
+    }
+    void keyboardInTheListLoadsTheRecord()
+    {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, to);
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        const QStringList names{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁")};
+        for (const QString& n : names) store.insert(customer(n, n + QStringLiteral("-code")));
+        Frm_khgl w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        clickRow(w, from);
+        QCOMPARE(w.Text_kh[0]->text(), names[from]);
+        w.XPBut_XinZhen->click(); // boxes emptied, new-record state
+        w.ListView1->setFocus();
+        QTest::keyClick(w.ListView1, Qt::Key(key));
+        QCOMPARE(w.ListView1->currentIndex().row(), to);
+        QCOMPARE(w.Text_kh[0]->text(), names[to]);
+        QCOMPARE(w.Text_kh[1]->text(), names[to] + QStringLiteral("-code"));
+        QCOMPARE(w.Text_kh[11]->text(), names[to] + QStringLiteral("11"));
+        QVERIFY(w.XPBut_XiuGai->isEnabled());
+        QVERIFY(!w.XPBut_BaoC->isEnabled());
+        // And a modification then goes to the customer moved to.
+        w.Text_kh[1]->setText(QStringLiteral("changed"));
+        w.XPBut_XiuGai->click();
+        QVERIFY(table(env.db()).contains(names[to] + QStringLiteral("|changed")));
+        QVERIFY(env.prompter.shown.size() == 1);
     }
 
     void aFailedModifyKeepsTheCustomer()

@@ -3,6 +3,7 @@
 #include "templates/RecordPicker.h"
 #include "ui/Twips.h"
 
+#include <QHeaderView>
 #include <QPushButton>
 #include <QSqlQueryModel>
 #include <QTableView>
@@ -163,7 +164,7 @@ private slots:
         QVERIFY(q.result1.isEmpty());
     }
 
-    void resizeRunsTheSelectAgainAndGoesBackToTheFirstRow() {
+    void resizeRunsTheSelectAgain() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         数据选择 p;
@@ -177,6 +178,94 @@ private slots:
         QCOMPARE(p.DataGrid1->currentIndex().row(), 0);
         // The grid follows the dialog's size.
         QCOMPARE(p.DataGrid1->width(), 757 + 40);
+    }
+
+    // A resize keeps the highlighted row, so "确  定" returns the customer the user chose; when rows
+    // came or went meanwhile, the row is found again by its values.
+    void resizeKeepsTheHighlightedRow_data() {
+        QTest::addColumn<QString>("change"); // SQL run before the resize
+        QTest::addColumn<int>("rowAfter");
+        QTest::newRow("nothing changed") << QString() << 2;
+        QTest::newRow("a row before it gone")
+            << QStringLiteral("DELETE FROM Basic_Khgl WHERE 客户名称 = '甲公司'") << 1;
+        QTest::newRow("a row added after it")
+            << QStringLiteral("INSERT INTO Basic_Khgl (客户名称) VALUES ('丁公司')") << 2;
+    }
+    void resizeKeepsTheHighlightedRow() {
+        QFETCH(QString, change);
+        QFETCH(int, rowAfter);
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        addCustomer(env.db(), QStringLiteral("丙公司"), QStringLiteral("三路3号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        const QRect cell = p.DataGrid1->visualRect(p.Adodc1->index(2, 2));
+        QTest::mouseClick(p.DataGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(p.DataGrid1->currentIndex().row(), 2);
+        if (!change.isEmpty())
+            data::exec(env.db(), change);
+        p.resize(p.width() + 60, p.height() + 40);
+        QTRY_COMPARE(p.DataGrid1->width(), 757 + 60);
+        QCOMPARE(p.DataGrid1->currentIndex().row(), rowAfter);
+        QCOMPARE(p.DataGrid1->currentIndex().column(), 2);
+        QVERIFY(p.DataGrid1->selectionModel()->isRowSelected(rowAfter, {}));
+        p.OKButton->click();
+        QCOMPARE(p.result1, QStringLiteral("丙公司"));
+        QCOMPARE(p.result3, QStringLiteral("三路3号"));
+    }
+
+    void keys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("return") << int(Qt::Key_Return) << true;
+        QTest::newRow("enter") << int(Qt::Key_Enter) << true;
+        QTest::newRow("escape") << int(Qt::Key_Escape) << false;
+    }
+    void keys() {
+        QFETCH(int, key);
+        QFETCH(bool, chosen);
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        p.activateWindow();
+        p.DataGrid1->setFocus();
+        QTest::keyClick(p.DataGrid1, Qt::Key_Down); // highlights the second row
+        QCOMPARE(p.DataGrid1->currentIndex().row(), 1);
+        QTest::keyClick(p.DataGrid1, Qt::Key(key));
+        QVERIFY(!p.isVisible());
+        QCOMPARE(p.result(), int(chosen ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(p.result1, chosen ? QStringLiteral("乙公司") : QString());
+        QCOMPARE(p.result3, chosen ? QStringLiteral("二路2号") : QString());
+    }
+
+    void enterOnTheFocusedCancelButtonCancels() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        p.activateWindow();
+        p.CancelButton->setFocus();
+        QTest::keyClick(p.CancelButton, Qt::Key_Return);
+        QCOMPARE(p.result(), int(QDialog::Rejected));
+        QVERIFY(p.result1.isEmpty());
+    }
+
+    void doubleClickOnTheRowHeader() {
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        数据选择 p;
+        showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+        QHeaderView* rows = p.DataGrid1->verticalHeader();
+        const QPoint at(rows->width() / 2, rows->sectionViewportPosition(1) + rows->sectionSize(1) / 2);
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(!p.isVisible());
+        QCOMPARE(p.result(), int(QDialog::Accepted));
+        QCOMPARE(p.result1, QStringLiteral("乙公司"));
     }
 };
 
