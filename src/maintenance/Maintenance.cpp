@@ -251,9 +251,6 @@ CompactResult compactDatabase(const QString& folder)
             OwnConnection copy(scratch);
             const int copied = data::scalar(copy.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
             if (copied != tables) throw DbError(QStringLiteral("压缩后的数据库文件不完整"));
-            const QString found = data::damageFound(copy.db());
-            if (!found.isEmpty())
-                throw DbError(QStringLiteral("压缩后的数据库文件有错误（%1），压缩已取消，数据库没有改动").arg(found));
         }
         copyMode(live, scratch);
     } catch (...) {
