@@ -232,6 +232,8 @@ CompactResult compactDatabase(const QString& folder)
     // Renaming a copy over it would drop the protection along with the old file.
     if (data::isWriteProtected(live))
         throw DbError(QStringLiteral("数据库文件“%1”是只读的，不能压缩。数据库没有改动。").arg(shown(live)));
+    if (!data::isWritableFolder(folder))
+        throw DbError(QStringLiteral("数据库文件所在的文件夹“%1”不能写入，不能压缩。数据库没有改动。").arg(shown(folder)));
 
     CompactResult r;
     r.before = liveInfo.size();
