@@ -1,9 +1,11 @@
 #include "app/FirstUserDialog.h"
 
 #include "app/AppState.h"
+#include "data/Schema.h"
 #include "data/Sql.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
+#include "users/PasswordRules.h"
 #include "users/UserStore.h"
 
 #include <QFormLayout>
@@ -75,6 +77,12 @@ void FirstUserDialog::XPBut_ok_Click()
         ui::show(this, QStringLiteral("用户密码不能为空，请输入！"), QStringLiteral("输入提示"));
         return;
     }
+    const users::PasswordVerdict verdict = users::checkPassword(pass, 20);
+    if (verdict.problem == users::PasswordVerdict::BadCharacter) {
+        ui::show(this, users::badCharacterText(verdict.character), QStringLiteral("输入提示"));
+        Text_pass->setFocus();
+        return;
+    }
     if (pass != Text_pass2->text().trimmed()) {
         ui::show(this, QStringLiteral("两次输入的密码不一致，请重新输入！"), QStringLiteral("输入提示"));
         Text_pass2->clear();
@@ -82,7 +90,12 @@ void FirstUserDialog::XPBut_ok_Click()
         return;
     }
     try {
-        users::UserStore(state().db()).add(uid, name, pass, QString::fromUtf8(kAdvancedLevel));
+        const QSqlDatabase db = state().db();
+        // The user and the end of the first run are saved together.
+        data::Transaction t(db);
+        users::UserStore(db).add(uid, name, pass, QString::fromUtf8(kAdvancedLevel));
+        data::schema::setFirstUserPending(db, false);
+        t.commit();
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("XPBut_ok_Click"), e.description());
         return;

@@ -82,18 +82,7 @@ bool Frm_login::load()
     CheckNewVersion(this);
 
     AppState& s = state();
-    if (!s.connectionOpened) {
-        const data::OpenResult r = data::openShared();
-        if (r.status == data::OpenStatus::Foreign || r.status == data::OpenStatus::Failed) {
-            ui::critical(this, r.message, QStringLiteral("错误"));
-            return false;
-        }
-        s.connectionOpened = true;
-        if (r.status == data::OpenStatus::Created) {
-            // A new database: its first advanced user is entered before anyone can log in.
-            ui::execModal(new FirstUserDialog(this));
-        }
-    }
+    if (!s.connectionOpened && !openDatabase()) return false;
 
     try {
         users::UserStore store(s.db());
@@ -116,6 +105,47 @@ bool Frm_login::load()
     if (s.userLevel == QString::fromUtf8(kOrdinaryLevel)) XPBut_XTExit->setText(QStringLiteral("取  消"));
     XPBut_XTDengLu->setEnabled(true);
     XPBut_XTExit->setEnabled(true);
+    return true;
+}
+
+bool Frm_login::openDatabase()
+{
+    // Where the data is kept, when it is not beside the program, is said before anything else.
+    const QString where = data::dataFolderNotice();
+    if (!where.isEmpty()) ui::information(this, where, QStringLiteral("提示"));
+
+    const data::OpenResult r = data::openShared();
+    if (r.status != data::OpenStatus::Opened && r.status != data::OpenStatus::Created) {
+        ui::critical(this, r.message, QStringLiteral("错误"));
+        return false;
+    }
+    if (r.readOnly &&
+        ui::show(this, r.notice + QStringLiteral("\n\n是否以只读方式继续使用本系统？"), QStringLiteral("警告"),
+                 ui::Icon::Exclamation, ui::Buttons::YesNo) != ui::Answer::Yes) {
+        data::closeShared();
+        return false;
+    }
+    state().connectionOpened = true;
+    if (r.status == data::OpenStatus::Created || r.needsFirstUser) {
+        // A new database (or one whose first run was broken off): its first advanced user is entered
+        // before anyone can log in.
+        ui::execModal(new FirstUserDialog(this));
+        bool noUser = true;
+        try {
+            noUser = users::UserStore(state().db()).isEmpty();
+        } catch (const data::DbError& e) {
+            ui::reportError(this, QStringLiteral("Form_Load"), e.description());
+        }
+        if (noUser) {
+            // The file keeps its first-run mark, so the next start asks again.
+            ui::information(this,
+                            QStringLiteral("没有设置第一位高级用户（管理员），无法登录本系统。下次启动本系统时会再次请您设置。"),
+                            QStringLiteral("提示"));
+            data::closeShared();
+            state().connectionOpened = false;
+            return false;
+        }
+    }
     return true;
 }
 

@@ -32,6 +32,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Opens the shared connection, tells about a data folder elsewhere or a read-only file, and asks
+    // for the first user of a new database. False when the program cannot go on.
+    bool openDatabase();
     void Combo1_Click();
 };
 

@@ -8,32 +8,68 @@ namespace vorlan::data {
 
 inline constexpr auto kDatabaseFileName = "RavIZ.mdb";
 inline constexpr auto kConnectionName = "vorlan";
+// The folder of the backups, beside the database.
+inline constexpr auto kBackupFolderName = "Backup";
 
-// The program's data folder: the executable's folder, or the per-user data folder when that is not
-// writable. The database, Backup/, tmp.mdb and NowVer.txt live here.
+// Where the data lives, and what the user must be told about it (empty when it is the usual place).
+struct DataLocation {
+    QString folder;
+    QString notice;
+};
+
+// The program keeps its database beside itself. A database already there is always the one used, even
+// when the folder cannot be written (the opening then says so); only when there is none and the folder
+// cannot be written, or when an earlier run had to keep it in the per-user folder, is the per-user folder
+// used, and the notice names the file and the reason.
+DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder, bool programFolderWritable);
+
+// The program's data folder (see chooseDataLocation). The database, Backup/, tmp.mdb and NowVer.txt
+// live here.
 QString dataFolder();
+// What the user must be told about the data folder; empty when it is beside the program.
+QString dataFolderNotice();
 // Tests and tools point the program at another folder; an empty text restores the default.
 void setDataFolder(const QString& folder);
+void setDataLocation(const DataLocation& location);
 QString databasePath();
 
+// A folder where a new file can be made (probed by making one).
+bool isWritableFolder(const QString& folder);
+// A file the user has protected from writing: no write permission for this user, or no write bit at
+// all (which counts even where the permission bits do not bind, as for the administrator).
+bool isWriteProtected(const QString& path);
+
 enum class OpenStatus {
-    Opened,  // an existing database with every base table
+    Opened,  // an existing database with every base table and column, found sound
     Created, // the file did not exist and was created with the schema
     Foreign, // the file is not a database of this program; it was not written
+    Damaged, // the file is one of ours but its pages are damaged; it was not written
     Failed,  // the file could not be opened or created
 };
 
 struct OpenResult {
     OpenStatus status = OpenStatus::Failed;
-    QString message; // for Foreign and Failed: the text shown to the user, naming the file
+    QString message; // for Foreign, Damaged and Failed: the text shown to the user, naming the file
+    // Opened only for reading because the file or its folder cannot be written; notice says which.
+    bool readOnly = false;
+    QString notice;
+    // A database made by an earlier run whose first user was never saved: ask for it again.
+    bool needsFirstUser = false;
 };
 
-// Opens (or creates) the database at path as the shared connection.
+// Opens (or creates) the database at path as the shared connection. An existing file is checked (its
+// tables, their columns and its pages) on a read-only connection before anything is written to it.
 OpenResult openShared(const QString& path = databasePath());
 // The shared connection (invalid until openShared succeeded).
 QSqlDatabase shared();
 // Closes the shared connection, e.g. around a compaction.
 void closeShared();
+
+// The result of PRAGMA quick_check on db: empty when the file is sound, otherwise what was found
+// (an error while checking counts as damage). Reads only.
+QString damageFound(const QSqlDatabase& db);
+// The message for a damaged database file: names it and where the backups are.
+QString damagedText(const QString& path, const QString& found);
 
 // Runs once after the schema has been created for a new file (the first-run sample content).
 // Registered by the printing subsystem; may be empty.

@@ -4,6 +4,49 @@
 
 namespace vorlan::data::schema {
 
+namespace {
+
+// Marks a new database until its first user is saved (the header's application id, otherwise unused).
+constexpr int kFirstUserPendingMark = 0x566F4655;
+
+struct TableRule {
+    QString table;
+    QStringList columns; // the columns the program names
+    int positional = 0;  // inserted by position: the first columns in this order, and this many in all
+};
+
+const QList<TableRule>& tableRules()
+{
+    static const QList<TableRule> rules{
+        {QStringLiteral("basic_user"),
+         {QStringLiteral("uid"), QStringLiteral("uName"), QStringLiteral("uPass"), QStringLiteral("czqx")},
+         5},
+        {QStringLiteral("mobantabe"),
+         {QStringLiteral("parent"), QStringLiteral("key"), QStringLiteral("text"), QStringLiteral("image"),
+          QStringLiteral("selectedimage")}},
+        {QStringLiteral("moban"),
+         {QStringLiteral("mobanname"), QStringLiteral("backimage"), QStringLiteral("allup"), QStringLiteral("allleft")}},
+        {QStringLiteral("mobanxywh"),
+         {QStringLiteral("mobanname"), QStringLiteral("textLX"), QStringLiteral("textName"), QStringLiteral("lockZiduan"),
+          QStringLiteral("textNumes"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("W"), QStringLiteral("H"),
+          QStringLiteral("Font"), QStringLiteral("FontSize"), QStringLiteral("FontItalic"), QStringLiteral("FontBold"),
+          QStringLiteral("FontUnderline"), QStringLiteral("BackColor"), QStringLiteral("ForeColor")}},
+        {QStringLiteral("yongtu"), {QStringLiteral("yongtuName")}, 1},
+        {QStringLiteral("Basic_Khgl"), customerColumns()},
+        {QStringLiteral("Detail_InOut"), {QStringLiteral("记录时间")}},
+    };
+    return rules;
+}
+
+bool containsName(const QStringList& names, const QString& name)
+{
+    for (const QString& n : names)
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+} // namespace
+
 const QStringList& baseTables()
 {
     static const QStringList tables{
@@ -59,6 +102,7 @@ void create(const QSqlDatabase& db)
     exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (\"客户名称\" COLLATE NOCASE)"));
     exec(db, QStringLiteral("CREATE INDEX idx_detail_time ON Detail_InOut (\"记录时间\")"));
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+    setFirstUserPending(db, true);
     t.commit();
 }
 
@@ -68,6 +112,57 @@ void migrate(const QSqlDatabase& db)
     if (version >= kVersion) return;
     // Version 0 is a file whose tables were made by hand; it has every base table (checked before).
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+}
+
+QString columnProblem(const QString& table, const QStringList& columns)
+{
+    const QString sep = QStringLiteral("、");
+    for (const TableRule& rule : tableRules()) {
+        if (rule.table.compare(table, Qt::CaseInsensitive) != 0) continue;
+        QStringList missing;
+        for (const QString& c : rule.columns)
+            if (!containsName(columns, c)) missing << c;
+        if (!missing.isEmpty())
+            return QStringLiteral("数据表 %1 缺少列 %2").arg(rule.table, missing.join(sep));
+        if (rule.positional == 0) return {};
+        bool inOrder = columns.size() == rule.positional;
+        for (qsizetype i = 0; inOrder && i < rule.columns.size(); ++i)
+            inOrder = columns.at(i).compare(rule.columns.at(i), Qt::CaseInsensitive) == 0;
+        if (inOrder) return {};
+        QStringList expected = rule.columns;
+        for (qsizetype i = expected.size(); i < rule.positional; ++i)
+            expected << QStringLiteral("第%1列").arg(i + 1);
+        return QStringLiteral("数据表 %1 的列应依次为 %2，共 %3 列（现为 %4）")
+            .arg(rule.table, expected.join(sep))
+            .arg(rule.positional)
+            .arg(columns.join(sep));
+    }
+    return {};
+}
+
+QStringList columnProblems(const QSqlDatabase& db)
+{
+    QStringList problems;
+    for (const TableRule& rule : tableRules()) {
+        if (!tableExists(db, rule.table)) continue;
+        QStringList columns;
+        QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {rule.table});
+        while (q.next()) columns << q.value(0).toString();
+        const QString problem = columnProblem(rule.table, columns);
+        if (!problem.isEmpty()) problems << problem;
+    }
+    return problems;
+}
+
+bool firstUserPending(const QSqlDatabase& db)
+{
+    return scalar(db, QStringLiteral("PRAGMA application_id")).toInt() == kFirstUserPendingMark;
+}
+
+void setFirstUserPending(const QSqlDatabase& db, bool pending)
+{
+    // A pragma takes no bound parameters; the value is one of two constants.
+    exec(db, QStringLiteral("PRAGMA application_id = %1").arg(pending ? kFirstUserPendingMark : 0));
 }
 
 QStringList missingTables(const QSqlDatabase& db)

@@ -20,6 +20,19 @@ void migrate(const QSqlDatabase& db);
 // The base tables missing from db (empty when the database is one of ours).
 QStringList missingTables(const QSqlDatabase& db);
 
+// What is wrong with a base table whose columns are these, in order: an empty text when the program
+// can use it, otherwise a sentence naming the table and the columns. Columns the program inserts by
+// position (basic_user, yongtu) must stand in their order and number; the others only need to be
+// there. Names compare without regard to case.
+QString columnProblem(const QString& table, const QStringList& columns);
+// columnProblem for every base table of db that exists; read only.
+QStringList columnProblems(const QSqlDatabase& db);
+
+// A new database carries a mark until its first advanced user has been saved, so that a first run
+// that was broken off asks again at the next start instead of leaving a file nobody can log into.
+bool firstUserPending(const QSqlDatabase& db);
+void setFirstUserPending(const QSqlDatabase& db, bool pending);
+
 // The twelve customer columns of Basic_Khgl, in order.
 const QStringList& customerColumns();
 

@@ -14,6 +14,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -96,12 +97,13 @@ void copyContents(QFile& source, const QString& target)
 // A connection of its own on a database file, closed and removed when the object goes.
 class OwnConnection {
 public:
-    explicit OwnConnection(const QString& path)
+    explicit OwnConnection(const QString& path, bool readOnly = false)
         : name_(QStringLiteral("vorlan-maintenance-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
+                                      : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
             throw DbError(QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown(path), db.lastError().text()));
     }
@@ -120,6 +122,43 @@ public:
 private:
     QString name_;
 };
+
+// What PRAGMA quick_check finds in a file of its own (empty when it is sound).
+QString damageInFile(const QString& path)
+{
+    try {
+        OwnConnection check(path, true);
+        return data::damageFound(check.db());
+    } catch (const DbError& e) {
+        return e.description();
+    }
+}
+
+DbError damagedSource(const QString& live, const QString& found)
+{
+    const QString backups = QDir(QFileInfo(live).absolutePath()).filePath(QString::fromLatin1(kBackupFolder));
+    return DbError(QStringLiteral("数据库文件“%1”已损坏，不能备份（检查结果：%2）。以前的备份文件在文件夹“%3”中，"
+                                  "可以用其中最近的一份替换损坏的文件。")
+                       .arg(shown(live), found, shown(backups)));
+}
+
+// The new file takes the old one's permissions (and, where allowed, its owner): a compaction must
+// not change who may read or write the database.
+void copyMode(const QString& from, const QString& to)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(from).constData(), &st) != 0 ||
+        ::chmod(QFile::encodeName(to).constData(), st.st_mode & 07777) != 0)
+        throw DbError(QStringLiteral("无法设置文件“%1”的权限").arg(shown(to)));
+    if (::geteuid() == 0 && ::chown(QFile::encodeName(to).constData(), st.st_uid, st.st_gid) != 0) {
+        // The administrator then owns the new file; its mode, set above, still holds.
+    }
+#else
+    if (!QFile::setPermissions(to, QFileInfo(from).permissions()))
+        throw DbError(QStringLiteral("无法设置文件“%1”的权限").arg(shown(to)));
+#endif
+}
 
 } // namespace
 
@@ -154,7 +193,10 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
     try {
         const QString mode = data::scalar(db, QStringLiteral("PRAGMA journal_mode")).toString().toLower();
         if (mode == QStringLiteral("wal") || mode == QStringLiteral("memory") || mode == QStringLiteral("off")) {
-            // The file alone is not the whole database then: let the engine write the copy.
+            // The file alone is not the whole database then: let the engine write the copy. It rebuilds
+            // what it copies, so the source itself is checked first.
+            const QString found = data::damageFound(db);
+            if (!found.isEmpty()) throw damagedSource(db.databaseName(), found);
             data::exec(db, QStringLiteral("VACUUM INTO ?"), {part});
         } else {
             // With a rollback journal the file holds exactly the committed database while a read
@@ -169,6 +211,9 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
             copyContents(source, part);
             read.commit();
         }
+        // The copy is the source byte for byte: what is damaged here was damaged there.
+        const QString found = damageInFile(part);
+        if (!found.isEmpty()) throw damagedSource(db.databaseName(), found);
         replaceFile(part, target);
     } catch (...) {
         QFile::remove(part);
@@ -184,6 +229,11 @@ CompactResult compactDatabase(const QString& folder)
     const QString scratch = dir.filePath(QString::fromLatin1(kScratchFileName));
     const QFileInfo liveInfo(live);
     if (!liveInfo.isFile()) throw DbError(QStringLiteral("数据库文件“%1”不存在").arg(shown(live)));
+    // Renaming a copy over it would drop the protection along with the old file.
+    if (data::isWriteProtected(live))
+        throw DbError(QStringLiteral("数据库文件“%1”是只读的，不能压缩。数据库没有改动。").arg(shown(live)));
+    if (!data::isWritableFolder(folder))
+        throw DbError(QStringLiteral("数据库文件所在的文件夹“%1”不能写入，不能压缩。数据库没有改动。").arg(shown(folder)));
 
     CompactResult r;
     r.before = liveInfo.size();
@@ -199,9 +249,12 @@ CompactResult compactDatabase(const QString& folder)
         data::exec(source.db(), QStringLiteral("PRAGMA synchronous = OFF"));
         data::exec(source.db(), QStringLiteral("VACUUM INTO ?"), {scratch});
 
-        OwnConnection copy(scratch);
-        const int copied = data::scalar(copy.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
-        if (copied != tables) throw DbError(QStringLiteral("压缩后的数据库文件不完整"));
+        {
+            OwnConnection copy(scratch);
+            const int copied = data::scalar(copy.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+            if (copied != tables) throw DbError(QStringLiteral("压缩后的数据库文件不完整"));
+        }
+        copyMode(live, scratch);
     } catch (...) {
         QFile::remove(scratch);
         throw;

@@ -2,6 +2,8 @@
 // Backup, compaction and deletion of data. Failures throw data::DbError whose description is the
 // sentence shown to the user.
 
+#include "data/Database.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -9,7 +11,7 @@
 
 namespace vorlan::maintenance {
 
-inline constexpr auto kBackupFolder = "Backup";
+inline constexpr auto kBackupFolder = data::kBackupFolderName;
 inline constexpr auto kScratchFileName = "tmp.mdb";
 
 // "#,###": groups of three digits separated by commas; nothing at all for zero.
@@ -20,7 +22,9 @@ QString backupFileName(const QDateTime& at);
 
 // Copies the live database of db into <folder>/Backup/ under the name for that hour, replacing a
 // backup of the same hour, while the connection stays open. The copy is a consistent state of the
-// database: it is taken while nothing can write to the file. Returns the backup's full path.
+// database: it is taken while nothing can write to the file. The copy is checked before it takes the
+// backup's name: a damaged database is refused, and no earlier backup is replaced by its damage.
+// Returns the backup's full path.
 QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDateTime& at);
 
 struct CompactResult {
@@ -29,7 +33,8 @@ struct CompactResult {
 };
 
 // Compacts <folder>/RavIZ.mdb: writes a compact copy to <folder>/tmp.mdb on a connection of its own,
-// flushes it to disk and renames it over the live file in one step. The shared connection must be
+// checks and flushes it to disk and renames it over the live file in one step; the new file keeps the
+// old one's permissions. A write-protected database is refused. The shared connection must be
 // closed. On failure the live file is unchanged.
 CompactResult compactDatabase(const QString& folder);
 

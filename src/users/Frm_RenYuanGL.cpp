@@ -7,6 +7,7 @@
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordHash.h"
+#include "users/PasswordRules.h"
 #include "users/UserStore.h"
 
 #include <QGroupBox>
@@ -28,6 +29,7 @@ const QString kResultTitle = QStringLiteral("操作结果报告");
 const QString kInvalidTitle = QStringLiteral("操作无效报告");
 const QString kConfirmTitle = QStringLiteral("关键操作的确认");
 constexpr int kNameLength = 10;
+constexpr int kPasswordBytes = 20; // in the GBK code page
 
 QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret)
 {
@@ -213,7 +215,12 @@ void Frm_RenYuanGL::Command2_Click()
             ui::show(this, QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"), kResultTitle);
             return;
         }
-        if (gbkLength(Text2->text()) > 20) {
+        const PasswordVerdict verdict = checkPassword(Text2->text(), kPasswordBytes);
+        if (verdict.problem == PasswordVerdict::BadCharacter) {
+            ui::show(this, badCharacterText(verdict.character), kResultTitle);
+            return;
+        }
+        if (verdict.problem == PasswordVerdict::TooLong) {
             ui::show(this, QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"), kResultTitle);
             return;
         }
@@ -258,6 +265,16 @@ void Frm_RenYuanGL::Command5_Click()
     const QString name = Txt_name->text().trimmed();
     if (uid.isEmpty() || name.isEmpty()) {
         ui::show(this, QStringLiteral("错误:请您填写员工编号和员工姓名,请重新填写!"), kInvalidTitle);
+        return;
+    }
+    // The ten characters the box allows are at most twenty bytes; what GBK cannot hold is refused.
+    const PasswordVerdict verdict = checkPassword(Txt_mm1->text().trimmed(), kPasswordBytes);
+    if (verdict.problem != PasswordVerdict::Ok) {
+        ui::show(this,
+                 verdict.problem == PasswordVerdict::BadCharacter
+                     ? badCharacterText(verdict.character)
+                     : QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"),
+                 kInvalidTitle);
         return;
     }
     const QString level = Option高级->isChecked() ? QString::fromUtf8(app::kAdvancedLevel)

@@ -3,7 +3,6 @@
 #include "data/Sql.h"
 #include "users/PasswordHash.h"
 
-#include <QStringEncoder>
 
 namespace vorlan::users {
 
@@ -77,16 +76,6 @@ int UserStore::removeByName(const QString& name)
 {
     QSqlQuery q = exec(db_, QStringLiteral("DELETE FROM basic_user WHERE uName = ? COLLATE NOCASE"), {name});
     return q.numRowsAffected();
-}
-
-int gbkLength(const QString& text)
-{
-    QStringEncoder gbk("GBK");
-    if (gbk.isValid()) return int(QByteArray(gbk.encode(text)).size());
-    // Without the code page every character outside ASCII takes two bytes, as in GBK.
-    int n = 0;
-    for (const QChar c : text) n += c.unicode() < 0x80 ? 1 : 2;
-    return n;
 }
 
 } // namespace vorlan::users

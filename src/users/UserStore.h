@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "users/PasswordRules.h"
+
 #include <optional>
 
 namespace vorlan::users {
@@ -43,8 +45,5 @@ public:
 private:
     QSqlDatabase db_;
 };
-
-// Bytes of a password in the GBK code page (the limit of a changed password is 20).
-int gbkLength(const QString& text);
 
 } // namespace vorlan::users

@@ -1,3 +1,4 @@
+#include "FileFaults.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/FirstUserDialog.h"
@@ -5,7 +6,9 @@
 #include "app/Frm_login.h"
 #include "app/Product.h"
 #include "data/Database.h"
+#include "data/Sql.h"
 #include "users/PasswordHash.h"
+#include "users/PasswordRules.h"
 #include "users/UserStore.h"
 
 #include <QComboBox>
@@ -13,9 +16,29 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vorlan;
+
+namespace {
+
+// Fills in the first-user dialog and presses OK; returns the dialog's result.
+int enterFirstUser(QDialog* d, const QString& password = QStringLiteral("abc"))
+{
+    auto* dlg = qobject_cast<app::FirstUserDialog*>(d);
+    if (!dlg) return int(QDialog::Rejected);
+    dlg->Text_uid->setText(QStringLiteral("001"));
+    dlg->Text_name->setText(QStringLiteral("店长"));
+    dlg->Text_pass->setText(password);
+    dlg->Text_pass2->setText(password);
+    dlg->XPBut_ok->click();
+    return dlg->result();
+}
+
+const QString kAskAgain = QStringLiteral("没有设置第一位高级用户（管理员），无法登录本系统。下次启动本系统时会再次请您设置。");
+
+} // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -91,6 +114,121 @@ private slots:
         QVERIFY(!w.load());
         QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("RavIZ.mdb")));
+        QVERIFY(!app::state().connectionOpened);
+    }
+
+    void cancelledFirstRunAsksAgain()
+    {
+        test::TestEnv env(false);
+        {
+            app::Frm_login w;
+            QVERIFY(!w.load()); // the dialog is cancelled (the prompter rejects it)
+            QCOMPARE(env.prompter.dialogsShown, QStringList{QStringLiteral("FirstUserDialog")});
+            QCOMPARE(env.prompter.lastText(), kAskAgain);
+            QVERIFY(!app::state().connectionOpened);
+            QVERIFY(!data::shared().isOpen());
+        }
+        // The next start: the file is there, still without a user, and the question comes again.
+        QVERIFY(QFileInfo::exists(data::databasePath()));
+        env.prompter.clear();
+        env.prompter.onExec = [](QDialog* d) { return enterFirstUser(d); };
+        app::Frm_login w;
+        QVERIFY(w.load());
+        QCOMPARE(env.prompter.dialogsShown, QStringList{QStringLiteral("FirstUserDialog")});
+        QCOMPARE(w.Combo1->count(), 1);
+
+        // Once a user was saved, an emptied user table is the user's doing: no first-run question.
+        data::exec(data::shared(), QStringLiteral("DELETE FROM basic_user"));
+        data::closeShared();
+        app::state().reset();
+        env.prompter.clear();
+        app::Frm_login later;
+        QVERIFY(later.load());
+        QVERIFY(env.prompter.dialogsShown.isEmpty());
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"));
+    }
+
+    void firstUserPasswordOutsideGbkIsRefused()
+    {
+        test::TestEnv env(false);
+        const QString emoji = QStringLiteral("ab😀");
+        QStringList shown;
+        env.prompter.onExec = [&](QDialog* d) {
+            if (enterFirstUser(d, emoji) == QDialog::Accepted) return int(QDialog::Accepted);
+            shown << env.prompter.lastText();
+            return enterFirstUser(d, QStringLiteral("ab"));
+        };
+        app::Frm_login w;
+        QVERIFY(w.load());
+        QCOMPARE(shown, QStringList{users::badCharacterText(QStringLiteral("😀"))});
+        const auto user = users::UserStore(data::shared()).findByName(QStringLiteral("店长"));
+        QVERIFY(user);
+        QVERIFY(users::verifyPassword(QStringLiteral("ab"), user->passwordHash));
+    }
+
+    void fallbackFolderIsTold()
+    {
+        test::TestEnv env(false);
+        QTemporaryDir program;
+        const data::DataLocation l = data::chooseDataLocation(program.path(), env.folder(), false);
+        data::setDataLocation(l);
+        env.prompter.onExec = [](QDialog* d) { return enterFirstUser(d); };
+        app::Frm_login w;
+        QVERIFY(w.load());
+        // Said first, before the new database's first user is asked for.
+        QVERIFY(!env.prompter.shown.isEmpty());
+        const QString first = env.prompter.shown.first().message.text;
+        QVERIFY2(first.contains(QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("RavIZ.mdb")))),
+                 qPrintable(first));
+        QVERIFY(first.contains(QDir::toNativeSeparators(program.path())));
+        QVERIFY(QFileInfo::exists(QDir(env.folder()).filePath(QStringLiteral("RavIZ.mdb"))));
+        QVERIFY(!QFileInfo::exists(QDir(program.path()).filePath(QStringLiteral("RavIZ.mdb"))));
+    }
+
+    void readOnlyDatabaseIsToldAndUsed_data()
+    {
+        QTest::addColumn<bool>("goOn");
+        QTest::newRow("go on reading") << true;
+        QTest::newRow("stop") << false;
+    }
+    void readOnlyDatabaseIsToldAndUsed()
+    {
+        QFETCH(bool, goOn);
+        test::TestEnv env;
+        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("高级用户"));
+        data::closeShared();
+        app::state().reset();
+        const QString path = data::databasePath();
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        env.prompter.answers.enqueue(goOn ? ui::Answer::Yes : ui::Answer::No);
+        {
+            app::Frm_login w;
+            QCOMPARE(w.load(), goOn);
+            QVERIFY(env.prompter.dialogsShown.isEmpty());
+            const ui::Message m = env.prompter.shown.first().message;
+            QVERIFY2(m.text.contains(QDir::toNativeSeparators(path)) && m.text.contains(QStringLiteral("只读")),
+                     qPrintable(m.text));
+            QCOMPARE(m.buttons, ui::Buttons::YesNo);
+            QCOMPARE(app::state().connectionOpened, goOn);
+            // The users of the file are there; nothing new was started elsewhere.
+            if (goOn) QCOMPARE(w.Combo1->count(), 1);
+        }
+        data::closeShared();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void damagedDatabaseEndsTheProgram()
+    {
+        test::TestEnv env;
+        test::fillSheets(env.db());
+        data::closeShared();
+        app::state().reset();
+        QVERIFY(test::damageMiddlePage(data::databasePath()));
+        app::Frm_login w;
+        QVERIFY(!w.load());
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
+        QVERIFY(env.prompter.lastText().contains(QDir::toNativeSeparators(data::databasePath())));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("Backup")));
         QVERIFY(!app::state().connectionOpened);
     }
 

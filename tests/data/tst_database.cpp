@@ -1,11 +1,16 @@
+#include "FileFaults.h"
 #include "TestEnv.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
 
 #include <QCryptographicHash>
+#include <QTemporaryDir>
+
+#include <functional>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -17,6 +22,24 @@ QByteArray fileHash(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Makes a file with every base table through another connection, then lets change() alter it; the
+// file ends as a hand-made one would (schema version 0).
+void makeFile(const QString& path, const std::function<void(QSqlQuery&)>& change)
+{
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(path);
+        QVERIFY(other.open());
+        data::schema::create(other);
+        QSqlQuery q(other);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 0")));
+        QVERIFY(q.exec(QStringLiteral("PRAGMA application_id = 0")));
+        change(q);
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
 
 QStringList columns(const QSqlDatabase& db, const QString& table)
@@ -95,6 +118,236 @@ private slots:
         QCOMPARE(r.status, data::OpenStatus::Foreign);
         QVERIFY(r.message.contains(QStringLiteral("basic_user")));
         QCOMPARE(fileHash(data::databasePath()), before);
+    }
+
+    void columnProblem_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("cols");
+        QTest::addColumn<QString>("problem"); // a part of the sentence, or empty for none
+        const QStringList user{"uid", "uName", "uPass", "czqx", "uFlag"};
+        QTest::newRow("users as made") << "basic_user" << user << QString();
+        QTest::newRow("users, other case and fifth name") << "BASIC_USER" << QStringList{"UID", "uname", "UPASS", "Czqx", "x"}
+                                                         << QString();
+        QTest::newRow("users without uName") << "basic_user" << QStringList{"uid", "name", "uPass", "czqx", "f"}
+                                             << QStringLiteral("缺少列 uName");
+        QTest::newRow("users, two missing") << "basic_user" << QStringList{"uid", "czqx"}
+                                            << QStringLiteral("缺少列 uName、uPass");
+        QTest::newRow("users, four columns") << "basic_user" << QStringList{"uid", "uName", "uPass", "czqx"}
+                                             << QStringLiteral("共 5 列");
+        QTest::newRow("users, six columns") << "basic_user" << (user + QStringList{"extra"}) << QStringLiteral("共 5 列");
+        QTest::newRow("users out of order") << "basic_user" << QStringList{"uName", "uid", "uPass", "czqx", "f"}
+                                            << QStringLiteral("应依次为 uid、uName、uPass、czqx、第5列");
+        QTest::newRow("uses as made") << "yongtu" << QStringList{"yongtuName"} << QString();
+        QTest::newRow("uses, two columns") << "yongtu" << QStringList{"yongtuName", "x"} << QStringLiteral("共 1 列");
+        QTest::newRow("points without FontSize")
+            << "mobanxywh"
+            << QStringList{"mobanname", "textLX", "textName", "lockZiduan", "textNumes", "X", "Y", "W", "H", "Font",
+                           "FontItalic", "FontBold", "FontUnderline", "BackColor", "ForeColor"}
+            << QStringLiteral("数据表 mobanxywh 缺少列 FontSize");
+        QTest::newRow("customers, any order, one more") << "Basic_Khgl"
+                                                        << (QStringList{"备注"} + data::schema::customerColumns())
+                                                        << QString();
+        QTest::newRow("customers without fax")
+            << "Basic_Khgl" << QStringList(data::schema::customerColumns()).filter(QRegularExpression("^(?!传真$)"))
+            << QStringLiteral("缺少列 传真");
+        QTest::newRow("details without time") << "Detail_InOut" << QStringList{"时间"} << QStringLiteral("缺少列 记录时间");
+        QTest::newRow("catalogue") << "mobantabe" << QStringList{"parent", "key", "text", "image", "selectedimage"}
+                                   << QString();
+        QTest::newRow("headers without offsets") << "moban" << QStringList{"mobanname", "backimage"}
+                                                 << QStringLiteral("缺少列 allup、allleft");
+        QTest::newRow("a print log table has no rules") << "运单" << QStringList{"x"} << QString();
+    }
+    void columnProblem()
+    {
+        QFETCH(QString, table);
+        QFETCH(QStringList, cols);
+        QFETCH(QString, problem);
+        const QString found = data::schema::columnProblem(table, cols);
+        if (problem.isEmpty())
+            QCOMPARE(found, QString());
+        else
+            QVERIFY2(found.contains(problem), qPrintable(found));
+    }
+
+    void ourTableNamesWithOtherColumnsAreRefusedUntouched_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("users") << "DROP TABLE basic_user; CREATE TABLE basic_user (a, b, c, d, e)" << "uName";
+        QTest::newRow("points") << "DROP TABLE mobanxywh; CREATE TABLE mobanxywh (mobanname, textLX)" << "textName";
+        QTest::newRow("uses by position") << "ALTER TABLE yongtu ADD COLUMN extra" << "yongtu";
+    }
+    void ourTableNamesWithOtherColumnsAreRefusedUntouched()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, named);
+        test::TestEnv env(false);
+        makeFile(data::databasePath(), [&](QSqlQuery& q) {
+            for (const QString& sql : change.split(QLatin1Char(';'))) QVERIFY2(q.exec(sql), qPrintable(sql));
+        });
+        const QByteArray before = fileHash(data::databasePath());
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Foreign);
+        QVERIFY2(r.message.contains(named), qPrintable(r.message));
+        QVERIFY(r.message.contains(QDir::toNativeSeparators(data::databasePath())));
+        QVERIFY(!data::shared().isOpen());
+        // Not even the schema version was written.
+        QCOMPARE(fileHash(data::databasePath()), before);
+    }
+
+    void handMadeFileIsAcceptedAndMigrated()
+    {
+        test::TestEnv env(false);
+        makeFile(data::databasePath(), [](QSqlQuery&) {});
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QVERIFY(!r.readOnly);
+        QVERIFY(!r.needsFirstUser); // not a first run of this program: the empty table is the user's
+        QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
+    }
+
+    void damagedFileIsRefusedUntouched()
+    {
+        test::TestEnv env(false);
+        QCOMPARE(data::openShared().status, data::OpenStatus::Created);
+        test::fillSheets(data::shared());
+        data::closeShared();
+        QVERIFY(test::damageMiddlePage(data::databasePath()));
+        const QByteArray before = fileHash(data::databasePath());
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Damaged);
+        QVERIFY2(r.message.contains(QDir::toNativeSeparators(data::databasePath())), qPrintable(r.message));
+        QVERIFY(r.message.contains(QStringLiteral("已损坏")));
+        QVERIFY(r.message.contains(QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup")))));
+        QVERIFY(!data::shared().isOpen());
+        QCOMPARE(fileHash(data::databasePath()), before);
+    }
+
+    void interruptedWriteIsRolledBackAtOpening()
+    {
+        // The state a crash leaves: pages of an unfinished transaction already in the file, the
+        // journal beside it. The check at opening must let the engine put the file right.
+        test::TestEnv env;
+        test::fillSheets(env.db(), 500);
+        QTemporaryDir crashed;
+        const QString copy = QDir(crashed.path()).filePath(QStringLiteral("RavIZ.mdb"));
+        {
+            const QSqlDatabase db = env.db();
+            data::exec(db, QStringLiteral("PRAGMA cache_size = 5")); // pages spill into the file early
+            data::Transaction t(db);
+            data::exec(db, QStringLiteral("DELETE FROM sheets"));
+            for (int i = 0; i < 2000; ++i)
+                data::exec(db, QStringLiteral("INSERT INTO sheets VALUES (?, ?)"), {i, QString(300, QChar(u'新'))});
+            QVERIFY(QFile::copy(env.databasePath(), copy));
+            QVERIFY(QFile::copy(env.databasePath() + QStringLiteral("-journal"), copy + QStringLiteral("-journal")));
+        }
+        QVERIFY(QFileInfo(copy + QStringLiteral("-journal")).size() > 0);
+        const data::OpenResult r = data::openShared(copy);
+        QVERIFY2(r.status == data::OpenStatus::Opened, qPrintable(r.message));
+        QCOMPARE(data::scalar(data::shared(), QStringLiteral("SELECT count(*) FROM sheets")).toInt(), 500);
+        QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        data::closeShared();
+    }
+
+    void firstRunMark()
+    {
+        test::TestEnv env(false);
+        QCOMPARE(data::openShared().status, data::OpenStatus::Created);
+        QVERIFY(data::schema::firstUserPending(data::shared()));
+        data::closeShared();
+        // Broken off before the first user: asked again.
+        data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QVERIFY(r.needsFirstUser);
+        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("高级用户"));
+        data::closeShared();
+        r = data::openShared();
+        QVERIFY(!r.needsFirstUser);
+        QVERIFY(!data::schema::firstUserPending(data::shared())); // the mark goes once a user exists
+        // Deleting every user later is the user's doing, not a broken first run.
+        data::exec(data::shared(), QStringLiteral("DELETE FROM basic_user"));
+        data::closeShared();
+        QVERIFY(!data::openShared().needsFirstUser);
+    }
+
+    void readOnlyFileOpensForReadingOnly()
+    {
+        test::TestEnv env(false);
+        QCOMPARE(data::openShared().status, data::OpenStatus::Created);
+        data::exec(data::shared(), QStringLiteral("PRAGMA user_version = 0")); // an old file: not migrated now
+        data::closeShared();
+        const QString path = data::databasePath();
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray before = fileHash(path);
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QVERIFY(r.readOnly);
+        QVERIFY2(r.notice.contains(QDir::toNativeSeparators(path)) && r.notice.contains(QStringLiteral("只读")),
+                 qPrintable(r.notice));
+        QVERIFY_THROWS_EXCEPTION(data::DbError,
+                                 data::exec(data::shared(), QStringLiteral("INSERT INTO yongtu VALUES ('x')")));
+        data::closeShared();
+        QCOMPARE(fileHash(path), before);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void readOnlyFolder()
+    {
+        if (!test::permissionBitsBind())
+            QSKIP("permission bits do not stop this process (administrator): a read-only folder cannot be made");
+        test::TestEnv env(false);
+        QCOMPARE(data::openShared().status, data::OpenStatus::Created);
+        data::closeShared();
+        QVERIFY(QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::ExeOwner));
+        const data::OpenResult r = data::openShared();
+        QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QVERIFY(r.readOnly);
+        QVERIFY2(r.notice.contains(QDir::toNativeSeparators(env.folder())), qPrintable(r.notice));
+    }
+
+    void chooseDataLocation_data()
+    {
+        QTest::addColumn<bool>("beside");      // RavIZ.mdb beside the program
+        QTest::addColumn<bool>("writable");    // the program's folder can be written
+        QTest::addColumn<bool>("inUserFolder"); // RavIZ.mdb in the per-user folder
+        QTest::addColumn<bool>("useProgram");
+        QTest::addColumn<QString>("notice"); // a part of the notice, or empty for none
+        QTest::newRow("usual") << false << true << false << true << QString();
+        QTest::newRow("existing, writable") << true << true << false << true << QString();
+        // Never silently ignored: the opening says it cannot be written.
+        QTest::newRow("existing, read-only folder") << true << false << false << true << QString();
+        QTest::newRow("existing here and there") << true << false << true << true << QString();
+        QTest::newRow("read-only, nothing anywhere") << false << false << false << false << QStringLiteral("不能写入");
+        QTest::newRow("read-only, earlier fallback") << false << false << true << false << QStringLiteral("不能写入");
+        QTest::newRow("writable again, data elsewhere") << false << true << true << false
+                                                        << QStringLiteral("没有数据库文件");
+    }
+    void chooseDataLocation()
+    {
+        QFETCH(bool, beside);
+        QFETCH(bool, writable);
+        QFETCH(bool, inUserFolder);
+        QFETCH(bool, useProgram);
+        QFETCH(QString, notice);
+        QTemporaryDir program, user;
+        auto touch = [](const QString& folder) {
+            QFile f(QDir(folder).filePath(QStringLiteral("RavIZ.mdb")));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        };
+        if (beside) touch(program.path());
+        if (inUserFolder) touch(user.path());
+        const data::DataLocation l = data::chooseDataLocation(program.path(), user.path(), writable);
+        QCOMPARE(l.folder, useProgram ? program.path() : user.path());
+        if (notice.isEmpty()) {
+            QCOMPARE(l.notice, QString());
+        } else {
+            QVERIFY2(l.notice.contains(notice), qPrintable(l.notice));
+            // Which file and where the program is: both named.
+            QVERIFY(l.notice.contains(QDir::toNativeSeparators(QDir(user.path()).filePath(QStringLiteral("RavIZ.mdb")))));
+            QVERIFY(l.notice.contains(QDir::toNativeSeparators(program.path())));
+        }
     }
 
     void helpers()

@@ -1,3 +1,4 @@
+#include "FileFaults.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "data/Database.h"
@@ -304,6 +305,80 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(data::DbError, maintenance::compactDatabase(env.folder()));
         QCOMPARE(QFileInfo(env.databasePath()).size(), 4096);
         QVERIFY(!QFileInfo::exists(QDir(env.folder()).filePath(QStringLiteral("tmp.mdb"))));
+    }
+
+    void backupRefusesADamagedDatabase()
+    {
+        test::TestEnv env;
+        test::fillSheets(env.db());
+        const QDateTime at(QDate(2024, 5, 6), QTime(9, 0));
+        const QString earlier = maintenance::backupDatabase(env.db(), env.folder(), at);
+        const QByteArray good = fileHash(earlier);
+        // A sector of the live file goes bad while the program runs.
+        QVERIFY(test::damageMiddlePage(env.databasePath()));
+        try {
+            maintenance::backupDatabase(env.db(), env.folder(), at);
+            QFAIL("a damaged database was backed up");
+        } catch (const data::DbError& e) {
+            QVERIFY2(e.description().contains(QStringLiteral("已损坏")), qPrintable(e.description()));
+            QVERIFY(e.description().contains(QDir::toNativeSeparators(env.databasePath())));
+            QVERIFY(e.description().contains(QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup")))));
+        }
+        // The sound backup of the same hour is kept, and nothing half-done is left.
+        QCOMPARE(fileHash(earlier), good);
+        QCOMPARE(QDir(QFileInfo(earlier).absolutePath()).entryList(QDir::Files), QStringList{QFileInfo(earlier).fileName()});
+
+        maintenance::Frm_Backup w;
+        w.load();
+        w.Cmd_Ok->click();
+        QVERIFY2(!env.prompter.lastText().startsWith(QStringLiteral("数据库备份成功")), qPrintable(env.prompter.lastText()));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("已损坏")));
+        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+    }
+
+    void compactionRefusesAReadOnlyDatabase()
+    {
+        test::TestEnv env;
+        app::state().userLevel = QStringLiteral("高级用户");
+        fillLog(env.db(), 200);
+        data::exec(env.db(), QStringLiteral("DELETE FROM 运单 WHERE rowid > 10"));
+        const QString path = env.databasePath();
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const int mode = test::fileMode(path);
+        const QByteArray hash = fileHash(path);
+
+        maintenance::Frm_Backup w;
+        w.load();
+        w.optBackupRecover[2]->click();
+        w.Cmd_Ok->click();
+        QVERIFY2(env.prompter.lastText().contains(QStringLiteral("只读")), qPrintable(env.prompter.lastText()));
+        QVERIFY(!env.prompter.lastText().startsWith(QStringLiteral("明细数据删除且压缩成功")));
+        QVERIFY(w.Cmd_Ok->isEnabled() && w.Cmd_Ret->isEnabled());
+        QCOMPARE(test::fileMode(path), mode);
+        QCOMPARE(fileHash(path), hash);
+        QVERIFY(!QFileInfo::exists(QDir(env.folder()).filePath(QStringLiteral("tmp.mdb"))));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void compactionKeepsTheMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("owner only") << 0600;
+        QTest::newRow("group may write") << 0660;
+        QTest::newRow("group may read") << 0640;
+    }
+    void compactionKeepsTheMode()
+    {
+        QFETCH(int, mode);
+#ifndef Q_OS_UNIX
+        QSKIP("file modes are Unix permission bits");
+#endif
+        test::TestEnv env;
+        fillLog(env.db(), 100);
+        data::closeShared();
+        QVERIFY(test::setFileMode(env.databasePath(), mode));
+        maintenance::compactDatabase(env.folder());
+        QCOMPARE(test::fileMode(env.databasePath()), mode);
     }
 
     void rangeDeletion()

@@ -3,6 +3,7 @@
 #include "data/Sql.h"
 #include "users/Frm_RenYuanGL.h"
 #include "users/PasswordHash.h"
+#include "users/PasswordRules.h"
 #include "users/UserStore.h"
 
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTreeView>
 
@@ -64,12 +66,106 @@ private slots:
         QTest::newRow("10 chinese") << QStringLiteral("一二三四五六七八九十") << 20;
         QTest::newRow("11 chinese") << QStringLiteral("一二三四五六七八九十百") << 22;
         QTest::newRow("mixed") << QStringLiteral("口令a1") << 6;
+        // Not one byte each: GBK has no code for them at all.
+        QTest::newRow("emoji") << QStringLiteral("😀") << -1;
+        QTest::newRow("19 ascii and an emoji") << QStringLiteral("abcdefghij012345678😀") << -1;
     }
     void gbkLength()
     {
         QFETCH(QString, text);
         QFETCH(int, bytes);
         QCOMPARE(users::gbkLength(text), bytes);
+    }
+
+    void checkPassword_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<QString>("character");
+        const struct {
+            users::CodePage page;
+            const char* name;
+        } pages[] = {{users::CodePage::Gbk, "GBK"}, {users::CodePage::Gb18030, "GB18030"}, {users::CodePage::Rule, "rule"}};
+        const QString lone = QString(QChar(0xD83D));
+        for (const auto& p : pages) {
+            auto row = [&](const char* what, const QString& pw, users::PasswordVerdict::Problem problem,
+                           const QString& ch = QString()) {
+                QTest::addRow("%s: %s", p.name, what) << int(p.page) << pw << int(problem) << ch;
+            };
+            row("20 ascii", QStringLiteral("abcdefghij0123456789"), users::PasswordVerdict::Ok);
+            row("21 ascii", QStringLiteral("abcdefghij0123456789x"), users::PasswordVerdict::TooLong);
+            row("10 chinese", QStringLiteral("一二三四五六七八九十"), users::PasswordVerdict::Ok);
+            row("11 chinese", QStringLiteral("一二三四五六七八九十百"), users::PasswordVerdict::TooLong);
+            row("full-width letters", QStringLiteral("ＡＢＣ"), users::PasswordVerdict::Ok);
+            row("emoji", QStringLiteral("ab😀"), users::PasswordVerdict::BadCharacter, QStringLiteral("😀"));
+            // Counted as one byte, the emoji made this fit in 20.
+            row("19 ascii and an emoji", QStringLiteral("abcdefghij012345678😀"), users::PasswordVerdict::BadCharacter,
+                QStringLiteral("😀"));
+            row("first of two", QStringLiteral("😀x😁"), users::PasswordVerdict::BadCharacter, QStringLiteral("😀"));
+            row("half a pair", QStringLiteral("a") + lone, users::PasswordVerdict::BadCharacter, lone);
+            row("rare ideograph beyond the plane", QStringLiteral("𠀀"), users::PasswordVerdict::BadCharacter,
+                QStringLiteral("𠀀"));
+            row("empty", QString(), users::PasswordVerdict::Ok);
+        }
+        // Only a code page knows these: not in GBK although inside the Basic Multilingual Plane.
+        QTest::addRow("GBK: Samaritan letter") << int(users::CodePage::Gbk) << QStringLiteral("\u0800")
+                                               << int(users::PasswordVerdict::BadCharacter) << QStringLiteral("\u0800");
+        QTest::addRow("GB18030: Samaritan letter") << int(users::CodePage::Gb18030) << QStringLiteral("\u0800")
+                                                   << int(users::PasswordVerdict::BadCharacter) << QStringLiteral("\u0800");
+    }
+    void checkPassword()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, password);
+        QFETCH(int, problem);
+        QFETCH(QString, character);
+        const auto p = users::CodePage(page);
+        if ((p == users::CodePage::Gbk && !QStringEncoder("GBK").isValid()) ||
+            (p == users::CodePage::Gb18030 && !QStringEncoder("GB18030").isValid()))
+            QSKIP("this Qt build has no such code page");
+        const users::PasswordVerdict v = users::checkPassword(password, 20, p);
+        QCOMPARE(int(v.problem), problem);
+        QCOMPARE(v.character, character);
+    }
+
+    void badCharacterIsNamed()
+    {
+        const QString text = users::badCharacterText(QStringLiteral("😀"));
+        QVERIFY2(text.contains(QStringLiteral("😀")) && text.contains(QStringLiteral("U+1F600")), qPrintable(text));
+        QVERIFY(users::badCharacterText(QString(QChar(0xD83D))).contains(QStringLiteral("U+D83D")));
+    }
+
+    void passwordsOutsideGbkAreRefused_data()
+    {
+        QTest::addColumn<bool>("change"); // the password change, or a new user
+        QTest::newRow("change") << true;
+        QTest::newRow("new user") << false;
+    }
+    void passwordsOutsideGbkAreRefused()
+    {
+        QFETCH(bool, change);
+        test::TestEnv env;
+        app::state().userLevel = kAdvanced;
+        env.addUser(QStringLiteral("001"), QStringLiteral("甲"), QStringLiteral("old"), kAdvanced);
+        users::Frm_RenYuanGL w;
+        w.load();
+        const QString bad = QStringLiteral("abcdefghij012345678😀");
+        if (change) {
+            changePassword(w, QStringLiteral("甲"), QStringLiteral("old"), bad, bad);
+            QCOMPARE(env.prompter.last().title, QStringLiteral("操作结果报告"));
+        } else {
+            w.Txt_id->setText(QStringLiteral("002"));
+            w.Txt_name->setText(QStringLiteral("乙"));
+            w.Txt_mm1->setText(QStringLiteral("pw😀"));
+            w.Command5->click();
+            QCOMPARE(env.prompter.last().title, QStringLiteral("操作无效报告"));
+            QCOMPARE(env.prompter.shown.size(), 1); // refused before the confirmation
+        }
+        QCOMPARE(env.prompter.lastText(), users::badCharacterText(QStringLiteral("😀")));
+        const QList<Row> after = rows(env.db());
+        QCOMPARE(after.size(), 1);
+        QVERIFY(users::verifyPassword(QStringLiteral("old"), after.first().pass));
     }
 
     void levelRules_data()
