@@ -4,7 +4,7 @@
 #include "TestEnv.h"
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
-#include "history/HistoryStore.h"
+#include "templates/PrintLogStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,11 +35,22 @@ int main(int argc, char** argv)
     const QSqlDatabase db = env.db();
     const QString table = QStringLiteral("运单");
 
-    // The log table as the designer creates it, with its index on the print date.
-    data::exec(db, QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime, \"收件人\" varchar(255), "
-                                  "\"电话\" varchar(255), \"地址\" varchar(255), \"件数\" varchar(255), "
-                                  "\"金额\" varchar(255), \"备注\" varchar(255))"));
-    data::exec(db, QStringLiteral("CREATE INDEX \"运单_打印日期\" ON \"运单\" (\"打印日期\")"));
+    // The log table as the designer's save creates it, with its index on the print date.
+    const templates::PrintLogStore store(db);
+    {
+        templates::Template t;
+        t.name = table;
+        for (const char* point : {"收件人", "电话", "地址", "件数", "金额", "备注"}) {
+            templates::InputPoint p;
+            p.type = templates::type::SingleLine;
+            p.name = QString::fromUtf8(point);
+            t.single.append(p);
+        }
+        templates::PendingColumns pending;
+        data::Transaction tx(db);
+        store.bringUpToDate(t, pending);
+        tx.commit();
+    }
     QElapsedTimer fill;
     fill.start();
     {
@@ -57,7 +68,7 @@ int main(int argc, char** argv)
     data::exec(db, QStringLiteral("ANALYZE"));
     std::printf("filled %d log rows in %.1f s\n", kRows, fill.elapsed() / 1000.0);
 
-    const auto logTable = history::findLogTable(db, table);
+    const auto logTable = store.find(table);
     if (!logTable) {
         std::printf("no log table\n");
         return 1;
@@ -71,7 +82,7 @@ int main(int argc, char** argv)
             const QDate day = QDate(2021, 1, 1).addDays((run * 97) % kDays);
             QElapsedTimer t;
             t.start();
-            model.setQuery(history::runQuery(db, *logTable, {column, text, day, day}));
+            model.setQuery(store.query(*logTable, {column, text, day, day}));
             model.fetchAll();
             // Every cell of the day as the view would show it.
             for (int r = 0; r < model.rowCount(); ++r)

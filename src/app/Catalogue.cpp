@@ -1,7 +1,7 @@
 #include "app/Catalogue.h"
 
 #include "data/Sql.h"
-#include "templates/TemplateStore.h"
+#include "templates/PrintLogStore.h"
 
 #include <QSqlError>
 
@@ -112,8 +112,8 @@ void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
     exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(text) = ?"), {name});
     // Names that differ only in letter case share one log table: it stays while another one is left.
     const bool shared = std::any_of(others.cbegin(), others.cend(),
-                                    [&](const QString& n) { return templates::logtable::sameName(n, name); });
-    if (!shared) templates::logtable::drop(db_, name);
+                                    [&](const QString& n) { return templates::PrintLogStore::sameName(n, name); });
+    if (!shared) templates::PrintLogStore(db_).drop(name);
     t.commit();
 }
 

@@ -114,7 +114,7 @@ void Frm_CXdata::buildColumns()
     for (int c = 2; c < model->columnCount(); ++c) h->resizeSection(c, ui::toPixels(1800));
 }
 
-std::optional<LogTable> Frm_CXdata::currentTable()
+std::optional<templates::LogTable> Frm_CXdata::currentTable()
 {
     const QString name = app::state().currentTemplate;
     if (name.trimmed().isEmpty()) {
@@ -123,7 +123,7 @@ std::optional<LogTable> Frm_CXdata::currentTable()
         return std::nullopt;
     }
     try {
-        auto t = findLogTable(app::state().db(), name);
+        auto t = templates::PrintLogStore(app::state().db()).find(name);
         if (!t) {
             ui::information(this,
                             QStringLiteral("模板“%1”还没有打印记录表，没有可查询的打印记录。"
@@ -152,13 +152,13 @@ void Frm_CXdata::Comd_FindData_Click()
 void Frm_CXdata::runQuery()
 {
     model->clear();
-    Criteria c;
+    templates::LogCriteria c;
     if (QListWidgetItem* item = List_findlx->currentItem(); item && item->isSelected()) c.column = item->text();
     c.text = Txt_CXtj->text();
     c.start = DTPicker2->date();
     c.end = DTPicker3->date();
     try {
-        model->setQuery(history::runQuery(app::state().db(), *table_, c));
+        model->setQuery(templates::PrintLogStore(app::state().db()).query(*table_, c));
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("Comd_FindData_Click"), e.description());
     }
@@ -177,7 +177,7 @@ void Frm_CXdata::XPBu数据删除_Click()
     try {
         // The list's cursor is let go before the rows go.
         model->clear();
-        deleteRows(app::state().db(), *table_, ids);
+        templates::PrintLogStore(app::state().db()).deleteRows(*table_, ids);
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("Comd_Del_Click"), e.description());
     }

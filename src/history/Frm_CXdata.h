@@ -2,7 +2,7 @@
 // The print history query: searches the current template's print log by date range and content, and
 // deletes ticked sheets.
 
-#include "history/HistoryStore.h"
+#include "templates/PrintLogStore.h"
 
 #include <QDialog>
 #include <optional>
@@ -46,10 +46,10 @@ protected:
 
 private:
     // The log table of the current template, or a message and nullopt.
-    std::optional<LogTable> currentTable();
+    std::optional<templates::LogTable> currentTable();
     void buildColumns();
     void runQuery();
-    std::optional<LogTable> table_;
+    std::optional<templates::LogTable> table_;
 };
 
 } // namespace vorlan::history

@@ -1,9 +1,28 @@
 #include "history/HistoryModel.h"
 
 #include "data/Sql.h"
-#include "history/HistoryStore.h"
+
+#include <QDate>
+#include <QTime>
 
 namespace vorlan::history {
+
+QString printTimeText(const QVariant& v)
+{
+    const QString text = data::nullToEmpty(v);
+    // Stored as "yyyy-mm-dd hh:mm:ss"; a 'T' separator or fractions of a second are tolerated.
+    if (text.size() >= 10) {
+        const QDate d = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+        if (d.isValid()) {
+            if (text.size() == 10) return text + QStringLiteral(" 00:00:00");
+            const QChar sep = text.at(10);
+            const QTime t = QTime::fromString(text.mid(11, 8), QStringLiteral("HH:mm:ss"));
+            if ((sep == QLatin1Char(' ') || sep == QLatin1Char('T')) && t.isValid())
+                return text.left(10) + QLatin1Char(' ') + text.mid(11, 8);
+        }
+    }
+    return text;
+}
 
 HistoryModel::HistoryModel(QObject* parent)
     : QAbstractTableModel(parent)

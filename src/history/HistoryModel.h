@@ -9,6 +9,9 @@
 
 namespace vorlan::history {
 
+// A print date as shown: "yyyy-mm-dd hh:mm:ss"; Null reads as empty, unreadable text stays as it is.
+QString printTimeText(const QVariant& v);
+
 class HistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -5,6 +5,7 @@
 #include "data/Sql.h"
 #include "printing/PageRenderer.h"
 #include "printing/Placement.h"
+#include "templates/PrintLogStore.h"
 #include "ui/Prompt.h"
 
 #include <QDateTime>
@@ -52,42 +53,23 @@ bool drawSheet(QPainter& painter, const PrintSheet& sheet)
 
 bool logSheet(QWidget* parent, const PrintSheet& sheet)
 {
-    QStringList columns{data::quoteId(QStringLiteral("打印日期"))};
-    QVariantList values{data::dateTimeText(QDateTime::currentDateTime())};
-    for (const PrintField& f : sheet.fields) {
-        if (f.name.isEmpty()) continue;
-        columns << data::quoteId(f.name);
-        values << data::textValue(trimBlanks(f.text)); // an empty box logs the empty text, not Null
-    }
-    QStringList marks;
-    for (qsizetype i = 0; i < values.size(); ++i) marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(data::quoteId(sheet.templateName), columns.join(QStringLiteral(", ")),
-                                 marks.join(QStringLiteral(", ")));
-    const QSqlDatabase db = data::shared();
+    QList<templates::LogValue> values;
+    for (const PrintField& f : sheet.fields)
+        if (!f.name.isEmpty()) values << templates::LogValue{f.name, trimBlanks(f.text)};
+    QString text;
     try {
-        // A template named like a base table never has a log table of its own.
-        if (data::schema::isBaseTable(sheet.templateName) || sheet.templateName.trimmed().isEmpty())
-            throw data::DbError(QStringLiteral("模板名称不能用作打印记录表的名称"));
-        data::exec(db, sql, values);
+        templates::PrintLogStore(data::shared()).insert(sheet.templateName, QDateTime::currentDateTime(), values);
         return true;
+    } catch (const templates::MissingLogTable&) {
+        text = QStringLiteral("本张已经打印，但模板“%1”还没有打印记录表，这次的打印明细没有保存。\n"
+                              "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。")
+                   .arg(sheet.templateName);
     } catch (const data::DbError& e) {
-        bool noTable = false;
-        try {
-            noTable = db.isOpen() && !data::tableExists(db, sheet.templateName);
-        } catch (const data::DbError&) {
-        }
-        QString text;
-        if (noTable)
-            text = QStringLiteral("本张已经打印，但模板“%1”还没有打印记录表，这次的打印明细没有保存。\n"
-                                  "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。")
-                       .arg(sheet.templateName);
-        else
-            text = QStringLiteral("本张已经打印，但打印明细没有保存到模板“%1”的打印记录表：%2")
-                       .arg(sheet.templateName, e.description());
-        ui::exclamation(parent, text, QStringLiteral("提示"));
-        return false;
+        text = QStringLiteral("本张已经打印，但打印明细没有保存到模板“%1”的打印记录表：%2")
+                   .arg(sheet.templateName, e.description());
     }
+    ui::exclamation(parent, text, QStringLiteral("提示"));
+    return false;
 }
 
 } // namespace vorlan::printing

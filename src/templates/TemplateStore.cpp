@@ -1,21 +1,13 @@
 #include "templates/TemplateStore.h"
 
-#include "data/Schema.h"
 #include "data/Sql.h"
-
-#include <QSet>
-#include <QSqlError>
-#include <QSqlRecord>
 
 namespace vorlan::templates {
 
 using data::DbError;
 using data::exec;
-using data::quoteId;
 
 namespace {
-
-const QString kDateColumn = QStringLiteral("打印日期");
 
 QString incomplete(const QString& tmpl, const QString& point, const QString& column)
 {
@@ -61,50 +53,6 @@ void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int s
     data::run(ins, values);
 }
 
-QStringList columnsOf(const QSqlDatabase& db, const QString& table)
-{
-    QStringList cols;
-    QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next()) cols << q.value(0).toString();
-    return cols;
-}
-
-bool containsNoCase(const QStringList& list, const QString& s)
-{
-    return list.contains(s, Qt::CaseInsensitive);
-}
-
-// A table, index or view: they share one set of names, in which ASCII letter case does not count.
-struct SchemaObject {
-    QString type;
-    QString name;
-    QString table;
-};
-
-std::optional<SchemaObject> objectNamed(const QSqlDatabase& db, const QString& name)
-{
-    QSqlQuery q = exec(db,
-                       QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master WHERE name = ? COLLATE NOCASE "
-                                      "AND type IN ('table', 'index', 'view') LIMIT 1"),
-                       {name});
-    if (!q.next()) return std::nullopt;
-    return SchemaObject{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()};
-}
-
-// The date index of a log table made before index names were reserved: it may stand where a new
-// template's table is to go, and is then moved out of the way.
-bool isLegacyLogIndex(const SchemaObject& o)
-{
-    return o.type == QLatin1String("index") && !data::schema::isBaseTable(o.table) &&
-           logtable::sameName(o.name, logtable::legacyIndexName(o.table));
-}
-
-QString createIndex(const QString& table)
-{
-    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-        .arg(quoteId(logtable::indexName(table)), quoteId(table), quoteId(kDateColumn));
-}
-
 } // namespace
 
 TemplateStore::TemplateStore(QSqlDatabase db)
@@ -112,31 +60,12 @@ TemplateStore::TemplateStore(QSqlDatabase db)
 {
 }
 
-QString TemplateStore::nameProblem(const QString& name)
-{
-    if (name.trimmed().isEmpty()) return QStringLiteral("模板名称不能为空，请在模板目录中为模板起一个名称！");
-    if (data::schema::isBaseTable(name))
-        return QStringLiteral("模板名称“%1”与系统数据表同名，不能使用，请在模板目录中换一个名称！").arg(name);
-    return QString();
-}
-
 QString TemplateStore::checkName(const QString& name, const QStringList& otherNames) const
 {
-    if (QString problem = nameProblem(name); !problem.isEmpty()) return problem;
-    // A template whose log table already exists keeps working, whatever its name.
-    if (logtable::existingName(db_, name).isEmpty()) {
-        if (name.startsWith(logtable::kIndexPrefix, Qt::CaseInsensitive))
-            return QStringLiteral("模板名称不能以“%1”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！")
-                .arg(logtable::kIndexPrefix);
-        const auto o = objectNamed(db_, name);
-        if (o && o->type != QLatin1String("table") && !isLegacyLogIndex(*o))
-            return QStringLiteral("模板名称“%1”与数据库中已有的%2“%3”同名，不能使用，请在模板目录中换一个名称！")
-                .arg(name, o->type == QLatin1String("view") ? QStringLiteral("视图") : QStringLiteral("索引"),
-                     o->name);
-    }
+    if (QString problem = PrintLogStore(db_).tableNameProblem(name); !problem.isEmpty()) return problem;
     QString twin;
     for (const QString& n : otherNames)
-        if (n != name && logtable::sameName(n, name)) twin = n;
+        if (n != name && PrintLogStore::sameName(n, name)) twin = n;
     if (twin.isEmpty())
         twin = data::nullToEmpty(data::scalar(
             db_,
@@ -253,7 +182,7 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
         exec(db_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"), {t.name, *newPicture});
     }
     PendingColumns applied = pending;
-    logtable::bringUpToDate(db_, t, applied);
+    PrintLogStore(db_).bringUpToDate(t, applied);
     tx.commit();
     pending = applied;
 }
@@ -284,96 +213,5 @@ void TemplateStore::saveGeometry(const Template& t) const
     }
     tx.commit();
 }
-
-namespace logtable {
-
-bool sameName(const QString& a, const QString& b)
-{
-    if (a.size() != b.size()) return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x == y) continue;
-        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
-        if (lower(x) != lower(y)) return false;
-    }
-    return true;
-}
-
-QString indexName(const QString& table) { return kIndexPrefix + table; }
-
-QString legacyIndexName(const QString& table)
-{
-    return QStringLiteral("idx_") + table + QStringLiteral("_打印日期");
-}
-
-void drop(const QSqlDatabase& db, const QString& templateName)
-{
-    if (templateName.trimmed().isEmpty() || data::schema::isBaseTable(templateName)) return;
-    const QString table = existingName(db, templateName);
-    if (!table.isEmpty()) exec(db, QStringLiteral("DROP TABLE ") + quoteId(table));
-}
-
-QString existingName(const QSqlDatabase& db, const QString& templateName)
-{
-    return data::nullToEmpty(data::scalar(
-        db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE LIMIT 1"),
-        {templateName}));
-}
-
-QStringList statements(const QSqlDatabase& db, const Template& t, const PendingColumns& pending)
-{
-    QStringList out;
-    const QString table = existingName(db, t.name);
-    if (!table.isEmpty()) {
-        // One column per statement: add the new names, then drop the deleted ones. A column that is
-        // already there is not added twice, and one that is gone is not dropped.
-        QStringList columns = columnsOf(db, table);
-        for (const QString& n : pending.added) {
-            if (n.isEmpty() || containsNoCase(columns, n)) continue;
-            out << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 varchar(255)").arg(quoteId(table), quoteId(n));
-            columns << n;
-        }
-        for (const QString& n : pending.deleted) {
-            if (n.isEmpty() || !containsNoCase(columns, n) || n.compare(kDateColumn, Qt::CaseInsensitive) == 0) continue;
-            out << QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(quoteId(table), quoteId(n));
-            columns.removeAll(n);
-        }
-        return out;
-    }
-    // The name may be held by another log table's date index under its old name: it moves to its own.
-    if (const auto o = objectNamed(db, t.name); o && isLegacyLogIndex(*o)) {
-        out << QStringLiteral("DROP INDEX %1").arg(quoteId(o->name));
-        if (!objectNamed(db, logtable::indexName(o->table)) && columnsOf(db, o->table).contains(kDateColumn))
-            out << createIndex(o->table);
-    }
-    QStringList cols{quoteId(kDateColumn) + QStringLiteral(" datetime")};
-    QStringList seen{kDateColumn};
-    for (const PointFamily* fam : {&t.single, &t.multi})
-        for (int i = 1; i <= fam->count; ++i) {
-            const QString& n = (*fam)[i].name;
-            if (n.isEmpty() || containsNoCase(seen, n)) continue;
-            seen << n;
-            cols << quoteId(n) + QStringLiteral(" varchar(255)");
-        }
-    out << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteId(t.name), cols.join(QLatin1Char(',')));
-    // The index only speeds up the history query: where its name is taken (by a table made before index
-    // names were reserved) the table goes without it.
-    if (!objectNamed(db, logtable::indexName(t.name))) out << createIndex(t.name);
-    return out;
-}
-
-void bringUpToDate(const QSqlDatabase& db, const Template& t, PendingColumns& pending)
-{
-    const QString problem = TemplateStore::nameProblem(t.name);
-    if (!problem.isEmpty()) throw DbError(problem);
-    for (const PointFamily* fam : {&t.single, &t.multi})
-        for (int i = 1; i <= fam->count; ++i)
-            if ((*fam)[i].name.compare(kDateColumn, Qt::CaseInsensitive) == 0)
-                throw DbError(QStringLiteral("输入点名称不能是“打印日期”，它是打印记录表的日期列，请改名后再保存！"));
-    for (const QString& sql : statements(db, t, pending)) exec(db, sql);
-    pending.clear();
-}
-
-} // namespace logtable
 
 } // namespace vorlan::templates

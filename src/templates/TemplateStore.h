@@ -1,6 +1,7 @@
 #pragma once
-// The statements on moban and mobanxywh, and the template's print log table.
+// The statements on moban and mobanxywh; the template's print log table is PrintLogStore's.
 
+#include "templates/PrintLogStore.h"
 #include "templates/TemplateModel.h"
 
 #include <QSqlDatabase>
@@ -9,17 +10,6 @@
 #include <optional>
 
 namespace vorlan::templates {
-
-// Names of input points added and deleted since the print log table was last brought up to date.
-struct PendingColumns {
-    QStringList added;
-    QStringList deleted;
-    void clear()
-    {
-        added.clear();
-        deleted.clear();
-    }
-};
 
 struct LoadResult {
     Template tmpl;
@@ -47,38 +37,19 @@ public:
 
     QByteArray readPicture(const QString& name) const;
 
-    // Why a template name cannot be saved (empty, blank, a base table's name), or an empty text.
-    static QString nameProblem(const QString& name);
+    // Why a template name cannot be saved (empty, blank, a base table's name), or an empty text. The
+    // name is also its print log table's, so the rule is the log store's.
+    static QString nameProblem(const QString& name) { return PrintLogStore::nameProblem(name); }
 
-    // Everything nameProblem checks, and what the database says about the name: the names of print log
-    // indexes are reserved, an index or view of that name is in the way, and another template whose name
-    // differs only in letter case would share the print log table. otherNames are names known besides
-    // the stored templates and catalogue rows (the tree on screen). Empty text when the name is usable.
+    // Everything nameProblem checks, what the print log store says about the name as a table's (the
+    // names of print log indexes are reserved, an index or view of that name is in the way), and whether
+    // another template whose name differs only in letter case would share the print log table.
+    // otherNames are names known besides the stored templates and catalogue rows (the tree on screen).
+    // Empty text when the name is usable.
     QString checkName(const QString& name, const QStringList& otherNames = {}) const;
 
 private:
     QSqlDatabase db_;
 };
-
-// The print log table of a template: "打印日期" first, then one text column per input point.
-namespace logtable {
-// Creates the table, or adds and drops the pending columns, as one step of a save (no transaction of its own).
-void bringUpToDate(const QSqlDatabase& db, const Template& t, PendingColumns& pending);
-// The statements that bringUpToDate would send, for tests and diagnostics.
-QStringList statements(const QSqlDatabase& db, const Template& t, const PendingColumns& pending);
-// The actual table name of a template's log table (matched without regard to case), or empty.
-QString existingName(const QSqlDatabase& db, const QString& templateName);
-// Drops the template's log table if there is one (never a base table).
-void drop(const QSqlDatabase& db, const QString& templateName);
-
-// Two names of one table: the database compares names with ASCII letters folded, nothing else.
-bool sameName(const QString& a, const QString& b);
-// The name of the date index of a log table. Index names start with kIndexPrefix, which no new
-// template name may take, so an index never sits where a template's table would go.
-inline const QString kIndexPrefix = QStringLiteral("idx:");
-QString indexName(const QString& table);
-// The name the date index had before: it could be any template's name.
-QString legacyIndexName(const QString& table);
-} // namespace logtable
 
 } // namespace vorlan::templates

@@ -3,7 +3,6 @@
 #include "data/Sql.h"
 #include "history/Frm_CXdata.h"
 #include "history/HistoryModel.h"
-#include "history/HistoryStore.h"
 
 #include <QDateEdit>
 #include <QHeaderView>

@@ -189,6 +189,9 @@ private slots:
         s.fields << field(QStringLiteral("yongtuName"), QStringLiteral("x"));
         QVERIFY(!printing::logSheet(nullptr, s));
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("已经打印")));
+        // Not "no log table yet, save the template": a base table's name can never be saved.
+        QVERIFY2(env.prompter.lastText().contains(QStringLiteral("模板名称不能用作打印记录表的名称")),
+                 qPrintable(env.prompter.lastText()));
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM yongtu")).toInt(), 0);
     }
 

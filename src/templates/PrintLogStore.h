@@ -1,0 +1,118 @@
+#pragma once
+// The print log tables: one per template, named like it, one row per printed sheet. This store is the
+// only code that finds, creates, alters, writes, reads, deletes from and drops them.
+
+#include "data/Sql.h"
+#include "templates/TemplateModel.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <optional>
+
+namespace vorlan::templates {
+
+// Names of input points added and deleted since the print log table was last brought up to date.
+struct PendingColumns {
+    QStringList added;
+    QStringList deleted;
+    void clear() {
+        added.clear();
+        deleted.clear();
+    }
+};
+
+// A template's print log table as the database holds it.
+struct LogTable {
+    QString name;        // the table's actual name (the template name, letter case as created)
+    QStringList columns; // in table order; the first is the print date
+    QString rowId;       // the name under which SQLite's row identity can be selected
+};
+
+// One logged value: the input point's name (its column) and the text printed there.
+struct LogValue {
+    QString column;
+    QString text;
+};
+
+// A search of the log: by print date and, when a column is given, by a text contained in it.
+struct LogCriteria {
+    QString column; // empty: no content condition, the text is ignored
+    QString text;   // matched literally anywhere in the column's value
+    QDate start;    // from 00:00:00 of this day
+    QDate end;      // up to 23:59:59 of this day
+};
+
+struct LogStatement {
+    QString sql;
+    QVariantList params;
+};
+
+// The template has no print log table: it was never saved in the designer.
+class MissingLogTable : public data::DbError {
+public:
+    using DbError::DbError;
+};
+
+class PrintLogStore {
+public:
+    // The date and time of the print, the first column of every log table.
+    static inline const QString kDateColumn = QStringLiteral("打印日期");
+    // Index names start with this, which no new template name may take, so an index never sits where a
+    // template's table would go.
+    static inline const QString kIndexPrefix = QStringLiteral("idx:");
+
+    explicit PrintLogStore(QSqlDatabase db);
+
+    // Why a template name can never name a log table (empty, blank, a base table's name), or empty.
+    static QString nameProblem(const QString& templateName);
+    // Two names of one table: the database compares names with ASCII letters folded, nothing else.
+    static bool sameName(const QString& a, const QString& b);
+    // The name of a log table's date index, and the name it had before index names were reserved (which
+    // could be any template's name).
+    static QString indexName(const QString& table);
+    static QString legacyIndexName(const QString& table);
+
+    // The one look-up of a template's log table: the table of exactly that name, else the one whose name
+    // differs only in letter case. Empty for a blank or base table's name, or when there is none.
+    // Throws DbError when the table list cannot be read.
+    QString tableName(const QString& templateName) const;
+    // The table with its columns; nullopt when there is none (or it has no columns).
+    std::optional<LogTable> find(const QString& templateName) const;
+    // Everything nameProblem checks, and whether the log table could be created under that name: the
+    // names of log indexes are reserved, and an index or view of that name is in the way. A template
+    // whose table already exists keeps working, whatever its name. Empty when usable.
+    QString tableNameProblem(const QString& templateName) const;
+
+    // The statements bringUpToDate would send: create the table with its date index, or add the pending
+    // new columns and drop the pending deleted ones.
+    QStringList updateStatements(const Template& t, const PendingColumns& pending) const;
+    // Sends them and empties the pending lists. It opens no transaction of its own: it is one step of
+    // the caller's (the template save), so that a failure leaves nothing half done. Throws DbError.
+    void bringUpToDate(const Template& t, PendingColumns& pending) const;
+    // Drops the template's log table, with its index, if there is one (never a base table).
+    void drop(const QString& templateName) const;
+
+    // Appends one row: when, as "yyyy-mm-dd hh:mm:ss", and each value in its column, exactly as given.
+    // Throws MissingLogTable when the template has no log table, DbError when the row cannot be written
+    // (then nothing is written).
+    void insert(const QString& templateName, const QDateTime& when, const QList<LogValue>& values) const;
+    // Selects the row identity, then every column in table order, oldest print first. Throws DbError
+    // for a column the table does not have.
+    static LogStatement buildQuery(const LogTable& table, const LogCriteria& c);
+    // Runs it forward-only. Throws DbError.
+    QSqlQuery query(const LogTable& table, const LogCriteria& c) const;
+    // Deletes exactly these rows, all or none. Throws DbError.
+    void deleteRows(const LogTable& table, const QList<qint64>& rowIds) const;
+
+private:
+    QSqlDatabase db_;
+};
+
+} // namespace vorlan::templates
