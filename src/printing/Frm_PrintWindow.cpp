@@ -4,7 +4,7 @@
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
-#include "printing/Placement.h"
+#include "printing/PrintWindows.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
@@ -615,8 +615,11 @@ void Frm_申通快递::XPBut单件打印_Click() {
 
     setWindowTitle(tmpl_.name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
-    if (printSheet(this, sheet) && XPCheckBox1->isChecked())
-        logSheet(this, sheet);
+    const PrintOutcome printed = printSheet(sheet);
+    showNotice(this, printNotice(printed));
+    // Logged only after a sheet that went to the printer; a failed log does not undo the print.
+    if (printed.ok() && XPCheckBox1->isChecked())
+        showNotice(this, logNotice(logSheet(sheet)));
     setWindowTitle(tmpl_.name + kPrintedCaption);
 
     // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while
@@ -644,16 +647,14 @@ void Frm_申通快递::renderPreview() {
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
     page.setDevicePixelRatio(dpr);
     page.fill(Qt::white);
-    const PrintSheet sheet = currentSheet();
-    bool ok = true;
+    PrintOutcome drawn;
     {
         QPainter painter(&page);
-        ok = drawSheet(painter, sheet);
+        drawn = drawSheet(painter, currentSheet());
     }
     Picture1->setPixmap(page);
     // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.
-    if (!ok)
-        ui::exclamation(this, placementMessage(sheet, placeSheet(sheet)), QStringLiteral("提示"));
+    showNotice(this, printNotice(drawn));
 }
 
 // --- Events ----------------------------------------------------------------------------------------------
@@ -699,16 +700,3 @@ void Frm_申通快递::keyPressEvent(QKeyEvent* event) {
 }
 
 } // namespace vorlan::printing
-
-namespace vorlan::windows {
-
-void openPrintWindow(QWidget* parent) {
-    auto* w = new printing::Frm_申通快递(parent);
-    if (!w->load()) {
-        delete w;
-        return;
-    }
-    ui::execModal(w);
-}
-
-} // namespace vorlan::windows

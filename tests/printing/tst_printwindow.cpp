@@ -557,6 +557,20 @@ private slots:
         QCOMPARE(logRows(s.env.db()), 1);
     }
 
+    // With the printer switched off the message is shown once and no row is logged.
+    void printerOffIsToldOnceAndNothingIsLogged() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        ui::setPrinterTarget(ui::PrinterTarget::None);
+        s.w->Text_Add(1)->setText(QStringLiteral("华东示例贸易有限公司"));
+        s.w->XPBut单件打印->click();
+        QCOMPARE(s.env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
+        QCOMPARE(s.env.prompter.last().title, QStringLiteral("错误"));
+        QCOMPARE(s.env.prompter.last().icon, ui::Icon::Critical);
+        QCOMPARE(logRows(s.env.db()), 0);
+        QCOMPARE(s.w->windowTitle(), printing::sample::kTemplateName + printing::kPrintedCaption);
+    }
+
     void previewHidesTheBoxesAndShowsThemAgain() {
         test::TestEnv env;
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("甲"), QStringLiteral("无"), 1, 1440, 720});

@@ -166,9 +166,9 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("sample.pdf"));
         ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
-        QVERIFY(printing::printSheet(nullptr, sheet));
+        QVERIFY(printing::printSheet(sheet).ok());
         ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
-        QVERIFY(printing::logSheet(nullptr, sheet));
+        QVERIFY(printing::logSheet(sheet).ok());
         QVERIFY(env.prompter.shown.isEmpty());
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT \"寄件单位\" FROM \"示例运单\"")).toString(),
                  QStringLiteral("寄件单位值"));
