@@ -45,34 +45,7 @@ QPushButton* windowButton(QWidget* parent, const QString& name, const QString& c
     b->setMinimumSize(ui::toPixels(1335), ui::toPixels(420));
     return b;
 }
-
-QString bindingOf(const InputPoint& p) {
-    return p.isLive() ? p.binding : QString();
-}
 } // namespace
-
-PickerKind pickerFor(const QString& s, const QString& t) {
-    if (s.isEmpty())
-        return PickerKind::None;
-    if (s == templates::kNoBinding || t == templates::kNoBinding)
-        return PickerKind::None;
-    if (s == templates::kCommonUseBinding || t == templates::kCommonUseBinding)
-        return PickerKind::CommonUse;
-    return PickerKind::Customer;
-}
-
-QString initialText(const QString& type, const QDate& today) {
-    namespace type_ = templates::type;
-    if (type == type_::Date)
-        return today.toString(QStringLiteral("yyyy-MM-dd"));
-    if (type == type_::Year)
-        return today.toString(QStringLiteral("yyyy"));
-    if (type == type_::Month)
-        return today.toString(QStringLiteral("MM"));
-    if (type == type_::Day)
-        return today.toString(QStringLiteral("dd"));
-    return QString();
-}
 
 Frm_申通快递::Frm_申通快递(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_申通快递"));
@@ -228,11 +201,7 @@ bool Frm_申通快递::load(const QString& templateName) {
     }
     tmpl_ = std::move(loaded.tmpl);
 
-    // The "大写金额" points in loading order: each type is read in slot order.
-    amountSlots_.clear();
-    for (int k = 1; k <= tmpl_.single.count; ++k)
-        if (tmpl_.single[k].isLive() && tmpl_.single[k].type == templates::type::AmountInWords)
-            amountSlots_ << k;
+    amountSlots_ = printing::amountSlots(tmpl_);
 
     QStringList notes = loaded.skipped;
     std::future<QImage> decoding = startPicture();
@@ -339,15 +308,13 @@ QWidget* Frm_申通快递::createBox(Family family, int k) {
 void Frm_申通快递::buildBoxes() {
     for (Family f : {Family::Single, Family::Multi}) {
         const templates::PointFamily& fam = tmpl_.family(f);
-        for (int k = 1; k <= fam.count; ++k) {
-            if (!fam[k].isLive())
-                continue;
-            createBox(f, k);
-            const QString initial = initialText(fam[k].type, today);
-            if (!initial.isEmpty())
-                setBoxText({f, k}, initial);
-        }
+        for (int k = 1; k <= fam.count; ++k)
+            if (fam[k].isLive())
+                createBox(f, k);
     }
+    const BoxTexts initial = initialTexts(tmpl_, today);
+    for (auto it = initial.cbegin(); it != initial.cend(); ++it)
+        setBoxText(it.key(), it.value());
 }
 
 void Frm_申通快递::fitSurface() {
@@ -417,21 +384,13 @@ std::optional<SlotRef> Frm_申通快递::selectedSlot() const {
 }
 
 PrintSheet Frm_申通快递::currentSheet() const {
-    PrintSheet sheet;
-    sheet.templateName = tmpl_.name;
-    for (Family f : {Family::Single, Family::Multi}) {
-        const templates::PointFamily& fam = tmpl_.family(f);
-        for (int k = 1; k <= fam.count; ++k) {
-            const InputPoint& p = fam[k];
-            if (!p.isLive())
-                continue;
-            sheet.fields << PrintField{p.name, boxText({f, k}), p.rect.left, p.rect.top, p.fontSize};
-        }
-    }
+    BoxTexts texts;
+    for (Family f : {Family::Single, Family::Multi})
+        for (int k = 1; k <= templates::kMaxSlot; ++k)
+            if (box({f, k}))
+                texts.insert({f, k}, boxText({f, k}));
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
-    sheet.allupText = QString::number(VScroll1->value());
-    sheet.allleftText = QString::number(HScroll1->value());
-    return sheet;
+    return buildSheet(tmpl_, texts, VScroll1->value(), HScroll1->value());
 }
 
 // --- Picking values ----------------------------------------------------------------------------------
@@ -439,40 +398,23 @@ PrintSheet Frm_申通快递::currentSheet() const {
 void Frm_申通快递::boxDoubleClick(int k) {
     if (fineTuneOn())
         return;
-    if (k < 1 || k > templates::kMaxSlot)
-        return;
-    const QString s = bindingOf(tmpl_.single[k]);
-    const QString t = bindingOf(tmpl_.multi[k]);
-    const PickerKind kind = pickerFor(s, t);
+    const PickerKind kind = pickerForSlot(tmpl_, k);
     if (kind == PickerKind::None)
         return;
-
     templates::数据选择 picker(this);
     picker.recordSource = kind == PickerKind::Customer ? kCustomerSelect : kCommonUseSelect;
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
-    if (picker.result1.isEmpty())
-        return;
+    PickResult pick{kind, k, {}};
+    for (int i = 1; i <= 12; ++i)
+        pick.values << picker.resultText(i);
+    applyPick(pick);
+}
 
-    if (kind == PickerKind::CommonUse) {
-        if (s == templates::kCommonUseBinding)
-            setBoxText({Family::Single, k}, picker.result1);
-        if (t == templates::kCommonUseBinding)
-            setBoxText({Family::Multi, k}, picker.result1);
-        return;
-    }
-    // One customer fills every point bound to one of its columns, in both families.
-    const QStringList& columns = templates::customerBindings();
-    for (Family f : {Family::Single, Family::Multi}) {
-        const templates::PointFamily& fam = tmpl_.family(f);
-        for (int i = 1; i <= fam.count; ++i) {
-            if (!fam[i].isLive())
-                continue;
-            const qsizetype column = columns.indexOf(fam[i].binding);
-            if (column >= 0)
-                setBoxText({f, i}, picker.resultText(int(column) + 1));
-        }
-    }
+void Frm_申通快递::applyPick(const PickResult& pick) {
+    const BoxTexts fills = pickFills(tmpl_, pick);
+    for (auto it = fills.cbegin(); it != fills.cend(); ++it)
+        setBoxText(it.key(), it.value());
 }
 
 void Frm_申通快递::boxEnter(int k) {

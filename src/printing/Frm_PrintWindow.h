@@ -3,6 +3,7 @@
 // picked from the customer register or the common uses, turned into capital numerals, moved in
 // fine-tune mode, previewed and printed.
 
+#include "printing/BoxFill.h"
 #include "printing/FineTune.h"
 #include "printing/PrintActions.h"
 #include "templates/Handles.h"
@@ -29,24 +30,6 @@ class QScrollBar;
 class QTabWidget;
 
 namespace vorlan::printing {
-
-// What a double click on slot k opens, from the single-line binding S and the multi-line binding T of
-// that slot (empty where the slot holds no input point).
-enum class PickerKind { None, Customer, CommonUse };
-PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
-
-// The value a box of that type starts with on the given day ("" for types without one).
-QString initialText(const QString& type, const QDate& today);
-
-// The SELECTs and captions of the two pickers.
-inline const QString kCustomerSelect =
-    QStringLiteral("SELECT  "
-                   "客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,"
-                   "汇入地省,汇入地县市 "
-                   "FROM Basic_Khgl");
-inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
-inline const QString kCommonUseSelect = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
-inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
 
 inline const QString kPrintingCaption = QStringLiteral("--->>正在后台打印中...");
 inline const QString kPrintedCaption = QStringLiteral("--->>后台打印完成");
@@ -103,7 +86,8 @@ public:
     QPushButton* XPButton1 = nullptr;
 
     // Handlers, public so that tests can drive them as the controls do.
-    void boxDoubleClick(int k);    // either family's box of slot k
+    void boxDoubleClick(int k);    // either family's box of slot k: opens its picker, applies the pick
+    void applyPick(const PickResult& pick); // puts a chosen customer or common use into its boxes
     void boxEnter(int k);          // Enter in the single-line box of slot k
     void XPButton_WeiTiao_Click(); // fine-tune mode on / off
     void XPButton_BaoCWT_Click();  // save positions and offsets

@@ -1,32 +1,12 @@
 #pragma once
-// What the print window hands to printing, preview and the print log.
+// Printing, previewing and logging one sheet, without any window: the outcome says what happened.
 
 #include "printing/PrintOutcome.h"
-
-#include <QList>
-#include <QString>
+#include "printing/PrintSheet.h"
 
 class QPainter;
 
 namespace vorlan::printing {
-
-// One input point as it stands at the moment of printing.
-struct PrintField {
-    QString name;     // the point's name, its column in the print log table
-    QString text;     // the box's current text
-    double left = 0;  // the box's current left and top, twips
-    double top = 0;
-    double fontSize = 9; // points
-};
-
-struct PrintSheet {
-    QString templateName;
-    // Single-line family slots 1..N that hold a live point, then the multi-line family 1..M.
-    QList<PrintField> fields;
-    // The texts of the offset boxes Allup (vertical) and Allleft (horizontal); one unit is 48 twips.
-    QString allupText = QStringLiteral("0");
-    QString allleftText = QStringLiteral("0");
-};
 
 // Prints the sheet on the system's default printer as one page. An offset box that does not hold a number
 // (OffsetInvalid) or a value that would land outside the page's coordinate range (OutOfRange, naming the
