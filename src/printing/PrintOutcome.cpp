@@ -2,8 +2,7 @@
 
 namespace vorlan::printing {
 
-Notice printNotice(const PrintOutcome& outcome)
-{
+Notice printNotice(const PrintOutcome& outcome) {
     const QString tip = QStringLiteral("提示");
     switch (outcome.status) {
     case PrintStatus::Printed:
@@ -12,7 +11,8 @@ Notice printNotice(const PrintOutcome& outcome)
         return {QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"), Notice::Icon::Critical};
     case PrintStatus::OffsetInvalid:
         return {QStringLiteral("整体打印位置的%1偏移“%2”不是一个数字，请改正后再打印。")
-                    .arg(outcome.offsetBox == OffsetBox::Vertical ? QStringLiteral("上下") : QStringLiteral("左右"),
+                    .arg(outcome.offsetBox == OffsetBox::Vertical ? QStringLiteral("上下")
+                                                                  : QStringLiteral("左右"),
                          outcome.offsetText.trimmed()),
                 tip, Notice::Icon::Exclamation};
     case PrintStatus::OutOfRange:
@@ -21,8 +21,7 @@ Notice printNotice(const PrintOutcome& outcome)
     return {};
 }
 
-Notice logNotice(const LogResult& result)
-{
+Notice logNotice(const LogResult& result) {
     switch (result.status) {
     case LogResult::Status::Logged:
         return {};

@@ -4,15 +4,15 @@ namespace vorlan::printing {
 
 using templates::Family;
 
-PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int allup, int allleft)
-{
+PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int allup, int allleft) {
     PrintSheet sheet;
     sheet.templateName = t.name;
     for (Family f : {Family::Single, Family::Multi}) {
         const templates::PointFamily& fam = t.family(f);
         for (int k = 1; k <= fam.count; ++k) {
             const templates::InputPoint& p = fam[k];
-            if (!p.isLive()) continue;
+            if (!p.isLive())
+                continue;
             sheet.fields << PrintField{p.name, texts.value({f, k}), p.rect.left, p.rect.top, p.fontSize};
         }
     }

@@ -13,9 +13,9 @@ namespace vorlan::printing {
 
 // One input point as it stands at the moment of printing.
 struct PrintField {
-    QString name;     // the point's name, its column in the print log table
-    QString text;     // the box's current text
-    double left = 0;  // the box's current left and top, twips
+    QString name;    // the point's name, its column in the print log table
+    QString text;    // the box's current text
+    double left = 0; // the box's current left and top, twips
     double top = 0;
     double fontSize = 9; // points
 };

@@ -7,9 +7,9 @@
 
 namespace vorlan::printing {
 
-void showNotice(QWidget* parent, const Notice& notice)
-{
-    if (notice.isEmpty()) return;
+void showNotice(QWidget* parent, const Notice& notice) {
+    if (notice.isEmpty())
+        return;
     switch (notice.icon) {
     case Notice::Icon::Critical:
         ui::critical(parent, notice.text, notice.title);
@@ -27,8 +27,7 @@ void showNotice(QWidget* parent, const Notice& notice)
 
 namespace vorlan::windows {
 
-void openPrintWindow(QWidget* parent)
-{
+void openPrintWindow(QWidget* parent) {
     auto* w = new printing::Frm_申通快递(parent);
     if (!w->load()) {
         delete w;
@@ -37,8 +36,7 @@ void openPrintWindow(QWidget* parent)
     ui::execModal(w);
 }
 
-void printTestPage(QWidget* parent)
-{
+void printTestPage(QWidget* parent) {
     printing::showNotice(parent, printing::printNotice(printing::printTestPage()));
 }
 

@@ -4,10 +4,16 @@
 
 namespace vorlan::printing {
 
-QString testPageText() { return QStringLiteral("您好！这里是打印测试页！"); }
+QString testPageText() {
+    return QStringLiteral("您好！这里是打印测试页！");
+}
 
-Placement testPagePlacement() { return placeText(testPageText(), 0, 0, 10); }
+Placement testPagePlacement() {
+    return placeText(testPageText(), 0, 0, 10);
+}
 
-PrintOutcome printTestPage() { return printPage(QStringLiteral("打印测试"), testPagePlacement().chars); }
+PrintOutcome printTestPage() {
+    return printPage(QStringLiteral("打印测试"), testPagePlacement().chars);
+}
 
 } // namespace vorlan::printing

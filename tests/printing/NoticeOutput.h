@@ -7,11 +7,10 @@
 
 namespace vorlan::printing {
 
-inline char* toString(const Notice& n)
-{
+inline char* toString(const Notice& n) {
     static const char* const icons[] = {"none", "exclamation", "critical"};
-    return QTest::toString(QStringLiteral("%1 [%2, %3]")
-                               .arg(n.text, n.title, QLatin1String(icons[int(n.icon)])));
+    return QTest::toString(
+        QStringLiteral("%1 [%2, %3]").arg(n.text, n.title, QLatin1String(icons[int(n.icon)])));
 }
 
 } // namespace vorlan::printing

@@ -18,15 +18,13 @@ Q_DECLARE_METATYPE(Notice)
 
 namespace {
 
-PrintOutcome outcome(PrintStatus status)
-{
+PrintOutcome outcome(PrintStatus status) {
     PrintOutcome o;
     o.status = status;
     return o;
 }
 
-PrintOutcome outOfRange(const QString& name, PlacementFault fault)
-{
+PrintOutcome outOfRange(const QString& name, PlacementFault fault) {
     PrintOutcome o = outcome(PrintStatus::OutOfRange);
     o.field = 2;
     o.fieldName = name;
@@ -34,16 +32,14 @@ PrintOutcome outOfRange(const QString& name, PlacementFault fault)
     return o;
 }
 
-PrintOutcome badOffset(OffsetBox box, const QString& text)
-{
+PrintOutcome badOffset(OffsetBox box, const QString& text) {
     PrintOutcome o = outcome(PrintStatus::OffsetInvalid);
     o.offsetBox = box;
     o.offsetText = text;
     return o;
 }
 
-LogResult logResult(LogResult::Status status, const QString& name, const QString& description = {})
-{
+LogResult logResult(LogResult::Status status, const QString& name, const QString& description = {}) {
     LogResult r;
     r.status = status;
     r.templateName = name;
@@ -58,17 +54,16 @@ const QString kTip = QStringLiteral("提示");
 class TestPrintOutcome : public QObject {
     Q_OBJECT
 private slots:
-    void printNotice_data()
-    {
+    void printNotice_data() {
         QTest::addColumn<PrintOutcome>("outcome");
         QTest::addColumn<Notice>("notice");
         QTest::newRow("printed") << outcome(PrintStatus::Printed) << Notice{};
         PrintOutcome failed = outcome(PrintStatus::PrinterFailed);
         failed.problem = QStringLiteral("no default printer");
         // The cause goes to the log only; the user sees the one fixed message.
-        QTest::newRow("printer failed")
-            << failed
-            << Notice{QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"), Notice::Icon::Critical};
+        QTest::newRow("printer failed") << failed
+                                        << Notice{QStringLiteral("打印机未准备好或有故障!"),
+                                                  QStringLiteral("错误"), Notice::Icon::Critical};
         QTest::newRow("position")
             << outOfRange(QStringLiteral("寄件单位"), PlacementFault::Position)
             << Notice{QStringLiteral("输入点“寄件单位”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
@@ -76,8 +71,8 @@ private slots:
                       kTip, Notice::Icon::Exclamation};
         QTest::newRow("too long")
             << outOfRange(QStringLiteral("备注"), PlacementFault::TooLong)
-            << Notice{QStringLiteral("输入点“备注”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。"), kTip,
-                      Notice::Icon::Exclamation};
+            << Notice{QStringLiteral("输入点“备注”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。"),
+                      kTip, Notice::Icon::Exclamation};
         QTest::newRow("vertical offset")
             << badOffset(OffsetBox::Vertical, QStringLiteral(" 1e "))
             << Notice{QStringLiteral("整体打印位置的上下偏移“1e”不是一个数字，请改正后再打印。"), kTip,
@@ -87,36 +82,38 @@ private slots:
             << Notice{QStringLiteral("整体打印位置的左右偏移“-”不是一个数字，请改正后再打印。"), kTip,
                       Notice::Icon::Exclamation};
     }
-    void printNotice()
-    {
+    void printNotice() {
         QFETCH(PrintOutcome, outcome);
         QFETCH(Notice, notice);
         QCOMPARE(printing::printNotice(outcome), notice);
         QCOMPARE(outcome.ok(), notice.isEmpty());
     }
 
-    void logNotice_data()
-    {
+    void logNotice_data() {
         QTest::addColumn<LogResult>("result");
         QTest::addColumn<Notice>("notice");
         QTest::newRow("logged") << logResult(LogResult::Status::Logged, QStringLiteral("运单")) << Notice{};
         QTest::newRow("no table")
-            << logResult(LogResult::Status::NoLogTable, QStringLiteral("从未保存"), QStringLiteral("no such table"))
-            << Notice{QStringLiteral("本张已经打印，但模板“从未保存”还没有打印记录表，这次的打印明细没有保存。\n"
-                                     "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。"),
-                      kTip, Notice::Icon::Exclamation};
+            << logResult(LogResult::Status::NoLogTable, QStringLiteral("从未保存"),
+                         QStringLiteral("no such table"))
+            << Notice{
+                   QStringLiteral("本张已经打印，但模板“从未保存”还没有打印记录表，这次的打印明细没有保存。\n"
+                                  "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。"),
+                   kTip, Notice::Icon::Exclamation};
         QTest::newRow("refused")
-            << logResult(LogResult::Status::Failed, QStringLiteral("运单"), QStringLiteral("no column 新加的点"))
-            << Notice{QStringLiteral("本张已经打印，但打印明细没有保存到模板“运单”的打印记录表：no column 新加的点"),
+            << logResult(LogResult::Status::Failed, QStringLiteral("运单"),
+                         QStringLiteral("no column 新加的点"))
+            << Notice{QStringLiteral(
+                          "本张已经打印，但打印明细没有保存到模板“运单”的打印记录表：no column 新加的点"),
                       kTip, Notice::Icon::Exclamation};
         // A "%1" in the database's reason is text, not a place holder.
         QTest::newRow("percent in the reason")
             << logResult(LogResult::Status::Failed, QStringLiteral("100%单"), QStringLiteral("bad %1 value"))
-            << Notice{QStringLiteral("本张已经打印，但打印明细没有保存到模板“100%单”的打印记录表：bad %1 value"), kTip,
-                      Notice::Icon::Exclamation};
+            << Notice{
+                   QStringLiteral("本张已经打印，但打印明细没有保存到模板“100%单”的打印记录表：bad %1 value"),
+                   kTip, Notice::Icon::Exclamation};
     }
-    void logNotice()
-    {
+    void logNotice() {
         QFETCH(LogResult, result);
         QFETCH(Notice, notice);
         QCOMPARE(printing::logNotice(result), notice);

@@ -15,9 +15,8 @@ namespace ty = templates::type;
 
 namespace {
 
-templates::InputPoint point(const QString& type, const QString& name, const QString& binding,
-                            float left = 0, float top = 0, float size = 9)
-{
+templates::InputPoint point(const QString& type, const QString& name, const QString& binding, float left = 0,
+                            float top = 0, float size = 9) {
     templates::InputPoint p;
     p.type = type;
     p.name = name;
@@ -27,18 +26,17 @@ templates::InputPoint point(const QString& type, const QString& name, const QStr
     return p;
 }
 
-void put(templates::PointFamily& fam, int k, const templates::InputPoint& p)
-{
+void put(templates::PointFamily& fam, int k, const templates::InputPoint& p) {
     fam[k] = p;
     fam.count = std::max(fam.count, k);
 }
 
 // Slots with gaps, a deleted point, and bindings of every kind in both families.
-templates::Template boundTemplate()
-{
+templates::Template boundTemplate() {
     templates::Template t;
     t.name = QStringLiteral("电汇凭证");
-    put(t.single, 1, point(ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1440, 720, 12));
+    put(t.single, 1,
+        point(ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1440, 720, 12));
     put(t.single, 2, point(ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 1440, 1100));
     put(t.single, 3, point(ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途")));
     put(t.single, 4, point(ty::Date, QStringLiteral("日期"), QStringLiteral("无")));
@@ -56,8 +54,7 @@ templates::Template boundTemplate()
 }
 
 // "S3=text" for single-line slot 3, "M1=text" for multi-line slot 1, in slot order.
-QStringList describe(const BoxTexts& texts)
-{
+QStringList describe(const BoxTexts& texts) {
     QStringList out;
     for (auto it = texts.cbegin(); it != texts.cend(); ++it)
         out << (it.key().family == Family::Single ? QStringLiteral("S") : QStringLiteral("M")) +
@@ -65,12 +62,12 @@ QStringList describe(const BoxTexts& texts)
     return out;
 }
 
-BoxTexts texts(const QStringList& described)
-{
+BoxTexts texts(const QStringList& described) {
     BoxTexts out;
     for (const QString& d : described) {
         const qsizetype eq = d.indexOf(u'=');
-        out.insert({d.startsWith(u'S') ? Family::Single : Family::Multi, d.mid(1, eq - 1).toInt()}, d.mid(eq + 1));
+        out.insert({d.startsWith(u'S') ? Family::Single : Family::Multi, d.mid(1, eq - 1).toInt()},
+                   d.mid(eq + 1));
     }
     return out;
 }
@@ -85,8 +82,7 @@ const QStringList kCustomer{QStringLiteral("乙公司"), QStringLiteral("YGS"), 
 class TestPrintSheet : public QObject {
     Q_OBJECT
 private slots:
-    void sheetFieldsInSlotOrder_data()
-    {
+    void sheetFieldsInSlotOrder_data() {
         QTest::addColumn<QStringList>("boxTexts");
         QTest::addColumn<QStringList>("fields"); // name=text of every field, in print order
         const QStringList names{QStringLiteral("名称"), QStringLiteral("地址"),   QStringLiteral("用途"),
@@ -96,7 +92,8 @@ private slots:
                                 QStringLiteral("备注")};
         auto expect = [&](const QMap<QString, QString>& text) {
             QStringList out;
-            for (const QString& n : names) out << n + u'=' + text.value(n);
+            for (const QString& n : names)
+                out << n + u'=' + text.value(n);
             return out;
         };
         QTest::newRow("no texts") << QStringList{} << expect({});
@@ -110,23 +107,22 @@ private slots:
                                         << expect({{QStringLiteral("名称"), QStringLiteral("单")},
                                                    {QStringLiteral("电话"), QStringLiteral("多")}});
         // A deleted point and an empty slot print nothing, whatever text is left for them.
-        QTest::newRow("dead slots")
-            << QStringList{QStringLiteral("S6=旧"), QStringLiteral("S7=无点"), QStringLiteral("M4=无点")}
-            << expect({});
+        QTest::newRow("dead slots") << QStringList{QStringLiteral("S6=旧"), QStringLiteral("S7=无点"),
+                                                   QStringLiteral("M4=无点")}
+                                    << expect({});
     }
-    void sheetFieldsInSlotOrder()
-    {
+    void sheetFieldsInSlotOrder() {
         QFETCH(QStringList, boxTexts);
         QFETCH(QStringList, fields);
         const printing::PrintSheet sheet = printing::buildSheet(boundTemplate(), texts(boxTexts), 0, 0);
         QStringList got;
-        for (const printing::PrintField& f : sheet.fields) got << f.name + u'=' + f.text;
+        for (const printing::PrintField& f : sheet.fields)
+            got << f.name + u'=' + f.text;
         QCOMPARE(got, fields);
         QCOMPARE(sheet.templateName, QStringLiteral("电汇凭证"));
     }
 
-    void sheetPositionsAndOffsets()
-    {
+    void sheetPositionsAndOffsets() {
         templates::Template t = boundTemplate();
         t.single[2].rect.left = 3000; // moved in fine-tune mode, not saved
         t.single[2].rect.top = 2000;
@@ -148,8 +144,7 @@ private slots:
         QVERIFY(printing::buildSheet(empty, texts({QStringLiteral("S1=x")}), 0, 0).fields.isEmpty());
     }
 
-    void initialTexts_data()
-    {
+    void initialTexts_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("march5");
         QTest::addColumn<QString>("newYearsEve");
@@ -157,13 +152,12 @@ private slots:
         QTest::newRow("year") << ty::Year << QStringLiteral("2024") << QStringLiteral("1999");
         QTest::newRow("month") << ty::Month << QStringLiteral("03") << QStringLiteral("12");
         QTest::newRow("day") << ty::Day << QStringLiteral("05") << QStringLiteral("31");
-        for (const QString& other : {ty::SingleLine, ty::MultiLine, ty::Integer, ty::AmountInWords, ty::Amount,
-                                     ty::Number, ty::Background, QString()})
+        for (const QString& other : {ty::SingleLine, ty::MultiLine, ty::Integer, ty::AmountInWords,
+                                     ty::Amount, ty::Number, ty::Background, QString()})
             QTest::newRow(qPrintable(other.isEmpty() ? QStringLiteral("deleted") : other))
                 << other << QString() << QString();
     }
-    void initialTexts()
-    {
+    void initialTexts() {
         QFETCH(QString, type);
         QFETCH(QString, march5);
         QFETCH(QString, newYearsEve);
@@ -171,8 +165,7 @@ private slots:
         QCOMPARE(printing::initialText(type, QDate(1999, 12, 31)), newYearsEve);
     }
 
-    void initialTextsOfATemplate()
-    {
+    void initialTextsOfATemplate() {
         templates::Template t = boundTemplate();
         put(t.single, 11, point(ty::Month, QStringLiteral("月"), QStringLiteral("无")));
         put(t.single, 12, point(QString(), QStringLiteral("删掉的日"), QStringLiteral("无")));
@@ -181,8 +174,7 @@ private slots:
                  (QStringList{QStringLiteral("S4=2024-03-05"), QStringLiteral("S11=03")}));
     }
 
-    void amountSlotsInSlotOrder()
-    {
+    void amountSlotsInSlotOrder() {
         templates::Template t;
         put(t.single, 5, point(ty::AmountInWords, QStringLiteral("大写二"), QStringLiteral("无")));
         put(t.single, 4, point(ty::AmountInWords, QStringLiteral("大写一"), QStringLiteral("无")));
@@ -192,8 +184,7 @@ private slots:
         QVERIFY(printing::amountSlots(templates::Template()).isEmpty());
     }
 
-    void pickerRules_data()
-    {
+    void pickerRules_data() {
         QTest::addColumn<QString>("s");
         QTest::addColumn<QString>("t");
         QTest::addColumn<int>("kind");
@@ -210,16 +201,14 @@ private slots:
         row("T common use", "客户名称", "常用用途", PickerKind::CommonUse);
         row("contact person", "联系人", "", PickerKind::Customer);
     }
-    void pickerRules()
-    {
+    void pickerRules() {
         QFETCH(QString, s);
         QFETCH(QString, t);
         QFETCH(int, kind);
         QCOMPARE(int(printing::pickerFor(s, t)), kind);
     }
 
-    void pickerOfASlot_data()
-    {
+    void pickerOfASlot_data() {
         QTest::addColumn<int>("slot");
         QTest::addColumn<int>("kind");
         QTest::newRow("customer, T customer") << 1 << int(PickerKind::Customer);
@@ -235,15 +224,13 @@ private slots:
         QTest::newRow("slot 0") << 0 << int(PickerKind::None);
         QTest::newRow("slot 101") << 101 << int(PickerKind::None);
     }
-    void pickerOfASlot()
-    {
+    void pickerOfASlot() {
         QFETCH(int, slot);
         QFETCH(int, kind);
         QCOMPARE(int(printing::pickerForSlot(boundTemplate(), slot)), kind);
     }
 
-    void pickFills_data()
-    {
+    void pickFills_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("slot");
         QTest::addColumn<QStringList>("values");
@@ -251,9 +238,9 @@ private slots:
         const int customer = int(PickerKind::Customer), common = int(PickerKind::CommonUse);
         // One customer fills every live point bound to a customer column, in both families, whatever
         // slot was double-clicked; the deleted point bound to 联系电话 stays out.
-        const QStringList everyCustomerBox{QStringLiteral("S1=乙公司"),  QStringLiteral("S2=二路2号"),
-                                           QStringLiteral("S8=王五"),    QStringLiteral("S10=乙公司"),
-                                           QStringLiteral("M1=0571-2"),  QStringLiteral("M5=6222 0000"),
+        const QStringList everyCustomerBox{QStringLiteral("S1=乙公司"), QStringLiteral("S2=二路2号"),
+                                           QStringLiteral("S8=王五"),   QStringLiteral("S10=乙公司"),
+                                           QStringLiteral("M1=0571-2"), QStringLiteral("M5=6222 0000"),
                                            QStringLiteral("M9=乙公司")};
         QTest::newRow("customer from slot 1") << customer << 1 << kCustomer << everyCustomerBox;
         QTest::newRow("customer from slot 8") << customer << 8 << kCustomer << everyCustomerBox;
@@ -261,25 +248,25 @@ private slots:
             << customer << 1 << QStringList(12, QString()) << QStringList{};
         QTest::newRow("customer, no values") << customer << 1 << QStringList{} << QStringList{};
         // A row with fewer columns than points bound: the missing columns are empty texts.
-        QTest::newRow("short row")
-            << customer << 1 << QStringList{QStringLiteral("丙")}
-            << QStringList{QStringLiteral("S1=丙"), QStringLiteral("S2="), QStringLiteral("S8="),
-                           QStringLiteral("S10=丙"), QStringLiteral("M1="), QStringLiteral("M5="),
-                           QStringLiteral("M9=丙")};
+        QTest::newRow("short row") << customer << 1 << QStringList{QStringLiteral("丙")}
+                                   << QStringList{QStringLiteral("S1=丙"), QStringLiteral("S2="),
+                                                  QStringLiteral("S8="),   QStringLiteral("S10=丙"),
+                                                  QStringLiteral("M1="),   QStringLiteral("M5="),
+                                                  QStringLiteral("M9=丙")};
         QTest::newRow("common use in both families")
             << common << 3 << QStringList{QStringLiteral("货款")}
             << QStringList{QStringLiteral("S3=货款"), QStringLiteral("M3=货款")};
         // Slot 2's single-line point is bound to 客户地址: only its multi-line point takes the phrase.
-        QTest::newRow("common use, only T") << common << 2 << QStringList{QStringLiteral("货款")}
-                                            << QStringList{QStringLiteral("M2=货款")};
+        QTest::newRow("common use, only T")
+            << common << 2 << QStringList{QStringLiteral("货款")} << QStringList{QStringLiteral("M2=货款")};
         QTest::newRow("common use, nothing chosen") << common << 3 << QStringList{QString()} << QStringList{};
-        QTest::newRow("common use, slot 0") << common << 0 << QStringList{QStringLiteral("货款")} << QStringList{};
+        QTest::newRow("common use, slot 0")
+            << common << 0 << QStringList{QStringLiteral("货款")} << QStringList{};
         QTest::newRow("common use, slot 101")
             << common << 101 << QStringList{QStringLiteral("货款")} << QStringList{};
         QTest::newRow("no picker") << int(PickerKind::None) << 1 << kCustomer << QStringList{};
     }
-    void pickFills()
-    {
+    void pickFills() {
         QFETCH(int, kind);
         QFETCH(int, slot);
         QFETCH(QStringList, values);
@@ -288,8 +275,7 @@ private slots:
         QCOMPARE(describe(printing::pickFills(boundTemplate(), pick)), fills);
     }
 
-    void pickResultShorthands()
-    {
+    void pickResultShorthands() {
         const PickResult c = PickResult::customer(2, kCustomer);
         QCOMPARE(int(c.kind), int(PickerKind::Customer));
         QCOMPARE(c.slot, 2);
