@@ -1,6 +1,6 @@
 #include "printing/Placement.h"
 
-#include "printing/PrintActions.h"
+#include "printing/PrintSheet.h"
 
 #include <QLocale>
 #include <QStringEncoder>

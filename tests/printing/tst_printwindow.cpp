@@ -172,6 +172,38 @@ private slots:
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
     }
 
+    // The surface builds from a template in memory, without a window, handles or database.
+    void surfaceOnItsOwn() {
+        templates::Template t;
+        templates::InputPoint p;
+        p.type = ty::Month;
+        p.name = QStringLiteral("月");
+        p.rect = ui::TwipsRect{1440, 720, 3000, 315};
+        t.single[2] = p;
+        t.single.count = 2;
+        p.type = ty::MultiLine;
+        p.name = QStringLiteral("备注");
+        p.rect = ui::TwipsRect{150, 3000, 4000, 900};
+        t.multi[2] = p;
+        t.multi.count = 2;
+        printing::BoxSurface surface;
+        surface.build(t, printing::initialTexts(t, QDate(2024, 3, 5)), nullptr, nullptr);
+        QVERIFY(!surface.line(1) && !surface.multi(1) && !surface.line(3));
+        QCOMPARE(surface.line(2)->geometry(), QRect(96, 48, 200, 21));
+        QCOMPARE(surface.line(2)->text(), QStringLiteral("03"));
+        QCOMPARE(surface.multi(2)->parentWidget(), &surface);
+        // The multi-line box's viewport, which receives its mouse events, belongs to its slot.
+        QCOMPARE(surface.slotOf(surface.multi(2)->viewport()),
+                 std::optional(printing::finetune::SlotRef{Family::Multi, 2}));
+        QVERIFY(!surface.slotOf(&surface));
+        surface.setTexts(printing::BoxTexts{{{Family::Multi, 2}, QStringLiteral("易碎")}});
+        QCOMPARE(surface.texts(), (printing::BoxTexts{{{Family::Single, 2}, QStringLiteral("03")},
+                                                      {{Family::Multi, 2}, QStringLiteral("易碎")}}));
+        surface.setBoxesVisible(false);
+        QVERIFY(surface.line(2)->isHidden() && surface.multi(2)->isHidden());
+        QVERIFY(!surface.pictureShown());
+    }
+
     void onlyMultiLinePoints() {
         test::TestEnv env;
         addRow(env.db(), kName,
