@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     auto print = [&] {
         QFile::remove(pdf);
-        if (!printing::printSheet(nullptr, sheet) || !QFile::exists(pdf))
+        if (!printing::printSheet(sheet).ok() || !QFile::exists(pdf))
             std::abort();
     };
     const double first = bench::bestOf(1, print);

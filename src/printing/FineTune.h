@@ -46,7 +46,7 @@ QString offsetLabel(int units);
 struct SlotRef {
     templates::Family family = templates::Family::Single;
     int slot = 0;
-    bool operator==(const SlotRef&) const = default;
+    auto operator<=>(const SlotRef&) const = default; // single-line family first, then by slot
 };
 
 // The box selected when fine-tune mode is switched on: single-line slot 1, or when that holds no

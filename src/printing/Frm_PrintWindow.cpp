@@ -1,22 +1,18 @@
 #include "printing/Frm_PrintWindow.h"
 
 #include "app/AppState.h"
-#include "app/Windows.h"
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
-#include "printing/Placement.h"
+#include "printing/PrintWindows.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,17 +20,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <future>
 
 namespace vorlan::printing {
 
 using finetune::SlotRef;
 using templates::Family;
-using templates::InputPoint;
 
 namespace {
 constexpr double kClientWidth = 13695, kClientHeight = 9495;
@@ -45,34 +37,7 @@ QPushButton* windowButton(QWidget* parent, const QString& name, const QString& c
     b->setMinimumSize(ui::toPixels(1335), ui::toPixels(420));
     return b;
 }
-
-QString bindingOf(const InputPoint& p) {
-    return p.isLive() ? p.binding : QString();
-}
 } // namespace
-
-PickerKind pickerFor(const QString& s, const QString& t) {
-    if (s.isEmpty())
-        return PickerKind::None;
-    if (s == templates::kNoBinding || t == templates::kNoBinding)
-        return PickerKind::None;
-    if (s == templates::kCommonUseBinding || t == templates::kCommonUseBinding)
-        return PickerKind::CommonUse;
-    return PickerKind::Customer;
-}
-
-QString initialText(const QString& type, const QDate& today) {
-    namespace type_ = templates::type;
-    if (type == type_::Date)
-        return today.toString(QStringLiteral("yyyy-MM-dd"));
-    if (type == type_::Year)
-        return today.toString(QStringLiteral("yyyy"));
-    if (type == type_::Month)
-        return today.toString(QStringLiteral("MM"));
-    if (type == type_::Day)
-        return today.toString(QStringLiteral("dd"));
-    return QString();
-}
 
 Frm_申通快递::Frm_申通快递(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_申通快递"));
@@ -103,52 +68,18 @@ void Frm_申通快递::buildLayout() {
     surfaceArea_->setObjectName(QStringLiteral("surfaceArea"));
     surfaceArea_->setFrameShape(QFrame::NoFrame);
     surfaceArea_->setWidgetResizable(true);
-    surface = new QWidget;
-    surface->setObjectName(QStringLiteral("surface"));
-    surface->setAutoFillBackground(true);
-    Image1 = ui::makeLabel(surface, QStringLiteral("Image1"), QString());
-    Image1->setScaledContents(true);
-    Image1->hide();
+    surface = new BoxSurface;
+    Image1 = surface->Image1;
     surfaceArea_->setWidget(surface);
     page1Layout->addWidget(surfaceArea_, 1);
 
-    XPFrame2 = new QGroupBox(QStringLiteral("模板整体打印位置调整"), page1);
-    XPFrame2->setObjectName(QStringLiteral("XPFrame2"));
-    auto* frameLayout = new QHBoxLayout(XPFrame2);
-    frameLayout->setSpacing(ui::toPixels(90));
-    Allup = new QLineEdit(QStringLiteral("0"), XPFrame2);
-    Allup->setObjectName(QStringLiteral("Allup"));
-    Allup->setFixedWidth(ui::toPixels(900));
-    VScroll1 = new QScrollBar(Qt::Vertical, XPFrame2);
-    VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    VScroll1->setFixedSize(ui::toPixels(255), ui::toPixels(600));
-    Label_Allup = ui::makeLabel(XPFrame2, QStringLiteral("Label_Allup"), finetune::offsetLabel(0));
-    Label_Allup->setMinimumWidth(ui::toPixels(1100));
-    Allleft = new QLineEdit(QStringLiteral("0"), XPFrame2);
-    Allleft->setObjectName(QStringLiteral("Allleft"));
-    Allleft->setFixedWidth(ui::toPixels(900));
-    HScroll1 = new QScrollBar(Qt::Horizontal, XPFrame2);
-    HScroll1->setObjectName(QStringLiteral("HScroll1"));
-    HScroll1->setFixedSize(ui::toPixels(2400), ui::toPixels(255));
-    Label_Allleft =
-        ui::makeLabel(XPFrame2, QStringLiteral("Label_Allleft"), finetune::offsetLabel(0));
-    Label_Allleft->setMinimumWidth(ui::toPixels(1100));
-    for (QScrollBar* bar : {VScroll1, HScroll1}) {
-        bar->setRange(finetune::kMinOffset, finetune::kMaxOffset);
-        bar->setSingleStep(1);
-        bar->setPageStep(10);
-        bar->setValue(0);
-    }
-    frameLayout->addWidget(ui::makeLabel(XPFrame2, QStringLiteral("Label_Up"), QStringLiteral("上下调整：")));
-    frameLayout->addWidget(Allup);
-    frameLayout->addWidget(VScroll1);
-    frameLayout->addWidget(Label_Allup);
-    frameLayout->addSpacing(ui::toPixels(360));
-    frameLayout->addWidget(ui::makeLabel(XPFrame2, QStringLiteral("Label_Left"), QStringLiteral("左右调整：")));
-    frameLayout->addWidget(Allleft);
-    frameLayout->addWidget(HScroll1);
-    frameLayout->addWidget(Label_Allleft);
-    frameLayout->addStretch(1);
+    XPFrame2 = new OffsetFrame(page1);
+    Allup = XPFrame2->Allup;
+    Allleft = XPFrame2->Allleft;
+    VScroll1 = XPFrame2->VScroll1;
+    HScroll1 = XPFrame2->HScroll1;
+    Label_Allup = XPFrame2->Label_Allup;
+    Label_Allleft = XPFrame2->Label_Allleft;
     XPFrame2->hide();
     page1Layout->addWidget(XPFrame2);
     SSTab1->addTab(page1, QStringLiteral("模板打印"));
@@ -190,7 +121,7 @@ void Frm_申通快递::buildLayout() {
     connect(handles_, &templates::HandleSet::boxReleased, this, [this](QWidget* b) { selectBox(b); });
     connect(handles_, &templates::HandleSet::objectMoved, this,
             [this](QWidget* object, const ui::TwipsRect& r) {
-                if (const auto ref = slotOf(object))
+                if (const auto ref = surface->slotOf(object))
                     tmpl_.family(ref->family)[ref->slot].rect = r;
             });
 
@@ -200,14 +131,6 @@ void Frm_申通快递::buildLayout() {
     XPBut单件打印->installEventFilter(this);
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
-    connect(Allup, &QLineEdit::textChanged, this,
-            [this] { offsetChanged(Allup, VScroll1, Label_Allup, lastAllup_); });
-    connect(Allleft, &QLineEdit::textChanged, this,
-            [this] { offsetChanged(Allleft, HScroll1, Label_Allleft, lastAllleft_); });
-    connect(VScroll1, &QScrollBar::valueChanged, this,
-            [this](int v) { scrollChanged(Allup, Label_Allup, v); });
-    connect(HScroll1, &QScrollBar::valueChanged, this,
-            [this](int v) { scrollChanged(Allleft, Label_Allleft, v); });
 }
 
 bool Frm_申通快递::load() {
@@ -228,23 +151,13 @@ bool Frm_申通快递::load(const QString& templateName) {
     }
     tmpl_ = std::move(loaded.tmpl);
 
-    // The "大写金额" points in loading order: each type is read in slot order.
-    amountSlots_.clear();
-    for (int k = 1; k <= tmpl_.single.count; ++k)
-        if (tmpl_.single[k].isLive() && tmpl_.single[k].type == templates::type::AmountInWords)
-            amountSlots_ << k;
+    amountSlots_ = printing::amountSlots(tmpl_);
 
     QStringList notes = loaded.skipped;
-    std::future<QImage> decoding = startPicture();
-    buildBoxes();
-    finishPicture(decoding);
-    if (templates::pictureShown(tmpl_.picture) && picture_.isNull())
+    surface->build(tmpl_, initialTexts(tmpl_, today), handles_, this);
+    if (templates::pictureShown(tmpl_.picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
-    fitSurface();
-
-    // Putting the stored offsets into the boxes sets the scroll bars and the labels.
-    Allup->setText(QString::number(tmpl_.allup));
-    Allleft->setText(QString::number(tmpl_.allleft));
+    XPFrame2->setOffsets(tmpl_.allup, tmpl_.allleft);
 
     if (!notes.isEmpty())
         ui::information(parentWidget(),
@@ -254,184 +167,19 @@ bool Frm_申通快递::load(const QString& templateName) {
     return true;
 }
 
-namespace {
-// Decoded straight from the stored bytes, at the size it is shown: a large scan is scaled while it is
-// decoded, which is far quicker than decoding it whole.
-QImage decodePicture(const QByteArray& bytes, QSize size) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setScaledSize(size);
-    return reader.read();
-}
-} // namespace
-
-std::future<QImage> Frm_申通快递::startPicture() {
-    picture_ = QPixmap();
-    Image1->hide();
-    if (!templates::pictureShown(tmpl_.picture))
-        return {};
-    const QRect target = ui::toPixels(tmpl_.pictureRect);
-    if (target.width() <= 0 || target.height() <= 0)
-        return {};
-    const qreal dpr = devicePixelRatioF();
-    const QSize size(qRound(target.width() * dpr), qRound(target.height() * dpr));
-    // A scan of several megabytes takes a while to decode; the boxes are built meanwhile.
-    return std::async(std::launch::async, decodePicture, tmpl_.picture, size);
-}
-
-void Frm_申通快递::finishPicture(std::future<QImage>& decoding) {
-    if (!decoding.valid())
-        return;
-    const QImage image = decoding.get();
-    if (image.isNull())
-        return;
-    picture_ = QPixmap::fromImage(image);
-    picture_.setDevicePixelRatio(devicePixelRatioF());
-    Image1->setPixmap(picture_);
-    const ui::TwipsRect r = tmpl_.pictureRect;
-    ui::place(Image1, r.left, r.top, r.width, r.height);
-    Image1->lower();
-    Image1->show();
-}
-
-QWidget* Frm_申通快递::createBox(Family family, int k) {
-    const InputPoint& p = tmpl_.family(family)[k];
-    QWidget* w = nullptr;
-    Box b;
-    if (family == Family::Single) {
-        b.line = new QLineEdit(surface);
-        b.line->setObjectName(QStringLiteral("Text_Add"));
-        w = b.line;
-    } else {
-        b.multi = new QPlainTextEdit(surface);
-        b.multi->setObjectName(QStringLiteral("Text_Addscroll"));
-        b.multi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        b.multi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        b.multi->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        b.multi->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        b.multi->setTabChangesFocus(true);
-        w = b.multi;
-    }
-    b.widget = w;
-    w->setProperty("Index", k);
-    w->setToolTip(p.name);
-    w->setFont(p.font());
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, templates::color::decode(p.backColor, pal));
-    pal.setColor(QPalette::Text, templates::color::decode(p.foreColor, pal));
-    w->setPalette(pal);
-    ui::place(w, p.rect.left, p.rect.top, p.rect.width, p.rect.height);
-    slotsOf(family)[size_t(k)] = b;
-    slotByWidget_.insert(w, SlotRef{family, k});
-
-    handles_->attachBox(w);
-    // Installed after the handles' filter, so this window sees every event first.
-    w->installEventFilter(this);
-    if (b.multi) {
-        slotByWidget_.insert(b.multi->viewport(), SlotRef{family, k});
-        b.multi->viewport()->installEventFilter(this);
-    }
-    return w;
-}
-
-void Frm_申通快递::buildBoxes() {
-    for (Family f : {Family::Single, Family::Multi}) {
-        const templates::PointFamily& fam = tmpl_.family(f);
-        for (int k = 1; k <= fam.count; ++k) {
-            if (!fam[k].isLive())
-                continue;
-            createBox(f, k);
-            const QString initial = initialText(fam[k].type, today);
-            if (!initial.isEmpty())
-                setBoxText({f, k}, initial);
-        }
-    }
-}
-
-void Frm_申通快递::fitSurface() {
-    // Large enough for the picture and every box; the scroll area stretches it over its whole view.
-    double right = 0, bottom = 0;
-    if (!picture_.isNull()) {
-        right = std::max(right, double(tmpl_.pictureRect.right()));
-        bottom = std::max(bottom, double(tmpl_.pictureRect.bottom()));
-    }
-    for (const templates::PointFamily* fam : {&tmpl_.single, &tmpl_.multi})
-        for (int k = 1; k <= fam->count; ++k)
-            if ((*fam)[k].isLive()) {
-                right = std::max(right, double((*fam)[k].rect.right()));
-                bottom = std::max(bottom, double((*fam)[k].rect.bottom()));
-            }
-    surface->setMinimumSize(ui::toPixels(right + 120), ui::toPixels(bottom + 120));
-}
-
-QLineEdit* Frm_申通快递::Text_Add(int k) const {
-    return k >= 1 && k <= templates::kMaxSlot ? single_[size_t(k)].line : nullptr;
-}
-
-QPlainTextEdit* Frm_申通快递::Text_Addscroll(int k) const {
-    return k >= 1 && k <= templates::kMaxSlot ? multi_[size_t(k)].multi : nullptr;
-}
-
-QWidget* Frm_申通快递::box(const SlotRef& ref) const {
-    if (ref.slot < 1 || ref.slot > templates::kMaxSlot)
-        return nullptr;
-    return slotsOf(ref.family)[size_t(ref.slot)].widget;
-}
-
-QString Frm_申通快递::boxText(const SlotRef& ref) const {
-    if (ref.slot < 1 || ref.slot > templates::kMaxSlot)
-        return QString();
-    const Box& b = slotsOf(ref.family)[size_t(ref.slot)];
-    if (b.line)
-        return b.line->text();
-    if (b.multi)
-        return b.multi->toPlainText();
-    return QString();
-}
-
-void Frm_申通快递::setBoxText(const SlotRef& ref, const QString& text) {
-    const Box& b = slotsOf(ref.family)[size_t(ref.slot)];
-    if (b.line)
-        b.line->setText(text);
-    else if (b.multi)
-        b.multi->setPlainText(text);
-}
-
 ui::TwipsRect Frm_申通快递::boxRect(const SlotRef& ref) const {
     return tmpl_.family(ref.family)[ref.slot].rect;
-}
-
-std::optional<SlotRef> Frm_申通快递::slotOf(const QObject* watched) const {
-    const auto it = slotByWidget_.constFind(watched);
-    if (it == slotByWidget_.constEnd())
-        return std::nullopt;
-    return *it;
 }
 
 std::optional<SlotRef> Frm_申通快递::selectedSlot() const {
     if (!handles_->selected())
         return std::nullopt;
-    return slotOf(handles_->selected());
+    return surface->slotOf(handles_->selected());
 }
 
 PrintSheet Frm_申通快递::currentSheet() const {
-    PrintSheet sheet;
-    sheet.templateName = tmpl_.name;
-    for (Family f : {Family::Single, Family::Multi}) {
-        const templates::PointFamily& fam = tmpl_.family(f);
-        for (int k = 1; k <= fam.count; ++k) {
-            const InputPoint& p = fam[k];
-            if (!p.isLive())
-                continue;
-            sheet.fields << PrintField{p.name, boxText({f, k}), p.rect.left, p.rect.top, p.fontSize};
-        }
-    }
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
-    sheet.allupText = QString::number(VScroll1->value());
-    sheet.allleftText = QString::number(HScroll1->value());
-    return sheet;
+    return buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
 }
 
 // --- Picking values ----------------------------------------------------------------------------------
@@ -439,40 +187,21 @@ PrintSheet Frm_申通快递::currentSheet() const {
 void Frm_申通快递::boxDoubleClick(int k) {
     if (fineTuneOn())
         return;
-    if (k < 1 || k > templates::kMaxSlot)
-        return;
-    const QString s = bindingOf(tmpl_.single[k]);
-    const QString t = bindingOf(tmpl_.multi[k]);
-    const PickerKind kind = pickerFor(s, t);
+    const PickerKind kind = pickerForSlot(tmpl_, k);
     if (kind == PickerKind::None)
         return;
-
     templates::数据选择 picker(this);
     picker.recordSource = kind == PickerKind::Customer ? kCustomerSelect : kCommonUseSelect;
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
-    if (picker.result1.isEmpty())
-        return;
+    PickResult pick{kind, k, {}};
+    for (int i = 1; i <= 12; ++i) // result1 .. result12
+        pick.values << picker.resultText(i);
+    applyPick(pick);
+}
 
-    if (kind == PickerKind::CommonUse) {
-        if (s == templates::kCommonUseBinding)
-            setBoxText({Family::Single, k}, picker.result1);
-        if (t == templates::kCommonUseBinding)
-            setBoxText({Family::Multi, k}, picker.result1);
-        return;
-    }
-    // One customer fills every point bound to one of its columns, in both families.
-    const QStringList& columns = templates::customerBindings();
-    for (Family f : {Family::Single, Family::Multi}) {
-        const templates::PointFamily& fam = tmpl_.family(f);
-        for (int i = 1; i <= fam.count; ++i) {
-            if (!fam[i].isLive())
-                continue;
-            const qsizetype column = columns.indexOf(fam[i].binding);
-            if (column >= 0)
-                setBoxText({f, i}, picker.resultText(int(column) + 1));
-        }
-    }
+void Frm_申通快递::applyPick(const PickResult& pick) {
+    surface->setTexts(pickFills(tmpl_, pick));
 }
 
 void Frm_申通快递::boxEnter(int k) {
@@ -526,7 +255,7 @@ void Frm_申通快递::XPButton_WeiTiao_Click() {
 void Frm_申通快递::selectBox(QWidget* b) {
     if (!fineTuneOn())
         return;
-    const auto ref = slotOf(b);
+    const auto ref = surface->slotOf(b);
     if (!ref)
         return;
     handles_->select(box(*ref), boxRect(*ref));
@@ -553,44 +282,10 @@ void Frm_申通快递::Pic7_Move(float y, Qt::MouseButtons buttons) {
         handles_->handleMove(templates::Handle::Pic7, QPointF(0, y), buttons);
 }
 
-void Frm_申通快递::offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* lbl, QString& lastGood) {
-    const QString text = edit->text();
-    const finetune::OffsetText o = finetune::readOffset(text);
-    switch (o.kind) {
-    case finetune::OffsetText::Kind::Empty:
-        edit->setText(QStringLiteral("0")); // comes back here
-        return;
-    case finetune::OffsetText::Kind::Invalid:
-        edit->setText(lastGood); // comes back here with a text that was accepted before
-        return;
-    case finetune::OffsetText::Kind::Minus:
-        // The print keeps the last whole value until a figure follows; the label says what that moves.
-        lastGood = text;
-        lbl->setText(finetune::offsetLabel(bar->value()));
-        return;
-    case finetune::OffsetText::Kind::Number:
-        lastGood = text;
-        lbl->setText(finetune::offsetLabel(o.value));
-        // A different value rewrites the box as a whole number through the scroll bar.
-        bar->setValue(o.value);
-        // A figure beyond the range is held at the limit, even when the scroll bar was there already.
-        if (o.limited)
-            scrollChanged(edit, lbl, bar->value());
-        return;
-    }
-}
-
-void Frm_申通快递::scrollChanged(QLineEdit* edit, QLabel* lbl, int value) {
-    const QString text = QString::number(value);
-    lbl->setText(finetune::offsetLabel(value));
-    if (edit->text() != text)
-        edit->setText(text);
-}
-
 void Frm_申通快递::XPButton_BaoCWT_Click() {
     templates::Template t = tmpl_;
-    t.allup = VScroll1->value();
-    t.allleft = HScroll1->value();
+    t.allup = XPFrame2->up();
+    t.allleft = XPFrame2->left();
     try {
         templates::TemplateStore(app::state().db()).saveGeometry(t);
     } catch (const data::DbError& e) {
@@ -615,8 +310,11 @@ void Frm_申通快递::XPBut单件打印_Click() {
 
     setWindowTitle(tmpl_.name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
-    if (printSheet(this, sheet) && XPCheckBox1->isChecked())
-        logSheet(this, sheet);
+    const PrintOutcome printed = printSheet(sheet);
+    showNotice(this, printNotice(printed));
+    // Logged only after a sheet that went to the printer; a failed log does not undo the print.
+    if (printed.ok() && XPCheckBox1->isChecked())
+        showNotice(this, logNotice(logSheet(sheet)));
     setWindowTitle(tmpl_.name + kPrintedCaption);
 
     // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while
@@ -630,10 +328,7 @@ void Frm_申通快递::XPBut单件打印_Click() {
 
 void Frm_申通快递::SSTab1_Click(int tab) {
     const bool preview = tab == 1;
-    for (const Slots* s : {&single_, &multi_})
-        for (const Box& b : *s)
-            if (b.widget)
-                b.widget->setVisible(!preview);
+    surface->setBoxesVisible(!preview);
     if (preview)
         renderPreview();
 }
@@ -644,16 +339,14 @@ void Frm_申通快递::renderPreview() {
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
     page.setDevicePixelRatio(dpr);
     page.fill(Qt::white);
-    const PrintSheet sheet = currentSheet();
-    bool ok = true;
+    PrintOutcome drawn;
     {
         QPainter painter(&page);
-        ok = drawSheet(painter, sheet);
+        drawn = drawSheet(painter, currentSheet());
     }
     Picture1->setPixmap(page);
     // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.
-    if (!ok)
-        ui::exclamation(this, placementMessage(sheet, placeSheet(sheet)), QStringLiteral("提示"));
+    showNotice(this, printNotice(drawn));
 }
 
 // --- Events ----------------------------------------------------------------------------------------------
@@ -665,7 +358,7 @@ bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event) {
         XPBut单件打印->setDown(false);
         return true;
     }
-    const auto ref = slotOf(watched);
+    const auto ref = surface->slotOf(watched);
     if (!ref)
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
@@ -699,16 +392,3 @@ void Frm_申通快递::keyPressEvent(QKeyEvent* event) {
 }
 
 } // namespace vorlan::printing
-
-namespace vorlan::windows {
-
-void openPrintWindow(QWidget* parent) {
-    auto* w = new printing::Frm_申通快递(parent);
-    if (!w->load()) {
-        delete w;
-        return;
-    }
-    ui::execModal(w);
-}
-
-} // namespace vorlan::windows

@@ -1,25 +1,24 @@
 #pragma once
 // The print window: the scanned form with one box per input point laid over it, where values are typed,
 // picked from the customer register or the common uses, turned into capital numerals, moved in
-// fine-tune mode, previewed and printed.
+// fine-tune mode, previewed and printed. The rules live in plain functions (BoxFill, PrintSheet,
+// PrintActions); the surface with the boxes and the offset frame are widgets of their own.
 
+#include "printing/BoxFill.h"
+#include "printing/BoxSurface.h"
 #include "printing/FineTune.h"
+#include "printing/OffsetFrame.h"
 #include "printing/PrintActions.h"
 #include "templates/Handles.h"
 #include "templates/TemplateModel.h"
 
 #include <QDate>
 #include <QDialog>
-#include <QHash>
-#include <QImage>
 #include <QList>
-#include <QPixmap>
 
-#include <array>
-#include <future>
+#include <optional>
 
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -29,24 +28,6 @@ class QScrollBar;
 class QTabWidget;
 
 namespace vorlan::printing {
-
-// What a double click on slot k opens, from the single-line binding S and the multi-line binding T of
-// that slot (empty where the slot holds no input point).
-enum class PickerKind { None, Customer, CommonUse };
-PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
-
-// The value a box of that type starts with on the given day ("" for types without one).
-QString initialText(const QString& type, const QDate& today);
-
-// The SELECTs and captions of the two pickers.
-inline const QString kCustomerSelect =
-    QStringLiteral("SELECT  "
-                   "客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,"
-                   "汇入地省,汇入地县市 "
-                   "FROM Basic_Khgl");
-inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
-inline const QString kCommonUseSelect = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
-inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
 
 inline const QString kPrintingCaption = QStringLiteral("--->>正在后台打印中...");
 inline const QString kPrintedCaption = QStringLiteral("--->>后台打印完成");
@@ -71,13 +52,13 @@ public:
     const QList<int>& amountSlots() const { return amountSlots_; }
 
     // The boxes of the slots (nullptr where a slot holds no input point).
-    QLineEdit* Text_Add(int k) const;
-    QPlainTextEdit* Text_Addscroll(int k) const;
-    QWidget* box(const finetune::SlotRef& ref) const;
-    QString boxText(const finetune::SlotRef& ref) const;
+    QLineEdit* Text_Add(int k) const { return surface->line(k); }
+    QPlainTextEdit* Text_Addscroll(int k) const { return surface->multi(k); }
+    QWidget* box(const finetune::SlotRef& ref) const { return surface->box(ref); }
+    QString boxText(const finetune::SlotRef& ref) const { return surface->text(ref); }
     // The box's rectangle in twips as it stands on screen (moved or not).
     ui::TwipsRect boxRect(const finetune::SlotRef& ref) const;
-    bool pictureShown() const { return !picture_.isNull(); }
+    bool pictureShown() const { return surface->pictureShown(); }
     // The sheet as it would be printed now.
     PrintSheet currentSheet() const;
     // Which box fine-tune mode has selected, if any.
@@ -86,10 +67,10 @@ public:
     bool fineTuneOn() const;
 
     QTabWidget* SSTab1 = nullptr;
-    QWidget* surface = nullptr; // the drawing surface of the first tab, origin of every twips position
-    QLabel* Image1 = nullptr;
+    BoxSurface* surface = nullptr; // the drawing surface of the first tab, origin of every twips position
+    QLabel* Image1 = nullptr;      // the surface's background picture
     QLabel* Picture1 = nullptr;
-    QGroupBox* XPFrame2 = nullptr;
+    OffsetFrame* XPFrame2 = nullptr; // the offsets; the pointers below are its controls
     QLineEdit* Allup = nullptr;
     QLineEdit* Allleft = nullptr;
     QScrollBar* VScroll1 = nullptr;
@@ -103,12 +84,13 @@ public:
     QPushButton* XPButton1 = nullptr;
 
     // Handlers, public so that tests can drive them as the controls do.
-    void boxDoubleClick(int k);    // either family's box of slot k
-    void boxEnter(int k);          // Enter in the single-line box of slot k
-    void XPButton_WeiTiao_Click(); // fine-tune mode on / off
-    void XPButton_BaoCWT_Click();  // save positions and offsets
-    void XPBut单件打印_Click();    // print, then log; ignored while a print runs
-    void SSTab1_Click(int tab);    // 0 模板打印, 1 打印预览
+    void boxDoubleClick(int k); // either family's box of slot k: opens its picker, applies the pick
+    void applyPick(const PickResult& pick); // puts a chosen customer or common use into its boxes
+    void boxEnter(int k);                   // Enter in the single-line box of slot k
+    void XPButton_WeiTiao_Click();          // fine-tune mode on / off
+    void XPButton_BaoCWT_Click();           // save positions and offsets
+    void XPBut单件打印_Click();             // print, then log; ignored while a print runs
+    void SSTab1_Click(int tab);             // 0 模板打印, 1 打印预览
     void Pic2_Move(float y, Qt::MouseButtons buttons);
     void Pic4_Move(float x, Qt::MouseButtons buttons);
     void Pic5_Move(float x, Qt::MouseButtons buttons);
@@ -119,41 +101,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Box {
-        QWidget* widget = nullptr;
-        QLineEdit* line = nullptr;
-        QPlainTextEdit* multi = nullptr;
-    };
-    using Slots = std::array<Box, templates::kMaxSlot + 1>;
-
     void buildLayout();
-    void buildBoxes();
-    QWidget* createBox(templates::Family family, int k);
-    std::future<QImage> startPicture();
-    void finishPicture(std::future<QImage>& decoding);
-    void fitSurface();
-    Slots& slotsOf(templates::Family f) { return f == templates::Family::Multi ? multi_ : single_; }
-    const Slots& slotsOf(templates::Family f) const {
-        return f == templates::Family::Multi ? multi_ : single_;
-    }
-    std::optional<finetune::SlotRef> slotOf(const QObject* watched) const;
-    void setBoxText(const finetune::SlotRef& ref, const QString& text);
     void selectBox(QWidget* box);
-    void offsetChanged(QLineEdit* edit, QScrollBar* bar, QLabel* label, QString& lastGood);
-    void scrollChanged(QLineEdit* edit, QLabel* label, int value);
     void renderPreview();
 
     templates::Template tmpl_;
-    Slots single_{};
-    Slots multi_{};
-    QHash<const QObject*, finetune::SlotRef> slotByWidget_;
     QList<int> amountSlots_;
-    QPixmap picture_;
     templates::HandleSet* handles_ = nullptr;
     QScrollArea* surfaceArea_ = nullptr;
     bool printing_ = false; // a sheet is being printed; the print button does nothing meanwhile
-    QString lastAllup_ = QStringLiteral("0");
-    QString lastAllleft_ = QStringLiteral("0");
 };
 
 } // namespace vorlan::printing

@@ -1,7 +1,6 @@
 #include "printing/PageRenderer.h"
 
 #include "ui/Printer.h"
-#include "ui/Prompt.h"
 #include "ui/Twips.h"
 
 #include <QFont>
@@ -74,42 +73,32 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
     painter.restore();
 }
 
-void reportPrinterNotReady(QWidget* parent)
+PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars)
 {
-    ui::critical(parent, QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"));
-}
-
-bool printPage(QWidget* parent, const QString& documentName, const QList<PlacedChar>& chars)
-{
+    auto failed = [](const QString& problem) {
+        qWarning("printing: %s", qPrintable(problem));
+        PrintOutcome out;
+        out.status = PrintStatus::PrinterFailed;
+        out.problem = problem;
+        return out;
+    };
     QString problem;
     const std::unique_ptr<QPrinter> printer = ui::openDefaultPrinter(documentName, &problem);
-    if (!printer) {
-        qWarning("printing: %s", qPrintable(problem));
-        reportPrinterNotReady(parent);
-        return false;
-    }
-    if (chars.isEmpty()) return true;
+    if (!printer) return failed(problem);
+    if (chars.isEmpty()) return {};
 
     QPainter painter;
-    if (!painter.begin(printer.get())) {
-        qWarning("printing: the job on %s could not be started", qPrintable(printer->printerName()));
-        reportPrinterNotReady(parent);
-        return false;
-    }
+    if (!painter.begin(printer.get()))
+        return failed(QStringLiteral("the job on %1 could not be started").arg(printer->printerName()));
     paintPlaced(painter, chars);
     if (printer->printerState() == QPrinter::Error) {
         printer->abort();
         painter.end();
-        qWarning("printing: the job on %s failed", qPrintable(printer->printerName()));
-        reportPrinterNotReady(parent);
-        return false;
+        return failed(QStringLiteral("the job on %1 failed").arg(printer->printerName()));
     }
-    if (!painter.end()) {
-        qWarning("printing: the job on %s could not be completed", qPrintable(printer->printerName()));
-        reportPrinterNotReady(parent);
-        return false;
-    }
-    return true;
+    if (!painter.end())
+        return failed(QStringLiteral("the job on %1 could not be completed").arg(printer->printerName()));
+    return {};
 }
 
 } // namespace vorlan::printing

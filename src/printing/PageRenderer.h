@@ -3,12 +3,12 @@
 // go through paintPlaced, so the preview shows exactly what the paper gets.
 
 #include "printing/Placement.h"
+#include "printing/PrintOutcome.h"
 
 #include <QPointF>
 
 class QPainter;
 class QPaintDevice;
-class QWidget;
 
 namespace vorlan::printing {
 
@@ -25,12 +25,10 @@ QPointF toDevice(const QPaintDevice& device, double xTwips, double yTwips);
 // lower), in the painter's pen colour. The painter's state is restored afterwards.
 void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars);
 
-// The fixed message of every printing failure ("打印机未准备好或有故障!", title "错误", critical icon).
-void reportPrinterNotReady(QWidget* parent);
-
 // Prints the characters as one page and one document on the default printer. Without a ready printer,
-// or when the job cannot be started or completed, the document is abandoned, the user is told once and
-// false is returned. Nothing to print still needs a ready printer but sends no page.
-bool printPage(QWidget* parent, const QString& documentName, const QList<PlacedChar>& chars);
+// or when the job cannot be started or completed, the document is abandoned and the outcome is
+// PrinterFailed, with the cause for the diagnostic log. Nothing to print still needs a ready printer but
+// sends no page. Nothing is shown to the user here.
+PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars);
 
 } // namespace vorlan::printing

@@ -1,6 +1,6 @@
 #include "printing/Placement.h"
 
-#include "printing/PrintActions.h"
+#include "printing/PrintSheet.h"
 
 #include <QLocale>
 #include <QStringEncoder>
@@ -166,16 +166,20 @@ SheetPlacement placeSheet(const PrintSheet& sheet)
     return out;
 }
 
+QString outOfRangeMessage(const QString& pointName, PlacementFault fault)
+{
+    if (fault == PlacementFault::TooLong)
+        return QStringLiteral("输入点“%1”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。").arg(pointName);
+    return QStringLiteral("输入点“%1”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                          "或减小整体打印位置的偏移。")
+        .arg(pointName);
+}
+
 QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed)
 {
     if (placed.ok || placed.badOffset || placed.failedField < 0 || placed.failedField >= sheet.fields.size())
         return QString();
-    const QString name = sheet.fields.at(placed.failedField).name;
-    if (placed.fault == PlacementFault::TooLong)
-        return QStringLiteral("输入点“%1”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。").arg(name);
-    return QStringLiteral("输入点“%1”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
-                          "或减小整体打印位置的偏移。")
-        .arg(name);
+    return outOfRangeMessage(sheet.fields.at(placed.failedField).name, placed.fault);
 }
 
 } // namespace vorlan::printing

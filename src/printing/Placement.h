@@ -67,6 +67,9 @@ struct SheetPlacement {
 // the first field that cannot be placed.
 SheetPlacement placeSheet(const PrintSheet& sheet);
 
+// What the user is told when the input point of that name cannot be placed for that reason.
+QString outOfRangeMessage(const QString& pointName, PlacementFault fault);
+
 // What the user is told when a field of the sheet cannot be placed, naming the input point and the
 // cause; empty when every field was placed. Such a sheet is never sent: the printer is not at fault.
 QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed);

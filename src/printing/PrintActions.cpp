@@ -6,7 +6,6 @@
 #include "printing/PageRenderer.h"
 #include "printing/Placement.h"
 #include "templates/PrintLogStore.h"
-#include "ui/Prompt.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -15,61 +14,60 @@ namespace vorlan::printing {
 
 namespace {
 
-void reportBadOffset(QWidget* parent, const PrintSheet& sheet)
+// Why the placement refused the sheet, as an outcome; Printed when every field was placed.
+PrintOutcome refusal(const PrintSheet& sheet, const SheetPlacement& placed)
 {
-    const bool upBad = !offsetTwips(sheet.allupText).has_value();
-    const QString text = upBad ? sheet.allupText : sheet.allleftText;
-    ui::exclamation(parent,
-                    QStringLiteral("整体打印位置的%1偏移“%2”不是一个数字，请改正后再打印。")
-                        .arg(upBad ? QStringLiteral("上下") : QStringLiteral("左右"), text.trimmed()),
-                    QStringLiteral("提示"));
+    PrintOutcome out;
+    if (placed.badOffset) {
+        out.status = PrintStatus::OffsetInvalid;
+        const bool upBad = !offsetTwips(sheet.allupText).has_value();
+        out.offsetBox = upBad ? OffsetBox::Vertical : OffsetBox::Horizontal;
+        out.offsetText = upBad ? sheet.allupText : sheet.allleftText;
+    } else if (!placed.ok) {
+        out.status = PrintStatus::OutOfRange;
+        out.field = placed.failedField;
+        if (placed.failedField >= 0 && placed.failedField < sheet.fields.size())
+            out.fieldName = sheet.fields.at(placed.failedField).name;
+        out.fault = placed.fault;
+    }
+    return out;
 }
 
 } // namespace
 
-bool printSheet(QWidget* parent, const PrintSheet& sheet)
+PrintOutcome printSheet(const PrintSheet& sheet)
 {
     const SheetPlacement placed = placeSheet(sheet);
-    if (placed.badOffset) {
-        reportBadOffset(parent, sheet);
-        return false;
-    }
-    if (!placed.ok) {
-        // A value that would land outside the page's coordinate range: nothing of the page is sent, and
-        // the user learns which input point is at fault, not that the printer is.
-        ui::exclamation(parent, placementMessage(sheet, placed), QStringLiteral("提示"));
-        return false;
-    }
-    return printPage(parent, sheet.templateName, placed.chars);
+    // A sheet that cannot be placed whole is not sent at all: the printer is not at fault.
+    if (PrintOutcome refused = refusal(sheet, placed); !refused.ok()) return refused;
+    return printPage(sheet.templateName, placed.chars);
 }
 
-bool drawSheet(QPainter& painter, const PrintSheet& sheet)
+PrintOutcome drawSheet(QPainter& painter, const PrintSheet& sheet)
 {
     const SheetPlacement placed = placeSheet(sheet);
-    // Like the paper, the preview shows what was placed before a failure.
     paintPlaced(painter, placed.chars);
-    return placed.ok;
+    return refusal(sheet, placed);
 }
 
-bool logSheet(QWidget* parent, const PrintSheet& sheet)
+LogResult logSheet(const PrintSheet& sheet)
 {
     QList<templates::LogValue> values;
     for (const PrintField& f : sheet.fields)
         if (!f.name.isEmpty()) values << templates::LogValue{f.name, trimBlanks(f.text)};
-    QString text;
+    LogResult result;
+    result.templateName = sheet.templateName;
     try {
         templates::PrintLogStore(data::shared()).insert(sheet.templateName, QDateTime::currentDateTime(), values);
-        return true;
-    } catch (const templates::MissingLogTable&) {
-        text = QStringLiteral("本张已经打印，但模板“%1”还没有打印记录表，这次的打印明细没有保存。\n"
-                              "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。")
-                   .arg(sheet.templateName);
+        return result;
+    } catch (const templates::MissingLogTable& e) {
+        result.status = LogResult::Status::NoLogTable;
+        result.description = e.description();
     } catch (const data::DbError& e) {
-        text = QStringLiteral("本张已经打印，但打印明细没有保存到模板“%1”的打印记录表：%2")
-                   .arg(sheet.templateName, e.description());
+        result.status = LogResult::Status::Failed;
+        result.description = e.description();
     }
-    ui::exclamation(parent, text, QStringLiteral("提示"));
-    return false;
+    return result;
 }
 
 } // namespace vorlan::printing

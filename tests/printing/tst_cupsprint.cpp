@@ -192,8 +192,8 @@ private slots:
             }
 
         const QSet<QString> before = pdfFiles();
-        QVERIFY(printing::printSheet(nullptr, sheet));
-        QVERIFY(printing::logSheet(nullptr, sheet));
+        QVERIFY(printing::printSheet(sheet).ok());
+        QVERIFY(printing::logSheet(sheet).ok());
         QVERIFY(env.prompter.shown.isEmpty());
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM %1").arg(data::quoteId(title))).toInt(), 1);
         const QImage page = printedPage(before, title);
@@ -227,11 +227,12 @@ private slots:
         printing::PrintSheet sheet;
         sheet.templateName = QStringLiteral("停用");
         sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9};
-        const bool printed = printing::printSheet(nullptr, sheet);
+        const printing::PrintOutcome printed = printing::printSheet(sheet);
         run(QStringLiteral("cupsenable"), {queue_});
-        QVERIFY(!printed);
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
-        QCOMPARE(env.prompter.last().title, QStringLiteral("错误"));
+        QCOMPARE(printed.status, printing::PrintStatus::PrinterFailed);
+        const printing::Notice notice = printing::printNotice(printed);
+        QCOMPARE(notice.text, QStringLiteral("打印机未准备好或有故障!"));
+        QCOMPARE(notice.title, QStringLiteral("错误"));
         QVERIFY(run(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue_}).trimmed().isEmpty());
         QCOMPARE(pdfFiles(), before);
     }
@@ -243,10 +244,9 @@ private slots:
         printing::PrintSheet sheet;
         sheet.templateName = QStringLiteral("无打印机");
         sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9};
-        QVERIFY(!printing::printSheet(nullptr, sheet));
+        QCOMPARE(printing::printSheet(sheet).status, printing::PrintStatus::PrinterFailed);
         windows::printTestPage(nullptr);
-        QCOMPARE(env.prompter.texts(),
-                 (QStringList{QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("打印机未准备好或有故障!")}));
+        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
         QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
     }
 };

@@ -1,4 +1,5 @@
 // Printed output read back from PDF: every character where the placement puts it, within one device dot.
+#include "NoticeOutput.h"
 #include "PrintProbe.h"
 #include "TestEnv.h"
 #include "app/Windows.h"
@@ -17,7 +18,9 @@
 using namespace vorlan;
 using printing::PlacedChar;
 using printing::PrintField;
+using printing::Notice;
 using printing::PrintSheet;
+using printing::PrintStatus;
 
 namespace {
 
@@ -94,7 +97,7 @@ private slots:
         const printing::SheetPlacement placed = printing::placeSheet(sheet);
         QVERIFY(placed.ok);
 
-        QVERIFY(printing::printSheet(nullptr, sheet));
+        QVERIFY(printing::printSheet(sheet).ok());
         QVERIFY(env.prompter.shown.isEmpty());
         const probe::PdfText text = probe::readWords(pdf);
         QVERIFY2(text.error.isEmpty(), qPrintable(text.error));
@@ -146,7 +149,7 @@ private slots:
             writer.setResolution(600);
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             QPainter p(&writer);
-            QVERIFY(printing::drawSheet(p, sheet));
+            QVERIFY(printing::drawSheet(p, sheet).ok());
         }
         const probe::PdfText text = probe::readWords(pdf);
         QCOMPARE(text.words.size(), 4);
@@ -169,8 +172,11 @@ private slots:
         QImage img(200, 200, QImage::Format_RGB32);
         img.fill(Qt::white);
         QPainter p(&img);
-        QVERIFY(!printing::drawSheet(p, sheet));
+        const printing::PrintOutcome drawn = printing::drawSheet(p, sheet);
         p.end();
+        QCOMPARE(drawn.status, PrintStatus::OutOfRange);
+        QCOMPARE(drawn.field, 1);
+        QCOMPARE(drawn.fieldName, QStringLiteral("b"));
         // 甲 was drawn at the top, 丙 never.
         QVERIFY(!probe::inkBox(img, QRect(0, 0, 30, 20)).isEmpty());
         QVERIFY(probe::inkBox(img, QRect(0, 50, 200, 150)).isEmpty());
@@ -200,15 +206,19 @@ private slots:
         PrintSheet sheet;
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
                      << field(QStringLiteral("b"), QStringLiteral("乙"), 0, 500, 9);
-        QVERIFY(!printing::printSheet(nullptr, sheet));
+        const printing::PrintOutcome printed = printing::printSheet(sheet);
+        QCOMPARE(printed.status, PrintStatus::PrinterFailed);
+        QVERIFY(!printed.problem.isEmpty());
+        QVERIFY(env.prompter.shown.isEmpty()); // printing itself tells the user nothing
+        QCOMPARE(printing::printNotice(printed),
+                 (Notice{QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"), Notice::Icon::Critical}));
+        // The test page says the same, once.
+        QCOMPARE(printing::printTestPage().status, PrintStatus::PrinterFailed);
+        windows::printTestPage(nullptr);
         QCOMPARE(env.prompter.shown.size(), 1);
         QCOMPARE(env.prompter.last().text, QStringLiteral("打印机未准备好或有故障!"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("错误"));
         QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
-        // The test page says the same, once.
-        windows::printTestPage(nullptr);
-        QCOMPARE(env.prompter.shown.size(), 2);
-        QCOMPARE(env.prompter.last().text, QStringLiteral("打印机未准备好或有故障!"));
     }
 
     void outOfRangeSendsNothing()
@@ -220,22 +230,25 @@ private slots:
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
                      << field(QStringLiteral("b"), QStringLiteral("乙"), 28868, 0, 9)
                      << field(QStringLiteral("c"), QStringLiteral("丙"), 0, 500, 9);
-        QVERIFY(!printing::printSheet(nullptr, sheet));
+        printing::PrintOutcome printed = printing::printSheet(sheet);
+        QCOMPARE(printed.status, PrintStatus::OutOfRange);
+        QCOMPARE(printed.field, 1);
+        QCOMPARE(printed.fault, printing::PlacementFault::Position);
         // The printer is fine: the message names the input point and why it cannot be printed.
-        QCOMPARE(env.prompter.texts(),
-                 QStringList{QStringLiteral("输入点“b”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
-                                            "或减小整体打印位置的偏移。")});
-        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
-        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QCOMPARE(printing::printNotice(printed),
+                 (Notice{QStringLiteral("输入点“b”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                                        "或减小整体打印位置的偏移。"),
+                         QStringLiteral("提示"), Notice::Icon::Exclamation}));
         QVERIFY(!QFile::exists(pdf));
 
         // A value too long for the page is named as such.
-        env.prompter.clear();
         sheet.fields[1] = field(QStringLiteral("备注"), QString(200, QChar(0x6C49)), 0, 1000, 9);
-        QVERIFY(!printing::printSheet(nullptr, sheet));
-        QCOMPARE(env.prompter.texts(),
-                 QStringList{QStringLiteral("输入点“备注”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。")});
+        printed = printing::printSheet(sheet);
+        QCOMPARE(printed.fault, printing::PlacementFault::TooLong);
+        QCOMPARE(printing::printNotice(printed).text,
+                 QStringLiteral("输入点“备注”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。"));
         QVERIFY(!QFile::exists(pdf));
+        QVERIFY(env.prompter.shown.isEmpty());
     }
 
     void offsetThatIsNotANumber()
@@ -246,9 +259,11 @@ private slots:
         PrintSheet sheet;
         sheet.allleftText = QStringLiteral("-");
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9);
-        QVERIFY(!printing::printSheet(nullptr, sheet));
-        QCOMPARE(env.prompter.shown.size(), 1);
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("整体打印位置的左右偏移“-”不是一个数字，请改正后再打印。"));
+        const printing::PrintOutcome printed = printing::printSheet(sheet);
+        QCOMPARE(printed.status, PrintStatus::OffsetInvalid);
+        QCOMPARE(printed.offsetBox, printing::OffsetBox::Horizontal);
+        QCOMPARE(printing::printNotice(printed).text,
+                 QStringLiteral("整体打印位置的左右偏移“-”不是一个数字，请改正后再打印。"));
         QVERIFY(!QFile::exists(pdf));
     }
 
@@ -259,12 +274,10 @@ private slots:
         ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
         PrintSheet sheet;
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("  "), 0, 0, 9);
-        QVERIFY(printing::printSheet(nullptr, sheet));
-        QVERIFY(env.prompter.shown.isEmpty());
+        QVERIFY(printing::printSheet(sheet).ok());
         QVERIFY(!QFile::exists(pdf));
         ui::setPrinterTarget(ui::PrinterTarget::None);
-        QVERIFY(!printing::printSheet(nullptr, sheet));
-        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(printing::printSheet(sheet).status, PrintStatus::PrinterFailed);
     }
 };
 

@@ -1,4 +1,5 @@
 // The print log row written after a print: columns and values in step, values exactly as typed.
+#include "NoticeOutput.h"
 #include "TestEnv.h"
 #include "data/Sql.h"
 #include "printing/PrintActions.h"
@@ -12,6 +13,8 @@
 
 using namespace vorlan;
 using printing::PrintField;
+using printing::LogResult;
+using printing::Notice;
 using printing::PrintSheet;
 
 namespace {
@@ -78,7 +81,7 @@ private slots:
         s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三")) << field(QStringLiteral("电话"), QStringLiteral("12345 "))
                  << field(QStringLiteral("备注"), QString());
         const QString before = data::dateTimeText(QDateTime::currentDateTime());
-        QVERIFY(printing::logSheet(nullptr, s));
+        QVERIFY(printing::logSheet(s).ok());
         const QString after = data::dateTimeText(QDateTime::currentDateTime());
         QVERIFY(env.prompter.shown.isEmpty());
 
@@ -94,7 +97,7 @@ private slots:
         QCOMPARE(r[0].value(QStringLiteral("备注")).toString(), QString());
 
         // A second print logs a second row.
-        QVERIFY(printing::logSheet(nullptr, s));
+        QVERIFY(printing::logSheet(s).ok());
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 2);
     }
 
@@ -104,7 +107,7 @@ private slots:
         saveTemplate(env.db(), QStringLiteral("空白单"), {});
         PrintSheet s;
         s.templateName = QStringLiteral("空白单");
-        QVERIFY(printing::logSheet(nullptr, s));
+        QVERIFY(printing::logSheet(s).ok());
         const auto r = rows(env.db(), QStringLiteral("空白单"));
         QCOMPARE(r.size(), 1);
         QCOMPARE(r[0].size(), 1);
@@ -131,7 +134,7 @@ private slots:
         PrintSheet s;
         s.templateName = QStringLiteral("Tom's 单");
         s.fields << field(QStringLiteral("客户's 名"), typed);
-        QVERIFY(printing::logSheet(nullptr, s));
+        QVERIFY(printing::logSheet(s).ok());
         const auto r = rows(env.db(), QStringLiteral("Tom's 单"));
         QCOMPARE(r.size(), 1);
         QCOMPARE(r[0].value(QStringLiteral("客户's 名")).toString(), logged);
@@ -144,7 +147,7 @@ private slots:
         PrintSheet s;
         s.templateName = QStringLiteral("WAYBILL");
         s.fields << field(QStringLiteral("to"), QStringLiteral("x"));
-        QVERIFY(printing::logSheet(nullptr, s));
+        QVERIFY(printing::logSheet(s).ok());
         QCOMPARE(rows(env.db(), QStringLiteral("Waybill")).size(), 1);
     }
 
@@ -156,28 +159,32 @@ private slots:
         PrintSheet s;
         s.templateName = QStringLiteral("从未保存");
         s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
-        QVERIFY(printing::printSheet(nullptr, s));
+        QVERIFY(printing::printSheet(s).ok());
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("p.pdf"))));
-        QVERIFY(env.prompter.shown.isEmpty());
 
         // Never saved in the designer: no print log table.
-        QVERIFY(!printing::logSheet(nullptr, s));
-        QCOMPARE(env.prompter.shown.size(), 1);
-        QVERIFY(env.prompter.lastText().contains(QStringLiteral("已经打印")));
-        QVERIFY(env.prompter.lastText().contains(QStringLiteral("“从未保存”")));
-        QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
-        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        LogResult logged = printing::logSheet(s);
+        QCOMPARE(logged.status, LogResult::Status::NoLogTable);
+        QCOMPARE(printing::logNotice(logged),
+                 (Notice{QStringLiteral("本张已经打印，但模板“从未保存”还没有打印记录表，这次的打印明细没有保存。\n"
+                                        "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。"),
+                         QStringLiteral("提示"), Notice::Icon::Exclamation}));
         QVERIFY(!data::tableExists(env.db(), QStringLiteral("从未保存")));
 
         // A column the table does not have: the database's reason is passed on, no half row.
         saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人")});
         s.templateName = QStringLiteral("运单");
         s.fields << field(QStringLiteral("新加的点"), QStringLiteral("y"));
-        QVERIFY(!printing::logSheet(nullptr, s));
-        QCOMPARE(env.prompter.shown.size(), 2);
-        QVERIFY(env.prompter.lastText().contains(QStringLiteral("“运单”")));
-        QVERIFY(env.prompter.lastText().contains(QStringLiteral("新加的点")));
+        logged = printing::logSheet(s);
+        QCOMPARE(logged.status, LogResult::Status::Failed);
+        QVERIFY(logged.description.contains(QStringLiteral("新加的点")));
+        const Notice notice = printing::logNotice(logged);
+        QVERIFY(notice.text.startsWith(QStringLiteral("本张已经打印，但打印明细没有保存到模板“运单”的打印记录表：")));
+        QVERIFY(notice.text.endsWith(logged.description));
+        QCOMPARE(notice.title, QStringLiteral("提示"));
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
+        // Logging tells the user nothing itself; the print window shows the notice.
+        QVERIFY(env.prompter.shown.isEmpty());
     }
 
     void baseTableIsNeverWritten()
@@ -187,11 +194,12 @@ private slots:
         PrintSheet s;
         s.templateName = QStringLiteral("YongTu");
         s.fields << field(QStringLiteral("yongtuName"), QStringLiteral("x"));
-        QVERIFY(!printing::logSheet(nullptr, s));
-        QVERIFY(env.prompter.lastText().contains(QStringLiteral("已经打印")));
+        const LogResult logged = printing::logSheet(s);
+        QCOMPARE(logged.status, LogResult::Status::Failed);
+        const QString text = printing::logNotice(logged).text;
+        QVERIFY(text.contains(QStringLiteral("已经打印")));
         // Not "no log table yet, save the template": a base table's name can never be saved.
-        QVERIFY2(env.prompter.lastText().contains(QStringLiteral("模板名称不能用作打印记录表的名称")),
-                 qPrintable(env.prompter.lastText()));
+        QVERIFY2(text.contains(QStringLiteral("模板名称不能用作打印记录表的名称")), qPrintable(text));
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM yongtu")).toInt(), 0);
     }
 
@@ -204,8 +212,9 @@ private slots:
         s.templateName = QStringLiteral("运单");
         s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
         // What the print button does: log only after a print that did not fail.
-        if (printing::printSheet(nullptr, s)) printing::logSheet(nullptr, s);
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
+        const printing::PrintOutcome printed = printing::printSheet(s);
+        if (printed.ok()) printing::logSheet(s);
+        QCOMPARE(printed.status, printing::PrintStatus::PrinterFailed);
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
     }
 };

@@ -23,7 +23,6 @@
 using namespace vorlan;
 using namespace vorlan::test::printfixture;
 using printing::Frm_申通快递;
-using printing::PickerKind;
 using templates::Family;
 namespace ty = templates::type;
 
@@ -69,21 +68,35 @@ struct SampleWindow {
     ~SampleWindow() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
 };
 
-// Picks row `row` of whatever picker opens; -1 cancels.
+// The one test of the real path: picks row `row` of whatever picker opens through its own controls.
 void pickRow(ui::ScriptedPrompter& prompter, int row) {
     prompter.onExec = [row](QDialog* d) {
         auto* p = dynamic_cast<templates::数据选择*>(d);
         if (!p)
             return int(QDialog::Rejected);
         p->show();
-        if (row < 0) {
-            p->CancelButton_Click();
-        } else {
-            p->DataGrid1->setCurrentIndex(p->Adodc1->index(row, 0));
-            p->OKButton_Click();
-        }
+        p->DataGrid1->setCurrentIndex(p->Adodc1->index(row, 0));
+        p->OKButton_Click();
         return p->result();
     };
+}
+
+// Records the captions of the pickers that open and closes them without a choice.
+std::shared_ptr<QStringList> recordPickers(ui::ScriptedPrompter& prompter) {
+    auto titles = std::make_shared<QStringList>();
+    prompter.onExec = [titles](QDialog* d) {
+        if (auto* p = dynamic_cast<templates::数据选择*>(d))
+            *titles << p->title;
+        return int(QDialog::Rejected);
+    };
+    return titles;
+}
+
+QStringList customerRow(const QString& name, const QString& address, const QString& phone) {
+    return {name,          QStringLiteral("KJ"),       address,
+            QStringLiteral("310000"), phone,           QString(),
+            QStringLiteral("王五"),   QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
+            QStringLiteral("杭州"),   QStringLiteral("浙江"),     QStringLiteral("西湖区")};
 }
 } // namespace
 
@@ -91,30 +104,6 @@ class TestPrintWindow : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { ui::setScreenDpi(96); }
-
-    void pickerRules_data() {
-        QTest::addColumn<QString>("s");
-        QTest::addColumn<QString>("t");
-        QTest::addColumn<int>("kind");
-        auto row = [](const char* tag, const char* s, const char* t, PickerKind k) {
-            QTest::newRow(tag) << QString::fromUtf8(s) << QString::fromUtf8(t) << int(k);
-        };
-        row("customer alone", "客户名称", "", PickerKind::Customer);
-        row("customer, T customer", "客户地址", "联系电话", PickerKind::Customer);
-        row("no S", "", "客户名称", PickerKind::None);
-        row("no S, T common use", "", "常用用途", PickerKind::None);
-        row("S none", "无", "", PickerKind::None);
-        row("T none", "客户名称", "无", PickerKind::None);
-        row("S common use", "常用用途", "", PickerKind::CommonUse);
-        row("T common use", "客户名称", "常用用途", PickerKind::CommonUse);
-        row("contact person", "联系人", "", PickerKind::Customer);
-    }
-    void pickerRules() {
-        QFETCH(QString, s);
-        QFETCH(QString, t);
-        QFETCH(int, kind);
-        QCOMPARE(int(printing::pickerFor(s, t)), kind);
-    }
 
     void loadsBoxesWithGapsInTheirFontsAndColours() {
         test::TestEnv env;
@@ -181,6 +170,38 @@ private slots:
                               QStringLiteral("大写二"), QStringLiteral("附言")}));
         QCOMPARE(sheet.fields[0].left, 1440.0);
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
+    }
+
+    // The surface builds from a template in memory, without a window, handles or database.
+    void surfaceOnItsOwn() {
+        templates::Template t;
+        templates::InputPoint p;
+        p.type = ty::Month;
+        p.name = QStringLiteral("月");
+        p.rect = ui::TwipsRect{1440, 720, 3000, 315};
+        t.single[2] = p;
+        t.single.count = 2;
+        p.type = ty::MultiLine;
+        p.name = QStringLiteral("备注");
+        p.rect = ui::TwipsRect{150, 3000, 4000, 900};
+        t.multi[2] = p;
+        t.multi.count = 2;
+        printing::BoxSurface surface;
+        surface.build(t, printing::initialTexts(t, QDate(2024, 3, 5)), nullptr, nullptr);
+        QVERIFY(!surface.line(1) && !surface.multi(1) && !surface.line(3));
+        QCOMPARE(surface.line(2)->geometry(), QRect(96, 48, 200, 21));
+        QCOMPARE(surface.line(2)->text(), QStringLiteral("03"));
+        QCOMPARE(surface.multi(2)->parentWidget(), &surface);
+        // The multi-line box's viewport, which receives its mouse events, belongs to its slot.
+        QCOMPARE(surface.slotOf(surface.multi(2)->viewport()),
+                 std::optional(printing::finetune::SlotRef{Family::Multi, 2}));
+        QVERIFY(!surface.slotOf(&surface));
+        surface.setTexts(printing::BoxTexts{{{Family::Multi, 2}, QStringLiteral("易碎")}});
+        QCOMPARE(surface.texts(), (printing::BoxTexts{{{Family::Single, 2}, QStringLiteral("03")},
+                                                      {{Family::Multi, 2}, QStringLiteral("易碎")}}));
+        surface.setBoxesVisible(false);
+        QVERIFY(surface.line(2)->isHidden() && surface.multi(2)->isHidden());
+        QVERIFY(!surface.pictureShown());
     }
 
     void onlyMultiLinePoints() {
@@ -316,11 +337,22 @@ private slots:
         QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("不变"));
         QCOMPARE(w->Text_Addscroll(1)->toPlainText(), QStringLiteral("0571-2"));
 
-        // Cancelling changes nothing.
-        pickRow(env.prompter, -1);
+        // Closing the picker without a choice changes nothing.
+        const auto titles = recordPickers(env.prompter);
         w->boxDoubleClick(1);
-        QCOMPARE(env.prompter.dialogsShown.size(), 2);
+        QCOMPARE(*titles, QStringList{printing::kCustomerTitle});
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("乙公司"));
+
+        // The same fill as a typed pick: every customer-bound box of both families, the rest unchanged.
+        w->applyPick(printing::PickResult::customer(
+            3, customerRow(QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("0571-1"))));
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("甲公司"));
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("一路1号"));
+        QCOMPARE(w->Text_Add(3)->text(), QStringLiteral("王五"));
+        QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("不变"));
+        QCOMPARE(w->Text_Addscroll(1)->toPlainText(), QStringLiteral("0571-1"));
+        w->applyPick(printing::PickResult::customer(1, QStringList(12, QString())));
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("甲公司"));
     }
 
     void commonUseFillsOnlyItsSlot() {
@@ -333,16 +365,10 @@ private slots:
                {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途"), 2, 0, 2000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
-        QString title;
-        env.prompter.onExec = [&](QDialog* d) {
-            auto* p = dynamic_cast<templates::数据选择*>(d);
-            p->show();
-            title = p->windowTitle();
-            p->OKButton_Click();
-            return p->result();
-        };
+        const auto titles = recordPickers(env.prompter);
         w->boxDoubleClick(2);
-        QCOMPARE(title, QStringLiteral("请选择常用用途"));
+        QCOMPARE(*titles, QStringList{QStringLiteral("请选择常用用途")});
+        w->applyPick(printing::PickResult::commonUse(2, QStringLiteral("货款")));
         QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("货款"));
         QCOMPARE(w->Text_Addscroll(2)->toPlainText(), QStringLiteral("货款"));
         QCOMPARE(w->Text_Add(3)->text(), QString());
@@ -358,7 +384,7 @@ private slots:
                {ty::MultiLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 0, 3000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
-        pickRow(env.prompter, 0);
+        recordPickers(env.prompter);
         w->boxDoubleClick(1);                                                 // T is 无
         QTest::mouseDClick(w->Text_Addscroll(3)->viewport(), Qt::LeftButton); // no single-line slot 3
         QVERIFY(env.prompter.dialogsShown.isEmpty());
@@ -371,14 +397,14 @@ private slots:
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
         auto w = openWindow();
         QVERIFY(w);
-        pickRow(env.prompter, 0);
+        const auto titles = recordPickers(env.prompter);
         w->XPButton_WeiTiao->click();
         QTest::mouseDClick(w->Text_Add(1), Qt::LeftButton);
         QVERIFY(env.prompter.dialogsShown.isEmpty());
         w->XPButton_WeiTiao->click();
         QTest::mouseDClick(w->Text_Add(1), Qt::LeftButton);
         QCOMPARE(env.prompter.dialogsShown.size(), 1);
-        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("甲公司"));
+        QCOMPARE(*titles, QStringList{printing::kCustomerTitle});
     }
 
     void enterConvertsOnlyItsOwnAmount() {
@@ -555,6 +581,20 @@ private slots:
         QVERIFY(s.env.prompter.shown.isEmpty());
         QVERIFY(QFile::exists(pdf));
         QCOMPARE(logRows(s.env.db()), 1);
+    }
+
+    // With the printer switched off the message is shown once and no row is logged.
+    void printerOffIsToldOnceAndNothingIsLogged() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        ui::setPrinterTarget(ui::PrinterTarget::None);
+        s.w->Text_Add(1)->setText(QStringLiteral("华东示例贸易有限公司"));
+        s.w->XPBut单件打印->click();
+        QCOMPARE(s.env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
+        QCOMPARE(s.env.prompter.last().title, QStringLiteral("错误"));
+        QCOMPARE(s.env.prompter.last().icon, ui::Icon::Critical);
+        QCOMPARE(logRows(s.env.db()), 0);
+        QCOMPARE(s.w->windowTitle(), printing::sample::kTemplateName + printing::kPrintedCaption);
     }
 
     void previewHidesTheBoxesAndShowsThemAgain() {

@@ -101,7 +101,7 @@ private slots:
     }
 
     // A new user's first double click: every box bound to a customer column or to the common uses opens
-    // its picker, the unbound ones open none, and the picks fill the boxes.
+    // its picker, the unbound ones open none, and the first customer and phrase fill the boxes.
     void everyBoundBoxOfTheSampleOpensItsPicker()
     {
         test::TestEnv env;
@@ -112,14 +112,15 @@ private slots:
         w.show();
         QStringList titles;
         env.prompter.onExec = [&titles](QDialog* d) {
-            auto* p = dynamic_cast<templates::数据选择*>(d);
-            if (!p) return int(QDialog::Rejected);
-            titles << p->title;
-            p->show();
-            p->DataGrid1->setCurrentIndex(p->Adodc1->index(0, 0));
-            p->OKButton_Click();
-            return p->result();
+            if (auto* p = dynamic_cast<templates::数据选择*>(d)) titles << p->title;
+            return int(QDialog::Rejected);
         };
+        // The first row of each picker, as it lists them.
+        QStringList firstCustomer;
+        QSqlQuery q = data::exec(env.db(), printing::kCustomerSelect);
+        QVERIFY(q.next());
+        for (int i = 0; i < 12; ++i) firstCustomer << q.value(i).toString();
+        const QString firstPhrase = data::scalar(env.db(), printing::kCommonUseSelect).toString();
 
         int bound = 0;
         for (templates::Family f : {templates::Family::Single, templates::Family::Multi}) {
@@ -137,6 +138,10 @@ private slots:
                 const QString shown = fam[k].name + QStringLiteral(": ") + titles.join(u',');
                 QVERIFY2(titles == expected, qPrintable(shown));
                 bound += expected.isEmpty() ? 0 : 1;
+                if (!titles.isEmpty())
+                    w.applyPick(titles.first() == printing::kCustomerTitle
+                                    ? printing::PickResult::customer(k, firstCustomer)
+                                    : printing::PickResult::commonUse(k, firstPhrase));
             }
         }
         QCOMPARE(bound, 4); // 寄件单位, 寄件地址, 寄件电话, 物品名称
@@ -166,9 +171,9 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("sample.pdf"));
         ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
-        QVERIFY(printing::printSheet(nullptr, sheet));
+        QVERIFY(printing::printSheet(sheet).ok());
         ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
-        QVERIFY(printing::logSheet(nullptr, sheet));
+        QVERIFY(printing::logSheet(sheet).ok());
         QVERIFY(env.prompter.shown.isEmpty());
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT \"寄件单位\" FROM \"示例运单\"")).toString(),
                  QStringLiteral("寄件单位值"));

@@ -1,0 +1,99 @@
+#include "printing/BoxFill.h"
+
+namespace vorlan::printing {
+
+using templates::Family;
+
+namespace {
+
+QString bindingOf(const templates::InputPoint& p) {
+    return p.isLive() ? p.binding : QString();
+}
+
+bool validSlot(int k) {
+    return k >= 1 && k <= templates::kMaxSlot;
+}
+
+} // namespace
+
+QString initialText(const QString& type, const QDate& today) {
+    namespace type_ = templates::type;
+    if (type == type_::Date)
+        return today.toString(QStringLiteral("yyyy-MM-dd"));
+    if (type == type_::Year)
+        return today.toString(QStringLiteral("yyyy"));
+    if (type == type_::Month)
+        return today.toString(QStringLiteral("MM"));
+    if (type == type_::Day)
+        return today.toString(QStringLiteral("dd"));
+    return QString();
+}
+
+BoxTexts initialTexts(const templates::Template& t, const QDate& today) {
+    BoxTexts texts;
+    for (Family f : {Family::Single, Family::Multi}) {
+        const templates::PointFamily& fam = t.family(f);
+        for (int k = 1; k <= fam.count; ++k) {
+            if (!fam[k].isLive())
+                continue;
+            const QString initial = initialText(fam[k].type, today);
+            if (!initial.isEmpty())
+                texts.insert({f, k}, initial);
+        }
+    }
+    return texts;
+}
+
+QList<int> amountSlots(const templates::Template& t) {
+    QList<int> out;
+    for (int k = 1; k <= t.single.count; ++k)
+        if (t.single[k].isLive() && t.single[k].type == templates::type::AmountInWords)
+            out << k;
+    return out;
+}
+
+PickerKind pickerFor(const QString& s, const QString& t) {
+    if (s.isEmpty())
+        return PickerKind::None;
+    if (s == templates::kNoBinding || t == templates::kNoBinding)
+        return PickerKind::None;
+    if (s == templates::kCommonUseBinding || t == templates::kCommonUseBinding)
+        return PickerKind::CommonUse;
+    return PickerKind::Customer;
+}
+
+PickerKind pickerForSlot(const templates::Template& t, int k) {
+    if (!validSlot(k))
+        return PickerKind::None;
+    return pickerFor(bindingOf(t.single[k]), bindingOf(t.multi[k]));
+}
+
+BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
+    BoxTexts fills;
+    if (pick.values.value(0).isEmpty())
+        return fills;
+    if (pick.kind == PickerKind::CommonUse) {
+        if (!validSlot(pick.slot))
+            return fills;
+        for (Family f : {Family::Single, Family::Multi})
+            if (bindingOf(t.family(f)[pick.slot]) == templates::kCommonUseBinding)
+                fills.insert({f, pick.slot}, pick.values.first());
+        return fills;
+    }
+    if (pick.kind != PickerKind::Customer)
+        return fills;
+    const QStringList& columns = templates::customerBindings();
+    for (Family f : {Family::Single, Family::Multi}) {
+        const templates::PointFamily& fam = t.family(f);
+        for (int k = 1; k <= fam.count; ++k) {
+            if (!fam[k].isLive())
+                continue;
+            const qsizetype column = columns.indexOf(fam[k].binding);
+            if (column >= 0)
+                fills.insert({f, k}, pick.values.value(column));
+        }
+    }
+    return fills;
+}
+
+} // namespace vorlan::printing

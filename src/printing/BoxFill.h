@@ -1,0 +1,57 @@
+#pragma once
+// What the print window's boxes start with and what a pick from the record picker puts into them: pure
+// rules over the template model. The window only applies the texts.
+
+#include "printing/PrintSheet.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace vorlan::printing {
+
+// The value a box of that type starts with on the given day ("" for types without one).
+QString initialText(const QString& type, const QDate& today);
+
+// The starting texts of the template's live boxes on that day; boxes that start empty are left out.
+BoxTexts initialTexts(const templates::Template& t, const QDate& today);
+
+// Single-line slots of the "大写金额" points, in loading order (each type is read in slot order).
+QList<int> amountSlots(const templates::Template& t);
+
+// What a double click on slot k opens, from the single-line binding S and the multi-line binding T of
+// that slot (empty where the slot holds no input point).
+enum class PickerKind { None, Customer, CommonUse };
+PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
+// The same for slot k of the template, from both families' bindings of that slot.
+PickerKind pickerForSlot(const templates::Template& t, int k);
+
+// The SELECTs and captions of the two pickers.
+inline const QString kCustomerSelect =
+    QStringLiteral("SELECT  "
+                   "客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,"
+                   "汇入地省,汇入地县市 "
+                   "FROM Basic_Khgl");
+inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
+inline const QString kCommonUseSelect = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
+inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
+
+// What the record picker handed back for a double click on a slot.
+struct PickResult {
+    PickerKind kind = PickerKind::None;
+    int slot = 0; // the slot double-clicked
+    // The chosen row's columns in the picker's order: a customer's twelve columns in the order of
+    // kCustomerSelect, or the one common-use phrase. An empty first value means nothing was chosen.
+    QStringList values;
+
+    static PickResult customer(int slot, const QStringList& row) { return {PickerKind::Customer, slot, row}; }
+    static PickResult commonUse(int slot, const QString& phrase) {
+        return {PickerKind::CommonUse, slot, {phrase}};
+    }
+};
+
+// The boxes a pick fills, with their new texts. A customer fills every live point of both families bound
+// to one of its twelve columns, not only the slot double-clicked; a common use fills slot k of each
+// family whose slot k is bound to "常用用途". Nothing when nothing was chosen.
+BoxTexts pickFills(const templates::Template& t, const PickResult& pick);
+
+} // namespace vorlan::printing

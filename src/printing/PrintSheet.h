@@ -1,0 +1,41 @@
+#pragma once
+// The sheet handed to printing, preview and the print log, and how it is built from the template and
+// the current texts of the print window's boxes.
+
+#include "printing/FineTune.h"
+#include "templates/TemplateModel.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+namespace vorlan::printing {
+
+// One input point as it stands at the moment of printing.
+struct PrintField {
+    QString name;    // the point's name, its column in the print log table
+    QString text;    // the box's current text
+    double left = 0; // the box's current left and top, twips
+    double top = 0;
+    double fontSize = 9; // points
+};
+
+struct PrintSheet {
+    QString templateName;
+    // Single-line family slots 1..N that hold a live point, then the multi-line family 1..M.
+    QList<PrintField> fields;
+    // The texts of the offset boxes Allup (vertical) and Allleft (horizontal); one unit is 48 twips.
+    QString allupText = QStringLiteral("0");
+    QString allleftText = QStringLiteral("0");
+};
+
+// The texts of the print window's boxes, by family and slot.
+using BoxTexts = QMap<finetune::SlotRef, QString>;
+
+// The sheet of the template as it would print now: every live input point, single-line slots ascending,
+// then multi-line slots ascending, each with its text from texts (empty where texts has none), its
+// rectangle's left and top as they stand (moved in fine-tune mode or not) and its font size. The offsets
+// are the last whole values of the offset boxes, never a half-typed text.
+PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int allup, int allleft);
+
+} // namespace vorlan::printing
