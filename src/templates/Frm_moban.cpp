@@ -225,6 +225,10 @@ void Frm_模板::info(const QString& text) {
     ui::information(this, text, kRuleTitle);
 }
 
+void Frm_模板::info(const Problem& problem) {
+    ui::information(this, problem.text, problem.title);
+}
+
 QString Frm_模板::typeFromButtons() const {
     for (QRadioButton* r : {XPRadio_Text, XPRadio_rq, RadioB整数, XPRad大额, XPRad小额, XPRad年, XPRad月, XPRad日,
                             XPRad号码})
@@ -236,7 +240,7 @@ QString Frm_模板::typeFromButtons() const {
 void Frm_模板::XPBut确定_Click() {
     const PointDraft draft{Text_Name->text(), typeFromButtons(), Combo3->currentText()};
     if (const auto problem = checkNewPoint(model_, draft)) {
-        ui::information(this, problem->text, problem->title);
+        info(*problem);
         return;
     }
     const Family fam = familyOf(draft.type);
@@ -247,7 +251,7 @@ void Frm_模板::XPBut确定_Click() {
 
 void Frm_模板::XPBut修改_Click() {
     if (const auto problem = checkModifyPoint(selectedKind_)) {
-        ui::information(this, problem->text, problem->title);
+        info(*problem);
         return;
     }
     if (const auto fam = familyOfKind(selectedKind_)) {
@@ -259,7 +263,7 @@ void Frm_模板::XPBut修改_Click() {
 
 void Frm_模板::XPBut_Del_Click() {
     if (const auto problem = checkDeletePoint(selectedKind_)) {
-        ui::information(this, problem->text, problem->title);
+        info(*problem);
         return;
     }
     const Family fam = *familyOfKind(selectedKind_);

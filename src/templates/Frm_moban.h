@@ -113,7 +113,8 @@ private:
     QWidget* createBox(Family family, int slot);
     void showPoint(Family family, int slot); // the box takes the slot's rectangle, font, colours, visibility
     void showSample();
-    void info(const QString& text);
+    void info(const QString& text); // an information box titled "操作结果报告"
+    void info(const Problem& problem);
     void objectMoved(QWidget* object, const ui::TwipsRect& rect);
     void boxSelected(QWidget* box);
     QString typeFromButtons() const;
