@@ -230,8 +230,8 @@ void Frm_模板::info(const Problem& problem) {
 }
 
 QString Frm_模板::typeFromButtons() const {
-    for (QRadioButton* r : {XPRadio_Text, XPRadio_rq, RadioB整数, XPRad大额, XPRad小额, XPRad年, XPRad月, XPRad日,
-                            XPRad号码})
+    for (QRadioButton* r :
+         {XPRadio_Text, XPRadio_rq, RadioB整数, XPRad大额, XPRad小额, XPRad年, XPRad月, XPRad日, XPRad号码})
         if (r->isChecked())
             return pointTypeFor(r->text(), Checkscroll->isChecked());
     return QString();

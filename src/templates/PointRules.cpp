@@ -6,13 +6,17 @@ namespace vorlan::templates {
 
 namespace {
 
-Problem refusal(const QString& text) { return {text, kRuleTitle}; }
+Problem refusal(const QString& text) {
+    return {text, kRuleTitle};
+}
 
 const QString kSelectFirst = QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ ");
 
 } // namespace
 
-QString kindOf(Family family) { return family == Family::Multi ? kKindMulti : kKindSingle; }
+QString kindOf(Family family) {
+    return family == Family::Multi ? kKindMulti : kKindSingle;
+}
 
 std::optional<Family> familyOfKind(const QString& kind) {
     if (kind == kKindSingle)
@@ -27,8 +31,8 @@ QString pointTypeFor(const QString& caption, bool multiLine) {
         return multiLine ? type::MultiLine : type::SingleLine;
     if (caption == QStringLiteral("日期"))
         return type::Date;
-    for (const QString& t : {type::Integer, type::AmountInWords, type::Amount, type::Year, type::Month, type::Day,
-                             type::Number})
+    for (const QString& t :
+         {type::Integer, type::AmountInWords, type::Amount, type::Year, type::Month, type::Day, type::Number})
         if (caption == t)
             return t;
     return QString();

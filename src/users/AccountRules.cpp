@@ -15,9 +15,12 @@ const QString kTooLong = QStringLiteral("您输入的口令长度错误(不允�
 std::optional<QString> passwordProblem(const QString& password) {
     const PasswordVerdict verdict = checkPassword(password, kPasswordBytes);
     switch (verdict.problem) {
-    case PasswordVerdict::Ok: return std::nullopt;
-    case PasswordVerdict::BadCharacter: return badCharacterText(verdict.character);
-    case PasswordVerdict::TooLong: return kTooLong;
+    case PasswordVerdict::Ok:
+        return std::nullopt;
+    case PasswordVerdict::BadCharacter:
+        return badCharacterText(verdict.character);
+    case PasswordVerdict::TooLong:
+        return kTooLong;
     }
     return std::nullopt;
 }
@@ -31,7 +34,8 @@ PasswordChangeCheck checkPasswordChange(const std::optional<UserRow>& user, cons
     if (!verifyPassword(oldPassword, user->passwordHash))
         return {Problem{QStringLiteral("您输入的[原来口令]内容错误,请重新输入"), kResultTitle}, false};
     if (again != newPassword)
-        return {Problem{QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"), kResultTitle}, true};
+        return {Problem{QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"), kResultTitle},
+                true};
     if (const auto problem = passwordProblem(newPassword))
         return {Problem{*problem, kResultTitle}, true};
     return {std::nullopt, true};

@@ -17,10 +17,10 @@ struct Problem {
     bool operator==(const Problem&) const = default;
 };
 
-inline constexpr int kUidLength = 5;          // as typed for a new user
-inline constexpr int kNameLength = 10;        // as typed
+inline constexpr int kUidLength = 5;   // as typed for a new user
+inline constexpr int kNameLength = 10; // as typed
 inline constexpr int kNewUserPasswordLength = 10;
-inline constexpr int kPasswordBytes = 20;     // a password in the GBK code page
+inline constexpr int kPasswordBytes = 20; // a password in the GBK code page
 
 struct PasswordChangeCheck {
     std::optional<Problem> problem;

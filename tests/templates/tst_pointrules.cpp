@@ -22,7 +22,8 @@ const QString kMultiFull = QStringLiteral("多行输入点最多 100 个，已�
 const QString kSelectFirst = QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ ");
 
 QString taken(const QString& name) {
-    return QStringLiteral("输入点名称：") + name + QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ ");
+    return QStringLiteral("输入点名称：") + name +
+           QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ ");
 }
 
 InputPoint point(const QString& type, const QString& name) {
@@ -71,35 +72,39 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("refusal"); // empty: the point may be added
         const QString single = templates::type::SingleLine, multi = templates::type::MultiLine;
-        QTest::newRow("accepted") << QString() << QStringLiteral("电话") << templates::type::Number << QString();
+        QTest::newRow("accepted") << QString() << QStringLiteral("电话") << templates::type::Number
+                                  << QString();
         QTest::newRow("accepted multi-line") << QString() << QStringLiteral("附言") << multi << QString();
         QTest::newRow("empty name") << QString() << QString() << single << kNoName;
         QTest::newRow("empty name before the type") << QString() << QString() << QString() << kNoName;
-        QTest::newRow("same name") << QString() << QStringLiteral("收件人") << single << taken(QStringLiteral("收件人"));
+        QTest::newRow("same name") << QString() << QStringLiteral("收件人") << single
+                                   << taken(QStringLiteral("收件人"));
         QTest::newRow("name of the other family")
             << QString() << QStringLiteral("备注") << single << taken(QStringLiteral("备注"));
-        QTest::newRow("name of a deleted point") << QString() << QStringLiteral("Tel") << single
-                                                 << taken(QStringLiteral("Tel"));
+        QTest::newRow("name of a deleted point")
+            << QString() << QStringLiteral("Tel") << single << taken(QStringLiteral("Tel"));
         // Log table columns do not tell letter case apart; the message repeats the name as typed.
-        QTest::newRow("other letter case") << QString() << QStringLiteral("TEL") << single
-                                           << taken(QStringLiteral("TEL"));
-        QTest::newRow("a blank more is another name") << QString() << QStringLiteral("收件人 ") << single << QString();
+        QTest::newRow("other letter case")
+            << QString() << QStringLiteral("TEL") << single << taken(QStringLiteral("TEL"));
+        QTest::newRow("a blank more is another name")
+            << QString() << QStringLiteral("收件人 ") << single << QString();
         QTest::newRow("taken before the type")
             << QString() << QStringLiteral("收件人") << QString() << taken(QStringLiteral("收件人"));
-        QTest::newRow("date column") << QString() << QStringLiteral("打印日期") << templates::type::Date << kReserved;
-        QTest::newRow("date column before the type") << QString() << QStringLiteral("打印日期") << QString()
-                                                     << kReserved;
+        QTest::newRow("date column") << QString() << QStringLiteral("打印日期") << templates::type::Date
+                                     << kReserved;
+        QTest::newRow("date column before the type")
+            << QString() << QStringLiteral("打印日期") << QString() << kReserved;
         QTest::newRow("no type") << QString() << QStringLiteral("电话") << QString() << kNoType;
-        QTest::newRow("single-line family full") << QStringLiteral("single") << QStringLiteral("电话")
-                                                 << templates::type::Amount << kSingleFull;
+        QTest::newRow("single-line family full")
+            << QStringLiteral("single") << QStringLiteral("电话") << templates::type::Amount << kSingleFull;
         QTest::newRow("single-line full, multi-line has room")
             << QStringLiteral("single") << QStringLiteral("电话") << multi << QString();
-        QTest::newRow("multi-line family full") << QStringLiteral("multi") << QStringLiteral("电话") << multi
-                                                << kMultiFull;
+        QTest::newRow("multi-line family full")
+            << QStringLiteral("multi") << QStringLiteral("电话") << multi << kMultiFull;
         QTest::newRow("multi-line full, single-line has room")
             << QStringLiteral("multi") << QStringLiteral("电话") << single << QString();
-        QTest::newRow("full family, no type") << QStringLiteral("single") << QStringLiteral("电话") << QString()
-                                              << kNoType;
+        QTest::newRow("full family, no type")
+            << QStringLiteral("single") << QStringLiteral("电话") << QString() << kNoType;
     }
     void checkNewPoint() {
         QFETCH(QString, full);
@@ -190,7 +195,8 @@ private slots:
         const Family fam = templates::familyOf(type);
 
         // Adding.
-        const InputPoint p = templates::newPoint(PointDraft{QStringLiteral("收件人"), type, QStringLiteral("传真")}, s);
+        const InputPoint p =
+            templates::newPoint(PointDraft{QStringLiteral("收件人"), type, QStringLiteral("传真")}, s);
         QCOMPARE(p.name, QStringLiteral("收件人"));
         QCOMPARE(p.type, type);
         QCOMPARE(p.binding, QStringLiteral("传真"));

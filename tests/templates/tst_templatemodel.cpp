@@ -10,12 +10,11 @@ using templates::Template;
 namespace {
 
 // Every role a system colour may map to, each in its own colour, so a wrong role is seen.
-const QList<QPalette::ColorRole> kRoles{QPalette::Window,          QPalette::WindowText, QPalette::Base,
-                                        QPalette::Text,            QPalette::Button,     QPalette::ButtonText,
-                                        QPalette::Highlight,       QPalette::HighlightedText,
-                                        QPalette::Light,           QPalette::Mid,        QPalette::Dark,
-                                        QPalette::Shadow,          QPalette::ToolTipBase, QPalette::ToolTipText,
-                                        QPalette::PlaceholderText};
+const QList<QPalette::ColorRole> kRoles{
+    QPalette::Window,      QPalette::WindowText,  QPalette::Base,           QPalette::Text,
+    QPalette::Button,      QPalette::ButtonText,  QPalette::Highlight,      QPalette::HighlightedText,
+    QPalette::Light,       QPalette::Mid,         QPalette::Dark,           QPalette::Shadow,
+    QPalette::ToolTipBase, QPalette::ToolTipText, QPalette::PlaceholderText};
 
 QPalette distinctPalette() {
     QPalette pal;

@@ -35,30 +35,48 @@ private slots:
         QTest::addColumn<QString>("refusal"); // empty: the change goes ahead
         QTest::addColumn<bool>("identified");
         const QVariant old = QStringLiteral("old");
-        QTest::newRow("changed") << true << old << "old" << "new" << "new" << QString() << true;
-        QTest::newRow("no such user") << false << old << "old" << "new" << "new" << kNoUser << false;
+        QTest::newRow("changed") << true << old << "old"
+                                 << "new"
+                                 << "new" << QString() << true;
+        QTest::newRow("no such user") << false << old << "old"
+                                      << "new"
+                                      << "new" << kNoUser << false;
         // The user is looked for first, whatever else is wrong.
-        QTest::newRow("no user, mismatch too") << false << old << "x" << "a" << "b" << kNoUser << false;
-        QTest::newRow("old password wrong") << true << old << "OLD" << "new" << "new" << kWrongOld << false;
-        QTest::newRow("old password wrong, mismatch too") << true << old << "x" << "a" << "b" << kWrongOld << false;
-        QTest::newRow("no stored password matches nothing")
-            << true << QVariant() << "" << "new" << "new" << kWrongOld << false;
-        QTest::newRow("typed twice unalike") << true << old << "old" << "new" << "New" << kMismatch << true;
+        QTest::newRow("no user, mismatch too") << false << old << "x"
+                                               << "a"
+                                               << "b" << kNoUser << false;
+        QTest::newRow("old password wrong") << true << old << "OLD"
+                                            << "new"
+                                            << "new" << kWrongOld << false;
+        QTest::newRow("old password wrong, mismatch too") << true << old << "x"
+                                                          << "a"
+                                                          << "b" << kWrongOld << false;
+        QTest::newRow("no stored password matches nothing") << true << QVariant() << ""
+                                                            << "new"
+                                                            << "new" << kWrongOld << false;
+        QTest::newRow("typed twice unalike") << true << old << "old"
+                                             << "new"
+                                             << "New" << kMismatch << true;
         QTest::newRow("mismatch before the length")
             << true << old << "old" << kElevenChinese << kTenChinese << kMismatch << true;
-        QTest::newRow("20 ASCII") << true << old << "old" << kTwentyAscii << kTwentyAscii << QString() << true;
+        QTest::newRow("20 ASCII") << true << old << "old" << kTwentyAscii << kTwentyAscii << QString()
+                                  << true;
         QTest::newRow("21 ASCII") << true << old << "old" << kTwentyAscii + QLatin1Char('x')
                                   << kTwentyAscii + QLatin1Char('x') << kTooLong << true;
-        QTest::newRow("10 Chinese") << true << old << "old" << kTenChinese << kTenChinese << QString() << true;
-        QTest::newRow("11 Chinese are 22 bytes") << true << old << "old" << kElevenChinese << kElevenChinese
-                                                 << kTooLong << true;
+        QTest::newRow("10 Chinese") << true << old << "old" << kTenChinese << kTenChinese << QString()
+                                    << true;
+        QTest::newRow("11 Chinese are 22 bytes")
+            << true << old << "old" << kElevenChinese << kElevenChinese << kTooLong << true;
         QTest::newRow("not in GBK") << true << old << "old" << QStringLiteral("ab") + kEmoji
-                                    << QStringLiteral("ab") + kEmoji << users::badCharacterText(kEmoji) << true;
+                                    << QStringLiteral("ab") + kEmoji << users::badCharacterText(kEmoji)
+                                    << true;
         // Counted as one byte, the emoji made this fit in 20; the character is named, not the length.
         const QString fits = QStringLiteral("abcdefghij012345678") + kEmoji;
-        QTest::newRow("not in GBK within 20") << true << old << "old" << fits << fits
-                                              << users::badCharacterText(kEmoji) << true;
-        QTest::newRow("empty new password") << true << old << "old" << "" << "" << QString() << true;
+        QTest::newRow("not in GBK within 20")
+            << true << old << "old" << fits << fits << users::badCharacterText(kEmoji) << true;
+        QTest::newRow("empty new password") << true << old << "old"
+                                            << ""
+                                            << "" << QString() << true;
     }
     void checkPasswordChange() {
         QFETCH(bool, exists);
@@ -71,7 +89,8 @@ private slots:
         std::optional<users::UserRow> user;
         if (exists)
             user = users::UserRow{QStringLiteral("007"), QStringLiteral("Wang"),
-                                  stored.isNull() ? QVariant() : QVariant(users::hashPassword(stored.toString())),
+                                  stored.isNull() ? QVariant()
+                                                  : QVariant(users::hashPassword(stored.toString())),
                                   QStringLiteral("高级用户")};
         const users::PasswordChangeCheck check = users::checkPasswordChange(user, old, next, again);
         QCOMPARE(check.identified, identified);
@@ -89,12 +108,16 @@ private slots:
         QTest::newRow("no password is allowed") << "001" << QStringLiteral("张三") << "" << QString();
         QTest::newRow("no number") << "" << QStringLiteral("张三") << "pw" << kMissing;
         QTest::newRow("blank number") << "  " << QStringLiteral("张三") << "pw" << kMissing;
-        QTest::newRow("no name") << "001" << "" << "pw" << kMissing;
+        QTest::newRow("no name") << "001"
+                                 << ""
+                                 << "pw" << kMissing;
         QTest::newRow("blank name") << "001" << QStringLiteral("\u3000 ") << "pw" << kMissing;
-        QTest::newRow("missing before the password") << "" << "" << kEmoji << kMissing;
+        QTest::newRow("missing before the password") << ""
+                                                     << "" << kEmoji << kMissing;
         QTest::newRow("10 Chinese") << "001" << QStringLiteral("张三") << kTenChinese << QString();
         QTest::newRow("blanks around are not counted")
-            << "001" << QStringLiteral("张三") << QStringLiteral("  ") + kTwentyAscii + QStringLiteral(" ") << QString();
+            << "001" << QStringLiteral("张三") << QStringLiteral("  ") + kTwentyAscii + QStringLiteral(" ")
+            << QString();
         QTest::newRow("not in GBK") << "001" << QStringLiteral("张三") << QStringLiteral("pw") + kEmoji
                                     << users::badCharacterText(kEmoji);
         QTest::newRow("too long") << "001" << QStringLiteral("张三") << kElevenChinese << kTooLong;
@@ -115,7 +138,8 @@ private slots:
         QCOMPARE(users::kNameLength, 10);
         QCOMPARE(users::kNewUserPasswordLength, 10);
         // The longest password a new user can be given fits the limit of a changed one.
-        QVERIFY(users::gbkLength(QString(users::kNewUserPasswordLength, QChar(0x9F8D))) <= users::kPasswordBytes);
+        QVERIFY(users::gbkLength(QString(users::kNewUserPasswordLength, QChar(0x9F8D))) <=
+                users::kPasswordBytes);
     }
 };
 
