@@ -2,8 +2,11 @@
 
 #include "ui/Twips.h"
 
+#include <QImageReader>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 
 #include <cmath>
 
@@ -85,6 +88,33 @@ void PictureArea::mousePressEvent(QMouseEvent* e) {
     setFocus(Qt::MouseFocusReason);
     if (clicked)
         clicked();
+}
+
+void setBoxColors(QWidget* box, qint32 back, qint32 fore) {
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Base, color::decode(back, QPalette()));
+    pal.setColor(QPalette::Text, color::decode(fore, QPalette()));
+    box->setPalette(pal);
+}
+
+void showPointBox(QWidget* box, const InputPoint& point) {
+    ui::place(box, point.rect.left, point.rect.top, point.rect.width, point.rect.height);
+    box->setFont(point.font());
+    setBoxColors(box, point.backColor, point.foreColor);
+    // The hint tells the boxes apart; text typed into a box in the designer is never stored.
+    if (auto* e = qobject_cast<QLineEdit*>(box))
+        e->setPlaceholderText(point.name);
+    else if (auto* m = qobject_cast<QPlainTextEdit*>(box))
+        m->setPlaceholderText(point.name);
+    box->setVisible(point.isLive());
+}
+
+QString pictureFileFilter() {
+    QStringList patterns;
+    for (const QByteArray& f : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(f).toLower();
+    patterns.removeDuplicates();
+    return QStringLiteral("图片文件 (%1);;所有文件 (*)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 } // namespace vorlan::templates

@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,14 +23,9 @@ namespace vorlan::templates {
 
 namespace {
 
-const QString kResultTitle = QStringLiteral("操作结果报告");
 constexpr double kClientWidth = 13260, kClientHeight = 9465;
 constexpr double kRowTop[3] = {270, 660, 1050};
 constexpr double kRowHeight = 330;
-
-QString kindOf(Family f) {
-    return f == Family::Multi ? kKindMulti : kKindSingle;
-}
 
 template <class W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
@@ -53,22 +47,6 @@ QRadioButton* radio(QWidget* parent, const QString& name, const QString& caption
     return r;
 }
 
-void setColors(QWidget* w, qint32 back, qint32 fore) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, color::decode(back, QPalette()));
-    pal.setColor(QPalette::Text, color::decode(fore, QPalette()));
-    w->setPalette(pal);
-}
-
-// The name filter of the picture dialog: every format the image reader decodes here.
-QString pictureFilter() {
-    QStringList patterns;
-    for (const QByteArray& f : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(f).toLower();
-    patterns.removeDuplicates();
-    return QStringLiteral("图片文件 (%1);;所有文件 (*)").arg(patterns.join(QLatin1Char(' ')));
-}
-
 } // namespace
 
 Frm_模板::Frm_模板(QWidget* parent) : QDialog(parent) {
@@ -77,8 +55,6 @@ Frm_模板::Frm_模板(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     ui::setClientSize(this, kClientWidth, kClientHeight);
     setFixedSize(size());
-    sampleFont_ = QFont(QStringLiteral("宋体"));
-    sampleFont_.setPointSizeF(9);
 
     // Bottom to top: the picture, the rulers over its edge, the boxes, the frame, the handles.
     Image1 = named(new PictureArea(this), QStringLiteral("Image1"));
@@ -237,127 +213,60 @@ QWidget* Frm_模板::createBox(Family family, int slot) {
 }
 
 void Frm_模板::showPoint(Family family, int slot) {
-    QWidget* w = box(family, slot);
-    const InputPoint& p = model_.family(family)[slot];
-    ui::place(w, p.rect.left, p.rect.top, p.rect.width, p.rect.height);
-    w->setFont(p.font());
-    setColors(w, p.backColor, p.foreColor);
-    // The name shows as a grey hint inside the box so the boxes can be told apart; it is not text.
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        e->setPlaceholderText(p.name);
-    else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
-        m->setPlaceholderText(p.name);
-    w->setVisible(p.isLive());
+    showPointBox(box(family, slot), model_.family(family)[slot]);
 }
 
 void Frm_模板::showSample() {
-    font_txt->setFont(sampleFont_);
-    setColors(font_txt, sampleBack_, sampleFore_);
+    font_txt->setFont(sample_.font);
+    setBoxColors(font_txt, sample_.back, sample_.fore);
 }
 
 void Frm_模板::info(const QString& text) {
-    ui::information(this, text, kResultTitle);
+    ui::information(this, text, kRuleTitle);
+}
+
+void Frm_模板::info(const Problem& problem) {
+    ui::information(this, problem.text, problem.title);
 }
 
 QString Frm_模板::typeFromButtons() const {
-    if (XPRadio_Text->isChecked())
-        return Checkscroll->isChecked() ? type::MultiLine : type::SingleLine;
-    if (XPRadio_rq->isChecked())
-        return type::Date;
-    if (RadioB整数->isChecked())
-        return type::Integer;
-    if (XPRad大额->isChecked())
-        return type::AmountInWords;
-    if (XPRad小额->isChecked())
-        return type::Amount;
-    if (XPRad年->isChecked())
-        return type::Year;
-    if (XPRad月->isChecked())
-        return type::Month;
-    if (XPRad日->isChecked())
-        return type::Day;
-    if (XPRad号码->isChecked())
-        return type::Number;
+    for (QRadioButton* r :
+         {XPRadio_Text, XPRadio_rq, RadioB整数, XPRad大额, XPRad小额, XPRad年, XPRad月, XPRad日, XPRad号码})
+        if (r->isChecked())
+            return pointTypeFor(r->text(), Checkscroll->isChecked());
     return QString();
 }
 
 void Frm_模板::XPBut确定_Click() {
-    const QString name = Text_Name->text();
-    if (name.isEmpty()) {
-        info(QStringLiteral("请您填写“输入点名称”，谢谢！ "));
+    const PointDraft draft{Text_Name->text(), typeFromButtons(), Combo3->currentText()};
+    if (const auto problem = checkNewPoint(model_, draft)) {
+        info(*problem);
         return;
     }
-    // Each name is also a column of the print log table, where letter case does not tell columns apart.
-    bool taken = false;
-    for (Family fam : {Family::Single, Family::Multi})
-        for (int k = 1; k <= model_.family(fam).count; ++k) {
-            const InputPoint& p = model_.family(fam)[k];
-            if (p.inUse() && p.name.compare(name, Qt::CaseInsensitive) == 0)
-                taken = true;
-        }
-    if (taken) {
-        info(QStringLiteral("输入点名称：") + name +
-             QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
-        return;
-    }
-    if (name == QStringLiteral("打印日期")) {
-        info(QStringLiteral(
-            "输入点名称不能是“打印日期”，它是打印记录表的日期列，请您重新填写“输入点名称”，谢谢！ "));
-        return;
-    }
-    const QString ty = typeFromButtons();
-    if (ty.isEmpty()) {
-        info(QStringLiteral("请您选择“输入点类型”，谢谢！ "));
-        return;
-    }
-    const Family fam = familyOf(ty);
-    if (model_.family(fam).isFull()) {
-        info(
-            fam == Family::Multi
-                ? QStringLiteral("多行输入点最多 100 个，已经满了，不能再新增多行输入点！ ")
-                : QStringLiteral("单行输入点（除“文本多行”以外的各类）最多 100 个，已经满了，不能再新增！ "));
-        return;
-    }
-
-    InputPoint p;
-    p.type = ty;
-    p.binding = Combo3->currentText();
-    p.name = name;
-    p.rect = {kDefaultPointLeft, kDefaultPointTop, kDefaultPointWidth, kDefaultPointHeight};
-    p.setFont(sampleFont_);
-    p.backColor = sampleBack_;
-    if (fam == Family::Single)
-        p.foreColor = sampleFore_; // a new multi-line box keeps the prototype's
-    const int slot = model_.family(fam).append(p);
-    createBox(fam, slot);
-
+    const Family fam = familyOf(draft.type);
+    createBox(fam, model_.family(fam).append(newPoint(draft, sample_)));
     Combo3->setCurrentIndex(0);
-    pending_.added << name;
+    pending_.added << draft.name;
 }
 
 void Frm_模板::XPBut修改_Click() {
-    if (selectedKind_ == kKindSingle || selectedKind_ == kKindMulti) {
-        const Family fam = selectedKind_ == kKindMulti ? Family::Multi : Family::Single;
-        InputPoint& p = model_.family(fam)[selectedSlot_];
-        p.binding = Combo3->currentText();
-        p.setFont(sampleFont_);
-        p.backColor = sampleBack_;
-        if (fam == Family::Single)
-            p.foreColor = sampleFore_;
-        showPoint(fam, selectedSlot_);
-    } else if (selectedKind_ != kKindPicture) {
-        info(QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ "));
+    if (const auto problem = checkModifyPoint(selectedKind_)) {
+        info(*problem);
         return;
+    }
+    if (const auto fam = familyOfKind(selectedKind_)) {
+        modifyPoint(model_.family(*fam)[selectedSlot_], *fam, Combo3->currentText(), sample_);
+        showPoint(*fam, selectedSlot_);
     }
     XPBut_save_Click();
 }
 
 void Frm_模板::XPBut_Del_Click() {
-    if (selectedKind_ != kKindSingle && selectedKind_ != kKindMulti) {
-        info(QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ "));
+    if (const auto problem = checkDeletePoint(selectedKind_)) {
+        info(*problem);
         return;
     }
-    const Family fam = selectedKind_ == kKindMulti ? Family::Multi : Family::Single;
+    const Family fam = *familyOfKind(selectedKind_);
     InputPoint& p = model_.family(fam)[selectedSlot_];
     // The selection still names a point after it was deleted; deleting it again changes nothing.
     if (p.type.isEmpty())
@@ -399,7 +308,7 @@ void Frm_模板::keyPressEvent(QKeyEvent* e) {
 
 void Frm_模板::XPButton1_Click() {
     const QString path = ui::prompter().fileName(
-        this, ui::FileRequest{QStringLiteral("模板背景图片的新增"), QString(), pictureFilter(), false});
+        this, ui::FileRequest{QStringLiteral("模板背景图片的新增"), QString(), pictureFileFilter(), false});
     if (path.isEmpty())
         return;
     Image1->clear();
@@ -418,22 +327,22 @@ void Frm_模板::XPButton1_Click() {
 }
 
 void Frm_模板::XPBut_font_Click() {
-    if (auto f = ui::prompter().font(this, sampleFont_, QStringLiteral("输入点字体设置")))
-        sampleFont_ = *f;
+    if (auto f = ui::prompter().font(this, sample_.font, QStringLiteral("输入点字体设置")))
+        sample_.font = *f;
     showSample();
 }
 
 void Frm_模板::XPBut_rgb_Click() {
-    const QColor initial = color::decode(sampleBack_, palette());
+    const QColor initial = color::decode(sample_.back, palette());
     if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点背景色设置")))
-        sampleBack_ = color::encode(*c);
+        sample_.back = color::encode(*c);
     showSample();
 }
 
 void Frm_模板::XPBut字色_Click() {
-    const QColor initial = color::decode(sampleFore_, palette());
+    const QColor initial = color::decode(sample_.fore, palette());
     if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点字体颜色")))
-        sampleFore_ = color::encode(*c);
+        sample_.fore = color::encode(*c);
     showSample();
 }
 
@@ -463,10 +372,7 @@ void Frm_模板::selectPoint(Family family, int slot) {
         Combo3->addItem(p.binding);
     Combo3->setCurrentIndex(std::max(0, Combo3->findText(p.binding)));
     Text_Name->setText(p.name);
-    sampleFont_ = p.font();
-    sampleBack_ = p.backColor;
-    if (family == Family::Single)
-        sampleFore_ = p.foreColor;
+    takeStyle(sample_, p, family);
     showSample();
 }
 
@@ -476,8 +382,7 @@ void Frm_模板::selectPicture() {
 }
 
 void Frm_模板::boxSelected(QWidget* b) {
-    const int slot = b->property("index").toInt();
-    selectPoint(b->objectName() == kKindMulti ? Family::Multi : Family::Single, slot);
+    selectPoint(familyOfKind(b->objectName()).value_or(Family::Single), b->property("index").toInt());
 }
 
 void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
@@ -485,10 +390,9 @@ void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
         model_.pictureRect = rect;
         return;
     }
-    const Family fam = object->objectName() == kKindMulti ? Family::Multi : Family::Single;
     const int slot = object->property("index").toInt();
     if (slot >= 1 && slot <= kMaxSlot)
-        model_.family(fam)[slot].rect = rect;
+        model_.family(familyOfKind(object->objectName()).value_or(Family::Single))[slot].rect = rect;
 }
 
 } // namespace vorlan::templates

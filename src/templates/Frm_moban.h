@@ -5,6 +5,7 @@
 // No Q_OBJECT here: the meta-object compiler cannot read the Chinese class name, and the window needs no
 // signals or slots of its own (everything is connected with functors).
 
+#include "templates/PointRules.h"
 #include "templates/TemplateModel.h"
 #include "templates/TemplateStore.h"
 
@@ -29,10 +30,6 @@ namespace vorlan::templates {
 class HandleSet;
 class PictureArea;
 class RulerWidget;
-
-inline const QString kKindSingle = QStringLiteral("Text_Add");
-inline const QString kKindMulti = QStringLiteral("Text_Addscroll");
-inline const QString kKindPicture = QStringLiteral("背景图片");
 
 class Frm_模板 : public QDialog {
 public:
@@ -104,9 +101,9 @@ public:
     const QString& picturePath() const { return picturePath_; }
     QWidget* box(Family family, int slot) const;
     // The style sample's values.
-    QFont sampleFont() const { return sampleFont_; }
-    qint32 sampleBackColor() const { return sampleBack_; }
-    qint32 sampleForeColor() const { return sampleFore_; }
+    QFont sampleFont() const { return sample_.font; }
+    qint32 sampleBackColor() const { return sample_.back; }
+    qint32 sampleForeColor() const { return sample_.fore; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -116,7 +113,8 @@ private:
     QWidget* createBox(Family family, int slot);
     void showPoint(Family family, int slot); // the box takes the slot's rectangle, font, colours, visibility
     void showSample();
-    void info(const QString& text);
+    void info(const QString& text); // an information box titled "操作结果报告"
+    void info(const Problem& problem);
     void objectMoved(QWidget* object, const ui::TwipsRect& rect);
     void boxSelected(QWidget* box);
     QString typeFromButtons() const;
@@ -127,9 +125,7 @@ private:
     int selectedSlot_ = 0;
     QString picturePath_;     // the picture file chosen while the window is open
     QByteArray pictureBytes_; // its bytes as read when it was chosen and shown
-    QFont sampleFont_;
-    qint32 sampleBack_ = color::kWindowBackground;
-    qint32 sampleFore_ = color::kWindowText;
+    PointStyle sample_;
 };
 
 } // namespace vorlan::templates

@@ -117,11 +117,13 @@ int PointFamily::append(const InputPoint& p)
     return count;
 }
 
+bool samePointName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
 bool Template::hasName(const QString& pointName) const
 {
     for (const PointFamily* f : {&single, &multi})
         for (int i = 1; i <= f->count; ++i)
-            if ((*f)[i].inUse() && (*f)[i].name == pointName) return true;
+            if ((*f)[i].inUse() && samePointName((*f)[i].name, pointName)) return true;
     return false;
 }
 

@@ -62,6 +62,10 @@ qint32 encode(const QColor& c);
 QColor decode(qint32 value, const QPalette& palette = QPalette());
 } // namespace color
 
+// Do two input point names name the same point? Each name is also a column of the template's print log
+// table, where letter case does not tell two columns apart.
+bool samePointName(const QString& a, const QString& b);
+
 struct InputPoint {
     QString type;    // textLX; empty for a point deleted in the designer (its name stays)
     QString name;    // textName; empty: the slot holds no input point
@@ -106,7 +110,7 @@ struct Template {
 
     PointFamily& family(Family f) { return f == Family::Multi ? multi : single; }
     const PointFamily& family(Family f) const { return f == Family::Multi ? multi : single; }
-    // Is the name used by any slot of either family (deleted points keep their names)?
+    // Is the name used by any slot of either family (deleted points keep their names), by samePointName?
     bool hasName(const QString& pointName) const;
     int livePointCount() const;
 };

@@ -6,8 +6,7 @@
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
-#include "users/PasswordHash.h"
-#include "users/PasswordRules.h"
+#include "users/AccountRules.h"
 #include "users/UserStore.h"
 
 #include <QGroupBox>
@@ -28,8 +27,6 @@ namespace {
 const QString kResultTitle = QStringLiteral("操作结果报告");
 const QString kInvalidTitle = QStringLiteral("操作无效报告");
 const QString kConfirmTitle = QStringLiteral("关键操作的确认");
-constexpr int kNameLength = 10;
-constexpr int kPasswordBytes = 20; // in the GBK code page
 
 QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret)
 {
@@ -103,13 +100,13 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     ui::place(Frame2, 120, 4080, 9360, 2025);
 
     ui::placeLabel(Frame2, QStringLiteral("用户ID："), 120, 420, 1000);
-    Txt_id = edit(Frame2, QStringLiteral("Txt_id"), 5, false);
+    Txt_id = edit(Frame2, QStringLiteral("Txt_id"), kUidLength, false);
     ui::place(Txt_id, 1170, 405, 1500, 360);
     ui::placeLabel(Frame2, QStringLiteral("开票人："), 2820, 420, 1000);
     Txt_name = edit(Frame2, QStringLiteral("Txt_name"), kNameLength, false);
     ui::place(Txt_name, 3870, 405, 2100, 360);
     ui::placeLabel(Frame2, QStringLiteral("口  令："), 6120, 420, 1000);
-    Txt_mm1 = edit(Frame2, QStringLiteral("Txt_mm1"), 10, true);
+    Txt_mm1 = edit(Frame2, QStringLiteral("Txt_mm1"), kNewUserPasswordLength, true);
     ui::place(Txt_mm1, 7170, 405, 1950, 360);
 
     ui::placeLabel(Frame2, QStringLiteral("级  别："), 120, 1260, 1000);
@@ -201,31 +198,14 @@ void Frm_RenYuanGL::Command2_Click()
     try {
         UserStore store(app::state().db());
         const auto user = store.findByName(name);
-        if (!user) {
-            ui::show(this, QStringLiteral("此用户不存在!"), kResultTitle);
-            return;
-        }
-        if (!verifyPassword(Text1->text(), user->passwordHash)) {
-            ui::show(this, QStringLiteral("您输入的[原来口令]内容错误,请重新输入"), kResultTitle);
-            return;
-        }
-        Text4->setText(user->uid);
-        const QString level = data::nullToEmpty(user->level);
-        if (Text3->text() != Text2->text()) {
-            ui::show(this, QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"), kResultTitle);
-            return;
-        }
-        const PasswordVerdict verdict = checkPassword(Text2->text(), kPasswordBytes);
-        if (verdict.problem == PasswordVerdict::BadCharacter) {
-            ui::show(this, badCharacterText(verdict.character), kResultTitle);
-            return;
-        }
-        if (verdict.problem == PasswordVerdict::TooLong) {
-            ui::show(this, QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"), kResultTitle);
+        const PasswordChangeCheck check = checkPasswordChange(user, Text1->text(), Text2->text(), Text3->text());
+        if (check.identified) Text4->setText(user->uid);
+        if (check.problem) {
+            ui::show(this, check.problem->text, check.problem->title);
             return;
         }
         // Every row of that name is rewritten as one, keeping the first row's number and level.
-        store.rewriteByName(name, Text4->text(), Text2->text(), level);
+        store.rewriteByName(name, Text4->text(), Text2->text(), data::nullToEmpty(user->level));
         Label8->show();
         Text4->show();
         for (QLineEdit* e : {Text1, Text2, Text3, Text4}) e->clear();
@@ -263,18 +243,8 @@ void Frm_RenYuanGL::Command5_Click()
     if (!app::state().isAdvanced()) return;
     const QString uid = Txt_id->text().trimmed();
     const QString name = Txt_name->text().trimmed();
-    if (uid.isEmpty() || name.isEmpty()) {
-        ui::show(this, QStringLiteral("错误:请您填写员工编号和员工姓名,请重新填写!"), kInvalidTitle);
-        return;
-    }
-    // The ten characters the box allows are at most twenty bytes; what GBK cannot hold is refused.
-    const PasswordVerdict verdict = checkPassword(Txt_mm1->text().trimmed(), kPasswordBytes);
-    if (verdict.problem != PasswordVerdict::Ok) {
-        ui::show(this,
-                 verdict.problem == PasswordVerdict::BadCharacter
-                     ? badCharacterText(verdict.character)
-                     : QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"),
-                 kInvalidTitle);
+    if (const auto problem = checkNewUser(uid, name, Txt_mm1->text())) {
+        ui::show(this, problem->text, problem->title);
         return;
     }
     const QString level = Option高级->isChecked() ? QString::fromUtf8(app::kAdvancedLevel)

@@ -281,6 +281,25 @@ private slots:
         QCOMPARE(env.prompter.lastText(), QStringLiteral("【变更口令】操作成功!"));
     }
 
+    // The user's number is put into Text4 as soon as the old password is right, also when the new one is
+    // then refused; after a first change Text4 is on show, so the number is seen.
+    void numberShownOnceIdentified()
+    {
+        test::TestEnv env;
+        env.addUser(QStringLiteral("007"), QStringLiteral("Wang"), QStringLiteral("old"), kAdvanced);
+        users::Frm_RenYuanGL w;
+        w.load();
+        changePassword(w, QStringLiteral("Wang"), QStringLiteral("old"), QStringLiteral("a"), QStringLiteral("a"));
+        QVERIFY(w.Text4->isVisibleTo(&w));
+        QVERIFY(w.Text4->text().isEmpty());
+        changePassword(w, QStringLiteral("Wang"), QStringLiteral("wrong"), QStringLiteral("b"), QStringLiteral("b"));
+        QVERIFY(w.Text4->text().isEmpty());
+        changePassword(w, QStringLiteral("Wang"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"));
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"));
+        QCOMPARE(w.Text4->text(), QStringLiteral("007"));
+        QVERIFY(users::verifyPassword(QStringLiteral("a"), rows(env.db()).first().pass));
+    }
+
     void twoUsersWithOneName()
     {
         test::TestEnv env;
