@@ -3,9 +3,13 @@
 // picked from the customer register or the common uses, turned into capital numerals, moved in
 // fine-tune mode, previewed and printed.
 
+#include "app/CommonUseStore.h"
+#include "customers/CustomerStore.h"
+#include "data/Database.h"
 #include "printing/FineTune.h"
 #include "printing/PrintActions.h"
 #include "templates/Handles.h"
+#include "templates/RecordPicker.h"
 #include "templates/TemplateModel.h"
 
 #include <QDate>
@@ -38,14 +42,14 @@ PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
 // The value a box of that type starts with on the given day ("" for types without one).
 QString initialText(const QString& type, const QDate& today);
 
-// The SELECTs and captions of the two pickers.
-inline const QString kCustomerSelect =
-    QStringLiteral("SELECT  "
-                   "客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,"
-                   "汇入地省,汇入地县市 "
-                   "FROM Basic_Khgl");
+// The rows and captions of the two pickers; the rows come from the stores that own the tables.
+inline const templates::RecordSource kCustomerSelect = [] {
+    return customers::CustomerStore(data::shared()).pickerRows();
+};
 inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
-inline const QString kCommonUseSelect = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
+inline const templates::RecordSource kCommonUseSelect = [] {
+    return app::CommonUseStore(data::shared()).pickerRows();
+};
 inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
 
 inline const QString kPrintingCaption = QStringLiteral("--->>正在后台打印中...");
