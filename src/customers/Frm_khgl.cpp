@@ -342,27 +342,11 @@ bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan)
 
 void Frm_khgl::runImport(ReadAction action, const std::function<void()>& step)
 {
-    // The saving reads report a failure with the program as its source; a single read names it plainly.
-    const QString source = action == ReadAction::Next ? QString() : QStringLiteral("vorlan");
-    QString description;
     try {
         step();
-        return;
-    } catch (const SpreadsheetError& e) {
-        if (e.kind() == SpreadsheetError::Kind::NoSuchSheet) {
-            ui::information(this,
-                            QStringLiteral("读取Excel文件内的工作表名是否为：") + Text_sheet->text()
-                                + QStringLiteral("，请检查！如不是，请输入正确的工作表名"),
-                            QStringLiteral("提示"));
-            return;
-        }
-        description = e.description();
-    } catch (const data::DbError& e) {
-        description = e.description();
-    } catch (const ImportStop& e) {
-        description = e.description;
+    } catch (...) {
+        ui::information(this, failureMessage(action, Text_sheet->text()), QStringLiteral("提示"));
     }
-    ui::information(this, source + description, QStringLiteral("提示"));
 }
 
 // Reads the row of the start row box into the edit boxes and moves the box on; false when nothing
@@ -412,39 +396,26 @@ void Frm_khgl::XPBut读取全部_Click()
         if (file_.path().isEmpty()) return;
         // Asked once, before anything of this import is saved.
         if (!goOnDespiteUnreadable(p)) return;
-        ReadAll run(file_.reader(), p);
         ImportHooks hooks;
-        hooks.existing = [this](const QString& name, const Customer& row) {
-            details_->setValues(row);
+        // Thousands of rows go by, so the edit boxes are only brought up to date when the user gets to
+        // see them; the list gains and loses rows without a reload.
+        hooks.show = [this](const Customer& row) { details_->setValues(row); };
+        hooks.existing = [this](const QString& name) {
             const ui::Answer a = ui::show(this, existingQuestion(name), QStringLiteral("操作提示"),
                                           ui::Icon::Information, ui::Buttons::YesNoCancel);
             if (a == ui::Answer::Cancel) return ExistingAnswer::Stop;
             return a == ui::Answer::No ? ExistingAnswer::Skip : ExistingAnswer::Replace;
         };
-        // The list gains and loses rows without a reload.
         hooks.saved = [this](RowId id, const Customer& c) { model->addCustomer(id, c); };
         hooks.removed = [this](const std::vector<RowId>& ids) { model->removeIds(ids); };
-        ImportSummary s;
-        // Thousands of rows go by, so the edit boxes are only brought up to date when the user gets to
-        // see them: at a question, a stop and the end.
-        try {
-            s = run.run(app::state().db(), hooks);
-        } catch (...) {
-            details_->setValues(run.shown());
-            throw;
-        }
-        details_->setValues(run.shown());
-        switch (s.end) {
-        case ImportSummary::End::EmptyName:
+        const ImportSummary s = readAll(file_.reader(), p, app::state().db(), hooks);
+        using End = ImportSummary::End;
+        if (s.end == End::EmptyName)
             ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());
-            return;
-        case ImportSummary::End::Stopped: return;
-        case ImportSummary::End::PastTheEnd: Text_qsdu->setText(QString::number(s.nextRow)); return;
-        case ImportSummary::End::Done:
-            Text_qsdu->setText(QString::number(s.nextRow));
+        if (s.end == End::Done || s.end == End::PastTheEnd) Text_qsdu->setText(QString::number(s.nextRow));
+        if (s.end == End::Done) {
             comd_ShuaX_Click();
             ui::information(this, QStringLiteral("读取全部记录，保存完成！"), QStringLiteral("系统提示"));
-            return;
         }
     });
 }

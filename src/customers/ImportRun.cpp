@@ -1,5 +1,7 @@
 #include "customers/ImportRun.h"
 
+#include "data/Sql.h"
+
 #include <algorithm>
 
 namespace vorlan::customers {
@@ -10,6 +12,24 @@ std::optional<MissingBox> missingBox(const PanelTexts& texts, ReadAction action)
     if (texts.sheet.isEmpty()) return MissingBox::Sheet;
     if (action == ReadAction::All && texts.letters.value(kNameField).isEmpty()) return MissingBox::NameColumn;
     return std::nullopt;
+}
+
+QString failureMessage(ReadAction action, const QString& sheet)
+{
+    QString description;
+    try {
+        throw;
+    } catch (const SpreadsheetError& e) {
+        if (e.kind() == SpreadsheetError::Kind::NoSuchSheet)
+            return QStringLiteral("读取Excel文件内的工作表名是否为：") + sheet
+                   + QStringLiteral("，请检查！如不是，请输入正确的工作表名");
+        description = e.description();
+    } catch (const data::DbError& e) {
+        description = e.description();
+    } catch (const ImportStop& e) {
+        description = e.description;
+    }
+    return action == ReadAction::Next ? description : QStringLiteral("vorlan") + description;
 }
 
 void ImportFile::open(const QString& path)
@@ -84,36 +104,38 @@ QString existingQuestion(const QString& trimmedName)
                             "2、选择‘否’表示不保存此记录，继续读取下一条；3、选择‘取消’表示读取全部数据停止！");
 }
 
-ReadAll::ReadAll(SpreadsheetReader& reader, ReadPlan plan)
-    : reader_(reader), plan_(std::move(plan))
-{
-}
+namespace {
 
-ImportSummary ReadAll::run(const QSqlDatabase& db, const ImportHooks& hooks)
+// The read-all loop; `shown` is what the edit boxes are to show, kept for a failure.
+ImportSummary readRows(SpreadsheetReader& reader, const ReadPlan& plan, ImportSession& session,
+                       const ImportHooks& hooks, Customer& shown)
 {
-    ImportSession session(db);
     ImportSummary s;
+    auto show = [&] {
+        if (hooks.show) hooks.show(shown);
+    };
     auto saved = [&](RowId id, const Customer& c) {
         if (hooks.saved) hooks.saved(id, c);
-        shown_ = Customer{}; // the boxes are emptied for the next record
+        shown = Customer{}; // the boxes are emptied for the next record
     };
-    int i = plan_.firstRow;
-    for (; i <= plan_.lastRow; ++i) {
-        readRow(reader_, plan_, i, shown_);
-        const QString name = shown_[kNameField];
+    int i = plan.firstRow;
+    for (; i <= plan.lastRow; ++i) {
+        readRow(reader, plan, i, shown);
+        const QString name = shown[kNameField];
         if (!session.exists(name)) {
-            const Customer c = trimmed(shown_);
+            const Customer c = trimmed(shown);
             saved(session.insert(c), c);
             ++s.added;
             continue;
         }
         // Everything saved so far is made durable before the user is asked or the import stops.
         session.commit();
+        show();
         if (name.trimmed().isEmpty()) {
             s.end = ImportSummary::End::EmptyName;
             return s;
         }
-        const ExistingAnswer a = hooks.existing ? hooks.existing(name.trimmed(), shown_) : ExistingAnswer::Stop;
+        const ExistingAnswer a = hooks.existing ? hooks.existing(name.trimmed()) : ExistingAnswer::Stop;
         if (a == ExistingAnswer::Stop) {
             s.end = ImportSummary::End::Stopped;
             return s;
@@ -123,16 +145,32 @@ ImportSummary ReadAll::run(const QSqlDatabase& db, const ImportHooks& hooks)
             continue;
         }
         // The lookup took the name as read; the row is written trimmed.
-        const Customer c = trimmed(shown_);
+        const Customer c = trimmed(shown);
         const ImportSession::Replaced r = session.replace(name, c);
         if (hooks.removed) hooks.removed(r.removed);
         saved(r.added, c);
         ++s.replaced;
     }
     session.commit();
+    show();
     s.nextRow = i;
-    s.end = i == plan_.lastRow + 1 ? ImportSummary::End::Done : ImportSummary::End::PastTheEnd;
+    s.end = i == plan.lastRow + 1 ? ImportSummary::End::Done : ImportSummary::End::PastTheEnd;
     return s;
+}
+
+} // namespace
+
+ImportSummary readAll(SpreadsheetReader& reader, const ReadPlan& plan, const QSqlDatabase& db,
+                      const ImportHooks& hooks)
+{
+    Customer shown;
+    ImportSession session(db); // commits, also on the way out of a failure
+    try {
+        return readRows(reader, plan, session, hooks, shown);
+    } catch (...) {
+        if (hooks.show) hooks.show(shown);
+        throw;
+    }
 }
 
 } // namespace vorlan::customers

@@ -38,6 +38,11 @@ struct ImportStop {
     QString description;
 };
 
+// To be called while a read's failure is handled (inside a catch): what the user is told about it. A
+// worksheet that is not there is named; any other SpreadsheetError, DbError or ImportStop is described,
+// by the saving reads with the program as its source. Anything else is thrown on.
+QString failureMessage(ReadAction action, const QString& sheet);
+
 // The spreadsheet the panel reads: the path as chosen and, while it is open, its reader with the size
 // of the first worksheet's used range, taken when it was opened.
 class ImportFile {
@@ -99,9 +104,12 @@ enum class ExistingAnswer { Replace, Skip, Stop };
 QString existingQuestion(const QString& trimmedName);
 
 struct ImportHooks {
-    // Asked for a row whose name the table holds; given the trimmed name and the row as read. Rows
-    // saved before are durable by then.
-    std::function<ExistingAnswer(const QString& name, const Customer& row)> existing;
+    // The record the edit boxes are to show now: the row read last, or nothing once it was saved.
+    // Told before a question, at a stop, at the end and at a failure, not for every row.
+    std::function<void(const Customer& row)> show;
+    // Asked for a row whose name the table holds, given the trimmed name; rows saved before are
+    // durable by then. Without it the import stops there.
+    std::function<ExistingAnswer(const QString& name)> existing;
     // A row written (new or replacing others), with its row id and its trimmed fields.
     std::function<void(RowId id, const Customer& row)> saved;
     // The rows an overwrite removed.
@@ -122,24 +130,11 @@ struct ImportSummary {
     int skipped = 0;
 };
 
-// Reads every row of the plan into the table: a new name is saved at once, an existing one as the
-// user answers, a row without a name that is there already stops the import. Rows saved stay saved
-// whatever happens later; an overwrite is all or nothing.
-class ReadAll {
-public:
-    ReadAll(SpreadsheetReader& reader, ReadPlan plan);
-
-    // Throws SpreadsheetError and DbError; what was saved before stays saved.
-    ImportSummary run(const QSqlDatabase& db, const ImportHooks& hooks);
-
-    // What the edit boxes are to show: the row last read, or nothing once it was saved. Also valid
-    // after run() has thrown, then the row that failed.
-    const Customer& shown() const { return shown_; }
-
-private:
-    SpreadsheetReader& reader_;
-    ReadPlan plan_;
-    Customer shown_;
-};
+// Reads every row of the plan into the table, starting from empty edit boxes: a new name is saved at
+// once, an existing one as the user answers, a row without a name that is there already stops the
+// import. Rows saved stay saved whatever happens later; an overwrite is all or nothing. Throws
+// SpreadsheetError and DbError.
+ImportSummary readAll(SpreadsheetReader& reader, const ReadPlan& plan, const QSqlDatabase& db,
+                      const ImportHooks& hooks);
 
 } // namespace vorlan::customers
