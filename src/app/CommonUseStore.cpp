@@ -2,6 +2,8 @@
 
 #include "data/Sql.h"
 
+#include <QSqlError>
+
 namespace vorlan::app {
 
 CommonUseStore::CommonUseStore(QSqlDatabase db)
@@ -15,6 +17,15 @@ QStringList CommonUseStore::all() const
     QSqlQuery q = data::exec(db_, QStringLiteral("SELECT yongtuName FROM yongtu ORDER BY rowid"));
     while (q.next()) out << data::nullToEmpty(q.value(0));
     return out;
+}
+
+QSqlQuery CommonUseStore::pickerRows() const
+{
+    if (!db_.isOpen()) throw data::DbError(QStringLiteral("数据库连接未打开"));
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu")))
+        throw data::DbError(data::describe(q.lastError()));
+    return q;
 }
 
 void CommonUseStore::add(const QString& text) const

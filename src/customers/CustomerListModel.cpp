@@ -11,16 +11,9 @@ namespace vorlan::customers {
 
 namespace {
 
-struct ColumnSpec {
-    const char* header;
-    int width;
-};
-
-constexpr ColumnSpec kColumns[CustomerListModel::kColumnCount] = {
-    {"客户名称", 1300},   {"客户名称", 0},      {"快捷码", 900},      {"客户地址", 2500}, {"邮政编码", 900},
-    {"联系电话", 1200},   {"传真", 1200},       {"联系人", 900},      {"开户行名称", 2500},
-    {"开户行账号", 2500}, {"开户地址", 2500},   {"汇入地省", 900},    {"汇入地县市", 1200},
-};
+// Width in twips of each list column; the headers are the names of the fields shown.
+constexpr int kWidths[CustomerListModel::kColumnCount] = {1300, 0,    900,  2500, 900,  1200, 1200,
+                                                          900,  2500, 2500, 2500, 900,  1200};
 
 // Rows read around the one the view asks for, and how many rows are kept before starting afresh.
 constexpr int kFetchBefore = 20;
@@ -71,9 +64,9 @@ CustomerListModel::CustomerListModel(QObject* parent)
 {
 }
 
-QString CustomerListModel::header(int column) { return QString::fromUtf8(kColumns[column].header); }
+QString CustomerListModel::header(int column) { return columns().at(fieldOf(column)); }
 
-int CustomerListModel::widthTwips(int column) { return kColumns[column].width; }
+int CustomerListModel::widthTwips(int column) { return kWidths[column]; }
 
 bool CustomerListModel::centred(int column) { return column > kKeyColumn; }
 

@@ -1,6 +1,5 @@
 #include "customers/CustomerStore.h"
 
-#include "data/Schema.h"
 #include "data/Sql.h"
 
 #include <QHash>
@@ -11,13 +10,12 @@ namespace vorlan::customers {
 
 namespace {
 
-
 // The twelve customer columns, quoted, comma-separated.
 const QString& columnList()
 {
     static const QString list = [] {
         QStringList cols;
-        for (const QString& c : data::schema::customerColumns()) cols << data::quoteId(c);
+        for (const QString& c : columns()) cols << data::quoteId(c);
         return cols.join(QLatin1Char(','));
     }();
     return list;
@@ -30,15 +28,23 @@ const QString& insertSql()
     return sql;
 }
 
+// Names compare without regard to ASCII case, like the name index of the table.
+const QString& nameMatch()
+{
+    static const QString sql = QStringLiteral(" WHERE ") + data::quoteId(columns().at(kNameField))
+                               + QStringLiteral(" = ? COLLATE NOCASE");
+    return sql;
+}
+
 const QString& lookupSql()
 {
-    static const QString sql = QStringLiteral("SELECT 1 FROM Basic_Khgl WHERE \"客户名称\" = ? COLLATE NOCASE LIMIT 1");
+    static const QString sql = QStringLiteral("SELECT 1 FROM Basic_Khgl") + nameMatch() + QStringLiteral(" LIMIT 1");
     return sql;
 }
 
 const QString& deleteSql()
 {
-    static const QString sql = QStringLiteral("DELETE FROM Basic_Khgl WHERE \"客户名称\" = ? COLLATE NOCASE");
+    static const QString sql = QStringLiteral("DELETE FROM Basic_Khgl") + nameMatch();
     return sql;
 }
 
@@ -180,7 +186,7 @@ std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) cons
 std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const
 {
     QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl")
-                                      .arg(data::quoteId(data::schema::customerColumns().at(k))));
+                                      .arg(data::quoteId(columns().at(k))));
     std::vector<std::pair<RowId, QString>> out;
     while (q.next()) out.emplace_back(q.value(0).toLongLong(), data::nullToEmpty(q.value(1)));
     return out;
@@ -188,11 +194,19 @@ std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const
 
 std::vector<RowId> CustomerStore::idsOf(const QString& name) const
 {
-    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl WHERE \"客户名称\" = ? COLLATE NOCASE"),
-                             {data::textValue(name)});
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl") + nameMatch(), {data::textValue(name)});
     std::vector<RowId> ids;
     while (q.next()) ids.push_back(q.value(0).toLongLong());
     return ids;
+}
+
+QSqlQuery CustomerStore::pickerRows() const
+{
+    static const QString sql = QStringLiteral("SELECT  ") + columnList() + QStringLiteral(" FROM Basic_Khgl");
+    if (!db_.isOpen()) throw data::DbError(QStringLiteral("数据库连接未打开"));
+    QSqlQuery q(db_);
+    if (!q.exec(sql)) throw data::DbError(data::describe(q.lastError()));
+    return q;
 }
 
 bool CustomerStore::exists(const QString& name) const

@@ -2,6 +2,8 @@
 // The customer table Basic_Khgl: reading it, the name lookup and every write. Rows are also reached
 // by their row id, which the customer list keeps instead of the rows themselves.
 
+#include "customers/CustomerColumns.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -12,8 +14,6 @@
 #include <vector>
 
 namespace vorlan::customers {
-
-inline constexpr int kFieldCount = 12;
 
 // One customer: the twelve fields in table order (field 0 is the name, the customer's identity).
 using Customer = std::array<QString, kFieldCount>;
@@ -62,6 +62,9 @@ public:
     std::vector<std::pair<RowId, QString>> field(int k) const;
     // The row ids of the customers of that name.
     std::vector<RowId> idsOf(const QString& name) const;
+    // The customers as the record picker lists them: the twelve columns in table order, titled by
+    // their names. Scrollable, as a grid's model needs it. Throws DbError.
+    QSqlQuery pickerRows() const;
 
     bool exists(const QString& name) const;
     RowId insert(const Customer& c);

@@ -2,90 +2,24 @@
 
 #include "app/AppState.h"
 #include "app/Windows.h"
+#include "customers/CustomerDetails.h"
 #include "customers/CustomerListModel.h"
+#include "customers/CustomerListView.h"
+#include "customers/ImportPanel.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTextBrowser>
-#include <QTimer>
-#include <QTreeView>
-
-#include <algorithm>
 
 namespace vorlan::customers {
-
-namespace {
-
-// What the user is told when a read cannot start; these end the action like any other failure.
-struct ImportStop {
-    QString description;
-};
-
-const char* const kCaptions[kFieldCount] = {
-    " 客户名称：", "快捷码：",   "客户地址：",   "邮政编码：",     "联系电话：",       "传真：",
-    "联系人：",    "开户行名称：", "开户行账号：", "开户地址：", "汇款汇入地(省)：", "汇款汇入地(县/市)：",
-};
-
-constexpr int kHoverMs = 400; // how long the pointer rests on a row before track-select picks it
-
-const QColor kListColour(182, 214, 255);
-
-const char* const kHelp = R"(
-<p><b>Excel数据导入使用说明</b></p>
-<p>1. 先人工打开要读取的Excel文件，查看数据所在的工作表、起始行和各项资料所在的列。</p>
-<p>2. 在“Excel工作表名：”中输入工作表名，即Excel文件内下方工作表标签上的名称（如sheet1），而不是Excel文件名。</p>
-<p>3. 在“读工作表内起始行：”中输入要开始读取的行号（如第1行是标题，则输入2）。</p>
-<p>4. 在每项客户资料右边的小框（列标号）中输入该项资料在工作表内所在的列标号（A～Z）；不需要读取的项，清空其列标号即可。</p>
-<p>5. 关闭人工打开的Excel文件后，点击“打开Excel文件”，选择要读取的文件。</p>
-<p>6. 点击“读取下一条”，读出一条记录到上面的各个输入框，核对后点击“保存”保存；或点击“读取下一条并保存”，读出一条记录并直接保存。</p>
-<p>7. 点击“读取全部数据”，从起始行开始读取全部记录并自动保存；遇到已经存在的客户名称时，会询问是否覆盖原有记录。</p>
-<p><b>注意：</b></p>
-<p>（1）各项资料的列标号不能重复，重复时只有前面的一项能读到数据。</p>
-<p>（2）本程序只能读取Excel 97-2003格式（*.xls）的文件；Excel 2007及以上版本的文件（*.xlsx），请先在Excel中另存为“Excel 97-2003 工作簿”格式后再读取。</p>
-)";
-
-QLabel* label(QWidget* parent, const QString& text)
-{
-    auto* l = new QLabel(text, parent);
-    return l;
-}
-
-// The customer list: moving the current row with the keyboard loads that customer, as a click does.
-class CustomerListView final : public QTreeView {
-public:
-    using QTreeView::QTreeView;
-    std::function<void()> onKeyboardMove;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        const int before = currentIndex().row();
-        QTreeView::keyPressEvent(event);
-        if (onKeyboardMove && currentIndex().isValid() && currentIndex().row() != before) onKeyboardMove();
-    }
-};
-
-// How many unreadable cells the warning names one by one.
-constexpr int kCellsNamed = 20;
-
-QLineEdit* edit(QWidget* parent, const QString& name)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
-
-} // namespace
 
 Frm_khgl::Frm_khgl(QWidget* parent)
     : QDialog(parent)
@@ -96,16 +30,48 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     ui::setClientSize(this, 15600, 10320);
     setFixedSize(size());
 
-    auto* details = new QGroupBox(QStringLiteral("客户详细信息"), this);
-    details->setObjectName(QStringLiteral("Frame_kh"));
-    ui::place(details, 120, 60, 9840, 4320);
-    buildDetails(details);
+    details_ = new CustomerDetails(this);
+    ui::place(details_, 120, 60, 9840, 4320);
+    Text_kh = details_->Text_kh;
+    LabKh = details_->LabKh;
+    Text_col = details_->Text_col;
 
-    auto* importFrame = new QGroupBox(QStringLiteral("Excel数据导入"), this);
-    importFrame->setObjectName(QStringLiteral("Frame_excel"));
-    ui::place(importFrame, 10080, 60, 5400, 4320);
-    buildImportPanel(importFrame);
+    panel_ = new ImportPanel(this);
+    ui::place(panel_, 10080, 60, 5400, 4320);
+    Text_sheet = panel_->Text_sheet;
+    Text_qsdu = panel_->Text_qsdu;
+    But读取Excel = panel_->But读取Excel;
+    But关闭Excel = panel_->But关闭Excel;
+    XPBut_next = panel_->XPBut_next;
+    But读取下一条 = panel_->But读取下一条;
+    XPBut读取全部 = panel_->XPBut读取全部;
 
+    buildButtons();
+
+    auto* sortHint = new QLabel(QStringLiteral("单击列头可按升序排列"), this);
+    sortHint->setObjectName(QStringLiteral("Label_sort"));
+    sortHint->setStyleSheet(QStringLiteral("color: #1f4e96;"));
+    ui::place(sortHint, 120, 5070, 4000, 270);
+
+    model = new CustomerListModel(this);
+    ListView1 = new CustomerListView(model, this);
+    ui::place(ListView1, 120, 5340, 15360, 4860);
+
+    RichTextBox1 = new QTextBrowser(this);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setHtml(ImportPanel::helpHtml());
+    RichTextBox1->setStyleSheet(QStringLiteral("QTextBrowser { background: #fffbe8; }"));
+    ui::place(RichTextBox1, 720, 5040, 14160, 5160);
+    RichTextBox1->hide();
+
+    connectActions();
+}
+
+// The spreadsheet, if still open, is closed with the window.
+Frm_khgl::~Frm_khgl() = default;
+
+void Frm_khgl::buildButtons()
+{
     XPBut_XinZhen = ui::makeButton(this, QStringLiteral("XPBut_XinZhen"), QStringLiteral("新记录"));
     XPBut_BaoC = ui::makeButton(this, QStringLiteral("XPBut_BaoC"), QStringLiteral("保   存"));
     XPBut_XiuGai = ui::makeButton(this, QStringLiteral("XPBut_XiuGai"), QStringLiteral("修   改"));
@@ -117,21 +83,10 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     const QList<QPushButton*> bar{XPBut_XinZhen, XPBut_BaoC, XPBut_XiuGai, Comd_Del,
                                   XPButALLdelete, XPButton1, XPButton2, Command4};
     for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], 120 + i * 1920, 4500, 1740, 450);
+}
 
-    auto* sortHint = label(this, QStringLiteral("单击列头可按升序排列"));
-    sortHint->setObjectName(QStringLiteral("Label_sort"));
-    sortHint->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-    ui::place(sortHint, 120, 5070, 4000, 270);
-
-    buildList();
-
-    RichTextBox1 = new QTextBrowser(this);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
-    RichTextBox1->setHtml(QString::fromUtf8(kHelp));
-    RichTextBox1->setStyleSheet(QStringLiteral("QTextBrowser { background: #fffbe8; }"));
-    ui::place(RichTextBox1, 720, 5040, 14160, 5160);
-    RichTextBox1->hide();
-
+void Frm_khgl::connectActions()
+{
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
     connect(XPBut_BaoC, &QPushButton::clicked, this, &Frm_khgl::XPBut_BaoC_Click);
     connect(XPBut_XiuGai, &QPushButton::clicked, this, &Frm_khgl::XPBut_XiuGai_Click);
@@ -145,131 +100,13 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     connect(XPBut_next, &QPushButton::clicked, this, &Frm_khgl::XPBut_next_Click);
     connect(But读取下一条, &QPushButton::clicked, this, &Frm_khgl::But读取下一条_Click);
     connect(XPBut读取全部, &QPushButton::clicked, this, &Frm_khgl::XPBut读取全部_Click);
-}
-
-// The spreadsheet, if still open, is closed with the window.
-Frm_khgl::~Frm_khgl() = default;
-
-void Frm_khgl::buildDetails(QWidget* frame)
-{
-    for (double x : {4120.0, 9100.0}) {
-        auto* head = label(frame, QStringLiteral("列标号"));
-        head->setAlignment(Qt::AlignCenter);
-        head->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-        ui::place(head, x, 330, 620, 270);
-    }
-    for (int k = 0; k < kFieldCount; ++k) {
-        const bool left = k < 7;
-        const int row = left ? k : k - 7;
-        const double y = 630 + row * 525;
-        const double labelX = left ? 60 : 4800;
-        const double labelW = left ? 1260 : 1980;
-        const double boxX = left ? 1340 : 6800;
-        const double boxW = left ? 2820 : 2340;
-        const double colX = left ? 4220 : 9200;
-
-        LabKh[k] = label(frame, QString::fromUtf8(kCaptions[k]));
-        LabKh[k]->setObjectName(QStringLiteral("LabKh"));
-        LabKh[k]->setProperty("index", k);
-        LabKh[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui::place(LabKh[k], labelX, y, labelW, 360);
-
-        Text_kh[k] = edit(frame, QStringLiteral("Text_kh"));
-        Text_kh[k]->setProperty("index", k);
-        Text_kh[k]->installEventFilter(this);
-        ui::place(Text_kh[k], boxX, y, boxW, 360);
-
-        Text_col[k] = edit(frame, QStringLiteral("Text_col"));
-        Text_col[k]->setProperty("index", k);
-        Text_col[k]->setText(QString(QChar(u'A' + k)));
-        Text_col[k]->setAlignment(Qt::AlignCenter);
-        Text_col[k]->installEventFilter(this);
-        ui::place(Text_col[k], colX, y, 420, 360);
-    }
-}
-
-void Frm_khgl::buildImportPanel(QWidget* frame)
-{
-    auto* sheetLabel = label(frame, QStringLiteral("Excel工作表名："));
-    sheetLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(sheetLabel, 60, 420, 1880, 360);
-    Text_sheet = edit(frame, QStringLiteral("Text_sheet"));
-    Text_sheet->setText(QStringLiteral("sheel1"));
-    ui::place(Text_sheet, 1980, 420, 3180, 360);
-
-    auto* rowLabel = label(frame, QStringLiteral("读工作表内起始行："));
-    rowLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(rowLabel, 60, 900, 1880, 360);
-    Text_qsdu = edit(frame, QStringLiteral("Text_qsdu"));
-    ui::place(Text_qsdu, 1980, 900, 1200, 360);
-
-    But读取Excel = ui::makeButton(frame, QStringLiteral("But读取Excel"), QStringLiteral("打开Excel文件"));
-    ui::place(But读取Excel, 240, 1500, 2400, 450);
-    But关闭Excel = ui::makeButton(frame, QStringLiteral("But关闭Excel"), QStringLiteral("关闭Excel文件"));
-    ui::place(But关闭Excel, 2760, 1500, 2400, 450);
-    XPBut_next = ui::makeButton(frame, QStringLiteral("XPBut_next"), QStringLiteral("读取下一条"));
-    ui::place(XPBut_next, 240, 2130, 2400, 450);
-    But读取下一条 = ui::makeButton(frame, QStringLiteral("But读取下一条"), QStringLiteral("读取下一条并保存"));
-    ui::place(But读取下一条, 2760, 2130, 2400, 450);
-    XPBut读取全部 = ui::makeButton(frame, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"));
-    ui::place(XPBut读取全部, 240, 2760, 4920, 450);
-
-    auto* hint = label(frame, QStringLiteral("列标号：各项资料在工作表内所在的列（A～Z），不读取的项请清空。"
-                                             "只能读取Excel 97-2003格式（*.xls）的文件。"));
-    hint->setObjectName(QStringLiteral("Label_hint"));
-    hint->setWordWrap(true);
-    hint->setStyleSheet(QStringLiteral("color: #555555;"));
-    ui::place(hint, 240, 3330, 4920, 840);
-}
-
-void Frm_khgl::buildList()
-{
-    model = new CustomerListModel(this);
-    auto* view = new CustomerListView(this);
-    view->onKeyboardMove = [this] { ListView1_Click(); };
-    ListView1 = view;
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setModel(model);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    ListView1->setMouseTracking(true);
-    ListView1->viewport()->installEventFilter(this);
-    ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setSectionsMovable(false);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->header()->setSortIndicatorShown(false);
-    QPalette pal = ListView1->palette();
-    pal.setColor(QPalette::Base, kListColour);
-    pal.setColor(QPalette::AlternateBase, kListColour);
-    ListView1->setPalette(pal);
-    ui::place(ListView1, 120, 5340, 15360, 4860);
-    setupColumns();
-
-    hoverTimer_ = new QTimer(this);
-    hoverTimer_->setSingleShot(true);
-    hoverTimer_->setInterval(kHoverMs);
-    connect(hoverTimer_, &QTimer::timeout, this, [this] { trackSelect(hoverRow_); });
-    connect(ListView1, &QAbstractItemView::entered, this, [this](const QModelIndex& i) {
-        hoverRow_ = i.row();
-        hoverTimer_->start();
-    });
+    connect(ListView1, &CustomerListView::listClicked, this, &Frm_khgl::ListView1_Click);
+    connect(ListView1, &CustomerListView::movedByKeyboard, this, &Frm_khgl::ListView1_Click);
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Frm_khgl::ListView1_ColumnClick);
-}
-
-void Frm_khgl::setupColumns()
-{
-    QHeaderView* h = ListView1->header();
-    for (int c = 0; c < CustomerListModel::kColumnCount; ++c) {
-        h->resizeSection(c, ui::toPixels(CustomerListModel::widthTwips(c)));
-        ListView1->setColumnHidden(c, CustomerListModel::widthTwips(c) == 0);
-    }
-    if (model->sortingOn()) h->setSortIndicator(model->sortColumn(), Qt::AscendingOrder);
+    // Enter in an edit box saves in the new-record state and is ignored while editing.
+    connect(details_, &CustomerDetails::enterPressed, this, [this] {
+        if (!XPBut_XiuGai->isEnabled()) XPBut_BaoC_Click();
+    });
 }
 
 void Frm_khgl::load()
@@ -277,7 +114,7 @@ void Frm_khgl::load()
     // The list colour is set when the list is built.
     comd_ShuaX_Click();
     setNewRecordState();
-    setReadingEnabled(false);
+    panel_->setReadingEnabled(false);
 }
 
 void Frm_khgl::setNewRecordState()
@@ -294,27 +131,6 @@ void Frm_khgl::setEditingState()
     XPBut_BaoC->setEnabled(false);
 }
 
-void Frm_khgl::setReadingEnabled(bool on)
-{
-    XPBut_next->setEnabled(on);
-    But读取下一条->setEnabled(on);
-    XPBut读取全部->setEnabled(on);
-}
-
-Customer Frm_khgl::boxes() const
-{
-    Customer c;
-    for (int k = 0; k < kFieldCount; ++k) c[k] = Text_kh[k]->text();
-    return c;
-}
-
-QStringList Frm_khgl::letters() const
-{
-    QStringList l;
-    for (const QLineEdit* e : Text_col) l << e->text();
-    return l;
-}
-
 // --- Register ---------------------------------------------------------------------------------------
 
 void Frm_khgl::comd_ShuaX_Click()
@@ -325,7 +141,7 @@ void Frm_khgl::comd_ShuaX_Click()
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("comd_ShuaX_Click"), e.description());
     }
-    setupColumns();
+    ListView1->setupColumns();
 }
 
 void Frm_khgl::ListView1_Click()
@@ -350,20 +166,9 @@ void Frm_khgl::ListView1_ColumnClick(int column)
     ListView1->header()->setSortIndicator(column, Qt::AscendingOrder);
 }
 
-void Frm_khgl::trackSelect(int row)
-{
-    if (row < 0 || row >= model->rowCount()) return;
-    const QPoint pointer = ListView1->viewport()->mapFromGlobal(QCursor::pos());
-    if (ListView1->viewport()->underMouse() && ListView1->indexAt(pointer).isValid()
-        && ListView1->indexAt(pointer).row() != row)
-        return; // the pointer moved on before resting
-    ListView1->selectionModel()->setCurrentIndex(model->index(row, 0),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 void Frm_khgl::XPBut_XinZhen_Click()
 {
-    for (QLineEdit* e : Text_kh) e->clear();
+    details_->clear();
     setNewRecordState();
 }
 
@@ -381,7 +186,7 @@ void Frm_khgl::XPBut_BaoC_Click()
     if (nameMissing()) return;
     try {
         CustomerStore store(app::state().db());
-        const Customer c = trimmed(boxes());
+        const Customer c = trimmed(details_->values());
         // The lookup takes the name as typed; the row is written trimmed.
         if (store.exists(Text_kh[0]->text())) {
             ui::show(this, QStringLiteral("已经存在客户名称为") + c[0] + QStringLiteral("的记录,请您重新输入！"),
@@ -407,7 +212,7 @@ void Frm_khgl::XPBut_XiuGai_Click()
         return;
     }
     try {
-        const Customer c = trimmed(boxes());
+        const Customer c = trimmed(details_->values());
         // The key is the name now in the box, not the selected row's: a renamed customer is written anew.
         const RowId id = CustomerStore(app::state().db()).replace(Text_kh[0]->text(), c);
         comd_ShuaX_Click();
@@ -487,171 +292,96 @@ void Frm_khgl::But读取Excel_Click()
     request.title = QStringLiteral("打开Excel文件");
     // The pattern ignores case, as the file names of the other platform do.
     request.filter = QStringLiteral("电子表格Excel文件(*.[xX][lL][sS])");
-    filePath_ = ui::prompter().fileName(this, request).trimmed();
-    // Whatever was open before is closed: only one spreadsheet is read at a time.
-    reader_.reset();
-    usedRows_ = usedColumns_ = 0;
-    setReadingEnabled(false);
-    if (filePath_.isEmpty()) return;
+    const QString chosen = ui::prompter().fileName(this, request);
+    panel_->setReadingEnabled(false);
     try {
-        reader_ = openSpreadsheet(filePath_);
-        usedRows_ = reader_->usedRows();
-        usedColumns_ = reader_->usedColumns();
-        setReadingEnabled(true);
+        file_.open(chosen);
+        panel_->setReadingEnabled(file_.isOpen());
     } catch (const SpreadsheetError& e) {
-        reader_.reset();
         ui::exclamation(this, e.description(), QStringLiteral("提示"));
     }
 }
 
 void Frm_khgl::But关闭Excel_Click()
 {
-    reader_.reset();
-    setReadingEnabled(false);
+    file_.close();
+    panel_->setReadingEnabled(false);
     But读取Excel->setEnabled(true);
 }
 
-bool Frm_khgl::checkStartAndSheet()
+PanelTexts Frm_khgl::panelTexts() const { return {Text_sheet->text(), Text_qsdu->text(), details_->letters()}; }
+
+bool Frm_khgl::refused(ReadAction action)
 {
-    if (Text_qsdu->text().isEmpty()) {
-        ui::show(this, QStringLiteral("请您输入想要读取数据的起始行!"), QString());
-        return false;
-    }
-    if (Text_sheet->text().isEmpty()) {
-        ui::show(this, QStringLiteral("请您输入想要读取Excel文件内的工作表名!"), QString());
-        return false;
+    const auto missing = missingBox(panelTexts(), action);
+    if (!missing) return false;
+    switch (*missing) {
+    case MissingBox::StartRow: ui::show(this, QStringLiteral("请您输入想要读取数据的起始行!"), QString()); break;
+    case MissingBox::Sheet: ui::show(this, QStringLiteral("请您输入想要读取Excel文件内的工作表名!"), QString()); break;
+    case MissingBox::NameColumn:
+        ui::show(this, QStringLiteral("读取的用户编号不能为空,请输入此处的列标号！"), QString());
+        Text_col[kNameField]->setFocus();
+        break;
     }
     return true;
 }
 
-namespace {
-
-int requireStartRow(const QString& text)
+ReadPlan Frm_khgl::plan(ReadAction action) const
 {
-    const auto r = startRow(text);
-    if (!r) throw ImportStop{QStringLiteral("读工作表内起始行“%1”不是大于0的整数，请检查！").arg(text)};
-    return *r;
+    return planRead(panelTexts(), action, file_.usedRows(), file_.usedColumns());
 }
 
-} // namespace
-
-bool Frm_khgl::goOnDespiteUnreadable(int firstRow, int lastRow, const FieldColumns& fields)
+bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan)
 {
-    if (!reader_) throw ImportStop{QStringLiteral("Excel文件已经关闭，请先点击“打开Excel文件”！")};
-    const QString sheet = Text_sheet->text();
-    const FieldColumns read = columnsToRead(fields, usedColumns_);
-    QStringList cells;
-    int count = 0;
-    for (const CellRef& cell : reader_->unreadableCells(sheet)) {
-        if (cell.row < firstRow || cell.row > lastRow) continue;
-        if (std::find(read.begin(), read.end(), cell.column) == read.end()) continue;
-        if (++count <= kCellsNamed)
-            cells << QStringLiteral("第%1行%2列").arg(cell.row).arg(columnLetters(cell.column));
-    }
-    if (count == 0) return true;
-    QString where = cells.join(QStringLiteral("、"));
-    if (count > kCellsNamed) where += QStringLiteral("等");
-    return ui::show(this,
-                    QStringLiteral("工作表“%1”中有%2个要读取的单元格是公式，程序读不出它们的值：%3。\n"
-                                   "如果继续，这些单元格将按空白读取。是否继续读取？\n"
-                                   "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
-                        .arg(sheet)
-                        .arg(count)
-                        .arg(where),
-                    QStringLiteral("警告"), ui::Icon::Exclamation, ui::Buttons::YesNo)
+    const UnreadableCells cells = unreadableCells(file_.reader(), plan);
+    if (cells.count == 0) return true;
+    return ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"), ui::Icon::Exclamation,
+                    ui::Buttons::YesNo)
            == ui::Answer::Yes;
 }
 
-void Frm_khgl::readRowInto(Customer& c, int row, const FieldColumns& fields)
+void Frm_khgl::runImport(ReadAction action, const std::function<void()>& step)
 {
-    if (!reader_) throw ImportStop{QStringLiteral("Excel文件已经关闭，请先点击“打开Excel文件”！")};
-    const FieldColumns read = columnsToRead(fields, usedColumns_);
-    const QString sheet = Text_sheet->text();
-    for (int k = 0; k < kFieldCount; ++k)
-        if (read[k] > 0) c[k] = reader_->cellText(sheet, row, read[k]);
+    try {
+        step();
+    } catch (...) {
+        ui::information(this, failureMessage(action, Text_sheet->text()), QStringLiteral("提示"));
+    }
 }
 
-void Frm_khgl::readRow(int row, const FieldColumns& fields)
+// Reads the row of the start row box into the edit boxes and moves the box on; false when nothing
+// was read. Throws as runImport expects.
+bool Frm_khgl::readNextIntoBoxes(ReadAction action)
 {
-    Customer c = boxes();
+    const ReadPlan p = plan(action);
+    if (file_.path().isEmpty()) return false;
+    if (!goOnDespiteUnreadable(p)) return false;
+    Customer c = details_->values();
     try {
-        readRowInto(c, row, fields);
+        readRow(file_.reader(), p, p.firstRow, c);
     } catch (...) {
-        setBoxes(c);
+        details_->setValues(c);
         throw;
     }
-    setBoxes(c);
-}
-
-void Frm_khgl::setBoxes(const Customer& c)
-{
-    for (int k = 0; k < kFieldCount; ++k)
-        if (Text_kh[k]->text() != c[k]) Text_kh[k]->setText(c[k]);
-}
-
-void Frm_khgl::showSheetMessage()
-{
-    ui::information(this,
-                    QStringLiteral("读取Excel文件内的工作表名是否为：") + Text_sheet->text()
-                        + QStringLiteral("，请检查！如不是，请输入正确的工作表名"),
-                    QStringLiteral("提示"));
-}
-
-void Frm_khgl::runImport(const std::function<void()>& action)
-{
-    QString description;
-    try {
-        action();
-        return;
-    } catch (const SpreadsheetError& e) {
-        if (e.kind() == SpreadsheetError::Kind::NoSuchSheet) {
-            showSheetMessage();
-            return;
-        }
-        description = e.description();
-    } catch (const data::DbError& e) {
-        description = e.description();
-    } catch (const ImportStop& e) {
-        description = e.description;
-    }
-    ui::information(this, QStringLiteral("vorlan") + description, QStringLiteral("提示"));
+    details_->setValues(c);
+    Text_qsdu->setText(rowAfter(p.firstRow));
+    return true;
 }
 
 void Frm_khgl::XPBut_next_Click()
 {
-    if (!checkStartAndSheet()) return;
-    const auto r = startRow(Text_qsdu->text());
-    if (!r) {
-        ui::information(this, QStringLiteral("读工作表内起始行“%1”不是大于0的整数，请检查！").arg(Text_qsdu->text()),
-                        QStringLiteral("提示"));
-        return;
-    }
-    const FieldColumns fields = fieldColumns(letters());
-    if (filePath_.isEmpty()) return;
-    try {
-        if (!goOnDespiteUnreadable(*r, *r, fields)) return;
-        readRow(*r, fields);
-        Text_qsdu->setText(QString::number(qint64(*r) + 1)); // the last int row has a successor too
-    } catch (const SpreadsheetError& e) {
-        if (e.kind() == SpreadsheetError::Kind::NoSuchSheet) showSheetMessage();
-        else ui::information(this, e.description(), QStringLiteral("提示"));
-    } catch (const ImportStop& e) {
-        ui::information(this, e.description, QStringLiteral("提示"));
-    }
+    if (refused(ReadAction::Next)) return;
+    // Nothing is saved; "保   存" does that, refusing a name that is there already.
+    runImport(ReadAction::Next, [this] { readNextIntoBoxes(ReadAction::Next); });
 }
 
 void Frm_khgl::But读取下一条_Click()
 {
-    if (!checkStartAndSheet()) return;
-    runImport([this] {
-        const int r = requireStartRow(Text_qsdu->text());
-        const FieldColumns fields = fieldColumns(letters());
-        if (filePath_.isEmpty()) return;
-        if (!goOnDespiteUnreadable(r, r, fields)) return;
-        readRow(r, fields);
-        Text_qsdu->setText(QString::number(qint64(r) + 1));
+    if (refused(ReadAction::NextAndSave)) return;
+    runImport(ReadAction::NextAndSave, [this] {
+        if (!readNextIntoBoxes(ReadAction::NextAndSave)) return;
         // No duplicate check here: the row is saved as read.
-        CustomerStore(app::state().db()).insert(trimmed(boxes()));
+        CustomerStore(app::state().db()).insert(trimmed(details_->values()));
         comd_ShuaX_Click();
         XPBut_XinZhen_Click();
     });
@@ -659,99 +389,35 @@ void Frm_khgl::But读取下一条_Click()
 
 void Frm_khgl::XPBut读取全部_Click()
 {
-    if (!checkStartAndSheet()) return;
-    if (Text_col[0]->text().isEmpty()) {
-        ui::show(this, QStringLiteral("读取的用户编号不能为空,请输入此处的列标号！"), QString());
-        Text_col[0]->setFocus();
-        return;
-    }
+    if (refused(ReadAction::All)) return;
     XPBut_XinZhen_Click();
-    runImport([this] {
-        const int first = requireStartRow(Text_qsdu->text());
-        const FieldColumns fields = fieldColumns(letters());
-        if (filePath_.isEmpty()) return;
+    runImport(ReadAction::All, [this] {
+        const ReadPlan p = plan(ReadAction::All);
+        if (file_.path().isEmpty()) return;
         // Asked once, before anything of this import is saved.
-        if (!goOnDespiteUnreadable(first, usedRows_, fields)) return;
-        ImportSession session(app::state().db());
-        // What the edit boxes hold. Thousands of rows go by, so the boxes themselves are only brought
-        // up to date when the user gets to see them: at a question, a stop and the end.
-        Customer shown = boxes();
-        auto saved = [&](RowId id, const Customer& c) {
-            model->addCustomer(id, c); // the list gains the row without a reload
-            shown = Customer{};        // and the boxes are emptied for the next record
+        if (!goOnDespiteUnreadable(p)) return;
+        ImportHooks hooks;
+        // Thousands of rows go by, so the edit boxes are only brought up to date when the user gets to
+        // see them; the list gains and loses rows without a reload.
+        hooks.show = [this](const Customer& row) { details_->setValues(row); };
+        hooks.existing = [this](const QString& name) {
+            const ui::Answer a = ui::show(this, existingQuestion(name), QStringLiteral("操作提示"),
+                                          ui::Icon::Information, ui::Buttons::YesNoCancel);
+            if (a == ui::Answer::Cancel) return ExistingAnswer::Stop;
+            return a == ui::Answer::No ? ExistingAnswer::Skip : ExistingAnswer::Replace;
         };
-        int i = first;
-        try {
-            for (; i <= usedRows_; ++i) {
-                readRowInto(shown, i, fields);
-                const QString name = shown[0];
-                if (!session.exists(name)) {
-                    const Customer c = trimmed(shown);
-                    saved(session.insert(c), c);
-                    continue;
-                }
-                // Everything saved so far is made durable before the user is asked or the import stops.
-                session.commit();
-                setBoxes(shown);
-                if (name.trimmed().isEmpty()) {
-                    ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());
-                    return;
-                }
-                const ui::Answer a = ui::show(
-                    this,
-                    QStringLiteral("已经存在客户名称为 ") + name.trimmed()
-                        + QStringLiteral(" 的记录,是否复盖原有记录？1、选择‘是’表示会复盖原有记录，等人工读取；"
-                                         "2、选择‘否’表示不保存此记录，继续读取下一条；3、选择‘取消’表示读取全部数据停止！"),
-                    QStringLiteral("操作提示"), ui::Icon::Information, ui::Buttons::YesNoCancel);
-                if (a == ui::Answer::Cancel) return;
-                if (a == ui::Answer::No) continue;
-                const Customer c = trimmed(shown);
-                const ImportSession::Replaced r = session.replace(name, c);
-                model->removeIds(r.removed);
-                saved(r.added, c);
-            }
-        } catch (...) {
-            setBoxes(shown);
-            throw;
-        }
-        session.commit();
-        setBoxes(shown);
-        Text_qsdu->setText(QString::number(i));
-        if (i == usedRows_ + 1) {
+        hooks.saved = [this](RowId id, const Customer& c) { model->addCustomer(id, c); };
+        hooks.removed = [this](const std::vector<RowId>& ids) { model->removeIds(ids); };
+        const ImportSummary s = readAll(file_.reader(), p, app::state().db(), hooks);
+        using End = ImportSummary::End;
+        if (s.end == End::EmptyName)
+            ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());
+        if (s.end == End::Done || s.end == End::PastTheEnd) Text_qsdu->setText(QString::number(s.nextRow));
+        if (s.end == End::Done) {
             comd_ShuaX_Click();
             ui::information(this, QStringLiteral("读取全部记录，保存完成！"), QStringLiteral("系统提示"));
         }
     });
-}
-
-// --- Keys, focus and the list's mouse -----------------------------------------------------------------
-
-bool Frm_khgl::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && watched->objectName() == QStringLiteral("Text_kh")) {
-            // Enter saves in the new-record state and is ignored while editing.
-            if (!XPBut_XiuGai->isEnabled()) XPBut_BaoC_Click();
-            return true;
-        }
-    } else if (event->type() == QEvent::FocusOut && watched->objectName() == QStringLiteral("Text_col")) {
-        auto* e = static_cast<QLineEdit*>(watched);
-        e->setText(e->text().toUpper());
-    } else if (watched == ListView1->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            auto* m = static_cast<QMouseEvent*>(event);
-            // A click beside the rows leaves no row selected.
-            if (!ListView1->indexAt(m->position().toPoint()).isValid()) ListView1->clearSelection();
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-                ListView1_Click();
-        } else if (event->type() == QEvent::Leave) {
-            hoverTimer_->stop();
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void Frm_khgl::keyPressEvent(QKeyEvent* event)

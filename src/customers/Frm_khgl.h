@@ -2,26 +2,25 @@
 // The customer register: every customer in a ticked list, one customer in twelve boxes, and the
 // panel that takes customers over from a .xls spreadsheet.
 
+#include "customers/CustomerListView.h"
 #include "customers/CustomerStore.h"
-#include "customers/ImportRules.h"
-#include "customers/SpreadsheetReader.h"
+#include "customers/ImportRun.h"
 
 #include <QDialog>
 
 #include <array>
 #include <functional>
-#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextBrowser;
-class QTimer;
-class QTreeView;
 
 namespace vorlan::customers {
 
+class CustomerDetails;
 class CustomerListModel;
+class ImportPanel;
 
 class Frm_khgl : public QDialog {
     Q_OBJECT
@@ -37,7 +36,7 @@ public:
     std::array<QLabel*, kFieldCount> LabKh{};
     std::array<QLineEdit*, kFieldCount> Text_col{};
 
-    QTreeView* ListView1 = nullptr;
+    CustomerListView* ListView1 = nullptr;
     CustomerListModel* model = nullptr;
     QTextBrowser* RichTextBox1 = nullptr;
 
@@ -50,6 +49,7 @@ public:
     QPushButton* XPButton2 = nullptr;
     QPushButton* Command4 = nullptr;
 
+    // The import panel's controls.
     QLineEdit* Text_sheet = nullptr;
     QLineEdit* Text_qsdu = nullptr;
     QPushButton* But读取Excel = nullptr;
@@ -77,45 +77,32 @@ public:
     void XPBut读取全部_Click();
 
     // Import state, for the curious (tests).
-    const QString& filePath() const { return filePath_; }
-    bool spreadsheetOpen() const { return reader_ != nullptr; }
-    int usedRows() const { return usedRows_; }
-    int usedColumns() const { return usedColumns_; }
-
-    // Selects the row under a resting mouse pointer (the list's track-select style).
-    void trackSelect(int row);
+    const QString& filePath() const { return file_.path(); }
+    bool spreadsheetOpen() const { return file_.isOpen(); }
+    int usedRows() const { return file_.usedRows(); }
+    int usedColumns() const { return file_.usedColumns(); }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void buildDetails(QWidget* frame);
-    void buildImportPanel(QWidget* frame);
-    void buildList();
-    void setupColumns();
+    void buildButtons();
+    void connectActions();
     void setNewRecordState();
     void setEditingState();
-    void setReadingEnabled(bool on);
     bool nameMissing();
-    Customer boxes() const;
-    QStringList letters() const;
-
-    bool checkStartAndSheet();
-    bool goOnDespiteUnreadable(int firstRow, int lastRow, const FieldColumns& fields);
     void selectRow(RowId id);
-    void readRow(int row, const FieldColumns& fields);
-    void readRowInto(Customer& c, int row, const FieldColumns& fields);
-    void setBoxes(const Customer& c);
-    void runImport(const std::function<void()>& action);
-    void showSheetMessage();
 
-    QString filePath_;
-    std::unique_ptr<SpreadsheetReader> reader_;
-    int usedRows_ = 0;
-    int usedColumns_ = 0;
-    QTimer* hoverTimer_ = nullptr;
-    int hoverRow_ = -1;
+    PanelTexts panelTexts() const;
+    bool refused(ReadAction action);
+    ReadPlan plan(ReadAction action) const;
+    bool goOnDespiteUnreadable(const ReadPlan& plan);
+    bool readNextIntoBoxes(ReadAction action);
+    void runImport(ReadAction action, const std::function<void()>& step);
+
+    CustomerDetails* details_ = nullptr;
+    ImportPanel* panel_ = nullptr;
+    ImportFile file_;
 };
 
 } // namespace vorlan::customers

@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "customers/CustomerColumns.h"
 #include "data/Sql.h"
 
 namespace vorlan::data::schema {
@@ -66,16 +67,7 @@ bool isBaseTable(const QString& name)
     return t.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive);
 }
 
-const QStringList& customerColumns()
-{
-    static const QStringList cols{
-        QStringLiteral("客户名称"),   QStringLiteral("快捷码"),   QStringLiteral("客户地址"),
-        QStringLiteral("邮政编码"),   QStringLiteral("联系电话"), QStringLiteral("传真"),
-        QStringLiteral("联系人"),     QStringLiteral("开户行名称"), QStringLiteral("开户行账号"),
-        QStringLiteral("开户地址"),   QStringLiteral("汇入地省"), QStringLiteral("汇入地县市"),
-    };
-    return cols;
-}
+const QStringList& customerColumns() { return customers::columns(); }
 
 void create(const QSqlDatabase& db)
 {
@@ -93,13 +85,14 @@ void create(const QSqlDatabase& db)
                             "BackColor INTEGER, ForeColor INTEGER)"));
     exec(db, QStringLiteral("CREATE TABLE yongtu (yongtuName TEXT)"));
     QStringList cols;
-    for (const QString& c : customerColumns()) cols << quoteId(c) + QStringLiteral(" TEXT");
+    for (const QString& c : customers::columns()) cols << quoteId(c) + QStringLiteral(" TEXT");
     exec(db, QStringLiteral("CREATE TABLE Basic_Khgl (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')'));
     exec(db, QStringLiteral("CREATE TABLE Detail_InOut (\"记录时间\" TEXT, \"内容\" TEXT)"));
     exec(db, QStringLiteral("CREATE INDEX idx_mobanxywh_name ON mobanxywh (mobanname)"));
     exec(db, QStringLiteral("CREATE INDEX idx_moban_name ON moban (mobanname)"));
     // Customer names are compared without regard to case, so the index must use the same collation.
-    exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (\"客户名称\" COLLATE NOCASE)"));
+    exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (%1 COLLATE NOCASE)")
+                 .arg(quoteId(customers::columns().at(customers::kNameField))));
     exec(db, QStringLiteral("CREATE INDEX idx_detail_time ON Detail_InOut (\"记录时间\")"));
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
     setFirstUserPending(db, true);

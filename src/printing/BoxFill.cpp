@@ -1,5 +1,9 @@
 #include "printing/BoxFill.h"
 
+#include "app/CommonUseStore.h"
+#include "customers/CustomerStore.h"
+#include "data/Database.h"
+
 namespace vorlan::printing {
 
 using templates::Family;
@@ -95,5 +99,9 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
     }
     return fills;
 }
+
+QSqlQuery customerPickerRows() { return customers::CustomerStore(data::shared()).pickerRows(); }
+
+QSqlQuery commonUsePickerRows() { return app::CommonUseStore(data::shared()).pickerRows(); }
 
 } // namespace vorlan::printing

@@ -5,6 +5,7 @@
 #include "printing/PrintSheet.h"
 
 #include <QDate>
+#include <QSqlQuery>
 #include <QStringList>
 
 namespace vorlan::printing {
@@ -25,14 +26,10 @@ PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
 // The same for slot k of the template, from both families' bindings of that slot.
 PickerKind pickerForSlot(const templates::Template& t, int k);
 
-// The SELECTs and captions of the two pickers.
-inline const QString kCustomerSelect =
-    QStringLiteral("SELECT  "
-                   "客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,开户行账号,开户地址,"
-                   "汇入地省,汇入地县市 "
-                   "FROM Basic_Khgl");
+// The rows and captions of the two pickers; the rows come from the stores that own the tables.
+QSqlQuery customerPickerRows();
 inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
-inline const QString kCommonUseSelect = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
+QSqlQuery commonUsePickerRows();
 inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
 
 // What the record picker handed back for a double click on a slot.
@@ -40,7 +37,7 @@ struct PickResult {
     PickerKind kind = PickerKind::None;
     int slot = 0; // the slot double-clicked
     // The chosen row's columns in the picker's order: a customer's twelve columns in the order of
-    // kCustomerSelect, or the one common-use phrase. An empty first value means nothing was chosen.
+    // customerPickerRows(), or the one common-use phrase. An empty first value means nothing was chosen.
     QStringList values;
 
     static PickResult customer(int slot, const QStringList& row) { return {PickerKind::Customer, slot, row}; }

@@ -191,7 +191,7 @@ void Frm_申通快递::boxDoubleClick(int k) {
     if (kind == PickerKind::None)
         return;
     templates::数据选择 picker(this);
-    picker.recordSource = kind == PickerKind::Customer ? kCustomerSelect : kCommonUseSelect;
+    picker.recordSource = kind == PickerKind::Customer ? templates::RecordSource(&customerPickerRows) : templates::RecordSource(&commonUsePickerRows);
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
     PickResult pick{kind, k, {}};

@@ -10,6 +10,7 @@
 #include "printing/OffsetFrame.h"
 #include "printing/PrintActions.h"
 #include "templates/Handles.h"
+#include "templates/RecordPicker.h"
 #include "templates/TemplateModel.h"
 
 #include <QDate>

@@ -1,6 +1,7 @@
 #include "printing/SampleData.h"
 
 #include "app/Windows.h"
+#include "customers/CustomerStore.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
 
@@ -228,13 +229,9 @@ void seedSampleData(const QSqlDatabase& db)
          QStringLiteral("北京市"), QStringLiteral("朝阳区")},
     };
     for (const QStringList& c : customers) {
-        QVariantList values;
-        for (const QString& v : c) values << v;
-        data::exec(db,
-                   QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\", \"快捷码\", \"客户地址\", \"邮政编码\", "
-                                  "\"联系电话\", \"传真\", \"联系人\", \"开户行名称\", \"开户行账号\", \"开户地址\", "
-                                  "\"汇入地省\", \"汇入地县市\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                   values);
+        vorlan::customers::Customer row;
+        for (int k = 0; k < vorlan::customers::kFieldCount; ++k) row[k] = c.value(k);
+        vorlan::customers::CustomerStore(db).insert(row);
     }
     for (const QString& use : {QStringLiteral("文件资料"), QStringLiteral("样品"), QStringLiteral("服装鞋帽")})
         data::exec(db, QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"), {use});

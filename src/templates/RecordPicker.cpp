@@ -1,6 +1,5 @@
 #include "templates/RecordPicker.h"
 
-#include "data/Database.h"
 #include "data/Sql.h"
 #include "ui/Twips.h"
 
@@ -152,7 +151,14 @@ void 数据选择::Form_Resize() {
     const QSqlRecord wasValues = was.isValid() ? Adodc1->record(was.row()) : QSqlRecord();
     filled_ = true;
     // A failing SELECT leaves an empty grid; nothing is reported.
-    Adodc1->setQuery(QSqlQuery(recordSource, data::shared()));
+    try {
+        if (recordSource)
+            Adodc1->setQuery(recordSource());
+        else
+            Adodc1->clear();
+    } catch (const data::DbError&) {
+        Adodc1->clear();
+    }
     setWindowTitle(title);
 
     const int n = Adodc1->columnCount();

@@ -1,11 +1,13 @@
 #pragma once
-// The record picker: shows the rows of one SELECT on the shared connection and hands the chosen row
-// back as texts. It knows nothing of templates; the caller chooses the rows and maps the columns.
+// The record picker: shows the rows a store gives and hands the chosen row back as texts. It knows
+// nothing of templates or tables; the caller chooses the rows and maps the columns.
 
 #include <QDialog>
+#include <QSqlQuery>
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -15,12 +17,16 @@ class QTableView;
 
 namespace vorlan::templates {
 
+// Runs the picker's SELECT afresh: an active, scrollable query (the stores' pickerRows()). It may
+// throw DbError; the grid then stays empty.
+using RecordSource = std::function<QSqlQuery()>;
+
 class 数据选择 : public QDialog {
 public:
     explicit 数据选择(QWidget* parent = nullptr);
 
-    // Set by the caller before showing: the SELECT and the caption.
-    QString recordSource;
+    // Set by the caller before showing: the rows and the caption.
+    RecordSource recordSource;
     QString title;
 
     // Columns 1..12 of the chosen row as text (Null as empty). An empty result1 after closing means

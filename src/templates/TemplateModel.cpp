@@ -1,5 +1,7 @@
 #include "templates/TemplateModel.h"
 
+#include "customers/CustomerColumns.h"
+
 #include <cmath>
 
 namespace vorlan::templates {
@@ -14,34 +16,17 @@ const QStringList& pointTypes()
 
 bool isPointType(const QString& t) { return pointTypes().contains(t); }
 
-const QStringList& customerBindings()
-{
-    static const QStringList b{
-        QStringLiteral("客户名称"), QStringLiteral("快捷码"),   QStringLiteral("客户地址"),
-        QStringLiteral("邮政编码"), QStringLiteral("联系电话"), QStringLiteral("传真"),
-        QStringLiteral("联系人"),   QStringLiteral("开户行名称"), QStringLiteral("开户行账号"),
-        QStringLiteral("开户地址"), QStringLiteral("汇入地省"), QStringLiteral("汇入地县市"),
-    };
-    return b;
-}
+const QStringList& customerBindings() { return customers::columns(); }
 
 const QStringList& designerBindings()
 {
-    static const QStringList b{
-        kNoBinding,
-        QStringLiteral("开户行名称"),
-        QStringLiteral("开户行账号"),
-        QStringLiteral("开户地址"),
-        QStringLiteral("汇入地省"),
-        QStringLiteral("汇入地县市"),
-        QStringLiteral("客户名称"),
-        QStringLiteral("快捷码"),
-        QStringLiteral("客户地址"),
-        QStringLiteral("邮政编码"),
-        QStringLiteral("联系电话"),
-        QStringLiteral("传真"),
-        kCommonUseBinding,
-    };
+    static const QStringList b = [] {
+        // The designer lists the bank fields first; 联系人 is not offered.
+        QStringList out{kNoBinding};
+        for (int k : {7, 8, 9, 10, 11, 0, 1, 2, 3, 4, 5}) out << customers::columns().at(k);
+        out << kCommonUseBinding;
+        return out;
+    }();
     return b;
 }
 

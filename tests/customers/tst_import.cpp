@@ -72,8 +72,6 @@ std::vector<QVariant> row(const char* name, const QVariant& code = {}, const QVa
 
 } // namespace
 
-enum class ReadAction { Next, NextAndSave, All };
-
 class TestImport : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;

@@ -495,11 +495,11 @@ private slots:
         store.insert(customer(QStringLiteral("乙")));
         Frm_khgl w;
         w.load();
-        w.trackSelect(1);
+        w.ListView1->trackSelect(1);
         QCOMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 1);
         // Selection alone changes nothing; a click does.
         QCOMPARE(w.Text_kh[0]->text(), QString());
-        w.trackSelect(7); // a row that is gone
+        w.ListView1->trackSelect(7); // a row that is gone
         QCOMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 1);
         QVERIFY(w.ListView1->hasMouseTracking());
         // The pointer resting on a row: after a short while it is selected.

@@ -117,10 +117,12 @@ private slots:
         };
         // The first row of each picker, as it lists them.
         QStringList firstCustomer;
-        QSqlQuery q = data::exec(env.db(), printing::kCustomerSelect);
+        QSqlQuery q = printing::customerPickerRows();
         QVERIFY(q.next());
         for (int i = 0; i < 12; ++i) firstCustomer << q.value(i).toString();
-        const QString firstPhrase = data::scalar(env.db(), printing::kCommonUseSelect).toString();
+        QSqlQuery phrases = printing::commonUsePickerRows();
+        QVERIFY(phrases.next());
+        const QString firstPhrase = phrases.value(0).toString();
 
         int bound = 0;
         for (templates::Family f : {templates::Family::Single, templates::Family::Multi}) {

@@ -1,11 +1,16 @@
 #include "TestEnv.h"
+#include "app/CommonUseStore.h"
+#include "customers/CustomerStore.h"
+#include "data/Database.h"
 #include "data/Sql.h"
 #include "templates/RecordPicker.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSqlError>
 #include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QTableView>
 #include <QTest>
 
@@ -13,10 +18,19 @@ using namespace vorlan;
 using templates::数据选择;
 
 namespace {
-const QString kCustomers =
-    QStringLiteral("SELECT  客户名称,快捷码,客户地址,邮政编码,联系电话,传真,联系人,开户行名称,"
-                   "开户行账号,开户地址,汇入地省,汇入地县市 FROM Basic_Khgl");
-const QString kUses = QStringLiteral("SELECT yongtuName as 常用用途 FROM yongtu");
+// The two sources the print window gives the picker, from the customer and common-use stores.
+const templates::RecordSource kCustomers = [] { return customers::CustomerStore(data::shared()).pickerRows(); };
+const templates::RecordSource kUses = [] { return app::CommonUseStore(data::shared()).pickerRows(); };
+
+// Any other SELECT, run the way the stores run theirs.
+templates::RecordSource select(const QString& sql) {
+    return [sql] {
+        QSqlQuery q(data::shared());
+        if (!q.exec(sql))
+            throw data::DbError(data::describe(q.lastError()));
+        return q;
+    };
+}
 
 void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address) {
     QVariantList values{name,
@@ -35,8 +49,8 @@ void addCustomer(const QSqlDatabase& db, const QString& name, const QString& add
 }
 
 // Shows the picker as the print window would, then does what `act` does while it is open.
-void showPicker(数据选择& p, const QString& select, const QString& title) {
-    p.recordSource = select;
+void showPicker(数据选择& p, const templates::RecordSource& source, const QString& title) {
+    p.recordSource = source;
     p.title = title;
     p.show();
     QVERIFY(QTest::qWaitForWindowExposed(&p));
@@ -122,7 +136,7 @@ private slots:
             values << QString::number(i);
         data::exec(env.db(), QStringLiteral("INSERT INTO wide VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), values);
         数据选择 p;
-        showPicker(p, QStringLiteral("SELECT * FROM wide"), QStringLiteral("x"));
+        showPicker(p, select(QStringLiteral("SELECT * FROM wide")), QStringLiteral("x"));
         QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(60 + 500));  // whole numbers
         QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(60 + 1000)); // double precision
         p.OKButton->click();
@@ -150,10 +164,37 @@ private slots:
         }
     }
 
+    // The stores give the rows with the columns in the order the print window maps them back.
+    void storesGiveThePickersRows_data() {
+        QTest::addColumn<bool>("customerRows");
+        QTest::addColumn<QStringList>("headers");
+        QTest::newRow("customers") << true << customers::columns();
+        QTest::newRow("common uses") << false << QStringList{QStringLiteral("常用用途")};
+    }
+    void storesGiveThePickersRows() {
+        QFETCH(bool, customerRows);
+        QFETCH(QStringList, headers);
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
+        app::CommonUseStore(env.db()).add(QStringLiteral("货款"));
+        QSqlQuery q = (customerRows ? kCustomers : kUses)();
+        QVERIFY(q.isActive());
+        QVERIFY(!q.isForwardOnly()); // a grid's model refuses forward-only queries
+        QStringList names;
+        for (int i = 0; i < q.record().count(); ++i)
+            names << q.record().fieldName(i);
+        QCOMPARE(names, headers);
+        数据选择 p;
+        showPicker(p, customerRows ? kCustomers : kUses, QStringLiteral("x"));
+        QCOMPARE(p.Adodc1->rowCount(), 1);
+        for (int i = 0; i < headers.size(); ++i)
+            QCOMPARE(p.Adodc1->headerData(i, Qt::Horizontal).toString(), headers[i]);
+    }
+
     void failingSelectAndEmptyGridChooseNothing() {
         test::TestEnv env;
         数据选择 p;
-        showPicker(p, QStringLiteral("SELECT nothing FROM nowhere"), QStringLiteral("请选择客户信息"));
+        showPicker(p, select(QStringLiteral("SELECT nothing FROM nowhere")), QStringLiteral("请选择客户信息"));
         QCOMPARE(p.Adodc1->rowCount(), 0);
         p.OKButton->click();
         QVERIFY(p.result1.isEmpty());
@@ -162,6 +203,17 @@ private slots:
         showPicker(q, kUses, QStringLiteral("请选择常用用途"));
         q.OKButton->click();
         QVERIFY(q.result1.isEmpty());
+
+        // A store whose table is gone, and a picker given no rows at all.
+        data::exec(env.db(), QStringLiteral("DROP TABLE yongtu"));
+        for (const templates::RecordSource& source : {kUses, templates::RecordSource()}) {
+            数据选择 r;
+            showPicker(r, source, QStringLiteral("请选择常用用途"));
+            QCOMPARE(r.Adodc1->rowCount(), 0);
+            QCOMPARE(r.windowTitle(), QStringLiteral("请选择常用用途"));
+            r.OKButton->click();
+            QVERIFY(r.result1.isEmpty());
+        }
     }
 
     void resizeRunsTheSelectAgain() {

@@ -116,7 +116,7 @@ static shots::Registrar printwindow("printwindow", [](const QString& folder) {
     {
         // The record picker as a double click opens it.
         templates::数据选择 picker;
-        picker.recordSource = printing::kCustomerSelect;
+        picker.recordSource = &printing::customerPickerRows;
         picker.title = printing::kCustomerTitle;
         shots::save(&picker, folder, QStringLiteral("picker"));
     }
