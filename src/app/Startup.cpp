@@ -42,7 +42,7 @@ int run(int argc, char** argv)
     initApplication();
     installChineseTranslations();
     QApplication::setQuitOnLastWindowClosed(false);
-    data::setSeedFunction(&windows::seedSampleData);
+    state().environment.seed = &windows::seedSampleData;
 
     QPointer<Frm_main> mainWindow;
     Frm_Begin splash;

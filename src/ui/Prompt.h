@@ -53,9 +53,8 @@ public:
     virtual void quit() = 0;
 };
 
-// The production prompter (real dialogs) is used unless a test installs another one.
+// The prompter of this run: the real dialogs unless the environment names another (app/Environment.h).
 Prompter& prompter();
-void setPrompter(Prompter* p); // nullptr restores the production prompter
 
 // Shorthands.
 Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,

@@ -60,13 +60,12 @@ struct SampleWindow {
     SampleWindow() {
         windows::seedSampleData(env.db());
         w = openWindow(printing::sample::kTemplateName);
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, out.filePath(QStringLiteral("sheet.pdf")));
+        env.printToPdf(out.filePath(QStringLiteral("sheet.pdf")));
         QObject::connect(w.get(), &QWidget::windowTitleChanged, w.get(), [this](const QString& title) {
             if (title.endsWith(printing::kPrintingCaption))
                 ++prints;
         });
     }
-    ~SampleWindow() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
 };
 
 // Picks row `row` of whatever picker opens; -1 cancels.
@@ -90,7 +89,6 @@ void pickRow(ui::ScriptedPrompter& prompter, int row) {
 class TestPrintWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::setScreenDpi(96); }
 
     void pickerRules_data() {
         QTest::addColumn<QString>("s");
@@ -441,9 +439,8 @@ private slots:
         // designer, so it has no log table and the user hears that the sheet was printed but not logged.
         QTemporaryDir out;
         const QString pdf = out.filePath(QStringLiteral("sheet.pdf"));
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        env.printToPdf(pdf);
         w->XPBut单件打印->click();
-        ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
         QCOMPARE(w->windowTitle(), kName + QStringLiteral("--->>后台打印完成"));
         QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("本张已经打印")));
@@ -589,6 +586,9 @@ private slots:
         w->XPButton1->click();
         QVERIFY(!w->isVisible());
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case: 96 dpi, 1 pixel = 15 twips
 };
 
 QTEST_MAIN(TestPrintWindow)
