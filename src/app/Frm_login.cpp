@@ -6,6 +6,7 @@
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordHash.h"
@@ -129,7 +130,7 @@ bool Frm_login::openDatabase()
     if (r.status == data::OpenStatus::Created || r.needsFirstUser) {
         // A new database (or one whose first run was broken off): its first advanced user is entered
         // before anyone can log in.
-        ui::execModal(new FirstUserDialog(this));
+        ui::openModal<FirstUserDialog>(this);
         bool noUser = true;
         try {
             noUser = users::UserStore(state().db()).isEmpty();

@@ -8,6 +8,7 @@
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -117,11 +118,7 @@ Frm_main::Frm_main(QWidget* parent)
     setObjectName(QStringLiteral("Frm_main"));
     setWindowTitle(QStringLiteral("Vorlan"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    showLogin = [](QWidget* parent) {
-        auto* login = new Frm_login(parent);
-        if (login->load()) ui::execModal(login);
-        else delete login;
-    };
+    showLogin = [](QWidget* parent) { ui::openModal<Frm_login>(parent); };
     buildToolbar();
     auto* surface = new Surface(this);
     surface->setObjectName(QStringLiteral("Picture1"));

@@ -5,6 +5,7 @@
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -201,9 +202,7 @@ namespace vorlan::windows {
 
 void openHistoryQuery(QWidget* parent)
 {
-    auto* w = new history::Frm_CXdata(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<history::Frm_CXdata>(parent);
 }
 
 } // namespace vorlan::windows

@@ -6,6 +6,7 @@
 #include "data/Sql.h"
 #include "maintenance/Maintenance.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -304,9 +305,7 @@ namespace vorlan::windows {
 
 void openMaintenance(QWidget* parent)
 {
-    auto* w = new maintenance::Frm_Backup(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<maintenance::Frm_Backup>(parent);
 }
 
 } // namespace vorlan::windows

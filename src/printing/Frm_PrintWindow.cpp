@@ -8,6 +8,7 @@
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -703,12 +704,7 @@ void Frm_申通快递::keyPressEvent(QKeyEvent* event) {
 namespace vorlan::windows {
 
 void openPrintWindow(QWidget* parent) {
-    auto* w = new printing::Frm_申通快递(parent);
-    if (!w->load()) {
-        delete w;
-        return;
-    }
-    ui::execModal(w);
+    ui::openModal<printing::Frm_申通快递>(parent);
 }
 
 } // namespace vorlan::windows

@@ -140,12 +140,4 @@ void reportError(QWidget* parent, const QString& action, const QString& descript
                 QStringLiteral("提示"));
 }
 
-int execModal(QDialog* dialog)
-{
-    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-    const int result = prompter().exec(dialog);
-    delete dialog;
-    return result;
-}
-
 } // namespace vorlan::ui

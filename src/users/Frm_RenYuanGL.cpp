@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordHash.h"
@@ -300,9 +301,7 @@ namespace vorlan::windows {
 
 void openUserAccounts(QWidget* parent)
 {
-    auto* w = new users::Frm_RenYuanGL(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<users::Frm_RenYuanGL>(parent);
 }
 
 } // namespace vorlan::windows
