@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     for (const auto& f : sheet.fields)
         chars += int(printing::placeText(f.text, 0, 0, f.fontSize).chars.size());
 
-    ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+    env.printToPdf(pdf);
     bool ok = true;
     auto print = [&] {
         QFile::remove(pdf);
@@ -56,6 +56,5 @@ int main(int argc, char** argv) {
     ok &= bench::report("place 200 input points", placeMs, 5);
     ok &=
         bench::report("render 200 input points to PDF (place, paint, write)", bench::bestOf(10, print), 100);
-    ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
     return ok ? 0 : 1;
 }

@@ -27,18 +27,18 @@ int main(int argc, char** argv)
     probe.listen(QHostAddress::LocalHost);
     const quint16 closedPort = probe.serverPort();
     probe.close();
-    app::setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    test::ScopedEnvironment scope;
+    scope.setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
 
     QTemporaryDir dir;
-    data::setDataFolder(dir.path());
+    scope.setDataFolder(dir.path());
     {
         // A database with a user, made before the timed start (the program ships with one).
         test::TestEnv env(false);
-        data::setDataFolder(dir.path());
+        env.setDataFolder(dir.path());
         data::openShared();
         env.addUser(QStringLiteral("001"), QStringLiteral("admin"), QStringLiteral("secret"), QStringLiteral("高级用户"));
     }
-    data::setDataFolder(dir.path());
     app::state().reset();
     const double setupMs = sinceStart.nsecsElapsed() / 1e6;
 

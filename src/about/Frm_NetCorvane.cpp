@@ -4,6 +4,7 @@
 #include "app/Product.h"
 #include "app/Windows.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -220,6 +221,6 @@ void Frm_NetCorvane::XPButton2_Click() { ui::prompter().openUrl(QUrl(QString::fr
 
 namespace vorlan::windows {
 
-void openAbout(QWidget* parent) { ui::execModal(new about::Frm_NetCorvane(parent)); }
+void openAbout(QWidget* parent) { ui::openModal<about::Frm_NetCorvane>(parent); }
 
 } // namespace vorlan::windows

@@ -10,6 +10,8 @@ AppState& AppState::instance()
     return s;
 }
 
+Environment& environment() { return AppState::instance().environment; }
+
 QSqlDatabase AppState::db() const { return data::shared(); }
 
 void AppState::reset()

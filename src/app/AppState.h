@@ -1,6 +1,8 @@
 #pragma once
-// The values every window shares for the whole run: the connection flag, the current user level and
-// the current template name. Nothing else is process-wide.
+// The values every window shares for the whole run: the connection flag, the current user level, the
+// current template name and the environment (see Environment.h). Nothing else is process-wide.
+
+#include "app/Environment.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -21,9 +23,12 @@ public:
     QString userLevel;       // "高级用户", "普通用户" or empty before the first login
     QString currentTemplate; // the last opened catalogue node's exact text
 
+    // Where prompts, pages and data go; changed only by start-up and by tests (test::ScopedEnvironment).
+    Environment environment;
+
     bool isAdvanced() const { return userLevel == QString::fromUtf8(kAdvancedLevel); }
 
-    // Back to the start of a run (tests).
+    // Back to the start of a run (tests); the environment is left as it is.
     void reset();
 
 private:

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "ui/Guarded.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordRules.h"
@@ -89,17 +90,15 @@ void FirstUserDialog::XPBut_ok_Click()
         Text_pass2->setFocus();
         return;
     }
-    try {
+    const bool done = ui::guarded(this, u"XPBut_ok_Click", [&] {
         const QSqlDatabase db = state().db();
         // The user and the end of the first run are saved together.
         data::Transaction t(db);
         users::UserStore(db).add(uid, name, pass, QString::fromUtf8(kAdvancedLevel));
         data::schema::setFirstUserPending(db, false);
         t.commit();
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_ok_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     accept();
 }
 

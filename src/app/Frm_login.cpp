@@ -6,6 +6,8 @@
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/PasswordHash.h"
@@ -84,13 +86,15 @@ bool Frm_login::load()
     AppState& s = state();
     if (!s.connectionOpened && !openDatabase()) return false;
 
-    try {
+    bool noUsers = false;
+    ui::guarded(this, u"Form_Load", [&] {
         users::UserStore store(s.db());
         if (store.isEmpty()) {
             ui::show(this, QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"),
                      QStringLiteral("操作结果报告"));
             XPBut_XTDengLu->setEnabled(true);
-            return true;
+            noUsers = true;
+            return;
         }
         const QStringList names = store.names();
         if (names.isEmpty())
@@ -98,9 +102,8 @@ bool Frm_login::load()
         Combo1->addItems(names);
         Combo1->setCurrentIndex(-1);
         Combo1->setEditText(QString());
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
-    }
+    });
+    if (noUsers) return true;
 
     if (s.userLevel == QString::fromUtf8(kOrdinaryLevel)) XPBut_XTExit->setText(QStringLiteral("取  消"));
     XPBut_XTDengLu->setEnabled(true);
@@ -129,13 +132,11 @@ bool Frm_login::openDatabase()
     if (r.status == data::OpenStatus::Created || r.needsFirstUser) {
         // A new database (or one whose first run was broken off): its first advanced user is entered
         // before anyone can log in.
-        ui::execModal(new FirstUserDialog(this));
+        ui::openModal<FirstUserDialog>(this);
         bool noUser = true;
-        try {
+        ui::guarded(this, u"Form_Load", [&] {
             noUser = users::UserStore(state().db()).isEmpty();
-        } catch (const data::DbError& e) {
-            ui::reportError(this, QStringLiteral("Form_Load"), e.description());
-        }
+        });
         if (noUser) {
             // The file keeps its first-run mark, so the next start asks again.
             ui::information(this,
@@ -172,7 +173,7 @@ void Frm_login::XPBut_XTDengLu_Click()
         ui::show(this, QStringLiteral("请您选择用户姓名！"), QStringLiteral("登录"));
         return;
     }
-    try {
+    ui::guarded(this, u"XPBut_XTDengLu_Click", [&] {
         users::UserStore store(state().db());
         const auto user = store.findByName(Combo1->currentText().trimmed());
         if (!user) {
@@ -186,9 +187,7 @@ void Frm_login::XPBut_XTDengLu_Click()
             ui::show(this, QStringLiteral("用户密码错误!请您重新输入！"), QStringLiteral("操作失败报告"));
             txtPassword->setFocus();
         }
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_XTDengLu_Click"), e.description());
-    }
+    });
 }
 
 void Frm_login::XPBut_XTExit_Click()

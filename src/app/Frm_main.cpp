@@ -8,6 +8,8 @@
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -117,11 +119,7 @@ Frm_main::Frm_main(QWidget* parent)
     setObjectName(QStringLiteral("Frm_main"));
     setWindowTitle(QStringLiteral("Vorlan"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    showLogin = [](QWidget* parent) {
-        auto* login = new Frm_login(parent);
-        if (login->load()) ui::execModal(login);
-        else delete login;
-    };
+    showLogin = [](QWidget* parent) { ui::openModal<Frm_login>(parent); };
     buildToolbar();
     auto* surface = new Surface(this);
     surface->setObjectName(QStringLiteral("Picture1"));
@@ -341,11 +339,9 @@ void Frm_main::startCalculator()
 
 void Frm_main::loadCatalogue()
 {
-    try {
+    ui::guarded(this, u"Form_Load", [&] {
         catalogue->setRows(CatalogueStore(state().db()).load());
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
-    }
+    });
     TreeView1->expandAll();
 }
 
@@ -396,12 +392,10 @@ void Frm_main::XPBut确定_Click()
     QStringList names;
     for (const CatalogueRow& r : catalogue->rows()) names << r.text;
     QString problem;
-    try {
+    const bool done = ui::guarded(this, u"XPBut确定_Click", [&] {
         problem = templates::TemplateStore(state().db()).checkName(name, names);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut确定_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     if (!problem.isEmpty()) {
         ui::information(this, problem, QStringLiteral("输入提示"));
         XPFrame2->show();
@@ -432,12 +426,10 @@ void Frm_main::cmdRemove_Click()
     QStringList stillNamed;
     for (const CatalogueRow& r : catalogue->rows())
         if (r.key != key) stillNamed << r.text;
-    try {
+    const bool done = ui::guarded(this, u"cmdRemove_Click", [&] {
         CatalogueStore(state().db()).deleteTemplate(name, key, stillNamed);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("cmdRemove_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     catalogue->removeNode(selected);
     // The view selects a neighbour (or the parent) of a removed node; a second press must not delete it.
     TreeView1->selectionModel()->clearSelection();
@@ -445,12 +437,10 @@ void Frm_main::cmdRemove_Click()
 
 void Frm_main::Command1_Click()
 {
-    try {
+    const bool done = ui::guarded(this, u"Command1_Click", [&] {
         CatalogueStore(state().db()).save(catalogue->rows());
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Command1_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
 }
 
@@ -458,22 +448,18 @@ void Frm_main::Command1_Click()
 
 void Frm_main::loadCommonUses()
 {
-    try {
+    ui::guarded(this, u"Form_Load", [&] {
         yongtuModel->setStringList(CommonUseStore(state().db()).all());
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
-    }
+    });
 }
 
 void Frm_main::XPBut_Newyongtu_Click()
 {
     const QString text = Text_yongtu->text();
-    try {
+    const bool done = ui::guarded(this, u"XPBut_Newyongtu_Click", [&] {
         CommonUseStore(state().db()).add(text);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_Newyongtu_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     const int row = yongtuModel->rowCount();
     yongtuModel->insertRows(row, 1);
     yongtuModel->setData(yongtuModel->index(row), text);
@@ -489,12 +475,10 @@ void Frm_main::XPBut_Delyongtu_Click()
     }
     const QModelIndex selected = chosen.first();
     const QString text = selected.data().toString();
-    try {
+    const bool done = ui::guarded(this, u"XPBut_Delyongtu_Click", [&] {
         CommonUseStore(state().db()).remove(text);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_Delyongtu_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     yongtuModel->removeRows(selected.row(), 1);
     List_findlx->selectionModel()->clearSelection(); // the list selects the next entry by itself
 }

@@ -1,17 +1,17 @@
 #include "app/Product.h"
 
+#include "app/AppState.h"
+
 namespace vorlan::app {
 
 namespace {
 constexpr auto kUpdateServer = "http://update.vorlan.cn";
-QString serverOverride;
 } // namespace
 
 QString updateServer()
 {
-    return serverOverride.isEmpty() ? QString::fromLatin1(kUpdateServer) : serverOverride;
+    const QString& chosen = environment().updateServer;
+    return chosen.isEmpty() ? QString::fromLatin1(kUpdateServer) : chosen;
 }
-
-void setUpdateServer(const QString& address) { serverOverride = address; }
 
 } // namespace vorlan::app

@@ -10,8 +10,8 @@ inline constexpr auto kVersionLabel = "Wex-Zov Ver 2.0";
 inline constexpr auto kWebSite = "http://www.vorlan.cn";
 inline constexpr int kNetworkTimeoutMs = 3000;
 
-// The update server's address, "http://…" without a trailing slash. Tests point it at a local server.
+// The update server's address, "http://…" without a trailing slash: app::Environment::updateServer
+// when set (tests point it at a local server), otherwise the built-in address.
 QString updateServer();
-void setUpdateServer(const QString& address); // empty restores the built-in address
 
 } // namespace vorlan::app

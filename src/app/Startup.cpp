@@ -6,6 +6,7 @@
 #include "app/Frm_main.h"
 #include "app/Windows.h"
 #include "data/Database.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
@@ -42,18 +43,17 @@ int run(int argc, char** argv)
     initApplication();
     installChineseTranslations();
     QApplication::setQuitOnLastWindowClosed(false);
-    data::setSeedFunction(&windows::seedSampleData);
+    state().environment.seed = &windows::seedSampleData;
 
     QPointer<Frm_main> mainWindow;
     Frm_Begin splash;
     QObject::connect(&splash, &Frm_Begin::finished, &app, [&] {
-        auto* login = new Frm_login;
-        if (!login->load()) {
-            delete login;
+        const std::optional<int> login = ui::openModal<Frm_login>(nullptr);
+        if (!login) {
             QCoreApplication::exit(1);
             return;
         }
-        if (ui::execModal(login) != QDialog::Accepted) {
+        if (*login != QDialog::Accepted) {
             QCoreApplication::exit(0);
             return;
         }

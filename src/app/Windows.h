@@ -1,6 +1,6 @@
 #pragma once
-// Opening the windows of the other subsystems. Each is created for one modal showing through the ui
-// seam and destroyed when it closes; each subsystem implements its own opener.
+// Opening the windows of the other subsystems. Each opener, implemented by its subsystem, is one
+// ui::openModal call: the window is created for one modal showing and destroyed when it closes.
 
 class QWidget;
 class QSqlDatabase;

@@ -4,6 +4,7 @@
 #include "calendar/Lunar.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -73,6 +74,6 @@ void Frm_RiLi::resizeEvent(QResizeEvent* event)
 
 namespace vorlan::windows {
 
-void openCalendar(QWidget* parent) { ui::execModal(new calendar::Frm_RiLi(parent)); }
+void openCalendar(QWidget* parent) { ui::openModal<calendar::Frm_RiLi>(parent); }
 
 } // namespace vorlan::windows

@@ -8,6 +8,7 @@
 #include "customers/ImportPanel.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -436,9 +437,7 @@ namespace vorlan::windows {
 
 void openCustomerRegister(QWidget* parent)
 {
-    auto* w = new customers::Frm_khgl(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<customers::Frm_khgl>(parent);
 }
 
 } // namespace vorlan::windows

@@ -1,5 +1,7 @@
 #include "data/Database.h"
 
+#include "app/AppState.h"
+
 #include "data/Schema.h"
 #include "data/Sql.h"
 
@@ -16,8 +18,6 @@
 namespace vorlan::data {
 
 namespace {
-std::optional<DataLocation> locationOverride;
-SeedFunction seed = nullptr;
 
 QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
 
@@ -134,25 +134,18 @@ DataLocation chooseDataLocation(const QString& programFolder, const QString& use
                             .arg(shownPath(programFolder), shownPath(inUserFolder))};
 }
 
-QString dataFolder() { return locationOverride ? locationOverride->folder : defaultLocation().folder; }
-
-QString dataFolderNotice() { return locationOverride ? locationOverride->notice : defaultLocation().notice; }
-
-void setDataFolder(const QString& folder)
+namespace {
+// The environment's location when one is set, otherwise the one chosen at start.
+const DataLocation& location()
 {
-    if (folder.isEmpty())
-        locationOverride.reset();
-    else
-        locationOverride = DataLocation{folder, {}};
+    const std::optional<DataLocation>& chosen = app::environment().dataLocation;
+    return chosen && !chosen->folder.isEmpty() ? *chosen : defaultLocation();
 }
+} // namespace
 
-void setDataLocation(const DataLocation& location)
-{
-    if (location.folder.isEmpty())
-        locationOverride.reset();
-    else
-        locationOverride = location;
-}
+QString dataFolder() { return location().folder; }
+
+QString dataFolderNotice() { return location().notice; }
 
 QString databasePath() { return QDir(dataFolder()).filePath(QString::fromLatin1(kDatabaseFileName)); }
 
@@ -172,8 +165,6 @@ bool isWriteProtected(const QString& path)
     constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return !fi.isWritable() || !(fi.permissions() & anyWrite);
 }
-
-void setSeedFunction(SeedFunction f) { seed = f; }
 
 QSqlDatabase shared() { return QSqlDatabase::database(QString::fromLatin1(kConnectionName), false); }
 
@@ -266,7 +257,7 @@ OpenResult openShared(const QString& path)
     try {
         if (!existed) {
             schema::create(db);
-            if (seed) seed(db);
+            if (const SeedFunction seed = app::environment().seed) seed(db);
             return outcome(OpenStatus::Created);
         }
         const bool pending = schema::firstUserPending(db);

@@ -28,9 +28,7 @@ DataLocation chooseDataLocation(const QString& programFolder, const QString& use
 QString dataFolder();
 // What the user must be told about the data folder; empty when it is beside the program.
 QString dataFolderNotice();
-// Tests and tools point the program at another folder; an empty text restores the default.
-void setDataFolder(const QString& folder);
-void setDataLocation(const DataLocation& location);
+// Both follow app::Environment::dataLocation when it is set (tests and tools point it elsewhere).
 QString databasePath();
 
 // A folder where a new file can be made (probed by making one).
@@ -72,8 +70,7 @@ QString damageFound(const QSqlDatabase& db);
 QString damagedText(const QString& path, const QString& found);
 
 // Runs once after the schema has been created for a new file (the first-run sample content).
-// Registered by the printing subsystem; may be empty.
+// Start-up puts the printing subsystem's one into app::Environment::seed; may be empty.
 using SeedFunction = void (*)(const QSqlDatabase&);
-void setSeedFunction(SeedFunction f);
 
 } // namespace vorlan::data

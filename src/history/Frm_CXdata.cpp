@@ -5,6 +5,8 @@
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -122,8 +124,9 @@ std::optional<templates::LogTable> Frm_CXdata::currentTable()
                         QStringLiteral("提示"));
         return std::nullopt;
     }
-    try {
-        auto t = templates::PrintLogStore(app::state().db()).find(name);
+    std::optional<templates::LogTable> t;
+    ui::guarded(this, u"Form_Load", [&] {
+        t = templates::PrintLogStore(app::state().db()).find(name);
         if (!t) {
             ui::information(this,
                             QStringLiteral("模板“%1”还没有打印记录表，没有可查询的打印记录。"
@@ -131,11 +134,8 @@ std::optional<templates::LogTable> Frm_CXdata::currentTable()
                                 .arg(name),
                             QStringLiteral("提示"));
         }
-        return t;
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
-        return std::nullopt;
-    }
+    });
+    return t;
 }
 
 void Frm_CXdata::Comd_FindData_Click()
@@ -157,11 +157,9 @@ void Frm_CXdata::runQuery()
     c.text = Txt_CXtj->text();
     c.start = DTPicker2->date();
     c.end = DTPicker3->date();
-    try {
+    ui::guarded(this, u"Comd_FindData_Click", [&] {
         model->setQuery(templates::PrintLogStore(app::state().db()).query(*table_, c));
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Comd_FindData_Click"), e.description());
-    }
+    });
 }
 
 void Frm_CXdata::XPBu数据删除_Click()
@@ -174,13 +172,11 @@ void Frm_CXdata::XPBu数据删除_Click()
                      ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
     const QList<qint64> ids = model->checkedRowIds();
-    try {
+    ui::guarded(this, u"Comd_Del_Click", [&] {
         // The list's cursor is let go before the rows go.
         model->clear();
         templates::PrintLogStore(app::state().db()).deleteRows(*table_, ids);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Comd_Del_Click"), e.description());
-    }
+    });
     runQuery();
 }
 
@@ -201,9 +197,7 @@ namespace vorlan::windows {
 
 void openHistoryQuery(QWidget* parent)
 {
-    auto* w = new history::Frm_CXdata(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<history::Frm_CXdata>(parent);
 }
 
 } // namespace vorlan::windows

@@ -6,6 +6,8 @@
 #include "data/Sql.h"
 #include "maintenance/Maintenance.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -234,13 +236,11 @@ void Frm_Backup::Cmd_Ok_Click()
 
 void Frm_Backup::backup()
 {
-    try {
+    ui::guarded([&] {
         const QString path = backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
         ui::information(this, QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
                         QStringLiteral("数据库备份"));
-    } catch (const data::DbError& e) {
-        ui::information(this, e.description(), kTitle);
-    }
+    }, [&](const QString& why) { ui::information(this, why, kTitle); });
     setBrowserFolder(folder_);
 }
 
@@ -249,13 +249,11 @@ bool Frm_Backup::cmd_Ok_Click(bool show)
     Cmd_Ret->setEnabled(false);
     Cmd_Ok->setEnabled(false);
     bool done = false;
-    try {
+    ui::guarded([&] {
         const CompactResult r = compactDatabase(data::dataFolder());
         done = true;
         if (show) ui::information(this, compactReport(r), kTitle);
-    } catch (const data::DbError& e) {
-        ui::information(this, e.description(), kTitle);
-    }
+    }, [&](const QString& why) { ui::information(this, why, kTitle); });
     Cmd_Ret->setEnabled(true);
     Cmd_Ok->setEnabled(true);
     return done;
@@ -276,12 +274,10 @@ void Frm_Backup::compactAndReopen()
 void Frm_Backup::deldata_Click()
 {
     if (ui::question(this, QStringLiteral("确实想删除部分的明细数据吗？"), kTitle) != ui::Answer::Yes) return;
-    try {
+    const bool done = ui::guarded(this, u"deldata_Click", [&] {
         deleteDetailRange(app::state().db(), DTP_QSrq->date(), DTP_JZrq->date());
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("deldata_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     ui::information(this, QStringLiteral("您已经删除部分明细数据成功！"), QStringLiteral("数据删除"));
 }
 
@@ -289,12 +285,10 @@ void Frm_Backup::delAll_Click()
 {
     if (!app::state().isAdvanced()) return;
     if (ui::question(this, QStringLiteral("确实想删除所有的明细数据吗？"), kTitle) != ui::Answer::Yes) return;
-    try {
+    const bool done = ui::guarded(this, u"delAll_Click", [&] {
         deleteCustomersAndCommonUses(app::state().db());
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("delAll_Click"), e.description());
-        return;
-    }
+    });
+    if (!done) return;
     compactAndReopen();
 }
 
@@ -304,9 +298,7 @@ namespace vorlan::windows {
 
 void openMaintenance(QWidget* parent)
 {
-    auto* w = new maintenance::Frm_Backup(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<maintenance::Frm_Backup>(parent);
 }
 
 } // namespace vorlan::windows

@@ -7,6 +7,7 @@
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 

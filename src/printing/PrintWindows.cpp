@@ -3,6 +3,7 @@
 #include "app/Windows.h"
 #include "printing/Frm_PrintWindow.h"
 #include "printing/TestPage.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 
 namespace vorlan::printing {
@@ -28,12 +29,7 @@ void showNotice(QWidget* parent, const Notice& notice) {
 namespace vorlan::windows {
 
 void openPrintWindow(QWidget* parent) {
-    auto* w = new printing::Frm_申通快递(parent);
-    if (!w->load()) {
-        delete w;
-        return;
-    }
-    ui::execModal(w);
+    ui::openModal<printing::Frm_申通快递>(parent);
 }
 
 void printTestPage(QWidget* parent) {

@@ -5,6 +5,7 @@
 #include "data/Sql.h"
 #include "templates/DesignerWidgets.h"
 #include "templates/Handles.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -400,12 +401,7 @@ void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
 namespace vorlan::windows {
 
 void openDesigner(QWidget* parent) {
-    auto* w = new templates::Frm_模板(parent);
-    if (!w->load()) {
-        delete w;
-        return;
-    }
-    ui::execModal(w);
+    ui::openModal<templates::Frm_模板>(parent);
 }
 
 } // namespace vorlan::windows

@@ -1,30 +1,21 @@
 #include "ui/Printer.h"
 
+#include "app/AppState.h"
+
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace vorlan::ui {
 
-namespace {
-PrinterTarget currentTarget = PrinterTarget::SystemDefault;
-QString pdfTarget;
-} // namespace
-
-void setPrinterTarget(PrinterTarget target, const QString& pdfPath)
-{
-    currentTarget = target;
-    pdfTarget = target == PrinterTarget::PdfFile ? pdfPath : QString();
-}
-
-PrinterTarget printerTarget() { return currentTarget; }
+PrinterTarget printerTarget() { return app::environment().printer; }
 
 QString defaultPrinterName()
 {
-    switch (currentTarget) {
+    switch (printerTarget()) {
     case PrinterTarget::None:
         return QString();
     case PrinterTarget::PdfFile:
-        return pdfTarget;
+        return app::environment().pdfPath;
     case PrinterTarget::SystemDefault:
         break;
     }
@@ -38,7 +29,8 @@ std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QStrin
         return std::unique_ptr<QPrinter>();
     };
     std::unique_ptr<QPrinter> printer;
-    switch (currentTarget) {
+    const QString pdfTarget = app::environment().pdfPath;
+    switch (printerTarget()) {
     case PrinterTarget::None:
         return fail(QStringLiteral("no printer installed"));
     case PrinterTarget::PdfFile:

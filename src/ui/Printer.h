@@ -16,8 +16,7 @@ enum class PrinterTarget {
     None,          // as if no printer were installed
 };
 
-// Tests choose where pages go; SystemDefault restores the normal path.
-void setPrinterTarget(PrinterTarget target, const QString& pdfPath = QString());
+// Where pages go in this run (app::Environment::printer; SystemDefault normally).
 PrinterTarget printerTarget();
 
 // The name of the default printer, or an empty text when there is none.

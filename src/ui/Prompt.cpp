@@ -1,5 +1,7 @@
 #include "ui/Prompt.h"
 
+#include "app/AppState.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -99,13 +101,13 @@ WidgetPrompter& production()
     return p;
 }
 
-Prompter* current = nullptr;
-
 } // namespace
 
-Prompter& prompter() { return current ? *current : production(); }
-
-void setPrompter(Prompter* p) { current = p; }
+Prompter& prompter()
+{
+    Prompter* chosen = app::environment().prompter;
+    return chosen ? *chosen : production();
+}
 
 Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon, Buttons buttons)
 {
@@ -136,14 +138,6 @@ void reportError(QWidget* parent, const QString& action, const QString& descript
 {
     exclamation(parent, QStringLiteral("vorlan") + action + QStringLiteral("：") + description,
                 QStringLiteral("提示"));
-}
-
-int execModal(QDialog* dialog)
-{
-    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-    const int result = prompter().exec(dialog);
-    delete dialog;
-    return result;
 }
 
 } // namespace vorlan::ui

@@ -44,7 +44,8 @@ public:
     virtual QString directory(QWidget* parent, const QString& title, const QString& start) = 0;
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial, const QString& title) = 0;
     virtual std::optional<QFont> font(QWidget* parent, const QFont& initial, const QString& title) = 0;
-    // Shows a dialog modally and returns its result code (QDialog::Accepted / Rejected).
+    // Shows a dialog modally and returns its result code (QDialog::Accepted / Rejected). The dialog stays
+    // the caller's; windows are opened through ui::openModal (ui/Modal.h).
     virtual int exec(QDialog* dialog) = 0;
     // Starts a program detached; false when it could not be started.
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
@@ -53,9 +54,8 @@ public:
     virtual void quit() = 0;
 };
 
-// The production prompter (real dialogs) is used unless a test installs another one.
+// The prompter of this run: the real dialogs unless the environment names another (app/Environment.h).
 Prompter& prompter();
-void setPrompter(Prompter* p); // nullptr restores the production prompter
 
 // Shorthands.
 Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,
@@ -67,8 +67,5 @@ Answer question(QWidget* parent, const QString& text, const QString& title, Butt
 
 // The usual failure report: source text + action name + "：" + description, title "提示".
 void reportError(QWidget* parent, const QString& action, const QString& description);
-
-// Shows a window modally through the prompter; the dialog is destroyed afterwards.
-int execModal(QDialog* dialog);
 
 } // namespace vorlan::ui

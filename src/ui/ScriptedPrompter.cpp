@@ -4,17 +4,6 @@
 
 namespace vorlan::ui {
 
-ScriptedPrompter::ScriptedPrompter()
-    : previous_(&prompter())
-{
-    setPrompter(this);
-}
-
-ScriptedPrompter::~ScriptedPrompter()
-{
-    if (&prompter() == this) setPrompter(nullptr);
-}
-
 QStringList ScriptedPrompter::texts() const
 {
     QStringList out;

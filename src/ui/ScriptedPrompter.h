@@ -1,5 +1,6 @@
 #pragma once
 // A prompter for tests and screenshots: answers come from a script, everything asked is recorded.
+// It does nothing until it is the environment's prompter (test::ScopedEnvironment installs one).
 
 #include "ui/Prompt.h"
 
@@ -10,9 +11,6 @@ namespace vorlan::ui {
 
 class ScriptedPrompter final : public Prompter {
 public:
-    ScriptedPrompter();
-    ~ScriptedPrompter() override;
-
     struct Shown {
         Message message;
         Answer answer;
@@ -52,9 +50,6 @@ public:
     bool startProgram(const QString& program, const QStringList& arguments) override;
     bool openUrl(const QUrl& url) override;
     void quit() override;
-
-private:
-    Prompter* previous_ = nullptr;
 };
 
 } // namespace vorlan::ui

@@ -1,5 +1,7 @@
 #include "ui/Twips.h"
 
+#include "app/AppState.h"
+
 #include <QGuiApplication>
 #include <QPaintDevice>
 #include <QScreen>
@@ -9,21 +11,15 @@
 
 namespace vorlan::ui {
 
-namespace {
-double dpiOverride = 0;
-}
-
 double screenDpi()
 {
-    if (dpiOverride > 0) return dpiOverride;
+    if (const double fixed = app::environment().screenDpi; fixed > 0) return fixed;
     if (auto* s = QGuiApplication::primaryScreen()) {
         const double dpi = s->logicalDotsPerInchX();
         if (dpi > 0) return dpi;
     }
     return 96.0;
 }
-
-void setScreenDpi(double dpi) { dpiOverride = dpi; }
 
 int toPixels(double twips) { return int(std::lround(twips * screenDpi() / kTwipsPerInch)); }
 

@@ -27,10 +27,9 @@ struct TwipsRect {
     bool operator==(const TwipsRect&) const = default;
 };
 
-// Logical screen DPI used for twips on screen (96 unless a screen says otherwise).
+// Logical screen DPI used for twips on screen: app::Environment::screenDpi when set (tests, screenshots),
+// otherwise the screen's own (96 unless a screen says otherwise).
 double screenDpi();
-// Overrides the screen DPI (tests, screenshots); 0 restores the screen's own.
-void setScreenDpi(double dpi);
 
 int toPixels(double twips);
 double toTwips(double pixels);

@@ -4,6 +4,8 @@
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
+#include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 #include "users/AccountRules.h"
@@ -153,7 +155,7 @@ void Frm_RenYuanGL::fillList()
 {
     filling_ = true;
     users->removeRows(0, users->rowCount());
-    try {
+    ui::guarded([&] {
         const QList<UserRow> rows = UserStore(app::state().db()).all();
         if (rows.isEmpty()) {
             ui::show(this, QStringLiteral("该用户编号不存在,或用户密码错误"), QStringLiteral("操作失败报告"));
@@ -167,9 +169,7 @@ void Frm_RenYuanGL::fillList()
             Lst1->setCurrentIndex(last);
             Lst1->scrollTo(last);
         }
-    } catch (const data::DbError& e) {
-        reportFailure(e.description());
-    }
+    }, [&](const QString& why) { reportFailure(why); });
     filling_ = false;
 }
 
@@ -195,7 +195,7 @@ void Frm_RenYuanGL::Command2_Click()
 {
     for (QLineEdit* e : {Text1, Text2, Text3}) e->setText(e->text().trimmed());
     const QString name = Text5->text().trimmed();
-    try {
+    ui::guarded([&] {
         UserStore store(app::state().db());
         const auto user = store.findByName(name);
         const PasswordChangeCheck check = checkPasswordChange(user, Text1->text(), Text2->text(), Text3->text());
@@ -210,9 +210,7 @@ void Frm_RenYuanGL::Command2_Click()
         Text4->show();
         for (QLineEdit* e : {Text1, Text2, Text3, Text4}) e->clear();
         ui::show(this, QStringLiteral("【变更口令】操作成功!"), kResultTitle);
-    } catch (const data::DbError& e) {
-        reportFailure(e.description());
-    }
+    }, [&](const QString& why) { reportFailure(why); });
 }
 
 void Frm_RenYuanGL::Command3_Click()
@@ -226,12 +224,10 @@ void Frm_RenYuanGL::Command3_Click()
     if (ui::question(this, QStringLiteral("您确定想删除:") + Text5->text() + QStringLiteral(" 的记录么?"),
                      kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    try {
+    const bool done = ui::guarded([&] {
         UserStore(app::state().db()).removeByName(name);
-    } catch (const data::DbError& e) {
-        reportFailure(e.description());
-        return;
-    }
+    }, [&](const QString& why) { reportFailure(why); });
+    if (!done) return;
     fillList();
     ui::show(this, QStringLiteral("【删除口令】操作成功!"), kResultTitle);
     for (QLineEdit* e : {Text1, Text2, Text3, Text4, Text5}) e->clear();
@@ -252,12 +248,10 @@ void Frm_RenYuanGL::Command5_Click()
     if (ui::question(this, QStringLiteral("您确定要保存:") + Txt_id->text() + QStringLiteral(" 的记录么?"),
                      kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    try {
+    const bool done = ui::guarded([&] {
         UserStore(app::state().db()).replaceByUid(uid, name, Txt_mm1->text().trimmed(), level);
-    } catch (const data::DbError& e) {
-        reportFailure(e.description());
-        return;
-    }
+    }, [&](const QString& why) { reportFailure(why); });
+    if (!done) return;
     fillList();
     Txt_id->clear();
     Txt_name->clear();
@@ -270,9 +264,7 @@ namespace vorlan::windows {
 
 void openUserAccounts(QWidget* parent)
 {
-    auto* w = new users::Frm_RenYuanGL(parent);
-    w->load();
-    ui::execModal(w);
+    ui::openModal<users::Frm_RenYuanGL>(parent);
 }
 
 } // namespace vorlan::windows

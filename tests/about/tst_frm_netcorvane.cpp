@@ -57,11 +57,10 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// Points the program at a local server for one test.
+// A local server the program's update address points at for the rest of env's scope.
 struct ServerScope {
     test::LocalHttpServer server;
-    ServerScope() { app::setUpdateServer(server.url().toString()); }
-    ~ServerScope() { app::setUpdateServer(QString()); }
+    explicit ServerScope(test::ScopedEnvironment& env) { env.setUpdateServer(server.url().toString()); }
 };
 
 } // namespace
@@ -117,7 +116,7 @@ private slots:
     void threeLineNotice()
     {
         test::TestEnv env(false);
-        ServerScope s;
+        ServerScope s(env);
         const QByteArray notice = gbk(QStringLiteral("最新版本：Wex-Zov Ver 2.1\r\n修正了打印偏移的问题\r\n请联系我们获取升级程序\r\n"));
         s.server.serve(QStringLiteral("/NewVer.txt"), notice);
         const QString local = QDir(data::dataFolder()).filePath(QStringLiteral("NowVer.txt"));
@@ -149,7 +148,7 @@ private slots:
     void emptyNotice()
     {
         test::TestEnv env(false);
-        ServerScope s;
+        ServerScope s(env);
         s.server.serve(QStringLiteral("/NewVer.txt"), QByteArray());
         about::Frm_NetCorvane w;
         w.XPButton1->click();
@@ -171,9 +170,9 @@ private slots:
         QFETCH(bool, serverUp);
         QFETCH(int, status);
         test::TestEnv env(false);
-        ServerScope s;
+        ServerScope s(env);
         if (serverUp) s.server.serve(QStringLiteral("/NewVer.txt"), "error page", status);
-        else app::setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
+        else env.setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
         const QString local = about::localNoticePath();
         writeFile(local, "old notice");
 
@@ -188,7 +187,7 @@ private slots:
     void pressedTwiceShowsTheSecondRunOnly()
     {
         test::TestEnv env(false);
-        ServerScope s;
+        ServerScope s(env);
         s.server.serve(QStringLiteral("/NewVer.txt"), gbk(QStringLiteral("第一次\r\n")));
         about::Frm_NetCorvane w;
         w.XPButton1->click();
@@ -208,7 +207,7 @@ private slots:
     void oldCopyThatStays()
     {
         test::TestEnv env(false);
-        ServerScope s;
+        ServerScope s(env);
         const QString local = about::localNoticePath();
         QVERIFY(QDir().mkpath(local));
         writeFile(QDir(local).filePath(QStringLiteral("x.txt")), "x");

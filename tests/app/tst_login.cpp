@@ -13,7 +13,8 @@ using namespace vorlan;
 class TestLogin : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { app::setUpdateServer(QStringLiteral("http://127.0.0.1:9")); }
+    // Nothing answers at the update server's address while the login checks for a new version.
+    void initTestCase() { caseEnv_.setUpdateServer(QStringLiteral("http://127.0.0.1:9")); }
 
     void emptyUserTable()
     {
@@ -118,6 +119,9 @@ private slots:
         w.XPBut_XTExit->click();
         QCOMPARE(env.prompter.quitCount, 1);
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case
 };
 
 QTEST_MAIN(TestLogin)

@@ -43,7 +43,8 @@ const QString kAskAgain = QStringLiteral("没有设置第一位高级用户（�
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { app::setUpdateServer(QStringLiteral("http://127.0.0.1:9")); }
+    // Nothing answers at the update server's address while the login checks for a new version.
+    void initTestCase() { caseEnv_.setUpdateServer(QStringLiteral("http://127.0.0.1:9")); }
 
     void splashDrawsThirtySixSquares()
     {
@@ -171,7 +172,7 @@ private slots:
         test::TestEnv env(false);
         QTemporaryDir program;
         const data::DataLocation l = data::chooseDataLocation(program.path(), env.folder(), false);
-        data::setDataLocation(l);
+        env.setDataLocation(l);
         env.prompter.onExec = [](QDialog* d) { return enterFirstUser(d); };
         app::Frm_login w;
         QVERIFY(w.load());
@@ -243,6 +244,9 @@ private slots:
         QVERIFY(!users::verifyPassword(QString(), QString()));
         QVERIFY(!users::verifyPassword(QStringLiteral("x"), QStringLiteral("x"))); // plain text never matches
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case
 };
 
 QTEST_MAIN(TestStartup)

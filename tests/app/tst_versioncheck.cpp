@@ -23,7 +23,6 @@ class TestVersionCheck : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { test::initTestApplication(); }
-    void cleanup() { app::setUpdateServer(QString()); }
 
     void announcementText_data()
     {
@@ -46,9 +45,10 @@ private slots:
 
     void fetchesThePublishedText()
     {
+        test::ScopedEnvironment env;
         test::LocalHttpServer server;
         QVERIFY(server.isListening());
-        app::setUpdateServer(server.url().toString());
+        env.setUpdateServer(server.url().toString());
         server.serve(QStringLiteral("/ZovVer.txt"), QStringEncoder("GBK").encode(QStringLiteral("Wex-Zov 新版 2.5")));
         QCOMPARE(app::fetchPublishedVersion(), QStringLiteral("Wex-Zov 新版 2.5"));
         QCOMPARE(server.requests(), QStringList{QStringLiteral("/ZovVer.txt")});
@@ -73,7 +73,7 @@ private slots:
         QFETCH(QString, shown);
         test::TestEnv env(false);
         test::LocalHttpServer server;
-        app::setUpdateServer(server.url().toString());
+        env.setUpdateServer(server.url().toString());
         server.serve(QStringLiteral("/ZovVer.txt"), body);
         app::CheckNewVersion(nullptr);
         QCOMPARE(server.requestCount(QStringLiteral("/ZovVer.txt")), 1);
@@ -92,7 +92,7 @@ private slots:
     void unreachableServer()
     {
         test::TestEnv env(false);
-        app::setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
+        env.setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
         QElapsedTimer clock;
         clock.start();
         app::CheckNewVersion(nullptr);
@@ -105,7 +105,7 @@ private slots:
     {
         test::TestEnv env(false);
         test::LocalHttpServer server;
-        app::setUpdateServer(server.url().toString());
+        env.setUpdateServer(server.url().toString());
         server.stall(QStringLiteral("/ZovVer.txt"));
         QElapsedTimer clock;
         clock.start();

@@ -2,7 +2,7 @@
 #include "app/Windows.h"
 #include "calendar/Frm_RiLi.h"
 #include "calendar/Lunar.h"
-#include "ui/ScriptedPrompter.h"
+#include "ScopedEnvironment.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
@@ -99,7 +99,8 @@ private slots:
 
     void openedModally()
     {
-        ui::ScriptedPrompter prompter;
+        test::ScopedEnvironment env;
+        ui::ScriptedPrompter& prompter = env.prompter;
         QString shownToday;
         prompter.onExec = [&](QDialog* d) {
             shownToday = d->findChild<QLabel*>(QStringLiteral("Label4"))->text();

@@ -33,7 +33,8 @@ void say(const char* line)
 // The child: C <n> after row n is committed, K before a compaction, R once the database is open again.
 int childMain(const QString& folder)
 {
-    data::setDataFolder(folder);
+    test::ScopedEnvironment env;
+    env.setDataFolder(folder);
     if (data::openShared().status != data::OpenStatus::Opened) return 2;
     qint64 n = data::scalar(data::shared(), QStringLiteral("SELECT coalesce(max(id), 0) FROM sheets")).toLongLong();
     say("S");

@@ -148,12 +148,11 @@ private slots:
         for (const QString& f : produced_) QFile::remove(f);
     }
 
-    void cleanup() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
-
     void testPage()
     {
         REQUIRE_QUEUE();
         test::TestEnv env(false);
+        env.printToSystem();
         const QSet<QString> before = pdfFiles();
         windows::printTestPage(nullptr);
         QVERIFY(env.prompter.shown.isEmpty());
@@ -172,6 +171,7 @@ private slots:
     {
         REQUIRE_QUEUE();
         test::TestEnv env;
+        env.printToSystem();
         windows::seedSampleData(env.db());
         const templates::Template t = templates::TemplateStore(env.db()).load(printing::sample::kTemplateName).tmpl;
         // A template name of its own, so the job's file is found whatever else is printed meanwhile.
@@ -223,6 +223,7 @@ private slots:
         run(QStringLiteral("cupsdisable"), {queue_}, &code);
         if (code != 0) QSKIP("the queue cannot be stopped here (cupsdisable needs administrator rights)");
         test::TestEnv env;
+        env.printToSystem();
         const QSet<QString> before = pdfFiles();
         printing::PrintSheet sheet;
         sheet.templateName = QStringLiteral("停用");
@@ -241,6 +242,7 @@ private slots:
     {
         if (!QPrinterInfo::defaultPrinter().isNull()) QSKIP("a default printer is installed here");
         test::TestEnv env;
+        env.printToSystem();
         printing::PrintSheet sheet;
         sheet.templateName = QStringLiteral("无打印机");
         sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9};

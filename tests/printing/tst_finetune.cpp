@@ -57,7 +57,6 @@ QWidget* handle(Frm_申通快递& w, int i) {
 class TestFineTune : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::setScreenDpi(96); }
 
     void readOffset_data() {
         QTest::addColumn<QString>("text");
@@ -385,6 +384,9 @@ private slots:
                      .toDouble(),
                  1500.0);
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case: 96 dpi, 1 pixel = 15 twips
 };
 
 QTEST_MAIN(TestFineTune)

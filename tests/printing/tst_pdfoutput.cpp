@@ -51,9 +51,9 @@ struct Origin {
 };
 
 // Where the printable area starts on the PDF printer, as the printing code sets it up.
-Origin pdfOrigin(const QString& path)
+Origin pdfOrigin(test::ScopedEnvironment& env, const QString& path)
 {
-    ui::setPrinterTarget(ui::PrinterTarget::PdfFile, path);
+    env.printToPdf(path);
     const auto printer = ui::openDefaultPrinter(QStringLiteral("origin"));
     const QRectF page = printer->pageRect(QPrinter::DevicePixel);
     const double perDot = 72.0 / printer->resolution();
@@ -75,13 +75,12 @@ private slots:
         if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdftoppm")))
             QSKIP("poppler-utils (pdftotext, pdftoppm) are not installed");
     }
-    void cleanup() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
 
     void everyCharacterAtItsPlace()
     {
         test::TestEnv env(false);
         const QString pdf = pdfPath("sheet.pdf");
-        const Origin o = pdfOrigin(pdf);
+        const Origin o = pdfOrigin(env, pdf);
 
         PrintSheet sheet;
         sheet.templateName = QStringLiteral("运单");
@@ -186,7 +185,7 @@ private slots:
     {
         test::TestEnv env(false);
         const QString pdf = pdfPath("testpage.pdf");
-        const Origin o = pdfOrigin(pdf);
+        const Origin o = pdfOrigin(env, pdf);
         windows::printTestPage(nullptr);
         QVERIFY(env.prompter.shown.isEmpty());
         const probe::PdfText text = probe::readWords(pdf);
@@ -202,7 +201,7 @@ private slots:
     void noPrinter()
     {
         test::TestEnv env(false);
-        ui::setPrinterTarget(ui::PrinterTarget::None);
+        env.printToNothing();
         PrintSheet sheet;
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
                      << field(QStringLiteral("b"), QStringLiteral("乙"), 0, 500, 9);
@@ -225,7 +224,7 @@ private slots:
     {
         test::TestEnv env(false);
         const QString pdf = pdfPath("range.pdf");
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        env.printToPdf(pdf);
         PrintSheet sheet;
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
                      << field(QStringLiteral("b"), QStringLiteral("乙"), 28868, 0, 9)
@@ -255,7 +254,7 @@ private slots:
     {
         test::TestEnv env(false);
         const QString pdf = pdfPath("offset.pdf");
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        env.printToPdf(pdf);
         PrintSheet sheet;
         sheet.allleftText = QStringLiteral("-");
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9);
@@ -271,12 +270,12 @@ private slots:
     {
         test::TestEnv env(false);
         const QString pdf = pdfPath("empty.pdf");
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        env.printToPdf(pdf);
         PrintSheet sheet;
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("  "), 0, 0, 9);
         QVERIFY(printing::printSheet(sheet).ok());
         QVERIFY(!QFile::exists(pdf));
-        ui::setPrinterTarget(ui::PrinterTarget::None);
+        env.printToNothing();
         QCOMPARE(printing::printSheet(sheet).status, PrintStatus::PrinterFailed);
     }
 };

@@ -69,8 +69,6 @@ QList<QVariantMap> rows(const QSqlDatabase& db, const QString& table)
 class TestPrintLog : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
-
     void workedExample()
     {
         test::TestEnv env;
@@ -155,7 +153,7 @@ private slots:
     {
         test::TestEnv env;
         QTemporaryDir dir;
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, dir.filePath(QStringLiteral("p.pdf")));
+        env.printToPdf(dir.filePath(QStringLiteral("p.pdf")));
         PrintSheet s;
         s.templateName = QStringLiteral("从未保存");
         s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
@@ -207,7 +205,7 @@ private slots:
     {
         test::TestEnv env;
         saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人")});
-        ui::setPrinterTarget(ui::PrinterTarget::None);
+        env.printToNothing();
         PrintSheet s;
         s.templateName = QStringLiteral("运单");
         s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));

@@ -59,13 +59,12 @@ struct SampleWindow {
     SampleWindow() {
         windows::seedSampleData(env.db());
         w = openWindow(printing::sample::kTemplateName);
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, out.filePath(QStringLiteral("sheet.pdf")));
+        env.printToPdf(out.filePath(QStringLiteral("sheet.pdf")));
         QObject::connect(w.get(), &QWidget::windowTitleChanged, w.get(), [this](const QString& title) {
             if (title.endsWith(printing::kPrintingCaption))
                 ++prints;
         });
     }
-    ~SampleWindow() { ui::setPrinterTarget(ui::PrinterTarget::SystemDefault); }
 };
 
 // The one test of the real path: picks row `row` of whatever picker opens through its own controls.
@@ -103,7 +102,6 @@ QStringList customerRow(const QString& name, const QString& address, const QStri
 class TestPrintWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::setScreenDpi(96); }
 
     void loadsBoxesWithGapsInTheirFontsAndColours() {
         test::TestEnv env;
@@ -467,9 +465,8 @@ private slots:
         // designer, so it has no log table and the user hears that the sheet was printed but not logged.
         QTemporaryDir out;
         const QString pdf = out.filePath(QStringLiteral("sheet.pdf"));
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        env.printToPdf(pdf);
         w->XPBut单件打印->click();
-        ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
         QCOMPARE(w->windowTitle(), kName + QStringLiteral("--->>后台打印完成"));
         QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(env.prompter.lastText().startsWith(QStringLiteral("本张已经打印")));
@@ -587,7 +584,7 @@ private slots:
     void printerOffIsToldOnceAndNothingIsLogged() {
         SampleWindow s;
         QVERIFY(s.w);
-        ui::setPrinterTarget(ui::PrinterTarget::None);
+        s.env.printToNothing();
         s.w->Text_Add(1)->setText(QStringLiteral("华东示例贸易有限公司"));
         s.w->XPBut单件打印->click();
         QCOMPARE(s.env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});
@@ -629,6 +626,9 @@ private slots:
         w->XPButton1->click();
         QVERIFY(!w->isVisible());
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case: 96 dpi, 1 pixel = 15 twips
 };
 
 QTEST_MAIN(TestPrintWindow)

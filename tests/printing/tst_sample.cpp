@@ -30,9 +30,9 @@ private slots:
     void newDatabaseHoldsTheSample()
     {
         test::TestEnv env(false);
-        data::setSeedFunction(&windows::seedSampleData);
+        env.setSeedFunction(&windows::seedSampleData);
         const auto r = data::openShared();
-        data::setSeedFunction(nullptr);
+        env.setSeedFunction(nullptr);
         QCOMPARE(int(r.status), int(data::OpenStatus::Created));
         const QSqlDatabase db = data::shared();
 
@@ -172,9 +172,9 @@ private slots:
             }
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("sample.pdf"));
-        ui::setPrinterTarget(ui::PrinterTarget::PdfFile, pdf);
+        env.printToPdf(pdf);
         QVERIFY(printing::printSheet(sheet).ok());
-        ui::setPrinterTarget(ui::PrinterTarget::SystemDefault);
+        env.printToSystem();
         QVERIFY(printing::logSheet(sheet).ok());
         QVERIFY(env.prompter.shown.isEmpty());
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT \"寄件单位\" FROM \"示例运单\"")).toString(),

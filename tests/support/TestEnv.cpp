@@ -5,17 +5,13 @@
 #include "data/Database.h"
 #include "users/UserStore.h"
 
-#include <QDir>
-
 namespace vorlan::test {
 
 TestEnv::TestEnv(bool createDatabase)
 {
     app::initApplication();
-    data::setDataFolder(dir_.path());
     app::state().reset();
     if (createDatabase) {
-        data::setSeedFunction(nullptr);
         const auto r = data::openShared();
         if (r.status != data::OpenStatus::Created) qFatal("test database not created: %s", qPrintable(r.message));
         app::state().connectionOpened = true;
@@ -25,7 +21,6 @@ TestEnv::TestEnv(bool createDatabase)
 TestEnv::~TestEnv()
 {
     data::closeShared();
-    data::setDataFolder(QString());
     app::state().reset();
 }
 

@@ -74,7 +74,6 @@ QString writeFile(const QString& folder, const QString& name, const QByteArray& 
 class TestDesigner : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::setScreenDpi(96); }
 
     void rulerTicks_data() {
         QTest::addColumn<bool>("vertical");
@@ -601,6 +600,9 @@ private slots:
         QCOMPARE(env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_模板")});
         QCOMPARE(title, QStringLiteral("运单"));
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case: 96 dpi, 1 pixel = 15 twips
 };
 
 QTEST_MAIN(TestDesigner)

@@ -31,7 +31,6 @@ QString str(const TwipsRect& r) {
 class TestHandles : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::setScreenDpi(96); } // 1 pixel = 15 twips
 
     void handlePoints_data() {
         QTest::addColumn<Handle>("handle");
@@ -262,6 +261,9 @@ private slots:
         mouse(vp, QEvent::MouseButtonRelease, {5, 30}, Qt::LeftButton, Qt::NoButton);
         QVERIFY(vp->cursor().shape() != Qt::SizeAllCursor);
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case: 96 dpi, 1 pixel = 15 twips
 };
 
 QTEST_MAIN(TestHandles)

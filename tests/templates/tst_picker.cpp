@@ -60,7 +60,6 @@ void showPicker(数据选择& p, const templates::RecordSource& source, const QS
 class TestPicker : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::setScreenDpi(96); }
 
     void startsEmptyWithItsLayout() {
         test::TestEnv env;
@@ -319,6 +318,9 @@ private slots:
         QCOMPARE(p.result(), int(QDialog::Accepted));
         QCOMPARE(p.result1, QStringLiteral("乙公司"));
     }
+
+private:
+    test::ScopedEnvironment caseEnv_; // for the whole case: 96 dpi, 1 pixel = 15 twips
 };
 
 QTEST_MAIN(TestPicker)

@@ -16,7 +16,7 @@ using namespace vorlan;
 
 static shots::Registrar app("app", [](const QString& folder) {
     test::TestEnv env;
-    app::setUpdateServer(QStringLiteral("http://127.0.0.1:9"));
+    env.setUpdateServer(QStringLiteral("http://127.0.0.1:9"));
     env.addUser(QStringLiteral("001"), QStringLiteral("管理员"), QStringLiteral("admin"),
                 QStringLiteral("高级用户"));
     env.addUser(QStringLiteral("002"), QStringLiteral("张晓梅"), QStringLiteral("1234"),

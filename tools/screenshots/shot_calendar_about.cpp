@@ -21,7 +21,7 @@ static shots::Registrar calendarAbout("calendar_about", [](const QString& folder
     }
     {
         test::LocalHttpServer server;
-        app::setUpdateServer(server.url().toString());
+        env.setUpdateServer(server.url().toString());
         server.serve(QStringLiteral("/NewVer.txt"),
                      QStringEncoder("GBK").encode(QStringLiteral("最新版本：Wex-Zov Ver 2.1（2026年3月）\r\n"
                                                                  "1. 打印窗口支持整体偏移的微调保存\r\n"
@@ -30,6 +30,6 @@ static shots::Registrar calendarAbout("calendar_about", [](const QString& folder
         about::Frm_NetCorvane w;
         w.XPButton1->click();
         shots::save(&w, folder, QStringLiteral("about"));
-        app::setUpdateServer(QString());
+        env.setUpdateServer(QString());
     }
 });
