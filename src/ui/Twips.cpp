@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QPaintDevice>
 #include <QScreen>
-#include <QWidget>
 
 #include <cmath>
 
@@ -38,16 +37,6 @@ TwipsRect toTwips(const QRect& p)
 {
     return TwipsRect{float(toTwips(p.x())), float(toTwips(p.y())), float(toTwips(p.width())),
                      float(toTwips(p.height()))};
-}
-
-void place(QWidget* w, double left, double top, double width, double height)
-{
-    w->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
-}
-
-void setClientSize(QWidget* w, double width, double height)
-{
-    w->resize(toPixels(width), toPixels(height));
 }
 
 double deviceUnitsPerTwip(const QPaintDevice& device) { return device.logicalDpiX() / kTwipsPerInch; }
