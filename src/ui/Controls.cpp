@@ -55,7 +55,6 @@ private:
 
 void prepareButton(QPushButton* button)
 {
-    button->setAutoDefault(false);
     button->setStyleSheet(QString::fromLatin1(kFocusStyle));
     new EnterPresses(button);
 }
@@ -64,6 +63,7 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
+    b->setAutoDefault(false);
     prepareButton(b);
     return b;
 }
