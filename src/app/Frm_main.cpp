@@ -284,6 +284,8 @@ void Frm_main::buildPanels(QWidget* surface)
     XPFrame2 = new QGroupBox(QStringLiteral("请输入新增模板的名称"), surface);
     XPFrame2->setObjectName(QStringLiteral("XPFrame2"));
     ui::place(XPFrame2, 4680, 1440, 4395, 1575);
+    // It lies over the common-use panel: without its own background that panel's list shows through.
+    XPFrame2->setAutoFillBackground(true);
     Text_mobanName = new QLineEdit(XPFrame2);
     Text_mobanName->setObjectName(QStringLiteral("Text_mobanName"));
     ui::place(Text_mobanName, 240, 420, 3915, 380);
