@@ -113,7 +113,7 @@ constexpr PanelKey kPanelKeys[] = {
     {"XPBut_find", "Shift+F3", "工具菜单“数据查询”（选中模板的打印记录）"},
     {"cmdLast", "Ctrl+M", "工具菜单“新增主节点”"},
     {"cmdChild", "Ctrl+Shift+M", "工具菜单“新增子节点”"},
-    {"cmdRemove", "Ctrl+Del", "工具菜单“删除节点”（不再询问，立即删除）"},
+    {"cmdRemove", "Ctrl+Shift+Del", "工具菜单“删除节点”（不再询问，立即删除）"},
     {"Command1", "Ctrl+S", "工具菜单“结构保存”"},
     {"XPButton3", "Ctrl+T", "工具菜单“打印测试”"},
 };
@@ -215,6 +215,8 @@ void Frm_main::buildToolbar()
     gojulanhu->setMovable(false);
     gojulanhu->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     gojulanhu->setIconSize(QSize(32, 32));
+    // The main window's own menu would offer to hide the toolbar, and nothing would bring it back.
+    gojulanhu->setContextMenuPolicy(Qt::PreventContextMenu);
     for (const ToolbarButton& b : kToolbar) {
         const QString key = QString::fromUtf8(b.key);
         QAction* a = gojulanhu->addAction(tileIcon(QString::fromUtf8(b.glyph), QColor::fromRgb(b.colour)),
@@ -225,6 +227,7 @@ void Frm_main::buildToolbar()
         a->setShortcut(keys);
         a->setShortcutContext(Qt::WindowShortcut);
         a->setToolTip(withKeys(QString::fromUtf8(b.tip), keys));
+        addAction(a); // the key belongs to the window, whatever becomes of the toolbar
         connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
     }
 }

@@ -217,7 +217,7 @@ private slots:
                                << QStringLiteral("focus:Text_mobanName");
         QTest::newRow("新增子节点") << QStringLiteral("cmdChild") << QStringLiteral("Ctrl+Shift+M") << adv
                                << QStringLiteral("XPFrame2:shown");
-        QTest::newRow("删除节点") << QStringLiteral("cmdRemove") << QStringLiteral("Ctrl+Del") << adv
+        QTest::newRow("删除节点") << QStringLiteral("cmdRemove") << QStringLiteral("Ctrl+Shift+Del") << adv
                               << QStringLiteral("log table:0");
         QTest::newRow("结构保存") << QStringLiteral("Command1") << QStringLiteral("Ctrl+S") << adv
                               << QStringLiteral("message:结构保存完成|提示");
@@ -263,7 +263,7 @@ private slots:
     void shortcutsFollowPermissions_data()
     {
         QTest::addColumn<QString>("keys");
-        for (const char* k : {"F12", "Ctrl+E", "Ctrl+M", "Ctrl+Shift+M", "Ctrl+Del", "Ctrl+S"})
+        for (const char* k : {"F12", "Ctrl+E", "Ctrl+M", "Ctrl+Shift+M", "Ctrl+Shift+Del", "Ctrl+S"})
             QTest::newRow(k) << QString::fromLatin1(k);
     }
 
@@ -279,6 +279,33 @@ private slots:
         const QStringList loggedIn = trace(d.w, d.env);
         pressKeys(QKeySequence(keys, QKeySequence::PortableText));
         QVERIFY(trace(d.w, d.env) != loggedIn);
+    }
+
+    // Keys that a text box uses itself stay with the text box: Ctrl+Del there deletes a word, not the
+    // selected node with its template.
+    void textBoxesKeepTheirKeys()
+    {
+        Desk d(QStringLiteral("高级用户"));
+        d.w.toolbarClick(QStringLiteral("常用用途"));
+        for (QLineEdit* box : {d.w.Text_yongtu, d.w.Text_mobanName}) {
+            if (box == d.w.Text_mobanName) d.w.cmdLast->click();
+            box->setText(QStringLiteral("运单 货款"));
+            box->setFocus(Qt::OtherFocusReason);
+            box->setCursorPosition(0);
+            QCOMPARE(QApplication::focusWidget(), box);
+            QTest::keyClick(box, Qt::Key_Delete, Qt::ControlModifier);
+            QCOMPARE(d.w.catalogue->nodeCount(), 2);
+            QVERIFY(data::tableExists(d.env.db(), QStringLiteral("运单")));
+            QVERIFY(box->text() != QStringLiteral("运单 货款"));
+        }
+        // The keys are the window's: they work without the toolbar, and from a text box.
+        d.w.gojulanhu->hide();
+        pressKeys(QKeySequence(Qt::Key_F5));
+        QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_khgl")});
+        d.env.prompter.clear();
+        d.w.Text_yongtu->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.w.Text_yongtu, Qt::Key_F2);
+        QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
     }
 
     // One key per button, none twice in the window, none the print window uses, and every button has one.
