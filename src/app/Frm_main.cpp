@@ -324,7 +324,8 @@ void Frm_main::buildPanels(QWidget* surface)
     cancel->setContext(Qt::WidgetWithChildrenShortcut);
     connect(cancel, &QShortcut::activated, this, &Frm_main::cancelNewNode);
 
-    // The catalogue: Enter or a double click opens a template as "打开模板" does.
+    // The catalogue: Enter or a double click opens a template as "打开模板" does; on a node with children
+    // they open and close it instead ("打开模板" still opens such a node as a template).
     TreeView1->setExpandsOnDoubleClick(false);
     TreeView1->installEventFilter(this);
     connect(TreeView1, &QTreeView::doubleClicked, this, &Frm_main::TreeView1_DblClick);
@@ -349,8 +350,8 @@ bool Frm_main::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
-            TreeView1_Enter();
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (!key->isAutoRepeat()) TreeView1_Enter(); // a held key opens one window, not a row of them
             return true;
         }
     }
