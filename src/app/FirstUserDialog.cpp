@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
@@ -50,6 +51,8 @@ FirstUserDialog::FirstUserDialog(QWidget* parent)
     XPBut_ok->setObjectName(QStringLiteral("XPBut_ok"));
     XPBut_cancel = new QPushButton(QStringLiteral("取  消"), this);
     XPBut_cancel->setObjectName(QStringLiteral("XPBut_cancel"));
+    ui::prepareButton(XPBut_ok);
+    ui::prepareButton(XPBut_cancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(XPBut_ok);

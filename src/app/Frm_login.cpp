@@ -62,6 +62,8 @@ Frm_login::Frm_login(QWidget* parent)
     XPBut_XTExit = new QPushButton(QStringLiteral("退出系统"), this);
     XPBut_XTExit->setObjectName(QStringLiteral("XPBut_XTExit"));
     XPBut_XTExit->setAutoDefault(false);
+    ui::prepareButton(XPBut_XTDengLu);
+    ui::prepareButton(XPBut_XTExit);
     XPBut_XTDengLu->installEventFilter(this);
     XPBut_XTExit->installEventFilter(this);
     ui::place(XPBut_XTExit, 2900, 2180, 1500, 420);

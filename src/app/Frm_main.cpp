@@ -17,11 +17,13 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyle>
@@ -69,7 +71,83 @@ const char* const kHelpHtml = R"(<h3>软件使用说明：</h3>
 在打印窗口中进入微调状态后，单击一个输入点，用鼠标拖动它四周的蓝色控制点，即可调整输入框的大小。</p>
 <p><b>4.模板打印单上每个输入点打印位置的调整</b><br>
 在微调状态下，按住鼠标左键拖动输入点即可移动它的打印位置。打印测试之后，还可以设置整体的上下、左右偏移量，
-最后点击“保存微调”保存所有的调整。</p>)";
+最后点击“保存微调”保存所有的调整。</p>
+<p><b>5.快捷键</b></p>)";
+
+// The toolbar, left to right. Buttons without a tooltip of their own say what they do, so that their
+// key can be shown next to it.
+struct ToolbarButton {
+    const char* key;
+    const char* caption;
+    const char* tip;
+    const char* glyph;
+    QRgb colour;
+    const char* keys; // QKeySequence::PortableText
+    const char* help; // the line of the help text
+};
+constexpr ToolbarButton kToolbar[] = {
+    {"管理登录", "管理登录", "管理员登录与退出", "登", 0x2e7d32, "Ctrl+L", "工具栏“管理登录”／“管理退出”"},
+    {"数据查询", "数据查询", "数据查询", "查", 0x1565c0, "F3", "工具栏“数据查询”（当前模板的打印记录）"},
+    {"员工管理", "员工管理", "用户名新增、删除、更改", "员", 0x6a1b9a, "F6", "工具栏“员工管理”"},
+    {"客户管理", "客户管理", "客户单位名称、地址、电话、邮编信息", "客", 0x00838f, "F5", "工具栏“客户管理”"},
+    {"显示工具", "显示工具", "显示或隐藏工具菜单", "具", 0x455a64, "F9", "工具栏“显示工具”／“隐藏工具”"},
+    {"常用用途", "常用用途", "常用用途", "用", 0x5d4037, "F7", "工具栏“常用用途”"},
+    {"日历表", "日历表", "日历表", "历", 0xc62828, "F8", "工具栏“日历表”"},
+    {"计算器", "计算器", "计算器", "算", 0x37474f, "F11", "工具栏“计算器”"},
+    {"数据备份", "数据维护", "数据维护", "维", 0xef6c00, "F12", "工具栏“数据维护”"},
+    {"关于系统", "关于系统", "关于本系统", "关", 0x0277bd, "Ctrl+F1", "工具栏“关于系统”"},
+    {"帮助说明", "帮助显示", "显示或隐藏帮助说明", "助", 0x558b2f, "F1", "工具栏“帮助显示”／“帮助隐藏”"},
+    {"系统退出", "系统退出", "系统退出", "退", 0xb71c1c, "Ctrl+Q", "工具栏“系统退出”"},
+};
+
+// The tools panel's buttons by objectName. The keys work while the panel is hidden too (the tree they act
+// on is always there); a button disabled for the user level ignores its key as it ignores a click.
+struct PanelKey {
+    const char* button;
+    const char* keys;
+    const char* help;
+};
+constexpr PanelKey kPanelKeys[] = {
+    {"XPButOpenMoban", "F2", "工具菜单“打开模板”"},
+    {"XPButmoban_edit", "Ctrl+E", "工具菜单“模板设计”"},
+    {"XPBut_find", "Shift+F3", "工具菜单“数据查询”（选中模板的打印记录）"},
+    {"cmdLast", "Ctrl+M", "工具菜单“新增主节点”"},
+    {"cmdChild", "Ctrl+Shift+M", "工具菜单“新增子节点”"},
+    {"cmdRemove", "Ctrl+Shift+Del", "工具菜单“删除节点”（不再询问，立即删除）"},
+    {"Command1", "Ctrl+S", "工具菜单“结构保存”"},
+    {"XPButton3", "Ctrl+T", "工具菜单“打印测试”"},
+};
+
+// Keys that belong to no button.
+constexpr const char* kOtherKeys[][2] = {
+    {"回车键 或 双击", "模板目录中打开选中的模板（有下级节点的节点：展开或收起）"},
+    {"回车键 ／ Esc", "新增节点的名称框中：确定 ／ 取消"},
+    {"回车键", "数据查询窗口的“条件内容”框中：查询"},
+    {"Tab ／ 空格键、回车键", "在按钮之间移动 ／ 按下有焦点的按钮"},
+};
+
+// Read and written in the portable form: the native one follows the installed translations.
+QKeySequence portableKeys(const char* keys) { return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText); }
+
+QString withKeys(const QString& text, const QKeySequence& keys)
+{
+    return text + QStringLiteral("（") + keys.toString(QKeySequence::PortableText) + QStringLiteral("）");
+}
+
+QString helpHtml()
+{
+    QString rows;
+    auto row = [&rows](const QString& keys, const QString& what) {
+        rows += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
+    };
+    for (const ToolbarButton& b : kToolbar)
+        row(portableKeys(b.keys).toString(QKeySequence::PortableText), QString::fromUtf8(b.help));
+    for (const PanelKey& k : kPanelKeys)
+        row(portableKeys(k.keys).toString(QKeySequence::PortableText), QString::fromUtf8(k.help));
+    for (const auto& k : kOtherKeys) row(QString::fromUtf8(k[0]), QString::fromUtf8(k[1]));
+    return QString::fromUtf8(kHelpHtml) + QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">") + rows +
+           QStringLiteral("</table>");
+}
 
 // Toolbar pictures: a coloured tile with one character, drawn so every button matches.
 QIcon tileIcon(const QString& glyph, const QColor& colour)
@@ -137,34 +215,19 @@ void Frm_main::buildToolbar()
     gojulanhu->setMovable(false);
     gojulanhu->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     gojulanhu->setIconSize(QSize(32, 32));
-    struct Button {
-        const char* key;
-        const char* caption;
-        const char* tip;
-        const char* glyph;
-        QRgb colour;
-    };
-    const Button buttons[] = {
-        {"管理登录", "管理登录", "管理员登录与退出", "登", 0x2e7d32},
-        {"数据查询", "数据查询", "数据查询", "查", 0x1565c0},
-        {"员工管理", "员工管理", "用户名新增、删除、更改", "员", 0x6a1b9a},
-        {"客户管理", "客户管理", "客户单位名称、地址、电话、邮编信息", "客", 0x00838f},
-        {"显示工具", "显示工具", "", "具", 0x455a64},
-        {"常用用途", "常用用途", "常用用途", "用", 0x5d4037},
-        {"日历表", "日历表", "", "历", 0xc62828},
-        {"计算器", "计算器", "", "算", 0x37474f},
-        {"数据备份", "数据维护", "", "维", 0xef6c00},
-        {"关于系统", "关于系统", "关于本系统", "关", 0x0277bd},
-        {"帮助说明", "帮助显示", "", "助", 0x558b2f},
-        {"系统退出", "系统退出", "系统退出", "退", 0xb71c1c},
-    };
-    for (const Button& b : buttons) {
+    // The main window's own menu would offer to hide the toolbar, and nothing would bring it back.
+    gojulanhu->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (const ToolbarButton& b : kToolbar) {
         const QString key = QString::fromUtf8(b.key);
         QAction* a = gojulanhu->addAction(tileIcon(QString::fromUtf8(b.glyph), QColor::fromRgb(b.colour)),
                                           QString::fromUtf8(b.caption));
         a->setObjectName(key);
         a->setData(key);
-        a->setToolTip(QString::fromUtf8(b.tip));
+        const QKeySequence keys = portableKeys(b.keys);
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setToolTip(withKeys(QString::fromUtf8(b.tip), keys));
+        addAction(a); // the key belongs to the window, whatever becomes of the toolbar
         connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
     }
 }
@@ -224,6 +287,8 @@ void Frm_main::buildPanels(QWidget* surface)
     XPFrame2 = new QGroupBox(QStringLiteral("请输入新增模板的名称"), surface);
     XPFrame2->setObjectName(QStringLiteral("XPFrame2"));
     ui::place(XPFrame2, 4680, 1440, 4395, 1575);
+    // It lies over the common-use panel: without its own background that panel's list shows through.
+    XPFrame2->setAutoFillBackground(true);
     Text_mobanName = new QLineEdit(XPFrame2);
     Text_mobanName->setObjectName(QStringLiteral("Text_mobanName"));
     ui::place(Text_mobanName, 240, 420, 3915, 380);
@@ -236,19 +301,13 @@ void Frm_main::buildPanels(QWidget* surface)
     QFont helpFont(QStringLiteral("宋体"));
     helpFont.setPointSize(11);
     RichTextBox1->setFont(helpFont);
-    RichTextBox1->setHtml(QString::fromUtf8(kHelpHtml));
+    RichTextBox1->setHtml(helpHtml());
     ui::place(RichTextBox1, 1920, 0, 13275, 8775);
     RichTextBox1->hide();
 
-    connect(XPButOpenMoban, &QPushButton::clicked, this, [this] {
-        openTemplateWindow(QStringLiteral("请选择想要打开的模板"), &windows::openPrintWindow);
-    });
-    connect(XPButmoban_edit, &QPushButton::clicked, this, [this] {
-        openTemplateWindow(QStringLiteral("请选择想要编辑的模板"), &windows::openDesigner);
-    });
-    connect(XPBut_find, &QPushButton::clicked, this, [this] {
-        openTemplateWindow(QStringLiteral("请选择想要查询的模板"), &windows::openHistoryQuery);
-    });
+    connect(XPButOpenMoban, &QPushButton::clicked, this, &Frm_main::XPButOpenMoban_Click);
+    connect(XPButmoban_edit, &QPushButton::clicked, this, &Frm_main::XPButmoban_edit_Click);
+    connect(XPBut_find, &QPushButton::clicked, this, &Frm_main::XPBut_find_Click);
     connect(cmdLast, &QPushButton::clicked, this, &Frm_main::cmdLast_Click);
     connect(cmdChild, &QPushButton::clicked, this, &Frm_main::cmdChild_Click);
     connect(XPBut确定, &QPushButton::clicked, this, &Frm_main::XPBut确定_Click);
@@ -258,6 +317,66 @@ void Frm_main::buildPanels(QWidget* surface)
     connect(XPBut_Newyongtu, &QPushButton::clicked, this, &Frm_main::XPBut_Newyongtu_Click);
     connect(XPBut_Delyongtu, &QPushButton::clicked, this, &Frm_main::XPBut_Delyongtu_Click);
     connect(XPButton2, &QPushButton::clicked, XPFrame3, &QWidget::hide);
+
+    // The name entry: Enter confirms, Esc closes it without adding, wherever the focus is inside it.
+    connect(Text_mobanName, &QLineEdit::returnPressed, this, &Frm_main::XPBut确定_Click);
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), XPFrame2);
+    cancel->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(cancel, &QShortcut::activated, this, &Frm_main::cancelNewNode);
+
+    // The catalogue: Enter or a double click opens a template as "打开模板" does; on a node with children
+    // they open and close it instead ("打开模板" still opens such a node as a template).
+    TreeView1->setExpandsOnDoubleClick(false);
+    TreeView1->installEventFilter(this);
+    connect(TreeView1, &QTreeView::doubleClicked, this, &Frm_main::TreeView1_DblClick);
+
+    for (const PanelKey& k : kPanelKeys) {
+        auto* b = XPFrame1->findChild<QPushButton*>(QString::fromLatin1(k.button));
+        Q_ASSERT(b);
+        const QKeySequence keys = portableKeys(k.keys);
+        b->setToolTip(withKeys(b->text(), keys));
+        auto* a = new QAction(b->text(), this);
+        a->setObjectName(b->objectName() + QStringLiteral("_key"));
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, b, [b] {
+            if (b->isEnabled()) b->click();
+        });
+    }
+}
+
+bool Frm_main::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (!key->isAutoRepeat()) TreeView1_Enter(); // a held key opens one window, not a row of them
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Frm_main::TreeView1_Enter()
+{
+    const QModelIndex node = selectedNode();
+    // A node with children is first of all a folder: Enter opens and closes it, as in any tree.
+    if (node.isValid() && catalogue->hasChildren(node)) {
+        TreeView1->setExpanded(node, !TreeView1->isExpanded(node));
+        return;
+    }
+    XPButOpenMoban_Click(); // with no node chosen, its message says so
+}
+
+void Frm_main::TreeView1_DblClick(const QModelIndex& index)
+{
+    if (!index.isValid()) return;
+    if (catalogue->hasChildren(index)) {
+        TreeView1->setExpanded(index, !TreeView1->isExpanded(index));
+        return;
+    }
+    XPButOpenMoban_Click();
 }
 
 QAction* Frm_main::toolButton(const QString& key) const { return gojulanhu->findChild<QAction*>(key); }
@@ -364,23 +483,54 @@ void Frm_main::openTemplateWindow(const QString& emptyMessage, void (*open)(QWid
     open(this);
 }
 
+void Frm_main::XPButOpenMoban_Click()
+{
+    openTemplateWindow(QStringLiteral("请选择想要打开的模板"), &windows::openPrintWindow);
+}
+
+void Frm_main::XPButmoban_edit_Click()
+{
+    openTemplateWindow(QStringLiteral("请选择想要编辑的模板"), &windows::openDesigner);
+}
+
+void Frm_main::XPBut_find_Click()
+{
+    openTemplateWindow(QStringLiteral("请选择想要查询的模板"), &windows::openHistoryQuery);
+}
+
+void Frm_main::showNameEntry()
+{
+    XPFrame2->show();
+    XPFrame2->raise();
+    // The text stays as it was; selected, so that typing replaces it.
+    Text_mobanName->setFocus(Qt::OtherFocusReason);
+    Text_mobanName->selectAll();
+}
+
+void Frm_main::closeNameEntry()
+{
+    const bool hadFocus = XPFrame2->isAncestorOf(QApplication::focusWidget());
+    XPFrame2->hide();
+    if (hadFocus) TreeView1->setFocus(Qt::OtherFocusReason);
+}
+
+void Frm_main::cancelNewNode() { closeNameEntry(); }
+
 void Frm_main::cmdLast_Click()
 {
     addMode = true;
-    XPFrame2->show();
-    XPFrame2->raise();
+    showNameEntry();
 }
 
 void Frm_main::cmdChild_Click()
 {
     addMode = false;
-    XPFrame2->show();
-    XPFrame2->raise();
+    showNameEntry();
 }
 
 void Frm_main::XPBut确定_Click()
 {
-    XPFrame2->hide();
+    closeNameEntry();
     // The tree is loaded with trimmed texts, so a node keeps its template only under the trimmed name.
     const QString name = Text_mobanName->text().trimmed();
     if (name.isEmpty()) return;
@@ -398,8 +548,7 @@ void Frm_main::XPBut确定_Click()
     if (!done) return;
     if (!problem.isEmpty()) {
         ui::information(this, problem, QStringLiteral("输入提示"));
-        XPFrame2->show();
-        XPFrame2->raise();
+        showNameEntry();
         return;
     }
     const QString key = nextKey(catalogue->keys());

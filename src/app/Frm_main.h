@@ -70,6 +70,12 @@ public:
 
     // Catalogue and common-use handlers.
     void openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*));
+    void XPButOpenMoban_Click();
+    void XPButmoban_edit_Click();
+    void XPBut_find_Click();
+    void TreeView1_Enter();
+    void TreeView1_DblClick(const QModelIndex& index);
+    void cancelNewNode();
     void cmdLast_Click();
     void cmdChild_Click();
     void XPBut确定_Click();
@@ -80,7 +86,12 @@ public:
     void loadCommonUses();
     void loadCatalogue();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void showNameEntry();
+    void closeNameEntry();
     void buildToolbar();
     void buildPanels(QWidget* surface);
     void adminLoginLogout();

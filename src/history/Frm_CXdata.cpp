@@ -81,6 +81,8 @@ Frm_CXdata::Frm_CXdata(QWidget* parent)
     ListView1->setModel(model);
 
     connect(Comd_FindData, &QPushButton::clicked, this, &Frm_CXdata::Comd_FindData_Click);
+    // Enter in the condition box searches at once, as the button does.
+    connect(Txt_CXtj, &QLineEdit::returnPressed, this, &Frm_CXdata::Comd_FindData_Click);
     connect(XPBu数据删除, &QPushButton::clicked, this, &Frm_CXdata::XPBu数据删除_Click);
     connect(XPBut_Exit, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -10,8 +10,12 @@ class QWidget;
 
 namespace vorlan::ui {
 
-// A push button that never becomes the default button (Enter stays with the focused box).
+// A push button that never becomes the default button (Enter stays with the focused box). It shows a
+// thin blue frame while it has the focus, flat or not, and Enter presses it when it has the focus.
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption);
+// The focus frame and the Enter press of makeButton, for a button made elsewhere (its default-button
+// setting stays as it is).
+void prepareButton(QPushButton* button);
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text);
 // A one-line label at a twips position.
 QLabel* placeLabel(QWidget* parent, const QString& text, double left, double top, double width);

@@ -7,7 +7,11 @@
 #include "templates/TemplateStore.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QGroupBox>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -32,6 +36,81 @@ void saveTemplate(const QSqlDatabase& db, const QString& name)
     t.single.append(p);
     templates::PendingColumns pending;
     templates::TemplateStore(db).save(t, std::nullopt, pending);
+}
+
+// The toolbar button of a key, or the tools panel's button of an objectName.
+QString tooltipOf(app::Frm_main& w, const QString& button)
+{
+    if (QAction* a = w.toolButton(button)) return a->toolTip();
+    auto* b = w.XPFrame1->findChild<QPushButton*>(button);
+    return b ? b->toolTip() : QString();
+}
+
+void clickButton(app::Frm_main& w, const QString& button)
+{
+    if (QAction* a = w.toolButton(button)) {
+        a->trigger();
+        return;
+    }
+    auto* b = w.XPFrame1->findChild<QPushButton*>(button);
+    QVERIFY2(b, qPrintable(button));
+    b->click();
+}
+
+// Everything a button of the main window can change, written out so that two runs can be compared.
+QStringList trace(app::Frm_main& w, test::TestEnv& env)
+{
+    QStringList t;
+    for (const QString& d : env.prompter.dialogsShown) t << QStringLiteral("dialog:") + d;
+    for (const auto& m : env.prompter.shown) t << QStringLiteral("message:%1|%2").arg(m.message.text, m.message.title);
+    for (const QString& p : env.prompter.programsStarted) t << QStringLiteral("program:") + p;
+    t << QStringLiteral("quit:%1").arg(env.prompter.quitCount);
+    t << QStringLiteral("template:") + app::state().currentTemplate;
+    t << QStringLiteral("level:") + app::state().userLevel;
+    t << QStringLiteral("window:%1").arg(w.isVisible() ? "shown" : "hidden");
+    for (QWidget* panel : {static_cast<QWidget*>(w.XPFrame1), static_cast<QWidget*>(w.XPFrame2),
+                           static_cast<QWidget*>(w.XPFrame3), static_cast<QWidget*>(w.RichTextBox1)})
+        t << QStringLiteral("%1:%2").arg(panel->objectName(), panel->isVisible() ? "shown" : "hidden");
+    for (const char* key : {"管理登录", "显示工具", "帮助说明"})
+        t << QStringLiteral("caption:") + w.toolButton(QString::fromUtf8(key))->text();
+    t << QStringLiteral("advancedControls:%1").arg(w.Command1->isEnabled());
+    QWidget* focus = QApplication::focusWidget();
+    t << QStringLiteral("focus:") + (focus ? focus->objectName() : QString());
+    for (const app::CatalogueRow& r : w.catalogue->rows()) t << QStringLiteral("node:%1 %2").arg(r.key, r.text);
+    t << QStringLiteral("stored nodes:%1").arg(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")));
+    t << QStringLiteral("log table:%1").arg(data::tableExists(env.db(), QStringLiteral("运单")));
+    t << QStringLiteral("printed:%1").arg(QFile::exists(env.pdfPath()));
+    return t;
+}
+
+// A main window as the clerk finds it: the template "运单" selected in the tree, which has the focus.
+struct Desk {
+    explicit Desk(const QString& level)
+    {
+        app::state().userLevel = level;
+        saveTemplate(env.db(), QStringLiteral("运单"));
+        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("快递"), 1, 2},
+                                            {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("运单"), 1, 2}});
+        w.showLogin = [this](QWidget*) {
+            env.prompter.dialogsShown << QStringLiteral("Frm_login");
+            app::state().userLevel = QStringLiteral("高级用户");
+        };
+        w.load();
+        w.show();
+        w.activateWindow();
+        if (!QTest::qWaitForWindowActive(&w)) qWarning("main window not active");
+        w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("2_")));
+        w.TreeView1->setFocus(Qt::OtherFocusReason);
+    }
+    test::TestEnv env;
+    app::Frm_main w;
+};
+
+void pressKeys(const QKeySequence& keys)
+{
+    QWidget* target = QApplication::focusWidget();
+    QVERIFY(target);
+    QTest::keySequence(target, keys);
 }
 } // namespace
 
@@ -90,6 +169,327 @@ private slots:
         QVERIFY(w.XPFrame3->isVisible());
         w.XPButton2->click();
         QVERIFY(!w.XPFrame3->isVisible());
+    }
+
+    // Every button of the toolbar and of the tools panel, its key, the level it is pressed at and a part of
+    // what pressing it leaves behind.
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("effect");
+        const QString adv = QStringLiteral("高级用户"), ord = QStringLiteral("普通用户");
+        QTest::newRow("管理登录 (login)") << QStringLiteral("管理登录") << QStringLiteral("Ctrl+L") << ord
+                                      << QStringLiteral("caption:管理退出");
+        QTest::newRow("管理退出 (logout)") << QStringLiteral("管理登录") << QStringLiteral("Ctrl+L") << adv
+                                       << QStringLiteral("level:普通用户");
+        QTest::newRow("数据查询") << QStringLiteral("数据查询") << QStringLiteral("F3") << ord
+                              << QStringLiteral("dialog:Frm_CXdata");
+        QTest::newRow("员工管理") << QStringLiteral("员工管理") << QStringLiteral("F6") << ord
+                              << QStringLiteral("dialog:Frm_RenYuanGL");
+        QTest::newRow("客户管理") << QStringLiteral("客户管理") << QStringLiteral("F5") << ord
+                              << QStringLiteral("dialog:Frm_khgl");
+        QTest::newRow("显示工具") << QStringLiteral("显示工具") << QStringLiteral("F9") << ord
+                              << QStringLiteral("XPFrame1:shown");
+        QTest::newRow("常用用途") << QStringLiteral("常用用途") << QStringLiteral("F7") << ord
+                              << QStringLiteral("XPFrame3:shown");
+        QTest::newRow("日历表") << QStringLiteral("日历表") << QStringLiteral("F8") << ord
+                             << QStringLiteral("dialog:Frm_RiLi");
+        QTest::newRow("计算器") << QStringLiteral("计算器") << QStringLiteral("F11") << ord
+                             << (app::findCalculator().isEmpty() ? QStringLiteral("message:调用路径错误或不存在|错误！")
+                                                                 : QStringLiteral("program:") + app::findCalculator());
+        QTest::newRow("数据维护") << QStringLiteral("数据备份") << QStringLiteral("F12") << adv
+                              << QStringLiteral("dialog:Frm_Backup");
+        QTest::newRow("关于系统") << QStringLiteral("关于系统") << QStringLiteral("Ctrl+F1") << ord
+                              << QStringLiteral("dialog:Frm_NetCorvane");
+        QTest::newRow("帮助显示") << QStringLiteral("帮助说明") << QStringLiteral("F1") << ord
+                              << QStringLiteral("RichTextBox1:shown");
+        QTest::newRow("系统退出") << QStringLiteral("系统退出") << QStringLiteral("Ctrl+Q") << ord
+                              << QStringLiteral("quit:1");
+        QTest::newRow("打开模板") << QStringLiteral("XPButOpenMoban") << QStringLiteral("F2") << ord
+                              << QStringLiteral("dialog:Frm_申通快递");
+        QTest::newRow("模板设计") << QStringLiteral("XPButmoban_edit") << QStringLiteral("Ctrl+E") << adv
+                              << QStringLiteral("dialog:Frm_模板");
+        QTest::newRow("数据查询 (panel)") << QStringLiteral("XPBut_find") << QStringLiteral("Shift+F3") << ord
+                                      << QStringLiteral("template:运单");
+        QTest::newRow("新增主节点") << QStringLiteral("cmdLast") << QStringLiteral("Ctrl+M") << adv
+                               << QStringLiteral("focus:Text_mobanName");
+        QTest::newRow("新增子节点") << QStringLiteral("cmdChild") << QStringLiteral("Ctrl+Shift+M") << adv
+                               << QStringLiteral("XPFrame2:shown");
+        QTest::newRow("删除节点") << QStringLiteral("cmdRemove") << QStringLiteral("Ctrl+Shift+Del") << adv
+                              << QStringLiteral("log table:0");
+        QTest::newRow("结构保存") << QStringLiteral("Command1") << QStringLiteral("Ctrl+S") << adv
+                              << QStringLiteral("message:结构保存完成|提示");
+        QTest::newRow("打印测试") << QStringLiteral("XPButton3") << QStringLiteral("Ctrl+T") << ord
+                              << QStringLiteral("printed:1");
+    }
+
+    // A key does exactly what a click on its button does, and says so in the tooltip and the help text.
+    void shortcuts()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, keys);
+        QFETCH(QString, level);
+        QFETCH(QString, effect);
+        const QKeySequence sequence(keys, QKeySequence::PortableText);
+        QCOMPARE(sequence.toString(QKeySequence::PortableText), keys);
+
+        QStringList idle, clicked, pressed;
+        {
+            Desk d(level);
+            idle = trace(d.w, d.env);
+            QVERIFY2(tooltipOf(d.w, button).contains(keys), qPrintable(tooltipOf(d.w, button)));
+            const QString help = d.w.RichTextBox1->toPlainText();
+            QVERIFY2(help.contains(keys), qPrintable(keys));
+            QVERIFY(help.contains(QStringLiteral("软件使用说明：")));
+        }
+        {
+            Desk d(level);
+            clickButton(d.w, button);
+            clicked = trace(d.w, d.env);
+        }
+        {
+            Desk d(level);
+            pressKeys(sequence);
+            pressed = trace(d.w, d.env);
+        }
+        QVERIFY2(clicked.contains(effect), qPrintable(clicked.join(QLatin1Char('\n'))));
+        QVERIFY(!idle.contains(effect));
+        QCOMPARE(pressed, clicked);
+    }
+
+    // The controls for advanced users ignore their keys for an ordinary user, as they ignore clicks.
+    void shortcutsFollowPermissions_data()
+    {
+        QTest::addColumn<QString>("keys");
+        for (const char* k : {"F12", "Ctrl+E", "Ctrl+M", "Ctrl+Shift+M", "Ctrl+Shift+Del", "Ctrl+S"})
+            QTest::newRow(k) << QString::fromLatin1(k);
+    }
+
+    void shortcutsFollowPermissions()
+    {
+        QFETCH(QString, keys);
+        Desk d(QStringLiteral("普通用户"));
+        const QStringList idle = trace(d.w, d.env);
+        pressKeys(QKeySequence(keys, QKeySequence::PortableText));
+        QCOMPARE(trace(d.w, d.env), idle);
+        // After an advanced login from the toolbar the same key works.
+        d.w.toolbarClick(QStringLiteral("管理登录"));
+        const QStringList loggedIn = trace(d.w, d.env);
+        pressKeys(QKeySequence(keys, QKeySequence::PortableText));
+        QVERIFY(trace(d.w, d.env) != loggedIn);
+    }
+
+    // Keys that a text box uses itself stay with the text box: Ctrl+Del there deletes a word, not the
+    // selected node with its template.
+    void textBoxesKeepTheirKeys()
+    {
+        Desk d(QStringLiteral("高级用户"));
+        d.w.toolbarClick(QStringLiteral("常用用途"));
+        for (QLineEdit* box : {d.w.Text_yongtu, d.w.Text_mobanName}) {
+            if (box == d.w.Text_mobanName) d.w.cmdLast->click();
+            box->setText(QStringLiteral("运单 货款"));
+            box->setFocus(Qt::OtherFocusReason);
+            box->setCursorPosition(0);
+            QCOMPARE(QApplication::focusWidget(), box);
+            QTest::keyClick(box, Qt::Key_Delete, Qt::ControlModifier);
+            QCOMPARE(d.w.catalogue->nodeCount(), 2);
+            QVERIFY(data::tableExists(d.env.db(), QStringLiteral("运单")));
+            QVERIFY(box->text() != QStringLiteral("运单 货款"));
+        }
+        // The keys are the window's: they work without the toolbar, and from a text box.
+        d.w.gojulanhu->hide();
+        pressKeys(QKeySequence(Qt::Key_F5));
+        QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_khgl")});
+        d.env.prompter.clear();
+        d.w.Text_yongtu->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.w.Text_yongtu, Qt::Key_F2);
+        QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
+    }
+
+    // One key per button, none twice in the window, none the print window uses, and every button has one.
+    void shortcutsAreUnique()
+    {
+        test::TestEnv env;
+        app::Frm_main w;
+        w.load();
+        QStringList taken;
+        for (QAction* a : w.findChildren<QAction*>())
+            for (const QKeySequence& k : a->shortcuts()) taken << k.toString(QKeySequence::PortableText);
+        for (QShortcut* s : w.findChildren<QShortcut*>()) {
+            if (s->parent() == w.XPFrame2 && s->key() == QKeySequence(Qt::Key_Escape)) continue; // the name entry's own
+            taken << s->key().toString(QKeySequence::PortableText);
+        }
+        QStringList seen;
+        for (const QString& k : taken) {
+            QVERIFY2(!seen.contains(k), qPrintable(k));
+            seen << k;
+        }
+        for (const char* printWindow : {"Ctrl+P", "Ctrl+Shift+P", "Ctrl+N", "F4"})
+            QVERIFY2(!taken.contains(QString::fromLatin1(printWindow)), printWindow);
+        int buttons = 0;
+        for (QAction* a : w.gojulanhu->actions()) {
+            QVERIFY2(!a->shortcut().isEmpty(), qPrintable(a->objectName()));
+            ++buttons;
+        }
+        for (QPushButton* b : w.XPFrame1->findChildren<QPushButton*>()) {
+            bool found = false;
+            for (const QString& k : taken) found = found || b->toolTip().contains(k);
+            QVERIFY2(found, qPrintable(b->objectName()));
+            ++buttons;
+        }
+        QCOMPARE(taken.size(), buttons);
+        QCOMPARE(buttons, 12 + 8); // every row of shortcuts_data
+    }
+
+    // Enter or a double click on a template node opens it for printing; a node with children opens and
+    // closes instead. Without a chosen node "打开模板"'s message appears.
+    void catalogueEnterAndDoubleClick_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("Enter") << false;
+        QTest::newRow("double click") << true;
+    }
+
+    void catalogueEnterAndDoubleClick()
+    {
+        QFETCH(bool, doubleClick);
+        Desk d(QStringLiteral("普通用户"));
+        QTreeView* tree = d.w.TreeView1;
+        auto activate = [&](const QModelIndex& node) {
+            if (doubleClick) {
+                const QPoint at = tree->visualRect(node).center();
+                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+            } else {
+                QTest::keyClick(tree, Qt::Key_Return);
+            }
+        };
+        const QModelIndex leaf = d.w.catalogue->findKey(QStringLiteral("2_"));
+        const QModelIndex folder = d.w.catalogue->findKey(QStringLiteral("1_"));
+        activate(leaf);
+        QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
+        QCOMPARE(app::state().currentTemplate, QStringLiteral("运单"));
+        QVERIFY(d.env.prompter.shown.isEmpty());
+
+        d.env.prompter.clear();
+        if (!doubleClick) tree->setCurrentIndex(folder);
+        QVERIFY(tree->isExpanded(folder));
+        activate(folder);
+        QVERIFY(!tree->isExpanded(folder));
+        activate(folder);
+        QVERIFY(tree->isExpanded(folder));
+        QVERIFY(d.env.prompter.dialogsShown.isEmpty());
+        QCOMPARE(app::state().currentTemplate, QStringLiteral("运单"));
+
+        if (!doubleClick) {
+            // The keypad's Enter too; and with nothing chosen the button's own message.
+            tree->setCurrentIndex(leaf);
+            QTest::keyClick(tree, Qt::Key_Enter, Qt::KeypadModifier);
+            QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
+            tree->selectionModel()->clearSelection();
+            QTest::keyClick(tree, Qt::Key_Return);
+            QCOMPARE(d.env.prompter.lastText(), QStringLiteral("请选择想要打开的模板"));
+            QCOMPARE(d.env.prompter.dialogsShown.size(), 1);
+        }
+    }
+
+    // The name entry takes the focus; Enter adds the node, Esc closes the entry without adding.
+    void newNodeEnterAndEsc_data()
+    {
+        QTest::addColumn<bool>("child");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("fromButton"); // Esc pressed with the focus on "确  定"
+        QTest::addColumn<int>("nodesAfter");
+        QTest::newRow("main node, Enter") << false << int(Qt::Key_Return) << false << 3;
+        QTest::newRow("child node, keypad Enter") << true << int(Qt::Key_Enter) << false << 3;
+        QTest::newRow("Enter on 确定") << true << int(Qt::Key_Return) << true << 3;
+        QTest::newRow("main node, Esc") << false << int(Qt::Key_Escape) << false << 2;
+        QTest::newRow("child node, Esc on 确定") << true << int(Qt::Key_Escape) << true << 2;
+    }
+
+    void newNodeEnterAndEsc()
+    {
+        QFETCH(bool, child);
+        QFETCH(int, key);
+        QFETCH(bool, fromButton);
+        QFETCH(int, nodesAfter);
+        Desk d(QStringLiteral("高级用户"));
+        d.w.Text_mobanName->setText(QStringLiteral("上次的名称"));
+        (child ? d.w.cmdChild : d.w.cmdLast)->click();
+        QVERIFY(d.w.XPFrame2->isVisible());
+        QCOMPARE(QApplication::focusWidget(), d.w.Text_mobanName);
+        QCOMPARE(d.w.Text_mobanName->selectedText(), QStringLiteral("上次的名称")); // kept, typing replaces it
+        QTest::keyClicks(d.w.Text_mobanName, QStringLiteral("Waybill"));
+        QCOMPARE(d.w.Text_mobanName->text(), QStringLiteral("Waybill"));
+        if (fromButton) {
+            d.w.XPBut确定->setFocus(Qt::TabFocusReason);
+            QCOMPARE(QApplication::focusWidget(), d.w.XPBut确定);
+        }
+        const Qt::KeyboardModifiers mods = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+        QVERIFY(!d.w.XPFrame2->isVisible());
+        QCOMPARE(d.w.catalogue->nodeCount(), nodesAfter);
+        QCOMPARE(QApplication::focusWidget(), d.w.TreeView1);
+        QVERIFY(d.env.prompter.shown.isEmpty());
+        const QModelIndex added = d.w.catalogue->findKey(QStringLiteral("3_"));
+        QCOMPARE(added.isValid(), nodesAfter == 3);
+        if (added.isValid()) {
+            QCOMPARE(added.data().toString(), QStringLiteral("Waybill"));
+            QCOMPARE(added.parent(), child ? d.w.catalogue->findKey(QStringLiteral("2_"))
+                                           : d.w.catalogue->findKey(QStringLiteral("1_")));
+        }
+        // Esc elsewhere in the window leaves the catalogue and the panels alone.
+        QTest::keyClick(d.w.TreeView1, Qt::Key_Escape);
+        QCOMPARE(d.w.catalogue->nodeCount(), nodesAfter);
+        QVERIFY(d.w.isVisible());
+    }
+
+    // A refused name keeps the entry open with the focus in it, ready to be corrected.
+    void refusedNameKeepsTheFocus()
+    {
+        Desk d(QStringLiteral("高级用户"));
+        d.w.cmdLast->click();
+        d.w.Text_mobanName->setText(QStringLiteral("moban"));
+        QTest::keyClick(d.w.Text_mobanName, Qt::Key_Return);
+        QCOMPARE(d.env.prompter.last().title, QStringLiteral("输入提示"));
+        QVERIFY(d.w.XPFrame2->isVisible());
+        QCOMPARE(QApplication::focusWidget(), d.w.Text_mobanName);
+        QCOMPARE(d.w.catalogue->nodeCount(), 2);
+        QTest::keyClick(d.w.Text_mobanName, Qt::Key_Escape);
+        QVERIFY(!d.w.XPFrame2->isVisible());
+        QCOMPARE(d.w.catalogue->nodeCount(), 2);
+    }
+
+    // The focused button is drawn differently from the others, flat or not; Enter presses it.
+    void focusIsVisible_data()
+    {
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("raised") << false;
+        QTest::newRow("flat") << true;
+    }
+
+    void focusIsVisible()
+    {
+        QFETCH(bool, flat);
+        Desk d(QStringLiteral("普通用户"));
+        d.w.toolbarClick(QStringLiteral("显示工具"));
+        QPushButton* b = d.w.XPButOpenMoban;
+        b->setFlat(flat);
+        QApplication::processEvents();
+        const QImage plain = b->grab().toImage();
+        b->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QCOMPARE(QApplication::focusWidget(), b);
+        const QImage focused = b->grab().toImage();
+        QCOMPARE(focused.size(), plain.size());
+        QVERIFY(focused != plain);
+        // Its caption still fits: the frame costs no more room than the platform's own.
+        QVERIFY(b->sizeHint().width() <= b->width());
+        QVERIFY(b->sizeHint().height() <= b->height());
+        QTest::keyClick(b, Qt::Key_Return);
+        QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
     }
 
     void calculatorMissingOrStarted()

@@ -243,6 +243,58 @@ private slots:
         if (found.contains(QStringLiteral("2"))) QCOMPARE(w.model->index(found.indexOf("2"), 4).data().toString(), QString());
     }
 
+    // Enter in the condition box runs the query with the window's settings, as "数据查询 " does, and
+    // neither closes the window nor presses another button.
+    void enterInConditionBoxQueries_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("chosen column") << QStringLiteral("收件人") << QStringLiteral("张") << int(Qt::Key_Return)
+                                       << QStringList{"1", "2"};
+        QTest::newRow("keypad Enter") << QStringLiteral("收件人") << QStringLiteral("李") << int(Qt::Key_Enter)
+                                      << QStringList{"3"};
+        QTest::newRow("no column: text ignored") << QString() << QStringLiteral("张") << int(Qt::Key_Return)
+                                                 << QStringList{"1", "2", "3"};
+    }
+    void enterInConditionBoxQueries()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, text);
+        QFETCH(int, key);
+        QFETCH(QStringList, found);
+        test::TestEnv env;
+        createLogTable(env.db(), kTemplate, {QStringLiteral("编号"), QStringLiteral("收件人")});
+        const QString day = QStringLiteral("2024-03-05 ");
+        logSheet(env.db(), kTemplate, day + QStringLiteral("08:00:00"), {"1", QStringLiteral("张三")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("09:00:00"), {"2", QStringLiteral("小张")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("10:00:00"), {"3", QStringLiteral("李四")});
+        app::state().currentTemplate = kTemplate;
+        history::Frm_CXdata w;
+        w.load();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        setRange(w, QDate(2024, 3, 5), QDate(2024, 3, 5));
+        if (!column.isEmpty()) chooseColumn(w, column);
+        w.Txt_CXtj->setFocus(Qt::OtherFocusReason);
+        w.Txt_CXtj->setText(text);
+        QCOMPARE(w.model->rowCount(), 0);
+        QTest::keyClick(w.Txt_CXtj, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(columnTexts(w.model, 2), found);
+        QVERIFY(env.prompter.shown.isEmpty());
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.result(), 0);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM \"运单\"")).toInt(), 3);
+        // A changed condition and Enter again: the list follows.
+        if (!column.isEmpty()) {
+            w.Txt_CXtj->setText(QStringLiteral("no such name"));
+            QTest::keyClick(w.Txt_CXtj, Qt::Key_Return);
+            QCOMPARE(w.model->rowCount(), 0);
+        }
+    }
+
     void deleteOneOfTwoInTheSameSecond()
     {
         test::TestEnv env;

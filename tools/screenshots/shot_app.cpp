@@ -55,5 +55,12 @@ static shots::Registrar app("app", [](const QString& folder) {
         shots::save(&w, folder, QStringLiteral("main"));
         w.toolbarClick(QStringLiteral("帮助说明"));
         shots::save(&w, folder, QStringLiteral("main-help"));
+        w.toolbarClick(QStringLiteral("帮助说明"));
+        // The keyboard at work: the focus frame on a button, the name entry with the focus.
+        w.XPButOpenMoban->setFocus(Qt::TabFocusReason);
+        shots::save(&w, folder, QStringLiteral("main-focus"));
+        w.Text_mobanName->setText(QStringLiteral("新模板"));
+        w.cmdChild->click();
+        shots::save(&w, folder, QStringLiteral("main-newnode"));
     }
 });
