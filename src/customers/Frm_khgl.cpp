@@ -6,7 +6,7 @@
 #include "data/Sql.h"
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -93,17 +93,17 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     setObjectName(QStringLiteral("Frm_khgl"));
     setWindowTitle(QStringLiteral("客户详细信息登记"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 15600, 10320);
+    ui::setClientSize(this, {15600_tw, 10320_tw});
     setFixedSize(size());
 
     auto* details = new QGroupBox(QStringLiteral("客户详细信息"), this);
     details->setObjectName(QStringLiteral("Frame_kh"));
-    ui::place(details, 120, 60, 9840, 4320);
+    ui::place(details, {120_tw, 60_tw, 9840_tw, 4320_tw});
     buildDetails(details);
 
     auto* importFrame = new QGroupBox(QStringLiteral("Excel数据导入"), this);
     importFrame->setObjectName(QStringLiteral("Frame_excel"));
-    ui::place(importFrame, 10080, 60, 5400, 4320);
+    ui::place(importFrame, {10080_tw, 60_tw, 5400_tw, 4320_tw});
     buildImportPanel(importFrame);
 
     XPBut_XinZhen = ui::makeButton(this, QStringLiteral("XPBut_XinZhen"), QStringLiteral("新记录"));
@@ -116,12 +116,13 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     Command4 = ui::makeButton(this, QStringLiteral("Command4"), QStringLiteral("返  回"));
     const QList<QPushButton*> bar{XPBut_XinZhen, XPBut_BaoC, XPBut_XiuGai, Comd_Del,
                                   XPButALLdelete, XPButton1, XPButton2, Command4};
-    for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], 120 + i * 1920, 4500, 1740, 450);
+    for (int i = 0; i < bar.size(); ++i)
+        ui::place(bar[i], {ui::Twips(120 + i * 1920), 4500_tw, 1740_tw, 450_tw});
 
     auto* sortHint = label(this, QStringLiteral("单击列头可按升序排列"));
     sortHint->setObjectName(QStringLiteral("Label_sort"));
     sortHint->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-    ui::place(sortHint, 120, 5070, 4000, 270);
+    ui::place(sortHint, {120_tw, 5070_tw, 4000_tw, 270_tw});
 
     buildList();
 
@@ -129,7 +130,7 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setHtml(QString::fromUtf8(kHelp));
     RichTextBox1->setStyleSheet(QStringLiteral("QTextBrowser { background: #fffbe8; }"));
-    ui::place(RichTextBox1, 720, 5040, 14160, 5160);
+    ui::place(RichTextBox1, {720_tw, 5040_tw, 14160_tw, 5160_tw});
     RichTextBox1->hide();
 
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
@@ -156,7 +157,7 @@ void Frm_khgl::buildDetails(QWidget* frame)
         auto* head = label(frame, QStringLiteral("列标号"));
         head->setAlignment(Qt::AlignCenter);
         head->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-        ui::place(head, x, 330, 620, 270);
+        ui::place(head, {ui::Twips(x), 330_tw, 620_tw, 270_tw});
     }
     for (int k = 0; k < kFieldCount; ++k) {
         const bool left = k < 7;
@@ -172,19 +173,19 @@ void Frm_khgl::buildDetails(QWidget* frame)
         LabKh[k]->setObjectName(QStringLiteral("LabKh"));
         LabKh[k]->setProperty("index", k);
         LabKh[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui::place(LabKh[k], labelX, y, labelW, 360);
+        ui::place(LabKh[k], {ui::Twips(labelX), ui::Twips(y), ui::Twips(labelW), 360_tw});
 
         Text_kh[k] = edit(frame, QStringLiteral("Text_kh"));
         Text_kh[k]->setProperty("index", k);
         Text_kh[k]->installEventFilter(this);
-        ui::place(Text_kh[k], boxX, y, boxW, 360);
+        ui::place(Text_kh[k], {ui::Twips(boxX), ui::Twips(y), ui::Twips(boxW), 360_tw});
 
         Text_col[k] = edit(frame, QStringLiteral("Text_col"));
         Text_col[k]->setProperty("index", k);
         Text_col[k]->setText(QString(QChar(u'A' + k)));
         Text_col[k]->setAlignment(Qt::AlignCenter);
         Text_col[k]->installEventFilter(this);
-        ui::place(Text_col[k], colX, y, 420, 360);
+        ui::place(Text_col[k], {ui::Twips(colX), ui::Twips(y), 420_tw, 360_tw});
     }
 }
 
@@ -192,34 +193,34 @@ void Frm_khgl::buildImportPanel(QWidget* frame)
 {
     auto* sheetLabel = label(frame, QStringLiteral("Excel工作表名："));
     sheetLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(sheetLabel, 60, 420, 1880, 360);
+    ui::place(sheetLabel, {60_tw, 420_tw, 1880_tw, 360_tw});
     Text_sheet = edit(frame, QStringLiteral("Text_sheet"));
     Text_sheet->setText(QStringLiteral("sheel1"));
-    ui::place(Text_sheet, 1980, 420, 3180, 360);
+    ui::place(Text_sheet, {1980_tw, 420_tw, 3180_tw, 360_tw});
 
     auto* rowLabel = label(frame, QStringLiteral("读工作表内起始行："));
     rowLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(rowLabel, 60, 900, 1880, 360);
+    ui::place(rowLabel, {60_tw, 900_tw, 1880_tw, 360_tw});
     Text_qsdu = edit(frame, QStringLiteral("Text_qsdu"));
-    ui::place(Text_qsdu, 1980, 900, 1200, 360);
+    ui::place(Text_qsdu, {1980_tw, 900_tw, 1200_tw, 360_tw});
 
     But读取Excel = ui::makeButton(frame, QStringLiteral("But读取Excel"), QStringLiteral("打开Excel文件"));
-    ui::place(But读取Excel, 240, 1500, 2400, 450);
+    ui::place(But读取Excel, {240_tw, 1500_tw, 2400_tw, 450_tw});
     But关闭Excel = ui::makeButton(frame, QStringLiteral("But关闭Excel"), QStringLiteral("关闭Excel文件"));
-    ui::place(But关闭Excel, 2760, 1500, 2400, 450);
+    ui::place(But关闭Excel, {2760_tw, 1500_tw, 2400_tw, 450_tw});
     XPBut_next = ui::makeButton(frame, QStringLiteral("XPBut_next"), QStringLiteral("读取下一条"));
-    ui::place(XPBut_next, 240, 2130, 2400, 450);
+    ui::place(XPBut_next, {240_tw, 2130_tw, 2400_tw, 450_tw});
     But读取下一条 = ui::makeButton(frame, QStringLiteral("But读取下一条"), QStringLiteral("读取下一条并保存"));
-    ui::place(But读取下一条, 2760, 2130, 2400, 450);
+    ui::place(But读取下一条, {2760_tw, 2130_tw, 2400_tw, 450_tw});
     XPBut读取全部 = ui::makeButton(frame, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"));
-    ui::place(XPBut读取全部, 240, 2760, 4920, 450);
+    ui::place(XPBut读取全部, {240_tw, 2760_tw, 4920_tw, 450_tw});
 
     auto* hint = label(frame, QStringLiteral("列标号：各项资料在工作表内所在的列（A～Z），不读取的项请清空。"
                                              "只能读取Excel 97-2003格式（*.xls）的文件。"));
     hint->setObjectName(QStringLiteral("Label_hint"));
     hint->setWordWrap(true);
     hint->setStyleSheet(QStringLiteral("color: #555555;"));
-    ui::place(hint, 240, 3330, 4920, 840);
+    ui::place(hint, {240_tw, 3330_tw, 4920_tw, 840_tw});
 }
 
 void Frm_khgl::buildList()
@@ -248,7 +249,7 @@ void Frm_khgl::buildList()
     pal.setColor(QPalette::Base, kListColour);
     pal.setColor(QPalette::AlternateBase, kListColour);
     ListView1->setPalette(pal);
-    ui::place(ListView1, 120, 5340, 15360, 4860);
+    ui::place(ListView1, {120_tw, 5340_tw, 15360_tw, 4860_tw});
     setupColumns();
 
     hoverTimer_ = new QTimer(this);
@@ -266,7 +267,7 @@ void Frm_khgl::setupColumns()
 {
     QHeaderView* h = ListView1->header();
     for (int c = 0; c < CustomerListModel::kColumnCount; ++c) {
-        h->resizeSection(c, ui::toPixels(CustomerListModel::widthTwips(c)));
+        h->resizeSection(c, ui::toPixels(ui::Twips(CustomerListModel::widthTwips(c))));
         ListView1->setColumnHidden(c, CustomerListModel::widthTwips(c) == 0);
     }
     if (model->sortingOn()) h->setSortIndicator(model->sortColumn(), Qt::AscendingOrder);

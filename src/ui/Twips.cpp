@@ -1,9 +1,10 @@
 #include "ui/Twips.h"
 
+#include <QDebug>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPaintDevice>
 #include <QScreen>
-#include <QWidget>
 
 #include <cmath>
 
@@ -25,35 +26,67 @@ double screenDpi()
 
 void setScreenDpi(double dpi) { dpiOverride = dpi; }
 
-int toPixels(double twips) { return int(std::lround(twips * screenDpi() / kTwipsPerInch)); }
+int toPixels(Twips t) { return int(std::lround(t.value() * screenDpi() / kTwipsPerInch)); }
 
-double toTwips(double pixels) { return pixels * kTwipsPerInch / screenDpi(); }
+QPoint toPixels(TwipsPoint p) { return {toPixels(p.x), toPixels(p.y)}; }
 
-QPoint toPixels(double leftTwips, double topTwips) { return {toPixels(leftTwips), toPixels(topTwips)}; }
-
-QSize toPixels(QSizeF s) { return {toPixels(s.width()), toPixels(s.height())}; }
+QSize toPixels(TwipsSize s) { return {toPixels(s.width), toPixels(s.height)}; }
 
 QRect toPixels(const TwipsRect& r)
 {
     return QRect(toPixels(r.left), toPixels(r.top), toPixels(r.width), toPixels(r.height));
 }
 
-TwipsRect toTwips(const QRect& p)
+double toPixelsF(Twips t) { return t.value() * (screenDpi() / kTwipsPerInch); }
+
+QPointF toPixelsF(TwipsPoint p) { return {toPixelsF(p.x), toPixelsF(p.y)}; }
+
+Twips fromPixels(double pixels) { return Twips(pixels * kTwipsPerInch / screenDpi()); }
+
+TwipsPoint fromPixels(QPointF pixels) { return {fromPixels(pixels.x()), fromPixels(pixels.y())}; }
+
+double dotsPerTwip(double dpi) { return dpi / kTwipsPerInch; }
+
+double deviceUnitsPerTwip(const QPaintDevice& device) { return dotsPerTwip(device.logicalDpiX()); }
+
+QPointF toDevice(const QPaintDevice& device, TwipsPoint p)
 {
-    return TwipsRect{float(toTwips(p.x())), float(toTwips(p.y())), float(toTwips(p.width())),
-                     float(toTwips(p.height()))};
+    const double k = deviceUnitsPerTwip(device);
+    return {p.x.value() * k, p.y.value() * k};
 }
 
-void place(QWidget* w, double left, double top, double width, double height)
+namespace {
+// Every digit that tells two values apart, so that a failed comparison shows why.
+QString text(Twips t) { return QString::number(t.value(), 'g', QLocale::FloatingPointShortest); }
+} // namespace
+
+QDebug operator<<(QDebug d, Twips t)
 {
-    w->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+    const QDebugStateSaver saver(d);
+    d.noquote().nospace() << text(t) << "tw";
+    return d;
 }
 
-void setClientSize(QWidget* w, double width, double height)
+QDebug operator<<(QDebug d, const TwipsPoint& p)
 {
-    w->resize(toPixels(width), toPixels(height));
+    const QDebugStateSaver saver(d);
+    d.noquote().nospace() << "TwipsPoint(" << text(p.x) << ", " << text(p.y) << ")";
+    return d;
 }
 
-double deviceUnitsPerTwip(const QPaintDevice& device) { return device.logicalDpiX() / kTwipsPerInch; }
+QDebug operator<<(QDebug d, const TwipsSize& s)
+{
+    const QDebugStateSaver saver(d);
+    d.noquote().nospace() << "TwipsSize(" << text(s.width) << " x " << text(s.height) << ")";
+    return d;
+}
+
+QDebug operator<<(QDebug d, const TwipsRect& r)
+{
+    const QDebugStateSaver saver(d);
+    d.noquote().nospace() << "TwipsRect(" << text(r.left) << ", " << text(r.top) << " " << text(r.width)
+                          << " x " << text(r.height) << ")";
+    return d;
+}
 
 } // namespace vorlan::ui
