@@ -16,6 +16,7 @@
 #include <QSize>
 
 #include <compare>
+#include <type_traits>
 
 class QDebug;
 class QPaintDevice;
@@ -25,6 +26,9 @@ namespace vorlan::ui {
 constexpr double kTwipsPerInch = 1440.0;
 constexpr double kTwipsPerMm = 56.7;
 
+// v rounded to the nearest single precision number (what a float holds), as a double.
+double singlePrecision(double v);
+
 class Twips {
 public:
     constexpr Twips() = default;
@@ -32,7 +36,11 @@ public:
 
     constexpr double value() const { return value_; }
     // The nearest single precision value, as templates store their geometry.
-    constexpr Twips toSingle() const { return Twips(double(float(value_))); }
+    constexpr Twips toSingle() const {
+        if (std::is_constant_evaluated())
+            return Twips(double(float(value_)));
+        return Twips(singlePrecision(value_));
+    }
 
     constexpr Twips& operator+=(Twips o) {
         value_ += o.value_;
