@@ -25,6 +25,17 @@ using templates::Family;
 using templates::Handle;
 namespace ty = templates::type;
 
+// The edge handles take the position across their edge in twips, then the buttons, as the designer's do.
+template <class W, class P>
+concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
+    w.Pic2_Move(p, b);
+    w.Pic4_Move(p, b);
+    w.Pic5_Move(p, b);
+    w.Pic7_Move(p, b);
+};
+static_assert(EdgeHandlers<Frm_申通快递, ui::Twips>);
+static_assert(!EdgeHandlers<Frm_申通快递, double> && !EdgeHandlers<Frm_申通快递, float>);
+
 namespace {
 const QString kName = QStringLiteral("快递单");
 

@@ -23,6 +23,22 @@ using namespace vorlan;
 using templates::Family;
 using templates::Frm_模板;
 
+// The edge handles take the position across their edge in twips, then the buttons, as the print window's
+// do; a bare number is no position, and the buttons do not come first.
+template <class W, class P>
+concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
+    w.Pic2_Move(p, b);
+    w.Pic4_Move(p, b);
+    w.Pic5_Move(p, b);
+    w.Pic7_Move(p, b);
+};
+template <class W>
+concept ButtonsFirst = requires(W& w, Qt::MouseButtons b) { w.Pic2_Move(b, ui::Twips()); };
+static_assert(EdgeHandlers<Frm_模板, ui::Twips>);
+static_assert(!EdgeHandlers<Frm_模板, double> && !EdgeHandlers<Frm_模板, float> &&
+              !EdgeHandlers<Frm_模板, int>);
+static_assert(!ButtonsFirst<Frm_模板>);
+
 namespace {
 
 const QString kResult = QStringLiteral("操作结果报告");
