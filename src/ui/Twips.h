@@ -140,6 +140,6 @@ QDebug operator<<(QDebug d, const TwipsRect& r);
 } // namespace vorlan::ui
 
 namespace vorlan {
-// The twips literals, visible in every part of the program.
+// The twips literals, visible throughout the program's namespaces.
 using namespace ui::literals;
 } // namespace vorlan
