@@ -33,11 +33,11 @@ int main(int argc, char** argv) {
     sheet.allleftText = QStringLiteral("-1");
     for (int i = 0; i < 200; ++i)
         sheet.fields << printing::PrintField{QStringLiteral("点%1").arg(i), samples.at(i % samples.size()),
-                                             double(300 + (i % 4) * 2800), double(300 + (i / 4) * 300),
+                                             ui::Twips(300 + (i % 4) * 2800), ui::Twips(300 + (i / 4) * 300),
                                              double(9 + i % 3)};
     int chars = 0;
     for (const auto& f : sheet.fields)
-        chars += int(printing::placeText(f.text, 0, 0, f.fontSize).chars.size());
+        chars += int(printing::placeText(f.text, {0_tw, 0_tw}, f.fontSize).chars.size());
 
     env.printToPdf(pdf);
     bool ok = true;

@@ -26,7 +26,7 @@ int main(int argc, char** argv)
         p.type = i % 10 == 0 ? type::AmountInWords : type::SingleLine;
         p.name = QStringLiteral("单行%1").arg(i);
         p.binding = kNoBinding;
-        p.rect = {float(i * 40), float(i * 30), 2055, 315};
+        p.rect = {ui::Twips(i * 40), ui::Twips(i * 30), 2055_tw, 315_tw};
         t.single.append(p);
         p.type = type::MultiLine;
         p.name = QStringLiteral("多行%1").arg(i);

@@ -6,7 +6,7 @@
 #include "ui/Controls.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,15 +88,15 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     setObjectName(QStringLiteral("Frm_NetCorvane"));
     setWindowTitle(QStringLiteral("关于本系统"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 8400, 6720);
+    ui::setClientSize(this, {8400_tw, 6720_tw});
     setFixedSize(size());
 
     IMG_WORKHEAD_FILE = ui::makeLabel(this, QStringLiteral("IMG_WORKHEAD_FILE"), QString());
-    ui::place(IMG_WORKHEAD_FILE, 0, 0, 8400, 1140);
+    ui::place(IMG_WORKHEAD_FILE, {0_tw, 0_tw, 8400_tw, 1140_tw});
     IMG_WORKHEAD_FILE->setPixmap(headerPicture(IMG_WORKHEAD_FILE->size()));
 
     Image1 = ui::makeLabel(this, QStringLiteral("Image1"), QString());
-    ui::place(Image1, 300, 180, 780, 780);
+    ui::place(Image1, {300_tw, 180_tw, 780_tw, 780_tw});
     Image1->setPixmap(printerPicture(Image1->width()));
 
     lblTitle = ui::makeLabel(this, QStringLiteral("lblTitle"), QStringLiteral("V o r l a n"));
@@ -105,47 +105,47 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
     lblTitle->setStyleSheet(QStringLiteral("color: white;"));
-    ui::place(lblTitle, 1260, 150, 4200, 840);
+    ui::place(lblTitle, {1260_tw, 150_tw, 4200_tw, 840_tw});
 
     lblVersion = ui::makeLabel(this, QStringLiteral("lblVersion"),
                        QStringLiteral("版本：") + QString::fromLatin1(app::kVersionLabel));
     lblVersion->setStyleSheet(QStringLiteral("color: white;"));
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(lblVersion, 5160, 720, 3000, 330);
+    ui::place(lblVersion, {5160_tw, 720_tw, 3000_tw, 330_tw});
 
     Label2 = ui::makeLabel(this, QStringLiteral("Label2"),
                    QStringLiteral("非常感谢您使用本系统，我们将一直为您服务，不断的完善本系统，非常乐意按您提出来的建议"
                                   "来改进完善系统，使之完全符合您的要求！请下载公告文件,及时更新最新版本!"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ui::place(Label2, 300, 1290, 7800, 780);
+    ui::place(Label2, {300_tw, 1290_tw, 7800_tw, 780_tw});
 
     Label6 = ui::makeLabel(this, QStringLiteral("Label6"), QStringLiteral("软件版本号最新公告："));
     QFont bold = Label6->font();
     bold.setBold(true);
     Label6->setFont(bold);
-    ui::place(Label6, 300, 2130, 4000, 330);
+    ui::place(Label6, {300_tw, 2130_tw, 4000_tw, 330_tw});
 
     Text2 = new QPlainTextEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setReadOnly(true);
     Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    ui::place(Text2, 300, 2490, 7800, 2520);
+    ui::place(Text2, {300_tw, 2490_tw, 7800_tw, 2520_tw});
 
     XPButton1 = ui::makeButton(this, QStringLiteral("XPButton1"), QStringLiteral("下载公告文件(此功能需要连接到互联网)"));
-    ui::place(XPButton1, 300, 5160, 4560, 450);
+    ui::place(XPButton1, {300_tw, 5160_tw, 4560_tw, 450_tw});
     Command1 = ui::makeButton(this, QStringLiteral("Command1"), QStringLiteral("点击即启动在线升级"));
-    ui::place(Command1, 5040, 5160, 3060, 450);
+    ui::place(Command1, {5040_tw, 5160_tw, 3060_tw, 450_tw});
 
     Image3 = ui::makeLabel(this, QStringLiteral("Image3"), QString());
-    ui::place(Image3, 300, 5880, 480, 480);
+    ui::place(Image3, {300_tw, 5880_tw, 480_tw, 480_tw});
     Image3->setPixmap(globePicture(Image3->width()));
     Label1 = ui::makeLabel(this, QStringLiteral("Label1"),
                    QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label1->setStyleSheet(QStringLiteral("color: #35507a;"));
-    ui::place(Label1, 900, 5955, 4140, 330);
+    ui::place(Label1, {900_tw, 5955_tw, 4140_tw, 330_tw});
     XPButton2 = ui::makeButton(this, QStringLiteral("XPButton2"), QStringLiteral("欢迎访问我们的网站"));
-    ui::place(XPButton2, 5040, 5895, 3060, 450);
+    ui::place(XPButton2, {5040_tw, 5895_tw, 3060_tw, 450_tw});
 
     connect(XPButton1, &QPushButton::clicked, this, &Frm_NetCorvane::XPButton1_Click);
     connect(Command1, &QPushButton::clicked, this, &Frm_NetCorvane::Command1_Click);

@@ -62,7 +62,7 @@ FirstUserDialog::FirstUserDialog(QWidget* parent)
     layout->addWidget(intro);
     layout->addLayout(form);
     layout->addLayout(buttons);
-    setMinimumWidth(ui::toPixels(5200));
+    setMinimumWidth(ui::toPixels(5200_tw));
 
     connect(XPBut_ok, &QPushButton::clicked, this, &FirstUserDialog::XPBut_ok_Click);
     connect(XPBut_cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,6 +1,6 @@
 #include "app/Frm_Begin.h"
 
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QApplication>
 #include <QLinearGradient>
@@ -13,13 +13,13 @@ Frm_Begin::Frm_Begin(QWidget* parent)
 {
     setObjectName(QStringLiteral("Frm_Begin"));
     setWindowTitle(QStringLiteral("Vorlan"));
-    ui::setClientSize(this, 6000, 2300);
+    ui::setClientSize(this, {6000_tw, 2300_tw});
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(kIntervalMs);
     connect(&Timer1, &QTimer::timeout, this, &Frm_Begin::Timer1_Timer);
 }
 
-ui::TwipsRect Frm_Begin::squareTwips(int n) { return {float(300 + 150 * n), 1600.f, 125.f, 125.f}; }
+ui::TwipsRect Frm_Begin::squareTwips(int n) { return {ui::Twips(300 + 150 * n), 1600_tw, 125_tw, 125_tw}; }
 
 QColor Frm_Begin::squareColor(int n) { return QColor(50, 50, std::min(255, 50 + 7 * n)); }
 
@@ -51,16 +51,16 @@ void Frm_Begin::paintEvent(QPaintEvent*)
     p.fillRect(rect(), g);
     p.setPen(QColor(30, 50, 110));
     QFont title(QStringLiteral("宋体"));
-    title.setPixelSize(ui::toPixels(420));
+    title.setPixelSize(ui::toPixels(420_tw));
     title.setBold(true);
     p.setFont(title);
-    p.drawText(QRect(ui::toPixels(300), ui::toPixels(250), width(), ui::toPixels(600)), Qt::AlignLeft,
-               QStringLiteral("Vorlan 套打系统"));
+    p.drawText(QRect(ui::toPixels(300_tw), ui::toPixels(250_tw), width(), ui::toPixels(600_tw)),
+               Qt::AlignLeft, QStringLiteral("Vorlan 套打系统"));
     QFont sub(QStringLiteral("宋体"));
-    sub.setPixelSize(ui::toPixels(220));
+    sub.setPixelSize(ui::toPixels(220_tw));
     p.setFont(sub);
-    p.drawText(QRect(ui::toPixels(300), ui::toPixels(950), width(), ui::toPixels(400)), Qt::AlignLeft,
-               QStringLiteral("快递单、汇款单、发票的精确套打  正在启动……"));
+    p.drawText(QRect(ui::toPixels(300_tw), ui::toPixels(950_tw), width(), ui::toPixels(400_tw)),
+               Qt::AlignLeft, QStringLiteral("快递单、汇款单、发票的精确套打  正在启动……"));
     // The squares drawn so far stay on screen.
     for (int n = 0; n < step_; ++n) p.fillRect(ui::toPixels(squareTwips(n)), squareColor(n));
 }

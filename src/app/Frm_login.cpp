@@ -9,7 +9,7 @@
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 #include "users/PasswordHash.h"
 #include "users/UserStore.h"
 
@@ -28,7 +28,7 @@ Frm_login::Frm_login(QWidget* parent)
     setObjectName(QStringLiteral("Frm_login"));
     setWindowTitle(QStringLiteral("用户登录"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 5400, 3300);
+    ui::setClientSize(this, {5400_tw, 3300_tw});
     setFixedSize(size());
     setStyleSheet(QStringLiteral("QDialog#Frm_login { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
                                  "stop:0 #eef4fd, stop:1 #b6d6ff); }"));
@@ -39,26 +39,28 @@ Frm_login::Frm_login(QWidget* parent)
     tf.setBold(true);
     title->setFont(tf);
     title->setAlignment(Qt::AlignCenter);
-    ui::place(title, 0, 240, 5400, 480);
+    ui::place(title, {0_tw, 240_tw, 5400_tw, 480_tw});
 
-    ui::place(ui::makeLabel(this, QStringLiteral("Label3"), QStringLiteral("用户姓名")), 600, 1000, 1000, 330);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label3"), QStringLiteral("用户姓名")),
+              {600_tw, 1000_tw, 1000_tw, 330_tw});
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
-    ui::place(Combo1, 1650, 960, 3000, 360);
+    ui::place(Combo1, {1650_tw, 960_tw, 3000_tw, 360_tw});
 
-    ui::place(ui::makeLabel(this, QStringLiteral("Label4"), QStringLiteral("用户密码")), 600, 1560, 1000, 330);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label4"), QStringLiteral("用户密码")),
+              {600_tw, 1560_tw, 1000_tw, 330_tw});
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->installEventFilter(this);
-    ui::place(txtPassword, 1650, 1520, 3000, 360);
+    ui::place(txtPassword, {1650_tw, 1520_tw, 3000_tw, 360_tw});
 
     XPBut_XTDengLu = new QPushButton(QStringLiteral("登录系统"), this);
     XPBut_XTDengLu->setObjectName(QStringLiteral("XPBut_XTDengLu"));
     XPBut_XTDengLu->setAutoDefault(false);
-    ui::place(XPBut_XTDengLu, 1000, 2180, 1500, 420);
+    ui::place(XPBut_XTDengLu, {1000_tw, 2180_tw, 1500_tw, 420_tw});
     XPBut_XTExit = new QPushButton(QStringLiteral("退出系统"), this);
     XPBut_XTExit->setObjectName(QStringLiteral("XPBut_XTExit"));
     XPBut_XTExit->setAutoDefault(false);
@@ -66,12 +68,12 @@ Frm_login::Frm_login(QWidget* parent)
     ui::prepareButton(XPBut_XTExit);
     XPBut_XTDengLu->installEventFilter(this);
     XPBut_XTExit->installEventFilter(this);
-    ui::place(XPBut_XTExit, 2900, 2180, 1500, 420);
+    ui::place(XPBut_XTExit, {2900_tw, 2180_tw, 1500_tw, 420_tw});
 
     Label2 = ui::makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setStyleSheet(QStringLiteral("color: #35507a;"));
-    ui::place(Label2, 0, 2880, 5400, 300);
+    ui::place(Label2, {0_tw, 2880_tw, 5400_tw, 300_tw});
 
     XPBut_XTDengLu->setEnabled(false);
     XPBut_XTExit->setEnabled(true);

@@ -11,7 +11,7 @@
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,11 +50,11 @@ protected:
         p.fillRect(rect(), g);
         p.setPen(QColor(150, 175, 210));
         QFont f(QStringLiteral("宋体"));
-        f.setPixelSize(ui::toPixels(600));
+        f.setPixelSize(ui::toPixels(600_tw));
         f.setBold(true);
         p.setFont(f);
-        p.drawText(rect().adjusted(0, 0, -ui::toPixels(300), -ui::toPixels(300)), Qt::AlignRight | Qt::AlignBottom,
-                   QStringLiteral("Vorlan 套打系统"));
+        p.drawText(rect().adjusted(0, 0, -ui::toPixels(300_tw), -ui::toPixels(300_tw)),
+                   Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Vorlan 套打系统"));
     }
 };
 
@@ -203,7 +203,7 @@ Frm_main::Frm_main(QWidget* parent)
     surface->setObjectName(QStringLiteral("Picture1"));
     setCentralWidget(surface);
     buildPanels(surface);
-    resize(ui::toPixels(15360), ui::toPixels(9980) + gojulanhu->sizeHint().height());
+    resize(ui::toPixels(15360_tw), ui::toPixels(9980_tw) + gojulanhu->sizeHint().height());
 }
 
 Frm_main::~Frm_main() = default;
@@ -241,11 +241,11 @@ void Frm_main::buildPanels(QWidget* surface)
     TreeView1->setHeaderHidden(true);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setUniformRowHeights(true);
-    ui::place(TreeView1, 0, 60, 1875, 9855);
+    ui::place(TreeView1, {0_tw, 60_tw, 1875_tw, 9855_tw});
 
     XPFrame1 = new QGroupBox(QStringLiteral("工具菜单"), surface);
     XPFrame1->setObjectName(QStringLiteral("XPFrame1"));
-    ui::place(XPFrame1, 2040, 60, 2115, 5295);
+    ui::place(XPFrame1, {2040_tw, 60_tw, 2115_tw, 5295_tw});
     XPButOpenMoban = ui::makeButton(XPFrame1, QStringLiteral("XPButOpenMoban"), QStringLiteral("打开模板"));
     XPButmoban_edit = ui::makeButton(XPFrame1, QStringLiteral("XPButmoban_edit"), QStringLiteral("模板设计"));
     XPBut_find = ui::makeButton(XPFrame1, QStringLiteral("XPBut_find"), QStringLiteral("数据查询"));
@@ -257,43 +257,43 @@ void Frm_main::buildPanels(QWidget* surface)
     int top = 360;
     for (QPushButton* b : {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove, Command1,
                            XPButton3}) {
-        ui::place(b, 240, top, 1635, 450);
+        ui::place(b, {240_tw, ui::Twips(top), 1635_tw, 450_tw});
         top += 600;
     }
     XPFrame1->hide();
 
     XPFrame3 = new QGroupBox(surface);
     XPFrame3->setObjectName(QStringLiteral("XPFrame3"));
-    ui::place(XPFrame3, 4260, 60, 5295, 7275);
+    ui::place(XPFrame3, {4260_tw, 60_tw, 5295_tw, 7275_tw});
     auto* yongtuLabel = new QLabel(QStringLiteral("常用用途："), XPFrame3);
-    ui::place(yongtuLabel, 240, 240, 1200, 330);
+    ui::place(yongtuLabel, {240_tw, 240_tw, 1200_tw, 330_tw});
     Text_yongtu = new QLineEdit(XPFrame3);
     Text_yongtu->setObjectName(QStringLiteral("Text_yongtu"));
-    ui::place(Text_yongtu, 1320, 200, 3735, 380);
+    ui::place(Text_yongtu, {1320_tw, 200_tw, 3735_tw, 380_tw});
     yongtuModel = new QStringListModel(this);
     List_findlx = new QListView(XPFrame3);
     List_findlx->setObjectName(QStringLiteral("List_findlx"));
     List_findlx->setModel(yongtuModel);
     List_findlx->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ui::place(List_findlx, 240, 720, 4815, 5640);
+    ui::place(List_findlx, {240_tw, 720_tw, 4815_tw, 5640_tw});
     XPBut_Newyongtu = ui::makeButton(XPFrame3, QStringLiteral("XPBut_Newyongtu"), QStringLiteral("新增用途"));
     XPBut_Delyongtu = ui::makeButton(XPFrame3, QStringLiteral("XPBut_Delyongtu"), QStringLiteral("删除用途"));
     XPButton2 = ui::makeButton(XPFrame3, QStringLiteral("XPButton2"), QStringLiteral("返  回"));
-    ui::place(XPBut_Newyongtu, 240, 6540, 1455, 450);
-    ui::place(XPBut_Delyongtu, 1920, 6540, 1455, 450);
-    ui::place(XPButton2, 3600, 6540, 1455, 450);
+    ui::place(XPBut_Newyongtu, {240_tw, 6540_tw, 1455_tw, 450_tw});
+    ui::place(XPBut_Delyongtu, {1920_tw, 6540_tw, 1455_tw, 450_tw});
+    ui::place(XPButton2, {3600_tw, 6540_tw, 1455_tw, 450_tw});
     XPFrame3->hide();
 
     XPFrame2 = new QGroupBox(QStringLiteral("请输入新增模板的名称"), surface);
     XPFrame2->setObjectName(QStringLiteral("XPFrame2"));
-    ui::place(XPFrame2, 4680, 1440, 4395, 1575);
+    ui::place(XPFrame2, {4680_tw, 1440_tw, 4395_tw, 1575_tw});
     // It lies over the common-use panel: without its own background that panel's list shows through.
     XPFrame2->setAutoFillBackground(true);
     Text_mobanName = new QLineEdit(XPFrame2);
     Text_mobanName->setObjectName(QStringLiteral("Text_mobanName"));
-    ui::place(Text_mobanName, 240, 420, 3915, 380);
+    ui::place(Text_mobanName, {240_tw, 420_tw, 3915_tw, 380_tw});
     XPBut确定 = ui::makeButton(XPFrame2, QStringLiteral("XPBut确定"), QStringLiteral("确  定"));
-    ui::place(XPBut确定, 1440, 960, 1455, 450);
+    ui::place(XPBut确定, {1440_tw, 960_tw, 1455_tw, 450_tw});
     XPFrame2->hide();
 
     RichTextBox1 = new QTextBrowser(surface);
@@ -302,7 +302,7 @@ void Frm_main::buildPanels(QWidget* surface)
     helpFont.setPointSize(11);
     RichTextBox1->setFont(helpFont);
     RichTextBox1->setHtml(helpHtml());
-    ui::place(RichTextBox1, 1920, 0, 13275, 8775);
+    ui::place(RichTextBox1, {1920_tw, 0_tw, 13275_tw, 8775_tw});
     RichTextBox1->hide();
 
     connect(XPButOpenMoban, &QPushButton::clicked, this, &Frm_main::XPButOpenMoban_Click);

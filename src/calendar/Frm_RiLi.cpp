@@ -6,7 +6,7 @@
 #include "ui/Controls.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
@@ -21,32 +21,34 @@ Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
     setObjectName(QStringLiteral("Frm_RiLi"));
     setWindowTitle(QStringLiteral("日历表"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 8880, 3645);
+    ui::setClientSize(this, {8880_tw, 3645_tw});
     fixedSize_ = size();
     setFixedSize(fixedSize_);
 
-    ui::place(ui::makeLabel(this, QStringLiteral("Label5"), QStringLiteral("请选择一个公历的日期")), 240, 120, 4200, 300);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label5"), QStringLiteral("请选择一个公历的日期")),
+              {240_tw, 120_tw, 4200_tw, 300_tw});
 
     MonthView1 = new QCalendarWidget(this);
     MonthView1->setObjectName(QStringLiteral("MonthView1"));
     MonthView1->setLocale(QLocale(QLocale::Chinese, QLocale::China));
     MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthView1->setGridVisible(true);
-    ui::place(MonthView1, 240, 450, 4560, 3060);
+    ui::place(MonthView1, {240_tw, 450_tw, 4560_tw, 3060_tw});
 
     Label4 = ui::makeLabel(this, QStringLiteral("Label4"), QString());
     QFont strong = Label4->font();
     strong.setBold(true);
     Label4->setFont(strong);
     Label4->setStyleSheet(QStringLiteral("color: #a01010;"));
-    ui::place(Label4, 5040, 450, 3720, 360);
+    ui::place(Label4, {5040_tw, 450_tw, 3720_tw, 360_tw});
 
-    ui::place(ui::makeLabel(this, QStringLiteral("Label6"), QStringLiteral("被选择的日期：")), 5040, 1560, 1500, 300);
+    ui::place(ui::makeLabel(this, QStringLiteral("Label6"), QStringLiteral("被选择的日期：")),
+              {5040_tw, 1560_tw, 1500_tw, 300_tw});
     Label7 = ui::makeLabel(this, QStringLiteral("Label7"), QString());
-    ui::place(Label7, 6540, 1560, 2220, 300);
+    ui::place(Label7, {6540_tw, 1560_tw, 2220_tw, 300_tw});
     Label8 = ui::makeLabel(this, QStringLiteral("Label8"), QString());
     Label8->setStyleSheet(QStringLiteral("color: #1f3f8f;"));
-    ui::place(Label8, 5040, 2040, 3720, 360);
+    ui::place(Label8, {5040_tw, 2040_tw, 3720_tw, 360_tw});
 
     Label4->setText(QStringLiteral("今天： ") + lunarText(today));
     MonthView1->setSelectedDate(today);

@@ -1,6 +1,6 @@
 #include "customers/CustomerDetails.h"
 
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -34,7 +34,7 @@ CustomerDetails::CustomerDetails(QWidget* parent)
         auto* head = new QLabel(QStringLiteral("列标号"), this);
         head->setAlignment(Qt::AlignCenter);
         head->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-        ui::place(head, x, 330, 620, 270);
+        ui::place(head, {ui::Twips(x), 330_tw, 620_tw, 270_tw});
     }
     // Fields 0 to 6 in the left column, 7 to 11 in the right one.
     for (int k = 0; k < kFieldCount; ++k) {
@@ -45,17 +45,17 @@ CustomerDetails::CustomerDetails(QWidget* parent)
         LabKh[k]->setObjectName(QStringLiteral("LabKh"));
         LabKh[k]->setProperty("index", k);
         LabKh[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui::place(LabKh[k], left ? 60 : 4800, y, left ? 1260 : 1980, 360);
+        ui::place(LabKh[k], {ui::Twips(left ? 60 : 4800), ui::Twips(y), ui::Twips(left ? 1260 : 1980), 360_tw});
 
         Text_kh[k] = edit(this, QStringLiteral("Text_kh"), k);
         Text_kh[k]->installEventFilter(this);
-        ui::place(Text_kh[k], left ? 1340 : 6800, y, left ? 2820 : 2340, 360);
+        ui::place(Text_kh[k], {ui::Twips(left ? 1340 : 6800), ui::Twips(y), ui::Twips(left ? 2820 : 2340), 360_tw});
 
         Text_col[k] = edit(this, QStringLiteral("Text_col"), k);
         Text_col[k]->setText(QString(QChar(u'A' + k)));
         Text_col[k]->setAlignment(Qt::AlignCenter);
         Text_col[k]->installEventFilter(this);
-        ui::place(Text_col[k], left ? 4220 : 9200, y, 420, 360);
+        ui::place(Text_col[k], {ui::Twips(left ? 4220 : 9200), ui::Twips(y), 420_tw, 360_tw});
     }
 }
 

@@ -53,7 +53,7 @@ void CustomerListView::setupColumns()
 {
     QHeaderView* h = header();
     for (int c = 0; c < CustomerListModel::kColumnCount; ++c) {
-        h->resizeSection(c, ui::toPixels(CustomerListModel::widthTwips(c)));
+        h->resizeSection(c, ui::toPixels(ui::Twips(CustomerListModel::widthTwips(c))));
         setColumnHidden(c, CustomerListModel::widthTwips(c) == 0);
     }
     if (model_->sortingOn()) h->setSortIndicator(model_->sortColumn(), Qt::AscendingOrder);

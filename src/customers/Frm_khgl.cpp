@@ -10,7 +10,7 @@
 #include "ui/Controls.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -28,17 +28,17 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     setObjectName(QStringLiteral("Frm_khgl"));
     setWindowTitle(QStringLiteral("客户详细信息登记"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 15600, 10320);
+    ui::setClientSize(this, {15600_tw, 10320_tw});
     setFixedSize(size());
 
     details_ = new CustomerDetails(this);
-    ui::place(details_, 120, 60, 9840, 4320);
+    ui::place(details_, {120_tw, 60_tw, 9840_tw, 4320_tw});
     Text_kh = details_->Text_kh;
     LabKh = details_->LabKh;
     Text_col = details_->Text_col;
 
     panel_ = new ImportPanel(this);
-    ui::place(panel_, 10080, 60, 5400, 4320);
+    ui::place(panel_, {10080_tw, 60_tw, 5400_tw, 4320_tw});
     Text_sheet = panel_->Text_sheet;
     Text_qsdu = panel_->Text_qsdu;
     But读取Excel = panel_->But读取Excel;
@@ -52,17 +52,17 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     auto* sortHint = new QLabel(QStringLiteral("单击列头可按升序排列"), this);
     sortHint->setObjectName(QStringLiteral("Label_sort"));
     sortHint->setStyleSheet(QStringLiteral("color: #1f4e96;"));
-    ui::place(sortHint, 120, 5070, 4000, 270);
+    ui::place(sortHint, {120_tw, 5070_tw, 4000_tw, 270_tw});
 
     model = new CustomerListModel(this);
     ListView1 = new CustomerListView(model, this);
-    ui::place(ListView1, 120, 5340, 15360, 4860);
+    ui::place(ListView1, {120_tw, 5340_tw, 15360_tw, 4860_tw});
 
     RichTextBox1 = new QTextBrowser(this);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setHtml(ImportPanel::helpHtml());
     RichTextBox1->setStyleSheet(QStringLiteral("QTextBrowser { background: #fffbe8; }"));
-    ui::place(RichTextBox1, 720, 5040, 14160, 5160);
+    ui::place(RichTextBox1, {720_tw, 5040_tw, 14160_tw, 5160_tw});
     RichTextBox1->hide();
 
     connectActions();
@@ -83,7 +83,7 @@ void Frm_khgl::buildButtons()
     Command4 = ui::makeButton(this, QStringLiteral("Command4"), QStringLiteral("返  回"));
     const QList<QPushButton*> bar{XPBut_XinZhen, XPBut_BaoC, XPBut_XiuGai, Comd_Del,
                                   XPButALLdelete, XPButton1, XPButton2, Command4};
-    for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], 120 + i * 1920, 4500, 1740, 450);
+    for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], {ui::Twips(120 + i * 1920), 4500_tw, 1740_tw, 450_tw});
 }
 
 void Frm_khgl::connectActions()

@@ -1,7 +1,7 @@
 #include "customers/ImportPanel.h"
 
 #include "ui/Controls.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -29,10 +29,10 @@ QLineEdit* box(QWidget* parent, const QString& name, const QString& caption, dou
 {
     auto* l = new QLabel(caption, parent);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui::place(l, 60, top, 1880, 360);
+    ui::place(l, {60_tw, ui::Twips(top), 1880_tw, 360_tw});
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    ui::place(e, 1980, top, width, 360);
+    ui::place(e, {1980_tw, ui::Twips(top), ui::Twips(width), 360_tw});
     return e;
 }
 
@@ -40,7 +40,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
                     double width = 2400)
 {
     QPushButton* b = ui::makeButton(parent, name, caption);
-    ui::place(b, left, top, width, 450);
+    ui::place(b, {ui::Twips(left), ui::Twips(top), ui::Twips(width), 450_tw});
     return b;
 }
 
@@ -66,7 +66,7 @@ ImportPanel::ImportPanel(QWidget* parent)
     hint->setObjectName(QStringLiteral("Label_hint"));
     hint->setWordWrap(true);
     hint->setStyleSheet(QStringLiteral("color: #555555;"));
-    ui::place(hint, 240, 3330, 4920, 840);
+    ui::place(hint, {240_tw, 3330_tw, 4920_tw, 840_tw});
 }
 
 void ImportPanel::setReadingEnabled(bool on)

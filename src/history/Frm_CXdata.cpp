@@ -8,7 +8,7 @@
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QDateEdit>
 #include <QFrame>
@@ -36,38 +36,38 @@ Frm_CXdata::Frm_CXdata(QWidget* parent)
     setWindowTitle(QStringLiteral("快递数据综合查询"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
-    ui::setClientSize(this, 12000, 8160);
+    ui::setClientSize(this, {12000_tw, 8160_tw});
     setMinimumSize(size());
 
-    ui::placeLabel(this, QStringLiteral("1.选择条件："), 240, 150, 2400);
+    ui::placeLabel(this, QStringLiteral("1.选择条件："), 240_tw, 150_tw, 2400_tw);
     List_findlx = new QListWidget(this);
     List_findlx->setObjectName(QStringLiteral("List_findlx"));
     List_findlx->setSelectionMode(QAbstractItemView::SingleSelection);
-    ui::place(List_findlx, 240, 480, 2640, 1560);
+    ui::place(List_findlx, {240_tw, 480_tw, 2640_tw, 1560_tw});
 
-    ui::placeLabel(this, QStringLiteral("2.请输入条件内容："), 3120, 150, 3000);
+    ui::placeLabel(this, QStringLiteral("2.请输入条件内容："), 3120_tw, 150_tw, 3000_tw);
     Txt_CXtj = new QLineEdit(this);
     Txt_CXtj->setObjectName(QStringLiteral("Txt_CXtj"));
-    ui::place(Txt_CXtj, 3120, 480, 4200, 380);
+    ui::place(Txt_CXtj, {3120_tw, 480_tw, 4200_tw, 380_tw});
 
-    ui::placeLabel(this, QStringLiteral("开始日期"), 3120, 1095, 1000);
+    ui::placeLabel(this, QStringLiteral("开始日期"), 3120_tw, 1095_tw, 1000_tw);
     DTPicker2 = ui::makeDatePicker(this, QStringLiteral("DTPicker2"));
-    ui::place(DTPicker2, 4140, 1065, 1800, 380);
-    ui::placeLabel(this, QStringLiteral("结束日期"), 3120, 1635, 1000);
+    ui::place(DTPicker2, {4140_tw, 1065_tw, 1800_tw, 380_tw});
+    ui::placeLabel(this, QStringLiteral("结束日期"), 3120_tw, 1635_tw, 1000_tw);
     DTPicker3 = ui::makeDatePicker(this, QStringLiteral("DTPicker3"));
-    ui::place(DTPicker3, 4140, 1605, 1800, 380);
+    ui::place(DTPicker3, {4140_tw, 1605_tw, 1800_tw, 380_tw});
 
     Comd_FindData = ui::makeButton(this, QStringLiteral("Comd_FindData"), QStringLiteral("数据查询 "));
-    ui::place(Comd_FindData, 7800, 480, 1650, 450);
+    ui::place(Comd_FindData, {7800_tw, 480_tw, 1650_tw, 450_tw});
     XPBu数据删除 = ui::makeButton(this, QStringLiteral("XPBu数据删除"), QStringLiteral("打勾删除"));
-    ui::place(XPBu数据删除, 7800, 1080, 1650, 450);
+    ui::place(XPBu数据删除, {7800_tw, 1080_tw, 1650_tw, 450_tw});
     XPBut_Exit = ui::makeButton(this, QStringLiteral("XPBut_Exit"), QStringLiteral("返  回"));
-    ui::place(XPBut_Exit, 9960, 480, 1650, 450);
+    ui::place(XPBut_Exit, {9960_tw, 480_tw, 1650_tw, 450_tw});
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::StyledPanel);
-    ui::place(Frame1, 120, 2220, 11760, 5820);
+    ui::place(Frame1, {120_tw, 2220_tw, 11760_tw, 5820_tw});
     ListView1 = new QTreeView(Frame1);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setRootIsDecorated(false);
@@ -76,7 +76,7 @@ Frm_CXdata::Frm_CXdata(QWidget* parent)
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->header()->setStretchLastSection(false);
-    ui::place(ListView1, 90, 90, 11580, 5640);
+    ui::place(ListView1, {90_tw, 90_tw, 11580_tw, 5640_tw});
     model = new HistoryModel(this);
     ListView1->setModel(model);
 
@@ -112,10 +112,10 @@ void Frm_CXdata::buildColumns()
     // 2100 twips, or what the time and its tick box need in the font at hand.
     const int timeWidth = ListView1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
                           ListView1->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 16;
-    h->resizeSection(0, std::max(ui::toPixels(2100), timeWidth));
+    h->resizeSection(0, std::max(ui::toPixels(2100_tw), timeWidth));
     h->resizeSection(1, 0);
     h->setSectionHidden(1, true);
-    for (int c = 2; c < model->columnCount(); ++c) h->resizeSection(c, ui::toPixels(1800));
+    for (int c = 2; c < model->columnCount(); ++c) h->resizeSection(c, ui::toPixels(1800_tw));
 }
 
 std::optional<templates::LogTable> Frm_CXdata::currentTable()
@@ -186,10 +186,10 @@ void Frm_CXdata::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     if (!Frame1 || !ListView1) return;
-    const int margin = ui::toPixels(120);
-    const int top = ui::toPixels(2220);
+    const int margin = ui::toPixels(120_tw);
+    const int top = ui::toPixels(2220_tw);
     Frame1->setGeometry(margin, top, width() - 2 * margin, height() - top - margin);
-    const int inner = ui::toPixels(90);
+    const int inner = ui::toPixels(90_tw);
     ListView1->setGeometry(inner, inner, Frame1->width() - 2 * inner, Frame1->height() - 2 * inner);
 }
 

@@ -9,7 +9,7 @@
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -47,72 +47,72 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     setObjectName(QStringLiteral("Frm_Backup"));
     setWindowTitle(QStringLiteral("数据库备份与压缩及数据的删除"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 9480, 6720);
+    ui::setClientSize(this, {9480_tw, 6720_tw});
     setFixedSize(size());
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    ui::place(Frame1, 120, 120, 2760, 2040);
+    ui::place(Frame1, {120_tw, 120_tw, 2760_tw, 2040_tw});
     const QString options[3] = {QStringLiteral("备份数据库"), QStringLiteral("恢复数据库"),
                                 QStringLiteral("压缩数据库")};
     for (int i = 0; i < 3; ++i) {
         optBackupRecover[i] = new QRadioButton(options[i], Frame1);
         optBackupRecover[i]->setObjectName(QStringLiteral("optBackupRecover%1").arg(i));
-        ui::place(optBackupRecover[i], 360, 300 + i * 540, 2200, 360);
+        ui::place(optBackupRecover[i], {360_tw, ui::Twips(300 + i * 540), 2200_tw, 360_tw});
         connect(optBackupRecover[i], &QRadioButton::clicked, this, [this, i] { optBackupRecover_Click(i); });
     }
     // There is nothing to restore from here; the choice is shown but cannot be taken.
     optBackupRecover[Restore]->setEnabled(false);
 
     Cmd_Ok = ui::makeButton(this, QStringLiteral("Cmd_Ok"), QStringLiteral("确 定"));
-    ui::place(Cmd_Ok, 240, 2400, 1200, 450);
+    ui::place(Cmd_Ok, {240_tw, 2400_tw, 1200_tw, 450_tw});
     Cmd_Ret = ui::makeButton(this, QStringLiteral("Cmd_Ret"), QStringLiteral("返 回"));
-    ui::place(Cmd_Ret, 1560, 2400, 1200, 450);
+    ui::place(Cmd_Ret, {1560_tw, 2400_tw, 1200_tw, 450_tw});
 
     Frame2 = new QGroupBox(QStringLiteral("系统数据库路径为："), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    ui::place(Frame2, 3000, 120, 6360, 3960);
-    ui::placeLabel(Frame2, QStringLiteral("驱动器："), 180, 375, 900);
+    ui::place(Frame2, {3000_tw, 120_tw, 6360_tw, 3960_tw});
+    ui::placeLabel(Frame2, QStringLiteral("驱动器："), 180_tw, 375_tw, 900_tw);
     drvBackup = new QComboBox(Frame2);
     drvBackup->setObjectName(QStringLiteral("drvBackup"));
-    ui::place(drvBackup, 1080, 330, 5100, 380);
+    ui::place(drvBackup, {1080_tw, 330_tw, 5100_tw, 380_tw});
     lblFolder = new QLabel(Frame2);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblFolder->setStyleSheet(QStringLiteral("color: #35507a;"));
-    ui::place(lblFolder, 180, 810, 6000, 330);
-    ui::placeLabel(Frame2, QStringLiteral("目录："), 180, 1200, 2900);
+    ui::place(lblFolder, {180_tw, 810_tw, 6000_tw, 330_tw});
+    ui::placeLabel(Frame2, QStringLiteral("目录："), 180_tw, 1200_tw, 2900_tw);
     dirBackup = new QListWidget(Frame2);
     dirBackup->setObjectName(QStringLiteral("dirBackup"));
     dirBackup->setIconSize(QSize(16, 16));
-    ui::place(dirBackup, 180, 1530, 2940, 2250);
-    ui::placeLabel(Frame2, QStringLiteral("该目录下的数据库："), 3240, 1200, 2900);
+    ui::place(dirBackup, {180_tw, 1530_tw, 2940_tw, 2250_tw});
+    ui::placeLabel(Frame2, QStringLiteral("该目录下的数据库："), 3240_tw, 1200_tw, 2900_tw);
     fileBackup = new QListWidget(Frame2);
     fileBackup->setObjectName(QStringLiteral("fileBackup"));
-    ui::place(fileBackup, 3240, 1530, 2940, 2250);
+    ui::place(fileBackup, {3240_tw, 1530_tw, 2940_tw, 2250_tw});
 
     Frame3 = new QGroupBox(QStringLiteral("选择性删除命令"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
-    ui::place(Frame3, 120, 4230, 9240, 1080);
-    ui::placeLabel(Frame3, QStringLiteral("from"), 240, 495, 540);
+    ui::place(Frame3, {120_tw, 4230_tw, 9240_tw, 1080_tw});
+    ui::placeLabel(Frame3, QStringLiteral("from"), 240_tw, 495_tw, 540_tw);
     DTP_QSrq = ui::makeDatePicker(Frame3, QStringLiteral("DTP_QSrq"));
-    ui::place(DTP_QSrq, 780, 450, 1800, 380);
-    ui::placeLabel(Frame3, QStringLiteral("to"), 2820, 495, 360);
+    ui::place(DTP_QSrq, {780_tw, 450_tw, 1800_tw, 380_tw});
+    ui::placeLabel(Frame3, QStringLiteral("to"), 2820_tw, 495_tw, 360_tw);
     DTP_JZrq = ui::makeDatePicker(Frame3, QStringLiteral("DTP_JZrq"));
-    ui::place(DTP_JZrq, 3180, 450, 1800, 380);
+    ui::place(DTP_JZrq, {3180_tw, 450_tw, 1800_tw, 380_tw});
     deldata = ui::makeButton(Frame3, QStringLiteral("deldata"), QStringLiteral("范围内明细数据删除"));
-    ui::place(deldata, 5640, 420, 3360, 450);
+    ui::place(deldata, {5640_tw, 420_tw, 3360_tw, 450_tw});
 
     Frame4 = new QGroupBox(QStringLiteral("明细数据的删除"), this);
     Frame4->setObjectName(QStringLiteral("Frame4"));
-    ui::place(Frame4, 120, 5460, 9240, 1080);
+    ui::place(Frame4, {120_tw, 5460_tw, 9240_tw, 1080_tw});
     delAll = ui::makeButton(Frame4, QStringLiteral("delAll"), QStringLiteral("全部打印记录删除且压缩"));
-    ui::place(delAll, 5640, 420, 3360, 450);
+    ui::place(delAll, {5640_tw, 420_tw, 3360_tw, 450_tw});
     // The button's caption is older than what it does; say plainly what goes.
     auto* note = new QLabel(QStringLiteral("清空客户资料和常用用途（各模板的打印记录保留），然后压缩数据库。"), Frame4);
     note->setObjectName(QStringLiteral("lblDelAll"));
     note->setWordWrap(true);
     note->setStyleSheet(QStringLiteral("color: #35507a;"));
-    ui::place(note, 240, 360, 5200, 570);
+    ui::place(note, {240_tw, 360_tw, 5200_tw, 570_tw});
 
     connect(drvBackup, &QComboBox::activated, this, &Frm_Backup::drvBackup_Change);
     connect(dirBackup, &QListWidget::itemActivated, this,

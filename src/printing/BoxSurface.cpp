@@ -2,7 +2,7 @@
 
 #include "templates/Handles.h"
 #include "ui/Controls.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -72,7 +72,7 @@ void BoxSurface::showPicture(const QImage& image, const ui::TwipsRect& r) {
     picture_ = QPixmap::fromImage(image);
     picture_.setDevicePixelRatio(devicePixelRatioF());
     Image1->setPixmap(picture_);
-    ui::place(Image1, r.left, r.top, r.width, r.height);
+    ui::place(Image1, r);
     Image1->lower(); // the boxes lie above the picture
     Image1->show();
 }
@@ -102,7 +102,7 @@ void BoxSurface::createBox(const templates::InputPoint& p, Family family, int k,
     pal.setColor(QPalette::Base, templates::color::decode(p.backColor, pal));
     pal.setColor(QPalette::Text, templates::color::decode(p.foreColor, pal));
     w->setPalette(pal);
-    ui::place(w, p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+    ui::place(w, p.rect);
     (family == Family::Multi ? multi_ : single_)[size_t(k)] = b;
     slotByObject_.insert(w, SlotRef{family, k});
 
@@ -120,18 +120,19 @@ void BoxSurface::createBox(const templates::InputPoint& p, Family family, int k,
 
 void BoxSurface::fit(const templates::Template& t) {
     // Large enough for the picture and every box; the scroll area stretches it over its whole view.
-    double right = 0, bottom = 0;
-    if (!picture_.isNull()) {
-        right = std::max(right, double(t.pictureRect.right()));
-        bottom = std::max(bottom, double(t.pictureRect.bottom()));
-    }
+    // Edges in single precision, as the model keeps its rectangles.
+    ui::Twips right, bottom;
+    auto extend = [&](const ui::TwipsRect& r) {
+        right = std::max(right, r.right().toSingle());
+        bottom = std::max(bottom, r.bottom().toSingle());
+    };
+    if (!picture_.isNull())
+        extend(t.pictureRect);
     for (const templates::PointFamily* fam : {&t.single, &t.multi})
         for (int k = 1; k <= fam->count; ++k)
-            if ((*fam)[k].isLive()) {
-                right = std::max(right, double((*fam)[k].rect.right()));
-                bottom = std::max(bottom, double((*fam)[k].rect.bottom()));
-            }
-    setMinimumSize(ui::toPixels(right + 120), ui::toPixels(bottom + 120));
+            if ((*fam)[k].isLive())
+                extend((*fam)[k].rect);
+    setMinimumSize(ui::toPixels(ui::TwipsSize{right + 120_tw, bottom + 120_tw}));
 }
 
 const BoxSurface::Box* BoxSurface::find(const SlotRef& ref) const {

@@ -25,7 +25,7 @@ OffsetText readOffset(const QString& text) {
 }
 
 double offsetMillimetres(int units) {
-    return units * double(kTwipsPerUnit) / ui::kTwipsPerMm;
+    return (kOffsetUnit * units).value() / ui::kTwipsPerMm;
 }
 
 QString offsetLabel(int units) {

@@ -2,6 +2,7 @@
 // Fine-tune mode of the print window: the mode captions, the first selection and the overall offsets.
 // Pure logic; the window wires it to its controls.
 
+#include "printing/Placement.h"
 #include "templates/TemplateModel.h"
 
 #include <QString>
@@ -17,10 +18,9 @@ inline bool isModeOn(const QString& caption) {
     return caption == kCaptionModeOn;
 }
 
-// The overall offsets: whole numbers, one unit is 48 twips on paper.
+// The overall offsets: whole numbers, one unit is 48 twips on paper (kOffsetUnit).
 inline constexpr int kMinOffset = -1000;
 inline constexpr int kMaxOffset = 1000;
-inline constexpr int kTwipsPerUnit = 48;
 
 struct OffsetText {
     enum class Kind {

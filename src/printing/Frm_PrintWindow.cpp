@@ -9,7 +9,7 @@
 #include "ui/Controls.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -30,12 +30,12 @@ using finetune::SlotRef;
 using templates::Family;
 
 namespace {
-constexpr double kClientWidth = 13695, kClientHeight = 9495;
-constexpr double kPreviewWidth = 13215, kPreviewHeight = 7935;
+constexpr ui::TwipsSize kClientSize{13695_tw, 9495_tw};
+constexpr ui::TwipsSize kPreviewSize{13215_tw, 7935_tw};
 
 QPushButton* windowButton(QWidget* parent, const QString& name, const QString& caption) {
     QPushButton* b = ui::makeButton(parent, name, caption);
-    b->setMinimumSize(ui::toPixels(1335), ui::toPixels(420));
+    b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
     return b;
 }
 } // namespace
@@ -45,15 +45,16 @@ Frm_申通快递::Frm_申通快递(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     buildLayout();
-    ui::setClientSize(this, kClientWidth, kClientHeight);
+    ui::setClientSize(this, kClientSize);
 }
 
 Frm_申通快递::~Frm_申通快递() = default;
 
 void Frm_申通快递::buildLayout() {
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(ui::toPixels(120), ui::toPixels(120), ui::toPixels(120), ui::toPixels(120));
-    root->setSpacing(ui::toPixels(120));
+    const int margin = ui::toPixels(120_tw);
+    root->setContentsMargins(margin, margin, margin, margin);
+    root->setSpacing(margin);
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -64,7 +65,7 @@ void Frm_申通快递::buildLayout() {
     page1->setObjectName(QStringLiteral("SSTab1_Page1"));
     auto* page1Layout = new QVBoxLayout(page1);
     page1Layout->setContentsMargins(0, 0, 0, 0);
-    page1Layout->setSpacing(ui::toPixels(60));
+    page1Layout->setSpacing(ui::toPixels(60_tw));
     surfaceArea_ = new QScrollArea(page1);
     surfaceArea_->setObjectName(QStringLiteral("surfaceArea"));
     surfaceArea_->setFrameShape(QFrame::NoFrame);
@@ -96,13 +97,13 @@ void Frm_申通快递::buildLayout() {
     white.setColor(QPalette::Window, Qt::white);
     Picture1->setPalette(white);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->resize(ui::toPixels(kPreviewWidth), ui::toPixels(kPreviewHeight));
+    Picture1->resize(ui::toPixels(kPreviewSize));
     previewArea->setWidget(Picture1);
     SSTab1->addTab(previewArea, QStringLiteral("打印预览"));
 
     // Below the tabs: the log switch and the buttons.
     auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(ui::toPixels(180));
+    bottom->setSpacing(ui::toPixels(180_tw));
     XPCheckBox1 = new QCheckBox(QStringLiteral("打印后明细保存"), this);
     XPCheckBox1->setObjectName(QStringLiteral("XPCheckBox1"));
     XPCheckBox1->setChecked(true);
@@ -263,24 +264,24 @@ void Frm_申通快递::selectBox(QWidget* b) {
     handles_->setHandlesVisible(true);
 }
 
-void Frm_申通快递::Pic2_Move(float y, Qt::MouseButtons buttons) {
+void Frm_申通快递::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
     if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic2, QPointF(0, y), buttons);
+        handles_->handleMove(templates::Handle::Pic2, {0_tw, y}, buttons);
 }
 
-void Frm_申通快递::Pic4_Move(float x, Qt::MouseButtons buttons) {
+void Frm_申通快递::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
     if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic4, QPointF(x, 0), buttons);
+        handles_->handleMove(templates::Handle::Pic4, {x, 0_tw}, buttons);
 }
 
-void Frm_申通快递::Pic5_Move(float x, Qt::MouseButtons buttons) {
+void Frm_申通快递::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
     if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic5, QPointF(x, 0), buttons);
+        handles_->handleMove(templates::Handle::Pic5, {x, 0_tw}, buttons);
 }
 
-void Frm_申通快递::Pic7_Move(float y, Qt::MouseButtons buttons) {
+void Frm_申通快递::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
     if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic7, QPointF(0, y), buttons);
+        handles_->handleMove(templates::Handle::Pic7, {0_tw, y}, buttons);
 }
 
 void Frm_申通快递::XPButton_BaoCWT_Click() {

@@ -92,10 +92,12 @@ public:
     void XPButton_BaoCWT_Click();           // save positions and offsets
     void XPBut单件打印_Click();             // print, then log; ignored while a print runs
     void SSTab1_Click(int tab);             // 0 模板打印, 1 打印预览
-    void Pic2_Move(float y, Qt::MouseButtons buttons);
-    void Pic4_Move(float x, Qt::MouseButtons buttons);
-    void Pic5_Move(float x, Qt::MouseButtons buttons);
-    void Pic7_Move(float y, Qt::MouseButtons buttons);
+    // Resizing with the edge handles in fine-tune mode: the mouse position across the edge, relative to the
+    // handle, then the buttons held (as in the designer).
+    void Pic2_Move(ui::Twips y, Qt::MouseButtons buttons);
+    void Pic4_Move(ui::Twips x, Qt::MouseButtons buttons);
+    void Pic5_Move(ui::Twips x, Qt::MouseButtons buttons);
+    void Pic7_Move(ui::Twips y, Qt::MouseButtons buttons);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -14,23 +14,23 @@ namespace vorlan::printing {
 OffsetFrame::OffsetFrame(QWidget* parent) : QGroupBox(QStringLiteral("模板整体打印位置调整"), parent) {
     setObjectName(QStringLiteral("XPFrame2"));
     auto* layout = new QHBoxLayout(this);
-    layout->setSpacing(ui::toPixels(90));
+    layout->setSpacing(ui::toPixels(90_tw));
     Allup = new QLineEdit(QStringLiteral("0"), this);
     Allup->setObjectName(QStringLiteral("Allup"));
-    Allup->setFixedWidth(ui::toPixels(900));
+    Allup->setFixedWidth(ui::toPixels(900_tw));
     VScroll1 = new QScrollBar(Qt::Vertical, this);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    VScroll1->setFixedSize(ui::toPixels(255), ui::toPixels(600));
+    VScroll1->setFixedSize(ui::toPixels(255_tw), ui::toPixels(600_tw));
     Label_Allup = ui::makeLabel(this, QStringLiteral("Label_Allup"), finetune::offsetLabel(0));
-    Label_Allup->setMinimumWidth(ui::toPixels(1100));
+    Label_Allup->setMinimumWidth(ui::toPixels(1100_tw));
     Allleft = new QLineEdit(QStringLiteral("0"), this);
     Allleft->setObjectName(QStringLiteral("Allleft"));
-    Allleft->setFixedWidth(ui::toPixels(900));
+    Allleft->setFixedWidth(ui::toPixels(900_tw));
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
-    HScroll1->setFixedSize(ui::toPixels(2400), ui::toPixels(255));
+    HScroll1->setFixedSize(ui::toPixels(2400_tw), ui::toPixels(255_tw));
     Label_Allleft = ui::makeLabel(this, QStringLiteral("Label_Allleft"), finetune::offsetLabel(0));
-    Label_Allleft->setMinimumWidth(ui::toPixels(1100));
+    Label_Allleft->setMinimumWidth(ui::toPixels(1100_tw));
     for (QScrollBar* bar : {VScroll1, HScroll1}) {
         bar->setRange(finetune::kMinOffset, finetune::kMaxOffset);
         bar->setSingleStep(1);
@@ -41,7 +41,7 @@ OffsetFrame::OffsetFrame(QWidget* parent) : QGroupBox(QStringLiteral("模板整�
     layout->addWidget(Allup);
     layout->addWidget(VScroll1);
     layout->addWidget(Label_Allup);
-    layout->addSpacing(ui::toPixels(360));
+    layout->addSpacing(ui::toPixels(360_tw));
     layout->addWidget(ui::makeLabel(this, QStringLiteral("Label_Left"), QStringLiteral("左右调整：")));
     layout->addWidget(Allleft);
     layout->addWidget(HScroll1);

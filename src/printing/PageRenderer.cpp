@@ -28,17 +28,10 @@ double printAscentPerEm()
     return perEm;
 }
 
-QPointF toDevice(const QPaintDevice& device, double xTwips, double yTwips)
-{
-    const double k = ui::deviceUnitsPerTwip(device);
-    return {xTwips * k, yTwips * k};
-}
-
 void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
 {
     if (chars.isEmpty() || !painter.isActive()) return;
     QPaintDevice* device = painter.device();
-    const double k = ui::deviceUnitsPerTwip(*device);
 
     struct Face {
         QFont font;
@@ -68,7 +61,7 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
         }
         // Control characters of a multi-line value take their place but show nothing.
         if (c.text.size() == 1 && c.text.at(0).category() == QChar::Other_Control) continue;
-        painter.drawText(QPointF(c.x * k, c.y * k + ascent), c.text);
+        painter.drawText(ui::toDevice(*device, {c.x, c.y}) + QPointF(0, ascent), c.text);
     }
     painter.restore();
 }

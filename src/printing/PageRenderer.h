@@ -5,10 +5,7 @@
 #include "printing/Placement.h"
 #include "printing/PrintOutcome.h"
 
-#include <QPointF>
-
 class QPainter;
-class QPaintDevice;
 
 namespace vorlan::printing {
 
@@ -17,9 +14,6 @@ QString printFamily();
 
 // The ascent of the print typeface as a fraction of its size: the baseline lies this far below a cell's top.
 double printAscentPerEm();
-
-// The device position of a twips point on a device: twips times the device's units per twip.
-QPointF toDevice(const QPaintDevice& device, double xTwips, double yTwips);
 
 // Paints the characters in "宋体" at their sizes, each cell's top at its y (the baseline one ascent
 // lower), in the painter's pen colour. The painter's state is restored afterwards.

@@ -64,9 +64,9 @@ bool isDoubleByte(char32_t ucs4)
     return k == 2;
 }
 
-double fullAdvance(double size) { return (size - 9.12) * 20 + 180; }
+ui::Twips fullAdvance(double size) { return ui::Twips((size - 9.12) * 20 + 180); }
 
-Placement placeText(const QString& text, int x, int y, double size)
+Placement placeText(const QString& text, ui::TwipsPoint at, double size)
 {
     Placement out;
     const QString t = trimBlanks(text);
@@ -80,7 +80,12 @@ Placement placeText(const QString& text, int x, int y, double size)
         return out;
     };
 
-    const double full = fullAdvance(size);
+    // The arithmetic runs on plain numbers: whole twips, checked against the 16-bit range at every step.
+    const int x = int(at.x.value());
+    const int y = int(at.y.value());
+    const double wrap = kWrapWidth.value();
+    const double pitch = kLinePitch.value();
+    const double full = fullAdvance(size).value();
     const double half = full / 2;
     double d = x;
     qsizetype i = 0;
@@ -95,18 +100,18 @@ Placement placeText(const QString& text, int x, int y, double size)
         }
 
         // The line limits are themselves 16-bit positions.
-        if (!fits(double(x) + kWrapWidth)) return fail();
-        PlacedChar pc{t.mid(i, units), 0, 0, size};
-        if (d <= double(x) + kWrapWidth) {
-            pc.x = int(d);
-            pc.y = y;
+        if (!fits(double(x) + wrap)) return fail();
+        PlacedChar pc{t.mid(i, units), {}, {}, size};
+        if (d <= double(x) + wrap) {
+            pc.x = ui::Twips(int(d));
+            pc.y = ui::Twips(y);
         } else {
-            if (!fits(double(x) + 2 * kWrapWidth)) return fail();
-            const int line = d <= double(x) + 2 * kWrapWidth ? 1 : 2;
-            const double top = double(y) + line * kLinePitch;
+            if (!fits(double(x) + 2 * wrap)) return fail();
+            const int line = d <= double(x) + 2 * wrap ? 1 : 2;
+            const double top = double(y) + line * pitch;
             if (!fits(top)) return fail();
-            pc.x = int(d) - line * kWrapWidth;
-            pc.y = int(top);
+            pc.x = ui::Twips(int(d) - line * int(wrap));
+            pc.y = ui::Twips(int(top));
         }
         out.chars.append(pc);
 
@@ -122,16 +127,16 @@ Placement placeText(const QString& text, int x, int y, double size)
     return out;
 }
 
-std::optional<int> offsetTwips(const QString& text)
+std::optional<ui::Twips> offsetTwips(const QString& text)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty()) return 0;
+    if (t.isEmpty()) return ui::Twips(0);
     bool ok = false;
     const double units = QLocale::c().toDouble(t, &ok);
     if (!ok || !std::isfinite(units)) return std::nullopt;
-    const double twips = roundEven(units * kTwipsPerOffsetUnit);
+    const double twips = roundEven((kOffsetUnit * units).value());
     if (std::fabs(twips) > 1e9) return std::nullopt;
-    return int(twips);
+    return ui::Twips(int(twips));
 }
 
 SheetPlacement placeSheet(const PrintSheet& sheet)
@@ -146,11 +151,11 @@ SheetPlacement placeSheet(const PrintSheet& sheet)
     }
     for (int f = 0; f < sheet.fields.size(); ++f) {
         const PrintField& field = sheet.fields.at(f);
-        const double x = roundEven(field.left + *dh);
-        const double y = roundEven(field.top + *dv);
+        const double x = roundEven((field.left + *dh).value());
+        const double y = roundEven((field.top + *dv).value());
         Placement p;
         if (fits(x) && fits(y))
-            p = placeText(field.text, int(x), int(y), field.fontSize);
+            p = placeText(field.text, {ui::Twips(x), ui::Twips(y)}, field.fontSize);
         else if (!trimBlanks(field.text).isEmpty()) {
             p.ok = false; // an empty box is never placed, so its position does not matter
             p.fault = PlacementFault::Position;

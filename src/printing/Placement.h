@@ -3,6 +3,8 @@
 // the preview and the PDF output. The advance is fixed by the font size, not by the glyphs, so the
 // same value lands in the same place on every printer.
 
+#include "ui/Twips.h"
+
 #include <QList>
 #include <QString>
 
@@ -12,15 +14,17 @@ namespace vorlan::printing {
 
 struct PrintSheet;
 
-inline constexpr int kWrapWidth = 3900;    // twips from the value's left edge before the next line starts
-inline constexpr int kLinePitch = 300;     // twips between lines
-inline constexpr int kTwipsPerOffsetUnit = 48;
+inline constexpr ui::Twips kWrapWidth{3900}; // from the value's left edge before the next line starts
+inline constexpr ui::Twips kLinePitch{300};  // between lines
+// One unit of the overall offsets (Allup, Allleft) moves the print this far.
+inline constexpr ui::Twips kOffsetUnit{48};
 
-// One character at its place: the top-left corner of its cell, twips from the printable area's corner.
+// One character at its place: the top-left corner of its cell from the printable area's corner, in whole
+// twips within the 16-bit range.
 struct PlacedChar {
     QString text; // one character (a surrogate pair stays whole)
-    int x = 0;
-    int y = 0;
+    ui::Twips x;
+    ui::Twips y;
     double size = 9; // points
     bool operator==(const PlacedChar&) const = default;
 };
@@ -43,17 +47,17 @@ QString trimBlanks(const QString& text);
 // Is the character two bytes long in the GBK code page (a full-width character)?
 bool isDoubleByte(char32_t ucs4);
 
-// The advance of a full-width character at the given size, in twips: (size - 9.12) x 20 + 180.
-double fullAdvance(double size);
+// The advance of a full-width character at the given size: (size - 9.12) x 20 + 180 twips.
+ui::Twips fullAdvance(double size);
 
-// Places a value at (x, y) with the font size in points: trimmed, one character after the other, wrapped
-// at 3900 twips into at most three lines 300 twips apart (the third line takes everything that is left),
-// the running position rounded half to even after every character.
-Placement placeText(const QString& text, int x, int y, double size);
+// Places a value at a position in whole twips with the font size in points: trimmed, one character after
+// the other, wrapped at 3900 twips into at most three lines 300 twips apart (the third line takes
+// everything that is left), the running position rounded half to even after every character.
+Placement placeText(const QString& text, ui::TwipsPoint at, double size);
 
-// An offset box's text in twips (units x 48, rounded half to even); an empty text is 0. No value when the
-// text is not a number or the offset leaves the 16-bit range.
-std::optional<int> offsetTwips(const QString& text);
+// An offset box's text as a distance (units x 48 twips, rounded half to even to whole twips); an empty
+// text is 0. No value when the text is not a number or the offset leaves the 16-bit range.
+std::optional<ui::Twips> offsetTwips(const QString& text);
 
 struct SheetPlacement {
     QList<PlacedChar> chars;

@@ -13,10 +13,10 @@ namespace vorlan::printing {
 
 // One input point as it stands at the moment of printing.
 struct PrintField {
-    QString name;    // the point's name, its column in the print log table
-    QString text;    // the box's current text
-    double left = 0; // the box's current left and top, twips
-    double top = 0;
+    QString name;   // the point's name, its column in the print log table
+    QString text;   // the box's current text
+    ui::Twips left; // the box's current left and top
+    ui::Twips top;
     double fontSize = 9; // points
 };
 
@@ -24,7 +24,7 @@ struct PrintSheet {
     QString templateName;
     // Single-line family slots 1..N that hold a live point, then the multi-line family 1..M.
     QList<PrintField> fields;
-    // The texts of the offset boxes Allup (vertical) and Allleft (horizontal); one unit is 48 twips.
+    // The texts of the offset boxes Allup (vertical) and Allleft (horizontal); one unit is kOffsetUnit.
     QString allupText = QStringLiteral("0");
     QString allleftText = QStringLiteral("0");
 };

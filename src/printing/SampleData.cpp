@@ -35,8 +35,8 @@ struct Cell {
     bool shaded = true;
 };
 
-InputPoint point(const QString& type, const QString& name, const QString& binding, float left, float top, float width,
-                 float height = kBoxHeight)
+InputPoint point(const QString& type, const QString& name, const QString& binding, ui::Twips left,
+                 ui::Twips top, ui::Twips width, ui::Twips height = ui::Twips(kBoxHeight))
 {
     InputPoint p;
     p.type = type;
@@ -66,8 +66,9 @@ QImage formImage()
 {
     const ui::TwipsRect area = templates::kDefaultPictureRect;
     constexpr double dpi = 150;
-    const double scale = dpi / ui::kTwipsPerInch;
-    QImage img(int(area.width * scale + 0.5), int(area.height * scale + 0.5), QImage::Format_RGB32);
+    const double scale = ui::dotsPerTwip(dpi);
+    QImage img(int(area.width.value() * scale + 0.5), int(area.height.value() * scale + 0.5),
+               QImage::Format_RGB32);
     img.setDotsPerMeterX(int(dpi / 0.0254 + 0.5));
     img.setDotsPerMeterY(int(dpi / 0.0254 + 0.5));
     img.fill(kPaper);
@@ -173,31 +174,35 @@ Template sampleTemplate()
     Template t;
     t.name = kTemplateName;
     t.pictureRect = templates::kDefaultPictureRect;
-    const float inLeft = kLeft + kLabelWidth + 100, inRight = kMid2 + kLabelWidth + 100, wide = 4700;
-    auto at = [](int row) { return float(rowTop(row) + kBoxInset); };
+    const ui::Twips inLeft(kLeft + kLabelWidth + 100), inRight(kMid2 + kLabelWidth + 100), wide(4700);
+    auto at = [](int row) { return ui::Twips(rowTop(row) + kBoxInset); };
     const QString none = templates::kNoBinding;
 
     auto add = [&](const InputPoint& p) { return t.family(templates::familyOf(p.type)).append(p); };
     add(point(type::SingleLine, QStringLiteral("寄件单位"), QStringLiteral("客户名称"), inLeft, at(0), wide));
     add(point(type::SingleLine, QStringLiteral("寄件地址"), QStringLiteral("客户地址"), inLeft, at(1), wide));
-    add(point(type::Number, QStringLiteral("寄件电话"), QStringLiteral("联系电话"), inLeft, at(2), 2600));
-    const int receiverSlot = add(point(type::SingleLine, QStringLiteral("收件人"), none, inRight, at(0), 2600));
+    add(point(type::Number, QStringLiteral("寄件电话"), QStringLiteral("联系电话"), inLeft, at(2), 2600_tw));
+    const int receiverSlot =
+        add(point(type::SingleLine, QStringLiteral("收件人"), none, inRight, at(0), 2600_tw));
     add(point(type::SingleLine, QStringLiteral("收件地址"), none, inRight, at(1), wide));
-    add(point(type::Number, QStringLiteral("收件电话"), none, inRight, at(2), 2600));
-    add(point(type::SingleLine, QStringLiteral("物品名称"), templates::kCommonUseBinding, inLeft, kGoodsTop + kBoxInset,
-              2600));
-    add(point(type::Integer, QStringLiteral("件数"), none, 5100, kGoodsTop + kBoxInset, 1000));
-    add(point(type::Amount, QStringLiteral("保价金额"), none, inRight, kGoodsTop + kBoxInset, 3600));
-    add(point(type::AmountInWords, QStringLiteral("金额大写"), none, inLeft, kGoodsTop + kRow + kBoxInset, 7000));
-    add(point(type::Year, QStringLiteral("年"), none, 1500, kBottomTop + kBoxInset, 900));
-    add(point(type::Month, QStringLiteral("月"), none, 2850, kBottomTop + kBoxInset, 450));
-    add(point(type::Day, QStringLiteral("日"), none, 3750, kBottomTop + kBoxInset, 450));
+    add(point(type::Number, QStringLiteral("收件电话"), none, inRight, at(2), 2600_tw));
+    add(point(type::SingleLine, QStringLiteral("物品名称"), templates::kCommonUseBinding, inLeft,
+              ui::Twips(kGoodsTop + kBoxInset), 2600_tw));
+    add(point(type::Integer, QStringLiteral("件数"), none, 5100_tw, ui::Twips(kGoodsTop + kBoxInset), 1000_tw));
+    add(point(type::Amount, QStringLiteral("保价金额"), none, inRight, ui::Twips(kGoodsTop + kBoxInset),
+              3600_tw));
+    add(point(type::AmountInWords, QStringLiteral("金额大写"), none, inLeft,
+              ui::Twips(kGoodsTop + kRow + kBoxInset), 7000_tw));
+    add(point(type::Year, QStringLiteral("年"), none, 1500_tw, ui::Twips(kBottomTop + kBoxInset), 900_tw));
+    add(point(type::Month, QStringLiteral("月"), none, 2850_tw, ui::Twips(kBottomTop + kBoxInset), 450_tw));
+    add(point(type::Day, QStringLiteral("日"), none, 3750_tw, ui::Twips(kBottomTop + kBoxInset), 450_tw));
     // A double click on slot k looks at the bindings of both families' slot k, and a "无" in either opens no
     // picker. The unbound remark therefore shares its number with the unbound 收件人, so that it never
     // blocks the picker of a bound point (in slot 1 it would silence 寄件单位); multi-line slots before it
     // stay empty.
     t.multi[receiverSlot] =
-        point(type::MultiLine, QStringLiteral("备注"), none, inRight, kBottomTop + kBoxInset, 4000, 1000);
+        point(type::MultiLine, QStringLiteral("备注"), none, inRight, ui::Twips(kBottomTop + kBoxInset), 4000_tw,
+              1000_tw);
     t.multi.count = receiverSlot;
     return t;
 }

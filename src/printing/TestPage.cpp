@@ -9,7 +9,7 @@ QString testPageText() {
 }
 
 Placement testPagePlacement() {
-    return placeText(testPageText(), 0, 0, 10);
+    return placeText(testPageText(), {0_tw, 0_tw}, 10);
 }
 
 PrintOutcome printTestPage() {

@@ -1,6 +1,6 @@
 #include "templates/DesignerWidgets.h"
 
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QImageReader>
 #include <QLineEdit>
@@ -12,19 +12,20 @@
 
 namespace vorlan::templates {
 
-QList<RulerTick> rulerTicks(bool vertical, double length) {
+QList<RulerTick> rulerTicks(bool vertical, ui::Twips length) {
+    const ui::Twips unit(26.7); // tick lengths are 6, 4 or 3 of these
     QList<RulerTick> ticks;
     for (int i = 0; i * kRulerTickStep <= length; ++i) {
         RulerTick t;
         t.index = i;
         t.position = i * kRulerTickStep; // computed per tick, so no rounding error piles up
-        t.length = i % 10 == 0 ? 6 * 26.7 : i % 5 == 0 ? 4 * 26.7 : 3 * 26.7;
+        t.length = i % 10 == 0 ? 6 * unit : i % 5 == 0 ? 4 * unit : 3 * unit;
         if (i % 10 == 0) {
             t.label = i == 0 ? QStringLiteral("0CM") : QString::number(i / 10);
             if (vertical)
-                t.labelPos = QPointF(i == 0 ? 150 : 50, t.position);
+                t.labelPos = {i == 0 ? 150_tw : 50_tw, t.position};
             else
-                t.labelPos = QPointF(t.position + (i == 0 ? 30 : -60), t.length - 30);
+                t.labelPos = {t.position + (i == 0 ? 30_tw : -60_tw), t.length - 30_tw};
         }
         ticks << t;
     }
@@ -38,21 +39,20 @@ RulerWidget::RulerWidget(bool vertical, QWidget* parent) : QWidget(parent), vert
 void RulerWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), QColor(0xF7, 0xF3, 0xE3));
-    const double perTwip = ui::screenDpi() / ui::kTwipsPerInch;
-    const double length = ui::toTwips(vertical_ ? height() : width());
+    const ui::Twips length = ui::fromPixels(vertical_ ? height() : width());
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(std::max(7, ui::toPixels(105)));
+    f.setPixelSize(std::max(7, ui::toPixels(105_tw)));
     p.setFont(f);
     const int ascent = p.fontMetrics().ascent();
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 0));
     for (const RulerTick& t : rulerTicks(vertical_, length)) {
-        const double pos = t.position * perTwip + 0.5, len = t.length * perTwip;
+        const double pos = ui::toPixelsF(t.position) + 0.5, len = ui::toPixelsF(t.length);
         if (vertical_)
             p.drawLine(QPointF(0, pos), QPointF(len, pos));
         else
             p.drawLine(QPointF(pos, 0), QPointF(pos, len));
         if (!t.label.isEmpty())
-            p.drawText(QPointF(t.labelPos.x() * perTwip, t.labelPos.y() * perTwip + ascent), t.label);
+            p.drawText(ui::toPixelsF(t.labelPos) + QPointF(0, ascent), t.label);
     }
     p.setPen(QColor(0x90, 0x90, 0x90));
     if (vertical_)
@@ -98,7 +98,7 @@ void setBoxColors(QWidget* box, qint32 back, qint32 fore) {
 }
 
 void showPointBox(QWidget* box, const InputPoint& point) {
-    ui::place(box, point.rect.left, point.rect.top, point.rect.width, point.rect.height);
+    ui::place(box, point.rect);
     box->setFont(point.font());
     setBoxColors(box, point.backColor, point.foreColor);
     // The hint tells the boxes apart; text typed into a box in the designer is never stored.

@@ -6,7 +6,6 @@
 
 #include <QImage>
 #include <QList>
-#include <QPointF>
 #include <QString>
 #include <QWidget>
 
@@ -18,17 +17,17 @@ namespace vorlan::templates {
 // carries a label with the centimetres ("0CM" at the origin).
 struct RulerTick {
     int index = 0;
-    double position = 0; // along the ruler
-    double length = 0;   // from the outer edge inward
-    QString label;       // empty for unlabelled ticks
-    QPointF labelPos;    // top-left of the label
+    ui::Twips position;      // along the ruler
+    ui::Twips length;        // from the outer edge inward
+    QString label;           // empty for unlabelled ticks
+    ui::TwipsPoint labelPos; // top-left of the label
 };
 
-inline constexpr double kRulerThickness = 300;
-inline constexpr double kRulerTickStep = 56.7;
+inline constexpr ui::Twips kRulerThickness{300};
+inline constexpr ui::Twips kRulerTickStep{56.7};
 
-// The ticks from the origin up to length twips. vertical: the left ruler, else the top ruler.
-QList<RulerTick> rulerTicks(bool vertical, double length);
+// The ticks from the origin up to length. vertical: the left ruler, else the top ruler.
+QList<RulerTick> rulerTicks(bool vertical, ui::Twips length);
 
 // Picture1 (vertical) and Picture2 (horizontal): drawn from rulerTicks.
 class RulerWidget final : public QWidget {

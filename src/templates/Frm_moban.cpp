@@ -7,7 +7,7 @@
 #include "templates/Handles.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,27 +24,27 @@ namespace vorlan::templates {
 
 namespace {
 
-constexpr double kClientWidth = 13260, kClientHeight = 9465;
-constexpr double kRowTop[3] = {270, 660, 1050};
-constexpr double kRowHeight = 330;
+constexpr ui::TwipsSize kClientSize{13260_tw, 9465_tw};
+constexpr ui::Twips kRowTop[3] = {270_tw, 660_tw, 1050_tw};
+constexpr ui::Twips kRowHeight = 330_tw;
 
 template <class W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption, double left, int row,
-                    double width) {
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, ui::Twips left, int row,
+                    ui::Twips width) {
     auto* b = named(new QPushButton(caption, parent), name);
     b->setAutoDefault(false);
-    ui::place(b, left, kRowTop[row], width, kRowHeight);
+    ui::place(b, {left, kRowTop[row], width, kRowHeight});
     return b;
 }
 
-QRadioButton* radio(QWidget* parent, const QString& name, const QString& caption, double left, int row,
-                    double width) {
+QRadioButton* radio(QWidget* parent, const QString& name, const QString& caption, ui::Twips left, int row,
+                    ui::Twips width) {
     auto* r = named(new QRadioButton(caption, parent), name);
-    ui::place(r, left, kRowTop[row], width, kRowHeight);
+    ui::place(r, {left, kRowTop[row], width, kRowHeight});
     return r;
 }
 
@@ -54,24 +54,23 @@ Frm_模板::Frm_模板(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_模板"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    ui::setClientSize(this, kClientWidth, kClientHeight);
+    ui::setClientSize(this, kClientSize);
     setFixedSize(size());
 
     // Bottom to top: the picture, the rulers over its edge, the boxes, the frame, the handles.
     Image1 = named(new PictureArea(this), QStringLiteral("Image1"));
     Image1->clicked = [this] { selectPicture(); };
-    ui::place(Image1, kDefaultPictureRect.left, kDefaultPictureRect.top, kDefaultPictureRect.width,
-              kDefaultPictureRect.height);
+    ui::place(Image1, kDefaultPictureRect);
 
     Picture1 = named(new RulerWidget(true, this), QStringLiteral("Picture1"));
-    ui::place(Picture1, 0, 0, kRulerThickness, kClientHeight);
+    ui::place(Picture1, {0_tw, 0_tw, kRulerThickness, kClientSize.height});
     Picture2 = named(new RulerWidget(false, this), QStringLiteral("Picture2"));
-    ui::place(Picture2, 0, 0, kClientWidth, kRulerThickness);
+    ui::place(Picture2, {0_tw, 0_tw, kClientSize.width, kRulerThickness});
 
     Label5 = named(new QLabel(QStringLiteral("新增输入点后，显示在此--->>再移动到相应位置"), this),
                    QStringLiteral("Label5"));
     Label5->setStyleSheet(QStringLiteral("color: #0000c0;"));
-    ui::place(Label5, 1380, 7560, 4440, 255);
+    ui::place(Label5, {1380_tw, 7560_tw, 4440_tw, 255_tw});
 
     handles = new HandleSet(this);
     handles->setObjectName(QStringLiteral("handles"));
@@ -93,45 +92,45 @@ Frm_模板::~Frm_模板() = default;
 
 void Frm_模板::buildFrame() {
     FrameNewText = named(new QGroupBox(QStringLiteral("输入点选项"), this), QStringLiteral("FrameNewText"));
-    ui::place(FrameNewText, 360, 7980, 12840, 1455);
+    ui::place(FrameNewText, {360_tw, 7980_tw, 12840_tw, 1455_tw});
     QWidget* f = FrameNewText;
 
     auto* l1 = named(new QLabel(QStringLiteral("输入点名称："), f), QStringLiteral("Label1"));
-    ui::place(l1, 150, kRowTop[0] + 30, 1150, 270);
+    ui::place(l1, {150_tw, kRowTop[0] + 30_tw, 1150_tw, 270_tw});
     Text_Name = named(new QLineEdit(f), QStringLiteral("Text_Name"));
-    ui::place(Text_Name, 1300, kRowTop[0], 1750, kRowHeight);
+    ui::place(Text_Name, {1300_tw, kRowTop[0], 1750_tw, kRowHeight});
     auto* l2 = named(new QLabel(QStringLiteral("绑定到“客户表”的字段为："), f), QStringLiteral("Label2"));
-    ui::place(l2, 3150, kRowTop[0] + 30, 2400, 270);
+    ui::place(l2, {3150_tw, kRowTop[0] + 30_tw, 2400_tw, 270_tw});
     Combo3 = named(new QComboBox(f), QStringLiteral("Combo3"));
-    ui::place(Combo3, 5550, kRowTop[0], 1400, kRowHeight);
+    ui::place(Combo3, {5550_tw, kRowTop[0], 1400_tw, kRowHeight});
 
-    XPRadio_Text = radio(f, QStringLiteral("XPRadio_Text"), QStringLiteral("文本框"), 150, 1, 900);
+    XPRadio_Text = radio(f, QStringLiteral("XPRadio_Text"), QStringLiteral("文本框"), 150_tw, 1, 900_tw);
     Checkscroll = named(new QCheckBox(QStringLiteral("多行输入"), f), QStringLiteral("Checkscroll"));
-    ui::place(Checkscroll, 1050, kRowTop[1], 1150, kRowHeight);
-    XPRadio_rq = radio(f, QStringLiteral("XPRadio_rq"), QStringLiteral("日期"), 2350, 1, 800);
-    RadioB整数 = radio(f, QStringLiteral("RadioB整数"), QStringLiteral("整数"), 3300, 1, 800);
-    XPRad大额 = radio(f, QStringLiteral("XPRad大额"), QStringLiteral("大写金额"), 4250, 1, 1200);
-    XPRad小额 = radio(f, QStringLiteral("XPRad小额"), QStringLiteral("小写金额"), 5600, 1, 1200);
-    XPRad年 = radio(f, QStringLiteral("XPRad年"), QStringLiteral("年"), 150, 2, 700);
-    XPRad月 = radio(f, QStringLiteral("XPRad月"), QStringLiteral("月"), 1050, 2, 700);
-    XPRad日 = radio(f, QStringLiteral("XPRad日"), QStringLiteral("日"), 2350, 2, 700);
-    XPRad号码 = radio(f, QStringLiteral("XPRad号码"), QStringLiteral("号码"), 3300, 2, 800);
+    ui::place(Checkscroll, {1050_tw, kRowTop[1], 1150_tw, kRowHeight});
+    XPRadio_rq = radio(f, QStringLiteral("XPRadio_rq"), QStringLiteral("日期"), 2350_tw, 1, 800_tw);
+    RadioB整数 = radio(f, QStringLiteral("RadioB整数"), QStringLiteral("整数"), 3300_tw, 1, 800_tw);
+    XPRad大额 = radio(f, QStringLiteral("XPRad大额"), QStringLiteral("大写金额"), 4250_tw, 1, 1200_tw);
+    XPRad小额 = radio(f, QStringLiteral("XPRad小额"), QStringLiteral("小写金额"), 5600_tw, 1, 1200_tw);
+    XPRad年 = radio(f, QStringLiteral("XPRad年"), QStringLiteral("年"), 150_tw, 2, 700_tw);
+    XPRad月 = radio(f, QStringLiteral("XPRad月"), QStringLiteral("月"), 1050_tw, 2, 700_tw);
+    XPRad日 = radio(f, QStringLiteral("XPRad日"), QStringLiteral("日"), 2350_tw, 2, 700_tw);
+    XPRad号码 = radio(f, QStringLiteral("XPRad号码"), QStringLiteral("号码"), 3300_tw, 2, 800_tw);
 
     font_txt = named(new QLineEdit(QStringLiteral("字体样式"), f), QStringLiteral("font_txt"));
     font_txt->setReadOnly(true);
     font_txt->setAlignment(Qt::AlignCenter);
     font_txt->setFocusPolicy(Qt::NoFocus);
-    ui::place(font_txt, 7150, kRowTop[0], 1550, kRowTop[2] + kRowHeight - kRowTop[0]);
+    ui::place(font_txt, {7150_tw, kRowTop[0], 1550_tw, kRowTop[2] + kRowHeight - kRowTop[0]});
 
-    XPBut_font = button(f, QStringLiteral("XPBut_font"), QStringLiteral("设置字体"), 8850, 0, 1250);
-    XPBut_rgb = button(f, QStringLiteral("XPBut_rgb"), QStringLiteral("背景颜色"), 8850, 1, 1250);
-    XPBut字色 = button(f, QStringLiteral("XPBut字色"), QStringLiteral("字体颜色..."), 8850, 2, 1250);
-    XPButton1 = button(f, QStringLiteral("XPButton1"), QStringLiteral("模板图片"), 10200, 0, 1250);
-    XPBut确定 = button(f, QStringLiteral("XPBut确定"), QStringLiteral("新增点"), 10200, 1, 1250);
-    XPBut修改 = button(f, QStringLiteral("XPBut修改"), QStringLiteral("修改点"), 10200, 2, 1250);
-    XPBut_Del = button(f, QStringLiteral("XPBut_Del"), QStringLiteral("删除点"), 11550, 0, 1150);
-    XPBut_save = button(f, QStringLiteral("XPBut_save"), QStringLiteral("模板保存"), 11550, 1, 1150);
-    XPButton2 = button(f, QStringLiteral("XPButton2"), QStringLiteral("返  回"), 11550, 2, 1150);
+    XPBut_font = button(f, QStringLiteral("XPBut_font"), QStringLiteral("设置字体"), 8850_tw, 0, 1250_tw);
+    XPBut_rgb = button(f, QStringLiteral("XPBut_rgb"), QStringLiteral("背景颜色"), 8850_tw, 1, 1250_tw);
+    XPBut字色 = button(f, QStringLiteral("XPBut字色"), QStringLiteral("字体颜色..."), 8850_tw, 2, 1250_tw);
+    XPButton1 = button(f, QStringLiteral("XPButton1"), QStringLiteral("模板图片"), 10200_tw, 0, 1250_tw);
+    XPBut确定 = button(f, QStringLiteral("XPBut确定"), QStringLiteral("新增点"), 10200_tw, 1, 1250_tw);
+    XPBut修改 = button(f, QStringLiteral("XPBut修改"), QStringLiteral("修改点"), 10200_tw, 2, 1250_tw);
+    XPBut_Del = button(f, QStringLiteral("XPBut_Del"), QStringLiteral("删除点"), 11550_tw, 0, 1150_tw);
+    XPBut_save = button(f, QStringLiteral("XPBut_save"), QStringLiteral("模板保存"), 11550_tw, 1, 1150_tw);
+    XPButton2 = button(f, QStringLiteral("XPButton2"), QStringLiteral("返  回"), 11550_tw, 2, 1150_tw);
 
     connect(XPBut确定, &QPushButton::clicked, this, [this] { XPBut确定_Click(); });
     connect(XPBut修改, &QPushButton::clicked, this, [this] { XPBut修改_Click(); });
@@ -161,8 +160,7 @@ bool Frm_模板::load() {
             if (model_.family(fam)[k].isLive())
                 createBox(fam, k);
 
-    const ui::TwipsRect& r = model_.pictureRect;
-    ui::place(Image1, r.left, r.top, r.width, r.height);
+    ui::place(Image1, model_.pictureRect);
     if (pictureShown(model_.picture))
         Image1->setImage(QImage::fromData(model_.picture));
 
@@ -205,7 +203,7 @@ QWidget* Frm_模板::createBox(Family family, int slot) {
             handles->attachBox(w);
     }
     if (slot == 0) {
-        ui::place(w, 0, 0, kDefaultPointWidth, kDefaultPointHeight);
+        ui::place(w, {0_tw, 0_tw, kDefaultPointRect.width, kDefaultPointRect.height});
         w->hide();
     } else {
         showPoint(family, slot);
@@ -347,17 +345,17 @@ void Frm_模板::XPBut字色_Click() {
     showSample();
 }
 
-void Frm_模板::Pic2_Move(Qt::MouseButtons buttons, float y) {
-    handles->handleMove(Handle::Pic2, {0, y}, buttons);
+void Frm_模板::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
+    handles->handleMove(Handle::Pic2, {0_tw, y}, buttons);
 }
-void Frm_模板::Pic4_Move(Qt::MouseButtons buttons, float x) {
-    handles->handleMove(Handle::Pic4, {x, 0}, buttons);
+void Frm_模板::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
+    handles->handleMove(Handle::Pic4, {x, 0_tw}, buttons);
 }
-void Frm_模板::Pic5_Move(Qt::MouseButtons buttons, float x) {
-    handles->handleMove(Handle::Pic5, {x, 0}, buttons);
+void Frm_模板::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
+    handles->handleMove(Handle::Pic5, {x, 0_tw}, buttons);
 }
-void Frm_模板::Pic7_Move(Qt::MouseButtons buttons, float y) {
-    handles->handleMove(Handle::Pic7, {0, y}, buttons);
+void Frm_模板::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
+    handles->handleMove(Handle::Pic7, {0_tw, y}, buttons);
 }
 
 void Frm_模板::selectPoint(Family family, int slot) {

@@ -83,11 +83,12 @@ public:
     void XPBut_rgb_Click();
     void XPBut字色_Click();
 
-    // Resizing with the edge handles; the position is relative to the handle, in twips.
-    void Pic2_Move(Qt::MouseButtons buttons, float y);
-    void Pic4_Move(Qt::MouseButtons buttons, float x);
-    void Pic5_Move(Qt::MouseButtons buttons, float x);
-    void Pic7_Move(Qt::MouseButtons buttons, float y);
+    // Resizing with the edge handles: the mouse position across the edge, relative to the handle, then the
+    // buttons held (the print window's handlers take the same).
+    void Pic2_Move(ui::Twips y, Qt::MouseButtons buttons);
+    void Pic4_Move(ui::Twips x, Qt::MouseButtons buttons);
+    void Pic5_Move(ui::Twips x, Qt::MouseButtons buttons);
+    void Pic7_Move(ui::Twips y, Qt::MouseButtons buttons);
 
     // Selection: an input point box (by family and slot) or the picture area.
     void selectPoint(Family family, int slot);

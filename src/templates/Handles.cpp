@@ -1,5 +1,7 @@
 #include "templates/Handles.h"
 
+#include "ui/TwipsLayout.h"
+
 #include <QAbstractScrollArea>
 #include <QCursor>
 #include <QEvent>
@@ -38,8 +40,8 @@ Qt::CursorShape handleCursor(Handle h) {
     return Qt::ArrowCursor;
 }
 
-QPointF handlePoint(const ui::TwipsRect& o, Handle h) {
-    const double l = o.left, t = o.top, w = o.width, hh = o.height;
+ui::TwipsPoint handlePoint(const ui::TwipsRect& o, Handle h) {
+    const ui::Twips l = o.left, t = o.top, w = o.width, hh = o.height;
     switch (h) {
     case Handle::Pic1:
         return {l, t};
@@ -62,9 +64,8 @@ QPointF handlePoint(const ui::TwipsRect& o, Handle h) {
 }
 
 ui::TwipsRect handleRect(const ui::TwipsRect& object, Handle h) {
-    const QPointF p = handlePoint(object, h);
-    return ui::TwipsRect{float(p.x() - kHandleSize / 2), float(p.y() - kHandleSize / 2), kHandleSize,
-                         kHandleSize};
+    const ui::TwipsPoint p = handlePoint(object, h);
+    return ui::TwipsRect{p.x - kHandleSize / 2, p.y - kHandleSize / 2, kHandleSize, kHandleSize}.toSingle();
 }
 
 std::array<ui::TwipsRect, kHandleCount> handleRects(const ui::TwipsRect& object) {
@@ -74,7 +75,10 @@ std::array<ui::TwipsRect, kHandleCount> handleRects(const ui::TwipsRect& object)
     return r;
 }
 
-std::optional<ui::TwipsRect> resized(const ui::TwipsRect& o, Handle h, float dx, float dy) {
+std::optional<ui::TwipsRect> resized(const ui::TwipsRect& o, Handle h, ui::Twips dx, ui::Twips dy) {
+    // Every sum is rounded to single precision on its own, so a rectangle comes out as the model keeps it.
+    dx = dx.toSingle();
+    dy = dy.toSingle();
     ui::TwipsRect n = o;
     bool changesWidth = true, changesHeight = true;
     switch (h) {
@@ -107,6 +111,7 @@ std::optional<ui::TwipsRect> resized(const ui::TwipsRect& o, Handle h, float dx,
         n = {o.left, o.top, o.width + dx, o.height + dy};
         break;
     }
+    n = n.toSingle();
     if (changesWidth && n.width <= kMinObjectSize)
         return std::nullopt;
     if (changesHeight && n.height <= kMinObjectSize)
@@ -120,14 +125,14 @@ void Handles::place(const ui::TwipsRect& object) {
     rects_ = handleRects(object);
 }
 
-std::optional<ui::TwipsRect> Handles::dragPoint(const ui::TwipsRect& object, QPointF pos,
+std::optional<ui::TwipsRect> Handles::dragPoint(const ui::TwipsRect& object, ui::TwipsPoint pos,
                                                 Qt::MouseButtons buttons) {
     if (!isDragButtons(buttons))
         return std::nullopt;
     dragging_ = true;
     ui::TwipsRect moved = object;
-    moved.left = float(object.left + (pos.x() - anchor_.x()));
-    moved.top = float(object.top + (pos.y() - anchor_.y()));
+    moved.left = (object.left + (pos.x - anchor_.x)).toSingle();
+    moved.top = (object.top + (pos.y - anchor_.y)).toSingle();
     visible_ = false;
     return moved;
 }
@@ -137,11 +142,11 @@ void Handles::endDrag() {
     visible_ = true;
 }
 
-std::optional<ui::TwipsRect> Handles::resize(Handle h, const ui::TwipsRect& object, QPointF pos,
+std::optional<ui::TwipsRect> Handles::resize(Handle h, const ui::TwipsRect& object, ui::TwipsPoint pos,
                                              Qt::MouseButtons buttons) {
     if (!isDragButtons(buttons))
         return std::nullopt;
-    const auto r = resized(object, h, float(pos.x() - anchor_.x()), float(pos.y() - anchor_.y()));
+    const auto r = resized(object, h, pos.x - anchor_.x, pos.y - anchor_.y);
     if (!r)
         return std::nullopt;
     // Every handle is centred again on the new rectangle; for the dragged one that is exactly the part of
@@ -172,9 +177,8 @@ protected:
     }
 };
 
-QPointF twipsPos(const QMouseEvent* e) {
-    const QPointF p = e->position();
-    return QPointF(ui::toTwips(p.x()), ui::toTwips(p.y()));
+ui::TwipsPoint twipsPos(const QMouseEvent* e) {
+    return ui::fromPixels(e->position());
 }
 
 // The widget that actually shows the mouse cursor: a scroll area's viewport, else the widget itself.
@@ -211,7 +215,7 @@ void HandleSet::placeHandleWidgets() {
     for (Handle h : kAllHandles) {
         QWidget* w = handle(h);
         const ui::TwipsRect r = logic_.rect(h);
-        ui::place(w, r.left, r.top, r.width, r.height);
+        ui::place(w, r);
         w->setVisible(logic_.visible() && selected_);
         if (w->isVisible())
             w->raise();
@@ -251,11 +255,11 @@ QWidget* HandleSet::boxOf(QObject* watched) const {
 void HandleSet::applyRect(const ui::TwipsRect& rect) {
     selectedRect_ = rect;
     if (selected_)
-        ui::place(selected_, rect.left, rect.top, rect.width, rect.height);
+        ui::place(selected_, rect);
     emit objectMoved(selected_, rect);
 }
 
-bool HandleSet::dragPoint(QPointF pos, Qt::MouseButtons buttons) {
+bool HandleSet::dragPoint(ui::TwipsPoint pos, Qt::MouseButtons buttons) {
     if (!selected_)
         return false;
     const bool wasDragging = logic_.dragging();
@@ -286,7 +290,7 @@ void HandleSet::endDrag() {
     placeHandleWidgets();
 }
 
-bool HandleSet::handleMove(Handle h, QPointF pos, Qt::MouseButtons buttons) {
+bool HandleSet::handleMove(Handle h, ui::TwipsPoint pos, Qt::MouseButtons buttons) {
     if (!selected_)
         return false;
     const auto r = logic_.resize(h, selectedRect_, pos, buttons);

@@ -21,7 +21,6 @@
 #include <QCursor>
 #include <QList>
 #include <QObject>
-#include <QPointF>
 #include <QPointer>
 #include <QString>
 
@@ -40,8 +39,8 @@ inline constexpr std::array<Handle, kHandleCount> kAllHandles{Handle::Pic1, Hand
                                                               Handle::Pic4, Handle::Pic5, Handle::Pic6,
                                                               Handle::Pic7, Handle::Pic8};
 
-inline constexpr float kHandleSize = 135;    // each handle is a 135 x 135 twips square
-inline constexpr float kMinObjectSize = 280; // a width or height a resize changes must stay above this
+inline constexpr ui::Twips kHandleSize{135};    // each handle is a 135 x 135 twips square
+inline constexpr ui::Twips kMinObjectSize{280}; // a width or height a resize changes must stay above this
 
 inline constexpr int handleIndex(Handle h) {
     return int(h);
@@ -61,7 +60,7 @@ inline bool isDragButtons(Qt::MouseButtons buttons) {
 }
 
 // The point a handle is centred on: a corner or an edge midpoint of the object.
-QPointF handlePoint(const ui::TwipsRect& object, Handle h);
+ui::TwipsPoint handlePoint(const ui::TwipsRect& object, Handle h);
 // The handle's square: left = point.x - 135/2, top = point.y - 135/2.
 ui::TwipsRect handleRect(const ui::TwipsRect& object, Handle h);
 // All eight squares, indexed by handleIndex().
@@ -69,7 +68,8 @@ std::array<ui::TwipsRect, kHandleCount> handleRects(const ui::TwipsRect& object)
 
 // The resize table: the object's rectangle after handle h was dragged by (dx, dy), or nullopt when a width
 // or height that the handle changes would be 280 twips or less. Pic2/Pic7 use only dy, Pic4/Pic5 only dx.
-std::optional<ui::TwipsRect> resized(const ui::TwipsRect& object, Handle h, float dx, float dy);
+// The movement and the new rectangle are single precision, as the model keeps it.
+std::optional<ui::TwipsRect> resized(const ui::TwipsRect& object, Handle h, ui::Twips dx, ui::Twips dy);
 
 // The rules with their state (handle squares, visibility, anchor, drag cursor), without widgets.
 class Handles {
@@ -85,13 +85,14 @@ public:
 
     // A button (any button) went down on a box or a handle; pos is relative to that box or handle. One
     // anchor serves every box and handle.
-    void setAnchor(QPointF pos) { anchor_ = pos; }
-    QPointF anchor() const { return anchor_; }
+    void setAnchor(ui::TwipsPoint pos) { anchor_ = pos; }
+    ui::TwipsPoint anchor() const { return anchor_; }
 
     // DragPoint: a move over a box, pos relative to the box under the mouse. With exactly the left button
     // the object goes to (L + X - x0, T + Y - y0), its size kept; the handles are hidden and the drag
-    // cursor is on. Returns the new rectangle, or nullopt (nothing changed) for any other buttons.
-    std::optional<ui::TwipsRect> dragPoint(const ui::TwipsRect& object, QPointF pos,
+    // cursor is on. Returns the new rectangle (single precision), or nullopt (nothing changed) for any
+    // other buttons.
+    std::optional<ui::TwipsRect> dragPoint(const ui::TwipsRect& object, ui::TwipsPoint pos,
                                            Qt::MouseButtons buttons);
     // EndDrag: a button release over a box; the drag cursor goes off and the handles are shown again.
     void endDrag();
@@ -100,14 +101,14 @@ public:
     // Pic1_Move .. Pic8_Move: a move over handle h, pos relative to that handle. With exactly the left
     // button and a size that stays above the minimum, returns the new rectangle and re-places the handles
     // around it; otherwise nullopt and nothing changes.
-    std::optional<ui::TwipsRect> resize(Handle h, const ui::TwipsRect& object, QPointF pos,
+    std::optional<ui::TwipsRect> resize(Handle h, const ui::TwipsRect& object, ui::TwipsPoint pos,
                                         Qt::MouseButtons buttons);
 
 private:
     std::array<ui::TwipsRect, kHandleCount> rects_{};
     bool visible_ = false;
     bool dragging_ = false;
-    QPointF anchor_;
+    ui::TwipsPoint anchor_;
 };
 
 // The eight handle widgets on a layout surface and the mouse wiring of the boxes. It keeps the selected
@@ -143,10 +144,11 @@ public:
 
     // The operations behind the mouse events, in twips relative to the box or handle under the mouse;
     // callable directly by a window's public Pic2_Move etc. and by tests.
-    void setAnchor(QPointF pos) { logic_.setAnchor(pos); }
-    bool dragPoint(QPointF pos, Qt::MouseButtons buttons); // true when the selected object moved
+    void setAnchor(ui::TwipsPoint pos) { logic_.setAnchor(pos); }
+    bool dragPoint(ui::TwipsPoint pos, Qt::MouseButtons buttons); // true when the selected object moved
     void endDrag();
-    bool handleMove(Handle h, QPointF pos, Qt::MouseButtons buttons); // true when the object was resized
+    // true when the object was resized
+    bool handleMove(Handle h, ui::TwipsPoint pos, Qt::MouseButtons buttons);
 
 signals:
     // The selected object took a new rectangle by a drag or a handle; its widget is already placed there.

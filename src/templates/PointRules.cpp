@@ -81,7 +81,7 @@ InputPoint newPoint(const PointDraft& draft, const PointStyle& sample) {
     p.type = draft.type;
     p.binding = draft.binding;
     p.name = draft.name;
-    p.rect = {kDefaultPointLeft, kDefaultPointTop, kDefaultPointWidth, kDefaultPointHeight};
+    p.rect = kDefaultPointRect;
     p.setFont(sample.font);
     p.backColor = sample.back;
     if (familyOf(draft.type) == Family::Single)

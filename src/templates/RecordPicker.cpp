@@ -1,7 +1,7 @@
 #include "templates/RecordPicker.h"
 
 #include "data/Sql.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -15,13 +15,13 @@
 namespace vorlan::templates {
 
 namespace {
-constexpr double kClientWidth = 11535, kClientHeight = 7170;
-constexpr double kMargin = 120;
-constexpr double kGridTop = 360;
-constexpr double kButtonWidth = 1215, kButtonHeight = 375;
+constexpr ui::TwipsSize kClientSize{11535_tw, 7170_tw};
+constexpr ui::Twips kMargin = 120_tw;
+constexpr ui::Twips kGridTop = 360_tw;
+constexpr ui::Twips kButtonWidth = 1215_tw, kButtonHeight = 375_tw;
 // The grid ends this far above the bottom of the client area, the buttons start this far above it.
-constexpr double kGridBottomGap = kClientHeight - (kGridTop + 5955);
-constexpr double kButtonBottomGap = kClientHeight - 6480;
+constexpr ui::Twips kGridBottomGap = kClientSize.height - (kGridTop + 5955_tw);
+constexpr ui::Twips kButtonBottomGap = kClientSize.height - 6480_tw;
 } // namespace
 
 数据选择::数据选择(QWidget* parent) : QDialog(parent) {
@@ -41,7 +41,7 @@ constexpr double kButtonBottomGap = kClientHeight - 6480;
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DataGrid1->setAlternatingRowColors(true);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(ui::toPixels(300));
+    DataGrid1->verticalHeader()->setDefaultSectionSize(ui::toPixels(300_tw));
     DataGrid1->setModel(Adodc1);
     connect(DataGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
@@ -67,8 +67,8 @@ constexpr double kButtonBottomGap = kClientHeight - 6480;
     CancelButton->setAutoDefault(true);
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
 
-    ui::setClientSize(this, kClientWidth, kClientHeight);
-    setMinimumSize(ui::toPixels(6000), ui::toPixels(3000));
+    ui::setClientSize(this, kClientSize);
+    setMinimumSize(ui::toPixels(ui::TwipsSize{6000_tw, 3000_tw}));
     layOut();
 }
 
@@ -81,7 +81,7 @@ std::array<QString*, 12> 数据选择::results() {
             &result7, &result8, &result9, &result10, &result11, &result12};
 }
 
-double 数据选择::columnWidth(int columnCount, const QString& caption, int metaTypeId) {
+ui::Twips 数据选择::columnWidth(int columnCount, const QString& caption, int metaTypeId) {
     const double perCharacter = columnCount <= 2 ? 600 : 60;
     double added = 1000; // text and every type without an amount of its own
     switch (metaTypeId) {
@@ -107,18 +107,18 @@ double 数据选择::columnWidth(int columnCount, const QString& caption, int me
     default:
         break;
     }
-    return caption.size() * perCharacter + added;
+    return ui::Twips(caption.size() * perCharacter + added);
 }
 
 void 数据选择::layOut() {
     // The grid keeps its margins and the buttons their distance from the bottom when the dialog grows.
-    const double w = ui::toTwips(width()), h = ui::toTwips(height());
-    ui::place(Label1, kMargin, kMargin, w - 2 * kMargin, 240);
-    ui::place(DataGrid1, kMargin, kGridTop, w - 180, h - kGridTop - kGridBottomGap);
-    const double buttonTop = h - kButtonBottomGap;
-    const double shift = (w - kClientWidth) / 2;
-    ui::place(OKButton, 3600 + shift, buttonTop, kButtonWidth, kButtonHeight);
-    ui::place(CancelButton, 6840 + shift, buttonTop, kButtonWidth, kButtonHeight);
+    const ui::Twips w = ui::fromPixels(width()), h = ui::fromPixels(height());
+    ui::place(Label1, {kMargin, kMargin, w - 2 * kMargin, 240_tw});
+    ui::place(DataGrid1, {kMargin, kGridTop, w - 180_tw, h - kGridTop - kGridBottomGap});
+    const ui::Twips buttonTop = h - kButtonBottomGap;
+    const ui::Twips shift = (w - kClientSize.width) / 2;
+    ui::place(OKButton, {3600_tw + shift, buttonTop, kButtonWidth, kButtonHeight});
+    ui::place(CancelButton, {6840_tw + shift, buttonTop, kButtonWidth, kButtonHeight});
 }
 
 static bool sameValues(const QSqlRecord& a, const QSqlRecord& b) {

@@ -2,6 +2,8 @@
 // The record picker: shows the rows a store gives and hands the chosen row back as texts. It knows
 // nothing of templates or tables; the caller chooses the rows and maps the columns.
 
+#include "ui/Twips.h"
+
 #include <QDialog>
 #include <QSqlQuery>
 #include <QString>
@@ -51,7 +53,7 @@ public:
 
     // Column widths in twips: caption characters x (600 for at most two columns, else 60), plus an
     // amount for the field's type (1000 for text).
-    static double columnWidth(int columnCount, const QString& caption, int metaTypeId);
+    static ui::Twips columnWidth(int columnCount, const QString& caption, int metaTypeId);
 
 protected:
     // Enter chooses the highlighted row (the default button), Esc cancels.

@@ -1,6 +1,9 @@
 #pragma once
 // A template: its input points in two families of slots, the background picture and its rectangle,
 // and the overall offsets. Plain data, no widgets and no database.
+//
+// Positions and sizes are twips in single precision, as the template rows store them: whatever sets a
+// rectangle of the model rounds it with toSingle() (the store on loading, the handles on every move).
 
 #include "ui/Twips.h"
 
@@ -46,9 +49,10 @@ enum class Family { Single, Multi };
 Family familyOf(const QString& type); // 文本多行 -> Multi, everything else Single
 
 inline constexpr int kMaxSlot = 100;
-inline constexpr float kDefaultPointLeft = 5880, kDefaultPointTop = 7500, kDefaultPointWidth = 2055,
-                       kDefaultPointHeight = 315;
-inline const ui::TwipsRect kDefaultPictureRect{0, 0, 12615, 6375};
+// Where a new input point appears, with the size of the designer's prototype boxes.
+inline constexpr ui::TwipsRect kDefaultPointRect{5880_tw, 7500_tw, 2055_tw, 315_tw};
+// The picture area of a template that was never given a picture.
+inline constexpr ui::TwipsRect kDefaultPictureRect{0_tw, 0_tw, 12615_tw, 6375_tw};
 
 // Colours are signed 32-bit values: red in the lowest byte, then green, then blue. A value with the top bit
 // set names a system colour (its low byte is the system colour index).
@@ -70,7 +74,7 @@ struct InputPoint {
     QString type;    // textLX; empty for a point deleted in the designer (its name stays)
     QString name;    // textName; empty: the slot holds no input point
     QString binding; // lockZiduan, Null read as empty
-    ui::TwipsRect rect;
+    ui::TwipsRect rect; // X, Y, W, H
     QString fontName = QStringLiteral("宋体");
     float fontSize = 9;
     bool italic = false;
@@ -105,7 +109,7 @@ struct Template {
     ui::TwipsRect pictureRect = kDefaultPictureRect;
     bool hasHeader = false;  // a moban row exists
     QByteArray picture;      // the stored picture file bytes (empty when none)
-    int allup = 0;           // overall offsets, one unit = 48 twips
+    int allup = 0;           // overall offsets in whole units of 48 twips (printing::kOffsetUnit)
     int allleft = 0;
 
     PointFamily& family(Family f) { return f == Family::Multi ? multi : single; }

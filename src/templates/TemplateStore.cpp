@@ -27,6 +27,15 @@ double number(const QSqlQuery& q, const char* column, const QString& tmpl, const
     return d;
 }
 
+// A position or size column (X, Y, W, H): single precision, as it is kept in the model.
+ui::Twips twips(const QSqlQuery& q, const char* column, const QString& tmpl, const QString& point)
+{
+    return ui::Twips(number(q, column, tmpl, point)).toSingle();
+}
+
+// What a position or size column receives: the single precision value, exactly.
+double stored(ui::Twips t) { return t.toSingle().value(); }
+
 struct SavedPoint {
     const InputPoint* point;
     int slot;
@@ -39,10 +48,10 @@ void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int s
                               data::textValue(p.name),
                               data::textValue(p.binding),
                               slot,
-                              double(p.rect.left),
-                              double(p.rect.top),
-                              double(p.rect.width),
-                              double(p.rect.height),
+                              stored(p.rect.left),
+                              stored(p.rect.top),
+                              stored(p.rect.width),
+                              stored(p.rect.height),
                               data::textValue(p.fontName),
                               double(p.fontSize),
                               p.italic,
@@ -99,10 +108,10 @@ LoadResult TemplateStore::load(const QString& name) const
             const QVariant slotValue = q.value(QStringLiteral("textNumes"));
             if (slotValue.isNull()) throw DbError(incomplete(name, p.name, QStringLiteral("textNumes")));
             const int k = slotValue.toInt();
-            p.rect.left = float(number(q, "X", name, p.name));
-            p.rect.top = float(number(q, "Y", name, p.name));
-            p.rect.width = float(number(q, "W", name, p.name));
-            p.rect.height = float(number(q, "H", name, p.name));
+            p.rect.left = twips(q, "X", name, p.name);
+            p.rect.top = twips(q, "Y", name, p.name);
+            p.rect.width = twips(q, "W", name, p.name);
+            p.rect.height = twips(q, "H", name, p.name);
             p.fontName = data::nullToEmpty(q.value(QStringLiteral("Font")));
             p.fontSize = float(number(q, "FontSize", name, p.name));
             p.italic = number(q, "FontItalic", name, p.name) != 0;
@@ -131,10 +140,10 @@ LoadResult TemplateStore::load(const QString& name) const
                                           "ORDER BY rowid LIMIT 1"),
                            {name, type::Background});
         if (q.next()) {
-            t.pictureRect.left = float(number(q, "X", name, {}));
-            t.pictureRect.top = float(number(q, "Y", name, {}));
-            t.pictureRect.width = float(number(q, "W", name, {}));
-            t.pictureRect.height = float(number(q, "H", name, {}));
+            t.pictureRect.left = twips(q, "X", name, {});
+            t.pictureRect.top = twips(q, "Y", name, {});
+            t.pictureRect.width = twips(q, "W", name, {});
+            t.pictureRect.height = twips(q, "H", name, {});
         }
     }
     {
@@ -174,8 +183,8 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse()) insertPoint(ins, t.name, (*fam)[i], i);
     exec(db_, QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, X, Y, W, H) VALUES (?, ?, ?, ?, ?, ?)"),
-         {t.name, type::Background, double(t.pictureRect.left), double(t.pictureRect.top),
-          double(t.pictureRect.width), double(t.pictureRect.height)});
+         {t.name, type::Background, stored(t.pictureRect.left), stored(t.pictureRect.top),
+          stored(t.pictureRect.width), stored(t.pictureRect.height)});
     if (newPicture) {
         // The new header row carries only name and picture: the offsets return to 0.
         exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
@@ -198,8 +207,8 @@ void TemplateStore::saveGeometry(const Template& t) const
         for (int i = 1; i <= fam.count; ++i) {
             const InputPoint& p = fam[i];
             if (!p.isLive()) continue;
-            data::run(q, {double(p.rect.left), double(p.rect.top), double(p.rect.width), double(p.rect.height),
-                          t.name, type::MultiLine, i});
+            data::run(q, {stored(p.rect.left), stored(p.rect.top), stored(p.rect.width),
+                          stored(p.rect.height), t.name, type::MultiLine, i});
         }
     };
     update(single, t.single);

@@ -1,6 +1,6 @@
 #include "ui/Controls.h"
 
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QDateEdit>
 #include <QEvent>
@@ -75,10 +75,10 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
     return l;
 }
 
-QLabel* placeLabel(QWidget* parent, const QString& text, double left, double top, double width)
+QLabel* placeLabel(QWidget* parent, const QString& text, Twips left, Twips top, Twips width)
 {
     auto* l = new QLabel(text, parent);
-    place(l, left, top, width, 330);
+    place(l, {left, top, width, 330_tw});
     return l;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Making the everyday controls of the windows: named as the program names them, placed in twips.
 
+#include "ui/Twips.h"
+
 #include <QString>
 
 class QDateEdit;
@@ -18,7 +20,7 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 void prepareButton(QPushButton* button);
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text);
 // A one-line label at a twips position.
-QLabel* placeLabel(QWidget* parent, const QString& text, double left, double top, double width);
+QLabel* placeLabel(QWidget* parent, const QString& text, Twips left, Twips top, Twips width);
 // A date picker showing "yyyy-mm-dd" with a drop-down calendar.
 QDateEdit* makeDatePicker(QWidget* parent, const QString& name);
 

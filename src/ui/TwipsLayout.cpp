@@ -1,18 +1,15 @@
-// Placing widgets by twips: the widget side of the twips conversions.
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 
 #include <QWidget>
 
 namespace vorlan::ui {
 
-void place(QWidget* w, double left, double top, double width, double height)
-{
-    w->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+void place(QWidget* w, const TwipsRect& r) {
+    w->setGeometry(toPixels(r));
 }
 
-void setClientSize(QWidget* w, double width, double height)
-{
-    w->resize(toPixels(width), toPixels(height));
+void setClientSize(QWidget* w, const TwipsSize& s) {
+    w->resize(toPixels(s));
 }
 
 } // namespace vorlan::ui

@@ -7,7 +7,7 @@
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
-#include "ui/Twips.h"
+#include "ui/TwipsLayout.h"
 #include "users/AccountRules.h"
 #include "users/UserStore.h"
 
@@ -50,13 +50,13 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     setObjectName(QStringLiteral("Frm_RenYuanGL"));
     setWindowTitle(QStringLiteral("人员管理"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, 9600, 6840);
+    ui::setClientSize(this, {9600_tw, 6840_tw});
     setFixedSize(size());
 
     // The user list and the password change.
     Frame1 = new QGroupBox(QStringLiteral("用户列表"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    ui::place(Frame1, 120, 90, 9360, 3870);
+    ui::place(Frame1, {120_tw, 90_tw, 9360_tw, 3870_tw});
 
     Lst1 = new QTreeView(Frame1);
     Lst1->setObjectName(QStringLiteral("Lst1"));
@@ -68,65 +68,65 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     Lst1->setSelectionMode(QAbstractItemView::SingleSelection);
     users = new QStandardItemModel(0, 3, this);
     Lst1->setModel(users);
-    ui::place(Lst1, 180, 360, 4800, 3330);
+    ui::place(Lst1, {180_tw, 360_tw, 4800_tw, 3330_tw});
 
     const double lx = 5100, lw = 1300, ex = 6450, ew = 2700;
-    ui::placeLabel(Frame1, QStringLiteral("开票人："), lx, 420, lw);
+    ui::placeLabel(Frame1, QStringLiteral("开票人："), ui::Twips(lx), 420_tw, ui::Twips(lw));
     Text5 = edit(Frame1, QStringLiteral("Text5"), kNameLength, false);
-    ui::place(Text5, ex, 405, ew, 360);
-    ui::placeLabel(Frame1, QStringLiteral("原来口令："), lx, 880, lw);
+    ui::place(Text5, {ui::Twips(ex), 405_tw, ui::Twips(ew), 360_tw});
+    ui::placeLabel(Frame1, QStringLiteral("原来口令："), ui::Twips(lx), 880_tw, ui::Twips(lw));
     Text1 = edit(Frame1, QStringLiteral("Text1"), 0, true);
-    ui::place(Text1, ex, 865, ew, 360);
-    ui::placeLabel(Frame1, QStringLiteral("变更口令："), lx, 1340, lw);
+    ui::place(Text1, {ui::Twips(ex), 865_tw, ui::Twips(ew), 360_tw});
+    ui::placeLabel(Frame1, QStringLiteral("变更口令："), ui::Twips(lx), 1340_tw, ui::Twips(lw));
     Text2 = edit(Frame1, QStringLiteral("Text2"), 0, true);
-    ui::place(Text2, ex, 1325, ew, 360);
-    ui::placeLabel(Frame1, QStringLiteral("确认口令："), lx, 1800, lw);
+    ui::place(Text2, {ui::Twips(ex), 1325_tw, ui::Twips(ew), 360_tw});
+    ui::placeLabel(Frame1, QStringLiteral("确认口令："), ui::Twips(lx), 1800_tw, ui::Twips(lw));
     Text3 = edit(Frame1, QStringLiteral("Text3"), 0, true);
-    ui::place(Text3, ex, 1785, ew, 360);
-    Label8 = ui::placeLabel(Frame1, QStringLiteral("用户编号："), lx, 2260, lw);
+    ui::place(Text3, {ui::Twips(ex), 1785_tw, ui::Twips(ew), 360_tw});
+    Label8 = ui::placeLabel(Frame1, QStringLiteral("用户编号："), ui::Twips(lx), 2260_tw, ui::Twips(lw));
     Label8->setObjectName(QStringLiteral("Label8"));
     Text4 = edit(Frame1, QStringLiteral("Text4"), 0, false);
     Text4->setReadOnly(true);
-    ui::place(Text4, ex, 2245, ew, 360);
+    ui::place(Text4, {ui::Twips(ex), 2245_tw, ui::Twips(ew), 360_tw});
     Label8->hide();
     Text4->hide();
 
     Command2 = ui::makeButton(Frame1, QStringLiteral("Command2"), QStringLiteral("确  认"));
-    ui::place(Command2, 5700, 3030, 1455, 450);
+    ui::place(Command2, {5700_tw, 3030_tw, 1455_tw, 450_tw});
     Command3 = ui::makeButton(Frame1, QStringLiteral("Command3"), QStringLiteral("删  除"));
-    ui::place(Command3, 7620, 3030, 1455, 450);
+    ui::place(Command3, {7620_tw, 3030_tw, 1455_tw, 450_tw});
 
     // A new user.
     Frame2 = new QGroupBox(QStringLiteral("新增用户"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    ui::place(Frame2, 120, 4080, 9360, 2025);
+    ui::place(Frame2, {120_tw, 4080_tw, 9360_tw, 2025_tw});
 
-    ui::placeLabel(Frame2, QStringLiteral("用户ID："), 120, 420, 1000);
+    ui::placeLabel(Frame2, QStringLiteral("用户ID："), 120_tw, 420_tw, 1000_tw);
     Txt_id = edit(Frame2, QStringLiteral("Txt_id"), kUidLength, false);
-    ui::place(Txt_id, 1170, 405, 1500, 360);
-    ui::placeLabel(Frame2, QStringLiteral("开票人："), 2820, 420, 1000);
+    ui::place(Txt_id, {1170_tw, 405_tw, 1500_tw, 360_tw});
+    ui::placeLabel(Frame2, QStringLiteral("开票人："), 2820_tw, 420_tw, 1000_tw);
     Txt_name = edit(Frame2, QStringLiteral("Txt_name"), kNameLength, false);
-    ui::place(Txt_name, 3870, 405, 2100, 360);
-    ui::placeLabel(Frame2, QStringLiteral("口  令："), 6120, 420, 1000);
+    ui::place(Txt_name, {3870_tw, 405_tw, 2100_tw, 360_tw});
+    ui::placeLabel(Frame2, QStringLiteral("口  令："), 6120_tw, 420_tw, 1000_tw);
     Txt_mm1 = edit(Frame2, QStringLiteral("Txt_mm1"), kNewUserPasswordLength, true);
-    ui::place(Txt_mm1, 7170, 405, 1950, 360);
+    ui::place(Txt_mm1, {7170_tw, 405_tw, 1950_tw, 360_tw});
 
-    ui::placeLabel(Frame2, QStringLiteral("级  别："), 120, 1260, 1000);
+    ui::placeLabel(Frame2, QStringLiteral("级  别："), 120_tw, 1260_tw, 1000_tw);
     等级 = new QGroupBox(QStringLiteral("等级"), Frame2);
     等级->setObjectName(QStringLiteral("等级"));
-    ui::place(等级, 1170, 960, 4800, 870);
+    ui::place(等级, {1170_tw, 960_tw, 4800_tw, 870_tw});
     Option高级 = new QRadioButton(QStringLiteral("高级用户"), 等级);
     Option高级->setObjectName(QStringLiteral("Option高级"));
-    ui::place(Option高级, 360, 360, 1800, 360);
+    ui::place(Option高级, {360_tw, 360_tw, 1800_tw, 360_tw});
     Option普通 = new QRadioButton(QStringLiteral("普通用户"), 等级);
     Option普通->setObjectName(QStringLiteral("Option普通"));
-    ui::place(Option普通, 2580, 360, 1800, 360);
+    ui::place(Option普通, {2580_tw, 360_tw, 1800_tw, 360_tw});
 
     Command5 = ui::makeButton(Frame2, QStringLiteral("Command5"), QStringLiteral("保  存"));
-    ui::place(Command5, 7620, 1240, 1455, 450);
+    ui::place(Command5, {7620_tw, 1240_tw, 1455_tw, 450_tw});
 
     Command1 = ui::makeButton(this, QStringLiteral("Command1"), QStringLiteral("返  回"));
-    ui::place(Command1, 7860, 6240, 1455, 450);
+    ui::place(Command1, {7860_tw, 6240_tw, 1455_tw, 450_tw});
 
     connect(Lst1, &QTreeView::clicked, this, &Frm_RenYuanGL::Lst1_Click);
     connect(Lst1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
@@ -142,8 +142,8 @@ void Frm_RenYuanGL::load()
 {
     users->setHorizontalHeaderLabels(
         {QStringLiteral("用户ID号"), QStringLiteral("用户姓名"), QStringLiteral("用户权限")});
-    Lst1->header()->resizeSection(0, ui::toPixels(1300));
-    Lst1->header()->resizeSection(1, ui::toPixels(1800));
+    Lst1->header()->resizeSection(0, ui::toPixels(1300_tw));
+    Lst1->header()->resizeSection(1, ui::toPixels(1800_tw));
     fillList();
     const bool advanced = app::state().isAdvanced();
     Command5->setEnabled(advanced);

@@ -48,8 +48,8 @@ private slots:
 
     void splashDrawsThirtySixSquares()
     {
-        QCOMPARE(app::Frm_Begin::squareTwips(0), (ui::TwipsRect{300, 1600, 125, 125}));
-        QCOMPARE(app::Frm_Begin::squareTwips(35).right(), 5675.f);
+        QCOMPARE(app::Frm_Begin::squareTwips(0), (ui::TwipsRect{300_tw, 1600_tw, 125_tw, 125_tw}));
+        QCOMPARE(app::Frm_Begin::squareTwips(35).right(), 5675_tw);
         QCOMPARE(app::Frm_Begin::squareColor(0), QColor(50, 50, 50));
         QCOMPARE(app::Frm_Begin::squareColor(29), QColor(50, 50, 253));
         QCOMPARE(app::Frm_Begin::squareColor(30), QColor(50, 50, 255)); // 260 counts as 255

@@ -85,7 +85,7 @@ private slots:
     {
         calendar::Frm_RiLi w(nullptr, QDate(2010, 2, 14));
         w.show();
-        const QSize expected = ui::toPixels(QSizeF(8880, 3645));
+        const QSize expected = ui::toPixels(ui::TwipsSize{8880_tw, 3645_tw});
         QCOMPARE(w.size(), expected);
         w.resize(200, 120);
         QCoreApplication::processEvents();

@@ -76,7 +76,7 @@ private slots:
         QVERIFY(w.ListView1->isColumnHidden(1));
         QVERIFY(!w.ListView1->isColumnHidden(0));
         QCOMPARE(w.ListView1->palette().color(QPalette::Base), QColor(182, 214, 255));
-        QCOMPARE(w.ListView1->header()->sectionSize(3), ui::toPixels(2500));
+        QCOMPARE(w.ListView1->header()->sectionSize(3), ui::toPixels(2500_tw));
         QCOMPARE(w.LabKh[0]->text(), QStringLiteral(" 客户名称："));
         QCOMPARE(w.LabKh[11]->text(), QStringLiteral("汇款汇入地(县/市)："));
         QCOMPARE(w.Text_col[11]->text(), QStringLiteral("L"));

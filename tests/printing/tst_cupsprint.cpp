@@ -204,7 +204,7 @@ private slots:
         QVERIFY(all.ok);
         qsizetype from = 0;
         for (const printing::PrintField& f : sheet.fields) {
-            const qsizetype count = printing::placeText(f.text, 0, 0, f.fontSize).chars.size();
+            const qsizetype count = printing::placeText(f.text, {0_tw, 0_tw}, f.fontSize).chars.size();
             const QList<PlacedChar> mine = all.chars.mid(from, count);
             from += count;
             const QImage expected = expectedPage(mine);
@@ -227,7 +227,7 @@ private slots:
         const QSet<QString> before = pdfFiles();
         printing::PrintSheet sheet;
         sheet.templateName = QStringLiteral("停用");
-        sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9};
+        sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0_tw, 0_tw, 9};
         const printing::PrintOutcome printed = printing::printSheet(sheet);
         run(QStringLiteral("cupsenable"), {queue_});
         QCOMPARE(printed.status, printing::PrintStatus::PrinterFailed);
@@ -245,7 +245,7 @@ private slots:
         env.printToSystem();
         printing::PrintSheet sheet;
         sheet.templateName = QStringLiteral("无打印机");
-        sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9};
+        sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("甲"), 0_tw, 0_tw, 9};
         QCOMPARE(printing::printSheet(sheet).status, printing::PrintStatus::PrinterFailed);
         windows::printTestPage(nullptr);
         QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("打印机未准备好或有故障!")});

@@ -25,6 +25,17 @@ using templates::Family;
 using templates::Handle;
 namespace ty = templates::type;
 
+// The edge handles take the position across their edge in twips, then the buttons, as the designer's do.
+template <class W, class P>
+concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
+    w.Pic2_Move(p, b);
+    w.Pic4_Move(p, b);
+    w.Pic5_Move(p, b);
+    w.Pic7_Move(p, b);
+};
+static_assert(EdgeHandlers<Frm_申通快递, ui::Twips>);
+static_assert(!EdgeHandlers<Frm_申通快递, double> && !EdgeHandlers<Frm_申通快递, float>);
+
 namespace {
 const QString kName = QStringLiteral("快递单");
 
@@ -157,13 +168,16 @@ private slots:
         // Handles are centred on the corners: Pic1 at (1500, 1500) - 67.5 twips, Pic8 at (2500, 1800).
         for (int i = 1; i <= 8; ++i)
             QVERIFY(handle(*w, i)->isVisible());
-        QCOMPARE(handle(*w, 1)->geometry(), ui::toPixels(ui::TwipsRect{1432.5f, 1432.5f, 135, 135}));
-        QCOMPARE(handle(*w, 8)->geometry(), ui::toPixels(ui::TwipsRect{2432.5f, 1732.5f, 135, 135}));
+        QCOMPARE(handle(*w, 1)->geometry(),
+                 ui::toPixels(ui::TwipsRect{1432.5_tw, 1432.5_tw, 135_tw, 135_tw}));
+        QCOMPARE(handle(*w, 8)->geometry(),
+                 ui::toPixels(ui::TwipsRect{2432.5_tw, 1732.5_tw, 135_tw, 135_tw}));
 
         // Clicking into another box moves the handles there.
         w->Text_Addscroll(1)->setFocus();
         QCOMPARE(*w->selectedSlot(), (SlotRef{Family::Multi, 1}));
-        QCOMPARE(handle(*w, 8)->geometry(), ui::toPixels(ui::TwipsRect{3532.5f, 5332.5f, 135, 135}));
+        QCOMPARE(handle(*w, 8)->geometry(),
+                 ui::toPixels(ui::TwipsRect{3532.5_tw, 5332.5_tw, 135_tw, 135_tw}));
         mouse(w->Text_Add(4), QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton, Qt::LeftButton);
         mouse(w->Text_Add(4), QEvent::MouseButtonRelease, {3, 3}, Qt::LeftButton, Qt::NoButton);
         QCOMPARE(*w->selectedSlot(), (SlotRef{Family::Single, 4}));
@@ -212,20 +226,21 @@ private slots:
         mouse(box, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
         // The right button alone moves nothing.
         mouse(box, QEvent::MouseMove, {25, 15}, Qt::NoButton, Qt::RightButton);
-        QCOMPARE(w->boxRect({Family::Single, 3}), (ui::TwipsRect{3000, 3000, 1500, 300}));
+        QCOMPARE(w->boxRect({Family::Single, 3}), (ui::TwipsRect{3000_tw, 3000_tw, 1500_tw, 300_tw}));
         mouse(box, QEvent::MouseMove, {25, 15}, Qt::NoButton, Qt::LeftButton);
         QVERIFY(!handle(*w, 1)->isVisible()); // hidden while dragging
         mouse(box, QEvent::MouseButtonRelease, {5, 5}, Qt::LeftButton, Qt::NoButton);
-        QCOMPARE(w->boxRect({Family::Single, 3}), (ui::TwipsRect{3300, 3150, 1500, 300}));
+        QCOMPARE(w->boxRect({Family::Single, 3}), (ui::TwipsRect{3300_tw, 3150_tw, 1500_tw, 300_tw}));
         QCOMPARE(box->geometry(), QRect(220, 210, 100, 20));
         QCOMPARE(*w->selectedSlot(), (SlotRef{Family::Single, 3}));
         QVERIFY(handle(*w, 1)->isVisible());
-        QCOMPARE(handle(*w, 1)->geometry(), ui::toPixels(ui::TwipsRect{3232.5f, 3082.5f, 135, 135}));
+        QCOMPARE(handle(*w, 1)->geometry(),
+                 ui::toPixels(ui::TwipsRect{3232.5_tw, 3082.5_tw, 135_tw, 135_tw}));
         // The print follows the box on screen, saved or not.
         const printing::PrintSheet sheet = w->currentSheet();
         QCOMPARE(sheet.fields[1].name, QStringLiteral("乙"));
-        QCOMPARE(sheet.fields[1].left, 3300.0);
-        QCOMPARE(sheet.fields[1].top, 3150.0);
+        QCOMPARE(sheet.fields[1].left, 3300_tw);
+        QCOMPARE(sheet.fields[1].top, 3150_tw);
     }
 
     void resizeWithHandlesStopsAtTheMinimum() {
@@ -235,27 +250,27 @@ private slots:
         QVERIFY(w);
         w->XPButton_WeiTiao->click();
         templates::HandleSet* h = w->handles();
-        h->setAnchor({0, 0});
-        QVERIFY(!h->handleMove(Handle::Pic8, {-800, 0}, Qt::LeftButton)); // width 200
-        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1500, 1500, 1000, 300}));
-        QVERIFY(h->handleMove(Handle::Pic8, {-700, 0}, Qt::LeftButton)); // width 300
-        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1500, 1500, 300, 300}));
+        h->setAnchor({0_tw, 0_tw});
+        QVERIFY(!h->handleMove(Handle::Pic8, {-800_tw, 0_tw}, Qt::LeftButton)); // width 200
+        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1500_tw, 1500_tw, 1000_tw, 300_tw}));
+        QVERIFY(h->handleMove(Handle::Pic8, {-700_tw, 0_tw}, Qt::LeftButton)); // width 300
+        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1500_tw, 1500_tw, 300_tw, 300_tw}));
         // The public edge operations: Pic7 makes it taller, Pic4 moves the left edge.
-        h->setAnchor({0, 0});
-        w->Pic7_Move(600, Qt::LeftButton);
-        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1500, 1500, 300, 900}));
-        w->Pic4_Move(-200, Qt::LeftButton);
-        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1300, 1500, 500, 900}));
-        w->Pic2_Move(200, Qt::RightButton);
-        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1300, 1500, 500, 900}));
-        QCOMPARE(w->Text_Add(1)->geometry(), ui::toPixels(ui::TwipsRect{1300, 1500, 500, 900}));
+        h->setAnchor({0_tw, 0_tw});
+        w->Pic7_Move(600_tw, Qt::LeftButton);
+        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1500_tw, 1500_tw, 300_tw, 900_tw}));
+        w->Pic4_Move(-200_tw, Qt::LeftButton);
+        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1300_tw, 1500_tw, 500_tw, 900_tw}));
+        w->Pic2_Move(200_tw, Qt::RightButton);
+        QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1300_tw, 1500_tw, 500_tw, 900_tw}));
+        QCOMPARE(w->Text_Add(1)->geometry(), ui::toPixels(ui::TwipsRect{1300_tw, 1500_tw, 500_tw, 900_tw}));
 
         // A real drag on Pic5 by 30 pixels (450 twips) to the right.
         w->show();
         QWidget* pic5 = handle(*w, 5);
         mouse(pic5, QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton, Qt::LeftButton);
         mouse(pic5, QEvent::MouseMove, {34, 4}, Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(w->boxRect({Family::Single, 1}).width, 950.0f);
+        QCOMPARE(w->boxRect({Family::Single, 1}).width, 950_tw);
         QCOMPARE(pic5->cursor().shape(), Qt::SizeHorCursor);
     }
 
@@ -326,8 +341,8 @@ private slots:
         QVERIFY(w);
         w->XPButton_WeiTiao->click();
         templates::HandleSet* h = w->handles();
-        h->setAnchor({0, 0});
-        QVERIFY(h->dragPoint({300.5, 150.25}, Qt::LeftButton));
+        h->setAnchor({0_tw, 0_tw});
+        QVERIFY(h->dragPoint({300.5_tw, 150.25_tw}, Qt::LeftButton));
         h->endDrag();
         w->XPButton_WeiTiao->click(); // saving works with the mode off as well
         w->Allup->setText(QStringLiteral("-12"));
@@ -338,9 +353,9 @@ private slots:
         QCOMPARE(int(env.prompter.last().icon), int(ui::Icon::Information));
 
         const templates::Template t = templates::TemplateStore(env.db()).load(kName).tmpl;
-        QCOMPARE(t.single[1].rect, (ui::TwipsRect{1800.5f, 1650.25f, 1000, 300}));
-        QCOMPARE(t.single[3].rect, (ui::TwipsRect{3000, 3000, 1500, 300}));
-        QCOMPARE(t.multi[1].rect, (ui::TwipsRect{600, 4500, 3000, 900}));
+        QCOMPARE(t.single[1].rect, (ui::TwipsRect{1800.5_tw, 1650.25_tw, 1000_tw, 300_tw}));
+        QCOMPARE(t.single[3].rect, (ui::TwipsRect{3000_tw, 3000_tw, 1500_tw, 300_tw}));
+        QCOMPARE(t.multi[1].rect, (ui::TwipsRect{600_tw, 4500_tw, 3000_tw, 900_tw}));
         QCOMPARE(t.allup, -12);
         QCOMPARE(t.allleft, 7);
         QCOMPARE(t.picture.size(), 1200); // the picture is kept
@@ -371,8 +386,8 @@ private slots:
         auto w = openWindow();
         QVERIFY(w);
         w->XPButton_WeiTiao->click();
-        w->handles()->setAnchor({0, 0});
-        QVERIFY(w->handles()->dragPoint({100, 100}, Qt::LeftButton));
+        w->handles()->setAnchor({0_tw, 0_tw});
+        QVERIFY(w->handles()->dragPoint({100_tw, 100_tw}, Qt::LeftButton));
         data::exec(env.db(), QStringLiteral("DROP TABLE moban"));
         w->XPButton_BaoCWT->click();
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("XPButton_BaoCWT_Click：")));

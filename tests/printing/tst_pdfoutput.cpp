@@ -29,8 +29,8 @@ PrintField field(const QString& name, const QString& text, double left, double t
     PrintField f;
     f.name = name;
     f.text = text;
-    f.left = left;
-    f.top = top;
+    f.left = ui::Twips(left);
+    f.top = ui::Twips(top);
     f.fontSize = size;
     return f;
 }
@@ -42,6 +42,9 @@ QString spaced(const QString& chars)
     for (const QChar c : chars) parts << QString(c);
     return parts.join(QLatin1Char(' '));
 }
+
+// PDF coordinates are points, 20 twips each.
+double points(ui::Twips t) { return t.value() / 20.0; }
 
 bool visible(const PlacedChar& c) { return !c.text.trimmed().isEmpty(); }
 
@@ -109,23 +112,23 @@ private slots:
         bool found = false;
         for (qsizetype i = 0; i < words.size(); ++i) {
             if (words[i].text != QStringLiteral("张三丰")) continue;
-            QVERIFY(qAbs(words[i].xMin - (o.x + name[0].x / 20.0)) <= o.dot);
-            QVERIFY(qAbs(words[i].yMin - (o.y + name[0].y / 20.0)) <= o.dot);
+            QVERIFY(qAbs(words[i].xMin - (o.x + points(name[0].x))) <= o.dot);
+            QVERIFY(qAbs(words[i].yMin - (o.y + points(name[0].y))) <= o.dot);
             // The last glyph is one em (9 points) wide.
-            QVERIFY(qAbs(words[i].xMax - 9 - (o.x + name[2].x / 20.0)) <= o.dot);
+            QVERIFY(qAbs(words[i].xMax - 9 - (o.x + points(name[2].x))) <= o.dot);
             words.removeAt(i);
             found = true;
             break;
         }
         QVERIFY(found);
-        QCOMPARE(name[0].x, 1200); // 1440 - 5 x 48
-        QCOMPARE(name[0].y, 1200); // 720 + 10 x 48
+        QCOMPARE(name[0].x, 1200_tw); // 1440 - 5 x 48
+        QCOMPARE(name[0].y, 1200_tw); // 720 + 10 x 48
 
         for (const PlacedChar& c : placed.chars.mid(3))
             if (visible(c)) singles << c;
         QCOMPARE(words.size(), singles.size());
         for (const PlacedChar& c : singles) {
-            const double ex = o.x + c.x / 20.0, ey = o.y + c.y / 20.0;
+            const double ex = o.x + points(c.x), ey = o.y + points(c.y);
             qsizetype hit = -1;
             for (qsizetype i = 0; i < words.size() && hit < 0; ++i)
                 if (words[i].text == c.text && qAbs(words[i].xMin - ex) <= o.dot && qAbs(words[i].yMin - ey) <= o.dot)
@@ -134,7 +137,8 @@ private slots:
             words.removeAt(hit);
         }
         // The long address wrapped onto a second line 300 twips lower.
-        QVERIFY(std::any_of(singles.begin(), singles.end(), [](const PlacedChar& c) { return c.y == 2400 + 480 + 300; }));
+        QVERIFY(std::any_of(singles.begin(), singles.end(),
+                            [](const PlacedChar& c) { return c.y == 2400_tw + 480_tw + 300_tw; }));
     }
 
     void drawSheetPaintsTheSameOnAnyDevice()
@@ -157,8 +161,8 @@ private slots:
         QVERIFY(qAbs(text.words[0].yMin - 72) <= dot);
         QCOMPARE(text.words[3].text, QStringLiteral("B"));
         // 甲 178+ blank 89 ... at size 11: full 217.6, half 108.8.
-        const auto p = printing::placeText(spaced(QStringLiteral("甲乙AB")), 2880, 1440, 11);
-        QVERIFY(qAbs(text.words[3].xMin - p.chars.last().x / 20.0) <= dot);
+        const auto p = printing::placeText(spaced(QStringLiteral("甲乙AB")), {2880_tw, 1440_tw}, 11);
+        QVERIFY(qAbs(text.words[3].xMin - points(p.chars.last().x)) <= dot);
         QVERIFY(env.prompter.shown.isEmpty());
     }
 

@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace vorlan::printing;
+using vorlan::ui::Twips;
 
 Q_DECLARE_METATYPE(QList<int>)
 
@@ -21,15 +22,21 @@ QString repeat(const QString& s, int n)
 QList<int> xs(const Placement& p)
 {
     QList<int> out;
-    for (const PlacedChar& c : p.chars) out << c.x;
+    for (const PlacedChar& c : p.chars) out << int(c.x.value());
     return out;
 }
 
 QList<int> ys(const Placement& p)
 {
     QList<int> out;
-    for (const PlacedChar& c : p.chars) out << c.y;
+    for (const PlacedChar& c : p.chars) out << int(c.y.value());
     return out;
+}
+
+// A value placed at whole twips (x, y).
+Placement place(const QString& text, int x, int y, double size)
+{
+    return placeText(text, {Twips(x), Twips(y)}, size);
 }
 
 PrintField field(const QString& text, double left, double top, double size = 9, const QString& name = QString())
@@ -37,8 +44,8 @@ PrintField field(const QString& text, double left, double top, double size = 9, 
     PrintField f;
     f.name = name;
     f.text = text;
-    f.left = left;
-    f.top = top;
+    f.left = Twips(left);
+    f.top = Twips(top);
     f.fontSize = size;
     return f;
 }
@@ -90,7 +97,7 @@ private slots:
         QFETCH(double, size);
         QFETCH(QList<int>, expectX);
         QFETCH(QList<int>, expectY);
-        const Placement p = placeText(text, x, y, size);
+        const Placement p = place(text, x, y, size);
         QVERIFY(p.ok);
         QCOMPARE(xs(p), expectX);
         QCOMPARE(ys(p), expectY);
@@ -99,37 +106,37 @@ private slots:
 
     void thirtyCharactersBreakAfterTheTwentySecond()
     {
-        const Placement p = placeText(repeat(QStringLiteral("汉"), 30), 1000, 2000, 9);
+        const Placement p = place(repeat(QStringLiteral("汉"), 30), 1000, 2000, 9);
         QVERIFY(p.ok);
         QCOMPARE(p.chars.size(), 30);
         for (int i = 0; i < 22; ++i) {
-            QCOMPARE(p.chars[i].y, 2000);
-            QCOMPARE(p.chars[i].x, 1000 + 178 * i);
+            QCOMPARE(p.chars[i].y, Twips(2000));
+            QCOMPARE(p.chars[i].x, Twips(1000 + 178 * i));
         }
-        QCOMPARE(p.chars[21].x, 1000 + 3738);
+        QCOMPARE(p.chars[21].x, Twips(1000 + 3738));
         // The 23rd would start at x + 3916, past x + 3900: second line, 300 lower.
         for (int i = 22; i < 30; ++i) {
-            QCOMPARE(p.chars[i].y, 2300);
-            QCOMPARE(p.chars[i].x, 1000 + 178 * i - 3900);
+            QCOMPARE(p.chars[i].y, Twips(2300));
+            QCOMPARE(p.chars[i].x, Twips(1000 + 178 * i - 3900));
         }
-        QCOMPARE(p.chars[22].x, 1016);
+        QCOMPARE(p.chars[22].x, Twips(1016));
     }
 
     void thirdLineTakesTheRest()
     {
-        const Placement p = placeText(repeat(QStringLiteral("汉"), 100), 0, 0, 9);
+        const Placement p = place(repeat(QStringLiteral("汉"), 100), 0, 0, 9);
         QVERIFY(p.ok);
-        QCOMPARE(p.chars[43].y, 300); // 7654 <= 7800
-        QCOMPARE(p.chars[44].y, 600); // 7832 > 7800
-        QCOMPARE(p.chars[44].x, 32);
-        QCOMPARE(p.chars[99].y, 600); // no fourth line
-        QCOMPARE(p.chars[99].x, 178 * 99 - 7800);
+        QCOMPARE(p.chars[43].y, Twips(300)); // 7654 <= 7800
+        QCOMPARE(p.chars[44].y, Twips(600)); // 7832 > 7800
+        QCOMPARE(p.chars[44].x, Twips(32));
+        QCOMPARE(p.chars[99].y, Twips(600)); // no fourth line
+        QCOMPARE(p.chars[99].x, Twips(178 * 99 - 7800));
     }
 
     void lettersAdvanceHalfAsFar()
     {
-        const Placement wide = placeText(repeat(QStringLiteral("字"), 10), 0, 0, 12);
-        const Placement narrow = placeText(repeat(QStringLiteral("x"), 10), 0, 0, 12);
+        const Placement wide = place(repeat(QStringLiteral("字"), 10), 0, 0, 12);
+        const Placement narrow = place(repeat(QStringLiteral("x"), 10), 0, 0, 12);
         QCOMPARE(wide.chars.last().x, 2 * narrow.chars.last().x);
     }
 
@@ -144,7 +151,7 @@ private slots:
     {
         QFETCH(QString, text);
         // Even at a position the page cannot hold: nothing is placed, nothing fails.
-        const Placement p = placeText(text, 32000, 32767, 9);
+        const Placement p = place(text, 32000, 32767, 9);
         QVERIFY(p.ok);
         QVERIFY(p.chars.isEmpty());
     }
@@ -197,7 +204,7 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(int, placed);
         QFETCH(int, fault);
-        const Placement p = placeText(text, x, y, size);
+        const Placement p = place(text, x, y, size);
         QCOMPARE(p.ok, ok);
         QCOMPARE(p.chars.size(), placed);
         QCOMPARE(int(p.fault), fault);
@@ -306,7 +313,7 @@ private slots:
         QFETCH(bool, valid);
         const auto v = offsetTwips(text);
         QCOMPARE(v.has_value(), valid);
-        if (valid) QCOMPARE(*v, twips);
+        if (valid) QCOMPARE(*v, Twips(twips));
     }
 
     void sheetWithoutOffsets()
@@ -316,8 +323,8 @@ private slots:
         const SheetPlacement p = placeSheet(s);
         QVERIFY(p.ok);
         QCOMPARE(p.chars.size(), 1);
-        QCOMPARE(p.chars[0].x, 1440);
-        QCOMPARE(p.chars[0].y, 720);
+        QCOMPARE(p.chars[0].x, Twips(1440));
+        QCOMPARE(p.chars[0].y, Twips(720));
     }
 
     void sheetOffsetsMoveEveryValue()
@@ -330,11 +337,11 @@ private slots:
         const SheetPlacement p = placeSheet(s);
         QVERIFY(p.ok);
         QCOMPARE(p.chars.size(), 3);
-        QCOMPARE(p.chars[0].x, 1200);
-        QCOMPARE(p.chars[0].y, 1200);
-        QCOMPARE(p.chars[1].x, 1378);
-        QCOMPARE(p.chars[2].x, 2760);       // 3000.4 - 240 rounds to 2760
-        QCOMPARE(p.chars[2].y, 580);        // 100.5 + 480 = 580.5, tie to even
+        QCOMPARE(p.chars[0].x, Twips(1200));
+        QCOMPARE(p.chars[0].y, Twips(1200));
+        QCOMPARE(p.chars[1].x, Twips(1378));
+        QCOMPARE(p.chars[2].x, Twips(2760));       // 3000.4 - 240 rounds to 2760
+        QCOMPARE(p.chars[2].y, Twips(580));        // 100.5 + 480 = 580.5, tie to even
         QCOMPARE(p.chars[2].size, 12.0);
     }
 
@@ -380,8 +387,8 @@ private slots:
         QVERIFY(p.ok);
         QCOMPARE(p.chars.size(), 12);
         for (int i = 0; i < 12; ++i) {
-            QCOMPARE(p.chars[i].x, 198 * i);
-            QCOMPARE(p.chars[i].y, 0);
+            QCOMPARE(p.chars[i].x, Twips(198 * i));
+            QCOMPARE(p.chars[i].y, Twips(0));
             QCOMPARE(p.chars[i].size, 10.0);
         }
     }

@@ -46,8 +46,8 @@ PrintField field(const QString& name, const QString& text)
     PrintField f;
     f.name = name;
     f.text = text;
-    f.left = 1000;
-    f.top = 1000;
+    f.left = 1000_tw;
+    f.top = 1000_tw;
     return f;
 }
 

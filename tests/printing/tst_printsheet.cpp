@@ -15,13 +15,13 @@ namespace ty = templates::type;
 
 namespace {
 
-templates::InputPoint point(const QString& type, const QString& name, const QString& binding, float left = 0,
-                            float top = 0, float size = 9) {
+templates::InputPoint point(const QString& type, const QString& name, const QString& binding,
+                            ui::Twips left = 0_tw, ui::Twips top = 0_tw, float size = 9) {
     templates::InputPoint p;
     p.type = type;
     p.name = name;
     p.binding = binding;
-    p.rect = ui::TwipsRect{left, top, 2055, 315};
+    p.rect = ui::TwipsRect{left, top, 2055_tw, 315_tw};
     p.fontSize = size;
     return p;
 }
@@ -36,15 +36,17 @@ templates::Template boundTemplate() {
     templates::Template t;
     t.name = QStringLiteral("电汇凭证");
     put(t.single, 1,
-        point(ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1440, 720, 12));
-    put(t.single, 2, point(ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 1440, 1100));
+        point(ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1440_tw, 720_tw, 12));
+    put(t.single, 2,
+        point(ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 1440_tw, 1100_tw));
     put(t.single, 3, point(ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途")));
     put(t.single, 4, point(ty::Date, QStringLiteral("日期"), QStringLiteral("无")));
     put(t.single, 5, point(ty::SingleLine, QStringLiteral("空绑定"), QString()));
     put(t.single, 6, point(QString(), QStringLiteral("已删除"), QStringLiteral("联系电话")));
     put(t.single, 8, point(ty::Number, QStringLiteral("联系人"), QStringLiteral("联系人")));
     put(t.single, 10, point(ty::SingleLine, QStringLiteral("户名"), QStringLiteral("客户名称")));
-    put(t.multi, 1, point(ty::MultiLine, QStringLiteral("电话"), QStringLiteral("联系电话"), 600, 4500));
+    put(t.multi, 1,
+        point(ty::MultiLine, QStringLiteral("电话"), QStringLiteral("联系电话"), 600_tw, 4500_tw));
     put(t.multi, 2, point(ty::MultiLine, QStringLiteral("附言"), QStringLiteral("常用用途")));
     put(t.multi, 3, point(ty::MultiLine, QStringLiteral("摘要"), QStringLiteral("常用用途")));
     put(t.multi, 5, point(ty::MultiLine, QStringLiteral("账号"), QStringLiteral("开户行账号")));
@@ -124,17 +126,17 @@ private slots:
 
     void sheetPositionsAndOffsets() {
         templates::Template t = boundTemplate();
-        t.single[2].rect.left = 3000; // moved in fine-tune mode, not saved
-        t.single[2].rect.top = 2000;
+        t.single[2].rect.left = 3000_tw; // moved in fine-tune mode, not saved
+        t.single[2].rect.top = 2000_tw;
         t.allup = 99; // the stored offsets do not count, the boxes' values do
         const printing::PrintSheet sheet = printing::buildSheet(t, {}, 10, -5);
-        QCOMPARE(sheet.fields[0].left, 1440.0);
-        QCOMPARE(sheet.fields[0].top, 720.0);
+        QCOMPARE(sheet.fields[0].left, 1440_tw);
+        QCOMPARE(sheet.fields[0].top, 720_tw);
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
-        QCOMPARE(sheet.fields[1].left, 3000.0);
-        QCOMPARE(sheet.fields[1].top, 2000.0);
+        QCOMPARE(sheet.fields[1].left, 3000_tw);
+        QCOMPARE(sheet.fields[1].top, 2000_tw);
         QCOMPARE(sheet.fields[7].name, QStringLiteral("电话"));
-        QCOMPARE(sheet.fields[7].top, 4500.0);
+        QCOMPARE(sheet.fields[7].top, 4500_tw);
         QCOMPARE(sheet.allupText, QStringLiteral("10"));
         QCOMPARE(sheet.allleftText, QStringLiteral("-5"));
 

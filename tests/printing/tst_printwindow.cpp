@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(names,
                  QStringList({QStringLiteral("收款人"), QStringLiteral("日期"), QStringLiteral("大写一"),
                               QStringLiteral("大写二"), QStringLiteral("附言")}));
-        QCOMPARE(sheet.fields[0].left, 1440.0);
+        QCOMPARE(sheet.fields[0].left, 1440_tw);
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
     }
 
@@ -176,12 +176,12 @@ private slots:
         templates::InputPoint p;
         p.type = ty::Month;
         p.name = QStringLiteral("月");
-        p.rect = ui::TwipsRect{1440, 720, 3000, 315};
+        p.rect = ui::TwipsRect{1440_tw, 720_tw, 3000_tw, 315_tw};
         t.single[2] = p;
         t.single.count = 2;
         p.type = ty::MultiLine;
         p.name = QStringLiteral("备注");
-        p.rect = ui::TwipsRect{150, 3000, 4000, 900};
+        p.rect = ui::TwipsRect{150_tw, 3000_tw, 4000_tw, 900_tw};
         t.multi[2] = p;
         t.multi.count = 2;
         printing::BoxSurface surface;
@@ -457,8 +457,8 @@ private slots:
         QCOMPARE(sheet.templateName, kName);
         QCOMPARE(sheet.fields.size(), 1);
         QCOMPARE(sheet.fields[0].text, QStringLiteral("张三"));
-        QCOMPARE(sheet.fields[0].left, 1440.0);
-        QCOMPARE(sheet.fields[0].top, 720.0);
+        QCOMPARE(sheet.fields[0].left, 1440_tw);
+        QCOMPARE(sheet.fields[0].top, 720_tw);
         QCOMPARE(sheet.allupText, QStringLiteral("10"));
         QCOMPARE(sheet.allleftText, QStringLiteral("-5"));
         // Printed into a PDF file as if it were the default printer; the template was never saved in the

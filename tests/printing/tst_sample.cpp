@@ -76,8 +76,9 @@ private slots:
             for (int i = 1; i <= fam->count; ++i) {
                 if (!(*fam)[i].isLive()) continue;
                 const ui::TwipsRect& b = (*fam)[i].rect;
-                const QRectF box(b.left, b.top, b.width, b.height);
-                QVERIFY(QRectF(0, 0, t.pictureRect.width, t.pictureRect.height).contains(box));
+                const QRectF box(b.left.value(), b.top.value(), b.width.value(), b.height.value());
+                const QRectF area(0, 0, t.pictureRect.width.value(), t.pictureRect.height.value());
+                QVERIFY(area.contains(box));
                 for (const QRectF& other : boxes) QVERIFY2(!other.intersects(box), qPrintable((*fam)[i].name));
                 boxes << box;
             }

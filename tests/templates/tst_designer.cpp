@@ -23,6 +23,22 @@ using namespace vorlan;
 using templates::Family;
 using templates::Frm_模板;
 
+// The edge handles take the position across their edge in twips, then the buttons, as the print window's
+// do; a bare number is no position, and the buttons do not come first.
+template <class W, class P>
+concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
+    w.Pic2_Move(p, b);
+    w.Pic4_Move(p, b);
+    w.Pic5_Move(p, b);
+    w.Pic7_Move(p, b);
+};
+template <class W>
+concept ButtonsFirst = requires(W& w, Qt::MouseButtons b) { w.Pic2_Move(b, ui::Twips()); };
+static_assert(EdgeHandlers<Frm_模板, ui::Twips>);
+static_assert(!EdgeHandlers<Frm_模板, double> && !EdgeHandlers<Frm_模板, float> &&
+              !EdgeHandlers<Frm_模板, int>);
+static_assert(!ButtonsFirst<Frm_模板>);
+
 namespace {
 
 const QString kResult = QStringLiteral("操作结果报告");
@@ -97,15 +113,15 @@ private slots:
         QFETCH(double, length);
         QFETCH(QString, label);
         QFETCH(QPointF, labelPos);
-        const auto ticks = templates::rulerTicks(vertical, 13260);
+        const auto ticks = templates::rulerTicks(vertical, 13260_tw);
         QCOMPARE(ticks.size(), 234); // 0 .. 233 mm: 233 * 56.7 = 13211.1
         const auto& t = ticks.at(index);
-        QCOMPARE(t.position, index * 56.7);
-        QVERIFY(qAbs(t.length - length) < 1e-9);
+        QCOMPARE(t.position, ui::Twips(index * 56.7));
+        QVERIFY(qAbs(t.length.value() - length) < 1e-9);
         QCOMPARE(t.label, label);
         if (!label.isEmpty()) {
-            QVERIFY(qAbs(t.labelPos.x() - labelPos.x()) < 1e-9);
-            QVERIFY(qAbs(t.labelPos.y() - labelPos.y()) < 1e-9);
+            QVERIFY(qAbs(t.labelPos.x.value() - labelPos.x()) < 1e-9);
+            QVERIFY(qAbs(t.labelPos.y.value() - labelPos.y()) < 1e-9);
         }
     }
 
@@ -136,7 +152,7 @@ private slots:
         // The picture area is selected with the handles around it; the kind stays empty.
         QCOMPARE(w.handles->selected(), static_cast<QWidget*>(w.Image1));
         QCOMPARE(w.handles->logic().rect(templates::Handle::Pic8),
-                 (ui::TwipsRect{12615 - 67.5f, 6375 - 67.5f, 135, 135}));
+                 (ui::TwipsRect{12547.5_tw, 6307.5_tw, 135_tw, 135_tw}));
         QVERIFY(w.selectedKind().isEmpty());
 
         w.XPBut修改_Click();
@@ -165,7 +181,7 @@ private slots:
         const auto& p = w.model().single[1];
         QCOMPARE(p.type, QStringLiteral("文本一行"));
         QCOMPARE(p.binding, QStringLiteral("客户名称"));
-        QCOMPARE(p.rect, (ui::TwipsRect{5880, 7500, 2055, 315}));
+        QCOMPARE(p.rect, (ui::TwipsRect{5880_tw, 7500_tw, 2055_tw, 315_tw}));
         QCOMPARE(w.Combo3->currentText(), QStringLiteral("无"));
         QCOMPARE(w.Text_Name->text(), QStringLiteral("收件人")); // keeps its contents
         QVERIFY(w.Text_Add[1] && w.Text_Add[1]->isVisibleTo(&w));
@@ -352,16 +368,16 @@ private slots:
             add(w, QStringLiteral("地址"), w.XPRadio_Text, true, QStringLiteral("客户地址"));
             // Move the point with a drag and the picture area with Pic8.
             w.selectPoint(Family::Single, 1);
-            w.handles->setAnchor({100, 100});
-            QVERIFY(w.handles->dragPoint({400, 250}, Qt::LeftButton));
+            w.handles->setAnchor({100_tw, 100_tw});
+            QVERIFY(w.handles->dragPoint({400_tw, 250_tw}, Qt::LeftButton));
             w.handles->endDrag();
             w.selectPicture();
             QCOMPARE(w.selectedKind(), QStringLiteral("背景图片"));
             QCOMPARE(w.selectedSlot(), 1); // the slot is left as it was
-            w.handles->setAnchor({60, 60});
-            w.Pic5_Move(Qt::LeftButton, 60 - 615);
-            w.Pic7_Move(Qt::RightButton, 1000); // ignored
-            QCOMPARE(w.model().pictureRect, (ui::TwipsRect{0, 0, 12000, 6375}));
+            w.handles->setAnchor({60_tw, 60_tw});
+            w.Pic5_Move(60_tw - 615_tw, Qt::LeftButton);
+            w.Pic7_Move(1000_tw, Qt::RightButton); // ignored
+            QCOMPARE(w.model().pictureRect, (ui::TwipsRect{0_tw, 0_tw, 12000_tw, 6375_tw}));
             QCOMPARE(w.Image1->width(), 800);
             w.XPBut修改_Click(); // with the picture selected: save only
             QCOMPARE(env.prompter.lastText(), kSaved);
@@ -393,7 +409,7 @@ private slots:
         // Reopened: the boxes stand where they were saved, the picture area too.
         Frm_模板 w;
         QVERIFY(w.load());
-        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180, 7650, 2055, 315}));
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7650_tw, 2055_tw, 315_tw}));
         QCOMPARE(w.Text_Add[1]->geometry(), QRect(412, 510, 137, 21));
         QCOMPARE(w.Text_Addscroll[1]->objectName(), QStringLiteral("Text_Addscroll"));
         QCOMPARE(w.Image1->geometry(), QRect(0, 0, 800, 425));
@@ -500,11 +516,11 @@ private slots:
         };
         send(QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
         send(QEvent::MouseMove, {25, -5}, Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180, 7350, 2055, 315}));
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7350_tw, 2055_tw, 315_tw}));
         send(QEvent::MouseButtonRelease, {5, 5}, Qt::LeftButton, Qt::NoButton);
         QVERIFY(w.handles->handle(templates::Handle::Pic1)->isVisible());
         QCOMPARE(w.handles->logic().rect(templates::Handle::Pic1),
-                 (ui::TwipsRect{6180 - 67.5f, 7350 - 67.5f, 135, 135}));
+                 (ui::TwipsRect{6112.5_tw, 7282.5_tw, 135_tw, 135_tw}));
 
         // A click on the picture area selects it and takes the focus, so clicking the box again selects it.
         QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(300, 200));

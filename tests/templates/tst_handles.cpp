@@ -1,5 +1,7 @@
+#include "app/Environment.h"
 #include "TestEnv.h"
 #include "templates/Handles.h"
+#include "ui/TwipsLayout.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -10,8 +12,11 @@
 
 using namespace vorlan;
 using templates::Handle;
+using ui::Twips;
+using ui::TwipsPoint;
 using ui::TwipsRect;
 
+Q_DECLARE_METATYPE(Twips)
 Q_DECLARE_METATYPE(TwipsRect)
 Q_DECLARE_METATYPE(Handle)
 
@@ -22,8 +27,18 @@ void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt
     QCoreApplication::sendEvent(w, &e);
 }
 
+// v as a float holds it. Through memory: GCC 12 at -O2 may drop two neighbouring roundings to float.
+float single(double v) {
+    volatile float f = float(v);
+    return f;
+}
+
 QString str(const TwipsRect& r) {
-    return QStringLiteral("%1,%2 %3x%4").arg(r.left).arg(r.top).arg(r.width).arg(r.height);
+    return QStringLiteral("%1,%2 %3x%4")
+        .arg(r.left.value())
+        .arg(r.top.value())
+        .arg(r.width.value())
+        .arg(r.height.value());
 }
 
 } // namespace
@@ -31,6 +46,8 @@ QString str(const TwipsRect& r) {
 class TestHandles : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { app::environment().screenDpi = 96; } // 1 pixel = 15 twips
+    void cleanup() { app::environment().screenDpi = 96; }
 
     void handlePoints_data() {
         QTest::addColumn<Handle>("handle");
@@ -52,68 +69,76 @@ private slots:
         QFETCH(QPointF, centre);
         QFETCH(Qt::CursorShape, cursor);
         templates::Handles h;
-        h.place({1000, 600, 2000, 500});
+        h.place({1000_tw, 600_tw, 2000_tw, 500_tw});
         const TwipsRect r = h.rect(handle);
-        QCOMPARE(r.width, 135.f);
-        QCOMPARE(r.height, 135.f);
-        QCOMPARE(r.left, float(centre.x() - 67.5));
-        QCOMPARE(r.top, float(centre.y() - 67.5));
+        QCOMPARE(r.width, 135_tw);
+        QCOMPARE(r.height, 135_tw);
+        QCOMPARE(r.left, Twips(centre.x() - 67.5));
+        QCOMPARE(r.top, Twips(centre.y() - 67.5));
         QCOMPARE(templates::handleCursor(handle), cursor);
         QCOMPARE(templates::handleFromName(templates::handleName(handle)), std::optional<Handle>(handle));
     }
 
     void handlesAtTheEdgeAreNotClipped() {
         templates::Handles h;
-        h.place({0, 0, 12615, 6375});
-        QCOMPARE(h.rect(Handle::Pic1), (TwipsRect{-67.5f, -67.5f, 135, 135}));
-        QCOMPARE(h.rect(Handle::Pic8), (TwipsRect{12615 - 67.5f, 6375 - 67.5f, 135, 135}));
+        h.place({0_tw, 0_tw, 12615_tw, 6375_tw});
+        QCOMPARE(h.rect(Handle::Pic1), (TwipsRect{-67.5_tw, -67.5_tw, 135_tw, 135_tw}));
+        QCOMPARE(h.rect(Handle::Pic8), (TwipsRect{12547.5_tw, 6307.5_tw, 135_tw, 135_tw}));
     }
 
     void resizeTable_data() {
         QTest::addColumn<Handle>("handle");
-        QTest::addColumn<float>("dx");
-        QTest::addColumn<float>("dy");
+        QTest::addColumn<Twips>("dx");
+        QTest::addColumn<Twips>("dy");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<TwipsRect>("expected");
         // Object 1000,1000 1000x600; moves of +100/+50 unless the row says otherwise.
-        QTest::newRow("Pic1") << Handle::Pic1 << 100.f << 50.f << true << TwipsRect{1100, 1050, 900, 550};
-        QTest::newRow("Pic2") << Handle::Pic2 << 100.f << 50.f << true << TwipsRect{1000, 1050, 1000, 550};
-        QTest::newRow("Pic3") << Handle::Pic3 << 100.f << 50.f << true << TwipsRect{1000, 1050, 1100, 550};
-        QTest::newRow("Pic4") << Handle::Pic4 << 100.f << 50.f << true << TwipsRect{1100, 1000, 900, 600};
-        QTest::newRow("Pic5") << Handle::Pic5 << 100.f << 50.f << true << TwipsRect{1000, 1000, 1100, 600};
-        QTest::newRow("Pic6") << Handle::Pic6 << 100.f << 50.f << true << TwipsRect{1100, 1000, 900, 650};
-        QTest::newRow("Pic7") << Handle::Pic7 << 100.f << 50.f << true << TwipsRect{1000, 1000, 1000, 650};
-        QTest::newRow("Pic8") << Handle::Pic8 << 100.f << 50.f << true << TwipsRect{1000, 1000, 1100, 650};
+        QTest::newRow("Pic1") << Handle::Pic1 << 100_tw << 50_tw << true
+                              << TwipsRect{1100_tw, 1050_tw, 900_tw, 550_tw};
+        QTest::newRow("Pic2") << Handle::Pic2 << 100_tw << 50_tw << true
+                              << TwipsRect{1000_tw, 1050_tw, 1000_tw, 550_tw};
+        QTest::newRow("Pic3") << Handle::Pic3 << 100_tw << 50_tw << true
+                              << TwipsRect{1000_tw, 1050_tw, 1100_tw, 550_tw};
+        QTest::newRow("Pic4") << Handle::Pic4 << 100_tw << 50_tw << true
+                              << TwipsRect{1100_tw, 1000_tw, 900_tw, 600_tw};
+        QTest::newRow("Pic5") << Handle::Pic5 << 100_tw << 50_tw << true
+                              << TwipsRect{1000_tw, 1000_tw, 1100_tw, 600_tw};
+        QTest::newRow("Pic6") << Handle::Pic6 << 100_tw << 50_tw << true
+                              << TwipsRect{1100_tw, 1000_tw, 900_tw, 650_tw};
+        QTest::newRow("Pic7") << Handle::Pic7 << 100_tw << 50_tw << true
+                              << TwipsRect{1000_tw, 1000_tw, 1000_tw, 650_tw};
+        QTest::newRow("Pic8") << Handle::Pic8 << 100_tw << 50_tw << true
+                              << TwipsRect{1000_tw, 1000_tw, 1100_tw, 650_tw};
         // The minimum: exactly 280 is refused, 280.5 accepted.
-        QTest::newRow("Pic5 width 280") << Handle::Pic5 << -720.f << 0.f << false << TwipsRect{};
+        QTest::newRow("Pic5 width 280") << Handle::Pic5 << -720_tw << 0_tw << false << TwipsRect{};
         QTest::newRow("Pic5 width 280.5")
-            << Handle::Pic5 << -719.5f << 0.f << true << TwipsRect{1000, 1000, 280.5, 600};
-        QTest::newRow("Pic4 width 280") << Handle::Pic4 << 720.f << 0.f << false << TwipsRect{};
-        QTest::newRow("Pic7 height 280") << Handle::Pic7 << 0.f << -320.f << false << TwipsRect{};
+            << Handle::Pic5 << -719.5_tw << 0_tw << true << TwipsRect{1000_tw, 1000_tw, 280.5_tw, 600_tw};
+        QTest::newRow("Pic4 width 280") << Handle::Pic4 << 720_tw << 0_tw << false << TwipsRect{};
+        QTest::newRow("Pic7 height 280") << Handle::Pic7 << 0_tw << -320_tw << false << TwipsRect{};
         QTest::newRow("Pic7 height 280.5")
-            << Handle::Pic7 << 0.f << -319.5f << true << TwipsRect{1000, 1000, 1000, 280.5};
-        QTest::newRow("Pic2 height 280") << Handle::Pic2 << 0.f << 320.f << false << TwipsRect{};
-        QTest::newRow("Pic8 width below") << Handle::Pic8 << -800.f << 0.f << false << TwipsRect{};
-        QTest::newRow("Pic8 height below") << Handle::Pic8 << 0.f << -400.f << false << TwipsRect{};
-        QTest::newRow("Pic1 height only too small") << Handle::Pic1 << 0.f << 330.f << false << TwipsRect{};
-        QTest::newRow("Pic6 width too small") << Handle::Pic6 << 750.f << 0.f << false << TwipsRect{};
+            << Handle::Pic7 << 0_tw << -319.5_tw << true << TwipsRect{1000_tw, 1000_tw, 1000_tw, 280.5_tw};
+        QTest::newRow("Pic2 height 280") << Handle::Pic2 << 0_tw << 320_tw << false << TwipsRect{};
+        QTest::newRow("Pic8 width below") << Handle::Pic8 << -800_tw << 0_tw << false << TwipsRect{};
+        QTest::newRow("Pic8 height below") << Handle::Pic8 << 0_tw << -400_tw << false << TwipsRect{};
+        QTest::newRow("Pic1 height only too small") << Handle::Pic1 << 0_tw << 330_tw << false << TwipsRect{};
+        QTest::newRow("Pic6 width too small") << Handle::Pic6 << 750_tw << 0_tw << false << TwipsRect{};
         // Edge handles ignore the coordinate along their edge: a tiny width does not stop Pic2.
         QTest::newRow("Pic2 ignores dx")
-            << Handle::Pic2 << -5000.f << -100.f << true << TwipsRect{1000, 900, 1000, 700};
+            << Handle::Pic2 << -5000_tw << -100_tw << true << TwipsRect{1000_tw, 900_tw, 1000_tw, 700_tw};
         QTest::newRow("Pic5 ignores dy")
-            << Handle::Pic5 << 10.f << 5000.f << true << TwipsRect{1000, 1000, 1010, 600};
+            << Handle::Pic5 << 10_tw << 5000_tw << true << TwipsRect{1000_tw, 1000_tw, 1010_tw, 600_tw};
         // Growing past the origin is allowed: positions are not limited.
         QTest::newRow("Pic1 off surface")
-            << Handle::Pic1 << -2000.f << -1500.f << true << TwipsRect{-1000, -500, 3000, 2100};
+            << Handle::Pic1 << -2000_tw << -1500_tw << true << TwipsRect{-1000_tw, -500_tw, 3000_tw, 2100_tw};
     }
 
     void resizeTable() {
         QFETCH(Handle, handle);
-        QFETCH(float, dx);
-        QFETCH(float, dy);
+        QFETCH(Twips, dx);
+        QFETCH(Twips, dy);
         QFETCH(bool, accepted);
         QFETCH(TwipsRect, expected);
-        const TwipsRect object{1000, 1000, 1000, 600};
+        const TwipsRect object{1000_tw, 1000_tw, 1000_tw, 600_tw};
 
         const auto r = templates::resized(object, handle, dx, dy);
         QCOMPARE(r.has_value(), accepted);
@@ -123,12 +148,14 @@ private slots:
         // The same through the stateful rules with the anchor, and only with exactly the left button.
         templates::Handles h;
         h.place(object);
-        h.setAnchor({40, 40});
-        QVERIFY(!h.resize(handle, object, {40 + dx, 40 + dy}, Qt::NoButton));
-        QVERIFY(!h.resize(handle, object, {40 + dx, 40 + dy}, Qt::RightButton));
-        QVERIFY(!h.resize(handle, object, {40 + dx, 40 + dy}, Qt::LeftButton | Qt::RightButton));
+        const TwipsPoint anchor{40_tw, 40_tw};
+        const TwipsPoint pos = anchor + TwipsPoint{dx, dy};
+        h.setAnchor(anchor);
+        QVERIFY(!h.resize(handle, object, pos, Qt::NoButton));
+        QVERIFY(!h.resize(handle, object, pos, Qt::RightButton));
+        QVERIFY(!h.resize(handle, object, pos, Qt::LeftButton | Qt::RightButton));
         QCOMPARE(h.rect(handle), templates::handleRect(object, handle));
-        const auto r2 = h.resize(handle, object, {40 + dx, 40 + dy}, Qt::LeftButton);
+        const auto r2 = h.resize(handle, object, pos, Qt::LeftButton);
         QCOMPARE(r2.has_value(), accepted);
         // Handles follow an accepted resize and stay where they were on a refused one.
         const TwipsRect now = accepted ? expected : object;
@@ -139,21 +166,21 @@ private slots:
     // Dragging Pic4 to the right: the right edge stays, and once the width would reach 280 the object keeps
     // the width of the last accepted step.
     void leftHandleKeepsRightEdge() {
-        TwipsRect obj{1000, 500, 1000, 400};
+        TwipsRect obj{1000_tw, 500_tw, 1000_tw, 400_tw};
         templates::Handles h;
         h.place(obj);
-        h.setAnchor({60, 60});
+        h.setAnchor({60_tw, 60_tw});
         // Each step moves the mouse 200 twips right relative to the handle; an accepted step moves the
         // handle, so the next position relative to it starts from the anchor again.
-        QList<float> widths;
+        QList<Twips> widths;
         for (int step = 0; step < 6; ++step) {
-            if (auto r = h.resize(Handle::Pic4, obj, {260, 60}, Qt::LeftButton))
+            if (auto r = h.resize(Handle::Pic4, obj, {260_tw, 60_tw}, Qt::LeftButton))
                 obj = *r;
-            QCOMPARE(obj.right(), 2000.f);
+            QCOMPARE(obj.right(), 2000_tw);
             widths << obj.width;
         }
-        QCOMPARE(widths, (QList<float>{800, 600, 400, 400, 400, 400}));
-        QCOMPARE(obj.left, 1600.f);
+        QCOMPARE(widths, (QList<Twips>{800_tw, 600_tw, 400_tw, 400_tw, 400_tw, 400_tw}));
+        QCOMPARE(obj.left, 1600_tw);
     }
 
     void dragNeedsExactlyTheLeftButton_data() {
@@ -169,21 +196,94 @@ private slots:
     void dragNeedsExactlyTheLeftButton() {
         QFETCH(int, buttons);
         QFETCH(bool, moves);
-        const TwipsRect obj{500, 700, 2055, 315};
+        const TwipsRect obj{500_tw, 700_tw, 2055_tw, 315_tw};
         templates::Handles h;
         h.place(obj);
         h.setVisible(true);
-        h.setAnchor({100, 50});
-        const auto r = h.dragPoint(obj, {400, 200}, Qt::MouseButtons(buttons));
+        h.setAnchor({100_tw, 50_tw});
+        const auto r = h.dragPoint(obj, {400_tw, 200_tw}, Qt::MouseButtons(buttons));
         QCOMPARE(r.has_value(), moves);
         QCOMPARE(h.visible(), !moves);
         QCOMPARE(h.dragging(), moves);
         if (moves) {
-            QCOMPARE(*r, (TwipsRect{800, 850, 2055, 315}));
+            QCOMPARE(*r, (TwipsRect{800_tw, 850_tw, 2055_tw, 315_tw}));
             h.endDrag();
             QVERIFY(h.visible());
             QVERIFY(!h.dragging());
         }
+    }
+
+    // Every move and resize leaves the rectangle in single precision, as the model keeps and stores it,
+    // and exactly as single precision fields computed it: a drag adds the mouse movement to the left and
+    // top and rounds once, a resize rounds the movement and then every sum.
+    void movesStayInSinglePrecision_data() {
+        QTest::addColumn<double>("left");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<double>("anchorX");
+        QTest::addColumn<double>("anchorY");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::newRow("whole twips") << 1500.0 << 1500.0 << 30.0 << 15.0 << 330.0 << 165.0;
+        QTest::newRow("tenths of a twip") << 1000.1 << 2000.7 << 0.3 << 0.1 << 300.7 << 150.2;
+        QTest::newRow("mouse at 100 dpi") << 5880.0 << 7500.0 << 14.4 << 28.8 << 432.0 << -14.4;
+        QTest::newRow("mouse at 110 dpi")
+            << 5880.0 << 7500.0 << 1440.0 / 110 << 3 * 1440.0 / 110 << 57 * 1440.0 / 110 << -8 * 1440.0 / 110;
+        QTest::newRow("far off the surface") << 16777000.3 << -16777000.3 << 0.0 << 0.0 << 255.9 << -3.7;
+    }
+    void movesStayInSinglePrecision() {
+        QFETCH(double, left);
+        QFETCH(double, top);
+        QFETCH(double, anchorX);
+        QFETCH(double, anchorY);
+        QFETCH(double, x);
+        QFETCH(double, y);
+        const float l = single(left), t = single(top), w = 2055.3f, h = 900.7f;
+        const TwipsRect object{Twips(l), Twips(t), Twips(w), Twips(h)};
+        templates::Handles handles;
+        handles.setAnchor({Twips(anchorX), Twips(anchorY)});
+
+        const auto moved = handles.dragPoint(object, {Twips(x), Twips(y)}, Qt::LeftButton);
+        QVERIFY(moved);
+        const TwipsRect dragged{Twips(single(l + (x - anchorX))), Twips(single(t + (y - anchorY))), Twips(w),
+                                Twips(h)};
+        QCOMPARE(*moved, dragged);
+        QCOMPARE(moved->toSingle(), *moved);
+
+        const float dx = single(x - anchorX), dy = single(y - anchorY);
+        const auto grown = handles.resize(Handle::Pic1, object, {Twips(x), Twips(y)}, Qt::LeftButton);
+        const TwipsRect pic1{Twips(l + dx), Twips(t + dy), Twips(w - dx), Twips(h - dy)};
+        QCOMPARE(grown.has_value(), w - dx > 280 && h - dy > 280);
+        if (grown) {
+            QCOMPARE(*grown, pic1);
+            for (Handle k : templates::kAllHandles)
+                QCOMPARE(handles.rect(k), handles.rect(k).toSingle());
+        }
+        const auto wider = templates::resized(object, Handle::Pic8, Twips(x - anchorX), Twips(y - anchorY));
+        QVERIFY(wider);
+        QCOMPARE(*wider, (TwipsRect{Twips(l), Twips(t), Twips(w + dx), Twips(h + dy)}));
+    }
+
+    // The same through the mouse at a resolution where a pixel is not a whole number of twips.
+    void mouseDragAtAnOddResolution() {
+        test::initTestApplication();
+        app::environment().screenDpi = 110;
+        QWidget surface;
+        surface.resize(900, 700);
+        auto* box = new QLineEdit(&surface);
+        const float l = 1500.3f, t = 1500.6f;
+        const TwipsRect start{Twips(l), Twips(t), 2055_tw, 315_tw};
+        ui::place(box, start);
+        templates::HandleSet set(&surface);
+        set.attachBox(box);
+        set.select(box, start);
+        surface.show();
+        mouse(box, QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseMove, {37, 26}, Qt::NoButton, Qt::LeftButton);
+        auto twips = [](int pixels) { return pixels * 1440.0 / 110; };
+        const TwipsRect expected{Twips(single(l + (twips(37) - twips(10)))),
+                                 Twips(single(t + (twips(26) - twips(5)))), 2055_tw, 315_tw};
+        QCOMPARE(set.selectedRect(), expected);
+        QCOMPARE(box->geometry(), ui::toPixels(expected));
     }
 
     // The widget layer: a box dragged with the mouse, a handle dragged, events ignored when inactive.
@@ -192,8 +292,8 @@ private slots:
         QWidget surface;
         surface.resize(900, 700);
         auto* box = new QLineEdit(&surface);
-        const TwipsRect start{1500, 1500, 2055, 315};
-        ui::place(box, start.left, start.top, start.width, start.height);
+        const TwipsRect start{1500_tw, 1500_tw, 2055_tw, 315_tw};
+        ui::place(box, start);
         templates::HandleSet set(&surface);
         set.attachBox(box);
         QSignalSpy moved(&set, &templates::HandleSet::objectMoved);
@@ -217,7 +317,7 @@ private slots:
         mouse(box, QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton, Qt::LeftButton);
         mouse(box, QEvent::MouseMove, {30, 15}, Qt::NoButton, Qt::LeftButton);
         QCOMPARE(moved.count(), 1);
-        QCOMPARE(set.selectedRect(), (TwipsRect{1800, 1650, 2055, 315}));
+        QCOMPARE(set.selectedRect(), (TwipsRect{1800_tw, 1650_tw, 2055_tw, 315_tw}));
         QCOMPARE(box->pos(), QPoint(120, 110));
         QVERIFY(!pic8->isVisible());
         QCOMPARE(box->cursor().shape(), Qt::SizeAllCursor);
@@ -230,7 +330,7 @@ private slots:
         set.select(box, set.selectedRect());
         mouse(pic8, QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton, Qt::LeftButton);
         mouse(pic8, QEvent::MouseMove, {14, 6}, Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(set.selectedRect(), (TwipsRect{1800, 1650, 2205, 345}));
+        QCOMPARE(set.selectedRect(), (TwipsRect{1800_tw, 1650_tw, 2205_tw, 345_tw}));
         QCOMPARE(box->size(), QSize(147, 23));
         QCOMPARE(moved.count(), 2);
         QCOMPARE(moved.last().at(0).value<QWidget*>(), static_cast<QWidget*>(box));
@@ -248,15 +348,15 @@ private slots:
         QWidget surface;
         surface.resize(900, 700);
         auto* box = new QTextEdit(&surface);
-        ui::place(box, 1500, 1500, 2055, 900);
+        ui::place(box, {1500_tw, 1500_tw, 2055_tw, 900_tw});
         templates::HandleSet set(&surface);
         set.attachBox(box);
-        set.select(box, {1500, 1500, 2055, 900});
+        set.select(box, {1500_tw, 1500_tw, 2055_tw, 900_tw});
         surface.show();
         QWidget* vp = box->viewport();
         mouse(vp, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
         mouse(vp, QEvent::MouseMove, {5, 30}, Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(set.selectedRect(), (TwipsRect{1425, 1800, 2055, 900}));
+        QCOMPARE(set.selectedRect(), (TwipsRect{1425_tw, 1800_tw, 2055_tw, 900_tw}));
         QCOMPARE(vp->cursor().shape(), Qt::SizeAllCursor);
         mouse(vp, QEvent::MouseButtonRelease, {5, 30}, Qt::LeftButton, Qt::NoButton);
         QVERIFY(vp->cursor().shape() != Qt::SizeAllCursor);

@@ -86,8 +86,8 @@ private slots:
         QCOMPARE(p.Adodc1->rowCount(), 2);
         QCOMPARE(p.Adodc1->columnCount(), 12);
         // Twelve columns: 60 twips per caption character plus 1000 for text.
-        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(4 * 60 + 1000));
-        QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(3 * 60 + 1000));
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(4 * 60 + 1000)));
+        QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(ui::Twips(3 * 60 + 1000)));
         p.OKButton->click();
         QCOMPARE(p.result(), int(QDialog::Accepted));
         QCOMPARE(p.result1, QStringLiteral("甲公司"));
@@ -117,7 +117,7 @@ private slots:
         data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
         数据选择 p;
         showPicker(p, kUses, QStringLiteral("请选择常用用途"));
-        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(4 * 600 + 1000));
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(4 * 600 + 1000)));
         // Something left over from an earlier use must not look like a second column.
         p.OKButton->click();
         QCOMPARE(p.result1, QStringLiteral("货款"));
@@ -136,8 +136,8 @@ private slots:
         data::exec(env.db(), QStringLiteral("INSERT INTO wide VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), values);
         数据选择 p;
         showPicker(p, select(QStringLiteral("SELECT * FROM wide")), QStringLiteral("x"));
-        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(60 + 500));  // whole numbers
-        QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(60 + 1000)); // double precision
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(60 + 500)));  // whole numbers
+        QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(ui::Twips(60 + 1000))); // double precision
         p.OKButton->click();
         QCOMPARE(p.result1, QStringLiteral("1"));
         QCOMPARE(p.result2, QStringLiteral("2.5"));
@@ -225,7 +225,7 @@ private slots:
         p.DataGrid1->setColumnWidth(0, 5);
         p.resize(p.width() + 40, p.height() + 30);
         QTRY_COMPARE(p.Adodc1->rowCount(), 2);
-        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(4 * 60 + 1000));
+        QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(4 * 60 + 1000)));
         QCOMPARE(p.DataGrid1->currentIndex().row(), 0);
         // The grid follows the dialog's size.
         QCOMPARE(p.DataGrid1->width(), 757 + 40);

@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(p.name, QStringLiteral("收件人"));
         QCOMPARE(p.type, type);
         QCOMPARE(p.binding, QStringLiteral("传真"));
-        QCOMPARE(p.rect, (ui::TwipsRect{5880, 7500, 2055, 315})); // whatever is selected
+        QCOMPARE(p.rect, (ui::TwipsRect{5880_tw, 7500_tw, 2055_tw, 315_tw})); // whatever is selected
         QCOMPARE(p.fontName, QStringLiteral("黑体"));
         QCOMPARE(p.fontSize, 14.f);
         QVERIFY(p.bold && p.underline && !p.italic);
@@ -209,13 +209,13 @@ private slots:
 
         // Modifying: binding and style, never name, type or place.
         InputPoint q = point(type, QStringLiteral("电话"));
-        q.rect = {100, 200, 300, 400};
+        q.rect = {100_tw, 200_tw, 300_tw, 400_tw};
         q.binding = QStringLiteral("客户名称");
         q.foreColor = 0x123456;
         templates::modifyPoint(q, fam, QStringLiteral("无"), s);
         QCOMPARE(q.name, QStringLiteral("电话"));
         QCOMPARE(q.type, type);
-        QCOMPARE(q.rect, (ui::TwipsRect{100, 200, 300, 400}));
+        QCOMPARE(q.rect, (ui::TwipsRect{100_tw, 200_tw, 300_tw, 400_tw}));
         QCOMPARE(q.binding, QStringLiteral("无"));
         QCOMPARE(q.fontName, QStringLiteral("黑体"));
         QCOMPARE(q.backColor, s.back);

@@ -17,7 +17,7 @@ InputPoint point(const QString& type, const QString& name) {
     p.type = type;
     p.name = name;
     p.binding = kNoBinding;
-    p.rect = {100, 200, 2055, 315};
+    p.rect = {100_tw, 200_tw, 2055_tw, 315_tw};
     return p;
 }
 

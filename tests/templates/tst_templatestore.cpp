@@ -9,18 +9,20 @@
 #include <QSqlRecord>
 #include <QTest>
 
+#include <cstring>
+
 using namespace vorlan;
 using namespace vorlan::templates;
 
 namespace {
 
-InputPoint point(const QString& type, const QString& name, float left = 100, float top = 200)
+InputPoint point(const QString& type, const QString& name, ui::Twips left = 100_tw, ui::Twips top = 200_tw)
 {
     InputPoint p;
     p.type = type;
     p.name = name;
     p.binding = kNoBinding;
-    p.rect = {left, top, 2055, 315};
+    p.rect = {left, top, 2055_tw, 315_tw};
     p.fontSize = 10.5f;
     p.bold = true;
     p.backColor = color::encode(QColor(1, 2, 3));
@@ -81,7 +83,7 @@ private slots:
         Template t;
         t.name = QStringLiteral("运单");
         t.single[1] = point(type::SingleLine, QStringLiteral("收件人"));
-        t.single[3] = point(type::AmountInWords, QStringLiteral("金额"), 300, 400);
+        t.single[3] = point(type::AmountInWords, QStringLiteral("金额"), 300_tw, 400_tw);
         t.single.count = 3;
         t.multi[1] = point(type::MultiLine, QStringLiteral("备注"));
         t.multi.count = 1;
@@ -94,7 +96,7 @@ private slots:
         QVERIFY(!r.tmpl.single[2].inUse());
         QCOMPARE(r.tmpl.single[3].name, QStringLiteral("金额"));
         QCOMPARE(r.tmpl.single[3].type, type::AmountInWords);
-        QCOMPARE(r.tmpl.single[3].rect, (ui::TwipsRect{300, 400, 2055, 315}));
+        QCOMPARE(r.tmpl.single[3].rect, (ui::TwipsRect{300_tw, 400_tw, 2055_tw, 315_tw}));
         QCOMPARE(r.tmpl.single[3].fontSize, 10.5f);
         QVERIFY(r.tmpl.single[3].bold);
         QCOMPARE(r.tmpl.single[3].backColor, color::encode(QColor(1, 2, 3)));
@@ -140,7 +142,7 @@ private slots:
         TemplateStore store(env.db());
         Template t;
         t.name = QStringLiteral("pic");
-        t.pictureRect = {10, 20, 9000, 5000};
+        t.pictureRect = {10_tw, 20_tw, 9000_tw, 5000_tw};
         PendingColumns pending;
         const QByteArray bytes = pngBytes(120, 80);
         QVERIFY(bytes.size() > 1000);
@@ -152,7 +154,7 @@ private slots:
         QVERIFY(pictureShown(r.tmpl.picture));
         QCOMPARE(r.tmpl.allup, 7);
         QCOMPARE(r.tmpl.allleft, -3);
-        QCOMPARE(r.tmpl.pictureRect, (ui::TwipsRect{10, 20, 9000, 5000}));
+        QCOMPARE(r.tmpl.pictureRect, (ui::TwipsRect{10_tw, 20_tw, 9000_tw, 5000_tw}));
         // Saving without a new picture leaves the header row alone; a new picture resets the offsets.
         store.save(r.tmpl, std::nullopt, pending);
         QCOMPARE(store.load(QStringLiteral("pic")).tmpl.allup, 7);
@@ -443,24 +445,95 @@ private slots:
         }
     }
 
+    // X, Y, W and H hold single precision values: what is written is exactly the model's single precision
+    // value, what is read comes back to the last bit, and saving a loaded template changes no bit.
+    void geometryRoundTripsBitForBit_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("whole") << 12615.0;
+        QTest::newRow("half") << 1800.5;
+        QTest::newRow("a tenth") << 0.1;
+        QTest::newRow("a third") << 1.0 / 3;
+        QTest::newRow("mouse at 100 dpi") << 37 * 1440.0 / 100;
+        QTest::newRow("negative") << -2000.3;
+        QTest::newRow("beyond 24 bits") << 16777217.0;
+        QTest::newRow("tiny") << 1e-3;
+    }
+    void geometryRoundTripsBitForBit()
+    {
+        QFETCH(double, value);
+        // As a float holds them; through memory, as GCC 12 at -O2 may drop two neighbouring roundings.
+        volatile float asFloat = float(value);
+        const double single = asFloat;
+        asFloat = float(value * 3 + 1);
+        const double other = asFloat;
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("g");
+        t.single.append(point(type::SingleLine, QStringLiteral("s1")));
+        t.multi.append(point(type::MultiLine, QStringLiteral("m1")));
+        const ui::TwipsRect r{ui::Twips(value), ui::Twips(-value), ui::Twips(value),
+                              ui::Twips(value * 3 + 1)};
+        t.single[1].rect = r;
+        t.pictureRect = r;
+        PendingColumns pending;
+        store.save(t, std::nullopt, pending);
+
+        const QList<double> expected{single, -single, single, other};
+        auto storedValues = [&](const QString& textLX) {
+            QSqlQuery q = data::exec(
+                env.db(), QStringLiteral("SELECT X, Y, W, H FROM mobanxywh WHERE textLX = ?"), {textLX});
+            QList<double> out;
+            if (q.next())
+                for (int i = 0; i < 4; ++i) out << q.value(i).toDouble();
+            return out;
+        };
+        auto sameBits = [](const QList<double>& a, const QList<double>& b) {
+            return a.size() == b.size() &&
+                   std::memcmp(a.constData(), b.constData(), sizeof(double) * size_t(a.size())) == 0;
+        };
+        QVERIFY(sameBits(storedValues(type::SingleLine), expected));
+        QVERIFY(sameBits(storedValues(type::Background), expected));
+
+        const ui::TwipsRect read{ui::Twips(single), ui::Twips(-single), ui::Twips(single), ui::Twips(other)};
+        LoadResult loaded = store.load(QStringLiteral("g"));
+        QCOMPARE(loaded.tmpl.single[1].rect, read);
+        QCOMPARE(loaded.tmpl.pictureRect, read);
+        store.save(loaded.tmpl, std::nullopt, pending);
+        QVERIFY(sameBits(storedValues(type::SingleLine), expected));
+        QVERIFY(sameBits(storedValues(type::Background), expected));
+
+        // The fine-tune save writes the same.
+        loaded.tmpl.multi[1].rect = r;
+        store.saveGeometry(loaded.tmpl);
+        QVERIFY(sameBits(storedValues(type::MultiLine), expected));
+        QVERIFY(sameBits(storedValues(type::SingleLine), expected));
+
+        // A value that is no single precision number (written by something else) is read as the nearest one.
+        data::exec(env.db(), QStringLiteral("UPDATE mobanxywh SET X = ? WHERE textLX = ?"),
+                   {value, type::SingleLine});
+        QCOMPARE(store.load(QStringLiteral("g")).tmpl.single[1].rect.left, ui::Twips(single));
+    }
+
     void geometrySaveCreatesMissingHeader()
     {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
         t.name = QStringLiteral("g");
-        t.single.append(point(type::SingleLine, QStringLiteral("s1"), 10, 10));
-        t.multi.append(point(type::MultiLine, QStringLiteral("m1"), 20, 20));
+        t.single.append(point(type::SingleLine, QStringLiteral("s1"), 10_tw, 10_tw));
+        t.multi.append(point(type::MultiLine, QStringLiteral("m1"), 20_tw, 20_tw));
         PendingColumns pending;
         store.save(t, std::nullopt, pending);
-        t.single[1].rect = {111.5f, 222, 333, 444};
-        t.multi[1].rect = {555, 666, 777, 888};
+        t.single[1].rect = {111.5_tw, 222_tw, 333_tw, 444_tw};
+        t.multi[1].rect = {555_tw, 666_tw, 777_tw, 888_tw};
         t.allup = 12;
         t.allleft = -4;
         store.saveGeometry(t);
         LoadResult r = store.load(QStringLiteral("g"));
-        QCOMPARE(r.tmpl.single[1].rect, (ui::TwipsRect{111.5f, 222, 333, 444}));
-        QCOMPARE(r.tmpl.multi[1].rect, (ui::TwipsRect{555, 666, 777, 888}));
+        QCOMPARE(r.tmpl.single[1].rect, (ui::TwipsRect{111.5_tw, 222_tw, 333_tw, 444_tw}));
+        QCOMPARE(r.tmpl.multi[1].rect, (ui::TwipsRect{555_tw, 666_tw, 777_tw, 888_tw}));
         QVERIFY(r.tmpl.hasHeader);
         QCOMPARE(r.tmpl.allup, 12);
         QCOMPARE(r.tmpl.allleft, -4);

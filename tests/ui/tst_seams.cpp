@@ -73,7 +73,7 @@ private slots:
             QCOMPARE(ui::printerTarget(), ui::PrinterTarget::PdfFile);
             QCOMPARE(ui::defaultPrinterName(), QDir(outer.folder()).filePath(QStringLiteral("printer.pdf")));
             QCOMPARE(ui::screenDpi(), 96.0);
-            QCOMPARE(ui::toPixels(1440), 96);
+            QCOMPARE(ui::toPixels(1440_tw), 96);
             QCOMPARE(data::dataFolder(), outer.folder());
             QCOMPARE(data::databasePath(), QDir(outer.folder()).filePath(QStringLiteral("RavIZ.mdb")));
             outer.setUpdateServer(QStringLiteral("http://127.0.0.1:9"));
@@ -87,7 +87,7 @@ private slots:
                 inner.setUpdateServer(QStringLiteral("http://127.0.0.1:10"));
                 QCOMPARE(ui::defaultPrinterName(), QString());
                 QVERIFY(!ui::openDefaultPrinter(QStringLiteral("x")));
-                QCOMPARE(ui::toPixels(1440), 120);
+                QCOMPARE(ui::toPixels(1440_tw), 120);
                 QCOMPARE(data::dataFolderNotice(), QStringLiteral("说明"));
                 ui::information(nullptr, QStringLiteral("里面"), QStringLiteral("提示"));
                 QCOMPARE(inner.prompter.texts(), QStringList{QStringLiteral("里面")});

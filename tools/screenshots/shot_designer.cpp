@@ -116,25 +116,30 @@ static shots::Registrar designer("designer", [](const QString& folder) {
     templates::Template t;
     t.name = QStringLiteral("示例运单");
     t.single.append(point(ty::SingleLine, QStringLiteral("寄件人"), QStringLiteral("客户名称"),
-                          {1600, 1140, 1800, 315}, blue));
+                          {1600_tw, 1140_tw, 1800_tw, 315_tw}, blue));
     t.single.append(point(ty::SingleLine, QStringLiteral("寄件电话"), QStringLiteral("联系电话"),
-                          {4550, 1140, 1650, 315}, blue));
-    t.single.append(point(ty::SingleLine, QStringLiteral("寄件单位"), none, {2000, 1700, 4100, 315}, blue));
-    t.single.append(point(ty::Number, QStringLiteral("寄件邮编"), QStringLiteral("邮政编码"),
-                          {2000, 3380, 1500, 315}, blue));
-    t.single.append(point(ty::SingleLine, QStringLiteral("收件人"), none, {7500, 1140, 1800, 315}, blue));
-    t.single.append(point(ty::SingleLine, QStringLiteral("收件电话"), none, {10450, 1140, 1650, 315}, blue));
-    t.single.append(point(ty::SingleLine, QStringLiteral("品名"), QStringLiteral("常用用途"),
-                          {1900, 3950, 2500, 315}, blue));
-    t.single.append(point(ty::Integer, QStringLiteral("件数"), none, {5600, 3950, 1000, 315}, blue));
+                          {4550_tw, 1140_tw, 1650_tw, 315_tw}, blue));
     t.single.append(
-        point(ty::AmountInWords, QStringLiteral("保价金额"), none, {2650, 4510, 4500, 315}, blue));
-    t.single.append(point(ty::Year, QStringLiteral("年"), none, {1950, 5070, 700, 315}, blue));
-    t.single.append(point(ty::Month, QStringLiteral("月"), none, {3250, 5070, 550, 315}, blue));
-    t.single.append(point(ty::Day, QStringLiteral("日"), none, {4500, 5070, 550, 315}, blue));
+        point(ty::SingleLine, QStringLiteral("寄件单位"), none, {2000_tw, 1700_tw, 4100_tw, 315_tw}, blue));
+    t.single.append(point(ty::Number, QStringLiteral("寄件邮编"), QStringLiteral("邮政编码"),
+                          {2000_tw, 3380_tw, 1500_tw, 315_tw}, blue));
+    t.single.append(
+        point(ty::SingleLine, QStringLiteral("收件人"), none, {7500_tw, 1140_tw, 1800_tw, 315_tw}, blue));
+    t.single.append(
+        point(ty::SingleLine, QStringLiteral("收件电话"), none, {10450_tw, 1140_tw, 1650_tw, 315_tw}, blue));
+    t.single.append(point(ty::SingleLine, QStringLiteral("品名"), QStringLiteral("常用用途"),
+                          {1900_tw, 3950_tw, 2500_tw, 315_tw}, blue));
+    t.single.append(
+        point(ty::Integer, QStringLiteral("件数"), none, {5600_tw, 3950_tw, 1000_tw, 315_tw}, blue));
+    t.single.append(point(ty::AmountInWords, QStringLiteral("保价金额"), none,
+                          {2650_tw, 4510_tw, 4500_tw, 315_tw}, blue));
+    t.single.append(point(ty::Year, QStringLiteral("年"), none, {1950_tw, 5070_tw, 700_tw, 315_tw}, blue));
+    t.single.append(point(ty::Month, QStringLiteral("月"), none, {3250_tw, 5070_tw, 550_tw, 315_tw}, blue));
+    t.single.append(point(ty::Day, QStringLiteral("日"), none, {4500_tw, 5070_tw, 550_tw, 315_tw}, blue));
     t.multi.append(point(ty::MultiLine, QStringLiteral("寄件地址"), QStringLiteral("客户地址"),
-                         {2000, 2230, 4100, 950}));
-    t.multi.append(point(ty::MultiLine, QStringLiteral("收件地址"), none, {7900, 2230, 4100, 950}));
+                         {2000_tw, 2230_tw, 4100_tw, 950_tw}));
+    t.multi.append(
+        point(ty::MultiLine, QStringLiteral("收件地址"), none, {7900_tw, 2230_tw, 4100_tw, 950_tw}));
 
     QByteArray png;
     {
