@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     std::printf("(template: 200 input points, JPEG scan of %.2f MB)\n", scan.size() / 1048576.0);
 
     auto openOnce = [] {
-        auto* w = new printing::Frm_申通快递;
+        auto* w = new printing::Frm_PrintWindow;
         const bool loaded = w->load();
         w->show();
         QApplication::processEvents();

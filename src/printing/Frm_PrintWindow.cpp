@@ -40,7 +40,7 @@ QPushButton* windowButton(QWidget* parent, const QString& name, const QString& c
 }
 } // namespace
 
-Frm_申通快递::Frm_申通快递(QWidget* parent) : QDialog(parent) {
+Frm_PrintWindow::Frm_PrintWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_申通快递"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -48,9 +48,9 @@ Frm_申通快递::Frm_申通快递(QWidget* parent) : QDialog(parent) {
     ui::setClientSize(this, kClientSize);
 }
 
-Frm_申通快递::~Frm_申通快递() = default;
+Frm_PrintWindow::~Frm_PrintWindow() = default;
 
-void Frm_申通快递::buildLayout() {
+void Frm_PrintWindow::buildLayout() {
     auto* root = new QVBoxLayout(this);
     const int margin = ui::toPixels(120_tw);
     root->setContentsMargins(margin, margin, margin, margin);
@@ -135,11 +135,11 @@ void Frm_申通快递::buildLayout() {
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
 }
 
-bool Frm_申通快递::load() {
+bool Frm_PrintWindow::load() {
     return load(app::state().currentTemplate);
 }
 
-bool Frm_申通快递::load(const QString& templateName) {
+bool Frm_PrintWindow::load(const QString& templateName) {
     setWindowTitle(templateName);
     templates::LoadResult loaded;
     try {
@@ -169,30 +169,30 @@ bool Frm_申通快递::load(const QString& templateName) {
     return true;
 }
 
-ui::TwipsRect Frm_申通快递::boxRect(const SlotRef& ref) const {
+ui::TwipsRect Frm_PrintWindow::boxRect(const SlotRef& ref) const {
     return tmpl_.family(ref.family)[ref.slot].rect;
 }
 
-std::optional<SlotRef> Frm_申通快递::selectedSlot() const {
+std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
     if (!handles_->selected())
         return std::nullopt;
     return surface->slotOf(handles_->selected());
 }
 
-PrintSheet Frm_申通快递::currentSheet() const {
+PrintSheet Frm_PrintWindow::currentSheet() const {
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
     return buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
 }
 
 // --- Picking values ----------------------------------------------------------------------------------
 
-void Frm_申通快递::boxDoubleClick(int k) {
+void Frm_PrintWindow::boxDoubleClick(int k) {
     if (fineTuneOn())
         return;
     const PickerKind kind = pickerForSlot(tmpl_, k);
     if (kind == PickerKind::None)
         return;
-    templates::数据选择 picker(this);
+    templates::RecordPicker picker(this);
     picker.recordSource = kind == PickerKind::Customer ? templates::RecordSource(&customerPickerRows) : templates::RecordSource(&commonUsePickerRows);
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
@@ -202,11 +202,11 @@ void Frm_申通快递::boxDoubleClick(int k) {
     applyPick(pick);
 }
 
-void Frm_申通快递::applyPick(const PickResult& pick) {
+void Frm_PrintWindow::applyPick(const PickResult& pick) {
     surface->setTexts(pickFills(tmpl_, pick));
 }
 
-void Frm_申通快递::boxEnter(int k) {
+void Frm_PrintWindow::boxEnter(int k) {
     if (!amountSlots_.contains(k))
         return;
     QLineEdit* edit = Text_Add(k);
@@ -229,11 +229,11 @@ void Frm_申通快递::boxEnter(int k) {
 
 // --- Fine-tune mode ------------------------------------------------------------------------------------
 
-bool Frm_申通快递::fineTuneOn() const {
+bool Frm_PrintWindow::fineTuneOn() const {
     return finetune::isModeOn(XPButton_WeiTiao->text());
 }
 
-void Frm_申通快递::XPButton_WeiTiao_Click() {
+void Frm_PrintWindow::XPButton_WeiTiao_Click() {
     if (fineTuneOn()) {
         XPFrame2->hide();
         XPButton_WeiTiao->setText(finetune::kCaptionModeOff);
@@ -254,7 +254,7 @@ void Frm_申通快递::XPButton_WeiTiao_Click() {
     handles_->setHandlesVisible(true);
 }
 
-void Frm_申通快递::selectBox(QWidget* b) {
+void Frm_PrintWindow::selectBox(QWidget* b) {
     if (!fineTuneOn())
         return;
     const auto ref = surface->slotOf(b);
@@ -264,27 +264,27 @@ void Frm_申通快递::selectBox(QWidget* b) {
     handles_->setHandlesVisible(true);
 }
 
-void Frm_申通快递::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
+void Frm_PrintWindow::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
     if (fineTuneOn())
         handles_->handleMove(templates::Handle::Pic2, {0_tw, y}, buttons);
 }
 
-void Frm_申通快递::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
+void Frm_PrintWindow::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
     if (fineTuneOn())
         handles_->handleMove(templates::Handle::Pic4, {x, 0_tw}, buttons);
 }
 
-void Frm_申通快递::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
+void Frm_PrintWindow::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
     if (fineTuneOn())
         handles_->handleMove(templates::Handle::Pic5, {x, 0_tw}, buttons);
 }
 
-void Frm_申通快递::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
+void Frm_PrintWindow::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
     if (fineTuneOn())
         handles_->handleMove(templates::Handle::Pic7, {0_tw, y}, buttons);
 }
 
-void Frm_申通快递::XPButton_BaoCWT_Click() {
+void Frm_PrintWindow::XPButton_BaoCWT_Click() {
     templates::Template t = tmpl_;
     t.allup = XPFrame2->up();
     t.allleft = XPFrame2->left();
@@ -302,7 +302,7 @@ void Frm_申通快递::XPButton_BaoCWT_Click() {
 
 // --- Printing and preview ------------------------------------------------------------------------------
 
-void Frm_申通快递::XPBut单件打印_Click() {
+void Frm_PrintWindow::XPBut单件打印_Click() {
     // One press, one sheet: a call while a sheet is being printed (from within the print) does nothing.
     if (printing_)
         return;
@@ -328,14 +328,14 @@ void Frm_申通快递::XPBut单件打印_Click() {
     printing_ = false;
 }
 
-void Frm_申通快递::SSTab1_Click(int tab) {
+void Frm_PrintWindow::SSTab1_Click(int tab) {
     const bool preview = tab == 1;
     surface->setBoxesVisible(!preview);
     if (preview)
         renderPreview();
 }
 
-void Frm_申通快递::renderPreview() {
+void Frm_PrintWindow::renderPreview() {
     // The same placement as on paper, drawn once per switch onto the white surface.
     const qreal dpr = devicePixelRatioF();
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
@@ -353,7 +353,7 @@ void Frm_申通快递::renderPreview() {
 
 // --- Events ----------------------------------------------------------------------------------------------
 
-bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event) {
+bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == XPBut单件打印 && event->type() == QEvent::MouseButtonDblClick) {
         // The second press of a double click: the first one has printed the sheet already. The press that
         // came before this event has set the button down; releasing it must not click again.
@@ -386,7 +386,7 @@ bool Frm_申通快递::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void Frm_申通快递::keyPressEvent(QKeyEvent* event) {
+void Frm_PrintWindow::keyPressEvent(QKeyEvent* event) {
     // Escape would close the window and lose every typed value and unsaved position without a word.
     if (event->key() == Qt::Key_Escape)
         return;

@@ -33,10 +33,12 @@ namespace vorlan::printing {
 inline const QString kPrintingCaption = QStringLiteral("--->>正在后台打印中...");
 inline const QString kPrintedCaption = QStringLiteral("--->>后台打印完成");
 
-class Frm_申通快递 : public QDialog {
+class Frm_PrintWindow : public QDialog {
+    Q_OBJECT
+
 public:
-    explicit Frm_申通快递(QWidget* parent = nullptr);
-    ~Frm_申通快递() override;
+    explicit Frm_PrintWindow(QWidget* parent = nullptr);
+    ~Frm_PrintWindow() override;
 
     // The day the date boxes start from; the local date unless a test sets another before load().
     QDate today = QDate::currentDate();
@@ -114,5 +116,8 @@ private:
     QScrollArea* surfaceArea_ = nullptr;
     bool printing_ = false; // a sheet is being printed; the print button does nothing meanwhile
 };
+
+// The window's own name, as the forms and its objectName call it.
+using Frm_申通快递 = Frm_PrintWindow;
 
 } // namespace vorlan::printing

@@ -29,7 +29,7 @@ void showNotice(QWidget* parent, const Notice& notice) {
 namespace vorlan::windows {
 
 void openPrintWindow(QWidget* parent) {
-    ui::openModal<printing::Frm_申通快递>(parent);
+    ui::openModal<printing::Frm_PrintWindow>(parent);
 }
 
 void printTestPage(QWidget* parent) {

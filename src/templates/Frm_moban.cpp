@@ -50,7 +50,7 @@ QRadioButton* radio(QWidget* parent, const QString& name, const QString& caption
 
 } // namespace
 
-Frm_模板::Frm_模板(QWidget* parent) : QDialog(parent) {
+Frm_moban::Frm_moban(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_模板"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -88,9 +88,9 @@ Frm_模板::Frm_模板(QWidget* parent) : QDialog(parent) {
     showSample();
 }
 
-Frm_模板::~Frm_模板() = default;
+Frm_moban::~Frm_moban() = default;
 
-void Frm_模板::buildFrame() {
+void Frm_moban::buildFrame() {
     FrameNewText = named(new QGroupBox(QStringLiteral("输入点选项"), this), QStringLiteral("FrameNewText"));
     ui::place(FrameNewText, {360_tw, 7980_tw, 12840_tw, 1455_tw});
     QWidget* f = FrameNewText;
@@ -143,7 +143,7 @@ void Frm_模板::buildFrame() {
     connect(XPButton2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-bool Frm_模板::load() {
+bool Frm_moban::load() {
     const QString name = app::state().currentTemplate;
     setWindowTitle(name);
     pending_.clear();
@@ -175,14 +175,14 @@ bool Frm_模板::load() {
     return true;
 }
 
-QWidget* Frm_模板::box(Family family, int slot) const {
+QWidget* Frm_moban::box(Family family, int slot) const {
     if (slot < 0 || slot > kMaxSlot)
         return nullptr;
     return family == Family::Multi ? static_cast<QWidget*>(Text_Addscroll[size_t(slot)])
                                    : static_cast<QWidget*>(Text_Add[size_t(slot)]);
 }
 
-QWidget* Frm_模板::createBox(Family family, int slot) {
+QWidget* Frm_moban::createBox(Family family, int slot) {
     QWidget* w = box(family, slot);
     if (!w) {
         if (family == Family::Multi) {
@@ -211,24 +211,24 @@ QWidget* Frm_模板::createBox(Family family, int slot) {
     return w;
 }
 
-void Frm_模板::showPoint(Family family, int slot) {
+void Frm_moban::showPoint(Family family, int slot) {
     showPointBox(box(family, slot), model_.family(family)[slot]);
 }
 
-void Frm_模板::showSample() {
+void Frm_moban::showSample() {
     font_txt->setFont(sample_.font);
     setBoxColors(font_txt, sample_.back, sample_.fore);
 }
 
-void Frm_模板::info(const QString& text) {
+void Frm_moban::info(const QString& text) {
     ui::information(this, text, kRuleTitle);
 }
 
-void Frm_模板::info(const Problem& problem) {
+void Frm_moban::info(const Problem& problem) {
     ui::information(this, problem.text, problem.title);
 }
 
-QString Frm_模板::typeFromButtons() const {
+QString Frm_moban::typeFromButtons() const {
     for (QRadioButton* r :
          {XPRadio_Text, XPRadio_rq, RadioB整数, XPRad大额, XPRad小额, XPRad年, XPRad月, XPRad日, XPRad号码})
         if (r->isChecked())
@@ -236,7 +236,7 @@ QString Frm_模板::typeFromButtons() const {
     return QString();
 }
 
-void Frm_模板::XPBut确定_Click() {
+void Frm_moban::XPBut确定_Click() {
     const PointDraft draft{Text_Name->text(), typeFromButtons(), Combo3->currentText()};
     if (const auto problem = checkNewPoint(model_, draft)) {
         info(*problem);
@@ -248,7 +248,7 @@ void Frm_模板::XPBut确定_Click() {
     pending_.added << draft.name;
 }
 
-void Frm_模板::XPBut修改_Click() {
+void Frm_moban::XPBut修改_Click() {
     if (const auto problem = checkModifyPoint(selectedKind_)) {
         info(*problem);
         return;
@@ -260,7 +260,7 @@ void Frm_模板::XPBut修改_Click() {
     XPBut_save_Click();
 }
 
-void Frm_模板::XPBut_Del_Click() {
+void Frm_moban::XPBut_Del_Click() {
     if (const auto problem = checkDeletePoint(selectedKind_)) {
         info(*problem);
         return;
@@ -276,7 +276,7 @@ void Frm_模板::XPBut_Del_Click() {
     XPBut_save_Click();
 }
 
-bool Frm_模板::XPBut_save_Click() {
+bool Frm_moban::XPBut_save_Click() {
     std::optional<QByteArray> picture;
     if (!picturePath_.isEmpty())
         picture = pictureBytes_;
@@ -295,7 +295,7 @@ bool Frm_模板::XPBut_save_Click() {
     return true;
 }
 
-void Frm_模板::keyPressEvent(QKeyEvent* e) {
+void Frm_moban::keyPressEvent(QKeyEvent* e) {
     // Esc would reject the dialog and silently lose every unsaved point and move; the window closes
     // only by "返  回" or its title bar.
     if (e->matches(QKeySequence::Cancel) || e->key() == Qt::Key_Escape) {
@@ -305,7 +305,7 @@ void Frm_模板::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
-void Frm_模板::XPButton1_Click() {
+void Frm_moban::XPButton1_Click() {
     const QString path = ui::prompter().fileName(
         this, ui::FileRequest{QStringLiteral("模板背景图片的新增"), QString(), pictureFileFilter(), false});
     if (path.isEmpty())
@@ -325,40 +325,40 @@ void Frm_模板::XPButton1_Click() {
     pictureBytes_ = bytes;
 }
 
-void Frm_模板::XPBut_font_Click() {
+void Frm_moban::XPBut_font_Click() {
     if (auto f = ui::prompter().font(this, sample_.font, QStringLiteral("输入点字体设置")))
         sample_.font = *f;
     showSample();
 }
 
-void Frm_模板::XPBut_rgb_Click() {
+void Frm_moban::XPBut_rgb_Click() {
     const QColor initial = color::decode(sample_.back, palette());
     if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点背景色设置")))
         sample_.back = color::encode(*c);
     showSample();
 }
 
-void Frm_模板::XPBut字色_Click() {
+void Frm_moban::XPBut字色_Click() {
     const QColor initial = color::decode(sample_.fore, palette());
     if (auto c = ui::prompter().color(this, initial, QStringLiteral("输入点字体颜色")))
         sample_.fore = color::encode(*c);
     showSample();
 }
 
-void Frm_模板::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
+void Frm_moban::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
     handles->handleMove(Handle::Pic2, {0_tw, y}, buttons);
 }
-void Frm_模板::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
+void Frm_moban::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
     handles->handleMove(Handle::Pic4, {x, 0_tw}, buttons);
 }
-void Frm_模板::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
+void Frm_moban::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
     handles->handleMove(Handle::Pic5, {x, 0_tw}, buttons);
 }
-void Frm_模板::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
+void Frm_moban::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
     handles->handleMove(Handle::Pic7, {0_tw, y}, buttons);
 }
 
-void Frm_模板::selectPoint(Family family, int slot) {
+void Frm_moban::selectPoint(Family family, int slot) {
     QWidget* w = box(family, slot);
     if (!w || slot < 1)
         return;
@@ -375,16 +375,16 @@ void Frm_模板::selectPoint(Family family, int slot) {
     showSample();
 }
 
-void Frm_模板::selectPicture() {
+void Frm_moban::selectPicture() {
     handles->select(Image1, model_.pictureRect);
     selectedKind_ = kKindPicture;
 }
 
-void Frm_模板::boxSelected(QWidget* b) {
+void Frm_moban::boxSelected(QWidget* b) {
     selectPoint(familyOfKind(b->objectName()).value_or(Family::Single), b->property("index").toInt());
 }
 
-void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
+void Frm_moban::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
     if (object == Image1) {
         model_.pictureRect = rect;
         return;
@@ -399,7 +399,7 @@ void Frm_模板::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
 namespace vorlan::windows {
 
 void openDesigner(QWidget* parent) {
-    ui::openModal<templates::Frm_模板>(parent);
+    ui::openModal<templates::Frm_moban>(parent);
 }
 
 } // namespace vorlan::windows

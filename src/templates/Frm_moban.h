@@ -1,9 +1,6 @@
 #pragma once
 // The template designer Frm_模板: background picture, input points with type, binding, font and colours,
 // moved and resized with the selection handles, saved with the print log table kept in step.
-//
-// No Q_OBJECT here: the meta-object compiler cannot read the Chinese class name, and the window needs no
-// signals or slots of its own (everything is connected with functors).
 
 #include "templates/PointRules.h"
 #include "templates/TemplateModel.h"
@@ -31,10 +28,12 @@ class HandleSet;
 class PictureArea;
 class RulerWidget;
 
-class Frm_模板 : public QDialog {
+class Frm_moban : public QDialog {
+    Q_OBJECT
+
 public:
-    explicit Frm_模板(QWidget* parent = nullptr);
-    ~Frm_模板() override;
+    explicit Frm_moban(QWidget* parent = nullptr);
+    ~Frm_moban() override;
 
     // Opens the window on the current template: rulers, template rows, bindings, the picture area
     // selected. False when the template cannot be read (the user has been told); the window must not be
@@ -128,5 +127,8 @@ private:
     QByteArray pictureBytes_; // its bytes as read when it was chosen and shown
     PointStyle sample_;
 };
+
+// The window's own name, as the forms and its objectName call it.
+using Frm_模板 = Frm_moban;
 
 } // namespace vorlan::templates

@@ -24,7 +24,7 @@ constexpr ui::Twips kGridBottomGap = kClientSize.height - (kGridTop + 5955_tw);
 constexpr ui::Twips kButtonBottomGap = kClientSize.height - 6480_tw;
 } // namespace
 
-数据选择::数据选择(QWidget* parent) : QDialog(parent) {
+RecordPicker::RecordPicker(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("数据选择"));
     setWindowTitle(QStringLiteral("数据选择"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -72,16 +72,16 @@ constexpr ui::Twips kButtonBottomGap = kClientSize.height - 6480_tw;
     layOut();
 }
 
-const QString& 数据选择::resultText(int k) const {
-    return *const_cast<数据选择*>(this)->results()[size_t(k - 1)];
+const QString& RecordPicker::resultText(int k) const {
+    return *const_cast<RecordPicker*>(this)->results()[size_t(k - 1)];
 }
 
-std::array<QString*, 12> 数据选择::results() {
+std::array<QString*, 12> RecordPicker::results() {
     return {&result1, &result2, &result3, &result4,  &result5,  &result6,
             &result7, &result8, &result9, &result10, &result11, &result12};
 }
 
-ui::Twips 数据选择::columnWidth(int columnCount, const QString& caption, int metaTypeId) {
+ui::Twips RecordPicker::columnWidth(int columnCount, const QString& caption, int metaTypeId) {
     const double perCharacter = columnCount <= 2 ? 600 : 60;
     double added = 1000; // text and every type without an amount of its own
     switch (metaTypeId) {
@@ -110,7 +110,7 @@ ui::Twips 数据选择::columnWidth(int columnCount, const QString& caption, int
     return ui::Twips(caption.size() * perCharacter + added);
 }
 
-void 数据选择::layOut() {
+void RecordPicker::layOut() {
     // The grid keeps its margins and the buttons their distance from the bottom when the dialog grows.
     const ui::Twips w = ui::fromPixels(width()), h = ui::fromPixels(height());
     ui::place(Label1, {kMargin, kMargin, w - 2 * kMargin, 240_tw});
@@ -132,7 +132,7 @@ static bool sameValues(const QSqlRecord& a, const QSqlRecord& b) {
 
 // The row that now holds the values the highlighted row held: at its old place when it is still
 // there, otherwise wherever it went; failing that, the old place as far as there are rows.
-int 数据选择::rowLike(const QSqlRecord& values, int formerRow) {
+int RecordPicker::rowLike(const QSqlRecord& values, int formerRow) {
     auto fetchTo = [this](int row) {
         while (Adodc1->rowCount() <= row && Adodc1->canFetchMore())
             Adodc1->fetchMore();
@@ -146,7 +146,7 @@ int 数据选择::rowLike(const QSqlRecord& values, int formerRow) {
     return std::min(formerRow, Adodc1->rowCount() - 1);
 }
 
-void 数据选择::Form_Resize() {
+void RecordPicker::Form_Resize() {
     const QModelIndex was = DataGrid1->currentIndex();
     const QSqlRecord wasValues = was.isValid() ? Adodc1->record(was.row()) : QSqlRecord();
     filled_ = true;
@@ -175,7 +175,7 @@ void 数据选择::Form_Resize() {
     DataGrid1->scrollTo(current);
 }
 
-void 数据选择::OKButton_Click() {
+void RecordPicker::OKButton_Click() {
     const QModelIndex current = DataGrid1->currentIndex();
     if (current.isValid()) {
         const int row = current.row();
@@ -187,13 +187,13 @@ void 数据选择::OKButton_Click() {
     accept();
 }
 
-void 数据选择::CancelButton_Click() {
+void RecordPicker::CancelButton_Click() {
     result1.clear();
     result2.clear();
     reject();
 }
 
-void 数据选择::keyPressEvent(QKeyEvent* event) {
+void RecordPicker::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         CancelButton_Click();
         return;
@@ -201,14 +201,14 @@ void 数据选择::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void 数据选择::resizeEvent(QResizeEvent* event) {
+void RecordPicker::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     layOut();
     if (isVisible())
         Form_Resize();
 }
 
-void 数据选择::showEvent(QShowEvent* event) {
+void RecordPicker::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!filled_)
         Form_Resize();

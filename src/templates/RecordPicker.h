@@ -23,9 +23,11 @@ namespace vorlan::templates {
 // throw DbError; the grid then stays empty.
 using RecordSource = std::function<QSqlQuery()>;
 
-class 数据选择 : public QDialog {
+class RecordPicker : public QDialog {
+    Q_OBJECT
+
 public:
-    explicit 数据选择(QWidget* parent = nullptr);
+    explicit RecordPicker(QWidget* parent = nullptr);
 
     // Set by the caller before showing: the rows and the caption.
     RecordSource recordSource;
@@ -67,5 +69,8 @@ private:
     int rowLike(const QSqlRecord& values, int formerRow);
     bool filled_ = false;
 };
+
+// The window's own name, as the forms and its objectName call it.
+using 数据选择 = RecordPicker;
 
 } // namespace vorlan::templates

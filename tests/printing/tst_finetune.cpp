@@ -18,7 +18,7 @@
 
 using namespace vorlan;
 using namespace vorlan::test::printfixture;
-using printing::Frm_申通快递;
+using printing::Frm_PrintWindow;
 using printing::finetune::OffsetText;
 using printing::finetune::SlotRef;
 using templates::Family;
@@ -33,15 +33,15 @@ concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
     w.Pic5_Move(p, b);
     w.Pic7_Move(p, b);
 };
-static_assert(EdgeHandlers<Frm_申通快递, ui::Twips>);
-static_assert(!EdgeHandlers<Frm_申通快递, double> && !EdgeHandlers<Frm_申通快递, float>);
+static_assert(EdgeHandlers<Frm_PrintWindow, ui::Twips>);
+static_assert(!EdgeHandlers<Frm_PrintWindow, double> && !EdgeHandlers<Frm_PrintWindow, float>);
 
 namespace {
 const QString kName = QStringLiteral("快递单");
 
-std::unique_ptr<Frm_申通快递> openWindow() {
+std::unique_ptr<Frm_PrintWindow> openWindow() {
     app::state().currentTemplate = kName;
-    auto w = std::make_unique<Frm_申通快递>();
+    auto w = std::make_unique<Frm_PrintWindow>();
     if (!w->load())
         return nullptr;
     return w;
@@ -60,7 +60,7 @@ void addPoints(const QSqlDatabase& db) {
     addRow(db, kName, {ty::MultiLine, QStringLiteral("丁"), QStringLiteral("无"), 1, 600, 4500, 3000, 900});
 }
 
-QWidget* handle(Frm_申通快递& w, int i) {
+QWidget* handle(Frm_PrintWindow& w, int i) {
     return w.findChild<QWidget*>(QStringLiteral("Pic%1").arg(i));
 }
 } // namespace

@@ -22,16 +22,16 @@
 
 using namespace vorlan;
 using namespace vorlan::test::printfixture;
-using printing::Frm_申通快递;
+using printing::Frm_PrintWindow;
 using templates::Family;
 namespace ty = templates::type;
 
 namespace {
 const QString kName = QStringLiteral("电汇凭证");
 
-std::unique_ptr<Frm_申通快递> openWindow(const QString& name = kName, QDate today = QDate(2024, 3, 5)) {
+std::unique_ptr<Frm_PrintWindow> openWindow(const QString& name = kName, QDate today = QDate(2024, 3, 5)) {
     app::state().currentTemplate = name;
-    auto w = std::make_unique<Frm_申通快递>();
+    auto w = std::make_unique<Frm_PrintWindow>();
     w->today = today;
     if (!w->load())
         return nullptr;
@@ -53,7 +53,7 @@ int logRows(const QSqlDatabase& db) {
 struct SampleWindow {
     test::TestEnv env;
     QTemporaryDir out;
-    std::unique_ptr<Frm_申通快递> w;
+    std::unique_ptr<Frm_PrintWindow> w;
     int prints = 0; // times the window said it is printing
 
     SampleWindow() {
@@ -70,7 +70,7 @@ struct SampleWindow {
 // The one test of the real path: picks row `row` of whatever picker opens through its own controls.
 void pickRow(ui::ScriptedPrompter& prompter, int row) {
     prompter.onExec = [row](QDialog* d) {
-        auto* p = dynamic_cast<templates::数据选择*>(d);
+        auto* p = dynamic_cast<templates::RecordPicker*>(d);
         if (!p)
             return int(QDialog::Rejected);
         p->show();
@@ -84,7 +84,7 @@ void pickRow(ui::ScriptedPrompter& prompter, int row) {
 std::shared_ptr<QStringList> recordPickers(ui::ScriptedPrompter& prompter) {
     auto titles = std::make_shared<QStringList>();
     prompter.onExec = [titles](QDialog* d) {
-        if (auto* p = dynamic_cast<templates::数据选择*>(d))
+        if (auto* p = dynamic_cast<templates::RecordPicker*>(d))
             *titles << p->title;
         return int(QDialog::Rejected);
     };

@@ -108,12 +108,12 @@ private slots:
         test::TestEnv env;
         windows::seedSampleData(env.db());
         app::state().currentTemplate = sample::kTemplateName;
-        printing::Frm_申通快递 w;
+        printing::Frm_PrintWindow w;
         QVERIFY(w.load());
         w.show();
         QStringList titles;
         env.prompter.onExec = [&titles](QDialog* d) {
-            if (auto* p = dynamic_cast<templates::数据选择*>(d)) titles << p->title;
+            if (auto* p = dynamic_cast<templates::RecordPicker*>(d)) titles << p->title;
             return int(QDialog::Rejected);
         };
         // The first row of each picker, as it lists them.

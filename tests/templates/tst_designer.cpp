@@ -21,7 +21,7 @@
 
 using namespace vorlan;
 using templates::Family;
-using templates::Frm_模板;
+using templates::Frm_moban;
 
 // The edge handles take the position across their edge in twips, then the buttons, as the print window's
 // do; a bare number is no position, and the buttons do not come first.
@@ -34,10 +34,10 @@ concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
 };
 template <class W>
 concept ButtonsFirst = requires(W& w, Qt::MouseButtons b) { w.Pic2_Move(b, ui::Twips()); };
-static_assert(EdgeHandlers<Frm_模板, ui::Twips>);
-static_assert(!EdgeHandlers<Frm_模板, double> && !EdgeHandlers<Frm_模板, float> &&
-              !EdgeHandlers<Frm_模板, int>);
-static_assert(!ButtonsFirst<Frm_模板>);
+static_assert(EdgeHandlers<Frm_moban, ui::Twips>);
+static_assert(!EdgeHandlers<Frm_moban, double> && !EdgeHandlers<Frm_moban, float> &&
+              !EdgeHandlers<Frm_moban, int>);
+static_assert(!ButtonsFirst<Frm_moban>);
 
 namespace {
 
@@ -54,7 +54,7 @@ QStringList logColumns(const QSqlDatabase& db, const QString& table) {
 }
 
 // Fills the name and the type buttons and presses 新增点.
-void add(Frm_模板& w, const QString& name, QRadioButton* type, bool multi = false,
+void add(Frm_moban& w, const QString& name, QRadioButton* type, bool multi = false,
          const QString& binding = QString()) {
     w.Text_Name->setText(name);
     type->setChecked(true);
@@ -128,7 +128,7 @@ private slots:
     void opensEmptyTemplate() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         QVERIFY(w.load());
         QCOMPARE(w.windowTitle(), QStringLiteral("运单"));
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -166,7 +166,7 @@ private slots:
     void addRefusals() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         w.XPBut确定_Click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请您填写“输入点名称”，谢谢！ "));
@@ -211,7 +211,7 @@ private slots:
                  QStringLiteral("输入点名称：收件人，已存在了， 请您重新填写“输入点名称”，谢谢！ "));
 
         // After reopening, the deleted one's name is free again.
-        Frm_模板 again;
+        Frm_moban again;
         again.load();
         QCOMPARE(again.model().single.count, 2); // slot 1 saved with an empty type is not loaded
         QVERIFY(!again.model().single[1].inUse());
@@ -241,7 +241,7 @@ private slots:
         QFETCH(QString, type);
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         add(w, QStringLiteral("点"), w.findChild<QRadioButton*>(button), multi);
         const bool isMulti = type == QStringLiteral("文本多行");
@@ -257,7 +257,7 @@ private slots:
     void styleSampleAndColourRule() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         QFont f(QStringLiteral("宋体"));
         f.setPointSize(14);
@@ -323,7 +323,7 @@ private slots:
     void deleteTwiceAndLogColumns() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         add(w, QStringLiteral("收件人"), w.XPRadio_Text);
         add(w, QStringLiteral("电话"), w.XPRad号码);
@@ -362,7 +362,7 @@ private slots:
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
         {
-            Frm_模板 w;
+            Frm_moban w;
             w.load();
             add(w, QStringLiteral("收件人"), w.XPRadio_Text, false, QStringLiteral("客户名称"));
             add(w, QStringLiteral("地址"), w.XPRadio_Text, true, QStringLiteral("客户地址"));
@@ -407,7 +407,7 @@ private slots:
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("地址")}));
 
         // Reopened: the boxes stand where they were saved, the picture area too.
-        Frm_模板 w;
+        Frm_moban w;
         QVERIFY(w.load());
         QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7650_tw, 2055_tw, 315_tw}));
         QCOMPARE(w.Text_Add[1]->geometry(), QRect(412, 510, 137, 21));
@@ -427,7 +427,7 @@ private slots:
         const QString badPath = writeFile(env.folder(), QStringLiteral("form.jpg"), QByteArray(4000, 'x'));
         const QString emptyPath = writeFile(env.folder(), QStringLiteral("empty.bmp"), QByteArray());
         {
-            Frm_模板 w;
+            Frm_moban w;
             w.load();
             // Cancelled: nothing happens.
             w.XPButton1_Click();
@@ -464,7 +464,7 @@ private slots:
                               {QStringLiteral("运单")})
                      .toByteArray(),
                  good);
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         QVERIFY(!w.Image1->isEmpty());
         QCOMPARE(w.Image1->image().size(), QSize(200, 120));
@@ -473,7 +473,7 @@ private slots:
     void refusedTemplateNameAndFullFamily() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("moban");
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         QVERIFY(!w.XPBut_save_Click());
         QCOMPARE(env.prompter.lastText(), templates::TemplateStore::nameProblem(QStringLiteral("moban")));
@@ -496,7 +496,7 @@ private slots:
     void mouseOnBoxes() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         w.load();
         add(w, QStringLiteral("甲"), w.XPRadio_Text);
         add(w, QStringLiteral("乙"), w.XPRadio_Text, true);
@@ -533,7 +533,7 @@ private slots:
     void escapeKeepsTheWindowOpen() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("运单");
-        Frm_模板 w;
+        Frm_moban w;
         QVERIFY(w.load());
         add(w, QStringLiteral("收件人"), w.XPRadio_Text);
         w.show();
@@ -573,7 +573,7 @@ private slots:
         test::TestEnv env;
         {
             app::state().currentTemplate = other;
-            Frm_模板 w;
+            Frm_moban w;
             QVERIFY(w.load());
             add(w, QStringLiteral("收件人"), w.XPRadio_Text);
             QVERIFY(w.XPBut_save_Click());
@@ -582,7 +582,7 @@ private slots:
                                  .arg(data::quoteId(other)));
         env.prompter.clear();
         app::state().currentTemplate = name;
-        Frm_模板 w;
+        Frm_moban w;
         QVERIFY(w.load());
         add(w, QStringLiteral("电话"), w.XPRadio_Text);
         QCOMPARE(w.XPBut_save_Click(), accepted);

@@ -15,7 +15,7 @@
 #include <QTest>
 
 using namespace vorlan;
-using templates::数据选择;
+using templates::RecordPicker;
 
 namespace {
 // The two sources the print window gives the picker, from the customer and common-use stores.
@@ -49,7 +49,7 @@ void addCustomer(const QSqlDatabase& db, const QString& name, const QString& add
 }
 
 // Shows the picker as the print window would, then does what `act` does while it is open.
-void showPicker(数据选择& p, const templates::RecordSource& source, const QString& title) {
+void showPicker(RecordPicker& p, const templates::RecordSource& source, const QString& title) {
     p.recordSource = source;
     p.title = title;
     p.show();
@@ -63,7 +63,7 @@ private slots:
 
     void startsEmptyWithItsLayout() {
         test::TestEnv env;
-        数据选择 p;
+        RecordPicker p;
         QCOMPARE(p.windowTitle(), QStringLiteral("数据选择"));
         QVERIFY(p.title.isEmpty());
         for (int k = 1; k <= 12; ++k)
@@ -80,7 +80,7 @@ private slots:
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         QCOMPARE(p.windowTitle(), QStringLiteral("请选择客户信息"));
         QCOMPARE(p.Adodc1->rowCount(), 2);
@@ -101,7 +101,7 @@ private slots:
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         const QRect cell = p.DataGrid1->visualRect(p.Adodc1->index(1, 2));
         QTest::mouseClick(p.DataGrid1->viewport(), Qt::LeftButton, {}, cell.center());
@@ -115,7 +115,7 @@ private slots:
     void oneColumnIsWideAndFillsOnlyResult1() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kUses, QStringLiteral("请选择常用用途"));
         QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(4 * 600 + 1000)));
         // Something left over from an earlier use must not look like a second column.
@@ -134,7 +134,7 @@ private slots:
         for (int i = 3; i <= 14; ++i)
             values << QString::number(i);
         data::exec(env.db(), QStringLiteral("INSERT INTO wide VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), values);
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, select(QStringLiteral("SELECT * FROM wide")), QStringLiteral("x"));
         QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(60 + 500)));  // whole numbers
         QCOMPARE(p.DataGrid1->columnWidth(1), ui::toPixels(ui::Twips(60 + 1000))); // double precision
@@ -148,7 +148,7 @@ private slots:
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         {
-            数据选择 p;
+            RecordPicker p;
             showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
             p.CancelButton->click();
             QCOMPARE(p.result(), int(QDialog::Rejected));
@@ -156,7 +156,7 @@ private slots:
             QVERIFY(p.result2.isEmpty());
         }
         {
-            数据选择 p;
+            RecordPicker p;
             showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
             p.close();
             QVERIFY(p.result1.isEmpty());
@@ -183,7 +183,7 @@ private slots:
         for (int i = 0; i < q.record().count(); ++i)
             names << q.record().fieldName(i);
         QCOMPARE(names, headers);
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, customerRows ? kCustomers : kUses, QStringLiteral("x"));
         QCOMPARE(p.Adodc1->rowCount(), 1);
         for (int i = 0; i < headers.size(); ++i)
@@ -192,13 +192,13 @@ private slots:
 
     void failingSelectAndEmptyGridChooseNothing() {
         test::TestEnv env;
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, select(QStringLiteral("SELECT nothing FROM nowhere")), QStringLiteral("请选择客户信息"));
         QCOMPARE(p.Adodc1->rowCount(), 0);
         p.OKButton->click();
         QVERIFY(p.result1.isEmpty());
 
-        数据选择 q;
+        RecordPicker q;
         showPicker(q, kUses, QStringLiteral("请选择常用用途"));
         q.OKButton->click();
         QVERIFY(q.result1.isEmpty());
@@ -206,7 +206,7 @@ private slots:
         // A store whose table is gone, and a picker given no rows at all.
         data::exec(env.db(), QStringLiteral("DROP TABLE yongtu"));
         for (const templates::RecordSource& source : {kUses, templates::RecordSource()}) {
-            数据选择 r;
+            RecordPicker r;
             showPicker(r, source, QStringLiteral("请选择常用用途"));
             QCOMPARE(r.Adodc1->rowCount(), 0);
             QCOMPARE(r.windowTitle(), QStringLiteral("请选择常用用途"));
@@ -218,7 +218,7 @@ private slots:
     void resizeRunsTheSelectAgain() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
         QCOMPARE(p.Adodc1->rowCount(), 1);
@@ -249,7 +249,7 @@ private slots:
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
         addCustomer(env.db(), QStringLiteral("丙公司"), QStringLiteral("三路3号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         const QRect cell = p.DataGrid1->visualRect(p.Adodc1->index(2, 2));
         QTest::mouseClick(p.DataGrid1->viewport(), Qt::LeftButton, {}, cell.center());
@@ -279,7 +279,7 @@ private slots:
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         p.activateWindow();
         p.DataGrid1->setFocus();
@@ -295,7 +295,7 @@ private slots:
     void enterOnTheFocusedCancelButtonCancels() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         p.activateWindow();
         p.CancelButton->setFocus();
@@ -308,7 +308,7 @@ private slots:
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
-        数据选择 p;
+        RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
         QHeaderView* rows = p.DataGrid1->verticalHeader();
         const QPoint at(rows->width() / 2, rows->sectionViewportPosition(1) + rows->sectionSize(1) / 2);

@@ -151,7 +151,7 @@ static shots::Registrar designer("designer", [](const QString& folder) {
     templates::TemplateStore(env.db()).save(t, png, pending);
 
     app::state().currentTemplate = t.name;
-    templates::Frm_模板 w;
+    templates::Frm_moban w;
     w.load();
     // One input point just added (it waits at the hint), and a bound point selected.
     w.Text_Name->setText(QStringLiteral("重量"));

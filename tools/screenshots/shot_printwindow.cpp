@@ -115,17 +115,17 @@ static shots::Registrar printwindow("printwindow", [](const QString& folder) {
 
     {
         // The record picker as a double click opens it.
-        templates::数据选择 picker;
+        templates::RecordPicker picker;
         picker.recordSource = &printing::customerPickerRows;
         picker.title = printing::kCustomerTitle;
         shots::save(&picker, folder, QStringLiteral("picker"));
     }
 
-    printing::Frm_申通快递 w;
+    printing::Frm_PrintWindow w;
     w.today = QDate(2024, 3, 5);
     w.load();
     env.prompter.onExec = [](QDialog* d) {
-        auto* p = dynamic_cast<templates::数据选择*>(d);
+        auto* p = dynamic_cast<templates::RecordPicker*>(d);
         p->show();
         p->OKButton_Click();
         return p->result();
