@@ -202,7 +202,7 @@ std::optional<QString> biff8Chars(const QByteArray& first, qsizetype at, int cou
             out += QChar(u16(data, at));
             at += 2;
         } else {
-            out += QChar(quint8(data.at(at)));
+            out += QLatin1Char(data.at(at)); // a compressed string holds Latin-1 bytes
             ++at;
         }
     }
