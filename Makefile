@@ -23,6 +23,7 @@ run: build
 	fi
 
 test: build
+	@sh scripts/check-format.sh
 	@sh scripts/run-tests.sh $(BUILD)
 
 bench: build
