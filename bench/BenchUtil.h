@@ -10,8 +10,7 @@
 namespace vorlan::bench {
 
 // The fastest of n runs, in milliseconds.
-inline double bestOf(int n, const std::function<void()>& f)
-{
+inline double bestOf(int n, const std::function<void()>& f) {
     double best = 1e300;
     for (int i = 0; i < n; ++i) {
         QElapsedTimer t;
@@ -23,8 +22,7 @@ inline double bestOf(int n, const std::function<void()>& f)
 }
 
 // Prints the figure against its target; returns false when the target is missed.
-inline bool report(const char* what, double ms, double targetMs)
-{
+inline bool report(const char* what, double ms, double targetMs) {
     const bool ok = ms <= targetMs;
     std::printf("%-55s %9.2f ms  (target %g ms)  %s\n", what, ms, targetMs, ok ? "ok" : "MISSED");
     std::fflush(stdout);

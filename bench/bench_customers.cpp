@@ -29,8 +29,7 @@ constexpr int kImported = 10000;
 constexpr double kReloadLimitMs = 300;
 constexpr double kImportLimitMs = 2000;
 
-Customer sample(int i, const char* prefix)
-{
+Customer sample(int i, const char* prefix) {
     Customer c;
     c[0] = QStringLiteral("%1客户%2有限公司").arg(QString::fromUtf8(prefix)).arg(i);
     c[1] = QStringLiteral("KH%1").arg(i);
@@ -47,23 +46,22 @@ Customer sample(int i, const char* prefix)
     return c;
 }
 
-void fillTable(const QSqlDatabase& db)
-{
+void fillTable(const QSqlDatabase& db) {
     data::Transaction t(db);
     CustomerStore store(db);
-    for (int i = 0; i < kCustomers; ++i) store.insert(sample(i, "老"));
+    for (int i = 0; i < kCustomers; ++i)
+        store.insert(sample(i, "老"));
     t.commit();
 }
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+void settle() {
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     test::TestEnv env;
     bool ok = true;
@@ -84,9 +82,10 @@ int main(int argc, char** argv)
     }
     std::sort(reloads.begin(), reloads.end());
     const double reloadMs = reloads[reloads.size() / 2];
-    std::printf("reload %d customers: median %.1f ms (best %.1f, worst %.1f; limit %.0f ms)\n", w.model->rowCount(),
-                reloadMs, reloads.front(), reloads.back(), kReloadLimitMs);
-    if (w.model->rowCount() != kCustomers || reloadMs > kReloadLimitMs) ok = false;
+    std::printf("reload %d customers: median %.1f ms (best %.1f, worst %.1f; limit %.0f ms)\n",
+                w.model->rowCount(), reloadMs, reloads.front(), reloads.back(), kReloadLimitMs);
+    if (w.model->rowCount() != kCustomers || reloadMs > kReloadLimitMs)
+        ok = false;
 
     if (!test::xlsWriterAvailable()) {
         std::printf("read all: skipped, python3 with xlwt is not installed\n");
@@ -116,9 +115,10 @@ int main(int argc, char** argv)
     const double importMs = t.nsecsElapsed() / 1e6;
     const int total = data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM Basic_Khgl")).toInt();
     const bool completed = env.prompter.lastText() == QStringLiteral("读取全部记录，保存完成！");
-    std::printf("read all %d new rows into %d customers: %.1f ms (limit %.0f ms)%s\n", kImported, kCustomers, importMs,
-                kImportLimitMs, completed ? "" : " - did not complete");
-    if (!completed || total != kCustomers + kImported || w.model->rowCount() != total || importMs > kImportLimitMs)
+    std::printf("read all %d new rows into %d customers: %.1f ms (limit %.0f ms)%s\n", kImported, kCustomers,
+                importMs, kImportLimitMs, completed ? "" : " - did not complete");
+    if (!completed || total != kCustomers + kImported || w.model->rowCount() != total ||
+        importMs > kImportLimitMs)
         ok = false;
 
     std::printf("%s\n", ok ? "all targets met" : "TARGET MISSED");

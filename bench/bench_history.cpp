@@ -20,16 +20,14 @@ constexpr int kRows = 1'000'000;
 constexpr int kDays = 1000; // a thousand sheets a day
 constexpr double kTargetMs = 50.0;
 
-double medianMs(QList<double> v)
-{
+double medianMs(QList<double> v) {
     std::sort(v.begin(), v.end());
     return v.at(v.size() / 2);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     test::TestEnv env;
     const QSqlDatabase db = env.db();
@@ -56,12 +54,13 @@ int main(int argc, char** argv)
     {
         data::Transaction t(db);
         data::exec(db,
-                   QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ? - 1) "
-                                  "INSERT INTO \"运单\" SELECT strftime('%Y-%m-%d %H:%M:%S', "
-                                  "  julianday('2021-01-01') + (i / ?) + (i % ?) * 86399.0 / ? / 86400.0), "
-                                  "'收件人' || (i % 5000), '1380571' || printf('%04d', i % 10000), "
-                                  "'浙江省杭州市西湖区文三路' || (i % 900) || '号', (i % 7) + 1, "
-                                  "printf('%.2f', (i % 100000) / 100.0), CASE WHEN i % 3 = 0 THEN '加急' END FROM n"),
+                   QStringLiteral(
+                       "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ? - 1) "
+                       "INSERT INTO \"运单\" SELECT strftime('%Y-%m-%d %H:%M:%S', "
+                       "  julianday('2021-01-01') + (i / ?) + (i % ?) * 86399.0 / ? / 86400.0), "
+                       "'收件人' || (i % 5000), '1380571' || printf('%04d', i % 10000), "
+                       "'浙江省杭州市西湖区文三路' || (i % 900) || '号', (i % 7) + 1, "
+                       "printf('%.2f', (i % 100000) / 100.0), CASE WHEN i % 3 = 0 THEN '加急' END FROM n"),
                    {kRows, kRows / kDays, kRows / kDays, kRows / kDays});
         t.commit();
     }
@@ -86,7 +85,8 @@ int main(int argc, char** argv)
             model.fetchAll();
             // Every cell of the day as the view would show it.
             for (int r = 0; r < model.rowCount(); ++r)
-                for (int c = 0; c < model.columnCount(); ++c) model.index(r, c).data();
+                for (int c = 0; c < model.columnCount(); ++c)
+                    model.index(r, c).data();
             times << t.nsecsElapsed() / 1e6;
             *rows = model.rowCount();
         }
@@ -97,8 +97,8 @@ int main(int argc, char** argv)
     const double plain = measure(QString(), QString(), &dayRows);
     const double withText = measure(QStringLiteral("地址"), QStringLiteral("1号"), &matchRows);
     std::printf("one-day query, %d rows listed: %.1f ms (target <= %.0f ms)\n", dayRows, plain, kTargetMs);
-    std::printf("one-day query with a content condition, %d rows listed: %.1f ms (target <= %.0f ms)\n", matchRows,
-                withText, kTargetMs);
+    std::printf("one-day query with a content condition, %d rows listed: %.1f ms (target <= %.0f ms)\n",
+                matchRows, withText, kTargetMs);
     const bool ok = plain <= kTargetMs && withText <= kTargetMs;
     std::printf("%s\n", ok ? "history query: target met" : "history query: TARGET MISSED");
     return ok ? 0 : 1;

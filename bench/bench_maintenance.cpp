@@ -25,8 +25,7 @@ constexpr qint64 kTargetBytes = 100LL * 1024 * 1024;
 constexpr double kTargetRatio = 2.0;
 constexpr int kRuns = 5;
 
-double bestMs(const std::function<void()>& before, const std::function<void()>& work)
-{
+double bestMs(const std::function<void()>& before, const std::function<void()>& work) {
     double best = 1e18;
     for (int i = 0; i < kRuns; ++i) {
         before();
@@ -38,19 +37,25 @@ double bestMs(const std::function<void()>& before, const std::function<void()>& 
     return best;
 }
 
-std::filesystem::path fsPath(const QString& p) { return std::filesystem::path(p.toStdU16String()); }
+std::filesystem::path fsPath(const QString& p) {
+    return std::filesystem::path(p.toStdU16String());
+}
 
 // A database as it grows in use: template pictures, customers, common uses and print logs (with the
 // index on the print date), with some sheets deleted.
-void fill(const QSqlDatabase& db)
-{
+void fill(const QSqlDatabase& db) {
     data::Transaction t(db);
-    data::exec(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30) "
-                                  "INSERT INTO moban (mobanname, backimage) SELECT '模板' || i, randomblob(600000) FROM n"));
-    data::exec(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-                                  "INSERT INTO Basic_Khgl SELECT '客户' || i, 'KH' || i, '浙江省杭州市西湖区文三路' || i || '号', "
-                                  "'310012', '0571-8888' || i, '', '联系人' || i, '中国工商银行杭州分行', '6222' || i, "
-                                  "'杭州', '浙江', '杭州' FROM n"));
+    data::exec(db,
+               QStringLiteral(
+                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30) "
+                   "INSERT INTO moban (mobanname, backimage) SELECT '模板' || i, randomblob(600000) FROM n"));
+    data::exec(
+        db,
+        QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+            "INSERT INTO Basic_Khgl SELECT '客户' || i, 'KH' || i, '浙江省杭州市西湖区文三路' || i || '号', "
+            "'310012', '0571-8888' || i, '', '联系人' || i, '中国工商银行杭州分行', '6222' || i, "
+            "'杭州', '浙江', '杭州' FROM n"));
     data::exec(db, QStringLiteral("INSERT INTO yongtu VALUES ('货款'), ('运费'), ('办公用品')"));
     for (const char* name : {"运单", "同城快递", "电汇凭证"}) {
         const QString table = data::quoteId(QString::fromUtf8(name));
@@ -66,10 +71,11 @@ void fill(const QSqlDatabase& db)
         data::Transaction r(db);
         for (const char* name : {"运单", "同城快递", "电汇凭证"})
             data::exec(db,
-                       QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-                                      "INSERT INTO %1 SELECT strftime('%Y-%m-%d %H:%M:%S', julianday('2020-01-01') + "
-                                      "(? * 20000 + i) / 1000.0), '收件人' || i, '13805710' || i, "
-                                      "'浙江省杭州市西湖区文三路' || i || '号 ' || hex(randomblob(6)), i * 1.5 FROM n")
+                       QStringLiteral(
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                           "INSERT INTO %1 SELECT strftime('%Y-%m-%d %H:%M:%S', julianday('2020-01-01') + "
+                           "(? * 20000 + i) / 1000.0), '收件人' || i, '13805710' || i, "
+                           "'浙江省杭州市西湖区文三路' || i || '号 ' || hex(randomblob(6)), i * 1.5 FROM n")
                            .arg(data::quoteId(QString::fromUtf8(name))),
                        {round});
         r.commit();
@@ -79,8 +85,7 @@ void fill(const QSqlDatabase& db)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     test::TestEnv env;
     const QString folder = env.folder();
@@ -93,33 +98,37 @@ int main(int argc, char** argv)
 
     const QString copy = QDir(folder).filePath(QStringLiteral("copy.mdb"));
     auto plainCopy = [&] {
-        std::filesystem::copy_file(fsPath(live), fsPath(copy), std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(fsPath(live), fsPath(copy),
+                                   std::filesystem::copy_options::overwrite_existing);
     };
     plainCopy(); // the file is read once before anything is timed
     const double copyMs = bestMs([&] { QFile::remove(copy); }, plainCopy);
 
     const QDateTime at(QDate(2024, 3, 5), QTime(14, 0));
-    const QString backupFile = QDir(folder).filePath(QStringLiteral("Backup/") + maintenance::backupFileName(at));
+    const QString backupFile =
+        QDir(folder).filePath(QStringLiteral("Backup/") + maintenance::backupFileName(at));
     // Each run writes a new backup, as the copy above writes a new file.
-    const double backupMs =
-        bestMs([&] { QFile::remove(backupFile); }, [&] { maintenance::backupDatabase(env.db(), folder, at); });
+    const double backupMs = bestMs([&] { QFile::remove(backupFile); },
+                                   [&] { maintenance::backupDatabase(env.db(), folder, at); });
 
     data::closeShared();
     maintenance::CompactResult last;
     const double compactMs = bestMs([] {}, [&] { last = maintenance::compactDatabase(folder); });
     // For comparison: the engine's own rewrite alone, without the flush, the check and the rename.
     const QString scratch = QDir(folder).filePath(QStringLiteral("vacuum-only.mdb"));
-    const double vacuumMs = bestMs([&] { QFile::remove(scratch); }, [&] {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
-            db.setDatabaseName(live);
-            db.open();
-            data::exec(db, QStringLiteral("PRAGMA synchronous = OFF"));
-            data::exec(db, QStringLiteral("VACUUM INTO ?"), {scratch});
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("bench"));
-    });
+    const double vacuumMs = bestMs([&] { QFile::remove(scratch); },
+                                   [&] {
+                                       {
+                                           QSqlDatabase db = QSqlDatabase::addDatabase(
+                                               QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+                                           db.setDatabaseName(live);
+                                           db.open();
+                                           data::exec(db, QStringLiteral("PRAGMA synchronous = OFF"));
+                                           data::exec(db, QStringLiteral("VACUUM INTO ?"), {scratch});
+                                           db.close();
+                                       }
+                                       QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+                                   });
     QFile::remove(scratch);
     data::openShared();
 
@@ -128,8 +137,8 @@ int main(int argc, char** argv)
     std::printf("plain file copy:   %7.1f ms\n", copyMs);
     std::printf("backup:            %7.1f ms  = %.2f x the copy (target <= %.1f x)\n", backupMs, backupRatio,
                 kTargetRatio);
-    std::printf("compaction:        %7.1f ms  = %.2f x the copy (target <= %.1f x), %lld -> %lld bytes\n", compactMs,
-                compactRatio, kTargetRatio, last.before, last.after);
+    std::printf("compaction:        %7.1f ms  = %.2f x the copy (target <= %.1f x), %lld -> %lld bytes\n",
+                compactMs, compactRatio, kTargetRatio, last.before, last.after);
     std::printf("  of which the engine's rewrite (VACUUM INTO alone): %.1f ms = %.2f x the copy\n", vacuumMs,
                 vacuumMs / copyMs);
     const bool ok = backupRatio <= kTargetRatio && compactRatio <= kTargetRatio;

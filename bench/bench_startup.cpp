@@ -15,8 +15,7 @@
 
 using namespace vorlan;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication app(argc, argv);
@@ -37,7 +36,8 @@ int main(int argc, char** argv)
         test::TestEnv env(false);
         env.setDataFolder(dir.path());
         data::openShared();
-        env.addUser(QStringLiteral("001"), QStringLiteral("admin"), QStringLiteral("secret"), QStringLiteral("高级用户"));
+        env.addUser(QStringLiteral("001"), QStringLiteral("admin"), QStringLiteral("secret"),
+                    QStringLiteral("高级用户"));
     }
     app::state().reset();
     const double setupMs = sinceStart.nsecsElapsed() / 1e6;
@@ -52,8 +52,8 @@ int main(int argc, char** argv)
     const double startMs = appMs + t.nsecsElapsed() / 1e6;
 
     bool ok = true;
-    std::printf("(test fixture: %.1f ms, not counted; application object %.1f ms, counted)\n", setupMs - appMs,
-                appMs);
+    std::printf("(test fixture: %.1f ms, not counted; application object %.1f ms, counted)\n",
+                setupMs - appMs, appMs);
     ok &= bench::report("start to login window shown (database open, version check)", startMs, 300);
 
     double loginMs = 0;

@@ -13,8 +13,7 @@
 using namespace vorlan;
 using namespace vorlan::templates;
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     test::TestEnv env;
     bool ok = true;
@@ -46,21 +45,25 @@ int main(int argc, char** argv)
     ok &= bench::report("save template: 200 points + 5 MB picture", saveMs, 150);
     const double loadMs = bench::bestOf(5, [&] {
         LoadResult r = store.load(t.name);
-        if (r.tmpl.livePointCount() != 200 || r.tmpl.picture.size() != picture.size()) std::abort();
+        if (r.tmpl.livePointCount() != 200 || r.tmpl.picture.size() != picture.size())
+            std::abort();
     });
     ok &= bench::report("load template: 200 points + 5 MB picture", loadMs, 100);
 
     QList<app::CatalogueRow> rows;
     for (int i = 1; i <= 2000; ++i) {
-        const QString parent = i % 20 == 1 ? QStringLiteral("0_") : QStringLiteral("%1_").arg(((i - 1) / 20) * 20 + 1);
-        rows << app::CatalogueRow{parent, QStringLiteral("%1_").arg(i), QStringLiteral("模板%1").arg(i), 1, 2};
+        const QString parent =
+            i % 20 == 1 ? QStringLiteral("0_") : QStringLiteral("%1_").arg(((i - 1) / 20) * 20 + 1);
+        rows << app::CatalogueRow{parent, QStringLiteral("%1_").arg(i), QStringLiteral("模板%1").arg(i), 1,
+                                  2};
     }
     app::CatalogueStore catalogue(env.db());
     catalogue.save(rows);
     app::Frm_main w;
     const double treeLoadMs = bench::bestOf(5, [&] {
         w.loadCatalogue();
-        if (w.catalogue->nodeCount() != 2000) std::abort();
+        if (w.catalogue->nodeCount() != 2000)
+            std::abort();
     });
     ok &= bench::report("catalogue of 2,000 nodes: load into the tree", treeLoadMs, 100);
     const double treeSaveMs = bench::bestOf(5, [&] { catalogue.save(w.catalogue->rows()); });

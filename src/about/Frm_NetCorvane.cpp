@@ -24,8 +24,7 @@ namespace vorlan::about {
 namespace {
 
 // The header band behind the product name.
-QPixmap headerPicture(QSize size)
-{
+QPixmap headerPicture(QSize size) {
     QPixmap pix(size);
     QPainter p(&pix);
     QLinearGradient g(0, 0, size.width(), size.height());
@@ -35,14 +34,15 @@ QPixmap headerPicture(QSize size)
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 28));
-    p.drawEllipse(QPointF(size.width() * 0.86, size.height() * 0.2), size.height() * 1.1, size.height() * 1.1);
-    p.drawEllipse(QPointF(size.width() * 0.62, size.height() * 1.3), size.height() * 0.9, size.height() * 0.9);
+    p.drawEllipse(QPointF(size.width() * 0.86, size.height() * 0.2), size.height() * 1.1,
+                  size.height() * 1.1);
+    p.drawEllipse(QPointF(size.width() * 0.62, size.height() * 1.3), size.height() * 0.9,
+                  size.height() * 0.9);
     return pix;
 }
 
 // A sheet leaving a printer, the program's emblem.
-QPixmap printerPicture(int side)
-{
+QPixmap printerPicture(int side) {
     QPixmap pix(side, side);
     pix.fill(Qt::transparent);
     QPainter p(&pix);
@@ -56,13 +56,13 @@ QPixmap printerPicture(int side)
     p.setBrush(Qt::white);
     p.drawRect(QRectF(4 * u, 10 * u, 8 * u, 5 * u));
     p.setPen(QPen(QColor(0xc0, 0x30, 0x30), u * 0.6));
-    for (int i = 0; i < 2; ++i) p.drawLine(QPointF(5 * u, (12 + 1.5 * i) * u), QPointF(11 * u, (12 + 1.5 * i) * u));
+    for (int i = 0; i < 2; ++i)
+        p.drawLine(QPointF(5 * u, (12 + 1.5 * i) * u), QPointF(11 * u, (12 + 1.5 * i) * u));
     return pix;
 }
 
 // A globe before the web site's button.
-QPixmap globePicture(int side)
-{
+QPixmap globePicture(int side) {
     QPixmap pix(side, side);
     pix.fill(Qt::transparent);
     QPainter p(&pix);
@@ -78,13 +78,13 @@ QPixmap globePicture(int side)
     return pix;
 }
 
-void letEventsRun() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void letEventsRun() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 } // namespace
 
-Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_NetCorvane::Frm_NetCorvane(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_NetCorvane"));
     setWindowTitle(QStringLiteral("关于本系统"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -108,14 +108,15 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     ui::place(lblTitle, {1260_tw, 150_tw, 4200_tw, 840_tw});
 
     lblVersion = ui::makeLabel(this, QStringLiteral("lblVersion"),
-                       QStringLiteral("版本：") + QString::fromLatin1(app::kVersionLabel));
+                               QStringLiteral("版本：") + QString::fromLatin1(app::kVersionLabel));
     lblVersion->setStyleSheet(QStringLiteral("color: white;"));
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui::place(lblVersion, {5160_tw, 720_tw, 3000_tw, 330_tw});
 
-    Label2 = ui::makeLabel(this, QStringLiteral("Label2"),
-                   QStringLiteral("非常感谢您使用本系统，我们将一直为您服务，不断的完善本系统，非常乐意按您提出来的建议"
-                                  "来改进完善系统，使之完全符合您的要求！请下载公告文件,及时更新最新版本!"));
+    Label2 = ui::makeLabel(
+        this, QStringLiteral("Label2"),
+        QStringLiteral("非常感谢您使用本系统，我们将一直为您服务，不断的完善本系统，非常乐意按您提出来的建议"
+                       "来改进完善系统，使之完全符合您的要求！请下载公告文件,及时更新最新版本!"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui::place(Label2, {300_tw, 1290_tw, 7800_tw, 780_tw});
@@ -132,7 +133,8 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ui::place(Text2, {300_tw, 2490_tw, 7800_tw, 2520_tw});
 
-    XPButton1 = ui::makeButton(this, QStringLiteral("XPButton1"), QStringLiteral("下载公告文件(此功能需要连接到互联网)"));
+    XPButton1 = ui::makeButton(this, QStringLiteral("XPButton1"),
+                               QStringLiteral("下载公告文件(此功能需要连接到互联网)"));
     ui::place(XPButton1, {300_tw, 5160_tw, 4560_tw, 450_tw});
     Command1 = ui::makeButton(this, QStringLiteral("Command1"), QStringLiteral("点击即启动在线升级"));
     ui::place(Command1, {5040_tw, 5160_tw, 3060_tw, 450_tw});
@@ -141,7 +143,7 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     ui::place(Image3, {300_tw, 5880_tw, 480_tw, 480_tw});
     Image3->setPixmap(globePicture(Image3->width()));
     Label1 = ui::makeLabel(this, QStringLiteral("Label1"),
-                   QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
+                           QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label1->setStyleSheet(QStringLiteral("color: #35507a;"));
     ui::place(Label1, {900_tw, 5955_tw, 4140_tw, 330_tw});
     XPButton2 = ui::makeButton(this, QStringLiteral("XPButton2"), QStringLiteral("欢迎访问我们的网站"));
@@ -152,10 +154,11 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent)
     connect(XPButton2, &QPushButton::clicked, this, &Frm_NetCorvane::XPButton2_Click);
 }
 
-void Frm_NetCorvane::showText(const QString& text) { Text2->setPlainText(text); }
+void Frm_NetCorvane::showText(const QString& text) {
+    Text2->setPlainText(text);
+}
 
-void Frm_NetCorvane::XPButton1_Click()
-{
+void Frm_NetCorvane::XPButton1_Click() {
     XPButton1->setEnabled(false);
     Text2->clear();
 
@@ -165,7 +168,8 @@ void Frm_NetCorvane::XPButton1_Click()
     showText(t);
 
     const QString path = localNoticePath();
-    if (QFileInfo::exists(path)) QFile::remove(path);
+    if (QFileInfo::exists(path))
+        QFile::remove(path);
     letEventsRun();
     showText(t);
 
@@ -184,19 +188,20 @@ void Frm_NetCorvane::XPButton1_Click()
         letEventsRun();
         t += QLatin1Char('\n') + separatorLine();
         showText(t);
-        for (const QString& line : noticeLines(content)) t += QLatin1Char('\n') + line;
+        for (const QString& line : noticeLines(content))
+            t += QLatin1Char('\n') + line;
         t += QLatin1Char('\n') + separatorLine();
         showText(t);
     } else {
-        t += QStringLiteral("\n    下载目标文件失败，请检查网络连接是否正常，并重试；\n    也可能目标文件不存在，请联系软件作者。");
+        t += QStringLiteral("\n    下载目标文件失败，请检查网络连接是否正常，并重试；\n    "
+                            "也可能目标文件不存在，请联系软件作者。");
         showText(t);
     }
 
     XPButton1->setEnabled(true);
 }
 
-void Frm_NetCorvane::Command1_Click()
-{
+void Frm_NetCorvane::Command1_Click() {
     const QString program = upgradeProgramPath();
     if (!QFileInfo(program).isFile()) {
         ui::exclamation(this,
@@ -215,12 +220,16 @@ void Frm_NetCorvane::Command1_Click()
     ui::prompter().quit();
 }
 
-void Frm_NetCorvane::XPButton2_Click() { ui::prompter().openUrl(QUrl(QString::fromLatin1(app::kWebSite))); }
+void Frm_NetCorvane::XPButton2_Click() {
+    ui::prompter().openUrl(QUrl(QString::fromLatin1(app::kWebSite)));
+}
 
 } // namespace vorlan::about
 
 namespace vorlan::windows {
 
-void openAbout(QWidget* parent) { ui::openModal<about::Frm_NetCorvane>(parent); }
+void openAbout(QWidget* parent) {
+    ui::openModal<about::Frm_NetCorvane>(parent);
+}
 
 } // namespace vorlan::windows

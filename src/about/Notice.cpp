@@ -11,29 +11,37 @@
 
 namespace vorlan::about {
 
-QString separatorLine() { return QString(62, QLatin1Char('*')); }
+QString separatorLine() {
+    return QString(62, QLatin1Char('*'));
+}
 
-QUrl noticeUrl() { return QUrl(app::updateServer() + QLatin1String(kNoticeFileOnServer)); }
+QUrl noticeUrl() {
+    return QUrl(app::updateServer() + QLatin1String(kNoticeFileOnServer));
+}
 
-QString localNoticePath() { return QDir(data::dataFolder()).filePath(QLatin1String(kLocalNoticeName)); }
+QString localNoticePath() {
+    return QDir(data::dataFolder()).filePath(QLatin1String(kLocalNoticeName));
+}
 
-bool downloadToFile(const QUrl& url, const QString& path, int timeoutMs)
-{
+bool downloadToFile(const QUrl& url, const QString& path, int timeoutMs) {
     const auto body = ui::fetch(url, timeoutMs);
-    if (!body) return false;
+    if (!body)
+        return false;
     // Written whole or not at all, so a broken transfer never leaves a half notice behind.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     file.write(*body);
     return file.commit();
 }
 
-QStringList noticeLines(const QByteArray& gbkText)
-{
+QStringList noticeLines(const QByteArray& gbkText) {
     QString text;
     QStringDecoder gbk("GBK");
-    if (gbk.isValid()) text = gbk.decode(gbkText);
-    else text = QString::fromLocal8Bit(gbkText);
+    if (gbk.isValid())
+        text = gbk.decode(gbkText);
+    else
+        text = QString::fromLocal8Bit(gbkText);
 
     QStringList lines;
     QString line;
@@ -41,7 +49,8 @@ QStringList noticeLines(const QByteArray& gbkText)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
             lines << line;
             line.clear();
             open = false;
@@ -50,12 +59,12 @@ QStringList noticeLines(const QByteArray& gbkText)
             open = true;
         }
     }
-    if (open) lines << line;
+    if (open)
+        lines << line;
     return lines;
 }
 
-QString upgradeProgramName()
-{
+QString upgradeProgramName() {
 #ifdef Q_OS_WIN
     return QStringLiteral("Kesti快递打印系统升级.exe");
 #else
@@ -63,6 +72,8 @@ QString upgradeProgramName()
 #endif
 }
 
-QString upgradeProgramPath() { return QDir(QCoreApplication::applicationDirPath()).filePath(upgradeProgramName()); }
+QString upgradeProgramPath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(upgradeProgramName());
+}
 
 } // namespace vorlan::about

@@ -4,18 +4,20 @@
 
 namespace vorlan::app {
 
-AppState& AppState::instance()
-{
+AppState& AppState::instance() {
     static AppState s;
     return s;
 }
 
-Environment& environment() { return AppState::instance().environment; }
+Environment& environment() {
+    return AppState::instance().environment;
+}
 
-QSqlDatabase AppState::db() const { return data::shared(); }
+QSqlDatabase AppState::db() const {
+    return data::shared();
+}
 
-void AppState::reset()
-{
+void AppState::reset() {
     connectionOpened = false;
     userLevel.clear();
     currentTemplate.clear();

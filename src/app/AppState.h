@@ -35,6 +35,8 @@ private:
     AppState() = default;
 };
 
-inline AppState& state() { return AppState::instance(); }
+inline AppState& state() {
+    return AppState::instance();
+}
 
 } // namespace vorlan::app

@@ -15,13 +15,13 @@ namespace vorlan::app {
 
 using data::exec;
 
-double keyNumber(const QString& key)
-{
+double keyNumber(const QString& key) {
     // Like reading a number from the start of a text: leading blanks, sign, digits, a decimal part.
     const QString t = key.trimmed();
     int i = 0;
     QString digits;
-    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+'))) digits += t[i++];
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        digits += t[i++];
     bool seenPoint = false;
     for (; i < t.size(); ++i) {
         const QChar c = t[i];
@@ -39,28 +39,27 @@ double keyNumber(const QString& key)
     return ok ? v : 0.0;
 }
 
-QString nextKey(const QStringList& keys)
-{
-    if (keys.isEmpty()) return QStringLiteral("1_");
+QString nextKey(const QStringList& keys) {
+    if (keys.isEmpty())
+        return QStringLiteral("1_");
     double b = std::nearbyint(keyNumber(keys.first()));
     for (const QString& k : keys) {
         const double v = keyNumber(k);
-        if (v > b) b = std::nearbyint(v);
+        if (v > b)
+            b = std::nearbyint(v);
     }
     const double next = b + 1;
-    if (next > 32767 || next < -32768) return QStringLiteral("1_");
+    if (next > 32767 || next < -32768)
+        return QStringLiteral("1_");
     return QString::number(qint64(next)) + QLatin1Char('_');
 }
 
-CatalogueStore::CatalogueStore(QSqlDatabase db)
-    : db_(std::move(db))
-{
-}
+CatalogueStore::CatalogueStore(QSqlDatabase db) : db_(std::move(db)) {}
 
-QList<CatalogueRow> CatalogueStore::load() const
-{
+QList<CatalogueRow> CatalogueStore::load() const {
     QList<CatalogueRow> rows;
-    QSqlQuery q = exec(db_, QStringLiteral("SELECT parent, key, text, image, selectedimage FROM mobantabe ORDER BY rowid"));
+    QSqlQuery q = exec(
+        db_, QStringLiteral("SELECT parent, key, text, image, selectedimage FROM mobantabe ORDER BY rowid"));
     while (q.next()) {
         CatalogueRow r;
         r.parent = data::nullToEmpty(q.value(0)).trimmed();
@@ -73,53 +72,58 @@ QList<CatalogueRow> CatalogueStore::load() const
     return rows;
 }
 
-void CatalogueStore::save(const QList<CatalogueRow>& rows) const
-{
+void CatalogueStore::save(const QList<CatalogueRow>& rows) const {
     data::Transaction t(db_);
     exec(db_, QStringLiteral("DELETE FROM mobantabe"));
     QSqlQuery q = data::prepare(
-        db_, QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)"));
-    for (const CatalogueRow& r : rows) data::run(q, {r.parent, r.key, r.text, r.image, r.selectedImage});
+        db_, QStringLiteral(
+                 "INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)"));
+    for (const CatalogueRow& r : rows)
+        data::run(q, {r.parent, r.key, r.text, r.image, r.selectedImage});
     t.commit();
 }
 
 void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
-                                    const QStringList& stillNamed) const
-{
+                                    const QStringList& stillNamed) const {
     QStringList others = stillNamed;
     // Rows of nodes no longer on screen (children of a node deleted before the tree was saved again)
     // still stand for templates.
-    QSqlQuery rows = exec(db_, QStringLiteral("SELECT trim(text) FROM mobantabe WHERE NOT (trim(key) = ? AND "
-                                              "trim(text) = ?)"),
+    QSqlQuery rows = exec(db_,
+                          QStringLiteral("SELECT trim(text) FROM mobantabe WHERE NOT (trim(key) = ? AND "
+                                         "trim(text) = ?)"),
                           {key, name});
-    while (rows.next()) others << data::nullToEmpty(rows.value(0));
+    while (rows.next())
+        others << data::nullToEmpty(rows.value(0));
     rows.finish();
 
     data::Transaction t(db_);
     if (others.contains(name)) {
         // Another node names the same template: it keeps the template and its history.
-        exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(key) = ? AND trim(text) = ?"), {key, name});
+        exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(key) = ? AND trim(text) = ?"),
+             {key, name});
         t.commit();
         return;
     }
-    QSqlQuery stored = exec(db_, QStringLiteral("SELECT mobanname FROM mobanxywh WHERE mobanname <> ? UNION "
-                                                "SELECT mobanname FROM moban WHERE mobanname <> ?"),
+    QSqlQuery stored = exec(db_,
+                            QStringLiteral("SELECT mobanname FROM mobanxywh WHERE mobanname <> ? UNION "
+                                           "SELECT mobanname FROM moban WHERE mobanname <> ?"),
                             {name, name});
-    while (stored.next()) others << data::nullToEmpty(stored.value(0));
+    while (stored.next())
+        others << data::nullToEmpty(stored.value(0));
     stored.finish();
     exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
     exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
     exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(text) = ?"), {name});
     // Names that differ only in letter case share one log table: it stays while another one is left.
-    const bool shared = std::any_of(others.cbegin(), others.cend(),
-                                    [&](const QString& n) { return templates::PrintLogStore::sameName(n, name); });
-    if (!shared) templates::PrintLogStore(db_).drop(name);
+    const bool shared = std::any_of(others.cbegin(), others.cend(), [&](const QString& n) {
+        return templates::PrintLogStore::sameName(n, name);
+    });
+    if (!shared)
+        templates::PrintLogStore(db_).drop(name);
     t.commit();
 }
 
-CatalogueModel::CatalogueModel(QObject* parent)
-    : QStandardItemModel(parent)
-{
+CatalogueModel::CatalogueModel(QObject* parent) : QStandardItemModel(parent) {
     // Picture 1: a form sheet; picture 2, when selected: the same sheet opened in blue.
     for (int which = 1; which <= 2; ++which) {
         QPixmap pm(16, 16);
@@ -131,14 +135,15 @@ CatalogueModel::CatalogueModel(QObject* parent)
         p.setBrush(which == 1 ? QColor(255, 253, 240) : QColor(227, 242, 253));
         p.drawRect(QRectF(2.5, 1.5, 11, 13));
         p.setPen(which == 1 ? QColor(200, 80, 60) : QColor(21, 101, 192));
-        for (int y = 5; y <= 11; y += 3) p.drawLine(QPointF(4.5, y), QPointF(11.5, y));
+        for (int y = 5; y <= 11; y += 3)
+            p.drawLine(QPointF(4.5, y), QPointF(11.5, y));
         p.end();
         nodeIcon_.addPixmap(pm, which == 1 ? QIcon::Normal : QIcon::Selected);
     }
 }
 
-QStandardItem* CatalogueModel::makeItem(const QString& key, const QString& text, int image, int selectedImage)
-{
+QStandardItem* CatalogueModel::makeItem(const QString& key, const QString& text, int image,
+                                        int selectedImage) {
     auto* item = new QStandardItem(nodeIcon_, text);
     item->setEditable(false);
     item->setData(key, KeyRole);
@@ -149,8 +154,7 @@ QStandardItem* CatalogueModel::makeItem(const QString& key, const QString& text,
     return item;
 }
 
-void CatalogueModel::setRows(const QList<CatalogueRow>& rows)
-{
+void CatalogueModel::setRows(const QList<CatalogueRow>& rows) {
     clear();
     keysInOrder_.clear();
     byKey_.clear();
@@ -158,14 +162,14 @@ void CatalogueModel::setRows(const QList<CatalogueRow>& rows)
     for (const CatalogueRow& r : rows) {
         QStandardItem* parent = root;
         if (r.parent != QLatin1String(kTopParent)) {
-            if (QStandardItem* p = byKey_.value(r.parent)) parent = p;
+            if (QStandardItem* p = byKey_.value(r.parent))
+                parent = p;
         }
         parent->appendRow(makeItem(r.key, r.text, r.image, r.selectedImage));
     }
 }
 
-QList<CatalogueRow> CatalogueModel::rows() const
-{
+QList<CatalogueRow> CatalogueModel::rows() const {
     QList<CatalogueRow> out;
     out.reserve(keysInOrder_.size());
     std::function<void(const QStandardItem*, const QString&)> walk = [&](const QStandardItem* item,
@@ -182,41 +186,40 @@ QList<CatalogueRow> CatalogueModel::rows() const
     return out;
 }
 
-QModelIndex CatalogueModel::addTopLevel(const QString& key, const QString& text, int image, int selectedImage)
-{
+QModelIndex CatalogueModel::addTopLevel(const QString& key, const QString& text, int image,
+                                        int selectedImage) {
     QStandardItem* item = makeItem(key, text, image, selectedImage);
     invisibleRootItem()->appendRow(item);
     return item->index();
 }
 
-QModelIndex CatalogueModel::addChild(const QModelIndex& parent, const QString& key, const QString& text, int image,
-                                     int selectedImage)
-{
+QModelIndex CatalogueModel::addChild(const QModelIndex& parent, const QString& key, const QString& text,
+                                     int image, int selectedImage) {
     QStandardItem* p = itemFromIndex(parent);
-    if (!p) return addTopLevel(key, text, image, selectedImage);
+    if (!p)
+        return addTopLevel(key, text, image, selectedImage);
     QStandardItem* item = makeItem(key, text, image, selectedImage);
     p->appendRow(item);
     return item->index();
 }
 
-void CatalogueModel::forgetKeys(QStandardItem* item)
-{
-    for (int i = 0; i < item->rowCount(); ++i) forgetKeys(item->child(i));
+void CatalogueModel::forgetKeys(QStandardItem* item) {
+    for (int i = 0; i < item->rowCount(); ++i)
+        forgetKeys(item->child(i));
     const QString key = item->data(KeyRole).toString();
     keysInOrder_.removeOne(key);
     byKey_.remove(key);
 }
 
-void CatalogueModel::removeNode(const QModelIndex& index)
-{
+void CatalogueModel::removeNode(const QModelIndex& index) {
     QStandardItem* item = itemFromIndex(index);
-    if (!item) return;
+    if (!item)
+        return;
     forgetKeys(item);
     removeRow(index.row(), index.parent());
 }
 
-QModelIndex CatalogueModel::findKey(const QString& key) const
-{
+QModelIndex CatalogueModel::findKey(const QString& key) const {
     QStandardItem* item = byKey_.value(key);
     return item ? item->index() : QModelIndex();
 }

@@ -19,9 +19,7 @@
 
 namespace vorlan::app {
 
-FirstUserDialog::FirstUserDialog(QWidget* parent)
-    : QDialog(parent)
-{
+FirstUserDialog::FirstUserDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FirstUserDialog"));
     setWindowTitle(QStringLiteral("首次使用：设置管理员"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -33,7 +31,8 @@ FirstUserDialog::FirstUserDialog(QWidget* parent)
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
         e->setMaxLength(maxLength);
-        if (secret) e->setEchoMode(QLineEdit::Password);
+        if (secret)
+            e->setEchoMode(QLineEdit::Password);
         return e;
     };
     Text_uid = make(QStringLiteral("Text_uid"), 5, false);
@@ -68,8 +67,7 @@ FirstUserDialog::FirstUserDialog(QWidget* parent)
     connect(XPBut_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void FirstUserDialog::XPBut_ok_Click()
-{
+void FirstUserDialog::XPBut_ok_Click() {
     const QString uid = Text_uid->text().trimmed();
     const QString name = Text_name->text().trimmed();
     const QString pass = Text_pass->text().trimmed();
@@ -101,7 +99,8 @@ void FirstUserDialog::XPBut_ok_Click()
         data::schema::setFirstUserPending(db, false);
         t.commit();
     });
-    if (!done) return;
+    if (!done)
+        return;
     accept();
 }
 

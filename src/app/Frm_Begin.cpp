@@ -8,9 +8,7 @@
 
 namespace vorlan::app {
 
-Frm_Begin::Frm_Begin(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
-{
+Frm_Begin::Frm_Begin(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Frm_Begin"));
     setWindowTitle(QStringLiteral("Vorlan"));
     ui::setClientSize(this, {6000_tw, 2300_tw});
@@ -19,18 +17,20 @@ Frm_Begin::Frm_Begin(QWidget* parent)
     connect(&Timer1, &QTimer::timeout, this, &Frm_Begin::Timer1_Timer);
 }
 
-ui::TwipsRect Frm_Begin::squareTwips(int n) { return {ui::Twips(300 + 150 * n), 1600_tw, 125_tw, 125_tw}; }
+ui::TwipsRect Frm_Begin::squareTwips(int n) {
+    return {ui::Twips(300 + 150 * n), 1600_tw, 125_tw, 125_tw};
+}
 
-QColor Frm_Begin::squareColor(int n) { return QColor(50, 50, std::min(255, 50 + 7 * n)); }
+QColor Frm_Begin::squareColor(int n) {
+    return QColor(50, 50, std::min(255, 50 + 7 * n));
+}
 
-void Frm_Begin::start()
-{
+void Frm_Begin::start() {
     step_ = 0;
     Timer1.start();
 }
 
-void Frm_Begin::Timer1_Timer()
-{
+void Frm_Begin::Timer1_Timer() {
     // Draw square n now, then let pending events run, as the bar must move while the program loads.
     ++step_;
     repaint(ui::toPixels(squareTwips(step_ - 1)));
@@ -42,8 +42,7 @@ void Frm_Begin::Timer1_Timer()
     }
 }
 
-void Frm_Begin::paintEvent(QPaintEvent*)
-{
+void Frm_Begin::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QLinearGradient g(0, 0, 0, height());
     g.setColorAt(0, QColor(232, 240, 252));
@@ -62,7 +61,8 @@ void Frm_Begin::paintEvent(QPaintEvent*)
     p.drawText(QRect(ui::toPixels(300_tw), ui::toPixels(950_tw), width(), ui::toPixels(400_tw)),
                Qt::AlignLeft, QStringLiteral("快递单、汇款单、发票的精确套打  正在启动……"));
     // The squares drawn so far stay on screen.
-    for (int n = 0; n < step_; ++n) p.fillRect(ui::toPixels(squareTwips(n)), squareColor(n));
+    for (int n = 0; n < step_; ++n)
+        p.fillRect(ui::toPixels(squareTwips(n)), squareColor(n));
 }
 
 } // namespace vorlan::app

@@ -22,9 +22,7 @@
 
 namespace vorlan::app {
 
-Frm_login::Frm_login(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_login::Frm_login(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_login"));
     setWindowTitle(QStringLiteral("用户登录"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -70,7 +68,8 @@ Frm_login::Frm_login(QWidget* parent)
     XPBut_XTExit->installEventFilter(this);
     ui::place(XPBut_XTExit, {2900_tw, 2180_tw, 1500_tw, 420_tw});
 
-    Label2 = ui::makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
+    Label2 = ui::makeLabel(this, QStringLiteral("Label2"),
+                           QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setStyleSheet(QStringLiteral("color: #35507a;"));
     ui::place(Label2, {0_tw, 2880_tw, 5400_tw, 300_tw});
@@ -83,12 +82,12 @@ Frm_login::Frm_login(QWidget* parent)
     connect(XPBut_XTExit, &QPushButton::clicked, this, &Frm_login::XPBut_XTExit_Click);
 }
 
-bool Frm_login::load()
-{
+bool Frm_login::load() {
     CheckNewVersion(this);
 
     AppState& s = state();
-    if (!s.connectionOpened && !openDatabase()) return false;
+    if (!s.connectionOpened && !openDatabase())
+        return false;
 
     bool noUsers = false;
     ui::guarded(this, u"Form_Load", [&] {
@@ -107,19 +106,21 @@ bool Frm_login::load()
         Combo1->setCurrentIndex(-1);
         Combo1->setEditText(QString());
     });
-    if (noUsers) return true;
+    if (noUsers)
+        return true;
 
-    if (s.userLevel == QString::fromUtf8(kOrdinaryLevel)) XPBut_XTExit->setText(QStringLiteral("取  消"));
+    if (s.userLevel == QString::fromUtf8(kOrdinaryLevel))
+        XPBut_XTExit->setText(QStringLiteral("取  消"));
     XPBut_XTDengLu->setEnabled(true);
     XPBut_XTExit->setEnabled(true);
     return true;
 }
 
-bool Frm_login::openDatabase()
-{
+bool Frm_login::openDatabase() {
     // Where the data is kept, when it is not beside the program, is said before anything else.
     const QString where = data::dataFolderNotice();
-    if (!where.isEmpty()) ui::information(this, where, QStringLiteral("提示"));
+    if (!where.isEmpty())
+        ui::information(this, where, QStringLiteral("提示"));
 
     const data::OpenResult r = data::openShared();
     if (r.status != data::OpenStatus::Opened && r.status != data::OpenStatus::Created) {
@@ -127,8 +128,8 @@ bool Frm_login::openDatabase()
         return false;
     }
     if (r.readOnly &&
-        ui::show(this, r.notice + QStringLiteral("\n\n是否以只读方式继续使用本系统？"), QStringLiteral("警告"),
-                 ui::Icon::Exclamation, ui::Buttons::YesNo) != ui::Answer::Yes) {
+        ui::show(this, r.notice + QStringLiteral("\n\n是否以只读方式继续使用本系统？"),
+                 QStringLiteral("警告"), ui::Icon::Exclamation, ui::Buttons::YesNo) != ui::Answer::Yes) {
         data::closeShared();
         return false;
     }
@@ -138,14 +139,14 @@ bool Frm_login::openDatabase()
         // before anyone can log in.
         ui::openModal<FirstUserDialog>(this);
         bool noUser = true;
-        ui::guarded(this, u"Form_Load", [&] {
-            noUser = users::UserStore(state().db()).isEmpty();
-        });
+        ui::guarded(this, u"Form_Load", [&] { noUser = users::UserStore(state().db()).isEmpty(); });
         if (noUser) {
             // The file keeps its first-run mark, so the next start asks again.
-            ui::information(this,
-                            QStringLiteral("没有设置第一位高级用户（管理员），无法登录本系统。下次启动本系统时会再次请您设置。"),
-                            QStringLiteral("提示"));
+            ui::information(
+                this,
+                QStringLiteral(
+                    "没有设置第一位高级用户（管理员），无法登录本系统。下次启动本系统时会再次请您设置。"),
+                QStringLiteral("提示"));
             data::closeShared();
             state().connectionOpened = false;
             return false;
@@ -154,15 +155,17 @@ bool Frm_login::openDatabase()
     return true;
 }
 
-void Frm_login::Combo1_Click() { txtPassword->setFocus(); }
+void Frm_login::Combo1_Click() {
+    txtPassword->setFocus();
+}
 
-bool Frm_login::eventFilter(QObject* watched, QEvent* event)
-{
+bool Frm_login::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         // Enter in the password box only moves on to the login button; Enter on a button presses it.
-        if (enter && watched == txtPassword && XPBut_XTDengLu->isEnabled()) XPBut_XTDengLu->setFocus();
+        if (enter && watched == txtPassword && XPBut_XTDengLu->isEnabled())
+            XPBut_XTDengLu->setFocus();
         if (enter && (watched == XPBut_XTDengLu || watched == XPBut_XTExit)) {
             static_cast<QPushButton*>(watched)->click();
             return true;
@@ -171,8 +174,7 @@ bool Frm_login::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void Frm_login::XPBut_XTDengLu_Click()
-{
+void Frm_login::XPBut_XTDengLu_Click() {
     if (Combo1->currentText().isEmpty()) {
         ui::show(this, QStringLiteral("请您选择用户姓名！"), QStringLiteral("登录"));
         return;
@@ -194,8 +196,7 @@ void Frm_login::XPBut_XTDengLu_Click()
     });
 }
 
-void Frm_login::XPBut_XTExit_Click()
-{
+void Frm_login::XPBut_XTExit_Click() {
     reject();
     ui::prompter().quit();
 }

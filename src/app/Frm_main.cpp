@@ -41,8 +41,7 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         QLinearGradient g(0, 0, width(), height());
         g.setColorAt(0, QColor(236, 243, 252));
@@ -127,31 +126,32 @@ constexpr const char* kOtherKeys[][2] = {
 };
 
 // Read and written in the portable form: the native one follows the installed translations.
-QKeySequence portableKeys(const char* keys) { return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText); }
+QKeySequence portableKeys(const char* keys) {
+    return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText);
+}
 
-QString withKeys(const QString& text, const QKeySequence& keys)
-{
+QString withKeys(const QString& text, const QKeySequence& keys) {
     return text + QStringLiteral("（") + keys.toString(QKeySequence::PortableText) + QStringLiteral("）");
 }
 
-QString helpHtml()
-{
+QString helpHtml() {
     QString rows;
     auto row = [&rows](const QString& keys, const QString& what) {
-        rows += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
+        rows +=
+            QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
     };
     for (const ToolbarButton& b : kToolbar)
         row(portableKeys(b.keys).toString(QKeySequence::PortableText), QString::fromUtf8(b.help));
     for (const PanelKey& k : kPanelKeys)
         row(portableKeys(k.keys).toString(QKeySequence::PortableText), QString::fromUtf8(k.help));
-    for (const auto& k : kOtherKeys) row(QString::fromUtf8(k[0]), QString::fromUtf8(k[1]));
-    return QString::fromUtf8(kHelpHtml) + QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">") + rows +
-           QStringLiteral("</table>");
+    for (const auto& k : kOtherKeys)
+        row(QString::fromUtf8(k[0]), QString::fromUtf8(k[1]));
+    return QString::fromUtf8(kHelpHtml) + QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">") +
+           rows + QStringLiteral("</table>");
 }
 
 // Toolbar pictures: a coloured tile with one character, drawn so every button matches.
-QIcon tileIcon(const QString& glyph, const QColor& colour)
-{
+QIcon tileIcon(const QString& glyph, const QColor& colour) {
     QIcon icon;
     for (int size : {24, 32, 48}) {
         QPixmap pm(size, size);
@@ -178,22 +178,20 @@ QIcon tileIcon(const QString& glyph, const QColor& colour)
 
 } // namespace
 
-QString findCalculator()
-{
+QString findCalculator() {
 #ifdef Q_OS_WIN
     return QStringLiteral("calc.exe");
 #else
     for (const char* name : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "xcalc"}) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!path.isEmpty()) return path;
+        if (!path.isEmpty())
+            return path;
     }
     return QString();
 #endif
 }
 
-Frm_main::Frm_main(QWidget* parent)
-    : QMainWindow(parent)
-{
+Frm_main::Frm_main(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Frm_main"));
     setWindowTitle(QStringLiteral("Vorlan"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -208,8 +206,7 @@ Frm_main::Frm_main(QWidget* parent)
 
 Frm_main::~Frm_main() = default;
 
-void Frm_main::buildToolbar()
-{
+void Frm_main::buildToolbar() {
     gojulanhu = addToolBar(QStringLiteral("工具栏"));
     gojulanhu->setObjectName(QStringLiteral("gojulanhu"));
     gojulanhu->setMovable(false);
@@ -232,8 +229,7 @@ void Frm_main::buildToolbar()
     }
 }
 
-void Frm_main::buildPanels(QWidget* surface)
-{
+void Frm_main::buildPanels(QWidget* surface) {
     catalogue = new CatalogueModel(this);
     TreeView1 = new QTreeView(surface);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
@@ -255,8 +251,8 @@ void Frm_main::buildPanels(QWidget* surface)
     Command1 = ui::makeButton(XPFrame1, QStringLiteral("Command1"), QStringLiteral("结构保存"));
     XPButton3 = ui::makeButton(XPFrame1, QStringLiteral("XPButton3"), QStringLiteral("打印测试"));
     int top = 360;
-    for (QPushButton* b : {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove, Command1,
-                           XPButton3}) {
+    for (QPushButton* b :
+         {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove, Command1, XPButton3}) {
         ui::place(b, {240_tw, ui::Twips(top), 1635_tw, 450_tw});
         top += 600;
     }
@@ -341,25 +337,25 @@ void Frm_main::buildPanels(QWidget* surface)
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
         connect(a, &QAction::triggered, b, [b] {
-            if (b->isEnabled()) b->click();
+            if (b->isEnabled())
+                b->click();
         });
     }
 }
 
-bool Frm_main::eventFilter(QObject* watched, QEvent* event)
-{
+bool Frm_main::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (!key->isAutoRepeat()) TreeView1_Enter(); // a held key opens one window, not a row of them
+            if (!key->isAutoRepeat())
+                TreeView1_Enter(); // a held key opens one window, not a row of them
             return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Frm_main::TreeView1_Enter()
-{
+void Frm_main::TreeView1_Enter() {
     const QModelIndex node = selectedNode();
     // A node with children is first of all a folder: Enter opens and closes it, as in any tree.
     if (node.isValid() && catalogue->hasChildren(node)) {
@@ -369,9 +365,9 @@ void Frm_main::TreeView1_Enter()
     XPButOpenMoban_Click(); // with no node chosen, its message says so
 }
 
-void Frm_main::TreeView1_DblClick(const QModelIndex& index)
-{
-    if (!index.isValid()) return;
+void Frm_main::TreeView1_DblClick(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
     if (catalogue->hasChildren(index)) {
         TreeView1->setExpanded(index, !TreeView1->isExpanded(index));
         return;
@@ -379,25 +375,26 @@ void Frm_main::TreeView1_DblClick(const QModelIndex& index)
     XPButOpenMoban_Click();
 }
 
-QAction* Frm_main::toolButton(const QString& key) const { return gojulanhu->findChild<QAction*>(key); }
+QAction* Frm_main::toolButton(const QString& key) const {
+    return gojulanhu->findChild<QAction*>(key);
+}
 
-void Frm_main::load()
-{
+void Frm_main::load() {
     applyPermissions();
     loadCommonUses();
     loadCatalogue();
 }
 
-void Frm_main::applyPermissions()
-{
+void Frm_main::applyPermissions() {
     const bool advanced = state().isAdvanced();
-    toolButton(QStringLiteral("管理登录"))->setText(advanced ? QStringLiteral("管理退出") : QStringLiteral("管理登录"));
+    toolButton(QStringLiteral("管理登录"))
+        ->setText(advanced ? QStringLiteral("管理退出") : QStringLiteral("管理登录"));
     toolButton(QStringLiteral("数据备份"))->setEnabled(advanced);
-    for (QPushButton* b : {XPButmoban_edit, cmdLast, cmdChild, cmdRemove, Command1}) b->setEnabled(advanced);
+    for (QPushButton* b : {XPButmoban_edit, cmdLast, cmdChild, cmdRemove, Command1})
+        b->setEnabled(advanced);
 }
 
-void Frm_main::toolbarClick(const QString& key)
-{
+void Frm_main::toolbarClick(const QString& key) {
     if (key == QStringLiteral("管理登录")) {
         adminLoginLogout();
     } else if (key == QStringLiteral("数据查询")) {
@@ -428,7 +425,8 @@ void Frm_main::toolbarClick(const QString& key)
         QAction* a = toolButton(key);
         const bool show = a->text() == QStringLiteral("帮助显示");
         RichTextBox1->setVisible(show);
-        if (show) RichTextBox1->raise();
+        if (show)
+            RichTextBox1->raise();
         a->setText(show ? QStringLiteral("帮助隐藏") : QStringLiteral("帮助显示"));
     } else if (key == QStringLiteral("系统退出")) {
         close();
@@ -436,19 +434,18 @@ void Frm_main::toolbarClick(const QString& key)
     }
 }
 
-void Frm_main::adminLoginLogout()
-{
+void Frm_main::adminLoginLogout() {
     if (!state().isAdvanced()) {
         showLogin(this);
-        if (state().isAdvanced()) applyPermissions();
+        if (state().isAdvanced())
+            applyPermissions();
     } else {
         state().userLevel = QString::fromUtf8(kOrdinaryLevel);
         applyPermissions();
     }
 }
 
-void Frm_main::startCalculator()
-{
+void Frm_main::startCalculator() {
     const QString calc = findCalculator();
     if (calc.isEmpty() || !ui::prompter().startProgram(calc, {}))
         ui::critical(this, QStringLiteral("调用路径错误或不存在"), QStringLiteral("错误！"));
@@ -456,24 +453,19 @@ void Frm_main::startCalculator()
 
 // ---- Catalogue ------------------------------------------------------------------------------
 
-void Frm_main::loadCatalogue()
-{
-    ui::guarded(this, u"Form_Load", [&] {
-        catalogue->setRows(CatalogueStore(state().db()).load());
-    });
+void Frm_main::loadCatalogue() {
+    ui::guarded(this, u"Form_Load", [&] { catalogue->setRows(CatalogueStore(state().db()).load()); });
     TreeView1->expandAll();
 }
 
-QModelIndex Frm_main::selectedNode() const
-{
+QModelIndex Frm_main::selectedNode() const {
     // Not the current index: the view makes its first node current when it gets the focus, without the
     // user having chosen anything.
     const QModelIndexList selected = TreeView1->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QModelIndex() : selected.first();
 }
 
-void Frm_main::openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*))
-{
+void Frm_main::openTemplateWindow(const QString& emptyMessage, void (*open)(QWidget*)) {
     const QModelIndex selected = selectedNode();
     if (!selected.isValid()) {
         ui::information(this, emptyMessage, QStringLiteral("提示"));
@@ -483,23 +475,19 @@ void Frm_main::openTemplateWindow(const QString& emptyMessage, void (*open)(QWid
     open(this);
 }
 
-void Frm_main::XPButOpenMoban_Click()
-{
+void Frm_main::XPButOpenMoban_Click() {
     openTemplateWindow(QStringLiteral("请选择想要打开的模板"), &windows::openPrintWindow);
 }
 
-void Frm_main::XPButmoban_edit_Click()
-{
+void Frm_main::XPButmoban_edit_Click() {
     openTemplateWindow(QStringLiteral("请选择想要编辑的模板"), &windows::openDesigner);
 }
 
-void Frm_main::XPBut_find_Click()
-{
+void Frm_main::XPBut_find_Click() {
     openTemplateWindow(QStringLiteral("请选择想要查询的模板"), &windows::openHistoryQuery);
 }
 
-void Frm_main::showNameEntry()
-{
+void Frm_main::showNameEntry() {
     XPFrame2->show();
     XPFrame2->raise();
     // The text stays as it was; selected, so that typing replaces it.
@@ -507,45 +495,48 @@ void Frm_main::showNameEntry()
     Text_mobanName->selectAll();
 }
 
-void Frm_main::closeNameEntry()
-{
+void Frm_main::closeNameEntry() {
     const bool hadFocus = XPFrame2->isAncestorOf(QApplication::focusWidget());
     XPFrame2->hide();
-    if (hadFocus) TreeView1->setFocus(Qt::OtherFocusReason);
+    if (hadFocus)
+        TreeView1->setFocus(Qt::OtherFocusReason);
 }
 
-void Frm_main::cancelNewNode() { closeNameEntry(); }
+void Frm_main::cancelNewNode() {
+    closeNameEntry();
+}
 
-void Frm_main::cmdLast_Click()
-{
+void Frm_main::cmdLast_Click() {
     addMode = true;
     showNameEntry();
 }
 
-void Frm_main::cmdChild_Click()
-{
+void Frm_main::cmdChild_Click() {
     addMode = false;
     showNameEntry();
 }
 
-void Frm_main::XPBut确定_Click()
-{
+void Frm_main::XPBut确定_Click() {
     closeNameEntry();
     // The tree is loaded with trimmed texts, so a node keeps its template only under the trimmed name.
     const QString name = Text_mobanName->text().trimmed();
-    if (name.isEmpty()) return;
+    if (name.isEmpty())
+        return;
     const QModelIndex selected = selectedNode();
     if (!addMode && !selected.isValid()) {
-        ui::information(this, QStringLiteral("请先选择一个节点，新的子节点加在它的下面"), QStringLiteral("提示"));
+        ui::information(this, QStringLiteral("请先选择一个节点，新的子节点加在它的下面"),
+                        QStringLiteral("提示"));
         return;
     }
     QStringList names;
-    for (const CatalogueRow& r : catalogue->rows()) names << r.text;
+    for (const CatalogueRow& r : catalogue->rows())
+        names << r.text;
     QString problem;
     const bool done = ui::guarded(this, u"XPBut确定_Click", [&] {
         problem = templates::TemplateStore(state().db()).checkName(name, names);
     });
-    if (!done) return;
+    if (!done)
+        return;
     if (!problem.isEmpty()) {
         ui::information(this, problem, QStringLiteral("输入提示"));
         showNameEntry();
@@ -563,8 +554,7 @@ void Frm_main::XPBut确定_Click()
     }
 }
 
-void Frm_main::cmdRemove_Click()
-{
+void Frm_main::cmdRemove_Click() {
     const QModelIndex selected = selectedNode();
     if (!selected.isValid()) {
         ui::information(this, QStringLiteral("请选择想要删除的节点"), QStringLiteral("提示"));
@@ -574,48 +564,44 @@ void Frm_main::cmdRemove_Click()
     const QString key = selected.data(CatalogueModel::KeyRole).toString();
     QStringList stillNamed;
     for (const CatalogueRow& r : catalogue->rows())
-        if (r.key != key) stillNamed << r.text;
+        if (r.key != key)
+            stillNamed << r.text;
     const bool done = ui::guarded(this, u"cmdRemove_Click", [&] {
         CatalogueStore(state().db()).deleteTemplate(name, key, stillNamed);
     });
-    if (!done) return;
+    if (!done)
+        return;
     catalogue->removeNode(selected);
     // The view selects a neighbour (or the parent) of a removed node; a second press must not delete it.
     TreeView1->selectionModel()->clearSelection();
 }
 
-void Frm_main::Command1_Click()
-{
-    const bool done = ui::guarded(this, u"Command1_Click", [&] {
-        CatalogueStore(state().db()).save(catalogue->rows());
-    });
-    if (!done) return;
+void Frm_main::Command1_Click() {
+    const bool done =
+        ui::guarded(this, u"Command1_Click", [&] { CatalogueStore(state().db()).save(catalogue->rows()); });
+    if (!done)
+        return;
     ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
 }
 
 // ---- Common uses ----------------------------------------------------------------------------
 
-void Frm_main::loadCommonUses()
-{
-    ui::guarded(this, u"Form_Load", [&] {
-        yongtuModel->setStringList(CommonUseStore(state().db()).all());
-    });
+void Frm_main::loadCommonUses() {
+    ui::guarded(this, u"Form_Load", [&] { yongtuModel->setStringList(CommonUseStore(state().db()).all()); });
 }
 
-void Frm_main::XPBut_Newyongtu_Click()
-{
+void Frm_main::XPBut_Newyongtu_Click() {
     const QString text = Text_yongtu->text();
-    const bool done = ui::guarded(this, u"XPBut_Newyongtu_Click", [&] {
-        CommonUseStore(state().db()).add(text);
-    });
-    if (!done) return;
+    const bool done =
+        ui::guarded(this, u"XPBut_Newyongtu_Click", [&] { CommonUseStore(state().db()).add(text); });
+    if (!done)
+        return;
     const int row = yongtuModel->rowCount();
     yongtuModel->insertRows(row, 1);
     yongtuModel->setData(yongtuModel->index(row), text);
 }
 
-void Frm_main::XPBut_Delyongtu_Click()
-{
+void Frm_main::XPBut_Delyongtu_Click() {
     // As in the tree, the current entry is not necessarily one the user chose.
     const QModelIndexList chosen = List_findlx->selectionModel()->selectedIndexes();
     if (chosen.isEmpty()) {
@@ -624,10 +610,10 @@ void Frm_main::XPBut_Delyongtu_Click()
     }
     const QModelIndex selected = chosen.first();
     const QString text = selected.data().toString();
-    const bool done = ui::guarded(this, u"XPBut_Delyongtu_Click", [&] {
-        CommonUseStore(state().db()).remove(text);
-    });
-    if (!done) return;
+    const bool done =
+        ui::guarded(this, u"XPBut_Delyongtu_Click", [&] { CommonUseStore(state().db()).remove(text); });
+    if (!done)
+        return;
     yongtuModel->removeRows(selected.row(), 1);
     List_findlx->selectionModel()->clearSelection(); // the list selects the next entry by itself
 }

@@ -8,8 +8,7 @@ namespace {
 constexpr auto kUpdateServer = "http://update.vorlan.cn";
 } // namespace
 
-QString updateServer()
-{
+QString updateServer() {
     const QString& chosen = environment().updateServer;
     return chosen.isEmpty() ? QString::fromLatin1(kUpdateServer) : chosen;
 }

@@ -10,15 +10,14 @@
 #include "ui/Prompt.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QPointer>
+#include <QTranslator>
 
 namespace vorlan::app {
 
-void initApplication()
-{
+void initApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("Vorlan"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vorlan"));
     // Templates name the typeface "宋体"; here a Song-style CJK font stands for it, printer included.
@@ -26,19 +25,17 @@ void initApplication()
     QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"));
 }
 
-void installChineseTranslations()
-{
+void installChineseTranslations() {
     // Qt's own dialogs (files, colours, fonts) speak Chinese like the rest of the program.
     auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
     else
         delete translator;
 }
 
-int run(int argc, char** argv)
-{
+int run(int argc, char** argv) {
     QApplication app(argc, argv);
     initApplication();
     installChineseTranslations();

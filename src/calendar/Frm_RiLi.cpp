@@ -15,9 +15,7 @@
 
 namespace vorlan::calendar {
 
-Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
-    : QDialog(parent)
-{
+Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_RiLi"));
     setWindowTitle(QStringLiteral("日历表"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -57,25 +55,26 @@ Frm_RiLi::Frm_RiLi(QWidget* parent, const QDate& today)
     connect(MonthView1, &QCalendarWidget::selectionChanged, this, &Frm_RiLi::MonthView1_SelChange);
 }
 
-void Frm_RiLi::MonthView1_SelChange()
-{
+void Frm_RiLi::MonthView1_SelChange() {
     const QDate chosen = MonthView1->selectedDate();
     // The program's own date form, whatever the system's locale would make of it.
     Label7->setText(data::dateText(chosen));
     Label8->setText(lunarText(chosen));
 }
 
-void Frm_RiLi::resizeEvent(QResizeEvent* event)
-{
+void Frm_RiLi::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     // The window keeps its size whatever the window system asks for.
-    if (event->size() != fixedSize_ && !isMinimized()) resize(fixedSize_);
+    if (event->size() != fixedSize_ && !isMinimized())
+        resize(fixedSize_);
 }
 
 } // namespace vorlan::calendar
 
 namespace vorlan::windows {
 
-void openCalendar(QWidget* parent) { ui::openModal<calendar::Frm_RiLi>(parent); }
+void openCalendar(QWidget* parent) {
+    ui::openModal<calendar::Frm_RiLi>(parent);
+}
 
 } // namespace vorlan::windows

@@ -14,9 +14,9 @@ constexpr std::array<const char*, 12> kAnimals = {"鼠", "牛", "虎", "兔", "�
                                                   "马", "羊", "猴", "鸡", "狗", "猪"};
 constexpr std::array<const char*, 31> kDayNames = {
     "*",    "初一", "初二", "初三", "初四", "初五", "初六", "初七", "初八", "初九", "初十",
-    "十一", "十二", "十三", "十四", "十五", "十六", "十七", "十八", "十九", "二十",
-    "廿一", "廿二", "廿三", "廿四", "廿五", "廿六", "廿七", "廿八", "廿九", "三十"};
-constexpr std::array<const char*, 13> kMonthNames = {"*", "正", "二", "三", "四", "五", "六",
+    "十一", "十二", "十三", "十四", "十五", "十六", "十七", "十八", "十九", "二十", "廿一",
+    "廿二", "廿三", "廿四", "廿五", "廿六", "廿七", "廿八", "廿九", "三十"};
+constexpr std::array<const char*, 13> kMonthNames = {"*",  "正", "二", "三", "四",   "五", "六",
                                                      "七", "八", "九", "十", "十一", "腊"};
 constexpr std::array<int, 12> kDaysBeforeMonth = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
@@ -44,24 +44,32 @@ constexpr std::array<std::uint32_t, 179> kLunarYears = {
     3410,   3498,   396650, 1389,   1198,   267421, 2605,   3349,   138021,         // 2091
 };
 
-QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 } // namespace
 
-QDate firstSupportedDay() { return QDate(1921, 2, 8); }
-QDate lastSupportedDay() { return QDate(2100, 2, 8); }
+QDate firstSupportedDay() {
+    return QDate(1921, 2, 8);
+}
+QDate lastSupportedDay() {
+    return QDate(2100, 2, 8);
+}
 
-QString lunarText(const QDate& date)
-{
-    if (!date.isValid() || date < firstSupportedDay() || date > lastSupportedDay()) return QString();
+QString lunarText(const QDate& date) {
+    if (!date.isValid() || date < firstSupportedDay() || date > lastSupportedDay())
+        return QString();
     const int y = date.year();
     const int mo = date.month();
 
     // Day 1 is the first day of the table. Every fourth year is a leap year over the whole range: its
     // only century year, 2000, is one, and 2100 is not reached past February.
     int t = (y - 1921) * 365 + (y - 1921) / 4 + date.day() + kDaysBeforeMonth[mo - 1] - 38;
-    if (y % 4 == 0 && mo > 2) ++t;
-    if (t < 1) return QString();
+    if (y % 4 == 0 && mo > 2)
+        ++t;
+    if (t < 1)
+        return QString();
 
     for (std::size_t m = 0; m < kLunarYears.size(); ++m) {
         const std::uint32_t entry = kLunarYears[m];
@@ -79,7 +87,8 @@ QString lunarText(const QDate& date)
             if (k == 12) {
                 const int q = int(entry / 65536) + 1;
                 leap = position == q;
-                if (position >= q) month = position - 1;
+                if (position >= q)
+                    month = position - 1;
             }
             const int cycle = (lunarYear - 4) % 60;
             return text(kStems[cycle % 10]) + text(kBranches[cycle % 12]) + QStringLiteral("年(") +

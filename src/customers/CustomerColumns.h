@@ -13,8 +13,7 @@ inline constexpr int kFieldCount = 12;
 inline constexpr int kNameField = 0;
 
 // The twelve columns in table order; field k of a customer is column k.
-inline const QStringList& columns()
-{
+inline const QStringList& columns() {
     static const QStringList cols{
         QStringLiteral("客户名称"), QStringLiteral("快捷码"),     QStringLiteral("客户地址"),
         QStringLiteral("邮政编码"), QStringLiteral("联系电话"),   QStringLiteral("传真"),

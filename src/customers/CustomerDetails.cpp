@@ -12,12 +12,11 @@ namespace vorlan::customers {
 namespace {
 
 const char* const kCaptions[kFieldCount] = {
-    " 客户名称：", "快捷码：",   "客户地址：",   "邮政编码：",     "联系电话：",       "传真：",
+    " 客户名称：", "快捷码：",     "客户地址：",   "邮政编码：", "联系电话：",       "传真：",
     "联系人：",    "开户行名称：", "开户行账号：", "开户地址：", "汇款汇入地(省)：", "汇款汇入地(县/市)：",
 };
 
-QLineEdit* edit(QWidget* parent, const QString& name, int index)
-{
+QLineEdit* edit(QWidget* parent, const QString& name, int index) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setProperty("index", index);
@@ -26,9 +25,7 @@ QLineEdit* edit(QWidget* parent, const QString& name, int index)
 
 } // namespace
 
-CustomerDetails::CustomerDetails(QWidget* parent)
-    : QGroupBox(QStringLiteral("客户详细信息"), parent)
-{
+CustomerDetails::CustomerDetails(QWidget* parent) : QGroupBox(QStringLiteral("客户详细信息"), parent) {
     setObjectName(QStringLiteral("Frame_kh"));
     for (double x : {4120.0, 9100.0}) {
         auto* head = new QLabel(QStringLiteral("列标号"), this);
@@ -45,11 +42,13 @@ CustomerDetails::CustomerDetails(QWidget* parent)
         LabKh[k]->setObjectName(QStringLiteral("LabKh"));
         LabKh[k]->setProperty("index", k);
         LabKh[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui::place(LabKh[k], {ui::Twips(left ? 60 : 4800), ui::Twips(y), ui::Twips(left ? 1260 : 1980), 360_tw});
+        ui::place(LabKh[k],
+                  {ui::Twips(left ? 60 : 4800), ui::Twips(y), ui::Twips(left ? 1260 : 1980), 360_tw});
 
         Text_kh[k] = edit(this, QStringLiteral("Text_kh"), k);
         Text_kh[k]->installEventFilter(this);
-        ui::place(Text_kh[k], {ui::Twips(left ? 1340 : 6800), ui::Twips(y), ui::Twips(left ? 2820 : 2340), 360_tw});
+        ui::place(Text_kh[k],
+                  {ui::Twips(left ? 1340 : 6800), ui::Twips(y), ui::Twips(left ? 2820 : 2340), 360_tw});
 
         Text_col[k] = edit(this, QStringLiteral("Text_col"), k);
         Text_col[k]->setText(QString(QChar(u'A' + k)));
@@ -59,33 +58,32 @@ CustomerDetails::CustomerDetails(QWidget* parent)
     }
 }
 
-Customer CustomerDetails::values() const
-{
+Customer CustomerDetails::values() const {
     Customer c;
-    for (int k = 0; k < kFieldCount; ++k) c[k] = Text_kh[k]->text();
+    for (int k = 0; k < kFieldCount; ++k)
+        c[k] = Text_kh[k]->text();
     return c;
 }
 
-void CustomerDetails::setValues(const Customer& c)
-{
+void CustomerDetails::setValues(const Customer& c) {
     for (int k = 0; k < kFieldCount; ++k)
-        if (Text_kh[k]->text() != c[k]) Text_kh[k]->setText(c[k]);
+        if (Text_kh[k]->text() != c[k])
+            Text_kh[k]->setText(c[k]);
 }
 
-void CustomerDetails::clear()
-{
-    for (QLineEdit* e : Text_kh) e->clear();
+void CustomerDetails::clear() {
+    for (QLineEdit* e : Text_kh)
+        e->clear();
 }
 
-QStringList CustomerDetails::letters() const
-{
+QStringList CustomerDetails::letters() const {
     QStringList l;
-    for (const QLineEdit* e : Text_col) l << e->text();
+    for (const QLineEdit* e : Text_col)
+        l << e->text();
     return l;
 }
 
-bool CustomerDetails::eventFilter(QObject* watched, QEvent* event)
-{
+bool CustomerDetails::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->objectName() == QStringLiteral("Text_kh")) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

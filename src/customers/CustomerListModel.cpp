@@ -12,42 +12,43 @@ namespace vorlan::customers {
 namespace {
 
 // Width in twips of each list column; the headers are the names of the fields shown.
-constexpr int kWidths[CustomerListModel::kColumnCount] = {1300, 0,    900,  2500, 900,  1200, 1200,
-                                                          900,  2500, 2500, 2500, 900,  1200};
+constexpr int kWidths[CustomerListModel::kColumnCount] = {1300, 0,    900,  2500, 900, 1200, 1200,
+                                                          900,  2500, 2500, 2500, 900, 1200};
 
 // Rows read around the one the view asks for, and how many rows are kept before starting afresh.
 constexpr int kFetchBefore = 20;
 constexpr int kFetchAfter = 80;
 constexpr qsizetype kCacheLimit = 20000;
 
-bool textLess(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; }
+bool textLess(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) < 0;
+}
 
 // The display order that sorts the keys, equal keys keeping their order.
-std::vector<size_t> sortedOrder(const std::vector<QString>& keys)
-{
+std::vector<size_t> sortedOrder(const std::vector<QString>& keys) {
     std::vector<size_t> order(keys.size());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return textLess(keys[a], keys[b]); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return textLess(keys[a], keys[b]); });
     return order;
 }
 
-template <typename T>
-std::vector<T> permuted(std::vector<T>& items, const std::vector<size_t>& order)
-{
+template <typename T> std::vector<T> permuted(std::vector<T>& items, const std::vector<size_t>& order) {
     std::vector<T> out;
     out.reserve(items.size());
-    for (size_t i : order) out.push_back(std::move(items[i]));
+    for (size_t i : order)
+        out.push_back(std::move(items[i]));
     return out;
 }
 
 // One field of every row of ids, in that order.
 std::vector<QString> keysOf(const CustomerStore& store, int field, const std::vector<RowId>& ids,
-                            const QHash<RowId, CustomerRow>& fallback)
-{
+                            const QHash<RowId, CustomerRow>& fallback) {
     QHash<RowId, QString> byId;
     const auto texts = store.field(field);
     byId.reserve(qsizetype(texts.size()));
-    for (const auto& [id, text] : texts) byId.insert(id, text);
+    for (const auto& [id, text] : texts)
+        byId.insert(id, text);
     std::vector<QString> keys;
     keys.reserve(ids.size());
     for (RowId id : ids) {
@@ -59,19 +60,21 @@ std::vector<QString> keysOf(const CustomerStore& store, int field, const std::ve
 
 } // namespace
 
-CustomerListModel::CustomerListModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
+CustomerListModel::CustomerListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+QString CustomerListModel::header(int column) {
+    return columns().at(fieldOf(column));
 }
 
-QString CustomerListModel::header(int column) { return columns().at(fieldOf(column)); }
+int CustomerListModel::widthTwips(int column) {
+    return kWidths[column];
+}
 
-int CustomerListModel::widthTwips(int column) { return kWidths[column]; }
+bool CustomerListModel::centred(int column) {
+    return column > kKeyColumn;
+}
 
-bool CustomerListModel::centred(int column) { return column > kKeyColumn; }
-
-void CustomerListModel::reload(const CustomerStore& store)
-{
+void CustomerListModel::reload(const CustomerStore& store) {
     store_ = store;
     std::vector<RowId> ids;
     std::vector<QString> keys;
@@ -101,8 +104,7 @@ void CustomerListModel::reload(const CustomerStore& store)
     endResetModel();
 }
 
-void CustomerListModel::addCustomer(RowId id, const Customer& c)
-{
+void CustomerListModel::addCustomer(RowId id, const Customer& c) {
     cache_.insert(id, CustomerRow(c));
     size_t pos = ids_.size();
     if (sortingOn_) {
@@ -112,40 +114,47 @@ void CustomerListModel::addCustomer(RowId id, const Customer& c)
     beginInsertRows({}, int(pos), int(pos));
     ids_.insert(ids_.begin() + qsizetype(pos), id);
     checked_.insert(checked_.begin() + qsizetype(pos), 0);
-    if (sortingOn_) keys_.insert(keys_.begin() + qsizetype(pos), c[fieldOf(sortColumn_)]);
+    if (sortingOn_)
+        keys_.insert(keys_.begin() + qsizetype(pos), c[fieldOf(sortColumn_)]);
     endInsertRows();
 }
 
-void CustomerListModel::removeIds(const std::vector<RowId>& ids)
-{
-    if (ids.empty()) return;
+void CustomerListModel::removeIds(const std::vector<RowId>& ids) {
+    if (ids.empty())
+        return;
     const QSet<RowId> gone(ids.begin(), ids.end());
     for (int r = int(ids_.size()) - 1; r >= 0; --r) {
-        if (!gone.contains(ids_[size_t(r)])) continue;
+        if (!gone.contains(ids_[size_t(r)]))
+            continue;
         // Remove a run of neighbouring rows at once.
         int first = r;
-        while (first > 0 && gone.contains(ids_[size_t(first - 1)])) --first;
+        while (first > 0 && gone.contains(ids_[size_t(first - 1)]))
+            --first;
         beginRemoveRows({}, first, r);
         ids_.erase(ids_.begin() + first, ids_.begin() + r + 1);
         checked_.erase(checked_.begin() + first, checked_.begin() + r + 1);
-        if (sortingOn_) keys_.erase(keys_.begin() + first, keys_.begin() + r + 1);
+        if (sortingOn_)
+            keys_.erase(keys_.begin() + first, keys_.begin() + r + 1);
         endRemoveRows();
         r = first;
     }
-    for (RowId id : ids) cache_.remove(id);
+    for (RowId id : ids)
+        cache_.remove(id);
 }
 
-const CustomerRow& CustomerListModel::row(int r) const
-{
+const CustomerRow& CustomerListModel::row(int r) const {
     const RowId id = ids_[size_t(r)];
     auto it = cache_.constFind(id);
-    if (it != cache_.constEnd()) return *it;
+    if (it != cache_.constEnd())
+        return *it;
 
-    if (cache_.size() > kCacheLimit) cache_.clear();
+    if (cache_.size() > kCacheLimit)
+        cache_.clear();
     std::vector<RowId> wanted;
     const int last = std::min(int(ids_.size()), r + kFetchAfter);
     for (int i = std::max(0, r - kFetchBefore); i < last; ++i)
-        if (!cache_.contains(ids_[size_t(i)])) wanted.push_back(ids_[size_t(i)]);
+        if (!cache_.contains(ids_[size_t(i)]))
+            wanted.push_back(ids_[size_t(i)]);
     std::vector<CustomerRow> rows;
     if (store_) {
         try {
@@ -155,48 +164,55 @@ const CustomerRow& CustomerListModel::row(int r) const
         }
     }
     rows.resize(wanted.size());
-    for (size_t i = 0; i < wanted.size(); ++i) cache_.insert(wanted[i], std::move(rows[i]));
+    for (size_t i = 0; i < wanted.size(); ++i)
+        cache_.insert(wanted[i], std::move(rows[i]));
     return *cache_.constFind(id);
 }
 
-int CustomerListModel::rowOf(RowId id) const
-{
+int CustomerListModel::rowOf(RowId id) const {
     const auto it = std::find(ids_.begin(), ids_.end(), id);
     return it == ids_.end() ? -1 : int(it - ids_.begin());
 }
 
-Customer CustomerListModel::customer(int r) const { return row(r).customer(); }
+Customer CustomerListModel::customer(int r) const {
+    return row(r).customer();
+}
 
-QString CustomerListModel::keyName(int r) const { return row(r).field(fieldOf(kKeyColumn)).toString(); }
+QString CustomerListModel::keyName(int r) const {
+    return row(r).field(fieldOf(kKeyColumn)).toString();
+}
 
-void CustomerListModel::setChecked(int r, bool checked)
-{
-    if ((checked_[size_t(r)] != 0) == checked) return;
+void CustomerListModel::setChecked(int r, bool checked) {
+    if ((checked_[size_t(r)] != 0) == checked)
+        return;
     checked_[size_t(r)] = checked ? 1 : 0;
     const QModelIndex i = index(r, 0);
     emit dataChanged(i, i, {Qt::CheckStateRole});
 }
 
-QStringList CustomerListModel::checkedNames() const
-{
+QStringList CustomerListModel::checkedNames() const {
     std::vector<RowId> ids;
     for (size_t r = 0; r < ids_.size(); ++r)
-        if (checked_[r]) ids.push_back(ids_[r]);
+        if (checked_[r])
+            ids.push_back(ids_[r]);
     std::vector<RowId> unknown;
     for (RowId id : ids)
-        if (!cache_.contains(id)) unknown.push_back(id);
+        if (!cache_.contains(id))
+            unknown.push_back(id);
     if (!unknown.empty() && store_) {
         const std::vector<CustomerRow> rows = store_->rows(unknown);
-        for (size_t i = 0; i < unknown.size(); ++i) cache_.insert(unknown[i], rows[i]);
+        for (size_t i = 0; i < unknown.size(); ++i)
+            cache_.insert(unknown[i], rows[i]);
     }
     QStringList names;
-    for (RowId id : ids) names << cache_.value(id).field(fieldOf(kKeyColumn)).toString();
+    for (RowId id : ids)
+        names << cache_.value(id).field(fieldOf(kKeyColumn)).toString();
     return names;
 }
 
-void CustomerListModel::sortAscending(int column)
-{
-    if (column < 0 || column >= kColumnCount || !store_) return;
+void CustomerListModel::sortAscending(int column) {
+    if (column < 0 || column >= kColumnCount || !store_)
+        return;
     // Rows only just written by an open import are in the cache as well as in the table.
     std::vector<QString> keys = keysOf(*store_, fieldOf(column), ids_, cache_);
     sortColumn_ = column;
@@ -205,7 +221,8 @@ void CustomerListModel::sortAscending(int column)
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const std::vector<size_t> order = sortedOrder(keys);
     std::vector<int> newPos(order.size());
-    for (size_t i = 0; i < order.size(); ++i) newPos[order[i]] = int(i);
+    for (size_t i = 0; i < order.size(); ++i)
+        newPos[order[i]] = int(i);
     ids_ = permuted(ids_, order);
     checked_ = permuted(checked_, order);
     keys_ = permuted(keys, order);
@@ -213,55 +230,62 @@ void CustomerListModel::sortAscending(int column)
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex& i : before) after << index(newPos[size_t(i.row())], i.column());
+    for (const QModelIndex& i : before)
+        after << index(newPos[size_t(i.row())], i.column());
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-int CustomerListModel::rowCount(const QModelIndex& parent) const
-{
+int CustomerListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(ids_.size());
 }
 
-int CustomerListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int CustomerListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
 
-QVariant CustomerListModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || index.row() >= int(ids_.size())) return {};
+QVariant CustomerListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= int(ids_.size()))
+        return {};
     switch (role) {
-    case Qt::DisplayRole: return row(index.row()).field(fieldOf(index.column())).toString();
+    case Qt::DisplayRole:
+        return row(index.row()).field(fieldOf(index.column())).toString();
     case Qt::CheckStateRole:
-        if (index.column() == 0) return checked_[size_t(index.row())] ? Qt::Checked : Qt::Unchecked;
+        if (index.column() == 0)
+            return checked_[size_t(index.row())] ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(centred(index.column()) ? Qt::AlignCenter
-                                                                         : (Qt::AlignLeft | Qt::AlignVCenter)));
-    default: return {};
+        return QVariant::fromValue(
+            Qt::Alignment(centred(index.column()) ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter)));
+    default:
+        return {};
     }
 }
 
-bool CustomerListModel::setData(const QModelIndex& index, const QVariant& value, int role)
-{
-    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole) return false;
+bool CustomerListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole)
+        return false;
     setChecked(index.row(), value.toInt() == Qt::Checked);
     return true;
 }
 
-Qt::ItemFlags CustomerListModel::flags(const QModelIndex& index) const
-{
-    if (!index.isValid()) return Qt::NoItemFlags;
+Qt::ItemFlags CustomerListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == 0) f |= Qt::ItemIsUserCheckable;
+    if (index.column() == 0)
+        f |= Qt::ItemIsUserCheckable;
     return f;
 }
 
-QVariant CustomerListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
-    if (role == Qt::DisplayRole) return header(section);
+QVariant CustomerListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return header(section);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(centred(section) ? Qt::AlignCenter
-                                                                  : (Qt::AlignLeft | Qt::AlignVCenter)));
+        return QVariant::fromValue(
+            Qt::Alignment(centred(section) ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter)));
     return {};
 }
 

@@ -17,8 +17,7 @@ const QColor kListColour(182, 214, 255);
 } // namespace
 
 CustomerListView::CustomerListView(CustomerListModel* model, QWidget* parent)
-    : QTreeView(parent), model_(model), hoverTimer_(new QTimer(this))
-{
+    : QTreeView(parent), model_(model), hoverTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("ListView1"));
     setModel(model);
     setRootIsDecorated(false);
@@ -49,19 +48,19 @@ CustomerListView::CustomerListView(CustomerListModel* model, QWidget* parent)
     });
 }
 
-void CustomerListView::setupColumns()
-{
+void CustomerListView::setupColumns() {
     QHeaderView* h = header();
     for (int c = 0; c < CustomerListModel::kColumnCount; ++c) {
         h->resizeSection(c, ui::toPixels(ui::Twips(CustomerListModel::widthTwips(c))));
         setColumnHidden(c, CustomerListModel::widthTwips(c) == 0);
     }
-    if (model_->sortingOn()) h->setSortIndicator(model_->sortColumn(), Qt::AscendingOrder);
+    if (model_->sortingOn())
+        h->setSortIndicator(model_->sortColumn(), Qt::AscendingOrder);
 }
 
-void CustomerListView::trackSelect(int row)
-{
-    if (row < 0 || row >= model_->rowCount()) return;
+void CustomerListView::trackSelect(int row) {
+    if (row < 0 || row >= model_->rowCount())
+        return;
     const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
     if (viewport()->underMouse() && indexAt(pointer).isValid() && indexAt(pointer).row() != row)
         return; // the pointer moved on before resting
@@ -69,31 +68,31 @@ void CustomerListView::trackSelect(int row)
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void CustomerListView::keyPressEvent(QKeyEvent* event)
-{
+void CustomerListView::keyPressEvent(QKeyEvent* event) {
     // Moving the current row with the keyboard loads that customer, as a click does.
     const int before = currentIndex().row();
     QTreeView::keyPressEvent(event);
-    if (currentIndex().isValid() && currentIndex().row() != before) emit movedByKeyboard();
+    if (currentIndex().isValid() && currentIndex().row() != before)
+        emit movedByKeyboard();
 }
 
-void CustomerListView::mousePressEvent(QMouseEvent* event)
-{
+void CustomerListView::mousePressEvent(QMouseEvent* event) {
     // A click beside the rows leaves no row selected.
-    if (!indexAt(event->position().toPoint()).isValid()) clearSelection();
+    if (!indexAt(event->position().toPoint()).isValid())
+        clearSelection();
     QTreeView::mousePressEvent(event);
 }
 
-void CustomerListView::mouseReleaseEvent(QMouseEvent* event)
-{
+void CustomerListView::mouseReleaseEvent(QMouseEvent* event) {
     // The row was selected by the press; the click is told before the view handles the release.
-    if (event->button() == Qt::LeftButton) emit listClicked();
+    if (event->button() == Qt::LeftButton)
+        emit listClicked();
     QTreeView::mouseReleaseEvent(event);
 }
 
-bool CustomerListView::viewportEvent(QEvent* event)
-{
-    if (event->type() == QEvent::Leave) hoverTimer_->stop();
+bool CustomerListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave)
+        hoverTimer_->stop();
     return QTreeView::viewportEvent(event);
 }
 

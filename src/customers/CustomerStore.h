@@ -35,8 +35,7 @@ public:
     // From the fields joined by U+001F; nothing when the text does not split into twelve fields.
     static std::optional<CustomerRow> fromJoined(QString joined);
 
-    QStringView field(int k) const
-    {
+    QStringView field(int k) const {
         const qsizetype from = k == 0 ? 0 : ends_[size_t(k - 1)] + 1;
         const qsizetype to = k == kFieldCount - 1 ? text_.size() : ends_[size_t(k)];
         return QStringView(text_).sliced(from, to - from);

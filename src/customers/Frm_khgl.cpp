@@ -22,9 +22,7 @@
 
 namespace vorlan::customers {
 
-Frm_khgl::Frm_khgl(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_khgl::Frm_khgl(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_khgl"));
     setWindowTitle(QStringLiteral("客户详细信息登记"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -71,8 +69,7 @@ Frm_khgl::Frm_khgl(QWidget* parent)
 // The spreadsheet, if still open, is closed with the window.
 Frm_khgl::~Frm_khgl() = default;
 
-void Frm_khgl::buildButtons()
-{
+void Frm_khgl::buildButtons() {
     XPBut_XinZhen = ui::makeButton(this, QStringLiteral("XPBut_XinZhen"), QStringLiteral("新记录"));
     XPBut_BaoC = ui::makeButton(this, QStringLiteral("XPBut_BaoC"), QStringLiteral("保   存"));
     XPBut_XiuGai = ui::makeButton(this, QStringLiteral("XPBut_XiuGai"), QStringLiteral("修   改"));
@@ -81,13 +78,13 @@ void Frm_khgl::buildButtons()
     XPButton1 = ui::makeButton(this, QStringLiteral("XPButton1"), QStringLiteral("显示全部记录"));
     XPButton2 = ui::makeButton(this, QStringLiteral("XPButton2"), QStringLiteral("帮助显示>>>"));
     Command4 = ui::makeButton(this, QStringLiteral("Command4"), QStringLiteral("返  回"));
-    const QList<QPushButton*> bar{XPBut_XinZhen, XPBut_BaoC, XPBut_XiuGai, Comd_Del,
-                                  XPButALLdelete, XPButton1, XPButton2, Command4};
-    for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], {ui::Twips(120 + i * 1920), 4500_tw, 1740_tw, 450_tw});
+    const QList<QPushButton*> bar{XPBut_XinZhen,  XPBut_BaoC, XPBut_XiuGai, Comd_Del,
+                                  XPButALLdelete, XPButton1,  XPButton2,    Command4};
+    for (int i = 0; i < bar.size(); ++i)
+        ui::place(bar[i], {ui::Twips(120 + i * 1920), 4500_tw, 1740_tw, 450_tw});
 }
 
-void Frm_khgl::connectActions()
-{
+void Frm_khgl::connectActions() {
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
     connect(XPBut_BaoC, &QPushButton::clicked, this, &Frm_khgl::XPBut_BaoC_Click);
     connect(XPBut_XiuGai, &QPushButton::clicked, this, &Frm_khgl::XPBut_XiuGai_Click);
@@ -106,27 +103,25 @@ void Frm_khgl::connectActions()
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Frm_khgl::ListView1_ColumnClick);
     // Enter in an edit box saves in the new-record state and is ignored while editing.
     connect(details_, &CustomerDetails::enterPressed, this, [this] {
-        if (!XPBut_XiuGai->isEnabled()) XPBut_BaoC_Click();
+        if (!XPBut_XiuGai->isEnabled())
+            XPBut_BaoC_Click();
     });
 }
 
-void Frm_khgl::load()
-{
+void Frm_khgl::load() {
     // The list colour is set when the list is built.
     comd_ShuaX_Click();
     setNewRecordState();
     panel_->setReadingEnabled(false);
 }
 
-void Frm_khgl::setNewRecordState()
-{
+void Frm_khgl::setNewRecordState() {
     XPBut_XiuGai->setEnabled(false);
     Comd_Del->setEnabled(false);
     XPBut_BaoC->setEnabled(true);
 }
 
-void Frm_khgl::setEditingState()
-{
+void Frm_khgl::setEditingState() {
     XPBut_XiuGai->setEnabled(true);
     Comd_Del->setEnabled(true);
     XPBut_BaoC->setEnabled(false);
@@ -134,8 +129,7 @@ void Frm_khgl::setEditingState()
 
 // --- Register ---------------------------------------------------------------------------------------
 
-void Frm_khgl::comd_ShuaX_Click()
-{
+void Frm_khgl::comd_ShuaX_Click() {
     try {
         model->setSortColumn(CustomerListModel::kDefaultSortColumn);
         model->reload(CustomerStore(app::state().db()));
@@ -145,18 +139,17 @@ void Frm_khgl::comd_ShuaX_Click()
     ListView1->setupColumns();
 }
 
-void Frm_khgl::ListView1_Click()
-{
+void Frm_khgl::ListView1_Click() {
     const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
     if (!selected.isEmpty()) {
         const Customer c = model->customer(selected.first().row());
-        for (int k = 0; k < kFieldCount; ++k) Text_kh[k]->setText(c[k]);
+        for (int k = 0; k < kFieldCount; ++k)
+            Text_kh[k]->setText(c[k]);
     }
     setEditingState();
 }
 
-void Frm_khgl::ListView1_ColumnClick(int column)
-{
+void Frm_khgl::ListView1_ColumnClick(int column) {
     try {
         model->sortAscending(column);
     } catch (const data::DbError& e) {
@@ -167,30 +160,31 @@ void Frm_khgl::ListView1_ColumnClick(int column)
     ListView1->header()->setSortIndicator(column, Qt::AscendingOrder);
 }
 
-void Frm_khgl::XPBut_XinZhen_Click()
-{
+void Frm_khgl::XPBut_XinZhen_Click() {
     details_->clear();
     setNewRecordState();
 }
 
-bool Frm_khgl::nameMissing()
-{
+bool Frm_khgl::nameMissing() {
     // A name of blanks only would be stored as an empty name; it counts as missing.
-    if (!Text_kh[0]->text().trimmed().isEmpty()) return false;
-    ui::show(this, LabKh[0]->text() + QStringLiteral("请您填写！"), QStringLiteral("输入提示"), ui::Icon::Exclamation);
+    if (!Text_kh[0]->text().trimmed().isEmpty())
+        return false;
+    ui::show(this, LabKh[0]->text() + QStringLiteral("请您填写！"), QStringLiteral("输入提示"),
+             ui::Icon::Exclamation);
     Text_kh[0]->setFocus();
     return true;
 }
 
-void Frm_khgl::XPBut_BaoC_Click()
-{
-    if (nameMissing()) return;
+void Frm_khgl::XPBut_BaoC_Click() {
+    if (nameMissing())
+        return;
     try {
         CustomerStore store(app::state().db());
         const Customer c = trimmed(details_->values());
         // The lookup takes the name as typed; the row is written trimmed.
         if (store.exists(Text_kh[0]->text())) {
-            ui::show(this, QStringLiteral("已经存在客户名称为") + c[0] + QStringLiteral("的记录,请您重新输入！"),
+            ui::show(this,
+                     QStringLiteral("已经存在客户名称为") + c[0] + QStringLiteral("的记录,请您重新输入！"),
                      QStringLiteral("操作提示"), ui::Icon::None, ui::Buttons::YesNo);
             return;
         }
@@ -204,9 +198,9 @@ void Frm_khgl::XPBut_BaoC_Click()
     }
 }
 
-void Frm_khgl::XPBut_XiuGai_Click()
-{
-    if (nameMissing()) return;
+void Frm_khgl::XPBut_XiuGai_Click() {
+    if (nameMissing())
+        return;
     if (!ListView1->selectionModel()->hasSelection()) {
         ui::exclamation(this, QStringLiteral("请先在列表中单击选择要修改的客户记录，再点击“修   改”！"),
                         QStringLiteral("操作无效报告"));
@@ -226,24 +220,23 @@ void Frm_khgl::XPBut_XiuGai_Click()
     }
 }
 
-void Frm_khgl::selectRow(RowId id)
-{
+void Frm_khgl::selectRow(RowId id) {
     const int row = model->rowOf(id);
-    if (row < 0) return;
+    if (row < 0)
+        return;
     const QModelIndex i = model->index(row, 0);
-    ListView1->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
     ListView1->scrollTo(i);
 }
 
-void Frm_khgl::Comd_Del_Click()
-{
+void Frm_khgl::Comd_Del_Click() {
     if (model->rowCount() == 0) {
         ui::show(this, QStringLiteral("列表记录为空"), QString(), ui::Icon::Exclamation);
         return;
     }
     if (ui::show(this, QStringLiteral("确认要删除-->>打勾选择的客户记录吗？"), QStringLiteral("警告"),
-                 ui::Icon::Question, ui::Buttons::OkCancel)
-        != ui::Answer::Ok)
+                 ui::Icon::Question, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
     try {
         CustomerStore(app::state().db()).remove(model->checkedNames());
@@ -253,11 +246,9 @@ void Frm_khgl::Comd_Del_Click()
     }
 }
 
-void Frm_khgl::XPButALLdelete_Click()
-{
-    if (ui::show(this, QStringLiteral("确认要删除所有的客户记录吗？"), QStringLiteral("警告"), ui::Icon::Exclamation,
-                 ui::Buttons::OkCancel)
-        != ui::Answer::Ok)
+void Frm_khgl::XPButALLdelete_Click() {
+    if (ui::show(this, QStringLiteral("确认要删除所有的客户记录吗？"), QStringLiteral("警告"),
+                 ui::Icon::Exclamation, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
     try {
         CustomerStore(app::state().db()).removeAll();
@@ -267,8 +258,7 @@ void Frm_khgl::XPButALLdelete_Click()
     comd_ShuaX_Click();
 }
 
-void Frm_khgl::XPButton2_Click()
-{
+void Frm_khgl::XPButton2_Click() {
     if (XPButton2->text() == QStringLiteral("帮助显示>>>")) {
         RichTextBox1->show();
         RichTextBox1->raise();
@@ -281,13 +271,12 @@ void Frm_khgl::XPButton2_Click()
 
 // --- Spreadsheet import -----------------------------------------------------------------------------
 
-void Frm_khgl::But读取Excel_Click()
-{
+void Frm_khgl::But读取Excel_Click() {
     if (ui::show(this,
-                 QStringLiteral("因如程序打开Excel文件后，人工就无法再打开了，只有点击“关闭Excel文件”才能人工打开，"
-                                "所以请您先人工打开要读取Excel文件"),
-                 QStringLiteral("提示"), ui::Icon::Information, ui::Buttons::OkCancel)
-        != ui::Answer::Ok)
+                 QStringLiteral(
+                     "因如程序打开Excel文件后，人工就无法再打开了，只有点击“关闭Excel文件”才能人工打开，"
+                     "所以请您先人工打开要读取Excel文件"),
+                 QStringLiteral("提示"), ui::Icon::Information, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
     ui::FileRequest request;
     request.title = QStringLiteral("打开Excel文件");
@@ -303,22 +292,27 @@ void Frm_khgl::But读取Excel_Click()
     }
 }
 
-void Frm_khgl::But关闭Excel_Click()
-{
+void Frm_khgl::But关闭Excel_Click() {
     file_.close();
     panel_->setReadingEnabled(false);
     But读取Excel->setEnabled(true);
 }
 
-PanelTexts Frm_khgl::panelTexts() const { return {Text_sheet->text(), Text_qsdu->text(), details_->letters()}; }
+PanelTexts Frm_khgl::panelTexts() const {
+    return {Text_sheet->text(), Text_qsdu->text(), details_->letters()};
+}
 
-bool Frm_khgl::refused(ReadAction action)
-{
+bool Frm_khgl::refused(ReadAction action) {
     const auto missing = missingBox(panelTexts(), action);
-    if (!missing) return false;
+    if (!missing)
+        return false;
     switch (*missing) {
-    case MissingBox::StartRow: ui::show(this, QStringLiteral("请您输入想要读取数据的起始行!"), QString()); break;
-    case MissingBox::Sheet: ui::show(this, QStringLiteral("请您输入想要读取Excel文件内的工作表名!"), QString()); break;
+    case MissingBox::StartRow:
+        ui::show(this, QStringLiteral("请您输入想要读取数据的起始行!"), QString());
+        break;
+    case MissingBox::Sheet:
+        ui::show(this, QStringLiteral("请您输入想要读取Excel文件内的工作表名!"), QString());
+        break;
     case MissingBox::NameColumn:
         ui::show(this, QStringLiteral("读取的用户编号不能为空,请输入此处的列标号！"), QString());
         Text_col[kNameField]->setFocus();
@@ -327,22 +321,19 @@ bool Frm_khgl::refused(ReadAction action)
     return true;
 }
 
-ReadPlan Frm_khgl::plan(ReadAction action) const
-{
+ReadPlan Frm_khgl::plan(ReadAction action) const {
     return planRead(panelTexts(), action, file_.usedRows(), file_.usedColumns());
 }
 
-bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan)
-{
+bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan) {
     const UnreadableCells cells = unreadableCells(file_.reader(), plan);
-    if (cells.count == 0) return true;
-    return ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"), ui::Icon::Exclamation,
-                    ui::Buttons::YesNo)
-           == ui::Answer::Yes;
+    if (cells.count == 0)
+        return true;
+    return ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"),
+                    ui::Icon::Exclamation, ui::Buttons::YesNo) == ui::Answer::Yes;
 }
 
-void Frm_khgl::runImport(ReadAction action, const std::function<void()>& step)
-{
+void Frm_khgl::runImport(ReadAction action, const std::function<void()>& step) {
     try {
         step();
     } catch (...) {
@@ -352,11 +343,12 @@ void Frm_khgl::runImport(ReadAction action, const std::function<void()>& step)
 
 // Reads the row of the start row box into the edit boxes and moves the box on; false when nothing
 // was read. Throws as runImport expects.
-bool Frm_khgl::readNextIntoBoxes(ReadAction action)
-{
+bool Frm_khgl::readNextIntoBoxes(ReadAction action) {
     const ReadPlan p = plan(action);
-    if (file_.path().isEmpty()) return false;
-    if (!goOnDespiteUnreadable(p)) return false;
+    if (file_.path().isEmpty())
+        return false;
+    if (!goOnDespiteUnreadable(p))
+        return false;
     Customer c = details_->values();
     try {
         readRow(file_.reader(), p, p.firstRow, c);
@@ -369,18 +361,19 @@ bool Frm_khgl::readNextIntoBoxes(ReadAction action)
     return true;
 }
 
-void Frm_khgl::XPBut_next_Click()
-{
-    if (refused(ReadAction::Next)) return;
+void Frm_khgl::XPBut_next_Click() {
+    if (refused(ReadAction::Next))
+        return;
     // Nothing is saved; "保   存" does that, refusing a name that is there already.
     runImport(ReadAction::Next, [this] { readNextIntoBoxes(ReadAction::Next); });
 }
 
-void Frm_khgl::But读取下一条_Click()
-{
-    if (refused(ReadAction::NextAndSave)) return;
+void Frm_khgl::But读取下一条_Click() {
+    if (refused(ReadAction::NextAndSave))
+        return;
     runImport(ReadAction::NextAndSave, [this] {
-        if (!readNextIntoBoxes(ReadAction::NextAndSave)) return;
+        if (!readNextIntoBoxes(ReadAction::NextAndSave))
+            return;
         // No duplicate check here: the row is saved as read.
         CustomerStore(app::state().db()).insert(trimmed(details_->values()));
         comd_ShuaX_Click();
@@ -388,15 +381,17 @@ void Frm_khgl::But读取下一条_Click()
     });
 }
 
-void Frm_khgl::XPBut读取全部_Click()
-{
-    if (refused(ReadAction::All)) return;
+void Frm_khgl::XPBut读取全部_Click() {
+    if (refused(ReadAction::All))
+        return;
     XPBut_XinZhen_Click();
     runImport(ReadAction::All, [this] {
         const ReadPlan p = plan(ReadAction::All);
-        if (file_.path().isEmpty()) return;
+        if (file_.path().isEmpty())
+            return;
         // Asked once, before anything of this import is saved.
-        if (!goOnDespiteUnreadable(p)) return;
+        if (!goOnDespiteUnreadable(p))
+            return;
         ImportHooks hooks;
         // Thousands of rows go by, so the edit boxes are only brought up to date when the user gets to
         // see them; the list gains and loses rows without a reload.
@@ -404,7 +399,8 @@ void Frm_khgl::XPBut读取全部_Click()
         hooks.existing = [this](const QString& name) {
             const ui::Answer a = ui::show(this, existingQuestion(name), QStringLiteral("操作提示"),
                                           ui::Icon::Information, ui::Buttons::YesNoCancel);
-            if (a == ui::Answer::Cancel) return ExistingAnswer::Stop;
+            if (a == ui::Answer::Cancel)
+                return ExistingAnswer::Stop;
             return a == ui::Answer::No ? ExistingAnswer::Skip : ExistingAnswer::Replace;
         };
         hooks.saved = [this](RowId id, const Customer& c) { model->addCustomer(id, c); };
@@ -413,7 +409,8 @@ void Frm_khgl::XPBut读取全部_Click()
         using End = ImportSummary::End;
         if (s.end == End::EmptyName)
             ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());
-        if (s.end == End::Done || s.end == End::PastTheEnd) Text_qsdu->setText(QString::number(s.nextRow));
+        if (s.end == End::Done || s.end == End::PastTheEnd)
+            Text_qsdu->setText(QString::number(s.nextRow));
         if (s.end == End::Done) {
             comd_ShuaX_Click();
             ui::information(this, QStringLiteral("读取全部记录，保存完成！"), QStringLiteral("系统提示"));
@@ -421,8 +418,7 @@ void Frm_khgl::XPBut读取全部_Click()
     });
 }
 
-void Frm_khgl::keyPressEvent(QKeyEvent* event)
-{
+void Frm_khgl::keyPressEvent(QKeyEvent* event) {
     // Escape does not close the register; "返  回" does.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
@@ -435,8 +431,7 @@ void Frm_khgl::keyPressEvent(QKeyEvent* event)
 
 namespace vorlan::windows {
 
-void openCustomerRegister(QWidget* parent)
-{
+void openCustomerRegister(QWidget* parent) {
     ui::openModal<customers::Frm_khgl>(parent);
 }
 

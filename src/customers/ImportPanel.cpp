@@ -25,8 +25,7 @@ const char* const kHelp = R"(
 <p>（2）本程序只能读取Excel 97-2003格式（*.xls）的文件；Excel 2007及以上版本的文件（*.xlsx），请先在Excel中另存为“Excel 97-2003 工作簿”格式后再读取。</p>
 )";
 
-QLineEdit* box(QWidget* parent, const QString& name, const QString& caption, double top, double width)
-{
+QLineEdit* box(QWidget* parent, const QString& name, const QString& caption, double top, double width) {
     auto* l = new QLabel(caption, parent);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui::place(l, {60_tw, ui::Twips(top), 1880_tw, 360_tw});
@@ -37,8 +36,7 @@ QLineEdit* box(QWidget* parent, const QString& name, const QString& caption, dou
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, double left, double top,
-                    double width = 2400)
-{
+                    double width = 2400) {
     QPushButton* b = ui::makeButton(parent, name, caption);
     ui::place(b, {ui::Twips(left), ui::Twips(top), ui::Twips(width), 450_tw});
     return b;
@@ -46,9 +44,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 
 } // namespace
 
-ImportPanel::ImportPanel(QWidget* parent)
-    : QGroupBox(QStringLiteral("Excel数据导入"), parent)
-{
+ImportPanel::ImportPanel(QWidget* parent) : QGroupBox(QStringLiteral("Excel数据导入"), parent) {
     setObjectName(QStringLiteral("Frame_excel"));
     Text_sheet = box(this, QStringLiteral("Text_sheet"), QStringLiteral("Excel工作表名："), 420, 3180);
     Text_sheet->setText(QStringLiteral("sheel1"));
@@ -57,8 +53,10 @@ ImportPanel::ImportPanel(QWidget* parent)
     But读取Excel = button(this, QStringLiteral("But读取Excel"), QStringLiteral("打开Excel文件"), 240, 1500);
     But关闭Excel = button(this, QStringLiteral("But关闭Excel"), QStringLiteral("关闭Excel文件"), 2760, 1500);
     XPBut_next = button(this, QStringLiteral("XPBut_next"), QStringLiteral("读取下一条"), 240, 2130);
-    But读取下一条 = button(this, QStringLiteral("But读取下一条"), QStringLiteral("读取下一条并保存"), 2760, 2130);
-    XPBut读取全部 = button(this, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"), 240, 2760, 4920);
+    But读取下一条 =
+        button(this, QStringLiteral("But读取下一条"), QStringLiteral("读取下一条并保存"), 2760, 2130);
+    XPBut读取全部 =
+        button(this, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"), 240, 2760, 4920);
 
     auto* hint = new QLabel(QStringLiteral("列标号：各项资料在工作表内所在的列（A～Z），不读取的项请清空。"
                                            "只能读取Excel 97-2003格式（*.xls）的文件。"),
@@ -69,13 +67,14 @@ ImportPanel::ImportPanel(QWidget* parent)
     ui::place(hint, {240_tw, 3330_tw, 4920_tw, 840_tw});
 }
 
-void ImportPanel::setReadingEnabled(bool on)
-{
+void ImportPanel::setReadingEnabled(bool on) {
     XPBut_next->setEnabled(on);
     But读取下一条->setEnabled(on);
     XPBut读取全部->setEnabled(on);
 }
 
-QString ImportPanel::helpHtml() { return QString::fromUtf8(kHelp); }
+QString ImportPanel::helpHtml() {
+    return QString::fromUtf8(kHelp);
+}
 
 } // namespace vorlan::customers

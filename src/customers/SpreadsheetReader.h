@@ -14,9 +14,7 @@ class SpreadsheetError : public std::runtime_error {
 public:
     enum class Kind { CannotOpen, NoSuchSheet, Read };
     SpreadsheetError(Kind kind, const QString& description)
-        : std::runtime_error(description.toStdString()), kind_(kind), description_(description)
-    {
-    }
+        : std::runtime_error(description.toStdString()), kind_(kind), description_(description) {}
     Kind kind() const { return kind_; }
     const QString& description() const { return description_; }
 

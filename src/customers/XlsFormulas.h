@@ -20,8 +20,7 @@ struct XlsSheetFormulas {
     QHash<quint64, std::optional<QString>> cells;
 
     static quint64 key(int row, int column) { return (quint64(quint32(row)) << 32) | quint32(column); }
-    const std::optional<QString>* find(int row, int column) const
-    {
+    const std::optional<QString>* find(int row, int column) const {
         auto it = cells.constFind(key(row, column));
         return it == cells.constEnd() ? nullptr : &*it;
     }

@@ -19,24 +19,26 @@ namespace vorlan::data {
 
 namespace {
 
-QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
-OpenResult outcome(OpenStatus status, const QString& message = {})
-{
+OpenResult outcome(OpenStatus status, const QString& message = {}) {
     OpenResult r;
     r.status = status;
     r.message = message;
     return r;
 }
 
-const DataLocation& defaultLocation()
-{
+const DataLocation& defaultLocation() {
     static const DataLocation location = [] {
         const QString exeDir = QCoreApplication::applicationDirPath();
         const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        DataLocation chosen = exeDir.isEmpty() ? DataLocation{userDir, {}}
-                                               : chooseDataLocation(exeDir, userDir, isWritableFolder(exeDir));
-        if (chosen.folder == userDir) QDir().mkpath(userDir);
+        DataLocation chosen = exeDir.isEmpty()
+                                  ? DataLocation{userDir, {}}
+                                  : chooseDataLocation(exeDir, userDir, isWritableFolder(exeDir));
+        if (chosen.folder == userDir)
+            QDir().mkpath(userDir);
         return chosen;
     }();
     return location;
@@ -45,19 +47,18 @@ const DataLocation& defaultLocation()
 enum class Header { Sqlite, Other, Unreadable };
 
 // A SQLite file starts with this header; anything else is not ours.
-Header readHeader(const QString& path, QString* why)
-{
+Header readHeader(const QString& path, QString* why) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *why = f.errorString();
         return Header::Unreadable;
     }
-    if (f.size() == 0) return Header::Other;
+    if (f.size() == 0)
+        return Header::Other;
     return f.read(16) == QByteArray("SQLite format 3\0", 16) ? Header::Sqlite : Header::Other;
 }
 
-bool hasHotJournal(const QString& path)
-{
+bool hasHotJournal(const QString& path) {
     const QFileInfo journal(path + QStringLiteral("-journal"));
     return journal.exists() && journal.size() > 0;
 }
@@ -66,8 +67,7 @@ bool hasHotJournal(const QString& path)
 // program may use it. Nothing is written on a read-only connection; the read-write one is only taken
 // to let the engine roll back an interrupted write of the file's own (its journal), which a read-only
 // connection cannot do.
-OpenResult inspect(const QString& path, bool readOnly)
-{
+OpenResult inspect(const QString& path, bool readOnly) {
     const QString shown = shownPath(path);
     const QString name = QStringLiteral("vorlan-inspect");
     OpenResult r;
@@ -77,20 +77,23 @@ OpenResult inspect(const QString& path, bool readOnly)
         db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
                                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
-            r = outcome(OpenStatus::Failed, QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown, db.lastError().text()));
+            r = outcome(OpenStatus::Failed,
+                        QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown, db.lastError().text()));
         } else {
             try {
                 const QStringList missing = schema::missingTables(db);
                 const QStringList columns = missing.isEmpty() ? schema::columnProblems(db) : QStringList();
                 QString found;
                 if (!missing.isEmpty())
-                    r = outcome(OpenStatus::Foreign,
-                         QStringLiteral("数据库文件“%1”缺少数据表 %2，不是本系统的数据库文件，程序无法使用。")
-                             .arg(shown, missing.join(QStringLiteral("、"))));
+                    r = outcome(
+                        OpenStatus::Foreign,
+                        QStringLiteral("数据库文件“%1”缺少数据表 %2，不是本系统的数据库文件，程序无法使用。")
+                            .arg(shown, missing.join(QStringLiteral("、"))));
                 else if (!columns.isEmpty())
                     r = outcome(OpenStatus::Foreign,
-                         QStringLiteral("数据库文件“%1”的数据表与本系统不符（%2），不是本系统的数据库文件，程序无法使用。")
-                             .arg(shown, columns.join(QStringLiteral("；"))));
+                                QStringLiteral("数据库文件“%1”的数据表与本系统不符（%"
+                                               "2），不是本系统的数据库文件，程序无法使用。")
+                                    .arg(shown, columns.join(QStringLiteral("；"))));
                 else if (!(found = damageFound(db)).isEmpty())
                     r = outcome(OpenStatus::Damaged, damagedText(path, found));
                 else
@@ -100,10 +103,12 @@ OpenResult inspect(const QString& path, bool readOnly)
                 if (why.contains(QStringLiteral("malformed"), Qt::CaseInsensitive))
                     r = outcome(OpenStatus::Damaged, damagedText(path, why));
                 else if (why.contains(QStringLiteral("not a database"), Qt::CaseInsensitive))
-                    r = outcome(OpenStatus::Foreign,
-                         QStringLiteral("数据库文件“%1”不是本系统的数据库文件，程序无法使用。").arg(shown));
+                    r = outcome(
+                        OpenStatus::Foreign,
+                        QStringLiteral("数据库文件“%1”不是本系统的数据库文件，程序无法使用。").arg(shown));
                 else
-                    r = outcome(OpenStatus::Failed, QStringLiteral("无法使用数据库文件“%1”：%2").arg(shown, why));
+                    r = outcome(OpenStatus::Failed,
+                                QStringLiteral("无法使用数据库文件“%1”：%2").arg(shown, why));
             }
         }
         db.close();
@@ -114,64 +119,75 @@ OpenResult inspect(const QString& path, bool readOnly)
 
 } // namespace
 
-DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder, bool programFolderWritable)
-{
+DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder,
+                                bool programFolderWritable) {
     const QString fileName = QString::fromLatin1(kDatabaseFileName);
     // The database beside the program is the user's data, wherever else a file of that name may be.
-    if (QFileInfo::exists(QDir(programFolder).filePath(fileName)) || userFolder.isEmpty()) return {programFolder, {}};
+    if (QFileInfo::exists(QDir(programFolder).filePath(fileName)) || userFolder.isEmpty())
+        return {programFolder, {}};
     const QString inUserFolder = QDir(userFolder).filePath(fileName);
     if (programFolderWritable) {
-        if (!QFileInfo::exists(inUserFolder)) return {programFolder, {}};
+        if (!QFileInfo::exists(inUserFolder))
+            return {programFolder, {}};
         // An earlier run could not write beside the program and kept the data here: starting empty
         // beside the program now would look as if the data were gone.
-        return {userFolder, QStringLiteral("本系统所在的文件夹“%1”中没有数据库文件，本次使用以前保存在“%2”的数据库文件。")
-                                .arg(shownPath(programFolder), shownPath(inUserFolder))};
+        return {userFolder,
+                QStringLiteral("本系统所在的文件夹“%1”中没有数据库文件，本次使用以前保存在“%2”的数据库文件。")
+                    .arg(shownPath(programFolder), shownPath(inUserFolder))};
     }
     if (QFileInfo::exists(inUserFolder))
         return {userFolder, QStringLiteral("本系统所在的文件夹“%1”不能写入，本次使用数据库文件“%2”。")
                                 .arg(shownPath(programFolder), shownPath(inUserFolder))};
-    return {userFolder, QStringLiteral("本系统所在的文件夹“%1”不能写入，其中也没有数据库文件，新的数据库文件建在“%2”。")
-                            .arg(shownPath(programFolder), shownPath(inUserFolder))};
+    return {userFolder,
+            QStringLiteral("本系统所在的文件夹“%1”不能写入，其中也没有数据库文件，新的数据库文件建在“%2”。")
+                .arg(shownPath(programFolder), shownPath(inUserFolder))};
 }
 
 namespace {
 // The environment's location when one is set, otherwise the one chosen at start.
-const DataLocation& location()
-{
+const DataLocation& location() {
     const std::optional<DataLocation>& chosen = app::environment().dataLocation;
     return chosen && !chosen->folder.isEmpty() ? *chosen : defaultLocation();
 }
 } // namespace
 
-QString dataFolder() { return location().folder; }
+QString dataFolder() {
+    return location().folder;
+}
 
-QString dataFolderNotice() { return location().notice; }
+QString dataFolderNotice() {
+    return location().notice;
+}
 
-QString databasePath() { return QDir(dataFolder()).filePath(QString::fromLatin1(kDatabaseFileName)); }
+QString databasePath() {
+    return QDir(dataFolder()).filePath(QString::fromLatin1(kDatabaseFileName));
+}
 
-bool isWritableFolder(const QString& folder)
-{
+bool isWritableFolder(const QString& folder) {
     QFile probe(QDir(folder).filePath(QStringLiteral(".vorlan-write-test")));
-    if (!probe.open(QIODevice::WriteOnly)) return false;
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
     probe.close();
     probe.remove();
     return true;
 }
 
-bool isWriteProtected(const QString& path)
-{
+bool isWriteProtected(const QString& path) {
     const QFileInfo fi(path);
-    if (!fi.exists()) return false;
+    if (!fi.exists())
+        return false;
     constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return !fi.isWritable() || !(fi.permissions() & anyWrite);
 }
 
-QSqlDatabase shared() { return QSqlDatabase::database(QString::fromLatin1(kConnectionName), false); }
+QSqlDatabase shared() {
+    return QSqlDatabase::database(QString::fromLatin1(kConnectionName), false);
+}
 
-void closeShared()
-{
+void closeShared() {
     const QString name = QString::fromLatin1(kConnectionName);
-    if (!QSqlDatabase::contains(name)) return;
+    if (!QSqlDatabase::contains(name))
+        return;
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         db.close();
@@ -179,33 +195,36 @@ void closeShared()
     QSqlDatabase::removeDatabase(name);
 }
 
-QString damageFound(const QSqlDatabase& db)
-{
+QString damageFound(const QSqlDatabase& db) {
     try {
         QSqlQuery q = exec(db, QStringLiteral("PRAGMA quick_check"));
         QStringList lines;
-        while (q.next()) lines << q.value(0).toString();
-        if (lines == QStringList{QStringLiteral("ok")}) return {};
-        if (lines.isEmpty()) return QStringLiteral("检查没有结果");
+        while (q.next())
+            lines << q.value(0).toString();
+        if (lines == QStringList{QStringLiteral("ok")})
+            return {};
+        if (lines.isEmpty())
+            return QStringLiteral("检查没有结果");
         // The first findings are enough to tell; the list can run to a hundred lines.
         QString text = lines.mid(0, 3).join(QStringLiteral("；"));
-        if (text.size() > 300) text = text.left(300) + QStringLiteral("……");
+        if (text.size() > 300)
+            text = text.left(300) + QStringLiteral("……");
         return text;
     } catch (const DbError& e) {
         return e.description();
     }
 }
 
-QString damagedText(const QString& path, const QString& found)
-{
-    const QString backups = QDir(QFileInfo(path).absolutePath()).filePath(QString::fromLatin1(kBackupFolderName));
-    return QStringLiteral("数据库文件“%1”已损坏，程序无法使用（检查结果：%2）。本系统的备份文件在文件夹“%3”中，"
-                          "可以用其中最近的一份替换损坏的文件。")
+QString damagedText(const QString& path, const QString& found) {
+    const QString backups =
+        QDir(QFileInfo(path).absolutePath()).filePath(QString::fromLatin1(kBackupFolderName));
+    return QStringLiteral(
+               "数据库文件“%1”已损坏，程序无法使用（检查结果：%2）。本系统的备份文件在文件夹“%3”中，"
+               "可以用其中最近的一份替换损坏的文件。")
         .arg(shownPath(path), found, shownPath(backups));
 }
 
-OpenResult openShared(const QString& path)
-{
+OpenResult openShared(const QString& path) {
     const QString shown = shownPath(path);
     const QFileInfo info(path);
     const bool existed = info.exists();
@@ -217,8 +236,9 @@ OpenResult openShared(const QString& path)
             return outcome(OpenStatus::Failed, QStringLiteral("无法读取数据库文件“%1”：%2").arg(shown, why));
         case Header::Other:
             return outcome(OpenStatus::Foreign,
-                    QStringLiteral("数据库文件“%1”不是本系统的数据库文件，程序无法使用。").arg(shown));
-        case Header::Sqlite: break;
+                           QStringLiteral("数据库文件“%1”不是本系统的数据库文件，程序无法使用。").arg(shown));
+        case Header::Sqlite:
+            break;
         }
         const bool fileProtected = isWriteProtected(path);
         const bool folderWritable = isWritableFolder(info.absolutePath());
@@ -226,24 +246,28 @@ OpenResult openShared(const QString& path)
         OpenResult verdict = inspect(path, true);
         if (verdict.status == OpenStatus::Failed && hasHotJournal(path)) {
             if (result.readOnly)
-                return outcome(OpenStatus::Failed,
-                        QStringLiteral("数据库文件“%1”有一次没有完成的写入需要恢复，但它不能写入。请让文件和它所在的文件夹"
-                                       "可以写入，然后重新启动本系统。")
-                            .arg(shown));
+                return outcome(
+                    OpenStatus::Failed,
+                    QStringLiteral(
+                        "数据库文件“%1”有一次没有完成的写入需要恢复，但它不能写入。请让文件和它所在的文件夹"
+                        "可以写入，然后重新启动本系统。")
+                        .arg(shown));
             verdict = inspect(path, false);
         }
-        if (verdict.status != OpenStatus::Opened) return verdict;
+        if (verdict.status != OpenStatus::Opened)
+            return verdict;
         if (result.readOnly) {
-            result.notice = fileProtected
-                                ? QStringLiteral("数据库文件“%1”是只读的，不能写入。").arg(shown)
-                                : QStringLiteral("数据库文件“%1”所在的文件夹“%2”不能写入，数据库无法保存修改。")
-                                      .arg(shown, shownPath(info.absolutePath()));
+            result.notice =
+                fileProtected ? QStringLiteral("数据库文件“%1”是只读的，不能写入。").arg(shown)
+                              : QStringLiteral("数据库文件“%1”所在的文件夹“%2”不能写入，数据库无法保存修改。")
+                                    .arg(shown, shownPath(info.absolutePath()));
             result.notice += QStringLiteral("本次只能查看和打印，所做的修改和打印记录都不能保存。");
         }
     }
 
     closeShared();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnectionName));
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnectionName));
     db.setDatabaseName(path);
     if (result.readOnly)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
@@ -257,7 +281,8 @@ OpenResult openShared(const QString& path)
     try {
         if (!existed) {
             schema::create(db);
-            if (const SeedFunction seed = app::environment().seed) seed(db);
+            if (const SeedFunction seed = app::environment().seed)
+                seed(db);
             return outcome(OpenStatus::Created);
         }
         const bool pending = schema::firstUserPending(db);
@@ -265,14 +290,16 @@ OpenResult openShared(const QString& path)
         result.needsFirstUser = pending && noUser;
         if (!result.readOnly) {
             schema::migrate(db);
-            if (pending && !noUser) schema::setFirstUserPending(db, false);
+            if (pending && !noUser)
+                schema::setFirstUserPending(db, false);
         }
         exec(db, QStringLiteral("PRAGMA foreign_keys = OFF"));
     } catch (const DbError& e) {
         closeShared();
-        if (!existed) QFile::remove(path);
+        if (!existed)
+            QFile::remove(path);
         return outcome(OpenStatus::Failed,
-                QStringLiteral("无法使用数据库文件“%1”：%2").arg(shown, e.description()));
+                       QStringLiteral("无法使用数据库文件“%1”：%2").arg(shown, e.description()));
     }
     return result;
 }

@@ -21,7 +21,8 @@ struct DataLocation {
 // when the folder cannot be written (the opening then says so); only when there is none and the folder
 // cannot be written, or when an earlier run had to keep it in the per-user folder, is the per-user folder
 // used, and the notice names the file and the reason.
-DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder, bool programFolderWritable);
+DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder,
+                                bool programFolderWritable);
 
 // The program's data folder (see chooseDataLocation). The database, Backup/, tmp.mdb and NowVer.txt
 // live here.

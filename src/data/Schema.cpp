@@ -16,8 +16,7 @@ struct TableRule {
     int positional = 0;  // inserted by position: the first columns in this order, and this many in all
 };
 
-const QList<TableRule>& tableRules()
-{
+const QList<TableRule>& tableRules() {
     static const QList<TableRule> rules{
         {QStringLiteral("basic_user"),
          {QStringLiteral("uid"), QStringLiteral("uName"), QStringLiteral("uPass"), QStringLiteral("czqx")},
@@ -26,12 +25,14 @@ const QList<TableRule>& tableRules()
          {QStringLiteral("parent"), QStringLiteral("key"), QStringLiteral("text"), QStringLiteral("image"),
           QStringLiteral("selectedimage")}},
         {QStringLiteral("moban"),
-         {QStringLiteral("mobanname"), QStringLiteral("backimage"), QStringLiteral("allup"), QStringLiteral("allleft")}},
+         {QStringLiteral("mobanname"), QStringLiteral("backimage"), QStringLiteral("allup"),
+          QStringLiteral("allleft")}},
         {QStringLiteral("mobanxywh"),
-         {QStringLiteral("mobanname"), QStringLiteral("textLX"), QStringLiteral("textName"), QStringLiteral("lockZiduan"),
-          QStringLiteral("textNumes"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("W"), QStringLiteral("H"),
-          QStringLiteral("Font"), QStringLiteral("FontSize"), QStringLiteral("FontItalic"), QStringLiteral("FontBold"),
-          QStringLiteral("FontUnderline"), QStringLiteral("BackColor"), QStringLiteral("ForeColor")}},
+         {QStringLiteral("mobanname"), QStringLiteral("textLX"), QStringLiteral("textName"),
+          QStringLiteral("lockZiduan"), QStringLiteral("textNumes"), QStringLiteral("X"), QStringLiteral("Y"),
+          QStringLiteral("W"), QStringLiteral("H"), QStringLiteral("Font"), QStringLiteral("FontSize"),
+          QStringLiteral("FontItalic"), QStringLiteral("FontBold"), QStringLiteral("FontUnderline"),
+          QStringLiteral("BackColor"), QStringLiteral("ForeColor")}},
         {QStringLiteral("yongtu"), {QStringLiteral("yongtuName")}, 1},
         {QStringLiteral("Basic_Khgl"), customerColumns()},
         {QStringLiteral("Detail_InOut"), {QStringLiteral("记录时间")}},
@@ -39,38 +40,38 @@ const QList<TableRule>& tableRules()
     return rules;
 }
 
-bool containsName(const QStringList& names, const QString& name)
-{
+bool containsName(const QStringList& names, const QString& name) {
     for (const QString& n : names)
-        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
     return false;
 }
 
 } // namespace
 
-const QStringList& baseTables()
-{
+const QStringList& baseTables() {
     static const QStringList tables{
-        QStringLiteral("basic_user"), QStringLiteral("mobantabe"),  QStringLiteral("moban"),
-        QStringLiteral("mobanxywh"),  QStringLiteral("yongtu"),     QStringLiteral("Basic_Khgl"),
+        QStringLiteral("basic_user"),   QStringLiteral("mobantabe"), QStringLiteral("moban"),
+        QStringLiteral("mobanxywh"),    QStringLiteral("yongtu"),    QStringLiteral("Basic_Khgl"),
         QStringLiteral("Detail_InOut"),
     };
     return tables;
 }
 
-bool isBaseTable(const QString& name)
-{
+bool isBaseTable(const QString& name) {
     const QString t = name.trimmed();
     for (const QString& b : baseTables())
-        if (b.compare(t, Qt::CaseInsensitive) == 0) return true;
+        if (b.compare(t, Qt::CaseInsensitive) == 0)
+            return true;
     // SQLite's own tables are off limits too.
     return t.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive);
 }
 
-const QStringList& customerColumns() { return customers::columns(); }
+const QStringList& customerColumns() {
+    return customers::columns();
+}
 
-void create(const QSqlDatabase& db)
-{
+void create(const QSqlDatabase& db) {
     Transaction t(db);
     // Column orders matter: some statements insert or read by position.
     exec(db, QStringLiteral("CREATE TABLE basic_user (uid TEXT, uName TEXT, uPass TEXT, czqx TEXT, "
@@ -85,8 +86,10 @@ void create(const QSqlDatabase& db)
                             "BackColor INTEGER, ForeColor INTEGER)"));
     exec(db, QStringLiteral("CREATE TABLE yongtu (yongtuName TEXT)"));
     QStringList cols;
-    for (const QString& c : customers::columns()) cols << quoteId(c) + QStringLiteral(" TEXT");
-    exec(db, QStringLiteral("CREATE TABLE Basic_Khgl (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    for (const QString& c : customers::columns())
+        cols << quoteId(c) + QStringLiteral(" TEXT");
+    exec(db,
+         QStringLiteral("CREATE TABLE Basic_Khgl (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')'));
     exec(db, QStringLiteral("CREATE TABLE Detail_InOut (\"记录时间\" TEXT, \"内容\" TEXT)"));
     exec(db, QStringLiteral("CREATE INDEX idx_mobanxywh_name ON mobanxywh (mobanname)"));
     exec(db, QStringLiteral("CREATE INDEX idx_moban_name ON moban (mobanname)"));
@@ -99,29 +102,32 @@ void create(const QSqlDatabase& db)
     t.commit();
 }
 
-void migrate(const QSqlDatabase& db)
-{
+void migrate(const QSqlDatabase& db) {
     const int version = scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
-    if (version >= kVersion) return;
+    if (version >= kVersion)
+        return;
     // Version 0 is a file whose tables were made by hand; it has every base table (checked before).
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
 }
 
-QString columnProblem(const QString& table, const QStringList& columns)
-{
+QString columnProblem(const QString& table, const QStringList& columns) {
     const QString sep = QStringLiteral("、");
     for (const TableRule& rule : tableRules()) {
-        if (rule.table.compare(table, Qt::CaseInsensitive) != 0) continue;
+        if (rule.table.compare(table, Qt::CaseInsensitive) != 0)
+            continue;
         QStringList missing;
         for (const QString& c : rule.columns)
-            if (!containsName(columns, c)) missing << c;
+            if (!containsName(columns, c))
+                missing << c;
         if (!missing.isEmpty())
             return QStringLiteral("数据表 %1 缺少列 %2").arg(rule.table, missing.join(sep));
-        if (rule.positional == 0) return {};
+        if (rule.positional == 0)
+            return {};
         bool inOrder = columns.size() == rule.positional;
         for (qsizetype i = 0; inOrder && i < rule.columns.size(); ++i)
             inOrder = columns.at(i).compare(rule.columns.at(i), Qt::CaseInsensitive) == 0;
-        if (inOrder) return {};
+        if (inOrder)
+            return {};
         QStringList expected = rule.columns;
         for (qsizetype i = expected.size(); i < rule.positional; ++i)
             expected << QStringLiteral("第%1列").arg(i + 1);
@@ -133,36 +139,36 @@ QString columnProblem(const QString& table, const QStringList& columns)
     return {};
 }
 
-QStringList columnProblems(const QSqlDatabase& db)
-{
+QStringList columnProblems(const QSqlDatabase& db) {
     QStringList problems;
     for (const TableRule& rule : tableRules()) {
-        if (!tableExists(db, rule.table)) continue;
+        if (!tableExists(db, rule.table))
+            continue;
         QStringList columns;
         QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {rule.table});
-        while (q.next()) columns << q.value(0).toString();
+        while (q.next())
+            columns << q.value(0).toString();
         const QString problem = columnProblem(rule.table, columns);
-        if (!problem.isEmpty()) problems << problem;
+        if (!problem.isEmpty())
+            problems << problem;
     }
     return problems;
 }
 
-bool firstUserPending(const QSqlDatabase& db)
-{
+bool firstUserPending(const QSqlDatabase& db) {
     return scalar(db, QStringLiteral("PRAGMA application_id")).toInt() == kFirstUserPendingMark;
 }
 
-void setFirstUserPending(const QSqlDatabase& db, bool pending)
-{
+void setFirstUserPending(const QSqlDatabase& db, bool pending) {
     // A pragma takes no bound parameters; the value is one of two constants.
     exec(db, QStringLiteral("PRAGMA application_id = %1").arg(pending ? kFirstUserPendingMark : 0));
 }
 
-QStringList missingTables(const QSqlDatabase& db)
-{
+QStringList missingTables(const QSqlDatabase& db) {
     QStringList missing;
     for (const QString& t : baseTables())
-        if (!tableExists(db, t)) missing << t;
+        if (!tableExists(db, t))
+            missing << t;
     return missing;
 }
 

@@ -17,9 +17,7 @@ namespace vorlan::data {
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString& description)
-        : std::runtime_error(description.toStdString()), description_(description)
-    {
-    }
+        : std::runtime_error(description.toStdString()), description_(description) {}
     const QString& description() const { return description_; }
 
 private:

@@ -17,8 +17,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 #include <QResizeEvent>
+#include <QStyle>
 #include <QTreeView>
 
 namespace vorlan::history {
@@ -29,9 +29,7 @@ const QString kListBackground = QStringLiteral("rgb(182, 214, 255)");
 
 } // namespace
 
-Frm_CXdata::Frm_CXdata(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_CXdata::Frm_CXdata(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_CXdata"));
     setWindowTitle(QStringLiteral("快递数据综合查询"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -87,8 +85,7 @@ Frm_CXdata::Frm_CXdata(QWidget* parent)
     connect(XPBut_Exit, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void Frm_CXdata::load()
-{
+void Frm_CXdata::load() {
     const QDate today = QDate::currentDate();
     DTPicker2->setDate(today.addDays(-1));
     DTPicker3->setDate(today);
@@ -98,14 +95,15 @@ void Frm_CXdata::load()
     buildColumns();
 }
 
-void Frm_CXdata::buildColumns()
-{
+void Frm_CXdata::buildColumns() {
     List_findlx->clear();
     model->setColumns({});
     table_ = currentTable();
-    if (!table_) return;
+    if (!table_)
+        return;
     model->setColumns(table_->columns);
-    for (int i = 1; i < table_->columns.size(); ++i) List_findlx->addItem(table_->columns.at(i));
+    for (int i = 1; i < table_->columns.size(); ++i)
+        List_findlx->addItem(table_->columns.at(i));
     List_findlx->setCurrentRow(-1);
     List_findlx->clearSelection();
     QHeaderView* h = ListView1->header();
@@ -115,11 +113,11 @@ void Frm_CXdata::buildColumns()
     h->resizeSection(0, std::max(ui::toPixels(2100_tw), timeWidth));
     h->resizeSection(1, 0);
     h->setSectionHidden(1, true);
-    for (int c = 2; c < model->columnCount(); ++c) h->resizeSection(c, ui::toPixels(1800_tw));
+    for (int c = 2; c < model->columnCount(); ++c)
+        h->resizeSection(c, ui::toPixels(1800_tw));
 }
 
-std::optional<templates::LogTable> Frm_CXdata::currentTable()
-{
+std::optional<templates::LogTable> Frm_CXdata::currentTable() {
     const QString name = app::state().currentTemplate;
     if (name.trimmed().isEmpty()) {
         ui::information(this, QStringLiteral("当前没有选定的模板，请先在模板目录中选择要查询的模板。"),
@@ -140,32 +138,30 @@ std::optional<templates::LogTable> Frm_CXdata::currentTable()
     return t;
 }
 
-void Frm_CXdata::Comd_FindData_Click()
-{
+void Frm_CXdata::Comd_FindData_Click() {
     model->clear();
     if (!table_) {
         // Without a log table at opening, look again: it may have been created since.
         buildColumns();
-        if (!table_) return;
+        if (!table_)
+            return;
     }
     runQuery();
 }
 
-void Frm_CXdata::runQuery()
-{
+void Frm_CXdata::runQuery() {
     model->clear();
     templates::LogCriteria c;
-    if (QListWidgetItem* item = List_findlx->currentItem(); item && item->isSelected()) c.column = item->text();
+    if (QListWidgetItem* item = List_findlx->currentItem(); item && item->isSelected())
+        c.column = item->text();
     c.text = Txt_CXtj->text();
     c.start = DTPicker2->date();
     c.end = DTPicker3->date();
-    ui::guarded(this, u"Comd_FindData_Click", [&] {
-        model->setQuery(templates::PrintLogStore(app::state().db()).query(*table_, c));
-    });
+    ui::guarded(this, u"Comd_FindData_Click",
+                [&] { model->setQuery(templates::PrintLogStore(app::state().db()).query(*table_, c)); });
 }
 
-void Frm_CXdata::XPBu数据删除_Click()
-{
+void Frm_CXdata::XPBu数据删除_Click() {
     if (model->rowCount() == 0) {
         ui::exclamation(this, QStringLiteral("列表记录为空"), QString());
         return;
@@ -182,10 +178,10 @@ void Frm_CXdata::XPBu数据删除_Click()
     runQuery();
 }
 
-void Frm_CXdata::resizeEvent(QResizeEvent* event)
-{
+void Frm_CXdata::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (!Frame1 || !ListView1) return;
+    if (!Frame1 || !ListView1)
+        return;
     const int margin = ui::toPixels(120_tw);
     const int top = ui::toPixels(2220_tw);
     Frame1->setGeometry(margin, top, width() - 2 * margin, height() - top - margin);
@@ -197,8 +193,7 @@ void Frm_CXdata::resizeEvent(QResizeEvent* event)
 
 namespace vorlan::windows {
 
-void openHistoryQuery(QWidget* parent)
-{
+void openHistoryQuery(QWidget* parent) {
     ui::openModal<history::Frm_CXdata>(parent);
 }
 

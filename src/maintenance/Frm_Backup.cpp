@@ -30,8 +30,7 @@ const QString kTitle = QStringLiteral("提示");
 
 // The drive letter in upper case; elsewhere the volume's mount point as it is (upper-casing a path
 // would name a folder that does not exist).
-QString driveName(const QString& rootPath)
-{
+QString driveName(const QString& rootPath) {
 #ifdef Q_OS_WIN
     return rootPath.left(1).toUpper();
 #else
@@ -41,9 +40,7 @@ QString driveName(const QString& rootPath)
 
 } // namespace
 
-Frm_Backup::Frm_Backup(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_Backup::Frm_Backup(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_Backup"));
     setWindowTitle(QStringLiteral("数据库备份与压缩及数据的删除"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -108,7 +105,8 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     delAll = ui::makeButton(Frame4, QStringLiteral("delAll"), QStringLiteral("全部打印记录删除且压缩"));
     ui::place(delAll, {5640_tw, 420_tw, 3360_tw, 450_tw});
     // The button's caption is older than what it does; say plainly what goes.
-    auto* note = new QLabel(QStringLiteral("清空客户资料和常用用途（各模板的打印记录保留），然后压缩数据库。"), Frame4);
+    auto* note = new QLabel(
+        QStringLiteral("清空客户资料和常用用途（各模板的打印记录保留），然后压缩数据库。"), Frame4);
     note->setObjectName(QStringLiteral("lblDelAll"));
     note->setWordWrap(true);
     note->setStyleSheet(QStringLiteral("color: #35507a;"));
@@ -123,8 +121,7 @@ Frm_Backup::Frm_Backup(QWidget* parent)
     connect(delAll, &QPushButton::clicked, this, &Frm_Backup::delAll_Click);
 }
 
-void Frm_Backup::load()
-{
+void Frm_Backup::load() {
     const QDate today = QDate::currentDate();
     DTP_QSrq->setDate(today);
     DTP_JZrq->setDate(today);
@@ -135,32 +132,36 @@ void Frm_Backup::load()
     optBackupRecover_Click(Backup);
 }
 
-void Frm_Backup::fillDrives()
-{
+void Frm_Backup::fillDrives() {
     drvBackup->clear();
     const QStorageInfo home(data::dataFolder());
     defaultDrive_ = home.isValid() ? home.rootPath() : QDir::rootPath();
     QStringList roots;
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid()) continue;
+        if (!v.isValid())
+            continue;
         const QString root = v.rootPath();
         // Pseudo file systems hold no databases.
         const QByteArray type = v.fileSystemType();
         if (type == "proc" || type == "sysfs" || type == "devpts" || type == "cgroup" || type == "cgroup2" ||
-            type == "mqueue" || type == "securityfs" || type == "debugfs" || type == "tracefs" || type == "devtmpfs")
+            type == "mqueue" || type == "securityfs" || type == "debugfs" || type == "tracefs" ||
+            type == "devtmpfs")
             continue;
         // Files mounted on their own (a container's host names and the like) are no volumes to browse.
-        if (!QFileInfo(root).isDir()) continue;
-        if (!roots.contains(root)) roots << root;
+        if (!QFileInfo(root).isDir())
+            continue;
+        if (!roots.contains(root))
+            roots << root;
     }
-    if (!roots.contains(defaultDrive_)) roots.prepend(defaultDrive_);
+    if (!roots.contains(defaultDrive_))
+        roots.prepend(defaultDrive_);
     std::sort(roots.begin(), roots.end());
-    for (const QString& r : roots) drvBackup->addItem(QDir::toNativeSeparators(r), r);
+    for (const QString& r : roots)
+        drvBackup->addItem(QDir::toNativeSeparators(r), r);
     drvBackup->setCurrentIndex(drvBackup->findData(defaultDrive_));
 }
 
-void Frm_Backup::setBrowserFolder(const QString& folder)
-{
+void Frm_Backup::setBrowserFolder(const QString& folder) {
     const QDir dir(folder);
     folder_ = dir.absolutePath();
     lblFolder->setText(QDir::toNativeSeparators(folder_));
@@ -171,33 +172,36 @@ void Frm_Backup::setBrowserFolder(const QString& folder)
     QFileIconProvider icons;
     const QIcon closed = icons.icon(QFileIconProvider::Folder);
     QStringList chain;
-    for (QDir up(folder_);; ) {
+    for (QDir up(folder_);;) {
         chain.prepend(up.absolutePath());
-        if (up.isRoot() || !up.cdUp()) break;
+        if (up.isRoot() || !up.cdUp())
+            break;
     }
     int depth = 0;
     for (const QString& path : chain) {
         const QString name = QDir(path).isRoot() ? QDir::toNativeSeparators(path) : QDir(path).dirName();
         auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + name, dirBackup);
         item->setData(Qt::UserRole, path);
-        if (path == folder_) dirBackup->setCurrentItem(item);
+        if (path == folder_)
+            dirBackup->setCurrentItem(item);
         ++depth;
     }
     const QFileInfoList children =
         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& child : children) {
-        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child.fileName(), dirBackup);
+        auto* item =
+            new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child.fileName(), dirBackup);
         item->setData(Qt::UserRole, child.absoluteFilePath());
     }
 
     // "*.mdb" without regard to letter case, as file names are compared on the program's home platform.
     fileBackup->clear();
     for (const QFileInfo& f : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase))
-        if (f.suffix().compare(QStringLiteral("mdb"), Qt::CaseInsensitive) == 0) fileBackup->addItem(f.fileName());
+        if (f.suffix().compare(QStringLiteral("mdb"), Qt::CaseInsensitive) == 0)
+            fileBackup->addItem(f.fileName());
 }
 
-void Frm_Backup::drvBackup_Change()
-{
+void Frm_Backup::drvBackup_Change() {
     const QString root = drvBackup->currentData().toString();
     const QStorageInfo volume(root);
     if (!volume.isValid() || !volume.isReady() || !QFileInfo(root).isReadable()) {
@@ -209,15 +213,14 @@ void Frm_Backup::drvBackup_Change()
     setBrowserFolder(root);
 }
 
-Frm_Backup::Operation Frm_Backup::chosen() const
-{
+Frm_Backup::Operation Frm_Backup::chosen() const {
     for (int i = 0; i < 3; ++i)
-        if (optBackupRecover[i]->isChecked()) return Operation(i);
+        if (optBackupRecover[i]->isChecked())
+            return Operation(i);
     return Backup;
 }
 
-void Frm_Backup::optBackupRecover_Click(int index)
-{
+void Frm_Backup::optBackupRecover_Click(int index) {
     const bool browse = index != Compact;
     drvBackup->setEnabled(browse);
     dirBackup->setEnabled(browse);
@@ -225,70 +228,80 @@ void Frm_Backup::optBackupRecover_Click(int index)
     setBrowserFolder(folder_);
 }
 
-void Frm_Backup::Cmd_Ok_Click()
-{
+void Frm_Backup::Cmd_Ok_Click() {
     switch (chosen()) {
-    case Backup: backup(); break;
-    case Compact: compactAndReopen(); break;
-    case Restore: break;
+    case Backup:
+        backup();
+        break;
+    case Compact:
+        compactAndReopen();
+        break;
+    case Restore:
+        break;
     }
 }
 
-void Frm_Backup::backup()
-{
-    ui::guarded([&] {
-        const QString path = backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
-        ui::information(this, QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
-                        QStringLiteral("数据库备份"));
-    }, [&](const QString& why) { ui::information(this, why, kTitle); });
+void Frm_Backup::backup() {
+    ui::guarded(
+        [&] {
+            const QString path =
+                backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
+            ui::information(this, QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
+                            QStringLiteral("数据库备份"));
+        },
+        [&](const QString& why) { ui::information(this, why, kTitle); });
     setBrowserFolder(folder_);
 }
 
-bool Frm_Backup::cmd_Ok_Click(bool show)
-{
+bool Frm_Backup::cmd_Ok_Click(bool show) {
     Cmd_Ret->setEnabled(false);
     Cmd_Ok->setEnabled(false);
     bool done = false;
-    ui::guarded([&] {
-        const CompactResult r = compactDatabase(data::dataFolder());
-        done = true;
-        if (show) ui::information(this, compactReport(r), kTitle);
-    }, [&](const QString& why) { ui::information(this, why, kTitle); });
+    ui::guarded(
+        [&] {
+            const CompactResult r = compactDatabase(data::dataFolder());
+            done = true;
+            if (show)
+                ui::information(this, compactReport(r), kTitle);
+        },
+        [&](const QString& why) { ui::information(this, why, kTitle); });
     Cmd_Ret->setEnabled(true);
     Cmd_Ok->setEnabled(true);
     return done;
 }
 
-void Frm_Backup::compactAndReopen()
-{
+void Frm_Backup::compactAndReopen() {
     data::closeShared();
     cmd_Ok_Click(true);
     const data::OpenResult r = data::openShared();
     const bool open = r.status == data::OpenStatus::Opened || r.status == data::OpenStatus::Created;
     app::state().connectionOpened = open;
     if (!open)
-        ui::critical(this, r.message + QStringLiteral("\n数据库无法重新打开，请退出本系统后重新启动。"), kTitle);
+        ui::critical(this, r.message + QStringLiteral("\n数据库无法重新打开，请退出本系统后重新启动。"),
+                     kTitle);
     setBrowserFolder(folder_);
 }
 
-void Frm_Backup::deldata_Click()
-{
-    if (ui::question(this, QStringLiteral("确实想删除部分的明细数据吗？"), kTitle) != ui::Answer::Yes) return;
+void Frm_Backup::deldata_Click() {
+    if (ui::question(this, QStringLiteral("确实想删除部分的明细数据吗？"), kTitle) != ui::Answer::Yes)
+        return;
     const bool done = ui::guarded(this, u"deldata_Click", [&] {
         deleteDetailRange(app::state().db(), DTP_QSrq->date(), DTP_JZrq->date());
     });
-    if (!done) return;
+    if (!done)
+        return;
     ui::information(this, QStringLiteral("您已经删除部分明细数据成功！"), QStringLiteral("数据删除"));
 }
 
-void Frm_Backup::delAll_Click()
-{
-    if (!app::state().isAdvanced()) return;
-    if (ui::question(this, QStringLiteral("确实想删除所有的明细数据吗？"), kTitle) != ui::Answer::Yes) return;
-    const bool done = ui::guarded(this, u"delAll_Click", [&] {
-        deleteCustomersAndCommonUses(app::state().db());
-    });
-    if (!done) return;
+void Frm_Backup::delAll_Click() {
+    if (!app::state().isAdvanced())
+        return;
+    if (ui::question(this, QStringLiteral("确实想删除所有的明细数据吗？"), kTitle) != ui::Answer::Yes)
+        return;
+    const bool done =
+        ui::guarded(this, u"delAll_Click", [&] { deleteCustomersAndCommonUses(app::state().db()); });
+    if (!done)
+        return;
     compactAndReopen();
 }
 
@@ -296,8 +309,7 @@ void Frm_Backup::delAll_Click()
 
 namespace vorlan::windows {
 
-void openMaintenance(QWidget* parent)
-{
+void openMaintenance(QWidget* parent) {
     ui::openModal<maintenance::Frm_Backup>(parent);
 }
 

@@ -24,17 +24,21 @@ using data::DbError;
 
 namespace {
 
-std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+std::filesystem::path fsPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 // Flushes a file (or a folder's entries) to the disk: the compacted copy must be on the disk before
 // it takes the live file's name, or a power failure could leave the name on an incomplete file.
-bool syncPath(const QString& path)
-{
+bool syncPath(const QString& path) {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
@@ -45,8 +49,7 @@ bool syncPath(const QString& path)
 }
 
 // Replaces to by from in one step: at every moment one complete file carries the name to.
-void replaceFile(const QString& from, const QString& to)
-{
+void replaceFile(const QString& from, const QString& to) {
     std::error_code ec;
     std::filesystem::rename(fsPath(from), fsPath(to), ec);
     if (ec)
@@ -54,17 +57,16 @@ void replaceFile(const QString& from, const QString& to)
                           .arg(shown(from), shown(to), QString::fromLocal8Bit(ec.message())));
 }
 
-bool removeIfExists(const QString& path)
-{
+bool removeIfExists(const QString& path) {
     const QFileInfo fi(path);
-    if (!fi.exists() && !fi.isSymLink()) return true;
+    if (!fi.exists() && !fi.isSymLink())
+        return true;
     return QFile::remove(path);
 }
 
 // Copies an open file into target. The copy is not forced to the disk: the live database stays the
 // original, and a failed or interrupted copy never carries the backup's name (see backupDatabase).
-void copyContents(QFile& source, const QString& target)
-{
+void copyContents(QFile& source, const QString& target) {
     QFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw DbError(QStringLiteral("无法写入备份文件“%1”：%2").arg(shown(target), out.errorString()));
@@ -76,39 +78,45 @@ void copyContents(QFile& source, const QString& target)
     qint64 left = source.size();
     while (left > 0) {
         const ssize_t n = ::copy_file_range(source.handle(), nullptr, out.handle(), nullptr, size_t(left), 0);
-        if (n <= 0) break; // not supported here: the loop below does the rest
+        if (n <= 0)
+            break; // not supported here: the loop below does the rest
         left -= n;
     }
-    if (!source.seek(source.size() - left) || !out.seek(source.size() - left)) throw writeFailed(out.errorString());
+    if (!source.seek(source.size() - left) || !out.seek(source.size() - left))
+        throw writeFailed(out.errorString());
 #endif
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = source.read(buffer.data(), buffer.size());
         if (n < 0)
-            throw DbError(QStringLiteral("无法读取数据库文件“%1”：%2").arg(shown(source.fileName()), source.errorString()));
-        if (n == 0) break;
-        if (out.write(buffer.constData(), n) != n) throw writeFailed(out.errorString());
+            throw DbError(QStringLiteral("无法读取数据库文件“%1”：%2")
+                              .arg(shown(source.fileName()), source.errorString()));
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n)
+            throw writeFailed(out.errorString());
     }
-    if (!out.flush()) throw writeFailed(out.errorString());
+    if (!out.flush())
+        throw writeFailed(out.errorString());
     out.close();
-    if (out.error() != QFileDevice::NoError) throw writeFailed(out.errorString());
+    if (out.error() != QFileDevice::NoError)
+        throw writeFailed(out.errorString());
 }
 
 // A connection of its own on a database file, closed and removed when the object goes.
 class OwnConnection {
 public:
     explicit OwnConnection(const QString& path, bool readOnly = false)
-        : name_(QStringLiteral("vorlan-maintenance-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
-    {
+        : name_(QStringLiteral("vorlan-maintenance-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         db.setDatabaseName(path);
         db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
                                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
-            throw DbError(QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown(path), db.lastError().text()));
+            throw DbError(
+                QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown(path), db.lastError().text()));
     }
-    ~OwnConnection()
-    {
+    ~OwnConnection() {
         {
             QSqlDatabase db = QSqlDatabase::database(name_, false);
             db.close();
@@ -124,8 +132,7 @@ private:
 };
 
 // What PRAGMA quick_check finds in a file of its own (empty when it is sound).
-QString damageInFile(const QString& path)
-{
+QString damageInFile(const QString& path) {
     try {
         OwnConnection check(path, true);
         return data::damageFound(check.db());
@@ -134,18 +141,17 @@ QString damageInFile(const QString& path)
     }
 }
 
-DbError damagedSource(const QString& live, const QString& found)
-{
+DbError damagedSource(const QString& live, const QString& found) {
     const QString backups = QDir(QFileInfo(live).absolutePath()).filePath(QString::fromLatin1(kBackupFolder));
-    return DbError(QStringLiteral("数据库文件“%1”已损坏，不能备份（检查结果：%2）。以前的备份文件在文件夹“%3”中，"
-                                  "可以用其中最近的一份替换损坏的文件。")
-                       .arg(shown(live), found, shown(backups)));
+    return DbError(
+        QStringLiteral("数据库文件“%1”已损坏，不能备份（检查结果：%2）。以前的备份文件在文件夹“%3”中，"
+                       "可以用其中最近的一份替换损坏的文件。")
+            .arg(shown(live), found, shown(backups)));
 }
 
 // The new file takes the old one's permissions (and, where allowed, its owner): a compaction must
 // not change who may read or write the database.
-void copyMode(const QString& from, const QString& to)
-{
+void copyMode(const QString& from, const QString& to) {
 #ifdef Q_OS_UNIX
     struct stat st {};
     if (::stat(QFile::encodeName(from).constData(), &st) != 0 ||
@@ -162,22 +168,21 @@ void copyMode(const QString& from, const QString& to)
 
 } // namespace
 
-QString formatThousands(qint64 n)
-{
-    if (n == 0) return QString();
+QString formatThousands(qint64 n) {
+    if (n == 0)
+        return QString();
     const bool negative = n < 0;
     QString digits = QString::number(negative ? -n : n);
-    for (qsizetype i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
-QString backupFileName(const QDateTime& at)
-{
+QString backupFileName(const QDateTime& at) {
     return QStringLiteral("RavIZ") + at.toString(QStringLiteral("yyyyMMddHH")) + QStringLiteral(".mdb");
 }
 
-QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDateTime& at)
-{
+QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDateTime& at) {
     const QString backupDir = QDir(folder).filePath(QString::fromLatin1(kBackupFolder));
     if (!QFileInfo::exists(backupDir) && !QDir(folder).mkdir(QString::fromLatin1(kBackupFolder)))
         throw DbError(QStringLiteral("无法创建备份文件夹“%1”").arg(shown(backupDir)));
@@ -188,15 +193,18 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
     // Written under a scratch name first, so that a failed backup never leaves a damaged file under
     // the backup's own name (nor destroys the earlier backup of the same hour).
     const QString part = target + QStringLiteral(".part");
-    if (!removeIfExists(part)) throw DbError(QStringLiteral("无法删除文件“%1”").arg(shown(part)));
+    if (!removeIfExists(part))
+        throw DbError(QStringLiteral("无法删除文件“%1”").arg(shown(part)));
 
     try {
         const QString mode = data::scalar(db, QStringLiteral("PRAGMA journal_mode")).toString().toLower();
-        if (mode == QStringLiteral("wal") || mode == QStringLiteral("memory") || mode == QStringLiteral("off")) {
+        if (mode == QStringLiteral("wal") || mode == QStringLiteral("memory") ||
+            mode == QStringLiteral("off")) {
             // The file alone is not the whole database then: let the engine write the copy. It rebuilds
             // what it copies, so the source itself is checked first.
             const QString found = data::damageFound(db);
-            if (!found.isEmpty()) throw damagedSource(db.databaseName(), found);
+            if (!found.isEmpty())
+                throw damagedSource(db.databaseName(), found);
             data::exec(db, QStringLiteral("VACUUM INTO ?"), {part});
         } else {
             // With a rollback journal the file holds exactly the committed database while a read
@@ -213,7 +221,8 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
         }
         // The copy is the source byte for byte: what is damaged here was damaged there.
         const QString found = damageInFile(part);
-        if (!found.isEmpty()) throw damagedSource(db.databaseName(), found);
+        if (!found.isEmpty())
+            throw damagedSource(db.databaseName(), found);
         replaceFile(part, target);
     } catch (...) {
         QFile::remove(part);
@@ -222,18 +231,19 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
     return target;
 }
 
-CompactResult compactDatabase(const QString& folder)
-{
+CompactResult compactDatabase(const QString& folder) {
     const QDir dir(folder);
     const QString live = dir.filePath(QString::fromLatin1(data::kDatabaseFileName));
     const QString scratch = dir.filePath(QString::fromLatin1(kScratchFileName));
     const QFileInfo liveInfo(live);
-    if (!liveInfo.isFile()) throw DbError(QStringLiteral("数据库文件“%1”不存在").arg(shown(live)));
+    if (!liveInfo.isFile())
+        throw DbError(QStringLiteral("数据库文件“%1”不存在").arg(shown(live)));
     // Renaming a copy over it would drop the protection along with the old file.
     if (data::isWriteProtected(live))
         throw DbError(QStringLiteral("数据库文件“%1”是只读的，不能压缩。数据库没有改动。").arg(shown(live)));
     if (!data::isWritableFolder(folder))
-        throw DbError(QStringLiteral("数据库文件所在的文件夹“%1”不能写入，不能压缩。数据库没有改动。").arg(shown(folder)));
+        throw DbError(QStringLiteral("数据库文件所在的文件夹“%1”不能写入，不能压缩。数据库没有改动。")
+                          .arg(shown(folder)));
 
     CompactResult r;
     r.before = liveInfo.size();
@@ -244,15 +254,18 @@ CompactResult compactDatabase(const QString& folder)
     try {
         OwnConnection source(live);
         // The first read settles a write that was interrupted (it is rolled back), at full safety.
-        const int tables = data::scalar(source.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+        const int tables =
+            data::scalar(source.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
         // The copy is flushed once, below, rather than page by page.
         data::exec(source.db(), QStringLiteral("PRAGMA synchronous = OFF"));
         data::exec(source.db(), QStringLiteral("VACUUM INTO ?"), {scratch});
 
         {
             OwnConnection copy(scratch);
-            const int copied = data::scalar(copy.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
-            if (copied != tables) throw DbError(QStringLiteral("压缩后的数据库文件不完整"));
+            const int copied =
+                data::scalar(copy.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+            if (copied != tables)
+                throw DbError(QStringLiteral("压缩后的数据库文件不完整"));
         }
         copyMode(live, scratch);
     } catch (...) {
@@ -268,7 +281,8 @@ CompactResult compactDatabase(const QString& folder)
         const QFileInfo side(live + QString::fromLatin1(suffix));
         if (side.exists() && side.size() > 0) {
             QFile::remove(scratch);
-            throw DbError(QStringLiteral("数据库文件“%1”仍在使用中，压缩已取消，数据库未改动").arg(shown(live)));
+            throw DbError(
+                QStringLiteral("数据库文件“%1”仍在使用中，压缩已取消，数据库未改动").arg(shown(live)));
         }
     }
     replaceFile(scratch, live);
@@ -277,24 +291,21 @@ CompactResult compactDatabase(const QString& folder)
     return r;
 }
 
-QString compactReport(const CompactResult& r)
-{
+QString compactReport(const CompactResult& r) {
     const QChar cr(13);
-    return QStringLiteral("明细数据删除且压缩成功！") + cr + cr + QStringLiteral("压缩前：") + formatThousands(r.before) +
-           QStringLiteral(" 字节") + cr + cr + QStringLiteral("压缩后：") + formatThousands(r.after) +
-           QStringLiteral(" 字节");
+    return QStringLiteral("明细数据删除且压缩成功！") + cr + cr + QStringLiteral("压缩前：") +
+           formatThousands(r.before) + QStringLiteral(" 字节") + cr + cr + QStringLiteral("压缩后：") +
+           formatThousands(r.after) + QStringLiteral(" 字节");
 }
 
-int deleteDetailRange(const QSqlDatabase& db, const QDate& from, const QDate& to)
-{
-    QSqlQuery q = data::exec(db,
-                             QStringLiteral("DELETE FROM Detail_InOut WHERE \"记录时间\" >= ? AND \"记录时间\" <= ?"),
-                             {data::dateText(from), data::dateText(to) + QStringLiteral(" 00:00:00")});
+int deleteDetailRange(const QSqlDatabase& db, const QDate& from, const QDate& to) {
+    QSqlQuery q = data::exec(
+        db, QStringLiteral("DELETE FROM Detail_InOut WHERE \"记录时间\" >= ? AND \"记录时间\" <= ?"),
+        {data::dateText(from), data::dateText(to) + QStringLiteral(" 00:00:00")});
     return q.numRowsAffected();
 }
 
-void deleteCustomersAndCommonUses(const QSqlDatabase& db)
-{
+void deleteCustomersAndCommonUses(const QSqlDatabase& db) {
     data::Transaction t(db);
     data::exec(db, QStringLiteral("DELETE FROM yongtu"));
     data::exec(db, QStringLiteral("DELETE FROM Basic_Khgl"));

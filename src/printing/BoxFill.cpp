@@ -100,8 +100,12 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
     return fills;
 }
 
-QSqlQuery customerPickerRows() { return customers::CustomerStore(data::shared()).pickerRows(); }
+QSqlQuery customerPickerRows() {
+    return customers::CustomerStore(data::shared()).pickerRows();
+}
 
-QSqlQuery commonUsePickerRows() { return app::CommonUseStore(data::shared()).pickerRows(); }
+QSqlQuery commonUsePickerRows() {
+    return app::CommonUseStore(data::shared()).pickerRows();
+}
 
 } // namespace vorlan::printing

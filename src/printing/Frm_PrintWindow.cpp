@@ -193,7 +193,8 @@ void Frm_PrintWindow::boxDoubleClick(int k) {
     if (kind == PickerKind::None)
         return;
     templates::RecordPicker picker(this);
-    picker.recordSource = kind == PickerKind::Customer ? templates::RecordSource(&customerPickerRows) : templates::RecordSource(&commonUsePickerRows);
+    picker.recordSource = kind == PickerKind::Customer ? templates::RecordSource(&customerPickerRows)
+                                                       : templates::RecordSource(&commonUsePickerRows);
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
     PickResult pick{kind, k, {}};

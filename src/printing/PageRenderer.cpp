@@ -12,10 +12,11 @@
 
 namespace vorlan::printing {
 
-QString printFamily() { return QStringLiteral("宋体"); }
+QString printFamily() {
+    return QStringLiteral("宋体");
+}
 
-double printAscentPerEm()
-{
+double printAscentPerEm() {
     // Measured on a very large size, so that the rounding of font metrics to whole pixels does not move
     // the baseline on a high-resolution printer.
     static double perEm = 0;
@@ -28,9 +29,9 @@ double printAscentPerEm()
     return perEm;
 }
 
-void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
-{
-    if (chars.isEmpty() || !painter.isActive()) return;
+void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars) {
+    if (chars.isEmpty() || !painter.isActive())
+        return;
     QPaintDevice* device = painter.device();
 
     struct Face {
@@ -60,14 +61,14 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars)
             currentSize = c.size;
         }
         // Control characters of a multi-line value take their place but show nothing.
-        if (c.text.size() == 1 && c.text.at(0).category() == QChar::Other_Control) continue;
+        if (c.text.size() == 1 && c.text.at(0).category() == QChar::Other_Control)
+            continue;
         painter.drawText(ui::toDevice(*device, {c.x, c.y}) + QPointF(0, ascent), c.text);
     }
     painter.restore();
 }
 
-PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars)
-{
+PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars) {
     auto failed = [](const QString& problem) {
         qWarning("printing: %s", qPrintable(problem));
         PrintOutcome out;
@@ -77,8 +78,10 @@ PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& cha
     };
     QString problem;
     const std::unique_ptr<QPrinter> printer = ui::openDefaultPrinter(documentName, &problem);
-    if (!printer) return failed(problem);
-    if (chars.isEmpty()) return {};
+    if (!printer)
+        return failed(problem);
+    if (chars.isEmpty())
+        return {};
 
     QPainter painter;
     if (!painter.begin(printer.get()))

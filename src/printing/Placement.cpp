@@ -16,32 +16,37 @@ namespace {
 constexpr double kMinPosition = -32768;
 constexpr double kMaxPosition = 32767;
 
-bool fits(double v) { return v >= kMinPosition && v <= kMaxPosition; }
+bool fits(double v) {
+    return v >= kMinPosition && v <= kMaxPosition;
+}
 
 // Positions are whole twips; every rounding goes to the even neighbour on a tie.
-double roundEven(double v) { return std::nearbyint(v); }
+double roundEven(double v) {
+    return std::nearbyint(v);
+}
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ||
-           c == QLatin1Char('\v') || c == QLatin1Char('\f');
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
+           c == QLatin1Char('\n') || c == QLatin1Char('\v') || c == QLatin1Char('\f');
 }
 
 } // namespace
 
-QString trimBlanks(const QString& text)
-{
+QString trimBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin))) ++begin;
-    while (end > begin && isBlank(text.at(end - 1))) --end;
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
     return text.mid(begin, end - begin);
 }
 
-bool isDoubleByte(char32_t ucs4)
-{
-    if (ucs4 < 0x80) return false;
-    if (ucs4 > 0xFFFF) return false; // not in the code page at all
+bool isDoubleByte(char32_t ucs4) {
+    if (ucs4 < 0x80)
+        return false;
+    if (ucs4 > 0xFFFF)
+        return false; // not in the code page at all
     // 0 unknown, 1 single byte, 2 double byte; the code page never changes, so each character is asked once.
     static std::array<std::uint8_t, 0x10000> known{};
     std::uint8_t& k = known[ucs4];
@@ -64,13 +69,15 @@ bool isDoubleByte(char32_t ucs4)
     return k == 2;
 }
 
-ui::Twips fullAdvance(double size) { return ui::Twips((size - 9.12) * 20 + 180); }
+ui::Twips fullAdvance(double size) {
+    return ui::Twips((size - 9.12) * 20 + 180);
+}
 
-Placement placeText(const QString& text, ui::TwipsPoint at, double size)
-{
+Placement placeText(const QString& text, ui::TwipsPoint at, double size) {
     Placement out;
     const QString t = trimBlanks(text);
-    if (t.isEmpty()) return out;
+    if (t.isEmpty())
+        return out;
     // A failure on the first character (its place or its advance) is the value's position; any later one,
     // its length.
     bool firstDone = false;
@@ -100,16 +107,19 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size)
         }
 
         // The line limits are themselves 16-bit positions.
-        if (!fits(double(x) + wrap)) return fail();
+        if (!fits(double(x) + wrap))
+            return fail();
         PlacedChar pc{t.mid(i, units), {}, {}, size};
         if (d <= double(x) + wrap) {
             pc.x = ui::Twips(int(d));
             pc.y = ui::Twips(y);
         } else {
-            if (!fits(double(x) + 2 * wrap)) return fail();
+            if (!fits(double(x) + 2 * wrap))
+                return fail();
             const int line = d <= double(x) + 2 * wrap ? 1 : 2;
             const double top = double(y) + line * pitch;
-            if (!fits(top)) return fail();
+            if (!fits(top))
+                return fail();
             pc.x = ui::Twips(int(d) - line * int(wrap));
             pc.y = ui::Twips(int(top));
         }
@@ -119,7 +129,8 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size)
         const double advance = units == 2 ? half : (isDoubleByte(ucs4) ? full : half);
         for (int s = 0; s < steps; ++s) {
             d = roundEven(d + advance);
-            if (!fits(d)) return fail();
+            if (!fits(d))
+                return fail();
         }
         firstDone = true;
         i += units;
@@ -127,20 +138,21 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size)
     return out;
 }
 
-std::optional<ui::Twips> offsetTwips(const QString& text)
-{
+std::optional<ui::Twips> offsetTwips(const QString& text) {
     const QString t = text.trimmed();
-    if (t.isEmpty()) return ui::Twips(0);
+    if (t.isEmpty())
+        return ui::Twips(0);
     bool ok = false;
     const double units = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(units)) return std::nullopt;
+    if (!ok || !std::isfinite(units))
+        return std::nullopt;
     const double twips = roundEven((kOffsetUnit * units).value());
-    if (std::fabs(twips) > 1e9) return std::nullopt;
+    if (std::fabs(twips) > 1e9)
+        return std::nullopt;
     return ui::Twips(int(twips));
 }
 
-SheetPlacement placeSheet(const PrintSheet& sheet)
-{
+SheetPlacement placeSheet(const PrintSheet& sheet) {
     SheetPlacement out;
     const auto dv = offsetTwips(sheet.allupText);
     const auto dh = offsetTwips(sheet.allleftText);
@@ -171,17 +183,16 @@ SheetPlacement placeSheet(const PrintSheet& sheet)
     return out;
 }
 
-QString outOfRangeMessage(const QString& pointName, PlacementFault fault)
-{
+QString outOfRangeMessage(const QString& pointName, PlacementFault fault) {
     if (fault == PlacementFault::TooLong)
-        return QStringLiteral("输入点“%1”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。").arg(pointName);
+        return QStringLiteral("输入点“%1”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。")
+            .arg(pointName);
     return QStringLiteral("输入点“%1”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
                           "或减小整体打印位置的偏移。")
         .arg(pointName);
 }
 
-QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed)
-{
+QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed) {
     if (placed.ok || placed.badOffset || placed.failedField < 0 || placed.failedField >= sheet.fields.size())
         return QString();
     return outOfRangeMessage(sheet.fields.at(placed.failedField).name, placed.fault);

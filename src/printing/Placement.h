@@ -62,8 +62,8 @@ std::optional<ui::Twips> offsetTwips(const QString& text);
 struct SheetPlacement {
     QList<PlacedChar> chars;
     bool ok = true;
-    bool badOffset = false; // an offset box does not hold a number; nothing was placed
-    int failedField = -1;   // index of the field whose position was out of range
+    bool badOffset = false;                      // an offset box does not hold a number; nothing was placed
+    int failedField = -1;                        // index of the field whose position was out of range
     PlacementFault fault = PlacementFault::None; // why that field could not be placed
 };
 

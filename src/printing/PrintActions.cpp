@@ -15,8 +15,7 @@ namespace vorlan::printing {
 namespace {
 
 // Why the placement refused the sheet, as an outcome; Printed when every field was placed.
-PrintOutcome refusal(const PrintSheet& sheet, const SheetPlacement& placed)
-{
+PrintOutcome refusal(const PrintSheet& sheet, const SheetPlacement& placed) {
     PrintOutcome out;
     if (placed.badOffset) {
         out.status = PrintStatus::OffsetInvalid;
@@ -35,30 +34,30 @@ PrintOutcome refusal(const PrintSheet& sheet, const SheetPlacement& placed)
 
 } // namespace
 
-PrintOutcome printSheet(const PrintSheet& sheet)
-{
+PrintOutcome printSheet(const PrintSheet& sheet) {
     const SheetPlacement placed = placeSheet(sheet);
     // A sheet that cannot be placed whole is not sent at all: the printer is not at fault.
-    if (PrintOutcome refused = refusal(sheet, placed); !refused.ok()) return refused;
+    if (PrintOutcome refused = refusal(sheet, placed); !refused.ok())
+        return refused;
     return printPage(sheet.templateName, placed.chars);
 }
 
-PrintOutcome drawSheet(QPainter& painter, const PrintSheet& sheet)
-{
+PrintOutcome drawSheet(QPainter& painter, const PrintSheet& sheet) {
     const SheetPlacement placed = placeSheet(sheet);
     paintPlaced(painter, placed.chars);
     return refusal(sheet, placed);
 }
 
-LogResult logSheet(const PrintSheet& sheet)
-{
+LogResult logSheet(const PrintSheet& sheet) {
     QList<templates::LogValue> values;
     for (const PrintField& f : sheet.fields)
-        if (!f.name.isEmpty()) values << templates::LogValue{f.name, trimBlanks(f.text)};
+        if (!f.name.isEmpty())
+            values << templates::LogValue{f.name, trimBlanks(f.text)};
     LogResult result;
     result.templateName = sheet.templateName;
     try {
-        templates::PrintLogStore(data::shared()).insert(sheet.templateName, QDateTime::currentDateTime(), values);
+        templates::PrintLogStore(data::shared())
+            .insert(sheet.templateName, QDateTime::currentDateTime(), values);
         return result;
     } catch (const templates::MissingLogTable& e) {
         result.status = LogResult::Status::NoLogTable;

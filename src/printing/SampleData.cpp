@@ -36,8 +36,7 @@ struct Cell {
 };
 
 InputPoint point(const QString& type, const QString& name, const QString& binding, ui::Twips left,
-                 ui::Twips top, ui::Twips width, ui::Twips height = ui::Twips(kBoxHeight))
-{
+                 ui::Twips top, ui::Twips width, ui::Twips height = ui::Twips(kBoxHeight)) {
     InputPoint p;
     p.type = type;
     p.name = name;
@@ -48,11 +47,12 @@ InputPoint point(const QString& type, const QString& name, const QString& bindin
     return p;
 }
 
-int rowTop(int panelRow) { return kPanelTop + kPanelHeader + panelRow * kRow; }
+int rowTop(int panelRow) {
+    return kPanelTop + kPanelHeader + panelRow * kRow;
+}
 
 void drawLabel(QPainter& p, const QRect& r, const QString& text, int pixelSize, int flags = Qt::AlignCenter,
-               bool bold = false)
-{
+               bool bold = false) {
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(pixelSize);
     f.setBold(bold);
@@ -62,8 +62,7 @@ void drawLabel(QPainter& p, const QRect& r, const QString& text, int pixelSize, 
 
 } // namespace
 
-QImage formImage()
-{
+QImage formImage() {
     const ui::TwipsRect area = templates::kDefaultPictureRect;
     constexpr double dpi = 150;
     const double scale = ui::dotsPerTwip(dpi);
@@ -86,7 +85,8 @@ QImage formImage()
     if (text) {
         drawLabel(p, QRect(kLeft, 120, 6000, 600), QStringLiteral("示例快递  运单"), 400,
                   Qt::AlignLeft | Qt::AlignVCenter, true);
-        drawLabel(p, QRect(6600, 120, kRight - 6600, 300), QStringLiteral("客户服务热线：400-000-0000（示例）"), 170,
+        drawLabel(p, QRect(6600, 120, kRight - 6600, 300),
+                  QStringLiteral("客户服务热线：400-000-0000（示例）"), 170,
                   Qt::AlignRight | Qt::AlignVCenter);
         drawLabel(p, QRect(6600, 420, kRight - 6600, 300), QStringLiteral("本运单为样张，仅供练习套打"), 170,
                   Qt::AlignRight | Qt::AlignVCenter);
@@ -118,7 +118,8 @@ QImage formImage()
 
     // Bottom: date and signature on the left, remarks on the right.
     cells << Cell{QRect(kLeft, kBottomTop, kLabelWidth, kRow), QStringLiteral("寄件日期")};
-    cells << Cell{QRect(kLeft + kLabelWidth, kBottomTop, kMid1 - kLeft - kLabelWidth, kRow), QString(), false};
+    cells << Cell{QRect(kLeft + kLabelWidth, kBottomTop, kMid1 - kLeft - kLabelWidth, kRow), QString(),
+                  false};
     cells << Cell{QRect(kLeft, kBottomTop + kRow, kLabelWidth, kBottom - kBottomTop - kRow),
                   QStringLiteral("寄件人\n签  名")};
     cells << Cell{QRect(kLeft + kLabelWidth, kBottomTop + kRow, kMid1 - kLeft - kLabelWidth,
@@ -154,14 +155,14 @@ QImage formImage()
         drawLabel(p, QRect(4230, y, 300, kRow), QStringLiteral("日"), 190);
         drawLabel(p, QRect(kRight - 500, g1, 400, kRow), QStringLiteral("元"), 190);
         drawLabel(p, QRect(kLeft + kLabelWidth + 200, kBottom - 420, 4500, 300),
-                  QStringLiteral("本人已确认所寄物品不属于禁寄物品。"), 150, Qt::AlignLeft | Qt::AlignVCenter);
+                  QStringLiteral("本人已确认所寄物品不属于禁寄物品。"), 150,
+                  Qt::AlignLeft | Qt::AlignVCenter);
     }
     p.end();
     return img;
 }
 
-QByteArray formPng()
-{
+QByteArray formPng() {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -169,8 +170,7 @@ QByteArray formPng()
     return bytes;
 }
 
-Template sampleTemplate()
-{
+Template sampleTemplate() {
     Template t;
     t.name = kTemplateName;
     t.pictureRect = templates::kDefaultPictureRect;
@@ -188,7 +188,8 @@ Template sampleTemplate()
     add(point(type::Number, QStringLiteral("收件电话"), none, inRight, at(2), 2600_tw));
     add(point(type::SingleLine, QStringLiteral("物品名称"), templates::kCommonUseBinding, inLeft,
               ui::Twips(kGoodsTop + kBoxInset), 2600_tw));
-    add(point(type::Integer, QStringLiteral("件数"), none, 5100_tw, ui::Twips(kGoodsTop + kBoxInset), 1000_tw));
+    add(point(type::Integer, QStringLiteral("件数"), none, 5100_tw, ui::Twips(kGoodsTop + kBoxInset),
+              1000_tw));
     add(point(type::Amount, QStringLiteral("保价金额"), none, inRight, ui::Twips(kGoodsTop + kBoxInset),
               3600_tw));
     add(point(type::AmountInWords, QStringLiteral("金额大写"), none, inLeft,
@@ -200,9 +201,8 @@ Template sampleTemplate()
     // picker. The unbound remark therefore shares its number with the unbound 收件人, so that it never
     // blocks the picker of a bound point (in slot 1 it would silence 寄件单位); multi-line slots before it
     // stay empty.
-    t.multi[receiverSlot] =
-        point(type::MultiLine, QStringLiteral("备注"), none, inRight, ui::Twips(kBottomTop + kBoxInset), 4000_tw,
-              1000_tw);
+    t.multi[receiverSlot] = point(type::MultiLine, QStringLiteral("备注"), none, inRight,
+                                  ui::Twips(kBottomTop + kBoxInset), 4000_tw, 1000_tw);
     t.multi.count = receiverSlot;
     return t;
 }
@@ -211,34 +211,37 @@ Template sampleTemplate()
 
 namespace vorlan::windows {
 
-void seedSampleData(const QSqlDatabase& db)
-{
+void seedSampleData(const QSqlDatabase& db) {
     using namespace printing::sample;
     // The template's rows, its picture and its print log table, in one transaction of the store.
     templates::PendingColumns pending;
     templates::TemplateStore(db).save(sampleTemplate(), formPng(), pending);
 
     data::Transaction tx(db);
-    data::exec(db, QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES "
-                                  "(?, ?, ?, 1, 2), (?, ?, ?, 1, 2)"),
-               {QStringLiteral("0_"), QStringLiteral("1_"), kCatalogueGroup, QStringLiteral("1_"), QStringLiteral("2_"),
-                kTemplateName});
+    data::exec(db,
+               QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES "
+                              "(?, ?, ?, 1, 2), (?, ?, ?, 1, 2)"),
+               {QStringLiteral("0_"), QStringLiteral("1_"), kCatalogueGroup, QStringLiteral("1_"),
+                QStringLiteral("2_"), kTemplateName});
     const QList<QStringList> customers{
-        {QStringLiteral("华东示例贸易有限公司"), QStringLiteral("HDSL"), QStringLiteral("上海市浦东新区示例路100号"),
-         QStringLiteral("200120"), QStringLiteral("021-55550101"), QStringLiteral("021-55550102"),
-         QStringLiteral("王先生"), QStringLiteral("示例银行上海分行"), QStringLiteral("6222000000000001"),
+        {QStringLiteral("华东示例贸易有限公司"), QStringLiteral("HDSL"),
+         QStringLiteral("上海市浦东新区示例路100号"), QStringLiteral("200120"),
+         QStringLiteral("021-55550101"), QStringLiteral("021-55550102"), QStringLiteral("王先生"),
+         QStringLiteral("示例银行上海分行"), QStringLiteral("6222000000000001"),
          QStringLiteral("上海市浦东新区"), QStringLiteral("上海市"), QStringLiteral("浦东新区")},
         {QStringLiteral("北方样品商行"), QStringLiteral("BFYP"), QStringLiteral("北京市朝阳区样板街8号"),
          QStringLiteral("100020"), QStringLiteral("010-55550188"), QString(), QStringLiteral("李女士"),
-         QStringLiteral("示例银行北京分行"), QStringLiteral("6222000000000002"), QStringLiteral("北京市朝阳区"),
-         QStringLiteral("北京市"), QStringLiteral("朝阳区")},
+         QStringLiteral("示例银行北京分行"), QStringLiteral("6222000000000002"),
+         QStringLiteral("北京市朝阳区"), QStringLiteral("北京市"), QStringLiteral("朝阳区")},
     };
     for (const QStringList& c : customers) {
         vorlan::customers::Customer row;
-        for (int k = 0; k < vorlan::customers::kFieldCount; ++k) row[k] = c.value(k);
+        for (int k = 0; k < vorlan::customers::kFieldCount; ++k)
+            row[k] = c.value(k);
         vorlan::customers::CustomerStore(db).insert(row);
     }
-    for (const QString& use : {QStringLiteral("文件资料"), QStringLiteral("样品"), QStringLiteral("服装鞋帽")})
+    for (const QString& use :
+         {QStringLiteral("文件资料"), QStringLiteral("样品"), QStringLiteral("服装鞋帽")})
         data::exec(db, QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"), {use});
     tx.commit();
 }

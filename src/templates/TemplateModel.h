@@ -71,9 +71,9 @@ QColor decode(qint32 value, const QPalette& palette = QPalette());
 bool samePointName(const QString& a, const QString& b);
 
 struct InputPoint {
-    QString type;    // textLX; empty for a point deleted in the designer (its name stays)
-    QString name;    // textName; empty: the slot holds no input point
-    QString binding; // lockZiduan, Null read as empty
+    QString type;       // textLX; empty for a point deleted in the designer (its name stays)
+    QString name;       // textName; empty: the slot holds no input point
+    QString binding;    // lockZiduan, Null read as empty
     ui::TwipsRect rect; // X, Y, W, H
     QString fontName = QStringLiteral("宋体");
     float fontSize = 9;
@@ -83,9 +83,9 @@ struct InputPoint {
     qint32 backColor = color::kWindowBackground;
     qint32 foreColor = color::kWindowText;
 
-    bool inUse() const { return !name.isEmpty(); }            // written by a save
+    bool inUse() const { return !name.isEmpty(); }             // written by a save
     bool isLive() const { return inUse() && !type.isEmpty(); } // shown and printed
-    QFont font() const;                                       // face, size in points, style
+    QFont font() const;                                        // face, size in points, style
     void setFont(const QFont& f);
 };
 
@@ -107,9 +107,9 @@ struct Template {
     PointFamily single;
     PointFamily multi;
     ui::TwipsRect pictureRect = kDefaultPictureRect;
-    bool hasHeader = false;  // a moban row exists
-    QByteArray picture;      // the stored picture file bytes (empty when none)
-    int allup = 0;           // overall offsets in whole units of 48 twips (printing::kOffsetUnit)
+    bool hasHeader = false; // a moban row exists
+    QByteArray picture;     // the stored picture file bytes (empty when none)
+    int allup = 0;          // overall offsets in whole units of 48 twips (printing::kOffsetUnit)
     int allleft = 0;
 
     PointFamily& family(Family f) { return f == Family::Multi ? multi : single; }

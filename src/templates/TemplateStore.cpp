@@ -9,40 +9,41 @@ using data::exec;
 
 namespace {
 
-QString incomplete(const QString& tmpl, const QString& point, const QString& column)
-{
+QString incomplete(const QString& tmpl, const QString& point, const QString& column) {
     if (point.isEmpty())
         return QStringLiteral("模板“%1”的数据不完整（%2 为空），无法打开该模板。").arg(tmpl, column);
-    return QStringLiteral("模板“%1”的输入点“%2”数据不完整（%3 为空），无法打开该模板。").arg(tmpl, point, column);
+    return QStringLiteral("模板“%1”的输入点“%2”数据不完整（%3 为空），无法打开该模板。")
+        .arg(tmpl, point, column);
 }
 
 // A numeric column that must hold a value.
-double number(const QSqlQuery& q, const char* column, const QString& tmpl, const QString& point)
-{
+double number(const QSqlQuery& q, const char* column, const QString& tmpl, const QString& point) {
     const QVariant v = q.value(QString::fromLatin1(column));
-    if (v.isNull()) throw DbError(incomplete(tmpl, point, QString::fromLatin1(column)));
+    if (v.isNull())
+        throw DbError(incomplete(tmpl, point, QString::fromLatin1(column)));
     bool ok = false;
     const double d = v.toDouble(&ok);
-    if (!ok) throw DbError(incomplete(tmpl, point, QString::fromLatin1(column)));
+    if (!ok)
+        throw DbError(incomplete(tmpl, point, QString::fromLatin1(column)));
     return d;
 }
 
 // A position or size column (X, Y, W, H): single precision, as it is kept in the model.
-ui::Twips twips(const QSqlQuery& q, const char* column, const QString& tmpl, const QString& point)
-{
+ui::Twips twips(const QSqlQuery& q, const char* column, const QString& tmpl, const QString& point) {
     return ui::Twips(number(q, column, tmpl, point)).toSingle();
 }
 
 // What a position or size column receives: the single precision value, exactly.
-double stored(ui::Twips t) { return t.toSingle().value(); }
+double stored(ui::Twips t) {
+    return t.toSingle().value();
+}
 
 struct SavedPoint {
     const InputPoint* point;
     int slot;
 };
 
-void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int slot)
-{
+void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int slot) {
     const QVariantList values{name,
                               data::textValue(p.type),
                               data::textValue(p.name),
@@ -64,32 +65,31 @@ void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int s
 
 } // namespace
 
-TemplateStore::TemplateStore(QSqlDatabase db)
-    : db_(std::move(db))
-{
-}
+TemplateStore::TemplateStore(QSqlDatabase db) : db_(std::move(db)) {}
 
-QString TemplateStore::checkName(const QString& name, const QStringList& otherNames) const
-{
-    if (QString problem = PrintLogStore(db_).tableNameProblem(name); !problem.isEmpty()) return problem;
+QString TemplateStore::checkName(const QString& name, const QStringList& otherNames) const {
+    if (QString problem = PrintLogStore(db_).tableNameProblem(name); !problem.isEmpty())
+        return problem;
     QString twin;
     for (const QString& n : otherNames)
-        if (n != name && PrintLogStore::sameName(n, name)) twin = n;
+        if (n != name && PrintLogStore::sameName(n, name))
+            twin = n;
     if (twin.isEmpty())
         twin = data::nullToEmpty(data::scalar(
             db_,
-            QStringLiteral("SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
-                           "UNION SELECT trim(text) FROM mobantabe) WHERE n = ? COLLATE NOCASE AND n <> ? LIMIT 1"),
+            QStringLiteral(
+                "SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
+                "UNION SELECT trim(text) FROM mobantabe) WHERE n = ? COLLATE NOCASE AND n <> ? LIMIT 1"),
             {name, name}));
     if (!twin.isEmpty())
-        return QStringLiteral("模板名称“%1”与已有的模板“%2”只有字母大小写不同，两个模板会共用同一张打印记录表，"
-                              "请换一个名称！")
+        return QStringLiteral(
+                   "模板名称“%1”与已有的模板“%2”只有字母大小写不同，两个模板会共用同一张打印记录表，"
+                   "请换一个名称！")
             .arg(name, twin);
     return QString();
 }
 
-LoadResult TemplateStore::load(const QString& name) const
-{
+LoadResult TemplateStore::load(const QString& name) const {
     LoadResult result;
     Template& t = result.tmpl;
     t.name = name;
@@ -106,7 +106,8 @@ LoadResult TemplateStore::load(const QString& name) const
             p.name = data::nullToEmpty(q.value(QStringLiteral("textName")));
             p.binding = data::nullToEmpty(q.value(QStringLiteral("lockZiduan")));
             const QVariant slotValue = q.value(QStringLiteral("textNumes"));
-            if (slotValue.isNull()) throw DbError(incomplete(name, p.name, QStringLiteral("textNumes")));
+            if (slotValue.isNull())
+                throw DbError(incomplete(name, p.name, QStringLiteral("textNumes")));
             const int k = slotValue.toInt();
             p.rect.left = twips(q, "X", name, p.name);
             p.rect.top = twips(q, "Y", name, p.name);
@@ -120,7 +121,8 @@ LoadResult TemplateStore::load(const QString& name) const
             p.backColor = qint32(qint64(number(q, "BackColor", name, p.name)));
             p.foreColor = qint32(qint64(number(q, "ForeColor", name, p.name)));
             if (k < 1 || k > kMaxSlot) {
-                result.skipped << QStringLiteral("输入点“%1”的序号 %2 不在 1 到 100 之间，已跳过。").arg(p.name).arg(k);
+                result.skipped
+                    << QStringLiteral("输入点“%1”的序号 %2 不在 1 到 100 之间，已跳过。").arg(p.name).arg(k);
                 continue;
             }
             if (fam[k].inUse()) {
@@ -135,10 +137,11 @@ LoadResult TemplateStore::load(const QString& name) const
     }
 
     {
-        QSqlQuery q = exec(db_,
-                           QStringLiteral("SELECT X, Y, W, H FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
-                                          "ORDER BY rowid LIMIT 1"),
-                           {name, type::Background});
+        QSqlQuery q =
+            exec(db_,
+                 QStringLiteral("SELECT X, Y, W, H FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
+                                "ORDER BY rowid LIMIT 1"),
+                 {name, type::Background});
         if (q.next()) {
             t.pictureRect.left = twips(q, "X", name, {});
             t.pictureRect.top = twips(q, "Y", name, {});
@@ -161,34 +164,39 @@ LoadResult TemplateStore::load(const QString& name) const
     return result;
 }
 
-QByteArray TemplateStore::readPicture(const QString& name) const
-{
-    return data::scalar(db_, QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ? ORDER BY rowid LIMIT 1"),
-                        {name})
+QByteArray TemplateStore::readPicture(const QString& name) const {
+    return data::scalar(
+               db_, QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ? ORDER BY rowid LIMIT 1"),
+               {name})
         .toByteArray();
 }
 
 void TemplateStore::save(const Template& t, const std::optional<QByteArray>& newPicture,
-                         PendingColumns& pending) const
-{
+                         PendingColumns& pending) const {
     const QString problem = checkName(t.name);
-    if (!problem.isEmpty()) throw DbError(problem);
+    if (!problem.isEmpty())
+        throw DbError(problem);
 
     data::Transaction tx(db_);
     exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
-    QSqlQuery ins = data::prepare(db_, QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
-                                    "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
-                                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery ins = data::prepare(
+        db_,
+        QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
+                       "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i)
-            if ((*fam)[i].inUse()) insertPoint(ins, t.name, (*fam)[i], i);
-    exec(db_, QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, X, Y, W, H) VALUES (?, ?, ?, ?, ?, ?)"),
+            if ((*fam)[i].inUse())
+                insertPoint(ins, t.name, (*fam)[i], i);
+    exec(db_,
+         QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, X, Y, W, H) VALUES (?, ?, ?, ?, ?, ?)"),
          {t.name, type::Background, stored(t.pictureRect.left), stored(t.pictureRect.top),
           stored(t.pictureRect.width), stored(t.pictureRect.height)});
     if (newPicture) {
         // The new header row carries only name and picture: the offsets return to 0.
         exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
-        exec(db_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"), {t.name, *newPicture});
+        exec(db_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
+             {t.name, *newPicture});
     }
     PendingColumns applied = pending;
     PrintLogStore(db_).bringUpToDate(t, applied);
@@ -196,29 +204,34 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
     pending = applied;
 }
 
-void TemplateStore::saveGeometry(const Template& t) const
-{
+void TemplateStore::saveGeometry(const Template& t) const {
     data::Transaction tx(db_);
-    QSqlQuery single = data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
-                                                         "mobanname = ? AND textLX <> ? AND textNumes = ?"));
-    QSqlQuery multi = data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
-                                                        "mobanname = ? AND textLX = ? AND textNumes = ?"));
+    QSqlQuery single =
+        data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                          "mobanname = ? AND textLX <> ? AND textNumes = ?"));
+    QSqlQuery multi =
+        data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                          "mobanname = ? AND textLX = ? AND textNumes = ?"));
     auto update = [&](QSqlQuery& q, const PointFamily& fam) {
         for (int i = 1; i <= fam.count; ++i) {
             const InputPoint& p = fam[i];
-            if (!p.isLive()) continue;
+            if (!p.isLive())
+                continue;
             data::run(q, {stored(p.rect.left), stored(p.rect.top), stored(p.rect.width),
                           stored(p.rect.height), t.name, type::MultiLine, i});
         }
     };
     update(single, t.single);
     update(multi, t.multi);
-    QSqlQuery offsets = exec(db_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
-                             {t.allup, t.allleft, t.name});
+    QSqlQuery offsets =
+        exec(db_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
+             {t.allup, t.allleft, t.name});
     if (offsets.numRowsAffected() == 0) {
         // A template that never got a picture has no header row; make one so the offsets are kept.
-        exec(db_, QStringLiteral("INSERT INTO moban (mobanname, backimage, allup, allleft) VALUES (?, NULL, ?, ?)"),
-             {t.name, t.allup, t.allleft});
+        exec(
+            db_,
+            QStringLiteral("INSERT INTO moban (mobanname, backimage, allup, allleft) VALUES (?, NULL, ?, ?)"),
+            {t.name, t.allup, t.allleft});
     }
     tx.commit();
 }

@@ -26,21 +26,18 @@ const char* const kFocusStyle =
 // a text box must not press one), so without this Enter would do nothing on them.
 class EnterPresses : public QObject {
 public:
-    explicit EnterPresses(QPushButton* button)
-        : QObject(button)
-        , button_(button)
-    {
+    explicit EnterPresses(QPushButton* button) : QObject(button), button_(button) {
         button->installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == button_ && event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
             if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-                if (!key->isAutoRepeat() && button_->isEnabled()) button_->click();
+                if (!key->isAutoRepeat() && button_->isEnabled())
+                    button_->click();
                 return true;
             }
         }
@@ -53,14 +50,12 @@ private:
 
 } // namespace
 
-void prepareButton(QPushButton* button)
-{
+void prepareButton(QPushButton* button) {
     button->setStyleSheet(QString::fromLatin1(kFocusStyle));
     new EnterPresses(button);
 }
 
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
@@ -68,22 +63,19 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
     return b;
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
-{
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
 }
 
-QLabel* placeLabel(QWidget* parent, const QString& text, Twips left, Twips top, Twips width)
-{
+QLabel* placeLabel(QWidget* parent, const QString& text, Twips left, Twips top, Twips width) {
     auto* l = new QLabel(text, parent);
     place(l, {left, top, width, 330_tw});
     return l;
 }
 
-QDateEdit* makeDatePicker(QWidget* parent, const QString& name)
-{
+QDateEdit* makeDatePicker(QWidget* parent, const QString& name) {
     auto* d = new QDateEdit(parent);
     d->setObjectName(name);
     d->setCalendarPopup(true);

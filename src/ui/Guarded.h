@@ -12,9 +12,7 @@
 namespace vorlan::ui {
 
 // Runs work(); a database failure in it is handed to onError(description). True when work() ran through.
-template <class Work, class OnError>
-bool guarded(Work&& work, OnError&& onError)
-{
+template <class Work, class OnError> bool guarded(Work&& work, OnError&& onError) {
     try {
         std::forward<Work>(work)();
         return true;
@@ -25,9 +23,7 @@ bool guarded(Work&& work, OnError&& onError)
 }
 
 // The usual report: reportError(parent, action, description), e.g. action "XPBut_ok_Click".
-template <class Work>
-bool guarded(QWidget* parent, QStringView action, Work&& work)
-{
+template <class Work> bool guarded(QWidget* parent, QStringView action, Work&& work) {
     return guarded(std::forward<Work>(work),
                    [&](const QString& description) { reportError(parent, action.toString(), description); });
 }

@@ -4,13 +4,13 @@
 
 namespace vorlan::ui {
 
-int execModal(std::unique_ptr<QDialog> dialog)
-{
+int execModal(std::unique_ptr<QDialog> dialog) {
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     const QPointer<QDialog> alive(dialog.get());
     const int result = prompter().exec(dialog.get());
     // Its parent may have gone while it was shown (the program ended from inside it), taking it along.
-    if (!alive) (void)dialog.release();
+    if (!alive)
+        (void)dialog.release();
     return result;
 }
 

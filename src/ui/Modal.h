@@ -19,12 +19,13 @@ int execModal(std::unique_ptr<QDialog> dialog);
 // Creates W(parent, args...), prepares it with its load() when it has one, shows it modally and destroys
 // it. Returns the result code, or nothing when load() returned false (it has told the user why).
 template <class W, class... Args>
-    requires std::derived_from<W, QDialog>
-std::optional<int> openModal(QWidget* parent, Args&&... args)
-{
+requires std::derived_from<W, QDialog> std::optional<int> openModal(QWidget* parent, Args&&... args) {
     auto window = std::make_unique<W>(parent, std::forward<Args>(args)...);
-    if constexpr (requires { { window->load() } -> std::same_as<bool>; }) {
-        if (!window->load()) return std::nullopt;
+    if constexpr (requires {
+                      { window->load() } -> std::same_as<bool>;
+                  }) {
+        if (!window->load())
+            return std::nullopt;
     } else if constexpr (requires { window->load(); }) {
         window->load();
     }

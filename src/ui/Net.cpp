@@ -8,9 +8,9 @@
 
 namespace vorlan::ui {
 
-std::optional<QByteArray> fetch(const QUrl& url, int timeoutMs)
-{
-    if (!url.isValid()) return std::nullopt;
+std::optional<QByteArray> fetch(const QUrl& url, int timeoutMs) {
+    if (!url.isValid())
+        return std::nullopt;
     QNetworkAccessManager manager;
     QNetworkRequest request(url);
     request.setTransferTimeout(timeoutMs);
@@ -22,7 +22,8 @@ std::optional<QByteArray> fetch(const QUrl& url, int timeoutMs)
     QObject::connect(&timer, &QTimer::timeout, reply, &QNetworkReply::abort);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     timer.start(timeoutMs);
-    if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     std::optional<QByteArray> result;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() == QNetworkReply::NoError && (status == 0 || (status >= 200 && status < 300)))

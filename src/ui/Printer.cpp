@@ -7,10 +7,11 @@
 
 namespace vorlan::ui {
 
-PrinterTarget printerTarget() { return app::environment().printer; }
+PrinterTarget printerTarget() {
+    return app::environment().printer;
+}
 
-QString defaultPrinterName()
-{
+QString defaultPrinterName() {
     switch (printerTarget()) {
     case PrinterTarget::None:
         return QString();
@@ -22,10 +23,10 @@ QString defaultPrinterName()
     return QPrinterInfo::defaultPrinter().printerName();
 }
 
-std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QString* problem)
-{
+std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QString* problem) {
     auto fail = [&](const QString& why) {
-        if (problem) *problem = why;
+        if (problem)
+            *problem = why;
         return std::unique_ptr<QPrinter>();
     };
     std::unique_ptr<QPrinter> printer;
@@ -34,7 +35,8 @@ std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QStrin
     case PrinterTarget::None:
         return fail(QStringLiteral("no printer installed"));
     case PrinterTarget::PdfFile:
-        if (pdfTarget.isEmpty()) return fail(QStringLiteral("no PDF file given"));
+        if (pdfTarget.isEmpty())
+            return fail(QStringLiteral("no PDF file given"));
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setOutputFileName(pdfTarget);
@@ -42,7 +44,8 @@ std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QStrin
     case PrinterTarget::SystemDefault: {
         // Without a printer QPrinter would quietly fall back to a PDF file; ask for the default explicitly.
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull()) return fail(QStringLiteral("no default printer"));
+        if (info.isNull())
+            return fail(QStringLiteral("no default printer"));
         if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted)
             return fail(QStringLiteral("printer %1 reports an error state").arg(info.printerName()));
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);

@@ -30,11 +30,11 @@ const QString kResultTitle = QStringLiteral("操作结果报告");
 const QString kInvalidTitle = QStringLiteral("操作无效报告");
 const QString kConfirmTitle = QStringLiteral("关键操作的确认");
 
-QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret)
-{
+QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    if (maxLength > 0) e->setMaxLength(maxLength);
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
     if (secret) {
         e->setEchoMode(QLineEdit::Password);
         e->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // shown as "*"
@@ -44,9 +44,7 @@ QLineEdit* edit(QWidget* parent, const QString& name, int maxLength, bool secret
 
 } // namespace
 
-Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
-    : QDialog(parent)
-{
+Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_RenYuanGL"));
     setWindowTitle(QStringLiteral("人员管理"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -130,7 +128,8 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
 
     connect(Lst1, &QTreeView::clicked, this, &Frm_RenYuanGL::Lst1_Click);
     connect(Lst1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        if (!filling_) Lst1_Click();
+        if (!filling_)
+            Lst1_Click();
     });
     connect(Command2, &QPushButton::clicked, this, &Frm_RenYuanGL::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Frm_RenYuanGL::Command3_Click);
@@ -138,8 +137,7 @@ Frm_RenYuanGL::Frm_RenYuanGL(QWidget* parent)
     connect(Command1, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void Frm_RenYuanGL::load()
-{
+void Frm_RenYuanGL::load() {
     users->setHorizontalHeaderLabels(
         {QStringLiteral("用户ID号"), QStringLiteral("用户姓名"), QStringLiteral("用户权限")});
     Lst1->header()->resizeSection(0, ui::toPixels(1300_tw));
@@ -151,39 +149,42 @@ void Frm_RenYuanGL::load()
     Command2->setEnabled(true);
 }
 
-void Frm_RenYuanGL::fillList()
-{
+void Frm_RenYuanGL::fillList() {
     filling_ = true;
     users->removeRows(0, users->rowCount());
-    ui::guarded([&] {
-        const QList<UserRow> rows = UserStore(app::state().db()).all();
-        if (rows.isEmpty()) {
-            ui::show(this, QStringLiteral("该用户编号不存在,或用户密码错误"), QStringLiteral("操作失败报告"));
-        } else {
-            for (const UserRow& r : rows) {
-                QList<QStandardItem*> items{new QStandardItem(r.uid.trimmed()), new QStandardItem(r.name),
-                                            new QStandardItem(data::nullToEmpty(r.level))};
-                users->appendRow(items);
+    ui::guarded(
+        [&] {
+            const QList<UserRow> rows = UserStore(app::state().db()).all();
+            if (rows.isEmpty()) {
+                ui::show(this, QStringLiteral("该用户编号不存在,或用户密码错误"),
+                         QStringLiteral("操作失败报告"));
+            } else {
+                for (const UserRow& r : rows) {
+                    QList<QStandardItem*> items{new QStandardItem(r.uid.trimmed()), new QStandardItem(r.name),
+                                                new QStandardItem(data::nullToEmpty(r.level))};
+                    users->appendRow(items);
+                }
+                const QModelIndex last = users->index(users->rowCount() - 1, 0);
+                Lst1->setCurrentIndex(last);
+                Lst1->scrollTo(last);
             }
-            const QModelIndex last = users->index(users->rowCount() - 1, 0);
-            Lst1->setCurrentIndex(last);
-            Lst1->scrollTo(last);
-        }
-    }, [&](const QString& why) { reportFailure(why); });
+        },
+        [&](const QString& why) { reportFailure(why); });
     filling_ = false;
 }
 
-void Frm_RenYuanGL::reportFailure(const QString& description)
-{
-    ui::show(this, QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(") + description + QLatin1Char(')'),
+void Frm_RenYuanGL::reportFailure(const QString& description) {
+    ui::show(this,
+             QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(") + description + QLatin1Char(')'),
              QStringLiteral("重要操作提示"), ui::Icon::Exclamation);
 }
 
-void Frm_RenYuanGL::Lst1_Click()
-{
-    if (users->rowCount() == 0) return;
+void Frm_RenYuanGL::Lst1_Click() {
+    if (users->rowCount() == 0)
+        return;
     const QModelIndex current = Lst1->currentIndex();
-    if (!current.isValid()) return;
+    if (!current.isValid())
+        return;
     const QString name = users->index(current.row(), 1).data().toString().trimmed();
     // The limit is for typing: a longer name already in the table is taken whole, or that user could
     // be neither changed nor deleted.
@@ -191,31 +192,36 @@ void Frm_RenYuanGL::Lst1_Click()
     Text5->setText(name);
 }
 
-void Frm_RenYuanGL::Command2_Click()
-{
-    for (QLineEdit* e : {Text1, Text2, Text3}) e->setText(e->text().trimmed());
+void Frm_RenYuanGL::Command2_Click() {
+    for (QLineEdit* e : {Text1, Text2, Text3})
+        e->setText(e->text().trimmed());
     const QString name = Text5->text().trimmed();
-    ui::guarded([&] {
-        UserStore store(app::state().db());
-        const auto user = store.findByName(name);
-        const PasswordChangeCheck check = checkPasswordChange(user, Text1->text(), Text2->text(), Text3->text());
-        if (check.identified) Text4->setText(user->uid);
-        if (check.problem) {
-            ui::show(this, check.problem->text, check.problem->title);
-            return;
-        }
-        // Every row of that name is rewritten as one, keeping the first row's number and level.
-        store.rewriteByName(name, Text4->text(), Text2->text(), data::nullToEmpty(user->level));
-        Label8->show();
-        Text4->show();
-        for (QLineEdit* e : {Text1, Text2, Text3, Text4}) e->clear();
-        ui::show(this, QStringLiteral("【变更口令】操作成功!"), kResultTitle);
-    }, [&](const QString& why) { reportFailure(why); });
+    ui::guarded(
+        [&] {
+            UserStore store(app::state().db());
+            const auto user = store.findByName(name);
+            const PasswordChangeCheck check =
+                checkPasswordChange(user, Text1->text(), Text2->text(), Text3->text());
+            if (check.identified)
+                Text4->setText(user->uid);
+            if (check.problem) {
+                ui::show(this, check.problem->text, check.problem->title);
+                return;
+            }
+            // Every row of that name is rewritten as one, keeping the first row's number and level.
+            store.rewriteByName(name, Text4->text(), Text2->text(), data::nullToEmpty(user->level));
+            Label8->show();
+            Text4->show();
+            for (QLineEdit* e : {Text1, Text2, Text3, Text4})
+                e->clear();
+            ui::show(this, QStringLiteral("【变更口令】操作成功!"), kResultTitle);
+        },
+        [&](const QString& why) { reportFailure(why); });
 }
 
-void Frm_RenYuanGL::Command3_Click()
-{
-    if (!app::state().isAdvanced()) return;
+void Frm_RenYuanGL::Command3_Click() {
+    if (!app::state().isAdvanced())
+        return;
     const QString name = Text5->text().trimmed();
     if (name.isEmpty()) {
         ui::show(this, QStringLiteral("错误:请您选择要删除的用户名!"), kInvalidTitle);
@@ -224,19 +230,20 @@ void Frm_RenYuanGL::Command3_Click()
     if (ui::question(this, QStringLiteral("您确定想删除:") + Text5->text() + QStringLiteral(" 的记录么?"),
                      kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    const bool done = ui::guarded([&] {
-        UserStore(app::state().db()).removeByName(name);
-    }, [&](const QString& why) { reportFailure(why); });
-    if (!done) return;
+    const bool done = ui::guarded([&] { UserStore(app::state().db()).removeByName(name); },
+                                  [&](const QString& why) { reportFailure(why); });
+    if (!done)
+        return;
     fillList();
     ui::show(this, QStringLiteral("【删除口令】操作成功!"), kResultTitle);
-    for (QLineEdit* e : {Text1, Text2, Text3, Text4, Text5}) e->clear();
+    for (QLineEdit* e : {Text1, Text2, Text3, Text4, Text5})
+        e->clear();
     Text5->setMaxLength(kNameLength);
 }
 
-void Frm_RenYuanGL::Command5_Click()
-{
-    if (!app::state().isAdvanced()) return;
+void Frm_RenYuanGL::Command5_Click() {
+    if (!app::state().isAdvanced())
+        return;
     const QString uid = Txt_id->text().trimmed();
     const QString name = Txt_name->text().trimmed();
     if (const auto problem = checkNewUser(uid, name, Txt_mm1->text())) {
@@ -248,10 +255,11 @@ void Frm_RenYuanGL::Command5_Click()
     if (ui::question(this, QStringLiteral("您确定要保存:") + Txt_id->text() + QStringLiteral(" 的记录么?"),
                      kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    const bool done = ui::guarded([&] {
-        UserStore(app::state().db()).replaceByUid(uid, name, Txt_mm1->text().trimmed(), level);
-    }, [&](const QString& why) { reportFailure(why); });
-    if (!done) return;
+    const bool done = ui::guarded(
+        [&] { UserStore(app::state().db()).replaceByUid(uid, name, Txt_mm1->text().trimmed(), level); },
+        [&](const QString& why) { reportFailure(why); });
+    if (!done)
+        return;
     fillList();
     Txt_id->clear();
     Txt_name->clear();
@@ -262,8 +270,7 @@ void Frm_RenYuanGL::Command5_Click()
 
 namespace vorlan::windows {
 
-void openUserAccounts(QWidget* parent)
-{
+void openUserAccounts(QWidget* parent) {
     ui::openModal<users::Frm_RenYuanGL>(parent);
 }
 

@@ -36,7 +36,8 @@ public:
 
     // Every user of that name (without regard to case) is replaced by one row with the given number,
     // name, level and a freshly hashed password, in one transaction.
-    void rewriteByName(const QString& name, const QString& uid, const QString& password, const QString& level);
+    void rewriteByName(const QString& name, const QString& uid, const QString& password,
+                       const QString& level);
     // Every user with that number (without regard to case) is replaced by the new user, in one transaction.
     void replaceByUid(const QString& uid, const QString& name, const QString& password, const QString& level);
     // Deletes every user of that name, without regard to case; returns how many rows went.

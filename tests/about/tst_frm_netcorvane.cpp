@@ -21,38 +21,33 @@ namespace {
 
 const QString kStars = QString(62, QLatin1Char('*'));
 
-QByteArray gbk(const QString& text)
-{
+QByteArray gbk(const QString& text) {
     QStringEncoder encoder("GBK");
     return encoder.encode(text);
 }
 
 // The text of a run whose download succeeded, up to the first separator.
-QString successHead()
-{
+QString successHead() {
     return QStringLiteral("请保证本计算机连接能正常连接互联网。\n"
                           "程序正在尝试连接目标文件并下载，这个过程需要大约半分钟，请稍候 ...\n"
                           "\n目标文件已经下载结束，正在打开文件，请稍候 ..."
                           "\n最新公告内容如下：\n");
 }
 
-QString failureText()
-{
+QString failureText() {
     return QStringLiteral("请保证本计算机连接能正常连接互联网。\n"
                           "程序正在尝试连接目标文件并下载，这个过程需要大约半分钟，请稍候 ...\n"
                           "\n    下载目标文件失败，请检查网络连接是否正常，并重试；"
                           "\n    也可能目标文件不存在，请联系软件作者。");
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
+void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
@@ -70,54 +65,55 @@ class TestFrmNetCorvane : public QObject {
 private slots:
     void initTestCase() { test::initTestApplication(); }
 
-    void controls()
-    {
+    void controls() {
         test::TestEnv env(false);
         about::Frm_NetCorvane w;
         QCOMPARE(w.objectName(), QStringLiteral("Frm_NetCorvane"));
         QCOMPARE(w.windowTitle(), QStringLiteral("关于本系统"));
         QCOMPARE(w.lblTitle->text(), QStringLiteral("V o r l a n"));
         QCOMPARE(w.lblVersion->text(), QStringLiteral("版本：Wex-Zov Ver 2.0"));
-        QCOMPARE(w.Label2->text(),
-                 QStringLiteral("非常感谢您使用本系统，我们将一直为您服务，不断的完善本系统，非常乐意按您提出来的建议来改进"
-                                "完善系统，使之完全符合您的要求！请下载公告文件,及时更新最新版本!"));
+        QCOMPARE(
+            w.Label2->text(),
+            QStringLiteral(
+                "非常感谢您使用本系统，我们将一直为您服务，不断的完善本系统，非常乐意按您提出来的建议来改进"
+                "完善系统，使之完全符合您的要求！请下载公告文件,及时更新最新版本!"));
         QCOMPARE(w.Label6->text(), QStringLiteral("软件版本号最新公告："));
         QCOMPARE(w.XPButton1->text(), QStringLiteral("下载公告文件(此功能需要连接到互联网)"));
         QCOMPARE(w.Command1->text(), QStringLiteral("点击即启动在线升级"));
         QVERIFY(!w.XPButton2->text().isEmpty());
         QVERIFY(!w.Label1->text().isEmpty());
         QCOMPARE(w.Text2->toPlainText(), QString());
-        for (const char* name : {"IMG_WORKHEAD_FILE", "Image1", "Image3", "Text2", "XPButton1", "Command1", "XPButton2"})
+        for (const char* name :
+             {"IMG_WORKHEAD_FILE", "Image1", "Image3", "Text2", "XPButton1", "Command1", "XPButton2"})
             QVERIFY2(w.findChild<QWidget*>(QString::fromLatin1(name)), name);
         QCOMPARE(about::separatorLine(), kStars);
     }
 
-    void noticeLines_data()
-    {
+    void noticeLines_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("empty") << QByteArray() << QStringList();
-        QTest::newRow("one line, no end") << gbk(QStringLiteral("版本 2.1")) << QStringList{QStringLiteral("版本 2.1")};
+        QTest::newRow("one line, no end")
+            << gbk(QStringLiteral("版本 2.1")) << QStringList{QStringLiteral("版本 2.1")};
         QTest::newRow("CR LF, last one ended")
             << gbk(QStringLiteral("甲\r\n乙\r\n")) << QStringList{QStringLiteral("甲"), QStringLiteral("乙")};
-        QTest::newRow("blank lines kept")
-            << gbk(QStringLiteral("\r\n甲\r\n\r\n")) << QStringList{QString(), QStringLiteral("甲"), QString()};
+        QTest::newRow("blank lines kept") << gbk(QStringLiteral("\r\n甲\r\n\r\n"))
+                                          << QStringList{QString(), QStringLiteral("甲"), QString()};
         QTest::newRow("lone LF and CR") << QByteArray("a\nb\rc") << QStringList{"a", "b", "c"};
         QTest::newRow("blanks kept") << QByteArray("  x  \r\n") << QStringList{"  x  "};
     }
 
-    void noticeLines()
-    {
+    void noticeLines() {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, lines);
         QCOMPARE(about::noticeLines(bytes), lines);
     }
 
-    void threeLineNotice()
-    {
+    void threeLineNotice() {
         test::TestEnv env(false);
         ServerScope s(env);
-        const QByteArray notice = gbk(QStringLiteral("最新版本：Wex-Zov Ver 2.1\r\n修正了打印偏移的问题\r\n请联系我们获取升级程序\r\n"));
+        const QByteArray notice = gbk(QStringLiteral(
+            "最新版本：Wex-Zov Ver 2.1\r\n修正了打印偏移的问题\r\n请联系我们获取升级程序\r\n"));
         s.server.serve(QStringLiteral("/NewVer.txt"), notice);
         const QString local = QDir(data::dataFolder()).filePath(QStringLiteral("NowVer.txt"));
         writeFile(local, "old notice");
@@ -136,28 +132,28 @@ private slots:
         w.XPButton1->click();
         QVERIFY(checked);
         QCOMPARE(s.server.requests(), QStringList{QStringLiteral("/NewVer.txt")});
-        QCOMPARE(w.Text2->toPlainText(), successHead() + QStringLiteral("\n") + kStars +
-                                             QStringLiteral("\n最新版本：Wex-Zov Ver 2.1\n修正了打印偏移的问题\n"
-                                                            "请联系我们获取升级程序\n") +
-                                             kStars);
+        QCOMPARE(w.Text2->toPlainText(),
+                 successHead() + QStringLiteral("\n") + kStars +
+                     QStringLiteral("\n最新版本：Wex-Zov Ver 2.1\n修正了打印偏移的问题\n"
+                                    "请联系我们获取升级程序\n") +
+                     kStars);
         QVERIFY(w.XPButton1->isEnabled());
         QCOMPARE(readFile(local), notice); // the copy stays, byte for byte
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void emptyNotice()
-    {
+    void emptyNotice() {
         test::TestEnv env(false);
         ServerScope s(env);
         s.server.serve(QStringLiteral("/NewVer.txt"), QByteArray());
         about::Frm_NetCorvane w;
         w.XPButton1->click();
-        QCOMPARE(w.Text2->toPlainText(), successHead() + QStringLiteral("\n") + kStars + QStringLiteral("\n") + kStars);
+        QCOMPARE(w.Text2->toPlainText(),
+                 successHead() + QStringLiteral("\n") + kStars + QStringLiteral("\n") + kStars);
         QVERIFY(w.XPButton1->isEnabled());
     }
 
-    void failures_data()
-    {
+    void failures_data() {
         QTest::addColumn<bool>("serverUp");
         QTest::addColumn<int>("status");
         QTest::newRow("no server") << false << 0;
@@ -165,14 +161,16 @@ private slots:
         QTest::newRow("server error") << true << 500;
     }
 
-    void failures()
-    {
+    void failures() {
         QFETCH(bool, serverUp);
         QFETCH(int, status);
         test::TestEnv env(false);
         ServerScope s(env);
-        if (serverUp) s.server.serve(QStringLiteral("/NewVer.txt"), "error page", status);
-        else env.setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
+        if (serverUp)
+            s.server.serve(QStringLiteral("/NewVer.txt"), "error page", status);
+        else
+            env.setUpdateServer(
+                QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
         const QString local = about::localNoticePath();
         writeFile(local, "old notice");
 
@@ -180,12 +178,11 @@ private slots:
         w.XPButton1->click();
         QCOMPARE(w.Text2->toPlainText(), failureText());
         QVERIFY(w.XPButton1->isEnabled());
-        QVERIFY(!QFile::exists(local)); // the old copy went before the download
+        QVERIFY(!QFile::exists(local));        // the old copy went before the download
         QVERIFY(env.prompter.shown.isEmpty()); // reported only in the box
     }
 
-    void pressedTwiceShowsTheSecondRunOnly()
-    {
+    void pressedTwiceShowsTheSecondRunOnly() {
         test::TestEnv env(false);
         ServerScope s(env);
         s.server.serve(QStringLiteral("/NewVer.txt"), gbk(QStringLiteral("第一次\r\n")));
@@ -204,8 +201,7 @@ private slots:
     }
 
     // Something under the copy's name that cannot be removed must not pass for the latest notice.
-    void oldCopyThatStays()
-    {
+    void oldCopyThatStays() {
         test::TestEnv env(false);
         ServerScope s(env);
         const QString local = about::localNoticePath();
@@ -218,8 +214,7 @@ private slots:
         QVERIFY(w.XPButton1->isEnabled());
     }
 
-    void upgradeProgramMissing()
-    {
+    void upgradeProgramMissing() {
         test::TestEnv env(false);
         const QString program = about::upgradeProgramPath();
         QVERIFY(!QFile::exists(program));
@@ -237,8 +232,7 @@ private slots:
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("没有找到升级程序")));
     }
 
-    void upgradeStartsAndEnds()
-    {
+    void upgradeStartsAndEnds() {
         test::TestEnv env(false);
         const QString program = about::upgradeProgramPath();
         writeFile(program, "#!/bin/sh\n");
@@ -262,16 +256,14 @@ private slots:
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("无法启动")));
     }
 
-    void webSite()
-    {
+    void webSite() {
         test::TestEnv env(false);
         about::Frm_NetCorvane w;
         w.XPButton2->click();
         QCOMPARE(env.prompter.urlsOpened, QList<QUrl>{QUrl(QString::fromLatin1(app::kWebSite))});
     }
 
-    void openedModally()
-    {
+    void openedModally() {
         test::TestEnv env(false);
         windows::openAbout(nullptr);
         QCOMPARE(env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_NetCorvane")});

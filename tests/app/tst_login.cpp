@@ -16,22 +16,22 @@ private slots:
     // Nothing answers at the update server's address while the login checks for a new version.
     void initTestCase() { caseEnv_.setUpdateServer(QStringLiteral("http://127.0.0.1:9")); }
 
-    void emptyUserTable()
-    {
+    void emptyUserTable() {
         test::TestEnv env;
         app::Frm_login w;
         QVERIFY(w.load());
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("操作结果报告"));
         QCOMPARE(w.Combo1->count(), 0);
         w.XPBut_XTDengLu->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请您选择用户姓名！"));
     }
 
-    void namesIgnoreCasePasswordsDoNot()
-    {
+    void namesIgnoreCasePasswordsDoNot() {
         test::TestEnv env;
-        env.addUser(QStringLiteral("1"), QStringLiteral("Admin"), QStringLiteral("Secret"), QStringLiteral("高级用户"));
+        env.addUser(QStringLiteral("1"), QStringLiteral("Admin"), QStringLiteral("Secret"),
+                    QStringLiteral("高级用户"));
         app::Frm_login w;
         QVERIFY(w.load());
         QCOMPARE(w.Combo1->count(), 1);
@@ -47,10 +47,10 @@ private slots:
         QCOMPARE(app::state().userLevel, QStringLiteral("高级用户"));
     }
 
-    void unknownNameAndApostrophe()
-    {
+    void unknownNameAndApostrophe() {
         test::TestEnv env;
-        env.addUser(QStringLiteral("2"), QStringLiteral("O'Brien"), QStringLiteral("pw"), QStringLiteral("普通用户"));
+        env.addUser(QStringLiteral("2"), QStringLiteral("O'Brien"), QStringLiteral("pw"),
+                    QStringLiteral("普通用户"));
         app::Frm_login w;
         w.load();
         w.Combo1->setEditText(QStringLiteral("nobody"));
@@ -63,8 +63,7 @@ private slots:
         QCOMPARE(app::state().userLevel, QStringLiteral("普通用户"));
     }
 
-    void nullLevelAndNullPassword()
-    {
+    void nullLevelAndNullPassword() {
         test::TestEnv env;
         QSqlQuery q(env.db());
         env.addUser(QStringLiteral("3"), QStringLiteral("lvl"), QStringLiteral("x"), QString());
@@ -87,10 +86,10 @@ private slots:
         QVERIFY(!app::state().isAdvanced());
     }
 
-    void enterMovesToTheLoginButtonThenLogsIn()
-    {
+    void enterMovesToTheLoginButtonThenLogsIn() {
         test::TestEnv env;
-        env.addUser(QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("普通用户"));
+        env.addUser(QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"),
+                    QStringLiteral("普通用户"));
         app::Frm_login w;
         w.load();
         w.show();
@@ -105,10 +104,10 @@ private slots:
         QCOMPARE(app::state().userLevel, QStringLiteral("普通用户"));
     }
 
-    void ordinaryUserSeesCancelAndNoSecondConnection()
-    {
+    void ordinaryUserSeesCancelAndNoSecondConnection() {
         test::TestEnv env;
-        env.addUser(QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("高级用户"));
+        env.addUser(QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"),
+                    QStringLiteral("高级用户"));
         app::state().userLevel = QStringLiteral("普通用户");
         const QSqlDatabase before = env.db();
         app::Frm_login w;

@@ -11,10 +11,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QKeySequence>
-#include <QShortcut>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QTest>
 #include <QTextBrowser>
@@ -23,11 +23,12 @@
 using namespace vorlan;
 
 namespace {
-int count(const QSqlDatabase& db, const QString& sql) { return data::scalar(db, sql).toInt(); }
+int count(const QSqlDatabase& db, const QString& sql) {
+    return data::scalar(db, sql).toInt();
+}
 
 // A template as the designer saves it: one input point, its rows and its print log table.
-void saveTemplate(const QSqlDatabase& db, const QString& name)
-{
+void saveTemplate(const QSqlDatabase& db, const QString& name) {
     templates::Template t;
     t.name = name;
     templates::InputPoint p;
@@ -39,15 +40,14 @@ void saveTemplate(const QSqlDatabase& db, const QString& name)
 }
 
 // The toolbar button of a key, or the tools panel's button of an objectName.
-QString tooltipOf(app::Frm_main& w, const QString& button)
-{
-    if (QAction* a = w.toolButton(button)) return a->toolTip();
+QString tooltipOf(app::Frm_main& w, const QString& button) {
+    if (QAction* a = w.toolButton(button))
+        return a->toolTip();
     auto* b = w.XPFrame1->findChild<QPushButton*>(button);
     return b ? b->toolTip() : QString();
 }
 
-void clickButton(app::Frm_main& w, const QString& button)
-{
+void clickButton(app::Frm_main& w, const QString& button) {
     if (QAction* a = w.toolButton(button)) {
         a->trigger();
         return;
@@ -58,12 +58,14 @@ void clickButton(app::Frm_main& w, const QString& button)
 }
 
 // Everything a button of the main window can change, written out so that two runs can be compared.
-QStringList trace(app::Frm_main& w, test::TestEnv& env)
-{
+QStringList trace(app::Frm_main& w, test::TestEnv& env) {
     QStringList t;
-    for (const QString& d : env.prompter.dialogsShown) t << QStringLiteral("dialog:") + d;
-    for (const auto& m : env.prompter.shown) t << QStringLiteral("message:%1|%2").arg(m.message.text, m.message.title);
-    for (const QString& p : env.prompter.programsStarted) t << QStringLiteral("program:") + p;
+    for (const QString& d : env.prompter.dialogsShown)
+        t << QStringLiteral("dialog:") + d;
+    for (const auto& m : env.prompter.shown)
+        t << QStringLiteral("message:%1|%2").arg(m.message.text, m.message.title);
+    for (const QString& p : env.prompter.programsStarted)
+        t << QStringLiteral("program:") + p;
     t << QStringLiteral("quit:%1").arg(env.prompter.quitCount);
     t << QStringLiteral("template:") + app::state().currentTemplate;
     t << QStringLiteral("level:") + app::state().userLevel;
@@ -76,8 +78,10 @@ QStringList trace(app::Frm_main& w, test::TestEnv& env)
     t << QStringLiteral("advancedControls:%1").arg(w.Command1->isEnabled());
     QWidget* focus = QApplication::focusWidget();
     t << QStringLiteral("focus:") + (focus ? focus->objectName() : QString());
-    for (const app::CatalogueRow& r : w.catalogue->rows()) t << QStringLiteral("node:%1 %2").arg(r.key, r.text);
-    t << QStringLiteral("stored nodes:%1").arg(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")));
+    for (const app::CatalogueRow& r : w.catalogue->rows())
+        t << QStringLiteral("node:%1 %2").arg(r.key, r.text);
+    t << QStringLiteral("stored nodes:%1")
+             .arg(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")));
     t << QStringLiteral("log table:%1").arg(data::tableExists(env.db(), QStringLiteral("运单")));
     t << QStringLiteral("printed:%1").arg(QFile::exists(env.pdfPath()));
     return t;
@@ -85,12 +89,12 @@ QStringList trace(app::Frm_main& w, test::TestEnv& env)
 
 // A main window as the clerk finds it: the template "运单" selected in the tree, which has the focus.
 struct Desk {
-    explicit Desk(const QString& level)
-    {
+    explicit Desk(const QString& level) {
         app::state().userLevel = level;
         saveTemplate(env.db(), QStringLiteral("运单"));
-        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("快递"), 1, 2},
-                                            {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("运单"), 1, 2}});
+        app::CatalogueStore(env.db()).save(
+            {{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("快递"), 1, 2},
+             {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("运单"), 1, 2}});
         w.showLogin = [this](QWidget*) {
             env.prompter.dialogsShown << QStringLiteral("Frm_login");
             app::state().userLevel = QStringLiteral("高级用户");
@@ -98,7 +102,8 @@ struct Desk {
         w.load();
         w.show();
         w.activateWindow();
-        if (!QTest::qWaitForWindowActive(&w)) qWarning("main window not active");
+        if (!QTest::qWaitForWindowActive(&w))
+            qWarning("main window not active");
         w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("2_")));
         w.TreeView1->setFocus(Qt::OtherFocusReason);
     }
@@ -106,8 +111,7 @@ struct Desk {
     app::Frm_main w;
 };
 
-void pressKeys(const QKeySequence& keys)
-{
+void pressKeys(const QKeySequence& keys) {
     QWidget* target = QApplication::focusWidget();
     QVERIFY(target);
     QTest::keySequence(target, keys);
@@ -117,8 +121,7 @@ void pressKeys(const QKeySequence& keys)
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void permissionsFollowTheLevel()
-    {
+    void permissionsFollowTheLevel() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("普通用户");
         app::Frm_main w;
@@ -127,7 +130,8 @@ private slots:
         QCOMPARE(w.toolButton(QStringLiteral("管理登录"))->text(), QStringLiteral("管理登录"));
         QVERIFY(!w.toolButton(QStringLiteral("数据备份"))->isEnabled());
         QCOMPARE(w.toolButton(QStringLiteral("数据备份"))->text(), QStringLiteral("数据维护"));
-        for (QPushButton* b : {w.XPButmoban_edit, w.cmdLast, w.cmdChild, w.cmdRemove, w.Command1}) QVERIFY(!b->isEnabled());
+        for (QPushButton* b : {w.XPButmoban_edit, w.cmdLast, w.cmdChild, w.cmdRemove, w.Command1})
+            QVERIFY(!b->isEnabled());
         QVERIFY(w.XPButOpenMoban->isEnabled());
 
         // An ordinary login changes nothing; an advanced one enables and shows "管理退出".
@@ -138,7 +142,8 @@ private slots:
         w.toolbarClick(QStringLiteral("管理登录"));
         QCOMPARE(w.toolButton(QStringLiteral("管理登录"))->text(), QStringLiteral("管理退出"));
         QVERIFY(w.toolButton(QStringLiteral("数据备份"))->isEnabled());
-        for (QPushButton* b : {w.XPButmoban_edit, w.cmdLast, w.cmdChild, w.cmdRemove, w.Command1}) QVERIFY(b->isEnabled());
+        for (QPushButton* b : {w.XPButmoban_edit, w.cmdLast, w.cmdChild, w.cmdRemove, w.Command1})
+            QVERIFY(b->isEnabled());
 
         // Logout: at once, without asking.
         w.toolbarClick(QStringLiteral("管理登录"));
@@ -148,8 +153,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void panelsToggle()
-    {
+    void panelsToggle() {
         test::TestEnv env;
         app::Frm_main w;
         w.load();
@@ -173,61 +177,60 @@ private slots:
 
     // Every button of the toolbar and of the tools panel, its key, the level it is pressed at and a part of
     // what pressing it leaves behind.
-    void shortcuts_data()
-    {
+    void shortcuts_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("level");
         QTest::addColumn<QString>("effect");
         const QString adv = QStringLiteral("高级用户"), ord = QStringLiteral("普通用户");
         QTest::newRow("管理登录 (login)") << QStringLiteral("管理登录") << QStringLiteral("Ctrl+L") << ord
-                                      << QStringLiteral("caption:管理退出");
+                                          << QStringLiteral("caption:管理退出");
         QTest::newRow("管理退出 (logout)") << QStringLiteral("管理登录") << QStringLiteral("Ctrl+L") << adv
-                                       << QStringLiteral("level:普通用户");
+                                           << QStringLiteral("level:普通用户");
         QTest::newRow("数据查询") << QStringLiteral("数据查询") << QStringLiteral("F3") << ord
-                              << QStringLiteral("dialog:Frm_CXdata");
+                                  << QStringLiteral("dialog:Frm_CXdata");
         QTest::newRow("员工管理") << QStringLiteral("员工管理") << QStringLiteral("F6") << ord
-                              << QStringLiteral("dialog:Frm_RenYuanGL");
+                                  << QStringLiteral("dialog:Frm_RenYuanGL");
         QTest::newRow("客户管理") << QStringLiteral("客户管理") << QStringLiteral("F5") << ord
-                              << QStringLiteral("dialog:Frm_khgl");
+                                  << QStringLiteral("dialog:Frm_khgl");
         QTest::newRow("显示工具") << QStringLiteral("显示工具") << QStringLiteral("F9") << ord
-                              << QStringLiteral("XPFrame1:shown");
+                                  << QStringLiteral("XPFrame1:shown");
         QTest::newRow("常用用途") << QStringLiteral("常用用途") << QStringLiteral("F7") << ord
-                              << QStringLiteral("XPFrame3:shown");
+                                  << QStringLiteral("XPFrame3:shown");
         QTest::newRow("日历表") << QStringLiteral("日历表") << QStringLiteral("F8") << ord
-                             << QStringLiteral("dialog:Frm_RiLi");
+                                << QStringLiteral("dialog:Frm_RiLi");
         QTest::newRow("计算器") << QStringLiteral("计算器") << QStringLiteral("F11") << ord
-                             << (app::findCalculator().isEmpty() ? QStringLiteral("message:调用路径错误或不存在|错误！")
-                                                                 : QStringLiteral("program:") + app::findCalculator());
+                                << (app::findCalculator().isEmpty()
+                                        ? QStringLiteral("message:调用路径错误或不存在|错误！")
+                                        : QStringLiteral("program:") + app::findCalculator());
         QTest::newRow("数据维护") << QStringLiteral("数据备份") << QStringLiteral("F12") << adv
-                              << QStringLiteral("dialog:Frm_Backup");
+                                  << QStringLiteral("dialog:Frm_Backup");
         QTest::newRow("关于系统") << QStringLiteral("关于系统") << QStringLiteral("Ctrl+F1") << ord
-                              << QStringLiteral("dialog:Frm_NetCorvane");
+                                  << QStringLiteral("dialog:Frm_NetCorvane");
         QTest::newRow("帮助显示") << QStringLiteral("帮助说明") << QStringLiteral("F1") << ord
-                              << QStringLiteral("RichTextBox1:shown");
+                                  << QStringLiteral("RichTextBox1:shown");
         QTest::newRow("系统退出") << QStringLiteral("系统退出") << QStringLiteral("Ctrl+Q") << ord
-                              << QStringLiteral("quit:1");
+                                  << QStringLiteral("quit:1");
         QTest::newRow("打开模板") << QStringLiteral("XPButOpenMoban") << QStringLiteral("F2") << ord
-                              << QStringLiteral("dialog:Frm_申通快递");
+                                  << QStringLiteral("dialog:Frm_申通快递");
         QTest::newRow("模板设计") << QStringLiteral("XPButmoban_edit") << QStringLiteral("Ctrl+E") << adv
-                              << QStringLiteral("dialog:Frm_模板");
+                                  << QStringLiteral("dialog:Frm_模板");
         QTest::newRow("数据查询 (panel)") << QStringLiteral("XPBut_find") << QStringLiteral("Shift+F3") << ord
-                                      << QStringLiteral("template:运单");
+                                          << QStringLiteral("template:运单");
         QTest::newRow("新增主节点") << QStringLiteral("cmdLast") << QStringLiteral("Ctrl+M") << adv
-                               << QStringLiteral("focus:Text_mobanName");
+                                    << QStringLiteral("focus:Text_mobanName");
         QTest::newRow("新增子节点") << QStringLiteral("cmdChild") << QStringLiteral("Ctrl+Shift+M") << adv
-                               << QStringLiteral("XPFrame2:shown");
+                                    << QStringLiteral("XPFrame2:shown");
         QTest::newRow("删除节点") << QStringLiteral("cmdRemove") << QStringLiteral("Ctrl+Shift+Del") << adv
-                              << QStringLiteral("log table:0");
+                                  << QStringLiteral("log table:0");
         QTest::newRow("结构保存") << QStringLiteral("Command1") << QStringLiteral("Ctrl+S") << adv
-                              << QStringLiteral("message:结构保存完成|提示");
+                                  << QStringLiteral("message:结构保存完成|提示");
         QTest::newRow("打印测试") << QStringLiteral("XPButton3") << QStringLiteral("Ctrl+T") << ord
-                              << QStringLiteral("printed:1");
+                                  << QStringLiteral("printed:1");
     }
 
     // A key does exactly what a click on its button does, and says so in the tooltip and the help text.
-    void shortcuts()
-    {
+    void shortcuts() {
         QFETCH(QString, button);
         QFETCH(QString, keys);
         QFETCH(QString, level);
@@ -260,15 +263,13 @@ private slots:
     }
 
     // The controls for advanced users ignore their keys for an ordinary user, as they ignore clicks.
-    void shortcutsFollowPermissions_data()
-    {
+    void shortcutsFollowPermissions_data() {
         QTest::addColumn<QString>("keys");
         for (const char* k : {"F12", "Ctrl+E", "Ctrl+M", "Ctrl+Shift+M", "Ctrl+Shift+Del", "Ctrl+S"})
             QTest::newRow(k) << QString::fromLatin1(k);
     }
 
-    void shortcutsFollowPermissions()
-    {
+    void shortcutsFollowPermissions() {
         QFETCH(QString, keys);
         Desk d(QStringLiteral("普通用户"));
         const QStringList idle = trace(d.w, d.env);
@@ -283,12 +284,12 @@ private slots:
 
     // Keys that a text box uses itself stay with the text box: Ctrl+Del there deletes a word, not the
     // selected node with its template.
-    void textBoxesKeepTheirKeys()
-    {
+    void textBoxesKeepTheirKeys() {
         Desk d(QStringLiteral("高级用户"));
         d.w.toolbarClick(QStringLiteral("常用用途"));
         for (QLineEdit* box : {d.w.Text_yongtu, d.w.Text_mobanName}) {
-            if (box == d.w.Text_mobanName) d.w.cmdLast->click();
+            if (box == d.w.Text_mobanName)
+                d.w.cmdLast->click();
             box->setText(QStringLiteral("运单 货款"));
             box->setFocus(Qt::OtherFocusReason);
             box->setCursorPosition(0);
@@ -309,16 +310,17 @@ private slots:
     }
 
     // One key per button, none twice in the window, none the print window uses, and every button has one.
-    void shortcutsAreUnique()
-    {
+    void shortcutsAreUnique() {
         test::TestEnv env;
         app::Frm_main w;
         w.load();
         QStringList taken;
         for (QAction* a : w.findChildren<QAction*>())
-            for (const QKeySequence& k : a->shortcuts()) taken << k.toString(QKeySequence::PortableText);
+            for (const QKeySequence& k : a->shortcuts())
+                taken << k.toString(QKeySequence::PortableText);
         for (QShortcut* s : w.findChildren<QShortcut*>()) {
-            if (s->parent() == w.XPFrame2 && s->key() == QKeySequence(Qt::Key_Escape)) continue; // the name entry's own
+            if (s->parent() == w.XPFrame2 && s->key() == QKeySequence(Qt::Key_Escape))
+                continue; // the name entry's own
             taken << s->key().toString(QKeySequence::PortableText);
         }
         QStringList seen;
@@ -335,7 +337,8 @@ private slots:
         }
         for (QPushButton* b : w.XPFrame1->findChildren<QPushButton*>()) {
             bool found = false;
-            for (const QString& k : taken) found = found || b->toolTip().contains(k);
+            for (const QString& k : taken)
+                found = found || b->toolTip().contains(k);
             QVERIFY2(found, qPrintable(b->objectName()));
             ++buttons;
         }
@@ -345,15 +348,13 @@ private slots:
 
     // Enter or a double click on a template node opens it for printing; a node with children opens and
     // closes instead. Without a chosen node "打开模板"'s message appears.
-    void catalogueEnterAndDoubleClick_data()
-    {
+    void catalogueEnterAndDoubleClick_data() {
         QTest::addColumn<bool>("doubleClick");
         QTest::newRow("Enter") << false;
         QTest::newRow("double click") << true;
     }
 
-    void catalogueEnterAndDoubleClick()
-    {
+    void catalogueEnterAndDoubleClick() {
         QFETCH(bool, doubleClick);
         Desk d(QStringLiteral("普通用户"));
         QTreeView* tree = d.w.TreeView1;
@@ -374,7 +375,8 @@ private slots:
         QVERIFY(d.env.prompter.shown.isEmpty());
 
         d.env.prompter.clear();
-        if (!doubleClick) tree->setCurrentIndex(folder);
+        if (!doubleClick)
+            tree->setCurrentIndex(folder);
         QVERIFY(tree->isExpanded(folder));
         activate(folder);
         QVERIFY(!tree->isExpanded(folder));
@@ -396,8 +398,7 @@ private slots:
     }
 
     // The name entry takes the focus; Enter adds the node, Esc closes the entry without adding.
-    void newNodeEnterAndEsc_data()
-    {
+    void newNodeEnterAndEsc_data() {
         QTest::addColumn<bool>("child");
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("fromButton"); // Esc pressed with the focus on "确  定"
@@ -409,8 +410,7 @@ private slots:
         QTest::newRow("child node, Esc on 确定") << true << int(Qt::Key_Escape) << true << 2;
     }
 
-    void newNodeEnterAndEsc()
-    {
+    void newNodeEnterAndEsc() {
         QFETCH(bool, child);
         QFETCH(int, key);
         QFETCH(bool, fromButton);
@@ -420,7 +420,8 @@ private slots:
         (child ? d.w.cmdChild : d.w.cmdLast)->click();
         QVERIFY(d.w.XPFrame2->isVisible());
         QCOMPARE(QApplication::focusWidget(), d.w.Text_mobanName);
-        QCOMPARE(d.w.Text_mobanName->selectedText(), QStringLiteral("上次的名称")); // kept, typing replaces it
+        QCOMPARE(d.w.Text_mobanName->selectedText(),
+                 QStringLiteral("上次的名称")); // kept, typing replaces it
         QTest::keyClicks(d.w.Text_mobanName, QStringLiteral("Waybill"));
         QCOMPARE(d.w.Text_mobanName->text(), QStringLiteral("Waybill"));
         if (fromButton) {
@@ -447,8 +448,7 @@ private slots:
     }
 
     // A refused name keeps the entry open with the focus in it, ready to be corrected.
-    void refusedNameKeepsTheFocus()
-    {
+    void refusedNameKeepsTheFocus() {
         Desk d(QStringLiteral("高级用户"));
         d.w.cmdLast->click();
         d.w.Text_mobanName->setText(QStringLiteral("moban"));
@@ -463,15 +463,13 @@ private slots:
     }
 
     // The focused button is drawn differently from the others, flat or not; Enter presses it.
-    void focusIsVisible_data()
-    {
+    void focusIsVisible_data() {
         QTest::addColumn<bool>("flat");
         QTest::newRow("raised") << false;
         QTest::newRow("flat") << true;
     }
 
-    void focusIsVisible()
-    {
+    void focusIsVisible() {
         QFETCH(bool, flat);
         Desk d(QStringLiteral("普通用户"));
         d.w.toolbarClick(QStringLiteral("显示工具"));
@@ -492,8 +490,7 @@ private slots:
         QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
     }
 
-    void calculatorMissingOrStarted()
-    {
+    void calculatorMissingOrStarted() {
         test::TestEnv env;
         app::Frm_main w;
         env.prompter.startSucceeds = false;
@@ -503,8 +500,7 @@ private slots:
         QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
     }
 
-    void openingNeedsASelectedNode()
-    {
+    void openingNeedsASelectedNode() {
         test::TestEnv env;
         app::Frm_main w;
         w.load();
@@ -519,29 +515,26 @@ private slots:
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要编辑的模板"));
     }
 
-    void nextKey_data()
-    {
+    void nextKey_data() {
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("next");
         QTest::newRow("empty") << QStringList{} << QStringLiteral("1_");
         QTest::newRow("gaps") << QStringList{QStringLiteral("1_"), QStringLiteral("5_"), QStringLiteral("3_")}
                               << QStringLiteral("6_");
-        QTest::newRow("first is largest") << QStringList{QStringLiteral("12_"), QStringLiteral("2_")}
-                                          << QStringLiteral("13_");
+        QTest::newRow("first is largest")
+            << QStringList{QStringLiteral("12_"), QStringLiteral("2_")} << QStringLiteral("13_");
         QTest::newRow("no digits") << QStringList{QStringLiteral("abc")} << QStringLiteral("1_");
         QTest::newRow("limit") << QStringList{QStringLiteral("32766_")} << QStringLiteral("32767_");
         QTest::newRow("past limit") << QStringList{QStringLiteral("32767_")} << QStringLiteral("1_");
     }
 
-    void nextKey()
-    {
+    void nextKey() {
         QFETCH(QStringList, keys);
         QFETCH(QString, next);
         QCOMPARE(app::nextKey(keys), next);
     }
 
-    void addSaveReloadTree()
-    {
+    void addSaveReloadTree() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         auto add = [](app::Frm_main& w, bool top, const QString& text) {
@@ -562,7 +555,8 @@ private slots:
             w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("2_")));
             // "新增主节点" on a child adds a sibling of the child.
             add(w, true, QStringLiteral("同城"));
-            QCOMPARE(w.catalogue->findKey(QStringLiteral("4_")).parent(), w.catalogue->findKey(QStringLiteral("1_")));
+            QCOMPARE(w.catalogue->findKey(QStringLiteral("4_")).parent(),
+                     w.catalogue->findKey(QStringLiteral("1_")));
             add(w, true, QString()); // empty name adds nothing
             QCOMPARE(w.catalogue->nodeCount(), 4);
             w.Command1->click();
@@ -572,7 +566,8 @@ private slots:
         QCOMPARE(rows.size(), 4);
         QCOMPARE(rows[0].parent, QStringLiteral("0_"));
         QCOMPARE(rows[1].parent, QStringLiteral("1_"));
-        for (const auto& r : rows) QCOMPARE(r.image, 1);
+        for (const auto& r : rows)
+            QCOMPARE(r.image, 1);
         app::Frm_main w;
         w.load();
         QCOMPARE(w.catalogue->rows(), rows);
@@ -583,19 +578,18 @@ private slots:
         QCOMPARE(app::state().currentTemplate, QStringLiteral("运单"));
     }
 
-    void orphanRowsGoToTopLevel()
-    {
+    void orphanRowsGoToTopLevel() {
         test::TestEnv env;
-        app::CatalogueStore(env.db()).save({{QStringLiteral("9_"), QStringLiteral("2_"), QStringLiteral("lost"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("top"), 1, 2}});
+        app::CatalogueStore(env.db()).save(
+            {{QStringLiteral("9_"), QStringLiteral("2_"), QStringLiteral("lost"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("top"), 1, 2}});
         app::Frm_main w;
         w.load();
         QCOMPARE(w.catalogue->rowCount(), 2);
         QCOMPARE(w.catalogue->rows().first().parent, QStringLiteral("0_"));
     }
 
-    void removeNodeDeletesTemplate()
-    {
+    void removeNodeDeletesTemplate() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         templates::Template t;
@@ -606,9 +600,10 @@ private slots:
         t.single.append(p);
         templates::PendingColumns pending;
         templates::TemplateStore(env.db()).save(t, QByteArray(2000, 'p'), pending);
-        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("运单"), 1, 2},
-                                            {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("child"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("moban"), 1, 2}});
+        app::CatalogueStore(env.db()).save(
+            {{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("运单"), 1, 2},
+             {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("child"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("moban"), 1, 2}});
         app::Frm_main w;
         w.load();
         w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("1_")));
@@ -617,7 +612,8 @@ private slots:
         QCOMPARE(w.catalogue->nodeCount(), 1);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), 0);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 0);
-        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")), 2); // the child's row stays
+        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")),
+                 2); // the child's row stays
         QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
         // A node named like a base table never drops that table.
         w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("3_")));
@@ -625,8 +621,7 @@ private slots:
         QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
     }
 
-    void commonUses()
-    {
+    void commonUses() {
         test::TestEnv env;
         app::CommonUseStore(env.db()).add(QStringLiteral("货款"));
         app::Frm_main w;
@@ -634,13 +629,15 @@ private slots:
         QCOMPARE(w.yongtuModel->stringList(), QStringList{QStringLiteral("货款")});
         w.Text_yongtu->setText(QStringLiteral("O'Neil 运费"));
         w.XPBut_Newyongtu->click();
-        QCOMPARE(app::CommonUseStore(env.db()).all(), (QStringList{QStringLiteral("货款"), QStringLiteral("O'Neil 运费")}));
+        QCOMPARE(app::CommonUseStore(env.db()).all(),
+                 (QStringList{QStringLiteral("货款"), QStringLiteral("O'Neil 运费")}));
         QCOMPARE(w.yongtuModel->rowCount(), 2);
         w.Text_yongtu->clear();
         w.XPBut_Newyongtu->click();
         QCOMPARE(w.yongtuModel->rowCount(), 3);
         // Nothing chosen, even with a current entry (as the list makes on getting the focus): nothing goes.
-        w.List_findlx->selectionModel()->setCurrentIndex(w.yongtuModel->index(0), QItemSelectionModel::NoUpdate);
+        w.List_findlx->selectionModel()->setCurrentIndex(w.yongtuModel->index(0),
+                                                         QItemSelectionModel::NoUpdate);
         w.XPBut_Delyongtu->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的用途"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
@@ -664,15 +661,15 @@ private slots:
 
     // A current node that the user never chose (the view makes the first node current when it gets the
     // focus, and moves the current node after a removal) is no selection: every action leaves it alone.
-    void actionsNeedAChosenNode()
-    {
+    void actionsNeedAChosenNode() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         saveTemplate(env.db(), QStringLiteral("运单"));
         saveTemplate(env.db(), QStringLiteral("发票"));
-        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("运单"), 1, 2},
-                                            {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("子"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("发票"), 1, 2}});
+        app::CatalogueStore(env.db()).save(
+            {{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("运单"), 1, 2},
+             {QStringLiteral("1_"), QStringLiteral("2_"), QStringLiteral("子"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("发票"), 1, 2}});
         app::Frm_main w;
         w.load();
         w.show();
@@ -686,15 +683,17 @@ private slots:
         w.cmdRemove->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的节点"));
         QCOMPARE(w.catalogue->nodeCount(), 3);
-        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '运单'")), 2);
+        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '运单'")),
+                 2);
         QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
 
         struct Open {
             QPushButton* button;
             const char* message;
         };
-        for (const Open& o : {Open{w.XPButOpenMoban, "请选择想要打开的模板"}, Open{w.XPButmoban_edit, "请选择想要编辑的模板"},
-                              Open{w.XPBut_find, "请选择想要查询的模板"}}) {
+        for (const Open& o :
+             {Open{w.XPButOpenMoban, "请选择想要打开的模板"}, Open{w.XPButmoban_edit, "请选择想要编辑的模板"},
+              Open{w.XPBut_find, "请选择想要查询的模板"}}) {
             o.button->click();
             QCOMPARE(env.prompter.lastText(), QString::fromUtf8(o.message));
             QVERIFY(env.prompter.dialogsShown.isEmpty());
@@ -726,8 +725,7 @@ private slots:
         QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
     }
 
-    void addedNameIsTrimmed()
-    {
+    void addedNameIsTrimmed() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         app::Frm_main w;
@@ -747,35 +745,38 @@ private slots:
         QCOMPARE(app::state().currentTemplate, QStringLiteral("运单"));
         w.Command1->click();
         QCOMPARE(app::CatalogueStore(env.db()).load().first().text, QStringLiteral("运单"));
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT text FROM mobantabe")).toString(), QStringLiteral("运单"));
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT text FROM mobantabe")).toString(),
+                 QStringLiteral("运单"));
     }
 
     // A new node may repeat a name exactly (the same template), but not with other letter case (the
     // two would share one print log table), nor take a name the database holds for something else.
-    void addRefusesClashingNames_data()
-    {
+    void addRefusesClashingNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("refusal"); // a part of the message; empty: added
         QTest::newRow("exact duplicate of a node") << QStringLiteral("Waybill") << QString();
-        QTest::newRow("case of a node") << QStringLiteral("WAYBILL") << QStringLiteral("“Waybill”只有字母大小写不同");
-        QTest::newRow("case of an unsaved node") << QStringLiteral("NEU") << QStringLiteral("“Neu”只有字母大小写不同");
+        QTest::newRow("case of a node")
+            << QStringLiteral("WAYBILL") << QStringLiteral("“Waybill”只有字母大小写不同");
+        QTest::newRow("case of an unsaved node")
+            << QStringLiteral("NEU") << QStringLiteral("“Neu”只有字母大小写不同");
         QTest::newRow("case of a stored template")
             << QStringLiteral("invoice") << QStringLiteral("“Invoice”只有字母大小写不同");
         QTest::newRow("base table") << QStringLiteral("Moban") << QStringLiteral("系统数据表同名");
         QTest::newRow("base index") << QStringLiteral("idx_moban_name") << QStringLiteral("已有的索引");
-        QTest::newRow("reserved") << QStringLiteral("idx:Waybill") << QStringLiteral("留给打印记录表的索引使用");
+        QTest::newRow("reserved") << QStringLiteral("idx:Waybill")
+                                  << QStringLiteral("留给打印记录表的索引使用");
         QTest::newRow("other name") << QStringLiteral("Waybill 2") << QString();
     }
 
-    void addRefusesClashingNames()
-    {
+    void addRefusesClashingNames() {
         QFETCH(QString, name);
         QFETCH(QString, refusal);
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         saveTemplate(env.db(), QStringLiteral("Waybill"));
         saveTemplate(env.db(), QStringLiteral("Invoice")); // designed, its node never saved
-        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2}});
+        app::CatalogueStore(env.db()).save(
+            {{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2}});
         app::Frm_main w;
         w.load();
         w.cmdLast->click();
@@ -799,21 +800,22 @@ private slots:
     }
 
     // "删除节点" drops the print log table only when no other node names it, letter case aside.
-    void removeKeepsSharedHistory()
-    {
+    void removeKeepsSharedHistory() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         saveTemplate(env.db(), QStringLiteral("Waybill"));
         saveTemplate(env.db(), QStringLiteral("运单"));
         saveTemplate(env.db(), QStringLiteral("Parent"));
-        data::exec(env.db(), QStringLiteral("INSERT INTO \"Waybill\" (\"打印日期\") VALUES ('2024-01-01 08:00:00')"));
+        data::exec(env.db(),
+                   QStringLiteral("INSERT INTO \"Waybill\" (\"打印日期\") VALUES ('2024-01-01 08:00:00')"));
         // Nodes as older versions let them be made.
-        app::CatalogueStore(env.db()).save({{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("2_"), QStringLiteral("WAYBILL"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("运单"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("4_"), QStringLiteral("运单"), 1, 2},
-                                            {QStringLiteral("0_"), QStringLiteral("5_"), QStringLiteral("Parent"), 1, 2},
-                                            {QStringLiteral("5_"), QStringLiteral("6_"), QStringLiteral("PARENT"), 1, 2}});
+        app::CatalogueStore(env.db()).save(
+            {{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("2_"), QStringLiteral("WAYBILL"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("3_"), QStringLiteral("运单"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("4_"), QStringLiteral("运单"), 1, 2},
+             {QStringLiteral("0_"), QStringLiteral("5_"), QStringLiteral("Parent"), 1, 2},
+             {QStringLiteral("5_"), QStringLiteral("6_"), QStringLiteral("PARENT"), 1, 2}});
         app::Frm_main w;
         w.load();
         auto remove = [&](const char* key) {
@@ -822,10 +824,12 @@ private slots:
             w.cmdRemove->click();
         };
         auto rows = [&](const QString& name) {
-            return count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '%1'").arg(name));
+            return count(env.db(),
+                         QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '%1'").arg(name));
         };
         auto nodes = [&](const QString& text) {
-            return count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe WHERE text = '%1'").arg(text));
+            return count(env.db(),
+                         QStringLiteral("SELECT count(*) FROM mobantabe WHERE text = '%1'").arg(text));
         };
 
         remove("2_"); // WAYBILL: its own rows go, Waybill's history stays

@@ -24,10 +24,10 @@ using namespace vorlan;
 namespace {
 
 // Fills in the first-user dialog and presses OK; returns the dialog's result.
-int enterFirstUser(QDialog* d, const QString& password = QStringLiteral("abc"))
-{
+int enterFirstUser(QDialog* d, const QString& password = QStringLiteral("abc")) {
     auto* dlg = qobject_cast<app::FirstUserDialog*>(d);
-    if (!dlg) return int(QDialog::Rejected);
+    if (!dlg)
+        return int(QDialog::Rejected);
     dlg->Text_uid->setText(QStringLiteral("001"));
     dlg->Text_name->setText(QStringLiteral("店长"));
     dlg->Text_pass->setText(password);
@@ -36,7 +36,8 @@ int enterFirstUser(QDialog* d, const QString& password = QStringLiteral("abc"))
     return dlg->result();
 }
 
-const QString kAskAgain = QStringLiteral("没有设置第一位高级用户（管理员），无法登录本系统。下次启动本系统时会再次请您设置。");
+const QString kAskAgain =
+    QStringLiteral("没有设置第一位高级用户（管理员），无法登录本系统。下次启动本系统时会再次请您设置。");
 
 } // namespace
 
@@ -46,8 +47,7 @@ private slots:
     // Nothing answers at the update server's address while the login checks for a new version.
     void initTestCase() { caseEnv_.setUpdateServer(QStringLiteral("http://127.0.0.1:9")); }
 
-    void splashDrawsThirtySixSquares()
-    {
+    void splashDrawsThirtySixSquares() {
         QCOMPARE(app::Frm_Begin::squareTwips(0), (ui::TwipsRect{300_tw, 1600_tw, 125_tw, 125_tw}));
         QCOMPARE(app::Frm_Begin::squareTwips(35).right(), 5675_tw);
         QCOMPARE(app::Frm_Begin::squareColor(0), QColor(50, 50, 50));
@@ -62,25 +62,25 @@ private slots:
         QVERIFY(!splash.isVisible());
     }
 
-    void songTypefaceResolvesToCjkFont()
-    {
+    void songTypefaceResolvesToCjkFont() {
         test::initTestApplication();
         const QFontInfo info(QFont(QStringLiteral("宋体")));
         QVERIFY2(info.family().contains(QStringLiteral("UMing")), qPrintable(info.family()));
     }
 
-    void firstRunAsksForTheFirstAdvancedUser()
-    {
+    void firstRunAsksForTheFirstAdvancedUser() {
         test::TestEnv env(false);
         env.prompter.onExec = [&](QDialog* d) {
             auto* dlg = qobject_cast<app::FirstUserDialog*>(d);
-            if (!dlg) return int(QDialog::Rejected);
+            if (!dlg)
+                return int(QDialog::Rejected);
             dlg->Text_uid->setText(QStringLiteral("001"));
             dlg->Text_name->setText(QStringLiteral("店长"));
             dlg->Text_pass->setText(QStringLiteral("abc"));
             dlg->Text_pass2->setText(QStringLiteral("abd"));
             dlg->XPBut_ok->click();
-            if (env.prompter.lastText() != QStringLiteral("两次输入的密码不一致，请重新输入！")) return -1;
+            if (env.prompter.lastText() != QStringLiteral("两次输入的密码不一致，请重新输入！"))
+                return -1;
             dlg->Text_pass2->setText(QStringLiteral("abc"));
             dlg->XPBut_ok->click();
             return dlg->result();
@@ -104,8 +104,7 @@ private slots:
         QVERIFY(env.prompter.dialogsShown.isEmpty());
     }
 
-    void foreignDatabaseEndsTheProgram()
-    {
+    void foreignDatabaseEndsTheProgram() {
         test::TestEnv env(false);
         QFile f(data::databasePath());
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -118,8 +117,7 @@ private slots:
         QVERIFY(!app::state().connectionOpened);
     }
 
-    void cancelledFirstRunAsksAgain()
-    {
+    void cancelledFirstRunAsksAgain() {
         test::TestEnv env(false);
         {
             app::Frm_login w;
@@ -146,16 +144,17 @@ private slots:
         app::Frm_login later;
         QVERIFY(later.load());
         QVERIFY(env.prompter.dialogsShown.isEmpty());
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("操作员表内无记录,请增加操作用户后,再来使用本系统程序"));
     }
 
-    void firstUserPasswordOutsideGbkIsRefused()
-    {
+    void firstUserPasswordOutsideGbkIsRefused() {
         test::TestEnv env(false);
         const QString emoji = QStringLiteral("ab😀");
         QStringList shown;
         env.prompter.onExec = [&](QDialog* d) {
-            if (enterFirstUser(d, emoji) == QDialog::Accepted) return int(QDialog::Accepted);
+            if (enterFirstUser(d, emoji) == QDialog::Accepted)
+                return int(QDialog::Accepted);
             shown << env.prompter.lastText();
             return enterFirstUser(d, QStringLiteral("ab"));
         };
@@ -167,8 +166,7 @@ private slots:
         QVERIFY(users::verifyPassword(QStringLiteral("ab"), user->passwordHash));
     }
 
-    void fallbackFolderIsTold()
-    {
+    void fallbackFolderIsTold() {
         test::TestEnv env(false);
         QTemporaryDir program;
         const data::DataLocation l = data::chooseDataLocation(program.path(), env.folder(), false);
@@ -179,24 +177,24 @@ private slots:
         // Said first, before the new database's first user is asked for.
         QVERIFY(!env.prompter.shown.isEmpty());
         const QString first = env.prompter.shown.first().message.text;
-        QVERIFY2(first.contains(QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("RavIZ.mdb")))),
+        QVERIFY2(first.contains(
+                     QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("RavIZ.mdb")))),
                  qPrintable(first));
         QVERIFY(first.contains(QDir::toNativeSeparators(program.path())));
         QVERIFY(QFileInfo::exists(QDir(env.folder()).filePath(QStringLiteral("RavIZ.mdb"))));
         QVERIFY(!QFileInfo::exists(QDir(program.path()).filePath(QStringLiteral("RavIZ.mdb"))));
     }
 
-    void readOnlyDatabaseIsToldAndUsed_data()
-    {
+    void readOnlyDatabaseIsToldAndUsed_data() {
         QTest::addColumn<bool>("goOn");
         QTest::newRow("go on reading") << true;
         QTest::newRow("stop") << false;
     }
-    void readOnlyDatabaseIsToldAndUsed()
-    {
+    void readOnlyDatabaseIsToldAndUsed() {
         QFETCH(bool, goOn);
         test::TestEnv env;
-        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("高级用户"));
+        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"),
+                    QStringLiteral("高级用户"));
         data::closeShared();
         app::state().reset();
         const QString path = data::databasePath();
@@ -207,19 +205,20 @@ private slots:
             QCOMPARE(w.load(), goOn);
             QVERIFY(env.prompter.dialogsShown.isEmpty());
             const ui::Message m = env.prompter.shown.first().message;
-            QVERIFY2(m.text.contains(QDir::toNativeSeparators(path)) && m.text.contains(QStringLiteral("只读")),
+            QVERIFY2(m.text.contains(QDir::toNativeSeparators(path)) &&
+                         m.text.contains(QStringLiteral("只读")),
                      qPrintable(m.text));
             QCOMPARE(m.buttons, ui::Buttons::YesNo);
             QCOMPARE(app::state().connectionOpened, goOn);
             // The users of the file are there; nothing new was started elsewhere.
-            if (goOn) QCOMPARE(w.Combo1->count(), 1);
+            if (goOn)
+                QCOMPARE(w.Combo1->count(), 1);
         }
         data::closeShared();
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
 
-    void damagedDatabaseEndsTheProgram()
-    {
+    void damagedDatabaseEndsTheProgram() {
         test::TestEnv env;
         test::fillSheets(env.db());
         data::closeShared();
@@ -233,8 +232,7 @@ private slots:
         QVERIFY(!app::state().connectionOpened);
     }
 
-    void passwordHashes()
-    {
+    void passwordHashes() {
         const QString h = users::hashPassword(QStringLiteral("Pa55 词"));
         QVERIFY(h.startsWith(QStringLiteral("pbkdf2-sha256$")));
         QVERIFY(h != users::hashPassword(QStringLiteral("Pa55 词"))); // salted

@@ -11,10 +11,9 @@ using namespace vorlan;
 
 namespace {
 
-QString announcement(const QString& published)
-{
-    return QStringLiteral("您好！忠心的感谢您便用本系统！现目前最新的版本号为：") + published + QStringLiteral("，请您在") +
-           QString::fromLatin1(app::kWebSite) + QStringLiteral("下载最新版本！");
+QString announcement(const QString& published) {
+    return QStringLiteral("您好！忠心的感谢您便用本系统！现目前最新的版本号为：") + published +
+           QStringLiteral("，请您在") + QString::fromLatin1(app::kWebSite) + QStringLiteral("下载最新版本！");
 }
 
 } // namespace
@@ -24,8 +23,7 @@ class TestVersionCheck : public QObject {
 private slots:
     void initTestCase() { test::initTestApplication(); }
 
-    void announcementText_data()
-    {
+    void announcementText_data() {
         QTest::addColumn<QString>("published");
         QTest::addColumn<bool>("announced");
         QTest::newRow("same version") << QStringLiteral("Wex-Zov Ver 2.0") << false;
@@ -36,20 +34,19 @@ private slots:
         QTest::newRow("Chinese") << QStringLiteral("新版 3.0（正式版）") << true;
     }
 
-    void announcementText()
-    {
+    void announcementText() {
         QFETCH(QString, published);
         QFETCH(bool, announced);
         QCOMPARE(app::versionAnnouncement(published), announced ? announcement(published) : QString());
     }
 
-    void fetchesThePublishedText()
-    {
+    void fetchesThePublishedText() {
         test::ScopedEnvironment env;
         test::LocalHttpServer server;
         QVERIFY(server.isListening());
         env.setUpdateServer(server.url().toString());
-        server.serve(QStringLiteral("/ZovVer.txt"), QStringEncoder("GBK").encode(QStringLiteral("Wex-Zov 新版 2.5")));
+        server.serve(QStringLiteral("/ZovVer.txt"),
+                     QStringEncoder("GBK").encode(QStringLiteral("Wex-Zov 新版 2.5")));
         QCOMPARE(app::fetchPublishedVersion(), QStringLiteral("Wex-Zov 新版 2.5"));
         QCOMPARE(server.requests(), QStringList{QStringLiteral("/ZovVer.txt")});
 
@@ -57,18 +54,18 @@ private slots:
         QCOMPARE(app::fetchPublishedVersion(), QString()); // an error page is no version
     }
 
-    void checkAtLogin_data()
-    {
+    void checkAtLogin_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("shown"); // empty: nothing shown
         QTest::newRow("same text") << QByteArray("Wex-Zov Ver 2.0") << QString();
         QTest::newRow("empty body") << QByteArray() << QString();
-        QTest::newRow("newer") << QByteArray("Wex-Zov Ver 2.1") << announcement(QStringLiteral("Wex-Zov Ver 2.1"));
-        QTest::newRow("older") << QByteArray("Wex-Zov Ver 1.0") << announcement(QStringLiteral("Wex-Zov Ver 1.0"));
+        QTest::newRow("newer") << QByteArray("Wex-Zov Ver 2.1")
+                               << announcement(QStringLiteral("Wex-Zov Ver 2.1"));
+        QTest::newRow("older") << QByteArray("Wex-Zov Ver 1.0")
+                               << announcement(QStringLiteral("Wex-Zov Ver 1.0"));
     }
 
-    void checkAtLogin()
-    {
+    void checkAtLogin() {
         QFETCH(QByteArray, body);
         QFETCH(QString, shown);
         test::TestEnv env(false);
@@ -89,8 +86,7 @@ private slots:
     }
 
     // A refused connection is a failure at once, not a wait for the time limit.
-    void unreachableServer()
-    {
+    void unreachableServer() {
         test::TestEnv env(false);
         env.setUpdateServer(QStringLiteral("http://127.0.0.1:%1").arg(test::LocalHttpServer::closedPort()));
         QElapsedTimer clock;
@@ -101,8 +97,7 @@ private slots:
     }
 
     // A server that accepts but never answers holds the login up no longer than the time limit.
-    void silentServer()
-    {
+    void silentServer() {
         test::TestEnv env(false);
         test::LocalHttpServer server;
         env.setUpdateServer(server.url().toString());
@@ -112,7 +107,8 @@ private slots:
         app::CheckNewVersion(nullptr);
         QVERIFY(env.prompter.shown.isEmpty());
         QCOMPARE(server.requestCount(), 1);
-        QVERIFY2(clock.elapsed() < app::kNetworkTimeoutMs + 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < app::kNetworkTimeoutMs + 2000,
+                 qPrintable(QString::number(clock.elapsed())));
     }
 };
 

@@ -1,8 +1,8 @@
+#include "ScopedEnvironment.h"
 #include "TestEnv.h"
 #include "app/Windows.h"
 #include "calendar/Frm_RiLi.h"
 #include "calendar/Lunar.h"
-#include "ScopedEnvironment.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
@@ -16,23 +16,22 @@ class TestFrmRiLi : public QObject {
 private slots:
     void initTestCase() { test::initTestApplication(); }
 
-    void opensOnToday()
-    {
+    void opensOnToday() {
         calendar::Frm_RiLi w(nullptr, QDate(2010, 2, 14));
         QCOMPARE(w.windowTitle(), QStringLiteral("日历表"));
         QCOMPARE(w.Label4->text(), QStringLiteral("今天： 庚寅年(虎) 正月初一"));
         QCOMPARE(w.MonthView1->selectedDate(), QDate(2010, 2, 14));
         QCOMPARE(w.Label7->text(), QStringLiteral("2010-02-14"));
         QCOMPARE(w.Label8->text(), QStringLiteral("庚寅年(虎) 正月初一"));
-        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("请选择一个公历的日期"));
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label5"))->text(),
+                 QStringLiteral("请选择一个公历的日期"));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label6"))->text(), QStringLiteral("被选择的日期："));
         // The controls are found by their names.
         QCOMPARE(w.findChild<QCalendarWidget*>(QStringLiteral("MonthView1")), w.MonthView1);
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label8")), w.Label8);
     }
 
-    void selectionUpdatesBothLabels()
-    {
+    void selectionUpdatesBothLabels() {
         calendar::Frm_RiLi w(nullptr, QDate(2010, 2, 14));
         w.MonthView1->setSelectedDate(QDate(2009, 6, 23));
         QCOMPARE(w.Label7->text(), QStringLiteral("2009-06-23"));
@@ -45,8 +44,7 @@ private slots:
 
     // The chosen date is shown in the program's own form whatever the locale of the system or the
     // program's default.
-    void chosenDateWhateverTheLocale_data()
-    {
+    void chosenDateWhateverTheLocale_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::newRow("English/US") << QLocale(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("English/UK") << QLocale(QLocale::English, QLocale::UnitedKingdom);
@@ -55,8 +53,7 @@ private slots:
         QTest::newRow("C") << QLocale::c();
         QTest::newRow("Chinese") << QLocale(QLocale::Chinese, QLocale::China);
     }
-    void chosenDateWhateverTheLocale()
-    {
+    void chosenDateWhateverTheLocale() {
         QFETCH(QLocale, locale);
         const QLocale before;
         QLocale::setDefault(locale);
@@ -72,8 +69,7 @@ private slots:
     }
 
     // A today past the table still opens a working window.
-    void todayOutsideTheRange()
-    {
+    void todayOutsideTheRange() {
         calendar::Frm_RiLi w(nullptr, QDate(2101, 3, 1));
         QCOMPARE(w.Label4->text(), QStringLiteral("今天： "));
         QCOMPARE(w.Label8->text(), QString());
@@ -81,8 +77,7 @@ private slots:
         QCOMPARE(w.Label8->text(), QStringLiteral("甲寅年(虎) 正月初一"));
     }
 
-    void keepsItsSize()
-    {
+    void keepsItsSize() {
         calendar::Frm_RiLi w(nullptr, QDate(2010, 2, 14));
         w.show();
         const QSize expected = ui::toPixels(ui::TwipsSize{8880_tw, 3645_tw});
@@ -97,8 +92,7 @@ private slots:
         QVERIFY(w.rect().contains(w.MonthView1->geometry()));
     }
 
-    void openedModally()
-    {
+    void openedModally() {
         test::ScopedEnvironment env;
         ui::ScriptedPrompter& prompter = env.prompter;
         QString shownToday;

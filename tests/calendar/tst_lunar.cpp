@@ -10,19 +10,22 @@ namespace {
 const QString kStems = QStringLiteral("甲乙丙丁戊己庚辛壬癸");
 const QString kBranches = QStringLiteral("子丑寅卯辰巳午未申酉戌亥");
 const QString kAnimals = QStringLiteral("鼠牛虎兔龙蛇马羊猴鸡狗猪");
-const QStringList kMonths = {QStringLiteral("正"), QStringLiteral("二"), QStringLiteral("三"), QStringLiteral("四"),
-                             QStringLiteral("五"), QStringLiteral("六"), QStringLiteral("七"), QStringLiteral("八"),
-                             QStringLiteral("九"), QStringLiteral("十"), QStringLiteral("十一"), QStringLiteral("腊")};
+const QStringList kMonths = {QStringLiteral("正"), QStringLiteral("二"),   QStringLiteral("三"),
+                             QStringLiteral("四"), QStringLiteral("五"),   QStringLiteral("六"),
+                             QStringLiteral("七"), QStringLiteral("八"),   QStringLiteral("九"),
+                             QStringLiteral("十"), QStringLiteral("十一"), QStringLiteral("腊")};
 
-QStringList dayNames()
-{
+QStringList dayNames() {
     const QString digits = QStringLiteral("一二三四五六七八九");
     QStringList names;
-    for (int i = 0; i < 9; ++i) names << QStringLiteral("初") + digits[i];
+    for (int i = 0; i < 9; ++i)
+        names << QStringLiteral("初") + digits[i];
     names << QStringLiteral("初十");
-    for (int i = 0; i < 9; ++i) names << QStringLiteral("十") + digits[i];
+    for (int i = 0; i < 9; ++i)
+        names << QStringLiteral("十") + digits[i];
     names << QStringLiteral("二十");
-    for (int i = 0; i < 9; ++i) names << QStringLiteral("廿") + digits[i];
+    for (int i = 0; i < 9; ++i)
+        names << QStringLiteral("廿") + digits[i];
     names << QStringLiteral("三十");
     return names;
 }
@@ -35,19 +38,21 @@ struct Parsed {
     int day = 0;
 };
 
-Parsed parse(const QString& text)
-{
+Parsed parse(const QString& text) {
     static const QRegularExpression re(
         QStringLiteral("^(.)(.)年\\((.)\\) (闰?)(正|二|三|四|五|六|七|八|九|十一|十|腊)月(..)$"));
     static const QStringList days = dayNames();
     Parsed p;
     const auto m = re.match(text);
-    if (!m.hasMatch()) return p;
+    if (!m.hasMatch())
+        return p;
     const int stem = int(kStems.indexOf(m.captured(1)));
     const int branch = int(kBranches.indexOf(m.captured(2)));
-    if (stem < 0 || branch < 0 || kAnimals.indexOf(m.captured(3)) != branch || stem % 2 != branch % 2) return p;
+    if (stem < 0 || branch < 0 || kAnimals.indexOf(m.captured(3)) != branch || stem % 2 != branch % 2)
+        return p;
     for (int c = 0; c < 60; ++c)
-        if (c % 10 == stem && c % 12 == branch) p.cycle = c;
+        if (c % 10 == stem && c % 12 == branch)
+            p.cycle = c;
     p.leap = !m.captured(4).isEmpty();
     p.month = int(kMonths.indexOf(m.captured(5))) + 1;
     p.day = int(days.indexOf(m.captured(6))) + 1;
@@ -59,8 +64,7 @@ Parsed parse(const QString& text)
 class TestLunar : public QObject {
     Q_OBJECT
 private slots:
-    void knownDays_data()
-    {
+    void knownDays_data() {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("expected");
         auto row = [](int y, int m, int d, const char* text) {
@@ -98,15 +102,13 @@ private slots:
         row(2100, 2, 8, "己未年(羊) 腊月三十");
     }
 
-    void knownDays()
-    {
+    void knownDays() {
         QFETCH(QDate, date);
         QFETCH(QString, expected);
         QCOMPARE(calendar::lunarText(date), expected);
     }
 
-    void outsideTheRangeIsEmpty_data()
-    {
+    void outsideTheRangeIsEmpty_data() {
         QTest::addColumn<QDate>("date");
         QTest::newRow("day before the first") << QDate(1921, 2, 7);
         QTest::newRow("first of February 1921") << QDate(1921, 2, 1); // the day count would be 0 or below
@@ -121,14 +123,12 @@ private slots:
         QTest::newRow("invalid") << QDate();
     }
 
-    void outsideTheRangeIsEmpty()
-    {
+    void outsideTheRangeIsEmpty() {
         QFETCH(QDate, date);
         QCOMPARE(calendar::lunarText(date), QString());
     }
 
-    void rangeEnds()
-    {
+    void rangeEnds() {
         QCOMPARE(calendar::firstSupportedDay(), QDate(1921, 2, 8));
         QCOMPARE(calendar::lastSupportedDay(), QDate(2100, 2, 8));
     }
@@ -136,8 +136,7 @@ private slots:
     // Every supported day, checked against its neighbour: the walk through the table has no gaps,
     // months follow each other (a leap month repeats its number), days run from 初一 to 廿九 or 三十,
     // the year's name moves on exactly at 正月初一, and the text has its one blank after ")".
-    void everyDayFollowsTheDayBefore()
-    {
+    void everyDayFollowsTheDayBefore() {
         const QDate first = calendar::firstSupportedDay();
         const QDate last = calendar::lastSupportedDay();
         QCOMPARE(first.daysTo(last) + 1, 65380);
@@ -148,15 +147,18 @@ private slots:
         for (QDate d = first.addDays(1); d <= last; d = d.addDays(1)) {
             const QString text = calendar::lunarText(d);
             const Parsed p = parse(text);
-            if (p.cycle < 0 || p.month < 1 || p.day < 1) QFAIL(qPrintable(d.toString(Qt::ISODate) + QLatin1Char(' ') + text));
+            if (p.cycle < 0 || p.month < 1 || p.day < 1)
+                QFAIL(qPrintable(d.toString(Qt::ISODate) + QLatin1Char(' ') + text));
             QCOMPARE(text.count(QLatin1Char(' ')), 1);
             if (p.day != 1) {
-                if (p.cycle != prev.cycle || p.month != prev.month || p.leap != prev.leap || p.day != prev.day + 1)
+                if (p.cycle != prev.cycle || p.month != prev.month || p.leap != prev.leap ||
+                    p.day != prev.day + 1)
                     QFAIL(qPrintable(d.toString(Qt::ISODate) + QLatin1Char(' ') + text));
                 prev = p;
                 continue;
             }
-            if (prev.day < 29) QFAIL(qPrintable(QStringLiteral("short month before ") + d.toString(Qt::ISODate)));
+            if (prev.day < 29)
+                QFAIL(qPrintable(QStringLiteral("short month before ") + d.toString(Qt::ISODate)));
             if (p.leap) {
                 ++leapMonths;
                 QVERIFY(!prev.leap);

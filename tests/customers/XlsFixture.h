@@ -30,8 +30,7 @@ struct XlsCell {
     QVariant value; // QString, int, qint64, double, QDate or XlsFormula
 };
 
-inline QVariant formula(const QString& text, std::optional<double> stored = std::nullopt)
-{
+inline QVariant formula(const QString& text, std::optional<double> stored = std::nullopt) {
     return QVariant::fromValue(XlsFormula{text, stored});
 }
 
@@ -80,16 +79,14 @@ if stored:
 )PY";
 
 // True when python3 with xlwt is there to write fixtures.
-inline bool xlsWriterAvailable()
-{
+inline bool xlsWriterAvailable() {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import xlwt")});
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 // Writes the sheets to path; false (with the writer's complaint in error) on failure.
-inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, QString* error = nullptr)
-{
+inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, QString* error = nullptr) {
     QJsonArray jsheets;
     for (const XlsSheet& s : sheets) {
         QJsonArray cells;
@@ -100,7 +97,8 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
                 const XlsFormula f = c.value.value<XlsFormula>();
                 kind = QStringLiteral("formula");
                 QJsonObject o{{QStringLiteral("text"), f.text}};
-                if (f.stored) o.insert(QStringLiteral("stored"), *f.stored);
+                if (f.stored)
+                    o.insert(QStringLiteral("stored"), *f.stored);
                 cells.append(QJsonArray{c.row, c.column, kind, o});
                 continue;
             }
@@ -110,9 +108,15 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
                 v = c.value.toDate().toString(Qt::ISODate);
                 break;
             case QMetaType::Int:
-            case QMetaType::LongLong: v = double(c.value.toLongLong()); break;
-            case QMetaType::Double: v = c.value.toDouble(); break;
-            default: v = c.value.toString(); break;
+            case QMetaType::LongLong:
+                v = double(c.value.toLongLong());
+                break;
+            case QMetaType::Double:
+                v = c.value.toDouble();
+                break;
+            default:
+                v = c.value.toString();
+                break;
             }
             cells.append(QJsonArray{c.row, c.column, kind, v});
         }
@@ -120,26 +124,28 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
     }
     const QString layoutPath = path + QStringLiteral(".json");
     QFile f(layoutPath);
-    if (!f.open(QIODevice::WriteOnly)) return false;
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
     f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), jsheets}}).toJson());
     f.close();
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
             {QStringLiteral("-c"), QString::fromUtf8(kXlsWriter), layoutPath, path});
     const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok && error) *error = QString::fromUtf8(p.readAllStandardError());
+    if (!ok && error)
+        *error = QString::fromUtf8(p.readAllStandardError());
     QFile::remove(layoutPath);
     return ok;
 }
 
 // A sheet of customer rows: rows[i][k] goes to row firstRow + i, column firstColumn + k (0-based).
-inline XlsSheet customerSheet(const QString& name, const std::vector<std::vector<QVariant>>& rows, int firstRow = 0,
-                              int firstColumn = 0)
-{
+inline XlsSheet customerSheet(const QString& name, const std::vector<std::vector<QVariant>>& rows,
+                              int firstRow = 0, int firstColumn = 0) {
     XlsSheet s{name, {}};
     for (size_t i = 0; i < rows.size(); ++i)
         for (size_t k = 0; k < rows[i].size(); ++k)
-            if (rows[i][k].isValid()) s.cells.push_back({firstRow + int(i), firstColumn + int(k), rows[i][k]});
+            if (rows[i][k].isValid())
+                s.cells.push_back({firstRow + int(i), firstColumn + int(k), rows[i][k]});
     return s;
 }
 

@@ -12,8 +12,7 @@ using namespace vorlan::customers;
 class TestCustomerList : public QObject {
     Q_OBJECT
 private slots:
-    void namesCompareLikeTheTable_data()
-    {
+    void namesCompareLikeTheTable_data() {
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("same");
@@ -23,16 +22,14 @@ private slots:
         QTest::newRow("empty") << QString() << QStringLiteral("") << true;
         QTest::newRow("non-ascii case") << QStringLiteral("Ä") << QStringLiteral("ä") << false;
     }
-    void namesCompareLikeTheTable()
-    {
+    void namesCompareLikeTheTable() {
         QFETCH(QString, a);
         QFETCH(QString, b);
         QFETCH(bool, same);
         QCOMPARE(sameName(a, b), same);
     }
 
-    void listModelColumnsAndSort()
-    {
+    void listModelColumnsAndSort() {
         test::TestEnv env;
         CustomerStore store(env.db());
         CustomerListModel m;
@@ -57,7 +54,8 @@ private slots:
         m.reload(store);
         auto column = [&m](int col) {
             QStringList out;
-            for (int r = 0; r < m.rowCount(); ++r) out << m.index(r, col).data().toString();
+            for (int r = 0; r < m.rowCount(); ++r)
+                out << m.index(r, col).data().toString();
             return out;
         };
         // Table order until a header is clicked.
@@ -65,12 +63,13 @@ private slots:
         QCOMPARE(column(1), column(0));
         QCOMPARE(column(12), (QStringList{"b-end", "a-end", "C-end"}));
         QCOMPARE(m.data(m.index(2, 3), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
-        QCOMPARE(m.data(m.index(2, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignLeft | Qt::AlignVCenter);
+        QCOMPARE(m.data(m.index(2, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::AlignLeft | Qt::AlignVCenter);
         QVERIFY(m.flags(m.index(0, 0)) & Qt::ItemIsUserCheckable);
         QVERIFY(m.setData(m.index(0, 0), Qt::Checked, Qt::CheckStateRole));
         m.sortAscending(0);
         QCOMPARE(column(1), (QStringList{"a", "b", "C"})); // as text, case ignored
-        QCOMPARE(m.checkedNames(), QStringList{"b"});    // ticks travel with their rows
+        QCOMPARE(m.checkedNames(), QStringList{"b"});      // ticks travel with their rows
         m.sortAscending(2);
         QCOMPARE(column(2), (QStringList{"1", "10", "2"})); // text order, not numeric
         // Once on, sorting stays on: new rows land in place and a reload comes sorted.
@@ -84,8 +83,7 @@ private slots:
         QVERIFY(!m.isChecked(3));
     }
 
-    void listModelReadsLongListsInPieces()
-    {
+    void listModelReadsLongListsInPieces() {
         test::TestEnv env;
         CustomerStore store(env.db());
         {
@@ -103,7 +101,8 @@ private slots:
         QCOMPARE(m.rowCount(), 1000);
         for (int r : {999, 0, 500, 37, 998})
             QCOMPARE(m.index(r, 6).data().toString(), QString::number(r));
-        for (int r = 0; r < 1000; r += 3) m.setChecked(r, true);
+        for (int r = 0; r < 1000; r += 3)
+            m.setChecked(r, true);
         const QStringList names = m.checkedNames();
         QCOMPARE(names.size(), 334);
         QCOMPARE(names.last(), QStringLiteral("客户999"));

@@ -19,51 +19,52 @@ using namespace vorlan::customers;
 
 namespace {
 
-const QString kOpenWarning = QStringLiteral("因如程序打开Excel文件后，人工就无法再打开了，只有点击“关闭Excel文件”才能人工打开，"
-                                            "所以请您先人工打开要读取Excel文件");
+const QString kOpenWarning =
+    QStringLiteral("因如程序打开Excel文件后，人工就无法再打开了，只有点击“关闭Excel文件”才能人工打开，"
+                   "所以请您先人工打开要读取Excel文件");
 const QString kDone = QStringLiteral("读取全部记录，保存完成！");
 
-QString overwriteQuestion(const QString& name)
-{
-    return QStringLiteral("已经存在客户名称为 ") + name
-           + QStringLiteral(" 的记录,是否复盖原有记录？1、选择‘是’表示会复盖原有记录，等人工读取；2、选择‘否’表示不保存此记录，"
-                            "继续读取下一条；3、选择‘取消’表示读取全部数据停止！");
+QString overwriteQuestion(const QString& name) {
+    return QStringLiteral("已经存在客户名称为 ") + name +
+           QStringLiteral(
+               " 的记录,"
+               "是否复盖原有记录？1、选择‘是’表示会复盖原有记录，等人工读取；2、选择‘否’表示不保存此记录，"
+               "继续读取下一条；3、选择‘取消’表示读取全部数据停止！");
 }
 
-QString sheetMessage(const QString& sheet)
-{
-    return QStringLiteral("读取Excel文件内的工作表名是否为：") + sheet
-           + QStringLiteral("，请检查！如不是，请输入正确的工作表名");
+QString sheetMessage(const QString& sheet) {
+    return QStringLiteral("读取Excel文件内的工作表名是否为：") + sheet +
+           QStringLiteral("，请检查！如不是，请输入正确的工作表名");
 }
 
 // Rows of the table as "name|code|fax", in table order.
-QStringList table(const QSqlDatabase& db)
-{
+QStringList table(const QSqlDatabase& db) {
     QStringList out;
-    for (const Customer& c : CustomerStore(db).all()) out << c[0] + QLatin1Char('|') + c[1] + QLatin1Char('|') + c[5];
+    for (const Customer& c : CustomerStore(db).all())
+        out << c[0] + QLatin1Char('|') + c[1] + QLatin1Char('|') + c[5];
     return out;
 }
 
-QStringList listNames(const Frm_khgl& w)
-{
+QStringList listNames(const Frm_khgl& w) {
     QStringList out;
-    for (int r = 0; r < w.model->rowCount(); ++r) out << w.model->keyName(r);
+    for (int r = 0; r < w.model->rowCount(); ++r)
+        out << w.model->keyName(r);
     return out;
 }
 
 // Does this process hold the file open?
-bool fileIsOpen(const QString& canonicalPath)
-{
+bool fileIsOpen(const QString& canonicalPath) {
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (fd.symLinkTarget() == canonicalPath) return true;
+        if (fd.symLinkTarget() == canonicalPath)
+            return true;
     return false;
 }
 
-std::vector<QVariant> row(const char* name, const QVariant& code = {}, const QVariant& phone = {})
-{
+std::vector<QVariant> row(const char* name, const QVariant& code = {}, const QVariant& phone = {}) {
     std::vector<QVariant> r(12);
-    if (name) r[0] = QString::fromUtf8(name);
+    if (name)
+        r[0] = QString::fromUtf8(name);
     r[1] = code;
     r[4] = phone;
     r[5] = QStringLiteral("fax-") + QString::fromUtf8(name ? name : "");
@@ -76,20 +77,19 @@ class TestImport : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
     QString formulas_; // formula cells without a stored result in rows 2 to 4
-    QString book_;   // header row, then rows 2..10; a second, longer sheet
-    QString offset_; // data in B3:D5 only
+    QString book_;     // header row, then rows 2..10; a second, longer sheet
+    QString offset_;   // data in B3:D5 only
 
     // Opens the workbook in the window through the two prompts.
-    void open(Frm_khgl& w, test::TestEnv& env, const QString& path)
-    {
+    void open(Frm_khgl& w, test::TestEnv& env, const QString& path) {
         env.prompter.fileNames.enqueue(QStringLiteral("  ") + path + QStringLiteral(" "));
         w.But读取Excel->click();
     }
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::xlsWriterAvailable()) QSKIP("python3 with xlwt is not installed; no .xls fixtures can be made");
+    void initTestCase() {
+        if (!test::xlsWriterAvailable())
+            QSKIP("python3 with xlwt is not installed; no .xls fixtures can be made");
         book_ = dir_.filePath(QStringLiteral("customers.xls"));
         std::vector<std::vector<QVariant>> rows{
             {QStringLiteral("客户名称"), QStringLiteral("快捷码")},
@@ -104,31 +104,33 @@ private slots:
             row("西安", QStringLiteral("xa")),
         };
         std::vector<std::vector<QVariant>> longer;
-        for (int i = 0; i < 15; ++i) longer.push_back(row(qPrintable(QStringLiteral("二页%1").arg(i + 1))));
+        for (int i = 0; i < 15; ++i)
+            longer.push_back(row(qPrintable(QStringLiteral("二页%1").arg(i + 1))));
         QString error;
-        QVERIFY2(test::writeXls(book_, {test::customerSheet(QStringLiteral("客户"), rows),
-                                        test::customerSheet(QStringLiteral("更多"), longer)},
+        QVERIFY2(test::writeXls(book_,
+                                {test::customerSheet(QStringLiteral("客户"), rows),
+                                 test::customerSheet(QStringLiteral("更多"), longer)},
                                 &error),
                  qPrintable(error));
         formulas_ = dir_.filePath(QStringLiteral("formulas.xls"));
-        QVERIFY(test::writeXls(formulas_,
-                               {test::customerSheet(QStringLiteral("客户"),
-                                                    {{QStringLiteral("客户名称"), QStringLiteral("快捷码")},
-                                                     {QStringLiteral("甲"), test::formula(QStringLiteral("1+1"))},
-                                                     {test::formula(QStringLiteral("\"ab\"&\"cd\"")), QStringLiteral("y")},
-                                                     {QStringLiteral("丙"), QStringLiteral("z"), test::formula(QStringLiteral("A2"))},
-                                                     {QStringLiteral("丁"), QStringLiteral("d")}})}));
+        QVERIFY(test::writeXls(
+            formulas_, {test::customerSheet(
+                           QStringLiteral("客户"),
+                           {{QStringLiteral("客户名称"), QStringLiteral("快捷码")},
+                            {QStringLiteral("甲"), test::formula(QStringLiteral("1+1"))},
+                            {test::formula(QStringLiteral("\"ab\"&\"cd\"")), QStringLiteral("y")},
+                            {QStringLiteral("丙"), QStringLiteral("z"), test::formula(QStringLiteral("A2"))},
+                            {QStringLiteral("丁"), QStringLiteral("d")}})}));
         offset_ = dir_.filePath(QStringLiteral("offset.xls"));
-        QVERIFY(test::writeXls(offset_,
-                               {test::customerSheet(QStringLiteral("Sheet1"),
-                                                    {{QStringLiteral("甲"), QStringLiteral("j"), QStringLiteral("x")},
-                                                     {QStringLiteral("乙"), QStringLiteral("y")},
-                                                     {QStringLiteral("丙"), QStringLiteral("b")}},
-                                                    2, 1)}));
+        QVERIFY(test::writeXls(
+            offset_, {test::customerSheet(QStringLiteral("Sheet1"),
+                                          {{QStringLiteral("甲"), QStringLiteral("j"), QStringLiteral("x")},
+                                           {QStringLiteral("乙"), QStringLiteral("y")},
+                                           {QStringLiteral("丙"), QStringLiteral("b")}},
+                                          2, 1)}));
     }
 
-    void openAndCloseTheFile()
-    {
+    void openAndCloseTheFile() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -147,7 +149,8 @@ private slots:
         QVERIFY(filter.startsWith(QStringLiteral("电子表格Excel文件(")));
         const QString pattern = filter.section(QLatin1Char('('), 1).chopped(1);
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern));
-        for (const char* name : {"a.xls", "B.XLS", "c.Xls"}) QVERIFY2(re.match(QString::fromUtf8(name)).hasMatch(), name);
+        for (const char* name : {"a.xls", "B.XLS", "c.Xls"})
+            QVERIFY2(re.match(QString::fromUtf8(name)).hasMatch(), name);
         QVERIFY(!re.match(QStringLiteral("d.xlsx")).hasMatch());
         QVERIFY(!w.spreadsheetOpen());
         QVERIFY(!w.XPBut_next->isEnabled());
@@ -168,8 +171,7 @@ private slots:
         w.But关闭Excel->click();
     }
 
-    void aFileThatIsNoWorkbook()
-    {
+    void aFileThatIsNoWorkbook() {
         test::TestEnv env;
         const QString bad = dir_.filePath(QStringLiteral("notes.xls"));
         QFile f(bad);
@@ -185,8 +187,7 @@ private slots:
         QVERIFY(!w.XPBut读取全部->isEnabled());
     }
 
-    void letterBoxesTurnUpperCaseOnLeaving()
-    {
+    void letterBoxesTurnUpperCaseOnLeaving() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -196,8 +197,7 @@ private slots:
         QCOMPARE(w.Text_col[2]->text(), QStringLiteral("C"));
     }
 
-    void readNextTwice()
-    {
+    void readNextTwice() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -240,8 +240,7 @@ private slots:
         QCOMPARE(w.Text_kh[0]->text(), QString()); // far below the sheet: an empty cell
     }
 
-    void readNextRefusals()
-    {
+    void readNextRefusals() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -266,8 +265,7 @@ private slots:
         QCOMPARE(w.Text_kh[0]->text(), QString());
     }
 
-    void readNextAndSave()
-    {
+    void readNextAndSave() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -303,8 +301,7 @@ private slots:
         QCOMPARE(table(env.db()).size(), 3);
     }
 
-    void readAllWithNewAndExistingNames()
-    {
+    void readAllWithNewAndExistingNames() {
         test::TestEnv env;
         CustomerStore store(env.db());
         Customer old;
@@ -322,8 +319,8 @@ private slots:
         env.prompter.clear();
         env.prompter.answers << ui::Answer::Yes << ui::Answer::No;
         w.XPBut读取全部->click();
-        QCOMPARE(env.prompter.texts(),
-                 (QStringList{overwriteQuestion(QStringLiteral("广州")), overwriteQuestion(QStringLiteral("深圳")), kDone}));
+        QCOMPARE(env.prompter.texts(), (QStringList{overwriteQuestion(QStringLiteral("广州")),
+                                                    overwriteQuestion(QStringLiteral("深圳")), kDone}));
         QCOMPARE(env.prompter.shown[0].message.title, QStringLiteral("操作提示"));
         QCOMPARE(env.prompter.shown[0].message.buttons, ui::Buttons::YesNoCancel);
         QCOMPARE(env.prompter.shown[0].message.icon, ui::Icon::Information);
@@ -341,8 +338,7 @@ private slots:
         QCOMPARE(w.model->rowCount(), 9);
     }
 
-    void cancelKeepsWhatWasSaved()
-    {
+    void cancelKeepsWhatWasSaved() {
         test::TestEnv env;
         Customer old;
         old[0] = QStringLiteral("深圳");
@@ -365,13 +361,13 @@ private slots:
         QCOMPARE(w.Text_kh[0]->text(), QStringLiteral("深圳"));
     }
 
-    void emptyNamesAndTheFirstSheetsRowCount()
-    {
+    void emptyNamesAndTheFirstSheetsRowCount() {
         // Rows without a name: the first is saved with an empty name, the next stops the import.
         const QString path = dir_.filePath(QStringLiteral("gaps.xls"));
-        QVERIFY(test::writeXls(path, {test::customerSheet(QStringLiteral("S"),
-                                                          {row("甲"), row(nullptr, QStringLiteral("x")),
-                                                           row("乙"), row(nullptr, QStringLiteral("y")), row("丙")})}));
+        QVERIFY(test::writeXls(path,
+                               {test::customerSheet(QStringLiteral("S"),
+                                                    {row("甲"), row(nullptr, QStringLiteral("x")), row("乙"),
+                                                     row(nullptr, QStringLiteral("y")), row("丙")})}));
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -380,7 +376,8 @@ private slots:
         w.Text_qsdu->setText(QStringLiteral("1"));
         env.prompter.clear();
         w.XPBut读取全部->click();
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！")});
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！")});
         QVERIFY(env.prompter.last().title.isEmpty());
         QCOMPARE(table(env.db()), (QStringList{QStringLiteral("甲||fax-甲"), QStringLiteral("|x|fax-"),
                                                QStringLiteral("乙||fax-乙")}));
@@ -399,8 +396,7 @@ private slots:
         QCOMPARE(w2.Text_qsdu->text(), QStringLiteral("11"));
     }
 
-    void readAllRefusalsAndStops()
-    {
+    void readAllRefusalsAndStops() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -410,7 +406,8 @@ private slots:
         w.Text_col[0]->clear();
         env.prompter.clear();
         w.XPBut读取全部->click();
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("读取的用户编号不能为空,请输入此处的列标号！")});
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("读取的用户编号不能为空,请输入此处的列标号！")});
         QVERIFY(table(env.db()).isEmpty());
 
         w.Text_col[0]->setText(QStringLiteral("A"));
@@ -432,8 +429,10 @@ private slots:
         QCOMPARE(env.prompter.texts(), QStringList{kDone});
 
         // A failing insert stops the import; rows written before stay.
-        data::exec(env.db(), QStringLiteral("CREATE TRIGGER no_hz BEFORE INSERT ON Basic_Khgl WHEN NEW.\"客户名称\" = '杭州' "
-                                            "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+        data::exec(
+            env.db(),
+            QStringLiteral("CREATE TRIGGER no_hz BEFORE INSERT ON Basic_Khgl WHEN NEW.\"客户名称\" = '杭州' "
+                           "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
         w.Text_qsdu->setText(QStringLiteral("2"));
         env.prompter.clear();
         w.XPBut读取全部->click();
@@ -450,8 +449,7 @@ private slots:
         QVERIFY(!w.XPBut读取全部->isEnabled());
     }
 
-    void usedRangeAwayFromA1()
-    {
+    void usedRangeAwayFromA1() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -460,18 +458,18 @@ private slots:
         QCOMPARE(w.usedColumns(), 4);
         w.Text_sheet->setText(QStringLiteral("Sheet1"));
         w.Text_qsdu->setText(QStringLiteral("3"));
-        for (int k = 0; k < kFieldCount; ++k) w.Text_col[k]->clear();
+        for (int k = 0; k < kFieldCount; ++k)
+            w.Text_col[k]->clear();
         w.Text_col[0]->setText(QStringLiteral("B"));
         w.Text_col[1]->setText(QStringLiteral("C"));
         w.Text_col[5]->setText(QStringLiteral("D"));
         w.XPBut读取全部->click();
         QCOMPARE(env.prompter.lastText(), kDone);
-        QCOMPARE(table(env.db()), (QStringList{QStringLiteral("甲|j|x"), QStringLiteral("乙|y|"),
-                                               QStringLiteral("丙|b|")}));
+        QCOMPARE(table(env.db()),
+                 (QStringList{QStringLiteral("甲|j|x"), QStringLiteral("乙|y|"), QStringLiteral("丙|b|")}));
     }
 
-    void readAllIntoASortedList()
-    {
+    void readAllIntoASortedList() {
         test::TestEnv env;
         Customer c;
         c[0] = QStringLiteral("m");
@@ -492,8 +490,7 @@ private slots:
 
     // Formula cells whose value the file does not hold are named once, before anything is saved; the
     // user goes on (they read as empty) or stops (nothing saved, the start row stays).
-    void unreadableFormulaCells_data()
-    {
+    void unreadableFormulaCells_data() {
         QTest::addColumn<int>("action");
         QTest::addColumn<int>("start");
         QTest::addColumn<QString>("clearedLetter"); // a field not read
@@ -510,15 +507,16 @@ private slots:
                                                      << QStringLiteral("第2行B列、第3行A列") << 2 << all;
         QTest::newRow("read all, last row only") << int(ReadAction::All) << 5 << QString() << QString() << 0
                                                  << QStringList{QStringLiteral("丁|d|")};
-        QTest::newRow("read next and save") << int(ReadAction::NextAndSave) << 3 << QString()
-                                            << QStringLiteral("第3行A列") << 1 << QStringList{QStringLiteral("|y|")};
-        QTest::newRow("read next and save, clean row") << int(ReadAction::NextAndSave) << 5 << QString() << QString()
-                                                       << 0 << QStringList{QStringLiteral("丁|d|")};
-        QTest::newRow("read next") << int(ReadAction::Next) << 2 << QString() << QStringLiteral("第2行B列") << 1
-                                   << QStringList{};
+        QTest::newRow("read next and save")
+            << int(ReadAction::NextAndSave) << 3 << QString() << QStringLiteral("第3行A列") << 1
+            << QStringList{QStringLiteral("|y|")};
+        QTest::newRow("read next and save, clean row")
+            << int(ReadAction::NextAndSave) << 5 << QString() << QString() << 0
+            << QStringList{QStringLiteral("丁|d|")};
+        QTest::newRow("read next") << int(ReadAction::Next) << 2 << QString() << QStringLiteral("第2行B列")
+                                   << 1 << QStringList{};
     }
-    void unreadableFormulaCells()
-    {
+    void unreadableFormulaCells() {
         QFETCH(int, action);
         QFETCH(int, start);
         QFETCH(QString, clearedLetter);
@@ -533,24 +531,32 @@ private slots:
             w.Text_sheet->setText(QStringLiteral("客户"));
             w.Text_qsdu->setText(QString::number(start));
             for (QLineEdit* e : w.Text_col)
-                if (e->text() == clearedLetter) e->clear();
+                if (e->text() == clearedLetter)
+                    e->clear();
             w.Text_kh[1]->setText(QStringLiteral("typed"));
             env.prompter.clear();
             env.prompter.answers << answer;
             switch (ReadAction(action)) {
-            case ReadAction::Next: w.XPBut_next->click(); break;
-            case ReadAction::NextAndSave: w.But读取下一条->click(); break;
-            case ReadAction::All: w.XPBut读取全部->click(); break;
+            case ReadAction::Next:
+                w.XPBut_next->click();
+                break;
+            case ReadAction::NextAndSave:
+                w.But读取下一条->click();
+                break;
+            case ReadAction::All:
+                w.XPBut读取全部->click();
+                break;
             }
             const bool warned = !cells.isEmpty();
             if (warned) {
                 QVERIFY(!env.prompter.shown.isEmpty());
                 const ui::Message m = env.prompter.shown.first().message;
-                QCOMPARE(m.text, QStringLiteral("工作表“客户”中有%1个要读取的单元格是公式，程序读不出它们的值：%2。\n"
-                                                "如果继续，这些单元格将按空白读取。是否继续读取？\n"
-                                                "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
-                                     .arg(count)
-                                     .arg(cells));
+                QCOMPARE(m.text,
+                         QStringLiteral("工作表“客户”中有%1个要读取的单元格是公式，程序读不出它们的值：%2。\n"
+                                        "如果继续，这些单元格将按空白读取。是否继续读取？\n"
+                                        "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
+                             .arg(count)
+                             .arg(cells));
                 QCOMPARE(m.title, QStringLiteral("警告"));
                 QCOMPARE(m.buttons, ui::Buttons::YesNo);
                 QCOMPARE(m.icon, ui::Icon::Exclamation);
@@ -564,7 +570,8 @@ private slots:
                 QVERIFY(table(env.db()).isEmpty());
                 QCOMPARE(w.model->rowCount(), 0);
                 QCOMPARE(w.Text_qsdu->text(), QString::number(start));
-                if (ReadAction(action) != ReadAction::All) QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("typed"));
+                if (ReadAction(action) != ReadAction::All)
+                    QCOMPARE(w.Text_kh[1]->text(), QStringLiteral("typed"));
                 continue;
             }
             QCOMPARE(table(env.db()), savedWhenGoingOn);
@@ -581,9 +588,9 @@ private slots:
         }
     }
 
-    void closingTheWindowClosesTheFile()
-    {
-        if (!QFileInfo::exists(QStringLiteral("/proc/self/fd"))) QSKIP("no /proc to see open files");
+    void closingTheWindowClosesTheFile() {
+        if (!QFileInfo::exists(QStringLiteral("/proc/self/fd")))
+            QSKIP("no /proc to see open files");
         test::TestEnv env;
         const QString canonical = QFileInfo(book_).canonicalFilePath();
         {

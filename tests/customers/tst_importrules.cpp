@@ -10,8 +10,7 @@ Q_DECLARE_METATYPE(vorlan::customers::FieldColumns)
 class TestImportRules : public QObject {
     Q_OBJECT
 private slots:
-    void letters_data()
-    {
+    void letters_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("column");
         QTest::newRow("A") << QStringLiteral("A") << 1;
@@ -26,25 +25,25 @@ private slots:
         QTest::newRow("full-width A") << QStringLiteral("Ａ") << 0;
         QTest::newRow("punctuation") << QStringLiteral("[") << 0;
     }
-    void letters()
-    {
+    void letters() {
         QFETCH(QString, text);
         QFETCH(int, column);
         QCOMPARE(columnNumber(text), column);
     }
 
-    void columnsToRead_data()
-    {
+    void columnsToRead_data() {
         QTest::addColumn<QStringList>("letters");
         QTest::addColumn<int>("used");
         QTest::addColumn<FieldColumns>("expected");
         const QStringList defaults{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L"};
-        QTest::newRow("defaults, 12 used") << defaults << 12 << FieldColumns{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("defaults, 12 used")
+            << defaults << 12 << FieldColumns{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
         QTest::newRow("defaults, 3 used") << defaults << 3 << FieldColumns{1, 2, 3};
         QTest::newRow("none used") << defaults << 0 << FieldColumns{};
         QStringList emptied = defaults;
         emptied[4] = QString();
-        QTest::newRow("emptied box unread") << emptied << 12 << FieldColumns{1, 2, 3, 4, 0, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("emptied box unread")
+            << emptied << 12 << FieldColumns{1, 2, 3, 4, 0, 6, 7, 8, 9, 10, 11, 12};
         QStringList repeated = defaults;
         repeated[6] = QStringLiteral("b");
         repeated[11] = QStringLiteral("B");
@@ -54,18 +53,17 @@ private slots:
         QTest::newRow("fewer boxes, two letters") << swapped << 5 << FieldColumns{3, 0, 1};
         QStringList beyond = defaults;
         beyond[0] = QStringLiteral("Z");
-        QTest::newRow("column beyond used") << beyond << 12 << FieldColumns{0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("column beyond used")
+            << beyond << 12 << FieldColumns{0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     }
-    void columnsToRead()
-    {
+    void columnsToRead() {
         QFETCH(QStringList, letters);
         QFETCH(int, used);
         QFETCH(FieldColumns, expected);
         QCOMPARE(vorlan::customers::columnsToRead(fieldColumns(letters), used), expected);
     }
 
-    void startRows_data()
-    {
+    void startRows_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("row"); // 0: refused
         QTest::newRow("3") << QStringLiteral("3") << 3;
@@ -78,17 +76,17 @@ private slots:
         QTest::newRow("full-width digits") << QStringLiteral("３") << 0;
         QTest::newRow("too large") << QStringLiteral("99999999999") << 0;
     }
-    void startRows()
-    {
+    void startRows() {
         QFETCH(QString, text);
         QFETCH(int, row);
         const auto r = startRow(text);
-        if (row == 0) QVERIFY(!r.has_value());
-        else QCOMPARE(r.value(), row);
+        if (row == 0)
+            QVERIFY(!r.has_value());
+        else
+            QCOMPARE(r.value(), row);
     }
 
-    void numbers_data()
-    {
+    void numbers_data() {
         // A number cell is data the user typed: every digit is kept and no exponent ever appears.
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
@@ -111,7 +109,8 @@ private slots:
         QTest::newRow("2^53") << 9007199254740992.0 << QStringLiteral("9007199254740992");
         QTest::newRow("2^53+1 as double") << double(9007199254740993LL) << QStringLiteral("9007199254740992");
         // Beyond 2^53 a double holds no exact account number; its own value is given, digit for digit.
-        QTest::newRow("bank account 19 digits") << 6222021234567890123.0 << QStringLiteral("6222021234567889920");
+        QTest::newRow("bank account 19 digits")
+            << 6222021234567890123.0 << QStringLiteral("6222021234567889920");
         QTest::newRow("1e20") << 1e20 << QStringLiteral("100000000000000000000");
         QTest::newRow("-2^63") << -9223372036854775808.0 << QStringLiteral("-9223372036854775808");
         QTest::newRow("2^64") << 18446744073709551616.0 << QStringLiteral("18446744073709551616");
@@ -121,8 +120,7 @@ private slots:
         QTest::newRow("-1.5e-7") << -1.5e-7 << QStringLiteral("-0.00000015");
         QTest::newRow("smallest normal digits") << 1.25e-20 << QStringLiteral("0.0000000000000000000125");
     }
-    void numbers()
-    {
+    void numbers() {
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(numberText(value), text);

@@ -21,32 +21,33 @@ using namespace vorlan::customers;
 
 namespace {
 
-Customer customer(const QString& name, const QString& code = QString())
-{
+Customer customer(const QString& name, const QString& code = QString()) {
     Customer c;
     c[0] = name;
     c[1] = code;
-    for (int k = 2; k < kFieldCount; ++k) c[k] = name + QString::number(k);
+    for (int k = 2; k < kFieldCount; ++k)
+        c[k] = name + QString::number(k);
     return c;
 }
 
 // Rows of the table as "name|code", in table order.
-QStringList table(const QSqlDatabase& db)
-{
+QStringList table(const QSqlDatabase& db) {
     QStringList out;
-    for (const Customer& c : CustomerStore(db).all()) out << c[0] + QLatin1Char('|') + c[1];
+    for (const Customer& c : CustomerStore(db).all())
+        out << c[0] + QLatin1Char('|') + c[1];
     return out;
 }
 
-void fill(Frm_khgl& w, const Customer& c)
-{
-    for (int k = 0; k < kFieldCount; ++k) w.Text_kh[k]->setText(c[k]);
+void fill(Frm_khgl& w, const Customer& c) {
+    for (int k = 0; k < kFieldCount; ++k)
+        w.Text_kh[k]->setText(c[k]);
 }
 
-void pressEnter(QWidget* box) { QTest::keyClick(box, Qt::Key_Return); }
+void pressEnter(QWidget* box) {
+    QTest::keyClick(box, Qt::Key_Return);
+}
 
-void clickRow(Frm_khgl& w, int row)
-{
+void clickRow(Frm_khgl& w, int row) {
     const QRect r = w.ListView1->visualRect(w.model->index(row, 2));
     QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {}, r.center());
 }
@@ -56,13 +57,13 @@ void clickRow(Frm_khgl& w, int row)
 class TestRegister : public QObject {
     Q_OBJECT
 private slots:
-    void openShowsEveryCustomerInTheList()
-    {
+    void openShowsEveryCustomerInTheList() {
         test::TestEnv env;
         CustomerStore store(env.db());
         store.insert(customer(QStringLiteral("北京华联"), QStringLiteral("bjhl")));
         QSqlQuery q(env.db());
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('只有名称')"))); // Nulls elsewhere
+        QVERIFY(q.exec(
+            QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('只有名称')"))); // Nulls elsewhere
         Frm_khgl w;
         w.load();
         QCOMPARE(w.windowTitle(), QStringLiteral("客户详细信息登记"));
@@ -91,8 +92,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void saveTrimsButLooksUpAsTyped()
-    {
+    void saveTrimsButLooksUpAsTyped() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -102,10 +102,11 @@ private slots:
         QCOMPARE(env.prompter.last().title, QStringLiteral("系统提示"));
         QCOMPARE(table(env.db()), QStringList{QStringLiteral("张三|")});
         // Eleven empty texts, never Null.
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM Basic_Khgl WHERE \"汇入地县市\" = '' "
-                                                       "AND \"快捷码\" = ''"))
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM Basic_Khgl WHERE \"汇入地县市\" = '' "
+                                                  "AND \"快捷码\" = ''"))
+                .toInt(),
+            1);
         QVERIFY(w.Text_kh[0]->text().isEmpty()); // back to a new record
         QCOMPARE(w.model->rowCount(), 1);
 
@@ -135,14 +136,12 @@ private slots:
         QCOMPARE(table(env.db()).count(QStringLiteral("张三|")), 2);
     }
 
-    void nameIsRequired_data()
-    {
+    void nameIsRequired_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("empty") << QString();
         QTest::newRow("blanks only") << QStringLiteral("   ");
     }
-    void nameIsRequired()
-    {
+    void nameIsRequired() {
         QFETCH(QString, name);
         test::TestEnv env;
         Frm_khgl w;
@@ -156,8 +155,7 @@ private slots:
         QVERIFY(table(env.db()).isEmpty());
     }
 
-    void enterSavesOnlyInTheNewRecordState()
-    {
+    void enterSavesOnlyInTheNewRecordState() {
         test::TestEnv env;
         CustomerStore(env.db()).insert(customer(QStringLiteral("甲")));
         Frm_khgl w;
@@ -180,8 +178,7 @@ private slots:
         QCOMPARE(table(env.db()).size(), 2);
     }
 
-    void clickingTheListFillsTheBoxes()
-    {
+    void clickingTheListFillsTheBoxes() {
         test::TestEnv env;
         CustomerStore store(env.db());
         store.insert(customer(QStringLiteral("甲"), QStringLiteral("j")));
@@ -212,8 +209,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void modify()
-    {
+    void modify() {
         test::TestEnv env;
         CustomerStore(env.db()).insert(customer(QStringLiteral("甲"), QStringLiteral("old")));
         Frm_khgl w;
@@ -226,7 +222,8 @@ private slots:
         w.Text_kh[0]->setText(QStringLiteral("甲"));
         w.Text_kh[1]->setText(QStringLiteral("unsaved"));
         w.XPBut_XiuGai->click();
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("请先在列表中单击选择要修改的客户记录，再点击“修   改”！")});
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("请先在列表中单击选择要修改的客户记录，再点击“修   改”！")});
         QCOMPARE(env.prompter.last().title, QStringLiteral("操作无效报告"));
         QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
         QCOMPARE(table(env.db()), QStringList{QStringLiteral("甲|old")});
@@ -250,8 +247,7 @@ private slots:
 
     // A second correction after a modification is saved as well, without clicking the row again, and
     // a click then shows what was saved.
-    void modifyAgainWithoutClickingTheRow()
-    {
+    void modifyAgainWithoutClickingTheRow() {
         test::TestEnv env;
         CustomerStore store(env.db());
         store.insert(customer(QStringLiteral("甲"), QStringLiteral("j")));
@@ -266,7 +262,8 @@ private slots:
             w.Text_kh[1]->setText(QString::fromUtf8(code));
             w.XPBut_XiuGai->click();
             QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("客户名称甲的记录修改成功！请返回")});
-            QCOMPARE(table(env.db()).filter(QStringLiteral("甲|")), QStringList{QStringLiteral("甲|") + QString::fromUtf8(code)});
+            QCOMPARE(table(env.db()).filter(QStringLiteral("甲|")),
+                     QStringList{QStringLiteral("甲|") + QString::fromUtf8(code)});
             QCOMPARE(w.Text_kh[1]->text(), QString::fromUtf8(code));
             // The customer just written is the selected row.
             const QModelIndexList selected = w.ListView1->selectionModel()->selectedRows();
@@ -281,8 +278,7 @@ private slots:
         QCOMPARE(w.Text_kh[11]->text(), QStringLiteral("甲11"));
     }
 
-    void keyboardInTheListLoadsTheRecord_data()
-    {
+    void keyboardInTheListLoadsTheRecord_data() {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("to");
@@ -292,15 +288,16 @@ private slots:
         QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
         QTest::newRow("page down") << 0 << int(Qt::Key_PageDown) << 3;
     }
-    void keyboardInTheListLoadsTheRecord()
-    {
+    void keyboardInTheListLoadsTheRecord() {
         QFETCH(int, from);
         QFETCH(int, key);
         QFETCH(int, to);
         test::TestEnv env;
         CustomerStore store(env.db());
-        const QStringList names{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁")};
-        for (const QString& n : names) store.insert(customer(n, n + QStringLiteral("-code")));
+        const QStringList names{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"),
+                                QStringLiteral("丁")};
+        for (const QString& n : names)
+            store.insert(customer(n, n + QStringLiteral("-code")));
         Frm_khgl w;
         w.load();
         w.show();
@@ -323,8 +320,7 @@ private slots:
         QVERIFY(env.prompter.shown.size() == 1);
     }
 
-    void aFailedModifyKeepsTheCustomer()
-    {
+    void aFailedModifyKeepsTheCustomer() {
         test::TestEnv env;
         CustomerStore(env.db()).insert(customer(QStringLiteral("甲"), QStringLiteral("old")));
         Frm_khgl w;
@@ -341,13 +337,13 @@ private slots:
         QCOMPARE(table(env.db()), QStringList{QStringLiteral("甲|old")});
     }
 
-    void apostrophesEverywhere()
-    {
+    void apostrophesEverywhere() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
         Customer c;
-        for (int k = 0; k < kFieldCount; ++k) c[k] = QStringLiteral("O'Brien's %1 ' or '1'='1").arg(k);
+        for (int k = 0; k < kFieldCount; ++k)
+            c[k] = QStringLiteral("O'Brien's %1 ' or '1'='1").arg(k);
         fill(w, c);
         w.XPBut_BaoC->click();
         QVERIFY(CustomerStore(env.db()).all() == std::vector<Customer>{c});
@@ -364,8 +360,7 @@ private slots:
         QCOMPARE(table(env.db()), QStringList{QStringLiteral("other|")});
     }
 
-    void storeReadsEveryTextBack()
-    {
+    void storeReadsEveryTextBack() {
         test::TestEnv env;
         Customer odd = customer(QStringLiteral("unit\x1fseparator"));
         odd[7] = QString(QChar(0x1f));
@@ -374,7 +369,8 @@ private slots:
         const RowId before = store.insert(customer(QStringLiteral("before")));
         const RowId oddId = store.insert(odd);
         QSqlQuery q(env.db());
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\", \"传真\") VALUES ('nulls', 5)")));
+        QVERIFY(
+            q.exec(QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\", \"传真\") VALUES ('nulls', 5)")));
         const RowId nulls = q.lastInsertId().toLongLong();
         const auto rows = store.rows({nulls, oddId, 999, before});
         QCOMPARE(rows.size(), size_t(4));
@@ -390,8 +386,7 @@ private slots:
         QCOMPARE(store.ids(), (std::vector<RowId>{before, oddId, nulls}));
     }
 
-    void deleteTicked()
-    {
+    void deleteTicked() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -424,8 +419,7 @@ private slots:
         QVERIFY(!w.model->isChecked(0));
     }
 
-    void deleteAll()
-    {
+    void deleteAll() {
         test::TestEnv env;
         CustomerStore(env.db()).insert(customer(QStringLiteral("甲")));
         Frm_khgl w;
@@ -448,8 +442,7 @@ private slots:
         QCOMPARE(w.model->rowCount(), 0);
     }
 
-    void reloadFailureIsReported()
-    {
+    void reloadFailureIsReported() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("DROP TABLE Basic_Khgl"));
         Frm_khgl w;
@@ -458,8 +451,7 @@ private slots:
         QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
     }
 
-    void headerClickSortsAndReloadSortsByShortCode()
-    {
+    void headerClickSortsAndReloadSortsByShortCode() {
         test::TestEnv env;
         CustomerStore store(env.db());
         store.insert(customer(QStringLiteral("c"), QStringLiteral("2")));
@@ -469,7 +461,8 @@ private slots:
         w.load();
         auto column = [&w](int col) {
             QStringList out;
-            for (int r = 0; r < w.model->rowCount(); ++r) out << w.model->index(r, col).data().toString();
+            for (int r = 0; r < w.model->rowCount(); ++r)
+                out << w.model->index(r, col).data().toString();
             return out;
         };
         QCOMPARE(column(0), (QStringList{"c", "A", "b"})); // table order before any click
@@ -477,18 +470,19 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QHeaderView* h = w.ListView1->header();
-        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
         QCOMPARE(spy.count(), 1);
         QCOMPARE(column(0), (QStringList{"A", "b", "c"}));
-        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
         QCOMPARE(column(0), (QStringList{"A", "b", "c"})); // ascending again, not reversed
         // A reload sorts by the short code, as text.
         w.comd_ShuaX_Click();
         QCOMPARE(column(2), (QStringList{"10", "2", "3"}));
     }
 
-    void trackSelectPicksTheRestingRow()
-    {
+    void trackSelectPicksTheRestingRow() {
         test::TestEnv env;
         CustomerStore store(env.db());
         store.insert(customer(QStringLiteral("甲")));
@@ -508,8 +502,7 @@ private slots:
         QTRY_COMPARE(w.ListView1->selectionModel()->selectedRows().value(0).row(), 0);
     }
 
-    void helpToggles()
-    {
+    void helpToggles() {
         test::TestEnv env;
         Frm_khgl w;
         w.load();
@@ -523,8 +516,7 @@ private slots:
         QCOMPARE(w.XPButton2->text(), QStringLiteral("帮助显示>>>"));
     }
 
-    void openerShowsTheRegisterModally()
-    {
+    void openerShowsTheRegisterModally() {
         test::TestEnv env;
         QString shown;
         env.prompter.onExec = [&](QDialog* d) {

@@ -12,37 +12,32 @@ using namespace vorlan::customers;
 
 namespace {
 
-QByteArray record(quint16 id, const QByteArray& data)
-{
+QByteArray record(quint16 id, const QByteArray& data) {
     QByteArray r(4, '\0');
     qToLittleEndian<quint16>(id, r.data());
     qToLittleEndian<quint16>(quint16(data.size()), r.data() + 2);
     return r + data;
 }
 
-QByteArray le16(int v)
-{
+QByteArray le16(int v) {
     QByteArray b(2, '\0');
     qToLittleEndian<quint16>(quint16(v), b.data());
     return b;
 }
 
 // A FORMULA record at (row, column), 0-based, with those eight result bytes and a token "1".
-QByteArray formulaRecord(int row, int column, const QByteArray& result)
-{
-    return record(0x0006, le16(row) + le16(column) + le16(15) + result + le16(0) + QByteArray(4, '\0')
-                              + le16(2) + QByteArray("\x1e\x01\x00", 3));
+QByteArray formulaRecord(int row, int column, const QByteArray& result) {
+    return record(0x0006, le16(row) + le16(column) + le16(15) + result + le16(0) + QByteArray(4, '\0') +
+                              le16(2) + QByteArray("\x1e\x01\x00", 3));
 }
 
-QByteArray numberResult(double d)
-{
+QByteArray numberResult(double d) {
     QByteArray b(8, '\0');
     qToLittleEndian<double>(d, b.data());
     return b;
 }
 
-QByteArray specialResult(int type, int value = 0)
-{
+QByteArray specialResult(int type, int value = 0) {
     QByteArray b(8, '\0');
     b[0] = char(type);
     b[2] = char(value);
@@ -51,36 +46,35 @@ QByteArray specialResult(int type, int value = 0)
 }
 
 // A STRING record of a BIFF8 text: 8-bit when every character fits, UTF-16 otherwise.
-QByteArray stringRecord(const QString& text)
-{
+QByteArray stringRecord(const QString& text) {
     bool narrow = true;
-    for (QChar c : text) narrow = narrow && c.unicode() < 0x100;
+    for (QChar c : text)
+        narrow = narrow && c.unicode() < 0x100;
     QByteArray chars;
-    for (QChar c : text) chars += narrow ? QByteArray(1, char(c.unicode())) : le16(c.unicode());
+    for (QChar c : text)
+        chars += narrow ? QByteArray(1, char(c.unicode())) : le16(c.unicode());
     return record(0x0207, le16(int(text.size())) + QByteArray(1, narrow ? '\0' : '\1') + chars);
 }
 
 // A bare single-sheet BIFF8 stream around those records.
-QByteArray sheetStream(const QByteArray& records)
-{
+QByteArray sheetStream(const QByteArray& records) {
     const QByteArray bof = le16(0x0600) + le16(0x0010) + QByteArray(12, '\0');
     return record(0x0809, bof) + records + record(0x000A, {});
 }
 
-QByteArray le32(quint32 v)
-{
+QByteArray le32(quint32 v) {
     QByteArray b(4, '\0');
     qToLittleEndian<quint32>(v, b.data());
     return b;
 }
 
 // A BOUNDSHEET record of a BIFF8 sheet at that stream position.
-QByteArray boundSheet(quint32 position, int type, const QString& name, bool wide)
-{
+QByteArray boundSheet(quint32 position, int type, const QString& name, bool wide) {
     QByteArray chars;
-    for (QChar c : name) chars += wide ? le16(c.unicode()) : QByteArray(1, char(c.unicode()));
-    return record(0x0085, le32(position) + QByteArray(1, '\0') + QByteArray(1, char(type))
-                              + QByteArray(1, char(name.size())) + QByteArray(1, wide ? '\1' : '\0') + chars);
+    for (QChar c : name)
+        chars += wide ? le16(c.unicode()) : QByteArray(1, char(c.unicode()));
+    return record(0x0085, le32(position) + QByteArray(1, '\0') + QByteArray(1, char(type)) +
+                              QByteArray(1, char(name.size())) + QByteArray(1, wide ? '\1' : '\0') + chars);
 }
 
 // A workbook stream of BIFF8 sheets, each given by its BOUNDSHEET type, name and cell records.
@@ -90,11 +84,11 @@ struct TestSheet {
     bool wideName;
     QByteArray records;
 };
-QByteArray workbookStream(const std::vector<TestSheet>& sheets)
-{
+QByteArray workbookStream(const std::vector<TestSheet>& sheets) {
     const QByteArray bof = record(0x0809, le16(0x0600) + le16(0x0005) + QByteArray(12, '\0'));
     qsizetype globalsSize = bof.size() + 4; // and the EOF
-    for (const TestSheet& t : sheets) globalsSize += boundSheet(0, t.type, t.name, t.wideName).size();
+    for (const TestSheet& t : sheets)
+        globalsSize += boundSheet(0, t.type, t.name, t.wideName).size();
     QByteArray globals = bof, substreams;
     for (const TestSheet& t : sheets) {
         globals += boundSheet(quint32(globalsSize + substreams.size()), t.type, t.name, t.wideName);
@@ -105,8 +99,7 @@ QByteArray workbookStream(const std::vector<TestSheet>& sheets)
 
 // A compound file of 512-byte sectors holding one small stream "Workbook", which lies in the
 // small-stream area (below 4096 bytes): header, FAT, directory, small-stream FAT, small streams.
-QByteArray smallCompoundFile(const QByteArray& workbook)
-{
+QByteArray smallCompoundFile(const QByteArray& workbook) {
     const quint32 end = 0xFFFFFFFE, freeSector = 0xFFFFFFFF;
     QByteArray mini = workbook;
     mini.append(QByteArray((64 - mini.size() % 64) % 64, '\0'));
@@ -115,30 +108,35 @@ QByteArray smallCompoundFile(const QByteArray& workbook)
     mini.append(QByteArray(dataSectors * 512 - mini.size(), '\0'));
 
     QByteArray header("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    header += QByteArray(16, '\0') + le16(0x3E) + le16(3) + le16(0xFFFE) + le16(9) + le16(6) + QByteArray(6, '\0');
+    header +=
+        QByteArray(16, '\0') + le16(0x3E) + le16(3) + le16(0xFFFE) + le16(9) + le16(6) + QByteArray(6, '\0');
     header += le32(0) + le32(1) + le32(1) + le32(0) + le32(4096) + le32(2) + le32(1) + le32(end) + le32(0);
     header += le32(0);
-    for (int i = 1; i < 109; ++i) header += le32(freeSector);
+    for (int i = 1; i < 109; ++i)
+        header += le32(freeSector);
 
     QByteArray fat = le32(0xFFFFFFFD) + le32(end) + le32(end);
-    for (int i = 0; i < dataSectors; ++i) fat += le32(i + 1 < dataSectors ? quint32(4 + i) : end);
+    for (int i = 0; i < dataSectors; ++i)
+        fat += le32(i + 1 < dataSectors ? quint32(4 + i) : end);
     fat.append(QByteArray(512 - fat.size(), '\xff'));
 
     auto entry = [&](const QString& name, int type, quint32 start, quint32 size) {
         QByteArray e;
-        for (QChar c : name) e += le16(c.unicode());
+        for (QChar c : name)
+            e += le16(c.unicode());
         e.append(QByteArray(64 - e.size(), '\0'));
         e += le16(int(name.size() + 1) * 2) + QByteArray(1, char(type)) + QByteArray(1, '\1');
         e += le32(freeSector) + le32(freeSector) + le32(type == 5 ? 1 : freeSector);
         e += QByteArray(16 + 4 + 16, '\0') + le32(start) + le32(size) + le32(0);
         return e;
     };
-    QByteArray dir = entry(QStringLiteral("Root Entry"), 5, 3, quint32(mini.size()))
-                     + entry(QStringLiteral("Workbook"), 2, 0, quint32(workbook.size()));
+    QByteArray dir = entry(QStringLiteral("Root Entry"), 5, 3, quint32(mini.size())) +
+                     entry(QStringLiteral("Workbook"), 2, 0, quint32(workbook.size()));
     dir.append(QByteArray(512 - dir.size(), '\0'));
 
     QByteArray miniFat;
-    for (int i = 0; i < miniSectors; ++i) miniFat += le32(i + 1 < miniSectors ? quint32(i + 1) : end);
+    for (int i = 0; i < miniSectors; ++i)
+        miniFat += le32(i + 1 < miniSectors ? quint32(i + 1) : end);
     miniFat.append(QByteArray(512 - miniFat.size(), '\xff'));
     return header + fat + dir + miniFat + mini;
 }
@@ -151,9 +149,9 @@ class TestSpreadsheet : public QObject {
     QString book_;
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::xlsWriterAvailable()) QSKIP("python3 with xlwt is not installed; no .xls fixtures can be made");
+    void initTestCase() {
+        if (!test::xlsWriterAvailable())
+            QSKIP("python3 with xlwt is not installed; no .xls fixtures can be made");
         book_ = dir_.filePath(QStringLiteral("客户资料.xls"));
         // Sheet 1: a used range from B3 to E10; sheet 2 longer and wider.
         test::XlsSheet first{QStringLiteral("Sheet1"),
@@ -170,46 +168,48 @@ private slots:
                                  {8, 1, 0.00000015},
                                  {9, 4, QStringLiteral("末行")},
                              }};
-        test::XlsSheet second{QStringLiteral("第二页"), {{0, 0, QStringLiteral("甲")}, {19, 7, QStringLiteral("乙")}}};
+        test::XlsSheet second{QStringLiteral("第二页"),
+                              {{0, 0, QStringLiteral("甲")}, {19, 7, QStringLiteral("乙")}}};
         QString error;
         QVERIFY2(test::writeXls(book_, {first, second}, &error), qPrintable(error));
     }
 
-    void usedRangeOfTheFirstSheet()
-    {
+    void usedRangeOfTheFirstSheet() {
         auto r = openSpreadsheet(book_);
         // The extent counts from A1, so a range starting at B3 still reaches its last row and column.
         QCOMPARE(r->usedRows(), 10);
         QCOMPARE(r->usedColumns(), 5);
     }
 
-    void cells_data()
-    {
+    void cells_data() {
         QTest::addColumn<QString>("sheet");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        QTest::newRow("chinese text") << QStringLiteral("Sheet1") << 3 << 2 << QStringLiteral("北京华联商贸有限公司");
+        QTest::newRow("chinese text")
+            << QStringLiteral("Sheet1") << 3 << 2 << QStringLiteral("北京华联商贸有限公司");
         QTest::newRow("phone number") << QStringLiteral("Sheet1") << 3 << 3 << QStringLiteral("13800138000");
         QTest::newRow("postcode") << QStringLiteral("Sheet1") << 3 << 4 << QStringLiteral("100000");
         QTest::newRow("decimal") << QStringLiteral("Sheet1") << 3 << 5 << QStringLiteral("3.25");
         QTest::newRow("apostrophe") << QStringLiteral("Sheet1") << 4 << 2 << QStringLiteral("O'Neil & 张");
         QTest::newRow("date") << QStringLiteral("Sheet1") << 4 << 4 << QStringLiteral("2024-03-05");
         QTest::newRow("negative") << QStringLiteral("Sheet1") << 5 << 3 << QStringLiteral("-7");
-        QTest::newRow("bank account number cell") << QStringLiteral("Sheet1") << 7 << 5 << QStringLiteral("6222499836243985");
-        QTest::newRow("1e20") << QStringLiteral("Sheet1") << 8 << 2 << QStringLiteral("100000000000000000000");
+        QTest::newRow("bank account number cell")
+            << QStringLiteral("Sheet1") << 7 << 5 << QStringLiteral("6222499836243985");
+        QTest::newRow("1e20") << QStringLiteral("Sheet1") << 8 << 2
+                              << QStringLiteral("100000000000000000000");
         QTest::newRow("small fraction") << QStringLiteral("Sheet1") << 9 << 2 << QStringLiteral("0.00000015");
         QTest::newRow("empty cell") << QStringLiteral("Sheet1") << 4 << 3 << QString();
         QTest::newRow("A1 outside the range") << QStringLiteral("Sheet1") << 1 << 1 << QString();
         QTest::newRow("last cell") << QStringLiteral("Sheet1") << 10 << 5 << QStringLiteral("末行");
         QTest::newRow("below the sheet") << QStringLiteral("Sheet1") << 500 << 2 << QString();
         QTest::newRow("right of the sheet") << QStringLiteral("Sheet1") << 3 << 26 << QString();
-        QTest::newRow("sheet name ignores case") << QStringLiteral("sHEET1") << 3 << 2 << QStringLiteral("北京华联商贸有限公司");
+        QTest::newRow("sheet name ignores case")
+            << QStringLiteral("sHEET1") << 3 << 2 << QStringLiteral("北京华联商贸有限公司");
         QTest::newRow("second sheet") << QStringLiteral("第二页") << 20 << 8 << QStringLiteral("乙");
         QTest::newRow("second sheet A1") << QStringLiteral("第二页") << 1 << 1 << QStringLiteral("甲");
     }
-    void cells()
-    {
+    void cells() {
         QFETCH(QString, sheet);
         QFETCH(int, row);
         QFETCH(int, column);
@@ -219,22 +219,23 @@ private slots:
     }
 
     // Formula cells, as a simple writer stores them: no result. They read as empty and are named.
-    void formulaCellsWithoutAStoredResult()
-    {
+    void formulaCellsWithoutAStoredResult() {
         const QString path = dir_.filePath(QStringLiteral("formulas.xls"));
         QString error;
-        QVERIFY2(test::writeXls(path,
-                                {{QStringLiteral("Sheet1"),
-                                  {{0, 0, QStringLiteral("名称")},
-                                   {1, 0, QStringLiteral("甲")},
-                                   {1, 1, test::formula(QStringLiteral("1+1"))},
-                                   {2, 2, test::formula(QStringLiteral("\"ab\"&\"cd\""))},
-                                   {3, 3, test::formula(QStringLiteral("A2"))},
-                                   {4, 1, test::formula(QStringLiteral("3*7"), 21)},
-                                   {5, 1, test::formula(QStringLiteral("6222499836243985+0"), 6222499836243985.0)}}},
-                                 {QStringLiteral("二"), {{0, 0, QStringLiteral("x")}, {0, 1, test::formula(QStringLiteral("A1"))}}},
-                                 {QStringLiteral("三"), {{0, 0, QStringLiteral("y")}}}},
-                                &error),
+        QVERIFY2(test::writeXls(
+                     path,
+                     {{QStringLiteral("Sheet1"),
+                       {{0, 0, QStringLiteral("名称")},
+                        {1, 0, QStringLiteral("甲")},
+                        {1, 1, test::formula(QStringLiteral("1+1"))},
+                        {2, 2, test::formula(QStringLiteral("\"ab\"&\"cd\""))},
+                        {3, 3, test::formula(QStringLiteral("A2"))},
+                        {4, 1, test::formula(QStringLiteral("3*7"), 21)},
+                        {5, 1, test::formula(QStringLiteral("6222499836243985+0"), 6222499836243985.0)}}},
+                      {QStringLiteral("二"),
+                       {{0, 0, QStringLiteral("x")}, {0, 1, test::formula(QStringLiteral("A1"))}}},
+                      {QStringLiteral("三"), {{0, 0, QStringLiteral("y")}}}},
+                     &error),
                  qPrintable(error));
         auto r = openSpreadsheet(path);
         QCOMPARE(r->unreadableCells(QStringLiteral("sheet1")),
@@ -254,8 +255,7 @@ private slots:
         }
     }
 
-    void storedFormulaResults_data()
-    {
+    void storedFormulaResults_data() {
         QTest::addColumn<QByteArray>("records");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("text");
@@ -263,27 +263,28 @@ private slots:
         QTest::newRow("bank account") << formulaRecord(1, 2, numberResult(6222499836243985.0)) << true
                                       << QStringLiteral("6222499836243985");
         QTest::newRow("fraction") << formulaRecord(1, 2, numberResult(0.1)) << true << QStringLiteral("0.1");
-        QTest::newRow("text") << formulaRecord(1, 2, specialResult(0)) + stringRecord(QStringLiteral("abcd")) << true
-                              << QStringLiteral("abcd");
-        QTest::newRow("chinese text") << formulaRecord(1, 2, specialResult(0)) + stringRecord(QStringLiteral("北京华联"))
-                                      << true << QStringLiteral("北京华联");
+        QTest::newRow("text") << formulaRecord(1, 2, specialResult(0)) + stringRecord(QStringLiteral("abcd"))
+                              << true << QStringLiteral("abcd");
+        QTest::newRow("chinese text")
+            << formulaRecord(1, 2, specialResult(0)) + stringRecord(QStringLiteral("北京华联")) << true
+            << QStringLiteral("北京华联");
         QTest::newRow("empty text in a STRING record")
             << formulaRecord(1, 2, specialResult(0)) + stringRecord(QString()) << true << QString();
         {
             // A long text carried on in a CONTINUE record, which starts with its own flags byte.
             QByteArray first = record(0x0207, le16(6) + QByteArray("\0abc", 4));
             QByteArray more = record(0x003C, QByteArray(1, '\1') + le16(u'北') + le16(u'京') + le16(u'!'));
-            QTest::newRow("continued text") << formulaRecord(1, 2, specialResult(0)) + first + more << true
-                                            << QStringLiteral("abc北京!");
+            QTest::newRow("continued text")
+                << formulaRecord(1, 2, specialResult(0)) + first + more << true << QStringLiteral("abc北京!");
         }
         QTest::newRow("true") << formulaRecord(1, 2, specialResult(1, 1)) << true << QStringLiteral("TRUE");
         QTest::newRow("false") << formulaRecord(1, 2, specialResult(1, 0)) << true << QStringLiteral("FALSE");
         QTest::newRow("error") << formulaRecord(1, 2, specialResult(2, 0x07)) << false << QString();
         QTest::newRow("no result") << formulaRecord(1, 2, specialResult(3)) << false << QString();
-        QTest::newRow("text without its STRING record") << formulaRecord(1, 2, specialResult(0)) << false << QString();
+        QTest::newRow("text without its STRING record")
+            << formulaRecord(1, 2, specialResult(0)) << false << QString();
     }
-    void storedFormulaResults()
-    {
+    void storedFormulaResults() {
         QFETCH(QByteArray, records);
         QFETCH(bool, readable);
         QFETCH(QString, text);
@@ -293,19 +294,20 @@ private slots:
         const auto* cell = sheets->front().find(2, 3);
         QVERIFY(cell);
         QCOMPARE(cell->has_value(), readable);
-        if (readable) QCOMPARE(**cell, text);
+        if (readable)
+            QCOMPARE(**cell, text);
         QCOMPARE(sheets->front().cells.size(), 1);
     }
 
     // A workbook small enough for the small-stream area of the compound file, with its sheets named in
     // 8-bit and in 16-bit characters and a chart sheet between them.
-    void scanOfASmallWorkbook()
-    {
-        const QByteArray stream = workbookStream(
-            {{0, QStringLiteral("Sheet1"), false, formulaRecord(0, 1, specialResult(3))},
-             {2, QStringLiteral("Chart1"), false, {}},
-             {0, QStringLiteral("客户"), true,
-              formulaRecord(4, 0, numberResult(13800138000.0)) + formulaRecord(5, 2, specialResult(2, 0x2A))}});
+    void scanOfASmallWorkbook() {
+        const QByteArray stream =
+            workbookStream({{0, QStringLiteral("Sheet1"), false, formulaRecord(0, 1, specialResult(3))},
+                            {2, QStringLiteral("Chart1"), false, {}},
+                            {0, QStringLiteral("客户"), true,
+                             formulaRecord(4, 0, numberResult(13800138000.0)) +
+                                 formulaRecord(5, 2, specialResult(2, 0x2A))}});
         QVERIFY(stream.size() < 4096);
         const auto sheets = scanXlsFormulas(smallCompoundFile(stream));
         QVERIFY(sheets.has_value());
@@ -326,33 +328,32 @@ private slots:
         QCOMPARE(bare->at(2).find(5, 1)->value(), QStringLiteral("13800138000"));
     }
 
-    void scanOfFilesThatCannotBeFollowed_data()
-    {
+    void scanOfFilesThatCannotBeFollowed_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("text") << QByteArray("客户名称,快捷码\n");
-        QTest::newRow("compound header only") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
+        QTest::newRow("compound header only")
+            << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
         QByteArray looping("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
         looping += QByteArray(512 - 8, '\0');
         qToLittleEndian<quint16>(9, looping.data() + 0x1E);
         qToLittleEndian<quint16>(6, looping.data() + 0x20);
-        qToLittleEndian<quint32>(0, looping.data() + 0x4C);     // FAT in sector 0
-        qToLittleEndian<quint32>(1, looping.data() + 0x30);     // directory in sector 1
+        qToLittleEndian<quint32>(0, looping.data() + 0x4C); // FAT in sector 0
+        qToLittleEndian<quint32>(1, looping.data() + 0x30); // directory in sector 1
         qToLittleEndian<quint32>(0xFFFFFFFE, looping.data() + 0x44);
-        for (int i = 1; i < 109; ++i) qToLittleEndian<quint32>(0xFFFFFFFF, looping.data() + 0x4C + 4 * i);
+        for (int i = 1; i < 109; ++i)
+            qToLittleEndian<quint32>(0xFFFFFFFF, looping.data() + 0x4C + 4 * i);
         QByteArray fat(512, '\xff');
         qToLittleEndian<quint32>(0xFFFFFFFD, fat.data());
         qToLittleEndian<quint32>(1, fat.data() + 4); // sector 1 points to itself
         QTest::newRow("circular chain") << looping + fat + QByteArray(512, '\0');
     }
-    void scanOfFilesThatCannotBeFollowed()
-    {
+    void scanOfFilesThatCannotBeFollowed() {
         QFETCH(QByteArray, file);
         QVERIFY(!scanXlsFormulas(file).has_value());
     }
 
-    void switchingSheetsBackAndForth()
-    {
+    void switchingSheetsBackAndForth() {
         auto r = openSpreadsheet(book_);
         QCOMPARE(r->cellText(QStringLiteral("第二页"), 20, 8), QStringLiteral("乙"));
         QCOMPARE(r->cellText(QStringLiteral("Sheet1"), 10, 5), QStringLiteral("末行"));
@@ -360,8 +361,7 @@ private slots:
         QCOMPARE(r->usedRows(), 10);
     }
 
-    void missingSheet()
-    {
+    void missingSheet() {
         auto r = openSpreadsheet(book_);
         try {
             r->cellText(QStringLiteral("sheel1"), 3, 2);
@@ -371,8 +371,7 @@ private slots:
         }
     }
 
-    void filesThatAreNotWorkbooks_data()
-    {
+    void filesThatAreNotWorkbooks_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("create");
         QTest::newRow("missing file") << QByteArray() << false;
@@ -380,8 +379,7 @@ private slots:
         QTest::newRow("text") << QByteArray("客户名称,快捷码\n张三,zs\n") << true;
         QTest::newRow("zip (xlsx)") << QByteArray("PK\x03\x04 not really a workbook", 33) << true;
     }
-    void filesThatAreNotWorkbooks()
-    {
+    void filesThatAreNotWorkbooks() {
         QFETCH(QByteArray, content);
         QFETCH(bool, create);
         const QString path = dir_.filePath(QStringLiteral("bad.xls"));

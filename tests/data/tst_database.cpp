@@ -7,27 +7,26 @@
 #include <QCryptographicHash>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTest>
+#include <functional>
 
 using namespace vorlan;
 
 namespace {
-QByteArray fileHash(const QString& path)
-{
+QByteArray fileHash(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // Makes a file with every base table through another connection, then lets change() alter it; the
 // file ends as a hand-made one would (schema version 0).
-void makeFile(const QString& path, const std::function<void(QSqlQuery&)>& change)
-{
+void makeFile(const QString& path, const std::function<void(QSqlQuery&)>& change) {
     {
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
         other.setDatabaseName(path);
@@ -42,11 +41,11 @@ void makeFile(const QString& path, const std::function<void(QSqlQuery&)>& change
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
 
-QStringList columns(const QSqlDatabase& db, const QString& table)
-{
+QStringList columns(const QSqlDatabase& db, const QString& table) {
     QStringList out;
     QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next()) out << q.value(0).toString();
+    while (q.next())
+        out << q.value(0).toString();
     return out;
 }
 } // namespace
@@ -54,8 +53,7 @@ QStringList columns(const QSqlDatabase& db, const QString& table)
 class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
-    void createsSchemaAndReopens()
-    {
+    void createsSchemaAndReopens() {
         test::TestEnv env(false);
         QCOMPARE(QFileInfo(data::databasePath()).fileName(), QStringLiteral("RavIZ.mdb"));
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
@@ -78,16 +76,15 @@ private slots:
                  QStringLiteral("it's"));
     }
 
-    void foreignFilesAreRefusedUntouched_data()
-    {
+    void foreignFilesAreRefusedUntouched_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("text file") << QByteArray("this is not a database\n");
-        QTest::newRow("jet header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2000, '\x11');
+        QTest::newRow("jet header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) +
+                                           QByteArray(2000, '\x11');
         QTest::newRow("empty") << QByteArray();
     }
 
-    void foreignFilesAreRefusedUntouched()
-    {
+    void foreignFilesAreRefusedUntouched() {
         QFETCH(QByteArray, content);
         test::TestEnv env(false);
         QFile f(data::databasePath());
@@ -102,11 +99,11 @@ private slots:
         QVERIFY(!data::shared().isOpen());
     }
 
-    void sqliteWithoutOurTablesIsRefused()
-    {
+    void sqliteWithoutOurTablesIsRefused() {
         test::TestEnv env(false);
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
             other.setDatabaseName(data::databasePath());
             QVERIFY(other.open());
             QSqlQuery(other).exec(QStringLiteral("CREATE TABLE moban (x)"));
@@ -120,46 +117,61 @@ private slots:
         QCOMPARE(fileHash(data::databasePath()), before);
     }
 
-    void columnProblem_data()
-    {
+    void columnProblem_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("cols");
         QTest::addColumn<QString>("problem"); // a part of the sentence, or empty for none
         const QStringList user{"uid", "uName", "uPass", "czqx", "uFlag"};
         QTest::newRow("users as made") << "basic_user" << user << QString();
-        QTest::newRow("users, other case and fifth name") << "BASIC_USER" << QStringList{"UID", "uname", "UPASS", "Czqx", "x"}
-                                                         << QString();
-        QTest::newRow("users without uName") << "basic_user" << QStringList{"uid", "name", "uPass", "czqx", "f"}
-                                             << QStringLiteral("缺少列 uName");
-        QTest::newRow("users, two missing") << "basic_user" << QStringList{"uid", "czqx"}
-                                            << QStringLiteral("缺少列 uName、uPass");
-        QTest::newRow("users, four columns") << "basic_user" << QStringList{"uid", "uName", "uPass", "czqx"}
-                                             << QStringLiteral("共 5 列");
-        QTest::newRow("users, six columns") << "basic_user" << (user + QStringList{"extra"}) << QStringLiteral("共 5 列");
-        QTest::newRow("users out of order") << "basic_user" << QStringList{"uName", "uid", "uPass", "czqx", "f"}
-                                            << QStringLiteral("应依次为 uid、uName、uPass、czqx、第5列");
+        QTest::newRow("users, other case and fifth name")
+            << "BASIC_USER" << QStringList{"UID", "uname", "UPASS", "Czqx", "x"} << QString();
+        QTest::newRow("users without uName")
+            << "basic_user" << QStringList{"uid", "name", "uPass", "czqx", "f"}
+            << QStringLiteral("缺少列 uName");
+        QTest::newRow("users, two missing")
+            << "basic_user" << QStringList{"uid", "czqx"} << QStringLiteral("缺少列 uName、uPass");
+        QTest::newRow("users, four columns")
+            << "basic_user" << QStringList{"uid", "uName", "uPass", "czqx"} << QStringLiteral("共 5 列");
+        QTest::newRow("users, six columns")
+            << "basic_user" << (user + QStringList{"extra"}) << QStringLiteral("共 5 列");
+        QTest::newRow("users out of order")
+            << "basic_user" << QStringList{"uName", "uid", "uPass", "czqx", "f"}
+            << QStringLiteral("应依次为 uid、uName、uPass、czqx、第5列");
         QTest::newRow("uses as made") << "yongtu" << QStringList{"yongtuName"} << QString();
-        QTest::newRow("uses, two columns") << "yongtu" << QStringList{"yongtuName", "x"} << QStringLiteral("共 1 列");
-        QTest::newRow("points without FontSize")
-            << "mobanxywh"
-            << QStringList{"mobanname", "textLX", "textName", "lockZiduan", "textNumes", "X", "Y", "W", "H", "Font",
-                           "FontItalic", "FontBold", "FontUnderline", "BackColor", "ForeColor"}
-            << QStringLiteral("数据表 mobanxywh 缺少列 FontSize");
-        QTest::newRow("customers, any order, one more") << "Basic_Khgl"
-                                                        << (QStringList{"备注"} + data::schema::customerColumns())
-                                                        << QString();
+        QTest::newRow("uses, two columns")
+            << "yongtu" << QStringList{"yongtuName", "x"} << QStringLiteral("共 1 列");
+        QTest::newRow("points without FontSize") << "mobanxywh" << QStringList{"mobanname",
+                                                                               "textLX",
+                                                                               "textName",
+                                                                               "lockZiduan",
+                                                                               "textNumes",
+                                                                               "X",
+                                                                               "Y",
+                                                                               "W",
+                                                                               "H",
+                                                                               "Font",
+                                                                               "FontItalic",
+                                                                               "FontBold",
+                                                                               "FontUnderline",
+                                                                               "BackColor",
+                                                                               "ForeColor"}
+                                                 << QStringLiteral("数据表 mobanxywh 缺少列 FontSize");
+        QTest::newRow("customers, any order, one more")
+            << "Basic_Khgl" << (QStringList{"备注"} + data::schema::customerColumns()) << QString();
         QTest::newRow("customers without fax")
-            << "Basic_Khgl" << QStringList(data::schema::customerColumns()).filter(QRegularExpression("^(?!传真$)"))
+            << "Basic_Khgl"
+            << QStringList(data::schema::customerColumns()).filter(QRegularExpression("^(?!传真$)"))
             << QStringLiteral("缺少列 传真");
-        QTest::newRow("details without time") << "Detail_InOut" << QStringList{"时间"} << QStringLiteral("缺少列 记录时间");
-        QTest::newRow("catalogue") << "mobantabe" << QStringList{"parent", "key", "text", "image", "selectedimage"}
+        QTest::newRow("details without time")
+            << "Detail_InOut" << QStringList{"时间"} << QStringLiteral("缺少列 记录时间");
+        QTest::newRow("catalogue") << "mobantabe"
+                                   << QStringList{"parent", "key", "text", "image", "selectedimage"}
                                    << QString();
-        QTest::newRow("headers without offsets") << "moban" << QStringList{"mobanname", "backimage"}
-                                                 << QStringLiteral("缺少列 allup、allleft");
+        QTest::newRow("headers without offsets")
+            << "moban" << QStringList{"mobanname", "backimage"} << QStringLiteral("缺少列 allup、allleft");
         QTest::newRow("a print log table has no rules") << "运单" << QStringList{"x"} << QString();
     }
-    void columnProblem()
-    {
+    void columnProblem() {
         QFETCH(QString, table);
         QFETCH(QStringList, cols);
         QFETCH(QString, problem);
@@ -170,21 +182,23 @@ private slots:
             QVERIFY2(found.contains(problem), qPrintable(found));
     }
 
-    void ourTableNamesWithOtherColumnsAreRefusedUntouched_data()
-    {
+    void ourTableNamesWithOtherColumnsAreRefusedUntouched_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("named");
-        QTest::newRow("users") << "DROP TABLE basic_user; CREATE TABLE basic_user (a, b, c, d, e)" << "uName";
-        QTest::newRow("points") << "DROP TABLE mobanxywh; CREATE TABLE mobanxywh (mobanname, textLX)" << "textName";
-        QTest::newRow("uses by position") << "ALTER TABLE yongtu ADD COLUMN extra" << "yongtu";
+        QTest::newRow("users") << "DROP TABLE basic_user; CREATE TABLE basic_user (a, b, c, d, e)"
+                               << "uName";
+        QTest::newRow("points") << "DROP TABLE mobanxywh; CREATE TABLE mobanxywh (mobanname, textLX)"
+                                << "textName";
+        QTest::newRow("uses by position") << "ALTER TABLE yongtu ADD COLUMN extra"
+                                          << "yongtu";
     }
-    void ourTableNamesWithOtherColumnsAreRefusedUntouched()
-    {
+    void ourTableNamesWithOtherColumnsAreRefusedUntouched() {
         QFETCH(QString, change);
         QFETCH(QString, named);
         test::TestEnv env(false);
         makeFile(data::databasePath(), [&](QSqlQuery& q) {
-            for (const QString& sql : change.split(QLatin1Char(';'))) QVERIFY2(q.exec(sql), qPrintable(sql));
+            for (const QString& sql : change.split(QLatin1Char(';')))
+                QVERIFY2(q.exec(sql), qPrintable(sql));
         });
         const QByteArray before = fileHash(data::databasePath());
         const data::OpenResult r = data::openShared();
@@ -196,19 +210,18 @@ private slots:
         QCOMPARE(fileHash(data::databasePath()), before);
     }
 
-    void handMadeFileIsAcceptedAndMigrated()
-    {
+    void handMadeFileIsAcceptedAndMigrated() {
         test::TestEnv env(false);
         makeFile(data::databasePath(), [](QSqlQuery&) {});
         const data::OpenResult r = data::openShared();
         QCOMPARE(r.status, data::OpenStatus::Opened);
         QVERIFY(!r.readOnly);
         QVERIFY(!r.needsFirstUser); // not a first run of this program: the empty table is the user's
-        QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
+        QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA user_version")).toInt(),
+                 data::schema::kVersion);
     }
 
-    void damagedFileIsRefusedUntouched()
-    {
+    void damagedFileIsRefusedUntouched() {
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
         test::fillSheets(data::shared());
@@ -219,13 +232,13 @@ private slots:
         QCOMPARE(r.status, data::OpenStatus::Damaged);
         QVERIFY2(r.message.contains(QDir::toNativeSeparators(data::databasePath())), qPrintable(r.message));
         QVERIFY(r.message.contains(QStringLiteral("已损坏")));
-        QVERIFY(r.message.contains(QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup")))));
+        QVERIFY(r.message.contains(
+            QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup")))));
         QVERIFY(!data::shared().isOpen());
         QCOMPARE(fileHash(data::databasePath()), before);
     }
 
-    void interruptedWriteIsRolledBackAtOpening()
-    {
+    void interruptedWriteIsRolledBackAtOpening() {
         // The state a crash leaves: pages of an unfinished transaction already in the file, the
         // journal beside it. The check at opening must let the engine put the file right.
         test::TestEnv env;
@@ -238,20 +251,22 @@ private slots:
             data::Transaction t(db);
             data::exec(db, QStringLiteral("DELETE FROM sheets"));
             for (int i = 0; i < 2000; ++i)
-                data::exec(db, QStringLiteral("INSERT INTO sheets VALUES (?, ?)"), {i, QString(300, QChar(u'新'))});
+                data::exec(db, QStringLiteral("INSERT INTO sheets VALUES (?, ?)"),
+                           {i, QString(300, QChar(u'新'))});
             QVERIFY(QFile::copy(env.databasePath(), copy));
-            QVERIFY(QFile::copy(env.databasePath() + QStringLiteral("-journal"), copy + QStringLiteral("-journal")));
+            QVERIFY(QFile::copy(env.databasePath() + QStringLiteral("-journal"),
+                                copy + QStringLiteral("-journal")));
         }
         QVERIFY(QFileInfo(copy + QStringLiteral("-journal")).size() > 0);
         const data::OpenResult r = data::openShared(copy);
         QVERIFY2(r.status == data::OpenStatus::Opened, qPrintable(r.message));
         QCOMPARE(data::scalar(data::shared(), QStringLiteral("SELECT count(*) FROM sheets")).toInt(), 500);
-        QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA integrity_check")).toString(),
+                 QStringLiteral("ok"));
         data::closeShared();
     }
 
-    void firstRunMark()
-    {
+    void firstRunMark() {
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
         QVERIFY(data::schema::firstUserPending(data::shared()));
@@ -260,7 +275,8 @@ private slots:
         data::OpenResult r = data::openShared();
         QCOMPARE(r.status, data::OpenStatus::Opened);
         QVERIFY(r.needsFirstUser);
-        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("高级用户"));
+        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"),
+                    QStringLiteral("高级用户"));
         data::closeShared();
         r = data::openShared();
         QVERIFY(!r.needsFirstUser);
@@ -271,11 +287,11 @@ private slots:
         QVERIFY(!data::openShared().needsFirstUser);
     }
 
-    void readOnlyFileOpensForReadingOnly()
-    {
+    void readOnlyFileOpensForReadingOnly() {
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
-        data::exec(data::shared(), QStringLiteral("PRAGMA user_version = 0")); // an old file: not migrated now
+        data::exec(data::shared(),
+                   QStringLiteral("PRAGMA user_version = 0")); // an old file: not migrated now
         data::closeShared();
         const QString path = data::databasePath();
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
@@ -283,19 +299,20 @@ private slots:
         const data::OpenResult r = data::openShared();
         QCOMPARE(r.status, data::OpenStatus::Opened);
         QVERIFY(r.readOnly);
-        QVERIFY2(r.notice.contains(QDir::toNativeSeparators(path)) && r.notice.contains(QStringLiteral("只读")),
+        QVERIFY2(r.notice.contains(QDir::toNativeSeparators(path)) &&
+                     r.notice.contains(QStringLiteral("只读")),
                  qPrintable(r.notice));
-        QVERIFY_THROWS_EXCEPTION(data::DbError,
-                                 data::exec(data::shared(), QStringLiteral("INSERT INTO yongtu VALUES ('x')")));
+        QVERIFY_THROWS_EXCEPTION(
+            data::DbError, data::exec(data::shared(), QStringLiteral("INSERT INTO yongtu VALUES ('x')")));
         data::closeShared();
         QCOMPARE(fileHash(path), before);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
 
-    void readOnlyFolder()
-    {
+    void readOnlyFolder() {
         if (!test::permissionBitsBind())
-            QSKIP("permission bits do not stop this process (administrator): a read-only folder cannot be made");
+            QSKIP("permission bits do not stop this process (administrator): a read-only folder cannot be "
+                  "made");
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
         data::closeShared();
@@ -307,10 +324,9 @@ private slots:
         QVERIFY2(r.notice.contains(QDir::toNativeSeparators(env.folder())), qPrintable(r.notice));
     }
 
-    void chooseDataLocation_data()
-    {
-        QTest::addColumn<bool>("beside");      // RavIZ.mdb beside the program
-        QTest::addColumn<bool>("writable");    // the program's folder can be written
+    void chooseDataLocation_data() {
+        QTest::addColumn<bool>("beside");       // RavIZ.mdb beside the program
+        QTest::addColumn<bool>("writable");     // the program's folder can be written
         QTest::addColumn<bool>("inUserFolder"); // RavIZ.mdb in the per-user folder
         QTest::addColumn<bool>("useProgram");
         QTest::addColumn<QString>("notice"); // a part of the notice, or empty for none
@@ -319,13 +335,14 @@ private slots:
         // Never silently ignored: the opening says it cannot be written.
         QTest::newRow("existing, read-only folder") << true << false << false << true << QString();
         QTest::newRow("existing here and there") << true << false << true << true << QString();
-        QTest::newRow("read-only, nothing anywhere") << false << false << false << false << QStringLiteral("不能写入");
-        QTest::newRow("read-only, earlier fallback") << false << false << true << false << QStringLiteral("不能写入");
-        QTest::newRow("writable again, data elsewhere") << false << true << true << false
-                                                        << QStringLiteral("没有数据库文件");
+        QTest::newRow("read-only, nothing anywhere")
+            << false << false << false << false << QStringLiteral("不能写入");
+        QTest::newRow("read-only, earlier fallback")
+            << false << false << true << false << QStringLiteral("不能写入");
+        QTest::newRow("writable again, data elsewhere")
+            << false << true << true << false << QStringLiteral("没有数据库文件");
     }
-    void chooseDataLocation()
-    {
+    void chooseDataLocation() {
         QFETCH(bool, beside);
         QFETCH(bool, writable);
         QFETCH(bool, inUserFolder);
@@ -336,8 +353,10 @@ private slots:
             QFile f(QDir(folder).filePath(QStringLiteral("RavIZ.mdb")));
             QVERIFY(f.open(QIODevice::WriteOnly));
         };
-        if (beside) touch(program.path());
-        if (inUserFolder) touch(user.path());
+        if (beside)
+            touch(program.path());
+        if (inUserFolder)
+            touch(user.path());
         const data::DataLocation l = data::chooseDataLocation(program.path(), user.path(), writable);
         QCOMPARE(l.folder, useProgram ? program.path() : user.path());
         if (notice.isEmpty()) {
@@ -345,25 +364,25 @@ private slots:
         } else {
             QVERIFY2(l.notice.contains(notice), qPrintable(l.notice));
             // Which file and where the program is: both named.
-            QVERIFY(l.notice.contains(QDir::toNativeSeparators(QDir(user.path()).filePath(QStringLiteral("RavIZ.mdb")))));
+            QVERIFY(l.notice.contains(
+                QDir::toNativeSeparators(QDir(user.path()).filePath(QStringLiteral("RavIZ.mdb")))));
             QVERIFY(l.notice.contains(QDir::toNativeSeparators(program.path())));
         }
     }
 
-    void helpers()
-    {
+    void helpers() {
         QCOMPARE(data::quoteId(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
         QCOMPARE(data::likeEscape(QStringLiteral("5%_a\\")), QStringLiteral("5\\%\\_a\\\\"));
         QCOMPARE(data::nullToEmpty(QVariant()), QString());
         QCOMPARE(data::nullToEmpty(QVariant(12)), QStringLiteral("12"));
-        QCOMPARE(data::dateTimeText(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))), QStringLiteral("2024-03-05 14:07:09"));
+        QCOMPARE(data::dateTimeText(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))),
+                 QStringLiteral("2024-03-05 14:07:09"));
         QVERIFY(data::schema::isBaseTable(QStringLiteral(" YONGTU ")));
         QVERIFY(data::schema::isBaseTable(QStringLiteral("sqlite_master")));
         QVERIFY(!data::schema::isBaseTable(QStringLiteral("运单")));
     }
 
-    void transactionRollsBack()
-    {
+    void transactionRollsBack() {
         test::TestEnv env;
         try {
             data::Transaction t(env.db());

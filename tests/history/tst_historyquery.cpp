@@ -19,42 +19,43 @@ namespace {
 const QString kTemplate = QStringLiteral("运单");
 
 // A print log table as the designer creates it: the print date first, then one text column per point.
-void createLogTable(const QSqlDatabase& db, const QString& name, const QStringList& points)
-{
+void createLogTable(const QSqlDatabase& db, const QString& name, const QStringList& points) {
     QStringList cols{data::quoteId(QStringLiteral("打印日期")) + QStringLiteral(" datetime")};
-    for (const QString& p : points) cols << data::quoteId(p) + QStringLiteral(" varchar(255)");
-    data::exec(db, QStringLiteral("CREATE TABLE %1 (%2)").arg(data::quoteId(name), cols.join(QLatin1Char(','))));
+    for (const QString& p : points)
+        cols << data::quoteId(p) + QStringLiteral(" varchar(255)");
+    data::exec(db,
+               QStringLiteral("CREATE TABLE %1 (%2)").arg(data::quoteId(name), cols.join(QLatin1Char(','))));
     data::exec(db, QStringLiteral("CREATE INDEX %1 ON %2 (\"打印日期\")")
                        .arg(data::quoteId(name + QStringLiteral("_打印日期")), data::quoteId(name)));
 }
 
-void logSheet(const QSqlDatabase& db, const QString& table, const QString& when, const QVariantList& values)
-{
+void logSheet(const QSqlDatabase& db, const QString& table, const QString& when, const QVariantList& values) {
     QStringList marks{QStringLiteral("?")};
-    for (int i = 0; i < values.size(); ++i) marks << QStringLiteral("?");
+    for (int i = 0; i < values.size(); ++i)
+        marks << QStringLiteral("?");
     QVariantList params{when};
     params.append(values);
-    data::exec(db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(data::quoteId(table), marks.join(QLatin1Char(','))),
-               params);
+    data::exec(
+        db,
+        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(data::quoteId(table), marks.join(QLatin1Char(','))),
+        params);
 }
 
-QStringList columnTexts(history::HistoryModel* m, int col)
-{
+QStringList columnTexts(history::HistoryModel* m, int col) {
     m->fetchAll();
     QStringList out;
-    for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, col).data().toString();
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->index(r, col).data().toString();
     return out;
 }
 
-void chooseColumn(history::Frm_CXdata& w, const QString& name)
-{
+void chooseColumn(history::Frm_CXdata& w, const QString& name) {
     const auto items = w.List_findlx->findItems(name, Qt::MatchExactly);
     QVERIFY(!items.isEmpty());
     w.List_findlx->setCurrentItem(items.first());
 }
 
-void setRange(history::Frm_CXdata& w, const QDate& start, const QDate& end)
-{
+void setRange(history::Frm_CXdata& w, const QDate& start, const QDate& end) {
     w.DTPicker2->setDate(start);
     w.DTPicker3->setDate(end);
 }
@@ -64,25 +65,25 @@ void setRange(history::Frm_CXdata& w, const QDate& start, const QDate& end)
 class TestHistoryQuery : public QObject {
     Q_OBJECT
 private slots:
-    void printTimeText_data()
-    {
+    void printTimeText_data() {
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("text") << QVariant(QStringLiteral("2024-03-05 14:07:09")) << QStringLiteral("2024-03-05 14:07:09");
-        QTest::newRow("iso") << QVariant(QStringLiteral("2024-03-05T14:07:09.123")) << QStringLiteral("2024-03-05 14:07:09");
-        QTest::newRow("date only") << QVariant(QStringLiteral("2024-03-05")) << QStringLiteral("2024-03-05 00:00:00");
+        QTest::newRow("text") << QVariant(QStringLiteral("2024-03-05 14:07:09"))
+                              << QStringLiteral("2024-03-05 14:07:09");
+        QTest::newRow("iso") << QVariant(QStringLiteral("2024-03-05T14:07:09.123"))
+                             << QStringLiteral("2024-03-05 14:07:09");
+        QTest::newRow("date only") << QVariant(QStringLiteral("2024-03-05"))
+                                   << QStringLiteral("2024-03-05 00:00:00");
         QTest::newRow("null") << QVariant(QMetaType(QMetaType::QString)) << QString();
         QTest::newRow("garbage kept") << QVariant(QStringLiteral("昨天")) << QStringLiteral("昨天");
     }
-    void printTimeText()
-    {
+    void printTimeText() {
         QFETCH(QVariant, stored);
         QFETCH(QString, shown);
         QCOMPARE(history::printTimeText(stored), shown);
     }
 
-    void listGrowsWithTheWindow()
-    {
+    void listGrowsWithTheWindow() {
         test::TestEnv env;
         history::Frm_CXdata w;
         w.show();
@@ -93,8 +94,7 @@ private slots:
         QCOMPARE(w.Comd_FindData->pos(), button);
     }
 
-    void noCurrentTemplate()
-    {
+    void noCurrentTemplate() {
         test::TestEnv env;
         history::Frm_CXdata w;
         w.load();
@@ -109,8 +109,7 @@ private slots:
         QVERIFY(w.XPBut_Exit->isEnabled());
     }
 
-    void noLogTableThenCreated()
-    {
+    void noLogTableThenCreated() {
         test::TestEnv env;
         app::state().currentTemplate = kTemplate;
         history::Frm_CXdata w;
@@ -128,8 +127,7 @@ private slots:
         QCOMPARE(columnTexts(w.model, 2), QStringList{QStringLiteral("张三")});
     }
 
-    void baseTableIsNoLogTable()
-    {
+    void baseTableIsNoLogTable() {
         test::TestEnv env;
         app::state().currentTemplate = QStringLiteral("basic_user");
         history::Frm_CXdata w;
@@ -138,13 +136,14 @@ private slots:
         QCOMPARE(w.model->columnCount(), 0);
     }
 
-    void openShowsColumnsDatesAndEmptyList()
-    {
+    void openShowsColumnsDatesAndEmptyList() {
         test::TestEnv env;
-        createLogTable(env.db(), QStringLiteral("Waybill"), {QStringLiteral("收件人"), QStringLiteral("电话")});
+        createLogTable(env.db(), QStringLiteral("Waybill"),
+                       {QStringLiteral("收件人"), QStringLiteral("电话")});
         logSheet(env.db(), QStringLiteral("Waybill"), data::dateTimeText(QDateTime::currentDateTime()),
                  {QStringLiteral("a"), QStringLiteral("b")});
-        app::state().currentTemplate = QStringLiteral("WAYBILL"); // the name is matched without regard to case
+        app::state().currentTemplate =
+            QStringLiteral("WAYBILL"); // the name is matched without regard to case
         history::Frm_CXdata w;
         w.load();
         QVERIFY(env.prompter.shown.isEmpty());
@@ -152,22 +151,23 @@ private slots:
         QCOMPARE(w.DTPicker2->date(), QDate::currentDate().addDays(-1));
         QCOMPARE(w.DTPicker3->date(), QDate::currentDate());
         QStringList names;
-        for (int i = 0; i < w.List_findlx->count(); ++i) names << w.List_findlx->item(i)->text();
+        for (int i = 0; i < w.List_findlx->count(); ++i)
+            names << w.List_findlx->item(i)->text();
         QCOMPARE(names, (QStringList{QStringLiteral("收件人"), QStringLiteral("电话")}));
         QVERIFY(w.List_findlx->selectedItems().isEmpty());
         QCOMPARE(w.model->rowCount(), 0);
         QCOMPARE(w.model->columnCount(), 4);
         QStringList headers;
-        for (int c = 0; c < 4; ++c) headers << w.model->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{QStringLiteral("打印时间"), QStringLiteral("打印时间"), QStringLiteral("收件人"),
-                                       QStringLiteral("电话")}));
+        for (int c = 0; c < 4; ++c)
+            headers << w.model->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{QStringLiteral("打印时间"), QStringLiteral("打印时间"),
+                                       QStringLiteral("收件人"), QStringLiteral("电话")}));
         QVERIFY(w.ListView1->header()->isSectionHidden(1));
         w.Comd_FindData->click();
         QCOMPARE(w.model->rowCount(), 1);
     }
 
-    void dateBounds_data()
-    {
+    void dateBounds_data() {
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
         QTest::addColumn<QStringList>("found");
@@ -179,19 +179,22 @@ private slots:
                                  << QStringList{QStringLiteral("start midnight"), QStringLiteral("noon")};
         QTest::newRow("start after end") << d2 << d1 << QStringList{};
     }
-    void dateBounds()
-    {
+    void dateBounds() {
         QFETCH(QDate, start);
         QFETCH(QDate, end);
         QFETCH(QStringList, found);
         test::TestEnv env;
         createLogTable(env.db(), kTemplate, {QStringLiteral("备注")});
         // Inserted out of order: the list comes back sorted by the print date.
-        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-06 23:59:59"), {QStringLiteral("end last second")});
-        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-04 23:59:59"), {QStringLiteral("second before")});
+        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-06 23:59:59"),
+                 {QStringLiteral("end last second")});
+        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-04 23:59:59"),
+                 {QStringLiteral("second before")});
         logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 12:00:00"), {QStringLiteral("noon")});
-        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 00:00:00"), {QStringLiteral("start midnight")});
-        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-07 00:00:00"), {QStringLiteral("second after")});
+        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 00:00:00"),
+                 {QStringLiteral("start midnight")});
+        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-07 00:00:00"),
+                 {QStringLiteral("second after")});
         app::state().currentTemplate = kTemplate;
         history::Frm_CXdata w;
         w.load();
@@ -199,37 +202,47 @@ private slots:
         w.Txt_CXtj->setText(QStringLiteral("no column chosen: ignored"));
         w.Comd_FindData->click();
         QCOMPARE(columnTexts(w.model, 2), found);
-        if (!found.isEmpty()) QCOMPARE(columnTexts(w.model, 0).first(), QStringLiteral("2024-03-05 00:00:00"));
+        if (!found.isEmpty())
+            QCOMPARE(columnTexts(w.model, 0).first(), QStringLiteral("2024-03-05 00:00:00"));
     }
 
-    void condition_data()
-    {
+    void condition_data() {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("contains") << QStringLiteral("收件人") << QStringLiteral("张") << QStringList{"1", "2"};
-        QTest::newRow("ascii case ignored") << QStringLiteral("收件人") << QStringLiteral("bri") << QStringList{"5"};
+        QTest::newRow("contains") << QStringLiteral("收件人") << QStringLiteral("张")
+                                  << QStringList{"1", "2"};
+        QTest::newRow("ascii case ignored")
+            << QStringLiteral("收件人") << QStringLiteral("bri") << QStringList{"5"};
         QTest::newRow("other column") << QStringLiteral("备注") << QStringLiteral("张") << QStringList{};
-        QTest::newRow("percent literal") << QStringLiteral("备注") << QStringLiteral("50%") << QStringList{"3"};
-        QTest::newRow("underscore literal") << QStringLiteral("备注") << QStringLiteral("a_b") << QStringList{"4"};
+        QTest::newRow("percent literal")
+            << QStringLiteral("备注") << QStringLiteral("50%") << QStringList{"3"};
+        QTest::newRow("underscore literal")
+            << QStringLiteral("备注") << QStringLiteral("a_b") << QStringList{"4"};
         QTest::newRow("apostrophe") << QStringLiteral("收件人") << QStringLiteral("O'B") << QStringList{"5"};
-        QTest::newRow("injection is text") << QStringLiteral("收件人") << QStringLiteral("%' OR 1=1 --")
-                                           << QStringList{};
-        QTest::newRow("empty text: not null") << QStringLiteral("备注") << QString() << QStringList{"1", "3", "4", "5"};
+        QTest::newRow("injection is text")
+            << QStringLiteral("收件人") << QStringLiteral("%' OR 1=1 --") << QStringList{};
+        QTest::newRow("empty text: not null")
+            << QStringLiteral("备注") << QString() << QStringList{"1", "3", "4", "5"};
     }
-    void condition()
-    {
+    void condition() {
         QFETCH(QString, column);
         QFETCH(QString, text);
         QFETCH(QStringList, found);
         test::TestEnv env;
-        createLogTable(env.db(), kTemplate, {QStringLiteral("编号"), QStringLiteral("收件人"), QStringLiteral("备注")});
+        createLogTable(env.db(), kTemplate,
+                       {QStringLiteral("编号"), QStringLiteral("收件人"), QStringLiteral("备注")});
         const QString day = QStringLiteral("2024-03-05 ");
-        logSheet(env.db(), kTemplate, day + QStringLiteral("08:00:00"), {"1", QStringLiteral("张三"), QStringLiteral("")});
-        logSheet(env.db(), kTemplate, day + QStringLiteral("09:00:00"), {"2", QStringLiteral("小张"), QVariant()});
-        logSheet(env.db(), kTemplate, day + QStringLiteral("10:00:00"), {"3", QStringLiteral("李四"), QStringLiteral("打50%折")});
-        logSheet(env.db(), kTemplate, day + QStringLiteral("11:00:00"), {"4", QStringLiteral("王五"), QStringLiteral("a_b")});
-        logSheet(env.db(), kTemplate, day + QStringLiteral("12:00:00"), {"5", QStringLiteral("O'Brien"), QStringLiteral("axb 500")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("08:00:00"),
+                 {"1", QStringLiteral("张三"), QStringLiteral("")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("09:00:00"),
+                 {"2", QStringLiteral("小张"), QVariant()});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("10:00:00"),
+                 {"3", QStringLiteral("李四"), QStringLiteral("打50%折")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("11:00:00"),
+                 {"4", QStringLiteral("王五"), QStringLiteral("a_b")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("12:00:00"),
+                 {"5", QStringLiteral("O'Brien"), QStringLiteral("axb 500")});
         app::state().currentTemplate = kTemplate;
         history::Frm_CXdata w;
         w.load();
@@ -240,26 +253,25 @@ private slots:
         QVERIFY2(env.prompter.shown.isEmpty(), qPrintable(env.prompter.lastText()));
         QCOMPARE(columnTexts(w.model, 2), found);
         // A Null value is shown as the empty text.
-        if (found.contains(QStringLiteral("2"))) QCOMPARE(w.model->index(found.indexOf("2"), 4).data().toString(), QString());
+        if (found.contains(QStringLiteral("2")))
+            QCOMPARE(w.model->index(found.indexOf("2"), 4).data().toString(), QString());
     }
 
     // Enter in the condition box runs the query with the window's settings, as "数据查询 " does, and
     // neither closes the window nor presses another button.
-    void enterInConditionBoxQueries_data()
-    {
+    void enterInConditionBoxQueries_data() {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("key");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("chosen column") << QStringLiteral("收件人") << QStringLiteral("张") << int(Qt::Key_Return)
-                                       << QStringList{"1", "2"};
-        QTest::newRow("keypad Enter") << QStringLiteral("收件人") << QStringLiteral("李") << int(Qt::Key_Enter)
-                                      << QStringList{"3"};
-        QTest::newRow("no column: text ignored") << QString() << QStringLiteral("张") << int(Qt::Key_Return)
-                                                 << QStringList{"1", "2", "3"};
+        QTest::newRow("chosen column") << QStringLiteral("收件人") << QStringLiteral("张")
+                                       << int(Qt::Key_Return) << QStringList{"1", "2"};
+        QTest::newRow("keypad Enter")
+            << QStringLiteral("收件人") << QStringLiteral("李") << int(Qt::Key_Enter) << QStringList{"3"};
+        QTest::newRow("no column: text ignored")
+            << QString() << QStringLiteral("张") << int(Qt::Key_Return) << QStringList{"1", "2", "3"};
     }
-    void enterInConditionBoxQueries()
-    {
+    void enterInConditionBoxQueries() {
         QFETCH(QString, column);
         QFETCH(QString, text);
         QFETCH(int, key);
@@ -277,7 +289,8 @@ private slots:
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         setRange(w, QDate(2024, 3, 5), QDate(2024, 3, 5));
-        if (!column.isEmpty()) chooseColumn(w, column);
+        if (!column.isEmpty())
+            chooseColumn(w, column);
         w.Txt_CXtj->setFocus(Qt::OtherFocusReason);
         w.Txt_CXtj->setText(text);
         QCOMPARE(w.model->rowCount(), 0);
@@ -295,8 +308,7 @@ private slots:
         }
     }
 
-    void deleteOneOfTwoInTheSameSecond()
-    {
+    void deleteOneOfTwoInTheSameSecond() {
         test::TestEnv env;
         createLogTable(env.db(), kTemplate, {QStringLiteral("收件人")});
         const QString second = QStringLiteral("2024-03-05 14:07:09");
@@ -308,7 +320,8 @@ private slots:
         w.load();
         setRange(w, QDate(2024, 3, 5), QDate(2024, 3, 5));
         w.Comd_FindData->click();
-        QCOMPARE(columnTexts(w.model, 2), (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")}));
+        QCOMPARE(columnTexts(w.model, 2),
+                 (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")}));
         QVERIFY(w.model->setData(w.model->index(1, 0), Qt::Checked, Qt::CheckStateRole));
 
         // Cancel keeps everything.
@@ -328,8 +341,7 @@ private slots:
         QCOMPARE(w.model->rowCount(), 2);
     }
 
-    void columnNamedRowid()
-    {
+    void columnNamedRowid() {
         test::TestEnv env;
         createLogTable(env.db(), kTemplate, {QStringLiteral("rowid"), QStringLiteral("oid")});
         logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 10:00:00"), {"7", "x"});
@@ -345,8 +357,7 @@ private slots:
         QCOMPARE(columnTexts(w.model, 3), QStringList{"y"});
     }
 
-    void largeResultIsFetchedInBatches()
-    {
+    void largeResultIsFetchedInBatches() {
         test::TestEnv env;
         createLogTable(env.db(), kTemplate, {QStringLiteral("序号")});
         {
@@ -370,12 +381,12 @@ private slots:
         QCOMPARE(w.model->index(999, 2).data().toString(), QStringLiteral("999"));
         QCOMPARE(w.model->checkedRowIds().size(), 1);
         w.XPBu数据删除->click();
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM 运单 WHERE 序号 = '3'")).toInt(), 0);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM 运单 WHERE 序号 = '3'")).toInt(),
+                 0);
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM 运单")).toInt(), 999);
     }
 
-    void tableWithoutPrintDate()
-    {
+    void tableWithoutPrintDate() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("CREATE TABLE 运单 (x TEXT, y TEXT)"));
         data::exec(env.db(), QStringLiteral("INSERT INTO 运单 VALUES ('1', '2')"));
@@ -384,7 +395,8 @@ private slots:
         w.load();
         QCOMPARE(w.List_findlx->count(), 1);
         w.Comd_FindData->click();
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("vorlanComd_FindData_Click：打印记录表“运单”没有“打印日期”列"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("vorlanComd_FindData_Click：打印记录表“运单”没有“打印日期”列"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
         QCOMPARE(w.model->rowCount(), 0);
     }

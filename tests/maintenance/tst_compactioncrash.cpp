@@ -23,20 +23,20 @@ namespace {
 
 const char* const kChildFlag = "--compact-child";
 
-void say(const char* line)
-{
+void say(const char* line) {
     std::fputs(line, stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
 // The child: C <n> after row n is committed, K before a compaction, R once the database is open again.
-int childMain(const QString& folder)
-{
+int childMain(const QString& folder) {
     test::ScopedEnvironment env;
     env.setDataFolder(folder);
-    if (data::openShared().status != data::OpenStatus::Opened) return 2;
-    qint64 n = data::scalar(data::shared(), QStringLiteral("SELECT coalesce(max(id), 0) FROM sheets")).toLongLong();
+    if (data::openShared().status != data::OpenStatus::Opened)
+        return 2;
+    qint64 n =
+        data::scalar(data::shared(), QStringLiteral("SELECT coalesce(max(id), 0) FROM sheets")).toLongLong();
     say("S");
     const QString filler(300, QChar(u'填'));
     for (;;) {
@@ -48,7 +48,8 @@ int childMain(const QString& folder)
         // Rows that come and go leave free pages for the compaction to drop.
         {
             data::Transaction t(db);
-            for (int i = 0; i < 100; ++i) data::exec(db, QStringLiteral("INSERT INTO sheets VALUES (-1, ?)"), {filler});
+            for (int i = 0; i < 100; ++i)
+                data::exec(db, QStringLiteral("INSERT INTO sheets VALUES (-1, ?)"), {filler});
             t.commit();
         }
         data::exec(db, QStringLiteral("DELETE FROM sheets WHERE id < 0"));
@@ -60,7 +61,8 @@ int childMain(const QString& folder)
             std::fprintf(stderr, "%s\n", qPrintable(e.description()));
             return 3;
         }
-        if (data::openShared().status != data::OpenStatus::Opened) return 4;
+        if (data::openShared().status != data::OpenStatus::Opened)
+            return 4;
         say("R");
     }
 }
@@ -70,8 +72,7 @@ int childMain(const QString& folder)
 class TestCompactionCrash : public QObject {
     Q_OBJECT
 private slots:
-    void killedAtManyMoments()
-    {
+    void killedAtManyMoments() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("CREATE TABLE sheets (id INTEGER, payload TEXT)"));
         {
@@ -89,7 +90,8 @@ private slots:
         for (int run = 0; run < kRuns; ++run) {
             QProcess child;
             child.setProcessChannelMode(QProcess::SeparateChannels);
-            child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kChildFlag), env.folder()});
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QString::fromLatin1(kChildFlag), env.folder()});
             QVERIFY(child.waitForStarted());
             // Wait for the child to be running its loop, then a spread of delays over several cycles.
             QElapsedTimer started;
@@ -109,19 +111,24 @@ private slots:
             const QList<QByteArray> lines = out.split('\n');
             QByteArray lastMark;
             for (const QByteArray& line : lines) {
-                if (line.startsWith("C ")) committed = std::max(committed, line.mid(2).toLongLong());
-                if (line == "R") ++compactions;
-                if (!line.isEmpty()) lastMark = line.left(1);
+                if (line.startsWith("C "))
+                    committed = std::max(committed, line.mid(2).toLongLong());
+                if (line == "R")
+                    ++compactions;
+                if (!line.isEmpty())
+                    lastMark = line.left(1);
             }
-            if (lastMark == "K") ++inCompaction;
+            if (lastMark == "K")
+                ++inCompaction;
 
             // The database opens as the program opens it, is sound, and holds every committed row.
             const data::OpenResult r = data::openShared();
             QVERIFY2(r.status == data::OpenStatus::Opened, qPrintable(r.message));
             QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA integrity_check")).toString(),
                      QStringLiteral("ok"));
-            QCOMPARE(data::scalar(data::shared(), QStringLiteral("SELECT count(DISTINCT id) FROM sheets WHERE id "
-                                                                 "BETWEEN 1 AND ?"),
+            QCOMPARE(data::scalar(data::shared(),
+                                  QStringLiteral("SELECT count(DISTINCT id) FROM sheets WHERE id "
+                                                 "BETWEEN 1 AND ?"),
                                   {committed})
                          .toLongLong(),
                      committed);
@@ -134,8 +141,7 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], kChildFlag) == 0) {
         QCoreApplication app(argc, argv);
         return childMain(QString::fromLocal8Bit(argv[2]));

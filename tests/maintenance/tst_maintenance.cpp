@@ -19,34 +19,34 @@ using namespace vorlan;
 
 namespace {
 
-QByteArray fileHash(const QString& path)
-{
+QByteArray fileHash(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     QCryptographicHash h(QCryptographicHash::Sha256);
     h.addData(&f);
     return h.result();
 }
 
 // Opens a database file on a connection of its own and reads one number.
-QVariant readFrom(const QString& path, const QString& sql)
-{
+QVariant readFrom(const QString& path, const QString& sql) {
     QVariant v;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) v = data::scalar(db, sql);
+        if (db.open())
+            v = data::scalar(db, sql);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
     return v;
 }
 
-void fillLog(const QSqlDatabase& db, int rows)
-{
-    data::exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS 运单 (\"打印日期\" datetime, 收件人 varchar(255), "
-                                  "地址 varchar(255))"));
+void fillLog(const QSqlDatabase& db, int rows) {
+    data::exec(db,
+               QStringLiteral("CREATE TABLE IF NOT EXISTS 运单 (\"打印日期\" datetime, 收件人 varchar(255), "
+                              "地址 varchar(255))"));
     data::Transaction t(db);
     for (int i = 0; i < rows; ++i)
         data::exec(db, QStringLiteral("INSERT INTO 运单 VALUES (?, ?, ?)"),
@@ -60,8 +60,7 @@ void fillLog(const QSqlDatabase& db, int rows)
 class TestMaintenance : public QObject {
     Q_OBJECT
 private slots:
-    void formatThousands_data()
-    {
+    void formatThousands_data() {
         QTest::addColumn<qint64>("n");
         QTest::addColumn<QString>("text");
         QTest::newRow("zero writes nothing") << qint64(0) << QString();
@@ -71,50 +70,50 @@ private slots:
         QTest::newRow("million") << qint64(1234567) << QStringLiteral("1,234,567");
         QTest::newRow("large") << qint64(104857600) << QStringLiteral("104,857,600");
     }
-    void formatThousands()
-    {
+    void formatThousands() {
         QFETCH(qint64, n);
         QFETCH(QString, text);
         QCOMPARE(maintenance::formatThousands(n), text);
     }
 
-    void backupFileName_data()
-    {
+    void backupFileName_data() {
         QTest::addColumn<QDateTime>("at");
         QTest::addColumn<QString>("name");
-        QTest::newRow("afternoon") << QDateTime(QDate(2010, 5, 6), QTime(14, 5)) << QStringLiteral("RavIZ2010050614.mdb");
-        QTest::newRow("padded") << QDateTime(QDate(2024, 1, 2), QTime(3, 59, 59)) << QStringLiteral("RavIZ2024010203.mdb");
-        QTest::newRow("midnight") << QDateTime(QDate(2024, 12, 31), QTime(0, 0)) << QStringLiteral("RavIZ2024123100.mdb");
+        QTest::newRow("afternoon") << QDateTime(QDate(2010, 5, 6), QTime(14, 5))
+                                   << QStringLiteral("RavIZ2010050614.mdb");
+        QTest::newRow("padded") << QDateTime(QDate(2024, 1, 2), QTime(3, 59, 59))
+                                << QStringLiteral("RavIZ2024010203.mdb");
+        QTest::newRow("midnight") << QDateTime(QDate(2024, 12, 31), QTime(0, 0))
+                                  << QStringLiteral("RavIZ2024123100.mdb");
     }
-    void backupFileName()
-    {
+    void backupFileName() {
         QFETCH(QDateTime, at);
         QFETCH(QString, name);
         QCOMPARE(maintenance::backupFileName(at), name);
     }
 
-    void compactReport()
-    {
+    void compactReport() {
         const QChar cr(13);
-        QCOMPARE(maintenance::compactReport({1234567, 0}),
-                 QStringLiteral("明细数据删除且压缩成功！") + cr + cr + QStringLiteral("压缩前：1,234,567 字节") + cr + cr +
-                     QStringLiteral("压缩后： 字节"));
+        QCOMPARE(maintenance::compactReport({1234567, 0}), QStringLiteral("明细数据删除且压缩成功！") + cr +
+                                                               cr + QStringLiteral("压缩前：1,234,567 字节") +
+                                                               cr + cr + QStringLiteral("压缩后： 字节"));
     }
 
-    void backupNamingAndSameHour()
-    {
+    void backupNamingAndSameHour() {
         test::TestEnv env;
         const QString backupDir = QDir(env.folder()).filePath(QStringLiteral("Backup"));
         QVERIFY(!QFileInfo::exists(backupDir));
         fillLog(env.db(), 10);
         const QDate day(2010, 5, 6);
-        const QString first = maintenance::backupDatabase(env.db(), env.folder(), QDateTime(day, QTime(14, 5)));
+        const QString first =
+            maintenance::backupDatabase(env.db(), env.folder(), QDateTime(day, QTime(14, 5)));
         QCOMPARE(first, QDir(backupDir).filePath(QStringLiteral("RavIZ2010050614.mdb")));
         QVERIFY(QFileInfo(backupDir).isDir());
         QCOMPARE(readFrom(first, QStringLiteral("SELECT count(*) FROM 运单")).toInt(), 10);
 
         fillLog(env.db(), 5);
-        const QString again = maintenance::backupDatabase(env.db(), env.folder(), QDateTime(day, QTime(14, 59)));
+        const QString again =
+            maintenance::backupDatabase(env.db(), env.folder(), QDateTime(day, QTime(14, 59)));
         QCOMPARE(again, first);
         QCOMPARE(readFrom(first, QStringLiteral("SELECT count(*) FROM 运单")).toInt(), 15);
         maintenance::backupDatabase(env.db(), env.folder(), QDateTime(day, QTime(15, 0)));
@@ -125,19 +124,19 @@ private slots:
         fillLog(env.db(), 1);
     }
 
-    void backupInWalMode()
-    {
+    void backupInWalMode() {
         // With a write-ahead log, committed rows may still be outside the database file itself.
         test::TestEnv env;
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("PRAGMA journal_mode = WAL")).toString(), QStringLiteral("wal"));
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("PRAGMA journal_mode = WAL")).toString(),
+                 QStringLiteral("wal"));
         data::exec(env.db(), QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
         fillLog(env.db(), 25);
-        const QString path = maintenance::backupDatabase(env.db(), env.folder(), QDateTime(QDate(2024, 1, 1), QTime(8, 0)));
+        const QString path =
+            maintenance::backupDatabase(env.db(), env.folder(), QDateTime(QDate(2024, 1, 1), QTime(8, 0)));
         QCOMPARE(readFrom(path, QStringLiteral("SELECT count(*) FROM 运单")).toInt(), 25);
     }
 
-    void backupWhenBackupIsAFile()
-    {
+    void backupWhenBackupIsAFile() {
         test::TestEnv env;
         QFile blocker(QDir(env.folder()).filePath(QStringLiteral("Backup")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -151,15 +150,13 @@ private slots:
         QVERIFY(w.Cmd_Ok->isEnabled() && w.Cmd_Ret->isEnabled());
     }
 
-    void windowOpening_data()
-    {
+    void windowOpening_data() {
         QTest::addColumn<QString>("level");
         QTest::addColumn<bool>("deleteAll");
         QTest::newRow("advanced") << QStringLiteral("高级用户") << true;
         QTest::newRow("ordinary") << QStringLiteral("普通用户") << false;
     }
-    void windowOpening()
-    {
+    void windowOpening() {
         QFETCH(QString, level);
         QFETCH(bool, deleteAll);
         test::TestEnv env;
@@ -181,8 +178,7 @@ private slots:
         QVERIFY(w.drvBackup->isEnabled() && w.dirBackup->isEnabled() && w.fileBackup->isEnabled());
     }
 
-    void browserWalksFolders()
-    {
+    void browserWalksFolders() {
         test::TestEnv env;
         QDir(env.folder()).mkpath(QStringLiteral("子目录"));
         QFile f(QDir(env.folder()).filePath(QStringLiteral("子目录/OLD.MDB")));
@@ -201,8 +197,7 @@ private slots:
         QCOMPARE(w.fileBackup->item(0)->text(), QStringLiteral("OLD.MDB"));
     }
 
-    void unreadableDrive()
-    {
+    void unreadableDrive() {
         test::TestEnv env;
         maintenance::Frm_Backup w;
         w.load();
@@ -222,8 +217,7 @@ private slots:
         QCOMPARE(w.drvBackup->currentData().toString(), home);
     }
 
-    void backupThroughTheWindow()
-    {
+    void backupThroughTheWindow() {
         test::TestEnv env;
         maintenance::Frm_Backup w;
         w.load();
@@ -235,13 +229,13 @@ private slots:
         QStringList expected;
         for (const QDateTime& t : {before, after})
             expected << QStringLiteral("数据库备份成功！路径：") +
-                            QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup/") +
-                                                                                 maintenance::backupFileName(t)));
+                            QDir::toNativeSeparators(
+                                QDir(env.folder())
+                                    .filePath(QStringLiteral("Backup/") + maintenance::backupFileName(t)));
         QVERIFY(expected.contains(env.prompter.lastText()));
     }
 
-    void compactionShrinksAndReopens()
-    {
+    void compactionShrinksAndReopens() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         fillLog(env.db(), 3000);
@@ -271,8 +265,7 @@ private slots:
         QCOMPARE(QFileInfo(env.databasePath()).size(), after);
     }
 
-    void compactionFailureKeepsTheOldFile()
-    {
+    void compactionFailureKeepsTheOldFile() {
         test::TestEnv env;
         fillLog(env.db(), 20);
         // A folder where the scratch file goes cannot be removed: the compaction stops before it starts.
@@ -294,8 +287,7 @@ private slots:
         QCOMPARE(fileHash(env.databasePath()), hash);
     }
 
-    void compactionRefusesAForeignFile()
-    {
+    void compactionRefusesAForeignFile() {
         test::TestEnv env;
         data::closeShared();
         QFile live(env.databasePath());
@@ -307,8 +299,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(QDir(env.folder()).filePath(QStringLiteral("tmp.mdb"))));
     }
 
-    void backupRefusesADamagedDatabase()
-    {
+    void backupRefusesADamagedDatabase() {
         test::TestEnv env;
         test::fillSheets(env.db());
         const QDateTime at(QDate(2024, 5, 6), QTime(9, 0));
@@ -322,22 +313,24 @@ private slots:
         } catch (const data::DbError& e) {
             QVERIFY2(e.description().contains(QStringLiteral("已损坏")), qPrintable(e.description()));
             QVERIFY(e.description().contains(QDir::toNativeSeparators(env.databasePath())));
-            QVERIFY(e.description().contains(QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup")))));
+            QVERIFY(e.description().contains(
+                QDir::toNativeSeparators(QDir(env.folder()).filePath(QStringLiteral("Backup")))));
         }
         // The sound backup of the same hour is kept, and nothing half-done is left.
         QCOMPARE(fileHash(earlier), good);
-        QCOMPARE(QDir(QFileInfo(earlier).absolutePath()).entryList(QDir::Files), QStringList{QFileInfo(earlier).fileName()});
+        QCOMPARE(QDir(QFileInfo(earlier).absolutePath()).entryList(QDir::Files),
+                 QStringList{QFileInfo(earlier).fileName()});
 
         maintenance::Frm_Backup w;
         w.load();
         w.Cmd_Ok->click();
-        QVERIFY2(!env.prompter.lastText().startsWith(QStringLiteral("数据库备份成功")), qPrintable(env.prompter.lastText()));
+        QVERIFY2(!env.prompter.lastText().startsWith(QStringLiteral("数据库备份成功")),
+                 qPrintable(env.prompter.lastText()));
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("已损坏")));
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
     }
 
-    void compactionRefusesAReadOnlyDatabase()
-    {
+    void compactionRefusesAReadOnlyDatabase() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         fillLog(env.db(), 200);
@@ -351,7 +344,8 @@ private slots:
         w.load();
         w.optBackupRecover[2]->click();
         w.Cmd_Ok->click();
-        QVERIFY2(env.prompter.lastText().contains(QStringLiteral("只读")), qPrintable(env.prompter.lastText()));
+        QVERIFY2(env.prompter.lastText().contains(QStringLiteral("只读")),
+                 qPrintable(env.prompter.lastText()));
         QVERIFY(!env.prompter.lastText().startsWith(QStringLiteral("明细数据删除且压缩成功")));
         QVERIFY(w.Cmd_Ok->isEnabled() && w.Cmd_Ret->isEnabled());
         QCOMPARE(test::fileMode(path), mode);
@@ -360,15 +354,13 @@ private slots:
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
 
-    void compactionKeepsTheMode_data()
-    {
+    void compactionKeepsTheMode_data() {
         QTest::addColumn<int>("mode");
         QTest::newRow("owner only") << 0600;
         QTest::newRow("group may write") << 0660;
         QTest::newRow("group may read") << 0640;
     }
-    void compactionKeepsTheMode()
-    {
+    void compactionKeepsTheMode() {
         QFETCH(int, mode);
 #ifndef Q_OS_UNIX
         QSKIP("file modes are Unix permission bits");
@@ -381,17 +373,18 @@ private slots:
         QCOMPARE(test::fileMode(env.databasePath()), mode);
     }
 
-    void rangeDeletion()
-    {
+    void rangeDeletion() {
         test::TestEnv env;
-        for (const char* t : {"2024-03-04 23:59:59", "2024-03-05 00:00:00", "2024-03-05", "2024-03-05 00:00:01",
-                              "2024-03-06 00:00:00", "2024-03-06 08:00:00"})
+        for (const char* t : {"2024-03-04 23:59:59", "2024-03-05 00:00:00", "2024-03-05",
+                              "2024-03-05 00:00:01", "2024-03-06 00:00:00", "2024-03-06 08:00:00"})
             data::exec(env.db(), QStringLiteral("INSERT INTO Detail_InOut (\"记录时间\") VALUES (?)"),
                        {QString::fromLatin1(t)});
         auto remaining = [&] {
             QStringList out;
-            QSqlQuery q = data::exec(env.db(), QStringLiteral("SELECT \"记录时间\" FROM Detail_InOut ORDER BY 1"));
-            while (q.next()) out << q.value(0).toString();
+            QSqlQuery q =
+                data::exec(env.db(), QStringLiteral("SELECT \"记录时间\" FROM Detail_InOut ORDER BY 1"));
+            while (q.next())
+                out << q.value(0).toString();
             return out;
         };
         maintenance::Frm_Backup w;
@@ -409,15 +402,14 @@ private slots:
         w.deldata->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("您已经删除部分明细数据成功！"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("数据删除"));
-        QCOMPARE(remaining(), (QStringList{"2024-03-04 23:59:59", "2024-03-05 00:00:01", "2024-03-06 00:00:00",
-                                           "2024-03-06 08:00:00"}));
+        QCOMPARE(remaining(), (QStringList{"2024-03-04 23:59:59", "2024-03-05 00:00:01",
+                                           "2024-03-06 00:00:00", "2024-03-06 08:00:00"}));
         w.DTP_JZrq->setDate(QDate(2024, 3, 6));
         w.deldata->click();
         QCOMPARE(remaining(), (QStringList{"2024-03-04 23:59:59", "2024-03-06 08:00:00"}));
     }
 
-    void rangeDeletionWithoutTheTable()
-    {
+    void rangeDeletionWithoutTheTable() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("DROP TABLE Detail_InOut"));
         maintenance::Frm_Backup w;
@@ -428,14 +420,14 @@ private slots:
         QVERIFY(w.deldata->isEnabled());
     }
 
-    void deleteAllAndCompact()
-    {
+    void deleteAllAndCompact() {
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         fillLog(env.db(), 50);
         data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES ('货款')"));
         data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('张三')"));
-        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("高级用户"));
+        env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"),
+                    QStringLiteral("高级用户"));
         maintenance::Frm_Backup w;
         w.load();
 

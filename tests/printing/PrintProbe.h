@@ -26,10 +26,11 @@ struct PdfText {
     QString error;
 };
 
-inline bool haveTool(const QString& name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+inline bool haveTool(const QString& name) {
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
 
-inline PdfText readWords(const QString& pdf)
-{
+inline PdfText readWords(const QString& pdf) {
     PdfText out;
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
@@ -39,7 +40,8 @@ inline PdfText readWords(const QString& pdf)
     }
     QXmlStreamReader xml(p.readAllStandardOutput());
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
         if (xml.name() == QLatin1String("page")) {
             ++out.pages;
         } else if (xml.name() == QLatin1String("word")) {
@@ -53,40 +55,42 @@ inline PdfText readWords(const QString& pdf)
             out.words << w;
         }
     }
-    if (xml.hasError()) out.error = xml.errorString();
+    if (xml.hasError())
+        out.error = xml.errorString();
     return out;
 }
 
 // The first page of a PDF as an image at the given resolution; a null image when it cannot be read.
-inline QImage rasterise(const QString& pdf, int dpi)
-{
+inline QImage rasterise(const QString& pdf, int dpi) {
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("page"));
     QProcess p;
     p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
                                          QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
                                          QStringLiteral("-gray"), QStringLiteral("-singlefile"), pdf, base});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
     return QImage(base + QStringLiteral(".pgm"));
 }
 
 // The bounding box of ink (pixels darker than mid-grey) inside a region; empty when there is none.
-inline QRect inkBox(const QImage& image, const QRect& region)
-{
+inline QRect inkBox(const QImage& image, const QRect& region) {
     const QImage img = image.convertToFormat(QImage::Format_Grayscale8);
     const QRect r = region.intersected(img.rect());
     int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         const uchar* line = img.constScanLine(y);
         for (int x = r.left(); x <= r.right(); ++x) {
-            if (line[x] >= 128) continue;
+            if (line[x] >= 128)
+                continue;
             left = qMin(left, x);
             right = qMax(right, x);
             top = qMin(top, y);
             bottom = qMax(bottom, y);
         }
     }
-    if (right < 0) return {};
+    if (right < 0)
+        return {};
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 

@@ -16,16 +16,15 @@
 #include <QTest>
 
 using namespace vorlan;
+using printing::Notice;
 using printing::PlacedChar;
 using printing::PrintField;
-using printing::Notice;
 using printing::PrintSheet;
 using printing::PrintStatus;
 
 namespace {
 
-PrintField field(const QString& name, const QString& text, double left, double top, double size)
-{
+PrintField field(const QString& name, const QString& text, double left, double top, double size) {
     PrintField f;
     f.name = name;
     f.text = text;
@@ -36,17 +35,21 @@ PrintField field(const QString& name, const QString& text, double left, double t
 }
 
 // Characters with blanks between them, so that each is a word of its own in the read-back.
-QString spaced(const QString& chars)
-{
+QString spaced(const QString& chars) {
     QStringList parts;
-    for (const QChar c : chars) parts << QString(c);
+    for (const QChar c : chars)
+        parts << QString(c);
     return parts.join(QLatin1Char(' '));
 }
 
 // PDF coordinates are points, 20 twips each.
-double points(ui::Twips t) { return t.value() / 20.0; }
+double points(ui::Twips t) {
+    return t.value() / 20.0;
+}
 
-bool visible(const PlacedChar& c) { return !c.text.trimmed().isEmpty(); }
+bool visible(const PlacedChar& c) {
+    return !c.text.trimmed().isEmpty();
+}
 
 struct Origin {
     double x = 0, y = 0; // points
@@ -54,8 +57,7 @@ struct Origin {
 };
 
 // Where the printable area starts on the PDF printer, as the printing code sets it up.
-Origin pdfOrigin(test::ScopedEnvironment& env, const QString& path)
-{
+Origin pdfOrigin(test::ScopedEnvironment& env, const QString& path) {
     env.printToPdf(path);
     const auto printer = ui::openDefaultPrinter(QStringLiteral("origin"));
     const QRectF page = printer->pageRect(QPrinter::DevicePixel);
@@ -73,14 +75,12 @@ private:
     QString pdfPath(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdftoppm")))
             QSKIP("poppler-utils (pdftotext, pdftoppm) are not installed");
     }
 
-    void everyCharacterAtItsPlace()
-    {
+    void everyCharacterAtItsPlace() {
         test::TestEnv env(false);
         const QString pdf = pdfPath("sheet.pdf");
         const Origin o = pdfOrigin(env, pdf);
@@ -92,8 +92,8 @@ private slots:
         sheet.fields << field(QStringLiteral("收件人"), QStringLiteral("  张三丰 "), 1440, 720, 9)
                      << field(QStringLiteral("电话"), spaced(QStringLiteral("Tel0571")), 1440, 1500, 9)
                      << field(QStringLiteral("空"), QString(), 500, 500, 9)
-                     << field(QStringLiteral("地址"), spaced(QStringLiteral("浙江省杭州市西湖区文三路一百号院内")), 600,
-                              2400, 12)
+                     << field(QStringLiteral("地址"),
+                              spaced(QStringLiteral("浙江省杭州市西湖区文三路一百号院内")), 600, 2400, 12)
                      << field(QStringLiteral("大字"), spaced(QStringLiteral("壹佰元Ab")), 5000, 6000, 20.5)
                      << field(QStringLiteral("小字"), spaced(QStringLiteral("小号字体")), 9000, 300, 7.5);
         const printing::SheetPlacement placed = printing::placeSheet(sheet);
@@ -111,7 +111,8 @@ private slots:
         const QList<PlacedChar> name = placed.chars.mid(0, 3);
         bool found = false;
         for (qsizetype i = 0; i < words.size(); ++i) {
-            if (words[i].text != QStringLiteral("张三丰")) continue;
+            if (words[i].text != QStringLiteral("张三丰"))
+                continue;
             QVERIFY(qAbs(words[i].xMin - (o.x + points(name[0].x))) <= o.dot);
             QVERIFY(qAbs(words[i].yMin - (o.y + points(name[0].y))) <= o.dot);
             // The last glyph is one em (9 points) wide.
@@ -125,15 +126,18 @@ private slots:
         QCOMPARE(name[0].y, 1200_tw); // 720 + 10 x 48
 
         for (const PlacedChar& c : placed.chars.mid(3))
-            if (visible(c)) singles << c;
+            if (visible(c))
+                singles << c;
         QCOMPARE(words.size(), singles.size());
         for (const PlacedChar& c : singles) {
             const double ex = o.x + points(c.x), ey = o.y + points(c.y);
             qsizetype hit = -1;
             for (qsizetype i = 0; i < words.size() && hit < 0; ++i)
-                if (words[i].text == c.text && qAbs(words[i].xMin - ex) <= o.dot && qAbs(words[i].yMin - ey) <= o.dot)
+                if (words[i].text == c.text && qAbs(words[i].xMin - ex) <= o.dot &&
+                    qAbs(words[i].yMin - ey) <= o.dot)
                     hit = i;
-            QVERIFY2(hit >= 0, qPrintable(QStringLiteral("%1 expected at %2, %3 pt").arg(c.text).arg(ex).arg(ey)));
+            QVERIFY2(hit >= 0,
+                     qPrintable(QStringLiteral("%1 expected at %2, %3 pt").arg(c.text).arg(ex).arg(ey)));
             words.removeAt(hit);
         }
         // The long address wrapped onto a second line 300 twips lower.
@@ -141,8 +145,7 @@ private slots:
                             [](const PlacedChar& c) { return c.y == 2400_tw + 480_tw + 300_tw; }));
     }
 
-    void drawSheetPaintsTheSameOnAnyDevice()
-    {
+    void drawSheetPaintsTheSameOnAnyDevice() {
         test::TestEnv env(false);
         const QString pdf = pdfPath("writer.pdf");
         PrintSheet sheet;
@@ -166,8 +169,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void drawSheetStopsAtTheFirstFailure()
-    {
+    void drawSheetStopsAtTheFirstFailure() {
         PrintSheet sheet;
         sheet.fields << field(QStringLiteral("a"), QStringLiteral("甲"), 0, 0, 9)
                      << field(QStringLiteral("b"), QStringLiteral("乙"), 29000, 0, 9)
@@ -185,8 +187,7 @@ private slots:
         QVERIFY(probe::inkBox(img, QRect(0, 50, 200, 150)).isEmpty());
     }
 
-    void testPageOnOneLineAtTheCorner()
-    {
+    void testPageOnOneLineAtTheCorner() {
         test::TestEnv env(false);
         const QString pdf = pdfPath("testpage.pdf");
         const Origin o = pdfOrigin(env, pdf);
@@ -202,8 +203,7 @@ private slots:
         QVERIFY(qAbs(text.words[0].xMax - (o.x + 11 * 198 / 20.0 + 10)) <= o.dot);
     }
 
-    void noPrinter()
-    {
+    void noPrinter() {
         test::TestEnv env(false);
         env.printToNothing();
         PrintSheet sheet;
@@ -213,8 +213,8 @@ private slots:
         QCOMPARE(printed.status, PrintStatus::PrinterFailed);
         QVERIFY(!printed.problem.isEmpty());
         QVERIFY(env.prompter.shown.isEmpty()); // printing itself tells the user nothing
-        QCOMPARE(printing::printNotice(printed),
-                 (Notice{QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"), Notice::Icon::Critical}));
+        QCOMPARE(printing::printNotice(printed), (Notice{QStringLiteral("打印机未准备好或有故障!"),
+                                                         QStringLiteral("错误"), Notice::Icon::Critical}));
         // The test page says the same, once.
         QCOMPARE(printing::printTestPage().status, PrintStatus::PrinterFailed);
         windows::printTestPage(nullptr);
@@ -224,8 +224,7 @@ private slots:
         QCOMPARE(env.prompter.last().icon, ui::Icon::Critical);
     }
 
-    void outOfRangeSendsNothing()
-    {
+    void outOfRangeSendsNothing() {
         test::TestEnv env(false);
         const QString pdf = pdfPath("range.pdf");
         env.printToPdf(pdf);
@@ -254,8 +253,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void offsetThatIsNotANumber()
-    {
+    void offsetThatIsNotANumber() {
         test::TestEnv env(false);
         const QString pdf = pdfPath("offset.pdf");
         env.printToPdf(pdf);
@@ -270,8 +268,7 @@ private slots:
         QVERIFY(!QFile::exists(pdf));
     }
 
-    void emptySheetNeedsAPrinterButSendsNoPage()
-    {
+    void emptySheetNeedsAPrinterButSendsNoPage() {
         test::TestEnv env(false);
         const QString pdf = pdfPath("empty.pdf");
         env.printToPdf(pdf);

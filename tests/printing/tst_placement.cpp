@@ -12,35 +12,34 @@ Q_DECLARE_METATYPE(QList<int>)
 
 namespace {
 
-QString repeat(const QString& s, int n)
-{
+QString repeat(const QString& s, int n) {
     QString out;
-    for (int i = 0; i < n; ++i) out += s;
+    for (int i = 0; i < n; ++i)
+        out += s;
     return out;
 }
 
-QList<int> xs(const Placement& p)
-{
+QList<int> xs(const Placement& p) {
     QList<int> out;
-    for (const PlacedChar& c : p.chars) out << int(c.x.value());
+    for (const PlacedChar& c : p.chars)
+        out << int(c.x.value());
     return out;
 }
 
-QList<int> ys(const Placement& p)
-{
+QList<int> ys(const Placement& p) {
     QList<int> out;
-    for (const PlacedChar& c : p.chars) out << int(c.y.value());
+    for (const PlacedChar& c : p.chars)
+        out << int(c.y.value());
     return out;
 }
 
 // A value placed at whole twips (x, y).
-Placement place(const QString& text, int x, int y, double size)
-{
+Placement place(const QString& text, int x, int y, double size) {
     return placeText(text, {Twips(x), Twips(y)}, size);
 }
 
-PrintField field(const QString& text, double left, double top, double size = 9, const QString& name = QString())
-{
+PrintField field(const QString& text, double left, double top, double size = 9,
+                 const QString& name = QString()) {
     PrintField f;
     f.name = name;
     f.text = text;
@@ -55,8 +54,7 @@ PrintField field(const QString& text, double left, double top, double size = 9, 
 class TestPlacement : public QObject {
     Q_OBJECT
 private slots:
-    void positions_data()
-    {
+    void positions_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
@@ -68,7 +66,8 @@ private slots:
             << QStringLiteral("中文字") << 1440 << 720 << 9.0 << QList<int>{1440, 1618, 1796}
             << QList<int>{720, 720, 720};
         QTest::newRow("half width at 9: 88.8 per step")
-            << QStringLiteral("AB12") << 0 << 0 << 9.0 << QList<int>{0, 89, 178, 267} << QList<int>{0, 0, 0, 0};
+            << QStringLiteral("AB12") << 0 << 0 << 9.0 << QList<int>{0, 89, 178, 267}
+            << QList<int>{0, 0, 0, 0};
         QTest::newRow("outer blanks dropped, inner blank advances half")
             << QStringLiteral("  中 文 \t\r\n") << 100 << 50 << 9.0 << QList<int>{100, 278, 367}
             << QList<int>{50, 50, 50};
@@ -77,20 +76,20 @@ private slots:
         QTest::newRow("full-width punctuation is double byte")
             << QStringLiteral("！a") << 0 << 0 << 9.0 << QList<int>{0, 178} << QList<int>{0, 0};
         QTest::newRow("half a step ties go to the even neighbour (9.17: 90.5)")
-            << QStringLiteral("aaaa") << 0 << 0 << 9.17 << QList<int>{0, 90, 180, 270} << QList<int>{0, 0, 0, 0};
+            << QStringLiteral("aaaa") << 0 << 0 << 9.17 << QList<int>{0, 90, 180, 270}
+            << QList<int>{0, 0, 0, 0};
         QTest::newRow("ties at 8.87: 87.5") << QStringLiteral("aaaa") << 0 << 0 << 8.87
-                                             << QList<int>{0, 88, 176, 264} << QList<int>{0, 0, 0, 0};
-        QTest::newRow("size 10: 197.6 each") << QStringLiteral("您好！") << 0 << 0 << 10.0
-                                              << QList<int>{0, 198, 396} << QList<int>{0, 0, 0};
-        QTest::newRow("negative start") << QStringLiteral("ab") << -500 << -20 << 9.0 << QList<int>{-500, -411}
-                                        << QList<int>{-20, -20};
+                                            << QList<int>{0, 88, 176, 264} << QList<int>{0, 0, 0, 0};
+        QTest::newRow("size 10: 197.6 each")
+            << QStringLiteral("您好！") << 0 << 0 << 10.0 << QList<int>{0, 198, 396} << QList<int>{0, 0, 0};
+        QTest::newRow("negative start")
+            << QStringLiteral("ab") << -500 << -20 << 9.0 << QList<int>{-500, -411} << QList<int>{-20, -20};
         QTest::newRow("a surrogate pair is one character of two half steps")
             << QStringLiteral("\U0001F600中") << 0 << 0 << 9.0 << QList<int>{0, 178} << QList<int>{0, 0};
         QTest::newRow("euro sign is one byte in the code page")
             << QStringLiteral("€€") << 0 << 0 << 9.0 << QList<int>{0, 89} << QList<int>{0, 0};
     }
-    void positions()
-    {
+    void positions() {
         QFETCH(QString, text);
         QFETCH(int, x);
         QFETCH(int, y);
@@ -101,11 +100,11 @@ private slots:
         QVERIFY(p.ok);
         QCOMPARE(xs(p), expectX);
         QCOMPARE(ys(p), expectY);
-        for (const PlacedChar& c : p.chars) QCOMPARE(c.size, size);
+        for (const PlacedChar& c : p.chars)
+            QCOMPARE(c.size, size);
     }
 
-    void thirtyCharactersBreakAfterTheTwentySecond()
-    {
+    void thirtyCharactersBreakAfterTheTwentySecond() {
         const Placement p = place(repeat(QStringLiteral("汉"), 30), 1000, 2000, 9);
         QVERIFY(p.ok);
         QCOMPARE(p.chars.size(), 30);
@@ -122,8 +121,7 @@ private slots:
         QCOMPARE(p.chars[22].x, Twips(1016));
     }
 
-    void thirdLineTakesTheRest()
-    {
+    void thirdLineTakesTheRest() {
         const Placement p = place(repeat(QStringLiteral("汉"), 100), 0, 0, 9);
         QVERIFY(p.ok);
         QCOMPARE(p.chars[43].y, Twips(300)); // 7654 <= 7800
@@ -133,22 +131,19 @@ private slots:
         QCOMPARE(p.chars[99].x, Twips(178 * 99 - 7800));
     }
 
-    void lettersAdvanceHalfAsFar()
-    {
+    void lettersAdvanceHalfAsFar() {
         const Placement wide = place(repeat(QStringLiteral("字"), 10), 0, 0, 12);
         const Placement narrow = place(repeat(QStringLiteral("x"), 10), 0, 0, 12);
         QCOMPARE(wide.chars.last().x, 2 * narrow.chars.last().x);
     }
 
-    void emptyTextPlacesNothing_data()
-    {
+    void emptyTextPlacesNothing_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("empty") << QString();
         QTest::newRow("blanks") << QStringLiteral("   ");
         QTest::newRow("line breaks") << QStringLiteral("\r\n\t ");
     }
-    void emptyTextPlacesNothing()
-    {
+    void emptyTextPlacesNothing() {
         QFETCH(QString, text);
         // Even at a position the page cannot hold: nothing is placed, nothing fails.
         const Placement p = place(text, 32000, 32767, 9);
@@ -156,8 +151,7 @@ private slots:
         QVERIFY(p.chars.isEmpty());
     }
 
-    void sixteenBitLimits_data()
-    {
+    void sixteenBitLimits_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
@@ -181,7 +175,8 @@ private slots:
             << QStringLiteral("中文") << 24968 << 0 << 9.0 << true << 2 << none;
         QTest::newRow("y + 300 = 32767") << line2 << 0 << 32467 << 9.0 << true << 23 << none;
         QTest::newRow("y + 300 beyond") << line2 << 0 << 32468 << 9.0 << false << 22 << tooLong;
-        QTest::newRow("y 32767 on one line") << QStringLiteral("中") << 0 << 32767 << 9.0 << true << 1 << none;
+        QTest::newRow("y 32767 on one line")
+            << QStringLiteral("中") << 0 << 32767 << 9.0 << true << 1 << none;
         QTest::newRow("y + 600 = 32767") << line3 << 0 << 32167 << 9.0 << true << 45 << none;
         QTest::newRow("y + 600 beyond") << line3 << 0 << 32168 << 9.0 << false << 44 << tooLong;
         // The running position itself is 16-bit: 184 characters reach 32752, the 185th would pass 32767.
@@ -195,8 +190,7 @@ private slots:
         QTest::newRow("second advance past 32767")
             << QStringLiteral("中中") << 0 << 0 << 1000.0 << false << 2 << tooLong;
     }
-    void sixteenBitLimits()
-    {
+    void sixteenBitLimits() {
         QFETCH(QString, text);
         QFETCH(int, x);
         QFETCH(int, y);
@@ -211,8 +205,7 @@ private slots:
     }
 
     // A value off the page is named with its cause; the printer is not blamed.
-    void placementMessageNamesThePoint_data()
-    {
+    void placementMessageNamesThePoint_data() {
         QTest::addColumn<QString>("allup");
         QTest::addColumn<QString>("allleft");
         QTest::addColumn<QString>("text");
@@ -221,28 +214,37 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("message");
 
-        const QString position = QStringLiteral("输入点“乙”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
-                                                "或减小整体打印位置的偏移。");
-        const QString tooLong = QStringLiteral("输入点“乙”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。");
+        const QString position =
+            QStringLiteral("输入点“乙”的位置超出纸张范围，无法打印。请开启微调把它移回纸面，"
+                           "或减小整体打印位置的偏移。");
+        const QString tooLong =
+            QStringLiteral("输入点“乙”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。");
         const int none = int(PlacementFault::None), atPosition = int(PlacementFault::Position);
-        QTest::newRow("fits") << "0" << "0" << QStringLiteral("乙") << 1440.0 << 720.0 << none << QString();
+        QTest::newRow("fits") << "0"
+                              << "0" << QStringLiteral("乙") << 1440.0 << 720.0 << none << QString();
         QTest::newRow("box past the right end")
-            << "0" << "0" << QStringLiteral("乙") << 28868.0 << 0.0 << atPosition << position;
+            << "0"
+            << "0" << QStringLiteral("乙") << 28868.0 << 0.0 << atPosition << position;
         QTest::newRow("box below the range")
-            << "0" << "0" << QStringLiteral("乙") << 0.0 << 32768.0 << atPosition << position;
+            << "0"
+            << "0" << QStringLiteral("乙") << 0.0 << 32768.0 << atPosition << position;
         QTest::newRow("offset pushes it right")
-            << "0" << "700" << QStringLiteral("乙") << 1000.0 << 0.0 << atPosition << position;
+            << "0"
+            << "700" << QStringLiteral("乙") << 1000.0 << 0.0 << atPosition << position;
         QTest::newRow("offset pushes it above")
-            << "-700" << "0" << QStringLiteral("乙") << 0.0 << 100.0 << atPosition << position;
-        QTest::newRow("text too long") << "0" << "0" << repeat(QStringLiteral("汉"), 200) << 0.0 << 0.0
+            << "-700"
+            << "0" << QStringLiteral("乙") << 0.0 << 100.0 << atPosition << position;
+        QTest::newRow("text too long") << "0"
+                                       << "0" << repeat(QStringLiteral("汉"), 200) << 0.0 << 0.0
                                        << int(PlacementFault::TooLong) << tooLong;
-        QTest::newRow("text wraps below the range") << "0" << "0" << repeat(QStringLiteral("汉"), 30) << 0.0
+        QTest::newRow("text wraps below the range") << "0"
+                                                    << "0" << repeat(QStringLiteral("汉"), 30) << 0.0
                                                     << 32500.0 << int(PlacementFault::TooLong) << tooLong;
         QTest::newRow("empty box off the page is never placed")
-            << "0" << "0" << QStringLiteral("  ") << 40000.0 << 0.0 << none << QString();
+            << "0"
+            << "0" << QStringLiteral("  ") << 40000.0 << 0.0 << none << QString();
     }
-    void placementMessageNamesThePoint()
-    {
+    void placementMessageNamesThePoint() {
         QFETCH(QString, allup);
         QFETCH(QString, allleft);
         QFETCH(QString, text);
@@ -262,11 +264,11 @@ private slots:
         QCOMPARE(int(p.fault), fault);
         QCOMPARE(p.ok, message.isEmpty());
         QCOMPARE(placementMessage(s, p), message);
-        if (!p.ok) QCOMPARE(s.fields.at(p.failedField).name, QStringLiteral("乙"));
+        if (!p.ok)
+            QCOMPARE(s.fields.at(p.failedField).name, QStringLiteral("乙"));
     }
 
-    void doubleByteCharacters_data()
-    {
+    void doubleByteCharacters_data() {
         QTest::addColumn<QString>("ch");
         QTest::addColumn<bool>("wide");
         QTest::newRow("hanzi") << QStringLiteral("中") << true;
@@ -280,15 +282,13 @@ private slots:
         QTest::newRow("euro") << QStringLiteral("€") << false;
         QTest::newRow("not in the code page") << QStringLiteral("\u0E01") << false;
     }
-    void doubleByteCharacters()
-    {
+    void doubleByteCharacters() {
         QFETCH(QString, ch);
         QFETCH(bool, wide);
         QCOMPARE(isDoubleByte(ch.at(0).unicode()), wide);
     }
 
-    void offsets_data()
-    {
+    void offsets_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("twips");
         QTest::addColumn<bool>("valid");
@@ -306,18 +306,17 @@ private slots:
         QTest::newRow("letters") << QStringLiteral("abc") << 0 << false;
         QTest::newRow("comma decimal") << QStringLiteral("1,5") << 0 << false;
     }
-    void offsets()
-    {
+    void offsets() {
         QFETCH(QString, text);
         QFETCH(int, twips);
         QFETCH(bool, valid);
         const auto v = offsetTwips(text);
         QCOMPARE(v.has_value(), valid);
-        if (valid) QCOMPARE(*v, Twips(twips));
+        if (valid)
+            QCOMPARE(*v, Twips(twips));
     }
 
-    void sheetWithoutOffsets()
-    {
+    void sheetWithoutOffsets() {
         PrintSheet s;
         s.fields << field(QStringLiteral("甲"), 1440, 720);
         const SheetPlacement p = placeSheet(s);
@@ -327,8 +326,7 @@ private slots:
         QCOMPARE(p.chars[0].y, Twips(720));
     }
 
-    void sheetOffsetsMoveEveryValue()
-    {
+    void sheetOffsetsMoveEveryValue() {
         PrintSheet s;
         s.allupText = QStringLiteral("10");
         s.allleftText = QStringLiteral("-5");
@@ -340,13 +338,12 @@ private slots:
         QCOMPARE(p.chars[0].x, Twips(1200));
         QCOMPARE(p.chars[0].y, Twips(1200));
         QCOMPARE(p.chars[1].x, Twips(1378));
-        QCOMPARE(p.chars[2].x, Twips(2760));       // 3000.4 - 240 rounds to 2760
-        QCOMPARE(p.chars[2].y, Twips(580));        // 100.5 + 480 = 580.5, tie to even
+        QCOMPARE(p.chars[2].x, Twips(2760)); // 3000.4 - 240 rounds to 2760
+        QCOMPARE(p.chars[2].y, Twips(580));  // 100.5 + 480 = 580.5, tie to even
         QCOMPARE(p.chars[2].size, 12.0);
     }
 
-    void sheetStopsAtTheFirstFieldOutOfRange()
-    {
+    void sheetStopsAtTheFirstFieldOutOfRange() {
         PrintSheet s;
         s.fields << field(QStringLiteral("一"), 0, 0) << field(QString(), 40000, 0) // empty: never placed
                  << field(QStringLiteral("二"), 32767.6, 0) << field(QStringLiteral("三"), 0, 500);
@@ -358,8 +355,7 @@ private slots:
         QCOMPARE(p.chars[0].text, QStringLiteral("一"));
     }
 
-    void offsetsCanPushOutOfRange()
-    {
+    void offsetsCanPushOutOfRange() {
         PrintSheet s;
         s.allleftText = QStringLiteral("1000"); // 48000 twips
         s.fields << field(QStringLiteral("一"), 0, 0);
@@ -370,8 +366,7 @@ private slots:
         QVERIFY(placeSheet(s).ok);
     }
 
-    void sheetRefusesAnOffsetThatIsNotANumber()
-    {
+    void sheetRefusesAnOffsetThatIsNotANumber() {
         PrintSheet s;
         s.allupText = QStringLiteral("-");
         s.fields << field(QStringLiteral("一"), 0, 0);
@@ -381,8 +376,7 @@ private slots:
         QVERIFY(p.chars.isEmpty());
     }
 
-    void testPageIsOneLine()
-    {
+    void testPageIsOneLine() {
         const Placement p = testPagePlacement();
         QVERIFY(p.ok);
         QCOMPARE(p.chars.size(), 12);

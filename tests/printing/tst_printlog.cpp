@@ -12,17 +12,16 @@
 #include <QTest>
 
 using namespace vorlan;
-using printing::PrintField;
 using printing::LogResult;
 using printing::Notice;
+using printing::PrintField;
 using printing::PrintSheet;
 
 namespace {
 
 // Creates the template and its print log table the way the designer's save does.
 void saveTemplate(const QSqlDatabase& db, const QString& name, const QStringList& single,
-                  const QStringList& multi = {})
-{
+                  const QStringList& multi = {}) {
     templates::Template t;
     t.name = name;
     for (const QString& n : single) {
@@ -41,8 +40,7 @@ void saveTemplate(const QSqlDatabase& db, const QString& name, const QStringList
     templates::TemplateStore(db).save(t, std::nullopt, pending);
 }
 
-PrintField field(const QString& name, const QString& text)
-{
+PrintField field(const QString& name, const QString& text) {
     PrintField f;
     f.name = name;
     f.text = text;
@@ -51,14 +49,14 @@ PrintField field(const QString& name, const QString& text)
     return f;
 }
 
-QList<QVariantMap> rows(const QSqlDatabase& db, const QString& table)
-{
+QList<QVariantMap> rows(const QSqlDatabase& db, const QString& table) {
     QList<QVariantMap> out;
     QSqlQuery q = data::exec(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(data::quoteId(table)));
     while (q.next()) {
         QVariantMap m;
         const QSqlRecord r = q.record();
-        for (int i = 0; i < r.count(); ++i) m.insert(r.fieldName(i), r.value(i));
+        for (int i = 0; i < r.count(); ++i)
+            m.insert(r.fieldName(i), r.value(i));
         out << m;
     }
     return out;
@@ -69,14 +67,14 @@ QList<QVariantMap> rows(const QSqlDatabase& db, const QString& table)
 class TestPrintLog : public QObject {
     Q_OBJECT
 private slots:
-    void workedExample()
-    {
+    void workedExample() {
         test::TestEnv env;
         saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人"), QStringLiteral("电话")},
                      {QStringLiteral("备注")});
         PrintSheet s;
         s.templateName = QStringLiteral("运单");
-        s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三")) << field(QStringLiteral("电话"), QStringLiteral("12345 "))
+        s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"))
+                 << field(QStringLiteral("电话"), QStringLiteral("12345 "))
                  << field(QStringLiteral("备注"), QString());
         const QString before = data::dateTimeText(QDateTime::currentDateTime());
         QVERIFY(printing::logSheet(s).ok());
@@ -86,7 +84,9 @@ private slots:
         const auto r = rows(env.db(), QStringLiteral("运单"));
         QCOMPARE(r.size(), 1);
         const QString when = r[0].value(QStringLiteral("打印日期")).toString();
-        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")).match(when).hasMatch());
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(when)
+                    .hasMatch());
         QVERIFY(before <= when && when <= after);
         QCOMPARE(r[0].value(QStringLiteral("收件人")).toString(), QStringLiteral("张三"));
         QCOMPARE(r[0].value(QStringLiteral("电话")).toString(), QStringLiteral("12345"));
@@ -99,8 +99,7 @@ private slots:
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 2);
     }
 
-    void templateWithoutInputPoints()
-    {
+    void templateWithoutInputPoints() {
         test::TestEnv env;
         saveTemplate(env.db(), QStringLiteral("空白单"), {});
         PrintSheet s;
@@ -112,19 +111,18 @@ private slots:
         QVERIFY(!r[0].value(QStringLiteral("打印日期")).toString().isEmpty());
     }
 
-    void valuesKeepTheirText_data()
-    {
+    void valuesKeepTheirText_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("logged");
         QTest::newRow("only blanks") << QStringLiteral("    ") << QString();
         QTest::newRow("apostrophe") << QStringLiteral("O'Brien's 店") << QStringLiteral("O'Brien's 店");
         QTest::newRow("quote and comma") << QStringLiteral("a\",'b'),(") << QStringLiteral("a\",'b'),(");
-        QTest::newRow("amount in words") << QStringLiteral("    壹拾贰元叁角肆分 ") << QStringLiteral("壹拾贰元叁角肆分");
+        QTest::newRow("amount in words")
+            << QStringLiteral("    壹拾贰元叁角肆分 ") << QStringLiteral("壹拾贰元叁角肆分");
         QTest::newRow("inner blanks stay") << QStringLiteral(" 杭州 西湖 ") << QStringLiteral("杭州 西湖");
         QTest::newRow("longer than 255") << QString(300, QLatin1Char('x')) << QString(300, QLatin1Char('x'));
     }
-    void valuesKeepTheirText()
-    {
+    void valuesKeepTheirText() {
         QFETCH(QString, typed);
         QFETCH(QString, logged);
         test::TestEnv env;
@@ -138,8 +136,7 @@ private slots:
         QCOMPARE(r[0].value(QStringLiteral("客户's 名")).toString(), logged);
     }
 
-    void nameCaseDoesNotMatter()
-    {
+    void nameCaseDoesNotMatter() {
         test::TestEnv env;
         saveTemplate(env.db(), QStringLiteral("Waybill"), {QStringLiteral("To")});
         PrintSheet s;
@@ -149,8 +146,7 @@ private slots:
         QCOMPARE(rows(env.db(), QStringLiteral("Waybill")).size(), 1);
     }
 
-    void failingInsertIsReportedAfterTheSheetWasPrinted()
-    {
+    void failingInsertIsReportedAfterTheSheetWasPrinted() {
         test::TestEnv env;
         QTemporaryDir dir;
         env.printToPdf(dir.filePath(QStringLiteral("p.pdf")));
@@ -164,8 +160,9 @@ private slots:
         LogResult logged = printing::logSheet(s);
         QCOMPARE(logged.status, LogResult::Status::NoLogTable);
         QCOMPARE(printing::logNotice(logged),
-                 (Notice{QStringLiteral("本张已经打印，但模板“从未保存”还没有打印记录表，这次的打印明细没有保存。\n"
-                                        "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。"),
+                 (Notice{QStringLiteral(
+                             "本张已经打印，但模板“从未保存”还没有打印记录表，这次的打印明细没有保存。\n"
+                             "请在“模板设计”中保存一次该模板，以后的打印就会记录下来。"),
                          QStringLiteral("提示"), Notice::Icon::Exclamation}));
         QVERIFY(!data::tableExists(env.db(), QStringLiteral("从未保存")));
 
@@ -177,7 +174,8 @@ private slots:
         QCOMPARE(logged.status, LogResult::Status::Failed);
         QVERIFY(logged.description.contains(QStringLiteral("新加的点")));
         const Notice notice = printing::logNotice(logged);
-        QVERIFY(notice.text.startsWith(QStringLiteral("本张已经打印，但打印明细没有保存到模板“运单”的打印记录表：")));
+        QVERIFY(notice.text.startsWith(
+            QStringLiteral("本张已经打印，但打印明细没有保存到模板“运单”的打印记录表：")));
         QVERIFY(notice.text.endsWith(logged.description));
         QCOMPARE(notice.title, QStringLiteral("提示"));
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
@@ -185,8 +183,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void baseTableIsNeverWritten()
-    {
+    void baseTableIsNeverWritten() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("ALTER TABLE yongtu ADD COLUMN \"打印日期\" TEXT"));
         PrintSheet s;
@@ -201,8 +198,7 @@ private slots:
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM yongtu")).toInt(), 0);
     }
 
-    void failedPrintLogsNothing()
-    {
+    void failedPrintLogsNothing() {
         test::TestEnv env;
         saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人")});
         env.printToNothing();
@@ -211,7 +207,8 @@ private slots:
         s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
         // What the print button does: log only after a print that did not fail.
         const printing::PrintOutcome printed = printing::printSheet(s);
-        if (printed.ok()) printing::logSheet(s);
+        if (printed.ok())
+            printing::logSheet(s);
         QCOMPARE(printed.status, printing::PrintStatus::PrinterFailed);
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
     }

@@ -92,10 +92,18 @@ std::shared_ptr<QStringList> recordPickers(ui::ScriptedPrompter& prompter) {
 }
 
 QStringList customerRow(const QString& name, const QString& address, const QString& phone) {
-    return {name,          QStringLiteral("KJ"),       address,
-            QStringLiteral("310000"), phone,           QString(),
-            QStringLiteral("王五"),   QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
-            QStringLiteral("杭州"),   QStringLiteral("浙江"),     QStringLiteral("西湖区")};
+    return {name,
+            QStringLiteral("KJ"),
+            address,
+            QStringLiteral("310000"),
+            phone,
+            QString(),
+            QStringLiteral("王五"),
+            QStringLiteral("工商银行"),
+            QStringLiteral("6222 0000"),
+            QStringLiteral("杭州"),
+            QStringLiteral("浙江"),
+            QStringLiteral("西湖区")};
 }
 } // namespace
 

@@ -17,8 +17,8 @@
 #include <QPlainTextEdit>
 #include <QSet>
 #include <QSqlQueryModel>
-#include <QTableView>
 #include <QSqlRecord>
+#include <QTableView>
 #include <QTest>
 
 using namespace vorlan;
@@ -27,8 +27,7 @@ namespace sample = printing::sample;
 class TestSample : public QObject {
     Q_OBJECT
 private slots:
-    void newDatabaseHoldsTheSample()
-    {
+    void newDatabaseHoldsTheSample() {
         test::TestEnv env(false);
         env.setSeedFunction(&windows::seedSampleData);
         const auto r = data::openShared();
@@ -50,7 +49,8 @@ private slots:
         QStringList names;
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
-                if (!(*fam)[i].isLive()) continue;
+                if (!(*fam)[i].isLive())
+                    continue;
                 types << (*fam)[i].type;
                 bindings << (*fam)[i].binding;
                 names << (*fam)[i].name;
@@ -74,12 +74,14 @@ private slots:
         QList<QRectF> boxes;
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
-                if (!(*fam)[i].isLive()) continue;
+                if (!(*fam)[i].isLive())
+                    continue;
                 const ui::TwipsRect& b = (*fam)[i].rect;
                 const QRectF box(b.left.value(), b.top.value(), b.width.value(), b.height.value());
                 const QRectF area(0, 0, t.pictureRect.width.value(), t.pictureRect.height.value());
                 QVERIFY(area.contains(box));
-                for (const QRectF& other : boxes) QVERIFY2(!other.intersects(box), qPrintable((*fam)[i].name));
+                for (const QRectF& other : boxes)
+                    QVERIFY2(!other.intersects(box), qPrintable((*fam)[i].name));
                 boxes << box;
             }
 
@@ -87,7 +89,8 @@ private slots:
         QSqlRecord cols = db.record(sample::kTemplateName);
         QCOMPARE(cols.count(), 15);
         QCOMPARE(cols.fieldName(0), QStringLiteral("打印日期"));
-        for (const QString& n : names) QVERIFY(cols.contains(n));
+        for (const QString& n : names)
+            QVERIFY(cols.contains(n));
 
         // Catalogue: the group with the template under it.
         const QList<app::CatalogueRow> nodes = app::CatalogueStore(db).load();
@@ -103,8 +106,7 @@ private slots:
 
     // A new user's first double click: every box bound to a customer column or to the common uses opens
     // its picker, the unbound ones open none, and the first customer and phrase fill the boxes.
-    void everyBoundBoxOfTheSampleOpensItsPicker()
-    {
+    void everyBoundBoxOfTheSampleOpensItsPicker() {
         test::TestEnv env;
         windows::seedSampleData(env.db());
         app::state().currentTemplate = sample::kTemplateName;
@@ -113,14 +115,16 @@ private slots:
         w.show();
         QStringList titles;
         env.prompter.onExec = [&titles](QDialog* d) {
-            if (auto* p = dynamic_cast<templates::RecordPicker*>(d)) titles << p->title;
+            if (auto* p = dynamic_cast<templates::RecordPicker*>(d))
+                titles << p->title;
             return int(QDialog::Rejected);
         };
         // The first row of each picker, as it lists them.
         QStringList firstCustomer;
         QSqlQuery q = printing::customerPickerRows();
         QVERIFY(q.next());
-        for (int i = 0; i < 12; ++i) firstCustomer << q.value(i).toString();
+        for (int i = 0; i < 12; ++i)
+            firstCustomer << q.value(i).toString();
         QSqlQuery phrases = printing::commonUsePickerRows();
         QVERIFY(phrases.next());
         const QString firstPhrase = phrases.value(0).toString();
@@ -129,11 +133,14 @@ private slots:
         for (templates::Family f : {templates::Family::Single, templates::Family::Multi}) {
             const templates::PointFamily& fam = w.model().family(f);
             for (int k = 1; k <= fam.count; ++k) {
-                if (!fam[k].isLive()) continue;
+                if (!fam[k].isLive())
+                    continue;
                 const QString binding = fam[k].binding;
                 QStringList expected;
-                if (templates::customerBindings().contains(binding)) expected << printing::kCustomerTitle;
-                else if (binding == templates::kCommonUseBinding) expected << printing::kCommonUseTitle;
+                if (templates::customerBindings().contains(binding))
+                    expected << printing::kCustomerTitle;
+                else if (binding == templates::kCommonUseBinding)
+                    expected << printing::kCommonUseTitle;
                 titles.clear();
                 QWidget* box = f == templates::Family::Single ? static_cast<QWidget*>(w.Text_Add(k))
                                                               : w.Text_Addscroll(k)->viewport();
@@ -156,8 +163,7 @@ private slots:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void sampleCanBeFilledPrintedAndLogged()
-    {
+    void sampleCanBeFilledPrintedAndLogged() {
         test::TestEnv env;
         windows::seedSampleData(env.db());
         const templates::Template t = templates::TemplateStore(env.db()).load(sample::kTemplateName).tmpl;
@@ -167,9 +173,10 @@ private slots:
         for (const templates::PointFamily* fam : {&t.single, &t.multi})
             for (int i = 1; i <= fam->count; ++i) {
                 const templates::InputPoint& p = (*fam)[i];
-                if (!p.isLive()) continue; // as the print window, which skips empty slots
-                sheet.fields << printing::PrintField{p.name, p.name + QStringLiteral("值"), p.rect.left, p.rect.top,
-                                                     p.fontSize};
+                if (!p.isLive())
+                    continue; // as the print window, which skips empty slots
+                sheet.fields << printing::PrintField{p.name, p.name + QStringLiteral("值"), p.rect.left,
+                                                     p.rect.top, p.fontSize};
             }
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("sample.pdf"));

@@ -8,66 +8,79 @@ namespace vorlan::test {
 
 namespace {
 
-QByteArray reasonPhrase(int status)
-{
+QByteArray reasonPhrase(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
 } // namespace
 
-LocalHttpServer::LocalHttpServer(QObject* parent)
-    : QObject(parent)
-    , server_(new QTcpServer(this))
-{
+LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent), server_(new QTcpServer(this)) {
     connect(server_, &QTcpServer::newConnection, this, &LocalHttpServer::accept);
     server_->listen(QHostAddress::LocalHost, 0);
 }
 
-LocalHttpServer::~LocalHttpServer()
-{
+LocalHttpServer::~LocalHttpServer() {
     server_->close();
     const QList<QTcpSocket*> open = pending_.keys();
     pending_.clear();
-    for (QTcpSocket* socket : open) socket->abort();
+    for (QTcpSocket* socket : open)
+        socket->abort();
 }
 
-bool LocalHttpServer::isListening() const { return server_->isListening(); }
+bool LocalHttpServer::isListening() const {
+    return server_->isListening();
+}
 
-quint16 LocalHttpServer::port() const { return server_->serverPort(); }
+quint16 LocalHttpServer::port() const {
+    return server_->serverPort();
+}
 
-QUrl LocalHttpServer::url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port())); }
+QUrl LocalHttpServer::url() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port()));
+}
 
-void LocalHttpServer::serve(const QString& path, const QByteArray& body, int status)
-{
+void LocalHttpServer::serve(const QString& path, const QByteArray& body, int status) {
     routes_.insert(path, Route{body, status, false});
 }
 
-void LocalHttpServer::stall(const QString& path) { routes_.insert(path, Route{{}, 0, true}); }
+void LocalHttpServer::stall(const QString& path) {
+    routes_.insert(path, Route{{}, 0, true});
+}
 
-void LocalHttpServer::remove(const QString& path) { routes_.remove(path); }
+void LocalHttpServer::remove(const QString& path) {
+    routes_.remove(path);
+}
 
-quint16 LocalHttpServer::closedPort()
-{
+quint16 LocalHttpServer::closedPort() {
     // Bind an ephemeral port and let it go again: nothing listens there right afterwards.
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0)) return 9;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 9;
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
 }
 
-void LocalHttpServer::accept()
-{
+void LocalHttpServer::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         socket->setParent(this);
         pending_.insert(socket, QByteArray());
@@ -79,32 +92,36 @@ void LocalHttpServer::accept()
     }
 }
 
-void LocalHttpServer::handle(QTcpSocket* socket)
-{
+void LocalHttpServer::handle(QTcpSocket* socket) {
     auto it = pending_.find(socket);
-    if (it == pending_.end()) return;
+    if (it == pending_.end())
+        return;
     it.value() += socket->readAll();
     const QByteArray& buffer = it.value();
-    if (!buffer.contains("\r\n\r\n")) return; // the request head is not complete yet
+    if (!buffer.contains("\r\n\r\n"))
+        return; // the request head is not complete yet
 
     // Request line: METHOD SP target SP version. Only the path part of the target selects a route.
     const QList<QByteArray> parts = buffer.left(buffer.indexOf("\r\n")).split(' ');
     QString path = parts.size() >= 2 ? QString::fromUtf8(parts.at(1)) : QString();
-    if (const qsizetype q = path.indexOf(QLatin1Char('?')); q >= 0) path.truncate(q);
+    if (const qsizetype q = path.indexOf(QLatin1Char('?')); q >= 0)
+        path.truncate(q);
     pending_.erase(it);
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
 
     requests_ << path;
-    if (onRequest) onRequest(path);
+    if (onRequest)
+        onRequest(path);
 
     const Route route = routes_.value(path, Route{QByteArray("not found"), 404, false});
     if (route.stall) {
         pending_.insert(socket, QByteArray()); // kept open until the client gives up
         return;
     }
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
-                          "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                          QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body;
+    QByteArray response =
+        "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
+        "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(route.body.size()) +
+        "\r\nConnection: close\r\n\r\n" + route.body;
     socket->write(response);
     socket->disconnectFromHost(); // after the pending bytes are written
 }

@@ -6,10 +6,9 @@
 
 namespace vorlan::test {
 
-ScopedEnvironment::ScopedEnvironment()
-    : saved_(app::environment())
-{
-    if (!dir_.isValid()) qFatal("no temporary folder for the test: %s", qPrintable(dir_.errorString()));
+ScopedEnvironment::ScopedEnvironment() : saved_(app::environment()) {
+    if (!dir_.isValid())
+        qFatal("no temporary folder for the test: %s", qPrintable(dir_.errorString()));
     app::Environment& env = app::environment();
     env.prompter = &prompter;
     env.printer = ui::PrinterTarget::PdfFile;
@@ -19,45 +18,50 @@ ScopedEnvironment::ScopedEnvironment()
     env.seed = nullptr;
 }
 
-ScopedEnvironment::~ScopedEnvironment() { app::environment() = saved_; }
+ScopedEnvironment::~ScopedEnvironment() {
+    app::environment() = saved_;
+}
 
-QString ScopedEnvironment::pdfPath() const { return QDir(dir_.path()).filePath(QStringLiteral("printer.pdf")); }
+QString ScopedEnvironment::pdfPath() const {
+    return QDir(dir_.path()).filePath(QStringLiteral("printer.pdf"));
+}
 
-void ScopedEnvironment::printToPdf(const QString& path)
-{
+void ScopedEnvironment::printToPdf(const QString& path) {
     app::environment().printer = ui::PrinterTarget::PdfFile;
     app::environment().pdfPath = path;
 }
 
-void ScopedEnvironment::printToNothing()
-{
+void ScopedEnvironment::printToNothing() {
     app::environment().printer = ui::PrinterTarget::None;
     app::environment().pdfPath.clear();
 }
 
-void ScopedEnvironment::printToSystem()
-{
+void ScopedEnvironment::printToSystem() {
     app::environment().printer = ui::PrinterTarget::SystemDefault;
     app::environment().pdfPath.clear();
 }
 
-void ScopedEnvironment::setScreenDpi(double dpi) { app::environment().screenDpi = dpi; }
+void ScopedEnvironment::setScreenDpi(double dpi) {
+    app::environment().screenDpi = dpi;
+}
 
-void ScopedEnvironment::setUpdateServer(const QString& address) { app::environment().updateServer = address; }
+void ScopedEnvironment::setUpdateServer(const QString& address) {
+    app::environment().updateServer = address;
+}
 
-void ScopedEnvironment::setDataFolder(const QString& folder)
-{
+void ScopedEnvironment::setDataFolder(const QString& folder) {
     setDataLocation(data::DataLocation{folder, {}});
 }
 
-void ScopedEnvironment::setDataLocation(const data::DataLocation& location)
-{
+void ScopedEnvironment::setDataLocation(const data::DataLocation& location) {
     if (location.folder.isEmpty())
         app::environment().dataLocation.reset();
     else
         app::environment().dataLocation = location;
 }
 
-void ScopedEnvironment::setSeedFunction(data::SeedFunction f) { app::environment().seed = f; }
+void ScopedEnvironment::setSeedFunction(data::SeedFunction f) {
+    app::environment().seed = f;
+}
 
 } // namespace vorlan::test

@@ -33,7 +33,9 @@ concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
     w.Pic7_Move(p, b);
 };
 template <class W>
-concept ButtonsFirst = requires(W& w, Qt::MouseButtons b) { w.Pic2_Move(b, ui::Twips()); };
+concept ButtonsFirst = requires(W& w, Qt::MouseButtons b) {
+    w.Pic2_Move(b, ui::Twips());
+};
 static_assert(EdgeHandlers<Frm_moban, ui::Twips>);
 static_assert(!EdgeHandlers<Frm_moban, double> && !EdgeHandlers<Frm_moban, float> &&
               !EdgeHandlers<Frm_moban, int>);
@@ -578,8 +580,10 @@ private slots:
             add(w, QStringLiteral("收件人"), w.XPRadio_Text);
             QVERIFY(w.XPBut_save_Click());
         }
-        data::exec(env.db(), QStringLiteral("INSERT INTO %1 (\"打印日期\", \"收件人\") VALUES ('2024-01-02 03:04:05', '张三')")
-                                 .arg(data::quoteId(other)));
+        data::exec(
+            env.db(),
+            QStringLiteral("INSERT INTO %1 (\"打印日期\", \"收件人\") VALUES ('2024-01-02 03:04:05', '张三')")
+                .arg(data::quoteId(other)));
         env.prompter.clear();
         app::state().currentTemplate = name;
         Frm_moban w;
@@ -591,16 +595,19 @@ private slots:
             QCOMPARE(env.prompter.lastText(), kSaved);
             return;
         }
-        QCOMPARE(env.prompter.lastText(),
-                 QStringLiteral("模板名称“%1”与已有的模板“%2”只有字母大小写不同，两个模板会共用同一张打印记录表，"
-                                "请换一个名称！")
-                     .arg(name, other));
+        QCOMPARE(
+            env.prompter.lastText(),
+            QStringLiteral("模板名称“%1”与已有的模板“%2”只有字母大小写不同，两个模板会共用同一张打印记录表，"
+                           "请换一个名称！")
+                .arg(name, other));
         QCOMPARE(env.prompter.last().title, kResult);
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = ?"), {name})
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = ?"),
+                              {name})
                      .toInt(),
                  0);
         // The other template's log table is untouched.
-        QCOMPARE(logColumns(env.db(), other), (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人")}));
+        QCOMPARE(logColumns(env.db(), other),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人")}));
         QCOMPARE(w.pending().added, QStringList{QStringLiteral("电话")});
     }
 

@@ -1,5 +1,5 @@
-#include "app/Environment.h"
 #include "TestEnv.h"
+#include "app/Environment.h"
 #include "templates/Handles.h"
 #include "ui/TwipsLayout.h"
 

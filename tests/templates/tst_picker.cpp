@@ -19,7 +19,9 @@ using templates::RecordPicker;
 
 namespace {
 // The two sources the print window gives the picker, from the customer and common-use stores.
-const templates::RecordSource kCustomers = [] { return customers::CustomerStore(data::shared()).pickerRows(); };
+const templates::RecordSource kCustomers = [] {
+    return customers::CustomerStore(data::shared()).pickerRows();
+};
 const templates::RecordSource kUses = [] { return app::CommonUseStore(data::shared()).pickerRows(); };
 
 // Any other SELECT, run the way the stores run theirs.
@@ -193,7 +195,8 @@ private slots:
     void failingSelectAndEmptyGridChooseNothing() {
         test::TestEnv env;
         RecordPicker p;
-        showPicker(p, select(QStringLiteral("SELECT nothing FROM nowhere")), QStringLiteral("请选择客户信息"));
+        showPicker(p, select(QStringLiteral("SELECT nothing FROM nowhere")),
+                   QStringLiteral("请选择客户信息"));
         QCOMPARE(p.Adodc1->rowCount(), 0);
         p.OKButton->click();
         QVERIFY(p.result1.isEmpty());

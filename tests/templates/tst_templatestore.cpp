@@ -16,8 +16,7 @@ using namespace vorlan::templates;
 
 namespace {
 
-InputPoint point(const QString& type, const QString& name, ui::Twips left = 100_tw, ui::Twips top = 200_tw)
-{
+InputPoint point(const QString& type, const QString& name, ui::Twips left = 100_tw, ui::Twips top = 200_tw) {
     InputPoint p;
     p.type = type;
     p.name = name;
@@ -29,24 +28,23 @@ InputPoint point(const QString& type, const QString& name, ui::Twips left = 100_
     return p;
 }
 
-QStringList columns(const QSqlDatabase& db, const QString& table)
-{
+QStringList columns(const QSqlDatabase& db, const QString& table) {
     QStringList out;
     QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next()) out << q.value(0).toString();
+    while (q.next())
+        out << q.value(0).toString();
     return out;
 }
 
-int rowCount(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
-{
+int rowCount(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {}) {
     return data::scalar(db, sql, params).toInt();
 }
 
-QByteArray pngBytes(int w, int h)
-{
+QByteArray pngBytes(int w, int h) {
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb((x * 7) & 255, (y * 13) & 255, (x * y) & 255));
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7) & 255, (y * 13) & 255, (x * y) & 255));
     QByteArray bytes;
     QBuffer buf(&bytes);
     buf.open(QIODevice::WriteOnly);
@@ -59,8 +57,7 @@ QByteArray pngBytes(int w, int h)
 class TestTemplateStore : public QObject {
     Q_OBJECT
 private slots:
-    void emptyTemplateLoadsEmptyAndSavesBackgroundRow()
-    {
+    void emptyTemplateLoadsEmptyAndSavesBackgroundRow() {
         test::TestEnv env;
         TemplateStore store(env.db());
         LoadResult r = store.load(QStringLiteral("新模板"));
@@ -76,8 +73,7 @@ private slots:
         QCOMPARE(columns(env.db(), QStringLiteral("新模板")), QStringList{QStringLiteral("打印日期")});
     }
 
-    void slotGapsAndFamiliesRoundTrip()
-    {
+    void slotGapsAndFamiliesRoundTrip() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
@@ -109,13 +105,16 @@ private slots:
         pending.added << QStringLiteral("件数");
         store.save(u, std::nullopt, pending);
         QVERIFY(pending.added.isEmpty());
-        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX <> '背景图片'")), 4);
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT textNumes FROM mobanxywh WHERE textName = '件数'")).toInt(),
-                 4);
+        QCOMPARE(
+            rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX <> '背景图片'")),
+            4);
+        QCOMPARE(
+            data::scalar(env.db(), QStringLiteral("SELECT textNumes FROM mobanxywh WHERE textName = '件数'"))
+                .toInt(),
+            4);
     }
 
-    void deletedPointIsWrittenOnceThenDropped()
-    {
+    void deletedPointIsWrittenOnceThenDropped() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
@@ -129,15 +128,15 @@ private slots:
         pending.deleted << QStringLiteral("b");
         store.save(t, std::nullopt, pending);
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX = ''")), 1);
-        QCOMPARE(columns(env.db(), QStringLiteral("T")), (QStringList{QStringLiteral("打印日期"), QStringLiteral("a")}));
+        QCOMPARE(columns(env.db(), QStringLiteral("T")),
+                 (QStringList{QStringLiteral("打印日期"), QStringLiteral("a")}));
         LoadResult r = store.load(QStringLiteral("T"));
         QVERIFY(!r.tmpl.single[2].inUse());
         store.save(r.tmpl, std::nullopt, pending);
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX = ''")), 0);
     }
 
-    void pictureBytesAndOffsets()
-    {
+    void pictureBytesAndOffsets() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
@@ -169,8 +168,7 @@ private slots:
 
     // The save brings the print log table up to date in the same transaction (the statements themselves
     // are the print log store's, tested there).
-    void saveKeepsTheLogTableInStep()
-    {
+    void saveKeepsTheLogTableInStep() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
@@ -198,7 +196,10 @@ private slots:
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("备注"),
                               QStringLiteral("件数")}));
         // Existing rows survive column changes.
-        data::exec(env.db(), QStringLiteral("INSERT INTO \"运单\" (\"打印日期\", \"收件人\") VALUES ('2024-03-05 14:07:09', '张三')"));
+        data::exec(
+            env.db(),
+            QStringLiteral(
+                "INSERT INTO \"运单\" (\"打印日期\", \"收件人\") VALUES ('2024-03-05 14:07:09', '张三')"));
         pending.added << QStringLiteral("x");
         pending.deleted << QStringLiteral("x");
         store.save(t, std::nullopt, pending);
@@ -206,8 +207,7 @@ private slots:
         QVERIFY(!columns(env.db(), QStringLiteral("运单")).contains(QStringLiteral("x")));
     }
 
-    void existenceIgnoresCase()
-    {
+    void existenceIgnoresCase() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("CREATE TABLE Waybill (\"打印日期\" datetime)"));
         Template t;
@@ -223,15 +223,16 @@ private slots:
     // No template name may make another template unsavable: the date index of a log table must never
     // sit where another template's table would go. before: statements of an older database, then
     // templates saved in order; then name is saved. Every template must stay savable afterwards.
-    void indexNamesNeverBlockATemplate_data()
-    {
+    void indexNamesNeverBlockATemplate_data() {
         QTest::addColumn<QStringList>("setup");
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("refusal"); // empty: the save succeeds
         const QString legacy = QStringLiteral("idx_发票_打印日期");
-        const QString olderDb = QStringLiteral("CREATE TABLE \"发票\" (\"打印日期\" datetime,\"金额\" varchar(255))");
-        const QString olderIndex = QStringLiteral("CREATE INDEX \"idx_发票_打印日期\" ON \"发票\" (\"打印日期\")");
+        const QString olderDb =
+            QStringLiteral("CREATE TABLE \"发票\" (\"打印日期\" datetime,\"金额\" varchar(255))");
+        const QString olderIndex =
+            QStringLiteral("CREATE INDEX \"idx_发票_打印日期\" ON \"发票\" (\"打印日期\")");
         QTest::newRow("named like the old index, saved first")
             << QStringList{} << QStringList{legacy} << QStringLiteral("发票") << QString();
         QTest::newRow("named like the old index, saved second")
@@ -244,10 +245,12 @@ private slots:
             << QStringList{} << QStringLiteral("IDX_INV_打印日期") << QString();
         QTest::newRow("present index name")
             << QStringList{} << QStringList{QStringLiteral("发票")} << QStringLiteral("idx:发票")
-            << QStringLiteral("模板名称不能以“idx:”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！");
+            << QStringLiteral("模板名称不能以“idx:"
+                              "”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！");
         QTest::newRow("present index name, other case")
             << QStringList{} << QStringList{} << QStringLiteral("IDX:x")
-            << QStringLiteral("模板名称不能以“idx:”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！");
+            << QStringLiteral("模板名称不能以“idx:"
+                              "”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！");
         QTest::newRow("index of a base table")
             << QStringList{} << QStringList{} << QStringLiteral("idx_moban_name")
             << QStringLiteral("模板名称“idx_moban_name”与数据库中已有的索引“idx_moban_name”同名，不能使用，"
@@ -255,7 +258,8 @@ private slots:
         QTest::newRow("view")
             << QStringList{QStringLiteral("CREATE VIEW \"汇总\" AS SELECT 1")} << QStringList{}
             << QStringLiteral("汇总")
-            << QStringLiteral("模板名称“汇总”与数据库中已有的视图“汇总”同名，不能使用，请在模板目录中换一个名称！");
+            << QStringLiteral(
+                   "模板名称“汇总”与数据库中已有的视图“汇总”同名，不能使用，请在模板目录中换一个名称！");
         // An older database may hold a log table in the reserved names; that template keeps working, and a
         // template whose index would take that name goes without the index.
         QTest::newRow("older log table in the reserved names")
@@ -266,15 +270,15 @@ private slots:
             << QStringLiteral("旧") << QString();
     }
 
-    void indexNamesNeverBlockATemplate()
-    {
+    void indexNamesNeverBlockATemplate() {
         QFETCH(QStringList, setup);
         QFETCH(QStringList, before);
         QFETCH(QString, name);
         QFETCH(QString, refusal);
         test::TestEnv env;
         TemplateStore store(env.db());
-        for (const QString& sql : setup) data::exec(env.db(), sql);
+        for (const QString& sql : setup)
+            data::exec(env.db(), sql);
         auto save = [&](const QString& n, const QString& pointName) {
             Template t = store.load(n).tmpl;
             t.single.append(point(type::SingleLine, pointName));
@@ -291,34 +295,47 @@ private slots:
                 return e.description();
             }
         };
-        for (const QString& n : before) QCOMPARE(saved(n, QStringLiteral("金额")), QString());
+        for (const QString& n : before)
+            QCOMPARE(saved(n, QStringLiteral("金额")), QString());
         const QString schemaBefore =
-            data::scalar(env.db(), QStringLiteral("SELECT group_concat(type || name, ',') FROM sqlite_master")).toString();
+            data::scalar(env.db(),
+                         QStringLiteral("SELECT group_concat(type || name, ',') FROM sqlite_master"))
+                .toString();
 
         if (refusal.isEmpty()) {
             QCOMPARE(store.checkName(name), QString());
             QCOMPARE(saved(name, QStringLiteral("金额")), QString());
-            QCOMPARE(columns(env.db(), name), (QStringList{QStringLiteral("打印日期"), QStringLiteral("金额")}));
+            QCOMPARE(columns(env.db(), name),
+                     (QStringList{QStringLiteral("打印日期"), QStringLiteral("金额")}));
         } else {
             QCOMPARE(store.checkName(name), refusal);
             QCOMPARE(saved(name, QStringLiteral("金额")), refusal);
-            QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = ?"), {name}), 0);
-            QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT group_concat(type || name, ',') FROM sqlite_master"))
+            QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = ?"),
+                              {name}),
+                     0);
+            QCOMPARE(data::scalar(env.db(),
+                                  QStringLiteral("SELECT group_concat(type || name, ',') FROM sqlite_master"))
                          .toString(),
                      schemaBefore);
         }
         // Every log table still has at most one date index, and every template can be saved again.
-        QSqlQuery tables = data::exec(env.db(), QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        QSqlQuery tables =
+            data::exec(env.db(), QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
         QStringList logTables;
-        while (tables.next()) logTables << tables.value(0).toString();
+        while (tables.next())
+            logTables << tables.value(0).toString();
         for (const QString& table : logTables) {
-            if (data::schema::isBaseTable(table)) continue;
-            QVERIFY2(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = ?"),
+            if (data::schema::isBaseTable(table))
+                continue;
+            QVERIFY2(rowCount(env.db(),
+                              QStringLiteral(
+                                  "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = ?"),
                               {table}) <= 1,
                      qPrintable(table));
         }
         QStringList all = before;
-        if (refusal.isEmpty()) all << name;
+        if (refusal.isEmpty())
+            all << name;
         for (const QString& n : all) {
             QCOMPARE(saved(n, QStringLiteral("件数")), QString());
             QVERIFY2(columns(env.db(), n).contains(QStringLiteral("件数")), qPrintable(n));
@@ -326,8 +343,7 @@ private slots:
     }
 
     // Template names that differ only in letter case would share one print log table.
-    void caseTwinsAreRefused()
-    {
+    void caseTwinsAreRefused() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
@@ -335,13 +351,17 @@ private slots:
         PendingColumns pending;
         store.save(t, std::nullopt, pending);
         QCOMPARE(store.checkName(QStringLiteral("Waybill")), QString());
-        QCOMPARE(store.checkName(QStringLiteral("WAYBILL")),
-                 QStringLiteral("模板名称“WAYBILL”与已有的模板“Waybill”只有字母大小写不同，两个模板会共用同一张打印记录表，"
-                                "请换一个名称！"));
+        QCOMPARE(
+            store.checkName(QStringLiteral("WAYBILL")),
+            QStringLiteral(
+                "模板名称“WAYBILL”与已有的模板“Waybill”只有字母大小写不同，两个模板会共用同一张打印记录表，"
+                "请换一个名称！"));
         Template twin;
         twin.name = QStringLiteral("WAYBILL");
         QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(twin, std::nullopt, pending));
-        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'WAYBILL'")), 0);
+        QCOMPARE(
+            rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'WAYBILL'")),
+            0);
         // Catalogue rows and names given by the caller count too; padded catalogue texts are read trimmed.
         data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe VALUES ('0_', '1_', ' 运单Ab ', 1, 2)"));
         QVERIFY(!store.checkName(QStringLiteral("运单AB")).isEmpty());
@@ -350,8 +370,7 @@ private slots:
         QCOMPARE(store.checkName(QStringLiteral("x"), {QStringLiteral("x")}), QString());
     }
 
-    void failingSaveLeavesOldTemplateWhole()
-    {
+    void failingSaveLeavesOldTemplateWhole() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;
@@ -376,11 +395,11 @@ private slots:
         viewNamed.name = QStringLiteral("v");
         PendingColumns p2;
         QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(viewNamed, std::nullopt, p2));
-        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'v'")), 0);
+        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'v'")),
+                 0);
     }
 
-    void hostileNames_data()
-    {
+    void hostileNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("accepted");
         QTest::newRow("apostrophe") << QStringLiteral("O'Brien's 单") << true;
@@ -393,8 +412,7 @@ private slots:
         QTest::newRow("users") << QStringLiteral("basic_user") << false;
     }
 
-    void hostileNames()
-    {
+    void hostileNames() {
         QFETCH(QString, name);
         QFETCH(bool, accepted);
         test::TestEnv env;
@@ -416,14 +434,15 @@ private slots:
         QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
     }
 
-    void badRowsAreSkippedOrRefused()
-    {
+    void badRowsAreSkippedOrRefused() {
         test::TestEnv env;
         auto insert = [&](const QString& name, int slot) {
-            data::exec(env.db(),
-                       QStringLiteral("INSERT INTO mobanxywh VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, "
-                                      "0, 0, 0)"),
-                       {name, slot});
+            data::exec(
+                env.db(),
+                QStringLiteral(
+                    "INSERT INTO mobanxywh VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, "
+                    "0, 0, 0)"),
+                {name, slot});
         };
         insert(QStringLiteral("ok"), 1);
         insert(QStringLiteral("twin"), 1);
@@ -447,8 +466,7 @@ private slots:
 
     // X, Y, W and H hold single precision values: what is written is exactly the model's single precision
     // value, what is read comes back to the last bit, and saving a loaded template changes no bit.
-    void geometryRoundTripsBitForBit_data()
-    {
+    void geometryRoundTripsBitForBit_data() {
         QTest::addColumn<double>("value");
         QTest::newRow("whole") << 12615.0;
         QTest::newRow("half") << 1800.5;
@@ -459,8 +477,7 @@ private slots:
         QTest::newRow("beyond 24 bits") << 16777217.0;
         QTest::newRow("tiny") << 1e-3;
     }
-    void geometryRoundTripsBitForBit()
-    {
+    void geometryRoundTripsBitForBit() {
         QFETCH(double, value);
         // As a float holds them; through memory, as GCC 12 at -O2 may drop two neighbouring roundings.
         volatile float asFloat = float(value);
@@ -486,7 +503,8 @@ private slots:
                 env.db(), QStringLiteral("SELECT X, Y, W, H FROM mobanxywh WHERE textLX = ?"), {textLX});
             QList<double> out;
             if (q.next())
-                for (int i = 0; i < 4; ++i) out << q.value(i).toDouble();
+                for (int i = 0; i < 4; ++i)
+                    out << q.value(i).toDouble();
             return out;
         };
         auto sameBits = [](const QList<double>& a, const QList<double>& b) {
@@ -516,8 +534,7 @@ private slots:
         QCOMPARE(store.load(QStringLiteral("g")).tmpl.single[1].rect.left, ui::Twips(single));
     }
 
-    void geometrySaveCreatesMissingHeader()
-    {
+    void geometrySaveCreatesMissingHeader() {
         test::TestEnv env;
         TemplateStore store(env.db());
         Template t;

@@ -27,8 +27,7 @@ namespace {
 class ProbeWindow : public QDialog {
 public:
     ProbeWindow(QWidget* parent, int* destroyed, bool loads = true)
-        : QDialog(parent), destroyed_(destroyed), loads_(loads)
-    {
+        : QDialog(parent), destroyed_(destroyed), loads_(loads) {
         setObjectName(QStringLiteral("ProbeWindow"));
     }
     ~ProbeWindow() override { ++*destroyed_; }
@@ -43,9 +42,7 @@ private:
 // A window whose load() cannot refuse.
 class PlainWindow : public QDialog {
 public:
-    explicit PlainWindow(QWidget* parent, int* loaded)
-        : QDialog(parent), loaded_(loaded)
-    {
+    explicit PlainWindow(QWidget* parent, int* loaded) : QDialog(parent), loaded_(loaded) {
         setObjectName(QStringLiteral("PlainWindow"));
     }
     void load() { ++*loaded_; }
@@ -61,8 +58,7 @@ class TestSeams : public QObject {
 private slots:
     void initTestCase() { test::initTestApplication(); }
 
-    void environmentIsPutBack()
-    {
+    void environmentIsPutBack() {
         const QString usualFolder = data::dataFolder();
         QCOMPARE(app::updateServer(), QStringLiteral("http://update.vorlan.cn"));
         QCOMPARE(ui::printerTarget(), ui::PrinterTarget::SystemDefault);
@@ -79,7 +75,8 @@ private slots:
             outer.setUpdateServer(QStringLiteral("http://127.0.0.1:9"));
             {
                 test::ScopedEnvironment inner;
-                QCOMPARE(app::updateServer(), QStringLiteral("http://127.0.0.1:9")); // what it does not set stays
+                QCOMPARE(app::updateServer(),
+                         QStringLiteral("http://127.0.0.1:9")); // what it does not set stays
                 QCOMPARE(data::dataFolder(), inner.folder());
                 inner.printToNothing();
                 inner.setScreenDpi(120);
@@ -111,8 +108,7 @@ private slots:
         QVERIFY(!app::environment().seed);
     }
 
-    void modalWindowIsDestroyedAfterShowing()
-    {
+    void modalWindowIsDestroyedAfterShowing() {
         test::ScopedEnvironment env;
         QWidget parent;
         int destroyed = 0;
@@ -135,8 +131,7 @@ private slots:
         QVERIFY(parent.findChildren<QDialog*>().isEmpty());
     }
 
-    void refusedWindowIsNotShown()
-    {
+    void refusedWindowIsNotShown() {
         test::ScopedEnvironment env;
         int destroyed = 0;
         const std::optional<int> result = ui::openModal<ProbeWindow>(nullptr, &destroyed, false);
@@ -145,8 +140,7 @@ private slots:
         QVERIFY(env.prompter.dialogsShown.isEmpty());
     }
 
-    void loadWithoutAnswerIsRun()
-    {
+    void loadWithoutAnswerIsRun() {
         test::ScopedEnvironment env;
         int loaded = 0;
         QCOMPARE(ui::openModal<PlainWindow>(nullptr, &loaded), std::optional<int>(QDialog::Rejected));
@@ -156,8 +150,7 @@ private slots:
 
     // The program ending from inside a window takes the window's parent, and the window with it, while it
     // is still shown; the opener must not destroy it a second time.
-    void windowGoneWithItsParentWhileShown()
-    {
+    void windowGoneWithItsParentWhileShown() {
         test::ScopedEnvironment env;
         auto* parent = new QWidget;
         int destroyed = 0;
@@ -171,8 +164,7 @@ private slots:
 
     // A window that has itself deleted while it is shown (deleteLater, as a close with WA_DeleteOnClose does)
     // is destroyed once.
-    void windowDeletedWhileShown()
-    {
+    void windowDeletedWhileShown() {
         test::ScopedEnvironment env;
         int destroyed = 0;
         env.prompter.onExec = [&](QDialog* d) {
@@ -184,22 +176,21 @@ private slots:
         QCOMPARE(destroyed, 1);
     }
 
-    void guardedReportsTheFailure_data()
-    {
+    void guardedReportsTheFailure_data() {
         QTest::addColumn<bool>("fails");
         QTest::addColumn<bool>("ran");
         QTest::newRow("work runs through") << false << true;
         QTest::newRow("database failure") << true << false;
     }
 
-    void guardedReportsTheFailure()
-    {
+    void guardedReportsTheFailure() {
         QFETCH(bool, fails);
         QFETCH(bool, ran);
         test::ScopedEnvironment env;
         bool after = false;
         const bool done = ui::guarded(nullptr, u"XPBut确定_Click", [&] {
-            if (fails) throw data::DbError(QStringLiteral("database is locked"));
+            if (fails)
+                throw data::DbError(QStringLiteral("database is locked"));
             after = true;
         });
         QCOMPARE(done, ran);
@@ -208,14 +199,14 @@ private slots:
             QVERIFY(env.prompter.shown.isEmpty());
             return;
         }
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("vorlanXPBut确定_Click：database is locked")});
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("vorlanXPBut确定_Click：database is locked")});
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
         QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
         QCOMPARE(env.prompter.last().buttons, ui::Buttons::Ok);
     }
 
-    void guardedHandsTheDescriptionOn()
-    {
+    void guardedHandsTheDescriptionOn() {
         QStringList reported;
         QVERIFY(!ui::guarded([] { throw data::DbError(QStringLiteral("refused")); },
                              [&](const QString& why) { reported << why; }));
@@ -226,23 +217,22 @@ private slots:
     }
 
     // The main window's handlers report a failed statement with their own action names.
-    void mainWindowReportsFailures_data()
-    {
+    void mainWindowReportsFailures_data() {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("save structure") << QStringLiteral("BEFORE INSERT ON mobantabe") << QStringLiteral("Command1")
-                                        << QStringLiteral("vorlanCommand1_Click：已锁定");
-        QTest::newRow("add common use") << QStringLiteral("BEFORE INSERT ON yongtu")
-                                        << QStringLiteral("XPBut_Newyongtu")
-                                        << QStringLiteral("vorlanXPBut_Newyongtu_Click：已锁定");
-        QTest::newRow("remove common use") << QStringLiteral("BEFORE DELETE ON yongtu")
-                                           << QStringLiteral("XPBut_Delyongtu")
-                                           << QStringLiteral("vorlanXPBut_Delyongtu_Click：已锁定");
+        QTest::newRow("save structure")
+            << QStringLiteral("BEFORE INSERT ON mobantabe") << QStringLiteral("Command1")
+            << QStringLiteral("vorlanCommand1_Click：已锁定");
+        QTest::newRow("add common use")
+            << QStringLiteral("BEFORE INSERT ON yongtu") << QStringLiteral("XPBut_Newyongtu")
+            << QStringLiteral("vorlanXPBut_Newyongtu_Click：已锁定");
+        QTest::newRow("remove common use")
+            << QStringLiteral("BEFORE DELETE ON yongtu") << QStringLiteral("XPBut_Delyongtu")
+            << QStringLiteral("vorlanXPBut_Delyongtu_Click：已锁定");
     }
 
-    void mainWindowReportsFailures()
-    {
+    void mainWindowReportsFailures() {
         QFETCH(QString, trigger);
         QFETCH(QString, button);
         QFETCH(QString, shown);
@@ -256,7 +246,9 @@ private slots:
         QCOMPARE(w.yongtuModel->rowCount(), 1);
         w.List_findlx->selectionModel()->select(w.yongtuModel->index(0), QItemSelectionModel::Select);
         w.Text_yongtu->setText(QStringLiteral("货款"));
-        data::exec(env.db(), QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, '已锁定'); END").arg(trigger));
+        data::exec(
+            env.db(),
+            QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, '已锁定'); END").arg(trigger));
         env.prompter.clear();
         auto* b = w.findChild<QPushButton*>(button);
         QVERIFY(b);

@@ -27,24 +27,24 @@ struct Row {
     QVariant pass;
 };
 
-QList<Row> rows(const QSqlDatabase& db)
-{
+QList<Row> rows(const QSqlDatabase& db) {
     QList<Row> out;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT uid, uName, czqx, uPass FROM basic_user ORDER BY rowid"));
-    while (q.next()) out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3)});
+    QSqlQuery q =
+        data::exec(db, QStringLiteral("SELECT uid, uName, czqx, uPass FROM basic_user ORDER BY rowid"));
+    while (q.next())
+        out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3)});
     return out;
 }
 
-QStringList listColumn(const users::Frm_RenYuanGL& w, int col)
-{
+QStringList listColumn(const users::Frm_RenYuanGL& w, int col) {
     QStringList out;
-    for (int r = 0; r < w.users->rowCount(); ++r) out << w.users->index(r, col).data().toString();
+    for (int r = 0; r < w.users->rowCount(); ++r)
+        out << w.users->index(r, col).data().toString();
     return out;
 }
 
 void changePassword(users::Frm_RenYuanGL& w, const QString& name, const QString& old, const QString& next,
-                    const QString& again)
-{
+                    const QString& again) {
     w.Text5->setText(name);
     w.Text1->setText(old);
     w.Text2->setText(next);
@@ -57,8 +57,7 @@ void changePassword(users::Frm_RenYuanGL& w, const QString& name, const QString&
 class TestUserAccounts : public QObject {
     Q_OBJECT
 private slots:
-    void gbkLength_data()
-    {
+    void gbkLength_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("bytes");
         QTest::newRow("empty") << QString() << 0;
@@ -70,15 +69,13 @@ private slots:
         QTest::newRow("emoji") << QStringLiteral("😀") << -1;
         QTest::newRow("19 ascii and an emoji") << QStringLiteral("abcdefghij012345678😀") << -1;
     }
-    void gbkLength()
-    {
+    void gbkLength() {
         QFETCH(QString, text);
         QFETCH(int, bytes);
         QCOMPARE(users::gbkLength(text), bytes);
     }
 
-    void checkPassword_data()
-    {
+    void checkPassword_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("problem");
@@ -86,7 +83,9 @@ private slots:
         const struct {
             users::CodePage page;
             const char* name;
-        } pages[] = {{users::CodePage::Gbk, "GBK"}, {users::CodePage::Gb18030, "GB18030"}, {users::CodePage::Rule, "rule"}};
+        } pages[] = {{users::CodePage::Gbk, "GBK"},
+                     {users::CodePage::Gb18030, "GB18030"},
+                     {users::CodePage::Rule, "rule"}};
         const QString lone = QString(QChar(0xD83D));
         for (const auto& p : pages) {
             auto row = [&](const char* what, const QString& pw, users::PasswordVerdict::Problem problem,
@@ -100,22 +99,24 @@ private slots:
             row("full-width letters", QStringLiteral("ＡＢＣ"), users::PasswordVerdict::Ok);
             row("emoji", QStringLiteral("ab😀"), users::PasswordVerdict::BadCharacter, QStringLiteral("😀"));
             // Counted as one byte, the emoji made this fit in 20.
-            row("19 ascii and an emoji", QStringLiteral("abcdefghij012345678😀"), users::PasswordVerdict::BadCharacter,
+            row("19 ascii and an emoji", QStringLiteral("abcdefghij012345678😀"),
+                users::PasswordVerdict::BadCharacter, QStringLiteral("😀"));
+            row("first of two", QStringLiteral("😀x😁"), users::PasswordVerdict::BadCharacter,
                 QStringLiteral("😀"));
-            row("first of two", QStringLiteral("😀x😁"), users::PasswordVerdict::BadCharacter, QStringLiteral("😀"));
             row("half a pair", QStringLiteral("a") + lone, users::PasswordVerdict::BadCharacter, lone);
             row("rare ideograph beyond the plane", QStringLiteral("𠀀"), users::PasswordVerdict::BadCharacter,
                 QStringLiteral("𠀀"));
             row("empty", QString(), users::PasswordVerdict::Ok);
         }
         // Only a code page knows these: not in GBK although inside the Basic Multilingual Plane.
-        QTest::addRow("GBK: Samaritan letter") << int(users::CodePage::Gbk) << QStringLiteral("\u0800")
-                                               << int(users::PasswordVerdict::BadCharacter) << QStringLiteral("\u0800");
-        QTest::addRow("GB18030: Samaritan letter") << int(users::CodePage::Gb18030) << QStringLiteral("\u0800")
-                                                   << int(users::PasswordVerdict::BadCharacter) << QStringLiteral("\u0800");
+        QTest::addRow("GBK: Samaritan letter")
+            << int(users::CodePage::Gbk) << QStringLiteral("\u0800")
+            << int(users::PasswordVerdict::BadCharacter) << QStringLiteral("\u0800");
+        QTest::addRow("GB18030: Samaritan letter")
+            << int(users::CodePage::Gb18030) << QStringLiteral("\u0800")
+            << int(users::PasswordVerdict::BadCharacter) << QStringLiteral("\u0800");
     }
-    void checkPassword()
-    {
+    void checkPassword() {
         QFETCH(int, page);
         QFETCH(QString, password);
         QFETCH(int, problem);
@@ -129,21 +130,19 @@ private slots:
         QCOMPARE(v.character, character);
     }
 
-    void badCharacterIsNamed()
-    {
+    void badCharacterIsNamed() {
         const QString text = users::badCharacterText(QStringLiteral("😀"));
-        QVERIFY2(text.contains(QStringLiteral("😀")) && text.contains(QStringLiteral("U+1F600")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("😀")) && text.contains(QStringLiteral("U+1F600")),
+                 qPrintable(text));
         QVERIFY(users::badCharacterText(QString(QChar(0xD83D))).contains(QStringLiteral("U+D83D")));
     }
 
-    void passwordsOutsideGbkAreRefused_data()
-    {
+    void passwordsOutsideGbkAreRefused_data() {
         QTest::addColumn<bool>("change"); // the password change, or a new user
         QTest::newRow("change") << true;
         QTest::newRow("new user") << false;
     }
-    void passwordsOutsideGbkAreRefused()
-    {
+    void passwordsOutsideGbkAreRefused() {
         QFETCH(bool, change);
         test::TestEnv env;
         app::state().userLevel = kAdvanced;
@@ -168,16 +167,14 @@ private slots:
         QVERIFY(users::verifyPassword(QStringLiteral("old"), after.first().pass));
     }
 
-    void levelRules_data()
-    {
+    void levelRules_data() {
         QTest::addColumn<QString>("level");
         QTest::addColumn<bool>("manage");
         QTest::newRow("advanced") << kAdvanced << true;
         QTest::newRow("ordinary") << kOrdinary << false;
         QTest::newRow("no level") << QString() << false;
     }
-    void levelRules()
-    {
+    void levelRules() {
         QFETCH(QString, level);
         QFETCH(bool, manage);
         test::TestEnv env;
@@ -190,13 +187,13 @@ private slots:
         QCOMPARE(w.Command3->isEnabled(), manage);
         QVERIFY(w.Command2->isEnabled());
         // An ordinary user changes a password knowing the old one.
-        changePassword(w, QStringLiteral("甲"), QStringLiteral("pw"), QStringLiteral("new"), QStringLiteral("new"));
+        changePassword(w, QStringLiteral("甲"), QStringLiteral("pw"), QStringLiteral("new"),
+                       QStringLiteral("new"));
         QCOMPARE(env.prompter.lastText(), QStringLiteral("【变更口令】操作成功!"));
         QVERIFY(users::verifyPassword(QStringLiteral("new"), rows(env.db()).first().pass));
     }
 
-    void listAndChoosing()
-    {
+    void listAndChoosing() {
         test::TestEnv env;
         app::state().userLevel = kAdvanced;
         env.addUser(QStringLiteral(" 001 "), QStringLiteral("张三"), QStringLiteral("a"), kAdvanced);
@@ -206,11 +203,14 @@ private slots:
         w.load();
         QVERIFY(env.prompter.shown.isEmpty());
         QCOMPARE(listColumn(w, 0), (QStringList{"001", "002", "003"}));
-        QCOMPARE(listColumn(w, 1), (QStringList{QStringLiteral("张三"), QStringLiteral(" 李四 "), QString()}));
+        QCOMPARE(listColumn(w, 1),
+                 (QStringList{QStringLiteral("张三"), QStringLiteral(" 李四 "), QString()}));
         QCOMPARE(listColumn(w, 2), (QStringList{kAdvanced, kOrdinary, QString()}));
         QStringList headers;
-        for (int c = 0; c < 3; ++c) headers << w.users->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{QStringLiteral("用户ID号"), QStringLiteral("用户姓名"), QStringLiteral("用户权限")}));
+        for (int c = 0; c < 3; ++c)
+            headers << w.users->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{QStringLiteral("用户ID号"), QStringLiteral("用户姓名"),
+                                       QStringLiteral("用户权限")}));
         QCOMPARE(w.Lst1->currentIndex().row(), 2);
         QVERIFY(w.Text5->text().isEmpty());
         QVERIFY(!w.Text4->isVisibleTo(&w));
@@ -225,8 +225,7 @@ private slots:
         QCOMPARE(w.Text5->text(), QStringLiteral("李四"));
     }
 
-    void emptyTableMessage()
-    {
+    void emptyTableMessage() {
         test::TestEnv env;
         users::Frm_RenYuanGL w;
         w.load();
@@ -235,8 +234,7 @@ private slots:
         QCOMPARE(w.users->rowCount(), 0);
     }
 
-    void passwordChangeRules()
-    {
+    void passwordChangeRules() {
         test::TestEnv env;
         app::state().userLevel = kOrdinary;
         env.addUser(QStringLiteral("007"), QStringLiteral("Wang"), QStringLiteral("old"), kAdvanced);
@@ -244,20 +242,25 @@ private slots:
         users::Frm_RenYuanGL w;
         w.load();
 
-        changePassword(w, QStringLiteral("nobody"), QStringLiteral("old"), QStringLiteral("n"), QStringLiteral("n"));
+        changePassword(w, QStringLiteral("nobody"), QStringLiteral("old"), QStringLiteral("n"),
+                       QStringLiteral("n"));
         QCOMPARE(env.prompter.lastText(), QStringLiteral("此用户不存在!"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("操作结果报告"));
 
-        changePassword(w, QStringLiteral("wang"), QStringLiteral("OLD"), QStringLiteral("n"), QStringLiteral("n"));
+        changePassword(w, QStringLiteral("wang"), QStringLiteral("OLD"), QStringLiteral("n"),
+                       QStringLiteral("n"));
         QCOMPARE(env.prompter.lastText(), QStringLiteral("您输入的[原来口令]内容错误,请重新输入"));
 
-        changePassword(w, QStringLiteral("wang"), QStringLiteral(" old "), QStringLiteral("n1"), QStringLiteral("n2"));
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"));
+        changePassword(w, QStringLiteral("wang"), QStringLiteral(" old "), QStringLiteral("n1"),
+                       QStringLiteral("n2"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"));
         QCOMPARE(w.Text1->text(), QStringLiteral("old")); // trimmed in place
 
         const QString eleven = QStringLiteral("一二三四五六七八九十百");
         changePassword(w, QStringLiteral("wang"), QStringLiteral("old"), eleven, eleven);
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("您输入的口令长度错误(不允许大于20个字符),请重新输入"));
         QVERIFY(users::verifyPassword(QStringLiteral("old"), rows(env.db()).first().pass));
 
         const QString twenty = QStringLiteral("abcdefghij0123456789");
@@ -265,7 +268,8 @@ private slots:
         QCOMPARE(env.prompter.lastText(), QStringLiteral("【变更口令】操作成功!"));
         QVERIFY(w.Text4->isVisibleTo(&w));
         QVERIFY(w.Label8->isVisibleTo(&w));
-        for (QLineEdit* e : {w.Text1, w.Text2, w.Text3, w.Text4}) QVERIFY(e->text().isEmpty());
+        for (QLineEdit* e : {w.Text1, w.Text2, w.Text3, w.Text4})
+            QVERIFY(e->text().isEmpty());
 
         // The row is rewritten, not updated in place: number and level kept, name as typed, hashed.
         const QList<Row> after = rows(env.db());
@@ -283,39 +287,41 @@ private slots:
 
     // The user's number is put into Text4 as soon as the old password is right, also when the new one is
     // then refused; after a first change Text4 is on show, so the number is seen.
-    void numberShownOnceIdentified()
-    {
+    void numberShownOnceIdentified() {
         test::TestEnv env;
         env.addUser(QStringLiteral("007"), QStringLiteral("Wang"), QStringLiteral("old"), kAdvanced);
         users::Frm_RenYuanGL w;
         w.load();
-        changePassword(w, QStringLiteral("Wang"), QStringLiteral("old"), QStringLiteral("a"), QStringLiteral("a"));
+        changePassword(w, QStringLiteral("Wang"), QStringLiteral("old"), QStringLiteral("a"),
+                       QStringLiteral("a"));
         QVERIFY(w.Text4->isVisibleTo(&w));
         QVERIFY(w.Text4->text().isEmpty());
-        changePassword(w, QStringLiteral("Wang"), QStringLiteral("wrong"), QStringLiteral("b"), QStringLiteral("b"));
+        changePassword(w, QStringLiteral("Wang"), QStringLiteral("wrong"), QStringLiteral("b"),
+                       QStringLiteral("b"));
         QVERIFY(w.Text4->text().isEmpty());
-        changePassword(w, QStringLiteral("Wang"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"));
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"));
+        changePassword(w, QStringLiteral("Wang"), QStringLiteral("a"), QStringLiteral("b"),
+                       QStringLiteral("c"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("您输入的[变更口令]和[确认口令]内容不符,请重新输入"));
         QCOMPARE(w.Text4->text(), QStringLiteral("007"));
         QVERIFY(users::verifyPassword(QStringLiteral("a"), rows(env.db()).first().pass));
     }
 
-    void twoUsersWithOneName()
-    {
+    void twoUsersWithOneName() {
         test::TestEnv env;
         env.addUser(QStringLiteral("1"), QStringLiteral("同名"), QStringLiteral("a"), kOrdinary);
         env.addUser(QStringLiteral("2"), QStringLiteral("同名"), QStringLiteral("b"), kAdvanced);
         users::Frm_RenYuanGL w;
         w.load();
-        changePassword(w, QStringLiteral("同名"), QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("c"));
+        changePassword(w, QStringLiteral("同名"), QStringLiteral("a"), QStringLiteral("c"),
+                       QStringLiteral("c"));
         const QList<Row> after = rows(env.db());
         QCOMPARE(after.size(), 1);
         QCOMPARE(after.first().uid, QStringLiteral("1"));
         QCOMPARE(after.first().level, kOrdinary);
     }
 
-    void failedChangeKeepsTheUser()
-    {
+    void failedChangeKeepsTheUser() {
         test::TestEnv env;
         env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"), kAdvanced);
         app::state().userLevel = kAdvanced;
@@ -323,8 +329,10 @@ private slots:
                                             "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         users::Frm_RenYuanGL w;
         w.load();
-        changePassword(w, QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("b"));
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(refused)"));
+        changePassword(w, QStringLiteral("甲"), QStringLiteral("a"), QStringLiteral("b"),
+                       QStringLiteral("b"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(refused)"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("重要操作提示"));
         QCOMPARE(rows(env.db()).size(), 1);
         QVERIFY(users::verifyPassword(QStringLiteral("a"), rows(env.db()).first().pass));
@@ -332,13 +340,13 @@ private slots:
         w.Txt_id->setText(QStringLiteral("1"));
         w.Txt_name->setText(QStringLiteral("乙"));
         w.Command5->click();
-        QCOMPARE(env.prompter.lastText(), QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(refused)"));
+        QCOMPARE(env.prompter.lastText(),
+                 QStringLiteral("系统软件接受到一个不合法的数据,程序无法使用(refused)"));
         QCOMPARE(rows(env.db()).size(), 1);
         QCOMPARE(rows(env.db()).first().name, QStringLiteral("甲"));
     }
 
-    void newUserReplacesByNumber()
-    {
+    void newUserReplacesByNumber() {
         test::TestEnv env;
         app::state().userLevel = kAdvanced;
         env.addUser(QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("a"), kAdvanced);
@@ -381,8 +389,7 @@ private slots:
         QCOMPARE(rows(env.db()).last().level, kAdvanced);
     }
 
-    void deletingUsers()
-    {
+    void deletingUsers() {
         test::TestEnv env;
         app::state().userLevel = kAdvanced;
         env.addUser(QStringLiteral("001"), QStringLiteral("Admin"), QStringLiteral("a"), kAdvanced);
@@ -412,8 +419,7 @@ private slots:
         QCOMPARE(app::state().userLevel, kAdvanced);
     }
 
-    void longNameFromTheListIsTakenWhole()
-    {
+    void longNameFromTheListIsTakenWhole() {
         // Typing stops at 10 characters, but a longer name already in the table must not be cut, or
         // that user could be neither changed nor deleted.
         test::TestEnv env;

@@ -12,28 +12,30 @@
 
 namespace vorlan::shots {
 
-static QMap<QString, ShotFunction>& registry()
-{
+static QMap<QString, ShotFunction>& registry() {
     static QMap<QString, ShotFunction> r;
     return r;
 }
 
-Registrar::Registrar(const char* name, ShotFunction f) { registry().insert(QString::fromUtf8(name), std::move(f)); }
+Registrar::Registrar(const char* name, ShotFunction f) {
+    registry().insert(QString::fromUtf8(name), std::move(f));
+}
 
-void save(QWidget* w, const QString& folder, const QString& file)
-{
+void save(QWidget* w, const QString& folder, const QString& file) {
     w->show();
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
     const QPixmap pix = w->grab();
     const QString path = QDir(folder).filePath(file + QStringLiteral(".png"));
-    if (!pix.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    else std::printf("%s\n", qPrintable(path));
+    if (!pix.save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
 }
 
 } // namespace vorlan::shots
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Show the windows as a Chinese desktop would (system date formats).
     qputenv("LC_ALL", "zh_CN.UTF-8");
     qputenv("LANG", "zh_CN.UTF-8");
@@ -42,6 +44,7 @@ int main(int argc, char** argv)
     vorlan::app::installChineseTranslations();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
-    for (auto it = vorlan::shots::registry().cbegin(); it != vorlan::shots::registry().cend(); ++it) it.value()(folder);
+    for (auto it = vorlan::shots::registry().cbegin(); it != vorlan::shots::registry().cend(); ++it)
+        it.value()(folder);
     return 0;
 }

@@ -30,12 +30,14 @@ static shots::Registrar app("app", [](const QString& folder) {
         {QStringLiteral("4_"), QStringLiteral("6_"), QStringLiteral("进账单"), 1, 2},
     });
     app::CommonUseStore uses(env.db());
-    for (const char* u : {"货款", "运费", "办公用品", "差旅费"}) uses.add(QString::fromUtf8(u));
+    for (const char* u : {"货款", "运费", "办公用品", "差旅费"})
+        uses.add(QString::fromUtf8(u));
 
     {
         app::Frm_Begin splash;
         splash.start();
-        while (splash.step() < 24) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        while (splash.step() < 24)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         shots::save(&splash, folder, QStringLiteral("splash"));
         splash.close();
     }

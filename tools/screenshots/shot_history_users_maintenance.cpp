@@ -24,9 +24,10 @@ static shots::Registrar historyUsersMaintenance("history_users_maintenance", [](
     const QSqlDatabase db = env.db();
 
     // A waybill template's print log with two days of sheets.
-    data::exec(db, QStringLiteral("CREATE TABLE \"示例运单\" (\"打印日期\" datetime, \"寄件人\" varchar(255), "
-                                  "\"收件人\" varchar(255), \"收件地址\" varchar(255), \"电话\" varchar(255), "
-                                  "\"件数\" varchar(255))"));
+    data::exec(db,
+               QStringLiteral("CREATE TABLE \"示例运单\" (\"打印日期\" datetime, \"寄件人\" varchar(255), "
+                              "\"收件人\" varchar(255), \"收件地址\" varchar(255), \"电话\" varchar(255), "
+                              "\"件数\" varchar(255))"));
     data::exec(db, QStringLiteral("CREATE INDEX \"示例运单_打印日期\" ON \"示例运单\" (\"打印日期\")"));
     const QDate today = QDate::currentDate();
     const char* people[][4] = {
@@ -58,9 +59,12 @@ static shots::Registrar historyUsersMaintenance("history_users_maintenance", [](
         shots::save(&w, folder, QStringLiteral("history"));
     }
 
-    env.addUser(QStringLiteral("001"), QStringLiteral("管理员"), QStringLiteral("admin"), QStringLiteral("高级用户"));
-    env.addUser(QStringLiteral("002"), QStringLiteral("张晓梅"), QStringLiteral("1234"), QStringLiteral("普通用户"));
-    env.addUser(QStringLiteral("003"), QStringLiteral("李建国"), QStringLiteral("5678"), QStringLiteral("普通用户"));
+    env.addUser(QStringLiteral("001"), QStringLiteral("管理员"), QStringLiteral("admin"),
+                QStringLiteral("高级用户"));
+    env.addUser(QStringLiteral("002"), QStringLiteral("张晓梅"), QStringLiteral("1234"),
+                QStringLiteral("普通用户"));
+    env.addUser(QStringLiteral("003"), QStringLiteral("李建国"), QStringLiteral("5678"),
+                QStringLiteral("普通用户"));
     {
         users::Frm_RenYuanGL w;
         w.load();
@@ -77,7 +81,8 @@ static shots::Registrar historyUsersMaintenance("history_users_maintenance", [](
         w.load();
         w.Cmd_Ok->click(); // one backup, so that the Backup folder has a file to show
         const auto backups = w.dirBackup->findItems(QStringLiteral("Backup"), Qt::MatchEndsWith);
-        if (!backups.isEmpty()) emit w.dirBackup->itemActivated(backups.first());
+        if (!backups.isEmpty())
+            emit w.dirBackup->itemActivated(backups.first());
         shots::save(&w, folder, QStringLiteral("maintenance"));
     }
 });

@@ -14,11 +14,12 @@ using namespace vorlan;
 
 namespace {
 
-void saveImage(const QImage& img, const QString& folder, const QString& file)
-{
+void saveImage(const QImage& img, const QString& folder, const QString& file) {
     const QString path = QDir(folder).filePath(file + QStringLiteral(".png"));
-    if (!img.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    else std::printf("%s\n", qPrintable(path));
+    if (!img.save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
 }
 
 } // namespace
@@ -31,11 +32,19 @@ static shots::Registrar printingShots("printing", [](const QString& folder) {
 
     const templates::Template t = printing::sample::sampleTemplate();
     const QStringList values{
-        QStringLiteral("华东示例贸易有限公司"), QStringLiteral("上海市浦东新区示例路100号"),
-        QStringLiteral("021-55550101"), QStringLiteral("张三"), QStringLiteral("浙江省杭州市西湖区文三路90号"),
-        QStringLiteral("13800000000"), QStringLiteral("文件资料"), QStringLiteral("2"),
-        QStringLiteral("1234.56"), QStringLiteral("    壹仟贰佰叁拾肆元伍角陆分 "), QStringLiteral("2024"),
-        QStringLiteral("03"), QStringLiteral("05"),
+        QStringLiteral("华东示例贸易有限公司"),
+        QStringLiteral("上海市浦东新区示例路100号"),
+        QStringLiteral("021-55550101"),
+        QStringLiteral("张三"),
+        QStringLiteral("浙江省杭州市西湖区文三路90号"),
+        QStringLiteral("13800000000"),
+        QStringLiteral("文件资料"),
+        QStringLiteral("2"),
+        QStringLiteral("1234.56"),
+        QStringLiteral("    壹仟贰佰叁拾肆元伍角陆分 "),
+        QStringLiteral("2024"),
+        QStringLiteral("03"),
+        QStringLiteral("05"),
         QStringLiteral("请于工作日送达，送货前先电话联系收件人。易碎物品，小心轻放，谢谢！")};
     printing::PrintSheet sheet;
     sheet.templateName = t.name;
@@ -43,8 +52,10 @@ static shots::Registrar printingShots("printing", [](const QString& folder) {
     for (const templates::PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i) {
             const templates::InputPoint& p = (*fam)[i];
-            if (!p.isLive()) continue; // the multi-line slots before the remark are empty
-            sheet.fields << printing::PrintField{p.name, values.value(v++), p.rect.left, p.rect.top, p.fontSize};
+            if (!p.isLive())
+                continue; // the multi-line slots before the remark are empty
+            sheet.fields << printing::PrintField{p.name, values.value(v++), p.rect.left, p.rect.top,
+                                                 p.fontSize};
         }
 
     // The form at 150 dots per inch with the values drawn on the same image.
