@@ -2,8 +2,9 @@
 
 #include "app/AppState.h"
 #include "app/Catalogue.h"
-#include "app/CommonUseStore.h"
+#include "app/CommonUsePanel.h"
 #include "app/Frm_login.h"
+#include "app/MainKeys.h"
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
@@ -24,7 +25,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyle>
 #include <QTextBrowser>
@@ -57,139 +57,7 @@ protected:
     }
 };
 
-const char* const kHelpHtml = R"(<h3>软件使用说明：</h3>
-<p><b>1.各个模板的编辑、打开、查询等</b><br>
-点击工具栏上的“显示工具”，左侧出现“工具菜单”，其中有模板操作所需的各个按钮：在模板目录中选中一个模板后，
-“打开模板”进入打印窗口，“模板设计”编辑模板的背景图片和输入点，“数据查询”查询该模板的打印记录；
-“新增主节点”、“新增子节点”、“删除节点”、“结构保存”用来整理模板目录。</p>
-<p><b>2.打印信息资料的选择</b><br>
-客户的名称、地址、电话、邮编等资料在工具栏的“客户管理”中录入。打印窗口中与客户资料某一项关联的输入点，
-双击它即可打开RecordPicker窗口，选中一条记录后，该输入点及其他关联的输入点都会自动填好。
-在“大写金额”输入框中输入数字金额后按回车键，即可得到中文大写金额。</p>
-<p><b>3.模板打印单上每个输入点框大小的调整</b><br>
-在打印窗口中进入微调状态后，单击一个输入点，用鼠标拖动它四周的蓝色控制点，即可调整输入框的大小。</p>
-<p><b>4.模板打印单上每个输入点打印位置的调整</b><br>
-在微调状态下，按住鼠标左键拖动输入点即可移动它的打印位置。打印测试之后，还可以设置整体的上下、左右偏移量，
-最后点击“保存微调”保存所有的调整。</p>
-<p><b>5.快捷键</b></p>)";
-
-// The toolbar, left to right. Buttons without a tooltip of their own say what they do, so that their
-// key can be shown next to it.
-struct ToolbarButton {
-    const char* key;
-    const char* caption;
-    const char* tip;
-    const char* glyph;
-    QRgb colour;
-    const char* keys; // QKeySequence::PortableText
-    const char* help; // the line of the help text
-};
-constexpr ToolbarButton kToolbar[] = {
-    {"管理登录", "管理登录", "管理员登录与退出", "登", 0x2e7d32, "Ctrl+L", "工具栏“管理登录”／“管理退出”"},
-    {"数据查询", "数据查询", "数据查询", "查", 0x1565c0, "F3", "工具栏“数据查询”（当前模板的打印记录）"},
-    {"员工管理", "员工管理", "用户名新增、删除、更改", "员", 0x6a1b9a, "F6", "工具栏“员工管理”"},
-    {"客户管理", "客户管理", "客户单位名称、地址、电话、邮编信息", "客", 0x00838f, "F5", "工具栏“客户管理”"},
-    {"显示工具", "显示工具", "显示或隐藏工具菜单", "具", 0x455a64, "F9", "工具栏“显示工具”／“隐藏工具”"},
-    {"常用用途", "常用用途", "常用用途", "用", 0x5d4037, "F7", "工具栏“常用用途”"},
-    {"日历表", "日历表", "日历表", "历", 0xc62828, "F8", "工具栏“日历表”"},
-    {"计算器", "计算器", "计算器", "算", 0x37474f, "F11", "工具栏“计算器”"},
-    {"数据备份", "数据维护", "数据维护", "维", 0xef6c00, "F12", "工具栏“数据维护”"},
-    {"关于系统", "关于系统", "关于本系统", "关", 0x0277bd, "Ctrl+F1", "工具栏“关于系统”"},
-    {"帮助说明", "帮助显示", "显示或隐藏帮助说明", "助", 0x558b2f, "F1", "工具栏“帮助显示”／“帮助隐藏”"},
-    {"系统退出", "系统退出", "系统退出", "退", 0xb71c1c, "Ctrl+Q", "工具栏“系统退出”"},
-};
-
-// The tools panel's buttons by objectName. The keys work while the panel is hidden too (the tree they act
-// on is always there); a button disabled for the user level ignores its key as it ignores a click.
-struct PanelKey {
-    const char* button;
-    const char* keys;
-    const char* help;
-};
-constexpr PanelKey kPanelKeys[] = {
-    {"XPButOpenMoban", "F2", "工具菜单“打开模板”"},
-    {"XPButmoban_edit", "Ctrl+E", "工具菜单“模板设计”"},
-    {"XPBut_find", "Shift+F3", "工具菜单“数据查询”（选中模板的打印记录）"},
-    {"cmdLast", "Ctrl+M", "工具菜单“新增主节点”"},
-    {"cmdChild", "Ctrl+Shift+M", "工具菜单“新增子节点”"},
-    {"cmdRemove", "Ctrl+Shift+Del", "工具菜单“删除节点”（不再询问，立即删除）"},
-    {"Command1", "Ctrl+S", "工具菜单“结构保存”"},
-    {"XPButton3", "Ctrl+T", "工具菜单“打印测试”"},
-};
-
-// Keys that belong to no button.
-constexpr const char* kOtherKeys[][2] = {
-    {"回车键 或 双击", "模板目录中打开选中的模板（有下级节点的节点：展开或收起）"},
-    {"回车键 ／ Esc", "新增节点的名称框中：确定 ／ 取消"},
-    {"回车键", "数据查询窗口的“条件内容”框中：查询"},
-    {"Tab ／ 空格键、回车键", "在按钮之间移动 ／ 按下有焦点的按钮"},
-};
-
-// Read and written in the portable form: the native one follows the installed translations.
-QKeySequence portableKeys(const char* keys) {
-    return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText);
-}
-
-QString withKeys(const QString& text, const QKeySequence& keys) {
-    return text + QStringLiteral("（") + keys.toString(QKeySequence::PortableText) + QStringLiteral("）");
-}
-
-QString helpHtml() {
-    QString rows;
-    auto row = [&rows](const QString& keys, const QString& what) {
-        rows +=
-            QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
-    };
-    for (const ToolbarButton& b : kToolbar)
-        row(portableKeys(b.keys).toString(QKeySequence::PortableText), QString::fromUtf8(b.help));
-    for (const PanelKey& k : kPanelKeys)
-        row(portableKeys(k.keys).toString(QKeySequence::PortableText), QString::fromUtf8(k.help));
-    for (const auto& k : kOtherKeys)
-        row(QString::fromUtf8(k[0]), QString::fromUtf8(k[1]));
-    return QString::fromUtf8(kHelpHtml) + QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">") +
-           rows + QStringLiteral("</table>");
-}
-
-// Toolbar pictures: a coloured tile with one character, drawn so every button matches.
-QIcon tileIcon(const QString& glyph, const QColor& colour) {
-    QIcon icon;
-    for (int size : {24, 32, 48}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 0, 0, size);
-        g.setColorAt(0, colour.lighter(135));
-        g.setColorAt(1, colour.darker(115));
-        p.setBrush(g);
-        p.setPen(QPen(colour.darker(150), 1));
-        p.drawRoundedRect(QRectF(1.5, 1.5, size - 3, size - 3), size / 5.0, size / 5.0);
-        QFont f(QStringLiteral("宋体"));
-        f.setPixelSize(size * 5 / 8);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, glyph);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
-
 } // namespace
-
-QString findCalculator() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("calc.exe");
-#else
-    for (const char* name : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "xcalc"}) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!path.isEmpty())
-            return path;
-    }
-    return QString();
-#endif
-}
 
 Frm_main::Frm_main(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Frm_main"));
@@ -214,7 +82,7 @@ void Frm_main::buildToolbar() {
     gojulanhu->setIconSize(QSize(32, 32));
     // The main window's own menu would offer to hide the toolbar, and nothing would bring it back.
     gojulanhu->setContextMenuPolicy(Qt::PreventContextMenu);
-    for (const ToolbarButton& b : kToolbar) {
+    for (const ToolbarButton& b : toolbarButtons()) {
         const QString key = QString::fromUtf8(b.key);
         QAction* a = gojulanhu->addAction(tileIcon(QString::fromUtf8(b.glyph), QColor::fromRgb(b.colour)),
                                           QString::fromUtf8(b.caption));
@@ -258,26 +126,8 @@ void Frm_main::buildPanels(QWidget* surface) {
     }
     XPFrame1->hide();
 
-    XPFrame3 = new QGroupBox(surface);
-    XPFrame3->setObjectName(QStringLiteral("XPFrame3"));
+    XPFrame3 = new CommonUsePanel(surface);
     ui::place(XPFrame3, {4260_tw, 60_tw, 5295_tw, 7275_tw});
-    auto* yongtuLabel = new QLabel(QStringLiteral("常用用途："), XPFrame3);
-    ui::place(yongtuLabel, {240_tw, 240_tw, 1200_tw, 330_tw});
-    Text_yongtu = new QLineEdit(XPFrame3);
-    Text_yongtu->setObjectName(QStringLiteral("Text_yongtu"));
-    ui::place(Text_yongtu, {1320_tw, 200_tw, 3735_tw, 380_tw});
-    yongtuModel = new QStringListModel(this);
-    List_findlx = new QListView(XPFrame3);
-    List_findlx->setObjectName(QStringLiteral("List_findlx"));
-    List_findlx->setModel(yongtuModel);
-    List_findlx->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ui::place(List_findlx, {240_tw, 720_tw, 4815_tw, 5640_tw});
-    XPBut_Newyongtu = ui::makeButton(XPFrame3, QStringLiteral("XPBut_Newyongtu"), QStringLiteral("新增用途"));
-    XPBut_Delyongtu = ui::makeButton(XPFrame3, QStringLiteral("XPBut_Delyongtu"), QStringLiteral("删除用途"));
-    XPButton2 = ui::makeButton(XPFrame3, QStringLiteral("XPButton2"), QStringLiteral("返  回"));
-    ui::place(XPBut_Newyongtu, {240_tw, 6540_tw, 1455_tw, 450_tw});
-    ui::place(XPBut_Delyongtu, {1920_tw, 6540_tw, 1455_tw, 450_tw});
-    ui::place(XPButton2, {3600_tw, 6540_tw, 1455_tw, 450_tw});
     XPFrame3->hide();
 
     XPFrame2 = new QGroupBox(QStringLiteral("请输入新增模板的名称"), surface);
@@ -310,9 +160,6 @@ void Frm_main::buildPanels(QWidget* surface) {
     connect(cmdRemove, &QPushButton::clicked, this, &Frm_main::cmdRemove_Click);
     connect(Command1, &QPushButton::clicked, this, &Frm_main::Command1_Click);
     connect(XPButton3, &QPushButton::clicked, this, [this] { windows::printTestPage(this); });
-    connect(XPBut_Newyongtu, &QPushButton::clicked, this, &Frm_main::XPBut_Newyongtu_Click);
-    connect(XPBut_Delyongtu, &QPushButton::clicked, this, &Frm_main::XPBut_Delyongtu_Click);
-    connect(XPButton2, &QPushButton::clicked, XPFrame3, &QWidget::hide);
 
     // The name entry: Enter confirms, Esc closes it without adding, wherever the focus is inside it.
     connect(Text_mobanName, &QLineEdit::returnPressed, this, &Frm_main::XPBut确定_Click);
@@ -326,7 +173,7 @@ void Frm_main::buildPanels(QWidget* surface) {
     TreeView1->installEventFilter(this);
     connect(TreeView1, &QTreeView::doubleClicked, this, &Frm_main::TreeView1_DblClick);
 
-    for (const PanelKey& k : kPanelKeys) {
+    for (const PanelKey& k : panelKeys()) {
         auto* b = XPFrame1->findChild<QPushButton*>(QString::fromLatin1(k.button));
         Q_ASSERT(b);
         const QKeySequence keys = portableKeys(k.keys);
@@ -381,7 +228,7 @@ QAction* Frm_main::toolButton(const QString& key) const {
 
 void Frm_main::load() {
     applyPermissions();
-    loadCommonUses();
+    XPFrame3->load();
     loadCatalogue();
 }
 
@@ -418,7 +265,7 @@ void Frm_main::toolbarClick(const QString& key) {
     } else if (key == QStringLiteral("数据备份")) {
         windows::openMaintenance(this);
         // Deleting all data there also empties the common uses shown here.
-        loadCommonUses();
+        XPFrame3->load();
     } else if (key == QStringLiteral("关于系统")) {
         windows::openAbout(this);
     } else if (key == QStringLiteral("帮助说明")) {
@@ -582,40 +429,6 @@ void Frm_main::Command1_Click() {
     if (!done)
         return;
     ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
-}
-
-// ---- Common uses ----------------------------------------------------------------------------
-
-void Frm_main::loadCommonUses() {
-    ui::guarded(this, u"Form_Load", [&] { yongtuModel->setStringList(CommonUseStore(state().db()).all()); });
-}
-
-void Frm_main::XPBut_Newyongtu_Click() {
-    const QString text = Text_yongtu->text();
-    const bool done =
-        ui::guarded(this, u"XPBut_Newyongtu_Click", [&] { CommonUseStore(state().db()).add(text); });
-    if (!done)
-        return;
-    const int row = yongtuModel->rowCount();
-    yongtuModel->insertRows(row, 1);
-    yongtuModel->setData(yongtuModel->index(row), text);
-}
-
-void Frm_main::XPBut_Delyongtu_Click() {
-    // As in the tree, the current entry is not necessarily one the user chose.
-    const QModelIndexList chosen = List_findlx->selectionModel()->selectedIndexes();
-    if (chosen.isEmpty()) {
-        ui::information(this, QStringLiteral("请选择想要删除的用途"), QStringLiteral("提示"));
-        return;
-    }
-    const QModelIndex selected = chosen.first();
-    const QString text = selected.data().toString();
-    const bool done =
-        ui::guarded(this, u"XPBut_Delyongtu_Click", [&] { CommonUseStore(state().db()).remove(text); });
-    if (!done)
-        return;
-    yongtuModel->removeRows(selected.row(), 1);
-    List_findlx->selectionModel()->clearSelection(); // the list selects the next entry by itself
 }
 
 } // namespace vorlan::app

@@ -17,6 +17,7 @@ class QTreeView;
 namespace vorlan::app {
 
 class CatalogueModel;
+class CommonUsePanel;
 
 class Frm_main : public QMainWindow {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
     CatalogueModel* catalogue = nullptr;
     QGroupBox* XPFrame1 = nullptr;
     QGroupBox* XPFrame2 = nullptr;
-    QGroupBox* XPFrame3 = nullptr;
+    CommonUsePanel* XPFrame3 = nullptr; // 常用用途
     QTextBrowser* RichTextBox1 = nullptr;
 
     QPushButton* XPButOpenMoban = nullptr;
@@ -52,13 +53,6 @@ public:
     QPushButton* XPButton3 = nullptr;
     QLineEdit* Text_mobanName = nullptr;
     QPushButton* XPBut确定 = nullptr;
-
-    QLineEdit* Text_yongtu = nullptr;
-    QListView* List_findlx = nullptr;
-    QStringListModel* yongtuModel = nullptr;
-    QPushButton* XPBut_Newyongtu = nullptr;
-    QPushButton* XPBut_Delyongtu = nullptr;
-    QPushButton* XPButton2 = nullptr;
 
     bool addMode = true; // true: "新增主节点", false: "新增子节点"
 
@@ -81,9 +75,6 @@ public:
     void XPBut确定_Click();
     void cmdRemove_Click();
     void Command1_Click();
-    void XPBut_Newyongtu_Click();
-    void XPBut_Delyongtu_Click();
-    void loadCommonUses();
     void loadCatalogue();
 
 protected:
@@ -97,8 +88,5 @@ private:
     void adminLoginLogout();
     void startCalculator();
 };
-
-// Finds the first calculator program on this system, or an empty text.
-QString findCalculator();
 
 } // namespace vorlan::app

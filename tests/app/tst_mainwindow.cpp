@@ -1,8 +1,10 @@
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Catalogue.h"
+#include "app/CommonUsePanel.h"
 #include "app/CommonUseStore.h"
 #include "app/Frm_main.h"
+#include "app/MainKeys.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
 
@@ -171,7 +173,7 @@ private slots:
         QCOMPARE(w.toolButton(QStringLiteral("帮助说明"))->text(), QStringLiteral("帮助隐藏"));
         w.toolbarClick(QStringLiteral("常用用途"));
         QVERIFY(w.XPFrame3->isVisible());
-        w.XPButton2->click();
+        w.XPFrame3->XPButton2->click();
         QVERIFY(!w.XPFrame3->isVisible());
     }
 
@@ -287,7 +289,7 @@ private slots:
     void textBoxesKeepTheirKeys() {
         Desk d(QStringLiteral("高级用户"));
         d.w.toolbarClick(QStringLiteral("常用用途"));
-        for (QLineEdit* box : {d.w.Text_yongtu, d.w.Text_mobanName}) {
+        for (QLineEdit* box : {d.w.XPFrame3->Text_yongtu, d.w.Text_mobanName}) {
             if (box == d.w.Text_mobanName)
                 d.w.cmdLast->click();
             box->setText(QStringLiteral("运单 货款"));
@@ -304,8 +306,8 @@ private slots:
         pressKeys(QKeySequence(Qt::Key_F5));
         QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_khgl")});
         d.env.prompter.clear();
-        d.w.Text_yongtu->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(d.w.Text_yongtu, Qt::Key_F2);
+        d.w.XPFrame3->Text_yongtu->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.w.XPFrame3->Text_yongtu, Qt::Key_F2);
         QCOMPARE(d.env.prompter.dialogsShown, QStringList{QStringLiteral("Frm_申通快递")});
     }
 
@@ -626,35 +628,35 @@ private slots:
         app::CommonUseStore(env.db()).add(QStringLiteral("货款"));
         app::Frm_main w;
         w.load();
-        QCOMPARE(w.yongtuModel->stringList(), QStringList{QStringLiteral("货款")});
-        w.Text_yongtu->setText(QStringLiteral("O'Neil 运费"));
-        w.XPBut_Newyongtu->click();
+        QCOMPARE(w.XPFrame3->yongtuModel->stringList(), QStringList{QStringLiteral("货款")});
+        w.XPFrame3->Text_yongtu->setText(QStringLiteral("O'Neil 运费"));
+        w.XPFrame3->XPBut_Newyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all(),
                  (QStringList{QStringLiteral("货款"), QStringLiteral("O'Neil 运费")}));
-        QCOMPARE(w.yongtuModel->rowCount(), 2);
-        w.Text_yongtu->clear();
-        w.XPBut_Newyongtu->click();
-        QCOMPARE(w.yongtuModel->rowCount(), 3);
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 2);
+        w.XPFrame3->Text_yongtu->clear();
+        w.XPFrame3->XPBut_Newyongtu->click();
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 3);
         // Nothing chosen, even with a current entry (as the list makes on getting the focus): nothing goes.
-        w.List_findlx->selectionModel()->setCurrentIndex(w.yongtuModel->index(0),
-                                                         QItemSelectionModel::NoUpdate);
-        w.XPBut_Delyongtu->click();
+        w.XPFrame3->List_findlx->selectionModel()->setCurrentIndex(w.XPFrame3->yongtuModel->index(0),
+                                                                   QItemSelectionModel::NoUpdate);
+        w.XPFrame3->XPBut_Delyongtu->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的用途"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
         QCOMPARE(app::CommonUseStore(env.db()).all().size(), 3);
-        QCOMPARE(w.yongtuModel->rowCount(), 3);
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 3);
         // The chosen empty entry removes the rows with an empty text.
-        w.List_findlx->setCurrentIndex(w.yongtuModel->index(2));
-        w.XPBut_Delyongtu->click();
+        w.XPFrame3->List_findlx->setCurrentIndex(w.XPFrame3->yongtuModel->index(2));
+        w.XPFrame3->XPBut_Delyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all().size(), 2);
-        QCOMPARE(w.yongtuModel->rowCount(), 2);
-        w.List_findlx->setCurrentIndex(w.yongtuModel->index(1));
-        w.XPBut_Delyongtu->click();
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 2);
+        w.XPFrame3->List_findlx->setCurrentIndex(w.XPFrame3->yongtuModel->index(1));
+        w.XPFrame3->XPBut_Delyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all(), QStringList{QStringLiteral("货款")});
-        QCOMPARE(w.yongtuModel->rowCount(), 1);
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 1);
         // The list moved its current entry after the removal, but chose nothing.
         const int shown = env.prompter.shown.size();
-        w.XPBut_Delyongtu->click();
+        w.XPFrame3->XPBut_Delyongtu->click();
         QCOMPARE(app::CommonUseStore(env.db()).all(), QStringList{QStringLiteral("货款")});
         QCOMPARE(env.prompter.shown.size(), shown + 1);
     }

@@ -2,6 +2,7 @@
 // and the one report of a database failure inside a handler.
 #include "TestEnv.h"
 #include "app/AppState.h"
+#include "app/CommonUsePanel.h"
 #include "app/Frm_main.h"
 #include "app/Product.h"
 #include "data/Database.h"
@@ -243,9 +244,10 @@ private slots:
         app::state().userLevel = QString::fromUtf8(app::kAdvancedLevel);
         app::Frm_main w;
         w.load();
-        QCOMPARE(w.yongtuModel->rowCount(), 1);
-        w.List_findlx->selectionModel()->select(w.yongtuModel->index(0), QItemSelectionModel::Select);
-        w.Text_yongtu->setText(QStringLiteral("货款"));
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 1);
+        w.XPFrame3->List_findlx->selectionModel()->select(w.XPFrame3->yongtuModel->index(0),
+                                                          QItemSelectionModel::Select);
+        w.XPFrame3->Text_yongtu->setText(QStringLiteral("货款"));
         data::exec(
             env.db(),
             QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, '已锁定'); END").arg(trigger));
@@ -255,7 +257,7 @@ private slots:
         QVERIFY(b->isEnabled());
         b->click();
         QCOMPARE(env.prompter.texts(), QStringList{shown});
-        QCOMPARE(w.yongtuModel->rowCount(), 1); // the list shows what the table holds
+        QCOMPARE(w.XPFrame3->yongtuModel->rowCount(), 1); // the list shows what the table holds
     }
 };
 
