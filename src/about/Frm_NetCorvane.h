@@ -15,14 +15,14 @@ public:
     explicit Frm_NetCorvane(QWidget* parent = nullptr);
 
     QLabel* IMG_WORKHEAD_FILE = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Image3 = nullptr;
+    QLabel* Image1 = nullptr; // the printer picture
+    QLabel* Image3 = nullptr; // the globe picture
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QPlainTextEdit* Text2 = nullptr;
+    QLabel* Label2 = nullptr;         // "非常感谢您使用本系统…"
+    QLabel* Label1 = nullptr;         // "…技术支持…"
+    QLabel* Label6 = nullptr;         // "软件版本号最新公告："
+    QPlainTextEdit* Text2 = nullptr;  // the downloaded notice
     QPushButton* XPButton1 = nullptr; // download the notice
     QPushButton* Command1 = nullptr;  // start the upgrade program
     QPushButton* XPButton2 = nullptr; // the maker's web site

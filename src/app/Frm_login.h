@@ -19,11 +19,11 @@ public:
     // user has been told why.
     bool load();
 
-    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo1 = nullptr; // the user names
     QLineEdit* txtPassword = nullptr;
     QPushButton* XPBut_XTDengLu = nullptr;
     QPushButton* XPBut_XTExit = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label2 = nullptr; // "…技术支持…"
 
     void XPBut_XTDengLu_Click();
     void XPBut_XTExit_Click();

@@ -38,8 +38,8 @@ public:
     QToolBar* gojulanhu = nullptr;
     QTreeView* TreeView1 = nullptr;
     CatalogueModel* catalogue = nullptr;
-    QGroupBox* XPFrame1 = nullptr;
-    QGroupBox* XPFrame2 = nullptr;
+    QGroupBox* XPFrame1 = nullptr;      // "工具菜单"
+    QGroupBox* XPFrame2 = nullptr;      // "请输入新增模板的名称"
     CommonUsePanel* XPFrame3 = nullptr; // 常用用途
     QTextBrowser* RichTextBox1 = nullptr;
 
@@ -49,8 +49,8 @@ public:
     QPushButton* cmdLast = nullptr;
     QPushButton* cmdChild = nullptr;
     QPushButton* cmdRemove = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* XPButton3 = nullptr;
+    QPushButton* Command1 = nullptr;  // "结构保存"
+    QPushButton* XPButton3 = nullptr; // "打印测试"
     QLineEdit* Text_mobanName = nullptr;
     QPushButton* XPBut确定 = nullptr;
 

@@ -23,7 +23,7 @@ public:
     void load();
 
     enum Operation { Backup = 0, Restore = 1, Compact = 2 };
-    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame1 = nullptr; // 备份 / 恢复 / 压缩
     QRadioButton* optBackupRecover[3] = {};
     QGroupBox* Frame2 = nullptr; // "系统数据库路径为："
     QComboBox* drvBackup = nullptr;

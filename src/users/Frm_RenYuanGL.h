@@ -25,14 +25,14 @@ public:
     QGroupBox* Frame1 = nullptr; // "用户列表"
     QTreeView* Lst1 = nullptr;
     QStandardItemModel* users = nullptr; // Lst1's rows
-    QLineEdit* Text5 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLineEdit* Text3 = nullptr;
-    QLabel* Label8 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
+    QLineEdit* Text5 = nullptr;          // "开票人："
+    QLineEdit* Text1 = nullptr;          // "原来口令："
+    QLineEdit* Text2 = nullptr;          // "变更口令："
+    QLineEdit* Text3 = nullptr;          // "确认口令："
+    QLabel* Label8 = nullptr;            // "用户编号："
+    QLineEdit* Text4 = nullptr;          // the user number, beside Label8
+    QPushButton* Command2 = nullptr;     // "确  认"
+    QPushButton* Command3 = nullptr;     // "删  除"
 
     QGroupBox* Frame2 = nullptr; // "新增用户"
     QLineEdit* Txt_id = nullptr;
@@ -41,9 +41,9 @@ public:
     QGroupBox* 等级 = nullptr;
     QRadioButton* Option高级 = nullptr;
     QRadioButton* Option普通 = nullptr;
-    QPushButton* Command5 = nullptr;
+    QPushButton* Command5 = nullptr; // "保  存"
 
-    QPushButton* Command1 = nullptr;
+    QPushButton* Command1 = nullptr; // "返  回"
 
     void Lst1_Click();
     void Command2_Click(); // change the password
