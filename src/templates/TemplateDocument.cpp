@@ -149,7 +149,8 @@ private:
 
 class SetPicture final : public DocumentCommand {
 public:
-    SetPicture(TemplateDocument& d, const QString& text, const PictureState& before, const PictureState& after)
+    SetPicture(TemplateDocument& d, const QString& text, const PictureState& before,
+               const PictureState& after)
         : DocumentCommand(d, text), before_(before), after_(after) {}
 
     void redo() override { apply(after_); }
