@@ -138,12 +138,14 @@ State apply(TemplateDocument& d, Edit edit, const QByteArray& chosen) {
 
 // The signal names a document emits, in order.
 void record(TemplateDocument& d, QStringList& out) {
-    QObject::connect(&d, &TemplateDocument::pointAdded, [&out](SlotRef r) { out << QStringLiteral("added %1").arg(r.slot); });
+    QObject::connect(&d, &TemplateDocument::pointAdded,
+                     [&out](SlotRef r) { out << QStringLiteral("added %1").arg(r.slot); });
     QObject::connect(&d, &TemplateDocument::pointRemoved,
                      [&out](SlotRef r) { out << QStringLiteral("removed %1").arg(r.slot); });
     QObject::connect(&d, &TemplateDocument::pointChanged,
                      [&out](SlotRef r) { out << QStringLiteral("changed %1").arg(r.slot); });
-    QObject::connect(&d, &TemplateDocument::pointMoved, [&out](SlotRef r) { out << QStringLiteral("moved %1").arg(r.slot); });
+    QObject::connect(&d, &TemplateDocument::pointMoved,
+                     [&out](SlotRef r) { out << QStringLiteral("moved %1").arg(r.slot); });
     QObject::connect(&d, &TemplateDocument::pictureMoved, [&out] { out << QStringLiteral("picture moved"); });
     QObject::connect(&d, &TemplateDocument::pictureChanged, [&out] { out << QStringLiteral("picture"); });
 }
@@ -273,7 +275,8 @@ private slots:
         d.undoStack()->undo();
         QCOMPARE(d.tmpl().pictureRect, sample().pictureRect);
         d.undoStack()->undo();
-        QCOMPARE(d.tmpl().point(kPhone).rect, (ui::TwipsRect{start.left + 75_tw, start.top, start.width, start.height}));
+        QCOMPARE(d.tmpl().point(kPhone).rect,
+                 (ui::TwipsRect{start.left + 75_tw, start.top, start.width, start.height}));
         d.undoStack()->undo();
         QCOMPARE(d.tmpl().point(kPhone).rect, start);
         QVERIFY(!d.isModified());
@@ -327,7 +330,8 @@ private slots:
         QCOMPARE(d.undoStack()->count(), 0);
         QVERIFY(!d.isModified());
         // The other family still takes one.
-        QCOMPARE(d.addPoint(point(type::MultiLine, QStringLiteral("年"), 0_tw, 0_tw)), (SlotRef{Family::Multi, 2}));
+        QCOMPARE(d.addPoint(point(type::MultiLine, QStringLiteral("年"), 0_tw, 0_tw)),
+                 (SlotRef{Family::Multi, 2}));
     }
 
     // After a save there is nothing to undo or redo, and the document is not modified.
