@@ -2,7 +2,6 @@
 
 #include "app/AppState.h"
 #include "app/Windows.h"
-#include "data/Sql.h"
 #include "templates/DesignerWidgets.h"
 #include "templates/Handles.h"
 #include "templates/TemplateStore.h"
@@ -23,6 +22,8 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QUndoStack>
+
+#include <tuple>
 
 namespace vorlan::templates {
 
