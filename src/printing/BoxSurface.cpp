@@ -32,7 +32,7 @@ QImage decodePicture(const QByteArray& bytes, QSize size) {
 
 } // namespace
 
-BoxSurface::BoxSurface(QWidget* parent) : QWidget(parent) {
+BoxSurface::BoxSurface(QWidget* parent) : QWidget(parent), boxes_(this) {
     setObjectName(QStringLiteral("surface"));
     setAutoFillBackground(true);
     Image1 = ui::makeLabel(this, QStringLiteral("Image1"), QString());
@@ -57,7 +57,7 @@ void BoxSurface::build(const templates::Template& t, const BoxTexts& initial, te
         const templates::PointFamily& fam = t.family(f);
         for (int k = 1; k <= fam.count; ++k)
             if (fam[k].isLive())
-                createBox(fam[k], f, k, handles, watcher);
+                createBox(fam[k], {f, k}, handles, watcher);
     }
     setTexts(initial);
 
@@ -77,44 +77,15 @@ void BoxSurface::showPicture(const QImage& image, const ui::TwipsRect& r) {
     Image1->show();
 }
 
-void BoxSurface::createBox(const templates::InputPoint& p, Family family, int k,
-                           templates::HandleSet* handles, QObject* watcher) {
-    Box b;
-    if (family == Family::Single) {
-        b.line = new QLineEdit(this);
-        b.line->setObjectName(QStringLiteral("Text_Add"));
-        b.widget = b.line;
-    } else {
-        b.multi = new QPlainTextEdit(this);
-        b.multi->setObjectName(QStringLiteral("Text_Addscroll"));
-        b.multi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        b.multi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        b.multi->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        b.multi->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        b.multi->setTabChangesFocus(true);
-        b.widget = b.multi;
-    }
-    QWidget* w = b.widget;
-    w->setProperty("Index", k);
-    w->setToolTip(p.name);
-    w->setFont(p.font());
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, templates::color::decode(p.backColor, pal));
-    pal.setColor(QPalette::Text, templates::color::decode(p.foreColor, pal));
-    w->setPalette(pal);
-    ui::place(w, p.rect);
-    (family == Family::Multi ? multi_ : single_)[size_t(k)] = b;
-    slotByObject_.insert(w, SlotRef{family, k});
-
-    if (handles)
-        handles->attachBox(w);
+void BoxSurface::createBox(const templates::InputPoint& p, const SlotRef& ref, templates::HandleSet* handles,
+                           QObject* watcher) {
+    QWidget* w = boxes_.ensure(ref, handles);
+    boxes_.show(ref, p);
     // Installed after the handles' filter, so the watcher sees every event first.
-    if (watcher)
+    if (watcher) {
         w->installEventFilter(watcher);
-    if (b.multi) {
-        slotByObject_.insert(b.multi->viewport(), SlotRef{family, k});
-        if (watcher)
-            b.multi->viewport()->installEventFilter(watcher);
+        if (ref.family == Family::Multi)
+            boxes_.multi(ref.slot)->viewport()->installEventFilter(watcher);
     }
 }
 
@@ -135,49 +106,38 @@ void BoxSurface::fit(const templates::Template& t) {
     setMinimumSize(ui::toPixels(ui::TwipsSize{right + 120_tw, bottom + 120_tw}));
 }
 
-const BoxSurface::Box* BoxSurface::find(const SlotRef& ref) const {
-    if (ref.slot < 1 || ref.slot > templates::kMaxSlot)
-        return nullptr;
-    return &(ref.family == Family::Multi ? multi_ : single_)[size_t(ref.slot)];
-}
-
 QLineEdit* BoxSurface::line(int k) const {
-    const Box* b = find({Family::Single, k});
-    return b ? b->line : nullptr;
+    return k >= 1 ? boxes_.line(k) : nullptr;
 }
 
 QPlainTextEdit* BoxSurface::multi(int k) const {
-    const Box* b = find({Family::Multi, k});
-    return b ? b->multi : nullptr;
+    return k >= 1 ? boxes_.multi(k) : nullptr;
 }
 
 QWidget* BoxSurface::box(const SlotRef& ref) const {
-    const Box* b = find(ref);
-    return b ? b->widget : nullptr;
+    return ref.slot >= 1 ? boxes_.box(ref) : nullptr;
 }
 
 std::optional<SlotRef> BoxSurface::slotOf(const QObject* object) const {
-    const auto it = slotByObject_.constFind(object);
-    if (it == slotByObject_.constEnd())
-        return std::nullopt;
-    return *it;
+    return boxes_.slotOf(object);
 }
 
 QString BoxSurface::text(const SlotRef& ref) const {
-    const Box* b = find(ref);
-    if (b && b->line)
-        return b->line->text();
-    if (b && b->multi)
-        return b->multi->toPlainText();
-    return QString();
+    if (ref.family == Family::Single) {
+        const QLineEdit* e = line(ref.slot);
+        return e ? e->text() : QString();
+    }
+    const QPlainTextEdit* m = multi(ref.slot);
+    return m ? m->toPlainText() : QString();
 }
 
 void BoxSurface::setText(const SlotRef& ref, const QString& text) {
-    const Box* b = find(ref);
-    if (b && b->line)
-        b->line->setText(text);
-    else if (b && b->multi)
-        b->multi->setPlainText(text);
+    if (ref.family == Family::Single) {
+        if (QLineEdit* e = line(ref.slot))
+            e->setText(text);
+    } else if (QPlainTextEdit* m = multi(ref.slot)) {
+        m->setPlainText(text);
+    }
 }
 
 void BoxSurface::setTexts(const BoxTexts& texts) {
@@ -187,18 +147,15 @@ void BoxSurface::setTexts(const BoxTexts& texts) {
 
 BoxTexts BoxSurface::texts() const {
     BoxTexts out;
-    for (Family f : {Family::Single, Family::Multi})
-        for (int k = 1; k <= templates::kMaxSlot; ++k)
-            if (box({f, k}))
-                out.insert({f, k}, text({f, k}));
+    boxes_.forEach([&](const SlotRef& ref, QWidget*) {
+        if (ref.slot >= 1)
+            out.insert(ref, text(ref));
+    });
     return out;
 }
 
 void BoxSurface::setBoxesVisible(bool visible) {
-    for (const Slots* s : {&single_, &multi_})
-        for (const Box& b : *s)
-            if (b.widget)
-                b.widget->setVisible(visible);
+    boxes_.forEach([&](const SlotRef&, QWidget* w) { w->setVisible(visible); });
 }
 
 } // namespace vorlan::printing

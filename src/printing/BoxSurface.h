@@ -1,16 +1,15 @@
 #pragma once
 // The drawing surface of the print window's first tab: the scanned form and, over it, one edit box per
 // input point, each exactly where its value will be printed. Every twips position on screen counts from
-// its corner.
+// its corner. The boxes are the designer's (templates::PointBoxes), wired to the same selection handles.
 
 #include "printing/PrintSheet.h"
+#include "templates/PointBoxes.h"
 #include "templates/TemplateModel.h"
 
-#include <QHash>
 #include <QPixmap>
 #include <QWidget>
 
-#include <array>
 #include <optional>
 
 class QLabel;
@@ -53,22 +52,12 @@ public:
     void setBoxesVisible(bool visible);
 
 private:
-    struct Box {
-        QWidget* widget = nullptr;
-        QLineEdit* line = nullptr;
-        QPlainTextEdit* multi = nullptr;
-    };
-    using Slots = std::array<Box, templates::kMaxSlot + 1>;
-
-    void createBox(const templates::InputPoint& p, templates::Family family, int k,
+    void createBox(const templates::InputPoint& p, const finetune::SlotRef& ref,
                    templates::HandleSet* handles, QObject* watcher);
     void showPicture(const QImage& image, const ui::TwipsRect& r);
     void fit(const templates::Template& t);
-    const Box* find(const finetune::SlotRef& ref) const;
 
-    Slots single_{};
-    Slots multi_{};
-    QHash<const QObject*, finetune::SlotRef> slotByObject_;
+    templates::PointBoxes boxes_;
     QPixmap picture_;
 };
 

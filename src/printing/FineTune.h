@@ -42,12 +42,8 @@ double offsetMillimetres(int units);
 // The box and the database keep the units.
 QString offsetLabel(int units);
 
-// Where an input point sits: its family and slot.
-struct SlotRef {
-    templates::Family family = templates::Family::Single;
-    int slot = 0;
-    auto operator<=>(const SlotRef&) const = default; // single-line family first, then by slot
-};
+// Where an input point sits: its family and slot (the designer's type, so both windows name a box alike).
+using SlotRef = templates::SlotRef;
 
 // The box selected when fine-tune mode is switched on: single-line slot 1, or when that holds no
 // input point the first single-line point, then the first multi-line point; nothing for an empty template.

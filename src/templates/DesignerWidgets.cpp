@@ -3,10 +3,8 @@
 #include "ui/TwipsLayout.h"
 
 #include <QImageReader>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 
 #include <cmath>
 
@@ -88,25 +86,6 @@ void PictureArea::mousePressEvent(QMouseEvent* e) {
     setFocus(Qt::MouseFocusReason);
     if (clicked)
         clicked();
-}
-
-void setBoxColors(QWidget* box, qint32 back, qint32 fore) {
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, color::decode(back, QPalette()));
-    pal.setColor(QPalette::Text, color::decode(fore, QPalette()));
-    box->setPalette(pal);
-}
-
-void showPointBox(QWidget* box, const InputPoint& point) {
-    ui::place(box, point.rect);
-    box->setFont(point.font());
-    setBoxColors(box, point.backColor, point.foreColor);
-    // The hint tells the boxes apart; text typed into a box in the designer is never stored.
-    if (auto* e = qobject_cast<QLineEdit*>(box))
-        e->setPlaceholderText(point.name);
-    else if (auto* m = qobject_cast<QPlainTextEdit*>(box))
-        m->setPlaceholderText(point.name);
-    box->setVisible(point.isLive());
 }
 
 QString pictureFileFilter() {

@@ -1,6 +1,5 @@
 #pragma once
-// The designer's rulers and picture area, the look of its input point boxes, and the tick layout of the
-// rulers as plain logic.
+// The designer's rulers and picture area, and the tick layout of the rulers as plain logic.
 
 #include "templates/TemplateModel.h"
 
@@ -60,12 +59,6 @@ protected:
 private:
     QImage image_;
 };
-
-// A box's background and text colour from their stored values (also the style sample's).
-void setBoxColors(QWidget* box, qint32 back, qint32 fore);
-// An input point box shows its point: rectangle, font, colours, the name as a grey hint (never as text)
-// and, for a deleted point, hidden.
-void showPointBox(QWidget* box, const InputPoint& point);
 
 // The name filter of the picture dialog: every format the image reader decodes here.
 QString pictureFileFilter();

@@ -2,16 +2,17 @@
 
 #include "app/AppState.h"
 #include "app/Windows.h"
-#include "data/Sql.h"
 #include "templates/DesignerWidgets.h"
 #include "templates/Handles.h"
+#include "templates/TemplateStore.h"
+#include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
+#include <QUndoStack>
+
+#include <tuple>
 
 namespace vorlan::templates {
 
@@ -75,16 +80,27 @@ Frm_moban::Frm_moban(QWidget* parent) : QDialog(parent) {
     handles = new HandleSet(this);
     handles->setObjectName(QStringLiteral("handles"));
     handles->setHandlesVisible(true);
-    QObject::connect(handles, &HandleSet::objectMoved, this,
-                     [this](QWidget* o, const ui::TwipsRect& r) { objectMoved(o, r); });
-    QObject::connect(handles, &HandleSet::boxFocused, this, [this](QWidget* b) { boxSelected(b); });
-    QObject::connect(handles, &HandleSet::boxReleased, this, [this](QWidget* b) { boxSelected(b); });
-
-    // The hidden prototypes of both families.
-    createBox(Family::Single, 0);
-    createBox(Family::Multi, 0);
+    connect(handles, &HandleSet::objectMoved, this,
+            [this](QWidget* o, const ui::TwipsRect& r) { objectMoved(o, r); });
+    connect(handles, &HandleSet::boxFocused, this, [this](QWidget* b) { boxSelected(b); });
+    connect(handles, &HandleSet::boxReleased, this, [this](QWidget* b) { boxSelected(b); });
 
     buildFrame();
+    // The hidden prototypes of both families, under the frame.
+    for (Family fam : {Family::Single, Family::Multi})
+        ui::place(boxFor({fam, 0}), {0_tw, 0_tw, kDefaultPointRect.width, kDefaultPointRect.height});
+
+    doc_ = new TemplateDocument(this);
+    connect(doc_, &TemplateDocument::reloaded, this, [this] { rebuild(); });
+    connect(doc_, &TemplateDocument::pointAdded, this, [this](SlotRef ref) { boxFor(ref); });
+    for (auto signal :
+         {&TemplateDocument::pointAdded, &TemplateDocument::pointRemoved, &TemplateDocument::pointChanged})
+        connect(doc_, signal, this, [this](SlotRef ref) { boxes_.show(ref, model().point(ref)); });
+    connect(doc_, &TemplateDocument::pointMoved, this, [this](SlotRef ref) { pointMoved(ref); });
+    connect(doc_, &TemplateDocument::pictureMoved, this, [this] { pictureMoved(); });
+    connect(doc_, &TemplateDocument::pictureChanged, this, [this] { pictureChanged(); });
+    connect(handles, &HandleSet::moveFinished, doc_, &TemplateDocument::endGesture);
+    buildUndo();
     showSample();
 }
 
@@ -143,76 +159,98 @@ void Frm_moban::buildFrame() {
     connect(XPButton2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
+void Frm_moban::buildUndo() {
+    // Shortcuts of the window, also while a box has the focus (see eventFilter).
+    undoAction_ = new QAction(QStringLiteral("撤销"), this);
+    undoAction_->setShortcuts(QKeySequence::Undo);
+    QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::Key_Y)};
+    for (const QKeySequence& k : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!redoKeys.contains(k))
+            redoKeys << k;
+    redoAction_ = new QAction(QStringLiteral("重做"), this);
+    redoAction_->setShortcuts(redoKeys);
+    QUndoStack* stack = doc_->undoStack();
+    int column = 0;
+    for (auto [action, button, name] : {std::tuple{undoAction_, &cmdUndo, QStringLiteral("cmdUndo")},
+                                        std::tuple{redoAction_, &cmdRedo, QStringLiteral("cmdRedo")}}) {
+        action->setToolTip(action->text() + QStringLiteral(" (") +
+                           action->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
+        action->setEnabled(false);
+        addAction(action);
+        *button = named(new QToolButton(this), name);
+        (*button)->setDefaultAction(action);
+        (*button)->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        ui::place(*button, {11040_tw + column++ * 1080_tw, 7590_tw, 1000_tw, kRowHeight});
+    }
+    connect(stack, &QUndoStack::canUndoChanged, undoAction_, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, redoAction_, &QAction::setEnabled);
+    connect(undoAction_, &QAction::triggered, stack, &QUndoStack::undo);
+    connect(redoAction_, &QAction::triggered, stack, &QUndoStack::redo);
+}
+
 bool Frm_moban::load() {
     const QString name = app::state().currentTemplate;
     setWindowTitle(name);
-    pending_.clear();
     LoadResult loaded;
-    try {
-        loaded = TemplateStore(app::state().db()).load(name);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Form_Load"), e.description());
+    if (!ui::guarded(this, u"Form_Load", [&] { loaded = TemplateStore(app::state().db()).load(name); }))
         return false;
-    }
-    model_ = loaded.tmpl;
-    for (Family fam : {Family::Single, Family::Multi})
-        for (int k = 1; k <= model_.family(fam).count; ++k)
-            if (model_.family(fam)[k].isLive())
-                createBox(fam, k);
-
-    ui::place(Image1, model_.pictureRect);
-    if (pictureShown(model_.picture))
-        Image1->setImage(QImage::fromData(model_.picture));
+    doc_->reset(std::move(loaded.tmpl));
 
     Combo3->clear();
     Combo3->addItems(designerBindings());
     Combo3->setCurrentIndex(0);
-
-    handles->select(Image1, model_.pictureRect);
     Text_Name->setFocus();
     if (!loaded.skipped.isEmpty())
         ui::information(this, loaded.skipped.join(QLatin1Char('\n')), QStringLiteral("提示"));
     return true;
 }
 
-QWidget* Frm_moban::box(Family family, int slot) const {
-    if (slot < 0 || slot > kMaxSlot)
-        return nullptr;
-    return family == Family::Multi ? static_cast<QWidget*>(Text_Addscroll[size_t(slot)])
-                                   : static_cast<QWidget*>(Text_Add[size_t(slot)]);
-}
-
-QWidget* Frm_moban::createBox(Family family, int slot) {
-    QWidget* w = box(family, slot);
-    if (!w) {
-        if (family == Family::Multi) {
-            auto* e = new QPlainTextEdit(this);
-            e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            Text_Addscroll[size_t(slot)] = e;
-            w = e;
-        } else {
-            auto* e = new QLineEdit(this);
-            Text_Add[size_t(slot)] = e;
-            w = e;
-        }
-        w->setObjectName(kindOf(family));
-        w->setProperty("index", slot);
-        // Above the rulers, below the frame and the handles.
-        w->stackUnder(FrameNewText ? static_cast<QWidget*>(FrameNewText) : handles->handle(Handle::Pic1));
-        if (slot > 0)
-            handles->attachBox(w);
-    }
-    if (slot == 0) {
-        ui::place(w, {0_tw, 0_tw, kDefaultPointRect.width, kDefaultPointRect.height});
-        w->hide();
-    } else {
-        showPoint(family, slot);
-    }
+QWidget* Frm_moban::boxFor(SlotRef ref) {
+    if (QWidget* w = boxes_.box(ref))
+        return w;
+    // Above the rulers, below the frame and the handles.
+    QWidget* w = boxes_.ensure(ref, handles, FrameNewText);
+    w->installEventFilter(this);
+    if (auto* m = boxes_.multi(ref.slot); m && ref.family == Family::Multi)
+        m->viewport()->installEventFilter(this);
     return w;
 }
 
-void Frm_moban::showPoint(Family family, int slot) {
-    showPointBox(box(family, slot), model_.family(family)[slot]);
+void Frm_moban::rebuild() {
+    boxes_.forEach([](SlotRef ref, QWidget* w) {
+        if (ref.slot > 0)
+            w->hide();
+    });
+    for (Family fam : {Family::Single, Family::Multi})
+        for (int k = 1; k <= model().family(fam).count; ++k)
+            if (model().family(fam)[k].isLive()) {
+                boxFor({fam, k});
+                boxes_.show({fam, k}, model().family(fam)[k]);
+            }
+    pictureChanged();
+    pictureMoved();
+    handles->select(Image1, model().pictureRect);
+}
+
+void Frm_moban::pointMoved(SlotRef ref) {
+    QWidget* w = boxes_.box(ref);
+    if (!w)
+        return;
+    ui::place(w, model().point(ref).rect);
+    // The handles keep the selected object's rectangle; an undone move takes them along.
+    if (handles->selected() == w)
+        handles->select(w, model().point(ref).rect);
+}
+
+void Frm_moban::pictureMoved() {
+    ui::place(Image1, model().pictureRect);
+    if (handles->selected() == Image1)
+        handles->select(Image1, model().pictureRect);
+}
+
+void Frm_moban::pictureChanged() {
+    const QByteArray& shown = doc_->picture().shown;
+    Image1->setImage(shown.isEmpty() ? QImage() : QImage::fromData(shown));
 }
 
 void Frm_moban::showSample() {
@@ -238,14 +276,12 @@ QString Frm_moban::typeFromButtons() const {
 
 void Frm_moban::XPBut确定_Click() {
     const PointDraft draft{Text_Name->text(), typeFromButtons(), Combo3->currentText()};
-    if (const auto problem = checkNewPoint(model_, draft)) {
+    if (const auto problem = checkNewPoint(model(), draft)) {
         info(*problem);
         return;
     }
-    const Family fam = familyOf(draft.type);
-    createBox(fam, model_.family(fam).append(newPoint(draft, sample_)));
+    doc_->addPoint(newPoint(draft, sample_));
     Combo3->setCurrentIndex(0);
-    pending_.added << draft.name;
 }
 
 void Frm_moban::XPBut修改_Click() {
@@ -254,8 +290,10 @@ void Frm_moban::XPBut修改_Click() {
         return;
     }
     if (const auto fam = familyOfKind(selectedKind_)) {
-        modifyPoint(model_.family(*fam)[selectedSlot_], *fam, Combo3->currentText(), sample_);
-        showPoint(*fam, selectedSlot_);
+        const SlotRef ref{*fam, selectedSlot_};
+        InputPoint p = model().point(ref);
+        modifyPoint(p, *fam, Combo3->currentText(), sample_);
+        doc_->changePoint(ref, p);
     }
     XPBut_save_Click();
 }
@@ -265,34 +303,26 @@ void Frm_moban::XPBut_Del_Click() {
         info(*problem);
         return;
     }
-    const Family fam = *familyOfKind(selectedKind_);
-    InputPoint& p = model_.family(fam)[selectedSlot_];
     // The selection still names a point after it was deleted; deleting it again changes nothing.
-    if (p.type.isEmpty())
+    if (!doc_->deletePoint({*familyOfKind(selectedKind_), selectedSlot_}))
         return;
-    pending_.deleted << p.name;
-    p.type.clear();
-    showPoint(fam, selectedSlot_);
     XPBut_save_Click();
 }
 
 bool Frm_moban::XPBut_save_Click() {
-    std::optional<QByteArray> picture;
-    if (!picturePath_.isEmpty())
-        picture = pictureBytes_;
-    try {
+    bool saved = false;
+    ui::guarded(this, u"XPBut_save_Click", [&] {
         const TemplateStore store(app::state().db());
-        if (const QString problem = store.checkName(model_.name); !problem.isEmpty()) {
+        if (const QString problem = store.checkName(model().name); !problem.isEmpty()) {
             info(problem);
-            return false;
+            return;
         }
-        store.save(model_, picture, pending_);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_save_Click"), e.description());
-        return false;
-    }
-    ui::information(this, QStringLiteral("模板保存成功！请返回"), QStringLiteral("系统提示"));
-    return true;
+        doc_->save(store);
+        saved = true;
+    });
+    if (saved)
+        ui::information(this, QStringLiteral("模板保存成功！请返回"), QStringLiteral("系统提示"));
+    return saved;
 }
 
 void Frm_moban::keyPressEvent(QKeyEvent* e) {
@@ -305,24 +335,29 @@ void Frm_moban::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
+bool Frm_moban::eventFilter(QObject* watched, QEvent* e) {
+    // A box would take Ctrl+Z / Ctrl+Y for its own text, which the designer never keeps: they undo and
+    // redo the window's edits there too. The name field keeps its own text undo.
+    if (e->type() == QEvent::ShortcutOverride && undoAction_ && boxes_.slotOf(watched)) {
+        const QKeySequence key(static_cast<QKeyEvent*>(e)->keyCombination());
+        if (undoAction_->shortcuts().contains(key) || redoAction_->shortcuts().contains(key))
+            return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
 void Frm_moban::XPButton1_Click() {
     const QString path = ui::prompter().fileName(
         this, ui::FileRequest{QStringLiteral("模板背景图片的新增"), QString(), pictureFileFilter(), false});
     if (path.isEmpty())
         return;
-    Image1->clear();
-    QFile file(path.trimmed());
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    const QImage image = bytes.isEmpty() ? QImage() : QImage::fromData(bytes);
-    if (image.isNull()) {
+    const QByteArray bytes = readPictureFile(path);
+    if (bytes.isEmpty()) {
+        doc_->clearPicture();
         info(QStringLiteral("上传的图片格式有误，请重新选择！ "));
         return;
     }
-    Image1->setImage(image);
-    picturePath_ = path;
-    pictureBytes_ = bytes;
+    doc_->choosePicture(path, bytes);
 }
 
 void Frm_moban::XPBut_font_Click() {
@@ -362,7 +397,7 @@ void Frm_moban::selectPoint(Family family, int slot) {
     QWidget* w = box(family, slot);
     if (!w || slot < 1)
         return;
-    const InputPoint& p = model_.family(family)[slot];
+    const InputPoint& p = model().family(family)[slot];
     handles->select(w, p.rect);
     selectedKind_ = kindOf(family);
     selectedSlot_ = slot;
@@ -376,22 +411,20 @@ void Frm_moban::selectPoint(Family family, int slot) {
 }
 
 void Frm_moban::selectPicture() {
-    handles->select(Image1, model_.pictureRect);
+    handles->select(Image1, model().pictureRect);
     selectedKind_ = kKindPicture;
 }
 
 void Frm_moban::boxSelected(QWidget* b) {
-    selectPoint(familyOfKind(b->objectName()).value_or(Family::Single), b->property("index").toInt());
+    if (const auto ref = boxes_.slotOf(b))
+        selectPoint(ref->family, ref->slot);
 }
 
 void Frm_moban::objectMoved(QWidget* object, const ui::TwipsRect& rect) {
-    if (object == Image1) {
-        model_.pictureRect = rect;
-        return;
-    }
-    const int slot = object->property("index").toInt();
-    if (slot >= 1 && slot <= kMaxSlot)
-        model_.family(familyOfKind(object->objectName()).value_or(Family::Single))[slot].rect = rect;
+    if (object == Image1)
+        doc_->setPictureRect(rect);
+    else if (const auto ref = boxes_.slotOf(object))
+        doc_->setPointRect(*ref, rect);
 }
 
 } // namespace vorlan::templates

@@ -1,17 +1,18 @@
 #pragma once
 // The template designer Frm_模板: background picture, input points with type, binding, font and colours,
-// moved and resized with the selection handles, saved with the print log table kept in step.
+// moved and resized with the selection handles, saved with the print log table kept in step. Every edit
+// goes through the template document, whose undo stack the buttons 撤销 / 重做 and Ctrl+Z / Ctrl+Y work;
+// the boxes and the picture area follow the document's signals.
 
+#include "templates/PointBoxes.h"
 #include "templates/PointRules.h"
+#include "templates/TemplateDocument.h"
 #include "templates/TemplateModel.h"
-#include "templates/TemplateStore.h"
 
-#include <QByteArray>
 #include <QDialog>
 #include <QFont>
 
-#include <array>
-
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -21,6 +22,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QToolButton;
 
 namespace vorlan::templates {
 
@@ -45,8 +47,8 @@ public:
     RulerWidget* Picture2 = nullptr;
     PictureArea* Image1 = nullptr;
     QLabel* Label5 = nullptr;
-    std::array<QLineEdit*, kMaxSlot + 1> Text_Add{};            // slot 0 is the hidden prototype
-    std::array<QPlainTextEdit*, kMaxSlot + 1> Text_Addscroll{}; // slot 0 is the hidden prototype
+    PointBoxes::Lines Text_Add{&boxes_};        // slot 0 is the hidden prototype
+    PointBoxes::Multis Text_Addscroll{&boxes_}; // slot 0 is the hidden prototype
     QGroupBox* FrameNewText = nullptr;
     QLineEdit* Text_Name = nullptr;
     QComboBox* Combo3 = nullptr;
@@ -70,7 +72,9 @@ public:
     QPushButton* XPBut_Del = nullptr;
     QPushButton* XPBut_save = nullptr;
     QPushButton* XPButton2 = nullptr;
-    HandleSet* handles = nullptr; // Pic1..Pic8
+    QToolButton* cmdUndo = nullptr; // 撤销, Ctrl+Z
+    QToolButton* cmdRedo = nullptr; // 重做, Ctrl+Y
+    HandleSet* handles = nullptr;   // Pic1..Pic8
 
     // Button actions.
     void XPBut确定_Click();  // 新增点
@@ -94,12 +98,15 @@ public:
     void selectPicture();
 
     // Window state, for the window's own use and for tests.
-    const Template& model() const { return model_; }
-    const PendingColumns& pending() const { return pending_; }
+    TemplateDocument* document() const { return doc_; }
+    const Template& model() const { return doc_->tmpl(); }
+    // Edited since opening or the last save; closing loses those edits.
+    bool isModified() const { return doc_->isModified(); }
+    const PendingColumns& pending() const { return doc_->pending(); }
     const QString& selectedKind() const { return selectedKind_; }
     int selectedSlot() const { return selectedSlot_; }
-    const QString& picturePath() const { return picturePath_; }
-    QWidget* box(Family family, int slot) const;
+    const QString& picturePath() const { return doc_->picture().path; }
+    QWidget* box(Family family, int slot) const { return boxes_.box({family, slot}); }
     // The style sample's values.
     QFont sampleFont() const { return sample_.font; }
     qint32 sampleBackColor() const { return sample_.back; }
@@ -107,11 +114,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void buildFrame();
-    QWidget* createBox(Family family, int slot);
-    void showPoint(Family family, int slot); // the box takes the slot's rectangle, font, colours, visibility
+    void buildUndo();
+    QWidget* boxFor(SlotRef ref); // the slot's box, made when there is none yet
     void showSample();
     void info(const QString& text); // an information box titled "操作结果报告"
     void info(const Problem& problem);
@@ -119,12 +127,18 @@ private:
     void boxSelected(QWidget* box);
     QString typeFromButtons() const;
 
-    Template model_;
-    PendingColumns pending_;
+    // The view, following the document.
+    void rebuild();
+    void pointMoved(SlotRef ref);
+    void pictureMoved();
+    void pictureChanged();
+
+    PointBoxes boxes_{this, PointBoxes::Names::HintAndToolTip};
+    TemplateDocument* doc_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     QString selectedKind_;
     int selectedSlot_ = 0;
-    QString picturePath_;     // the picture file chosen while the window is open
-    QByteArray pictureBytes_; // its bytes as read when it was chosen and shown
     PointStyle sample_;
 };
 

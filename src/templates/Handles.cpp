@@ -278,7 +278,8 @@ bool HandleSet::dragPoint(ui::TwipsPoint pos, Qt::MouseButtons buttons) {
 }
 
 void HandleSet::endDrag() {
-    if (logic_.dragging() && selected_) {
+    const bool dragged = logic_.dragging();
+    if (dragged && selected_) {
         // Back to the widget's own cursor (the text cursor of a box, the arrow of the picture area).
         QWidget* w = cursorWidget(selected_);
         if (hadCursor_)
@@ -288,6 +289,8 @@ void HandleSet::endDrag() {
     }
     logic_.endDrag();
     placeHandleWidgets();
+    if (dragged)
+        emit moveFinished(selected_);
 }
 
 bool HandleSet::handleMove(Handle h, ui::TwipsPoint pos, Qt::MouseButtons buttons) {
@@ -316,6 +319,8 @@ bool HandleSet::eventFilter(QObject* watched, QEvent* event) {
             setAnchor(twipsPos(me));
         else if (t == QEvent::MouseMove)
             handleMove(h, twipsPos(me), me->buttons());
+        else if (t == QEvent::MouseButtonRelease)
+            emit moveFinished(selected_);
         return mouse;
     }
 

@@ -14,6 +14,7 @@
 //     connect(handles_, &HandleSet::boxFocused, ...select the box: handles_->select(box, rectOf(box)));
 //     connect(handles_, &HandleSet::boxReleased, ...same as boxFocused);
 //     connect(handles_, &HandleSet::objectMoved, ...store the new rectangle in the model);
+//     connect(handles_, &HandleSet::moveFinished, ...close the undo step of the move, if there is one);
 //     handles_->setHandlesVisible(true);
 
 #include "ui/Twips.h"
@@ -157,6 +158,9 @@ signals:
     void boxFocused(QWidget* box);
     // A mouse button was released over a box; the drag has ended. The window selects the box now.
     void boxReleased(QWidget* box);
+    // A drag of a box or a resize with a handle has ended (the mouse button went up): the moves since it
+    // began make one change of the object.
+    void moveFinished(QWidget* object);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

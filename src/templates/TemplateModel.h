@@ -48,6 +48,13 @@ const QStringList& designerBindings();
 enum class Family { Single, Multi };
 Family familyOf(const QString& type); // 文本多行 -> Multi, everything else Single
 
+// Where an input point sits: its family and slot.
+struct SlotRef {
+    Family family = Family::Single;
+    int slot = 0;
+    auto operator<=>(const SlotRef&) const = default; // single-line family first, then by slot
+};
+
 inline constexpr int kMaxSlot = 100;
 // Where a new input point appears, with the size of the designer's prototype boxes.
 inline constexpr ui::TwipsRect kDefaultPointRect{5880_tw, 7500_tw, 2055_tw, 315_tw};
@@ -87,6 +94,7 @@ struct InputPoint {
     bool isLive() const { return inUse() && !type.isEmpty(); } // shown and printed
     QFont font() const;                                        // face, size in points, style
     void setFont(const QFont& f);
+    bool operator==(const InputPoint&) const = default;
 };
 
 // Slots 1..100 of one family; slot 0 is never used. count is the highest slot in use (0 for none).
@@ -100,6 +108,7 @@ struct PointFamily {
     // Puts a point into slot count + 1 and returns that slot, or 0 when the family is full.
     int append(const InputPoint& p);
     void clear() { *this = PointFamily(); }
+    bool operator==(const PointFamily&) const = default;
 };
 
 struct Template {
@@ -114,9 +123,12 @@ struct Template {
 
     PointFamily& family(Family f) { return f == Family::Multi ? multi : single; }
     const PointFamily& family(Family f) const { return f == Family::Multi ? multi : single; }
+    InputPoint& point(SlotRef ref) { return family(ref.family)[ref.slot]; }
+    const InputPoint& point(SlotRef ref) const { return family(ref.family)[ref.slot]; }
     // Is the name used by any slot of either family (deleted points keep their names), by samePointName?
     bool hasName(const QString& pointName) const;
     int livePointCount() const;
+    bool operator==(const Template&) const = default;
 };
 
 // The picture is shown only from 1000 stored bytes on.

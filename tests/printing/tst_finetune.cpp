@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "printing/FineTune.h"
 #include "printing/Frm_PrintWindow.h"
+#include "templates/Frm_moban.h"
 #include "templates/TemplateStore.h"
 #include "ui/Twips.h"
 
@@ -193,6 +194,42 @@ private slots:
         mouse(w->Text_Add(4), QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::LeftButton);
         mouse(w->Text_Add(4), QEvent::MouseButtonRelease, {40, 30}, Qt::LeftButton, Qt::NoButton);
         QCOMPARE(w->boxRect({Family::Single, 4}), before);
+    }
+
+    // Fine-tune mode works on the designer's boxes: the same kind of box in the same place, font, colours
+    // and name for every point, wired to the same kind of handles.
+    void boxesAreTheDesignersBoxes() {
+        test::TestEnv env;
+        addPoints(env.db());
+        addRow(env.db(), kName,
+               {ty::Date, QStringLiteral("日期"), QStringLiteral("无"), 5, 750, 150, 1800, 450, 14, true,
+                0x00FFFF, 0x0000FF});
+        auto w = openWindow();
+        QVERIFY(w);
+        app::state().currentTemplate = kName;
+        templates::Frm_moban designer;
+        QVERIFY(designer.load());
+        int compared = 0;
+        for (SlotRef ref :
+             {SlotRef{Family::Single, 1}, SlotRef{Family::Single, 3}, SlotRef{Family::Single, 4},
+              SlotRef{Family::Single, 5}, SlotRef{Family::Multi, 1}}) {
+            QWidget* mine = w->box(ref);
+            QWidget* theirs = designer.box(ref.family, ref.slot);
+            QVERIFY(mine && theirs);
+            const QByteArray which = QByteArray::number(ref.slot);
+            QCOMPARE(mine->metaObject(), theirs->metaObject());
+            QCOMPARE(mine->objectName(), theirs->objectName());
+            QCOMPARE(mine->geometry(), theirs->geometry());
+            QCOMPARE(mine->font(), theirs->font());
+            QCOMPARE(mine->palette().color(QPalette::Base), theirs->palette().color(QPalette::Base));
+            QCOMPARE(mine->palette().color(QPalette::Text), theirs->palette().color(QPalette::Text));
+            QVERIFY2(!mine->toolTip().isEmpty() && mine->toolTip() == theirs->toolTip(), which.constData());
+            ++compared;
+        }
+        QCOMPARE(compared, 5);
+        QCOMPARE(w->box({Family::Single, 5})->palette().color(QPalette::Base), QColor(255, 255, 0));
+        QVERIFY(!w->box({Family::Single, 2}) && !designer.box(Family::Single, 2));
+        QCOMPARE(w->handles()->metaObject(), designer.handles->metaObject());
     }
 
     void modeSwitchWithoutSlotOne() {

@@ -18,6 +18,8 @@
 #include <QRadioButton>
 #include <QSqlRecord>
 #include <QTest>
+#include <QToolButton>
+#include <QUndoStack>
 
 using namespace vorlan;
 using templates::Family;
@@ -76,6 +78,32 @@ QByteArray pngBytes(int w, int h) {
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, "PNG");
     return bytes;
+}
+
+// A mouse event straight to a widget, as the window system delivers it.
+void mouse(QWidget* w, QEvent::Type t, QPoint pos, Qt::MouseButton b, Qt::MouseButtons bs) {
+    QMouseEvent e(t, QPointF(pos), QPointF(w->mapToGlobal(pos)), b, bs, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// Presses the left button at from, moves through the points and releases it at the last one. Positions
+// are relative to the widget, which follows the mouse: each move goes on from where the last one left it.
+void drag(QWidget* w, QPoint from, const QList<QPoint>& through) {
+    mouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    for (QPoint p : through)
+        mouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, through.last(), Qt::LeftButton, Qt::NoButton);
+}
+
+void showActive(QWidget& w) {
+    w.show();
+    w.activateWindow();
+    if (!QTest::qWaitForWindowActive(&w))
+        qFatal("the window did not become active");
+}
+
+void ctrl(QWidget* target, Qt::Key key) {
+    QTest::keyClick(target, key, Qt::ControlModifier);
 }
 
 QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes) {
@@ -609,6 +637,234 @@ private slots:
         QCOMPARE(logColumns(env.db(), other),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人")}));
         QCOMPARE(w.pending().added, QStringList{QStringLiteral("电话")});
+    }
+
+    // The buttons and keys of the undo stack: captions, shortcuts in the tooltips, enabled as the stack
+    // allows; adding points undone with Ctrl+Z and the buttons, redone with Ctrl+Y.
+    void undoAndRedoAdding() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        auto* undo = w.findChild<QToolButton*>(QStringLiteral("cmdUndo"));
+        auto* redo = w.findChild<QToolButton*>(QStringLiteral("cmdRedo"));
+        QVERIFY(undo && redo && undo == w.cmdUndo && redo == w.cmdRedo);
+        QCOMPARE(undo->text(), QStringLiteral("撤销"));
+        QCOMPARE(redo->text(), QStringLiteral("重做"));
+        QCOMPARE(undo->toolTip(), QStringLiteral("撤销 (Ctrl+Z)"));
+        QCOMPARE(redo->toolTip(), QStringLiteral("重做 (Ctrl+Y)"));
+        QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+        QVERIFY(!w.isModified());
+        showActive(w);
+
+        add(w, QStringLiteral("收件人"), w.XPRadio_Text, false, QStringLiteral("客户名称"));
+        add(w, QStringLiteral("备注"), w.XPRadio_Text, true);
+        const templates::Template both = w.model();
+        QVERIFY(undo->isEnabled() && !redo->isEnabled());
+        QVERIFY(w.isModified());
+
+        w.XPBut确定->setFocus();
+        ctrl(w.XPBut确定, Qt::Key_Z);
+        QCOMPARE(w.model().multi.count, 0);
+        QVERIFY(!w.model().multi[1].inUse());
+        QVERIFY(!w.Text_Addscroll[1]->isVisibleTo(&w));
+        QCOMPARE(w.pending().added, QStringList{QStringLiteral("收件人")});
+        QVERIFY(undo->isEnabled() && redo->isEnabled());
+        undo->click();
+        QCOMPARE(w.model().single.count, 0);
+        QVERIFY(!w.Text_Add[1]->isVisibleTo(&w));
+        QVERIFY(w.pending().added.isEmpty());
+        QVERIFY(!undo->isEnabled() && redo->isEnabled());
+        QVERIFY(!w.isModified());
+        ctrl(w.XPBut确定, Qt::Key_Z); // nothing left: nothing happens
+        QCOMPARE(w.model().single.count, 0);
+
+        ctrl(w.XPBut确定, Qt::Key_Y);
+        QCOMPARE(w.model().single.count, 1);
+        QVERIFY(w.Text_Add[1]->isVisibleTo(&w));
+        QCOMPARE(w.Text_Add[1]->geometry(), QRect(392, 500, 137, 21));
+        redo->click();
+        QVERIFY(w.model() == both);
+        QCOMPARE(w.pending().added, (QStringList{QStringLiteral("收件人"), QStringLiteral("备注")}));
+        QVERIFY(w.Text_Addscroll[1]->isVisibleTo(&w));
+        QVERIFY(undo->isEnabled() && !redo->isEnabled());
+        QVERIFY(env.prompter.shown.isEmpty());
+    }
+
+    // A drag of a box and a resize with a handle are one undo step each, however many mouse moves they
+    // took; undone, the box and the handles stand where they stood.
+    void aDragAndAResizeAreOneStepEach() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        QVERIFY(w.XPBut_save_Click()); // a clean start
+        showActive(w);
+        QWidget* box = w.Text_Add[1];
+        box->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.selectedKind(), QStringLiteral("Text_Add"));
+        const ui::TwipsRect start = w.model().single[1].rect;
+        const QRect startGeometry = box->geometry();
+        const ui::TwipsRect startPic8 = w.handles->logic().rect(templates::Handle::Pic8);
+
+        drag(box, {5, 5}, {{10, 5}, {10, 3}, {15, -3}}); // each move relative to the box it moved
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7350_tw, 2055_tw, 315_tw}));
+        QCOMPARE(w.document()->undoStack()->count(), 1);
+        QVERIFY(w.isModified());
+
+        QWidget* pic8 = w.handles->handle(templates::Handle::Pic8);
+        drag(pic8, {3, 3}, {{9, 3}, {10, 4}, {10, 6}});
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7350_tw, 2355_tw, 375_tw}));
+        QCOMPARE(w.document()->undoStack()->count(), 2);
+        // The button went up: the next resize is the next step.
+        drag(pic8, {3, 3}, {{8, 3}});
+        QCOMPARE(w.model().single[1].rect.width, 2430_tw);
+        QCOMPARE(w.document()->undoStack()->count(), 3);
+        ctrl(w.XPBut确定, Qt::Key_Z);
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7350_tw, 2355_tw, 375_tw}));
+
+        ctrl(w.XPBut确定, Qt::Key_Z);
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{6180_tw, 7350_tw, 2055_tw, 315_tw}));
+        QCOMPARE(w.handles->selectedRect(), w.model().single[1].rect);
+        ctrl(w.XPBut确定, Qt::Key_Z);
+        QCOMPARE(w.model().single[1].rect, start);
+        QCOMPARE(box->geometry(), startGeometry);
+        QCOMPARE(w.handles->logic().rect(templates::Handle::Pic8), startPic8);
+        QVERIFY(w.handles->handle(templates::Handle::Pic8)->isVisible());
+        QVERIFY(!w.isModified());
+
+        // A drag from the undone position moves from there.
+        drag(box, {5, 5}, {{5, 25}});
+        QCOMPARE(w.model().single[1].rect, (ui::TwipsRect{start.left, start.top + 300_tw, 2055_tw, 315_tw}));
+        QCOMPARE(w.document()->undoStack()->count(), 1); // the undone steps are gone
+
+        // The picture area's resize is a step of its own, undone with its rectangle and its handles.
+        QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(300, 200));
+        drag(w.handles->handle(templates::Handle::Pic5), {3, 3}, {{-10, 3}, {-25, 3}});
+        QCOMPARE(w.model().pictureRect, (ui::TwipsRect{0_tw, 0_tw, 12000_tw, 6375_tw}));
+        QCOMPARE(w.Image1->width(), 800);
+        ctrl(w.XPBut确定, Qt::Key_Z);
+        QCOMPARE(w.model().pictureRect, templates::kDefaultPictureRect);
+        QCOMPARE(w.Image1->width(), 841);
+        QCOMPARE(w.handles->selectedRect(), templates::kDefaultPictureRect);
+    }
+
+    // Ctrl+Z in a box undoes the window's last edit, not the box's text (which is never kept); the name
+    // field keeps its own text undo.
+    void ctrlZInABoxUndoesTheWindowsEdit() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        add(w, QStringLiteral("乙"), w.XPRadio_Text, true);
+        showActive(w);
+        for (QWidget* box :
+             {static_cast<QWidget*>(w.Text_Addscroll[1]), static_cast<QWidget*>(w.Text_Add[1])}) {
+            box->setFocus(Qt::MouseFocusReason);
+            QTest::keyClicks(box, QStringLiteral("abc"));
+            drag(box, {5, 5}, {{5, 15}});
+        }
+        QCOMPARE(w.document()->undoStack()->count(), 4);
+        QCOMPARE(w.Text_Add[1]->text(), QStringLiteral("abc"));
+        ctrl(w.Text_Add[1], Qt::Key_Z);
+        QCOMPARE(w.model().single[1].rect, templates::kDefaultPointRect);
+        QCOMPARE(w.Text_Add[1]->text(), QStringLiteral("abc"));
+        ctrl(w.Text_Add[1], Qt::Key_Z);
+        QCOMPARE(w.model().multi[1].rect, templates::kDefaultPointRect);
+        ctrl(w.Text_Add[1], Qt::Key_Y);
+        QCOMPARE(w.model().multi[1].rect.top, 7650_tw);
+        QCOMPARE(w.document()->undoStack()->index(), 3);
+
+        w.Text_Name->setFocus();
+        w.Text_Name->clear();
+        QTest::keyClicks(w.Text_Name, QStringLiteral("xyz"));
+        ctrl(w.Text_Name, Qt::Key_Z);
+        QCOMPARE(w.Text_Name->text(), QString());
+        QCOMPARE(w.document()->undoStack()->index(), 3);
+    }
+
+    // After a save Ctrl+Z does nothing: "修改点" and "删除点" save at once, so they leave nothing to undo.
+    void nothingToUndoAfterASave() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        add(w, QStringLiteral("乙"), w.XPRad号码);
+        showActive(w);
+        w.XPBut_save->setFocus();
+        QVERIFY(w.XPBut_save_Click());
+        QVERIFY(!w.isModified());
+        QVERIFY(!w.cmdUndo->isEnabled() && !w.cmdRedo->isEnabled());
+        const templates::Template saved = w.model();
+        ctrl(w.XPBut_save, Qt::Key_Z);
+        QVERIFY(w.model() == saved);
+
+        w.selectPoint(Family::Single, 1);
+        w.Combo3->setCurrentText(QStringLiteral("客户地址"));
+        w.XPBut修改_Click();
+        QCOMPARE(env.prompter.lastText(), kSaved);
+        QCOMPARE(w.model().single[1].binding, QStringLiteral("客户地址"));
+        w.selectPoint(Family::Single, 2);
+        w.XPBut_Del_Click();
+        QCOMPARE(env.prompter.lastText(), kSaved);
+        QVERIFY(!w.isModified() && !w.cmdUndo->isEnabled());
+        const templates::Template afterDelete = w.model();
+        ctrl(w.XPBut_save, Qt::Key_Z);
+        w.cmdUndo->click();
+        QVERIFY(w.model() == afterDelete);
+        QVERIFY(!w.box(Family::Single, 2)->isVisibleTo(&w));
+        QVERIFY(w.pending().deleted.isEmpty());
+    }
+
+    // A save that is refused keeps the edit undoable, "修改点" included.
+    void refusedSaveKeepsTheHistory() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("moban");
+        Frm_moban w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        w.selectPoint(Family::Single, 1);
+        w.Combo3->setCurrentText(QStringLiteral("客户地址"));
+        w.XPBut修改_Click();
+        QCOMPARE(env.prompter.lastText(), templates::TemplateStore::nameProblem(QStringLiteral("moban")));
+        QVERIFY(w.isModified() && w.cmdUndo->isEnabled());
+        w.cmdUndo->click();
+        QCOMPARE(w.model().single[1].binding, QStringLiteral("无"));
+        w.cmdUndo->click();
+        QCOMPARE(w.model().single.count, 0);
+    }
+
+    // Choosing a picture and the refusal that empties the area are undone and redone, path and all.
+    void undoPictures() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        const QByteArray good = pngBytes(200, 120);
+        const QString goodPath = writeFile(env.folder(), QStringLiteral("form.png"), good);
+        const QString badPath = writeFile(env.folder(), QStringLiteral("form.jpg"), QByteArray(4000, 'x'));
+        Frm_moban w;
+        QVERIFY(w.load());
+        env.prompter.fileNames.enqueue(goodPath);
+        w.XPButton1_Click();
+        env.prompter.fileNames.enqueue(badPath);
+        w.XPButton1_Click();
+        QVERIFY(w.Image1->isEmpty());
+        QCOMPARE(w.document()->undoStack()->count(), 2);
+        w.cmdUndo->click();
+        QVERIFY(!w.Image1->isEmpty());
+        QCOMPARE(w.Image1->image().size(), QSize(200, 120));
+        QCOMPARE(w.picturePath(), goodPath);
+        w.cmdUndo->click();
+        QVERIFY(w.Image1->isEmpty());
+        QVERIFY(w.picturePath().isEmpty());
+        QCOMPARE(w.document()->picture(), templates::PictureState());
+        w.cmdRedo->click();
+        QCOMPARE(w.document()->picture().chosen, good);
+        QVERIFY(!w.Image1->isEmpty());
+        QVERIFY(w.XPBut_save_Click());
+        QCOMPARE(templates::TemplateStore(env.db()).readPicture(QStringLiteral("运单")), good);
     }
 
     void openerShowsTheWindow() {

@@ -342,6 +342,43 @@ private slots:
         QCOMPARE(moved.count(), 2);
     }
 
+    // The end of a move is told once per gesture: after a drag of a box (not after a plain click) and when
+    // the button goes up on a handle, so that the moves between make one change.
+    void moveFinishedEndsEachGesture() {
+        test::initTestApplication();
+        QWidget surface;
+        surface.resize(900, 700);
+        auto* box = new QLineEdit(&surface);
+        const TwipsRect start{1500_tw, 1500_tw, 2055_tw, 315_tw};
+        ui::place(box, start);
+        templates::HandleSet set(&surface);
+        set.attachBox(box);
+        QSignalSpy finished(&set, &templates::HandleSet::moveFinished);
+        set.select(box, start);
+        set.setHandlesVisible(true);
+        surface.show();
+
+        mouse(box, QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseButtonRelease, {10, 5}, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(finished.count(), 0); // a click moves nothing
+
+        mouse(box, QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseMove, {20, 5}, Qt::NoButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseMove, {30, 5}, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(finished.count(), 0);
+        mouse(box, QEvent::MouseButtonRelease, {30, 5}, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.last().at(0).value<QWidget*>(), static_cast<QWidget*>(box));
+        set.endDrag(); // no drag any more: nothing to tell
+        QCOMPARE(finished.count(), 1);
+
+        QWidget* pic5 = set.handle(templates::Handle::Pic5);
+        mouse(pic5, QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton, Qt::LeftButton);
+        mouse(pic5, QEvent::MouseMove, {14, 4}, Qt::NoButton, Qt::LeftButton);
+        mouse(pic5, QEvent::MouseButtonRelease, {14, 4}, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(finished.count(), 2);
+    }
+
     // A multi-line box is dragged through its viewport, which gets the mouse events.
     void multiLineBoxDragsThroughViewport() {
         test::initTestApplication();
