@@ -34,13 +34,14 @@ QList<SlotRef> readingOrder(QList<PlacedBox> boxes) {
         qsizetype end = start + 1;
         while (end < boxes.size() && onOneLine(anchor, boxes[end].rect))
             ++end;
-        std::stable_sort(boxes.begin() + start, boxes.begin() + end, [](const PlacedBox& a, const PlacedBox& b) {
-            if (a.rect.left != b.rect.left)
-                return a.rect.left < b.rect.left;
-            if (a.rect.top != b.rect.top)
-                return a.rect.top < b.rect.top;
-            return a.ref < b.ref;
-        });
+        std::stable_sort(boxes.begin() + start, boxes.begin() + end,
+                         [](const PlacedBox& a, const PlacedBox& b) {
+                             if (a.rect.left != b.rect.left)
+                                 return a.rect.left < b.rect.left;
+                             if (a.rect.top != b.rect.top)
+                                 return a.rect.top < b.rect.top;
+                             return a.ref < b.ref;
+                         });
         for (qsizetype i = start; i < end; ++i)
             order << boxes[i].ref;
         start = end;

@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -526,7 +527,10 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
-        boxDoubleClick(ref->slot);
+        if (!fineTuneOn() && pickerForSlot(tmpl_, ref->slot) != PickerKind::None) {
+            boxDoubleClick(ref->slot);
+            return true; // the box would select a word of the picked value, ready to be typed over
+        }
         break;
     case QEvent::MouseButtonPress:
         // A box that already had the focus gets no focus event; it is selected here before the drag.
@@ -555,6 +559,18 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void Frm_PrintWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // A dialog being shown hands its focus widget a focus event as though Tab had brought it there, and a
+    // line box then selects its whole text (a pre-filled date would go with the first key). Once that is
+    // done, the first box keeps the cursor at its end with nothing selected.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (surface->slotOf(focusWidget()))
+                unselect(focusWidget());
+        },
+        Qt::QueuedConnection);
 }
 
 void Frm_PrintWindow::keyPressEvent(QKeyEvent* event) {

@@ -33,8 +33,9 @@ QList<PlacedBox> placed(const QStringList& boxes) {
     QList<PlacedBox> out;
     for (const QString& b : boxes) {
         const QStringList f = b.split(QLatin1Char(' '));
-        out.append({ref(f[0]), {Twips(f[1].toDouble()), Twips(f[2].toDouble()), Twips(f[3].toDouble()),
-                                Twips(f[4].toDouble())}});
+        out.append({ref(f[0]),
+                    {Twips(f[1].toDouble()), Twips(f[2].toDouble()), Twips(f[3].toDouble()),
+                     Twips(f[4].toDouble())}});
     }
     return out;
 }
@@ -70,16 +71,25 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("oneLine");
-        QTest::newRow("equal tops") << "S1 0 1000 2055 315" << "S2 4000 1000 2055 315" << true;
-        QTest::newRow("equal tops, no height") << "S1 0 1000 0 0" << "S2 4000 1000 0 0" << true;
-        QTest::newRow("no height, a twip apart") << "S1 0 1000 0 0" << "S2 4000 1001 0 0" << false;
-        QTest::newRow("a little lower") << "S1 0 1000 2055 315" << "S2 4000 1157 2055 315" << true;
-        QTest::newRow("exactly half lower") << "S1 0 1000 2055 315" << "S2 4000 1157.5 2055 315" << false;
-        QTest::newRow("a little higher") << "S1 0 1000 2055 315" << "S2 4000 843 2055 315" << true;
-        QTest::newRow("next line") << "S1 0 1000 2055 315" << "S2 0 1315 2055 315" << false;
+        QTest::newRow("equal tops") << "S1 0 1000 2055 315"
+                                    << "S2 4000 1000 2055 315" << true;
+        QTest::newRow("equal tops, no height") << "S1 0 1000 0 0"
+                                               << "S2 4000 1000 0 0" << true;
+        QTest::newRow("no height, a twip apart") << "S1 0 1000 0 0"
+                                                 << "S2 4000 1001 0 0" << false;
+        QTest::newRow("a little lower") << "S1 0 1000 2055 315"
+                                        << "S2 4000 1157 2055 315" << true;
+        QTest::newRow("exactly half lower") << "S1 0 1000 2055 315"
+                                            << "S2 4000 1157.5 2055 315" << false;
+        QTest::newRow("a little higher") << "S1 0 1000 2055 315"
+                                         << "S2 4000 843 2055 315" << true;
+        QTest::newRow("next line") << "S1 0 1000 2055 315"
+                                   << "S2 0 1315 2055 315" << false;
         // A tall multi-line box beside a one-line box: the small one decides.
-        QTest::newRow("tall beside small, near") << "M1 0 1000 3000 900" << "S1 4000 1100 2055 300" << true;
-        QTest::newRow("tall beside small, far") << "M1 0 1000 3000 900" << "S1 4000 1200 2055 300" << false;
+        QTest::newRow("tall beside small, near") << "M1 0 1000 3000 900"
+                                                 << "S1 4000 1100 2055 300" << true;
+        QTest::newRow("tall beside small, far") << "M1 0 1000 3000 900"
+                                                << "S1 4000 1200 2055 300" << false;
     }
 
     void onOneLine() {
@@ -112,10 +122,9 @@ private slots:
                            "S2 600 1500 2055 315"}
             << QStringList{"M1", "S1", "S2", "M2"};
         // Lines are anchored at their topmost box: a staircase does not become one long line.
-        QTest::newRow("staircase")
-            << QStringList{"S1 3000 0 2055 300", "S2 2000 100 2055 300", "S3 1000 200 2055 300",
-                           "S4 0 300 2055 300"}
-            << QStringList{"S2", "S1", "S4", "S3"};
+        QTest::newRow("staircase") << QStringList{"S1 3000 0 2055 300", "S2 2000 100 2055 300",
+                                                  "S3 1000 200 2055 300", "S4 0 300 2055 300"}
+                                   << QStringList{"S2", "S1", "S4", "S3"};
         QTest::newRow("same place: single-line first, then slot")
             << QStringList{"M2 600 600 2055 315", "S5 600 600 2055 315", "S2 600 600 2055 315",
                            "M1 600 600 2055 315"}
@@ -141,10 +150,10 @@ private slots:
     void readingOrderOfATemplate() {
         templates::Template t;
         put(t, QStringLiteral("S1"), point(ty::SingleLine, templates::kNoBinding, row(2)));
-        put(t, QStringLiteral("S2"), point(QString(), templates::kNoBinding, row(0))); // deleted
-        put(t, QStringLiteral("S4"), point(ty::Date, QString(), row(0, 1)));           // slot 3 empty
-        put(t, QStringLiteral("S5"), point(ty::Background, QString(), row(0)));        // no box
-        put(t, QStringLiteral("S6"), point(QStringLiteral("图章"), QString(), row(1)));  // unknown type
+        put(t, QStringLiteral("S2"), point(QString(), templates::kNoBinding, row(0)));  // deleted
+        put(t, QStringLiteral("S4"), point(ty::Date, QString(), row(0, 1)));            // slot 3 empty
+        put(t, QStringLiteral("S5"), point(ty::Background, QString(), row(0)));         // no box
+        put(t, QStringLiteral("S6"), point(QStringLiteral("图章"), QString(), row(1))); // unknown type
         put(t, QStringLiteral("M1"), point(ty::MultiLine, QString(), row(1, 1)));
         put(t, QStringLiteral("M3"), point(ty::MultiLine, QString(), row(0)));
         templates::InputPoint unnamed = point(ty::SingleLine, QString(), row(0));
@@ -176,14 +185,22 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("next"); // empty: none follows
         // Reading order of the template below: S3 S1 M2 S2 S4 M1 S5
-        QTest::newRow("skips the boxes the pick filled") << "S3" << "S2";
-        QTest::newRow("from the middle of the bound ones") << "S1" << "S2";
-        QTest::newRow("a common use box is filled by picks too") << "M2" << "S2";
-        QTest::newRow("after an unbound box") << "S2" << "S4";
-        QTest::newRow("the other family counts") << "S4" << "M1";
-        QTest::newRow("only a bound box follows") << "M1" << "";
-        QTest::newRow("last box") << "S5" << "";
-        QTest::newRow("not in the order: from the start") << "S9" << "S2";
+        QTest::newRow("skips the boxes the pick filled") << "S3"
+                                                         << "S2";
+        QTest::newRow("from the middle of the bound ones") << "S1"
+                                                           << "S2";
+        QTest::newRow("a common use box is filled by picks too") << "M2"
+                                                                 << "S2";
+        QTest::newRow("after an unbound box") << "S2"
+                                              << "S4";
+        QTest::newRow("the other family counts") << "S4"
+                                                 << "M1";
+        QTest::newRow("only a bound box follows") << "M1"
+                                                  << "";
+        QTest::newRow("last box") << "S5"
+                                  << "";
+        QTest::newRow("not in the order: from the start") << "S9"
+                                                          << "S2";
     }
 
     void nextUnboundAfter() {
