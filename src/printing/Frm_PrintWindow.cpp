@@ -221,7 +221,7 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     amountSlots_ = printing::amountSlots(tmpl_);
 
     QStringList notes = loaded.skipped;
-    surface->build(tmpl_, initialTexts(tmpl_, today), handles_, this);
+    surface->build(tmpl_, initialTexts(tmpl_, day()), handles_, this);
     if (templates::pictureShown(tmpl_.picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
     XPFrame2->setOffsets(tmpl_.allup, tmpl_.allleft);

@@ -285,6 +285,16 @@ private slots:
         QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("2024-03-05"));
         QCOMPARE(w->Text_Add(5)->text(), QString());
         QCOMPARE(printing::initialText(ty::Date, QDate(1999, 12, 31)), QStringLiteral("1999-12-31"));
+
+        // In use no day is fixed: the local date.
+        app::state().currentTemplate = kName;
+        Frm_PrintWindow live;
+        const QDate before = QDate::currentDate();
+        QVERIFY(live.load());
+        const QString shown = live.Text_Add(4)->text();
+        QVERIFY2(shown == before.toString(QStringLiteral("yyyy-MM-dd")) ||
+                     shown == QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), // past midnight
+                 qPrintable(shown));
     }
 
     void backgroundPictureAndStoredOffsets() {
