@@ -11,6 +11,7 @@
 #include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -21,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShowEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -38,6 +41,26 @@ QPushButton* windowButton(QWidget* parent, const QString& name, const QString& c
     b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
     return b;
 }
+
+// Read and written in the portable form: the native one follows the installed translations.
+QKeySequence keysOf(const char* keys) {
+    return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText);
+}
+
+QString withKeys(const QString& what, const QKeySequence& keys) {
+    return what + QStringLiteral("（") + keys.toString(QKeySequence::PortableText) + QStringLiteral("）");
+}
+
+// The cursor to the end of a box's text, nothing selected: a typed key must not replace a picked value.
+void unselect(QWidget* box) {
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        line->end(false);
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(box)) {
+        QTextCursor c = multi->textCursor();
+        c.movePosition(QTextCursor::End);
+        multi->setTextCursor(c);
+    }
+}
 } // namespace
 
 Frm_PrintWindow::Frm_PrintWindow(QWidget* parent) : QDialog(parent) {
@@ -45,6 +68,7 @@ Frm_PrintWindow::Frm_PrintWindow(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     buildLayout();
+    buildKeys();
     ui::setClientSize(this, kClientSize);
 }
 
@@ -70,6 +94,7 @@ void Frm_PrintWindow::buildLayout() {
     surfaceArea_->setObjectName(QStringLiteral("surfaceArea"));
     surfaceArea_->setFrameShape(QFrame::NoFrame);
     surfaceArea_->setWidgetResizable(true);
+    surfaceArea_->setFocusPolicy(Qt::NoFocus); // Tab goes from box to box, not through an empty stop
     surface = new BoxSurface;
     Image1 = surface->Image1;
     surfaceArea_->setWidget(surface);
@@ -91,6 +116,7 @@ void Frm_PrintWindow::buildLayout() {
     previewArea->setObjectName(QStringLiteral("SSTab1_Page2"));
     previewArea->setFrameShape(QFrame::NoFrame);
     previewArea->setWidgetResizable(false);
+    previewArea->setFocusPolicy(Qt::NoFocus);
     Picture1 = ui::makeLabel(nullptr, QStringLiteral("Picture1"), QString());
     Picture1->setAutoFillBackground(true);
     QPalette white = Picture1->palette();
@@ -112,10 +138,12 @@ void Frm_PrintWindow::buildLayout() {
     XPButton_BaoCWT = windowButton(this, QStringLiteral("XPButton_BaoCWT"), QStringLiteral("保存微调"));
     XPButton_WeiTiao = windowButton(this, QStringLiteral("XPButton_WeiTiao"), finetune::kCaptionModeOff);
     XPBut单件打印 = windowButton(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
+    cmdNext = windowButton(this, QStringLiteral("cmdNext"), QStringLiteral("下一张"));
     XPButton1 = windowButton(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
-    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, XPButton1})
+    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, cmdNext, XPButton1})
         bottom->addWidget(b);
     root->addLayout(bottom);
+    bottomRow_ = bottom;
 
     handles_ = new templates::HandleSet(surface);
     handles_->setActive(false);
@@ -131,8 +159,45 @@ void Frm_PrintWindow::buildLayout() {
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
     XPBut单件打印->installEventFilter(this);
+    connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
+}
+
+void Frm_PrintWindow::buildKeys() {
+    // Every button has its key, named in its tooltip. A held key presses once: one press, one sheet.
+    auto bind = [this](QPushButton* b, const char* keys, const QString& what) {
+        const QKeySequence seq = keysOf(keys);
+        b->setToolTip(withKeys(what, seq));
+        auto* a = new QAction(what, this);
+        a->setObjectName(b->objectName() + QStringLiteral("_key"));
+        a->setShortcut(seq);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setAutoRepeat(false);
+        addAction(a);
+        connect(a, &QAction::triggered, b, [b] {
+            if (b->isEnabled())
+                b->click();
+        });
+    };
+    bind(XPBut单件打印, "Ctrl+P", QStringLiteral("开始打印"));
+    bind(cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
+    bind(XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
+    bind(XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
+    bind(XPButton1, "Ctrl+W", QStringLiteral("返回"));
+
+    // The preview is a tab, not a button: the same key shows it and goes back to the form.
+    const QKeySequence previewKeys = keysOf("Ctrl+Shift+P");
+    SSTab1->setTabToolTip(0, withKeys(QStringLiteral("模板打印"), previewKeys));
+    SSTab1->setTabToolTip(1, withKeys(QStringLiteral("打印预览"), previewKeys));
+    auto* preview = new QAction(QStringLiteral("打印预览"), this);
+    preview->setObjectName(QStringLiteral("SSTab1_key"));
+    preview->setShortcut(previewKeys);
+    preview->setShortcutContext(Qt::WindowShortcut);
+    preview->setAutoRepeat(false);
+    addAction(preview);
+    connect(preview, &QAction::triggered, this,
+            [this] { SSTab1->setCurrentIndex(SSTab1->currentIndex() == 1 ? 0 : 1); });
 }
 
 bool Frm_PrintWindow::load() {
@@ -156,10 +221,17 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     amountSlots_ = printing::amountSlots(tmpl_);
 
     QStringList notes = loaded.skipped;
-    surface->build(tmpl_, initialTexts(tmpl_, today), handles_, this);
+    surface->build(tmpl_, initialTexts(tmpl_, day()), handles_, this);
     if (templates::pictureShown(tmpl_.picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
     XPFrame2->setOffsets(tmpl_.allup, tmpl_.allleft);
+    for (const SlotRef& ref : readingOrder(tmpl_)) {
+        QWidget* b = box(ref);
+        if (b && pickerForSlot(tmpl_, ref.slot) != PickerKind::None)
+            b->setToolTip(b->toolTip() + QStringLiteral("（F4 或双击：选择）"));
+    }
+    applyTabOrder();
+    focusFirst();
 
     if (!notes.isEmpty())
         ui::information(parentWidget(),
@@ -184,6 +256,47 @@ PrintSheet Frm_PrintWindow::currentSheet() const {
     return buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
 }
 
+// --- Keyboard order ------------------------------------------------------------------------------------
+
+void Frm_PrintWindow::applyTabOrder() {
+    order_.clear();
+    for (const SlotRef& ref : readingOrder(tmpl_))
+        if (box(ref))
+            order_ << ref;
+    // The boxes as the form is read, then straight to the print button; the other controls after it.
+    QList<QWidget*> chain;
+    for (const SlotRef& ref : order_)
+        chain << box(ref);
+    chain << XPBut单件打印 << cmdNext;
+    for (int i = 0; i < bottomRow_->count(); ++i) {
+        QWidget* w = bottomRow_->itemAt(i)->widget();
+        if (w && !chain.contains(w) && (w->focusPolicy() & Qt::TabFocus))
+            chain << w;
+    }
+    for (QWidget* w : XPFrame2->findChildren<QWidget*>())
+        if (w->focusPolicy() & Qt::TabFocus)
+            chain << w;
+    chain << SSTab1->tabBar();
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void Frm_PrintWindow::focusBox(const SlotRef& ref) {
+    QWidget* b = box(ref);
+    if (!b || !b->isEnabled())
+        return;
+    b->setFocus(Qt::OtherFocusReason);
+    unselect(b);
+    surfaceArea_->ensureWidgetVisible(b);
+}
+
+void Frm_PrintWindow::focusFirst() {
+    if (!order_.isEmpty())
+        focusBox(order_.first());
+    else
+        XPBut单件打印->setFocus(Qt::OtherFocusReason);
+}
+
 // --- Picking values ----------------------------------------------------------------------------------
 
 void Frm_PrintWindow::boxDoubleClick(int k) {
@@ -204,7 +317,21 @@ void Frm_PrintWindow::boxDoubleClick(int k) {
 }
 
 void Frm_PrintWindow::applyPick(const PickResult& pick) {
-    surface->setTexts(pickFills(tmpl_, pick));
+    const BoxTexts fills = pickFills(tmpl_, pick);
+    if (fills.isEmpty())
+        return; // nothing chosen: the focus stays where it was
+    surface->setTexts(fills);
+    // The pick came from slot k of one of the families: the focused box when it is one of the two.
+    SlotRef from{Family::Single, pick.slot};
+    if (const auto focused = surface->slotOf(focusWidget()); focused && focused->slot == pick.slot)
+        from = *focused;
+    else if (!box(from))
+        from = {Family::Multi, pick.slot};
+    // On to what the clerk has to type next; after the last box that is the print button, as with Tab.
+    if (const auto next = nextUnboundAfter(tmpl_, order_, from))
+        focusBox(*next);
+    else
+        XPBut单件打印->setFocus(Qt::OtherFocusReason);
 }
 
 void Frm_PrintWindow::boxEnter(int k) {
@@ -241,6 +368,7 @@ void Frm_PrintWindow::XPButton_WeiTiao_Click() {
         handles_->endDrag();
         handles_->setActive(false);
         handles_->setHandlesVisible(false);
+        applyTabOrder(); // boxes may have moved to another line
         return;
     }
     XPFrame2->show();
@@ -314,6 +442,8 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     setWindowTitle(tmpl_.name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
     const PrintOutcome printed = printSheet(sheet);
+    if (printed.ok())
+        printedTexts_ = surface->texts();
     showNotice(this, printNotice(printed));
     // Logged only after a sheet that went to the printer; a failed log does not undo the print.
     if (printed.ok() && XPCheckBox1->isChecked())
@@ -329,11 +459,42 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     printing_ = false;
 }
 
+void Frm_PrintWindow::cmdNext_Click() {
+    if (printing_)
+        return;
+    const BoxTexts current = surface->texts();
+    const BoxTexts initial = initialTexts(tmpl_, day());
+    BoxTexts fresh;
+    bool unprinted = false; // a box that is emptied holds a value that never went to the printer
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        fresh.insert(it.key(), initial.value(it.key()));
+        const templates::InputPoint& p = tmpl_.family(it.key().family)[it.key().slot];
+        if (!it.value().isEmpty() && initialText(p.type, day()).isEmpty())
+            unprinted = true;
+    }
+    if (unprinted && current != printedTexts_ &&
+        ui::question(this, QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？"),
+                     QStringLiteral("警告")) != ui::Answer::Yes)
+        return;
+    surface->setTexts(fresh);
+    setWindowTitle(tmpl_.name); // no longer the caption of the sheet printed before
+    previewFrom_.reset();
+    SSTab1->setCurrentIndex(0);
+    focusFirst();
+}
+
 void Frm_PrintWindow::SSTab1_Click(int tab) {
     const bool preview = tab == 1;
-    surface->setBoxesVisible(!preview);
     if (preview)
+        previewFrom_ = surface->slotOf(focusWidget());
+    surface->setBoxesVisible(!preview);
+    if (preview) {
         renderPreview();
+    } else if (previewFrom_) {
+        // Back on the form the clerk goes on typing where the preview interrupted.
+        focusBox(*previewFrom_);
+        previewFrom_.reset();
+    }
 }
 
 void Frm_PrintWindow::renderPreview() {
@@ -366,7 +527,10 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
-        boxDoubleClick(ref->slot);
+        if (!fineTuneOn() && pickerForSlot(tmpl_, ref->slot) != PickerKind::None) {
+            boxDoubleClick(ref->slot);
+            return true; // the box would select a word of the picked value, ready to be typed over
+        }
         break;
     case QEvent::MouseButtonPress:
         // A box that already had the focus gets no focus event; it is selected here before the drag.
@@ -374,9 +538,15 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
             selectBox(box(*ref));
         break;
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
         if (ref->family == Family::Single && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
             boxEnter(ref->slot);
+            return true;
+        }
+        if (key == Qt::Key_F4 && keyEvent->modifiers() == Qt::NoModifier) {
+            if (!keyEvent->isAutoRepeat())
+                boxDoubleClick(ref->slot); // the keyboard's double click
             return true;
         }
         break;
@@ -385,6 +555,22 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void Frm_PrintWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // A dialog being shown hands its focus widget a focus event as though Tab had brought it there, and a
+    // line box then selects its whole text (a pre-filled date would go with the first key). Once that is
+    // done, the first box keeps the cursor at its end with nothing selected.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (surface->slotOf(focusWidget()))
+                unselect(focusWidget());
+        },
+        Qt::QueuedConnection);
 }
 
 void Frm_PrintWindow::keyPressEvent(QKeyEvent* event) {

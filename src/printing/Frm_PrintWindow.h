@@ -1,10 +1,14 @@
 #pragma once
 // The print window: the scanned form with one box per input point laid over it, where values are typed,
 // picked from the customer register or the common uses, turned into capital numerals, moved in
-// fine-tune mode, previewed and printed. The rules live in plain functions (BoxFill, PrintSheet,
-// PrintActions); the surface with the boxes and the offset frame are widgets of their own.
+// fine-tune mode, previewed and printed. The rules live in plain functions (BoxFill, BoxOrder,
+// PrintSheet, PrintActions); the surface with the boxes and the offset frame are widgets of their own.
+//
+// At the counter it is worked from the keyboard: the boxes are visited in the order the form is read,
+// F4 picks, Ctrl+P prints, Ctrl+N starts the next sheet.
 
 #include "printing/BoxFill.h"
+#include "printing/BoxOrder.h"
 #include "printing/BoxSurface.h"
 #include "printing/FineTune.h"
 #include "printing/OffsetFrame.h"
@@ -20,6 +24,7 @@
 #include <optional>
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -40,8 +45,9 @@ public:
     explicit Frm_PrintWindow(QWidget* parent = nullptr);
     ~Frm_PrintWindow() override;
 
-    // The day the date boxes start from; the local date unless a test sets another before load().
-    QDate today = QDate::currentDate();
+    // The day the date boxes are filled with, on opening and by "下一张"; when not set (as in use), the
+    // local date at that moment, so a window left open overnight starts the next sheet with the new day.
+    QDate today;
 
     // Reads the current template and builds the boxes. False when the template cannot be read: the user
     // has been told which template and why, and the window must not be shown.
@@ -68,6 +74,8 @@ public:
     std::optional<finetune::SlotRef> selectedSlot() const;
     templates::HandleSet* handles() const { return handles_; }
     bool fineTuneOn() const;
+    // The boxes in the order Tab visits them (reading order of the form); the print button follows.
+    const QList<finetune::SlotRef>& boxOrder() const { return order_; }
 
     QTabWidget* SSTab1 = nullptr;
     BoxSurface* surface = nullptr; // the drawing surface of the first tab, origin of every twips position
@@ -84,16 +92,21 @@ public:
     QPushButton* XPButton_BaoCWT = nullptr;
     QPushButton* XPButton_WeiTiao = nullptr;
     QPushButton* XPBut单件打印 = nullptr;
+    QPushButton* cmdNext = nullptr; // "下一张"
     QPushButton* XPButton1 = nullptr;
 
     // Handlers, public so that tests can drive them as the controls do.
-    void boxDoubleClick(int k); // either family's box of slot k: opens its picker, applies the pick
-    void applyPick(const PickResult& pick); // puts a chosen customer or common use into its boxes
-    void boxEnter(int k);                   // Enter in the single-line box of slot k
-    void XPButton_WeiTiao_Click();          // fine-tune mode on / off
-    void XPButton_BaoCWT_Click();           // save positions and offsets
-    void XPBut单件打印_Click();             // print, then log; ignored while a print runs
-    void SSTab1_Click(int tab);             // 0 模板打印, 1 打印预览
+    void
+    boxDoubleClick(int k); // either family's box of slot k (or F4 in it): opens its picker, applies the pick
+    // Puts a chosen customer or common use into its boxes and moves the focus on to the next box no pick
+    // fills (the print button when none follows), with nothing selected there.
+    void applyPick(const PickResult& pick);
+    void boxEnter(int k);          // Enter in the single-line box of slot k
+    void XPButton_WeiTiao_Click(); // fine-tune mode on / off
+    void XPButton_BaoCWT_Click();  // save positions and offsets
+    void XPBut单件打印_Click();    // print, then log; ignored while a print runs
+    void cmdNext_Click(); // empties the boxes for the next sheet, dates back to today, focus to the first box
+    void SSTab1_Click(int tab); // 0 模板打印, 1 打印预览
     // Resizing with the edge handles in fine-tune mode: the mouse position across the edge, relative to the
     // handle, then the buttons held (as in the designer).
     void Pic2_Move(ui::Twips y, Qt::MouseButtons buttons);
@@ -104,9 +117,17 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildLayout();
+    void buildKeys();
+    QDate day() const { return today.isValid() ? today : QDate::currentDate(); }
+    // Puts the boxes into reading order, followed by the print button and the other controls.
+    void applyTabOrder();
+    // The focus into a box (scrolled into view) with the cursor at the end and nothing selected.
+    void focusBox(const finetune::SlotRef& ref);
+    void focusFirst();
     void selectBox(QWidget* box);
     void renderPreview();
 
@@ -114,6 +135,10 @@ private:
     QList<int> amountSlots_;
     templates::HandleSet* handles_ = nullptr;
     QScrollArea* surfaceArea_ = nullptr;
+    QHBoxLayout* bottomRow_ = nullptr;             // the log switch and the buttons
+    QList<finetune::SlotRef> order_;               // the boxes in reading order
+    BoxTexts printedTexts_;                        // the texts of the last sheet that went to the printer
+    std::optional<finetune::SlotRef> previewFrom_; // the box that had the focus when the preview was shown
     bool printing_ = false; // a sheet is being printed; the print button does nothing meanwhile
 };
 

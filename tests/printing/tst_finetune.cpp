@@ -302,8 +302,10 @@ private slots:
         QCOMPARE(w->boxRect({Family::Single, 1}), (ui::TwipsRect{1300_tw, 1500_tw, 500_tw, 900_tw}));
         QCOMPARE(w->Text_Add(1)->geometry(), ui::toPixels(ui::TwipsRect{1300_tw, 1500_tw, 500_tw, 900_tw}));
 
-        // A real drag on Pic5 by 30 pixels (450 twips) to the right.
+        // A real drag on Pic5 by 30 pixels (450 twips) to the right. Shown, the window puts the focus into
+        // the first box of the form, which selects that box; the drag is on box 1 again.
         w->show();
+        h->select(w->Text_Add(1), w->boxRect({Family::Single, 1}));
         QWidget* pic5 = handle(*w, 5);
         mouse(pic5, QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton, Qt::LeftButton);
         mouse(pic5, QEvent::MouseMove, {34, 4}, Qt::NoButton, Qt::LeftButton);

@@ -8,6 +8,7 @@
 #include "ui/Printer.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,7 +16,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSqlQuery>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QWindow>
@@ -89,6 +92,49 @@ std::shared_ptr<QStringList> recordPickers(ui::ScriptedPrompter& prompter) {
         return int(QDialog::Rejected);
     };
     return titles;
+}
+
+// Shows the window and waits until it has the keyboard.
+bool activate(QWidget* w) {
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
+
+// A form whose slot numbers do not follow its layout. Reading order: S4 S1 / M1 S2 / S3 / S5 S6 (the
+// second box of the first line stands a little lower, the multi-line box a little higher than its
+// neighbour).
+void addCounterForm(const QSqlDatabase& db) {
+    addRow(db, kName, {ty::Date, QStringLiteral("日期"), QStringLiteral("无"), 4, 600, 600});
+    addRow(db, kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1, 4000, 640});
+    addRow(db, kName, {ty::MultiLine, QStringLiteral("附言"), QString(), 1, 600, 1450, 3000, 900});
+    addRow(db, kName, {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("无"), 2, 4000, 1500});
+    addRow(db, kName, {ty::SingleLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 600, 2700});
+    addRow(db, kName, {ty::AmountInWords, QStringLiteral("金额"), QStringLiteral("无"), 5, 600, 3300});
+    addRow(db, kName, {ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途"), 6, 4000, 3300});
+}
+
+// "S3" is single-line box 3, "M1" multi-line box 1.
+QWidget* boxNamed(const Frm_PrintWindow& w, const QString& name) {
+    const Family f = name.startsWith(QLatin1Char('M')) ? Family::Multi : Family::Single;
+    return w.box({f, name.mid(1).toInt()});
+}
+
+bool anythingSelected(const Frm_PrintWindow& w) {
+    for (QLineEdit* e : w.findChildren<QLineEdit*>(QStringLiteral("Text_Add")))
+        if (e->hasSelectedText())
+            return true;
+    for (QPlainTextEdit* e : w.findChildren<QPlainTextEdit*>(QStringLiteral("Text_Addscroll")))
+        if (e->textCursor().hasSelection())
+            return true;
+    return false;
+}
+
+void pressKeys(const QString& keys) {
+    const QKeySequence seq(keys, QKeySequence::PortableText);
+    QWidget* target = QApplication::focusWidget();
+    QVERIFY(target);
+    QTest::keyClick(target, Qt::Key(seq[0].key()), seq[0].keyboardModifiers());
 }
 
 QStringList customerRow(const QString& name, const QString& address, const QString& phone) {
@@ -239,6 +285,16 @@ private slots:
         QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("2024-03-05"));
         QCOMPARE(w->Text_Add(5)->text(), QString());
         QCOMPARE(printing::initialText(ty::Date, QDate(1999, 12, 31)), QStringLiteral("1999-12-31"));
+
+        // In use no day is fixed: the local date.
+        app::state().currentTemplate = kName;
+        Frm_PrintWindow live;
+        const QDate before = QDate::currentDate();
+        QVERIFY(live.load());
+        const QString shown = live.Text_Add(4)->text();
+        QVERIFY2(shown == before.toString(QStringLiteral("yyyy-MM-dd")) ||
+                     shown == QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), // past midnight
+                 qPrintable(shown));
     }
 
     void backgroundPictureAndStoredOffsets() {
@@ -622,6 +678,385 @@ private slots:
         QVERIFY(!w->Text_Add(1)->isHidden());
         QVERIFY(!w->Text_Addscroll(1)->isHidden());
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("张三"));
+    }
+
+    // The window opens with the cursor in the first box of the form as it is read, nothing selected; Tab
+    // goes through the boxes in that order and then straight to "开始打印".
+    void tabFollowsTheForm() {
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(activate(w.get()));
+        QApplication::processEvents();
+        QCOMPARE(QApplication::focusWidget(), w->Text_Add(4));
+        QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("2024-03-05"));
+        QCOMPARE(w->Text_Add(4)->cursorPosition(), 10);
+        QVERIFY(!anythingSelected(*w));
+
+        QList<QWidget*> expected;
+        for (const char* b : {"S4", "S1", "M1", "S2", "S3", "S5", "S6"})
+            expected << boxNamed(*w, QString::fromLatin1(b));
+        expected << w->XPBut单件打印 << w->cmdNext;
+        for (qsizetype i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), expected[i]);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), w->XPBut单件打印);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), boxNamed(*w, QStringLiteral("S6")));
+
+        // Round the whole window: only controls one can use, no empty stop, and back to the first box.
+        QWidget* stop = nullptr;
+        int stops = 0;
+        QSet<QWidget*> stopped;
+        do {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            stop = QApplication::focusWidget();
+            QVERIFY(stop);
+            QVERIFY2(stop->isVisible(), qPrintable(stop->objectName()));
+            QVERIFY2(qobject_cast<QLineEdit*>(stop) || qobject_cast<QPlainTextEdit*>(stop) ||
+                         qobject_cast<QPushButton*>(stop) || stop == w->XPCheckBox1 ||
+                         stop == w->SSTab1->tabBar(),
+                     qPrintable(stop->objectName()));
+            QVERIFY(++stops < 40);
+            stopped << stop;
+        } while (stop != w->Text_Add(4));
+        for (QWidget* other :
+             {static_cast<QWidget*>(w->XPCheckBox1), static_cast<QWidget*>(w->SSTab1->tabBar()),
+              static_cast<QWidget*>(w->XPButton_WeiTiao), static_cast<QWidget*>(w->XPButton1)})
+            QVERIFY2(stopped.contains(other), qPrintable(other->objectName()));
+    }
+
+    // Boxes moved onto another line in fine-tune mode take their new place in the order.
+    void orderFollowsMovedBoxes() {
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        w->XPButton_WeiTiao_Click();
+        emit w->handles()->objectMoved(w->Text_Add(5), {8000_tw, 600_tw, 2055_tw, 315_tw});
+        w->XPButton_WeiTiao_Click();
+        using printing::finetune::SlotRef;
+        QCOMPARE(w->boxOrder(), (QList<SlotRef>{{Family::Single, 4},
+                                                {Family::Single, 1},
+                                                {Family::Single, 5},
+                                                {Family::Multi, 1},
+                                                {Family::Single, 2},
+                                                {Family::Single, 3},
+                                                {Family::Single, 6}}));
+        QVERIFY(activate(w.get()));
+        w->Text_Add(1)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w->Text_Add(1), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w->Text_Add(5));
+    }
+
+    // F4 in a box opens what a double click opens, under the same rules.
+    void f4OpensThePicker_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("fineTune");
+        QTest::addColumn<QStringList>("pickers");
+        const QStringList customer{printing::kCustomerTitle};
+        QTest::newRow("customer box") << "S1" << 0 << false << customer;
+        QTest::newRow("another customer box") << "S3" << 0 << false << customer;
+        QTest::newRow("common use") << "S6" << 0 << false << QStringList{printing::kCommonUseTitle};
+        QTest::newRow("unbound") << "S2" << 0 << false << QStringList();
+        QTest::newRow("multi-line slot 1: slot 1's customer") << "M1" << 0 << false << customer;
+        QTest::newRow("Shift+F4") << "S1" << int(Qt::ShiftModifier) << false << QStringList();
+        QTest::newRow("fine-tune mode") << "S1" << 0 << true << QStringList();
+    }
+
+    void f4OpensThePicker() {
+        QFETCH(QString, box);
+        QFETCH(int, modifiers);
+        QFETCH(bool, fineTune);
+        QFETCH(QStringList, pickers);
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(activate(w.get()));
+        if (fineTune)
+            w->XPButton_WeiTiao->click();
+        const auto titles = recordPickers(env.prompter);
+        QWidget* target = boxNamed(*w, box);
+        target->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(target, Qt::Key_F4, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(*titles, pickers);
+        if (modifiers != 0)
+            return;
+        // The same as a double click.
+        titles->clear();
+        auto* multi = qobject_cast<QPlainTextEdit*>(target);
+        QTest::mouseDClick(multi ? multi->viewport() : target, Qt::LeftButton);
+        QCOMPARE(*titles, pickers);
+    }
+
+    // After a pick the focus goes to the next box no pick fills, with nothing selected anywhere; after
+    // the last box that is "开始打印". A pick that chose nothing leaves the focus where it was.
+    void focusAfterAPick_data() {
+        QTest::addColumn<QString>("how"); // F4, double click, or the typed pick of slot "from"
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("next"); // "print" for 开始打印
+        QTest::newRow("F4 on the customer name") << "F4"
+                                                 << "S1"
+                                                 << "M1";
+        QTest::newRow("double click on the customer name") << "double click"
+                                                           << "S1"
+                                                           << "M1";
+        QTest::newRow("F4 on the address") << "F4"
+                                           << "S3"
+                                           << "S5";
+        QTest::newRow("typed customer pick") << "typed"
+                                             << "S3"
+                                             << "S5";
+        QTest::newRow("common use in the last box") << "typed"
+                                                    << "S6"
+                                                    << "print";
+        QTest::newRow("nothing chosen") << "nothing"
+                                        << "S1"
+                                        << "S1";
+    }
+
+    void focusAfterAPick() {
+        QFETCH(QString, how);
+        QFETCH(QString, from);
+        QFETCH(QString, next);
+        test::TestEnv env;
+        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("0571-1"));
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(activate(w.get()));
+        QWidget* origin = boxNamed(*w, from);
+        origin->setFocus(Qt::TabFocusReason);
+        const int slot = origin->property("Index").toInt();
+        pickRow(env.prompter, 0);
+        if (how == QLatin1String("F4")) {
+            QTest::keyClick(origin, Qt::Key_F4);
+        } else if (how == QLatin1String("double click")) {
+            QTest::mouseDClick(origin, Qt::LeftButton);
+        } else if (how == QLatin1String("nothing")) {
+            w->applyPick(printing::PickResult::customer(slot, QStringList(12, QString())));
+        } else if (from == QLatin1String("S6")) {
+            w->applyPick(printing::PickResult::commonUse(slot, QStringLiteral("货款")));
+            QCOMPARE(w->Text_Add(6)->text(), QStringLiteral("货款"));
+        } else {
+            w->applyPick(printing::PickResult::customer(
+                slot, customerRow(QStringLiteral("乙公司"), QStringLiteral("二路2号"), QString())));
+        }
+        if (how != QLatin1String("nothing") && from != QLatin1String("S6"))
+            QVERIFY(!w->Text_Add(1)->text().isEmpty());
+        QVERIFY(activate(w.get())); // back from the picker
+        QWidget* expected = next == QLatin1String("print") ? w->XPBut单件打印 : boxNamed(*w, next);
+        QCOMPARE(QApplication::focusWidget(), expected);
+        QVERIFY(!anythingSelected(*w));
+        // Typing goes into the box reached, after what is there.
+        if (auto* line = qobject_cast<QLineEdit*>(expected)) {
+            const QString before = line->text();
+            QTest::keyClicks(line, QStringLiteral("x"));
+            QCOMPARE(line->text(), before + QStringLiteral("x"));
+        }
+    }
+
+    // "下一张" empties every box but the date ones, which show today again, and puts the cursor into the
+    // first box. Values never printed go only after the clerk has said yes.
+    void nextSheet_data() {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("button") << false;
+        QTest::newRow("Ctrl+N") << true;
+    }
+
+    void nextSheet() {
+        QFETCH(bool, byKey);
+        test::TestEnv env;
+        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("无"), 1, 600, 1500});
+        addRow(env.db(), kName, {ty::Date, QStringLiteral("日期"), QStringLiteral("无"), 2, 600, 600});
+        addRow(env.db(), kName, {ty::Year, QStringLiteral("年"), QStringLiteral("无"), 3, 3000, 600});
+        addRow(env.db(), kName, {ty::Month, QStringLiteral("月"), QStringLiteral("无"), 4, 5000, 600});
+        addRow(env.db(), kName, {ty::Day, QStringLiteral("日"), QStringLiteral("无"), 5, 7000, 600});
+        addRow(env.db(), kName,
+               {ty::AmountInWords, QStringLiteral("金额"), QStringLiteral("无"), 6, 600, 2400});
+        addRow(env.db(), kName,
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("无"), 1, 600, 3000, 3000, 900});
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(activate(w.get()));
+        auto next = [&] {
+            if (byKey)
+                pressKeys(QStringLiteral("Ctrl+N"));
+            else
+                w->cmdNext->click();
+        };
+        w->Text_Add(1)->setText(QStringLiteral("张三"));
+        w->Text_Add(2)->setText(QStringLiteral("2024-01-31"));
+        w->Text_Add(6)->setText(QStringLiteral("壹佰元整"));
+        w->Text_Addscroll(1)->setPlainText(QStringLiteral("货款"));
+        w->SSTab1->setCurrentIndex(1);
+        w->Text_Add(6)->setFocus();
+        w->today = QDate(2025, 1, 9); // the window was left open overnight
+
+        env.prompter.answers << ui::Answer::No;
+        next();
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(env.prompter.last().title, QStringLiteral("警告"));
+        QCOMPARE(env.prompter.last().buttons, ui::Buttons::YesNo);
+        QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("张三"));
+        QCOMPARE(w->Text_Addscroll(1)->toPlainText(), QStringLiteral("货款"));
+
+        env.prompter.answers << ui::Answer::Yes;
+        next();
+        QCOMPARE(env.prompter.shown.size(), 2);
+        QCOMPARE(w->Text_Add(1)->text(), QString());
+        QCOMPARE(w->Text_Add(6)->text(), QString());
+        QCOMPARE(w->Text_Addscroll(1)->toPlainText(), QString());
+        QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("2025-01-09"));
+        QCOMPARE(w->Text_Add(3)->text(), QStringLiteral("2025"));
+        QCOMPARE(w->Text_Add(4)->text(), QStringLiteral("01"));
+        QCOMPARE(w->Text_Add(5)->text(), QStringLiteral("09"));
+        QCOMPARE(w->SSTab1->currentIndex(), 0);
+        QVERIFY(w->Text_Add(1)->isVisible());
+        QCOMPARE(QApplication::focusWidget(), w->Text_Add(2));
+        QVERIFY(!anythingSelected(*w));
+        QCOMPARE(w->windowTitle(), kName);
+
+        // An empty sheet, or one with only a changed date, goes without a question.
+        w->Text_Add(5)->setText(QStringLiteral("10"));
+        next();
+        QCOMPARE(env.prompter.shown.size(), 2);
+        QCOMPARE(w->Text_Add(5)->text(), QStringLiteral("09"));
+    }
+
+    // A sheet that went to the printer is cleared at once; one changed after printing is asked about.
+    void nextSheetAfterAPrint() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        QVERIFY(activate(s.w.get()));
+        s.w->Text_Add(4)->setText(QStringLiteral("张三"));
+        s.w->XPBut单件打印->click();
+        QCOMPARE(s.prints, 1);
+        s.env.prompter.clear();
+        s.w->cmdNext->click();
+        QVERIFY(s.env.prompter.shown.isEmpty());
+        QCOMPARE(s.w->Text_Add(4)->text(), QString());
+
+        s.w->Text_Add(4)->setText(QStringLiteral("李四"));
+        s.w->XPBut单件打印->click();
+        s.w->Text_Add(4)->setText(QStringLiteral("李四改"));
+        s.env.prompter.clear();
+        s.env.prompter.answers << ui::Answer::No;
+        s.w->cmdNext->click();
+        QCOMPARE(s.env.prompter.shown.size(), 1);
+        QCOMPARE(s.w->Text_Add(4)->text(), QStringLiteral("李四改"));
+    }
+
+    // Each button's key presses it wherever the focus is, also in a box; a held key presses once.
+    void keysPressTheirButtons_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("focus");
+        for (const char* focus : {"S2", "M1"}) {
+            const QString f = QString::fromLatin1(focus);
+            QTest::addRow("Ctrl+P in %s", focus) << "Ctrl+P"
+                                                 << "XPBut单件打印" << f;
+            QTest::addRow("Ctrl+N in %s", focus) << "Ctrl+N"
+                                                 << "cmdNext" << f;
+            QTest::addRow("Ctrl+T in %s", focus) << "Ctrl+T"
+                                                 << "XPButton_WeiTiao" << f;
+            QTest::addRow("Ctrl+S in %s", focus) << "Ctrl+S"
+                                                 << "XPButton_BaoCWT" << f;
+            QTest::addRow("Ctrl+W in %s", focus) << "Ctrl+W"
+                                                 << "XPButton1" << f;
+        }
+    }
+
+    void keysPressTheirButtons() {
+        QFETCH(QString, keys);
+        QFETCH(QString, button);
+        QFETCH(QString, focus);
+        test::TestEnv env;
+        env.printToNothing();
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(activate(w.get()));
+        auto* b = w->findChild<QPushButton*>(button);
+        QVERIFY(b);
+        QVERIFY(b->toolTip().endsWith(QStringLiteral("（") + keys + QStringLiteral("）")));
+        QSignalSpy clicked(b, &QPushButton::clicked);
+        boxNamed(*w, focus)->setFocus(Qt::OtherFocusReason);
+        const QKeySequence seq(keys, QKeySequence::PortableText);
+        QWidget* target = QApplication::focusWidget();
+        QTest::simulateEvent(target, true, seq[0].key(), seq[0].keyboardModifiers(), QString(), false);
+        for (int i = 0; i < 3 && w->isVisible(); ++i) // the key held down
+            QTest::simulateEvent(target, true, seq[0].key(), seq[0].keyboardModifiers(), QString(), true);
+        if (w->isVisible())
+            QTest::simulateEvent(target, false, seq[0].key(), seq[0].keyboardModifiers(), QString(), false);
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(w->boxText({Family::Single, 2}), QString()); // nothing typed into the boxes
+        QCOMPARE(w->boxText({Family::Multi, 1}), QString());
+    }
+
+    // Every button names its key in its tooltip, each key once; the preview tab has its key too, which
+    // shows the preview and goes back to the form where the typing stopped.
+    void everyButtonShowsItsKey() {
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        QSet<QString> keys;
+        const QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+        QVERIFY(buttons.size() >= 5);
+        for (QPushButton* b : buttons) {
+            auto* key = w->findChild<QAction*>(b->objectName() + QStringLiteral("_key"));
+            QVERIFY2(key, qPrintable(b->objectName()));
+            const QString k = key->shortcut().toString(QKeySequence::PortableText);
+            QVERIFY2(!k.isEmpty() && b->toolTip().contains(QStringLiteral("（") + k + QStringLiteral("）")),
+                     qPrintable(b->objectName() + QStringLiteral(": ") + b->toolTip()));
+            QVERIFY2(!keys.contains(k), qPrintable(k));
+            keys << k;
+        }
+        QVERIFY(!keys.contains(QStringLiteral("Ctrl+Shift+P")));
+        QVERIFY(w->SSTab1->tabToolTip(1).contains(QStringLiteral("（Ctrl+Shift+P）")));
+        QVERIFY(w->Text_Add(1)->toolTip().contains(QStringLiteral("F4")));
+        QVERIFY(!w->Text_Add(2)->toolTip().contains(QStringLiteral("F4")));
+
+        QVERIFY(activate(w.get()));
+        w->Text_Add(2)->setFocus(Qt::OtherFocusReason);
+        pressKeys(QStringLiteral("Ctrl+Shift+P"));
+        QCOMPARE(w->SSTab1->currentIndex(), 1);
+        QVERIFY(w->Text_Add(2)->isHidden());
+        pressKeys(QStringLiteral("Ctrl+Shift+P"));
+        QCOMPARE(w->SSTab1->currentIndex(), 0);
+        QCOMPARE(QApplication::focusWidget(), w->Text_Add(2));
+    }
+
+    // The focused button is drawn differently from the others, flat or not.
+    void focusIsVisibleOnEveryButton_data() {
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("raised") << false;
+        QTest::newRow("flat") << true;
+    }
+
+    void focusIsVisibleOnEveryButton() {
+        QFETCH(bool, flat);
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(activate(w.get()));
+        for (QPushButton* b : w->findChildren<QPushButton*>()) {
+            b->setFlat(flat);
+            w->Text_Add(2)->setFocus(Qt::OtherFocusReason);
+            QApplication::processEvents();
+            const QImage plain = b->grab().toImage();
+            b->setFocus(Qt::TabFocusReason);
+            QApplication::processEvents();
+            QCOMPARE(QApplication::focusWidget(), b);
+            QVERIFY2(b->grab().toImage() != plain, qPrintable(b->objectName()));
+        }
     }
 
     void escapeDoesNotCloseTheWindow() {
