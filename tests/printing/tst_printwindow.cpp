@@ -832,7 +832,7 @@ private slots:
         QVERIFY(activate(w.get()));
         QWidget* origin = boxNamed(*w, from);
         origin->setFocus(Qt::TabFocusReason);
-        const int slot = origin->property("Index").toInt();
+        const int slot = origin->property("index").toInt();
         pickRow(env.prompter, 0);
         if (how == QLatin1String("F4")) {
             QTest::keyClick(origin, Qt::Key_F4);
