@@ -23,19 +23,23 @@ QString decode(const QByteArray& bytes, const QString& fileName) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = utf8(bytes.mid(3));
         if (utf8.hasError())
-            throw cannotOpen(QStringLiteral("文件“%1”标明是UTF-8编码，但其中有不是UTF-8的字节，请检查！").arg(fileName));
+            throw cannotOpen(
+                QStringLiteral("文件“%1”标明是UTF-8编码，但其中有不是UTF-8的字节，请检查！").arg(fileName));
         return text;
     }
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
         QString text = utf16(bytes.mid(2));
         if (utf16.hasError())
             throw cannotOpen(QStringLiteral("文件“%1”的UTF-16编码有误，请检查！").arg(fileName));
         return text;
     }
     if (bytes.contains('\0'))
-        throw cannotOpen(QStringLiteral("文件“%1”不是文本文件（*.csv），也不是可读取的Excel文件（*.xls、*.xlsx），请检查！")
-                             .arg(fileName));
+        throw cannotOpen(
+            QStringLiteral(
+                "文件“%1”不是文本文件（*.csv），也不是可读取的Excel文件（*.xls、*.xlsx），请检查！")
+                .arg(fileName));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     if (!utf8.hasError())
@@ -50,7 +54,8 @@ QString decode(const QByteArray& bytes, const QString& fileName) {
             break;
         return text;
     }
-    throw cannotOpen(QStringLiteral("文件“%1”的文字编码无法识别（只能读取UTF-8或GBK编码的文件），请检查！").arg(fileName));
+    throw cannotOpen(
+        QStringLiteral("文件“%1”的文字编码无法识别（只能读取UTF-8或GBK编码的文件），请检查！").arg(fileName));
 }
 
 class CsvReader final : public TableReader {
@@ -66,7 +71,9 @@ public:
     }
 
     // A .csv file has one sheet and keeps no name for it: whatever name is asked for is that sheet.
-    QString cellText(const QString&, int row, int column) override { return tables_.front().cell(row, column); }
+    QString cellText(const QString&, int row, int column) override {
+        return tables_.front().cell(row, column);
+    }
     std::vector<CellRef> unreadableCells(const QString&) override { return {}; }
     int rowCount(const QString&) override { return firstRows_; }
     int columnCount(const QString&) override { return firstColumns_; }
@@ -75,7 +82,8 @@ private:
     void load(int) override {}
 
     static void parse(const QString& text, SheetTable& t, const QString& fileName) {
-        // A tab-separated text (as spreadsheets save "Unicode text") when its first line has tabs and no comma.
+        // A tab-separated text (as spreadsheets save "Unicode text") when its first line has tabs and no
+        // comma.
         const qsizetype firstEnd = text.indexOf(QLatin1Char('\n'));
         const QStringView firstLine = QStringView(text).left(firstEnd < 0 ? text.size() : firstEnd);
         const QChar separator = firstLine.contains(u'\t') && !firstLine.contains(u',') ? u'\t' : u',';
@@ -83,7 +91,7 @@ private:
         int row = 1, column = 1;
         int quoteRow = 0; // the row where an open quoted field started
         QString field;
-        bool quoted = false;   // inside a quoted field
+        bool quoted = false;    // inside a quoted field
         bool wasQuoted = false; // the field started with a quote
         const qsizetype n = text.size();
         for (qsizetype i = 0; i < n; ++i) {
@@ -121,9 +129,10 @@ private:
             }
         }
         if (quoted)
-            throw cannotOpen(QStringLiteral("文件“%1”第%2行有一个引号没有配对的字段，文件可能不完整，请检查！")
-                                 .arg(fileName)
-                                 .arg(quoteRow));
+            throw cannotOpen(
+                QStringLiteral("文件“%1”第%2行有一个引号没有配对的字段，文件可能不完整，请检查！")
+                    .arg(fileName)
+                    .arg(quoteRow));
         t.set(row, column, field);
     }
 };

@@ -103,7 +103,8 @@ QString partPath(const QString& target) {
 
 class XlsxReader final : public TableReader {
 public:
-    explicit XlsxReader(const QString& path) : path_(path), fileName_(QFileInfo(path).fileName()), zip_(path) {
+    explicit XlsxReader(const QString& path)
+        : path_(path), fileName_(QFileInfo(path).fileName()), zip_(path) {
         if (!zip_.open(QuaZip::mdUnzip))
             throw broken();
         // Part names are compared without regard to case: some writers spell them differently.
@@ -128,14 +129,16 @@ private:
     SpreadsheetError broken() const {
         return SpreadsheetError(
             SpreadsheetError::Kind::CannotOpen,
-            QStringLiteral("文件“%1”不是可读取的Excel文件（*.xlsx），或者它已经损坏，请检查！").arg(fileName_));
+            QStringLiteral("文件“%1”不是可读取的Excel文件（*.xlsx），或者它已经损坏，请检查！")
+                .arg(fileName_));
     }
     SpreadsheetError badPart(const QString& what, const QXmlStreamReader& xml) const {
-        return SpreadsheetError(SpreadsheetError::Kind::CannotOpen,
-                                QStringLiteral("文件“%1”的%2无法读取（第%3行：%4），文件可能已经损坏，请检查！")
-                                    .arg(fileName_, what)
-                                    .arg(xml.lineNumber())
-                                    .arg(xml.errorString()));
+        return SpreadsheetError(
+            SpreadsheetError::Kind::CannotOpen,
+            QStringLiteral("文件“%1”的%2无法读取（第%3行：%4），文件可能已经损坏，请检查！")
+                .arg(fileName_, what)
+                .arg(xml.lineNumber())
+                .arg(xml.errorString()));
     }
 
     // The bytes of a part; an empty array for a part the archive does not hold (an error when required).
@@ -202,7 +205,8 @@ private:
             throw badPart(QStringLiteral("工作簿"), xml);
     }
 
-    // The text of an <si> or <is> element: its <t>, or the <t> of each rich-text run (phonetic runs left out).
+    // The text of an <si> or <is> element: its <t>, or the <t> of each rich-text run (phonetic runs left
+    // out).
     static QString richText(QXmlStreamReader& xml) {
         QString text;
         const QString end = xml.name().toString();
@@ -248,7 +252,8 @@ private:
             if (xml.isStartElement()) {
                 if (xml.name() == u"numFmt") {
                     const QXmlStreamAttributes a = xml.attributes();
-                    custom.insert(a.value(QLatin1String("numFmtId")).toInt(), codeKind(a.value(QLatin1String("formatCode")).toString()));
+                    custom.insert(a.value(QLatin1String("numFmtId")).toInt(),
+                                  codeKind(a.value(QLatin1String("formatCode")).toString()));
                 } else if (xml.name() == u"cellXfs") {
                     inCellXfs = true;
                 } else if (inCellXfs && xml.name() == u"xf") {
@@ -264,14 +269,17 @@ private:
     }
 
     NumberKind styleKind(int style) const {
-        return style >= 0 && size_t(style) < styleKinds_.size() ? styleKinds_[size_t(style)] : NumberKind::Plain;
+        return style >= 0 && size_t(style) < styleKinds_.size() ? styleKinds_[size_t(style)]
+                                                                : NumberKind::Plain;
     }
 
     // A serial date number as its text: days since 1899-12-30 (1904-01-01 in the 1904 system).
     QString dateText(double serial, NumberKind kind) const {
         double days = std::floor(serial);
         // The 1900 system counts a 29 February 1900 that never was: days before it start a day later.
-        const QDate epoch = date1904_ ? QDate(1904, 1, 1) : days < 61 ? QDate(1899, 12, 31) : QDate(1899, 12, 30);
+        const QDate epoch = date1904_   ? QDate(1904, 1, 1)
+                            : days < 61 ? QDate(1899, 12, 31)
+                                        : QDate(1899, 12, 30);
         qint64 seconds = std::llround((serial - days) * 86400.0);
         if (seconds >= 86400) {
             days += 1;
@@ -282,7 +290,8 @@ private:
             return time.toString(QStringLiteral("hh:mm:ss"));
         const QDate date = epoch.addDays(qint64(days));
         if (kind == NumberKind::DateTime && seconds != 0)
-            return date.toString(QStringLiteral("yyyy-MM-dd")) + u' ' + time.toString(QStringLiteral("hh:mm:ss"));
+            return date.toString(QStringLiteral("yyyy-MM-dd")) + u' ' +
+                   time.toString(QStringLiteral("hh:mm:ss"));
         return date.toString(QStringLiteral("yyyy-MM-dd"));
     }
 
@@ -290,9 +299,10 @@ private:
         SheetTable& t = tables_[size_t(index)];
         const QString path = sheetParts_.value(index);
         if (path.isEmpty())
-            throw SpreadsheetError(SpreadsheetError::Kind::Read,
-                                   QStringLiteral("文件“%1”内找不到工作表“%2”的内容，文件可能已经损坏，请检查！")
-                                       .arg(fileName_, t.name));
+            throw SpreadsheetError(
+                SpreadsheetError::Kind::Read,
+                QStringLiteral("文件“%1”内找不到工作表“%2”的内容，文件可能已经损坏，请检查！")
+                    .arg(fileName_, t.name));
         QByteArray bytes;
         try {
             bytes = part(path, true);
@@ -375,7 +385,7 @@ private:
             const QDateTime dt = QDateTime::fromString(v, Qt::ISODate);
             if (dt.isValid())
                 return dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
-                                                 : dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+                                                : dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
             const QDate d = QDate::fromString(v.left(10), Qt::ISODate);
             return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : v;
         }

@@ -102,7 +102,8 @@ inline bool writeXlsx(const QString& path, const std::vector<XlsxSheet>& sheets,
     f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), jsheets}}).toJson());
     f.close();
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kXlsxWriter), layoutPath, path});
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromUtf8(kXlsxWriter), layoutPath, path});
     const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok && error)
         *error = QString::fromUtf8(p.readAllStandardError());
@@ -139,21 +140,29 @@ inline ZipParts workbookParts(const QByteArray& sheetData, const QByteArray& sha
     ZipParts parts;
     parts << qMakePair(QStringLiteral("[Content_Types].xml"), QByteArray("<?xml version=\"1.0\"?><Types/>"));
     parts << qMakePair(QStringLiteral("xl/workbook.xml"),
-                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook " + ns + " " + rns + ">" + workbookPr +
-                           "<sheets><sheet name=\"" + sheetName.toUtf8() + "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook " + ns + " " + rns + ">" +
+                           workbookPr + "<sheets><sheet name=\"" + sheetName.toUtf8() +
+                           "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
     parts << qMakePair(QStringLiteral("xl/_rels/workbook.xml.rels"),
                        "<?xml version=\"1.0\"?><Relationships "
                        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                       "<Relationship Id=\"rId1\" Type=\"" + rel + "worksheet\" Target=\"/xl/worksheets/s1.xml\"/>"
-                       "<Relationship Id=\"rId2\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
-                       "<Relationship Id=\"rId3\" Type=\"" + rel + "styles\" Target=\"styles.xml\"/></Relationships>");
+                       "<Relationship Id=\"rId1\" Type=\"" +
+                           rel +
+                           "worksheet\" Target=\"/xl/worksheets/s1.xml\"/>"
+                           "<Relationship Id=\"rId2\" Type=\"" +
+                           rel +
+                           "sharedStrings\" Target=\"sharedStrings.xml\"/>"
+                           "<Relationship Id=\"rId3\" Type=\"" +
+                           rel + "styles\" Target=\"styles.xml\"/></Relationships>");
     parts << qMakePair(QStringLiteral("xl/worksheets/s1.xml"),
-                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet " + ns + "><sheetData>" + sheetData +
-                           "</sheetData></worksheet>");
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet " + ns + "><sheetData>" +
+                           sheetData + "</sheetData></worksheet>");
     if (!sharedStrings.isEmpty())
-        parts << qMakePair(QStringLiteral("xl/sharedStrings.xml"), "<sst " + ns + ">" + sharedStrings + "</sst>");
+        parts << qMakePair(QStringLiteral("xl/sharedStrings.xml"),
+                           "<sst " + ns + ">" + sharedStrings + "</sst>");
     if (!styles.isEmpty())
-        parts << qMakePair(QStringLiteral("xl/styles.xml"), "<styleSheet " + ns + ">" + styles + "</styleSheet>");
+        parts << qMakePair(QStringLiteral("xl/styles.xml"),
+                           "<styleSheet " + ns + ">" + styles + "</styleSheet>");
     return parts;
 }
 

@@ -59,13 +59,15 @@ private slots:
         QTest::newRow("doubled quote") << QByteArray("\"他说\"\"好\"\"\",2\n") << "他说\"好\";2";
         QTest::newRow("line break inside quotes") << QByteArray("\"一\n二\",3\nx,y\n") << "一\n二;3|x;y";
         QTest::newRow("empty fields and short rows") << QByteArray("a,,c\n,b\n") << "a;;c|;b;";
-        QTest::newRow("numbers stay as written") << QByteArray("007,1.50,6222499836243985123,1E5\n")
-                                                 << "007;1.50;6222499836243985123;1E5";
+        QTest::newRow("numbers stay as written")
+            << QByteArray("007,1.50,6222499836243985123,1E5\n") << "007;1.50;6222499836243985123;1E5";
         QTest::newRow("blanks kept") << QByteArray(" a , b \n") << " a ; b ";
-        QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF客户名称,电话\n张三,1\n") << "客户名称;电话|张三;1";
+        QTest::newRow("UTF-8 with mark")
+            << QByteArray("\xEF\xBB\xBF客户名称,电话\n张三,1\n") << "客户名称;电话|张三;1";
         QTest::newRow("UTF-8 without mark") << QByteArray("客户名称,电话\n") << "客户名称;电话";
         QTest::newRow("UTF-16 tab-separated text")
-            << (QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(u"名称\t电话\r\n张三\t1\r\n"), 22))
+            << (QByteArray("\xFF\xFE", 2) +
+                QByteArray(reinterpret_cast<const char*>(u"名称\t电话\r\n张三\t1\r\n"), 22))
             << "名称;电话|张三;1";
         QTest::newRow("empty rows in between keep their numbers") << QByteArray("a\n\n\nb\n") << "a|||b";
     }
@@ -77,7 +79,8 @@ private slots:
     }
 
     void gbkText() {
-        const QByteArray bytes = gbk(QStringLiteral("客户名称,联系电话\n华东贸易,021-5555\n北方商行,\"010,8\"\n"));
+        const QByteArray bytes =
+            gbk(QStringLiteral("客户名称,联系电话\n华东贸易,021-5555\n北方商行,\"010,8\"\n"));
         if (bytes.isEmpty())
             QSKIP("this Qt has no GB18030 converter (built without ICU)");
         // Not valid UTF-8, so the reader must fall back on the Chinese code page.
@@ -141,7 +144,8 @@ private slots:
         ImportFile f;
         f.open(file);
         QCOMPARE(f.usedRows(), 3);
-        PanelTexts texts{QStringLiteral("sheel1"), QStringLiteral("1"),
+        PanelTexts texts{QStringLiteral("sheel1"),
+                         QStringLiteral("1"),
                          {QStringLiteral("A"), QStringLiteral("B"), {}, {}, {}, {}, {}, {}, {}, {}, {}, {}}};
         const ReadPlan plan = planRead(texts, ReadAction::All, f.usedRows(), f.usedColumns());
         const ImportSummary s = customers::readAll(f.reader(), plan, env.db(), {});

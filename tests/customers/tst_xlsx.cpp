@@ -101,38 +101,46 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        const QByteArray dateStyles = "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
-                                      "<numFmt numFmtId=\"165\" formatCode=\"[Red]0.00&quot;d&quot;\"/></numFmts>"
-                                      "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/>"
-                                      "<xf numFmtId=\"14\"/><xf numFmtId=\"49\"/></cellXfs>";
-        QTest::newRow("inline string") << QByteArray("<row r=\"1\"><c r=\"B1\" t=\"inlineStr\"><is><t>张三</t></is></c></row>")
-                                       << QByteArray() << QByteArray() << QByteArray() << 1 << 2 << "张三";
+        const QByteArray dateStyles =
+            "<numFmts><numFmt numFmtId=\"164\" "
+            "formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
+            "<numFmt numFmtId=\"165\" formatCode=\"[Red]0.00&quot;d&quot;\"/></numFmts>"
+            "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/>"
+            "<xf numFmtId=\"14\"/><xf numFmtId=\"49\"/></cellXfs>";
+        QTest::newRow("inline string")
+            << QByteArray("<row r=\"1\"><c r=\"B1\" t=\"inlineStr\"><is><t>张三</t></is></c></row>")
+            << QByteArray() << QByteArray() << QByteArray() << 1 << 2 << "张三";
         QTest::newRow("rich text without phonetic runs")
             << QByteArray("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>")
-            << QByteArray("<si><r><t>上海</t></r><r><t xml:space=\"preserve\"> 浦东</t></r><rPh><t>シャンハイ</t></rPh></si>")
+            << QByteArray("<si><r><t>上海</t></r><r><t xml:space=\"preserve\"> "
+                          "浦东</t></r><rPh><t>シャンハイ</t></rPh></si>")
             << QByteArray() << QByteArray() << 1 << 1 << "上海 浦东";
-        QTest::newRow("formula text result") << QByteArray("<row r=\"2\"><c r=\"C2\" t=\"str\"><f>A1&amp;B1</f><v>ab</v></c></row>")
-                                             << QByteArray() << QByteArray() << QByteArray() << 2 << 3 << "ab";
+        QTest::newRow("formula text result")
+            << QByteArray("<row r=\"2\"><c r=\"C2\" t=\"str\"><f>A1&amp;B1</f><v>ab</v></c></row>")
+            << QByteArray() << QByteArray() << QByteArray() << 2 << 3 << "ab";
         QTest::newRow("error cell") << QByteArray("<row r=\"1\"><c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c></row>")
                                     << QByteArray() << QByteArray() << QByteArray() << 1 << 1 << "#DIV/0!";
         QTest::newRow("cells without references follow each other")
-            << QByteArray("<row><c><v>1</v></c><c><v>2</v></c></row><row><c/><c><v>3</v></c></row>") << QByteArray()
-            << QByteArray() << QByteArray() << 2 << 2 << "3";
-        QTest::newRow("custom Chinese date format") << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>45356</v></c></row>")
-                                                    << QByteArray() << dateStyles << QByteArray() << 1 << 1 << "2024-03-05";
+            << QByteArray("<row><c><v>1</v></c><c><v>2</v></c></row><row><c/><c><v>3</v></c></row>")
+            << QByteArray() << QByteArray() << QByteArray() << 2 << 2 << "3";
+        QTest::newRow("custom Chinese date format")
+            << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>45356</v></c></row>") << QByteArray()
+            << dateStyles << QByteArray() << 1 << 1 << "2024-03-05";
         QTest::newRow("quoted d and a colour are no date")
-            << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"2\"><v>45356</v></c></row>") << QByteArray() << dateStyles
-            << QByteArray() << 1 << 1 << "45356";
-        QTest::newRow("built-in date format") << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>1</v></c></row>")
-                                              << QByteArray() << dateStyles << QByteArray() << 1 << 1 << "1900-01-01";
-        QTest::newRow("1904 date system") << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>0</v></c></row>")
-                                          << QByteArray() << dateStyles << QByteArray("<workbookPr date1904=\"1\"/>") << 1
-                                          << 1 << "1904-01-01";
-        QTest::newRow("text format keeps the number") << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"4\"><v>007</v></c></row>")
-                                                      << QByteArray() << dateStyles << QByteArray() << 1 << 1 << "7";
-        QTest::newRow("number in exponent form") << QByteArray("<row r=\"1\"><c r=\"A1\"><v>6.2224998362439851E+15</v></c></row>")
-                                                 << QByteArray() << QByteArray() << QByteArray() << 1 << 1
-                                                 << "6222499836243985";
+            << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"2\"><v>45356</v></c></row>") << QByteArray()
+            << dateStyles << QByteArray() << 1 << 1 << "45356";
+        QTest::newRow("built-in date format")
+            << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>1</v></c></row>") << QByteArray() << dateStyles
+            << QByteArray() << 1 << 1 << "1900-01-01";
+        QTest::newRow("1904 date system")
+            << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>0</v></c></row>") << QByteArray() << dateStyles
+            << QByteArray("<workbookPr date1904=\"1\"/>") << 1 << 1 << "1904-01-01";
+        QTest::newRow("text format keeps the number")
+            << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"4\"><v>007</v></c></row>") << QByteArray()
+            << dateStyles << QByteArray() << 1 << 1 << "7";
+        QTest::newRow("number in exponent form")
+            << QByteArray("<row r=\"1\"><c r=\"A1\"><v>6.2224998362439851E+15</v></c></row>") << QByteArray()
+            << QByteArray() << QByteArray() << 1 << 1 << "6222499836243985";
     }
     void crafted() {
         QFETCH(QByteArray, sheetData);
@@ -160,12 +168,14 @@ private slots:
     void badFiles_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content"); // empty: the parts below
-        QTest::addColumn<int>("parts");           // 0 none, 1 no workbook, 2 broken sheet XML, 3 no sheets
+        QTest::addColumn<int>("parts");          // 0 none, 1 no workbook, 2 broken sheet XML, 3 no sheets
         QTest::addColumn<QString>("says");
-        QTest::newRow("text named xlsx") << "a.xlsx" << QByteArray("客户名称,电话\n") << 0 << "不是可读取的Excel文件（*.xlsx）";
+        QTest::newRow("text named xlsx")
+            << "a.xlsx" << QByteArray("客户名称,电话\n") << 0 << "不是可读取的Excel文件（*.xlsx）";
         QTest::newRow("truncated archive") << "b.xlsx" << QByteArray("PK\x03\x04\x14\x00\x00\x00", 8) << 0
                                            << "不是可读取的Excel文件（*.xlsx）";
-        QTest::newRow("zip without a workbook") << "c.xlsx" << QByteArray() << 1 << "不是可读取的Excel文件（*.xlsx）";
+        QTest::newRow("zip without a workbook")
+            << "c.xlsx" << QByteArray() << 1 << "不是可读取的Excel文件（*.xlsx）";
         QTest::newRow("broken sheet XML") << "d.xlsx" << QByteArray() << 2 << "工作表“数据”无法读取";
         QTest::newRow("no sheets") << "e.xlsx" << QByteArray() << 3 << "内没有工作表";
         QTest::newRow("missing file") << "nothing.xlsx" << QByteArray() << -1 << "找不到文件";
@@ -186,7 +196,9 @@ private slots:
             QVERIFY(test::writeZip(file, test::workbookParts("<row r=\"1\"><c r=\"A1\"><v>1</v></row>")));
         } else if (parts == 3) {
             test::ZipParts p = test::workbookParts("");
-            p[1].second = "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheets/></workbook>";
+            p[1].second =
+                "<workbook "
+                "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheets/></workbook>";
             QVERIFY(test::writeZip(file, p));
         }
         try {
