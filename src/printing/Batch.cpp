@@ -193,13 +193,13 @@ PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
             continue;
         }
         if (problem) {
-            const QString column = columnOf.at(p) >= 0 ? spec.data.header.value(columnOf.at(p))
-                                                       : binding;
-            *problem = conv.outcome == AmountConversion::Outcome::NotANumber
-                           ? QStringLiteral("%1“%2”列的内容“%3”不是数字，不能填入大写金额“%4”。")
-                                 .arg(rowLabel(spec, row), column, typed.trimmed(), point.name)
-                           : QStringLiteral("%1“%2”列的金额“%3”太大，不能转换为大写金额“%4”，请手工填写大写金额。")
-                                 .arg(rowLabel(spec, row), column, typed.trimmed(), point.name);
+            const QString column = columnOf.at(p) >= 0 ? spec.data.header.value(columnOf.at(p)) : binding;
+            *problem =
+                conv.outcome == AmountConversion::Outcome::NotANumber
+                    ? QStringLiteral("%1“%2”列的内容“%3”不是数字，不能填入大写金额“%4”。")
+                          .arg(rowLabel(spec, row), column, typed.trimmed(), point.name)
+                    : QStringLiteral("%1“%2”列的金额“%3”太大，不能转换为大写金额“%4”，请手工填写大写金额。")
+                          .arg(rowLabel(spec, row), column, typed.trimmed(), point.name);
         }
         return PrintSheet{};
     }
@@ -239,7 +239,8 @@ BatchBuild buildBatch(const BatchSpec& spec) {
     return out;
 }
 
-std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QString& queue, QString* problem) {
+std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QString& queue,
+                                           QString* problem) {
     if (queue.isEmpty())
         return ui::openDefaultPrinter(documentName, problem);
     auto fail = [&](const QString& why) {
@@ -293,14 +294,16 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
         if (i > 0 && !printer.newPage()) {
             printer.abort();
             painter.end();
-            return abandon(BatchOutcome::Status::Failed, QStringLiteral("page %1 could not be started").arg(i + 1));
+            return abandon(BatchOutcome::Status::Failed,
+                           QStringLiteral("page %1 could not be started").arg(i + 1));
         }
         const SheetPlacement placed = placeSheet(sheets.at(i));
         paintPlaced(painter, placed.chars);
         if (printer.printerState() == QPrinter::Error) {
             printer.abort();
             painter.end();
-            return abandon(BatchOutcome::Status::Failed, QStringLiteral("the job failed at page %1").arg(i + 1));
+            return abandon(BatchOutcome::Status::Failed,
+                           QStringLiteral("the job failed at page %1").arg(i + 1));
         }
         if (progress && !progress(i + 1, total)) {
             printer.abort();
@@ -340,7 +343,8 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
         rows << values;
     }
     try {
-        templates::PrintLogStore(data::shared()).insertMany(result.templateName, QDateTime::currentDateTime(), rows);
+        templates::PrintLogStore(data::shared())
+            .insertMany(result.templateName, QDateTime::currentDateTime(), rows);
     } catch (const templates::MissingLogTable& e) {
         result.status = LogResult::Status::NoLogTable;
         result.description = e.description();
@@ -351,7 +355,8 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
     return result;
 }
 
-BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log, const BatchProgress& progress) {
+BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
+                  const BatchProgress& progress) {
     BatchRun run;
     run.printed = printBatch(printer, sheets, progress);
     // Only a job the printer accepted is logged; nothing of a cancelled or failed one.

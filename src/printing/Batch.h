@@ -43,10 +43,10 @@ QStringList unfilledPoints(const QList<BatchPoint>& points, const QList<int>& ma
 struct BatchData {
     enum class Source { Customers, Spreadsheet };
     Source source = Source::Spreadsheet;
-    QStringList header;       // the column names (for customers: the twelve customer columns)
-    QList<QStringList> rows;  // the values, in header order
-    QList<int> rowNumbers;    // each row's number: its row in the worksheet, or its place in the list
-    QString sheet;            // the worksheet read
+    QStringList header;      // the column names (for customers: the twelve customer columns)
+    QList<QStringList> rows; // the values, in header order
+    QList<int> rowNumbers;   // each row's number: its row in the worksheet, or its place in the list
+    QString sheet;           // the worksheet read
 };
 
 // The named worksheet (the first when the name is empty): the first row gives the column names, every
@@ -105,7 +105,8 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
 
 // Sends the sheets as one job, one page per sheet, drawn by the page renderer. A cancelled or failed
 // job is abandoned: a PDF file is only written whole (the file is not there or unchanged otherwise).
-BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, const BatchProgress& progress = {});
+BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets,
+                        const BatchProgress& progress = {});
 
 // Logs every sheet with its own values, in one transaction: all rows or none.
 LogResult logBatch(const QList<PrintSheet>& sheets);
@@ -115,7 +116,8 @@ struct BatchRun {
     BatchOutcome printed;
     std::optional<LogResult> logged; // nothing when not logged (not asked for, cancelled or failed)
 };
-BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log, const BatchProgress& progress = {});
+BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
+                  const BatchProgress& progress = {});
 
 // Messages of the batch.
 QString batchPrinterFailedText();

@@ -79,7 +79,8 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 int logRows(const QSqlDatabase& db) {
-    return data::scalar(db, QStringLiteral("SELECT count(*) FROM ") + data::quoteId(sample::kTemplateName)).toInt();
+    return data::scalar(db, QStringLiteral("SELECT count(*) FROM ") + data::quoteId(sample::kTemplateName))
+        .toInt();
 }
 
 // The sample template's batch over a .csv of n rows: 收件人 i, 收件电话 1380000000i, 金额大写 i.5.
@@ -111,12 +112,14 @@ private slots:
         QTest::addColumn<QStringList>("header");
         QTest::addColumn<QStringList>("points");
         QTest::addColumn<QList<int>>("map");
-        QTest::newRow("exact") << QStringList{"电话", "收件人"} << QStringList{"收件人", "电话"} << QList<int>{1, 0};
-        QTest::newRow("blanks and case") << QStringList{" Tel No ", "收件　人"} << QStringList{"收件人", "telno"}
-                                         << QList<int>{1, 0};
-        QTest::newRow("exact wins over loose") << QStringList{"name", "Name"} << QStringList{"Name", "x"}
-                                               << QList<int>{1, -1};
-        QTest::newRow("a column fills one point") << QStringList{"a"} << QStringList{"A", " a"} << QList<int>{0, -1};
+        QTest::newRow("exact") << QStringList{"电话", "收件人"} << QStringList{"收件人", "电话"}
+                               << QList<int>{1, 0};
+        QTest::newRow("blanks and case")
+            << QStringList{" Tel No ", "收件　人"} << QStringList{"收件人", "telno"} << QList<int>{1, 0};
+        QTest::newRow("exact wins over loose")
+            << QStringList{"name", "Name"} << QStringList{"Name", "x"} << QList<int>{1, -1};
+        QTest::newRow("a column fills one point")
+            << QStringList{"a"} << QStringList{"A", " a"} << QList<int>{0, -1};
         QTest::newRow("exact name taken before a loose one elsewhere")
             << QStringList{"A", "a"} << QStringList{"a ", "a"} << QList<int>{0, 1};
         QTest::newRow("unmatched") << QStringList{"x"} << QStringList{"收件人"} << QList<int>{-1};
@@ -204,7 +207,8 @@ private slots:
         QVERIFY(b.ok());
         QCOMPARE(b.sheets.size(), 2);
         // As a pick of that customer fills the boxes.
-        const BoxTexts picked = pickFills(spec.tmpl, PickResult::customer(1, QStringList(d.begin(), d.end())));
+        const BoxTexts picked =
+            pickFills(spec.tmpl, PickResult::customer(1, QStringList(d.begin(), d.end())));
         const PrintSheet expected = buildSheet(spec.tmpl, picked, 0, 0);
         QCOMPARE(b.sheets[1].fields.size(), expected.fields.size());
         for (int i = 0; i < expected.fields.size(); ++i)
@@ -214,8 +218,10 @@ private slots:
     void refusedBeforePrinting_data() {
         QTest::addColumn<QByteArray>("row3");
         QTest::addColumn<QString>("says");
-        QTest::newRow("amount not a number") << QByteArray("乙,1,十元,x") << "第2张：第3行“金额大写”列的内容“十元”不是数字";
-        QTest::newRow("amount too large") << QByteArray("乙,1,12000000,x") << "第2张：第3行“金额大写”列的金额“12000000”太大";
+        QTest::newRow("amount not a number")
+            << QByteArray("乙,1,十元,x") << "第2张：第3行“金额大写”列的内容“十元”不是数字";
+        QTest::newRow("amount too large")
+            << QByteArray("乙,1,12000000,x") << "第2张：第3行“金额大写”列的金额“12000000”太大";
         QTest::newRow("value off the page") << (QByteArray("乙,") + QByteArray(4000, '9') + ",1,x")
                                             << "第2张（第3行）：输入点“收件电话”的内容太长";
     }
@@ -321,9 +327,10 @@ private slots:
         const BatchBuild b = buildBatch(sampleSpec(path("c.csv"), 3));
         auto printer = openBatchPrinter(sample::kTemplateName);
         QVERIFY(printer);
-        const BatchRun run =
-            runBatch(*printer, b.sheets, true, [&](int done, int) { return cancelAt == 0 || done < cancelAt; });
-        QCOMPARE(run.printed.status, cancelAt ? BatchOutcome::Status::Cancelled : BatchOutcome::Status::Failed);
+        const BatchRun run = runBatch(*printer, b.sheets, true,
+                                      [&](int done, int) { return cancelAt == 0 || done < cancelAt; });
+        QCOMPARE(run.printed.status,
+                 cancelAt ? BatchOutcome::Status::Cancelled : BatchOutcome::Status::Failed);
         QVERIFY(!run.logged);
         QVERIFY(!QFile::exists(pdf));
         QVERIFY(!QFile::exists(pdf + QStringLiteral(".part")));
