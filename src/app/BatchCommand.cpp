@@ -116,8 +116,9 @@ ParsedCommand parseCommandLine(const QStringList& args) {
     if (c.user.trimmed().isEmpty())
         return error(QStringLiteral("请用“--user”指定用户姓名。"));
     if (seen.contains(QStringLiteral("--rows")) && !printing::parseRowRange(c.rows))
-        return error(QStringLiteral("“--rows”的值“%1”不是行的范围，应写成如“2-11”（工作表的行号，第1行是列名）。")
-                         .arg(c.rows));
+        return error(
+            QStringLiteral("“--rows”的值“%1”不是行的范围，应写成如“2-11”（工作表的行号，第1行是列名）。")
+                .arg(c.rows));
     out.kind = ParsedCommand::Kind::Print;
     return out;
 }
@@ -158,7 +159,8 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         return code;
     };
 
-    // The password, one line; the line break (and blanks around it, as the login ignores them) does not count.
+    // The password, one line; the line break (and blanks around it, as the login ignores them) does not
+    // count.
     const QString password = QString::fromUtf8(input.readLine()).trimmed();
 
     // The database at its usual place; a new one gets the first-run content as at a first start.
@@ -169,13 +171,16 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
     state().connectionOpened = true;
     if (opened.readOnly && !command.noLog)
         return fail(kExitBadInput,
-                    opened.notice + QStringLiteral("\n打印记录无法保存；如只打印不保存记录，请加上“--no-log”。"));
+                    opened.notice +
+                        QStringLiteral("\n打印记录无法保存；如只打印不保存记录，请加上“--no-log”。"));
     const QSqlDatabase db = data::shared();
     const QString userName = command.user.trimmed();
     try {
         if (opened.status == data::OpenStatus::Created || opened.needsFirstUser) {
             if (password.isEmpty())
-                return fail(kExitBadInput, QStringLiteral("这是第一次使用，请从标准输入送入第一位高级用户的密码（不能为空）。"));
+                return fail(
+                    kExitBadInput,
+                    QStringLiteral("这是第一次使用，请从标准输入送入第一位高级用户的密码（不能为空）。"));
             if (const auto problem = users::checkNewUser(kFirstUserUid, userName, password))
                 return fail(kExitBadInput, problem->text);
             saveFirstUser(db, kFirstUserUid, userName, password);
@@ -223,21 +228,24 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         QString problem;
         const auto printer = printing::openBatchPrinter(t.name, command.printer, &problem);
         if (!printer)
-            return fail(kExitPrintFailed, printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(problem));
+            return fail(kExitPrintFailed,
+                        printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(problem));
         const int total = int(build.sheets.size());
-        const printing::BatchRun run = printing::runBatch(*printer, build.sheets, !command.noLog, [&](int done, int) {
-            if (progress && (done == total || done % 10 == 1))
-                messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
-            return true;
-        });
+        const printing::BatchRun run =
+            printing::runBatch(*printer, build.sheets, !command.noLog, [&](int done, int) {
+                if (progress && (done == total || done % 10 == 1))
+                    messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
+                return true;
+            });
         if (progress)
             messages.write("\n");
         if (!run.printed.ok())
-            return fail(kExitPrintFailed, printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(run.printed.problem));
+            return fail(kExitPrintFailed, printing::batchPrinterFailedText() +
+                                              QStringLiteral("（%1）").arg(run.printed.problem));
         if (run.logged && !run.logged->ok())
-            return fail(kExitNotLogged, QStringLiteral("已打印%1张，但打印记录没有保存：%2")
-                                            .arg(total)
-                                            .arg(run.logged->description));
+            return fail(
+                kExitNotLogged,
+                QStringLiteral("已打印%1张，但打印记录没有保存：%2").arg(total).arg(run.logged->description));
         say(command.noLog ? QStringLiteral("已打印%1张。").arg(total)
                           : QStringLiteral("已打印%1张，已保存%1条打印记录。").arg(total));
         return kExitPrinted;

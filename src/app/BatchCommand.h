@@ -11,10 +11,12 @@ class QIODevice;
 namespace vorlan::app {
 
 // Exit codes of the command line.
-inline constexpr int kExitPrinted = 0;    // every sheet printed (and logged unless --no-log)
-inline constexpr int kExitBadInput = 1;   // arguments, login, template, data or a sheet refused: nothing printed
-inline constexpr int kExitPrintFailed = 2; // the printer did not take the job: nothing printed, nothing logged
-inline constexpr int kExitNotLogged = 3;   // printed, but the print log could not be written
+inline constexpr int kExitPrinted = 0; // every sheet printed (and logged unless --no-log)
+inline constexpr int kExitBadInput =
+    1; // arguments, login, template, data or a sheet refused: nothing printed
+inline constexpr int kExitPrintFailed =
+    2;                                   // the printer did not take the job: nothing printed, nothing logged
+inline constexpr int kExitNotLogged = 3; // printed, but the print log could not be written
 
 struct PrintCommand {
     QString templateName;
