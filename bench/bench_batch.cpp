@@ -33,15 +33,18 @@ double peakMb() {
 }
 
 QString writeCsv(const QString& path, int rows) {
-    QByteArray text = "寄件单位,寄件地址,寄件电话,收件人,收件地址,收件电话,物品名称,件数,保价金额,金额大写,备注\n";
+    QByteArray text =
+        "寄件单位,寄件地址,寄件电话,收件人,收件地址,收件电话,物品名称,件数,保价金额,金额大写,备注\n";
     for (int i = 1; i <= rows; ++i)
-        text += QStringLiteral("华东示例贸易有限公司,上海市浦东新区示例路%1号,021-5555%2,收件人%1,北京市朝阳区样板街%1号,"
-                               "1380000%2,文件,%3,%4.50,%4.5,请于工作日送达\n")
-                    .arg(i)
-                    .arg(i % 10000, 4, 10, QLatin1Char('0'))
-                    .arg(i % 9 + 1)
-                    .arg(i * 3)
-                    .toUtf8();
+        text +=
+            QStringLiteral(
+                "华东示例贸易有限公司,上海市浦东新区示例路%1号,021-5555%2,收件人%1,北京市朝阳区样板街%1号,"
+                "1380000%2,文件,%3,%4.50,%4.5,请于工作日送达\n")
+                .arg(i)
+                .arg(i % 10000, 4, 10, QLatin1Char('0'))
+                .arg(i % 9 + 1)
+                .arg(i * 3)
+                .toUtf8();
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write(text);
@@ -70,7 +73,8 @@ double batchToPdf(const QString& csv, const QString& pdf, int expected) {
     const printing::BatchOutcome out = printing::printBatch(*printer, b.sheets);
     const double ms = t.nsecsElapsed() / 1e6;
     if (qEnvironmentVariableIsSet("VORLAN_BENCH_DETAIL"))
-        std::printf("  %d sheets: read and built in %.1f ms, rendered in %.1f ms\n", expected, built, ms - built);
+        std::printf("  %d sheets: read and built in %.1f ms, rendered in %.1f ms\n", expected, built,
+                    ms - built);
     if (!out.ok() || out.pages != expected)
         std::printf("batch failed: %d pages of %d\n", out.pages, expected);
     return ms;
@@ -98,8 +102,8 @@ int main(int argc, char** argv) {
     std::printf("%-55s %9.1f KB\n", "PDF size of 1,000 sheets", QFileInfo(pdf).size() / 1024.0);
 
     const double ms10k = batchToPdf(csv10k, pdf, 10000);
-    std::printf("%-55s %9.2f ms  (%.2f x the 1,000 sheets: %s)\n", "10,000 sheets from .csv into one PDF", ms10k,
-                ms10k / ms1k, ms10k / ms1k <= 12 ? "linear" : "MISSED");
+    std::printf("%-55s %9.2f ms  (%.2f x the 1,000 sheets: %s)\n", "10,000 sheets from .csv into one PDF",
+                ms10k, ms10k / ms1k, ms10k / ms1k <= 12 ? "linear" : "MISSED");
     ok &= ms10k / ms1k <= 12;
     std::printf("%-55s %9.1f MB\n", "peak memory (VmHWM) after 10,000 sheets", peakMb());
 
@@ -118,8 +122,9 @@ int main(int argc, char** argv) {
     // Reading a 10,000-row workbook.
     const QString xlsx = dir.filePath(QStringLiteral("10k.xlsx"));
     std::vector<test::XlsxSheet> sheets{{QStringLiteral("订单"), {}}};
-    const QStringList header{QStringLiteral("收件人"), QStringLiteral("收件地址"), QStringLiteral("收件电话"),
-                             QStringLiteral("件数"), QStringLiteral("保价金额"), QStringLiteral("金额大写")};
+    const QStringList header{QStringLiteral("收件人"),   QStringLiteral("收件地址"),
+                             QStringLiteral("收件电话"), QStringLiteral("件数"),
+                             QStringLiteral("保价金额"), QStringLiteral("金额大写")};
     for (int c = 0; c < header.size(); ++c)
         sheets[0].cells.push_back({1, c + 1, header.at(c)});
     for (int r = 2; r <= 10001; ++r) {

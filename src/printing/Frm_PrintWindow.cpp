@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
+#include "printing/Frm_BatchPrint.h"
 #include "printing/PrintWindows.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
@@ -113,7 +114,8 @@ void Frm_PrintWindow::buildLayout() {
     XPButton_WeiTiao = windowButton(this, QStringLiteral("XPButton_WeiTiao"), finetune::kCaptionModeOff);
     XPBut单件打印 = windowButton(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
     XPButton1 = windowButton(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
-    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, XPButton1})
+    cmdBatchPrint = windowButton(this, QStringLiteral("cmdBatchPrint"), QStringLiteral("批量打印"));
+    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, cmdBatchPrint, XPButton1})
         bottom->addWidget(b);
     root->addLayout(bottom);
 
@@ -130,6 +132,7 @@ void Frm_PrintWindow::buildLayout() {
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
+    connect(cmdBatchPrint, &QPushButton::clicked, this, [this] { cmdBatchPrint_Click(); });
     XPBut单件打印->installEventFilter(this);
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
@@ -327,6 +330,13 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     if (hadFocus)
         XPBut单件打印->setFocus();
     printing_ = false;
+}
+
+void Frm_PrintWindow::cmdBatchPrint_Click() {
+    // The boxes as they stand (moved or not) and the typed texts go to the batch for the points no column
+    // fills.
+    ui::openModal<Frm_BatchPrint>(this, tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left(),
+                                  XPCheckBox1->isChecked());
 }
 
 void Frm_PrintWindow::SSTab1_Click(int tab) {

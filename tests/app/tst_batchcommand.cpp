@@ -71,7 +71,9 @@ private:
             db.setDatabaseName(file(QStringLiteral("RavIZ.mdb")));
             if (db.open()) {
                 QSqlQuery q(db);
-                if (q.exec(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(printing::sample::kTemplateName)) && q.next())
+                if (q.exec(
+                        QStringLiteral("SELECT count(*) FROM \"%1\"").arg(printing::sample::kTemplateName)) &&
+                    q.next())
                     n = q.value(0).toInt();
             }
         }
@@ -79,8 +81,14 @@ private:
         return n;
     }
     QStringList printArgs(const QString& data, const QString& pdf) {
-        return {QStringLiteral("print"), QStringLiteral("--template"), printing::sample::kTemplateName,
-                QStringLiteral("--data"),  data, QStringLiteral("--pdf"), pdf, QStringLiteral("--user"),
+        return {QStringLiteral("print"),
+                QStringLiteral("--template"),
+                printing::sample::kTemplateName,
+                QStringLiteral("--data"),
+                data,
+                QStringLiteral("--pdf"),
+                pdf,
+                QStringLiteral("--user"),
                 QStringLiteral("管理员")};
     }
 
@@ -90,22 +98,25 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("says"); // part of the error, or of a field of the command
         const QStringList base{"print", "--template", "运单", "--data", "a.csv", "--user", "张三"};
-        QTest::newRow("pdf") << (base + QStringList{"--pdf", "o.pdf"}) << int(ParsedCommand::Kind::Print) << "o.pdf";
-        QTest::newRow("printer and options") << (base + QStringList{"--printer=q1", "--rows", "2-5", "--sheet", "S", "--no-log"})
-                                             << int(ParsedCommand::Kind::Print) << "q1";
+        QTest::newRow("pdf") << (base + QStringList{"--pdf", "o.pdf"}) << int(ParsedCommand::Kind::Print)
+                             << "o.pdf";
+        QTest::newRow("printer and options")
+            << (base + QStringList{"--printer=q1", "--rows", "2-5", "--sheet", "S", "--no-log"})
+            << int(ParsedCommand::Kind::Print) << "q1";
         QTest::newRow("help") << QStringList{"print", "--help"} << int(ParsedCommand::Kind::Help) << "";
         QTest::newRow("no output") << base << int(ParsedCommand::Kind::Error) << "“--pdf”或“--printer”";
         QTest::newRow("both outputs") << (base + QStringList{"--pdf", "o.pdf", "--printer", "q"})
                                       << int(ParsedCommand::Kind::Error) << "只能选一个";
         QTest::newRow("password on the line") << (base + QStringList{"--pdf", "o", "--password", "x"})
                                               << int(ParsedCommand::Kind::Error) << "密码不能写在命令行上";
-        QTest::newRow("bad range") << (base + QStringList{"--pdf", "o", "--rows", "5-2"}) << int(ParsedCommand::Kind::Error)
-                                   << "不是行的范围";
-        QTest::newRow("missing value") << (base + QStringList{"--pdf"}) << int(ParsedCommand::Kind::Error) << "缺少值";
-        QTest::newRow("unknown option") << (base + QStringList{"--pdf", "o", "--colour"}) << int(ParsedCommand::Kind::Error)
-                                        << "未知的选项";
-        QTest::newRow("twice") << (base + QStringList{"--pdf", "o", "--user", "x"}) << int(ParsedCommand::Kind::Error)
-                               << "重复";
+        QTest::newRow("bad range") << (base + QStringList{"--pdf", "o", "--rows", "5-2"})
+                                   << int(ParsedCommand::Kind::Error) << "不是行的范围";
+        QTest::newRow("missing value")
+            << (base + QStringList{"--pdf"}) << int(ParsedCommand::Kind::Error) << "缺少值";
+        QTest::newRow("unknown option") << (base + QStringList{"--pdf", "o", "--colour"})
+                                        << int(ParsedCommand::Kind::Error) << "未知的选项";
+        QTest::newRow("twice") << (base + QStringList{"--pdf", "o", "--user", "x"})
+                               << int(ParsedCommand::Kind::Error) << "重复";
         QTest::newRow("no template") << QStringList{"print", "--data", "a", "--pdf", "o", "--user", "u"}
                                      << int(ParsedCommand::Kind::Error) << "--template";
     }
@@ -141,7 +152,8 @@ private slots:
         const Run help = run({QStringLiteral("--help")}, {});
         QCOMPARE(help.code, 0);
 
-        write(QStringLiteral("d.csv"), "收件人,收件电话,金额大写\n张三,13800000001,100\n李四,13800000002,20.5\n王五,3,1\n");
+        write(QStringLiteral("d.csv"),
+              "收件人,收件电话,金额大写\n张三,13800000001,100\n李四,13800000002,20.5\n王五,3,1\n");
         // First start: the database is created with the sample template; the user becomes its first user.
         Run r = run(printArgs(QStringLiteral("d.csv"), QStringLiteral("a.pdf")), "secret1\n");
         QVERIFY2(r.code == app::kExitPrinted, qPrintable(r.err));
@@ -162,9 +174,10 @@ private slots:
         QStringEncoder gb("GB18030");
         if (gb.isValid()) {
             write(QStringLiteral("gbk.csv"), gb(QStringLiteral("收件人,收件电话\n赵六,1\n钱七,2\n孙八,3\n")));
-            r = run(printArgs(QStringLiteral("gbk.csv"), QStringLiteral("c.pdf")) +
-                        QStringList{QStringLiteral("--rows"), QStringLiteral("3-4"), QStringLiteral("--no-log")},
-                    "secret1\n");
+            r = run(
+                printArgs(QStringLiteral("gbk.csv"), QStringLiteral("c.pdf")) +
+                    QStringList{QStringLiteral("--rows"), QStringLiteral("3-4"), QStringLiteral("--no-log")},
+                "secret1\n");
             QVERIFY2(r.code == app::kExitPrinted, qPrintable(r.err));
             QCOMPARE(pdfPages(file(QStringLiteral("c.pdf"))), 2);
             QCOMPARE(logRows(), 3);
@@ -182,15 +195,18 @@ private slots:
         write(QStringLiteral("broken.xlsx"), "not a workbook");
         write(QStringLiteral("empty.xls"), "");
         const QList<QPair<QStringList, QString>> refusals{
-            {printArgs(QStringLiteral("bad.csv"), QStringLiteral("x.pdf")), QStringLiteral("第3行“金额大写”列")},
-            {printArgs(QStringLiteral("broken.xlsx"), QStringLiteral("x.pdf")), QStringLiteral("broken.xlsx")},
+            {printArgs(QStringLiteral("bad.csv"), QStringLiteral("x.pdf")),
+             QStringLiteral("第3行“金额大写”列")},
+            {printArgs(QStringLiteral("broken.xlsx"), QStringLiteral("x.pdf")),
+             QStringLiteral("broken.xlsx")},
             {printArgs(QStringLiteral("empty.xls"), QStringLiteral("x.pdf")), QStringLiteral("empty.xls")},
             {printArgs(QStringLiteral("nothing.csv"), QStringLiteral("x.pdf")), QStringLiteral("找不到文件")},
-            {printArgs(QStringLiteral("d.csv"), QStringLiteral("x.pdf")) + QStringList{QStringLiteral("--rows"), QStringLiteral("50-60")},
+            {printArgs(QStringLiteral("d.csv"), QStringLiteral("x.pdf")) +
+                 QStringList{QStringLiteral("--rows"), QStringLiteral("50-60")},
              QStringLiteral("没有选中要打印的行")},
-            {QStringList{QStringLiteral("print"), QStringLiteral("--template"), QStringLiteral("没有"), QStringLiteral("--data"),
-                         QStringLiteral("d.csv"), QStringLiteral("--pdf"), QStringLiteral("x.pdf"), QStringLiteral("--user"),
-                         QStringLiteral("管理员")},
+            {QStringList{QStringLiteral("print"), QStringLiteral("--template"), QStringLiteral("没有"),
+                         QStringLiteral("--data"), QStringLiteral("d.csv"), QStringLiteral("--pdf"),
+                         QStringLiteral("x.pdf"), QStringLiteral("--user"), QStringLiteral("管理员")},
              QStringLiteral("模板“没有”不存在")},
             {QStringList{QStringLiteral("print"), QStringLiteral("--template")}, QStringLiteral("缺少值")},
         };
@@ -207,8 +223,8 @@ private slots:
         QVERIFY2(r.code == app::kExitPrintFailed, qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("打印机未准备好或有故障")));
         QStringList queue = printArgs(QStringLiteral("d.csv"), QString()).mid(0, 5);
-        queue << QStringLiteral("--printer") << QStringLiteral("no-such-queue-here") << QStringLiteral("--user")
-              << QStringLiteral("管理员");
+        queue << QStringLiteral("--printer") << QStringLiteral("no-such-queue-here")
+              << QStringLiteral("--user") << QStringLiteral("管理员");
         r = run(queue, "secret1\n");
         QCOMPARE(r.code, app::kExitPrintFailed);
         QCOMPARE(logRows(), 3);
