@@ -3,7 +3,7 @@
 # A quick no-op when everything is already there.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config ccache qt6-base-dev libqt6sql6-sqlite libgl1-mesa-dev \
-fonts-arphic-uming qt6-translations-l10n libfreexl-dev python3 python3-xlwt poppler-utils cups printer-driver-cups-pdf \
+fonts-arphic-uming qt6-translations-l10n libfreexl-dev libquazip1-qt6-dev python3 python3-xlwt python3-openpyxl poppler-utils cups printer-driver-cups-pdf \
 xvfb xauth clang-format"
 missing=""
 for p in $PACKAGES; do

@@ -1,6 +1,7 @@
 #include "app/FirstUserDialog.h"
 
 #include "app/AppState.h"
+#include "app/FirstUser.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
 #include "ui/Controls.h"
@@ -91,14 +92,8 @@ void FirstUserDialog::XPBut_ok_Click() {
         Text_pass2->setFocus();
         return;
     }
-    const bool done = ui::guarded(this, u"XPBut_ok_Click", [&] {
-        const QSqlDatabase db = state().db();
-        // The user and the end of the first run are saved together.
-        data::Transaction t(db);
-        users::UserStore(db).add(uid, name, pass, QString::fromUtf8(kAdvancedLevel));
-        data::schema::setFirstUserPending(db, false);
-        t.commit();
-    });
+    const bool done =
+        ui::guarded(this, u"XPBut_ok_Click", [&] { saveFirstUser(state().db(), uid, name, pass); });
     if (!done)
         return;
     accept();

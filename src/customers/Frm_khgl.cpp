@@ -280,8 +280,7 @@ void Frm_khgl::But读取Excel_Click() {
         return;
     ui::FileRequest request;
     request.title = QStringLiteral("打开Excel文件");
-    // The pattern ignores case, as the file names of the other platform do.
-    request.filter = QStringLiteral("电子表格Excel文件(*.[xX][lL][sS])");
+    request.filter = spreadsheetFilter(); // .xls, .xlsx and .csv
     const QString chosen = ui::prompter().fileName(this, request);
     panel_->setReadingEnabled(false);
     try {

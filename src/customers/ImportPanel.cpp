@@ -22,7 +22,7 @@ const char* const kHelp = R"(
 <p>7. 点击“读取全部数据”，从起始行开始读取全部记录并自动保存；遇到已经存在的客户名称时，会询问是否覆盖原有记录。</p>
 <p><b>注意：</b></p>
 <p>（1）各项资料的列标号不能重复，重复时只有前面的一项能读到数据。</p>
-<p>（2）本程序只能读取Excel 97-2003格式（*.xls）的文件；Excel 2007及以上版本的文件（*.xlsx），请先在Excel中另存为“Excel 97-2003 工作簿”格式后再读取。</p>
+<p>（2）本程序能读取Excel文件（*.xls、*.xlsx）和逗号分隔的文本文件（*.csv，UTF-8或GBK编码）；*.csv文件只有一个工作表，工作表名可以任意填写。</p>
 )";
 
 QLineEdit* box(QWidget* parent, const QString& name, const QString& caption, double top, double width) {
@@ -59,7 +59,7 @@ ImportPanel::ImportPanel(QWidget* parent) : QGroupBox(QStringLiteral("Excel数�
         button(this, QStringLiteral("XPBut读取全部"), QStringLiteral("读取全部数据"), 240, 2760, 4920);
 
     auto* hint = new QLabel(QStringLiteral("列标号：各项资料在工作表内所在的列（A～Z），不读取的项请清空。"
-                                           "只能读取Excel 97-2003格式（*.xls）的文件。"),
+                                           "能读取*.xls、*.xlsx和*.csv文件。"),
                             this);
     hint->setObjectName(QStringLiteral("Label_hint"));
     hint->setWordWrap(true);

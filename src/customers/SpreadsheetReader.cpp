@@ -110,6 +110,16 @@ public:
         }
     }
 
+    QStringList sheetNames() const override { return sheets_; }
+    int rowCount(const QString& sheet) override {
+        selectNamed(sheet);
+        return activeRows_;
+    }
+    int columnCount(const QString& sheet) override {
+        selectNamed(sheet);
+        return activeColumns_;
+    }
+
     std::vector<CellRef> unreadableCells(const QString& sheet) override {
         const int index = sheetIndex(sheet);
         if (index < 0)
@@ -127,6 +137,15 @@ public:
     }
 
 private:
+    void selectNamed(const QString& sheet) {
+        const int index = sheetIndex(sheet);
+        if (index < 0)
+            throw SpreadsheetError(SpreadsheetError::Kind::NoSuchSheet,
+                                   QStringLiteral("工作表“%1”不存在").arg(sheet));
+        if (index != active_)
+            select(index);
+    }
+
     const XlsSheetFormulas& formulasOf(int index) const {
         static const XlsSheetFormulas none;
         const int m = size_t(index) < match_.size() ? match_[size_t(index)] : -1;
@@ -173,7 +192,45 @@ private:
 
 } // namespace
 
+SpreadsheetFormat spreadsheetFormat(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray head = file.read(8);
+        if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+            return SpreadsheetFormat::Xls;
+        if (head.startsWith("PK\x03\x04"))
+            return SpreadsheetFormat::Xlsx;
+    }
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"xls")
+        return SpreadsheetFormat::Xls;
+    if (suffix == u"xlsx" || suffix == u"xlsm")
+        return SpreadsheetFormat::Xlsx;
+    return SpreadsheetFormat::Csv;
+}
+
 std::unique_ptr<SpreadsheetReader> openSpreadsheet(const QString& path) {
+    if (!QFileInfo::exists(path))
+        throw SpreadsheetError(
+            SpreadsheetError::Kind::CannotOpen,
+            QStringLiteral("找不到文件“%1”，或者无法读取它，请检查！").arg(QFileInfo(path).fileName()));
+    switch (spreadsheetFormat(path)) {
+    case SpreadsheetFormat::Xls:
+        return openXls(path);
+    case SpreadsheetFormat::Xlsx:
+        return openXlsx(path);
+    case SpreadsheetFormat::Csv:
+        break;
+    }
+    return openCsv(path);
+}
+
+QString spreadsheetFilter() {
+    // The patterns ignore case, as the file names of the other platform do.
+    return QStringLiteral("电子表格Excel文件(*.[xX][lL][sS] *.[xX][lL][sS][xX] *.[cC][sS][vV])");
+}
+
+std::unique_ptr<SpreadsheetReader> openXls(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     const void* raw = nullptr;
     const int rc = freexl_open(native.constData(), &raw);

@@ -1,6 +1,8 @@
 #pragma once
-// Reading cells of a classic .xls workbook. Rows and columns are numbered from 1, like the row and
-// column letters the user types; the reader is open for as long as the object lives.
+// Reading cells of a spreadsheet file: a classic .xls workbook, an .xlsx workbook or a .csv text. Rows
+// and columns are numbered from 1, like the row and column letters the user types; the reader is open
+// for as long as the object lives. Every cell reads as text: numbers in plain decimal digits
+// (numberText), dates as "yyyy-mm-dd".
 
 #include <QString>
 
@@ -44,9 +46,29 @@ public:
     // by row, then column. They read as empty; the import tells the user about them before saving.
     // Throws NoSuchSheet for an unknown name.
     virtual std::vector<CellRef> unreadableCells(const QString& sheet) = 0;
+
+    // The worksheets in the order of the workbook (a .csv file has one, named like the file).
+    virtual QStringList sheetNames() const = 0;
+    // Extent of the named worksheet: its last used row and column. Throws NoSuchSheet.
+    virtual int rowCount(const QString& sheet) = 0;
+    virtual int columnCount(const QString& sheet) = 0;
 };
 
-// Opens a .xls file. Throws SpreadsheetError(CannotOpen) with a message for the user.
+enum class SpreadsheetFormat { Xls, Xlsx, Csv };
+
+// Which reader a file needs: by its first bytes (an OLE compound file is .xls, a zip archive .xlsx),
+// else by its extension, else it is taken as text (.csv).
+SpreadsheetFormat spreadsheetFormat(const QString& path);
+
+// Opens a .xls, .xlsx or .csv file. Throws SpreadsheetError(CannotOpen) with a message for the user.
 std::unique_ptr<SpreadsheetReader> openSpreadsheet(const QString& path);
+
+// The readers behind openSpreadsheet, each for its own format.
+std::unique_ptr<SpreadsheetReader> openXls(const QString& path);
+std::unique_ptr<SpreadsheetReader> openXlsx(const QString& path);
+std::unique_ptr<SpreadsheetReader> openCsv(const QString& path);
+
+// The name filter of the open dialogs for the three formats.
+QString spreadsheetFilter();
 
 } // namespace vorlan::customers

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
+#include "printing/Frm_BatchPrint.h"
 #include "printing/PrintWindows.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
@@ -140,7 +141,9 @@ void Frm_PrintWindow::buildLayout() {
     XPBut单件打印 = windowButton(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
     cmdNext = windowButton(this, QStringLiteral("cmdNext"), QStringLiteral("下一张"));
     XPButton1 = windowButton(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
-    for (QPushButton* b : {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, cmdNext, XPButton1})
+    cmdBatchPrint = windowButton(this, QStringLiteral("cmdBatchPrint"), QStringLiteral("批量打印"));
+    for (QPushButton* b :
+         {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, cmdNext, cmdBatchPrint, XPButton1})
         bottom->addWidget(b);
     root->addLayout(bottom);
     bottomRow_ = bottom;
@@ -158,6 +161,7 @@ void Frm_PrintWindow::buildLayout() {
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
+    connect(cmdBatchPrint, &QPushButton::clicked, this, [this] { cmdBatchPrint_Click(); });
     XPBut单件打印->installEventFilter(this);
     connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
@@ -184,6 +188,7 @@ void Frm_PrintWindow::buildKeys() {
     bind(cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
     bind(XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
     bind(XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
+    bind(cmdBatchPrint, "Ctrl+B", QStringLiteral("批量打印：多张一次打印"));
     bind(XPButton1, "Ctrl+W", QStringLiteral("返回"));
 
     // The preview is a tab, not a button: the same key shows it and goes back to the form.
@@ -481,6 +486,13 @@ void Frm_PrintWindow::cmdNext_Click() {
     previewFrom_.reset();
     SSTab1->setCurrentIndex(0);
     focusFirst();
+}
+
+void Frm_PrintWindow::cmdBatchPrint_Click() {
+    // The boxes as they stand (moved or not) and the typed texts go to the batch for the points no column
+    // fills.
+    ui::openModal<Frm_BatchPrint>(this, tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left(),
+                                  XPCheckBox1->isChecked());
 }
 
 void Frm_PrintWindow::SSTab1_Click(int tab) {

@@ -94,6 +94,7 @@ public:
     QPushButton* XPBut单件打印 = nullptr;
     QPushButton* cmdNext = nullptr; // "下一张"
     QPushButton* XPButton1 = nullptr;
+    QPushButton* cmdBatchPrint = nullptr; // "批量打印"
 
     // Handlers, public so that tests can drive them as the controls do.
     void
@@ -106,6 +107,7 @@ public:
     void XPButton_BaoCWT_Click();  // save positions and offsets
     void XPBut单件打印_Click();    // print, then log; ignored while a print runs
     void cmdNext_Click(); // empties the boxes for the next sheet, dates back to today, focus to the first box
+    void cmdBatchPrint_Click(); // the batch dialog on this template and these texts
     void SSTab1_Click(int tab); // 0 模板打印, 1 打印预览
     // Resizing with the edge handles in fine-tune mode: the mouse position across the edge, relative to the
     // handle, then the buttons held (as in the designer).

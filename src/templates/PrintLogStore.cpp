@@ -227,6 +227,39 @@ void PrintLogStore::insert(const QString& templateName, const QDateTime& when,
          params);
 }
 
+void PrintLogStore::insertMany(const QString& templateName, const QDateTime& when,
+                               const QList<QList<LogValue>>& rows) const {
+    if (data::schema::isBaseTable(templateName))
+        throw DbError(QStringLiteral("模板名称不能用作打印记录表的名称"));
+    const QString table = tableName(templateName);
+    if (table.isEmpty())
+        throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
+    const QVariant at = data::dateTimeText(when);
+    data::Transaction tx(db_);
+    // The sheets of one template name the same columns: one statement prepared for all of them.
+    QStringList preparedFor;
+    QSqlQuery q;
+    for (const QList<LogValue>& values : rows) {
+        QStringList columns{quoteId(kDate)};
+        QVariantList params{at};
+        for (const LogValue& v : values) {
+            columns << quoteId(v.column);
+            params << data::textValue(v.text);
+        }
+        if (columns != preparedFor) {
+            QStringList marks;
+            for (int i = 0; i < columns.size(); ++i)
+                marks << QStringLiteral("?");
+            q = data::prepare(db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                       .arg(quoteId(table), columns.join(QStringLiteral(", ")),
+                                            marks.join(QStringLiteral(", "))));
+            preparedFor = columns;
+        }
+        data::run(q, params);
+    }
+    tx.commit();
+}
+
 LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria& c) {
     // An unknown name in double quotes would be taken as a text by SQLite, so each is checked here.
     if (!table.columns.contains(kDate))

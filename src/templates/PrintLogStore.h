@@ -103,6 +103,10 @@ public:
     // Throws MissingLogTable when the template has no log table, DbError when the row cannot be written
     // (then nothing is written).
     void insert(const QString& templateName, const QDateTime& when, const QList<LogValue>& values) const;
+    // Appends one row per sheet of a batch, all at that time, in one transaction: all rows or none.
+    // Throws as insert does.
+    void insertMany(const QString& templateName, const QDateTime& when,
+                    const QList<QList<LogValue>>& rows) const;
     // Selects the row identity, then every column in table order, oldest print first. Throws DbError
     // for a column the table does not have.
     static LogStatement buildQuery(const LogTable& table, const LogCriteria& c);

@@ -147,11 +147,19 @@ private slots:
         QCOMPARE(env.prompter.fileRequests.size(), 1);
         const QString filter = env.prompter.fileRequests.first().filter;
         QVERIFY(filter.startsWith(QStringLiteral("电子表格Excel文件(")));
-        const QString pattern = filter.section(QLatin1Char('('), 1).chopped(1);
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern));
-        for (const char* name : {"a.xls", "B.XLS", "c.Xls"})
-            QVERIFY2(re.match(QString::fromUtf8(name)).hasMatch(), name);
-        QVERIFY(!re.match(QStringLiteral("d.xlsx")).hasMatch());
+        // Workbooks old and new and .csv texts, in any letter case.
+        const QStringList patterns = filter.section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
+        auto matches = [&](const QString& name) {
+            for (const QString& p : patterns)
+                if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(p))
+                        .match(name)
+                        .hasMatch())
+                    return true;
+            return false;
+        };
+        for (const char* name : {"a.xls", "B.XLS", "c.Xls", "d.xlsx", "E.XLSX", "f.csv", "G.CSV"})
+            QVERIFY2(matches(QString::fromUtf8(name)), name);
+        QVERIFY(!matches(QStringLiteral("h.txt")));
         QVERIFY(!w.spreadsheetOpen());
         QVERIFY(!w.XPBut_next->isEnabled());
 

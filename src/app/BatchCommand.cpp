@@ -1,0 +1,288 @@
+#include "app/BatchCommand.h"
+
+#include "app/AppState.h"
+#include "app/FirstUser.h"
+#include "app/Windows.h"
+#include "customers/SpreadsheetReader.h"
+#include "data/Database.h"
+#include "data/Sql.h"
+#include "printing/Batch.h"
+#include "printing/BoxFill.h"
+#include "templates/TemplateStore.h"
+#include "users/AccountRules.h"
+#include "users/PasswordHash.h"
+#include "users/PasswordRules.h"
+#include "users/UserStore.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QPrinter>
+
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace vorlan::app {
+
+namespace {
+
+const QString kUsage = QStringLiteral(
+    "用法：vorlan print --template 模板名称 --data 数据文件 [--sheet 工作表名] [--rows 起始行-结束行] "
+    "(--pdf 输出.pdf | --printer 打印机) [--no-log] --user 用户姓名");
+
+// The first user made by the command line gets this number; the user accounts window can change it.
+const QString kFirstUserUid = QStringLiteral("00001");
+
+struct Failure {
+    int code;
+    QString text;
+};
+
+} // namespace
+
+bool isCommandLine(const QStringList& args) {
+    return !args.isEmpty() && (args.first() == u"print" || args.contains(QStringLiteral("--help")) ||
+                               args.contains(QStringLiteral("-h")));
+}
+
+ParsedCommand parseCommandLine(const QStringList& args) {
+    ParsedCommand out;
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        out.kind = ParsedCommand::Kind::Help;
+        return out;
+    }
+    auto error = [&](const QString& text) {
+        out.kind = ParsedCommand::Kind::Error;
+        out.error = text + u'\n' + kUsage;
+        return out;
+    };
+    if (args.isEmpty() || args.first() != u"print")
+        return error(QStringLiteral("未知的命令“%1”。").arg(args.value(0)));
+    PrintCommand& c = out.print;
+    QStringList seen;
+    for (int i = 1; i < args.size(); ++i) {
+        QString a = args.at(i);
+        QString value;
+        bool hasValue = false;
+        // "--name=value" as well as "--name value".
+        if (const qsizetype eq = a.indexOf(u'='); a.startsWith(QLatin1String("--")) && eq > 0) {
+            value = a.mid(eq + 1);
+            a = a.left(eq);
+            hasValue = true;
+        }
+        static const QStringList valued{QStringLiteral("--template"), QStringLiteral("--data"),
+                                        QStringLiteral("--sheet"),    QStringLiteral("--rows"),
+                                        QStringLiteral("--pdf"),      QStringLiteral("--printer"),
+                                        QStringLiteral("--user")};
+        if (a == u"--no-log") {
+            if (hasValue)
+                return error(QStringLiteral("选项“--no-log”不带值。"));
+            c.noLog = true;
+            continue;
+        }
+        if (a == u"--password" || a.startsWith(QLatin1String("--password")))
+            return error(QStringLiteral("密码不能写在命令行上，请从标准输入送入（一行）。"));
+        if (!valued.contains(a))
+            return error(QStringLiteral("未知的选项“%1”。").arg(args.at(i)));
+        if (seen.contains(a))
+            return error(QStringLiteral("选项“%1”重复了。").arg(a));
+        seen << a;
+        if (!hasValue) {
+            if (i + 1 >= args.size())
+                return error(QStringLiteral("选项“%1”缺少值。").arg(a));
+            value = args.at(++i);
+        }
+        if (a == u"--template")
+            c.templateName = value;
+        else if (a == u"--data")
+            c.dataFile = value;
+        else if (a == u"--sheet")
+            c.sheet = value;
+        else if (a == u"--rows")
+            c.rows = value;
+        else if (a == u"--pdf")
+            c.pdf = value;
+        else if (a == u"--printer")
+            c.printer = value;
+        else if (a == u"--user")
+            c.user = value;
+    }
+    if (c.templateName.trimmed().isEmpty())
+        return error(QStringLiteral("请用“--template”指定模板名称。"));
+    if (c.dataFile.trimmed().isEmpty())
+        return error(QStringLiteral("请用“--data”指定数据文件（*.xls、*.xlsx或*.csv）。"));
+    if (c.pdf.isEmpty() == c.printer.isEmpty())
+        return error(QStringLiteral("请用“--pdf”或“--printer”指定输出，两者只能选一个。"));
+    if (c.user.trimmed().isEmpty())
+        return error(QStringLiteral("请用“--user”指定用户姓名。"));
+    if (seen.contains(QStringLiteral("--rows")) && !printing::parseRowRange(c.rows))
+        return error(
+            QStringLiteral("“--rows”的值“%1”不是行的范围，应写成如“2-11”（工作表的行号，第1行是列名）。")
+                .arg(c.rows));
+    out.kind = ParsedCommand::Kind::Print;
+    return out;
+}
+
+QString helpText() {
+    return kUsage + QStringLiteral(R"(
+
+按模板批量打印：数据文件的每一行打印一张，所有各张作为一个打印作业送出，每张一页。
+
+  --template 模板名称   要打印的模板（模板目录中的名称）
+  --data 数据文件       *.xls、*.xlsx或*.csv文件（*.csv可以是UTF-8或GBK编码）；
+                        第1行是列名，列名与输入点名称相同（不计空格和大小写）的列填入该输入点，
+                        没有列填入的输入点打印打开打印窗口时的初始内容（如日期）
+  --sheet 工作表名      要读取的工作表，缺省为第一个工作表
+  --rows A-B            只打印工作表第A行到第B行（第1行是列名，数据从第2行开始），缺省为全部行
+  --pdf 输出.pdf        打印到PDF文件
+  --printer 打印机      打印到指定的打印机（打印队列名称）
+  --no-log              不保存打印记录（缺省时每一张都保存一条打印记录）
+  --user 用户姓名       登录的用户；密码从标准输入读取一行，不能写在命令行上
+  --help                显示本说明
+
+第一次使用（数据库文件还不存在）时，会像第一次启动程序一样建立数据库和示例模板，
+并把--user指定的用户和送入的密码设为第一位高级用户。
+
+退出码：0 全部打印完成；1 输入有误（什么也没有打印）；
+        2 打印失败（什么也没有打印，也没有保存打印记录）；3 已经打印，但打印记录没有保存。
+不带参数启动时，程序照常打开窗口。
+)");
+}
+
+int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& messages, bool progress) {
+    auto say = [&](const QString& text) {
+        messages.write((text + u'\n').toUtf8());
+        // An unbuffered stream is there at once; a buffered one is flushed by the caller.
+    };
+    auto fail = [&](int code, const QString& text) {
+        say(text);
+        return code;
+    };
+
+    // The password, one line; the line break (and blanks around it, as the login ignores them) does not
+    // count.
+    const QString password = QString::fromUtf8(input.readLine()).trimmed();
+
+    // The database at its usual place; a new one gets the first-run content as at a first start.
+    state().environment.seed = &windows::seedSampleData;
+    const data::OpenResult opened = data::openShared();
+    if (opened.status != data::OpenStatus::Opened && opened.status != data::OpenStatus::Created)
+        return fail(kExitBadInput, opened.message);
+    state().connectionOpened = true;
+    if (opened.readOnly && !command.noLog)
+        return fail(kExitBadInput,
+                    opened.notice +
+                        QStringLiteral("\n打印记录无法保存；如只打印不保存记录，请加上“--no-log”。"));
+    const QSqlDatabase db = data::shared();
+    const QString userName = command.user.trimmed();
+    try {
+        if (opened.status == data::OpenStatus::Created || opened.needsFirstUser) {
+            if (password.isEmpty())
+                return fail(
+                    kExitBadInput,
+                    QStringLiteral("这是第一次使用，请从标准输入送入第一位高级用户的密码（不能为空）。"));
+            if (const auto problem = users::checkNewUser(kFirstUserUid, userName, password))
+                return fail(kExitBadInput, problem->text);
+            saveFirstUser(db, kFirstUserUid, userName, password);
+            say(QStringLiteral("已建立新的数据库，用户“%1”是第一位高级用户。").arg(userName));
+        }
+        const auto user = users::UserStore(db).findByName(userName);
+        if (!user)
+            return fail(kExitBadInput, QStringLiteral("该用户名不存在,或用户密码错误"));
+        if (!users::verifyPassword(password, user->passwordHash))
+            return fail(kExitBadInput, QStringLiteral("用户密码错误!"));
+        state().userLevel = data::nullToEmpty(user->level);
+
+        templates::Template t = templates::TemplateStore(db).load(command.templateName).tmpl;
+        if (!t.hasHeader && t.livePointCount() == 0)
+            return fail(kExitBadInput, QStringLiteral("模板“%1”不存在！").arg(command.templateName));
+        t.name = command.templateName;
+
+        printing::BatchSpec spec;
+        const auto reader = customers::openSpreadsheet(command.dataFile);
+        spec.data = printing::readBatchData(*reader, command.sheet);
+        spec.tmpl = t;
+        // The points no column fills print what the print window starts with (dates), as nobody types here.
+        spec.common = printing::initialTexts(t, QDate::currentDate());
+        spec.allup = t.allup;
+        spec.allleft = t.allleft;
+        spec.map = printing::mapColumns(spec.data.header, printing::batchPoints(t));
+        if (!spec.map.isEmpty() && std::all_of(spec.map.begin(), spec.map.end(), [](int c) { return c < 0; }))
+            return fail(kExitBadInput,
+                        QStringLiteral("数据文件的第1行没有一个列名与模板“%1”的输入点名称相同，无法打印。")
+                            .arg(command.templateName));
+        if (command.rows.isEmpty()) {
+            spec.chosen = printing::allRows(spec.data);
+        } else {
+            const auto range = printing::parseRowRange(command.rows);
+            spec.chosen = printing::rowsInRange(spec.data, range->first, range->second);
+        }
+        const printing::BatchBuild build = printing::buildBatch(spec);
+        if (!build.ok())
+            return fail(kExitBadInput, build.problem);
+
+        if (!command.pdf.isEmpty()) {
+            state().environment.printer = ui::PrinterTarget::PdfFile;
+            state().environment.pdfPath = command.pdf;
+        }
+        QString problem;
+        const auto printer = printing::openBatchPrinter(t.name, command.printer, &problem);
+        if (!printer)
+            return fail(kExitPrintFailed,
+                        printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(problem));
+        const int total = int(build.sheets.size());
+        const printing::BatchRun run =
+            printing::runBatch(*printer, build.sheets, !command.noLog, [&](int done, int) {
+                if (progress && (done == total || done % 10 == 1))
+                    messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
+                return true;
+            });
+        if (progress)
+            messages.write("\n");
+        if (!run.printed.ok())
+            return fail(kExitPrintFailed, printing::batchPrinterFailedText() +
+                                              QStringLiteral("（%1）").arg(run.printed.problem));
+        if (run.logged && !run.logged->ok())
+            return fail(
+                kExitNotLogged,
+                QStringLiteral("已打印%1张，但打印记录没有保存：%2").arg(total).arg(run.logged->description));
+        say(command.noLog ? QStringLiteral("已打印%1张。").arg(total)
+                          : QStringLiteral("已打印%1张，已保存%1条打印记录。").arg(total));
+        return kExitPrinted;
+    } catch (const customers::SpreadsheetError& e) {
+        return fail(kExitBadInput, e.description());
+    } catch (const data::DbError& e) {
+        return fail(kExitBadInput, e.description());
+    }
+}
+
+int runCommandLine(int argc, char** argv, void (*init)()) {
+    // No display is needed: pages are drawn for the printer or a PDF file.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (init)
+        init();
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    QFile err;
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const ParsedCommand parsed = parseCommandLine(args);
+    if (parsed.kind == ParsedCommand::Kind::Help) {
+        QFile out;
+        out.open(stdout, QIODevice::WriteOnly);
+        out.write(helpText().toUtf8());
+        return kExitPrinted;
+    }
+    if (parsed.kind == ParsedCommand::Kind::Error) {
+        err.write((parsed.error + u'\n').toUtf8());
+        return kExitBadInput;
+    }
+    QFile in;
+    in.open(stdin, QIODevice::ReadOnly);
+    const int code = runPrintCommand(parsed.print, in, err, isatty(STDERR_FILENO) != 0);
+    data::closeShared();
+    return code;
+}
+
+} // namespace vorlan::app

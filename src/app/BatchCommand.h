@@ -1,0 +1,56 @@
+#pragma once
+// The command line: `vorlan print …` prints a batch of sheets exactly as the print window's batch does
+// (the same mapping by name, renderer and log), without a display. Without arguments the program starts
+// its windows as always.
+
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace vorlan::app {
+
+// Exit codes of the command line.
+inline constexpr int kExitPrinted = 0; // every sheet printed (and logged unless --no-log)
+inline constexpr int kExitBadInput =
+    1; // arguments, login, template, data or a sheet refused: nothing printed
+inline constexpr int kExitPrintFailed =
+    2;                                   // the printer did not take the job: nothing printed, nothing logged
+inline constexpr int kExitNotLogged = 3; // printed, but the print log could not be written
+
+struct PrintCommand {
+    QString templateName;
+    QString dataFile;
+    QString sheet; // empty: the first worksheet
+    QString rows;  // empty: every row; else "A-B" in worksheet row numbers
+    QString pdf;   // one of pdf and printer
+    QString printer;
+    bool noLog = false;
+    QString user;
+};
+
+struct ParsedCommand {
+    enum class Kind { Help, Print, Error };
+    Kind kind = Kind::Error;
+    PrintCommand print;
+    QString error; // Error: what is wrong, in a sentence for the user
+};
+
+// The arguments after the program's name. "--help" (or "-h") anywhere asks for the help text.
+ParsedCommand parseCommandLine(const QStringList& args);
+
+// Is this a run of the command line rather than of the windows?
+bool isCommandLine(const QStringList& args);
+
+QString helpText();
+
+// Runs the command with the password read (one line) from `input`, messages to `messages`. progress:
+// show "sheet n of N" while printing. The database is opened (or created on a first start, when the user
+// given becomes its first advanced user) at the usual place.
+int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& messages, bool progress);
+
+// The whole command-line run: the application object without a display, init (the program's settings)
+// called once it exists, then help or the print. Returns the exit code.
+int runCommandLine(int argc, char** argv, void (*init)());
+
+} // namespace vorlan::app

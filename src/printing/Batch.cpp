@@ -1,0 +1,376 @@
+#include "printing/Batch.h"
+
+#include "data/Database.h"
+#include "data/Sql.h"
+#include "printing/AmountInWords.h"
+#include "printing/BoxFill.h"
+#include "printing/PageRenderer.h"
+#include "printing/Placement.h"
+#include "templates/PrintLogStore.h"
+#include "ui/Printer.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QtDebug>
+
+namespace vorlan::printing {
+
+using templates::Family;
+
+QList<BatchPoint> batchPoints(const templates::Template& t) {
+    QList<BatchPoint> points;
+    for (Family f : {Family::Single, Family::Multi}) {
+        const templates::PointFamily& fam = t.family(f);
+        for (int k = 1; k <= fam.count; ++k)
+            if (fam[k].isLive())
+                points << BatchPoint{{f, k}, fam[k].name, fam[k].type};
+    }
+    return points;
+}
+
+QString looseName(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name)
+        if (!c.isSpace())
+            out += c;
+    return out.toCaseFolded();
+}
+
+QList<int> mapColumns(const QStringList& header, const QList<BatchPoint>& points) {
+    QList<int> map(points.size(), -1);
+    QList<bool> taken(header.size(), false);
+    // Exact names first, so that a loose match never takes the column another point is named after.
+    for (int p = 0; p < points.size(); ++p) {
+        const int c = int(header.indexOf(points.at(p).name));
+        if (c >= 0 && !taken.at(c)) {
+            map[p] = c;
+            taken[c] = true;
+        }
+    }
+    for (int p = 0; p < points.size(); ++p) {
+        if (map.at(p) >= 0)
+            continue;
+        const QString want = looseName(points.at(p).name);
+        for (int c = 0; c < header.size(); ++c) {
+            if (!taken.at(c) && !want.isEmpty() && looseName(header.at(c)) == want) {
+                map[p] = c;
+                taken[c] = true;
+                break;
+            }
+        }
+    }
+    return map;
+}
+
+QStringList unfilledPoints(const QList<BatchPoint>& points, const QList<int>& map) {
+    QStringList names;
+    for (int p = 0; p < points.size(); ++p)
+        if (map.value(p, -1) < 0)
+            names << points.at(p).name;
+    return names;
+}
+
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet) {
+    BatchData data;
+    data.source = BatchData::Source::Spreadsheet;
+    data.sheet = sheet.isEmpty() ? reader.sheetNames().value(0) : sheet;
+    const int rows = reader.rowCount(data.sheet);
+    const int columns = reader.columnCount(data.sheet);
+    for (int c = 1; c <= columns; ++c)
+        data.header << reader.cellText(data.sheet, 1, c).trimmed();
+    for (int r = 2; r <= rows; ++r) {
+        QStringList values;
+        bool any = false;
+        for (int c = 1; c <= columns; ++c) {
+            values << reader.cellText(data.sheet, r, c);
+            any = any || !values.last().isEmpty();
+        }
+        // A row without any value is a gap in the sheet, not an empty sheet to print.
+        if (!any)
+            continue;
+        data.rows << values;
+        data.rowNumbers << r;
+    }
+    return data;
+}
+
+BatchData customerData(const std::vector<customers::Customer>& list) {
+    BatchData data;
+    data.source = BatchData::Source::Customers;
+    data.header = templates::customerBindings();
+    int n = 0;
+    for (const customers::Customer& c : list) {
+        data.rows << QStringList(c.begin(), c.end());
+        data.rowNumbers << ++n;
+    }
+    return data;
+}
+
+std::optional<std::pair<int, int>> parseRowRange(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,9})\\s*(?:-\\s*(\\d{1,9})\\s*)?$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int a = m.captured(1).toInt();
+    const int b = m.captured(2).isEmpty() ? a : m.captured(2).toInt();
+    if (a < 1 || b < a)
+        return std::nullopt;
+    return std::pair{a, b};
+}
+
+QList<int> rowsInRange(const BatchData& data, int first, int last) {
+    QList<int> out;
+    for (int i = 0; i < data.rowNumbers.size(); ++i)
+        if (data.rowNumbers.at(i) >= first && data.rowNumbers.at(i) <= last)
+            out << i;
+    return out;
+}
+
+QList<int> allRows(const BatchData& data) {
+    QList<int> out;
+    for (int i = 0; i < data.rows.size(); ++i)
+        out << i;
+    return out;
+}
+
+namespace {
+
+// Where a row came from, for messages: its worksheet row, or the customer.
+QString rowLabel(const BatchSpec& spec, int row) {
+    if (spec.data.source == BatchData::Source::Customers)
+        return QStringLiteral("客户“%1”").arg(spec.data.rows.at(row).value(0));
+    return QStringLiteral("第%1行").arg(spec.data.rowNumbers.value(row));
+}
+
+} // namespace
+
+PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
+    const int row = spec.chosen.value(i, -1);
+    if (row < 0 || row >= spec.data.rows.size())
+        return buildSheet(spec.tmpl, spec.common, spec.allup, spec.allleft);
+    const QStringList& values = spec.data.rows.at(row);
+    BoxTexts texts = spec.common;
+    const QList<BatchPoint> points = batchPoints(spec.tmpl);
+    QList<int> columnOf(points.size(), -1); // for the messages: which column filled the point
+    if (spec.data.source == BatchData::Source::Customers) {
+        // Every customer-bound box, exactly as a pick of that customer fills it.
+        const BoxTexts fills = pickFills(spec.tmpl, PickResult::customer(0, values));
+        for (auto it = fills.constBegin(); it != fills.constEnd(); ++it)
+            texts.insert(it.key(), it.value());
+    } else {
+        for (int p = 0; p < points.size(); ++p) {
+            const int c = spec.map.value(p, -1);
+            if (c < 0)
+                continue;
+            texts.insert(points.at(p).ref, values.value(c));
+            columnOf[p] = c;
+        }
+    }
+    // Amounts in words from the row are converted as Enter converts a typed figure; the window's own text
+    // of an unfilled point is printed as it stands, as a single print would.
+    for (int p = 0; p < points.size(); ++p) {
+        const BatchPoint& point = points.at(p);
+        if (point.type != templates::type::AmountInWords || point.ref.family != Family::Single)
+            continue;
+        const QString& binding = spec.tmpl.single[point.ref.slot].binding;
+        const bool fromRow = spec.data.source == BatchData::Source::Customers
+                                 ? templates::customerBindings().contains(binding)
+                                 : columnOf.at(p) >= 0;
+        if (!fromRow)
+            continue;
+        const QString typed = texts.value(point.ref);
+        if (typed.trimmed().isEmpty())
+            continue;
+        const AmountConversion conv = convertAmountText(typed);
+        if (conv.outcome == AmountConversion::Outcome::Converted) {
+            texts.insert(point.ref, conv.text);
+            continue;
+        }
+        if (problem) {
+            const QString column = columnOf.at(p) >= 0 ? spec.data.header.value(columnOf.at(p)) : binding;
+            *problem =
+                conv.outcome == AmountConversion::Outcome::NotANumber
+                    ? QStringLiteral("%1“%2”列的内容“%3”不是数字，不能填入大写金额“%4”。")
+                          .arg(rowLabel(spec, row), column, typed.trimmed(), point.name)
+                    : QStringLiteral("%1“%2”列的金额“%3”太大，不能转换为大写金额“%4”，请手工填写大写金额。")
+                          .arg(rowLabel(spec, row), column, typed.trimmed(), point.name);
+        }
+        return PrintSheet{};
+    }
+    return buildSheet(spec.tmpl, texts, spec.allup, spec.allleft);
+}
+
+BatchBuild buildBatch(const BatchSpec& spec) {
+    BatchBuild out;
+    const QString notStarted = QStringLiteral("批量打印没有开始，请修改后再打印。");
+    if (spec.chosen.isEmpty()) {
+        out.problem = batchNothingChosenText();
+        return out;
+    }
+    out.sheets.reserve(spec.chosen.size());
+    for (int i = 0; i < spec.chosen.size(); ++i) {
+        QString problem;
+        PrintSheet sheet = batchSheet(spec, i, &problem);
+        if (!problem.isEmpty()) {
+            out.sheets.clear();
+            out.problem = QStringLiteral("第%1张：").arg(i + 1) + problem + u'\n' + notStarted;
+            return out;
+        }
+        const SheetPlacement placed = placeSheet(sheet);
+        if (placed.badOffset) {
+            out.sheets.clear();
+            out.problem = QStringLiteral("整体打印位置的偏移不是数字。") + notStarted;
+            return out;
+        }
+        if (!placed.ok) {
+            out.sheets.clear();
+            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(rowLabel(spec, spec.chosen.at(i))) +
+                          placementMessage(sheet, placed) + u'\n' + notStarted;
+            return out;
+        }
+        out.sheets << std::move(sheet);
+    }
+    return out;
+}
+
+std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QString& queue,
+                                           QString* problem) {
+    if (queue.isEmpty())
+        return ui::openDefaultPrinter(documentName, problem);
+    auto fail = [&](const QString& why) {
+        if (problem)
+            *problem = why;
+        return std::unique_ptr<QPrinter>();
+    };
+    const QPrinterInfo info = QPrinterInfo::printerInfo(queue);
+    if (info.isNull())
+        return fail(QStringLiteral("no printer named %1").arg(queue));
+    if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted)
+        return fail(QStringLiteral("printer %1 reports an error state").arg(queue));
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (!printer->isValid())
+        return fail(QStringLiteral("printer %1 cannot be used").arg(queue));
+    printer->setFullPage(false);
+    printer->setCopyCount(1);
+    printer->setDocName(documentName);
+    return printer;
+}
+
+BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, const BatchProgress& progress) {
+    BatchOutcome out;
+    // A PDF is written beside its place and put there only when whole, so that an abandoned job leaves
+    // no half file (and no earlier file destroyed).
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    const QString target = printer.outputFileName();
+    const QString partial = target + QStringLiteral(".part");
+    if (toFile) {
+        QFile::remove(partial);
+        printer.setOutputFileName(partial);
+    }
+    auto abandon = [&](BatchOutcome::Status status, const QString& why) {
+        out.status = status;
+        out.problem = why;
+        out.pages = 0;
+        if (toFile) {
+            QFile::remove(partial);
+            printer.setOutputFileName(target);
+        }
+        if (!why.isEmpty())
+            qWarning("batch printing: %s", qPrintable(why));
+        return out;
+    };
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return abandon(BatchOutcome::Status::Failed,
+                       QStringLiteral("the job on %1 could not be started").arg(printer.printerName()));
+    const int total = int(sheets.size());
+    for (int i = 0; i < total; ++i) {
+        if (i > 0 && !printer.newPage()) {
+            printer.abort();
+            painter.end();
+            return abandon(BatchOutcome::Status::Failed,
+                           QStringLiteral("page %1 could not be started").arg(i + 1));
+        }
+        const SheetPlacement placed = placeSheet(sheets.at(i));
+        paintPlaced(painter, placed.chars);
+        if (printer.printerState() == QPrinter::Error) {
+            printer.abort();
+            painter.end();
+            return abandon(BatchOutcome::Status::Failed,
+                           QStringLiteral("the job failed at page %1").arg(i + 1));
+        }
+        if (progress && !progress(i + 1, total)) {
+            printer.abort();
+            painter.end();
+            return abandon(BatchOutcome::Status::Cancelled, QString());
+        }
+    }
+    if (!painter.end())
+        return abandon(BatchOutcome::Status::Failed,
+                       QStringLiteral("the job on %1 could not be completed").arg(printer.printerName()));
+    if (toFile) {
+        printer.setOutputFileName(target);
+        QFile::remove(target);
+        if (!QFile::rename(partial, target)) {
+            QFile::remove(partial);
+            out.status = BatchOutcome::Status::Failed;
+            out.problem = QStringLiteral("the PDF file %1 could not be written").arg(target);
+            return out;
+        }
+    }
+    out.pages = total;
+    return out;
+}
+
+LogResult logBatch(const QList<PrintSheet>& sheets) {
+    LogResult result;
+    if (sheets.isEmpty())
+        return result;
+    result.templateName = sheets.first().templateName;
+    QList<QList<templates::LogValue>> rows;
+    rows.reserve(sheets.size());
+    for (const PrintSheet& sheet : sheets) {
+        QList<templates::LogValue> values;
+        for (const PrintField& f : sheet.fields)
+            if (!f.name.isEmpty())
+                values << templates::LogValue{f.name, trimBlanks(f.text)};
+        rows << values;
+    }
+    try {
+        templates::PrintLogStore(data::shared())
+            .insertMany(result.templateName, QDateTime::currentDateTime(), rows);
+    } catch (const templates::MissingLogTable& e) {
+        result.status = LogResult::Status::NoLogTable;
+        result.description = e.description();
+    } catch (const data::DbError& e) {
+        result.status = LogResult::Status::Failed;
+        result.description = e.description();
+    }
+    return result;
+}
+
+BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
+                  const BatchProgress& progress) {
+    BatchRun run;
+    run.printed = printBatch(printer, sheets, progress);
+    // Only a job the printer accepted is logged; nothing of a cancelled or failed one.
+    if (run.printed.ok() && log)
+        run.logged = logBatch(sheets);
+    return run;
+}
+
+QString batchPrinterFailedText() {
+    return QStringLiteral("打印机未准备好或有故障!批量打印的各张都没有打印，也没有保存打印记录。");
+}
+
+QString batchNothingChosenText() {
+    return QStringLiteral("没有选中要打印的行！");
+}
+
+} // namespace vorlan::printing

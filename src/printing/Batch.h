@@ -1,0 +1,126 @@
+#pragma once
+// Batch printing: many sheets of one template from the ticked customers of the register or from the rows
+// of a spreadsheet, sent as one print job with one page per sheet and logged together. No widgets: the
+// batch dialog of the print window and the command line both drive these functions.
+
+#include "customers/CustomerStore.h"
+#include "customers/SpreadsheetReader.h"
+#include "printing/PrintOutcome.h"
+#include "printing/PrintSheet.h"
+#include "templates/TemplateModel.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QPrinter;
+
+namespace vorlan::printing {
+
+// A live input point of the template, in the order of the sheet's fields.
+struct BatchPoint {
+    finetune::SlotRef ref;
+    QString name;
+    QString type;
+};
+QList<BatchPoint> batchPoints(const templates::Template& t);
+
+// A name compared loosely: blanks (also full-width ones) removed, letter case folded.
+QString looseName(const QString& name);
+
+// Which column fills each point (its index in header, -1 for none): the column named exactly like the
+// point, else the one whose name equals it without regard to blanks and case. A column fills one point.
+QList<int> mapColumns(const QStringList& header, const QList<BatchPoint>& points);
+// The names of the points no column fills: they keep the texts typed in the print window.
+QStringList unfilledPoints(const QList<BatchPoint>& points, const QList<int>& map);
+
+// The rows a batch can print.
+struct BatchData {
+    enum class Source { Customers, Spreadsheet };
+    Source source = Source::Spreadsheet;
+    QStringList header;      // the column names (for customers: the twelve customer columns)
+    QList<QStringList> rows; // the values, in header order
+    QList<int> rowNumbers;   // each row's number: its row in the worksheet, or its place in the list
+    QString sheet;           // the worksheet read
+};
+
+// The named worksheet (the first when the name is empty): the first row gives the column names, every
+// later row that holds a value is a row of the batch. Throws SpreadsheetError.
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString());
+// Customers of the register, numbered 1.. in the given order.
+BatchData customerData(const std::vector<customers::Customer>& customers);
+
+// "A-B" or "A": the rows from A to B (row numbers as BatchData counts them). Nothing for another text.
+std::optional<std::pair<int, int>> parseRowRange(const QString& text);
+// The indices (into data.rows) of the rows whose numbers lie in the range.
+QList<int> rowsInRange(const BatchData& data, int first, int last);
+QList<int> allRows(const BatchData& data);
+
+// Everything a batch needs to build its sheets.
+struct BatchSpec {
+    templates::Template tmpl;
+    BoxTexts common; // the print window's texts: what the points no column fills print
+    int allup = 0;   // the offsets in whole units
+    int allleft = 0;
+    BatchData data;
+    QList<int> map;    // per batchPoints(tmpl): the column that fills it, or -1 (spreadsheet rows only)
+    QList<int> chosen; // the rows to print, indices into data.rows, in printing order
+};
+
+// The sheet of the chosen row number i (0-based within spec.chosen): the common texts, then the row's
+// values as a pick (customers) or the mapping (spreadsheet) puts them, amounts in words converted as
+// Enter converts them. An empty text and a problem when the row's amount is not a number or too large.
+PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem = nullptr);
+
+// Every chosen sheet, checked before anything is printed: an amount that cannot be converted names its row
+// and column, a sheet that cannot be placed names the sheet, its row and the input point.
+struct BatchBuild {
+    QList<PrintSheet> sheets;
+    QString problem; // empty when every sheet can be printed
+    bool ok() const { return problem.isEmpty(); }
+};
+BatchBuild buildBatch(const BatchSpec& spec);
+
+// What became of a batch print job.
+struct BatchOutcome {
+    enum class Status { Printed, Cancelled, Failed };
+    Status status = Status::Printed;
+    int pages = 0;
+    QString problem; // Failed: what went wrong, for the diagnostic log
+    bool ok() const { return status == Status::Printed; }
+};
+
+// Told after each sheet has been drawn (done of total); returning false cancels the job.
+using BatchProgress = std::function<bool(int done, int total)>;
+
+// A printer for the batch: the named queue, or the default printer (app::Environment's target) when the
+// name is empty. Nothing, with the reason in problem, when there is no such printer or it cannot be used.
+std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QString& queue = QString(),
+                                           QString* problem = nullptr);
+
+// Sends the sheets as one job, one page per sheet, drawn by the page renderer. A cancelled or failed
+// job is abandoned: a PDF file is only written whole (the file is not there or unchanged otherwise).
+BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets,
+                        const BatchProgress& progress = {});
+
+// Logs every sheet with its own values, in one transaction: all rows or none.
+LogResult logBatch(const QList<PrintSheet>& sheets);
+
+// A whole batch: printed as one job and, when the job was accepted and log is set, logged.
+struct BatchRun {
+    BatchOutcome printed;
+    std::optional<LogResult> logged; // nothing when not logged (not asked for, cancelled or failed)
+};
+BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
+                  const BatchProgress& progress = {});
+
+// Messages of the batch.
+QString batchPrinterFailedText();
+QString batchNothingChosenText();
+
+} // namespace vorlan::printing

@@ -1,0 +1,235 @@
+// The command line: its arguments, and the built program run as a user runs it, in a folder of its own
+// (the database lives beside the program), with the password on standard input.
+#include "app/BatchCommand.h"
+#include "printing/SampleData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vorlan;
+using app::ParsedCommand;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString err;
+};
+
+int pdfPages(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000))
+        return -1;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+        if (line.startsWith(QLatin1String("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+} // namespace
+
+class TestBatchCommand : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString program_;
+
+    QString file(const QString& name) const { return QDir(dir_.path()).filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile f(file(name));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    Run run(const QStringList& args, const QByteArray& stdinText) {
+        QProcess p;
+        p.setWorkingDirectory(dir_.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command line needs no display of its own
+        p.setProcessEnvironment(env);
+        p.start(program_, args);
+        p.write(stdinText);
+        p.closeWriteChannel();
+        Run r;
+        if (!p.waitForFinished(120000))
+            return r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    int logRows() {
+        int n = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+            db.setDatabaseName(file(QStringLiteral("RavIZ.mdb")));
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec(
+                        QStringLiteral("SELECT count(*) FROM \"%1\"").arg(printing::sample::kTemplateName)) &&
+                    q.next())
+                    n = q.value(0).toInt();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+        return n;
+    }
+    QStringList printArgs(const QString& data, const QString& pdf) {
+        return {QStringLiteral("print"),
+                QStringLiteral("--template"),
+                printing::sample::kTemplateName,
+                QStringLiteral("--data"),
+                data,
+                QStringLiteral("--pdf"),
+                pdf,
+                QStringLiteral("--user"),
+                QStringLiteral("管理员")};
+    }
+
+private slots:
+    void parse_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("says"); // part of the error, or of a field of the command
+        const QStringList base{"print", "--template", "运单", "--data", "a.csv", "--user", "张三"};
+        QTest::newRow("pdf") << (base + QStringList{"--pdf", "o.pdf"}) << int(ParsedCommand::Kind::Print)
+                             << "o.pdf";
+        QTest::newRow("printer and options")
+            << (base + QStringList{"--printer=q1", "--rows", "2-5", "--sheet", "S", "--no-log"})
+            << int(ParsedCommand::Kind::Print) << "q1";
+        QTest::newRow("help") << QStringList{"print", "--help"} << int(ParsedCommand::Kind::Help) << "";
+        QTest::newRow("no output") << base << int(ParsedCommand::Kind::Error) << "“--pdf”或“--printer”";
+        QTest::newRow("both outputs") << (base + QStringList{"--pdf", "o.pdf", "--printer", "q"})
+                                      << int(ParsedCommand::Kind::Error) << "只能选一个";
+        QTest::newRow("password on the line") << (base + QStringList{"--pdf", "o", "--password", "x"})
+                                              << int(ParsedCommand::Kind::Error) << "密码不能写在命令行上";
+        QTest::newRow("bad range") << (base + QStringList{"--pdf", "o", "--rows", "5-2"})
+                                   << int(ParsedCommand::Kind::Error) << "不是行的范围";
+        QTest::newRow("missing value")
+            << (base + QStringList{"--pdf"}) << int(ParsedCommand::Kind::Error) << "缺少值";
+        QTest::newRow("unknown option") << (base + QStringList{"--pdf", "o", "--colour"})
+                                        << int(ParsedCommand::Kind::Error) << "未知的选项";
+        QTest::newRow("twice") << (base + QStringList{"--pdf", "o", "--user", "x"})
+                               << int(ParsedCommand::Kind::Error) << "重复";
+        QTest::newRow("no template") << QStringList{"print", "--data", "a", "--pdf", "o", "--user", "u"}
+                                     << int(ParsedCommand::Kind::Error) << "--template";
+    }
+    void parse() {
+        QFETCH(QStringList, args);
+        QFETCH(int, kind);
+        QFETCH(QString, says);
+        const ParsedCommand c = app::parseCommandLine(args);
+        QCOMPARE(int(c.kind), kind);
+        if (c.kind == ParsedCommand::Kind::Error)
+            QVERIFY2(c.error.contains(says), qPrintable(c.error));
+        if (c.kind == ParsedCommand::Kind::Print)
+            QVERIFY(c.print.pdf == says || c.print.printer == says);
+    }
+
+    void whichRun() {
+        QVERIFY(!app::isCommandLine({}));
+        QVERIFY(app::isCommandLine({QStringLiteral("--help")}));
+        QVERIFY(app::isCommandLine({QStringLiteral("print")}));
+        QVERIFY(!app::isCommandLine({QStringLiteral("-platform"), QStringLiteral("xcb")}));
+    }
+
+    // The program itself: first start, printing, refusals and exit codes, in order on one data folder.
+    void program() {
+        const QString built = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vorlan"));
+        if (!QFile::exists(built))
+            QSKIP("the program vorlan is not built (build the target vorlan)");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP("poppler-utils (pdfinfo) are not installed");
+        program_ = file(QStringLiteral("vorlan"));
+        QVERIFY(QFile::copy(built, program_));
+
+        const Run help = run({QStringLiteral("--help")}, {});
+        QCOMPARE(help.code, 0);
+
+        write(QStringLiteral("d.csv"),
+              "收件人,收件电话,金额大写\n张三,13800000001,100\n李四,13800000002,20.5\n王五,3,1\n");
+        // First start: the database is created with the sample template; the user becomes its first user.
+        Run r = run(printArgs(QStringLiteral("d.csv"), QStringLiteral("a.pdf")), "secret1\n");
+        QVERIFY2(r.code == app::kExitPrinted, qPrintable(r.err));
+        QVERIFY(QFile::exists(file(QStringLiteral("RavIZ.mdb"))));
+        QVERIFY(r.err.contains(QStringLiteral("第一位高级用户")));
+        QCOMPARE(pdfPages(file(QStringLiteral("a.pdf"))), 3);
+        QCOMPARE(logRows(), 3);
+
+        // A wrong password: refused, nothing printed.
+        r = run(printArgs(QStringLiteral("d.csv"), QStringLiteral("b.pdf")), "secret2\n");
+        QCOMPARE(r.code, app::kExitBadInput);
+        QVERIFY2(r.err.contains(QStringLiteral("密码错误")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(file(QStringLiteral("b.pdf"))));
+        r = run(printArgs(QStringLiteral("d.csv"), QStringLiteral("b.pdf")), "");
+        QCOMPARE(r.code, app::kExitBadInput);
+
+        // A range, without logging, from a .csv in GBK.
+        QStringEncoder gb("GB18030");
+        if (gb.isValid()) {
+            write(QStringLiteral("gbk.csv"), gb(QStringLiteral("收件人,收件电话\n赵六,1\n钱七,2\n孙八,3\n")));
+            r = run(
+                printArgs(QStringLiteral("gbk.csv"), QStringLiteral("c.pdf")) +
+                    QStringList{QStringLiteral("--rows"), QStringLiteral("3-4"), QStringLiteral("--no-log")},
+                "secret1\n");
+            QVERIFY2(r.code == app::kExitPrinted, qPrintable(r.err));
+            QCOMPARE(pdfPages(file(QStringLiteral("c.pdf"))), 2);
+            QCOMPARE(logRows(), 3);
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {file(QStringLiteral("c.pdf")), QStringLiteral("-")});
+            QVERIFY(text.waitForFinished(30000));
+            const QString printed = QString::fromUtf8(text.readAllStandardOutput()).remove(u' ');
+            QVERIFY2(printed.contains(QStringLiteral("钱七")) && printed.contains(QStringLiteral("孙八")) &&
+                         !printed.contains(QStringLiteral("赵六")),
+                     qPrintable(printed));
+        }
+
+        // Bad input of every kind: exit 1, nothing printed, nothing logged.
+        write(QStringLiteral("bad.csv"), "收件人,金额大写\n甲,5\n乙,十元\n");
+        write(QStringLiteral("broken.xlsx"), "not a workbook");
+        write(QStringLiteral("empty.xls"), "");
+        const QList<QPair<QStringList, QString>> refusals{
+            {printArgs(QStringLiteral("bad.csv"), QStringLiteral("x.pdf")),
+             QStringLiteral("第3行“金额大写”列")},
+            {printArgs(QStringLiteral("broken.xlsx"), QStringLiteral("x.pdf")),
+             QStringLiteral("broken.xlsx")},
+            {printArgs(QStringLiteral("empty.xls"), QStringLiteral("x.pdf")), QStringLiteral("empty.xls")},
+            {printArgs(QStringLiteral("nothing.csv"), QStringLiteral("x.pdf")), QStringLiteral("找不到文件")},
+            {printArgs(QStringLiteral("d.csv"), QStringLiteral("x.pdf")) +
+                 QStringList{QStringLiteral("--rows"), QStringLiteral("50-60")},
+             QStringLiteral("没有选中要打印的行")},
+            {QStringList{QStringLiteral("print"), QStringLiteral("--template"), QStringLiteral("没有"),
+                         QStringLiteral("--data"), QStringLiteral("d.csv"), QStringLiteral("--pdf"),
+                         QStringLiteral("x.pdf"), QStringLiteral("--user"), QStringLiteral("管理员")},
+             QStringLiteral("模板“没有”不存在")},
+            {QStringList{QStringLiteral("print"), QStringLiteral("--template")}, QStringLiteral("缺少值")},
+        };
+        for (const auto& [args, says] : refusals) {
+            r = run(args, "secret1\n");
+            QVERIFY2(r.code == app::kExitBadInput, qPrintable(args.join(u' ') + u'\n' + r.err));
+            QVERIFY2(r.err.contains(says), qPrintable(r.err));
+            QVERIFY(!QFile::exists(file(QStringLiteral("x.pdf"))));
+        }
+        QCOMPARE(logRows(), 3);
+
+        // A printer that does not take the job: exit 2, nothing logged.
+        r = run(printArgs(QStringLiteral("d.csv"), file(QStringLiteral("no/folder/y.pdf"))), "secret1\n");
+        QVERIFY2(r.code == app::kExitPrintFailed, qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("打印机未准备好或有故障")));
+        QStringList queue = printArgs(QStringLiteral("d.csv"), QString()).mid(0, 5);
+        queue << QStringLiteral("--printer") << QStringLiteral("no-such-queue-here")
+              << QStringLiteral("--user") << QStringLiteral("管理员");
+        r = run(queue, "secret1\n");
+        QCOMPARE(r.code, app::kExitPrintFailed);
+        QCOMPARE(logRows(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchCommand)
+#include "tst_batchcommand.moc"

@@ -1,0 +1,366 @@
+// Batch printing without a window: columns mapped to input points by name, rows chosen, amounts converted,
+// every sheet checked before printing, one job of N pages, and N log rows only for a job that went out.
+#include "PrintProbe.h"
+#include "TestEnv.h"
+#include "app/Windows.h"
+#include "customers/SpreadsheetReader.h"
+#include "printing/Batch.h"
+#include "printing/BoxFill.h"
+#include "printing/Placement.h"
+#include "printing/SampleData.h"
+#include "templates/PrintLogStore.h"
+#include "templates/TemplateStore.h"
+
+#include <QPrinter>
+#include <QTest>
+
+using namespace vorlan;
+using namespace vorlan::printing;
+
+namespace {
+
+QList<BatchPoint> named(const QStringList& names) {
+    QList<BatchPoint> points;
+    int k = 0;
+    for (const QString& n : names)
+        points << BatchPoint{{templates::Family::Single, ++k}, n, templates::type::SingleLine};
+    return points;
+}
+
+struct PageWord {
+    int page = 0; // from 1
+    probe::Word word;
+};
+
+// Every word of the PDF with its page.
+QList<PageWord> pageWords(const QString& pdf, int* pages) {
+    QList<PageWord> out;
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return out;
+    QXmlStreamReader xml(p.readAllStandardOutput());
+    int page = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("page")) {
+            ++page;
+        } else if (xml.name() == QLatin1String("word")) {
+            PageWord w;
+            w.page = page;
+            const auto a = xml.attributes();
+            w.word.xMin = a.value(QLatin1String("xMin")).toDouble();
+            w.word.yMin = a.value(QLatin1String("yMin")).toDouble();
+            w.word.text = xml.readElementText();
+            out << w;
+        }
+    }
+    *pages = page;
+    return out;
+}
+
+int pdfPages(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000))
+        return -1;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+        if (line.startsWith(QLatin1String("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return path;
+}
+
+int logRows(const QSqlDatabase& db) {
+    return data::scalar(db, QStringLiteral("SELECT count(*) FROM ") + data::quoteId(sample::kTemplateName))
+        .toInt();
+}
+
+// The sample template's batch over a .csv of n rows: 收件人 i, 收件电话 1380000000i, 金额大写 i.5.
+BatchSpec sampleSpec(const QString& csv, int n) {
+    QByteArray text = "收件人,收件 电话,金额大写,Extra\n";
+    for (int i = 1; i <= n; ++i)
+        text += QStringLiteral("收件人%1,1380000%2,%1.5,x\n").arg(i).arg(i, 4, 10, QLatin1Char('0')).toUtf8();
+    writeFile(csv, text);
+    BatchSpec spec;
+    spec.tmpl = sample::sampleTemplate();
+    spec.tmpl.name = sample::kTemplateName;
+    auto reader = customers::openSpreadsheet(csv);
+    spec.data = readBatchData(*reader);
+    spec.map = mapColumns(spec.data.header, batchPoints(spec.tmpl));
+    spec.chosen = allRows(spec.data);
+    return spec;
+}
+
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+
+private slots:
+    void mapping_data() {
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QStringList>("points");
+        QTest::addColumn<QList<int>>("map");
+        QTest::newRow("exact") << QStringList{"电话", "收件人"} << QStringList{"收件人", "电话"}
+                               << QList<int>{1, 0};
+        QTest::newRow("blanks and case")
+            << QStringList{" Tel No ", "收件　人"} << QStringList{"收件人", "telno"} << QList<int>{1, 0};
+        QTest::newRow("exact wins over loose")
+            << QStringList{"name", "Name"} << QStringList{"Name", "x"} << QList<int>{1, -1};
+        QTest::newRow("a column fills one point")
+            << QStringList{"a"} << QStringList{"A", " a"} << QList<int>{0, -1};
+        QTest::newRow("exact name taken before a loose one elsewhere")
+            << QStringList{"A", "a"} << QStringList{"a ", "a"} << QList<int>{0, 1};
+        QTest::newRow("unmatched") << QStringList{"x"} << QStringList{"收件人"} << QList<int>{-1};
+        QTest::newRow("empty header") << QStringList{""} << QStringList{"收件人"} << QList<int>{-1};
+    }
+    void mapping() {
+        QFETCH(QStringList, header);
+        QFETCH(QStringList, points);
+        QFETCH(QList<int>, map);
+        QCOMPARE(mapColumns(header, named(points)), map);
+        QStringList unfilled;
+        for (int i = 0; i < points.size(); ++i)
+            if (map.at(i) < 0)
+                unfilled << points.at(i);
+        QCOMPARE(unfilledPoints(named(points), map), unfilled);
+    }
+
+    void rowRange_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last"); // 0: refused
+        QTest::newRow("range") << "2-11" << 2 << 11;
+        QTest::newRow("blanks") << " 3 - 4 " << 3 << 4;
+        QTest::newRow("one row") << "5" << 5 << 5;
+        QTest::newRow("backwards") << "5-3" << 0 << 0;
+        QTest::newRow("zero") << "0-3" << 0 << 0;
+        QTest::newRow("text") << "a-b" << 0 << 0;
+        QTest::newRow("open end") << "3-" << 0 << 0;
+        QTest::newRow("negative") << "-3" << 0 << 0;
+    }
+    void rowRange() {
+        QFETCH(QString, text);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        const auto r = parseRowRange(text);
+        QCOMPARE(r.has_value(), last > 0);
+        if (r)
+            QCOMPARE(*r, std::pair(first, last));
+    }
+
+    void readsRowsUnderTheHeader() {
+        auto reader = customers::openSpreadsheet(writeFile(path("rows.csv"), "a,b\n1,2\n,\n\n3,\n"));
+        const BatchData d = readBatchData(*reader);
+        QCOMPARE(d.header, (QStringList{"a", "b"}));
+        QCOMPARE(d.rows, (QList<QStringList>{{"1", "2"}, {"3", ""}}));
+        QCOMPARE(d.rowNumbers, (QList<int>{2, 5})); // empty rows are gaps, numbers stay the sheet's
+        QCOMPARE(rowsInRange(d, 3, 9), QList<int>{1});
+    }
+
+    void sheetsFromRows() {
+        BatchSpec spec = sampleSpec(path("s.csv"), 3);
+        spec.common.insert({templates::Family::Single, 1}, QStringLiteral("寄件公司")); // typed once
+        spec.common.insert({templates::Family::Single, 4}, QStringLiteral("被覆盖"));
+        const QList<BatchPoint> points = batchPoints(spec.tmpl);
+        QVERIFY(unfilledPoints(points, spec.map).contains(QStringLiteral("寄件单位")));
+        QVERIFY(!unfilledPoints(points, spec.map).contains(QStringLiteral("收件电话"))); // "收件 电话"
+        spec.chosen = rowsInRange(spec.data, 3, 4);
+        const BatchBuild b = buildBatch(spec);
+        QVERIFY2(b.ok(), qPrintable(b.problem));
+        QCOMPARE(b.sheets.size(), 2);
+        auto text = [](const PrintSheet& s, const QString& name) {
+            for (const PrintField& f : s.fields)
+                if (f.name == name)
+                    return f.text;
+            return QStringLiteral("?");
+        };
+        QCOMPARE(text(b.sheets[0], QStringLiteral("收件人")), QStringLiteral("收件人2"));
+        QCOMPARE(text(b.sheets[1], QStringLiteral("收件电话")), QStringLiteral("13800000003"));
+        QCOMPARE(text(b.sheets[1], QStringLiteral("寄件单位")), QStringLiteral("寄件公司"));
+        QCOMPARE(text(b.sheets[0], QStringLiteral("金额大写")), QStringLiteral("    贰元伍角"));
+    }
+
+    void sheetsFromCustomers() {
+        BatchSpec spec;
+        spec.tmpl = sample::sampleTemplate();
+        customers::Customer c;
+        c[0] = QStringLiteral("华东示例");
+        c[2] = QStringLiteral("上海");
+        c[4] = QStringLiteral("021-1");
+        customers::Customer d = c;
+        d[0] = QStringLiteral("北方样品");
+        spec.data = customerData({c, d});
+        spec.chosen = allRows(spec.data);
+        const BatchBuild b = buildBatch(spec);
+        QVERIFY(b.ok());
+        QCOMPARE(b.sheets.size(), 2);
+        // As a pick of that customer fills the boxes.
+        const BoxTexts picked =
+            pickFills(spec.tmpl, PickResult::customer(1, QStringList(d.begin(), d.end())));
+        const PrintSheet expected = buildSheet(spec.tmpl, picked, 0, 0);
+        QCOMPARE(b.sheets[1].fields.size(), expected.fields.size());
+        for (int i = 0; i < expected.fields.size(); ++i)
+            QCOMPARE(b.sheets[1].fields[i].text, expected.fields[i].text);
+    }
+
+    void refusedBeforePrinting_data() {
+        QTest::addColumn<QByteArray>("row3");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("amount not a number")
+            << QByteArray("乙,1,十元,x") << "第2张：第3行“金额大写”列的内容“十元”不是数字";
+        QTest::newRow("amount too large")
+            << QByteArray("乙,1,12000000,x") << "第2张：第3行“金额大写”列的金额“12000000”太大";
+        QTest::newRow("value off the page") << (QByteArray("乙,") + QByteArray(4000, '9') + ",1,x")
+                                            << "第2张（第3行）：输入点“收件电话”的内容太长";
+    }
+    void refusedBeforePrinting() {
+        QFETCH(QByteArray, row3);
+        QFETCH(QString, says);
+        writeFile(path("bad.csv"), "收件人,收件电话,金额大写,x\n甲,1,5,x\n" + row3 + "\n");
+        BatchSpec spec;
+        spec.tmpl = sample::sampleTemplate();
+        auto reader = customers::openSpreadsheet(path("bad.csv"));
+        spec.data = readBatchData(*reader);
+        spec.map = mapColumns(spec.data.header, batchPoints(spec.tmpl));
+        spec.chosen = allRows(spec.data);
+        const BatchBuild b = buildBatch(spec);
+        QVERIFY(!b.ok());
+        QVERIFY2(b.problem.startsWith(says), qPrintable(b.problem));
+        QVERIFY(b.sheets.isEmpty());
+    }
+
+    void nothingChosen() {
+        BatchSpec spec = sampleSpec(path("n.csv"), 2);
+        spec.chosen.clear();
+        QCOMPARE(buildBatch(spec).problem, batchNothingChosenText());
+    }
+
+    // N sheets, one job: an N-page PDF with each sheet's values where the placement puts them, N log rows.
+    void printsAndLogs() {
+        if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdfinfo")))
+            QSKIP("poppler-utils (pdftotext, pdfinfo) are not installed");
+        test::TestEnv env;
+        windows::seedSampleData(env.db());
+        const QString pdf = path("batch.pdf");
+        env.printToPdf(pdf);
+        const int n = 5;
+        const BatchSpec spec = sampleSpec(path("p.csv"), n);
+        const BatchBuild b = buildBatch(spec);
+        QVERIFY(b.ok());
+        auto printer = openBatchPrinter(sample::kTemplateName);
+        QVERIFY(printer);
+        const QRectF page = printer->pageRect(QPrinter::DevicePixel);
+        const double perDot = 72.0 / printer->resolution();
+        QList<int> told;
+        const BatchRun run = runBatch(*printer, b.sheets, true, [&](int done, int total) {
+            told << done;
+            return total == n;
+        });
+        QVERIFY(run.printed.ok());
+        QCOMPARE(run.printed.pages, n);
+        QVERIFY(run.logged && run.logged->ok());
+        QCOMPARE(told, (QList<int>{1, 2, 3, 4, 5}));
+        QCOMPARE(pdfPages(pdf), n);
+        QCOMPARE(logRows(env.db()), n);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(DISTINCT 收件人) FROM ") +
+                                            data::quoteId(sample::kTemplateName))
+                     .toInt(),
+                 n);
+
+        int pages = 0;
+        const QList<PageWord> words = pageWords(pdf, &pages);
+        QCOMPARE(pages, n);
+        for (int i = 0; i < n; ++i) {
+            // The phone number is one word of digits: its first character starts it.
+            const PrintSheet& s = b.sheets[i];
+            const QString phone = QStringLiteral("1380000%1").arg(i + 1, 4, 10, QLatin1Char('0'));
+            const SheetPlacement placed = placeSheet(s);
+            const PlacedChar* first = nullptr;
+            int at = 0;
+            for (const PrintField& f : s.fields) {
+                if (f.name == QStringLiteral("收件电话"))
+                    break;
+                at += int(trimBlanks(f.text).size());
+            }
+            first = &placed.chars[at];
+            QCOMPARE(first->text, QStringLiteral("1"));
+            bool found = false;
+            for (const PageWord& w : words) {
+                if (w.page != i + 1 || w.word.text != phone)
+                    continue;
+                found = true;
+                QVERIFY2(qAbs(w.word.xMin - (page.left() * perDot + first->x.value() / 20.0)) < 1.5,
+                         qPrintable(QString::number(w.word.xMin)));
+                QVERIFY2(qAbs(w.word.yMin - (page.top() * perDot + first->y.value() / 20.0)) < 2.5,
+                         qPrintable(QString::number(w.word.yMin)));
+            }
+            QVERIFY2(found, qPrintable(phone));
+        }
+    }
+
+    void cancelledOrFailedJobsLeaveNothing_data() {
+        QTest::addColumn<int>("cancelAt"); // 0: the printer fails instead
+        QTest::newRow("cancelled at the second sheet") << 2;
+        QTest::newRow("cancelled at the last sheet") << 3;
+        QTest::newRow("printer fails") << 0;
+    }
+    void cancelledOrFailedJobsLeaveNothing() {
+        QFETCH(int, cancelAt);
+        test::TestEnv env;
+        windows::seedSampleData(env.db());
+        // Where no file can be made, the PDF printer fails like a printer that is switched off.
+        const QString pdf = cancelAt ? path("cancel.pdf") : path("no/such/folder/x.pdf");
+        QFile::remove(pdf);
+        env.printToPdf(pdf);
+        const BatchBuild b = buildBatch(sampleSpec(path("c.csv"), 3));
+        auto printer = openBatchPrinter(sample::kTemplateName);
+        QVERIFY(printer);
+        const BatchRun run = runBatch(*printer, b.sheets, true,
+                                      [&](int done, int) { return cancelAt == 0 || done < cancelAt; });
+        QCOMPARE(run.printed.status,
+                 cancelAt ? BatchOutcome::Status::Cancelled : BatchOutcome::Status::Failed);
+        QVERIFY(!run.logged);
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(!QFile::exists(pdf + QStringLiteral(".part")));
+        QCOMPARE(logRows(env.db()), 0);
+    }
+
+    void noPrinter() {
+        test::TestEnv env;
+        env.printToNothing();
+        QString problem;
+        QVERIFY(!openBatchPrinter(sample::kTemplateName, QString(), &problem));
+        QVERIFY(!problem.isEmpty());
+        QVERIFY(!openBatchPrinter(sample::kTemplateName, QStringLiteral("no-such-queue-here"), &problem));
+    }
+
+    // The log is one transaction: a refused row leaves none of the batch.
+    void logIsAllOrNothing() {
+        test::TestEnv env;
+        windows::seedSampleData(env.db());
+        BatchSpec spec = sampleSpec(path("l.csv"), 3);
+        BatchBuild b = buildBatch(spec);
+        QVERIFY(b.ok());
+        b.sheets[2].fields[0].name = QStringLiteral("没有这一列");
+        const LogResult r = logBatch(b.sheets);
+        QCOMPARE(r.status, LogResult::Status::Failed);
+        QCOMPARE(logRows(env.db()), 0);
+        QCOMPARE(logBatch(buildBatch(spec).sheets).status, LogResult::Status::Logged);
+        QCOMPARE(logRows(env.db()), 3);
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "tst_batch.moc"
