@@ -33,8 +33,8 @@ public:
     QPushButton* Comd_FindData = nullptr;
     QPushButton* XPBu数据删除 = nullptr;
     QPushButton* XPBut_Exit = nullptr;
-    QFrame* Frame1 = nullptr;
-    QTreeView* ListView1 = nullptr;
+    QFrame* Frame1 = nullptr;       // frame of the result list
+    QTreeView* ListView1 = nullptr; // the printed sheets found
     HistoryModel* model = nullptr;
 
     void Comd_FindData_Click();

@@ -46,12 +46,12 @@ public:
     RulerWidget* Picture1 = nullptr;
     RulerWidget* Picture2 = nullptr;
     PictureArea* Image1 = nullptr;
-    QLabel* Label5 = nullptr;
-    PointBoxes::Lines Text_Add{&boxes_};        // slot 0 is the hidden prototype
+    QLabel* Label5 = nullptr;            // "新增输入点后，显示在此--->>再移动到相应位置"
+    PointBoxes::Lines Text_Add{&boxes_}; // slot 0 is the hidden prototype
     PointBoxes::Multis Text_Addscroll{&boxes_}; // slot 0 is the hidden prototype
     QGroupBox* FrameNewText = nullptr;
     QLineEdit* Text_Name = nullptr;
-    QComboBox* Combo3 = nullptr;
+    QComboBox* Combo3 = nullptr; // "绑定到“客户表”的字段为："
     QRadioButton* XPRadio_Text = nullptr;
     QRadioButton* XPRadio_rq = nullptr;
     QRadioButton* RadioB整数 = nullptr;
@@ -66,15 +66,15 @@ public:
     QPushButton* XPBut_font = nullptr;
     QPushButton* XPBut_rgb = nullptr;
     QPushButton* XPBut字色 = nullptr;
-    QPushButton* XPButton1 = nullptr;
+    QPushButton* XPButton1 = nullptr; // "模板图片"
     QPushButton* XPBut确定 = nullptr;
     QPushButton* XPBut修改 = nullptr;
     QPushButton* XPBut_Del = nullptr;
     QPushButton* XPBut_save = nullptr;
-    QPushButton* XPButton2 = nullptr;
-    QToolButton* cmdUndo = nullptr; // 撤销, Ctrl+Z
-    QToolButton* cmdRedo = nullptr; // 重做, Ctrl+Y
-    HandleSet* handles = nullptr;   // Pic1..Pic8
+    QPushButton* XPButton2 = nullptr; // "返  回"
+    QToolButton* cmdUndo = nullptr;   // 撤销, Ctrl+Z
+    QToolButton* cmdRedo = nullptr;   // 重做, Ctrl+Y
+    HandleSet* handles = nullptr;     // Pic1..Pic8
 
     // Button actions.
     void XPBut确定_Click();  // 新增点
