@@ -3,7 +3,10 @@
 #include "app/AppState.h"
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
+#include "printing/PrintSettingsStore.h"
+#include "printing/PrintSetupDialog.h"
 #include "printing/PrintWindows.h"
+#include "printing/PrinterSetup.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
@@ -117,6 +120,15 @@ void Frm_PrintWindow::buildLayout() {
         bottom->addWidget(b);
     root->addLayout(bottom);
 
+    // The template's printer, paper and origin, next to the print button.
+    cmdPrintSetup = windowButton(this, QStringLiteral("cmdPrintSetup"), QStringLiteral("打印设置"));
+    cmdPrintSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    cmdPrintSetup->setToolTip(QStringLiteral("打印机、纸张、方向和位置起点 (Ctrl+Shift+S)"));
+    bottom->insertWidget(bottom->indexOf(XPBut单件打印), cmdPrintSetup);
+    setTabOrder(XPButton_WeiTiao, cmdPrintSetup);
+    setTabOrder(cmdPrintSetup, XPBut单件打印);
+    connect(cmdPrintSetup, &QPushButton::clicked, this, [this] { cmdPrintSetup_Click(); });
+
     handles_ = new templates::HandleSet(surface);
     handles_->setActive(false);
     connect(handles_, &templates::HandleSet::boxFocused, this, [this](QWidget* b) { selectBox(b); });
@@ -144,6 +156,7 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     templates::LoadResult loaded;
     try {
         loaded = templates::TemplateStore(app::state().db()).load(templateName);
+        settings_ = PrintSettingsStore(app::state().db()).load(templateName);
     } catch (const data::DbError& e) {
         ui::exclamation(
             parentWidget(),
@@ -181,7 +194,9 @@ std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
 
 PrintSheet Frm_PrintWindow::currentSheet() const {
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
-    return buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
+    PrintSheet sheet = buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
+    sheet.settings = settings_;
+    return sheet;
 }
 
 // --- Picking values ----------------------------------------------------------------------------------
@@ -336,8 +351,21 @@ void Frm_PrintWindow::SSTab1_Click(int tab) {
         renderPreview();
 }
 
+void Frm_PrintWindow::cmdPrintSetup_Click() {
+    if (const auto chosen = editPrintSettings(this, tmpl_.name, settings_)) {
+        settings_ = *chosen;
+        if (SSTab1->currentIndex() == 1)
+            renderPreview();
+    }
+}
+
 void Frm_PrintWindow::renderPreview() {
-    // The same placement as on paper, drawn once per switch onto the white surface.
+    // The same placement as on paper, drawn once per switch onto the white surface with the paper's
+    // outline; the surface grows to a paper larger than itself.
+    const PageGeometry sheetPage = previewGeometry(settings_);
+    const QSize least = ui::toPixels(kPreviewSize);
+    const QSize paper = ui::toPixels(sheetPage.paper);
+    Picture1->resize(least.expandedTo(paper + QSize(1, 1)));
     const qreal dpr = devicePixelRatioF();
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
     page.setDevicePixelRatio(dpr);
@@ -345,7 +373,7 @@ void Frm_PrintWindow::renderPreview() {
     PrintOutcome drawn;
     {
         QPainter painter(&page);
-        drawn = drawSheet(painter, currentSheet());
+        drawn = drawPreview(painter, currentSheet(), sheetPage);
     }
     Picture1->setPixmap(page);
     // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.

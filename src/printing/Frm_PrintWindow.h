@@ -9,6 +9,7 @@
 #include "printing/FineTune.h"
 #include "printing/OffsetFrame.h"
 #include "printing/PrintActions.h"
+#include "printing/PrintSettings.h"
 #include "templates/Handles.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateModel.h"
@@ -85,6 +86,9 @@ public:
     QPushButton* XPButton_WeiTiao = nullptr;
     QPushButton* XPBut单件打印 = nullptr;
     QPushButton* XPButton1 = nullptr;
+    QPushButton* cmdPrintSetup = nullptr; // "打印设置": printer, paper, orientation, origin of the template
+    const PrintSettings& printSettings() const { return settings_; }
+    void cmdPrintSetup_Click();
 
     // Handlers, public so that tests can drive them as the controls do.
     void boxDoubleClick(int k); // either family's box of slot k: opens its picker, applies the pick
@@ -114,7 +118,8 @@ private:
     QList<int> amountSlots_;
     templates::HandleSet* handles_ = nullptr;
     QScrollArea* surfaceArea_ = nullptr;
-    bool printing_ = false; // a sheet is being printed; the print button does nothing meanwhile
+    bool printing_ = false;  // a sheet is being printed; the print button does nothing meanwhile
+    PrintSettings settings_; // the template's print setup, as stored
 };
 
 // The window's own name, as the forms and its objectName call it.
