@@ -17,6 +17,34 @@ ui::TwipsRect twipsRect(const QRectF& points) {
             ui::Twips(points.width() * kTwipsPerPoint), ui::Twips(points.height() * kTwipsPerPoint)};
 }
 
+// The paper's size as it lies, from its definition: Qt's converted sizes are rounded to hundredths.
+ui::TwipsSize paperTwips(const QPageLayout& layout) {
+    const QPageSize page = layout.pageSize();
+    double perUnit = 0;
+    switch (page.definitionUnits()) {
+    case QPageSize::Millimeter:
+        perUnit = ui::kTwipsPerInch / 25.4;
+        break;
+    case QPageSize::Point:
+        perUnit = kTwipsPerPoint;
+        break;
+    case QPageSize::Inch:
+        perUnit = ui::kTwipsPerInch;
+        break;
+    case QPageSize::Pica:
+        perUnit = 12 * kTwipsPerPoint;
+        break;
+    default:
+        break;
+    }
+    QSizeF size = page.definitionSize() * perUnit;
+    if (perUnit <= 0)
+        size = QSizeF(page.sizePoints()) * kTwipsPerPoint;
+    if (layout.orientation() == QPageLayout::Landscape)
+        size.transpose();
+    return {ui::Twips(size.width()), ui::Twips(size.height())};
+}
+
 bool usableSize(QSizeF mm) {
     return mm.width() >= kMinPaperMm && mm.width() <= kMaxPaperMm && mm.height() >= kMinPaperMm &&
            mm.height() <= kMaxPaperMm;
@@ -110,9 +138,9 @@ QPointF originShift(PrintOrigin origin, const QPageLayout& layout, int resolutio
 
 PageGeometry pageGeometry(const QPageLayout& layout, PrintOrigin origin) {
     PageGeometry g;
-    const ui::TwipsRect full = twipsRect(layout.fullRect(QPageLayout::Point));
-    g.paper = full.size();
-    g.printable = twipsRect(layout.paintRect(QPageLayout::Point));
+    g.paper = paperTwips(layout);
+    // The printable area as the printer places it: in whole points.
+    g.printable = twipsRect(QRectF(layout.paintRectPoints()));
     g.origin = origin == PrintOrigin::Paper ? ui::TwipsPoint{} : g.printable.topLeft();
     return g;
 }
@@ -120,7 +148,8 @@ PageGeometry pageGeometry(const QPageLayout& layout, PrintOrigin origin) {
 QString missingPrinterText(const QString& stored, const QString& used) {
     if (used.isEmpty())
         return QStringLiteral("本模板设定的打印机“%1”已不存在，也没有默认打印机。").arg(stored);
-    return QStringLiteral("本模板设定的打印机“%1”已不存在，本次改用默认打印机“%2”打印。请在“打印设置”中重新选择打印机。")
+    return QStringLiteral(
+               "本模板设定的打印机“%1”已不存在，本次改用默认打印机“%2”打印。请在“打印设置”中重新选择打印机。")
         .arg(stored, used);
 }
 

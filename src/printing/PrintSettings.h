@@ -74,7 +74,7 @@ QPageSize pageSizeFor(const PrintSettings& s, const QList<QPageSize>& printerSiz
 // The printer to print on: the stored one when it is among the available ones, otherwise the default
 // (an empty stored name is always the default). missing is set when the stored one is not there.
 struct PrinterChoice {
-    QString name;    // empty when there is no printer at all
+    QString name; // empty when there is no printer at all
     bool missing = false;
 };
 PrinterChoice choosePrinter(const QString& stored, const QStringList& available, const QString& defaultName);

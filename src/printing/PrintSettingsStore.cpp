@@ -43,14 +43,14 @@ PrintSettings PrintSettingsStore::load(const QString& templateName) const {
         if (sized)
             s.paperMm = QSizeF(w, h);
     }
-    if (!q.value(5).isNull()) {
-        const int o = q.value(5).toInt();
-        if (o == 0)
-            s.orientation = QPageLayout::Portrait;
-        else if (o == 1)
-            s.orientation = QPageLayout::Landscape;
-    }
-    s.origin = q.value(6).toInt() == 1 ? PrintOrigin::Paper : PrintOrigin::PrintableArea;
+    bool ok = false;
+    const int orientation = q.value(5).toInt(&ok);
+    if (ok && orientation == 0)
+        s.orientation = QPageLayout::Portrait;
+    else if (ok && orientation == 1)
+        s.orientation = QPageLayout::Landscape;
+    const int origin = q.value(6).toInt(&ok);
+    s.origin = ok && origin == 1 ? PrintOrigin::Paper : PrintOrigin::PrintableArea;
     return s;
 }
 
@@ -65,15 +65,17 @@ void PrintSettingsStore::save(const QString& templateName, const PrintSettings& 
     QVariant orientation(QMetaType(QMetaType::Int)); // Null: the printer's own
     if (s.orientation)
         orientation = *s.orientation == QPageLayout::Landscape ? 1 : 0;
-    const QVariant width = s.paperMm.isValid() ? QVariant(s.paperMm.width()) : QVariant(QMetaType(QMetaType::Double));
-    const QVariant height = s.paperMm.isValid() ? QVariant(s.paperMm.height()) : QVariant(QMetaType(QMetaType::Double));
-    data::exec(db_,
-               QStringLiteral("INSERT OR REPLACE INTO %1 (mobanname, printer, paperKey, paperName, paperWidth, "
-                              "paperHeight, orientation, origin) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
-                   .arg(table()),
-               {templateName, data::textValue(s.printer), data::textValue(s.paperKey),
-                data::textValue(s.paperName), width, height, orientation,
-                s.origin == PrintOrigin::Paper ? 1 : 0});
+    const QVariant width =
+        s.paperMm.isValid() ? QVariant(s.paperMm.width()) : QVariant(QMetaType(QMetaType::Double));
+    const QVariant height =
+        s.paperMm.isValid() ? QVariant(s.paperMm.height()) : QVariant(QMetaType(QMetaType::Double));
+    data::exec(
+        db_,
+        QStringLiteral("INSERT OR REPLACE INTO %1 (mobanname, printer, paperKey, paperName, paperWidth, "
+                       "paperHeight, orientation, origin) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+            .arg(table()),
+        {templateName, data::textValue(s.printer), data::textValue(s.paperKey), data::textValue(s.paperName),
+         width, height, orientation, s.origin == PrintOrigin::Paper ? 1 : 0});
 }
 
 void PrintSettingsStore::remove(const QString& templateName) const {

@@ -76,7 +76,8 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     const int stored = current.printer.isEmpty() ? 0 : cboPrinter->findData(current.printer);
     if (stored < 0)
         lblPrinterNote->setText(
-            QStringLiteral("原设定的打印机“%1”已不存在，现改为系统默认打印机，按“确定”后保存。").arg(current.printer));
+            QStringLiteral("原设定的打印机“%1”已不存在，现改为系统默认打印机，按“确定”后保存。")
+                .arg(current.printer));
     lblPrinterNote->setVisible(stored < 0);
     cboPrinter->setCurrentIndex(stored < 0 ? 0 : stored);
 
@@ -119,7 +120,8 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     orientationLayout->addWidget(optPortrait);
     orientationLayout->addWidget(optLandscape);
     orientationLayout->addStretch(1);
-    (current.orientation.value_or(QPageLayout::Portrait) == QPageLayout::Landscape ? optLandscape : optPortrait)
+    (current.orientation.value_or(QPageLayout::Portrait) == QPageLayout::Landscape ? optLandscape
+                                                                                   : optPortrait)
         ->setChecked(true);
 
     fraOrigin = new QGroupBox(QStringLiteral("位置起点"), this);
@@ -127,9 +129,10 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     optOriginPrintable =
         option(fraOrigin, QStringLiteral("optOriginPrintable"), QStringLiteral("可打印区域左上角"));
     optOriginPaper = option(fraOrigin, QStringLiteral("optOriginPaper"), QStringLiteral("纸张左上角"));
-    auto* hint = ui::makeLabel(fraOrigin, QStringLiteral("lblOriginHint"),
-                               QStringLiteral("选“纸张左上角”时，位置从纸张的左上角量起，打印机不能打印的边距"
-                                              "会自动扣除：按整张表单扫描制作的模板换了打印机也能对准，不必微调。"));
+    auto* hint =
+        ui::makeLabel(fraOrigin, QStringLiteral("lblOriginHint"),
+                      QStringLiteral("选“纸张左上角”时，位置从纸张的左上角量起，打印机不能打印的边距"
+                                     "会自动扣除：按整张表单扫描制作的模板换了打印机也能对准，不必微调。"));
     hint->setWordWrap(true);
     auto* originLayout = new QVBoxLayout(fraOrigin);
     originLayout->addWidget(optOriginPrintable);
@@ -273,9 +276,8 @@ void PrintSetupDialog::cmdOK_Click() {
         }
     }
     const PrintSettings chosen = settings();
-    const bool stored = ui::guarded(this, u"cmdOK_Click", [&] {
-        PrintSettingsStore(app::state().db()).save(templateName_, chosen);
-    });
+    const bool stored = ui::guarded(
+        this, u"cmdOK_Click", [&] { PrintSettingsStore(app::state().db()).save(templateName_, chosen); });
     if (stored)
         accept();
 }
