@@ -78,18 +78,24 @@ private slots:
         QTest::newRow("fraction, blanks around") << QStringLiteral(" 127.5 ") << 127.5 << QString();
         QTest::newRow("smallest") << QStringLiteral("10") << 10.0 << QString();
         QTest::newRow("largest") << QStringLiteral("1000") << 1000.0 << QString();
-        QTest::newRow("empty") << QStringLiteral("  ") << 0.0 << QStringLiteral("请输入纸张的宽度（以毫米为单位）。");
-        QTest::newRow("zero") << QStringLiteral("0") << 0.0 << QStringLiteral("纸张的宽度必须大于 0 毫米（现为 0）。");
+        QTest::newRow("empty") << QStringLiteral("  ") << 0.0
+                               << QStringLiteral("请输入纸张的宽度（以毫米为单位）。");
+        QTest::newRow("zero") << QStringLiteral("0") << 0.0
+                              << QStringLiteral("纸张的宽度必须大于 0 毫米（现为 0）。");
         QTest::newRow("negative") << QStringLiteral("-230") << 0.0
                                   << QStringLiteral("纸张的宽度必须大于 0 毫米（现为 -230）。");
         QTest::newRow("letters") << QStringLiteral("23厘米") << 0.0
-                                 << QStringLiteral("纸张的宽度“23厘米”不是数字，请输入以毫米为单位的数值，例如 230。");
+                                 << QStringLiteral(
+                                        "纸张的宽度“23厘米”不是数字，请输入以毫米为单位的数值，例如 230。");
         QTest::newRow("infinite") << QStringLiteral("inf") << 0.0
-                                  << QStringLiteral("纸张的宽度“inf”不是数字，请输入以毫米为单位的数值，例如 230。");
+                                  << QStringLiteral(
+                                         "纸张的宽度“inf”不是数字，请输入以毫米为单位的数值，例如 230。");
         QTest::newRow("overflows") << QStringLiteral("1e400") << 0.0
-                                   << QStringLiteral("纸张的宽度“1e400”不是数字，请输入以毫米为单位的数值，例如 230。");
+                                   << QStringLiteral(
+                                          "纸张的宽度“1e400”不是数字，请输入以毫米为单位的数值，例如 230。");
         QTest::newRow("too large") << QStringLiteral("1000.5") << 0.0
-                                   << QStringLiteral("纸张的宽度应在 10 到 1000 毫米之间（现为 1000.5 毫米）。");
+                                   << QStringLiteral(
+                                          "纸张的宽度应在 10 到 1000 毫米之间（现为 1000.5 毫米）。");
         QTest::newRow("too small") << QStringLiteral("9.9") << 0.0
                                    << QStringLiteral("纸张的宽度应在 10 到 1000 毫米之间（现为 9.9 毫米）。");
     }
@@ -172,7 +178,8 @@ private slots:
         QTest::newRow("left 28.35, top 28.35 at 600 dpi")
             << layout(QPageSize::A4, QPageLayout::Portrait, {28.35, 28.35, 28.07, 36}) << 600
             << QPointF(-233, -233); // the printer works from the margins in whole points
-        QTest::newRow("no margin") << layout(QPageSize::A4, QPageLayout::Portrait, {}) << 1200 << QPointF(0, 0);
+        QTest::newRow("no margin") << layout(QPageSize::A4, QPageLayout::Portrait, {}) << 1200
+                                   << QPointF(0, 0);
         QTest::newRow("landscape: the margins as the page lies")
             << layout(QPageSize::A4, QPageLayout::Landscape, {18, 9, 0, 0}) << 72 << QPointF(-18, -9);
     }
@@ -236,13 +243,13 @@ private slots:
         QTest::addColumn<QVariant>("origin");
         QTest::addColumn<PrintSettings>("expected");
         QTest::newRow("custom without width")
-            << QStringLiteral("Custom") << QVariant(QMetaType(QMetaType::Double)) << QVariant(1) << QVariant(1)
-            << fromPaper(oriented(PrintSettings(), QPageLayout::Landscape));
-        QTest::newRow("custom too wide") << QStringLiteral("Custom") << QVariant(5000.0)
-                                         << QVariant(QMetaType(QMetaType::Int)) << QVariant(0) << PrintSettings();
-        QTest::newRow("unknown orientation and origin")
-            << QString() << QVariant(QMetaType(QMetaType::Double)) << QVariant(7) << QVariant(5)
-            << PrintSettings();
+            << QStringLiteral("Custom") << QVariant(QMetaType(QMetaType::Double)) << QVariant(1)
+            << QVariant(1) << fromPaper(oriented(PrintSettings(), QPageLayout::Landscape));
+        QTest::newRow("custom too wide")
+            << QStringLiteral("Custom") << QVariant(5000.0) << QVariant(QMetaType(QMetaType::Int))
+            << QVariant(0) << PrintSettings();
+        QTest::newRow("unknown orientation and origin") << QString() << QVariant(QMetaType(QMetaType::Double))
+                                                        << QVariant(7) << QVariant(5) << PrintSettings();
         QTest::newRow("text where numbers belong")
             << QStringLiteral("Custom") << QVariant(QStringLiteral("宽")) << QVariant(QStringLiteral("横"))
             << QVariant(QStringLiteral("x")) << PrintSettings();
@@ -265,8 +272,8 @@ private slots:
         printing::PrintOutcome printed;
         printed.missingPrinter = QStringLiteral("旧打印机");
         printed.printerUsed = QStringLiteral("PDF");
-        const QString text = QStringLiteral(
-            "本模板设定的打印机“旧打印机”已不存在，本次改用默认打印机“PDF”打印。请在“打印设置”中重新选择打印机。");
+        const QString text = QStringLiteral("本模板设定的打印机“旧打印机”已不存在，本次改用默认打印机“PDF”打"
+                                            "印。请在“打印设置”中重新选择打印机。");
         QCOMPARE(printing::printNotice(printed),
                  (printing::Notice{text, QStringLiteral("提示"), printing::Notice::Icon::Exclamation}));
         printed.status = printing::PrintStatus::PrinterFailed;
@@ -286,8 +293,8 @@ private slots:
             << oriented(custom(127, 230), QPageLayout::Landscape) << QSizeF(651.97, 360);
         // The printer's own sizes come in whole points.
         QTest::newRow("A5") << sized(QPageSize::A5) << QSizeF(420, 595);
-        QTest::newRow("A4 landscape") << oriented(sized(QPageSize::A4), QPageLayout::Landscape)
-                                      << QSizeF(842, 595);
+        QTest::newRow("A4 landscape")
+            << oriented(sized(QPageSize::A4), QPageLayout::Landscape) << QSizeF(842, 595);
     }
     void pdfPageIsTheChosenPaper() {
         QFETCH(PrintSettings, settings);
@@ -334,7 +341,8 @@ private slots:
             printing::PrintSheet sheet;
             sheet.templateName = QStringLiteral("起点");
             sheet.settings = s;
-            sheet.fields << field(QStringLiteral("甲 乙"), 1440, 720) << field(QStringLiteral("丙"), 4000, 3000);
+            sheet.fields << field(QStringLiteral("甲 乙"), 1440, 720)
+                         << field(QStringLiteral("丙"), 4000, 3000);
             QVERIFY(printing::printSheet(sheet).ok());
             found[paper] = probe::readWords(pdf).words;
             QCOMPARE(found[paper].size(), 3);
