@@ -2,6 +2,7 @@
 #include "NoticeOutput.h"
 #include "PrintProbe.h"
 #include "TestEnv.h"
+#include "app/Catalogue.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
 #include "printing/PageRenderer.h"
@@ -266,6 +267,21 @@ private slots:
                                   "orientation, origin) VALUES (?, ?, ?, 100, ?, ?)"),
                    {QStringLiteral("运单"), key, width, orientation, origin});
         QCOMPARE(printing::PrintSettingsStore(env.db()).load(QStringLiteral("运单")), expected);
+    }
+
+    // A template deleted in the catalogue takes its settings along: a new one of that name starts afresh.
+    void deletedTemplateLeavesNoSettings() {
+        test::TestEnv env;
+        printing::PrintSettingsStore store(env.db());
+        app::CatalogueStore(env.db()).save(
+            {{QString::fromLatin1(app::kTopParent), QStringLiteral("1_"), QStringLiteral("旧运单")},
+             {QString::fromLatin1(app::kTopParent), QStringLiteral("2_"), QStringLiteral("新运单")}});
+        store.save(QStringLiteral("旧运单"), fromPaper(custom(230, 127)));
+        store.save(QStringLiteral("新运单"), fromPaper(PrintSettings()));
+        app::CatalogueStore(env.db()).deleteTemplate(QStringLiteral("旧运单"), QStringLiteral("1_"),
+                                                     {QStringLiteral("新运单")});
+        QCOMPARE(store.load(QStringLiteral("旧运单")), PrintSettings());
+        QCOMPARE(store.load(QStringLiteral("新运单")), fromPaper(PrintSettings()));
     }
 
     void missingPrinterNotice() {

@@ -111,9 +111,9 @@ private slots:
         QTest::newRow("zero width") << QStringLiteral("0") << QStringLiteral("127")
                                     << QStringLiteral("纸张的宽度必须大于 0 毫米（现为 0）。")
                                     << QStringLiteral("txtPaperWidth");
-        QTest::newRow("negative height") << QStringLiteral("230") << QStringLiteral("-127")
-                                         << QStringLiteral("纸张的高度必须大于 0 毫米（现为 -127）。")
-                                         << QStringLiteral("txtPaperHeight");
+        QTest::newRow("negative height")
+            << QStringLiteral("230") << QStringLiteral("-127")
+            << QStringLiteral("纸张的高度必须大于 0 毫米（现为 -127）。") << QStringLiteral("txtPaperHeight");
         QTest::newRow("not a number")
             << QStringLiteral("二三零") << QStringLiteral("127")
             << QStringLiteral("纸张的宽度“二三零”不是数字，请输入以毫米为单位的数值，例如 230。")
@@ -122,7 +122,8 @@ private slots:
                                    << QStringLiteral("纸张的高度应在 10 到 1000 毫米之间（现为 1270 毫米）。")
                                    << QStringLiteral("txtPaperHeight");
         QTest::newRow("empty") << QString() << QStringLiteral("127")
-                               << QStringLiteral("请输入纸张的宽度（以毫米为单位）。") << QStringLiteral("txtPaperWidth");
+                               << QStringLiteral("请输入纸张的宽度（以毫米为单位）。")
+                               << QStringLiteral("txtPaperWidth");
     }
     void badCustomSizesAreRefused() {
         QFETCH(QString, width);
@@ -217,7 +218,8 @@ private slots:
     // what the next print and preview use.
     void printWindowUsesTheSettings() {
         test::TestEnv env;
-        addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("无"), 1, 1440, 720});
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("无"), 1, 1440, 720});
         addRow(env.db(), kName,
                {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("无"), 1, 1440, 2000, 4000, 900});
         auto w = openWindow();
@@ -287,7 +289,7 @@ private slots:
         QCOMPARE(words.size(), 2);
         QCOMPARE(words[0].text, QStringLiteral("货款"));
         QCOMPARE(words[1].text, QStringLiteral("余款"));
-        QVERIFY(qAbs(words[0].xMin - 72) < 0.1);  // 1440 twips from the paper's edge
+        QVERIFY(qAbs(words[0].xMin - 72) < 0.1); // 1440 twips from the paper's edge
         QVERIFY(qAbs(words[1].xMin - 72) < 0.1);
         QVERIFY(qAbs(words[1].yMin - words[0].yMin - 15) < 0.1); // 300 twips lower
         QVERIFY(qAbs(words[0].yMin - 100) < 0.1);
