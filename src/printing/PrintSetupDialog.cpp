@@ -134,6 +134,7 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
                       QStringLiteral("选“纸张左上角”时，位置从纸张的左上角量起，打印机不能打印的边距"
                                      "会自动扣除：按整张表单扫描制作的模板换了打印机也能对准，不必微调。"));
     hint->setWordWrap(true);
+    hint->setStyleSheet(QStringLiteral("color: #505050;"));
     auto* originLayout = new QVBoxLayout(fraOrigin);
     originLayout->addWidget(optOriginPrintable);
     originLayout->addWidget(optOriginPaper);
@@ -167,7 +168,7 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     root->addLayout(form);
     root->addLayout(groups);
     root->addLayout(buttons);
-    setMinimumWidth(ui::toPixels(7200_tw));
+    setMinimumWidth(ui::toPixels(7800_tw));
 
     fillPapers(current.paperKey);
     cboPaper_Change();
