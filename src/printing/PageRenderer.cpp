@@ -60,7 +60,7 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars) {
             ascent = it->ascent;
             currentSize = c.size;
         }
-        // Control characters of a multi-line value take their place but show nothing.
+        // Control characters (a tab) take their place but show nothing; line breaks are never placed.
         if (c.text.size() == 1 && c.text.at(0).category() == QChar::Other_Control)
             continue;
         painter.drawText(ui::toDevice(*device, {c.x, c.y}) + QPointF(0, ascent), c.text);

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QPrinter>
+#include <QtDebug>
 
 #include <cmath>
 
@@ -121,8 +122,9 @@ PrinterChoice choosePrinter(const QString& stored, const QStringList& available,
 
 void applySettings(QPrinter& printer, const PrintSettings& s, const QList<QPageSize>& printerSizes) {
     const QPageSize size = pageSizeFor(s, printerSizes);
-    if (size.isValid())
-        printer.setPageSize(size);
+    if (size.isValid() && !printer.setPageSize(size))
+        qWarning("printing: %s does not take the paper %s", qPrintable(printer.printerName()),
+                 qPrintable(size.name()));
     if (s.orientation)
         printer.setPageOrientation(*s.orientation);
     printer.setFullPage(false);

@@ -9,6 +9,7 @@
 #include "printing/PrintSetupDialog.h"
 #include "printing/PrinterSetup.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -145,15 +146,25 @@ private slots:
         QCOMPARE(settingsRows(env.db()), 0);
     }
 
+    void enterConfirmsAndStores_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("in the height box") << QStringLiteral("txtPaperHeight");
+        QTest::newRow("on the paper list") << QStringLiteral("cboPaper");
+        QTest::newRow("on the printer list") << QStringLiteral("cboPrinter");
+        QTest::newRow("on an option") << QStringLiteral("optOriginPaper");
+    }
     void enterConfirmsAndStores() {
+        QFETCH(QString, focus);
         test::TestEnv env;
         PrintSetupDialog d(nullptr, kName, {});
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         chooseCustom(d, QStringLiteral("230"), QStringLiteral("127"));
         d.optOriginPaper->setChecked(true);
-        d.txtPaperHeight->setFocus();
-        QTest::keyClick(d.txtPaperHeight, Qt::Key_Return);
+        QWidget* target = d.findChild<QWidget*>(focus);
+        QVERIFY(target);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(env.prompter.shown.isEmpty());
         PrintSettings expected = printing::withCustomPaper({}, QSizeF(230, 127));
@@ -264,6 +275,26 @@ private slots:
         env.prompter.onExec = [](QDialog*) { return int(QDialog::Rejected); };
         w->cmdPrintSetup_Click();
         QCOMPARE(w->printSettings().origin, PrintOrigin::Paper);
+    }
+
+    // A template whose printer has been removed prints on the default one and says so; the sheet is logged.
+    void removedPrinterIsNamedAtPrinting() {
+        test::TestEnv env;
+        addRow(env.db(), kName,
+               {ty::SingleLine, QStringLiteral("收款人"), QStringLiteral("无"), 1, 1440, 720});
+        PrintSettings s;
+        s.printer = QStringLiteral("已经拆掉的打印机");
+        printing::PrintSettingsStore(env.db()).save(kName, s);
+        auto w = openWindow();
+        QVERIFY(w);
+        w->XPCheckBox1->setChecked(false);
+        w->Text_Add(1)->setText(QStringLiteral("张三"));
+        w->XPBut单件打印_Click();
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QVERIFY(env.prompter.lastText().startsWith(
+            QStringLiteral("本模板设定的打印机“已经拆掉的打印机”已不存在")));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        QVERIFY(QFileInfo::exists(env.pdfPath()));
     }
 
     void printedPageIsTheTemplatesPaper() {
