@@ -32,10 +32,10 @@ public:
     QList<CatalogueRow> load() const;
     // Rewrites mobantabe with the rows in the given order, in one transaction.
     void save(const QList<CatalogueRow>& rows) const;
-    // Deletes the node with key and text name: the template's input points, header, print settings,
-    // catalogue rows and print log table, in one transaction. stillNamed are the texts of the nodes that stay
-    // in the tree (the deleted node's children included: their templates stay). When another node still
-    // carries the same text, only this node's row goes; the log table goes only when no other node or stored
+    // Deletes the node with key and text name: the template's input points, header, catalogue rows and
+    // print log table, in one transaction. stillNamed are the texts of the nodes that stay in the tree
+    // (the deleted node's children included: their templates stay). When another node still carries the
+    // same text, only this node's row goes; the log table goes only when no other node or stored
     // template names it without regard to case, since such names share one table.
     void deleteTemplate(const QString& name, const QString& key, const QStringList& stillNamed) const;
 
