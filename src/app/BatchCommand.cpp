@@ -8,6 +8,7 @@
 #include "data/Sql.h"
 #include "printing/Batch.h"
 #include "printing/BoxFill.h"
+#include "printing/PrintSettingsStore.h"
 #include "templates/TemplateStore.h"
 #include "users/AccountRules.h"
 #include "users/PasswordHash.h"
@@ -206,6 +207,7 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         spec.common = printing::initialTexts(t, QDate::currentDate());
         spec.allup = t.allup;
         spec.allleft = t.allleft;
+        spec.settings = printing::PrintSettingsStore(db).load(t.name);
         spec.map = printing::mapColumns(spec.data.header, printing::batchPoints(t));
         if (!spec.map.isEmpty() && std::all_of(spec.map.begin(), spec.map.end(), [](int c) { return c < 0; }))
             return fail(kExitBadInput,
@@ -226,7 +228,11 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
             state().environment.pdfPath = command.pdf;
         }
         QString problem;
-        const auto printer = printing::openBatchPrinter(t.name, command.printer, &problem);
+        QString missing;
+        const auto printer =
+            printing::openBatchPrinter(t.name, command.printer, &problem, spec.settings, &missing);
+        if (!missing.isEmpty())
+            messages.write((missing + u'\n').toUtf8());
         if (!printer)
             return fail(kExitPrintFailed,
                         printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(problem));

@@ -1,6 +1,7 @@
 #include "app/Catalogue.h"
 
 #include "data/Sql.h"
+#include "printing/PrintSettingsStore.h"
 #include "templates/PrintLogStore.h"
 
 #include <QSqlError>
@@ -113,6 +114,7 @@ void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
     stored.finish();
     exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
     exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
+    printing::PrintSettingsStore(db_).remove(name);
     exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(text) = ?"), {name});
     // Names that differ only in letter case share one log table: it stays while another one is left.
     const bool shared = std::any_of(others.cbegin(), others.cend(), [&](const QString& n) {

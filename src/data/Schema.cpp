@@ -36,8 +36,21 @@ const QList<TableRule>& tableRules() {
         {QStringLiteral("yongtu"), {QStringLiteral("yongtuName")}, 1},
         {QStringLiteral("Basic_Khgl"), customerColumns()},
         {QStringLiteral("Detail_InOut"), {QStringLiteral("记录时间")}},
+        {QString::fromLatin1(kPrintSettingsTable),
+         {QStringLiteral("mobanname"), QStringLiteral("printer"), QStringLiteral("paperKey"),
+          QStringLiteral("paperName"), QStringLiteral("paperWidth"), QStringLiteral("paperHeight"),
+          QStringLiteral("orientation"), QStringLiteral("origin")}},
     };
     return rules;
+}
+
+// Version 2: the print settings of the templates; widths and heights in millimetres, orientation Null for
+// the printer's own, 0 portrait, 1 landscape; origin 0 the printable area, 1 the paper.
+void createPrintSettings(const QSqlDatabase& db) {
+    exec(db, QStringLiteral("CREATE TABLE %1 (mobanname TEXT PRIMARY KEY, printer TEXT, paperKey TEXT, "
+                            "paperName TEXT, paperWidth REAL, paperHeight REAL, orientation INTEGER, "
+                            "origin INTEGER DEFAULT 0)")
+                 .arg(quoteId(QString::fromLatin1(kPrintSettingsTable))));
 }
 
 bool containsName(const QStringList& names, const QString& name) {
@@ -63,6 +76,8 @@ bool isBaseTable(const QString& name) {
     for (const QString& b : baseTables())
         if (b.compare(t, Qt::CaseInsensitive) == 0)
             return true;
+    if (t.compare(QLatin1String(kPrintSettingsTable), Qt::CaseInsensitive) == 0)
+        return true;
     // SQLite's own tables are off limits too.
     return t.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive);
 }
@@ -97,6 +112,7 @@ void create(const QSqlDatabase& db) {
     exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (%1 COLLATE NOCASE)")
                  .arg(quoteId(customers::columns().at(customers::kNameField))));
     exec(db, QStringLiteral("CREATE INDEX idx_detail_time ON Detail_InOut (\"记录时间\")"));
+    createPrintSettings(db);
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
     setFirstUserPending(db, true);
     t.commit();
@@ -107,7 +123,11 @@ void migrate(const QSqlDatabase& db) {
     if (version >= kVersion)
         return;
     // Version 0 is a file whose tables were made by hand; it has every base table (checked before).
+    Transaction t(db);
+    if (!tableExists(db, QString::fromLatin1(kPrintSettingsTable)))
+        createPrintSettings(db);
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+    t.commit();
 }
 
 QString columnProblem(const QString& table, const QStringList& columns) {

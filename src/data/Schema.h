@@ -7,10 +7,17 @@
 
 namespace vorlan::data::schema {
 
-inline constexpr int kVersion = 1;
+// 1: the base tables; 2: the print settings of the templates (kPrintSettingsTable).
+inline constexpr int kVersion = 2;
 
-// The base tables; no print log table may carry one of these names (compared without regard to case).
+// The table of the templates' print settings (printing::PrintSettingsStore), one row per template. A
+// database of version 1 gets it when it is opened for writing; until then the settings read as defaults.
+inline constexpr auto kPrintSettingsTable = "mobanprint";
+
+// The base tables: every database of ours has them (a file without one is not ours).
 const QStringList& baseTables();
+// A base table or a table added by a later version: no print log table may carry one of these names
+// (compared without regard to case).
 bool isBaseTable(const QString& name);
 
 // Creates every base table in an empty database and records the schema version. Throws DbError.

@@ -6,6 +6,7 @@
 #include "printing/BoxFill.h"
 #include "printing/PageRenderer.h"
 #include "printing/Placement.h"
+#include "printing/PrinterSetup.h"
 #include "templates/PrintLogStore.h"
 #include "ui/Printer.h"
 
@@ -150,10 +151,19 @@ QString rowLabel(const BatchSpec& spec, int row) {
 
 } // namespace
 
+namespace {
+
+PrintSheet withSettings(PrintSheet sheet, const PrintSettings& settings) {
+    sheet.settings = settings;
+    return sheet;
+}
+
+} // namespace
+
 PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
     const int row = spec.chosen.value(i, -1);
     if (row < 0 || row >= spec.data.rows.size())
-        return buildSheet(spec.tmpl, spec.common, spec.allup, spec.allleft);
+        return withSettings(buildSheet(spec.tmpl, spec.common, spec.allup, spec.allleft), spec.settings);
     const QStringList& values = spec.data.rows.at(row);
     BoxTexts texts = spec.common;
     const QList<BatchPoint> points = batchPoints(spec.tmpl);
@@ -203,7 +213,7 @@ PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
         }
         return PrintSheet{};
     }
-    return buildSheet(spec.tmpl, texts, spec.allup, spec.allleft);
+    return withSettings(buildSheet(spec.tmpl, texts, spec.allup, spec.allleft), spec.settings);
 }
 
 BatchBuild buildBatch(const BatchSpec& spec) {
@@ -240,9 +250,16 @@ BatchBuild buildBatch(const BatchSpec& spec) {
 }
 
 std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QString& queue,
-                                           QString* problem) {
-    if (queue.isEmpty())
-        return ui::openDefaultPrinter(documentName, problem);
+                                           QString* problem, const PrintSettings& settings,
+                                           QString* missingNotice) {
+    if (queue.isEmpty()) {
+        OpenedPrinter opened = openPrinter(documentName, settings);
+        if (problem)
+            *problem = opened.problem;
+        if (missingNotice && !opened.missingPrinter.isEmpty())
+            *missingNotice = missingPrinterText(opened.missingPrinter, opened.printerUsed);
+        return std::move(opened.printer);
+    }
     auto fail = [&](const QString& why) {
         if (problem)
             *problem = why;
@@ -259,6 +276,7 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
     printer->setFullPage(false);
     printer->setCopyCount(1);
     printer->setDocName(documentName);
+    applySettings(*printer, settings, info.supportedPageSizes());
     return printer;
 }
 
@@ -298,7 +316,11 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
                            QStringLiteral("page %1 could not be started").arg(i + 1));
         }
         const SheetPlacement placed = placeSheet(sheets.at(i));
+        painter.save();
+        painter.translate(
+            originShift(sheets.at(i).settings.origin, printer.pageLayout(), printer.resolution()));
         paintPlaced(painter, placed.chars);
+        painter.restore();
         if (printer.printerState() == QPrinter::Error) {
             printer.abort();
             painter.end();

@@ -68,8 +68,9 @@ struct BatchSpec {
     int allup = 0;   // the offsets in whole units
     int allleft = 0;
     BatchData data;
-    QList<int> map;    // per batchPoints(tmpl): the column that fills it, or -1 (spreadsheet rows only)
-    QList<int> chosen; // the rows to print, indices into data.rows, in printing order
+    QList<int> map;         // per batchPoints(tmpl): the column that fills it, or -1 (spreadsheet rows only)
+    QList<int> chosen;      // the rows to print, indices into data.rows, in printing order
+    PrintSettings settings; // the template's paper and origin, carried by every sheet
 };
 
 // The sheet of the chosen row number i (0-based within spec.chosen): the common texts, then the row's
@@ -98,10 +99,14 @@ struct BatchOutcome {
 // Told after each sheet has been drawn (done of total); returning false cancels the job.
 using BatchProgress = std::function<bool(int done, int total)>;
 
-// A printer for the batch: the named queue, or the default printer (app::Environment's target) when the
-// name is empty. Nothing, with the reason in problem, when there is no such printer or it cannot be used.
+// A printer for the batch with the template's paper and orientation: the named queue, or else the
+// template's own printer as a single sheet would use it (the default one in place of a printer that is
+// gone: missingNotice then holds the message for the user). Nothing, with the reason in problem, when
+// there is no such printer or it cannot be used.
 std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QString& queue = QString(),
-                                           QString* problem = nullptr);
+                                           QString* problem = nullptr,
+                                           const PrintSettings& settings = PrintSettings(),
+                                           QString* missingNotice = nullptr);
 
 // Sends the sheets as one job, one page per sheet, drawn by the page renderer. A cancelled or failed
 // job is abandoned: a PDF file is only written whole (the file is not there or unchanged otherwise).

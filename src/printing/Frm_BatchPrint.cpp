@@ -108,8 +108,9 @@ QVariant BatchRowsModel::headerData(int section, Qt::Orientation o, int role) co
 // --- The dialog -------------------------------------------------------------------------------------------
 
 Frm_BatchPrint::Frm_BatchPrint(QWidget* parent, const templates::Template& t, const BoxTexts& typed,
-                               int allup, int allleft, bool log)
-    : QDialog(parent), tmpl_(t), typed_(typed), allup_(allup), allleft_(allleft), log_(log) {
+                               int allup, int allleft, bool log, const PrintSettings& settings)
+    : QDialog(parent), tmpl_(t), typed_(typed), allup_(allup), allleft_(allleft), settings_(settings),
+      log_(log) {
     setObjectName(QStringLiteral("Frm_BatchPrint"));
     setWindowTitle(kTitle + QStringLiteral("——") + t.name);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -377,6 +378,7 @@ BatchSpec Frm_BatchPrint::spec() const {
     s.common = typed_;
     s.allup = allup_;
     s.allleft = allleft_;
+    s.settings = settings_;
     s.data = data_;
     s.map = map_;
     if (optTicked->isChecked()) {
@@ -445,7 +447,11 @@ void Frm_BatchPrint::cmdPrint_Click() {
         return;
     }
     QString problem;
-    const std::unique_ptr<QPrinter> printer = openBatchPrinter(tmpl_.name, QString(), &problem);
+    QString missing;
+    const std::unique_ptr<QPrinter> printer =
+        openBatchPrinter(tmpl_.name, QString(), &problem, settings_, &missing);
+    if (!missing.isEmpty())
+        ui::information(this, missing, QStringLiteral("提示"));
     if (!printer) {
         ui::critical(this, batchPrinterFailedText(), QStringLiteral("错误"));
         return;

@@ -50,7 +50,7 @@ public:
     // The template as the print window holds it, the texts typed there (for the points no column fills),
     // the offsets and the log switch.
     Frm_BatchPrint(QWidget* parent, const templates::Template& t, const BoxTexts& typed, int allup,
-                   int allleft, bool log);
+                   int allleft, bool log, const PrintSettings& settings = PrintSettings());
     ~Frm_BatchPrint() override;
 
     QRadioButton* optCustomers = nullptr; // "勾选的客户"
@@ -101,6 +101,7 @@ private:
     BoxTexts typed_;
     int allup_ = 0;
     int allleft_ = 0;
+    PrintSettings settings_; // the template's printer, paper and origin
     bool log_ = true;
     QList<BatchPoint> points_;
     BatchData data_;

@@ -4,7 +4,10 @@
 #include "data/Sql.h"
 #include "printing/AmountInWords.h"
 #include "printing/Frm_BatchPrint.h"
+#include "printing/PrintSettingsStore.h"
+#include "printing/PrintSetupDialog.h"
 #include "printing/PrintWindows.h"
+#include "printing/PrinterSetup.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
@@ -148,6 +151,11 @@ void Frm_PrintWindow::buildLayout() {
     root->addLayout(bottom);
     bottomRow_ = bottom;
 
+    // The template's printer, paper and origin, next to the print button.
+    cmdPrintSetup = windowButton(this, QStringLiteral("cmdPrintSetup"), QStringLiteral("打印设置"));
+    bottom->insertWidget(bottom->indexOf(XPBut单件打印), cmdPrintSetup);
+    connect(cmdPrintSetup, &QPushButton::clicked, this, [this] { cmdPrintSetup_Click(); });
+
     handles_ = new templates::HandleSet(surface);
     handles_->setActive(false);
     connect(handles_, &templates::HandleSet::boxFocused, this, [this](QWidget* b) { selectBox(b); });
@@ -188,6 +196,7 @@ void Frm_PrintWindow::buildKeys() {
     bind(cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
     bind(XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
     bind(XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
+    bind(cmdPrintSetup, "Ctrl+Shift+S", QStringLiteral("打印设置：打印机、纸张、方向和位置起点"));
     bind(cmdBatchPrint, "Ctrl+B", QStringLiteral("批量打印：多张一次打印"));
     bind(XPButton1, "Ctrl+W", QStringLiteral("返回"));
 
@@ -214,6 +223,7 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     templates::LoadResult loaded;
     try {
         loaded = templates::TemplateStore(app::state().db()).load(templateName);
+        settings_ = PrintSettingsStore(app::state().db()).load(templateName);
     } catch (const data::DbError& e) {
         ui::exclamation(
             parentWidget(),
@@ -258,7 +268,9 @@ std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
 
 PrintSheet Frm_PrintWindow::currentSheet() const {
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
-    return buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
+    PrintSheet sheet = buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
+    sheet.settings = settings_;
+    return sheet;
 }
 
 // --- Keyboard order ------------------------------------------------------------------------------------
@@ -492,7 +504,7 @@ void Frm_PrintWindow::cmdBatchPrint_Click() {
     // The boxes as they stand (moved or not) and the typed texts go to the batch for the points no column
     // fills.
     ui::openModal<Frm_BatchPrint>(this, tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left(),
-                                  XPCheckBox1->isChecked());
+                                  XPCheckBox1->isChecked(), settings_);
 }
 
 void Frm_PrintWindow::SSTab1_Click(int tab) {
@@ -509,8 +521,21 @@ void Frm_PrintWindow::SSTab1_Click(int tab) {
     }
 }
 
+void Frm_PrintWindow::cmdPrintSetup_Click() {
+    if (const auto chosen = editPrintSettings(this, tmpl_.name, settings_)) {
+        settings_ = *chosen;
+        if (SSTab1->currentIndex() == 1)
+            renderPreview();
+    }
+}
+
 void Frm_PrintWindow::renderPreview() {
-    // The same placement as on paper, drawn once per switch onto the white surface.
+    // The same placement as on paper, drawn once per switch onto the white surface with the paper's
+    // outline; the surface grows to a paper larger than itself.
+    const PageGeometry sheetPage = previewGeometry(settings_);
+    const QSize least = ui::toPixels(kPreviewSize);
+    const QSize paper = ui::toPixels(sheetPage.paper);
+    Picture1->resize(least.expandedTo(paper + QSize(1, 1)));
     const qreal dpr = devicePixelRatioF();
     QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
     page.setDevicePixelRatio(dpr);
@@ -518,7 +543,7 @@ void Frm_PrintWindow::renderPreview() {
     PrintOutcome drawn;
     {
         QPainter painter(&page);
-        drawn = drawSheet(painter, currentSheet());
+        drawn = drawPreview(painter, currentSheet(), sheetPage);
     }
     Picture1->setPixmap(page);
     // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.

@@ -13,6 +13,7 @@
 #include "printing/FineTune.h"
 #include "printing/OffsetFrame.h"
 #include "printing/PrintActions.h"
+#include "printing/PrintSettings.h"
 #include "templates/Handles.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateModel.h"
@@ -95,6 +96,9 @@ public:
     QPushButton* cmdNext = nullptr; // "下一张"
     QPushButton* XPButton1 = nullptr;
     QPushButton* cmdBatchPrint = nullptr; // "批量打印"
+    QPushButton* cmdPrintSetup = nullptr; // "打印设置": printer, paper, orientation, origin of the template
+    const PrintSettings& printSettings() const { return settings_; }
+    void cmdPrintSetup_Click();
 
     // Handlers, public so that tests can drive them as the controls do.
     void
@@ -141,7 +145,8 @@ private:
     QList<finetune::SlotRef> order_;               // the boxes in reading order
     BoxTexts printedTexts_;                        // the texts of the last sheet that went to the printer
     std::optional<finetune::SlotRef> previewFrom_; // the box that had the focus when the preview was shown
-    bool printing_ = false; // a sheet is being printed; the print button does nothing meanwhile
+    bool printing_ = false;  // a sheet is being printed; the print button does nothing meanwhile
+    PrintSettings settings_; // the template's print setup, as stored
 };
 
 // The window's own name, as the forms and its objectName call it.

@@ -1,6 +1,6 @@
 #include "printing/PageRenderer.h"
 
-#include "ui/Printer.h"
+#include "printing/PrinterSetup.h"
 #include "ui/Twips.h"
 
 #include <QFont>
@@ -60,7 +60,7 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars) {
             ascent = it->ascent;
             currentSize = c.size;
         }
-        // Control characters of a multi-line value take their place but show nothing.
+        // Control characters (a tab) take their place but show nothing; line breaks are never placed.
         if (c.text.size() == 1 && c.text.at(0).category() == QChar::Other_Control)
             continue;
         painter.drawText(ui::toDevice(*device, {c.x, c.y}) + QPointF(0, ascent), c.text);
@@ -68,24 +68,29 @@ void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars) {
     painter.restore();
 }
 
-PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars) {
-    auto failed = [](const QString& problem) {
+PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars,
+                       const PrintSettings& settings) {
+    const OpenedPrinter opened = openPrinter(documentName, settings);
+    PrintOutcome done;
+    done.missingPrinter = opened.missingPrinter;
+    done.printerUsed = opened.printerUsed;
+    auto failed = [&done](const QString& problem) {
         qWarning("printing: %s", qPrintable(problem));
-        PrintOutcome out;
+        PrintOutcome out = done;
         out.status = PrintStatus::PrinterFailed;
         out.problem = problem;
         return out;
     };
-    QString problem;
-    const std::unique_ptr<QPrinter> printer = ui::openDefaultPrinter(documentName, &problem);
+    QPrinter* printer = opened.printer.get();
     if (!printer)
-        return failed(problem);
+        return failed(opened.problem);
     if (chars.isEmpty())
-        return {};
+        return done;
 
     QPainter painter;
-    if (!painter.begin(printer.get()))
+    if (!painter.begin(printer))
         return failed(QStringLiteral("the job on %1 could not be started").arg(printer->printerName()));
+    painter.translate(originShift(settings.origin, printer->pageLayout(), printer->resolution()));
     paintPlaced(painter, chars);
     if (printer->printerState() == QPrinter::Error) {
         printer->abort();
@@ -94,7 +99,32 @@ PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& cha
     }
     if (!painter.end())
         return failed(QStringLiteral("the job on %1 could not be completed").arg(printer->printerName()));
-    return {};
+    return done;
+}
+
+void paintPreviewPage(QPainter& painter, const PageGeometry& page, const QList<PlacedChar>& chars) {
+    if (!painter.isActive())
+        return;
+    const QPaintDevice& device = *painter.device();
+    const auto deviceRect = [&device](const ui::TwipsRect& r) {
+        return QRectF(ui::toDevice(device, r.topLeft()), ui::toDevice(device, {r.right(), r.bottom()}));
+    };
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    // The printable area, dashed, then the paper's edge; half a pixel in, so that the line at the corner
+    // shows whole.
+    QPen printable(QColor(150, 170, 200), 0, Qt::DashLine);
+    painter.setPen(printable);
+    painter.drawRect(deviceRect(page.printable));
+    painter.setPen(QPen(QColor(90, 90, 90), 0));
+    painter.drawRect(
+        deviceRect({0_tw, 0_tw, page.paper.width, page.paper.height}).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.restore();
+
+    painter.save();
+    painter.translate(ui::toDevice(device, page.origin));
+    paintPlaced(painter, chars);
+    painter.restore();
 }
 
 } // namespace vorlan::printing

@@ -4,6 +4,7 @@
 
 #include "printing/Placement.h"
 #include "printing/PrintOutcome.h"
+#include "printing/PrintSettings.h"
 
 class QPainter;
 
@@ -19,10 +20,17 @@ double printAscentPerEm();
 // lower), in the painter's pen colour. The painter's state is restored afterwards.
 void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars);
 
-// Prints the characters as one page and one document on the default printer. Without a ready printer,
-// or when the job cannot be started or completed, the document is abandoned and the outcome is
+// Prints the characters as one page and one document on the settings' printer and paper (by default the
+// default printer with its own paper), positions from the settings' origin. Without a ready printer, or
+// when the job cannot be started or completed, the document is abandoned and the outcome is
 // PrinterFailed, with the cause for the diagnostic log. Nothing to print still needs a ready printer but
-// sends no page. Nothing is shown to the user here.
-PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars);
+// sends no page. A settings' printer that is not installed is replaced by the default one and named in
+// the outcome. Nothing is shown to the user here.
+PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars,
+                       const PrintSettings& settings = {});
+
+// Paints the preview of a sheet's page: the paper's outline with the printable area inside it, the paper's
+// corner at the painter's origin, and the characters from the corner positions count from.
+void paintPreviewPage(QPainter& painter, const PageGeometry& page, const QList<PlacedChar>& chars);
 
 } // namespace vorlan::printing

@@ -27,7 +27,14 @@ double roundEven(double v) {
 
 bool isBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
-           c == QLatin1Char('\n') || c == QLatin1Char('\v') || c == QLatin1Char('\f');
+           c == QLatin1Char('\n') || c == QLatin1Char('\v') || c == QLatin1Char('\f') ||
+           c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// A typed line break: what a multi-line box holds between its lines (and the separators of rich text).
+bool isLineBreak(QChar c) {
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator;
 }
 
 } // namespace
@@ -95,8 +102,21 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size) {
     const double full = fullAdvance(size).value();
     const double half = full / 2;
     double d = x;
+    // A line break typed into the value starts the next print line at the value's left edge, below the
+    // lines its text has taken so far; each such line wraps on its own.
+    double lineTop = y;
+    int lastLine = 0; // the wrapped line (0 to 2) of the current typed line's last character
     qsizetype i = 0;
     while (i < t.size()) {
+        if (isLineBreak(t.at(i))) {
+            if (t.at(i) == QLatin1Char('\r') && i + 1 < t.size() && t.at(i + 1) == QLatin1Char('\n'))
+                ++i; // CR LF is one break
+            ++i;
+            lineTop += (lastLine + 1) * pitch;
+            lastLine = 0;
+            d = x;
+            continue;
+        }
         // One character: a surrogate pair is drawn whole but, being two units the code page cannot hold,
         // advances by two half widths.
         qsizetype units = 1;
@@ -111,17 +131,21 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size) {
             return fail();
         PlacedChar pc{t.mid(i, units), {}, {}, size};
         if (d <= double(x) + wrap) {
+            if (!fits(lineTop))
+                return fail();
             pc.x = ui::Twips(int(d));
-            pc.y = ui::Twips(y);
+            pc.y = ui::Twips(int(lineTop));
+            lastLine = 0;
         } else {
             if (!fits(double(x) + 2 * wrap))
                 return fail();
             const int line = d <= double(x) + 2 * wrap ? 1 : 2;
-            const double top = double(y) + line * pitch;
+            const double top = lineTop + line * pitch;
             if (!fits(top))
                 return fail();
             pc.x = ui::Twips(int(d) - line * int(wrap));
             pc.y = ui::Twips(int(top));
+            lastLine = line;
         }
         out.chars.append(pc);
 

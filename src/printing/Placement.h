@@ -52,7 +52,9 @@ ui::Twips fullAdvance(double size);
 
 // Places a value at a position in whole twips with the font size in points: trimmed, one character after
 // the other, wrapped at 3900 twips into at most three lines 300 twips apart (the third line takes
-// everything that is left), the running position rounded half to even after every character.
+// everything that is left), the running position rounded half to even after every character. A line
+// break in the value (LF, CR LF, CR) places nothing itself: the text after it starts at the value's left
+// edge, one line pitch below the last line used so far, and wraps in the same way.
 Placement placeText(const QString& text, ui::TwipsPoint at, double size);
 
 // An offset box's text as a distance (units x 48 twips, rounded half to even to whole twips); an empty

@@ -39,12 +39,18 @@ PrintOutcome printSheet(const PrintSheet& sheet) {
     // A sheet that cannot be placed whole is not sent at all: the printer is not at fault.
     if (PrintOutcome refused = refusal(sheet, placed); !refused.ok())
         return refused;
-    return printPage(sheet.templateName, placed.chars);
+    return printPage(sheet.templateName, placed.chars, sheet.settings);
 }
 
 PrintOutcome drawSheet(QPainter& painter, const PrintSheet& sheet) {
     const SheetPlacement placed = placeSheet(sheet);
     paintPlaced(painter, placed.chars);
+    return refusal(sheet, placed);
+}
+
+PrintOutcome drawPreview(QPainter& painter, const PrintSheet& sheet, const PageGeometry& page) {
+    const SheetPlacement placed = placeSheet(sheet);
+    paintPreviewPage(painter, page, placed.chars);
     return refusal(sheet, placed);
 }
 

@@ -1,14 +1,23 @@
 #include "printing/PrintOutcome.h"
 
+#include "printing/PrintSettings.h"
+
 namespace vorlan::printing {
 
 Notice printNotice(const PrintOutcome& outcome) {
     const QString tip = QStringLiteral("提示");
+    const QString missing = outcome.missingPrinter.isEmpty()
+                                ? QString()
+                                : missingPrinterText(outcome.missingPrinter, outcome.printerUsed);
     switch (outcome.status) {
     case PrintStatus::Printed:
+        if (!missing.isEmpty())
+            return {missing, tip, Notice::Icon::Exclamation};
         return {};
     case PrintStatus::PrinterFailed:
-        return {QStringLiteral("打印机未准备好或有故障!"), QStringLiteral("错误"), Notice::Icon::Critical};
+        return {missing.isEmpty() ? QStringLiteral("打印机未准备好或有故障!")
+                                  : missing + QLatin1Char('\n') + QStringLiteral("打印机未准备好或有故障!"),
+                QStringLiteral("错误"), Notice::Icon::Critical};
     case PrintStatus::OffsetInvalid:
         return {QStringLiteral("整体打印位置的%1偏移“%2”不是一个数字，请改正后再打印。")
                     .arg(outcome.offsetBox == OffsetBox::Vertical ? QStringLiteral("上下")

@@ -29,6 +29,10 @@ struct PrintOutcome {
     QString offsetText;
     // PrinterFailed: what went wrong, for the diagnostic log; the user always sees one fixed message.
     QString problem;
+    // The template's own printer is not installed (any status): its name, and the default printer that
+    // took its place (empty when there is none).
+    QString missingPrinter;
+    QString printerUsed;
 
     bool ok() const { return status == PrintStatus::Printed; }
 };
@@ -58,8 +62,10 @@ struct Notice {
     bool operator==(const Notice&) const = default;
 };
 
-// The message of a print or preview outcome; empty for a sheet that was printed.
+// The message of a print or preview outcome; empty for a sheet that was printed on its own printer.
 //   PrinterFailed: "打印机未准备好或有故障!", title "错误", critical icon.
+//   A template printer that is not there: says so and names the default printer used instead (before the
+//   failure's text when the print failed as well).
 //   OffsetInvalid: names the box (上下 or 左右) and its text; OutOfRange: names the input point and why.
 Notice printNotice(const PrintOutcome& outcome);
 

@@ -3,6 +3,7 @@
 // the current texts of the print window's boxes.
 
 #include "printing/FineTune.h"
+#include "printing/PrintSettings.h"
 #include "templates/TemplateModel.h"
 
 #include <QList>
@@ -27,6 +28,8 @@ struct PrintSheet {
     // The texts of the offset boxes Allup (vertical) and Allleft (horizontal); one unit is kOffsetUnit.
     QString allupText = QStringLiteral("0");
     QString allleftText = QStringLiteral("0");
+    // The template's printer, paper and origin (the defaults unless set in the print setup).
+    PrintSettings settings;
 };
 
 // The texts of the print window's boxes, by family and slot.

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "printing/PrintSettingsStore.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
@@ -61,6 +62,12 @@ private slots:
         QVERIFY(data::schema::missingTables(db).isEmpty());
         QCOMPARE(columns(db, QStringLiteral("basic_user")).size(), 5);
         QCOMPARE(columns(db, QStringLiteral("Basic_Khgl")), data::schema::customerColumns());
+        QVERIFY(data::schema::columnProblems(db).isEmpty());
+        QCOMPARE(columns(db, QStringLiteral("mobanprint")),
+                 (QStringList{QStringLiteral("mobanname"), QStringLiteral("printer"),
+                              QStringLiteral("paperKey"), QStringLiteral("paperName"),
+                              QStringLiteral("paperWidth"), QStringLiteral("paperHeight"),
+                              QStringLiteral("orientation"), QStringLiteral("origin")}));
         QCOMPARE(columns(db, QStringLiteral("mobantabe")),
                  (QStringList{QStringLiteral("parent"), QStringLiteral("key"), QStringLiteral("text"),
                               QStringLiteral("image"), QStringLiteral("selectedimage")}));
@@ -191,6 +198,8 @@ private slots:
                                 << "textName";
         QTest::newRow("uses by position") << "ALTER TABLE yongtu ADD COLUMN extra"
                                           << "yongtu";
+        QTest::newRow("print settings") << "DROP TABLE mobanprint; CREATE TABLE mobanprint (mobanname, x)"
+                                        << "paperKey";
     }
     void ourTableNamesWithOtherColumnsAreRefusedUntouched() {
         QFETCH(QString, change);
@@ -219,6 +228,79 @@ private slots:
         QVERIFY(!r.needsFirstUser); // not a first run of this program: the empty table is the user's
         QCOMPARE(data::scalar(data::shared(), QStringLiteral("PRAGMA user_version")).toInt(),
                  data::schema::kVersion);
+    }
+
+    // A database of the first version (without the print settings table) gets the table when it is opened
+    // for writing; nothing else in it changes.
+    void versionOneGetsThePrintSettingsTable() {
+        test::TestEnv env(false);
+        QString before;
+        makeFile(data::databasePath(), [&](QSqlQuery& q) {
+            QVERIFY(q.exec(QStringLiteral("DROP TABLE mobanprint")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO yongtu VALUES ('货款')")));
+            QVERIFY(q.exec(
+                QStringLiteral("INSERT INTO moban (mobanname, allup, allleft) VALUES ('运单', 3, -2)")));
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" TEXT, \"收件人\" TEXT)")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO \"运单\" VALUES ('2024-03-05 10:00:00', '张三')")));
+            QVERIFY(q.exec(QStringLiteral("SELECT group_concat(type || ' ' || name || ' ' || sql, ';') FROM "
+                                          "sqlite_master")));
+            QVERIFY(q.next());
+            before = q.value(0).toString();
+        });
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QSqlDatabase db = data::shared();
+        QCOMPARE(data::scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
+        QVERIFY(data::tableExists(db, QStringLiteral("mobanprint")));
+        QCOMPARE(columns(db, QStringLiteral("mobanprint")).size(), 8);
+        // Everything that was there is there as before, the new table is all that was added.
+        const QString after =
+            data::scalar(db,
+                         QStringLiteral("SELECT group_concat(type || ' ' || name || ' ' || sql, ';') FROM "
+                                        "sqlite_master WHERE name <> 'mobanprint' AND name NOT LIKE "
+                                        "'sqlite_autoindex_mobanprint%'"))
+                .toString();
+        QCOMPARE(after, before);
+        QCOMPARE(data::scalar(db, QStringLiteral("SELECT yongtuName FROM yongtu")).toString(),
+                 QStringLiteral("货款"));
+        QCOMPARE(data::scalar(db, QStringLiteral("SELECT allleft FROM moban")).toInt(), -2);
+        QCOMPARE(data::scalar(db, QStringLiteral("SELECT \"收件人\" FROM \"运单\"")).toString(),
+                 QStringLiteral("张三"));
+        db = QSqlDatabase();
+        data::closeShared();
+        QCOMPARE(data::openShared().status, data::OpenStatus::Opened); // and opens again as it is
+    }
+
+    // Opened read-only it cannot get the table: the settings read as defaults, saving them says why not.
+    void readOnlyVersionOneReadsDefaultSettings() {
+        test::TestEnv env(false);
+        makeFile(data::databasePath(), [&](QSqlQuery& q) {
+            QVERIFY(q.exec(QStringLiteral("DROP TABLE mobanprint")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
+        });
+        const QString path = data::databasePath();
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray before = fileHash(path);
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QVERIFY(r.readOnly);
+        {
+            const printing::PrintSettingsStore store(data::shared());
+            QCOMPARE(store.load(QStringLiteral("运单")), printing::PrintSettings());
+            printing::PrintSettings s;
+            s.origin = printing::PrintOrigin::Paper;
+            try {
+                store.save(QStringLiteral("运单"), s);
+                QFAIL("must throw");
+            } catch (const data::DbError& e) {
+                QVERIFY2(e.description().contains(QStringLiteral("打印设置无法保存")),
+                         qPrintable(e.description()));
+            }
+        }
+        data::closeShared();
+        QCOMPARE(fileHash(path), before);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
 
     void damagedFileIsRefusedUntouched() {
@@ -380,6 +462,9 @@ private slots:
         QVERIFY(data::schema::isBaseTable(QStringLiteral(" YONGTU ")));
         QVERIFY(data::schema::isBaseTable(QStringLiteral("sqlite_master")));
         QVERIFY(!data::schema::isBaseTable(QStringLiteral("运单")));
+        // The print settings table is reserved too, though an older file may not have it yet.
+        QVERIFY(data::schema::isBaseTable(QStringLiteral("MobanPrint")));
+        QVERIFY(!data::schema::baseTables().contains(QStringLiteral("mobanprint")));
     }
 
     void transactionRollsBack() {

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QProcess>
 #include <QRect>
+#include <QRegularExpression>
+#include <QSizeF>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
@@ -58,6 +60,20 @@ inline PdfText readWords(const QString& pdf) {
     if (xml.hasError())
         out.error = xml.errorString();
     return out;
+}
+
+// The size of the first page as pdfinfo reports it, in points; invalid when it cannot be read.
+inline QSizeF pageSize(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    const QString info = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Page size:\\s*([0-9.]+) x ([0-9.]+) pts")).match(info);
+    if (!m.hasMatch())
+        return {};
+    return QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
 }
 
 // The first page of a PDF as an image at the given resolution; a null image when it cannot be read.

@@ -7,6 +7,7 @@
 #include "printing/Batch.h"
 #include "printing/BoxFill.h"
 #include "printing/Placement.h"
+#include "printing/PrintSettings.h"
 #include "printing/SampleData.h"
 #include "templates/PrintLogStore.h"
 #include "templates/TemplateStore.h"
@@ -304,6 +305,55 @@ private slots:
                 QVERIFY2(qAbs(w.word.xMin - (page.left() * perDot + first->x.value() / 20.0)) < 1.5,
                          qPrintable(QString::number(w.word.xMin)));
                 QVERIFY2(qAbs(w.word.yMin - (page.top() * perDot + first->y.value() / 20.0)) < 2.5,
+                         qPrintable(QString::number(w.word.yMin)));
+            }
+            QVERIFY2(found, qPrintable(phone));
+        }
+    }
+
+    // The template's paper and origin hold for every sheet of the batch: each page is the chosen paper,
+    // and with the paper origin each value sits at its twips from the paper's corner.
+    void paperAndOriginOfTheTemplate() {
+        if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdfinfo")))
+            QSKIP("poppler-utils (pdftotext, pdfinfo) are not installed");
+        test::TestEnv env;
+        windows::seedSampleData(env.db());
+        const QString pdf = path("paper.pdf");
+        env.printToPdf(pdf);
+        BatchSpec spec = sampleSpec(path("paper.csv"), 3);
+        spec.settings = withCustomPaper(PrintSettings(), QSizeF(230, 127));
+        spec.settings.orientation = QPageLayout::Portrait;
+        spec.settings.origin = PrintOrigin::Paper;
+        const BatchBuild b = buildBatch(spec);
+        QVERIFY(b.ok());
+        auto printer = openBatchPrinter(sample::kTemplateName, QString(), nullptr, spec.settings);
+        QVERIFY(printer);
+        QVERIFY(runBatch(*printer, b.sheets, false, {}).printed.ok());
+        const QSizeF got = probe::pageSize(pdf);
+        QVERIFY2(qAbs(got.width() - 230 / 25.4 * 72) < 1.5 && qAbs(got.height() - 127 / 25.4 * 72) < 1.5,
+                 qPrintable(QStringLiteral("%1 x %2 pt").arg(got.width()).arg(got.height())));
+        int pages = 0;
+        const QList<PageWord> words = pageWords(pdf, &pages);
+        QCOMPARE(pages, 3);
+        for (int i = 0; i < 3; ++i) {
+            const PrintSheet& s = b.sheets[i];
+            const SheetPlacement placed = placeSheet(s);
+            int at = 0;
+            for (const PrintField& f : s.fields) {
+                if (f.name == QStringLiteral("收件电话"))
+                    break;
+                at += int(trimBlanks(f.text).size());
+            }
+            const PlacedChar& first = placed.chars[at];
+            const QString phone = QStringLiteral("1380000%1").arg(i + 1, 4, 10, QLatin1Char('0'));
+            bool found = false;
+            for (const PageWord& w : words) {
+                if (w.page != i + 1 || w.word.text != phone)
+                    continue;
+                found = true;
+                QVERIFY2(qAbs(w.word.xMin - first.x.value() / 20.0) < 1.5,
+                         qPrintable(QString::number(w.word.xMin)));
+                QVERIFY2(qAbs(w.word.yMin - first.y.value() / 20.0) < 2.5,
                          qPrintable(QString::number(w.word.yMin)));
             }
             QVERIFY2(found, qPrintable(phone));

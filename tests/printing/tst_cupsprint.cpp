@@ -7,6 +7,8 @@
 #include "data/Sql.h"
 #include "printing/PageRenderer.h"
 #include "printing/PrintActions.h"
+#include "printing/PrintSettings.h"
+#include "printing/PrinterSetup.h"
 #include "printing/SampleData.h"
 #include "printing/TestPage.h"
 #include "templates/TemplateStore.h"
@@ -25,6 +27,10 @@
 
 using namespace vorlan;
 using printing::PlacedChar;
+using printing::PrintOrigin;
+using printing::PrintSettings;
+
+Q_DECLARE_METATYPE(PrintSettings)
 
 namespace {
 
@@ -112,6 +118,71 @@ bool near(const QRect& a, const QRect& b) {
            qAbs(a.right() - b.right()) <= kTolerance && qAbs(a.bottom() - b.bottom()) <= kTolerance;
 }
 
+// The second queue's unprintable margins, in points: left, bottom, right, top (PPD order).
+constexpr double kMargins[4] = {17.01, 36, 21.6, 22.68};
+
+// A copy of a cups-pdf PPD whose every imageable area (and the margins of custom sizes) leaves the
+// margins above, so that the printer's printable area starts elsewhere than on the first queue.
+QByteArray withMargins(const QByteArray& ppd) {
+    QList<QByteArray> lines = ppd.split('\n');
+    const QRegularExpression area(QStringLiteral("^\\*ImageableArea ([^:]+): \"([-0-9. ]+)\""));
+    for (QByteArray& line : lines) {
+        const QString text = QString::fromLatin1(line);
+        if (text.startsWith(QLatin1String("*HWMargins:"))) {
+            line = QStringLiteral("*HWMargins: %1 %2 %3 %4")
+                       .arg(kMargins[0])
+                       .arg(kMargins[1])
+                       .arg(kMargins[2])
+                       .arg(kMargins[3])
+                       .toLatin1();
+            continue;
+        }
+        const QRegularExpressionMatch m = area.match(text);
+        if (!m.hasMatch())
+            continue;
+        const QStringList v = m.captured(2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (v.size() != 4)
+            continue;
+        line = QStringLiteral("*ImageableArea %1: \"%2 %3 %4 %5\"")
+                   .arg(m.captured(1))
+                   .arg(v[0].toDouble() + kMargins[0])
+                   .arg(v[1].toDouble() + kMargins[1])
+                   .arg(v[2].toDouble() - kMargins[2])
+                   .arg(v[3].toDouble() - kMargins[3])
+                   .toLatin1();
+    }
+    return lines.join('\n');
+}
+
+// One dot of the queue's own output device (its PPD's default resolution), in points: cups-pdf writes the
+// page anew at that resolution. 300 dpi when the PPD cannot be read.
+double queueDot(const QString& queue) {
+    QFile ppd(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(queue));
+    int dpi = 300;
+    if (ppd.open(QIODevice::ReadOnly)) {
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("\\*DefaultResolution:\\s*(\\d+)"))
+                .match(QString::fromLatin1(ppd.readAll()));
+        if (m.hasMatch() && m.captured(1).toInt() > 0)
+            dpi = m.captured(1).toInt();
+    }
+    return 72.0 / dpi;
+}
+
+// A shift on the page as the program draws it, as it shows in the queue's PDF: a landscape page comes out
+// on the paper as it is fed, its content turned a quarter (the right edge of the drawing at the top).
+QPointF asPrinted(QPointF shift, bool turned) {
+    return turned ? QPointF(shift.y(), -shift.x()) : shift;
+}
+
+struct Printed {
+    QList<probe::Word> words;
+    QSizeF page;         // points, as pdfinfo reads it
+    bool turned = false; // drawn landscape, printed on the paper standing
+    QPointF corner;      // the printable area's corner as the printer set it up, points
+    double dot = 0;      // one device dot, points: the coarser of the program's and the queue's
+};
+
 } // namespace
 
 // QSKIP returns from the function it is written in, so this is a macro.
@@ -123,7 +194,46 @@ class TestCupsPrint : public QObject {
     Q_OBJECT
 private:
     QString queue_;
+    QString marginQueue_; // the second queue, made by the test from an edited PPD
     QStringList produced_;
+
+    // Prints a sheet through a queue with the settings and reads the PDF back.
+    Printed printThrough(const QString& queue, PrintSettings settings, const QString& tag) {
+        Printed out;
+        test::TestEnv env(false);
+        env.printToSystem();
+        settings.printer = queue;
+        const printing::OpenedPrinter opened = printing::openPrinter(QStringLiteral("probe"), settings);
+        if (!opened.printer)
+            return out;
+        // Where the printer puts the printable area's corner: whole dots at its resolution.
+        const double qtDot = 72.0 / opened.printer->resolution();
+        out.corner =
+            QPointF(opened.printer->pageLayout().paintRectPixels(opened.printer->resolution()).topLeft()) *
+            qtDot;
+        out.dot = qMax(qtDot, queueDot(queue));
+        printing::PrintSheet sheet;
+        sheet.templateName = QStringLiteral("origin%1%2").arg(QDateTime::currentMSecsSinceEpoch()).arg(tag);
+        sheet.settings = settings;
+        sheet.allupText = QStringLiteral("2");
+        sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("收 款 人"), 1440_tw, 720_tw,
+                                             12}
+                     << printing::PrintField{QStringLiteral("b"), QStringLiteral("A 1 2"), 200_tw, 100_tw, 9}
+                     << printing::PrintField{QStringLiteral("c"), QStringLiteral("汇\n款"), 6000_tw, 4000_tw,
+                                             10.5};
+        const QSet<QString> before = pdfFiles();
+        if (!printing::printSheet(sheet).ok())
+            return out;
+        const QString pdf = waitForOutput(queue, before, sheet.templateName);
+        if (pdf.isEmpty())
+            return out;
+        produced_ << pdf;
+        out.words = probe::readWords(pdf).words;
+        out.page = probe::pageSize(pdf);
+        out.turned = opened.printer->pageLayout().orientation() == QPageLayout::Landscape &&
+                     out.page.height() > out.page.width();
+        return out;
+    }
 
     QImage printedPage(const QSet<QString>& before, const QString& title) {
         const QString pdf = waitForOutput(queue_, before, title);
@@ -149,6 +259,8 @@ private slots:
     void cleanupTestCase() {
         for (const QString& f : produced_)
             QFile::remove(f);
+        if (!marginQueue_.isEmpty())
+            run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), marginQueue_});
     }
 
     void testPage() {
@@ -221,6 +333,117 @@ private slots:
             const QRect got = probe::inkBox(page, want.adjusted(-8, -8, 8, 8));
             QVERIFY2(near(want, got), qPrintable(f.name + QStringLiteral(": ") + describe(want) +
                                                  QStringLiteral(" expected, printed ") + describe(got)));
+        }
+    }
+
+    // Two cups-pdf queues whose printable areas start at different corners: from the paper's corner every
+    // character lands at the same place on both; from the printable area, at that area's corner as before.
+    // Either way the PDF's page is the chosen paper.
+    void twoQueuesDifferentPrintableAreas_data() {
+        QTest::addColumn<PrintSettings>("settings");
+        QTest::addColumn<QSizeF>("paper"); // points
+        QTest::newRow("printer's paper (A4)") << PrintSettings() << QSizeF(595, 842);
+        QTest::newRow("custom 230 x 127 mm")
+            << printing::withCustomPaper({}, QSizeF(230, 127)) << QSizeF(651.97, 360);
+        PrintSettings landscape = printing::withPaper({}, QPageSize(QPageSize::A5));
+        landscape.orientation = QPageLayout::Landscape;
+        // The queue feeds the paper as it is and turns the page's content.
+        QTest::newRow("A5 landscape") << landscape << QSizeF(420, 595);
+    }
+    void twoQueuesDifferentPrintableAreas() {
+        QFETCH(PrintSettings, settings);
+        QFETCH(QSizeF, paper);
+        REQUIRE_QUEUE();
+        if (!probe::haveTool(QStringLiteral("lpadmin")) || !probe::haveTool(QStringLiteral("pdfinfo")))
+            QSKIP("lpadmin or pdfinfo is not installed: no second queue can be made here");
+        if (marginQueue_.isEmpty()) {
+            QFile source(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(queue_));
+            if (!source.open(QIODevice::ReadOnly)) {
+                source.setFileName(QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"));
+                if (!source.open(QIODevice::ReadOnly))
+                    QSKIP("the cups-pdf PPD cannot be read here");
+            }
+            QTemporaryDir dir;
+            const QString ppd = dir.filePath(QStringLiteral("margins.ppd"));
+            QFile out(ppd);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(withMargins(source.readAll()));
+            out.close();
+            const QString name = QStringLiteral("VorlanMargins");
+            int code = 0;
+            run(QStringLiteral("lpadmin"),
+                {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                 QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd},
+                &code);
+            if (code != 0)
+                QSKIP("a second print queue cannot be set up here (lpadmin needs administrator rights)");
+            marginQueue_ = name;
+        }
+
+        QList<probe::Word> fromPaper[2];
+        for (const PrintOrigin origin : {PrintOrigin::Paper, PrintOrigin::PrintableArea}) {
+            PrintSettings s = settings;
+            s.origin = origin;
+            const QString tag =
+                origin == PrintOrigin::Paper ? QStringLiteral("paper") : QStringLiteral("area");
+            const Printed first = printThrough(queue_, s, tag + QStringLiteral("a"));
+            const Printed second = printThrough(marginQueue_, s, tag + QStringLiteral("b"));
+            QVERIFY2(!first.words.isEmpty() && !second.words.isEmpty(), "a queue wrote no PDF");
+            // The queue writes the page in its own whole points (A5 is 421 x 595 there, 230 mm 651).
+            for (const Printed* p : {&first, &second})
+                QVERIFY2(
+                    qAbs(p->page.width() - paper.width()) <= 1.5 &&
+                        qAbs(p->page.height() - paper.height()) <= 1.5,
+                    qPrintable(QStringLiteral("page %1 x %2 pt").arg(p->page.width()).arg(p->page.height())));
+            // The second queue's printable area really starts elsewhere.
+            QVERIFY2(qAbs(second.corner.x() - first.corner.x()) > 3 &&
+                         qAbs(second.corner.y() - first.corner.y()) > 3,
+                     qPrintable(QStringLiteral("corners %1,%2 and %3,%4")
+                                    .arg(first.corner.x())
+                                    .arg(first.corner.y())
+                                    .arg(second.corner.x())
+                                    .arg(second.corner.y())));
+            QCOMPARE(second.words.size(), first.words.size());
+            const double dot = qMax(first.dot, second.dot);
+            for (qsizetype i = 0; i < first.words.size(); ++i) {
+                const probe::Word& a = first.words.at(i);
+                const probe::Word& b = second.words.at(i);
+                QCOMPARE(b.text, a.text);
+                // From the paper: the same place. From the printable area: shifted by the corners' distance.
+                const QPointF expected = origin == PrintOrigin::Paper
+                                             ? QPointF()
+                                             : asPrinted(second.corner - first.corner, first.turned);
+                const double dx = b.xMin - a.xMin - expected.x();
+                const double dy = b.yMin - a.yMin - expected.y();
+                QVERIFY2(qAbs(dx) <= dot && qAbs(dy) <= dot,
+                         qPrintable(QStringLiteral("%1 (%2): %3,%4 and %5,%6 pt, off by %7,%8")
+                                        .arg(a.text, tag)
+                                        .arg(a.xMin)
+                                        .arg(a.yMin)
+                                        .arg(b.xMin)
+                                        .arg(b.yMin)
+                                        .arg(dx)
+                                        .arg(dy)));
+            }
+            // On each queue, the printable area's origin moves every character by that area's corner.
+            if (origin == PrintOrigin::Paper) {
+                fromPaper[0] = first.words;
+                fromPaper[1] = second.words;
+                continue;
+            }
+            for (int q = 0; q < 2; ++q) {
+                const Printed& area = q ? second : first;
+                QCOMPARE(area.words.size(), fromPaper[q].size());
+                for (qsizetype i = 0; i < area.words.size(); ++i) {
+                    const QPointF corner = asPrinted(area.corner, area.turned);
+                    const double dx = area.words.at(i).xMin - fromPaper[q].at(i).xMin - corner.x();
+                    const double dy = area.words.at(i).yMin - fromPaper[q].at(i).yMin - corner.y();
+                    QVERIFY2(
+                        qAbs(dx) <= area.dot && qAbs(dy) <= area.dot,
+                        qPrintable(
+                            QStringLiteral("queue %1, word %2: off by %3,%4").arg(q).arg(i).arg(dx).arg(dy)));
+                }
+            }
         }
     }
 

@@ -33,6 +33,21 @@ QList<int> ys(const Placement& p) {
     return out;
 }
 
+// Where n full-width characters at size 9 (178 twips each) go from x 1000 and the given top: 22 on the
+// first line, 22 on the second, the rest on the third.
+struct Run {
+    QList<int> x, y;
+};
+Run fullWidthRun(int n, int top) {
+    Run r;
+    for (int i = 0; i < n; ++i) {
+        const int line = i < 22 ? 0 : i < 44 ? 1 : 2;
+        r.x << 1000 + 178 * i - 3900 * line;
+        r.y << top + 300 * line;
+    }
+    return r;
+}
+
 // A value placed at whole twips (x, y).
 Placement place(const QString& text, int x, int y, double size) {
     return placeText(text, {Twips(x), Twips(y)}, size);
@@ -129,6 +144,70 @@ private slots:
         QCOMPARE(p.chars[44].x, Twips(32));
         QCOMPARE(p.chars[99].y, Twips(600)); // no fourth line
         QCOMPARE(p.chars[99].x, Twips(178 * 99 - 7800));
+    }
+
+    // A line break typed into a multi-line box starts the next print line at the box's x, below the lines
+    // used so far; each typed line wraps at 3900 twips on its own.
+    void lineBreaks_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("expectX");
+        QTest::addColumn<QList<int>>("expectY");
+        const QString wrapped = repeat(QStringLiteral("汉"), 23); // the 23rd goes to the second line
+        const QString third = repeat(QStringLiteral("汉"), 45);   // the 45th goes to the third line
+        QTest::newRow("LF") << QStringLiteral("甲乙\n丙") << QList<int>{1000, 1178, 1000}
+                            << QList<int>{2000, 2000, 2300};
+        QTest::newRow("CR LF is one break")
+            << QStringLiteral("ab\r\ncd") << QList<int>{1000, 1089, 1000, 1089}
+            << QList<int>{2000, 2000, 2300, 2300};
+        QTest::newRow("CR alone") << QStringLiteral("a\rb") << QList<int>{1000, 1000}
+                                  << QList<int>{2000, 2300};
+        QTest::newRow("line separator")
+            << QStringLiteral("a\u2028b") << QList<int>{1000, 1000} << QList<int>{2000, 2300};
+        QTest::newRow("an empty line keeps its place")
+            << QStringLiteral("a\n\nb") << QList<int>{1000, 1000} << QList<int>{2000, 2600};
+        QTest::newRow("blanks at the start of a later line are printed")
+            << QStringLiteral("a\n  b") << QList<int>{1000, 1000, 1089, 1178}
+            << QList<int>{2000, 2300, 2300, 2300};
+        QTest::newRow("blank lines around the value are dropped")
+            << QStringLiteral("\n\r\n 甲\n\n") << QList<int>{1000} << QList<int>{2000};
+        QTest::newRow("a wrapped line pushes the next one down")
+            << wrapped + QStringLiteral("\n乙") << fullWidthRun(23, 2000).x + QList<int>{1000}
+            << fullWidthRun(23, 2000).y + QList<int>{2600};
+        QTest::newRow("after a third line")
+            << third + QStringLiteral("\n乙") << fullWidthRun(45, 2000).x + QList<int>{1000}
+            << fullWidthRun(45, 2000).y + QList<int>{2900};
+        QTest::newRow("each typed line wraps on its own")
+            << QStringLiteral("甲\n") + wrapped << QList<int>{1000} + fullWidthRun(23, 2300).x
+            << QList<int>{2000} + fullWidthRun(23, 2300).y;
+    }
+    void lineBreaks() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, expectX);
+        QFETCH(QList<int>, expectY);
+        const Placement p = place(text, 1000, 2000, 9);
+        QVERIFY(p.ok);
+        QCOMPARE(xs(p), expectX);
+        QCOMPARE(ys(p), expectY);
+        // The breaks themselves are not placed.
+        for (const PlacedChar& c : p.chars)
+            QVERIFY(c.text != QStringLiteral("\n") && c.text != QStringLiteral("\r"));
+    }
+
+    void lineBreakBelowTheRange_data() {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("placed");
+        QTest::newRow("second line at 32767") << 32467 << true << 2;
+        QTest::newRow("second line past 32767") << 32468 << false << 1;
+    }
+    void lineBreakBelowTheRange() {
+        QFETCH(int, y);
+        QFETCH(bool, ok);
+        QFETCH(int, placed);
+        const Placement p = place(QStringLiteral("中\n中"), 0, y, 9);
+        QCOMPARE(p.ok, ok);
+        QCOMPARE(p.chars.size(), placed);
+        QCOMPARE(p.fault, ok ? PlacementFault::None : PlacementFault::TooLong);
     }
 
     void lettersAdvanceHalfAsFar() {

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Windows.h"
 #include "printing/Frm_PrintWindow.h"
+#include "printing/PrinterSetup.h"
 #include "printing/SampleData.h"
 #include "templates/RecordPicker.h"
 #include "ui/Printer.h"
@@ -670,9 +671,12 @@ private slots:
         w->SSTab1->setCurrentIndex(1);
         QVERIFY(w->Text_Add(1)->isHidden());
         QVERIFY(w->Text_Addscroll(1)->isHidden());
-        QCOMPARE(w->Picture1->size(), QSize(881, 529));
+        // 13215 x 7935 twips, grown to the paper's size where the paper is larger (A4 portrait here).
+        const QSize paper = ui::toPixels(printing::previewGeometry(w->printSettings()).paper);
+        const QSize surface = QSize(881, 529).expandedTo(paper + QSize(1, 1));
+        QCOMPARE(w->Picture1->size(), surface);
         const QImage page = w->Picture1->pixmap().toImage();
-        QCOMPARE(page.size(), QSize(881, 529));
+        QCOMPARE(page.size(), surface);
         QCOMPARE(page.pixelColor(880, 528), QColor(Qt::white));
         w->SSTab1->setCurrentIndex(0);
         QVERIFY(!w->Text_Add(1)->isHidden());

@@ -1,0 +1,87 @@
+#include "printing/PrintSettingsStore.h"
+
+#include "data/Schema.h"
+#include "data/Sql.h"
+
+namespace vorlan::printing {
+
+namespace {
+
+QString table() {
+    return data::quoteId(QString::fromLatin1(data::schema::kPrintSettingsTable));
+}
+
+bool inRange(double mm) {
+    return mm >= kMinPaperMm && mm <= kMaxPaperMm;
+}
+
+} // namespace
+
+PrintSettingsStore::PrintSettingsStore(QSqlDatabase db) : db_(std::move(db)) {}
+
+PrintSettings PrintSettingsStore::load(const QString& templateName) const {
+    PrintSettings s;
+    if (!data::tableExists(db_, QString::fromLatin1(data::schema::kPrintSettingsTable)))
+        return s;
+    QSqlQuery q = data::exec(db_,
+                             QStringLiteral("SELECT printer, paperKey, paperName, paperWidth, paperHeight, "
+                                            "orientation, origin FROM %1 WHERE mobanname = ?")
+                                 .arg(table()),
+                             {templateName});
+    if (!q.next())
+        return s;
+    s.printer = data::nullToEmpty(q.value(0));
+    const QString key = data::nullToEmpty(q.value(1));
+    bool wOk = false, hOk = false;
+    const double w = q.value(3).toDouble(&wOk);
+    const double h = q.value(4).toDouble(&hOk);
+    const bool sized = wOk && hOk && inRange(w) && inRange(h);
+    // A custom size needs its dimensions; a printer's size can do with its key alone.
+    if (!key.isEmpty() && (sized || key != kCustomPaperKey)) {
+        s.paperKey = key;
+        s.paperName = data::nullToEmpty(q.value(2));
+        if (sized)
+            s.paperMm = QSizeF(w, h);
+    }
+    bool ok = false;
+    const int orientation = q.value(5).toInt(&ok);
+    if (ok && orientation == 0)
+        s.orientation = QPageLayout::Portrait;
+    else if (ok && orientation == 1)
+        s.orientation = QPageLayout::Landscape;
+    const int origin = q.value(6).toInt(&ok);
+    s.origin = ok && origin == 1 ? PrintOrigin::Paper : PrintOrigin::PrintableArea;
+    return s;
+}
+
+void PrintSettingsStore::save(const QString& templateName, const PrintSettings& s) const {
+    if (s == PrintSettings()) {
+        remove(templateName);
+        return;
+    }
+    if (!data::tableExists(db_, QString::fromLatin1(data::schema::kPrintSettingsTable)))
+        throw data::DbError(QStringLiteral("数据库文件是只读打开的旧版本文件，还没有存放打印设置的数据表，"
+                                           "打印设置无法保存"));
+    QVariant orientation(QMetaType(QMetaType::Int)); // Null: the printer's own
+    if (s.orientation)
+        orientation = *s.orientation == QPageLayout::Landscape ? 1 : 0;
+    const QVariant width =
+        s.paperMm.isValid() ? QVariant(s.paperMm.width()) : QVariant(QMetaType(QMetaType::Double));
+    const QVariant height =
+        s.paperMm.isValid() ? QVariant(s.paperMm.height()) : QVariant(QMetaType(QMetaType::Double));
+    data::exec(
+        db_,
+        QStringLiteral("INSERT OR REPLACE INTO %1 (mobanname, printer, paperKey, paperName, paperWidth, "
+                       "paperHeight, orientation, origin) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+            .arg(table()),
+        {templateName, data::textValue(s.printer), data::textValue(s.paperKey), data::textValue(s.paperName),
+         width, height, orientation, s.origin == PrintOrigin::Paper ? 1 : 0});
+}
+
+void PrintSettingsStore::remove(const QString& templateName) const {
+    if (!data::tableExists(db_, QString::fromLatin1(data::schema::kPrintSettingsTable)))
+        return;
+    data::exec(db_, QStringLiteral("DELETE FROM %1 WHERE mobanname = ?").arg(table()), {templateName});
+}
+
+} // namespace vorlan::printing

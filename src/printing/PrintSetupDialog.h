@@ -1,0 +1,65 @@
+#pragma once
+// "打印设置" of the print window: the template's printer, paper, orientation and the corner positions
+// count from. Confirming stores them with the template.
+
+#include "printing/PrintSettings.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPageSize>
+
+#include <optional>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vorlan::printing {
+
+class PrintSetupDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    PrintSetupDialog(QWidget* parent, const QString& templateName, const PrintSettings& current);
+
+    // The settings as the controls show them (a custom size as typed, valid or not).
+    PrintSettings settings() const;
+
+    QComboBox* cboPrinter = nullptr; // item data: the printer's name, empty for the system default
+    QLabel* lblPrinterNote = nullptr;
+    QComboBox* cboPaper = nullptr; // item data: the paper's key, empty for the printer's default
+    QLineEdit* txtPaperWidth = nullptr;
+    QLineEdit* txtPaperHeight = nullptr;
+    QGroupBox* fraOrientation = nullptr;
+    QRadioButton* optPortrait = nullptr;
+    QRadioButton* optLandscape = nullptr;
+    QGroupBox* fraOrigin = nullptr;
+    QRadioButton* optOriginPrintable = nullptr;
+    QRadioButton* optOriginPaper = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+    // Handlers, public so that tests can drive them as the controls do.
+    void cboPrinter_Change();
+    void cboPaper_Change();
+    void cmdOK_Click(); // checks a custom size, stores the settings, closes
+
+private:
+    void fillPapers(const QString& keepKey);
+    QString chosenPrinter() const;
+
+    QString templateName_;
+    PrintSettings initial_;
+    QList<QPageSize> sizes_; // the chosen printer's, in the order of cboPaper's items after the first
+    QString customWidth_, customHeight_; // what was typed for a custom size, kept while another is shown
+};
+
+// Shows the print setup of the template; the stored settings after the user confirmed, nothing when the
+// dialog was cancelled.
+std::optional<PrintSettings> editPrintSettings(QWidget* parent, const QString& templateName,
+                                               const PrintSettings& current);
+
+} // namespace vorlan::printing

@@ -1,0 +1,106 @@
+#include "printing/PrinterSetup.h"
+
+#include "ui/Printer.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace vorlan::printing {
+
+namespace {
+
+// A named printer for one job, checked as the default one is (ui::openDefaultPrinter).
+std::unique_ptr<QPrinter> openNamed(const QString& name, QString* problem) {
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull()) {
+        *problem = QStringLiteral("printer %1 is not installed").arg(name);
+        return {};
+    }
+    if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted) {
+        *problem = QStringLiteral("printer %1 reports an error state").arg(name);
+        return {};
+    }
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (!printer->isValid() || printer->outputFormat() != QPrinter::NativeFormat) {
+        *problem = QStringLiteral("printer %1 cannot be used").arg(name);
+        return {};
+    }
+    return printer;
+}
+
+QList<QPageSize> commonSizes() {
+    QList<QPageSize> out;
+    for (const QPageSize::PageSizeId id :
+         {QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::JisB5, QPageSize::Letter,
+          QPageSize::Legal, QPageSize::EnvelopeDL, QPageSize::EnvelopeC5})
+        out << QPageSize(id);
+    return out;
+}
+
+} // namespace
+
+QStringList availablePrinters() {
+    if (ui::printerTarget() == ui::PrinterTarget::None)
+        return {};
+    return QPrinterInfo::availablePrinterNames();
+}
+
+QString systemDefaultPrinter() {
+    if (ui::printerTarget() == ui::PrinterTarget::None)
+        return {};
+    return QPrinterInfo::defaultPrinterName();
+}
+
+OpenedPrinter openPrinter(const QString& documentName, const PrintSettings& s) {
+    OpenedPrinter out;
+    const PrinterChoice choice = choosePrinter(s.printer, availablePrinters(), systemDefaultPrinter());
+    if (choice.missing) {
+        out.missingPrinter = s.printer;
+        out.printerUsed = ui::defaultPrinterName();
+    }
+    // Only a real run prints on the template's own printer; a PDF file or no printer stand for every one.
+    if (ui::printerTarget() == ui::PrinterTarget::SystemDefault && !s.printer.isEmpty() && !choice.missing)
+        out.printer = openNamed(s.printer, &out.problem);
+    else
+        out.printer = ui::openDefaultPrinter(documentName, &out.problem);
+    if (!out.printer)
+        return out;
+    out.printer->setCopyCount(1);
+    out.printer->setDocName(documentName);
+    applySettings(*out.printer, s, QPrinterInfo(*out.printer).supportedPageSizes());
+    return out;
+}
+
+QList<QPageSize> printerPageSizes(const QString& printerName) {
+    if (ui::printerTarget() != ui::PrinterTarget::None) {
+        const QPrinterInfo info =
+            printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
+        const QList<QPageSize> sizes = info.isNull() ? QList<QPageSize>() : info.supportedPageSizes();
+        if (!sizes.isEmpty())
+            return sizes;
+    }
+    return commonSizes();
+}
+
+QPageSize printerDefaultPageSize(const QString& printerName) {
+    if (ui::printerTarget() != ui::PrinterTarget::None) {
+        const QPrinterInfo info =
+            printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
+        if (!info.isNull() && info.defaultPageSize().isValid())
+            return info.defaultPageSize();
+    }
+    return QPageSize(QPageSize::A4);
+}
+
+PageGeometry previewGeometry(const PrintSettings& s) {
+    const OpenedPrinter opened = openPrinter(QStringLiteral("preview"), s);
+    if (opened.printer)
+        return pageGeometry(opened.printer->pageLayout(), s.origin);
+    QPageSize size = pageSizeFor(s, {});
+    if (!size.isValid())
+        size = QPageSize(QPageSize::A4);
+    const QPageLayout layout(size, s.orientation.value_or(QPageLayout::Portrait), QMarginsF());
+    return pageGeometry(layout, s.origin);
+}
+
+} // namespace vorlan::printing
