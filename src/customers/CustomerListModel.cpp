@@ -20,17 +20,6 @@ constexpr int kFetchBefore = 20;
 constexpr int kFetchAfter = 80;
 constexpr qsizetype kCacheLimit = 20000;
 
-bool textLess(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; }
-
-// The display order that sorts the keys, equal keys keeping their order.
-std::vector<size_t> sortedOrder(const std::vector<QString>& keys)
-{
-    std::vector<size_t> order(keys.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return textLess(keys[a], keys[b]); });
-    return order;
-}
-
 template <typename T>
 std::vector<T> permuted(std::vector<T>& items, const std::vector<size_t>& order)
 {
@@ -38,23 +27,6 @@ std::vector<T> permuted(std::vector<T>& items, const std::vector<size_t>& order)
     out.reserve(items.size());
     for (size_t i : order) out.push_back(std::move(items[i]));
     return out;
-}
-
-// One field of every row of ids, in that order.
-std::vector<QString> keysOf(const CustomerStore& store, int field, const std::vector<RowId>& ids,
-                            const QHash<RowId, CustomerRow>& fallback)
-{
-    QHash<RowId, QString> byId;
-    const auto texts = store.field(field);
-    byId.reserve(qsizetype(texts.size()));
-    for (const auto& [id, text] : texts) byId.insert(id, text);
-    std::vector<QString> keys;
-    keys.reserve(ids.size());
-    for (RowId id : ids) {
-        auto it = byId.constFind(id);
-        keys.push_back(it != byId.constEnd() ? *it : fallback.value(id).field(field).toString());
-    }
-    return keys;
 }
 
 } // namespace
@@ -70,16 +42,56 @@ int CustomerListModel::widthTwips(int column) { return kWidths[column]; }
 
 bool CustomerListModel::centred(int column) { return column > kKeyColumn; }
 
-void CustomerListModel::reload(const CustomerStore& store)
+const CustomerListModel::SortedColumn& CustomerListModel::sortedBy(int column)
+{
+    if (sorted_ && sorted_->column == column) return *sorted_;
+    SortedColumn s;
+    s.column = column;
+    s.rows = store_->field(fieldOf(column));
+    // Equal texts keep table order.
+    std::stable_sort(s.rows.begin(), s.rows.end(),
+                     [this](const auto& a, const auto& b) { return pinyin_(a.second, b.second); });
+    s.place.reserve(qsizetype(s.rows.size()));
+    for (size_t i = 0; i < s.rows.size(); ++i) s.place.insert(s.rows[i].first, int(i));
+    sorted_ = std::move(s);
+    return *sorted_;
+}
+
+std::vector<size_t> CustomerListModel::sortedOrder(const std::vector<RowId>& ids, std::vector<QString>& keys)
+{
+    const SortedColumn& s = sortedBy(sortColumn_);
+    std::vector<int> at(ids.size());
+    keys.assign(ids.size(), QString());
+    bool known = true;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const auto it = s.place.constFind(ids[i]);
+        if (it != s.place.constEnd()) {
+            at[i] = *it;
+            keys[i] = s.rows[size_t(*it)].second;
+        } else {
+            // Gone from the table since it was read: sorted by the text the list holds.
+            known = false;
+            keys[i] = cache_.value(ids[i]).field(fieldOf(sortColumn_)).toString();
+        }
+    }
+    std::vector<size_t> order(ids.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    if (known)
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return at[a] < at[b]; });
+    else
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pinyin_(keys[a], keys[b]); });
+    return order;
+}
+
+void CustomerListModel::read(const CustomerStore& store)
 {
     store_ = store;
     std::vector<RowId> ids;
     std::vector<QString> keys;
     try {
-        ids = store.ids();
+        ids = store.ids(search_);
         if (sortingOn_) {
-            keys = keysOf(store, fieldOf(sortColumn_), ids, {});
-            const std::vector<size_t> order = sortedOrder(keys);
+            const std::vector<size_t> order = sortedOrder(ids, keys);
             ids = permuted(ids, order);
             keys = permuted(keys, order);
         }
@@ -90,6 +102,7 @@ void CustomerListModel::reload(const CustomerStore& store)
         checked_.clear();
         keys_.clear();
         cache_.clear();
+        sorted_.reset();
         endResetModel();
         throw;
     }
@@ -101,13 +114,27 @@ void CustomerListModel::reload(const CustomerStore& store)
     endResetModel();
 }
 
+void CustomerListModel::reload(const CustomerStore& store)
+{
+    sorted_.reset();
+    read(store);
+}
+
+void CustomerListModel::search(const CustomerStore& store, const QString& text)
+{
+    search_ = text;
+    read(store);
+}
+
 void CustomerListModel::addCustomer(RowId id, const Customer& c)
 {
+    sorted_.reset();
+    if (!matches(c, search_)) return;
     cache_.insert(id, CustomerRow(c));
     size_t pos = ids_.size();
     if (sortingOn_) {
         const QString& key = c[fieldOf(sortColumn_)];
-        pos = size_t(std::upper_bound(keys_.begin(), keys_.end(), key, textLess) - keys_.begin());
+        pos = size_t(std::upper_bound(keys_.begin(), keys_.end(), key, pinyin_) - keys_.begin());
     }
     beginInsertRows({}, int(pos), int(pos));
     ids_.insert(ids_.begin() + qsizetype(pos), id);
@@ -119,6 +146,7 @@ void CustomerListModel::addCustomer(RowId id, const Customer& c)
 void CustomerListModel::removeIds(const std::vector<RowId>& ids)
 {
     if (ids.empty()) return;
+    sorted_.reset();
     const QSet<RowId> gone(ids.begin(), ids.end());
     for (int r = int(ids_.size()) - 1; r >= 0; --r) {
         if (!gone.contains(ids_[size_t(r)])) continue;
@@ -197,13 +225,19 @@ QStringList CustomerListModel::checkedNames() const
 void CustomerListModel::sortAscending(int column)
 {
     if (column < 0 || column >= kColumnCount || !store_) return;
-    // Rows only just written by an open import are in the cache as well as in the table.
-    std::vector<QString> keys = keysOf(*store_, fieldOf(column), ids_, cache_);
+    const int was = sortColumn_;
     sortColumn_ = column;
+    std::vector<QString> keys;
+    std::vector<size_t> order;
+    try {
+        order = sortedOrder(ids_, keys);
+    } catch (...) {
+        sortColumn_ = was;
+        throw;
+    }
     sortingOn_ = true;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<size_t> order = sortedOrder(keys);
     std::vector<int> newPos(order.size());
     for (size_t i = 0; i < order.size(); ++i) newPos[order[i]] = int(i);
     ids_ = permuted(ids_, order);

@@ -1,10 +1,13 @@
 #include "customers/CustomerStore.h"
 
+#include "customers/PinyinOrder.h"
 #include "data/Sql.h"
 
 #include <QHash>
 #include <QSqlError>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace vorlan::customers {
 
@@ -48,6 +51,38 @@ const QString& deleteSql()
     return sql;
 }
 
+// The search reads a copy of the searched fields with ASCII letters in lower case, one row per
+// customer, numbered in the pinyin order of the names. The copy lives in the connection's temporary
+// database (never in the file) under names no template takes, and is made afresh whenever something
+// was written since: total_changes() counts this connection's writes, data_version those of others.
+const QString kSearchTable = QStringLiteral("temp.\"__khgl_search\"");
+const QString kSearchState = QStringLiteral("temp.\"__khgl_search_state\"");
+
+// ASCII letters in lower case, like SQLite's lower().
+QString lowerAscii(QString text)
+{
+    for (QChar& c : text)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
+    return text;
+}
+
+// The condition on the search copy for one bound text per searched field; the text is folded by the
+// same lower() as the copy.
+const QString& searchCondition()
+{
+    static const QString sql = [] {
+        QStringList any;
+        for (size_t i = 0; i < kSearchFields.size(); ++i) any << QStringLiteral("instr(s.f%1, lower(?)) > 0").arg(i);
+        return any.join(QStringLiteral(" OR "));
+    }();
+    return sql;
+}
+
+void bindSearch(QSqlQuery& q, const QString& text)
+{
+    for (size_t i = 0; i < kSearchFields.size(); ++i) q.addBindValue(text);
+}
+
 QVariantList values(const Customer& c)
 {
     QVariantList v;
@@ -63,6 +98,15 @@ Customer trimmed(const Customer& c)
     Customer t;
     for (int i = 0; i < kFieldCount; ++i) t[i] = c[i].trimmed();
     return t;
+}
+
+bool matches(const Customer& c, const QString& text)
+{
+    if (text.isEmpty()) return true;
+    const QString needle = lowerAscii(text);
+    for (int k : kSearchFields)
+        if (lowerAscii(c[k]).contains(needle)) return true;
+    return false;
 }
 
 bool sameName(QStringView a, QStringView b)
@@ -134,8 +178,63 @@ std::vector<Customer> CustomerStore::all() const
     return rows;
 }
 
-std::vector<RowId> CustomerStore::ids() const
+void CustomerStore::refreshSearch() const
 {
+    data::exec(db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rank INTEGER PRIMARY KEY, rid INTEGER NOT NULL, "
+                                   "f0 TEXT, f1 TEXT, f2 TEXT, f3 TEXT, f4 TEXT)")
+                        .arg(kSearchTable));
+    data::exec(db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (changes INTEGER, version INTEGER)").arg(kSearchState));
+    data::exec(db_, QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(kSearchState));
+    const qint64 version = data::scalar(db_, QStringLiteral("PRAGMA data_version")).toLongLong();
+    {
+        QSqlQuery state = data::exec(db_, QStringLiteral("SELECT changes = total_changes() AND version = ? FROM %1")
+                                              .arg(kSearchState),
+                                     {version});
+        if (state.next() && state.value(0).toInt() == 1) return;
+    }
+
+    // The pinyin order is worked out here and handed over as one JSON array of row ids; SQLite copies
+    // and folds the fields itself, which is far quicker than a statement per customer.
+    std::vector<std::pair<RowId, QString>> names = field(kNameField);
+    const PinyinOrder pinyin;
+    std::stable_sort(names.begin(), names.end(),
+                     [&pinyin](const auto& a, const auto& b) { return pinyin(a.second, b.second); });
+    QString order;
+    order.reserve(qsizetype(names.size()) * 8 + 2);
+    order += QLatin1Char('[');
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) order += QLatin1Char(',');
+        order += QString::number(names[i].first);
+    }
+    order += QLatin1Char(']');
+
+    static const QString copySql = [] {
+        QStringList folded;
+        for (int k : kSearchFields) folded << QStringLiteral("lower(k.%1)").arg(data::quoteId(columns().at(k)));
+        return QStringLiteral("INSERT INTO %1 (rank, rid, f0, f1, f2, f3, f4) SELECT j.key, k.rowid, ").arg(kSearchTable)
+               + folded.join(QStringLiteral(", "))
+               + QStringLiteral(" FROM json_each(?) j CROSS JOIN Basic_Khgl k ON k.rowid = j.value");
+    }();
+    data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchTable));
+    data::exec(db_, copySql, {order});
+    // The state is written last, so a copy that failed half-way is made again next time. Its own
+    // update is one more change.
+    const qint64 changes = data::scalar(db_, QStringLiteral("SELECT total_changes()")).toLongLong();
+    data::exec(db_, QStringLiteral("UPDATE %1 SET changes = ?, version = ?").arg(kSearchState), {changes + 1, version});
+}
+
+std::vector<RowId> CustomerStore::ids(const QString& text) const
+{
+    if (!text.isEmpty()) {
+        refreshSearch();
+        QSqlQuery q = data::prepare(
+            db_, QStringLiteral("SELECT s.rid FROM %1 s WHERE %2 ORDER BY s.rid").arg(kSearchTable, searchCondition()));
+        bindSearch(q, text);
+        if (!q.exec()) throw data::DbError(data::describe(q.lastError()));
+        std::vector<RowId> ids;
+        while (q.next()) ids.push_back(q.value(0).toLongLong());
+        return ids;
+    }
     QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl ORDER BY rowid"));
     std::vector<RowId> ids;
     while (q.next()) ids.push_back(q.value(0).toLongLong());
@@ -200,12 +299,23 @@ std::vector<RowId> CustomerStore::idsOf(const QString& name) const
     return ids;
 }
 
-QSqlQuery CustomerStore::pickerRows() const
+QSqlQuery CustomerStore::pickerRows(const QString& text) const
 {
-    static const QString sql = QStringLiteral("SELECT  ") + columnList() + QStringLiteral(" FROM Basic_Khgl");
+    static const QString select = [] {
+        QStringList cols;
+        for (const QString& c : columns()) cols << QStringLiteral("k.%1 AS %1").arg(data::quoteId(c));
+        return QStringLiteral("SELECT  ") + cols.join(QLatin1Char(','))
+               + QStringLiteral(" FROM %1 s CROSS JOIN Basic_Khgl k ON k.rowid = s.rid").arg(kSearchTable);
+    }();
+    static const QString all = select + QStringLiteral(" ORDER BY s.rank");
+    static const QString some = select + QStringLiteral(" WHERE ") + searchCondition() + QStringLiteral(" ORDER BY s.rank");
     if (!db_.isOpen()) throw data::DbError(QStringLiteral("数据库连接未打开"));
+    refreshSearch();
+    // The search copy walked in name order: the first screen comes without reading the whole table.
     QSqlQuery q(db_);
-    if (!q.exec(sql)) throw data::DbError(data::describe(q.lastError()));
+    if (!q.prepare(text.isEmpty() ? all : some)) throw data::DbError(data::describe(q.lastError()));
+    if (!text.isEmpty()) bindSearch(q, text);
+    if (!q.exec()) throw data::DbError(data::describe(q.lastError()));
     return q;
 }
 

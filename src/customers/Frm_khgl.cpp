@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextBrowser>
 
 namespace vorlan::customers {
@@ -53,6 +54,7 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     sortHint->setObjectName(QStringLiteral("Label_sort"));
     sortHint->setStyleSheet(QStringLiteral("color: #1f4e96;"));
     ui::place(sortHint, 120, 5070, 4000, 270);
+    buildSearch();
 
     model = new CustomerListModel(this);
     ListView1 = new CustomerListView(model, this);
@@ -66,6 +68,7 @@ Frm_khgl::Frm_khgl(QWidget* parent)
     RichTextBox1->hide();
 
     connectActions();
+    chainTabs();
 }
 
 // The spreadsheet, if still open, is closed with the window.
@@ -86,6 +89,31 @@ void Frm_khgl::buildButtons()
     for (int i = 0; i < bar.size(); ++i) ui::place(bar[i], 120 + i * 1920, 4500, 1740, 450);
 }
 
+void Frm_khgl::buildSearch()
+{
+    auto* label = new QLabel(QStringLiteral("查找："), this);
+    label->setObjectName(QStringLiteral("Label_ChaZhao"));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui::place(label, 9120, 4995, 900, 330);
+    Txt_ChaZhao = new QLineEdit(this);
+    Txt_ChaZhao->setObjectName(QStringLiteral("Txt_ChaZhao"));
+    Txt_ChaZhao->setPlaceholderText(QStringLiteral("客户名称、快捷码、联系电话、联系人或客户地址中的文字"));
+    Txt_ChaZhao->setClearButtonEnabled(true);
+    label->setBuddy(Txt_ChaZhao);
+    ui::place(Txt_ChaZhao, 10080, 4995, 5400, 330);
+}
+
+// Tab goes through the twelve boxes in field order, then the buttons, the search, the list and the
+// import panel; the column-letter boxes are reached by clicking.
+void Frm_khgl::chainTabs()
+{
+    QList<QWidget*> chain(Text_kh.begin(), Text_kh.end());
+    chain << XPBut_XinZhen << XPBut_BaoC << XPBut_XiuGai << Comd_Del << XPButALLdelete << XPButton1 << XPButton2
+          << Command4 << Txt_ChaZhao << ListView1 << Text_sheet << Text_qsdu << But读取Excel << But关闭Excel
+          << XPBut_next << But读取下一条 << XPBut读取全部;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
 void Frm_khgl::connectActions()
 {
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
@@ -93,7 +121,8 @@ void Frm_khgl::connectActions()
     connect(XPBut_XiuGai, &QPushButton::clicked, this, &Frm_khgl::XPBut_XiuGai_Click);
     connect(Comd_Del, &QPushButton::clicked, this, &Frm_khgl::Comd_Del_Click);
     connect(XPButALLdelete, &QPushButton::clicked, this, &Frm_khgl::XPButALLdelete_Click);
-    connect(XPButton1, &QPushButton::clicked, this, &Frm_khgl::comd_ShuaX_Click);
+    connect(XPButton1, &QPushButton::clicked, this, &Frm_khgl::XPButton1_Click);
+    connect(Txt_ChaZhao, &QLineEdit::textChanged, this, &Frm_khgl::Txt_ChaZhao_Change);
     connect(XPButton2, &QPushButton::clicked, this, &Frm_khgl::XPButton2_Click);
     connect(Command4, &QPushButton::clicked, this, &QDialog::reject);
     connect(But读取Excel, &QPushButton::clicked, this, &Frm_khgl::But读取Excel_Click);
@@ -143,6 +172,26 @@ void Frm_khgl::comd_ShuaX_Click()
         ui::reportError(this, QStringLiteral("comd_ShuaX_Click"), e.description());
     }
     ListView1->setupColumns();
+}
+
+void Frm_khgl::XPButton1_Click()
+{
+    {
+        const QSignalBlocker quiet(Txt_ChaZhao);
+        Txt_ChaZhao->clear();
+    }
+    model->setSearchText(QString());
+    comd_ShuaX_Click();
+}
+
+void Frm_khgl::Txt_ChaZhao_Change()
+{
+    // Nothing has been written since the last reload, so the list keeps its sort column.
+    try {
+        model->search(CustomerStore(app::state().db()), Txt_ChaZhao->text());
+    } catch (const data::DbError& e) {
+        ui::reportError(this, QStringLiteral("Txt_ChaZhao_Change"), e.description());
+    }
 }
 
 void Frm_khgl::ListView1_Click()

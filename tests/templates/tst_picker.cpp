@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 #include "app/CommonUseStore.h"
 #include "customers/CustomerStore.h"
+#include "customers/PinyinOrder.h"
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "templates/RecordPicker.h"
@@ -19,12 +20,16 @@ using templates::数据选择;
 
 namespace {
 // The two sources the print window gives the picker, from the customer and common-use stores.
-const templates::RecordSource kCustomers = [] { return customers::CustomerStore(data::shared()).pickerRows(); };
-const templates::RecordSource kUses = [] { return app::CommonUseStore(data::shared()).pickerRows(); };
+const templates::RecordSource kCustomers = [](const QString& text) {
+    return customers::CustomerStore(data::shared()).pickerRows(text);
+};
+const templates::RecordSource kUses = [](const QString& text) {
+    return app::CommonUseStore(data::shared()).pickerRows(text);
+};
 
-// Any other SELECT, run the way the stores run theirs.
+// Any other SELECT, run the way the stores run theirs; it does not search.
 templates::RecordSource select(const QString& sql) {
-    return [sql] {
+    return [sql](const QString&) {
         QSqlQuery q(data::shared());
         if (!q.exec(sql))
             throw data::DbError(data::describe(q.lastError()));
@@ -176,7 +181,7 @@ private slots:
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
         app::CommonUseStore(env.db()).add(QStringLiteral("货款"));
-        QSqlQuery q = (customerRows ? kCustomers : kUses)();
+        QSqlQuery q = (customerRows ? kCustomers : kUses)(QString());
         QVERIFY(q.isActive());
         QVERIFY(!q.isForwardOnly()); // a grid's model refuses forward-only queries
         QStringList names;
@@ -238,16 +243,19 @@ private slots:
         QTest::addColumn<int>("rowAfter");
         QTest::newRow("nothing changed") << QString() << 2;
         QTest::newRow("a row before it gone")
-            << QStringLiteral("DELETE FROM Basic_Khgl WHERE 客户名称 = '甲公司'") << 1;
+            << QStringLiteral("DELETE FROM Basic_Khgl WHERE 客户名称 = '安公司'") << 1;
         QTest::newRow("a row added after it")
             << QStringLiteral("INSERT INTO Basic_Khgl (客户名称) VALUES ('丁公司')") << 2;
     }
     void resizeKeepsTheHighlightedRow() {
         QFETCH(QString, change);
         QFETCH(int, rowAfter);
+        if (!customers::PinyinOrder::available())
+            QSKIP("Qt's collation here has no pinyin order (no ICU); the rows below rely on it");
         test::TestEnv env;
-        addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"));
-        addCustomer(env.db(), QStringLiteral("乙公司"), QStringLiteral("二路2号"));
+        // An, Bei, Bing, and Ding added: the picker's pinyin order is the order of insertion.
+        addCustomer(env.db(), QStringLiteral("安公司"), QStringLiteral("一路1号"));
+        addCustomer(env.db(), QStringLiteral("北公司"), QStringLiteral("二路2号"));
         addCustomer(env.db(), QStringLiteral("丙公司"), QStringLiteral("三路3号"));
         数据选择 p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
