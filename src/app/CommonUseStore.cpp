@@ -5,7 +5,6 @@
 
 #include <QSqlError>
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -39,10 +38,9 @@ QSqlQuery CommonUseStore::pickerRows(const QString& text) const
                                        {text});
         while (q.next()) uses.emplace_back(q.value(0).toLongLong(), data::nullToEmpty(q.value(1)));
     }
-    const customers::PinyinOrder pinyin;
-    std::stable_sort(uses.begin(), uses.end(), [&pinyin](const auto& a, const auto& b) { return pinyin(a.second, b.second); });
     QStringList order;
-    for (const auto& u : uses) order << QString::number(u.first);
+    for (size_t i : customers::PinyinOrder().order(uses, [](const auto& u) { return u.second; }))
+        order << QString::number(uses[i].first);
 
     QSqlQuery q(db_);
     if (!q.prepare(QStringLiteral("SELECT y.yongtuName as 常用用途 FROM json_each(?) j "

@@ -47,10 +47,10 @@ const CustomerListModel::SortedColumn& CustomerListModel::sortedBy(int column)
     if (sorted_ && sorted_->column == column) return *sorted_;
     SortedColumn s;
     s.column = column;
-    s.rows = store_->field(fieldOf(column));
     // Equal texts keep table order.
-    std::stable_sort(s.rows.begin(), s.rows.end(),
-                     [this](const auto& a, const auto& b) { return pinyin_(a.second, b.second); });
+    std::vector<std::pair<RowId, QString>> rows = store_->field(fieldOf(column));
+    const std::vector<size_t> order = pinyin_.order(rows, [](const auto& r) { return r.second; });
+    s.rows = permuted(rows, order);
     s.place.reserve(qsizetype(s.rows.size()));
     for (size_t i = 0; i < s.rows.size(); ++i) s.place.insert(s.rows[i].first, int(i));
     sorted_ = std::move(s);
@@ -83,6 +83,36 @@ std::vector<size_t> CustomerListModel::sortedOrder(const std::vector<RowId>& ids
     return order;
 }
 
+void CustomerListModel::sortIds(std::vector<RowId>& ids, std::vector<QString>& keys)
+{
+    // The column's order walked once, keeping the rows wanted: nothing compared, which matters when a
+    // search keystroke lists a hundred thousand rows. A row the order does not know was written since
+    // it was worked out: it is worked out again.
+    std::vector<RowId> wanted = ids;
+    if (!std::is_sorted(wanted.begin(), wanted.end())) std::sort(wanted.begin(), wanted.end());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0) sorted_.reset();
+        const SortedColumn& s = sortedBy(sortColumn_);
+        std::vector<RowId> sortedIds;
+        std::vector<QString> sortedKeys;
+        sortedIds.reserve(ids.size());
+        sortedKeys.reserve(ids.size());
+        for (const auto& [id, text] : s.rows) {
+            if (!std::binary_search(wanted.begin(), wanted.end(), id)) continue;
+            sortedIds.push_back(id);
+            sortedKeys.push_back(text);
+        }
+        if (sortedIds.size() == ids.size()) {
+            ids = std::move(sortedIds);
+            keys = std::move(sortedKeys);
+            return;
+        }
+    }
+    const std::vector<size_t> order = sortedOrder(ids, keys);
+    ids = permuted(ids, order);
+    keys = permuted(keys, order);
+}
+
 void CustomerListModel::read(const CustomerStore& store)
 {
     store_ = store;
@@ -90,11 +120,7 @@ void CustomerListModel::read(const CustomerStore& store)
     std::vector<QString> keys;
     try {
         ids = store.ids(search_);
-        if (sortingOn_) {
-            const std::vector<size_t> order = sortedOrder(ids, keys);
-            ids = permuted(ids, order);
-            keys = permuted(keys, order);
-        }
+        if (sortingOn_) sortIds(ids, keys);
     } catch (const data::DbError&) {
         // As on a successful reload, the old rows are gone first.
         beginResetModel();

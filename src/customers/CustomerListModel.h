@@ -83,8 +83,10 @@ private:
     const CustomerRow& row(int r) const;
     void read(const CustomerStore& store);
     const SortedColumn& sortedBy(int column);
-    // The ids in the order of the sort column, and their texts in that order.
+    // The positions of the ids in the order of the sort column, and the ids' texts.
     std::vector<size_t> sortedOrder(const std::vector<RowId>& ids, std::vector<QString>& keys);
+    // The ids put in the order of the sort column, with their texts in that order.
+    void sortIds(std::vector<RowId>& ids, std::vector<QString>& keys);
 
     PinyinOrder pinyin_;
     std::optional<CustomerStore> store_;

@@ -51,12 +51,16 @@ const QString& deleteSql()
     return sql;
 }
 
-// The search reads a copy of the searched fields with ASCII letters in lower case, one row per
-// customer, numbered in the pinyin order of the names. The copy lives in the connection's temporary
-// database (never in the file) under names no template takes, and is made afresh whenever something
-// was written since: total_changes() counts this connection's writes, data_version those of others.
+// The search reads a copy of the searched fields, one text per customer with the fields joined by
+// U+001F and ASCII letters in lower case, stored in the pinyin order of the names. A search is one
+// pass over that copy, and the picker reads the customers in its order, so the first screen comes
+// without sorting anything. The copy lives in the connection's temporary database (never in the file)
+// under names no template takes, and is made afresh whenever something was written since:
+// total_changes() counts this connection's writes, data_version those of other connections.
 const QString kSearchTable = QStringLiteral("temp.\"__khgl_search\"");
+const QString kSearchRanks = QStringLiteral("temp.\"__khgl_search_rank\"");
 const QString kSearchState = QStringLiteral("temp.\"__khgl_search_state\"");
+constexpr QChar kFieldBreak(0x1f);
 
 // ASCII letters in lower case, like SQLite's lower().
 QString lowerAscii(QString text)
@@ -66,21 +70,14 @@ QString lowerAscii(QString text)
     return text;
 }
 
-// The condition on the search copy for one bound text per searched field; the text is folded by the
-// same lower() as the copy.
-const QString& searchCondition()
-{
-    static const QString sql = [] {
-        QStringList any;
-        for (size_t i = 0; i < kSearchFields.size(); ++i) any << QStringLiteral("instr(s.f%1, lower(?)) > 0").arg(i);
-        return any.join(QStringLiteral(" OR "));
-    }();
-    return sql;
-}
+// The condition on the copy; the text is folded by the same lower() as the copy, and a text holding
+// the field break (which nobody types) would match across fields, so it matches nothing.
+const QString kSearchCondition = QStringLiteral("instr(s.hay, lower(?)) > 0 AND instr(?, char(31)) = 0");
 
 void bindSearch(QSqlQuery& q, const QString& text)
 {
-    for (size_t i = 0; i < kSearchFields.size(); ++i) q.addBindValue(text);
+    q.addBindValue(text);
+    q.addBindValue(text);
 }
 
 QVariantList values(const Customer& c)
@@ -103,6 +100,7 @@ Customer trimmed(const Customer& c)
 bool matches(const Customer& c, const QString& text)
 {
     if (text.isEmpty()) return true;
+    if (text.contains(kFieldBreak)) return false;
     const QString needle = lowerAscii(text);
     for (int k : kSearchFields)
         if (lowerAscii(c[k]).contains(needle)) return true;
@@ -181,8 +179,10 @@ std::vector<Customer> CustomerStore::all() const
 void CustomerStore::refreshSearch() const
 {
     data::exec(db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rank INTEGER PRIMARY KEY, rid INTEGER NOT NULL, "
-                                   "f0 TEXT, f1 TEXT, f2 TEXT, f3 TEXT, f4 TEXT)")
+                                   "hay TEXT NOT NULL)")
                         .arg(kSearchTable));
+    data::exec(db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rid INTEGER PRIMARY KEY, rank INTEGER NOT NULL)")
+                        .arg(kSearchRanks));
     data::exec(db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (changes INTEGER, version INTEGER)").arg(kSearchState));
     data::exec(db_, QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(kSearchState));
     const qint64 version = data::scalar(db_, QStringLiteral("PRAGMA data_version")).toLongLong();
@@ -193,52 +193,77 @@ void CustomerStore::refreshSearch() const
         if (state.next() && state.value(0).toInt() == 1) return;
     }
 
-    // The pinyin order is worked out here and handed over as one JSON array of row ids; SQLite copies
-    // and folds the fields itself, which is far quicker than a statement per customer.
-    std::vector<std::pair<RowId, QString>> names = field(kNameField);
-    const PinyinOrder pinyin;
-    std::stable_sort(names.begin(), names.end(),
-                     [&pinyin](const auto& a, const auto& b) { return pinyin(a.second, b.second); });
-    QString order;
-    order.reserve(qsizetype(names.size()) * 8 + 2);
-    order += QLatin1Char('[');
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) order += QLatin1Char(',');
-        order += QString::number(names[i].first);
+    // The pinyin order is worked out here and handed over as one JSON array of the row ids in that
+    // order, a customer's place being its index. SQLite then copies and folds the fields itself in one
+    // pass over the table, far quicker than a statement per customer; reading the table in pinyin
+    // order instead would cost a seek per row.
+    const std::vector<std::pair<RowId, QString>> names = field(kNameField);
+    const std::vector<size_t> order = PinyinOrder().order(names, [](const auto& n) { return n.second; });
+    QByteArray ids;
+    ids.reserve(qsizetype(names.size()) * 8 + 2);
+    ids += '[';
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0) ids += ',';
+        ids += QByteArray::number(names[order[i]].first);
     }
-    order += QLatin1Char(']');
+    ids += ']';
 
     static const QString copySql = [] {
-        QStringList folded;
-        for (int k : kSearchFields) folded << QStringLiteral("lower(k.%1)").arg(data::quoteId(columns().at(k)));
-        return QStringLiteral("INSERT INTO %1 (rank, rid, f0, f1, f2, f3, f4) SELECT j.key, k.rowid, ").arg(kSearchTable)
-               + folded.join(QStringLiteral(", "))
-               + QStringLiteral(" FROM json_each(?) j CROSS JOIN Basic_Khgl k ON k.rowid = j.value");
+        QStringList fields;
+        for (int k : kSearchFields) fields << QStringLiteral("ifnull(k.%1, '')").arg(data::quoteId(columns().at(k)));
+        return QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.rowid, lower(").arg(kSearchTable)
+               + fields.join(QStringLiteral(" || char(31) || "))
+               + QStringLiteral(") FROM Basic_Khgl k CROSS JOIN %1 r ON r.rid = k.rowid ORDER BY r.rank").arg(kSearchRanks);
     }();
+    data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchRanks));
+    data::exec(db_, QStringLiteral("INSERT INTO %1 (rid, rank) SELECT j.value, j.key FROM json_each(?) j").arg(kSearchRanks),
+               {QString::fromLatin1(ids)});
     data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchTable));
-    data::exec(db_, copySql, {order});
+    data::exec(db_, copySql);
     // The state is written last, so a copy that failed half-way is made again next time. Its own
     // update is one more change.
     const qint64 changes = data::scalar(db_, QStringLiteral("SELECT total_changes()")).toLongLong();
     data::exec(db_, QStringLiteral("UPDATE %1 SET changes = ?, version = ?").arg(kSearchState), {changes + 1, version});
 }
 
+// Row ids gathered by SQLite into one text, "1,2,3", and sorted here: a hundred thousand rows one
+// by one cost more than the search itself.
+static std::vector<RowId> gatheredIds(QSqlQuery& q)
+{
+    std::vector<RowId> ids;
+    if (!q.next()) return ids;
+    const QString text = q.value(0).toString();
+    RowId id = 0;
+    bool inNumber = false, negative = false;
+    for (const QChar c : text) {
+        if (c.isDigit()) {
+            id = id * 10 + (c.unicode() - u'0');
+            inNumber = true;
+        } else if (c == QLatin1Char('-')) {
+            negative = true;
+        } else {
+            if (inNumber) ids.push_back(negative ? -id : id);
+            id = 0;
+            inNumber = negative = false;
+        }
+    }
+    if (inNumber) ids.push_back(negative ? -id : id);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
 std::vector<RowId> CustomerStore::ids(const QString& text) const
 {
-    if (!text.isEmpty()) {
-        refreshSearch();
-        QSqlQuery q = data::prepare(
-            db_, QStringLiteral("SELECT s.rid FROM %1 s WHERE %2 ORDER BY s.rid").arg(kSearchTable, searchCondition()));
-        bindSearch(q, text);
-        if (!q.exec()) throw data::DbError(data::describe(q.lastError()));
-        std::vector<RowId> ids;
-        while (q.next()) ids.push_back(q.value(0).toLongLong());
-        return ids;
+    if (text.isEmpty()) {
+        QSqlQuery q = data::exec(db_, QStringLiteral("SELECT group_concat(rowid) FROM Basic_Khgl"));
+        return gatheredIds(q);
     }
-    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl ORDER BY rowid"));
-    std::vector<RowId> ids;
-    while (q.next()) ids.push_back(q.value(0).toLongLong());
-    return ids;
+    refreshSearch();
+    QSqlQuery q = data::prepare(
+        db_, QStringLiteral("SELECT group_concat(s.rid) FROM %1 s WHERE %2").arg(kSearchTable, kSearchCondition));
+    bindSearch(q, text);
+    if (!q.exec()) throw data::DbError(data::describe(q.lastError()));
+    return gatheredIds(q);
 }
 
 std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) const
@@ -284,7 +309,7 @@ std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) cons
 
 std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const
 {
-    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl")
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl ORDER BY rowid")
                                       .arg(data::quoteId(columns().at(k))));
     std::vector<std::pair<RowId, QString>> out;
     while (q.next()) out.emplace_back(q.value(0).toLongLong(), data::nullToEmpty(q.value(1)));
@@ -308,7 +333,7 @@ QSqlQuery CustomerStore::pickerRows(const QString& text) const
                + QStringLiteral(" FROM %1 s CROSS JOIN Basic_Khgl k ON k.rowid = s.rid").arg(kSearchTable);
     }();
     static const QString all = select + QStringLiteral(" ORDER BY s.rank");
-    static const QString some = select + QStringLiteral(" WHERE ") + searchCondition() + QStringLiteral(" ORDER BY s.rank");
+    static const QString some = select + QStringLiteral(" WHERE ") + kSearchCondition + QStringLiteral(" ORDER BY s.rank");
     if (!db_.isOpen()) throw data::DbError(QStringLiteral("数据库连接未打开"));
     refreshSearch();
     // The search copy walked in name order: the first screen comes without reading the whole table.

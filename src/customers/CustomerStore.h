@@ -64,7 +64,7 @@ public:
     std::vector<RowId> ids(const QString& text = {}) const;
     // The customers of those row ids, in the same order; a row that is gone reads as empty.
     std::vector<CustomerRow> rows(const std::vector<RowId>& ids) const;
-    // One field of every customer, by row id.
+    // One field of every customer, by row id, in table order.
     std::vector<std::pair<RowId, QString>> field(int k) const;
     // The row ids of the customers of that name.
     std::vector<RowId> idsOf(const QString& name) const;

@@ -3,10 +3,10 @@
 #include "data/Sql.h"
 #include "ui/Twips.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>

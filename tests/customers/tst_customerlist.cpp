@@ -128,6 +128,37 @@ private slots:
         QCOMPARE(shown, sorted);
     }
 
+    // A search reuses the sort order worked out before; a row written behind the list's back is still
+    // put in its place.
+    void searchAfterAWriteKeepsTheOrder()
+    {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        for (const char* n : {"c1", "a1", "b2"}) {
+            Customer c;
+            c[0] = QString::fromUtf8(n);
+            store.insert(c);
+        }
+        CustomerListModel m;
+        m.reload(store);
+        m.sortAscending(0);
+        auto names = [&m] {
+            QStringList out;
+            for (int r = 0; r < m.rowCount(); ++r) out << m.index(r, 0).data().toString();
+            return out;
+        };
+        m.search(store, QStringLiteral("1"));
+        QCOMPARE(names(), (QStringList{"a1", "c1"}));
+        Customer late;
+        late[0] = QStringLiteral("b1");
+        store.insert(late);
+        m.search(store, QStringLiteral("1"));
+        QCOMPARE(names(), (QStringList{"a1", "b1", "c1"}));
+        m.search(store, QString());
+        QCOMPARE(names(), (QStringList{"a1", "b1", "b2", "c1"}));
+        QCOMPARE(m.searchText(), QString());
+    }
+
     void listModelReadsLongListsInPieces()
     {
         test::TestEnv env;

@@ -16,31 +16,30 @@ using namespace vorlan::customers;
 namespace {
 
 // Every field names its customer and the field, so a match tells which field it came from.
-Customer customer(const QString& name)
-{
+Customer customer(const QString& name) {
     Customer c;
     c[0] = name;
-    for (int k = 1; k < kFieldCount; ++k) c[k] = QStringLiteral("%1-%2").arg(name).arg(k);
+    for (int k = 1; k < kFieldCount; ++k)
+        c[k] = QStringLiteral("%1-%2").arg(name).arg(k);
     return c;
 }
 
 // The names of a picker query's rows, in its order.
-QStringList names(QSqlQuery q)
-{
+QStringList names(QSqlQuery q) {
     QStringList out;
-    while (q.next()) out << data::nullToEmpty(q.value(0));
+    while (q.next())
+        out << data::nullToEmpty(q.value(0));
     return out;
 }
 
-QStringList namesOf(const CustomerStore& store, const std::vector<RowId>& ids)
-{
+QStringList namesOf(const CustomerStore& store, const std::vector<RowId>& ids) {
     QStringList out;
-    for (const CustomerRow& r : store.rows(ids)) out << r.field(kNameField).toString();
+    for (const CustomerRow& r : store.rows(ids))
+        out << r.field(kNameField).toString();
     return out;
 }
 
-qint64 totalChanges(const QSqlDatabase& db)
-{
+qint64 totalChanges(const QSqlDatabase& db) {
     return data::scalar(db, QStringLiteral("SELECT total_changes()")).toLongLong();
 }
 
@@ -51,8 +50,7 @@ qint64 totalChanges(const QSqlDatabase& db)
 class TestCustomerSearch : public QObject {
     Q_OBJECT
 private slots:
-    void searchMatches_data()
-    {
+    void searchMatches_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found"); // in table order
 
@@ -79,8 +77,7 @@ private slots:
         QTest::newRow("blank is a character") << QStringLiteral(" ") << QStringList{};
         QTest::newRow("nothing") << QStringLiteral("无此客户") << QStringList{};
     }
-    void searchMatches()
-    {
+    void searchMatches() {
         QFETCH(QString, text);
         QFETCH(QStringList, found);
         test::TestEnv env;
@@ -99,7 +96,8 @@ private slots:
         Customer e = customer(QStringLiteral("BJhl"));
         e[6] = QStringLiteral("Ärger");
         const std::vector<Customer> all{a, b, c, d, e};
-        for (const Customer& x : all) store.insert(x);
+        for (const Customer& x : all)
+            store.insert(x);
 
         QCOMPARE(namesOf(store, store.ids(text)), found);
         // The picker shows the same customers (in its own order).
@@ -111,12 +109,12 @@ private slots:
         // And the list's own test of rows it adds agrees with the table's.
         QStringList matched;
         for (const Customer& x : all)
-            if (matches(x, text)) matched << x[0];
+            if (matches(x, text))
+                matched << x[0];
         QCOMPARE(matched, found);
     }
 
-    void nullFieldsAndApostrophes()
-    {
+    void nullFieldsAndApostrophes() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('O''Brien')"));
         CustomerStore store(env.db());
@@ -130,8 +128,7 @@ private slots:
 
     // The search reads a copy of the table; every kind of write must show in the next search, and a
     // search with nothing written since must not copy the table again.
-    void searchSeesEveryWrite()
-    {
+    void searchSeesEveryWrite() {
         test::TestEnv env;
         CustomerStore store(env.db());
         const RowId first = store.insert(customer(QStringLiteral("甲")));
@@ -170,14 +167,14 @@ private slots:
         QVERIFY(names(store.pickerRows()).isEmpty());
     }
 
-    void searchSeesAnotherConnectionsWrites()
-    {
+    void searchSeesAnotherConnectionsWrites() {
         test::TestEnv env;
         CustomerStore store(env.db());
         store.insert(customer(QStringLiteral("甲")));
         QCOMPARE(store.ids(QStringLiteral("甲")).size(), size_t(1));
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
             other.setDatabaseName(env.databasePath());
             QVERIFY(other.open());
             CustomerStore(other).insert(customer(QStringLiteral("甲二")));
@@ -188,25 +185,24 @@ private slots:
     }
 
     // Checked against the collation itself: without ICU, Qt orders by code point.
-    void pinyinOrderOfTheCollation()
-    {
+    void pinyinOrderOfTheCollation() {
         if (!PinyinOrder::available())
             QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
-        QStringList list{QStringLiteral("中国"), QStringLiteral("张三"), QStringLiteral("北京"), QStringLiteral("阿里"),
-                         QStringLiteral("成都"), QStringLiteral("杭州")};
+        QStringList list{QStringLiteral("中国"), QStringLiteral("张三"), QStringLiteral("北京"),
+                         QStringLiteral("阿里"), QStringLiteral("成都"), QStringLiteral("杭州")};
         std::stable_sort(list.begin(), list.end(), PinyinOrder());
         QCOMPARE(list, (QStringList{"阿里", "北京", "成都", "杭州", "张三", "中国"}));
     }
 
-    void pickerListsNamesInPinyinOrder()
-    {
+    void pickerListsNamesInPinyinOrder() {
         if (!PinyinOrder::available())
             QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
         test::TestEnv env;
         CustomerStore store(env.db());
         for (const char* n : {"中国公司", "张三", "北京公司", "阿里公司", "张三", "杭州公司"})
             store.insert(customer(QString::fromUtf8(n)));
-        QCOMPARE(names(store.pickerRows()), (QStringList{"阿里公司", "北京公司", "杭州公司", "张三", "张三", "中国公司"}));
+        QCOMPARE(names(store.pickerRows()),
+                 (QStringList{"阿里公司", "北京公司", "杭州公司", "张三", "张三", "中国公司"}));
         QCOMPARE(names(store.pickerRows(QStringLiteral("公司"))),
                  (QStringList{"阿里公司", "北京公司", "杭州公司", "中国公司"}));
         // Equal names keep table order.
@@ -218,8 +214,7 @@ private slots:
         QVERIFY(!q.next());
     }
 
-    void commonUsesSearchedAndInPinyinOrder_data()
-    {
+    void commonUsesSearchedAndInPinyinOrder_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found");
         // A Null use reads as empty and comes first; punctuation before Chinese characters.
@@ -229,15 +224,15 @@ private slots:
         QTest::newRow("percent") << QStringLiteral("%") << QStringList{"zip%"};
         QTest::newRow("none") << QStringLiteral("无") << QStringList{};
     }
-    void commonUsesSearchedAndInPinyinOrder()
-    {
+    void commonUsesSearchedAndInPinyinOrder() {
         QFETCH(QString, text);
         QFETCH(QStringList, found);
         if (!PinyinOrder::available())
             QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
         test::TestEnv env;
         app::CommonUseStore uses(env.db());
-        for (const char* u : {"运费", "货款", "Zip费用", "办公用品", "zip%"}) uses.add(QString::fromUtf8(u));
+        for (const char* u : {"运费", "货款", "Zip费用", "办公用品", "zip%"})
+            uses.add(QString::fromUtf8(u));
         data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (NULL)"));
         QSqlQuery q = uses.pickerRows(text);
         QCOMPARE(q.record().fieldName(0), QStringLiteral("常用用途"));
