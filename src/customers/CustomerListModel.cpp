@@ -90,6 +90,16 @@ void CustomerListModel::sortIds(std::vector<RowId>& ids, std::vector<QString>& k
     // it was worked out: it is worked out again.
     std::vector<RowId> wanted = ids;
     if (!std::is_sorted(wanted.begin(), wanted.end())) std::sort(wanted.begin(), wanted.end());
+    // Row ids are mostly dense: then one flag per id answers at once.
+    std::vector<char> flag;
+    if (!wanted.empty() && wanted.front() >= 0 && wanted.back() < RowId(wanted.size()) * 4 + 1024) {
+        flag.assign(size_t(wanted.back()) + 1, 0);
+        for (RowId id : wanted) flag[size_t(id)] = 1;
+    }
+    const auto isWanted = [&](RowId id) {
+        if (flag.empty()) return std::binary_search(wanted.begin(), wanted.end(), id);
+        return id >= 0 && id < RowId(flag.size()) && flag[size_t(id)] != 0;
+    };
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt > 0) sorted_.reset();
         const SortedColumn& s = sortedBy(sortColumn_);
@@ -98,7 +108,7 @@ void CustomerListModel::sortIds(std::vector<RowId>& ids, std::vector<QString>& k
         sortedIds.reserve(ids.size());
         sortedKeys.reserve(ids.size());
         for (const auto& [id, text] : s.rows) {
-            if (!std::binary_search(wanted.begin(), wanted.end(), id)) continue;
+            if (!isWanted(id)) continue;
             sortedIds.push_back(id);
             sortedKeys.push_back(text);
         }
