@@ -445,6 +445,63 @@ private slots:
         QCOMPARE(w.model->rowCount(), 0);
     }
 
+    // A database failure in a register action is reported with the action's name and changes nothing:
+    // the typed customer stays in the boxes, the ticked row in the list, the list unsorted.
+    void failedActionsAreReported_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("message"); // what the report starts with
+        QTest::newRow("save") << QStringLiteral("XPBut_BaoC_Click")
+                              << QStringLiteral("CREATE TRIGGER no_insert BEFORE INSERT ON Basic_Khgl "
+                                                "BEGIN SELECT RAISE(ABORT, 'disk full'); END")
+                              << QStringLiteral("vorlanXPBut_BaoC_Click：disk full");
+        QTest::newRow("delete ticked")
+            << QStringLiteral("Comd_Del_Click")
+            << QStringLiteral("CREATE TRIGGER no_delete BEFORE DELETE ON Basic_Khgl "
+                              "BEGIN SELECT RAISE(ABORT, 'locked'); END")
+            << QStringLiteral("vorlanComd_Del_Click：locked");
+        QTest::newRow("header click")
+            << QStringLiteral("ListView1_ColumnClick") << QStringLiteral("DROP TABLE Basic_Khgl")
+            << QStringLiteral("vorlanListView1_ColumnClick：");
+    }
+    void failedActionsAreReported() {
+        QFETCH(QString, action);
+        QFETCH(QString, breakage);
+        QFETCH(QString, message);
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("乙"), QStringLiteral("2")));
+        store.insert(customer(QStringLiteral("甲"), QStringLiteral("1")));
+        Frm_khgl w;
+        w.load();
+        w.model->setChecked(0, true);
+        fill(w, customer(QStringLiteral("丙")));
+        QCOMPARE(w.model->index(0, 0).data().toString(), QStringLiteral("乙")); // read before the table goes
+        data::exec(env.db(), breakage);
+        const qsizetype shownBefore = env.prompter.shown.size();
+        if (action == QStringLiteral("XPBut_BaoC_Click")) {
+            w.XPBut_BaoC->click();
+        } else if (action == QStringLiteral("Comd_Del_Click")) {
+            env.prompter.answers.enqueue(ui::Answer::Ok);
+            w.Comd_Del->setEnabled(true);
+            w.Comd_Del->click();
+        } else {
+            w.ListView1_ColumnClick(2);
+        }
+        QVERIFY2(env.prompter.lastText().startsWith(message), qPrintable(env.prompter.lastText()));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        // One report, and no success message after it.
+        const qsizetype confirmations = action == QStringLiteral("Comd_Del_Click") ? 1 : 0;
+        QCOMPARE(env.prompter.shown.size(), shownBefore + confirmations + 1);
+        QCOMPARE(w.Text_kh[0]->text(), QStringLiteral("丙"));
+        QCOMPARE(w.model->rowCount(), 2);
+        QCOMPARE(w.model->index(0, 0).data().toString(), QStringLiteral("乙"));
+        QCOMPARE(w.model->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(!w.ListView1->header()->isSortIndicatorShown());
+        if (action != QStringLiteral("ListView1_ColumnClick"))
+            QCOMPARE(table(env.db()), (QStringList{QStringLiteral("乙|2"), QStringLiteral("甲|1")}));
+    }
+
     void reloadFailureIsReported() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("DROP TABLE Basic_Khgl"));
