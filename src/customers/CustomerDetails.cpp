@@ -53,6 +53,8 @@ CustomerDetails::CustomerDetails(QWidget* parent) : QGroupBox(QStringLiteral("хо
         Text_col[k] = edit(this, QStringLiteral("Text_col"), k);
         Text_col[k]->setText(QString(QChar(u'A' + k)));
         Text_col[k]->setAlignment(Qt::AlignCenter);
+        // Set once per import, so Tab passes them by.
+        Text_col[k]->setFocusPolicy(Qt::ClickFocus);
         Text_col[k]->installEventFilter(this);
         ui::place(Text_col[k], {ui::Twips(left ? 4220 : 9200), ui::Twips(y), 420_tw, 360_tw});
     }

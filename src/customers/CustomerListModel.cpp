@@ -20,42 +20,12 @@ constexpr int kFetchBefore = 20;
 constexpr int kFetchAfter = 80;
 constexpr qsizetype kCacheLimit = 20000;
 
-bool textLess(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) < 0;
-}
-
-// The display order that sorts the keys, equal keys keeping their order.
-std::vector<size_t> sortedOrder(const std::vector<QString>& keys) {
-    std::vector<size_t> order(keys.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return textLess(keys[a], keys[b]); });
-    return order;
-}
-
 template <typename T> std::vector<T> permuted(std::vector<T>& items, const std::vector<size_t>& order) {
     std::vector<T> out;
     out.reserve(items.size());
     for (size_t i : order)
         out.push_back(std::move(items[i]));
     return out;
-}
-
-// One field of every row of ids, in that order.
-std::vector<QString> keysOf(const CustomerStore& store, int field, const std::vector<RowId>& ids,
-                            const QHash<RowId, CustomerRow>& fallback) {
-    QHash<RowId, QString> byId;
-    const auto texts = store.field(field);
-    byId.reserve(qsizetype(texts.size()));
-    for (const auto& [id, text] : texts)
-        byId.insert(id, text);
-    std::vector<QString> keys;
-    keys.reserve(ids.size());
-    for (RowId id : ids) {
-        auto it = byId.constFind(id);
-        keys.push_back(it != byId.constEnd() ? *it : fallback.value(id).field(field).toString());
-    }
-    return keys;
 }
 
 } // namespace
@@ -74,18 +44,101 @@ bool CustomerListModel::centred(int column) {
     return column > kKeyColumn;
 }
 
-void CustomerListModel::reload(const CustomerStore& store) {
+const CustomerListModel::SortedColumn& CustomerListModel::sortedBy(int column) {
+    if (sorted_ && sorted_->column == column)
+        return *sorted_;
+    SortedColumn s;
+    s.column = column;
+    // Equal texts keep table order.
+    std::vector<std::pair<RowId, QString>> rows = store_->field(fieldOf(column));
+    const std::vector<size_t> order = pinyin_.order(rows, [](const auto& r) { return r.second; });
+    s.rows = permuted(rows, order);
+    s.place.reserve(qsizetype(s.rows.size()));
+    for (size_t i = 0; i < s.rows.size(); ++i)
+        s.place.insert(s.rows[i].first, int(i));
+    sorted_ = std::move(s);
+    return *sorted_;
+}
+
+std::vector<size_t> CustomerListModel::sortedOrder(const std::vector<RowId>& ids,
+                                                   std::vector<QString>& keys) {
+    const SortedColumn& s = sortedBy(sortColumn_);
+    std::vector<int> at(ids.size());
+    keys.assign(ids.size(), QString());
+    bool known = true;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const auto it = s.place.constFind(ids[i]);
+        if (it != s.place.constEnd()) {
+            at[i] = *it;
+            keys[i] = s.rows[size_t(*it)].second;
+        } else {
+            // Gone from the table since it was read: sorted by the text the list holds.
+            known = false;
+            keys[i] = cache_.value(ids[i]).field(fieldOf(sortColumn_)).toString();
+        }
+    }
+    std::vector<size_t> order(ids.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    if (known)
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return at[a] < at[b]; });
+    else
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return pinyin_(keys[a], keys[b]); });
+    return order;
+}
+
+void CustomerListModel::sortIds(std::vector<RowId>& ids, std::vector<QString>& keys) {
+    // The column's order walked once, keeping the rows wanted: nothing compared, which matters when a
+    // search keystroke lists a hundred thousand rows. A row the order does not know was written since
+    // it was worked out: it is worked out again.
+    std::vector<RowId> wanted = ids;
+    if (!std::is_sorted(wanted.begin(), wanted.end()))
+        std::sort(wanted.begin(), wanted.end());
+    // Row ids are mostly dense: then one flag per id answers at once.
+    std::vector<char> flag;
+    if (!wanted.empty() && wanted.front() >= 0 && wanted.back() < RowId(wanted.size()) * 4 + 1024) {
+        flag.assign(size_t(wanted.back()) + 1, 0);
+        for (RowId id : wanted)
+            flag[size_t(id)] = 1;
+    }
+    const auto isWanted = [&](RowId id) {
+        if (flag.empty())
+            return std::binary_search(wanted.begin(), wanted.end(), id);
+        return id >= 0 && id < RowId(flag.size()) && flag[size_t(id)] != 0;
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0)
+            sorted_.reset();
+        const SortedColumn& s = sortedBy(sortColumn_);
+        std::vector<RowId> sortedIds;
+        std::vector<QString> sortedKeys;
+        sortedIds.reserve(ids.size());
+        sortedKeys.reserve(ids.size());
+        for (const auto& [id, text] : s.rows) {
+            if (!isWanted(id))
+                continue;
+            sortedIds.push_back(id);
+            sortedKeys.push_back(text);
+        }
+        if (sortedIds.size() == ids.size()) {
+            ids = std::move(sortedIds);
+            keys = std::move(sortedKeys);
+            return;
+        }
+    }
+    const std::vector<size_t> order = sortedOrder(ids, keys);
+    ids = permuted(ids, order);
+    keys = permuted(keys, order);
+}
+
+void CustomerListModel::read(const CustomerStore& store) {
     store_ = store;
     std::vector<RowId> ids;
     std::vector<QString> keys;
     try {
-        ids = store.ids();
-        if (sortingOn_) {
-            keys = keysOf(store, fieldOf(sortColumn_), ids, {});
-            const std::vector<size_t> order = sortedOrder(keys);
-            ids = permuted(ids, order);
-            keys = permuted(keys, order);
-        }
+        ids = store.ids(search_);
+        if (sortingOn_)
+            sortIds(ids, keys);
     } catch (const data::DbError&) {
         // As on a successful reload, the old rows are gone first.
         beginResetModel();
@@ -93,6 +146,7 @@ void CustomerListModel::reload(const CustomerStore& store) {
         checked_.clear();
         keys_.clear();
         cache_.clear();
+        sorted_.reset();
         endResetModel();
         throw;
     }
@@ -104,12 +158,25 @@ void CustomerListModel::reload(const CustomerStore& store) {
     endResetModel();
 }
 
+void CustomerListModel::reload(const CustomerStore& store) {
+    sorted_.reset();
+    read(store);
+}
+
+void CustomerListModel::search(const CustomerStore& store, const QString& text) {
+    search_ = text;
+    read(store);
+}
+
 void CustomerListModel::addCustomer(RowId id, const Customer& c) {
+    sorted_.reset();
+    if (!matches(c, search_))
+        return;
     cache_.insert(id, CustomerRow(c));
     size_t pos = ids_.size();
     if (sortingOn_) {
         const QString& key = c[fieldOf(sortColumn_)];
-        pos = size_t(std::upper_bound(keys_.begin(), keys_.end(), key, textLess) - keys_.begin());
+        pos = size_t(std::upper_bound(keys_.begin(), keys_.end(), key, pinyin_) - keys_.begin());
     }
     beginInsertRows({}, int(pos), int(pos));
     ids_.insert(ids_.begin() + qsizetype(pos), id);
@@ -122,6 +189,7 @@ void CustomerListModel::addCustomer(RowId id, const Customer& c) {
 void CustomerListModel::removeIds(const std::vector<RowId>& ids) {
     if (ids.empty())
         return;
+    sorted_.reset();
     const QSet<RowId> gone(ids.begin(), ids.end());
     for (int r = int(ids_.size()) - 1; r >= 0; --r) {
         if (!gone.contains(ids_[size_t(r)]))
@@ -213,13 +281,19 @@ QStringList CustomerListModel::checkedNames() const {
 void CustomerListModel::sortAscending(int column) {
     if (column < 0 || column >= kColumnCount || !store_)
         return;
-    // Rows only just written by an open import are in the cache as well as in the table.
-    std::vector<QString> keys = keysOf(*store_, fieldOf(column), ids_, cache_);
+    const int was = sortColumn_;
     sortColumn_ = column;
+    std::vector<QString> keys;
+    std::vector<size_t> order;
+    try {
+        order = sortedOrder(ids_, keys);
+    } catch (...) {
+        sortColumn_ = was;
+        throw;
+    }
     sortingOn_ = true;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<size_t> order = sortedOrder(keys);
     std::vector<int> newPos(order.size());
     for (size_t i = 0; i < order.size(); ++i)
         newPos[order[i]] = int(i);

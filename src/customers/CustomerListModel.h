@@ -1,12 +1,13 @@
 #pragma once
 // The rows of the customer list: 13 columns (the name, the name again as the row's hidden key, then
-// fields 1 to 11), a tick box per row, and the list's text sort.
+// fields 1 to 11), a tick box per row, the list's sort (texts in pinyin order) and its search.
 //
 // The list keeps only the row ids of the customers, in display order, with their ticks; the texts
 // are read from the table a screenful at a time as the view asks for them. A reload of a hundred
 // thousand customers thus reads ids only.
 
 #include "customers/CustomerStore.h"
+#include "customers/PinyinOrder.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -31,10 +32,17 @@ public:
     // The customer field shown in a column.
     static int fieldOf(int column) { return column <= kKeyColumn ? 0 : column - 1; }
 
-    // Reads every customer of the store afresh (ticks cleared). Once sorting is on, the rows come
-    // sorted by the sort column. Throws DbError; the list is then empty.
+    // Reads the customers matching the search text afresh (ticks cleared). Once sorting is on, the
+    // rows come sorted by the sort column. Throws DbError; the list is then empty.
     void reload(const CustomerStore& store);
-    // Adds a row just written, at its sorted place once sorting is on.
+    // A new search text, the list read again for it. Nothing was written since the last reload, so
+    // the sort order worked out then serves again. Throws DbError; the list is then empty.
+    void search(const CustomerStore& store, const QString& text);
+    // The search text for the next reload.
+    void setSearchText(const QString& text) { search_ = text; }
+    const QString& searchText() const { return search_; }
+    // Adds a row just written, at its sorted place once sorting is on; a row that does not match the
+    // search text is not shown.
     void addCustomer(RowId id, const Customer& c);
     // Drops the rows of those ids.
     void removeIds(const std::vector<RowId>& ids);
@@ -65,9 +73,25 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    const CustomerRow& row(int r) const;
+    // Every customer's text in one column, in pinyin order, and each row id's place in that order.
+    struct SortedColumn {
+        int column = -1;
+        std::vector<std::pair<RowId, QString>> rows;
+        QHash<RowId, int> place;
+    };
 
+    const CustomerRow& row(int r) const;
+    void read(const CustomerStore& store);
+    const SortedColumn& sortedBy(int column);
+    // The positions of the ids in the order of the sort column, and the ids' texts.
+    std::vector<size_t> sortedOrder(const std::vector<RowId>& ids, std::vector<QString>& keys);
+    // The ids put in the order of the sort column, with their texts in that order.
+    void sortIds(std::vector<RowId>& ids, std::vector<QString>& keys);
+
+    PinyinOrder pinyin_;
     std::optional<CustomerStore> store_;
+    QString search_;
+    std::optional<SortedColumn> sorted_; // dropped whenever rows may have changed
     std::vector<RowId> ids_;
     std::vector<char> checked_;
     std::vector<QString> keys_; // the sort column's texts, in display order, while sorting is on

@@ -1,10 +1,13 @@
 #include "customers/CustomerStore.h"
 
+#include "customers/PinyinOrder.h"
 #include "data/Sql.h"
 
 #include <QHash>
 #include <QSqlError>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace vorlan::customers {
 
@@ -45,6 +48,34 @@ const QString& deleteSql() {
     return sql;
 }
 
+// The search reads a copy of the searched fields, one text per customer with the fields joined by
+// U+001F and ASCII letters in lower case, stored in the pinyin order of the names. A search is one
+// pass over that copy, and the picker reads the customers in its order, so the first screen comes
+// without sorting anything. The copy lives in the connection's temporary database (never in the file)
+// under names no template takes, and is made afresh whenever something was written since:
+// total_changes() counts this connection's writes, data_version those of other connections.
+const QString kSearchTable = QStringLiteral("temp.\"__khgl_search\"");
+const QString kSearchRanks = QStringLiteral("temp.\"__khgl_search_rank\"");
+const QString kSearchState = QStringLiteral("temp.\"__khgl_search_state\"");
+constexpr QChar kFieldBreak(0x1f);
+
+// ASCII letters in lower case, like SQLite's lower().
+QString lowerAscii(QString text) {
+    for (QChar& c : text)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return text;
+}
+
+// The condition on the copy; the text is folded by the same lower() as the copy, and a text holding
+// the field break (which nobody types) would match across fields, so it matches nothing.
+const QString kSearchCondition = QStringLiteral("instr(s.hay, lower(?)) > 0 AND instr(?, char(31)) = 0");
+
+void bindSearch(QSqlQuery& q, const QString& text) {
+    q.addBindValue(text);
+    q.addBindValue(text);
+}
+
 QVariantList values(const Customer& c) {
     QVariantList v;
     v.reserve(kFieldCount);
@@ -60,6 +91,18 @@ Customer trimmed(const Customer& c) {
     for (int i = 0; i < kFieldCount; ++i)
         t[i] = c[i].trimmed();
     return t;
+}
+
+bool matches(const Customer& c, const QString& text) {
+    if (text.isEmpty())
+        return true;
+    if (text.contains(kFieldBreak))
+        return false;
+    const QString needle = lowerAscii(text);
+    for (int k : kSearchFields)
+        if (lowerAscii(c[k]).contains(needle))
+            return true;
+    return false;
 }
 
 bool sameName(QStringView a, QStringView b) {
@@ -132,12 +175,110 @@ std::vector<Customer> CustomerStore::all() const {
     return rows;
 }
 
-std::vector<RowId> CustomerStore::ids() const {
-    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl ORDER BY rowid"));
+void CustomerStore::refreshSearch() const {
+    data::exec(
+        db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rank INTEGER PRIMARY KEY, rid INTEGER NOT NULL, "
+                            "hay TEXT NOT NULL)")
+                 .arg(kSearchTable));
+    data::exec(
+        db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rid INTEGER PRIMARY KEY, rank INTEGER NOT NULL)")
+                 .arg(kSearchRanks));
+    data::exec(
+        db_,
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (changes INTEGER, version INTEGER)").arg(kSearchState));
+    data::exec(
+        db_,
+        QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(kSearchState));
+    const qint64 version = data::scalar(db_, QStringLiteral("PRAGMA data_version")).toLongLong();
+    {
+        QSqlQuery state = data::exec(
+            db_, QStringLiteral("SELECT changes = total_changes() AND version = ? FROM %1").arg(kSearchState),
+            {version});
+        if (state.next() && state.value(0).toInt() == 1)
+            return;
+    }
+
+    // The pinyin order is worked out here and handed over as one JSON array of the row ids in that
+    // order, a customer's place being its index. SQLite then copies and folds the fields itself in one
+    // pass over the table, far quicker than a statement per customer; reading the table in pinyin
+    // order instead would cost a seek per row.
+    const std::vector<std::pair<RowId, QString>> names = field(kNameField);
+    const std::vector<size_t> order = PinyinOrder().order(names, [](const auto& n) { return n.second; });
+    QByteArray ids;
+    ids.reserve(qsizetype(names.size()) * 8 + 2);
+    ids += '[';
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0)
+            ids += ',';
+        ids += QByteArray::number(names[order[i]].first);
+    }
+    ids += ']';
+
+    static const QString copySql = [] {
+        QStringList fields;
+        for (int k : kSearchFields)
+            fields << QStringLiteral("ifnull(k.%1, '')").arg(data::quoteId(columns().at(k)));
+        return QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.rowid, lower(")
+                   .arg(kSearchTable) +
+               fields.join(QStringLiteral(" || char(31) || ")) +
+               QStringLiteral(") FROM Basic_Khgl k CROSS JOIN %1 r ON r.rid = k.rowid ORDER BY r.rank")
+                   .arg(kSearchRanks);
+    }();
+    data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchRanks));
+    data::exec(db_,
+               QStringLiteral("INSERT INTO %1 (rid, rank) SELECT j.value, j.key FROM json_each(?) j")
+                   .arg(kSearchRanks),
+               {QString::fromLatin1(ids)});
+    data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchTable));
+    data::exec(db_, copySql);
+    // The state is written last, so a copy that failed half-way is made again next time. Its own
+    // update is one more change.
+    const qint64 changes = data::scalar(db_, QStringLiteral("SELECT total_changes()")).toLongLong();
+    data::exec(db_, QStringLiteral("UPDATE %1 SET changes = ?, version = ?").arg(kSearchState),
+               {changes + 1, version});
+}
+
+// Row ids gathered by SQLite into one text, "1,2,3", and sorted here: a hundred thousand rows one
+// by one cost more than the search itself.
+static std::vector<RowId> gatheredIds(QSqlQuery& q) {
     std::vector<RowId> ids;
-    while (q.next())
-        ids.push_back(q.value(0).toLongLong());
+    if (!q.next())
+        return ids;
+    const QString text = q.value(0).toString();
+    RowId id = 0;
+    bool inNumber = false, negative = false;
+    for (const QChar c : text) {
+        if (c.isDigit()) {
+            id = id * 10 + (c.unicode() - u'0');
+            inNumber = true;
+        } else if (c == QLatin1Char('-')) {
+            negative = true;
+        } else {
+            if (inNumber)
+                ids.push_back(negative ? -id : id);
+            id = 0;
+            inNumber = negative = false;
+        }
+    }
+    if (inNumber)
+        ids.push_back(negative ? -id : id);
+    std::sort(ids.begin(), ids.end());
     return ids;
+}
+
+std::vector<RowId> CustomerStore::ids(const QString& text) const {
+    if (text.isEmpty()) {
+        QSqlQuery q = data::exec(db_, QStringLiteral("SELECT group_concat(rowid) FROM Basic_Khgl"));
+        return gatheredIds(q);
+    }
+    refreshSearch();
+    QSqlQuery q = data::prepare(
+        db_,
+        QStringLiteral("SELECT group_concat(s.rid) FROM %1 s WHERE %2").arg(kSearchTable, kSearchCondition));
+    bindSearch(q, text);
+    if (!q.exec())
+        throw data::DbError(data::describe(q.lastError()));
+    return gatheredIds(q);
 }
 
 std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) const {
@@ -190,8 +331,8 @@ std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) cons
 }
 
 std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const {
-    QSqlQuery q = data::exec(
-        db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl").arg(data::quoteId(columns().at(k))));
+    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl ORDER BY rowid")
+                                      .arg(data::quoteId(columns().at(k))));
     std::vector<std::pair<RowId, QString>> out;
     while (q.next())
         out.emplace_back(q.value(0).toLongLong(), data::nullToEmpty(q.value(1)));
@@ -207,12 +348,27 @@ std::vector<RowId> CustomerStore::idsOf(const QString& name) const {
     return ids;
 }
 
-QSqlQuery CustomerStore::pickerRows() const {
-    static const QString sql = QStringLiteral("SELECT  ") + columnList() + QStringLiteral(" FROM Basic_Khgl");
+QSqlQuery CustomerStore::pickerRows(const QString& text) const {
+    static const QString select = [] {
+        QStringList cols;
+        for (const QString& c : columns())
+            cols << QStringLiteral("k.%1 AS %1").arg(data::quoteId(c));
+        return QStringLiteral("SELECT  ") + cols.join(QLatin1Char(',')) +
+               QStringLiteral(" FROM %1 s CROSS JOIN Basic_Khgl k ON k.rowid = s.rid").arg(kSearchTable);
+    }();
+    static const QString all = select + QStringLiteral(" ORDER BY s.rank");
+    static const QString some =
+        select + QStringLiteral(" WHERE ") + kSearchCondition + QStringLiteral(" ORDER BY s.rank");
     if (!db_.isOpen())
         throw data::DbError(QStringLiteral("数据库连接未打开"));
+    refreshSearch();
+    // The search copy walked in name order: the first screen comes without reading the whole table.
     QSqlQuery q(db_);
-    if (!q.exec(sql))
+    if (!q.prepare(text.isEmpty() ? all : some))
+        throw data::DbError(data::describe(q.lastError()));
+    if (!text.isEmpty())
+        bindSearch(q, text);
+    if (!q.exec())
         throw data::DbError(data::describe(q.lastError()));
     return q;
 }

@@ -22,6 +22,12 @@ using RowId = qint64;
 // Every field with leading and trailing blanks removed, as they are written.
 Customer trimmed(const Customer& c);
 
+// The customer search: a customer matches a text when one of the searched fields contains it, ASCII
+// letters without regard to case (as names compare), every other character, % and _ as well, as
+// itself. The empty text matches every customer.
+inline constexpr std::array<int, 5> kSearchFields{0, 1, 4, 6, 2}; // 客户名称 快捷码 联系电话 联系人 客户地址
+bool matches(const Customer& c, const QString& text);
+
 // Do two names denote the same customer? Names compare like the table's lookups: ASCII letters
 // without regard to case, everything else exactly.
 bool sameName(QStringView a, QStringView b);
@@ -53,17 +59,18 @@ public:
 
     // Every customer in table order; the first twelve columns by position, Null as empty.
     std::vector<Customer> all() const;
-    // The row ids of every customer, in table order.
-    std::vector<RowId> ids() const;
+    // The row ids of the customers matching the text (every customer for an empty text), in table order.
+    std::vector<RowId> ids(const QString& text = {}) const;
     // The customers of those row ids, in the same order; a row that is gone reads as empty.
     std::vector<CustomerRow> rows(const std::vector<RowId>& ids) const;
-    // One field of every customer, by row id.
+    // One field of every customer, by row id, in table order.
     std::vector<std::pair<RowId, QString>> field(int k) const;
     // The row ids of the customers of that name.
     std::vector<RowId> idsOf(const QString& name) const;
-    // The customers as the record picker lists them: the twelve columns in table order, titled by
-    // their names. Scrollable, as a grid's model needs it. Throws DbError.
-    QSqlQuery pickerRows() const;
+    // The customers matching the text as the record picker lists them: the twelve columns in table
+    // order, titled by their names; the names in pinyin order, equal names in table order. Scrollable,
+    // as a grid's model needs it. Throws DbError.
+    QSqlQuery pickerRows(const QString& text = {}) const;
 
     bool exists(const QString& name) const;
     RowId insert(const Customer& c);
@@ -74,6 +81,9 @@ public:
     void removeAll();
 
 private:
+    // Brings the search copy up to date (see the .cpp).
+    void refreshSearch() const;
+
     QSqlDatabase db_;
 };
 

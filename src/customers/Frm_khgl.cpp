@@ -6,8 +6,8 @@
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerListView.h"
 #include "customers/ImportPanel.h"
-#include "data/Sql.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextBrowser>
 
 namespace vorlan::customers {
@@ -51,6 +52,7 @@ Frm_khgl::Frm_khgl(QWidget* parent) : QDialog(parent) {
     sortHint->setObjectName(QStringLiteral("Label_sort"));
     sortHint->setStyleSheet(QStringLiteral("color: #1f4e96;"));
     ui::place(sortHint, {120_tw, 5070_tw, 4000_tw, 270_tw});
+    buildSearch();
 
     model = new CustomerListModel(this);
     ListView1 = new CustomerListView(model, this);
@@ -64,6 +66,7 @@ Frm_khgl::Frm_khgl(QWidget* parent) : QDialog(parent) {
     RichTextBox1->hide();
 
     connectActions();
+    chainTabs();
 }
 
 // The spreadsheet, if still open, is closed with the window.
@@ -84,13 +87,38 @@ void Frm_khgl::buildButtons() {
         ui::place(bar[i], {ui::Twips(120 + i * 1920), 4500_tw, 1740_tw, 450_tw});
 }
 
+void Frm_khgl::buildSearch() {
+    auto* label = new QLabel(QStringLiteral("查找："), this);
+    label->setObjectName(QStringLiteral("Label_ChaZhao"));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui::place(label, {9120_tw, 4995_tw, 900_tw, 330_tw});
+    Txt_ChaZhao = new QLineEdit(this);
+    Txt_ChaZhao->setObjectName(QStringLiteral("Txt_ChaZhao"));
+    Txt_ChaZhao->setPlaceholderText(QStringLiteral("客户名称、快捷码、联系电话、联系人或客户地址中的文字"));
+    Txt_ChaZhao->setClearButtonEnabled(true);
+    label->setBuddy(Txt_ChaZhao);
+    ui::place(Txt_ChaZhao, {10080_tw, 4995_tw, 5400_tw, 330_tw});
+}
+
+// Tab goes through the twelve boxes in field order, then the buttons, the search, the list and the
+// import panel; the column-letter boxes are reached by clicking.
+void Frm_khgl::chainTabs() {
+    QList<QWidget*> chain(Text_kh.begin(), Text_kh.end());
+    chain << XPBut_XinZhen << XPBut_BaoC << XPBut_XiuGai << Comd_Del << XPButALLdelete << XPButton1
+          << XPButton2 << Command4 << Txt_ChaZhao << ListView1 << Text_sheet << Text_qsdu << But读取Excel
+          << But关闭Excel << XPBut_next << But读取下一条 << XPBut读取全部;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
 void Frm_khgl::connectActions() {
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
     connect(XPBut_BaoC, &QPushButton::clicked, this, &Frm_khgl::XPBut_BaoC_Click);
     connect(XPBut_XiuGai, &QPushButton::clicked, this, &Frm_khgl::XPBut_XiuGai_Click);
     connect(Comd_Del, &QPushButton::clicked, this, &Frm_khgl::Comd_Del_Click);
     connect(XPButALLdelete, &QPushButton::clicked, this, &Frm_khgl::XPButALLdelete_Click);
-    connect(XPButton1, &QPushButton::clicked, this, &Frm_khgl::comd_ShuaX_Click);
+    connect(XPButton1, &QPushButton::clicked, this, &Frm_khgl::XPButton1_Click);
+    connect(Txt_ChaZhao, &QLineEdit::textChanged, this, &Frm_khgl::Txt_ChaZhao_Change);
     connect(XPButton2, &QPushButton::clicked, this, &Frm_khgl::XPButton2_Click);
     connect(Command4, &QPushButton::clicked, this, &QDialog::reject);
     connect(But读取Excel, &QPushButton::clicked, this, &Frm_khgl::But读取Excel_Click);
@@ -130,13 +158,26 @@ void Frm_khgl::setEditingState() {
 // --- Register ---------------------------------------------------------------------------------------
 
 void Frm_khgl::comd_ShuaX_Click() {
-    try {
+    ui::guarded(this, u"comd_ShuaX_Click", [&] {
         model->setSortColumn(CustomerListModel::kDefaultSortColumn);
         model->reload(CustomerStore(app::state().db()));
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("comd_ShuaX_Click"), e.description());
-    }
+    });
     ListView1->setupColumns();
+}
+
+void Frm_khgl::XPButton1_Click() {
+    {
+        const QSignalBlocker quiet(Txt_ChaZhao);
+        Txt_ChaZhao->clear();
+    }
+    model->setSearchText(QString());
+    comd_ShuaX_Click();
+}
+
+void Frm_khgl::Txt_ChaZhao_Change() {
+    // Nothing has been written since the last reload, so the list keeps its sort column.
+    ui::guarded(this, u"Txt_ChaZhao_Change",
+                [&] { model->search(CustomerStore(app::state().db()), Txt_ChaZhao->text()); });
 }
 
 void Frm_khgl::ListView1_Click() {
@@ -150,12 +191,8 @@ void Frm_khgl::ListView1_Click() {
 }
 
 void Frm_khgl::ListView1_ColumnClick(int column) {
-    try {
-        model->sortAscending(column);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("ListView1_ColumnClick"), e.description());
+    if (!ui::guarded(this, u"ListView1_ColumnClick", [&] { model->sortAscending(column); }))
         return;
-    }
     ListView1->header()->setSortIndicatorShown(true);
     ListView1->header()->setSortIndicator(column, Qt::AscendingOrder);
 }
@@ -178,7 +215,7 @@ bool Frm_khgl::nameMissing() {
 void Frm_khgl::XPBut_BaoC_Click() {
     if (nameMissing())
         return;
-    try {
+    ui::guarded(this, u"XPBut_BaoC_Click", [&] {
         CustomerStore store(app::state().db());
         const Customer c = trimmed(details_->values());
         // The lookup takes the name as typed; the row is written trimmed.
@@ -193,9 +230,7 @@ void Frm_khgl::XPBut_BaoC_Click() {
         ui::information(this, QStringLiteral("客户名称为") + c[0] + QStringLiteral("的记录保存成功！"),
                         QStringLiteral("系统提示"));
         XPBut_XinZhen_Click();
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_BaoC_Click"), e.description());
-    }
+    });
 }
 
 void Frm_khgl::XPBut_XiuGai_Click() {
@@ -206,7 +241,7 @@ void Frm_khgl::XPBut_XiuGai_Click() {
                         QStringLiteral("操作无效报告"));
         return;
     }
-    try {
+    ui::guarded(this, u"XPBut_XiuGai_Click", [&] {
         const Customer c = trimmed(details_->values());
         // The key is the name now in the box, not the selected row's: a renamed customer is written anew.
         const RowId id = CustomerStore(app::state().db()).replace(Text_kh[0]->text(), c);
@@ -215,9 +250,7 @@ void Frm_khgl::XPBut_XiuGai_Click() {
         selectRow(id);
         ui::information(this, QStringLiteral("客户名称") + c[0] + QStringLiteral("的记录修改成功！请返回"),
                         QStringLiteral("系统提示"));
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPBut_XiuGai_Click"), e.description());
-    }
+    });
 }
 
 void Frm_khgl::selectRow(RowId id) {
@@ -238,23 +271,17 @@ void Frm_khgl::Comd_Del_Click() {
     if (ui::show(this, QStringLiteral("确认要删除-->>打勾选择的客户记录吗？"), QStringLiteral("警告"),
                  ui::Icon::Question, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    try {
+    ui::guarded(this, u"Comd_Del_Click", [&] {
         CustomerStore(app::state().db()).remove(model->checkedNames());
         comd_ShuaX_Click();
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("Comd_Del_Click"), e.description());
-    }
+    });
 }
 
 void Frm_khgl::XPButALLdelete_Click() {
     if (ui::show(this, QStringLiteral("确认要删除所有的客户记录吗？"), QStringLiteral("警告"),
                  ui::Icon::Exclamation, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    try {
-        CustomerStore(app::state().db()).removeAll();
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPButALLdelete_Click"), e.description());
-    }
+    ui::guarded(this, u"XPButALLdelete_Click", [&] { CustomerStore(app::state().db()).removeAll(); });
     comd_ShuaX_Click();
 }
 

@@ -37,6 +37,7 @@ public:
     std::array<QLineEdit*, kFieldCount> Text_col{};
 
     CustomerListView* ListView1 = nullptr;
+    QLineEdit* Txt_ChaZhao = nullptr; // the search above the list
     CustomerListModel* model = nullptr;
     QTextBrowser* RichTextBox1 = nullptr;
 
@@ -59,7 +60,9 @@ public:
     QPushButton* XPBut读取全部 = nullptr;
 
     // Register actions.
-    void comd_ShuaX_Click(); // reload the list ("显示全部记录")
+    void comd_ShuaX_Click(); // reload the list, with the search text
+    void XPButton1_Click();  // "显示全部记录": the search cleared, the list reloaded
+    void Txt_ChaZhao_Change();
     void ListView1_Click();
     void ListView1_ColumnClick(int column);
     void XPBut_XinZhen_Click();
@@ -87,6 +90,8 @@ protected:
 
 private:
     void buildButtons();
+    void buildSearch();
+    void chainTabs();
     void connectActions();
     void setNewRecordState();
     void setEditingState();

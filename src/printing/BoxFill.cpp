@@ -100,12 +100,12 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
     return fills;
 }
 
-QSqlQuery customerPickerRows() {
-    return customers::CustomerStore(data::shared()).pickerRows();
+QSqlQuery customerPickerRows(const QString& text) {
+    return customers::CustomerStore(data::shared()).pickerRows(text);
 }
 
-QSqlQuery commonUsePickerRows() {
-    return app::CommonUseStore(data::shared()).pickerRows();
+QSqlQuery commonUsePickerRows(const QString& text) {
+    return app::CommonUseStore(data::shared()).pickerRows(text);
 }
 
 } // namespace vorlan::printing

@@ -26,10 +26,11 @@ PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
 // The same for slot k of the template, from both families' bindings of that slot.
 PickerKind pickerForSlot(const templates::Template& t, int k);
 
-// The rows and captions of the two pickers; the rows come from the stores that own the tables.
-QSqlQuery customerPickerRows();
+// The rows and captions of the two pickers (for the text typed in the picker's search box); the rows
+// come from the stores that own the tables.
+QSqlQuery customerPickerRows(const QString& text = {});
 inline const QString kCustomerTitle = QStringLiteral("请选择客户信息");
-QSqlQuery commonUsePickerRows();
+QSqlQuery commonUsePickerRows(const QString& text = {});
 inline const QString kCommonUseTitle = QStringLiteral("请选择常用用途");
 
 // What the record picker handed back for a double click on a slot.

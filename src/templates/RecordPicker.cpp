@@ -3,9 +3,11 @@
 #include "data/Sql.h"
 #include "ui/TwipsLayout.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -19,6 +21,8 @@ constexpr ui::TwipsSize kClientSize{11535_tw, 7170_tw};
 constexpr ui::Twips kMargin = 120_tw;
 constexpr ui::Twips kGridTop = 360_tw;
 constexpr ui::Twips kButtonWidth = 1215_tw, kButtonHeight = 375_tw;
+// The search box sits left of the buttons, in their row.
+constexpr ui::Twips kSearchLabelWidth = 600_tw, kSearchWidth = 2760_tw;
 // The grid ends this far above the bottom of the client area, the buttons start this far above it.
 constexpr ui::Twips kGridBottomGap = kClientSize.height - (kGridTop + 5955_tw);
 constexpr ui::Twips kButtonBottomGap = kClientSize.height - 6480_tw;
@@ -66,6 +70,19 @@ RecordPicker::RecordPicker(QWidget* parent) : QDialog(parent) {
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setAutoDefault(true);
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+
+    Label_ChaZhao = new QLabel(QStringLiteral("查找："), this);
+    Label_ChaZhao->setObjectName(QStringLiteral("Label_ChaZhao"));
+    Label_ChaZhao->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Txt_ChaZhao = new QLineEdit(this);
+    Txt_ChaZhao->setObjectName(QStringLiteral("Txt_ChaZhao"));
+    Txt_ChaZhao->setClearButtonEnabled(true);
+    Label_ChaZhao->setBuddy(Txt_ChaZhao);
+    Txt_ChaZhao->installEventFilter(this);
+    connect(Txt_ChaZhao, &QLineEdit::textChanged, this, [this] { Txt_ChaZhao_Change(); });
+    setTabOrder(Txt_ChaZhao, DataGrid1);
+    setTabOrder(DataGrid1, OKButton);
+    setTabOrder(OKButton, CancelButton);
 
     ui::setClientSize(this, kClientSize);
     setMinimumSize(ui::toPixels(ui::TwipsSize{6000_tw, 3000_tw}));
@@ -119,6 +136,8 @@ void RecordPicker::layOut() {
     const ui::Twips shift = (w - kClientSize.width) / 2;
     ui::place(OKButton, {3600_tw + shift, buttonTop, kButtonWidth, kButtonHeight});
     ui::place(CancelButton, {6840_tw + shift, buttonTop, kButtonWidth, kButtonHeight});
+    ui::place(Label_ChaZhao, {kMargin, buttonTop, kSearchLabelWidth, kButtonHeight});
+    ui::place(Txt_ChaZhao, {kMargin + kSearchLabelWidth, buttonTop, kSearchWidth, kButtonHeight});
 }
 
 static bool sameValues(const QSqlRecord& a, const QSqlRecord& b) {
@@ -146,16 +165,14 @@ int RecordPicker::rowLike(const QSqlRecord& values, int formerRow) {
     return std::min(formerRow, Adodc1->rowCount() - 1);
 }
 
-void RecordPicker::Form_Resize() {
-    const QModelIndex was = DataGrid1->currentIndex();
-    const QSqlRecord wasValues = was.isValid() ? Adodc1->record(was.row()) : QSqlRecord();
+void RecordPicker::runSelect() {
     filled_ = true;
+    // The rows shown so far are let go first: the store may rebuild what they were read from.
+    Adodc1->clear();
     // A failing SELECT leaves an empty grid; nothing is reported.
     try {
         if (recordSource)
-            Adodc1->setQuery(recordSource());
-        else
-            Adodc1->clear();
+            Adodc1->setQuery(recordSource(Txt_ChaZhao->text()));
     } catch (const data::DbError&) {
         Adodc1->clear();
     }
@@ -167,12 +184,30 @@ void RecordPicker::Form_Resize() {
         const QString caption = Adodc1->headerData(i, Qt::Horizontal).toString();
         DataGrid1->setColumnWidth(i, ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id())));
     }
+}
+
+void RecordPicker::Form_Resize() {
+    const QModelIndex was = DataGrid1->currentIndex();
+    const QSqlRecord wasValues = was.isValid() ? Adodc1->record(was.row()) : QSqlRecord();
+    runSelect();
+    const int n = Adodc1->columnCount();
     if (Adodc1->rowCount() == 0 || n == 0)
         return;
     const int row = was.isValid() ? rowLike(wasValues, was.row()) : 0;
     const QModelIndex current = Adodc1->index(row, was.isValid() ? std::min(was.column(), n - 1) : 0);
     DataGrid1->setCurrentIndex(current);
     DataGrid1->scrollTo(current);
+}
+
+void RecordPicker::Txt_ChaZhao_Change() {
+    if (!isVisible())
+        return; // the SELECT runs when the dialog is shown
+    runSelect();
+    if (Adodc1->rowCount() == 0 || Adodc1->columnCount() == 0)
+        return;
+    const QModelIndex first = Adodc1->index(0, 0);
+    DataGrid1->setCurrentIndex(first);
+    DataGrid1->scrollTo(first);
 }
 
 void RecordPicker::OKButton_Click() {
@@ -201,6 +236,26 @@ void RecordPicker::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+bool RecordPicker::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Txt_ChaZhao && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            // The grid moves its current row as if it had the focus; the typing goes on in the box.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(DataGrid1, &copy);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void RecordPicker::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     layOut();
@@ -210,8 +265,10 @@ void RecordPicker::resizeEvent(QResizeEvent* event) {
 
 void RecordPicker::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!filled_)
+    if (!filled_) {
         Form_Resize();
+        Txt_ChaZhao->setFocus();
+    }
 }
 
 } // namespace vorlan::templates

@@ -1,6 +1,7 @@
 #pragma once
 // The record picker: shows the rows a store gives and hands the chosen row back as texts. It knows
-// nothing of templates or tables; the caller chooses the rows and maps the columns.
+// nothing of templates or tables; the caller chooses the rows and maps the columns. Text typed into
+// its search box goes to the store, which gives the matching rows.
 
 #include "ui/Twips.h"
 
@@ -12,6 +13,7 @@
 #include <functional>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSqlQueryModel;
 class QSqlRecord;
@@ -19,9 +21,9 @@ class QTableView;
 
 namespace vorlan::templates {
 
-// Runs the picker's SELECT afresh: an active, scrollable query (the stores' pickerRows()). It may
-// throw DbError; the grid then stays empty.
-using RecordSource = std::function<QSqlQuery()>;
+// Runs the picker's SELECT afresh for the text in the search box (empty: every row): an active,
+// scrollable query (the stores' pickerRows()). It may throw DbError; the grid then stays empty.
+using RecordSource = std::function<QSqlQuery(const QString& text)>;
 
 class RecordPicker : public QDialog {
     Q_OBJECT
@@ -45,6 +47,8 @@ public:
     QTableView* DataGrid1 = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    QLabel* Label_ChaZhao = nullptr;
+    QLineEdit* Txt_ChaZhao = nullptr; // the search box; it has the focus when the dialog opens
 
     // Runs the SELECT again, sets the caption and sizes the columns. The highlighted row stays
     // highlighted (found again by its values when rows came or went); the first time, it is the first
@@ -52,6 +56,8 @@ public:
     void Form_Resize();
     void OKButton_Click();
     void CancelButton_Click();
+    // Runs the SELECT for the text typed and highlights the first row.
+    void Txt_ChaZhao_Change();
 
     // Column widths in twips: caption characters x (600 for at most two columns, else 60), plus an
     // amount for the field's type (1000 for text).
@@ -60,12 +66,15 @@ public:
 protected:
     // Enter chooses the highlighted row (the default button), Esc cancels.
     void keyPressEvent(QKeyEvent* event) override;
+    // Up, Down, Page Up and Page Down in the search box move in the grid.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     std::array<QString*, 12> results();
     void layOut();
+    void runSelect();
     int rowLike(const QSqlRecord& values, int formerRow);
     bool filled_ = false;
 };

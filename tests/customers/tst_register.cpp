@@ -3,13 +3,16 @@
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerStore.h"
 #include "customers/Frm_khgl.h"
+#include "customers/PinyinOrder.h"
 #include "data/Sql.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -442,6 +445,63 @@ private slots:
         QCOMPARE(w.model->rowCount(), 0);
     }
 
+    // A database failure in a register action is reported with the action's name and changes nothing:
+    // the typed customer stays in the boxes, the ticked row in the list, the list unsorted.
+    void failedActionsAreReported_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("message"); // what the report starts with
+        QTest::newRow("save") << QStringLiteral("XPBut_BaoC_Click")
+                              << QStringLiteral("CREATE TRIGGER no_insert BEFORE INSERT ON Basic_Khgl "
+                                                "BEGIN SELECT RAISE(ABORT, 'disk full'); END")
+                              << QStringLiteral("vorlanXPBut_BaoC_Click：disk full");
+        QTest::newRow("delete ticked")
+            << QStringLiteral("Comd_Del_Click")
+            << QStringLiteral("CREATE TRIGGER no_delete BEFORE DELETE ON Basic_Khgl "
+                              "BEGIN SELECT RAISE(ABORT, 'locked'); END")
+            << QStringLiteral("vorlanComd_Del_Click：locked");
+        QTest::newRow("header click")
+            << QStringLiteral("ListView1_ColumnClick") << QStringLiteral("DROP TABLE Basic_Khgl")
+            << QStringLiteral("vorlanListView1_ColumnClick：");
+    }
+    void failedActionsAreReported() {
+        QFETCH(QString, action);
+        QFETCH(QString, breakage);
+        QFETCH(QString, message);
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("乙"), QStringLiteral("2")));
+        store.insert(customer(QStringLiteral("甲"), QStringLiteral("1")));
+        Frm_khgl w;
+        w.load();
+        w.model->setChecked(0, true);
+        fill(w, customer(QStringLiteral("丙")));
+        QCOMPARE(w.model->index(0, 0).data().toString(), QStringLiteral("乙")); // read before the table goes
+        data::exec(env.db(), breakage);
+        const qsizetype shownBefore = env.prompter.shown.size();
+        if (action == QStringLiteral("XPBut_BaoC_Click")) {
+            w.XPBut_BaoC->click();
+        } else if (action == QStringLiteral("Comd_Del_Click")) {
+            env.prompter.answers.enqueue(ui::Answer::Ok);
+            w.Comd_Del->setEnabled(true);
+            w.Comd_Del->click();
+        } else {
+            w.ListView1_ColumnClick(2);
+        }
+        QVERIFY2(env.prompter.lastText().startsWith(message), qPrintable(env.prompter.lastText()));
+        QCOMPARE(env.prompter.last().icon, ui::Icon::Exclamation);
+        // One report, and no success message after it.
+        const qsizetype confirmations = action == QStringLiteral("Comd_Del_Click") ? 1 : 0;
+        QCOMPARE(env.prompter.shown.size(), shownBefore + confirmations + 1);
+        QCOMPARE(w.Text_kh[0]->text(), QStringLiteral("丙"));
+        QCOMPARE(w.model->rowCount(), 2);
+        QCOMPARE(w.model->index(0, 0).data().toString(), QStringLiteral("乙"));
+        QCOMPARE(w.model->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(!w.ListView1->header()->isSortIndicatorShown());
+        if (action != QStringLiteral("ListView1_ColumnClick"))
+            QCOMPARE(table(env.db()), (QStringList{QStringLiteral("乙|2"), QStringLiteral("甲|1")}));
+    }
+
     void reloadFailureIsReported() {
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("DROP TABLE Basic_Khgl"));
@@ -514,6 +574,129 @@ private slots:
         w.XPButton2->click();
         QVERIFY(w.RichTextBox1->isHidden());
         QCOMPARE(w.XPButton2->text(), QStringLiteral("帮助显示>>>"));
+    }
+
+    // The search above the list: only matching customers are listed; writes and reloads keep the
+    // search; "显示全部记录" and clearing the box show everyone again.
+    void searchNarrowsTheList() {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("杭州甲"), QStringLiteral("HZJ")));
+        store.insert(customer(QStringLiteral("上海乙"), QStringLiteral("SHY")));
+        store.insert(customer(QStringLiteral("杭州丙"), QStringLiteral("HZB")));
+        Frm_khgl w;
+        w.load();
+        auto names = [&w] {
+            QStringList out;
+            for (int r = 0; r < w.model->rowCount(); ++r)
+                out << w.model->index(r, 0).data().toString();
+            return out;
+        };
+        QCOMPARE(w.Txt_ChaZhao->objectName(), QStringLiteral("Txt_ChaZhao"));
+        QVERIFY(w.Txt_ChaZhao->geometry().bottom() < w.ListView1->geometry().top());
+        w.Txt_ChaZhao->setText(QStringLiteral("杭州"));
+        QCOMPARE(names(), (QStringList{"杭州甲", "杭州丙"}));
+        w.Txt_ChaZhao->setText(QStringLiteral("hzb"));
+        QCOMPARE(names(), QStringList{"杭州丙"});
+        w.Txt_ChaZhao->setText(QStringLiteral("上海乙4")); // field 4, the phone
+        QCOMPARE(names(), QStringList{"上海乙"});
+        w.Txt_ChaZhao->setText(QStringLiteral("上海乙5")); // the fax is not searched
+        QVERIFY(names().isEmpty());
+        w.Txt_ChaZhao->clear();
+        QCOMPARE(names().size(), 3);
+
+        // Saving and deleting reload the list with the search kept.
+        w.Txt_ChaZhao->setText(QStringLiteral("杭州"));
+        fill(w, customer(QStringLiteral("杭州丁")));
+        w.XPBut_BaoC->click();
+        QCOMPARE(names(), (QStringList{"杭州甲", "杭州丙", "杭州丁"}));
+        fill(w, customer(QStringLiteral("南京戊")));
+        w.XPBut_BaoC->click();
+        QCOMPARE(names(), (QStringList{"杭州甲", "杭州丙", "杭州丁"}));
+        w.model->setChecked(0, true);
+        w.ListView1_Click();
+        env.prompter.answers.enqueue(ui::Answer::Ok);
+        w.Comd_Del->click();
+        QCOMPARE(names(), (QStringList{"杭州丙", "杭州丁"}));
+        QCOMPARE(table(env.db()).size(), 4);
+
+        w.XPButton1->click();
+        QVERIFY(w.Txt_ChaZhao->text().isEmpty());
+        QCOMPARE(names().size(), 4);
+        QVERIFY(env.prompter.lastText() != QStringLiteral("列表记录为空"));
+    }
+
+    void searchKeepsTheSortOrder() {
+        if (!PinyinOrder::available())
+            QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        for (const char* n : {"中国公司", "张三", "北京公司", "阿里公司", "杭州个人"})
+            store.insert(customer(QString::fromUtf8(n)));
+        Frm_khgl w;
+        w.load();
+        w.ListView1_ColumnClick(0);
+        auto names = [&w] {
+            QStringList out;
+            for (int r = 0; r < w.model->rowCount(); ++r)
+                out << w.model->index(r, 0).data().toString();
+            return out;
+        };
+        QCOMPARE(names(), (QStringList{"阿里公司", "北京公司", "杭州个人", "张三", "中国公司"}));
+        w.Txt_ChaZhao->setText(QStringLiteral("公司"));
+        QCOMPARE(names(), (QStringList{"阿里公司", "北京公司", "中国公司"}));
+        // An import adds rows that match, in their sorted place, and leaves out the others.
+        w.model->addCustomer(store.insert(customer(QStringLiteral("成都公司"))),
+                             customer(QStringLiteral("成都公司")));
+        w.model->addCustomer(store.insert(customer(QStringLiteral("成都个人"))),
+                             customer(QStringLiteral("成都个人")));
+        QCOMPARE(names(), (QStringList{"阿里公司", "北京公司", "成都公司", "中国公司"}));
+        w.Txt_ChaZhao->setText(QStringLiteral("个人"));
+        QCOMPARE(names(), (QStringList{"成都个人", "杭州个人"}));
+    }
+
+    void searchFailureIsReported() {
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        data::exec(env.db(), QStringLiteral("DROP TABLE Basic_Khgl"));
+        w.Txt_ChaZhao->setText(QStringLiteral("甲"));
+        QVERIFY(env.prompter.lastText().contains(QStringLiteral("Txt_ChaZhao_Change：")));
+        QCOMPARE(w.model->rowCount(), 0);
+    }
+
+    // Tab goes through the twelve boxes in field order and passes the column-letter boxes by.
+    void tabGoesThroughTheTwelveBoxes() {
+        test::TestEnv env;
+        Frm_khgl w;
+        w.load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        w.Text_kh[0]->setFocus();
+        QTRY_VERIFY(w.Text_kh[0]->hasFocus());
+        for (int k = 1; k < kFieldCount; ++k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), w.Text_kh[k]);
+        }
+        for (int k = kFieldCount - 2; k >= 0; --k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), w.Text_kh[k]);
+        }
+        // All the way round the window, never through a column-letter box.
+        QSet<QWidget*> seen;
+        for (int i = 0; i < 60; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* f = QApplication::focusWidget();
+            QVERIFY(f->objectName() != QStringLiteral("Text_col"));
+            seen << f;
+        }
+        QVERIFY(seen.contains(w.Txt_ChaZhao));
+        QVERIFY(seen.contains(w.ListView1));
+        QVERIFY(seen.contains(w.Text_sheet));
+        // Still reachable by a click.
+        QTest::mouseClick(w.Text_col[3], Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), w.Text_col[3]);
     }
 
     void openerShowsTheRegisterModally() {

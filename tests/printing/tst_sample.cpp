@@ -155,10 +155,11 @@ private slots:
             }
         }
         QCOMPARE(bound, 4); // 寄件单位, 寄件地址, 寄件电话, 物品名称
-        QCOMPARE(w.Text_Add(1)->text(), QStringLiteral("华东示例贸易有限公司"));
-        QCOMPARE(w.Text_Add(2)->text(), QStringLiteral("上海市浦东新区示例路100号"));
-        QCOMPARE(w.Text_Add(3)->text(), QStringLiteral("021-55550101"));
-        QCOMPARE(w.Text_Add(7)->text(), QStringLiteral("文件资料"));
+        // The pickers list names in pinyin order: 北方 (bei) before 华东 (hua), 服装 (fu) first of the uses.
+        QCOMPARE(w.Text_Add(1)->text(), QStringLiteral("北方样品商行"));
+        QCOMPARE(w.Text_Add(2)->text(), QStringLiteral("北京市朝阳区样板街8号"));
+        QCOMPARE(w.Text_Add(3)->text(), QStringLiteral("010-55550188"));
+        QCOMPARE(w.Text_Add(7)->text(), QStringLiteral("服装鞋帽"));
         QVERIFY(w.Text_Addscroll(4)->toPlainText().isEmpty());
         QVERIFY(env.prompter.shown.isEmpty());
     }

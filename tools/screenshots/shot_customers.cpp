@@ -4,6 +4,8 @@
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerStore.h"
 #include "customers/Frm_khgl.h"
+#include "data/Database.h"
+#include "templates/RecordPicker.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -54,4 +56,14 @@ static shots::Registrar customers("customers", [](const QString& folder) {
     w.XPButton2_Click();
     shots::save(&w, folder, QStringLiteral("customers-help"));
     w.close();
+
+    // The record picker with a search typed: only the customers with "江" in a searched field, in
+    // pinyin order, the first one highlighted.
+    templates::数据选择 picker;
+    picker.recordSource = [](const QString& text) { return CustomerStore(data::shared()).pickerRows(text); };
+    picker.title = QStringLiteral("请选择客户信息");
+    picker.show();
+    picker.Txt_ChaZhao->setText(QStringLiteral("江"));
+    shots::save(&picker, folder, QStringLiteral("picker-search"));
+    picker.close();
 });

@@ -1,0 +1,244 @@
+#include "TestEnv.h"
+#include "app/CommonUseStore.h"
+#include "customers/CustomerStore.h"
+#include "customers/PinyinOrder.h"
+#include "data/Sql.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace vorlan;
+using namespace vorlan::customers;
+
+namespace {
+
+// Every field names its customer and the field, so a match tells which field it came from.
+Customer customer(const QString& name) {
+    Customer c;
+    c[0] = name;
+    for (int k = 1; k < kFieldCount; ++k)
+        c[k] = QStringLiteral("%1-%2").arg(name).arg(k);
+    return c;
+}
+
+// The names of a picker query's rows, in its order.
+QStringList names(QSqlQuery q) {
+    QStringList out;
+    while (q.next())
+        out << data::nullToEmpty(q.value(0));
+    return out;
+}
+
+QStringList namesOf(const CustomerStore& store, const std::vector<RowId>& ids) {
+    QStringList out;
+    for (const CustomerRow& r : store.rows(ids))
+        out << r.field(kNameField).toString();
+    return out;
+}
+
+qint64 totalChanges(const QSqlDatabase& db) {
+    return data::scalar(db, QStringLiteral("SELECT total_changes()")).toLongLong();
+}
+
+} // namespace
+
+// The customer search of the store, which the record picker and the register both show, and the
+// pinyin order of names.
+class TestCustomerSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void searchMatches_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found"); // in table order
+
+        // 甲: searched fields hold distinctive texts; 乙: the same texts in fields that are not searched.
+        QTest::newRow("empty text: everyone") << QString() << QStringList{"甲", "乙", "丙%", "丁_", "BJhl"};
+        QTest::newRow("name") << QStringLiteral("甲") << QStringList{"甲"};
+        QTest::newRow("short code") << QStringLiteral("KJ甲") << QStringList{"甲"};
+        QTest::newRow("phone") << QStringLiteral("0571-甲") << QStringList{"甲"};
+        QTest::newRow("contact") << QStringLiteral("联系甲") << QStringList{"甲"};
+        QTest::newRow("address") << QStringLiteral("地址甲") << QStringList{"甲"};
+        QTest::newRow("fax not searched") << QStringLiteral("传真X") << QStringList{};
+        QTest::newRow("bank not searched") << QStringLiteral("银行X") << QStringList{};
+        QTest::newRow("province not searched") << QStringLiteral("省X") << QStringList{};
+        QTest::newRow("part of a field") << QStringLiteral("址甲") << QStringList{"甲"};
+        QTest::newRow("across two fields") << QStringLiteral("甲KJ") << QStringList{};
+        QTest::newRow("percent as itself") << QStringLiteral("%") << QStringList{"丙%"};
+        QTest::newRow("underscore as itself") << QStringLiteral("_") << QStringList{"丁_"};
+        QTest::newRow("backslash as itself") << QStringLiteral("\\") << QStringList{};
+        QTest::newRow("ascii case ignored") << QStringLiteral("bjHL") << QStringList{"BJhl"};
+        QTest::newRow("upper for lower") << QStringLiteral("KJ") << QStringList{"甲"};
+        QTest::newRow("lower for upper") << QStringLiteral("kj") << QStringList{"甲"};
+        QTest::newRow("other letters exact") << QStringLiteral("ä") << QStringList{};
+        QTest::newRow("other letters exact, same case") << QStringLiteral("Ä") << QStringList{"BJhl"};
+        QTest::newRow("blank is a character") << QStringLiteral(" ") << QStringList{};
+        QTest::newRow("nothing") << QStringLiteral("无此客户") << QStringList{};
+    }
+    void searchMatches() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        Customer a = customer(QStringLiteral("甲"));
+        a[1] = QStringLiteral("KJ甲");
+        a[4] = QStringLiteral("0571-甲");
+        a[6] = QStringLiteral("联系甲");
+        a[2] = QStringLiteral("地址甲");
+        Customer b = customer(QStringLiteral("乙"));
+        b[5] = QStringLiteral("传真X");
+        b[7] = QStringLiteral("银行X");
+        b[10] = QStringLiteral("省X");
+        Customer c = customer(QStringLiteral("丙%"));
+        Customer d = customer(QStringLiteral("丁_"));
+        Customer e = customer(QStringLiteral("BJhl"));
+        e[6] = QStringLiteral("Ärger");
+        const std::vector<Customer> all{a, b, c, d, e};
+        for (const Customer& x : all)
+            store.insert(x);
+
+        QCOMPARE(namesOf(store, store.ids(text)), found);
+        // The picker shows the same customers (in its own order).
+        QStringList picked = names(store.pickerRows(text));
+        QStringList expected = found;
+        picked.sort();
+        expected.sort();
+        QCOMPARE(picked, expected);
+        // And the list's own test of rows it adds agrees with the table's.
+        QStringList matched;
+        for (const Customer& x : all)
+            if (matches(x, text))
+                matched << x[0];
+        QCOMPARE(matched, found);
+    }
+
+    void nullFieldsAndApostrophes() {
+        test::TestEnv env;
+        data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('O''Brien')"));
+        CustomerStore store(env.db());
+        QCOMPARE(names(store.pickerRows(QStringLiteral("o'b"))), QStringList{"O'Brien"});
+        QCOMPARE(store.ids(QStringLiteral("'")).size(), size_t(1));
+        QCOMPARE(store.ids(QStringLiteral("x")).size(), size_t(0));
+        QSqlQuery q = store.pickerRows(QStringLiteral("brien"));
+        QVERIFY(q.next());
+        QVERIFY(q.value(1).isNull()); // Null stays Null; the picker reads it as empty
+    }
+
+    // The search reads a copy of the table; every kind of write must show in the next search, and a
+    // search with nothing written since must not copy the table again.
+    void searchSeesEveryWrite() {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        const RowId first = store.insert(customer(QStringLiteral("甲")));
+        QCOMPARE(store.ids(QStringLiteral("甲")), std::vector<RowId>{first});
+
+        const qint64 before = totalChanges(env.db());
+        QCOMPARE(names(store.pickerRows(QStringLiteral("甲"))), QStringList{"甲"});
+        QCOMPARE(store.ids(QStringLiteral("甲")).size(), size_t(1));
+        QCOMPARE(totalChanges(env.db()), before);
+
+        const RowId second = store.insert(customer(QStringLiteral("甲乙")));
+        QCOMPARE(store.ids(QStringLiteral("甲")), (std::vector<RowId>{first, second}));
+        // Replaced under the same row id when it was the last row.
+        store.replace(QStringLiteral("甲乙"), customer(QStringLiteral("丙")));
+        QCOMPARE(namesOf(store, store.ids(QStringLiteral("甲"))), QStringList{"甲"});
+        QCOMPARE(namesOf(store, store.ids(QStringLiteral("丙"))), QStringList{"丙"});
+        store.remove({QStringLiteral("甲")});
+        QVERIFY(store.ids(QStringLiteral("甲")).empty());
+        {
+            ImportSession session(env.db());
+            session.insert(customer(QStringLiteral("导入甲")));
+            QCOMPARE(namesOf(store, store.ids(QStringLiteral("甲"))), QStringList{"导入甲"});
+        }
+        data::exec(env.db(), QStringLiteral("UPDATE Basic_Khgl SET \"联系人\" = '王五'"));
+        QCOMPARE(store.ids(QStringLiteral("王五")).size(), size_t(2));
+        store.removeAll();
+        QVERIFY(store.ids(QStringLiteral("王五")).empty());
+        QVERIFY(names(store.pickerRows()).isEmpty());
+        // A write rolled back leaves the table as it was.
+        {
+            data::Transaction t(env.db());
+            store.insert(customer(QStringLiteral("回滚")));
+            QCOMPARE(store.ids(QStringLiteral("回滚")).size(), size_t(1));
+        }
+        QVERIFY(store.ids(QStringLiteral("回滚")).empty());
+        QVERIFY(names(store.pickerRows()).isEmpty());
+    }
+
+    void searchSeesAnotherConnectionsWrites() {
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        store.insert(customer(QStringLiteral("甲")));
+        QCOMPARE(store.ids(QStringLiteral("甲")).size(), size_t(1));
+        {
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(env.databasePath());
+            QVERIFY(other.open());
+            CustomerStore(other).insert(customer(QStringLiteral("甲二")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(store.ids(QStringLiteral("甲")).size(), size_t(2));
+    }
+
+    // Checked against the collation itself: without ICU, Qt orders by code point.
+    void pinyinOrderOfTheCollation() {
+        if (!PinyinOrder::available())
+            QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
+        QStringList list{QStringLiteral("中国"), QStringLiteral("张三"), QStringLiteral("北京"),
+                         QStringLiteral("阿里"), QStringLiteral("成都"), QStringLiteral("杭州")};
+        std::stable_sort(list.begin(), list.end(), PinyinOrder());
+        QCOMPARE(list, (QStringList{"阿里", "北京", "成都", "杭州", "张三", "中国"}));
+    }
+
+    void pickerListsNamesInPinyinOrder() {
+        if (!PinyinOrder::available())
+            QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        for (const char* n : {"中国公司", "张三", "北京公司", "阿里公司", "张三", "杭州公司"})
+            store.insert(customer(QString::fromUtf8(n)));
+        QCOMPARE(names(store.pickerRows()),
+                 (QStringList{"阿里公司", "北京公司", "杭州公司", "张三", "张三", "中国公司"}));
+        QCOMPARE(names(store.pickerRows(QStringLiteral("公司"))),
+                 (QStringList{"阿里公司", "北京公司", "杭州公司", "中国公司"}));
+        // Equal names keep table order.
+        QSqlQuery q = store.pickerRows(QStringLiteral("张三"));
+        QVERIFY(q.next());
+        const QString firstPhone = q.value(4).toString();
+        QVERIFY(q.next());
+        QCOMPARE(firstPhone, q.value(4).toString()); // the same texts, both rows there
+        QVERIFY(!q.next());
+    }
+
+    void commonUsesSearchedAndInPinyinOrder_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found");
+        // A Null use reads as empty and comes first; punctuation before Chinese characters.
+        QTest::newRow("all") << QString() << QStringList{"", "办公用品", "货款", "运费", "zip%", "Zip费用"};
+        QTest::newRow("part") << QStringLiteral("费") << QStringList{"运费", "Zip费用"};
+        QTest::newRow("case") << QStringLiteral("ZIP") << QStringList{"zip%", "Zip费用"};
+        QTest::newRow("percent") << QStringLiteral("%") << QStringList{"zip%"};
+        QTest::newRow("none") << QStringLiteral("无") << QStringList{};
+    }
+    void commonUsesSearchedAndInPinyinOrder() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        if (!PinyinOrder::available())
+            QSKIP("QCollator of this Qt build has no pinyin order for zh_CN (it is not built with ICU)");
+        test::TestEnv env;
+        app::CommonUseStore uses(env.db());
+        for (const char* u : {"运费", "货款", "Zip费用", "办公用品", "zip%"})
+            uses.add(QString::fromUtf8(u));
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (NULL)"));
+        QSqlQuery q = uses.pickerRows(text);
+        QCOMPARE(q.record().fieldName(0), QStringLiteral("常用用途"));
+        QCOMPARE(names(std::move(q)), found);
+    }
+};
+
+QTEST_MAIN(TestCustomerSearch)
+#include "tst_customersearch.moc"
