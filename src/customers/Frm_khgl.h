@@ -46,9 +46,9 @@ public:
     QPushButton* XPBut_XiuGai = nullptr;
     QPushButton* Comd_Del = nullptr;
     QPushButton* XPButALLdelete = nullptr;
-    QPushButton* XPButton1 = nullptr;
-    QPushButton* XPButton2 = nullptr;
-    QPushButton* Command4 = nullptr;
+    QPushButton* XPButton1 = nullptr; // "显示全部记录"
+    QPushButton* XPButton2 = nullptr; // "帮助显示>>>" / "帮助隐藏<<<"
+    QPushButton* Command4 = nullptr;  // "返  回"
 
     // The import panel's controls.
     QLineEdit* Text_sheet = nullptr;

@@ -42,7 +42,7 @@ public:
     // resultText(1) .. resultText(12).
     const QString& resultText(int k) const;
 
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr;         // "注：双击某条记录时---->>>即选中此条记录且返回！"
     QSqlQueryModel* Adodc1 = nullptr; // the rows of recordSource
     QTableView* DataGrid1 = nullptr;
     QPushButton* OKButton = nullptr;
