@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
     ok &= mb1k <= 300;
     std::printf("%-55s %9.1f KB\n", "PDF size of 1,000 sheets", QFileInfo(pdf).size() / 1024.0);
 
-    const double ms10k = batchToPdf(csv10k, pdf, 10000);
+    // Best of two against best of three: a single run on a busy machine says more about the machine.
+    const double ms10k = bench::bestOf(2, [&] { batchToPdf(csv10k, pdf, 10000); });
     std::printf("%-55s %9.2f ms  (%.2f x the 1,000 sheets: %s)\n", "10,000 sheets from .csv into one PDF",
                 ms10k, ms10k / ms1k, ms10k / ms1k <= 12 ? "linear" : "MISSED");
     ok &= ms10k / ms1k <= 12;
