@@ -91,7 +91,7 @@ QList<int> assignColumn(QList<int> map, int point, int column) {
 QString unfilledNotice(const QStringList& unfilled) {
     if (unfilled.isEmpty())
         return QStringLiteral("每个输入点都有列填入。");
-    return QStringLiteral("没有列填入的输入点（打印打印窗口中输入的内容）：") +
+    return QStringLiteral("没有列填入的输入点（用打印窗口中输入的内容）：") +
            unfilled.join(QStringLiteral("、"));
 }
 

@@ -23,6 +23,7 @@ BatchMappingTable::BatchMappingTable(QWidget* parent, const QList<BatchPoint>& p
     tblMapping = new QTableWidget(int(points_.size()), 2, this);
     tblMapping->setObjectName(QStringLiteral("tblMapping"));
     tblMapping->setHorizontalHeaderLabels({QStringLiteral("输入点"), QStringLiteral("填入的列")});
+    tblMapping->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tblMapping->horizontalHeader()->setStretchLastSection(true);
     tblMapping->verticalHeader()->hide();
     // Tab goes from one column box to the next and then on out of the table, not round its cells; the

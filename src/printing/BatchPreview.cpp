@@ -15,7 +15,10 @@
 namespace vorlan::printing {
 
 namespace {
+// The page area drawn, and the part of its size it is shown at: large enough to read the texts, small
+// enough to leave room for the mapping and the rows.
 constexpr ui::TwipsSize kPreviewSize{13215_tw, 7935_tw};
+constexpr double kShownScale = 0.75;
 } // namespace
 
 BatchPreview::BatchPreview(QWidget* parent) : QWidget(parent) {
@@ -28,8 +31,7 @@ BatchPreview::BatchPreview(QWidget* parent) : QWidget(parent) {
     white.setColor(QPalette::Window, Qt::white);
     picPreview->setPalette(white);
     picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picPreview->setFixedSize(ui::toPixels(kPreviewSize) / 2);
-    picPreview->setScaledContents(true);
+    picPreview->setFixedSize(ui::toPixels(kPreviewSize) * kShownScale);
     layout->addWidget(picPreview);
 
     auto* nav = new QHBoxLayout;
@@ -84,12 +86,19 @@ void BatchPreview::showSheet(int n) {
     // The same renderer as the page and the print window's preview.
     QString problem;
     const PrintSheet sheet = sheetAt ? sheetAt(n - 1, &problem) : PrintSheet();
-    QPixmap page(ui::toPixels(kPreviewSize));
+    // Drawn at the size shown, so that the small texts stay sharp.
+    QPixmap page(picPreview->size());
     page.fill(Qt::white);
+    QPainter painter(&page);
     if (problem.isEmpty() && sheetAt) {
-        QPainter painter(&page);
+        painter.scale(kShownScale, kShownScale);
         drawSheet(painter, sheet);
+    } else {
+        // A sheet that cannot be drawn says why in its place, not only in a tool tip.
+        painter.setPen(QColor(170, 0, 0));
+        painter.drawText(page.rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, problem);
     }
+    painter.end();
     picPreview->setPixmap(page);
     picPreview->setToolTip(problem);
 }

@@ -7,6 +7,7 @@
 #include "printing/PrintWindows.h"
 #include "ui/Controls.h"
 #include "ui/Prompt.h"
+#include "ui/Twips.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -39,6 +40,8 @@ Frm_BatchPrint::Frm_BatchPrint(QWidget* parent, const templates::Template& t, co
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     points_ = batchPoints(tmpl_);
     buildLayout();
+    // Room for the mapping of a long template beside the rows and the preview.
+    resize(ui::toPixels(ui::TwipsSize{16800_tw, 10500_tw}).expandedTo(sizeHint()));
     useCustomers();
 }
 
@@ -48,8 +51,8 @@ void Frm_BatchPrint::buildLayout() {
     auto* root = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
-    root->addLayout(left, 1);
-    root->addLayout(right, 1);
+    root->addLayout(left, 2);
+    root->addLayout(right, 3);
 
     auto* source = new QGroupBox(QStringLiteral("数据来源"), this);
     auto* sl = new QGridLayout(source);
@@ -69,6 +72,7 @@ void Frm_BatchPrint::buildLayout() {
     sl->addWidget(cmdBrowse, 1, 2);
     sl->addWidget(new QLabel(QStringLiteral("工作表："), source), 2, 0);
     sl->addWidget(cboSheet, 2, 1, 1, 2);
+    sl->setColumnStretch(1, 1);
     left->addWidget(source);
 
     mapping = new BatchMappingTable(this, points_);
@@ -81,6 +85,8 @@ void Frm_BatchPrint::buildLayout() {
     lstRows->verticalHeader()->hide();
     lstRows->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstRows->setTabKeyNavigation(false); // the arrows move in the list, Tab leaves it
+    lstRows->setWordWrap(false);         // one line a row: more rows in sight
+    lstRows->horizontalHeader()->setStretchLastSection(true);
     QPalette pal = lstRows->palette();
     pal.setColor(QPalette::Base, QColor(182, 214, 255));
     lstRows->setPalette(pal);
@@ -94,6 +100,7 @@ void Frm_BatchPrint::buildLayout() {
     txtRange = new QLineEdit(this);
     txtRange->setObjectName(QStringLiteral("txtRange"));
     txtRange->setPlaceholderText(QStringLiteral("如 2-11"));
+    txtRange->setFixedWidth(ui::toPixels(1800_tw));
     optTicked = new QRadioButton(QStringLiteral("勾选的行"), this);
     optTicked->setObjectName(QStringLiteral("optTicked"));
     auto* group = new QButtonGroup(this);
@@ -109,6 +116,7 @@ void Frm_BatchPrint::buildLayout() {
     choice->addWidget(optRange);
     choice->addWidget(txtRange);
     choice->addWidget(optTicked);
+    choice->addStretch(1);
     right->addLayout(choice);
 
     preview = new BatchPreview(this);
@@ -186,6 +194,7 @@ void Frm_BatchPrint::openFile(const QString& path) {
     }
     reader_ = std::move(reader);
     txtFile->setText(path);
+    txtFile->setToolTip(path);
     optFile->setChecked(true);
     cboSheet->clear();
     cboSheet->addItems(reader_->sheetNames());
@@ -211,6 +220,7 @@ void Frm_BatchPrint::sourceChanged() {
     map_ = data_.source == BatchData::Source::Spreadsheet ? mapColumns(data_.header, points_)
                                                           : QList<int>(points_.size(), -1);
     rows_->setData(&data_);
+    lstRows->resizeColumnsToContents();
     mapping->showColumns(data_, filledColumns(tmpl_, data_, points_, map_));
     refreshPreview();
 }

@@ -187,7 +187,7 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("none") << QStringList{} << "每个输入点都有列填入。";
         QTest::newRow("two") << QStringList{"寄件单位", "备注"}
-                             << "没有列填入的输入点（打印打印窗口中输入的内容）：寄件单位、备注";
+                             << "没有列填入的输入点（用打印窗口中输入的内容）：寄件单位、备注";
     }
     void unfilledNotice() {
         QFETCH(QStringList, unfilled);
