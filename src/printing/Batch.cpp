@@ -77,6 +77,24 @@ QStringList unfilledPoints(const QList<BatchPoint>& points, const QList<int>& ma
     return names;
 }
 
+QList<int> assignColumn(QList<int> map, int point, int column) {
+    if (point < 0 || point >= map.size())
+        return map;
+    if (column >= 0)
+        for (int& c : map)
+            if (c == column)
+                c = -1;
+    map[point] = column < 0 ? -1 : column;
+    return map;
+}
+
+QString unfilledNotice(const QStringList& unfilled) {
+    if (unfilled.isEmpty())
+        return QStringLiteral("每个输入点都有列填入。");
+    return QStringLiteral("没有列填入的输入点（用打印窗口中输入的内容）：") +
+           unfilled.join(QStringLiteral("、"));
+}
+
 BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet) {
     BatchData data;
     data.source = BatchData::Source::Spreadsheet;
@@ -137,6 +155,43 @@ QList<int> allRows(const BatchData& data) {
     QList<int> out;
     for (int i = 0; i < data.rows.size(); ++i)
         out << i;
+    return out;
+}
+
+QList<int> chosenRows(const BatchData& data, RowChoice choice, const QString& range,
+                      const QList<int>& ticked) {
+    switch (choice) {
+    case RowChoice::All:
+        return allRows(data);
+    case RowChoice::Range:
+        if (const auto r = parseRowRange(range))
+            return rowsInRange(data, r->first, r->second);
+        return {};
+    case RowChoice::Ticked:
+        break;
+    }
+    QList<int> out;
+    for (int row : ticked)
+        if (row >= 0 && row < data.rows.size())
+            out << row;
+    return out;
+}
+
+QList<int> filledColumns(const templates::Template& t, const BatchData& data, const QList<BatchPoint>& points,
+                         const QList<int>& map) {
+    if (data.source == BatchData::Source::Spreadsheet) {
+        QList<int> out;
+        for (int p = 0; p < points.size(); ++p) {
+            const int c = map.value(p, -1);
+            out << (c >= 0 && c < data.header.size() ? c : -1);
+        }
+        return out;
+    }
+    QList<int> out;
+    for (const BatchPoint& p : points) {
+        const QString& binding = t.family(p.ref.family)[p.ref.slot].binding;
+        out << (templates::customerBindings().contains(binding) ? int(data.header.indexOf(binding)) : -1);
+    }
     return out;
 }
 

@@ -38,6 +38,11 @@ QString looseName(const QString& name);
 QList<int> mapColumns(const QStringList& header, const QList<BatchPoint>& points);
 // The names of the points no column fills: they keep the texts typed in the print window.
 QStringList unfilledPoints(const QList<BatchPoint>& points, const QList<int>& map);
+// The mapping after the user gives the column (-1: none) to the point: the point that had the column lets
+// it go, since a column fills one point. Unchanged for a point that is not in the map.
+QList<int> assignColumn(QList<int> map, int point, int column);
+// The line under the mapping: which points keep the print window's texts.
+QString unfilledNotice(const QStringList& unfilled);
 
 // The rows a batch can print.
 struct BatchData {
@@ -60,6 +65,17 @@ std::optional<std::pair<int, int>> parseRowRange(const QString& text);
 // The indices (into data.rows) of the rows whose numbers lie in the range.
 QList<int> rowsInRange(const BatchData& data, int first, int last);
 QList<int> allRows(const BatchData& data);
+
+// The rows the batch dialog prints: all of them, the range typed (nothing for a text that is not one) or
+// the ticked ones.
+enum class RowChoice { All, Range, Ticked };
+QList<int> chosenRows(const BatchData& data, RowChoice choice, const QString& range,
+                      const QList<int>& ticked);
+
+// The column (index in data.header, -1 for none) that fills each point: the mapping for spreadsheet rows;
+// for customers, the customer column the point is bound to, as a pick fills it.
+QList<int> filledColumns(const templates::Template& t, const BatchData& data, const QList<BatchPoint>& points,
+                         const QList<int>& map);
 
 // Everything a batch needs to build its sheets.
 struct BatchSpec {

@@ -18,94 +18,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPixmap>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTableView>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace vorlan::printing {
 
 namespace {
-constexpr ui::TwipsSize kPreviewSize{13215_tw, 7935_tw};
-const QString kNoColumn = QStringLiteral("（不填，用打印窗口中的内容）");
 const QString kTitle = QStringLiteral("批量打印");
 } // namespace
-
-// --- Rows of the source ---------------------------------------------------------------------------------
-
-void BatchRowsModel::setData(const BatchData* data) {
-    beginResetModel();
-    data_ = data;
-    ticks_ = QList<bool>(data ? data->rows.size() : 0, false);
-    endResetModel();
-}
-
-QList<int> BatchRowsModel::ticked() const {
-    QList<int> out;
-    for (int i = 0; i < ticks_.size(); ++i)
-        if (ticks_.at(i))
-            out << i;
-    return out;
-}
-
-void BatchRowsModel::setTicked(int row, bool on) {
-    setData(index(row, 0), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
-}
-
-int BatchRowsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !data_ ? 0 : int(data_->rows.size());
-}
-
-int BatchRowsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || !data_ ? 0 : int(data_->header.size()) + 1;
-}
-
-QVariant BatchRowsModel::data(const QModelIndex& index, int role) const {
-    if (!data_ || !index.isValid())
-        return {};
-    if (index.column() == 0) {
-        if (role == Qt::CheckStateRole)
-            return ticks_.value(index.row()) ? Qt::Checked : Qt::Unchecked;
-        if (role == Qt::DisplayRole)
-            return data_->rowNumbers.value(index.row());
-        return {};
-    }
-    if (role == Qt::DisplayRole)
-        return data_->rows.value(index.row()).value(index.column() - 1);
-    return {};
-}
-
-bool BatchRowsModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= ticks_.size())
-        return false;
-    ticks_[index.row()] = value.toInt() == Qt::Checked;
-    emit dataChanged(index, index, {Qt::CheckStateRole});
-    return true;
-}
-
-Qt::ItemFlags BatchRowsModel::flags(const QModelIndex& index) const {
-    Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.column() == 0)
-        f |= Qt::ItemIsUserCheckable;
-    return f;
-}
-
-QVariant BatchRowsModel::headerData(int section, Qt::Orientation o, int role) const {
-    if (role != Qt::DisplayRole || o != Qt::Horizontal || !data_)
-        return QAbstractTableModel::headerData(section, o, role);
-    if (section == 0)
-        return data_->source == BatchData::Source::Customers ? QStringLiteral("序号")
-                                                             : QStringLiteral("行号");
-    return data_->header.value(section - 1);
-}
-
-// --- The dialog -------------------------------------------------------------------------------------------
 
 Frm_BatchPrint::Frm_BatchPrint(QWidget* parent, const templates::Template& t, const BoxTexts& typed,
                                int allup, int allleft, bool log, const PrintSettings& settings)
@@ -116,6 +40,8 @@ Frm_BatchPrint::Frm_BatchPrint(QWidget* parent, const templates::Template& t, co
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     points_ = batchPoints(tmpl_);
     buildLayout();
+    // Room for the mapping of a long template beside the rows and the preview.
+    resize(ui::toPixels(ui::TwipsSize{16800_tw, 10500_tw}).expandedTo(sizeHint()));
     useCustomers();
 }
 
@@ -125,8 +51,8 @@ void Frm_BatchPrint::buildLayout() {
     auto* root = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
-    root->addLayout(left, 1);
-    root->addLayout(right, 1);
+    root->addLayout(left, 2);
+    root->addLayout(right, 3);
 
     auto* source = new QGroupBox(QStringLiteral("数据来源"), this);
     auto* sl = new QGridLayout(source);
@@ -146,27 +72,11 @@ void Frm_BatchPrint::buildLayout() {
     sl->addWidget(cmdBrowse, 1, 2);
     sl->addWidget(new QLabel(QStringLiteral("工作表："), source), 2, 0);
     sl->addWidget(cboSheet, 2, 1, 1, 2);
+    sl->setColumnStretch(1, 1);
     left->addWidget(source);
 
-    tblMapping = new QTableWidget(int(points_.size()), 2, this);
-    tblMapping->setObjectName(QStringLiteral("tblMapping"));
-    tblMapping->setHorizontalHeaderLabels({QStringLiteral("输入点"), QStringLiteral("填入的列")});
-    tblMapping->horizontalHeader()->setStretchLastSection(true);
-    tblMapping->verticalHeader()->hide();
-    for (int p = 0; p < points_.size(); ++p) {
-        auto* name = new QTableWidgetItem(points_.at(p).name);
-        name->setFlags(Qt::ItemIsEnabled);
-        tblMapping->setItem(p, 0, name);
-        auto* box = new QComboBox(tblMapping);
-        box->setObjectName(QStringLiteral("cboColumn%1").arg(p));
-        tblMapping->setCellWidget(p, 1, box);
-        connect(box, &QComboBox::activated, this, [this, p](int i) { setMapping(p, i - 1); });
-    }
-    left->addWidget(new QLabel(QStringLiteral("列与输入点的对应（按名称自动对应，可以修改）："), this));
-    left->addWidget(tblMapping, 1);
-    lblUnfilled = ui::makeLabel(this, QStringLiteral("lblUnfilled"), QString());
-    lblUnfilled->setWordWrap(true);
-    left->addWidget(lblUnfilled);
+    mapping = new BatchMappingTable(this, points_);
+    left->addWidget(mapping, 1);
 
     rows_ = new BatchRowsModel(this);
     lstRows = new QTableView(this);
@@ -174,6 +84,9 @@ void Frm_BatchPrint::buildLayout() {
     lstRows->setModel(rows_);
     lstRows->verticalHeader()->hide();
     lstRows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstRows->setTabKeyNavigation(false); // the arrows move in the list, Tab leaves it
+    lstRows->setWordWrap(false);         // one line a row: more rows in sight
+    lstRows->horizontalHeader()->setStretchLastSection(true);
     QPalette pal = lstRows->palette();
     pal.setColor(QPalette::Base, QColor(182, 214, 255));
     lstRows->setPalette(pal);
@@ -187,6 +100,7 @@ void Frm_BatchPrint::buildLayout() {
     txtRange = new QLineEdit(this);
     txtRange->setObjectName(QStringLiteral("txtRange"));
     txtRange->setPlaceholderText(QStringLiteral("如 2-11"));
+    txtRange->setFixedWidth(ui::toPixels(1800_tw));
     optTicked = new QRadioButton(QStringLiteral("勾选的行"), this);
     optTicked->setObjectName(QStringLiteral("optTicked"));
     auto* group = new QButtonGroup(this);
@@ -202,33 +116,20 @@ void Frm_BatchPrint::buildLayout() {
     choice->addWidget(optRange);
     choice->addWidget(txtRange);
     choice->addWidget(optTicked);
+    choice->addStretch(1);
     right->addLayout(choice);
 
-    picPreview = ui::makeLabel(this, QStringLiteral("picPreview"), QString());
-    picPreview->setAutoFillBackground(true);
-    QPalette white = picPreview->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    picPreview->setPalette(white);
-    picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picPreview->setFixedSize(ui::toPixels(kPreviewSize) / 2);
-    picPreview->setScaledContents(true);
-    right->addWidget(picPreview);
+    preview = new BatchPreview(this);
+    preview->sheetAt = [this](int i, QString* problem) { return batchSheet(spec(), i, problem); };
+    right->addWidget(preview);
 
-    auto* nav = new QHBoxLayout;
-    cmdPrev = ui::makeButton(this, QStringLiteral("cmdPrev"), QStringLiteral("◀"));
-    cmdNext = ui::makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("▶"));
-    spinSheet = new QSpinBox(this);
-    spinSheet->setObjectName(QStringLiteral("spinSheet"));
-    lblSheetOf = ui::makeLabel(this, QStringLiteral("lblSheetOf"), QString());
+    auto* buttons = new QHBoxLayout;
     cmdPrint = ui::makeButton(this, QStringLiteral("cmdPrint"), QStringLiteral("开始打印"));
     cmdClose = ui::makeButton(this, QStringLiteral("cmdClose"), QStringLiteral("返  回"));
-    nav->addWidget(cmdPrev);
-    nav->addWidget(spinSheet);
-    nav->addWidget(cmdNext);
-    nav->addWidget(lblSheetOf, 1);
-    nav->addWidget(cmdPrint);
-    nav->addWidget(cmdClose);
-    right->addLayout(nav);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdPrint);
+    buttons->addWidget(cmdClose);
+    right->addLayout(buttons);
 
     connect(optCustomers, &QRadioButton::clicked, this, &Frm_BatchPrint::useCustomers);
     connect(optFile, &QRadioButton::clicked, this, [this] {
@@ -247,12 +148,7 @@ void Frm_BatchPrint::buildLayout() {
         if (optTicked->isChecked())
             refreshPreview();
     });
-    connect(cmdPrev, &QPushButton::clicked, this, [this] { showSheet(shownSheet() - 1); });
-    connect(cmdNext, &QPushButton::clicked, this, [this] { showSheet(shownSheet() + 1); });
-    connect(spinSheet, &QSpinBox::valueChanged, this, [this](int n) {
-        if (!updating_)
-            showSheet(n);
-    });
+    connect(mapping, &BatchMappingTable::columnChosen, this, &Frm_BatchPrint::setMapping);
     connect(cmdPrint, &QPushButton::clicked, this, &Frm_BatchPrint::cmdPrint_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -298,6 +194,7 @@ void Frm_BatchPrint::openFile(const QString& path) {
     }
     reader_ = std::move(reader);
     txtFile->setText(path);
+    txtFile->setToolTip(path);
     optFile->setChecked(true);
     cboSheet->clear();
     cboSheet->addItems(reader_->sheetNames());
@@ -323,53 +220,17 @@ void Frm_BatchPrint::sourceChanged() {
     map_ = data_.source == BatchData::Source::Spreadsheet ? mapColumns(data_.header, points_)
                                                           : QList<int>(points_.size(), -1);
     rows_->setData(&data_);
-    refreshMapping();
+    lstRows->resizeColumnsToContents();
+    mapping->showColumns(data_, filledColumns(tmpl_, data_, points_, map_));
     refreshPreview();
 }
 
 void Frm_BatchPrint::setMapping(int point, int column) {
-    if (point < 0 || point >= map_.size() || data_.source != BatchData::Source::Spreadsheet)
+    if (data_.source != BatchData::Source::Spreadsheet)
         return;
-    // A column fills one point: the point that had it lets it go.
-    if (column >= 0)
-        for (int& c : map_)
-            if (c == column)
-                c = -1;
-    map_[point] = column;
-    refreshMapping();
+    map_ = assignColumn(map_, point, column);
+    mapping->showColumns(data_, filledColumns(tmpl_, data_, points_, map_));
     refreshPreview();
-}
-
-void Frm_BatchPrint::refreshMapping() {
-    const bool fromFile = data_.source == BatchData::Source::Spreadsheet;
-    for (int p = 0; p < points_.size(); ++p) {
-        auto* box = qobject_cast<QComboBox*>(tblMapping->cellWidget(p, 1));
-        if (!box)
-            continue;
-        box->clear();
-        if (fromFile) {
-            box->addItem(kNoColumn);
-            box->addItems(data_.header);
-            box->setCurrentIndex(map_.value(p, -1) + 1);
-        } else {
-            // Customers fill the points bound to their columns, as a pick does.
-            const QString& binding = tmpl_.family(points_.at(p).ref.family)[points_.at(p).ref.slot].binding;
-            box->addItem(templates::customerBindings().contains(binding) ? binding : kNoColumn);
-        }
-        box->setEnabled(fromFile);
-    }
-    QStringList unfilled;
-    if (fromFile) {
-        unfilled = unfilledPoints(points_, map_);
-    } else {
-        for (const BatchPoint& p : points_)
-            if (!templates::customerBindings().contains(tmpl_.family(p.ref.family)[p.ref.slot].binding))
-                unfilled << p.name;
-    }
-    lblUnfilled->setText(unfilled.isEmpty()
-                             ? QStringLiteral("每个输入点都有列填入。")
-                             : QStringLiteral("没有列填入的输入点（打印打印窗口中输入的内容）：") +
-                                   unfilled.join(QStringLiteral("、")));
 }
 
 BatchSpec Frm_BatchPrint::spec() const {
@@ -381,14 +242,10 @@ BatchSpec Frm_BatchPrint::spec() const {
     s.settings = settings_;
     s.data = data_;
     s.map = map_;
-    if (optTicked->isChecked()) {
-        s.chosen = rows_->ticked();
-    } else if (optRange->isChecked()) {
-        if (const auto r = parseRowRange(txtRange->text()))
-            s.chosen = rowsInRange(data_, r->first, r->second);
-    } else {
-        s.chosen = allRows(data_);
-    }
+    const RowChoice choice = optTicked->isChecked()  ? RowChoice::Ticked
+                             : optRange->isChecked() ? RowChoice::Range
+                                                     : RowChoice::All;
+    s.chosen = chosenRows(data_, choice, txtRange->text(), rows_->ticked());
     return s;
 }
 
@@ -397,47 +254,12 @@ int Frm_BatchPrint::sheetCount() const {
 }
 
 int Frm_BatchPrint::shownSheet() const {
-    return sheetCount() == 0 ? 0 : spinSheet->value();
+    return preview->shown();
 }
 
 void Frm_BatchPrint::refreshPreview() {
-    if (!cmdPrint) // still being built
-        return;
-    const int n = sheetCount();
-    updating_ = true;
-    spinSheet->setRange(n == 0 ? 0 : 1, n);
-    updating_ = false;
-    showSheet(std::clamp(spinSheet->value(), n == 0 ? 0 : 1, n));
-}
-
-void Frm_BatchPrint::showSheet(int n) {
-    const BatchSpec s = spec();
-    const int total = int(s.chosen.size());
-    if (total == 0) {
-        picPreview->setPixmap(QPixmap());
-        lblSheetOf->setText(QStringLiteral("没有要打印的张"));
-        cmdPrev->setEnabled(false);
-        cmdNext->setEnabled(false);
-        return;
-    }
-    n = std::clamp(n, 1, total);
-    updating_ = true;
-    spinSheet->setValue(n);
-    updating_ = false;
-    cmdPrev->setEnabled(n > 1);
-    cmdNext->setEnabled(n < total);
-    lblSheetOf->setText(QStringLiteral("第%1张，共%2张").arg(n).arg(total));
-    // The same renderer as the page and the print window's preview.
-    QString problem;
-    const PrintSheet sheet = batchSheet(s, n - 1, &problem);
-    QPixmap page(ui::toPixels(kPreviewSize));
-    page.fill(Qt::white);
-    if (problem.isEmpty()) {
-        QPainter painter(&page);
-        drawSheet(painter, sheet);
-    }
-    picPreview->setPixmap(page);
-    picPreview->setToolTip(problem);
+    if (preview) // not while being built
+        preview->setCount(sheetCount());
 }
 
 void Frm_BatchPrint::cmdPrint_Click() {

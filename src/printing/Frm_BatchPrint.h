@@ -4,45 +4,23 @@
 // rows, a preview of each sheet and one print job with a progress dialog. The rules are in Batch.h.
 
 #include "printing/Batch.h"
+#include "printing/BatchMappingTable.h"
+#include "printing/BatchPreview.h"
+#include "printing/BatchRowsModel.h"
 
-#include <QAbstractTableModel>
 #include <QDialog>
 
 #include <functional>
 #include <memory>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QProgressDialog;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTableView;
-class QTableWidget;
 
 namespace vorlan::printing {
-
-// The rows of the batch's source with a tick box each (check state in the model: the register can be long).
-class BatchRowsModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void setData(const BatchData* data);
-    QList<int> ticked() const;
-    void setTicked(int row, bool on);
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
-private:
-    const BatchData* data_ = nullptr;
-    QList<bool> ticks_;
-};
 
 class Frm_BatchPrint : public QDialog {
     Q_OBJECT
@@ -55,23 +33,18 @@ public:
 
     QRadioButton* optCustomers = nullptr; // "勾选的客户"
     QRadioButton* optFile = nullptr;      // "电子表格文件"
-    QLineEdit* txtFile = nullptr;
-    QPushButton* cmdBrowse = nullptr;
-    QComboBox* cboSheet = nullptr;
-    QTableWidget* tblMapping = nullptr; // one row per input point: its name and the column that fills it
-    QLabel* lblUnfilled = nullptr;
-    QTableView* lstRows = nullptr;
-    QRadioButton* optAllRows = nullptr;
-    QRadioButton* optRange = nullptr;
-    QLineEdit* txtRange = nullptr;
-    QRadioButton* optTicked = nullptr;
-    QLabel* picPreview = nullptr;
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QSpinBox* spinSheet = nullptr;
-    QLabel* lblSheetOf = nullptr;
-    QPushButton* cmdPrint = nullptr;
-    QPushButton* cmdClose = nullptr;
+    QLineEdit* txtFile = nullptr;         // the file's path
+    QPushButton* cmdBrowse = nullptr;     // "选择文件…"
+    QComboBox* cboSheet = nullptr;        // "工作表："
+    BatchMappingTable* mapping = nullptr;
+    QTableView* lstRows = nullptr;      // the rows of the source, with tick boxes
+    QRadioButton* optAllRows = nullptr; // "全部行"
+    QRadioButton* optRange = nullptr;   // "行范围"
+    QLineEdit* txtRange = nullptr;      // the range, "如 2-11"
+    QRadioButton* optTicked = nullptr;  // "勾选的行"
+    BatchPreview* preview = nullptr;
+    QPushButton* cmdPrint = nullptr; // "开始打印"
+    QPushButton* cmdClose = nullptr; // "返  回"
 
     BatchRowsModel* rows() const { return rows_; }
     // The batch as the dialog stands: source, mapping, chosen rows.
@@ -88,13 +61,11 @@ public:
     void openFile(const QString& path); // reads the file and its first sheet
     void selectSheet(const QString& sheet);
     void setMapping(int point, int column); // -1: no column
-    void showSheet(int n);
     void cmdPrint_Click();
 
 private:
     void buildLayout();
     void sourceChanged();
-    void refreshMapping();
     void refreshPreview();
 
     templates::Template tmpl_;
@@ -108,7 +79,6 @@ private:
     QList<int> map_;
     std::unique_ptr<customers::SpreadsheetReader> reader_;
     BatchRowsModel* rows_ = nullptr;
-    bool updating_ = false;
 };
 
 } // namespace vorlan::printing

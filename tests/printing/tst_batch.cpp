@@ -161,6 +161,106 @@ private slots:
             QCOMPARE(*r, std::pair(first, last));
     }
 
+    // The dialog's mapping: a column given to a point is taken from the point that had it.
+    void assignColumn_data() {
+        QTest::addColumn<QList<int>>("map");
+        QTest::addColumn<int>("point");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QList<int>>("after");
+        QTest::newRow("free column") << QList<int>{0, -1, -1} << 1 << 2 << QList<int>{0, 2, -1};
+        QTest::newRow("taken from another point") << QList<int>{0, 1, 2} << 2 << 0 << QList<int>{-1, 1, 0};
+        QTest::newRow("same point again") << QList<int>{0, 1} << 0 << 0 << QList<int>{0, 1};
+        QTest::newRow("no column frees nothing else") << QList<int>{0, 1} << 0 << -1 << QList<int>{-1, 1};
+        QTest::newRow("point out of range") << QList<int>{0, 1} << 2 << 0 << QList<int>{0, 1};
+        QTest::newRow("negative point") << QList<int>{0, 1} << -1 << 1 << QList<int>{0, 1};
+    }
+    void assignColumn() {
+        QFETCH(QList<int>, map);
+        QFETCH(int, point);
+        QFETCH(int, column);
+        QFETCH(QList<int>, after);
+        QCOMPARE(printing::assignColumn(map, point, column), after);
+    }
+
+    void unfilledNotice_data() {
+        QTest::addColumn<QStringList>("unfilled");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("none") << QStringList{} << "每个输入点都有列填入。";
+        QTest::newRow("two") << QStringList{"寄件单位", "备注"}
+                             << "没有列填入的输入点（用打印窗口中输入的内容）：寄件单位、备注";
+    }
+    void unfilledNotice() {
+        QFETCH(QStringList, unfilled);
+        QFETCH(QString, says);
+        QCOMPARE(printing::unfilledNotice(unfilled), says);
+    }
+
+    void chosenRows_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QList<int>>("ticked");
+        QTest::addColumn<QList<int>>("rows");
+        const int all = int(RowChoice::All), range = int(RowChoice::Range), ticked = int(RowChoice::Ticked);
+        // Worksheet rows 2, 3, 5, 6 (row 4 was empty).
+        QTest::newRow("all") << all << "3-3" << QList<int>{1} << QList<int>{0, 1, 2, 3};
+        QTest::newRow("range over a gap") << range << "3-5" << QList<int>{} << QList<int>{1, 2};
+        QTest::newRow("range of the gap only") << range << "4" << QList<int>{} << QList<int>{};
+        QTest::newRow("range not a range") << range << "a" << QList<int>{0} << QList<int>{};
+        QTest::newRow("empty range") << range << "" << QList<int>{} << QList<int>{};
+        QTest::newRow("ticked") << ticked << "2-6" << QList<int>{3, 0} << QList<int>{3, 0};
+        QTest::newRow("ticked beyond the rows") << ticked << "" << QList<int>{1, 4, -1} << QList<int>{1};
+        QTest::newRow("nothing ticked") << ticked << "2-6" << QList<int>{} << QList<int>{};
+    }
+    void chosenRows() {
+        QFETCH(int, choice);
+        QFETCH(QString, range);
+        QFETCH(QList<int>, ticked);
+        QFETCH(QList<int>, rows);
+        BatchData d;
+        d.header = QStringList{"a"};
+        d.rows = {{"1"}, {"2"}, {"3"}, {"4"}};
+        d.rowNumbers = {2, 3, 5, 6};
+        QCOMPARE(printing::chosenRows(d, RowChoice(choice), range, ticked), rows);
+    }
+
+    // What the mapping table shows: the mapping for a spreadsheet, the bindings for customers.
+    void filledColumns_data() {
+        QTest::addColumn<bool>("customers");
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<QString>("column"); // empty: none
+        QTest::newRow("customer name") << true << "寄件单位"
+                                       << "客户名称";
+        QTest::newRow("customer phone") << true << "寄件电话"
+                                        << "联系电话";
+        QTest::newRow("unbound point") << true << "收件人"
+                                       << "";
+        QTest::newRow("common use is not a customer column") << true << "物品名称"
+                                                             << "";
+        QTest::newRow("mapped column") << false << "收件人"
+                                       << "收件人";
+        QTest::newRow("loosely mapped column") << false << "收件电话"
+                                               << "收件 电话";
+        QTest::newRow("bound but not in the sheet") << false << "寄件单位"
+                                                    << "";
+    }
+    void filledColumns() {
+        QFETCH(bool, customers);
+        QFETCH(QString, point);
+        QFETCH(QString, column);
+        const BatchSpec spec = customers ? BatchSpec{} : sampleSpec(path("f.csv"), 1);
+        const templates::Template t = sample::sampleTemplate();
+        const BatchData data = customers ? customerData({}) : spec.data;
+        const QList<BatchPoint> points = batchPoints(t);
+        const QList<int> filled = printing::filledColumns(t, data, points, spec.map);
+        QCOMPARE(filled.size(), points.size());
+        int p = 0;
+        while (p < points.size() && points.at(p).name != point)
+            ++p;
+        QVERIFY(p < points.size());
+        QCOMPARE(data.header.value(filled.at(p)), column);
+        QCOMPARE(unfilledPoints(points, filled).contains(point), column.isEmpty());
+    }
+
     void readsRowsUnderTheHeader() {
         auto reader = customers::openSpreadsheet(writeFile(path("rows.csv"), "a,b\n1,2\n,\n\n3,\n"));
         const BatchData d = readBatchData(*reader);

@@ -7,6 +7,7 @@
 #include "printing/SampleData.h"
 #include "templates/TemplateStore.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,20 +100,20 @@ private slots:
         QCOMPARE(w.txtFile->text(), QDir(f.env.folder()).filePath(QStringLiteral("data.csv")));
         QCOMPARE(columnBox(w, f.point(QStringLiteral("收件人")))->currentText(), QStringLiteral("收件人"));
         QCOMPARE(columnBox(w, f.point(QStringLiteral("寄件单位")))->currentIndex(), 0);
-        QVERIFY(w.lblUnfilled->text().contains(QStringLiteral("寄件单位")));
-        QVERIFY(!w.lblUnfilled->text().contains(QStringLiteral("收件人")));
+        QVERIFY(w.mapping->lblUnfilled->text().contains(QStringLiteral("寄件单位")));
+        QVERIFY(!w.mapping->lblUnfilled->text().contains(QStringLiteral("收件人")));
 
         // Preview: sheet n of N, with the arrows and the number box.
         QCOMPARE(w.sheetCount(), 3);
         QCOMPARE(w.shownSheet(), 1);
-        QCOMPARE(w.lblSheetOf->text(), QStringLiteral("第1张，共3张"));
-        QVERIFY(!w.cmdPrev->isEnabled());
-        w.cmdNext->click();
+        QCOMPARE(w.preview->lblSheetOf->text(), QStringLiteral("第1张，共3张"));
+        QVERIFY(!w.preview->cmdPrev->isEnabled());
+        w.preview->cmdNext->click();
         QCOMPARE(w.shownSheet(), 2);
-        w.spinSheet->setValue(3);
-        QCOMPARE(w.lblSheetOf->text(), QStringLiteral("第3张，共3张"));
-        QVERIFY(!w.cmdNext->isEnabled());
-        QVERIFY(!w.picPreview->pixmap().isNull());
+        w.preview->spinSheet->setValue(3);
+        QCOMPARE(w.preview->lblSheetOf->text(), QStringLiteral("第3张，共3张"));
+        QVERIFY(!w.preview->cmdNext->isEnabled());
+        QVERIFY(!w.preview->picPreview->pixmap().isNull());
 
         // A range of worksheet rows.
         w.optRange->setChecked(true);
@@ -141,7 +142,7 @@ private slots:
         QCOMPARE(w.spec().map.value(receiver), 1);
         QCOMPARE(w.spec().map.value(phone), -1);
         QCOMPARE(columnBox(w, phone)->currentIndex(), 0);
-        QVERIFY(w.lblUnfilled->text().contains(QStringLiteral("收件电话")));
+        QVERIFY(w.mapping->lblUnfilled->text().contains(QStringLiteral("收件电话")));
         QCOMPARE(batchSheet(w.spec(), 0).fields.value(3).text, QStringLiteral("13800000001"));
     }
 
@@ -214,6 +215,47 @@ private slots:
         w.openFile(path);
         QVERIFY(f.env.prompter.lastText().contains(QStringLiteral("坏.xlsx")));
         QVERIFY(w.optCustomers->isChecked());
+    }
+
+    // Tab walks the dialog from the source down to the buttons, every column box on the way; Enter in a
+    // box never starts the job (the print button is not the default button); Esc closes.
+    void keyboard() {
+        Fixture f;
+        Frm_BatchPrint w(nullptr, f.tmpl, {}, 0, 0, true);
+        w.openFile(f.csv(kRows));
+        w.show();
+        w.activateWindow();
+        if (!QTest::qWaitForWindowActive(&w))
+            QSKIP("the window cannot be made active on this platform");
+        w.optFile->setFocus();
+        QStringList order;
+        for (int i = 0; i < 60; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            if (!order.isEmpty() && focus == w.optFile)
+                break;
+            order << focus->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QStringList expected{"optFile", "txtFile", "cmdBrowse"};
+        for (int p = 0; p < batchPoints(f.tmpl).size(); ++p)
+            expected << QStringLiteral("cboColumn%1").arg(p);
+        // One stop per group of option buttons: the checked one (the arrows move within the group).
+        expected +=
+            QStringList{"lstRows", "optAllRows", "txtRange", "spinSheet", "cmdNext", "cmdPrint", "cmdClose"};
+        QCOMPARE(order, expected);
+
+        w.txtRange->setFocus();
+        QTest::keyClicks(w.txtRange, "2-3");
+        QTest::keyClick(w.txtRange, Qt::Key_Return);
+        QCOMPARE(w.sheetCount(), 2);
+        QVERIFY(w.isVisible());
+        QVERIFY(f.env.prompter.lastText().isEmpty());
+        QVERIFY(!QFile::exists(f.pdf));
+
+        QTest::keyClick(w.txtRange, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.result(), int(QDialog::Rejected));
     }
 
     // The print window opens the dialog on its template with the texts typed there.

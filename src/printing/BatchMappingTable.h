@@ -1,0 +1,33 @@
+#pragma once
+// The batch dialog's table of input points with the column that fills each one, and the line naming the
+// points no column fills.
+
+#include "printing/Batch.h"
+
+#include <QWidget>
+
+class QLabel;
+class QTableWidget;
+
+namespace vorlan::printing {
+
+class BatchMappingTable : public QWidget {
+    Q_OBJECT
+public:
+    BatchMappingTable(QWidget* parent, const QList<BatchPoint>& points);
+
+    QTableWidget* tblMapping = nullptr; // one row per input point, a column box "cboColumn<n>" in each
+    QLabel* lblUnfilled = nullptr;
+
+    // The columns of data that fill the points (per filledColumns); the boxes can be changed only for a
+    // spreadsheet, since customers fill the points bound to them.
+    void showColumns(const BatchData& data, const QList<int>& filled);
+
+signals:
+    void columnChosen(int point, int column); // -1: no column
+
+private:
+    QList<BatchPoint> points_;
+};
+
+} // namespace vorlan::printing
