@@ -7,22 +7,21 @@
 #include "printing/PrintSettingsStore.h"
 #include "printing/PrintSetupDialog.h"
 #include "printing/PrintWindows.h"
-#include "printing/PrinterSetup.h"
+#include "printing/WindowKeys.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -38,32 +37,11 @@ using templates::Family;
 
 namespace {
 constexpr ui::TwipsSize kClientSize{13695_tw, 9495_tw};
-constexpr ui::TwipsSize kPreviewSize{13215_tw, 7935_tw};
 
 QPushButton* windowButton(QWidget* parent, const QString& name, const QString& caption) {
     QPushButton* b = ui::makeButton(parent, name, caption);
     b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
     return b;
-}
-
-// Read and written in the portable form: the native one follows the installed translations.
-QKeySequence keysOf(const char* keys) {
-    return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText);
-}
-
-QString withKeys(const QString& what, const QKeySequence& keys) {
-    return what + QStringLiteral("（") + keys.toString(QKeySequence::PortableText) + QStringLiteral("）");
-}
-
-// The cursor to the end of a box's text, nothing selected: a typed key must not replace a picked value.
-void unselect(QWidget* box) {
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        line->end(false);
-    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(box)) {
-        QTextCursor c = multi->textCursor();
-        c.movePosition(QTextCursor::End);
-        multi->setTextCursor(c);
-    }
 }
 } // namespace
 
@@ -115,21 +93,9 @@ void Frm_PrintWindow::buildLayout() {
     page1Layout->addWidget(XPFrame2);
     SSTab1->addTab(page1, QStringLiteral("模板打印"));
 
-    // Second tab: the white preview surface.
-    auto* previewArea = new QScrollArea;
-    previewArea->setObjectName(QStringLiteral("SSTab1_Page2"));
-    previewArea->setFrameShape(QFrame::NoFrame);
-    previewArea->setWidgetResizable(false);
-    previewArea->setFocusPolicy(Qt::NoFocus);
-    Picture1 = ui::makeLabel(nullptr, QStringLiteral("Picture1"), QString());
-    Picture1->setAutoFillBackground(true);
-    QPalette white = Picture1->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Picture1->setPalette(white);
-    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->resize(ui::toPixels(kPreviewSize));
-    previewArea->setWidget(Picture1);
-    SSTab1->addTab(previewArea, QStringLiteral("打印预览"));
+    preview_ = new PreviewPane;
+    Picture1 = preview_->Picture1;
+    SSTab1->addTab(preview_, QStringLiteral("打印预览"));
 
     // Below the tabs: the log switch and the buttons.
     auto* bottom = new QHBoxLayout;
@@ -170,48 +136,23 @@ void Frm_PrintWindow::buildLayout() {
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
     connect(cmdBatchPrint, &QPushButton::clicked, this, [this] { cmdBatchPrint_Click(); });
-    XPBut单件打印->installEventFilter(this);
+    ignoreDoubleClick(XPBut单件打印);
     connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
 }
 
 void Frm_PrintWindow::buildKeys() {
-    // Every button has its key, named in its tooltip. A held key presses once: one press, one sheet.
-    auto bind = [this](QPushButton* b, const char* keys, const QString& what) {
-        const QKeySequence seq = keysOf(keys);
-        b->setToolTip(withKeys(what, seq));
-        auto* a = new QAction(what, this);
-        a->setObjectName(b->objectName() + QStringLiteral("_key"));
-        a->setShortcut(seq);
-        a->setShortcutContext(Qt::WindowShortcut);
-        a->setAutoRepeat(false);
-        addAction(a);
-        connect(a, &QAction::triggered, b, [b] {
-            if (b->isEnabled())
-                b->click();
-        });
-    };
-    bind(XPBut单件打印, "Ctrl+P", QStringLiteral("开始打印"));
-    bind(cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
-    bind(XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
-    bind(XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
-    bind(cmdPrintSetup, "Ctrl+Shift+S", QStringLiteral("打印设置：打印机、纸张、方向和位置起点"));
-    bind(cmdBatchPrint, "Ctrl+B", QStringLiteral("批量打印：多张一次打印"));
-    bind(XPButton1, "Ctrl+W", QStringLiteral("返回"));
-
-    // The preview is a tab, not a button: the same key shows it and goes back to the form.
-    const QKeySequence previewKeys = keysOf("Ctrl+Shift+P");
-    SSTab1->setTabToolTip(0, withKeys(QStringLiteral("模板打印"), previewKeys));
-    SSTab1->setTabToolTip(1, withKeys(QStringLiteral("打印预览"), previewKeys));
-    auto* preview = new QAction(QStringLiteral("打印预览"), this);
-    preview->setObjectName(QStringLiteral("SSTab1_key"));
-    preview->setShortcut(previewKeys);
-    preview->setShortcutContext(Qt::WindowShortcut);
-    preview->setAutoRepeat(false);
-    addAction(preview);
-    connect(preview, &QAction::triggered, this,
-            [this] { SSTab1->setCurrentIndex(SSTab1->currentIndex() == 1 ? 0 : 1); });
+    // Every button has its key, named in its tooltip.
+    bindButtonKey(this, XPBut单件打印, "Ctrl+P", QStringLiteral("开始打印"));
+    bindButtonKey(this, cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
+    bindButtonKey(this, XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
+    bindButtonKey(this, XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
+    bindButtonKey(this, cmdPrintSetup, "Ctrl+Shift+S",
+                  QStringLiteral("打印设置：打印机、纸张、方向和位置起点"));
+    bindButtonKey(this, cmdBatchPrint, "Ctrl+B", QStringLiteral("批量打印：多张一次打印"));
+    bindButtonKey(this, XPButton1, "Ctrl+W", QStringLiteral("返回"));
+    bindTabToggleKey(this, SSTab1, "Ctrl+Shift+P");
 }
 
 bool Frm_PrintWindow::load() {
@@ -240,11 +181,6 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     if (templates::pictureShown(tmpl_.picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
     XPFrame2->setOffsets(tmpl_.allup, tmpl_.allleft);
-    for (const SlotRef& ref : readingOrder(tmpl_)) {
-        QWidget* b = box(ref);
-        if (b && pickerForSlot(tmpl_, ref.slot) != PickerKind::None)
-            b->setToolTip(b->toolTip() + QStringLiteral("（F4 或双击：选择）"));
-    }
     applyTabOrder();
     focusFirst();
 
@@ -285,17 +221,13 @@ void Frm_PrintWindow::applyTabOrder() {
     for (const SlotRef& ref : order_)
         chain << box(ref);
     chain << XPBut单件打印 << cmdNext;
-    for (int i = 0; i < bottomRow_->count(); ++i) {
-        QWidget* w = bottomRow_->itemAt(i)->widget();
-        if (w && !chain.contains(w) && (w->focusPolicy() & Qt::TabFocus))
-            chain << w;
-    }
-    for (QWidget* w : XPFrame2->findChildren<QWidget*>())
-        if (w->focusPolicy() & Qt::TabFocus)
-            chain << w;
+    QList<QWidget*> row;
+    for (int i = 0; i < bottomRow_->count(); ++i)
+        row << bottomRow_->itemAt(i)->widget();
+    appendTabStops(chain, row);
+    appendTabStops(chain, XPFrame2->findChildren<QWidget*>());
     chain << SSTab1->tabBar();
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    setTabChain(chain);
 }
 
 void Frm_PrintWindow::focusBox(const SlotRef& ref) {
@@ -434,12 +366,9 @@ void Frm_PrintWindow::XPButton_BaoCWT_Click() {
     templates::Template t = tmpl_;
     t.allup = XPFrame2->up();
     t.allleft = XPFrame2->left();
-    try {
-        templates::TemplateStore(app::state().db()).saveGeometry(t);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPButton_BaoCWT_Click"), e.description());
+    if (!ui::guarded(this, u"XPButton_BaoCWT_Click",
+                     [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
         return;
-    }
     tmpl_.allup = t.allup;
     tmpl_.allleft = t.allleft;
     tmpl_.hasHeader = true;
@@ -479,21 +408,12 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
 void Frm_PrintWindow::cmdNext_Click() {
     if (printing_)
         return;
-    const BoxTexts current = surface->texts();
-    const BoxTexts initial = initialTexts(tmpl_, day());
-    BoxTexts fresh;
-    bool unprinted = false; // a box that is emptied holds a value that never went to the printer
-    for (auto it = current.cbegin(); it != current.cend(); ++it) {
-        fresh.insert(it.key(), initial.value(it.key()));
-        const templates::InputPoint& p = tmpl_.family(it.key().family)[it.key().slot];
-        if (!it.value().isEmpty() && initialText(p.type, day()).isEmpty())
-            unprinted = true;
-    }
-    if (unprinted && current != printedTexts_ &&
+    const NextSheet next = nextSheet(tmpl_, surface->texts(), printedTexts_, day());
+    if (next.losesUnprinted &&
         ui::question(this, QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？"),
                      QStringLiteral("警告")) != ui::Answer::Yes)
         return;
-    surface->setTexts(fresh);
+    surface->setTexts(next.texts);
     setWindowTitle(tmpl_.name); // no longer the caption of the sheet printed before
     previewFrom_.reset();
     SSTab1->setCurrentIndex(0);
@@ -530,35 +450,13 @@ void Frm_PrintWindow::cmdPrintSetup_Click() {
 }
 
 void Frm_PrintWindow::renderPreview() {
-    // The same placement as on paper, drawn once per switch onto the white surface with the paper's
-    // outline; the surface grows to a paper larger than itself.
-    const PageGeometry sheetPage = previewGeometry(settings_);
-    const QSize least = ui::toPixels(kPreviewSize);
-    const QSize paper = ui::toPixels(sheetPage.paper);
-    Picture1->resize(least.expandedTo(paper + QSize(1, 1)));
-    const qreal dpr = devicePixelRatioF();
-    QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
-    page.setDevicePixelRatio(dpr);
-    page.fill(Qt::white);
-    PrintOutcome drawn;
-    {
-        QPainter painter(&page);
-        drawn = drawPreview(painter, currentSheet(), sheetPage);
-    }
-    Picture1->setPixmap(page);
     // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.
-    showNotice(this, printNotice(drawn));
+    showNotice(this, printNotice(preview_->render(currentSheet())));
 }
 
 // --- Events ----------------------------------------------------------------------------------------------
 
 bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == XPBut单件打印 && event->type() == QEvent::MouseButtonDblClick) {
-        // The second press of a double click: the first one has printed the sheet already. The press that
-        // came before this event has set the button down; releasing it must not click again.
-        XPBut单件打印->setDown(false);
-        return true;
-    }
     const auto ref = surface->slotOf(watched);
     if (!ref)
         return QDialog::eventFilter(watched, event);

@@ -12,6 +12,7 @@
 #include "printing/BoxSurface.h"
 #include "printing/FineTune.h"
 #include "printing/OffsetFrame.h"
+#include "printing/PreviewPane.h"
 #include "printing/PrintActions.h"
 #include "printing/PrintSettings.h"
 #include "templates/Handles.h"
@@ -141,6 +142,7 @@ private:
     QList<int> amountSlots_;
     templates::HandleSet* handles_ = nullptr;
     QScrollArea* surfaceArea_ = nullptr;
+    PreviewPane* preview_ = nullptr;
     QHBoxLayout* bottomRow_ = nullptr;             // the log switch and the buttons
     QList<finetune::SlotRef> order_;               // the boxes in reading order
     BoxTexts printedTexts_;                        // the texts of the last sheet that went to the printer
