@@ -1,7 +1,6 @@
 #include "printing/Frm_PrintWindow.h"
 
 #include "app/AppState.h"
-#include "data/Sql.h"
 #include "printing/AmountInWords.h"
 #include "printing/Frm_BatchPrint.h"
 #include "printing/PrintSettingsStore.h"
@@ -49,6 +48,7 @@ Frm_PrintWindow::Frm_PrintWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_申通快递"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    doc_ = new templates::TemplateDocument(this);
     buildLayout();
     buildKeys();
     ui::setClientSize(this, kClientSize);
@@ -129,8 +129,10 @@ void Frm_PrintWindow::buildLayout() {
     connect(handles_, &templates::HandleSet::objectMoved, this,
             [this](QWidget* object, const ui::TwipsRect& r) {
                 if (const auto ref = surface->slotOf(object))
-                    tmpl_.family(ref->family)[ref->slot].rect = r;
+                    doc_->setPointRect(*ref, r);
             });
+    connect(handles_, &templates::HandleSet::moveFinished, doc_, &templates::TemplateDocument::endGesture);
+    connect(doc_, &templates::TemplateDocument::pointMoved, this, [this](SlotRef ref) { pointMoved(ref); });
 
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
@@ -162,25 +164,27 @@ bool Frm_PrintWindow::load() {
 bool Frm_PrintWindow::load(const QString& templateName) {
     setWindowTitle(templateName);
     templates::LoadResult loaded;
-    try {
-        loaded = templates::TemplateStore(app::state().db()).load(templateName);
-        settings_ = PrintSettingsStore(app::state().db()).load(templateName);
-    } catch (const data::DbError& e) {
-        ui::exclamation(
-            parentWidget(),
-            QStringLiteral("模板“%1”无法读取，打印窗口不能打开。\n%2").arg(templateName, e.description()),
-            QStringLiteral("提示"));
+    const bool read = ui::guarded(
+        [&] {
+            loaded = templates::TemplateStore(app::state().db()).load(templateName);
+            settings_ = PrintSettingsStore(app::state().db()).load(templateName);
+        },
+        [&](const QString& why) {
+            ui::exclamation(parentWidget(),
+                            QStringLiteral("模板“%1”无法读取，打印窗口不能打开。\n%2").arg(templateName, why),
+                            QStringLiteral("提示"));
+        });
+    if (!read)
         return false;
-    }
-    tmpl_ = std::move(loaded.tmpl);
+    doc_->reset(std::move(loaded.tmpl));
 
-    amountSlots_ = printing::amountSlots(tmpl_);
+    amountSlots_ = printing::amountSlots(model());
 
     QStringList notes = loaded.skipped;
-    surface->build(tmpl_, initialTexts(tmpl_, day()), handles_, this);
-    if (templates::pictureShown(tmpl_.picture) && !surface->pictureShown())
+    surface->build(model(), initialTexts(model(), day()), handles_, this);
+    if (templates::pictureShown(model().picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
-    XPFrame2->setOffsets(tmpl_.allup, tmpl_.allleft);
+    XPFrame2->setOffsets(model().allup, model().allleft);
     applyTabOrder();
     focusFirst();
 
@@ -193,7 +197,7 @@ bool Frm_PrintWindow::load(const QString& templateName) {
 }
 
 ui::TwipsRect Frm_PrintWindow::boxRect(const SlotRef& ref) const {
-    return tmpl_.family(ref.family)[ref.slot].rect;
+    return model().family(ref.family)[ref.slot].rect;
 }
 
 std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
@@ -204,7 +208,7 @@ std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
 
 PrintSheet Frm_PrintWindow::currentSheet() const {
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
-    PrintSheet sheet = buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
+    PrintSheet sheet = buildSheet(model(), surface->texts(), XPFrame2->up(), XPFrame2->left());
     sheet.settings = settings_;
     return sheet;
 }
@@ -213,7 +217,7 @@ PrintSheet Frm_PrintWindow::currentSheet() const {
 
 void Frm_PrintWindow::applyTabOrder() {
     order_.clear();
-    for (const SlotRef& ref : readingOrder(tmpl_))
+    for (const SlotRef& ref : readingOrder(model()))
         if (box(ref))
             order_ << ref;
     // The boxes as the form is read, then straight to the print button; the other controls after it.
@@ -251,7 +255,7 @@ void Frm_PrintWindow::focusFirst() {
 void Frm_PrintWindow::boxDoubleClick(int k) {
     if (fineTuneOn())
         return;
-    const PickerKind kind = pickerForSlot(tmpl_, k);
+    const PickerKind kind = pickerForSlot(model(), k);
     if (kind == PickerKind::None)
         return;
     templates::RecordPicker picker(this);
@@ -266,7 +270,7 @@ void Frm_PrintWindow::boxDoubleClick(int k) {
 }
 
 void Frm_PrintWindow::applyPick(const PickResult& pick) {
-    const BoxTexts fills = pickFills(tmpl_, pick);
+    const BoxTexts fills = pickFills(model(), pick);
     if (fills.isEmpty())
         return; // nothing chosen: the focus stays where it was
     surface->setTexts(fills);
@@ -277,7 +281,7 @@ void Frm_PrintWindow::applyPick(const PickResult& pick) {
     else if (!box(from))
         from = {Family::Multi, pick.slot};
     // On to what the clerk has to type next; after the last box that is the print button, as with Tab.
-    if (const auto next = nextUnboundAfter(tmpl_, order_, from))
+    if (const auto next = nextUnboundAfter(model(), order_, from))
         focusBox(*next);
     else
         XPBut单件打印->setFocus(Qt::OtherFocusReason);
@@ -324,7 +328,7 @@ void Frm_PrintWindow::XPButton_WeiTiao_Click() {
     XPButton_WeiTiao->setText(finetune::kCaptionModeOn);
     handles_->setActive(true);
     // A template whose single-line slot 1 is empty selects its first box instead, or none at all.
-    const auto first = finetune::firstSelection(tmpl_);
+    const auto first = finetune::firstSelection(model());
     if (first)
         handles_->select(box(*first), boxRect(*first));
     else
@@ -340,6 +344,15 @@ void Frm_PrintWindow::selectBox(QWidget* b) {
         return;
     handles_->select(box(*ref), boxRect(*ref));
     handles_->setHandlesVisible(true);
+}
+
+void Frm_PrintWindow::pointMoved(const SlotRef& ref) {
+    QWidget* b = box(ref);
+    if (!b)
+        return;
+    ui::place(b, boxRect(ref));
+    if (handles_->selected() == b)
+        handles_->select(b, boxRect(ref));
 }
 
 void Frm_PrintWindow::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
@@ -363,15 +376,15 @@ void Frm_PrintWindow::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
 }
 
 void Frm_PrintWindow::XPButton_BaoCWT_Click() {
-    templates::Template t = tmpl_;
+    templates::Template t = model();
     t.allup = XPFrame2->up();
     t.allleft = XPFrame2->left();
     if (!ui::guarded(this, u"XPButton_BaoCWT_Click",
                      [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
         return;
-    tmpl_.allup = t.allup;
-    tmpl_.allleft = t.allleft;
-    tmpl_.hasHeader = true;
+    // What was saved is the new starting point: the document holds it, unmodified.
+    t.hasHeader = true;
+    doc_->reset(std::move(t));
     ui::information(this, QStringLiteral("微调参数保存成功！请返回"), QStringLiteral("系统提示"));
 }
 
@@ -385,7 +398,7 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     const bool hadFocus = XPBut单件打印->hasFocus();
     XPBut单件打印->setEnabled(false);
 
-    setWindowTitle(tmpl_.name + kPrintingCaption);
+    setWindowTitle(model().name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
     const PrintOutcome printed = printSheet(sheet);
     if (printed.ok())
@@ -394,7 +407,7 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     // Logged only after a sheet that went to the printer; a failed log does not undo the print.
     if (printed.ok() && XPCheckBox1->isChecked())
         showNotice(this, logNotice(logSheet(sheet)));
-    setWindowTitle(tmpl_.name + kPrintedCaption);
+    setWindowTitle(model().name + kPrintedCaption);
 
     // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while
     // the button is still disabled, so they fall on nothing instead of printing the sheet again.
@@ -408,13 +421,13 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
 void Frm_PrintWindow::cmdNext_Click() {
     if (printing_)
         return;
-    const NextSheet next = nextSheet(tmpl_, surface->texts(), printedTexts_, day());
+    const NextSheet next = nextSheet(model(), surface->texts(), printedTexts_, day());
     if (next.losesUnprinted &&
         ui::question(this, QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？"),
                      QStringLiteral("警告")) != ui::Answer::Yes)
         return;
     surface->setTexts(next.texts);
-    setWindowTitle(tmpl_.name); // no longer the caption of the sheet printed before
+    setWindowTitle(model().name); // no longer the caption of the sheet printed before
     previewFrom_.reset();
     SSTab1->setCurrentIndex(0);
     focusFirst();
@@ -423,7 +436,7 @@ void Frm_PrintWindow::cmdNext_Click() {
 void Frm_PrintWindow::cmdBatchPrint_Click() {
     // The boxes as they stand (moved or not) and the typed texts go to the batch for the points no column
     // fills.
-    ui::openModal<Frm_BatchPrint>(this, tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left(),
+    ui::openModal<Frm_BatchPrint>(this, model(), surface->texts(), XPFrame2->up(), XPFrame2->left(),
                                   XPCheckBox1->isChecked(), settings_);
 }
 
@@ -442,7 +455,7 @@ void Frm_PrintWindow::SSTab1_Click(int tab) {
 }
 
 void Frm_PrintWindow::cmdPrintSetup_Click() {
-    if (const auto chosen = editPrintSettings(this, tmpl_.name, settings_)) {
+    if (const auto chosen = editPrintSettings(this, model().name, settings_)) {
         settings_ = *chosen;
         if (SSTab1->currentIndex() == 1)
             renderPreview();
@@ -462,7 +475,7 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
-        if (!fineTuneOn() && pickerForSlot(tmpl_, ref->slot) != PickerKind::None) {
+        if (!fineTuneOn() && pickerForSlot(model(), ref->slot) != PickerKind::None) {
             boxDoubleClick(ref->slot);
             return true; // the box would select a word of the picked value, ready to be typed over
         }

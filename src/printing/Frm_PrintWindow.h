@@ -17,6 +17,7 @@
 #include "printing/PrintSettings.h"
 #include "templates/Handles.h"
 #include "templates/RecordPicker.h"
+#include "templates/TemplateDocument.h"
 #include "templates/TemplateModel.h"
 
 #include <QDate>
@@ -56,9 +57,12 @@ public:
     bool load();
     bool load(const QString& templateName);
 
-    const templates::Template& model() const { return tmpl_; }
-    int N() const { return tmpl_.single.count; }
-    int M() const { return tmpl_.multi.count; }
+    const templates::Template& model() const { return doc_->tmpl(); }
+    // The template as fine-tune mode edits it: moves and resizes of the boxes are its commands, and the
+    // boxes follow its signals (the designer's document type). 保存微调 saves it and leaves it unmodified.
+    templates::TemplateDocument* document() const { return doc_; }
+    int N() const { return model().single.count; }
+    int M() const { return model().multi.count; }
     // Single-line slots of the "大写金额" points, in loading order.
     const QList<int>& amountSlots() const { return amountSlots_; }
 
@@ -136,9 +140,10 @@ private:
     void focusBox(const finetune::SlotRef& ref);
     void focusFirst();
     void selectBox(QWidget* box);
+    void pointMoved(const finetune::SlotRef& ref); // the document moved or resized a box
     void renderPreview();
 
-    templates::Template tmpl_;
+    templates::TemplateDocument* doc_ = nullptr;
     QList<int> amountSlots_;
     templates::HandleSet* handles_ = nullptr;
     QScrollArea* surfaceArea_ = nullptr;
