@@ -122,17 +122,7 @@ void Frm_PrintWindow::buildLayout() {
     bottom->insertWidget(bottom->indexOf(XPBut单件打印), cmdPrintSetup);
     connect(cmdPrintSetup, &QPushButton::clicked, this, [this] { cmdPrintSetup_Click(); });
 
-    handles_ = new templates::HandleSet(surface);
-    handles_->setActive(false);
-    connect(handles_, &templates::HandleSet::boxFocused, this, [this](QWidget* b) { selectBox(b); });
-    connect(handles_, &templates::HandleSet::boxReleased, this, [this](QWidget* b) { selectBox(b); });
-    connect(handles_, &templates::HandleSet::objectMoved, this,
-            [this](QWidget* object, const ui::TwipsRect& r) {
-                if (const auto ref = surface->slotOf(object))
-                    doc_->setPointRect(*ref, r);
-            });
-    connect(handles_, &templates::HandleSet::moveFinished, doc_, &templates::TemplateDocument::endGesture);
-    connect(doc_, &templates::TemplateDocument::pointMoved, this, [this](SlotRef ref) { pointMoved(ref); });
+    fineTune_ = new FineTuneMode(surface, doc_, XPFrame2, XPButton_WeiTiao, this);
 
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
@@ -181,7 +171,7 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     amountSlots_ = printing::amountSlots(model());
 
     QStringList notes = loaded.skipped;
-    surface->build(model(), initialTexts(model(), day()), handles_, this);
+    surface->build(model(), initialTexts(model(), day()), handles(), this);
     if (templates::pictureShown(model().picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
     XPFrame2->setOffsets(model().allup, model().allleft);
@@ -198,12 +188,6 @@ bool Frm_PrintWindow::load(const QString& templateName) {
 
 ui::TwipsRect Frm_PrintWindow::boxRect(const SlotRef& ref) const {
     return model().family(ref.family)[ref.slot].rect;
-}
-
-std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
-    if (!handles_->selected())
-        return std::nullopt;
-    return surface->slotOf(handles_->selected());
 }
 
 PrintSheet Frm_PrintWindow::currentSheet() const {
@@ -310,69 +294,27 @@ void Frm_PrintWindow::boxEnter(int k) {
 
 // --- Fine-tune mode ------------------------------------------------------------------------------------
 
-bool Frm_PrintWindow::fineTuneOn() const {
-    return finetune::isModeOn(XPButton_WeiTiao->text());
-}
-
 void Frm_PrintWindow::XPButton_WeiTiao_Click() {
-    if (fineTuneOn()) {
-        XPFrame2->hide();
-        XPButton_WeiTiao->setText(finetune::kCaptionModeOff);
-        handles_->endDrag();
-        handles_->setActive(false);
-        handles_->setHandlesVisible(false);
+    const bool wasOn = fineTuneOn();
+    fineTune_->toggle();
+    if (wasOn)
         applyTabOrder(); // boxes may have moved to another line
-        return;
-    }
-    XPFrame2->show();
-    XPButton_WeiTiao->setText(finetune::kCaptionModeOn);
-    handles_->setActive(true);
-    // A template whose single-line slot 1 is empty selects its first box instead, or none at all.
-    const auto first = finetune::firstSelection(model());
-    if (first)
-        handles_->select(box(*first), boxRect(*first));
-    else
-        handles_->select(nullptr, {});
-    handles_->setHandlesVisible(true);
-}
-
-void Frm_PrintWindow::selectBox(QWidget* b) {
-    if (!fineTuneOn())
-        return;
-    const auto ref = surface->slotOf(b);
-    if (!ref)
-        return;
-    handles_->select(box(*ref), boxRect(*ref));
-    handles_->setHandlesVisible(true);
-}
-
-void Frm_PrintWindow::pointMoved(const SlotRef& ref) {
-    QWidget* b = box(ref);
-    if (!b)
-        return;
-    ui::place(b, boxRect(ref));
-    if (handles_->selected() == b)
-        handles_->select(b, boxRect(ref));
 }
 
 void Frm_PrintWindow::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic2, {0_tw, y}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic2, {0_tw, y}, buttons);
 }
 
 void Frm_PrintWindow::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic4, {x, 0_tw}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic4, {x, 0_tw}, buttons);
 }
 
 void Frm_PrintWindow::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic5, {x, 0_tw}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic5, {x, 0_tw}, buttons);
 }
 
 void Frm_PrintWindow::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic7, {0_tw, y}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic7, {0_tw, y}, buttons);
 }
 
 void Frm_PrintWindow::XPButton_BaoCWT_Click() {
@@ -481,9 +423,7 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::MouseButtonPress:
-        // A box that already had the focus gets no focus event; it is selected here before the drag.
-        if (fineTuneOn() && handles_->selected() != box(*ref))
-            selectBox(box(*ref));
+        fineTune_->pressed(box(*ref));
         break;
     case QEvent::KeyPress: {
         const auto* keyEvent = static_cast<QKeyEvent*>(event);
