@@ -48,6 +48,21 @@ BoxTexts initialTexts(const templates::Template& t, const QDate& today) {
     return texts;
 }
 
+NextSheet nextSheet(const templates::Template& t, const BoxTexts& current, const BoxTexts& lastPrinted,
+                    const QDate& today) {
+    const BoxTexts initial = initialTexts(t, today);
+    NextSheet next;
+    bool unprinted = false; // a box that is emptied holds a value that never went to the printer
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        next.texts.insert(it.key(), initial.value(it.key()));
+        const templates::InputPoint& p = t.family(it.key().family)[it.key().slot];
+        if (!it.value().isEmpty() && initialText(p.type, today).isEmpty())
+            unprinted = true;
+    }
+    next.losesUnprinted = unprinted && current != lastPrinted;
+    return next;
+}
+
 QList<int> amountSlots(const templates::Template& t) {
     QList<int> out;
     for (int k = 1; k <= t.single.count; ++k)

@@ -16,6 +16,15 @@ QString initialText(const QString& type, const QDate& today);
 // The starting texts of the template's live boxes on that day; boxes that start empty are left out.
 BoxTexts initialTexts(const templates::Template& t, const QDate& today);
 
+// What "下一张" puts into the boxes: every box back to its starting text on that day. It would lose work
+// when a box that starts empty holds a value and the boxes are not what was last printed.
+struct NextSheet {
+    BoxTexts texts;
+    bool losesUnprinted = false;
+};
+NextSheet nextSheet(const templates::Template& t, const BoxTexts& current, const BoxTexts& lastPrinted,
+                    const QDate& today);
+
 // Single-line slots of the "大写金额" points, in loading order (each type is read in slot order).
 QList<int> amountSlots(const templates::Template& t);
 

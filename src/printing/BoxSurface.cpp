@@ -1,5 +1,7 @@
 #include "printing/BoxSurface.h"
 
+#include "printing/BoxFill.h"
+#include "printing/BoxOrder.h"
 #include "templates/Handles.h"
 #include "ui/Controls.h"
 #include "ui/TwipsLayout.h"
@@ -60,6 +62,11 @@ void BoxSurface::build(const templates::Template& t, const BoxTexts& initial, te
                 createBox(fam[k], {f, k}, handles, watcher);
     }
     setTexts(initial);
+    for (const SlotRef& ref : readingOrder(t)) {
+        QWidget* b = box(ref);
+        if (b && pickerForSlot(t, ref.slot) != PickerKind::None)
+            b->setToolTip(b->toolTip() + QStringLiteral("（F4 或双击：选择）"));
+    }
 
     if (decoding.valid())
         showPicture(decoding.get(), t.pictureRect);

@@ -29,7 +29,8 @@ public:
     QLabel* Image1 = nullptr; // the background picture, stretched to its rectangle
 
     // Shows the template's picture and creates the box of every live input point in its font, colours
-    // and rectangle, holding its starting text. Each box is attached to the handles and then watched by
+    // and rectangle, holding its starting text; a box whose double click opens a picker says so in its
+    // tooltip. Each box is attached to the handles and then watched by
     // watcher, which so sees the box's events before the handles do.
     void build(const templates::Template& t, const BoxTexts& initial, templates::HandleSet* handles,
                QObject* watcher);

@@ -1,28 +1,26 @@
 #include "printing/Frm_PrintWindow.h"
 
 #include "app/AppState.h"
-#include "data/Sql.h"
 #include "printing/AmountInWords.h"
 #include "printing/Frm_BatchPrint.h"
 #include "printing/PrintSettingsStore.h"
 #include "printing/PrintSetupDialog.h"
 #include "printing/PrintWindows.h"
-#include "printing/PrinterSetup.h"
+#include "printing/WindowKeys.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -38,32 +36,11 @@ using templates::Family;
 
 namespace {
 constexpr ui::TwipsSize kClientSize{13695_tw, 9495_tw};
-constexpr ui::TwipsSize kPreviewSize{13215_tw, 7935_tw};
 
 QPushButton* windowButton(QWidget* parent, const QString& name, const QString& caption) {
     QPushButton* b = ui::makeButton(parent, name, caption);
     b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
     return b;
-}
-
-// Read and written in the portable form: the native one follows the installed translations.
-QKeySequence keysOf(const char* keys) {
-    return QKeySequence(QString::fromLatin1(keys), QKeySequence::PortableText);
-}
-
-QString withKeys(const QString& what, const QKeySequence& keys) {
-    return what + QStringLiteral("（") + keys.toString(QKeySequence::PortableText) + QStringLiteral("）");
-}
-
-// The cursor to the end of a box's text, nothing selected: a typed key must not replace a picked value.
-void unselect(QWidget* box) {
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        line->end(false);
-    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(box)) {
-        QTextCursor c = multi->textCursor();
-        c.movePosition(QTextCursor::End);
-        multi->setTextCursor(c);
-    }
 }
 } // namespace
 
@@ -71,6 +48,7 @@ Frm_PrintWindow::Frm_PrintWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_申通快递"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    doc_ = new templates::TemplateDocument(this);
     buildLayout();
     buildKeys();
     ui::setClientSize(this, kClientSize);
@@ -115,21 +93,9 @@ void Frm_PrintWindow::buildLayout() {
     page1Layout->addWidget(XPFrame2);
     SSTab1->addTab(page1, QStringLiteral("模板打印"));
 
-    // Second tab: the white preview surface.
-    auto* previewArea = new QScrollArea;
-    previewArea->setObjectName(QStringLiteral("SSTab1_Page2"));
-    previewArea->setFrameShape(QFrame::NoFrame);
-    previewArea->setWidgetResizable(false);
-    previewArea->setFocusPolicy(Qt::NoFocus);
-    Picture1 = ui::makeLabel(nullptr, QStringLiteral("Picture1"), QString());
-    Picture1->setAutoFillBackground(true);
-    QPalette white = Picture1->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Picture1->setPalette(white);
-    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->resize(ui::toPixels(kPreviewSize));
-    previewArea->setWidget(Picture1);
-    SSTab1->addTab(previewArea, QStringLiteral("打印预览"));
+    preview_ = new PreviewPane;
+    Picture1 = preview_->Picture1;
+    SSTab1->addTab(preview_, QStringLiteral("打印预览"));
 
     // Below the tabs: the log switch and the buttons.
     auto* bottom = new QHBoxLayout;
@@ -156,62 +122,29 @@ void Frm_PrintWindow::buildLayout() {
     bottom->insertWidget(bottom->indexOf(XPBut单件打印), cmdPrintSetup);
     connect(cmdPrintSetup, &QPushButton::clicked, this, [this] { cmdPrintSetup_Click(); });
 
-    handles_ = new templates::HandleSet(surface);
-    handles_->setActive(false);
-    connect(handles_, &templates::HandleSet::boxFocused, this, [this](QWidget* b) { selectBox(b); });
-    connect(handles_, &templates::HandleSet::boxReleased, this, [this](QWidget* b) { selectBox(b); });
-    connect(handles_, &templates::HandleSet::objectMoved, this,
-            [this](QWidget* object, const ui::TwipsRect& r) {
-                if (const auto ref = surface->slotOf(object))
-                    tmpl_.family(ref->family)[ref->slot].rect = r;
-            });
+    fineTune_ = new FineTuneMode(surface, doc_, XPFrame2, XPButton_WeiTiao, this);
 
     connect(XPButton_WeiTiao, &QPushButton::clicked, this, [this] { XPButton_WeiTiao_Click(); });
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
     connect(cmdBatchPrint, &QPushButton::clicked, this, [this] { cmdBatchPrint_Click(); });
-    XPBut单件打印->installEventFilter(this);
+    ignoreDoubleClick(XPBut单件打印);
     connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int tab) { SSTab1_Click(tab); });
 }
 
 void Frm_PrintWindow::buildKeys() {
-    // Every button has its key, named in its tooltip. A held key presses once: one press, one sheet.
-    auto bind = [this](QPushButton* b, const char* keys, const QString& what) {
-        const QKeySequence seq = keysOf(keys);
-        b->setToolTip(withKeys(what, seq));
-        auto* a = new QAction(what, this);
-        a->setObjectName(b->objectName() + QStringLiteral("_key"));
-        a->setShortcut(seq);
-        a->setShortcutContext(Qt::WindowShortcut);
-        a->setAutoRepeat(false);
-        addAction(a);
-        connect(a, &QAction::triggered, b, [b] {
-            if (b->isEnabled())
-                b->click();
-        });
-    };
-    bind(XPBut单件打印, "Ctrl+P", QStringLiteral("开始打印"));
-    bind(cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
-    bind(XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
-    bind(XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
-    bind(cmdPrintSetup, "Ctrl+Shift+S", QStringLiteral("打印设置：打印机、纸张、方向和位置起点"));
-    bind(cmdBatchPrint, "Ctrl+B", QStringLiteral("批量打印：多张一次打印"));
-    bind(XPButton1, "Ctrl+W", QStringLiteral("返回"));
-
-    // The preview is a tab, not a button: the same key shows it and goes back to the form.
-    const QKeySequence previewKeys = keysOf("Ctrl+Shift+P");
-    SSTab1->setTabToolTip(0, withKeys(QStringLiteral("模板打印"), previewKeys));
-    SSTab1->setTabToolTip(1, withKeys(QStringLiteral("打印预览"), previewKeys));
-    auto* preview = new QAction(QStringLiteral("打印预览"), this);
-    preview->setObjectName(QStringLiteral("SSTab1_key"));
-    preview->setShortcut(previewKeys);
-    preview->setShortcutContext(Qt::WindowShortcut);
-    preview->setAutoRepeat(false);
-    addAction(preview);
-    connect(preview, &QAction::triggered, this,
-            [this] { SSTab1->setCurrentIndex(SSTab1->currentIndex() == 1 ? 0 : 1); });
+    // Every button has its key, named in its tooltip.
+    bindButtonKey(this, XPBut单件打印, "Ctrl+P", QStringLiteral("开始打印"));
+    bindButtonKey(this, cmdNext, "Ctrl+N", QStringLiteral("下一张：清空输入内容，日期为今天"));
+    bindButtonKey(this, XPButton_WeiTiao, "Ctrl+T", QStringLiteral("开启微调 ／ 关闭微调"));
+    bindButtonKey(this, XPButton_BaoCWT, "Ctrl+S", QStringLiteral("保存微调"));
+    bindButtonKey(this, cmdPrintSetup, "Ctrl+Shift+S",
+                  QStringLiteral("打印设置：打印机、纸张、方向和位置起点"));
+    bindButtonKey(this, cmdBatchPrint, "Ctrl+B", QStringLiteral("批量打印：多张一次打印"));
+    bindButtonKey(this, XPButton1, "Ctrl+W", QStringLiteral("返回"));
+    bindTabToggleKey(this, SSTab1, "Ctrl+Shift+P");
 }
 
 bool Frm_PrintWindow::load() {
@@ -221,30 +154,27 @@ bool Frm_PrintWindow::load() {
 bool Frm_PrintWindow::load(const QString& templateName) {
     setWindowTitle(templateName);
     templates::LoadResult loaded;
-    try {
-        loaded = templates::TemplateStore(app::state().db()).load(templateName);
-        settings_ = PrintSettingsStore(app::state().db()).load(templateName);
-    } catch (const data::DbError& e) {
-        ui::exclamation(
-            parentWidget(),
-            QStringLiteral("模板“%1”无法读取，打印窗口不能打开。\n%2").arg(templateName, e.description()),
-            QStringLiteral("提示"));
+    const bool read = ui::guarded(
+        [&] {
+            loaded = templates::TemplateStore(app::state().db()).load(templateName);
+            settings_ = PrintSettingsStore(app::state().db()).load(templateName);
+        },
+        [&](const QString& why) {
+            ui::exclamation(parentWidget(),
+                            QStringLiteral("模板“%1”无法读取，打印窗口不能打开。\n%2").arg(templateName, why),
+                            QStringLiteral("提示"));
+        });
+    if (!read)
         return false;
-    }
-    tmpl_ = std::move(loaded.tmpl);
+    doc_->reset(std::move(loaded.tmpl));
 
-    amountSlots_ = printing::amountSlots(tmpl_);
+    amountSlots_ = printing::amountSlots(model());
 
     QStringList notes = loaded.skipped;
-    surface->build(tmpl_, initialTexts(tmpl_, day()), handles_, this);
-    if (templates::pictureShown(tmpl_.picture) && !surface->pictureShown())
+    surface->build(model(), initialTexts(model(), day()), handles(), this);
+    if (templates::pictureShown(model().picture) && !surface->pictureShown())
         notes << QStringLiteral("背景图片无法识别，未能显示。");
-    XPFrame2->setOffsets(tmpl_.allup, tmpl_.allleft);
-    for (const SlotRef& ref : readingOrder(tmpl_)) {
-        QWidget* b = box(ref);
-        if (b && pickerForSlot(tmpl_, ref.slot) != PickerKind::None)
-            b->setToolTip(b->toolTip() + QStringLiteral("（F4 或双击：选择）"));
-    }
+    XPFrame2->setOffsets(model().allup, model().allleft);
     applyTabOrder();
     focusFirst();
 
@@ -257,18 +187,12 @@ bool Frm_PrintWindow::load(const QString& templateName) {
 }
 
 ui::TwipsRect Frm_PrintWindow::boxRect(const SlotRef& ref) const {
-    return tmpl_.family(ref.family)[ref.slot].rect;
-}
-
-std::optional<SlotRef> Frm_PrintWindow::selectedSlot() const {
-    if (!handles_->selected())
-        return std::nullopt;
-    return surface->slotOf(handles_->selected());
+    return model().family(ref.family)[ref.slot].rect;
 }
 
 PrintSheet Frm_PrintWindow::currentSheet() const {
     // The scroll bars hold the last whole value; the boxes may hold a lone "-" or "12." while typing.
-    PrintSheet sheet = buildSheet(tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left());
+    PrintSheet sheet = buildSheet(model(), surface->texts(), XPFrame2->up(), XPFrame2->left());
     sheet.settings = settings_;
     return sheet;
 }
@@ -277,7 +201,7 @@ PrintSheet Frm_PrintWindow::currentSheet() const {
 
 void Frm_PrintWindow::applyTabOrder() {
     order_.clear();
-    for (const SlotRef& ref : readingOrder(tmpl_))
+    for (const SlotRef& ref : readingOrder(model()))
         if (box(ref))
             order_ << ref;
     // The boxes as the form is read, then straight to the print button; the other controls after it.
@@ -285,17 +209,13 @@ void Frm_PrintWindow::applyTabOrder() {
     for (const SlotRef& ref : order_)
         chain << box(ref);
     chain << XPBut单件打印 << cmdNext;
-    for (int i = 0; i < bottomRow_->count(); ++i) {
-        QWidget* w = bottomRow_->itemAt(i)->widget();
-        if (w && !chain.contains(w) && (w->focusPolicy() & Qt::TabFocus))
-            chain << w;
-    }
-    for (QWidget* w : XPFrame2->findChildren<QWidget*>())
-        if (w->focusPolicy() & Qt::TabFocus)
-            chain << w;
+    QList<QWidget*> row;
+    for (int i = 0; i < bottomRow_->count(); ++i)
+        row << bottomRow_->itemAt(i)->widget();
+    appendTabStops(chain, row);
+    appendTabStops(chain, XPFrame2->findChildren<QWidget*>());
     chain << SSTab1->tabBar();
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    setTabChain(chain);
 }
 
 void Frm_PrintWindow::focusBox(const SlotRef& ref) {
@@ -319,7 +239,7 @@ void Frm_PrintWindow::focusFirst() {
 void Frm_PrintWindow::boxDoubleClick(int k) {
     if (fineTuneOn())
         return;
-    const PickerKind kind = pickerForSlot(tmpl_, k);
+    const PickerKind kind = pickerForSlot(model(), k);
     if (kind == PickerKind::None)
         return;
     templates::RecordPicker picker(this);
@@ -334,7 +254,7 @@ void Frm_PrintWindow::boxDoubleClick(int k) {
 }
 
 void Frm_PrintWindow::applyPick(const PickResult& pick) {
-    const BoxTexts fills = pickFills(tmpl_, pick);
+    const BoxTexts fills = pickFills(model(), pick);
     if (fills.isEmpty())
         return; // nothing chosen: the focus stays where it was
     surface->setTexts(fills);
@@ -345,7 +265,7 @@ void Frm_PrintWindow::applyPick(const PickResult& pick) {
     else if (!box(from))
         from = {Family::Multi, pick.slot};
     // On to what the clerk has to type next; after the last box that is the print button, as with Tab.
-    if (const auto next = nextUnboundAfter(tmpl_, order_, from))
+    if (const auto next = nextUnboundAfter(model(), order_, from))
         focusBox(*next);
     else
         XPBut单件打印->setFocus(Qt::OtherFocusReason);
@@ -374,75 +294,39 @@ void Frm_PrintWindow::boxEnter(int k) {
 
 // --- Fine-tune mode ------------------------------------------------------------------------------------
 
-bool Frm_PrintWindow::fineTuneOn() const {
-    return finetune::isModeOn(XPButton_WeiTiao->text());
-}
-
 void Frm_PrintWindow::XPButton_WeiTiao_Click() {
-    if (fineTuneOn()) {
-        XPFrame2->hide();
-        XPButton_WeiTiao->setText(finetune::kCaptionModeOff);
-        handles_->endDrag();
-        handles_->setActive(false);
-        handles_->setHandlesVisible(false);
+    const bool wasOn = fineTuneOn();
+    fineTune_->toggle();
+    if (wasOn)
         applyTabOrder(); // boxes may have moved to another line
-        return;
-    }
-    XPFrame2->show();
-    XPButton_WeiTiao->setText(finetune::kCaptionModeOn);
-    handles_->setActive(true);
-    // A template whose single-line slot 1 is empty selects its first box instead, or none at all.
-    const auto first = finetune::firstSelection(tmpl_);
-    if (first)
-        handles_->select(box(*first), boxRect(*first));
-    else
-        handles_->select(nullptr, {});
-    handles_->setHandlesVisible(true);
-}
-
-void Frm_PrintWindow::selectBox(QWidget* b) {
-    if (!fineTuneOn())
-        return;
-    const auto ref = surface->slotOf(b);
-    if (!ref)
-        return;
-    handles_->select(box(*ref), boxRect(*ref));
-    handles_->setHandlesVisible(true);
 }
 
 void Frm_PrintWindow::Pic2_Move(ui::Twips y, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic2, {0_tw, y}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic2, {0_tw, y}, buttons);
 }
 
 void Frm_PrintWindow::Pic4_Move(ui::Twips x, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic4, {x, 0_tw}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic4, {x, 0_tw}, buttons);
 }
 
 void Frm_PrintWindow::Pic5_Move(ui::Twips x, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic5, {x, 0_tw}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic5, {x, 0_tw}, buttons);
 }
 
 void Frm_PrintWindow::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
-    if (fineTuneOn())
-        handles_->handleMove(templates::Handle::Pic7, {0_tw, y}, buttons);
+    fineTune_->edgeMove(templates::Handle::Pic7, {0_tw, y}, buttons);
 }
 
 void Frm_PrintWindow::XPButton_BaoCWT_Click() {
-    templates::Template t = tmpl_;
+    templates::Template t = model();
     t.allup = XPFrame2->up();
     t.allleft = XPFrame2->left();
-    try {
-        templates::TemplateStore(app::state().db()).saveGeometry(t);
-    } catch (const data::DbError& e) {
-        ui::reportError(this, QStringLiteral("XPButton_BaoCWT_Click"), e.description());
+    if (!ui::guarded(this, u"XPButton_BaoCWT_Click",
+                     [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
         return;
-    }
-    tmpl_.allup = t.allup;
-    tmpl_.allleft = t.allleft;
-    tmpl_.hasHeader = true;
+    // What was saved is the new starting point: the document holds it, unmodified.
+    t.hasHeader = true;
+    doc_->reset(std::move(t));
     ui::information(this, QStringLiteral("微调参数保存成功！请返回"), QStringLiteral("系统提示"));
 }
 
@@ -456,7 +340,7 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     const bool hadFocus = XPBut单件打印->hasFocus();
     XPBut单件打印->setEnabled(false);
 
-    setWindowTitle(tmpl_.name + kPrintingCaption);
+    setWindowTitle(model().name + kPrintingCaption);
     const PrintSheet sheet = currentSheet();
     const PrintOutcome printed = printSheet(sheet);
     if (printed.ok())
@@ -465,7 +349,7 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     // Logged only after a sheet that went to the printer; a failed log does not undo the print.
     if (printed.ok() && XPCheckBox1->isChecked())
         showNotice(this, logNotice(logSheet(sheet)));
-    setWindowTitle(tmpl_.name + kPrintedCaption);
+    setWindowTitle(model().name + kPrintedCaption);
 
     // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while
     // the button is still disabled, so they fall on nothing instead of printing the sheet again.
@@ -479,22 +363,13 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
 void Frm_PrintWindow::cmdNext_Click() {
     if (printing_)
         return;
-    const BoxTexts current = surface->texts();
-    const BoxTexts initial = initialTexts(tmpl_, day());
-    BoxTexts fresh;
-    bool unprinted = false; // a box that is emptied holds a value that never went to the printer
-    for (auto it = current.cbegin(); it != current.cend(); ++it) {
-        fresh.insert(it.key(), initial.value(it.key()));
-        const templates::InputPoint& p = tmpl_.family(it.key().family)[it.key().slot];
-        if (!it.value().isEmpty() && initialText(p.type, day()).isEmpty())
-            unprinted = true;
-    }
-    if (unprinted && current != printedTexts_ &&
+    const NextSheet next = nextSheet(model(), surface->texts(), printedTexts_, day());
+    if (next.losesUnprinted &&
         ui::question(this, QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？"),
                      QStringLiteral("警告")) != ui::Answer::Yes)
         return;
-    surface->setTexts(fresh);
-    setWindowTitle(tmpl_.name); // no longer the caption of the sheet printed before
+    surface->setTexts(next.texts);
+    setWindowTitle(model().name); // no longer the caption of the sheet printed before
     previewFrom_.reset();
     SSTab1->setCurrentIndex(0);
     focusFirst();
@@ -503,7 +378,7 @@ void Frm_PrintWindow::cmdNext_Click() {
 void Frm_PrintWindow::cmdBatchPrint_Click() {
     // The boxes as they stand (moved or not) and the typed texts go to the batch for the points no column
     // fills.
-    ui::openModal<Frm_BatchPrint>(this, tmpl_, surface->texts(), XPFrame2->up(), XPFrame2->left(),
+    ui::openModal<Frm_BatchPrint>(this, model(), surface->texts(), XPFrame2->up(), XPFrame2->left(),
                                   XPCheckBox1->isChecked(), settings_);
 }
 
@@ -522,7 +397,7 @@ void Frm_PrintWindow::SSTab1_Click(int tab) {
 }
 
 void Frm_PrintWindow::cmdPrintSetup_Click() {
-    if (const auto chosen = editPrintSettings(this, tmpl_.name, settings_)) {
+    if (const auto chosen = editPrintSettings(this, model().name, settings_)) {
         settings_ = *chosen;
         if (SSTab1->currentIndex() == 1)
             renderPreview();
@@ -530,49 +405,25 @@ void Frm_PrintWindow::cmdPrintSetup_Click() {
 }
 
 void Frm_PrintWindow::renderPreview() {
-    // The same placement as on paper, drawn once per switch onto the white surface with the paper's
-    // outline; the surface grows to a paper larger than itself.
-    const PageGeometry sheetPage = previewGeometry(settings_);
-    const QSize least = ui::toPixels(kPreviewSize);
-    const QSize paper = ui::toPixels(sheetPage.paper);
-    Picture1->resize(least.expandedTo(paper + QSize(1, 1)));
-    const qreal dpr = devicePixelRatioF();
-    QPixmap page(QSize(qRound(Picture1->width() * dpr), qRound(Picture1->height() * dpr)));
-    page.setDevicePixelRatio(dpr);
-    page.fill(Qt::white);
-    PrintOutcome drawn;
-    {
-        QPainter painter(&page);
-        drawn = drawPreview(painter, currentSheet(), sheetPage);
-    }
-    Picture1->setPixmap(page);
     // Only a value off the page's coordinate range stops the preview; it names the point, as the print does.
-    showNotice(this, printNotice(drawn));
+    showNotice(this, printNotice(preview_->render(currentSheet())));
 }
 
 // --- Events ----------------------------------------------------------------------------------------------
 
 bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == XPBut单件打印 && event->type() == QEvent::MouseButtonDblClick) {
-        // The second press of a double click: the first one has printed the sheet already. The press that
-        // came before this event has set the button down; releasing it must not click again.
-        XPBut单件打印->setDown(false);
-        return true;
-    }
     const auto ref = surface->slotOf(watched);
     if (!ref)
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
-        if (!fineTuneOn() && pickerForSlot(tmpl_, ref->slot) != PickerKind::None) {
+        if (!fineTuneOn() && pickerForSlot(model(), ref->slot) != PickerKind::None) {
             boxDoubleClick(ref->slot);
             return true; // the box would select a word of the picked value, ready to be typed over
         }
         break;
     case QEvent::MouseButtonPress:
-        // A box that already had the focus gets no focus event; it is selected here before the drag.
-        if (fineTuneOn() && handles_->selected() != box(*ref))
-            selectBox(box(*ref));
+        fineTune_->pressed(box(*ref));
         break;
     case QEvent::KeyPress: {
         const auto* keyEvent = static_cast<QKeyEvent*>(event);

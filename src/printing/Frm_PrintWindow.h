@@ -11,11 +11,14 @@
 #include "printing/BoxOrder.h"
 #include "printing/BoxSurface.h"
 #include "printing/FineTune.h"
+#include "printing/FineTuneMode.h"
 #include "printing/OffsetFrame.h"
+#include "printing/PreviewPane.h"
 #include "printing/PrintActions.h"
 #include "printing/PrintSettings.h"
 #include "templates/Handles.h"
 #include "templates/RecordPicker.h"
+#include "templates/TemplateDocument.h"
 #include "templates/TemplateModel.h"
 
 #include <QDate>
@@ -55,9 +58,12 @@ public:
     bool load();
     bool load(const QString& templateName);
 
-    const templates::Template& model() const { return tmpl_; }
-    int N() const { return tmpl_.single.count; }
-    int M() const { return tmpl_.multi.count; }
+    const templates::Template& model() const { return doc_->tmpl(); }
+    // The template as fine-tune mode edits it: moves and resizes of the boxes are its commands, and the
+    // boxes follow its signals (the designer's document type). 保存微调 saves it and leaves it unmodified.
+    templates::TemplateDocument* document() const { return doc_; }
+    int N() const { return model().single.count; }
+    int M() const { return model().multi.count; }
     // Single-line slots of the "大写金额" points, in loading order.
     const QList<int>& amountSlots() const { return amountSlots_; }
 
@@ -72,30 +78,30 @@ public:
     // The sheet as it would be printed now.
     PrintSheet currentSheet() const;
     // Which box fine-tune mode has selected, if any.
-    std::optional<finetune::SlotRef> selectedSlot() const;
-    templates::HandleSet* handles() const { return handles_; }
-    bool fineTuneOn() const;
+    std::optional<finetune::SlotRef> selectedSlot() const { return fineTune_->selectedSlot(); }
+    templates::HandleSet* handles() const { return fineTune_->handles(); }
+    bool fineTuneOn() const { return fineTune_->isOn(); }
     // The boxes in the order Tab visits them (reading order of the form); the print button follows.
     const QList<finetune::SlotRef>& boxOrder() const { return order_; }
 
-    QTabWidget* SSTab1 = nullptr;
-    BoxSurface* surface = nullptr; // the drawing surface of the first tab, origin of every twips position
-    QLabel* Image1 = nullptr;      // the surface's background picture
-    QLabel* Picture1 = nullptr;
+    QTabWidget* SSTab1 = nullptr;    // "模板打印" | "打印预览"
+    BoxSurface* surface = nullptr;   // the drawing surface of the first tab, origin of every twips position
+    QLabel* Image1 = nullptr;        // the surface's background picture
+    QLabel* Picture1 = nullptr;      // the white preview surface of the second tab
     OffsetFrame* XPFrame2 = nullptr; // the offsets; the pointers below are its controls
     QLineEdit* Allup = nullptr;
     QLineEdit* Allleft = nullptr;
-    QScrollBar* VScroll1 = nullptr;
-    QScrollBar* HScroll1 = nullptr;
+    QScrollBar* VScroll1 = nullptr; // beside Allup
+    QScrollBar* HScroll1 = nullptr; // beside Allleft
     QLabel* Label_Allup = nullptr;
     QLabel* Label_Allleft = nullptr;
-    QCheckBox* XPCheckBox1 = nullptr;
-    QPushButton* XPButton_BaoCWT = nullptr;
-    QPushButton* XPButton_WeiTiao = nullptr;
-    QPushButton* XPBut单件打印 = nullptr;
-    QPushButton* cmdNext = nullptr; // "下一张"
-    QPushButton* XPButton1 = nullptr;
-    QPushButton* cmdBatchPrint = nullptr; // "批量打印"
+    QCheckBox* XPCheckBox1 = nullptr;        // "打印后明细保存"
+    QPushButton* XPButton_BaoCWT = nullptr;  // "保存微调"
+    QPushButton* XPButton_WeiTiao = nullptr; // "开启微调" / "关闭微调"
+    QPushButton* XPBut单件打印 = nullptr;    // "开始打印"
+    QPushButton* cmdNext = nullptr;          // "下一张"
+    QPushButton* XPButton1 = nullptr;        // "返  回"
+    QPushButton* cmdBatchPrint = nullptr;    // "批量打印"
     QPushButton* cmdPrintSetup = nullptr; // "打印设置": printer, paper, orientation, origin of the template
     const PrintSettings& printSettings() const { return settings_; }
     void cmdPrintSetup_Click();
@@ -134,13 +140,13 @@ private:
     // The focus into a box (scrolled into view) with the cursor at the end and nothing selected.
     void focusBox(const finetune::SlotRef& ref);
     void focusFirst();
-    void selectBox(QWidget* box);
     void renderPreview();
 
-    templates::Template tmpl_;
+    templates::TemplateDocument* doc_ = nullptr;
     QList<int> amountSlots_;
-    templates::HandleSet* handles_ = nullptr;
+    FineTuneMode* fineTune_ = nullptr; // the handles, wired to the document
     QScrollArea* surfaceArea_ = nullptr;
+    PreviewPane* preview_ = nullptr;
     QHBoxLayout* bottomRow_ = nullptr;             // the log switch and the buttons
     QList<finetune::SlotRef> order_;               // the boxes in reading order
     BoxTexts printedTexts_;                        // the texts of the last sheet that went to the printer

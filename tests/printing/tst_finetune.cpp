@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QUndoStack>
 
 using namespace vorlan;
 using namespace vorlan::test::printfixture;
@@ -36,6 +37,9 @@ concept EdgeHandlers = requires(W& w, P p, Qt::MouseButtons b) {
 };
 static_assert(EdgeHandlers<Frm_PrintWindow, ui::Twips>);
 static_assert(!EdgeHandlers<Frm_PrintWindow, double> && !EdgeHandlers<Frm_PrintWindow, float>);
+// Fine-tune mode edits the same kind of document as the designer.
+static_assert(std::is_same_v<decltype(std::declval<Frm_PrintWindow&>().document()),
+                             decltype(std::declval<templates::Frm_moban&>().document())>);
 
 namespace {
 const QString kName = QStringLiteral("快递单");
@@ -419,6 +423,51 @@ private slots:
         QCOMPARE(again->Allup->text(), QStringLiteral("5"));
     }
 
+    void movesAreDocumentCommandsAndTheBoxesFollowTheDocument() {
+        test::TestEnv env;
+        addPoints(env.db());
+        auto w = openWindow();
+        QVERIFY(w);
+        templates::TemplateDocument* doc = w->document();
+        QVERIFY(!doc->isModified());
+        w->show();
+        w->XPButton_WeiTiao->click();
+        // One drag with the mouse, then one resize: two changes of the document, whatever the moves.
+        QLineEdit* box = w->Text_Add(3);
+        mouse(box, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseMove, {15, 10}, Qt::NoButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseMove, {25, 15}, Qt::NoButton, Qt::LeftButton);
+        mouse(box, QEvent::MouseButtonRelease, {25, 15}, Qt::LeftButton, Qt::NoButton);
+        const ui::TwipsRect stored{3000_tw, 3000_tw, 1500_tw, 300_tw};
+        const ui::TwipsRect dragged = w->boxRect({Family::Single, 3});
+        QVERIFY(dragged != stored);
+        QCOMPARE(doc->tmpl().single[3].rect, dragged);
+        QVERIFY(doc->isModified());
+        QCOMPARE(doc->undoStack()->count(), 1);
+        w->handles()->setAnchor({0_tw, 0_tw});
+        QVERIFY(w->handles()->handleMove(Handle::Pic5, {300_tw, 0_tw}, Qt::LeftButton));
+        QCOMPARE(doc->undoStack()->count(), 2);
+
+        // A change of the document reaches the box on screen, its handles and the print.
+        doc->undoStack()->undo();
+        doc->undoStack()->undo();
+        QCOMPARE(w->boxRect({Family::Single, 3}), stored);
+        QCOMPARE(box->geometry(), ui::toPixels(stored));
+        QCOMPARE(w->handles()->selectedRect(), stored);
+        QCOMPARE(w->currentSheet().fields[1].left, 3000_tw);
+        doc->undoStack()->redo();
+        QCOMPARE(box->geometry(), ui::toPixels(dragged));
+
+        // 保存微调 saves what the document holds and leaves it unmodified, offsets included.
+        w->Allup->setText(QStringLiteral("4"));
+        w->XPButton_BaoCWT->click();
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("微调参数保存成功！请返回"));
+        QVERIFY(!doc->isModified());
+        QCOMPARE(doc->tmpl().allup, 4);
+        QCOMPARE(templates::TemplateStore(env.db()).load(kName).tmpl.single[3].rect, dragged);
+        QCOMPARE(box->geometry(), ui::toPixels(dragged));
+    }
+
     void saveFailureIsReported() {
         test::TestEnv env;
         addPoints(env.db());
@@ -431,6 +480,7 @@ private slots:
         w->XPButton_BaoCWT->click();
         QVERIFY(env.prompter.lastText().contains(QStringLiteral("XPButton_BaoCWT_Click：")));
         QCOMPARE(env.prompter.last().title, QStringLiteral("提示"));
+        QVERIFY(w->document()->isModified()); // the move is still to be saved
         // Nothing was half-written.
         QCOMPARE(data::scalar(env.db(),
                               QStringLiteral("SELECT X FROM mobanxywh WHERE textNumes = 1 AND textLX = ?"),
