@@ -1,9 +1,12 @@
 // Batch printing without a window: columns mapped to input points by name, rows chosen, amounts converted,
 // every sheet checked before printing, one job of N pages, and N log rows only for a job that went out.
+#include "../customers/XlsFixture.h"
+#include "../customers/XlsxFixture.h"
 #include "PrintProbe.h"
 #include "TestEnv.h"
 #include "app/Windows.h"
 #include "customers/SpreadsheetReader.h"
+#include "printing/AmountInWords.h"
 #include "printing/Batch.h"
 #include "printing/BoxFill.h"
 #include "printing/Placement.h"
@@ -13,6 +16,7 @@
 #include "templates/TemplateStore.h"
 
 #include <QPrinter>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace vorlan;
@@ -458,6 +462,90 @@ private slots:
             }
             QVERIFY2(found, qPrintable(phone));
         }
+    }
+
+    // The same orders as .xls, .xlsx and .csv (UTF-8 and GBK) give the same sheets and the same pages:
+    // numbers keep their digits, the amount is converted, one page per row.
+    void eachFormatGivesTheSameSheets_data() {
+        QTest::addColumn<QString>("format");
+        QTest::newRow(".xls") << QStringLiteral("xls");
+        QTest::newRow(".xlsx") << QStringLiteral("xlsx");
+        QTest::newRow(".csv in UTF-8") << QStringLiteral("csv");
+        QTest::newRow(".csv in GBK") << QStringLiteral("gbk");
+    }
+    void eachFormatGivesTheSameSheets() {
+        QFETCH(QString, format);
+        if (!probe::haveTool(QStringLiteral("pdfinfo")))
+            QSKIP("poppler-utils (pdfinfo) are not installed");
+        const QStringList header{QStringLiteral("收件人"), QStringLiteral("收件电话"),
+                                 QStringLiteral("金额大写")};
+        const QString file = dir_.filePath(
+            QStringLiteral("orders-%1.%2").arg(format, format == u"gbk" ? QStringLiteral("csv") : format));
+        QString error;
+        if (format == u"xls") {
+            if (!test::xlsWriterAvailable())
+                QSKIP("python3-xlwt is not installed");
+            test::XlsSheet sheet{QStringLiteral("订单"), {}};
+            for (int c = 0; c < 3; ++c)
+                sheet.cells.push_back({0, c, header[c]});
+            for (int r = 1; r <= 3; ++r) {
+                sheet.cells.push_back({r, 0, QStringLiteral("客户%1").arg(r)});
+                sheet.cells.push_back({r, 1, qint64(13800000000LL + r)});
+                sheet.cells.push_back({r, 2, r + 0.5});
+            }
+            QVERIFY2(test::writeXls(file, {sheet}, &error), qPrintable(error));
+        } else if (format == u"xlsx") {
+            if (!test::xlsxWriterAvailable())
+                QSKIP("python3-openpyxl is not installed");
+            test::XlsxSheet sheet{QStringLiteral("订单"), {}};
+            for (int c = 0; c < 3; ++c)
+                sheet.cells.push_back({1, c + 1, header[c]});
+            for (int r = 1; r <= 3; ++r) {
+                sheet.cells.push_back({r + 1, 1, QStringLiteral("客户%1").arg(r)});
+                sheet.cells.push_back({r + 1, 2, qint64(13800000000LL + r)});
+                sheet.cells.push_back({r + 1, 3, r + 0.5});
+            }
+            QVERIFY2(test::writeXlsx(file, {sheet}, &error), qPrintable(error));
+        } else {
+            QString text = header.join(u',') + u'\n';
+            for (int r = 1; r <= 3; ++r)
+                text += QStringLiteral("客户%1,%2,%3\n").arg(r).arg(13800000000LL + r).arg(r + 0.5);
+            QByteArray bytes = text.toUtf8();
+            if (format == u"gbk") {
+                QStringEncoder gbk("GB18030");
+                QVERIFY(gbk.isValid());
+                bytes = gbk.encode(text);
+            }
+            writeFile(file, bytes);
+        }
+        test::TestEnv env;
+        windows::seedSampleData(env.db());
+        const QString pdf = dir_.filePath(QStringLiteral("orders-%1.pdf").arg(format));
+        env.printToPdf(pdf);
+        BatchSpec spec;
+        spec.tmpl = sample::sampleTemplate();
+        spec.tmpl.name = sample::kTemplateName;
+        auto reader = customers::openSpreadsheet(file);
+        spec.data = readBatchData(*reader, format.startsWith(u"xls") ? QStringLiteral("订单") : QString());
+        spec.map = mapColumns(spec.data.header, batchPoints(spec.tmpl));
+        spec.chosen = allRows(spec.data);
+        const BatchBuild b = buildBatch(spec);
+        QVERIFY2(b.ok(), qPrintable(b.problem));
+        QCOMPARE(b.sheets.size(), 3);
+        for (int r = 1; r <= 3; ++r) {
+            QHash<QString, QString> texts;
+            for (const PrintField& f : b.sheets[r - 1].fields)
+                texts.insert(f.name, f.text);
+            QCOMPARE(texts.value(QStringLiteral("收件人")), QStringLiteral("客户%1").arg(r));
+            QCOMPARE(texts.value(QStringLiteral("收件电话")), QString::number(13800000000LL + r));
+            QCOMPARE(texts.value(QStringLiteral("金额大写")),
+                     convertAmountText(QString::number(r + 0.5)).text);
+        }
+        auto printer = openBatchPrinter(sample::kTemplateName);
+        QVERIFY(printer);
+        QVERIFY(runBatch(*printer, b.sheets, true, {}).printed.ok());
+        QCOMPARE(pdfPages(pdf), 3);
+        QCOMPARE(logRows(env.db()), 3);
     }
 
     void cancelledOrFailedJobsLeaveNothing_data() {
