@@ -5,6 +5,7 @@
 #include "TestEnv.h"
 #include "app/Windows.h"
 #include "data/Sql.h"
+#include "printing/Batch.h"
 #include "printing/PageRenderer.h"
 #include "printing/PrintActions.h"
 #include "printing/PrintSettings.h"
@@ -444,6 +445,48 @@ private slots:
                             QStringLiteral("queue %1, word %2: off by %3,%4").arg(q).arg(i).arg(dx).arg(dy)));
                 }
             }
+        }
+    }
+
+    // A batch is one job on the queue named as the command line names it: one file with a page per sheet,
+    // each page with its own values.
+    void batchIsOneJobOfOnePagePerSheet() {
+        REQUIRE_QUEUE();
+        test::TestEnv env;
+        env.printToSystem();
+        windows::seedSampleData(env.db());
+        printing::BatchSpec spec;
+        spec.tmpl = printing::sample::sampleTemplate();
+        spec.tmpl.name = QStringLiteral("batchcheck%1").arg(QDateTime::currentMSecsSinceEpoch());
+        spec.data.header = QStringList{QStringLiteral("收件人")};
+        for (int i = 1; i <= 3; ++i) {
+            spec.data.rows << QStringList{QStringLiteral("收件人%1").arg(i)};
+            spec.data.rowNumbers << i + 1;
+        }
+        spec.map = printing::mapColumns(spec.data.header, printing::batchPoints(spec.tmpl));
+        spec.chosen = printing::allRows(spec.data);
+        const printing::BatchBuild b = printing::buildBatch(spec);
+        QVERIFY2(b.ok(), qPrintable(b.problem));
+        QString problem;
+        auto printer = printing::openBatchPrinter(spec.tmpl.name, queue_, &problem);
+        QVERIFY2(printer, qPrintable(problem));
+        const QSet<QString> before = pdfFiles();
+        QVERIFY(printing::printBatch(*printer, b.sheets).ok());
+        const QString pdf = waitForOutput(queue_, before, spec.tmpl.name);
+        QVERIFY2(!pdf.isEmpty(), "the queue wrote no PDF");
+        produced_ << pdf;
+        const QSet<QString> after = pdfFiles();
+        QCOMPARE(after.size(), before.size() + 1); // one job, one file
+        const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\b"))), qPrintable(info));
+        // The queue re-encodes the fonts page by page, so the text does not read back as typed; but every
+        // page carries its text.
+        for (int i = 1; i <= 3; ++i) {
+            const QString text = run(QStringLiteral("pdftotext"),
+                                     {QStringLiteral("-f"), QString::number(i), QStringLiteral("-l"),
+                                      QString::number(i), pdf, QStringLiteral("-")})
+                                     .trimmed();
+            QVERIFY2(!text.isEmpty(), qPrintable(QStringLiteral("page %1 is blank").arg(i)));
         }
     }
 
