@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "printing/Batch.h"
 #include "printing/PageRenderer.h"
 #include "printing/Placement.h"
 #include "templates/PrintLogStore.h"
@@ -55,24 +56,7 @@ PrintOutcome drawPreview(QPainter& painter, const PrintSheet& sheet, const PageG
 }
 
 LogResult logSheet(const PrintSheet& sheet) {
-    QList<templates::LogValue> values;
-    for (const PrintField& f : sheet.fields)
-        if (!f.name.isEmpty())
-            values << templates::LogValue{f.name, trimBlanks(f.text)};
-    LogResult result;
-    result.templateName = sheet.templateName;
-    try {
-        templates::PrintLogStore(data::shared())
-            .insert(sheet.templateName, QDateTime::currentDateTime(), values);
-        return result;
-    } catch (const templates::MissingLogTable& e) {
-        result.status = LogResult::Status::NoLogTable;
-        result.description = e.description();
-    } catch (const data::DbError& e) {
-        result.status = LogResult::Status::Failed;
-        result.description = e.description();
-    }
-    return result;
+    return logBatch({sheet});
 }
 
 } // namespace vorlan::printing

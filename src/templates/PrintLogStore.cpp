@@ -207,24 +207,7 @@ void PrintLogStore::drop(const QString& templateName) const {
 
 void PrintLogStore::insert(const QString& templateName, const QDateTime& when,
                            const QList<LogValue>& values) const {
-    // A template named like a base table never has a log table of its own.
-    if (data::schema::isBaseTable(templateName))
-        throw DbError(QStringLiteral("模板名称不能用作打印记录表的名称"));
-    const QString table = tableName(templateName);
-    if (table.isEmpty())
-        throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
-    QStringList columns{quoteId(kDate)};
-    QStringList marks{QStringLiteral("?")};
-    QVariantList params{data::dateTimeText(when)};
-    for (const LogValue& v : values) {
-        columns << quoteId(v.column);
-        marks << QStringLiteral("?");
-        params << data::textValue(v.text); // an empty box logs the empty text, not Null
-    }
-    exec(db_,
-         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-             .arg(quoteId(table), columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-         params);
+    insertMany(templateName, when, {values});
 }
 
 void PrintLogStore::insertMany(const QString& templateName, const QDateTime& when,

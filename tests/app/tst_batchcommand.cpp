@@ -1,5 +1,6 @@
 // The command line: its arguments, and the built program run as a user runs it, in a folder of its own
 // (the database lives beside the program), with the password on standard input.
+#include "../printing/PrintProbe.h"
 #include "app/BatchCommand.h"
 #include "printing/SampleData.h"
 
@@ -22,17 +23,6 @@ struct Run {
     int code = -1;
     QString err;
 };
-
-int pdfPages(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {pdf});
-    if (!p.waitForFinished(30000))
-        return -1;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
-        if (line.startsWith(QLatin1String("Pages:")))
-            return line.mid(6).trimmed().toInt();
-    return -1;
-}
 
 } // namespace
 
@@ -159,7 +149,7 @@ private slots:
         QVERIFY2(r.code == app::kExitPrinted, qPrintable(r.err));
         QVERIFY(QFile::exists(file(QStringLiteral("RavIZ.mdb"))));
         QVERIFY(r.err.contains(QStringLiteral("第一位高级用户")));
-        QCOMPARE(pdfPages(file(QStringLiteral("a.pdf"))), 3);
+        QCOMPARE(probe::pdfPages(file(QStringLiteral("a.pdf"))), 3);
         QCOMPARE(logRows(), 3);
 
         // A wrong password: refused, nothing printed.
@@ -179,7 +169,7 @@ private slots:
                     QStringList{QStringLiteral("--rows"), QStringLiteral("3-4"), QStringLiteral("--no-log")},
                 "secret1\n");
             QVERIFY2(r.code == app::kExitPrinted, qPrintable(r.err));
-            QCOMPARE(pdfPages(file(QStringLiteral("c.pdf"))), 2);
+            QCOMPARE(probe::pdfPages(file(QStringLiteral("c.pdf"))), 2);
             QCOMPARE(logRows(), 3);
             QProcess text;
             text.start(QStringLiteral("pdftotext"), {file(QStringLiteral("c.pdf")), QStringLiteral("-")});

@@ -62,6 +62,18 @@ inline PdfText readWords(const QString& pdf) {
     return out;
 }
 
+// The number of pages pdfinfo reports; -1 when it cannot be read.
+inline int pdfPages(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000))
+        return -1;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+        if (line.startsWith(QLatin1String("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
 // The size of the first page as pdfinfo reports it, in points; invalid when it cannot be read.
 inline QSizeF pageSize(const QString& pdf) {
     QProcess p;

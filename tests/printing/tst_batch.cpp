@@ -65,17 +65,6 @@ QList<PageWord> pageWords(const QString& pdf, int* pages) {
     return out;
 }
 
-int pdfPages(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {pdf});
-    if (!p.waitForFinished(30000))
-        return -1;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
-        if (line.startsWith(QLatin1String("Pages:")))
-            return line.mid(6).trimmed().toInt();
-    return -1;
-}
-
 QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -377,7 +366,7 @@ private slots:
         QCOMPARE(run.printed.pages, n);
         QVERIFY(run.logged && run.logged->ok());
         QCOMPARE(told, (QList<int>{1, 2, 3, 4, 5}));
-        QCOMPARE(pdfPages(pdf), n);
+        QCOMPARE(probe::pdfPages(pdf), n);
         QCOMPARE(logRows(env.db()), n);
         QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(DISTINCT 收件人) FROM ") +
                                             data::quoteId(sample::kTemplateName))
@@ -544,7 +533,7 @@ private slots:
         auto printer = openBatchPrinter(sample::kTemplateName);
         QVERIFY(printer);
         QVERIFY(runBatch(*printer, b.sheets, true, {}).printed.ok());
-        QCOMPARE(pdfPages(pdf), 3);
+        QCOMPARE(probe::pdfPages(pdf), 3);
         QCOMPARE(logRows(env.db()), 3);
     }
 

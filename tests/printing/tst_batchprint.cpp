@@ -1,4 +1,5 @@
 // The batch dialog of the print window: source, mapping, rows, preview, one job with progress and cancel.
+#include "PrintProbe.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Windows.h"
@@ -22,17 +23,6 @@ using namespace vorlan;
 using namespace vorlan::printing;
 
 namespace {
-
-int pdfPages(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {pdf});
-    if (!p.waitForFinished(30000))
-        return -1;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
-        if (line.startsWith(QLatin1String("Pages:")))
-            return line.mid(6).trimmed().toInt();
-    return -1;
-}
 
 QString pdfText(const QString& pdf) {
     QProcess p;
@@ -122,7 +112,7 @@ private slots:
 
         w.cmdPrint->click();
         QCOMPARE(f.env.prompter.lastText(), QStringLiteral("已打印2张，已保存2条打印记录。"));
-        QCOMPARE(pdfPages(f.pdf), 2);
+        QCOMPARE(probe::pdfPages(f.pdf), 2);
         const QString text = pdfText(f.pdf);
         QVERIFY2(text.contains(QStringLiteral("李四")) && text.contains(QStringLiteral("王五")) &&
                      !text.contains(QStringLiteral("张三")) && text.contains(QStringLiteral("寄件公司甲")),
@@ -156,7 +146,7 @@ private slots:
         w.rows()->setTicked(1, true);
         QCOMPARE(w.sheetCount(), 1);
         w.cmdPrint->click();
-        QCOMPARE(pdfPages(f.pdf), 1);
+        QCOMPARE(probe::pdfPages(f.pdf), 1);
         const QString text = pdfText(f.pdf);
         QVERIFY2(text.contains(QStringLiteral("北方样品商行")) && !text.contains(QStringLiteral("华东示例")),
                  qPrintable(text));
