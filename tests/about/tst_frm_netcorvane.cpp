@@ -16,6 +16,7 @@
 #include <QTest>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -99,8 +100,8 @@ private slots:
             << gbk(QStringLiteral("甲\r\n乙\r\n")) << QStringList{QStringLiteral("甲"), QStringLiteral("乙")};
         QTest::newRow("blank lines kept") << gbk(QStringLiteral("\r\n甲\r\n\r\n"))
                                           << QStringList{QString(), QStringLiteral("甲"), QString()};
-        QTest::newRow("lone LF and CR") << QByteArray("a\nb\rc") << QStringList{"a", "b", "c"};
-        QTest::newRow("blanks kept") << QByteArray("  x  \r\n") << QStringList{"  x  "};
+        QTest::newRow("lone LF and CR") << QByteArray("a\nb\rc") << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("blanks kept") << QByteArray("  x  \r\n") << QStringList{u"  x  "_s};
     }
 
     void noticeLines() {

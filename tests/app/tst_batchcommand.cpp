@@ -15,6 +15,7 @@
 #include <QTest>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 using app::ParsedCommand;
 
 namespace {
@@ -87,27 +88,30 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("says"); // part of the error, or of a field of the command
-        const QStringList base{"print", "--template", "运单", "--data", "a.csv", "--user", "张三"};
-        QTest::newRow("pdf") << (base + QStringList{"--pdf", "o.pdf"}) << int(ParsedCommand::Kind::Print)
-                             << "o.pdf";
-        QTest::newRow("printer and options")
-            << (base + QStringList{"--printer=q1", "--rows", "2-5", "--sheet", "S", "--no-log"})
-            << int(ParsedCommand::Kind::Print) << "q1";
-        QTest::newRow("help") << QStringList{"print", "--help"} << int(ParsedCommand::Kind::Help) << "";
+        const QStringList base{u"print"_s, u"--template"_s, u"运单"_s, u"--data"_s,
+                               u"a.csv"_s, u"--user"_s,     u"张三"_s};
+        QTest::newRow("pdf") << (base + QStringList{u"--pdf"_s, u"o.pdf"_s})
+                             << int(ParsedCommand::Kind::Print) << "o.pdf";
+        QTest::newRow("printer and options") << (base + QStringList{u"--printer=q1"_s, u"--rows"_s, u"2-5"_s,
+                                                                    u"--sheet"_s, u"S"_s, u"--no-log"_s})
+                                             << int(ParsedCommand::Kind::Print) << "q1";
+        QTest::newRow("help") << QStringList{u"print"_s, u"--help"_s} << int(ParsedCommand::Kind::Help) << "";
         QTest::newRow("no output") << base << int(ParsedCommand::Kind::Error) << "“--pdf”或“--printer”";
-        QTest::newRow("both outputs") << (base + QStringList{"--pdf", "o.pdf", "--printer", "q"})
+        QTest::newRow("both outputs") << (base + QStringList{u"--pdf"_s, u"o.pdf"_s, u"--printer"_s, u"q"_s})
                                       << int(ParsedCommand::Kind::Error) << "只能选一个";
-        QTest::newRow("password on the line") << (base + QStringList{"--pdf", "o", "--password", "x"})
-                                              << int(ParsedCommand::Kind::Error) << "密码不能写在命令行上";
-        QTest::newRow("bad range") << (base + QStringList{"--pdf", "o", "--rows", "5-2"})
+        QTest::newRow("password on the line")
+            << (base + QStringList{u"--pdf"_s, u"o"_s, u"--password"_s, u"x"_s})
+            << int(ParsedCommand::Kind::Error) << "密码不能写在命令行上";
+        QTest::newRow("bad range") << (base + QStringList{u"--pdf"_s, u"o"_s, u"--rows"_s, u"5-2"_s})
                                    << int(ParsedCommand::Kind::Error) << "不是行的范围";
         QTest::newRow("missing value")
-            << (base + QStringList{"--pdf"}) << int(ParsedCommand::Kind::Error) << "缺少值";
-        QTest::newRow("unknown option") << (base + QStringList{"--pdf", "o", "--colour"})
+            << (base + QStringList{u"--pdf"_s}) << int(ParsedCommand::Kind::Error) << "缺少值";
+        QTest::newRow("unknown option") << (base + QStringList{u"--pdf"_s, u"o"_s, u"--colour"_s})
                                         << int(ParsedCommand::Kind::Error) << "未知的选项";
-        QTest::newRow("twice") << (base + QStringList{"--pdf", "o", "--user", "x"})
+        QTest::newRow("twice") << (base + QStringList{u"--pdf"_s, u"o"_s, u"--user"_s, u"x"_s})
                                << int(ParsedCommand::Kind::Error) << "重复";
-        QTest::newRow("no template") << QStringList{"print", "--data", "a", "--pdf", "o", "--user", "u"}
+        QTest::newRow("no template") << QStringList{u"print"_s, u"--data"_s, u"a"_s, u"--pdf"_s,
+                                                    u"o"_s,     u"--user"_s, u"u"_s}
                                      << int(ParsedCommand::Kind::Error) << "--template";
     }
     void parse() {

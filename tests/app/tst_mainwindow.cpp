@@ -71,10 +71,11 @@ QStringList trace(app::Frm_main& w, test::TestEnv& env) {
     t << QStringLiteral("quit:%1").arg(env.prompter.quitCount);
     t << QStringLiteral("template:") + app::state().currentTemplate;
     t << QStringLiteral("level:") + app::state().userLevel;
-    t << QStringLiteral("window:%1").arg(w.isVisible() ? "shown" : "hidden");
+    t << QStringLiteral("window:%1").arg(w.isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden"));
     for (QWidget* panel : {static_cast<QWidget*>(w.XPFrame1), static_cast<QWidget*>(w.XPFrame2),
                            static_cast<QWidget*>(w.XPFrame3), static_cast<QWidget*>(w.RichTextBox1)})
-        t << QStringLiteral("%1:%2").arg(panel->objectName(), panel->isVisible() ? "shown" : "hidden");
+        t << QStringLiteral("%1:%2").arg(panel->objectName(), panel->isVisible() ? QStringLiteral("shown")
+                                                                                 : QStringLiteral("hidden"));
     for (const char* key : {"管理登录", "显示工具", "帮助说明"})
         t << QStringLiteral("caption:") + w.toolButton(QString::fromUtf8(key))->text();
     t << QStringLiteral("advancedControls:%1").arg(w.Command1->isEnabled());

@@ -8,6 +8,7 @@
 
 using namespace vorlan;
 using namespace vorlan::customers;
+using namespace Qt::StringLiterals;
 
 // The customer list's model and the name comparison it shares with the store.
 class TestCustomerList : public QObject {
@@ -60,27 +61,27 @@ private slots:
             return out;
         };
         // Table order until a header is clicked.
-        QCOMPARE(column(0), (QStringList{"b", "a", "C"}));
+        QCOMPARE(column(0), (QStringList{u"b"_s, u"a"_s, u"C"_s}));
         QCOMPARE(column(1), column(0));
-        QCOMPARE(column(12), (QStringList{"b-end", "a-end", "C-end"}));
+        QCOMPARE(column(12), (QStringList{u"b-end"_s, u"a-end"_s, u"C-end"_s}));
         QCOMPARE(m.data(m.index(2, 3), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
         QCOMPARE(m.data(m.index(2, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(),
                  Qt::AlignLeft | Qt::AlignVCenter);
         QVERIFY(m.flags(m.index(0, 0)) & Qt::ItemIsUserCheckable);
         QVERIFY(m.setData(m.index(0, 0), Qt::Checked, Qt::CheckStateRole));
         m.sortAscending(0);
-        QCOMPARE(column(1), (QStringList{"a", "b", "C"})); // as text, case ignored
-        QCOMPARE(m.checkedNames(), QStringList{"b"});      // ticks travel with their rows
+        QCOMPARE(column(1), (QStringList{u"a"_s, u"b"_s, u"C"_s})); // as text, case ignored
+        QCOMPARE(m.checkedNames(), QStringList{u"b"_s});            // ticks travel with their rows
         m.sortAscending(2);
-        QCOMPARE(column(2), (QStringList{"1", "10", "2"})); // text order, not numeric
+        QCOMPARE(column(2), (QStringList{u"1"_s, u"10"_s, u"2"_s})); // text order, not numeric
         // Once on, sorting stays on: new rows land in place and a reload comes sorted.
         const Customer d = row("d", "15");
         m.addCustomer(store.insert(d), d);
-        QCOMPARE(column(0), (QStringList{"C", "a", "d", "b"}));
+        QCOMPARE(column(0), (QStringList{u"C"_s, u"a"_s, u"d"_s, u"b"_s}));
         m.removeIds(store.idsOf(QStringLiteral("A")));
-        QCOMPARE(column(0), (QStringList{"C", "d", "b"}));
+        QCOMPARE(column(0), (QStringList{u"C"_s, u"d"_s, u"b"_s}));
         m.reload(store);
-        QCOMPARE(column(0), (QStringList{"C", "a", "d", "b"}));
+        QCOMPARE(column(0), (QStringList{u"C"_s, u"a"_s, u"d"_s, u"b"_s}));
         QVERIFY(!m.isChecked(3));
     }
 
@@ -89,13 +90,14 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QStringList>("texts"); // inserted in this order into that column
         QTest::addColumn<QStringList>("sorted");
-        QTest::newRow("names") << 0 << QStringList{"中国", "阿里", "张三", "北京", "杭州"}
-                               << QStringList{"阿里", "北京", "杭州", "张三", "中国"};
+        QTest::newRow("names") << 0 << QStringList{u"中国"_s, u"阿里"_s, u"张三"_s, u"北京"_s, u"杭州"_s}
+                               << QStringList{u"阿里"_s, u"北京"_s, u"杭州"_s, u"张三"_s, u"中国"_s};
         QTest::newRow("same first character")
-            << 0 << QStringList{"王五", "王二", "王"} << QStringList{"王", "王二", "王五"};
-        QTest::newRow("addresses") << 3 << QStringList{"上海市", "北京市", "广州市"}
-                                   << QStringList{"北京市", "广州市", "上海市"};
-        QTest::newRow("empty first") << 7 << QStringList{"李四", "", "陈"} << QStringList{"", "陈", "李四"};
+            << 0 << QStringList{u"王五"_s, u"王二"_s, u"王"_s} << QStringList{u"王"_s, u"王二"_s, u"王五"_s};
+        QTest::newRow("addresses") << 3 << QStringList{u"上海市"_s, u"北京市"_s, u"广州市"_s}
+                                   << QStringList{u"北京市"_s, u"广州市"_s, u"上海市"_s};
+        QTest::newRow("empty first") << 7 << QStringList{u"李四"_s, u""_s, u"陈"_s}
+                                     << QStringList{u""_s, u"陈"_s, u"李四"_s};
     }
     void listSortsInPinyinOrder() {
         QFETCH(int, column);
@@ -147,21 +149,21 @@ private slots:
             return out;
         };
         m.search(store, QStringLiteral("1"));
-        QCOMPARE(names(), (QStringList{"a1", "c1"}));
+        QCOMPARE(names(), (QStringList{u"a1"_s, u"c1"_s}));
         Customer late;
         late[0] = QStringLiteral("b1");
         store.insert(late);
         m.search(store, QStringLiteral("1"));
-        QCOMPARE(names(), (QStringList{"a1", "b1", "c1"}));
+        QCOMPARE(names(), (QStringList{u"a1"_s, u"b1"_s, u"c1"_s}));
         m.search(store, QString());
-        QCOMPARE(names(), (QStringList{"a1", "b1", "b2", "c1"}));
+        QCOMPARE(names(), (QStringList{u"a1"_s, u"b1"_s, u"b2"_s, u"c1"_s}));
         QCOMPARE(m.searchText(), QString());
         // Row ids far apart, as a restored or hand-edited table may have them.
         data::exec(env.db(),
                    QStringLiteral("INSERT INTO Basic_Khgl (rowid, \"客户名称\") VALUES (5000000000, 'a0')"));
         m.reload(store);
         m.search(store, QStringLiteral("a"));
-        QCOMPARE(names(), (QStringList{"a0", "a1"}));
+        QCOMPARE(names(), (QStringList{u"a0"_s, u"a1"_s}));
     }
 
     void listModelReadsLongListsInPieces() {

@@ -12,6 +12,7 @@
 
 using namespace vorlan;
 using namespace vorlan::customers;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -55,25 +56,26 @@ private slots:
         QTest::addColumn<QStringList>("found"); // in table order
 
         // 甲: searched fields hold distinctive texts; 乙: the same texts in fields that are not searched.
-        QTest::newRow("empty text: everyone") << QString() << QStringList{"甲", "乙", "丙%", "丁_", "BJhl"};
-        QTest::newRow("name") << QStringLiteral("甲") << QStringList{"甲"};
-        QTest::newRow("short code") << QStringLiteral("KJ甲") << QStringList{"甲"};
-        QTest::newRow("phone") << QStringLiteral("0571-甲") << QStringList{"甲"};
-        QTest::newRow("contact") << QStringLiteral("联系甲") << QStringList{"甲"};
-        QTest::newRow("address") << QStringLiteral("地址甲") << QStringList{"甲"};
+        QTest::newRow("empty text: everyone")
+            << QString() << QStringList{u"甲"_s, u"乙"_s, u"丙%"_s, u"丁_"_s, u"BJhl"_s};
+        QTest::newRow("name") << QStringLiteral("甲") << QStringList{u"甲"_s};
+        QTest::newRow("short code") << QStringLiteral("KJ甲") << QStringList{u"甲"_s};
+        QTest::newRow("phone") << QStringLiteral("0571-甲") << QStringList{u"甲"_s};
+        QTest::newRow("contact") << QStringLiteral("联系甲") << QStringList{u"甲"_s};
+        QTest::newRow("address") << QStringLiteral("地址甲") << QStringList{u"甲"_s};
         QTest::newRow("fax not searched") << QStringLiteral("传真X") << QStringList{};
         QTest::newRow("bank not searched") << QStringLiteral("银行X") << QStringList{};
         QTest::newRow("province not searched") << QStringLiteral("省X") << QStringList{};
-        QTest::newRow("part of a field") << QStringLiteral("址甲") << QStringList{"甲"};
+        QTest::newRow("part of a field") << QStringLiteral("址甲") << QStringList{u"甲"_s};
         QTest::newRow("across two fields") << QStringLiteral("甲KJ") << QStringList{};
-        QTest::newRow("percent as itself") << QStringLiteral("%") << QStringList{"丙%"};
-        QTest::newRow("underscore as itself") << QStringLiteral("_") << QStringList{"丁_"};
+        QTest::newRow("percent as itself") << QStringLiteral("%") << QStringList{u"丙%"_s};
+        QTest::newRow("underscore as itself") << QStringLiteral("_") << QStringList{u"丁_"_s};
         QTest::newRow("backslash as itself") << QStringLiteral("\\") << QStringList{};
-        QTest::newRow("ascii case ignored") << QStringLiteral("bjHL") << QStringList{"BJhl"};
-        QTest::newRow("upper for lower") << QStringLiteral("KJ") << QStringList{"甲"};
-        QTest::newRow("lower for upper") << QStringLiteral("kj") << QStringList{"甲"};
+        QTest::newRow("ascii case ignored") << QStringLiteral("bjHL") << QStringList{u"BJhl"_s};
+        QTest::newRow("upper for lower") << QStringLiteral("KJ") << QStringList{u"甲"_s};
+        QTest::newRow("lower for upper") << QStringLiteral("kj") << QStringList{u"甲"_s};
         QTest::newRow("other letters exact") << QStringLiteral("ä") << QStringList{};
-        QTest::newRow("other letters exact, same case") << QStringLiteral("Ä") << QStringList{"BJhl"};
+        QTest::newRow("other letters exact, same case") << QStringLiteral("Ä") << QStringList{u"BJhl"_s};
         QTest::newRow("blank is a character") << QStringLiteral(" ") << QStringList{};
         QTest::newRow("nothing") << QStringLiteral("无此客户") << QStringList{};
     }
@@ -118,7 +120,7 @@ private slots:
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('O''Brien')"));
         CustomerStore store(env.db());
-        QCOMPARE(names(store.pickerRows(QStringLiteral("o'b"))), QStringList{"O'Brien"});
+        QCOMPARE(names(store.pickerRows(QStringLiteral("o'b"))), QStringList{u"O'Brien"_s});
         QCOMPARE(store.ids(QStringLiteral("'")).size(), size_t(1));
         QCOMPARE(store.ids(QStringLiteral("x")).size(), size_t(0));
         QSqlQuery q = store.pickerRows(QStringLiteral("brien"));
@@ -135,7 +137,7 @@ private slots:
         QCOMPARE(store.ids(QStringLiteral("甲")), std::vector<RowId>{first});
 
         const qint64 before = totalChanges(env.db());
-        QCOMPARE(names(store.pickerRows(QStringLiteral("甲"))), QStringList{"甲"});
+        QCOMPARE(names(store.pickerRows(QStringLiteral("甲"))), QStringList{u"甲"_s});
         QCOMPARE(store.ids(QStringLiteral("甲")).size(), size_t(1));
         QCOMPARE(totalChanges(env.db()), before);
 
@@ -143,14 +145,14 @@ private slots:
         QCOMPARE(store.ids(QStringLiteral("甲")), (std::vector<RowId>{first, second}));
         // Replaced under the same row id when it was the last row.
         store.replace(QStringLiteral("甲乙"), customer(QStringLiteral("丙")));
-        QCOMPARE(namesOf(store, store.ids(QStringLiteral("甲"))), QStringList{"甲"});
-        QCOMPARE(namesOf(store, store.ids(QStringLiteral("丙"))), QStringList{"丙"});
+        QCOMPARE(namesOf(store, store.ids(QStringLiteral("甲"))), QStringList{u"甲"_s});
+        QCOMPARE(namesOf(store, store.ids(QStringLiteral("丙"))), QStringList{u"丙"_s});
         store.remove({QStringLiteral("甲")});
         QVERIFY(store.ids(QStringLiteral("甲")).empty());
         {
             ImportSession session(env.db());
             session.insert(customer(QStringLiteral("导入甲")));
-            QCOMPARE(namesOf(store, store.ids(QStringLiteral("甲"))), QStringList{"导入甲"});
+            QCOMPARE(namesOf(store, store.ids(QStringLiteral("甲"))), QStringList{u"导入甲"_s});
         }
         data::exec(env.db(), QStringLiteral("UPDATE Basic_Khgl SET \"联系人\" = '王五'"));
         QCOMPARE(store.ids(QStringLiteral("王五")).size(), size_t(2));
@@ -191,7 +193,7 @@ private slots:
         QStringList list{QStringLiteral("中国"), QStringLiteral("张三"), QStringLiteral("北京"),
                          QStringLiteral("阿里"), QStringLiteral("成都"), QStringLiteral("杭州")};
         std::stable_sort(list.begin(), list.end(), PinyinOrder());
-        QCOMPARE(list, (QStringList{"阿里", "北京", "成都", "杭州", "张三", "中国"}));
+        QCOMPARE(list, (QStringList{u"阿里"_s, u"北京"_s, u"成都"_s, u"杭州"_s, u"张三"_s, u"中国"_s}));
     }
 
     void pickerListsNamesInPinyinOrder() {
@@ -201,10 +203,10 @@ private slots:
         CustomerStore store(env.db());
         for (const char* n : {"中国公司", "张三", "北京公司", "阿里公司", "张三", "杭州公司"})
             store.insert(customer(QString::fromUtf8(n)));
-        QCOMPARE(names(store.pickerRows()),
-                 (QStringList{"阿里公司", "北京公司", "杭州公司", "张三", "张三", "中国公司"}));
+        QCOMPARE(names(store.pickerRows()), (QStringList{u"阿里公司"_s, u"北京公司"_s, u"杭州公司"_s,
+                                                         u"张三"_s, u"张三"_s, u"中国公司"_s}));
         QCOMPARE(names(store.pickerRows(QStringLiteral("公司"))),
-                 (QStringList{"阿里公司", "北京公司", "杭州公司", "中国公司"}));
+                 (QStringList{u"阿里公司"_s, u"北京公司"_s, u"杭州公司"_s, u"中国公司"_s}));
         // Equal names keep table order.
         QSqlQuery q = store.pickerRows(QStringLiteral("张三"));
         QVERIFY(q.next());
@@ -218,10 +220,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found");
         // A Null use reads as empty and comes first; punctuation before Chinese characters.
-        QTest::newRow("all") << QString() << QStringList{"", "办公用品", "货款", "运费", "zip%", "Zip费用"};
-        QTest::newRow("part") << QStringLiteral("费") << QStringList{"运费", "Zip费用"};
-        QTest::newRow("case") << QStringLiteral("ZIP") << QStringList{"zip%", "Zip费用"};
-        QTest::newRow("percent") << QStringLiteral("%") << QStringList{"zip%"};
+        QTest::newRow("all") << QString() << QStringList{u""_s,     u"办公用品"_s, u"货款"_s,
+                                                         u"运费"_s, u"zip%"_s,     u"Zip费用"_s};
+        QTest::newRow("part") << QStringLiteral("费") << QStringList{u"运费"_s, u"Zip费用"_s};
+        QTest::newRow("case") << QStringLiteral("ZIP") << QStringList{u"zip%"_s, u"Zip费用"_s};
+        QTest::newRow("percent") << QStringLiteral("%") << QStringList{u"zip%"_s};
         QTest::newRow("none") << QStringLiteral("无") << QStringList{};
     }
     void commonUsesSearchedAndInPinyinOrder() {

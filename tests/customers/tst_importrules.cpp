@@ -4,6 +4,7 @@
 
 using namespace vorlan;
 using namespace vorlan::customers;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(vorlan::customers::FieldColumns)
 
@@ -35,7 +36,8 @@ private slots:
         QTest::addColumn<QStringList>("letters");
         QTest::addColumn<int>("used");
         QTest::addColumn<FieldColumns>("expected");
-        const QStringList defaults{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L"};
+        const QStringList defaults{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s,
+                                   u"G"_s, u"H"_s, u"I"_s, u"J"_s, u"K"_s, u"L"_s};
         QTest::newRow("defaults, 12 used")
             << defaults << 12 << FieldColumns{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
         QTest::newRow("defaults, 3 used") << defaults << 3 << FieldColumns{1, 2, 3};
@@ -49,7 +51,7 @@ private slots:
         repeated[11] = QStringLiteral("B");
         QTest::newRow("repeated letters: lowest field wins")
             << repeated << 12 << FieldColumns{1, 2, 3, 4, 5, 6, 0, 8, 9, 10, 11, 0};
-        QStringList swapped{"C", "AA", "A"};
+        QStringList swapped{u"C"_s, u"AA"_s, u"A"_s};
         QTest::newRow("fewer boxes, two letters") << swapped << 5 << FieldColumns{3, 0, 1};
         QStringList beyond = defaults;
         beyond[0] = QStringLiteral("Z");

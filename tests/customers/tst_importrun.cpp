@@ -12,6 +12,7 @@
 
 using namespace vorlan;
 using namespace vorlan::customers;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(vorlan::customers::FieldColumns)
 
@@ -267,13 +268,13 @@ private slots:
         QTest::addColumn<FieldColumns>("columns");
         QTest::addColumn<QStringList>("fields"); // fields 0 to 4 afterwards
         QTest::newRow("in order") << FieldColumns{1, 2, 3, 4}
-                                  << QStringList{"甲", "j", "13800138000", "fax", "t4"};
+                                  << QStringList{u"甲"_s, u"j"_s, u"13800138000"_s, u"fax"_s, u"t4"_s};
         QTest::newRow("unread fields keep their text")
-            << FieldColumns{0, 2} << QStringList{"t0", "j", "t2", "t3", "t4"};
+            << FieldColumns{0, 2} << QStringList{u"t0"_s, u"j"_s, u"t2"_s, u"t3"_s, u"t4"_s};
         QTest::newRow("any column to any field")
-            << FieldColumns{4, 0, 0, 0, 1} << QStringList{"fax", "t1", "t2", "t3", "甲"};
+            << FieldColumns{4, 0, 0, 0, 1} << QStringList{u"fax"_s, u"t1"_s, u"t2"_s, u"t3"_s, u"甲"_s};
         QTest::newRow("an empty cell empties its field")
-            << FieldColumns{9} << QStringList{"", "t1", "t2", "t3", "t4"};
+            << FieldColumns{9} << QStringList{u""_s, u"t1"_s, u"t2"_s, u"t3"_s, u"t4"_s};
     }
     void readOneRow() {
         QFETCH(FieldColumns, columns);
@@ -359,36 +360,38 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QString>("lastShown");
         using End = ImportSummary::End;
-        const QStringList abc{"甲", "乙", "丙"};
+        const QStringList abc{u"甲"_s, u"乙"_s, u"丙"_s};
         QTest::newRow("all new") << abc << QStringList{} << 1 << "" << QStringList{} << int(End::Done) << 4
-                                 << QList<int>{3, 0, 0} << QStringList{"甲|r1", "乙|r2", "丙|r3"} << "|";
+                                 << QList<int>{3, 0, 0} << QStringList{u"甲|r1"_s, u"乙|r2"_s, u"丙|r3"_s}
+                                 << "|";
         QTest::newRow("from row 2") << abc << QStringList{} << 2 << "" << QStringList{} << int(End::Done) << 4
-                                    << QList<int>{2, 0, 0} << QStringList{"乙|r2", "丙|r3"} << "|";
+                                    << QList<int>{2, 0, 0} << QStringList{u"乙|r2"_s, u"丙|r3"_s} << "|";
         QTest::newRow("replace and skip")
-            << abc << QStringList{"乙", "丙"} << 1 << "RS" << QStringList{"乙", "丙"} << int(End::Done) << 4
-            << QList<int>{1, 1, 1} << QStringList{"丙|old", "甲|r1", "乙|r2"} << "丙|r3";
+            << abc << QStringList{u"乙"_s, u"丙"_s} << 1 << "RS" << QStringList{u"乙"_s, u"丙"_s}
+            << int(End::Done) << 4 << QList<int>{1, 1, 1} << QStringList{u"丙|old"_s, u"甲|r1"_s, u"乙|r2"_s}
+            << "丙|r3";
         QTest::newRow("stop keeps what was saved")
-            << abc << QStringList{"乙"} << 1 << "X" << QStringList{"乙"} << int(End::Stopped) << 0
-            << QList<int>{1, 0, 0} << QStringList{"乙|old", "甲|r1"} << "乙|r2";
+            << abc << QStringList{u"乙"_s} << 1 << "X" << QStringList{u"乙"_s} << int(End::Stopped) << 0
+            << QList<int>{1, 0, 0} << QStringList{u"乙|old"_s, u"甲|r1"_s} << "乙|r2";
         QTest::newRow("a name twice in the sheet")
-            << QStringList{"甲", "乙", "甲"} << QStringList{} << 1 << "R" << QStringList{"甲"}
-            << int(End::Done) << 4 << QList<int>{2, 1, 0} << QStringList{"乙|r2", "甲|r3"} << "|";
+            << QStringList{u"甲"_s, u"乙"_s, u"甲"_s} << QStringList{} << 1 << "R" << QStringList{u"甲"_s}
+            << int(End::Done) << 4 << QList<int>{2, 1, 0} << QStringList{u"乙|r2"_s, u"甲|r3"_s} << "|";
         QTest::newRow("names compare without ASCII case")
-            << QStringList{"ACME"} << QStringList{"acme"} << 1 << "S" << QStringList{"ACME"} << int(End::Done)
-            << 2 << QList<int>{0, 0, 1} << QStringList{"acme|old"} << "ACME|r1";
+            << QStringList{u"ACME"_s} << QStringList{u"acme"_s} << 1 << "S" << QStringList{u"ACME"_s}
+            << int(End::Done) << 2 << QList<int>{0, 0, 1} << QStringList{u"acme|old"_s} << "ACME|r1";
         QTest::newRow("looked up as read, written trimmed")
-            << QStringList{" 甲 "} << QStringList{"甲"} << 1 << "" << QStringList{} << int(End::Done) << 2
-            << QList<int>{1, 0, 0} << QStringList{"甲|old", "甲|r1"} << "|";
+            << QStringList{u" 甲 "_s} << QStringList{u"甲"_s} << 1 << "" << QStringList{} << int(End::Done)
+            << 2 << QList<int>{1, 0, 0} << QStringList{u"甲|old"_s, u"甲|r1"_s} << "|";
         QTest::newRow("a second row without a name stops")
-            << QStringList{"甲", "", "乙", "", "丙"} << QStringList{} << 1 << "" << QStringList{}
-            << int(End::EmptyName) << 0 << QList<int>{3, 0, 0} << QStringList{"甲|r1", "|r2", "乙|r3"}
-            << "|r4";
+            << QStringList{u"甲"_s, u""_s, u"乙"_s, u""_s, u"丙"_s} << QStringList{} << 1 << ""
+            << QStringList{} << int(End::EmptyName) << 0 << QList<int>{3, 0, 0}
+            << QStringList{u"甲|r1"_s, u"|r2"_s, u"乙|r3"_s} << "|r4";
         QTest::newRow("past the end")
-            << QStringList{"甲", "乙"} << QStringList{} << 4 << "" << QStringList{} << int(End::PastTheEnd)
-            << 4 << QList<int>{0, 0, 0} << QStringList{} << "|";
+            << QStringList{u"甲"_s, u"乙"_s} << QStringList{} << 4 << "" << QStringList{}
+            << int(End::PastTheEnd) << 4 << QList<int>{0, 0, 0} << QStringList{} << "|";
         QTest::newRow("just past the last row")
-            << QStringList{"甲", "乙"} << QStringList{} << 3 << "" << QStringList{} << int(End::Done) << 3
-            << QList<int>{0, 0, 0} << QStringList{} << "|";
+            << QStringList{u"甲"_s, u"乙"_s} << QStringList{} << 3 << "" << QStringList{} << int(End::Done)
+            << 3 << QList<int>{0, 0, 0} << QStringList{} << "|";
     }
     void readAll() {
         QFETCH(QStringList, sheet);
@@ -447,12 +450,12 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QString>("lastShown");
         QTest::newRow("a new row refused") << "NEW.\"快捷码\" = 'r2'"
-                                           << "S" << true << QStringList{"丙|old", "甲|r1"} << "乙|r2";
+                                           << "S" << true << QStringList{u"丙|old"_s, u"甲|r1"_s} << "乙|r2";
         QTest::newRow("an overwrite refused keeps the old row")
             << "NEW.\"快捷码\" = 'r3'"
-            << "S" << true << QStringList{"丙|old", "甲|r1", "乙|r2"} << "丙|r3";
+            << "S" << true << QStringList{u"丙|old"_s, u"甲|r1"_s, u"乙|r2"_s} << "丙|r3";
         QTest::newRow("no such sheet") << "0"
-                                       << "Sheet9" << false << QStringList{"丙|old"} << "|";
+                                       << "Sheet9" << false << QStringList{u"丙|old"_s} << "|";
     }
     void failuresKeepWhatWasSaved() {
         QFETCH(QString, trigger);

@@ -21,6 +21,7 @@
 
 using namespace vorlan;
 using namespace vorlan::customers;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -525,7 +526,7 @@ private slots:
                 out << w.model->index(r, col).data().toString();
             return out;
         };
-        QCOMPARE(column(0), (QStringList{"c", "A", "b"})); // table order before any click
+        QCOMPARE(column(0), (QStringList{u"c"_s, u"A"_s, u"b"_s})); // table order before any click
         QSignalSpy spy(w.ListView1->header(), &QHeaderView::sectionClicked);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -533,13 +534,13 @@ private slots:
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(column(0), (QStringList{"A", "b", "c"}));
+        QCOMPARE(column(0), (QStringList{u"A"_s, u"b"_s, u"c"_s}));
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(0) + 20, h->height() / 2));
-        QCOMPARE(column(0), (QStringList{"A", "b", "c"})); // ascending again, not reversed
+        QCOMPARE(column(0), (QStringList{u"A"_s, u"b"_s, u"c"_s})); // ascending again, not reversed
         // A reload sorts by the short code, as text.
         w.comd_ShuaX_Click();
-        QCOMPARE(column(2), (QStringList{"10", "2", "3"}));
+        QCOMPARE(column(2), (QStringList{u"10"_s, u"2"_s, u"3"_s}));
     }
 
     void trackSelectPicksTheRestingRow() {
@@ -595,11 +596,11 @@ private slots:
         QCOMPARE(w.Txt_ChaZhao->objectName(), QStringLiteral("Txt_ChaZhao"));
         QVERIFY(w.Txt_ChaZhao->geometry().bottom() < w.ListView1->geometry().top());
         w.Txt_ChaZhao->setText(QStringLiteral("杭州"));
-        QCOMPARE(names(), (QStringList{"杭州甲", "杭州丙"}));
+        QCOMPARE(names(), (QStringList{u"杭州甲"_s, u"杭州丙"_s}));
         w.Txt_ChaZhao->setText(QStringLiteral("hzb"));
-        QCOMPARE(names(), QStringList{"杭州丙"});
+        QCOMPARE(names(), QStringList{u"杭州丙"_s});
         w.Txt_ChaZhao->setText(QStringLiteral("上海乙4")); // field 4, the phone
-        QCOMPARE(names(), QStringList{"上海乙"});
+        QCOMPARE(names(), QStringList{u"上海乙"_s});
         w.Txt_ChaZhao->setText(QStringLiteral("上海乙5")); // the fax is not searched
         QVERIFY(names().isEmpty());
         w.Txt_ChaZhao->clear();
@@ -609,15 +610,15 @@ private slots:
         w.Txt_ChaZhao->setText(QStringLiteral("杭州"));
         fill(w, customer(QStringLiteral("杭州丁")));
         w.XPBut_BaoC->click();
-        QCOMPARE(names(), (QStringList{"杭州甲", "杭州丙", "杭州丁"}));
+        QCOMPARE(names(), (QStringList{u"杭州甲"_s, u"杭州丙"_s, u"杭州丁"_s}));
         fill(w, customer(QStringLiteral("南京戊")));
         w.XPBut_BaoC->click();
-        QCOMPARE(names(), (QStringList{"杭州甲", "杭州丙", "杭州丁"}));
+        QCOMPARE(names(), (QStringList{u"杭州甲"_s, u"杭州丙"_s, u"杭州丁"_s}));
         w.model->setChecked(0, true);
         w.ListView1_Click();
         env.prompter.answers.enqueue(ui::Answer::Ok);
         w.Comd_Del->click();
-        QCOMPARE(names(), (QStringList{"杭州丙", "杭州丁"}));
+        QCOMPARE(names(), (QStringList{u"杭州丙"_s, u"杭州丁"_s}));
         QCOMPARE(table(env.db()).size(), 4);
 
         w.XPButton1->click();
@@ -642,17 +643,18 @@ private slots:
                 out << w.model->index(r, 0).data().toString();
             return out;
         };
-        QCOMPARE(names(), (QStringList{"阿里公司", "北京公司", "杭州个人", "张三", "中国公司"}));
+        QCOMPARE(names(),
+                 (QStringList{u"阿里公司"_s, u"北京公司"_s, u"杭州个人"_s, u"张三"_s, u"中国公司"_s}));
         w.Txt_ChaZhao->setText(QStringLiteral("公司"));
-        QCOMPARE(names(), (QStringList{"阿里公司", "北京公司", "中国公司"}));
+        QCOMPARE(names(), (QStringList{u"阿里公司"_s, u"北京公司"_s, u"中国公司"_s}));
         // An import adds rows that match, in their sorted place, and leaves out the others.
         w.model->addCustomer(store.insert(customer(QStringLiteral("成都公司"))),
                              customer(QStringLiteral("成都公司")));
         w.model->addCustomer(store.insert(customer(QStringLiteral("成都个人"))),
                              customer(QStringLiteral("成都个人")));
-        QCOMPARE(names(), (QStringList{"阿里公司", "北京公司", "成都公司", "中国公司"}));
+        QCOMPARE(names(), (QStringList{u"阿里公司"_s, u"北京公司"_s, u"成都公司"_s, u"中国公司"_s}));
         w.Txt_ChaZhao->setText(QStringLiteral("个人"));
-        QCOMPARE(names(), (QStringList{"成都个人", "杭州个人"}));
+        QCOMPARE(names(), (QStringList{u"成都个人"_s, u"杭州个人"_s}));
     }
 
     void searchFailureIsReported() {

@@ -16,6 +16,7 @@
 #include <functional>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 
 namespace {
 QByteArray fileHash(const QString& path) {
@@ -128,55 +129,59 @@ private slots:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("cols");
         QTest::addColumn<QString>("problem"); // a part of the sentence, or empty for none
-        const QStringList user{"uid", "uName", "uPass", "czqx", "uFlag"};
+        const QStringList user{u"uid"_s, u"uName"_s, u"uPass"_s, u"czqx"_s, u"uFlag"_s};
         QTest::newRow("users as made") << "basic_user" << user << QString();
         QTest::newRow("users, other case and fifth name")
-            << "BASIC_USER" << QStringList{"UID", "uname", "UPASS", "Czqx", "x"} << QString();
+            << "BASIC_USER" << QStringList{u"UID"_s, u"uname"_s, u"UPASS"_s, u"Czqx"_s, u"x"_s} << QString();
         QTest::newRow("users without uName")
-            << "basic_user" << QStringList{"uid", "name", "uPass", "czqx", "f"}
+            << "basic_user" << QStringList{u"uid"_s, u"name"_s, u"uPass"_s, u"czqx"_s, u"f"_s}
             << QStringLiteral("缺少列 uName");
         QTest::newRow("users, two missing")
-            << "basic_user" << QStringList{"uid", "czqx"} << QStringLiteral("缺少列 uName、uPass");
+            << "basic_user" << QStringList{u"uid"_s, u"czqx"_s} << QStringLiteral("缺少列 uName、uPass");
         QTest::newRow("users, four columns")
-            << "basic_user" << QStringList{"uid", "uName", "uPass", "czqx"} << QStringLiteral("共 5 列");
+            << "basic_user" << QStringList{u"uid"_s, u"uName"_s, u"uPass"_s, u"czqx"_s}
+            << QStringLiteral("共 5 列");
         QTest::newRow("users, six columns")
-            << "basic_user" << (user + QStringList{"extra"}) << QStringLiteral("共 5 列");
+            << "basic_user" << (user + QStringList{u"extra"_s}) << QStringLiteral("共 5 列");
         QTest::newRow("users out of order")
-            << "basic_user" << QStringList{"uName", "uid", "uPass", "czqx", "f"}
+            << "basic_user" << QStringList{u"uName"_s, u"uid"_s, u"uPass"_s, u"czqx"_s, u"f"_s}
             << QStringLiteral("应依次为 uid、uName、uPass、czqx、第5列");
-        QTest::newRow("uses as made") << "yongtu" << QStringList{"yongtuName"} << QString();
+        QTest::newRow("uses as made") << "yongtu" << QStringList{u"yongtuName"_s} << QString();
         QTest::newRow("uses, two columns")
-            << "yongtu" << QStringList{"yongtuName", "x"} << QStringLiteral("共 1 列");
-        QTest::newRow("points without FontSize") << "mobanxywh" << QStringList{"mobanname",
-                                                                               "textLX",
-                                                                               "textName",
-                                                                               "lockZiduan",
-                                                                               "textNumes",
-                                                                               "X",
-                                                                               "Y",
-                                                                               "W",
-                                                                               "H",
-                                                                               "Font",
-                                                                               "FontItalic",
-                                                                               "FontBold",
-                                                                               "FontUnderline",
-                                                                               "BackColor",
-                                                                               "ForeColor"}
+            << "yongtu" << QStringList{u"yongtuName"_s, u"x"_s} << QStringLiteral("共 1 列");
+        QTest::newRow("points without FontSize") << "mobanxywh"
+                                                 << QStringList{u"mobanname"_s,
+                                                                u"textLX"_s,
+                                                                u"textName"_s,
+                                                                u"lockZiduan"_s,
+                                                                u"textNumes"_s,
+                                                                u"X"_s,
+                                                                u"Y"_s,
+                                                                u"W"_s,
+                                                                u"H"_s,
+                                                                u"Font"_s,
+                                                                u"FontItalic"_s,
+                                                                u"FontBold"_s,
+                                                                u"FontUnderline"_s,
+                                                                u"BackColor"_s,
+                                                                u"ForeColor"_s}
                                                  << QStringLiteral("数据表 mobanxywh 缺少列 FontSize");
         QTest::newRow("customers, any order, one more")
-            << "Basic_Khgl" << (QStringList{"备注"} + data::schema::customerColumns()) << QString();
+            << "Basic_Khgl" << (QStringList{u"备注"_s} + data::schema::customerColumns()) << QString();
         QTest::newRow("customers without fax")
             << "Basic_Khgl"
-            << QStringList(data::schema::customerColumns()).filter(QRegularExpression("^(?!传真$)"))
+            << QStringList(data::schema::customerColumns())
+                   .filter(QRegularExpression(QStringLiteral("^(?!传真$)")))
             << QStringLiteral("缺少列 传真");
         QTest::newRow("details without time")
-            << "Detail_InOut" << QStringList{"时间"} << QStringLiteral("缺少列 记录时间");
+            << "Detail_InOut" << QStringList{u"时间"_s} << QStringLiteral("缺少列 记录时间");
         QTest::newRow("catalogue") << "mobantabe"
-                                   << QStringList{"parent", "key", "text", "image", "selectedimage"}
+                                   << QStringList{u"parent"_s, u"key"_s, u"text"_s, u"image"_s,
+                                                  u"selectedimage"_s}
                                    << QString();
-        QTest::newRow("headers without offsets")
-            << "moban" << QStringList{"mobanname", "backimage"} << QStringLiteral("缺少列 allup、allleft");
-        QTest::newRow("a print log table has no rules") << "运单" << QStringList{"x"} << QString();
+        QTest::newRow("headers without offsets") << "moban" << QStringList{u"mobanname"_s, u"backimage"_s}
+                                                 << QStringLiteral("缺少列 allup、allleft");
+        QTest::newRow("a print log table has no rules") << "运单" << QStringList{u"x"_s} << QString();
     }
     void columnProblem() {
         QFETCH(QString, table);

@@ -13,6 +13,7 @@
 #include <QTreeView>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -211,19 +212,20 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found");
         QTest::newRow("contains") << QStringLiteral("收件人") << QStringLiteral("张")
-                                  << QStringList{"1", "2"};
+                                  << QStringList{u"1"_s, u"2"_s};
         QTest::newRow("ascii case ignored")
-            << QStringLiteral("收件人") << QStringLiteral("bri") << QStringList{"5"};
+            << QStringLiteral("收件人") << QStringLiteral("bri") << QStringList{u"5"_s};
         QTest::newRow("other column") << QStringLiteral("备注") << QStringLiteral("张") << QStringList{};
         QTest::newRow("percent literal")
-            << QStringLiteral("备注") << QStringLiteral("50%") << QStringList{"3"};
+            << QStringLiteral("备注") << QStringLiteral("50%") << QStringList{u"3"_s};
         QTest::newRow("underscore literal")
-            << QStringLiteral("备注") << QStringLiteral("a_b") << QStringList{"4"};
-        QTest::newRow("apostrophe") << QStringLiteral("收件人") << QStringLiteral("O'B") << QStringList{"5"};
+            << QStringLiteral("备注") << QStringLiteral("a_b") << QStringList{u"4"_s};
+        QTest::newRow("apostrophe") << QStringLiteral("收件人") << QStringLiteral("O'B")
+                                    << QStringList{u"5"_s};
         QTest::newRow("injection is text")
             << QStringLiteral("收件人") << QStringLiteral("%' OR 1=1 --") << QStringList{};
         QTest::newRow("empty text: not null")
-            << QStringLiteral("备注") << QString() << QStringList{"1", "3", "4", "5"};
+            << QStringLiteral("备注") << QString() << QStringList{u"1"_s, u"3"_s, u"4"_s, u"5"_s};
     }
     void condition() {
         QFETCH(QString, column);
@@ -234,15 +236,15 @@ private slots:
                        {QStringLiteral("编号"), QStringLiteral("收件人"), QStringLiteral("备注")});
         const QString day = QStringLiteral("2024-03-05 ");
         logSheet(env.db(), kTemplate, day + QStringLiteral("08:00:00"),
-                 {"1", QStringLiteral("张三"), QStringLiteral("")});
+                 {QStringLiteral("1"), QStringLiteral("张三"), QStringLiteral("")});
         logSheet(env.db(), kTemplate, day + QStringLiteral("09:00:00"),
-                 {"2", QStringLiteral("小张"), QVariant()});
+                 {QStringLiteral("2"), QStringLiteral("小张"), QVariant()});
         logSheet(env.db(), kTemplate, day + QStringLiteral("10:00:00"),
-                 {"3", QStringLiteral("李四"), QStringLiteral("打50%折")});
+                 {QStringLiteral("3"), QStringLiteral("李四"), QStringLiteral("打50%折")});
         logSheet(env.db(), kTemplate, day + QStringLiteral("11:00:00"),
-                 {"4", QStringLiteral("王五"), QStringLiteral("a_b")});
+                 {QStringLiteral("4"), QStringLiteral("王五"), QStringLiteral("a_b")});
         logSheet(env.db(), kTemplate, day + QStringLiteral("12:00:00"),
-                 {"5", QStringLiteral("O'Brien"), QStringLiteral("axb 500")});
+                 {QStringLiteral("5"), QStringLiteral("O'Brien"), QStringLiteral("axb 500")});
         app::state().currentTemplate = kTemplate;
         history::Frm_CXdata w;
         w.load();
@@ -254,7 +256,7 @@ private slots:
         QCOMPARE(columnTexts(w.model, 2), found);
         // A Null value is shown as the empty text.
         if (found.contains(QStringLiteral("2")))
-            QCOMPARE(w.model->index(found.indexOf("2"), 4).data().toString(), QString());
+            QCOMPARE(w.model->index(found.indexOf(QStringLiteral("2")), 4).data().toString(), QString());
     }
 
     // Enter in the condition box runs the query with the window's settings, as "数据查询 " does, and
@@ -265,11 +267,11 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QStringList>("found");
         QTest::newRow("chosen column") << QStringLiteral("收件人") << QStringLiteral("张")
-                                       << int(Qt::Key_Return) << QStringList{"1", "2"};
+                                       << int(Qt::Key_Return) << QStringList{u"1"_s, u"2"_s};
         QTest::newRow("keypad Enter")
-            << QStringLiteral("收件人") << QStringLiteral("李") << int(Qt::Key_Enter) << QStringList{"3"};
-        QTest::newRow("no column: text ignored")
-            << QString() << QStringLiteral("张") << int(Qt::Key_Return) << QStringList{"1", "2", "3"};
+            << QStringLiteral("收件人") << QStringLiteral("李") << int(Qt::Key_Enter) << QStringList{u"3"_s};
+        QTest::newRow("no column: text ignored") << QString() << QStringLiteral("张") << int(Qt::Key_Return)
+                                                 << QStringList{u"1"_s, u"2"_s, u"3"_s};
     }
     void enterInConditionBoxQueries() {
         QFETCH(QString, column);
@@ -279,9 +281,12 @@ private slots:
         test::TestEnv env;
         createLogTable(env.db(), kTemplate, {QStringLiteral("编号"), QStringLiteral("收件人")});
         const QString day = QStringLiteral("2024-03-05 ");
-        logSheet(env.db(), kTemplate, day + QStringLiteral("08:00:00"), {"1", QStringLiteral("张三")});
-        logSheet(env.db(), kTemplate, day + QStringLiteral("09:00:00"), {"2", QStringLiteral("小张")});
-        logSheet(env.db(), kTemplate, day + QStringLiteral("10:00:00"), {"3", QStringLiteral("李四")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("08:00:00"),
+                 {QStringLiteral("1"), QStringLiteral("张三")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("09:00:00"),
+                 {QStringLiteral("2"), QStringLiteral("小张")});
+        logSheet(env.db(), kTemplate, day + QStringLiteral("10:00:00"),
+                 {QStringLiteral("3"), QStringLiteral("李四")});
         app::state().currentTemplate = kTemplate;
         history::Frm_CXdata w;
         w.load();
@@ -344,17 +349,19 @@ private slots:
     void columnNamedRowid() {
         test::TestEnv env;
         createLogTable(env.db(), kTemplate, {QStringLiteral("rowid"), QStringLiteral("oid")});
-        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 10:00:00"), {"7", "x"});
-        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 10:00:00"), {"7", "y"});
+        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 10:00:00"),
+                 {QStringLiteral("7"), QStringLiteral("x")});
+        logSheet(env.db(), kTemplate, QStringLiteral("2024-03-05 10:00:00"),
+                 {QStringLiteral("7"), QStringLiteral("y")});
         app::state().currentTemplate = kTemplate;
         history::Frm_CXdata w;
         w.load();
         setRange(w, QDate(2024, 3, 5), QDate(2024, 3, 5));
         w.Comd_FindData->click();
-        QCOMPARE(columnTexts(w.model, 2), (QStringList{"7", "7"}));
+        QCOMPARE(columnTexts(w.model, 2), (QStringList{u"7"_s, u"7"_s}));
         w.model->setData(w.model->index(0, 0), Qt::Checked, Qt::CheckStateRole);
         w.XPBu数据删除->click();
-        QCOMPARE(columnTexts(w.model, 3), QStringList{"y"});
+        QCOMPARE(columnTexts(w.model, 3), QStringList{u"y"_s});
     }
 
     void largeResultIsFetchedInBatches() {

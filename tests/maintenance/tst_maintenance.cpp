@@ -16,6 +16,7 @@
 #include <QTest>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -402,11 +403,11 @@ private slots:
         w.deldata->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("您已经删除部分明细数据成功！"));
         QCOMPARE(env.prompter.last().title, QStringLiteral("数据删除"));
-        QCOMPARE(remaining(), (QStringList{"2024-03-04 23:59:59", "2024-03-05 00:00:01",
-                                           "2024-03-06 00:00:00", "2024-03-06 08:00:00"}));
+        QCOMPARE(remaining(), (QStringList{u"2024-03-04 23:59:59"_s, u"2024-03-05 00:00:01"_s,
+                                           u"2024-03-06 00:00:00"_s, u"2024-03-06 08:00:00"_s}));
         w.DTP_JZrq->setDate(QDate(2024, 3, 6));
         w.deldata->click();
-        QCOMPARE(remaining(), (QStringList{"2024-03-04 23:59:59", "2024-03-06 08:00:00"}));
+        QCOMPARE(remaining(), (QStringList{u"2024-03-04 23:59:59"_s, u"2024-03-06 08:00:00"_s}));
     }
 
     void rangeDeletionWithoutTheTable() {

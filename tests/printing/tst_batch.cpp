@@ -21,6 +21,7 @@
 
 using namespace vorlan;
 using namespace vorlan::printing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -106,18 +107,18 @@ private slots:
         QTest::addColumn<QStringList>("header");
         QTest::addColumn<QStringList>("points");
         QTest::addColumn<QList<int>>("map");
-        QTest::newRow("exact") << QStringList{"电话", "收件人"} << QStringList{"收件人", "电话"}
+        QTest::newRow("exact") << QStringList{u"电话"_s, u"收件人"_s} << QStringList{u"收件人"_s, u"电话"_s}
                                << QList<int>{1, 0};
-        QTest::newRow("blanks and case")
-            << QStringList{" Tel No ", "收件　人"} << QStringList{"收件人", "telno"} << QList<int>{1, 0};
+        QTest::newRow("blanks and case") << QStringList{u" Tel No "_s, u"收件　人"_s}
+                                         << QStringList{u"收件人"_s, u"telno"_s} << QList<int>{1, 0};
         QTest::newRow("exact wins over loose")
-            << QStringList{"name", "Name"} << QStringList{"Name", "x"} << QList<int>{1, -1};
+            << QStringList{u"name"_s, u"Name"_s} << QStringList{u"Name"_s, u"x"_s} << QList<int>{1, -1};
         QTest::newRow("a column fills one point")
-            << QStringList{"a"} << QStringList{"A", " a"} << QList<int>{0, -1};
+            << QStringList{u"a"_s} << QStringList{u"A"_s, u" a"_s} << QList<int>{0, -1};
         QTest::newRow("exact name taken before a loose one elsewhere")
-            << QStringList{"A", "a"} << QStringList{"a ", "a"} << QList<int>{0, 1};
-        QTest::newRow("unmatched") << QStringList{"x"} << QStringList{"收件人"} << QList<int>{-1};
-        QTest::newRow("empty header") << QStringList{""} << QStringList{"收件人"} << QList<int>{-1};
+            << QStringList{u"A"_s, u"a"_s} << QStringList{u"a "_s, u"a"_s} << QList<int>{0, 1};
+        QTest::newRow("unmatched") << QStringList{u"x"_s} << QStringList{u"收件人"_s} << QList<int>{-1};
+        QTest::newRow("empty header") << QStringList{u""_s} << QStringList{u"收件人"_s} << QList<int>{-1};
     }
     void mapping() {
         QFETCH(QStringList, header);
@@ -179,7 +180,7 @@ private slots:
         QTest::addColumn<QStringList>("unfilled");
         QTest::addColumn<QString>("says");
         QTest::newRow("none") << QStringList{} << "每个输入点都有列填入。";
-        QTest::newRow("two") << QStringList{"寄件单位", "备注"}
+        QTest::newRow("two") << QStringList{u"寄件单位"_s, u"备注"_s}
                              << "没有列填入的输入点（用打印窗口中输入的内容）：寄件单位、备注";
     }
     void unfilledNotice() {
@@ -210,8 +211,8 @@ private slots:
         QFETCH(QList<int>, ticked);
         QFETCH(QList<int>, rows);
         BatchData d;
-        d.header = QStringList{"a"};
-        d.rows = {{"1"}, {"2"}, {"3"}, {"4"}};
+        d.header = QStringList{u"a"_s};
+        d.rows = {{QStringLiteral("1")}, {QStringLiteral("2")}, {QStringLiteral("3")}, {QStringLiteral("4")}};
         d.rowNumbers = {2, 3, 5, 6};
         QCOMPARE(printing::chosenRows(d, RowChoice(choice), range, ticked), rows);
     }
@@ -257,8 +258,9 @@ private slots:
     void readsRowsUnderTheHeader() {
         auto reader = customers::openSpreadsheet(writeFile(path("rows.csv"), "a,b\n1,2\n,\n\n3,\n"));
         const BatchData d = readBatchData(*reader);
-        QCOMPARE(d.header, (QStringList{"a", "b"}));
-        QCOMPARE(d.rows, (QList<QStringList>{{"1", "2"}, {"3", ""}}));
+        QCOMPARE(d.header, (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(d.rows, (QList<QStringList>{{QStringLiteral("1"), QStringLiteral("2")},
+                                             {QStringLiteral("3"), QString()}}));
         QCOMPARE(d.rowNumbers, (QList<int>{2, 5})); // empty rows are gaps, numbers stay the sheet's
         QCOMPARE(rowsInRange(d, 3, 9), QList<int>{1});
     }

@@ -21,6 +21,7 @@
 
 using namespace vorlan;
 using namespace vorlan::printing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -227,16 +228,16 @@ private slots:
             order << focus->objectName();
             QTest::keyClick(focus, Qt::Key_Tab);
         }
-        QStringList expected{"optFile", "txtFile", "cmdBrowse"};
+        QStringList expected{u"optFile"_s, u"txtFile"_s, u"cmdBrowse"_s};
         for (int p = 0; p < batchPoints(f.tmpl).size(); ++p)
             expected << QStringLiteral("cboColumn%1").arg(p);
         // One stop per group of option buttons: the checked one (the arrows move within the group).
-        expected +=
-            QStringList{"lstRows", "optAllRows", "txtRange", "spinSheet", "cmdNext", "cmdPrint", "cmdClose"};
+        expected += QStringList{u"lstRows"_s, u"optAllRows"_s, u"txtRange"_s, u"spinSheet"_s,
+                                u"cmdNext"_s, u"cmdPrint"_s,   u"cmdClose"_s};
         QCOMPARE(order, expected);
 
         w.txtRange->setFocus();
-        QTest::keyClicks(w.txtRange, "2-3");
+        QTest::keyClicks(w.txtRange, QStringLiteral("2-3"));
         QTest::keyClick(w.txtRange, Qt::Key_Return);
         QCOMPARE(w.sheetCount(), 2);
         QVERIFY(w.isVisible());

@@ -5,6 +5,7 @@
 
 using namespace vorlan;
 using namespace vorlan::printing;
+using namespace Qt::StringLiterals;
 using finetune::SlotRef;
 using templates::Family;
 using ui::Twips;
@@ -106,34 +107,36 @@ private slots:
         QTest::addColumn<QStringList>("order");
         QTest::newRow("none") << QStringList() << QStringList();
         QTest::newRow("top to bottom, not by slot")
-            << QStringList{"S1 600 3000 2055 315", "S2 600 600 2055 315", "S3 600 1800 2055 315"}
-            << QStringList{"S2", "S3", "S1"};
+            << QStringList{u"S1 600 3000 2055 315"_s, u"S2 600 600 2055 315"_s, u"S3 600 1800 2055 315"_s}
+            << QStringList{u"S2"_s, u"S3"_s, u"S1"_s};
         QTest::newRow("equal tops: left to right")
-            << QStringList{"S1 4400 600 2055 315", "S2 2200 600 2055 315", "S3 0 600 2055 315"}
-            << QStringList{"S3", "S2", "S1"};
+            << QStringList{u"S1 4400 600 2055 315"_s, u"S2 2200 600 2055 315"_s, u"S3 0 600 2055 315"_s}
+            << QStringList{u"S3"_s, u"S2"_s, u"S1"_s};
         QTest::newRow("slightly offset within a line")
-            << QStringList{"S1 4400 640 2055 315", "S2 0 700 2055 315", "S3 2200 600 2055 315",
-                           "S4 0 1200 2055 315"}
-            << QStringList{"S2", "S3", "S1", "S4"};
+            << QStringList{u"S1 4400 640 2055 315"_s, u"S2 0 700 2055 315"_s, u"S3 2200 600 2055 315"_s,
+                           u"S4 0 1200 2055 315"_s}
+            << QStringList{u"S2"_s, u"S3"_s, u"S1"_s, u"S4"_s};
         QTest::newRow("half a height lower is the next line")
-            << QStringList{"S1 4000 600 2055 315", "S2 0 757.5 2055 315"} << QStringList{"S1", "S2"};
+            << QStringList{u"S1 4000 600 2055 315"_s, u"S2 0 757.5 2055 315"_s}
+            << QStringList{u"S1"_s, u"S2"_s};
         QTest::newRow("both families on one line")
-            << QStringList{"S1 4400 600 2055 315", "M1 0 600 3000 900", "M2 600 2000 3000 900",
-                           "S2 600 1500 2055 315"}
-            << QStringList{"M1", "S1", "S2", "M2"};
+            << QStringList{u"S1 4400 600 2055 315"_s, u"M1 0 600 3000 900"_s, u"M2 600 2000 3000 900"_s,
+                           u"S2 600 1500 2055 315"_s}
+            << QStringList{u"M1"_s, u"S1"_s, u"S2"_s, u"M2"_s};
         // Lines are anchored at their topmost box: a staircase does not become one long line.
-        QTest::newRow("staircase") << QStringList{"S1 3000 0 2055 300", "S2 2000 100 2055 300",
-                                                  "S3 1000 200 2055 300", "S4 0 300 2055 300"}
-                                   << QStringList{"S2", "S1", "S4", "S3"};
+        QTest::newRow("staircase") << QStringList{u"S1 3000 0 2055 300"_s, u"S2 2000 100 2055 300"_s,
+                                                  u"S3 1000 200 2055 300"_s, u"S4 0 300 2055 300"_s}
+                                   << QStringList{u"S2"_s, u"S1"_s, u"S4"_s, u"S3"_s};
         QTest::newRow("same place: single-line first, then slot")
-            << QStringList{"M2 600 600 2055 315", "S5 600 600 2055 315", "S2 600 600 2055 315",
-                           "M1 600 600 2055 315"}
-            << QStringList{"S2", "S5", "M1", "M2"};
+            << QStringList{u"M2 600 600 2055 315"_s, u"S5 600 600 2055 315"_s, u"S2 600 600 2055 315"_s,
+                           u"M1 600 600 2055 315"_s}
+            << QStringList{u"S2"_s, u"S5"_s, u"M1"_s, u"M2"_s};
         QTest::newRow("same left on one line: the higher first")
-            << QStringList{"S1 600 700 2055 315", "S2 600 600 2055 315"} << QStringList{"S2", "S1"};
+            << QStringList{u"S1 600 700 2055 315"_s, u"S2 600 600 2055 315"_s}
+            << QStringList{u"S2"_s, u"S1"_s};
         QTest::newRow("boxes without height")
-            << QStringList{"S1 3000 600 0 0", "S2 0 601 0 0", "S3 0 600 0 0"}
-            << QStringList{"S3", "S1", "S2"};
+            << QStringList{u"S1 3000 600 0 0"_s, u"S2 0 601 0 0"_s, u"S3 0 600 0 0"_s}
+            << QStringList{u"S3"_s, u"S1"_s, u"S2"_s};
     }
 
     void readingOrder() {
@@ -159,7 +162,7 @@ private slots:
         templates::InputPoint unnamed = point(ty::SingleLine, QString(), row(0));
         unnamed.name.clear(); // the slot holds no input point
         put(t, QStringLiteral("S7"), unnamed);
-        QCOMPARE(names(printing::readingOrder(t)), (QStringList{"M3", "S4", "M1", "S1"}));
+        QCOMPARE(names(printing::readingOrder(t)), (QStringList{u"M3"_s, u"S4"_s, u"M1"_s, u"S1"_s}));
         QVERIFY(printing::readingOrder(templates::Template()).isEmpty());
     }
 
@@ -215,7 +218,7 @@ private slots:
         put(t, QStringLiteral("M1"), point(ty::MultiLine, QStringLiteral("无"), row(3)));
         put(t, QStringLiteral("S5"), point(ty::SingleLine, QStringLiteral("联系电话"), row(4)));
         const QList<SlotRef> order = printing::readingOrder(t);
-        QCOMPARE(names(order), (QStringList{"S3", "S1", "M2", "S2", "S4", "M1", "S5"}));
+        QCOMPARE(names(order), (QStringList{u"S3"_s, u"S1"_s, u"M2"_s, u"S2"_s, u"S4"_s, u"M1"_s, u"S5"_s}));
         const auto found = printing::nextUnboundAfter(t, order, ref(from));
         QCOMPARE(found ? name(*found) : QString(), next);
         QVERIFY(!printing::nextUnboundAfter(t, {}, ref(from)));

@@ -9,6 +9,7 @@
 
 using namespace vorlan;
 using namespace vorlan::templates;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -526,30 +527,30 @@ private slots:
         QTest::addColumn<QStringList>("found"); // 编号 of the rows, in list order
         const QDate d(2024, 3, 5);
         QTest::newRow("whole day, oldest first")
-            << QString() << QString() << d << d << QStringList{"1", "2", "3", "4", "5"};
-        QTest::newRow("text ignored without a column")
-            << QString() << QStringLiteral("张") << d << d << QStringList{"1", "2", "3", "4", "5"};
+            << QString() << QString() << d << d << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s};
+        QTest::newRow("text ignored without a column") << QString() << QStringLiteral("张") << d << d
+                                                       << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s};
         QTest::newRow("range ends on the day before")
-            << QString() << QString() << d.addDays(-1) << d.addDays(-1) << QStringList{"0"};
+            << QString() << QString() << d.addDays(-1) << d.addDays(-1) << QStringList{u"0"_s};
         QTest::newRow("two days") << QString() << QString() << d.addDays(-1) << d
-                                  << QStringList{"0", "1", "2", "3", "4", "5"};
+                                  << QStringList{u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s};
         QTest::newRow("start after end") << QString() << QString() << d << d.addDays(-1) << QStringList{};
         QTest::newRow("contains") << QStringLiteral("收件人") << QStringLiteral("张") << d << d
-                                  << QStringList{"1", "2"};
+                                  << QStringList{u"1"_s, u"2"_s};
         QTest::newRow("ascii case ignored")
-            << QStringLiteral("收件人") << QStringLiteral("bri") << d << d << QStringList{"5"};
+            << QStringLiteral("收件人") << QStringLiteral("bri") << d << d << QStringList{u"5"_s};
         QTest::newRow("percent literal")
-            << QStringLiteral("备注") << QStringLiteral("50%") << d << d << QStringList{"3"};
+            << QStringLiteral("备注") << QStringLiteral("50%") << d << d << QStringList{u"3"_s};
         QTest::newRow("underscore literal")
-            << QStringLiteral("备注") << QStringLiteral("a_b") << d << d << QStringList{"4"};
+            << QStringLiteral("备注") << QStringLiteral("a_b") << d << d << QStringList{u"4"_s};
         QTest::newRow("backslash literal")
-            << QStringLiteral("备注") << QStringLiteral("\\") << d << d << QStringList{"2"};
+            << QStringLiteral("备注") << QStringLiteral("\\") << d << d << QStringList{u"2"_s};
         QTest::newRow("apostrophe") << QStringLiteral("收件人") << QStringLiteral("O'B") << d << d
-                                    << QStringList{"5"};
+                                    << QStringList{u"5"_s};
         QTest::newRow("injection is text")
             << QStringLiteral("收件人") << QStringLiteral("%' OR 1=1 --") << d << d << QStringList{};
         QTest::newRow("empty text: every value not null")
-            << QStringLiteral("备注") << QString() << d << d << QStringList{"1", "2", "3", "4"};
+            << QStringLiteral("备注") << QString() << d << d << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s};
     }
     void query() {
         QFETCH(QString, column);
@@ -569,13 +570,20 @@ private slots:
                        {when, no, to, note});
         };
         // Out of order: the result comes sorted by the print date.
-        log(QStringLiteral("2024-03-05 23:59:59"), "5", QStringLiteral("O'Brien"), QVariant());
-        log(QStringLiteral("2024-03-05 00:00:00"), "1", QStringLiteral("张三"), QStringLiteral(""));
-        log(QStringLiteral("2024-03-04 23:59:59"), "0", QStringLiteral("前一天"), QStringLiteral("x"));
-        log(QStringLiteral("2024-03-05 09:00:00"), "2", QStringLiteral("小张"), QStringLiteral("c:\\"));
-        log(QStringLiteral("2024-03-05 10:00:00"), "3", QStringLiteral("李四"), QStringLiteral("打50%折"));
-        log(QStringLiteral("2024-03-05 11:00:00"), "4", QStringLiteral("王五"), QStringLiteral("a_b"));
-        log(QStringLiteral("2024-03-06 00:00:00"), "6", QStringLiteral("后一天"), QStringLiteral("x"));
+        log(QStringLiteral("2024-03-05 23:59:59"), QStringLiteral("5"), QStringLiteral("O'Brien"),
+            QVariant());
+        log(QStringLiteral("2024-03-05 00:00:00"), QStringLiteral("1"), QStringLiteral("张三"),
+            QStringLiteral(""));
+        log(QStringLiteral("2024-03-04 23:59:59"), QStringLiteral("0"), QStringLiteral("前一天"),
+            QStringLiteral("x"));
+        log(QStringLiteral("2024-03-05 09:00:00"), QStringLiteral("2"), QStringLiteral("小张"),
+            QStringLiteral("c:\\"));
+        log(QStringLiteral("2024-03-05 10:00:00"), QStringLiteral("3"), QStringLiteral("李四"),
+            QStringLiteral("打50%折"));
+        log(QStringLiteral("2024-03-05 11:00:00"), QStringLiteral("4"), QStringLiteral("王五"),
+            QStringLiteral("a_b"));
+        log(QStringLiteral("2024-03-06 00:00:00"), QStringLiteral("6"), QStringLiteral("后一天"),
+            QStringLiteral("x"));
         const auto table = store.find(QStringLiteral("运单"));
         QVERIFY(table);
         QSqlQuery q = store.query(*table, {column, text, start, end});

@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -202,7 +203,7 @@ private slots:
         users::Frm_RenYuanGL w;
         w.load();
         QVERIFY(env.prompter.shown.isEmpty());
-        QCOMPARE(listColumn(w, 0), (QStringList{"001", "002", "003"}));
+        QCOMPARE(listColumn(w, 0), (QStringList{u"001"_s, u"002"_s, u"003"_s}));
         QCOMPARE(listColumn(w, 1),
                  (QStringList{QStringLiteral("张三"), QStringLiteral(" 李四 "), QString()}));
         QCOMPARE(listColumn(w, 2), (QStringList{kAdvanced, kOrdinary, QString()}));
