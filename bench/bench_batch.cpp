@@ -51,22 +51,22 @@ QString writeCsv(const QString& path, int rows) {
     return path;
 }
 
-printing::BatchSpec specFor(const QString& csv) {
-    printing::BatchSpec spec;
-    spec.tmpl = printing::sample::sampleTemplate();
-    spec.tmpl.name = printing::sample::kTemplateName;
+printing::BatchJob jobFor(const QString& csv) {
+    printing::BatchJob job;
+    job.tmpl = printing::sample::sampleTemplate();
+    job.tmpl.name = printing::sample::kTemplateName;
     auto reader = customers::openSpreadsheet(csv);
-    spec.data = printing::readBatchData(*reader);
-    spec.map = printing::mapColumns(spec.data.header, printing::batchPoints(spec.tmpl));
-    spec.chosen = printing::allRows(spec.data);
-    return spec;
+    job.data = printing::readBatchData(*reader);
+    job.map = printing::mapColumns(job.data.header, printing::batchPoints(job.tmpl));
+    job.chosen = printing::allRows(job.data);
+    return job;
 }
 
 // Read, map, build and check, then render every sheet into one PDF: what `vorlan print` does.
 double batchToPdf(const QString& csv, const QString& pdf, int expected) {
     QElapsedTimer t;
     t.start();
-    const printing::BatchBuild b = printing::buildBatch(specFor(csv));
+    const printing::BatchBuild b = printing::buildBatch(jobFor(csv));
     const double built = t.nsecsElapsed() / 1e6;
     auto printer = printing::openBatchPrinter(printing::sample::kTemplateName);
     printer->setOutputFileName(pdf);
@@ -109,11 +109,11 @@ int main(int argc, char** argv) {
     std::printf("%-55s %9.1f MB\n", "peak memory (VmHWM) after 10,000 sheets", peakMb());
 
     // The preview of sheet n: the sheet built from its row and drawn by the page renderer on the surface.
-    const printing::BatchSpec spec = specFor(csv10k);
+    const printing::BatchJob job = jobFor(csv10k);
     QImage surface(881, 529, QImage::Format_RGB32);
     int n = 0;
     const double preview = bench::bestOf(50, [&] {
-        const printing::PrintSheet sheet = printing::batchSheet(spec, (n += 137) % 10000);
+        const printing::PrintSheet sheet = printing::batchSheet(job, (n += 137) % 10000);
         surface.fill(Qt::white);
         QPainter p(&surface);
         printing::drawSheet(p, sheet);

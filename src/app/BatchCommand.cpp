@@ -199,27 +199,27 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
             return fail(kExitBadInput, QStringLiteral("模板“%1”不存在！").arg(command.templateName));
         t.name = command.templateName;
 
-        printing::BatchSpec spec;
+        printing::BatchJob job;
         const auto reader = customers::openSpreadsheet(command.dataFile);
-        spec.data = printing::readBatchData(*reader, command.sheet);
-        spec.tmpl = t;
+        job.data = printing::readBatchData(*reader, command.sheet);
+        job.tmpl = t;
         // The points no column fills print what the print window starts with (dates), as nobody types here.
-        spec.common = printing::initialTexts(t, QDate::currentDate());
-        spec.allup = t.allup;
-        spec.allleft = t.allleft;
-        spec.settings = printing::PrintSettingsStore(db).load(t.name);
-        spec.map = printing::mapColumns(spec.data.header, printing::batchPoints(t));
-        if (!spec.map.isEmpty() && std::all_of(spec.map.begin(), spec.map.end(), [](int c) { return c < 0; }))
+        job.common = printing::initialTexts(t, QDate::currentDate());
+        job.allup = t.allup;
+        job.allleft = t.allleft;
+        job.settings = printing::PrintSettingsStore(db).load(t.name);
+        job.map = printing::mapColumns(job.data.header, printing::batchPoints(t));
+        if (!job.map.isEmpty() && std::all_of(job.map.begin(), job.map.end(), [](int c) { return c < 0; }))
             return fail(kExitBadInput,
                         QStringLiteral("数据文件的第1行没有一个列名与模板“%1”的输入点名称相同，无法打印。")
                             .arg(command.templateName));
         if (command.rows.isEmpty()) {
-            spec.chosen = printing::allRows(spec.data);
+            job.chosen = printing::allRows(job.data);
         } else {
             const auto range = printing::parseRowRange(command.rows);
-            spec.chosen = printing::rowsInRange(spec.data, range->first, range->second);
+            job.chosen = printing::rowsInRange(job.data, range->first, range->second);
         }
-        const printing::BatchBuild build = printing::buildBatch(spec);
+        const printing::BatchBuild build = printing::buildBatch(job);
         if (!build.ok())
             return fail(kExitBadInput, build.problem);
 
@@ -230,7 +230,7 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         QString problem;
         QString missing;
         const auto printer =
-            printing::openBatchPrinter(t.name, command.printer, &problem, spec.settings, &missing);
+            printing::openBatchPrinter(t.name, command.printer, &problem, job.settings, &missing);
         if (!missing.isEmpty())
             messages.write((missing + u'\n').toUtf8());
         if (!printer)

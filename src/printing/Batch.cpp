@@ -198,10 +198,10 @@ QList<int> filledColumns(const templates::Template& t, const BatchData& data, co
 namespace {
 
 // Where a row came from, for messages: its worksheet row, or the customer.
-QString rowLabel(const BatchSpec& spec, int row) {
-    if (spec.data.source == BatchData::Source::Customers)
-        return QStringLiteral("客户“%1”").arg(spec.data.rows.at(row).value(0));
-    return QStringLiteral("第%1行").arg(spec.data.rowNumbers.value(row));
+QString rowLabel(const BatchJob& job, int row) {
+    if (job.data.source == BatchData::Source::Customers)
+        return QStringLiteral("客户“%1”").arg(job.data.rows.at(row).value(0));
+    return QStringLiteral("第%1行").arg(job.data.rowNumbers.value(row));
 }
 
 } // namespace
@@ -215,22 +215,22 @@ PrintSheet withSettings(PrintSheet sheet, const PrintSettings& settings) {
 
 } // namespace
 
-PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
-    const int row = spec.chosen.value(i, -1);
-    if (row < 0 || row >= spec.data.rows.size())
-        return withSettings(buildSheet(spec.tmpl, spec.common, spec.allup, spec.allleft), spec.settings);
-    const QStringList& values = spec.data.rows.at(row);
-    BoxTexts texts = spec.common;
-    const QList<BatchPoint> points = batchPoints(spec.tmpl);
+PrintSheet batchSheet(const BatchJob& job, int i, QString* problem) {
+    const int row = job.chosen.value(i, -1);
+    if (row < 0 || row >= job.data.rows.size())
+        return withSettings(buildSheet(job.tmpl, job.common, job.allup, job.allleft), job.settings);
+    const QStringList& values = job.data.rows.at(row);
+    BoxTexts texts = job.common;
+    const QList<BatchPoint> points = batchPoints(job.tmpl);
     QList<int> columnOf(points.size(), -1); // for the messages: which column filled the point
-    if (spec.data.source == BatchData::Source::Customers) {
+    if (job.data.source == BatchData::Source::Customers) {
         // Every customer-bound box, exactly as a pick of that customer fills it.
-        const BoxTexts fills = pickFills(spec.tmpl, PickResult::customer(0, values));
+        const BoxTexts fills = pickFills(job.tmpl, PickResult::customer(0, values));
         for (auto it = fills.constBegin(); it != fills.constEnd(); ++it)
             texts.insert(it.key(), it.value());
     } else {
         for (int p = 0; p < points.size(); ++p) {
-            const int c = spec.map.value(p, -1);
+            const int c = job.map.value(p, -1);
             if (c < 0)
                 continue;
             texts.insert(points.at(p).ref, values.value(c));
@@ -243,8 +243,8 @@ PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
         const BatchPoint& point = points.at(p);
         if (point.type != templates::type::AmountInWords || point.ref.family != Family::Single)
             continue;
-        const QString& binding = spec.tmpl.single[point.ref.slot].binding;
-        const bool fromRow = spec.data.source == BatchData::Source::Customers
+        const QString& binding = job.tmpl.single[point.ref.slot].binding;
+        const bool fromRow = job.data.source == BatchData::Source::Customers
                                  ? templates::customerBindings().contains(binding)
                                  : columnOf.at(p) >= 0;
         if (!fromRow)
@@ -258,30 +258,30 @@ PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem) {
             continue;
         }
         if (problem) {
-            const QString column = columnOf.at(p) >= 0 ? spec.data.header.value(columnOf.at(p)) : binding;
+            const QString column = columnOf.at(p) >= 0 ? job.data.header.value(columnOf.at(p)) : binding;
             *problem =
                 conv.outcome == AmountConversion::Outcome::NotANumber
                     ? QStringLiteral("%1“%2”列的内容“%3”不是数字，不能填入大写金额“%4”。")
-                          .arg(rowLabel(spec, row), column, typed.trimmed(), point.name)
+                          .arg(rowLabel(job, row), column, typed.trimmed(), point.name)
                     : QStringLiteral("%1“%2”列的金额“%3”太大，不能转换为大写金额“%4”，请手工填写大写金额。")
-                          .arg(rowLabel(spec, row), column, typed.trimmed(), point.name);
+                          .arg(rowLabel(job, row), column, typed.trimmed(), point.name);
         }
         return PrintSheet{};
     }
-    return withSettings(buildSheet(spec.tmpl, texts, spec.allup, spec.allleft), spec.settings);
+    return withSettings(buildSheet(job.tmpl, texts, job.allup, job.allleft), job.settings);
 }
 
-BatchBuild buildBatch(const BatchSpec& spec) {
+BatchBuild buildBatch(const BatchJob& job) {
     BatchBuild out;
     const QString notStarted = QStringLiteral("批量打印没有开始，请修改后再打印。");
-    if (spec.chosen.isEmpty()) {
+    if (job.chosen.isEmpty()) {
         out.problem = batchNothingChosenText();
         return out;
     }
-    out.sheets.reserve(spec.chosen.size());
-    for (int i = 0; i < spec.chosen.size(); ++i) {
+    out.sheets.reserve(job.chosen.size());
+    for (int i = 0; i < job.chosen.size(); ++i) {
         QString problem;
-        PrintSheet sheet = batchSheet(spec, i, &problem);
+        PrintSheet sheet = batchSheet(job, i, &problem);
         if (!problem.isEmpty()) {
             out.sheets.clear();
             out.problem = QStringLiteral("第%1张：").arg(i + 1) + problem + u'\n' + notStarted;
@@ -295,7 +295,7 @@ BatchBuild buildBatch(const BatchSpec& spec) {
         }
         if (!placed.ok) {
             out.sheets.clear();
-            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(rowLabel(spec, spec.chosen.at(i))) +
+            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(rowLabel(job, job.chosen.at(i))) +
                           placementMessage(sheet, placed) + u'\n' + notStarted;
             return out;
         }

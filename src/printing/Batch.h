@@ -78,7 +78,7 @@ QList<int> filledColumns(const templates::Template& t, const BatchData& data, co
                          const QList<int>& map);
 
 // Everything a batch needs to build its sheets.
-struct BatchSpec {
+struct BatchJob {
     templates::Template tmpl;
     BoxTexts common; // the print window's texts: what the points no column fills print
     int allup = 0;   // the offsets in whole units
@@ -89,10 +89,10 @@ struct BatchSpec {
     PrintSettings settings; // the template's paper and origin, carried by every sheet
 };
 
-// The sheet of the chosen row number i (0-based within spec.chosen): the common texts, then the row's
+// The sheet of the chosen row number i (0-based within job.chosen): the common texts, then the row's
 // values as a pick (customers) or the mapping (spreadsheet) puts them, amounts in words converted as
 // Enter converts them. An empty text and a problem when the row's amount is not a number or too large.
-PrintSheet batchSheet(const BatchSpec& spec, int i, QString* problem = nullptr);
+PrintSheet batchSheet(const BatchJob& job, int i, QString* problem = nullptr);
 
 // Every chosen sheet, checked before anything is printed: an amount that cannot be converted names its row
 // and column, a sheet that cannot be placed names the sheet, its row and the input point.
@@ -101,7 +101,7 @@ struct BatchBuild {
     QString problem; // empty when every sheet can be printed
     bool ok() const { return problem.isEmpty(); }
 };
-BatchBuild buildBatch(const BatchSpec& spec);
+BatchBuild buildBatch(const BatchJob& job);
 
 // What became of a batch print job.
 struct BatchOutcome {

@@ -120,7 +120,7 @@ void Frm_BatchPrint::buildLayout() {
     right->addLayout(choice);
 
     preview = new BatchPreview(this);
-    preview->sheetAt = [this](int i, QString* problem) { return batchSheet(spec(), i, problem); };
+    preview->sheetAt = [this](int i, QString* problem) { return batchSheet(job(), i, problem); };
     right->addWidget(preview);
 
     auto* buttons = new QHBoxLayout;
@@ -233,8 +233,8 @@ void Frm_BatchPrint::setMapping(int point, int column) {
     refreshPreview();
 }
 
-BatchSpec Frm_BatchPrint::spec() const {
-    BatchSpec s;
+BatchJob Frm_BatchPrint::job() const {
+    BatchJob s;
     s.tmpl = tmpl_;
     s.common = typed_;
     s.allup = allup_;
@@ -250,7 +250,7 @@ BatchSpec Frm_BatchPrint::spec() const {
 }
 
 int Frm_BatchPrint::sheetCount() const {
-    return int(spec().chosen.size());
+    return int(job().chosen.size());
 }
 
 int Frm_BatchPrint::shownSheet() const {
@@ -263,7 +263,7 @@ void Frm_BatchPrint::refreshPreview() {
 }
 
 void Frm_BatchPrint::cmdPrint_Click() {
-    const BatchBuild build = buildBatch(spec());
+    const BatchBuild build = buildBatch(job());
     if (!build.ok()) {
         ui::exclamation(this, build.problem, QStringLiteral("提示"));
         return;

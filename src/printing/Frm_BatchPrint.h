@@ -48,7 +48,7 @@ public:
 
     BatchRowsModel* rows() const { return rows_; }
     // The batch as the dialog stands: source, mapping, chosen rows.
-    BatchSpec spec() const;
+    BatchJob job() const;
     // Sheets in the preview (the chosen rows) and the one shown (from 1; 0 when there is none).
     int sheetCount() const;
     int shownSheet() const;

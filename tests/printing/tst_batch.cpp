@@ -79,19 +79,19 @@ int logRows(const QSqlDatabase& db) {
 }
 
 // The sample template's batch over a .csv of n rows: 收件人 i, 收件电话 1380000000i, 金额大写 i.5.
-BatchSpec sampleSpec(const QString& csv, int n) {
+BatchJob sampleJob(const QString& csv, int n) {
     QByteArray text = "收件人,收件 电话,金额大写,Extra\n";
     for (int i = 1; i <= n; ++i)
         text += QStringLiteral("收件人%1,1380000%2,%1.5,x\n").arg(i).arg(i, 4, 10, QLatin1Char('0')).toUtf8();
     writeFile(csv, text);
-    BatchSpec spec;
-    spec.tmpl = sample::sampleTemplate();
-    spec.tmpl.name = sample::kTemplateName;
+    BatchJob job;
+    job.tmpl = sample::sampleTemplate();
+    job.tmpl.name = sample::kTemplateName;
     auto reader = customers::openSpreadsheet(csv);
-    spec.data = readBatchData(*reader);
-    spec.map = mapColumns(spec.data.header, batchPoints(spec.tmpl));
-    spec.chosen = allRows(spec.data);
-    return spec;
+    job.data = readBatchData(*reader);
+    job.map = mapColumns(job.data.header, batchPoints(job.tmpl));
+    job.chosen = allRows(job.data);
+    return job;
 }
 
 } // namespace
@@ -241,11 +241,11 @@ private slots:
         QFETCH(bool, customers);
         QFETCH(QString, point);
         QFETCH(QString, column);
-        const BatchSpec spec = customers ? BatchSpec{} : sampleSpec(path("f.csv"), 1);
+        const BatchJob job = customers ? BatchJob{} : sampleJob(path("f.csv"), 1);
         const templates::Template t = sample::sampleTemplate();
-        const BatchData data = customers ? customerData({}) : spec.data;
+        const BatchData data = customers ? customerData({}) : job.data;
         const QList<BatchPoint> points = batchPoints(t);
-        const QList<int> filled = printing::filledColumns(t, data, points, spec.map);
+        const QList<int> filled = printing::filledColumns(t, data, points, job.map);
         QCOMPARE(filled.size(), points.size());
         int p = 0;
         while (p < points.size() && points.at(p).name != point)
@@ -266,14 +266,14 @@ private slots:
     }
 
     void sheetsFromRows() {
-        BatchSpec spec = sampleSpec(path("s.csv"), 3);
-        spec.common.insert({templates::Family::Single, 1}, QStringLiteral("寄件公司")); // typed once
-        spec.common.insert({templates::Family::Single, 4}, QStringLiteral("被覆盖"));
-        const QList<BatchPoint> points = batchPoints(spec.tmpl);
-        QVERIFY(unfilledPoints(points, spec.map).contains(QStringLiteral("寄件单位")));
-        QVERIFY(!unfilledPoints(points, spec.map).contains(QStringLiteral("收件电话"))); // "收件 电话"
-        spec.chosen = rowsInRange(spec.data, 3, 4);
-        const BatchBuild b = buildBatch(spec);
+        BatchJob job = sampleJob(path("s.csv"), 3);
+        job.common.insert({templates::Family::Single, 1}, QStringLiteral("寄件公司")); // typed once
+        job.common.insert({templates::Family::Single, 4}, QStringLiteral("被覆盖"));
+        const QList<BatchPoint> points = batchPoints(job.tmpl);
+        QVERIFY(unfilledPoints(points, job.map).contains(QStringLiteral("寄件单位")));
+        QVERIFY(!unfilledPoints(points, job.map).contains(QStringLiteral("收件电话"))); // "收件 电话"
+        job.chosen = rowsInRange(job.data, 3, 4);
+        const BatchBuild b = buildBatch(job);
         QVERIFY2(b.ok(), qPrintable(b.problem));
         QCOMPARE(b.sheets.size(), 2);
         auto text = [](const PrintSheet& s, const QString& name) {
@@ -289,23 +289,22 @@ private slots:
     }
 
     void sheetsFromCustomers() {
-        BatchSpec spec;
-        spec.tmpl = sample::sampleTemplate();
+        BatchJob job;
+        job.tmpl = sample::sampleTemplate();
         customers::Customer c;
         c[0] = QStringLiteral("华东示例");
         c[2] = QStringLiteral("上海");
         c[4] = QStringLiteral("021-1");
         customers::Customer d = c;
         d[0] = QStringLiteral("北方样品");
-        spec.data = customerData({c, d});
-        spec.chosen = allRows(spec.data);
-        const BatchBuild b = buildBatch(spec);
+        job.data = customerData({c, d});
+        job.chosen = allRows(job.data);
+        const BatchBuild b = buildBatch(job);
         QVERIFY(b.ok());
         QCOMPARE(b.sheets.size(), 2);
         // As a pick of that customer fills the boxes.
-        const BoxTexts picked =
-            pickFills(spec.tmpl, PickResult::customer(1, QStringList(d.begin(), d.end())));
-        const PrintSheet expected = buildSheet(spec.tmpl, picked, 0, 0);
+        const BoxTexts picked = pickFills(job.tmpl, PickResult::customer(1, QStringList(d.begin(), d.end())));
+        const PrintSheet expected = buildSheet(job.tmpl, picked, 0, 0);
         QCOMPARE(b.sheets[1].fields.size(), expected.fields.size());
         for (int i = 0; i < expected.fields.size(); ++i)
             QCOMPARE(b.sheets[1].fields[i].text, expected.fields[i].text);
@@ -325,22 +324,22 @@ private slots:
         QFETCH(QByteArray, row3);
         QFETCH(QString, says);
         writeFile(path("bad.csv"), "收件人,收件电话,金额大写,x\n甲,1,5,x\n" + row3 + "\n");
-        BatchSpec spec;
-        spec.tmpl = sample::sampleTemplate();
+        BatchJob job;
+        job.tmpl = sample::sampleTemplate();
         auto reader = customers::openSpreadsheet(path("bad.csv"));
-        spec.data = readBatchData(*reader);
-        spec.map = mapColumns(spec.data.header, batchPoints(spec.tmpl));
-        spec.chosen = allRows(spec.data);
-        const BatchBuild b = buildBatch(spec);
+        job.data = readBatchData(*reader);
+        job.map = mapColumns(job.data.header, batchPoints(job.tmpl));
+        job.chosen = allRows(job.data);
+        const BatchBuild b = buildBatch(job);
         QVERIFY(!b.ok());
         QVERIFY2(b.problem.startsWith(says), qPrintable(b.problem));
         QVERIFY(b.sheets.isEmpty());
     }
 
     void nothingChosen() {
-        BatchSpec spec = sampleSpec(path("n.csv"), 2);
-        spec.chosen.clear();
-        QCOMPARE(buildBatch(spec).problem, batchNothingChosenText());
+        BatchJob job = sampleJob(path("n.csv"), 2);
+        job.chosen.clear();
+        QCOMPARE(buildBatch(job).problem, batchNothingChosenText());
     }
 
     // N sheets, one job: an N-page PDF with each sheet's values where the placement puts them, N log rows.
@@ -352,8 +351,8 @@ private slots:
         const QString pdf = path("batch.pdf");
         env.printToPdf(pdf);
         const int n = 5;
-        const BatchSpec spec = sampleSpec(path("p.csv"), n);
-        const BatchBuild b = buildBatch(spec);
+        const BatchJob job = sampleJob(path("p.csv"), n);
+        const BatchBuild b = buildBatch(job);
         QVERIFY(b.ok());
         auto printer = openBatchPrinter(sample::kTemplateName);
         QVERIFY(printer);
@@ -415,13 +414,13 @@ private slots:
         windows::seedSampleData(env.db());
         const QString pdf = path("paper.pdf");
         env.printToPdf(pdf);
-        BatchSpec spec = sampleSpec(path("paper.csv"), 3);
-        spec.settings = withCustomPaper(PrintSettings(), QSizeF(230, 127));
-        spec.settings.orientation = QPageLayout::Portrait;
-        spec.settings.origin = PrintOrigin::Paper;
-        const BatchBuild b = buildBatch(spec);
+        BatchJob job = sampleJob(path("paper.csv"), 3);
+        job.settings = withCustomPaper(PrintSettings(), QSizeF(230, 127));
+        job.settings.orientation = QPageLayout::Portrait;
+        job.settings.origin = PrintOrigin::Paper;
+        const BatchBuild b = buildBatch(job);
         QVERIFY(b.ok());
-        auto printer = openBatchPrinter(sample::kTemplateName, QString(), nullptr, spec.settings);
+        auto printer = openBatchPrinter(sample::kTemplateName, QString(), nullptr, job.settings);
         QVERIFY(printer);
         QVERIFY(runBatch(*printer, b.sheets, false, {}).printed.ok());
         const QSizeF got = probe::pageSize(pdf);
@@ -513,14 +512,14 @@ private slots:
         windows::seedSampleData(env.db());
         const QString pdf = dir_.filePath(QStringLiteral("orders-%1.pdf").arg(format));
         env.printToPdf(pdf);
-        BatchSpec spec;
-        spec.tmpl = sample::sampleTemplate();
-        spec.tmpl.name = sample::kTemplateName;
+        BatchJob job;
+        job.tmpl = sample::sampleTemplate();
+        job.tmpl.name = sample::kTemplateName;
         auto reader = customers::openSpreadsheet(file);
-        spec.data = readBatchData(*reader, format.startsWith(u"xls") ? QStringLiteral("订单") : QString());
-        spec.map = mapColumns(spec.data.header, batchPoints(spec.tmpl));
-        spec.chosen = allRows(spec.data);
-        const BatchBuild b = buildBatch(spec);
+        job.data = readBatchData(*reader, format.startsWith(u"xls") ? QStringLiteral("订单") : QString());
+        job.map = mapColumns(job.data.header, batchPoints(job.tmpl));
+        job.chosen = allRows(job.data);
+        const BatchBuild b = buildBatch(job);
         QVERIFY2(b.ok(), qPrintable(b.problem));
         QCOMPARE(b.sheets.size(), 3);
         for (int r = 1; r <= 3; ++r) {
@@ -553,7 +552,7 @@ private slots:
         const QString pdf = cancelAt ? path("cancel.pdf") : path("no/such/folder/x.pdf");
         QFile::remove(pdf);
         env.printToPdf(pdf);
-        const BatchBuild b = buildBatch(sampleSpec(path("c.csv"), 3));
+        const BatchBuild b = buildBatch(sampleJob(path("c.csv"), 3));
         auto printer = openBatchPrinter(sample::kTemplateName);
         QVERIFY(printer);
         const BatchRun run = runBatch(*printer, b.sheets, true,
@@ -579,14 +578,14 @@ private slots:
     void logIsAllOrNothing() {
         test::TestEnv env;
         windows::seedSampleData(env.db());
-        BatchSpec spec = sampleSpec(path("l.csv"), 3);
-        BatchBuild b = buildBatch(spec);
+        BatchJob job = sampleJob(path("l.csv"), 3);
+        BatchBuild b = buildBatch(job);
         QVERIFY(b.ok());
         b.sheets[2].fields[0].name = QStringLiteral("没有这一列");
         const LogResult r = logBatch(b.sheets);
         QCOMPARE(r.status, LogResult::Status::Failed);
         QCOMPARE(logRows(env.db()), 0);
-        QCOMPARE(logBatch(buildBatch(spec).sheets).status, LogResult::Status::Logged);
+        QCOMPARE(logBatch(buildBatch(job).sheets).status, LogResult::Status::Logged);
         QCOMPARE(logRows(env.db()), 3);
     }
 };

@@ -130,11 +130,11 @@ private slots:
         const int phone = f.point(QStringLiteral("收件电话"));
         columnBox(w, receiver)->setCurrentIndex(2);
         emit columnBox(w, receiver)->activated(2);
-        QCOMPARE(w.spec().map.value(receiver), 1);
-        QCOMPARE(w.spec().map.value(phone), -1);
+        QCOMPARE(w.job().map.value(receiver), 1);
+        QCOMPARE(w.job().map.value(phone), -1);
         QCOMPARE(columnBox(w, phone)->currentIndex(), 0);
         QVERIFY(w.mapping->lblUnfilled->text().contains(QStringLiteral("收件电话")));
-        QCOMPARE(batchSheet(w.spec(), 0).fields.value(3).text, QStringLiteral("13800000001"));
+        QCOMPARE(batchSheet(w.job(), 0).fields.value(3).text, QStringLiteral("13800000001"));
     }
 
     void tickedCustomers() {
@@ -265,7 +265,7 @@ private slots:
             if (w) {
                 w->openFile(f.csv(kRows));
                 sheets = w->sheetCount();
-                common = batchSheet(w->spec(), 0).fields.value(0).text;
+                common = batchSheet(w->job(), 0).fields.value(0).text;
             }
             return int(QDialog::Rejected);
         };

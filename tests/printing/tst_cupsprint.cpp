@@ -455,24 +455,24 @@ private slots:
         test::TestEnv env;
         env.printToSystem();
         windows::seedSampleData(env.db());
-        printing::BatchSpec spec;
-        spec.tmpl = printing::sample::sampleTemplate();
-        spec.tmpl.name = QStringLiteral("batchcheck%1").arg(QDateTime::currentMSecsSinceEpoch());
-        spec.data.header = QStringList{QStringLiteral("收件人")};
+        printing::BatchJob job;
+        job.tmpl = printing::sample::sampleTemplate();
+        job.tmpl.name = QStringLiteral("batchcheck%1").arg(QDateTime::currentMSecsSinceEpoch());
+        job.data.header = QStringList{QStringLiteral("收件人")};
         for (int i = 1; i <= 3; ++i) {
-            spec.data.rows << QStringList{QStringLiteral("收件人%1").arg(i)};
-            spec.data.rowNumbers << i + 1;
+            job.data.rows << QStringList{QStringLiteral("收件人%1").arg(i)};
+            job.data.rowNumbers << i + 1;
         }
-        spec.map = printing::mapColumns(spec.data.header, printing::batchPoints(spec.tmpl));
-        spec.chosen = printing::allRows(spec.data);
-        const printing::BatchBuild b = printing::buildBatch(spec);
+        job.map = printing::mapColumns(job.data.header, printing::batchPoints(job.tmpl));
+        job.chosen = printing::allRows(job.data);
+        const printing::BatchBuild b = printing::buildBatch(job);
         QVERIFY2(b.ok(), qPrintable(b.problem));
         QString problem;
-        auto printer = printing::openBatchPrinter(spec.tmpl.name, queue_, &problem);
+        auto printer = printing::openBatchPrinter(job.tmpl.name, queue_, &problem);
         QVERIFY2(printer, qPrintable(problem));
         const QSet<QString> before = pdfFiles();
         QVERIFY(printing::printBatch(*printer, b.sheets).ok());
-        const QString pdf = waitForOutput(queue_, before, spec.tmpl.name);
+        const QString pdf = waitForOutput(queue_, before, job.tmpl.name);
         QVERIFY2(!pdf.isEmpty(), "the queue wrote no PDF");
         produced_ << pdf;
         const QSet<QString> after = pdfFiles();
