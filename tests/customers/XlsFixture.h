@@ -1,6 +1,8 @@
 #pragma once
 // Writes .xls workbooks for the tests with a real spreadsheet writer (python3-xlwt).
 
+#include "PythonWriter.h"
+
 #include <QDate>
 #include <QFile>
 #include <QJsonArray>
@@ -80,9 +82,7 @@ if stored:
 
 // True when python3 with xlwt is there to write fixtures.
 inline bool xlsWriterAvailable() {
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import xlwt")});
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return pythonModuleAvailable(QStringLiteral("xlwt"));
 }
 
 // Writes the sheets to path; false (with the writer's complaint in error) on failure.
@@ -122,20 +122,7 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
         }
         jsheets.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("cells"), cells}});
     }
-    const QString layoutPath = path + QStringLiteral(".json");
-    QFile f(layoutPath);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), jsheets}}).toJson());
-    f.close();
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral("-c"), QString::fromUtf8(kXlsWriter), layoutPath, path});
-    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok && error)
-        *error = QString::fromUtf8(p.readAllStandardError());
-    QFile::remove(layoutPath);
-    return ok;
+    return runPythonWriter(kXlsWriter, jsheets, path, error, 60000);
 }
 
 // A sheet of customer rows: rows[i][k] goes to row firstRow + i, column firstColumn + k (0-based).

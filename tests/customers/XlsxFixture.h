@@ -2,6 +2,8 @@
 // Writes .xlsx workbooks for the tests: with a real spreadsheet writer (python3-openpyxl), or part by part
 // into a zip archive, for the cases a writer does not produce on request (inline strings, odd formats).
 
+#include "PythonWriter.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
@@ -55,9 +57,7 @@ wb.save(sys.argv[2])
 )PY";
 
 inline bool xlsxWriterAvailable() {
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import openpyxl")});
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return pythonModuleAvailable(QStringLiteral("openpyxl"));
 }
 
 // Writes the sheets with openpyxl; false (with the writer's complaint in error) on failure.
@@ -95,20 +95,7 @@ inline bool writeXlsx(const QString& path, const std::vector<XlsxSheet>& sheets,
         }
         jsheets.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("cells"), cells}});
     }
-    const QString layoutPath = path + QStringLiteral(".json");
-    QFile f(layoutPath);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), jsheets}}).toJson());
-    f.close();
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral("-c"), QString::fromUtf8(kXlsxWriter), layoutPath, path});
-    const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok && error)
-        *error = QString::fromUtf8(p.readAllStandardError());
-    QFile::remove(layoutPath);
-    return ok;
+    return runPythonWriter(kXlsxWriter, jsheets, path, error, 120000);
 }
 
 using ZipParts = QList<QPair<QString, QByteArray>>;
