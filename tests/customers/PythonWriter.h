@@ -28,8 +28,10 @@ inline bool runPythonWriter(const char* script, const QJsonArray& sheets, const 
     f.write(QJsonDocument(QJsonObject{{QStringLiteral("sheets"), sheets}}).toJson());
     f.close();
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(script), layoutPath, path});
-    const bool ok = p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromUtf8(script), layoutPath, path});
+    const bool ok =
+        p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok && error)
         *error = QString::fromUtf8(p.readAllStandardError());
     QFile::remove(layoutPath);
