@@ -70,12 +70,7 @@ public:
     int usedColumns() const override { return usedColumns_; }
 
     QString cellText(const QString& sheet, int row, int column) override {
-        const int index = sheetIndex(sheet);
-        if (index < 0)
-            throw SpreadsheetError(SpreadsheetError::Kind::NoSuchSheet,
-                                   QStringLiteral("工作表“%1”不存在").arg(sheet));
-        if (index != active_)
-            select(index);
+        selectNamed(sheet);
         // FreeXL counts rows and columns from 0.
         if (row < 1 || column < 1 || row > activeRows_ || column > activeColumns_)
             return QString();
@@ -90,7 +85,7 @@ public:
                 QStringLiteral("读取第%1行第%2列的单元格失败（错误%3）").arg(row).arg(column).arg(rc));
         if (cell.type == FREEXL_CELL_NULL) {
             // The cell library skips formulas; their stored results come from the scan.
-            if (const auto* f = formulasOf(index).find(row, column); f && *f)
+            if (const auto* f = formulasOf(active_).find(row, column); f && *f)
                 return **f;
             return QString();
         }
