@@ -15,7 +15,9 @@
 #include "users/PasswordRules.h"
 #include "users/UserStore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
 
@@ -135,7 +137,8 @@ QString helpText() {
                         没有列填入的输入点打印打开打印窗口时的初始内容（如日期）
   --sheet 工作表名      要读取的工作表，缺省为第一个工作表
   --rows A-B            只打印工作表第A行到第B行（第1行是列名，数据从第2行开始），缺省为全部行
-  --pdf 输出.pdf        打印到PDF文件
+  --pdf 输出.pdf        打印到PDF文件（已有的同名PDF文件被替换；数据文件、数据库文件
+                        和其他不是PDF的文件不会被覆盖）
   --printer 打印机      打印到指定的打印机（打印队列名称）
   --no-log              不保存打印记录（缺省时每一张都保存一条打印记录）
   --user 用户姓名       登录的用户；密码从标准输入读取一行，不能写在命令行上
@@ -148,6 +151,31 @@ QString helpText() {
         2 打印失败（什么也没有打印，也没有保存打印记录）；3 已经打印，但打印记录没有保存。
 不带参数启动时，程序照常打开窗口。
 )");
+}
+
+std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataFile,
+                                        const QString& database) {
+    const QFileInfo target(pdf);
+    if (!target.exists())
+        return std::nullopt;
+    const QString shown = QDir::toNativeSeparators(pdf);
+    if (target.isDir())
+        return QStringLiteral("“%1”是文件夹，不能作为输出的PDF文件。").arg(shown);
+    if (target.size() == 0 && !target.isSymLink())
+        return std::nullopt; // an empty file holds nothing to lose
+    const auto same = [&](const QString& other) {
+        const QFileInfo f(other);
+        return f.exists() && f.canonicalFilePath() == target.canonicalFilePath();
+    };
+    if (same(dataFile))
+        return QStringLiteral("输出的PDF文件“%1”就是数据文件，打印会把它覆盖，请换一个文件名。").arg(shown);
+    if (same(database))
+        return QStringLiteral("输出的PDF文件“%1”就是本系统的数据库文件，打印会把它覆盖，请换一个文件名。")
+            .arg(shown);
+    QFile file(pdf);
+    if (file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-")
+        return std::nullopt;
+    return QStringLiteral("文件“%1”已经存在，但不是PDF文件，打印会把它覆盖，请换一个文件名。").arg(shown);
 }
 
 int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& messages, bool progress) {
@@ -175,6 +203,9 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
                     opened.notice +
                         QStringLiteral("\n打印记录无法保存；如只打印不保存记录，请加上“--no-log”。"));
     const QSqlDatabase db = data::shared();
+    if (!command.pdf.isEmpty())
+        if (const auto problem = pdfTargetProblem(command.pdf, command.dataFile, data::databasePath()))
+            return fail(kExitBadInput, *problem);
     const QString userName = command.user.trimmed();
     try {
         if (opened.status == data::OpenStatus::Created || opened.needsFirstUser) {
@@ -262,10 +293,24 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
     }
 }
 
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// What the command line says is its own Chinese sentences; the library's diagnostics (in English, and
+// repeating what the sentence says) only when VORLAN_DIAGNOSTICS is set.
+void quietDiagnostics(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg || !qEnvironmentVariableIsEmpty("VORLAN_DIAGNOSTICS"))
+        qtHandler(type, context, text);
+}
+
+} // namespace
+
 int runCommandLine(int argc, char** argv, void (*init)()) {
     // No display is needed: pages are drawn for the printer or a PDF file.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtHandler = qInstallMessageHandler(quietDiagnostics);
     QGuiApplication app(argc, argv);
     if (init)
         init();

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QIODevice;
 
 namespace vorlan::app {
@@ -43,6 +45,10 @@ ParsedCommand parseCommandLine(const QStringList& args);
 bool isCommandLine(const QStringList& args);
 
 QString helpText();
+
+// Why the PDF file of --pdf may not be written, or nothing: its name may not stand for the data file, the
+// database, nor for any other existing file that is not a PDF, which the job would replace.
+std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataFile, const QString& database);
 
 // Runs the command with the password read (one line) from `input`, messages to `messages`. progress:
 // show "sheet n of N" while printing. The database is opened (or created on a first start, when the user

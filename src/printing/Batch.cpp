@@ -11,6 +11,7 @@
 #include "ui/Printer.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -315,23 +316,13 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
             *missingNotice = missingPrinterText(opened.missingPrinter, opened.printerUsed);
         return std::move(opened.printer);
     }
-    auto fail = [&](const QString& why) {
-        if (problem)
-            *problem = why;
-        return std::unique_ptr<QPrinter>();
-    };
-    const QPrinterInfo info = QPrinterInfo::printerInfo(queue);
-    if (info.isNull())
-        return fail(QStringLiteral("no printer named %1").arg(queue));
-    if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted)
-        return fail(QStringLiteral("printer %1 reports an error state").arg(queue));
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!printer->isValid())
-        return fail(QStringLiteral("printer %1 cannot be used").arg(queue));
+    auto printer = ui::openNamedPrinter(queue, problem);
+    if (!printer)
+        return printer;
     printer->setFullPage(false);
     printer->setCopyCount(1);
     printer->setDocName(documentName);
-    applySettings(*printer, settings, info.supportedPageSizes());
+    applySettings(*printer, settings, QPrinterInfo::printerInfo(queue).supportedPageSizes());
     return printer;
 }
 
@@ -341,6 +332,7 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
     // no half file (and no earlier file destroyed).
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
     const QString target = printer.outputFileName();
+    const QString shown = ui::printerShown(printer);
     const QString partial = target + QStringLiteral(".part");
     if (toFile) {
         QFile::remove(partial);
@@ -360,15 +352,14 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
     };
     QPainter painter;
     if (!painter.begin(&printer))
-        return abandon(BatchOutcome::Status::Failed,
-                       QStringLiteral("the job on %1 could not be started").arg(printer.printerName()));
+        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法开始打印").arg(shown));
     const int total = int(sheets.size());
     for (int i = 0; i < total; ++i) {
         if (i > 0 && !printer.newPage()) {
             printer.abort();
             painter.end();
             return abandon(BatchOutcome::Status::Failed,
-                           QStringLiteral("page %1 could not be started").arg(i + 1));
+                           QStringLiteral("%1的第%2页无法开始").arg(shown).arg(i + 1));
         }
         const SheetPlacement placed = placeSheet(sheets.at(i));
         painter.save();
@@ -380,7 +371,7 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
             printer.abort();
             painter.end();
             return abandon(BatchOutcome::Status::Failed,
-                           QStringLiteral("the job failed at page %1").arg(i + 1));
+                           QStringLiteral("%1在第%2页出错").arg(shown).arg(i + 1));
         }
         if (progress && !progress(i + 1, total)) {
             printer.abort();
@@ -389,15 +380,14 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
         }
     }
     if (!painter.end())
-        return abandon(BatchOutcome::Status::Failed,
-                       QStringLiteral("the job on %1 could not be completed").arg(printer.printerName()));
+        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法完成打印").arg(shown));
     if (toFile) {
         printer.setOutputFileName(target);
         QFile::remove(target);
         if (!QFile::rename(partial, target)) {
             QFile::remove(partial);
             out.status = BatchOutcome::Status::Failed;
-            out.problem = QStringLiteral("the PDF file %1 could not be written").arg(target);
+            out.problem = QStringLiteral("无法写入PDF文件“%1”").arg(QDir::toNativeSeparators(target));
             return out;
         }
     }

@@ -1,6 +1,7 @@
 #include "printing/PageRenderer.h"
 
 #include "printing/PrinterSetup.h"
+#include "ui/Printer.h"
 #include "ui/Twips.h"
 
 #include <QFont>
@@ -89,16 +90,16 @@ PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& cha
 
     QPainter painter;
     if (!painter.begin(printer))
-        return failed(QStringLiteral("the job on %1 could not be started").arg(printer->printerName()));
+        return failed(QStringLiteral("%1无法开始打印").arg(ui::printerShown(*printer)));
     painter.translate(originShift(settings.origin, printer->pageLayout(), printer->resolution()));
     paintPlaced(painter, chars);
     if (printer->printerState() == QPrinter::Error) {
         printer->abort();
         painter.end();
-        return failed(QStringLiteral("the job on %1 failed").arg(printer->printerName()));
+        return failed(QStringLiteral("%1打印时出错").arg(ui::printerShown(*printer)));
     }
     if (!painter.end())
-        return failed(QStringLiteral("the job on %1 could not be completed").arg(printer->printerName()));
+        return failed(QStringLiteral("%1无法完成打印").arg(ui::printerShown(*printer)));
     return done;
 }
 

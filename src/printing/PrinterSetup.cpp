@@ -9,25 +9,6 @@ namespace vorlan::printing {
 
 namespace {
 
-// A named printer for one job, checked as the default one is (ui::openDefaultPrinter).
-std::unique_ptr<QPrinter> openNamed(const QString& name, QString* problem) {
-    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-    if (info.isNull()) {
-        *problem = QStringLiteral("printer %1 is not installed").arg(name);
-        return {};
-    }
-    if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted) {
-        *problem = QStringLiteral("printer %1 reports an error state").arg(name);
-        return {};
-    }
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!printer->isValid() || printer->outputFormat() != QPrinter::NativeFormat) {
-        *problem = QStringLiteral("printer %1 cannot be used").arg(name);
-        return {};
-    }
-    return printer;
-}
-
 QList<QPageSize> commonSizes() {
     QList<QPageSize> out;
     for (const QPageSize::PageSizeId id :
@@ -60,7 +41,7 @@ OpenedPrinter openPrinter(const QString& documentName, const PrintSettings& s) {
     }
     // Only a real run prints on the template's own printer; a PDF file or no printer stand for every one.
     if (ui::printerTarget() == ui::PrinterTarget::SystemDefault && !s.printer.isEmpty() && !choice.missing)
-        out.printer = openNamed(s.printer, &out.problem);
+        out.printer = ui::openNamedPrinter(s.printer, &out.problem);
     else
         out.printer = ui::openDefaultPrinter(documentName, &out.problem);
     if (!out.printer)

@@ -27,4 +27,10 @@ QString defaultPrinterName();
 // printer or it reports an error; problem then says why (for the log, the user sees one fixed message).
 std::unique_ptr<QPrinter> openDefaultPrinter(const QString& documentName, QString* problem = nullptr);
 
+// A named printer (a print queue), checked as the default one is; the caller sets paper and job.
+std::unique_ptr<QPrinter> openNamedPrinter(const QString& name, QString* problem = nullptr);
+
+// Where a job goes, for a message: 打印机“name”, or PDF文件“path” for a PDF file.
+QString printerShown(const QPrinter& printer);
+
 } // namespace vorlan::ui

@@ -39,6 +39,10 @@ private:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     }
+    QByteArray contents(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
     Run run(const QStringList& args, const QByteArray& stdinText) {
         QProcess p;
         p.setWorkingDirectory(dir_.path());
@@ -126,6 +130,51 @@ private slots:
             QVERIFY(c.print.pdf == says || c.print.printer == says);
     }
 
+    // The PDF may take the place of nothing but a PDF: never the data, the database or another file.
+    void pdfTarget_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("says"); // empty: accepted
+        QTest::newRow("new file") << "new.pdf"
+                                  << "";
+        QTest::newRow("earlier PDF") << "old.pdf"
+                                     << "";
+        QTest::newRow("empty file") << "empty.pdf"
+                                    << "";
+        QTest::newRow("the data file") << "data.csv"
+                                       << "就是数据文件";
+        QTest::newRow("the database") << "RavIZ.mdb"
+                                      << "就是本系统的数据库文件";
+        QTest::newRow("a link to the data") << "link.pdf"
+                                            << "就是数据文件";
+        QTest::newRow("another spreadsheet") << "other.xlsx"
+                                             << "不是PDF文件";
+        QTest::newRow("a folder") << "folder"
+                                  << "是文件夹";
+    }
+    void pdfTarget() {
+        QFETCH(QString, name);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        const auto at = [&](const QString& n) { return QDir(dir.path()).filePath(n); };
+        const QList<QPair<QString, QByteArray>> files{{u"old.pdf"_s, "%PDF-1.4\n"},
+                                                      {u"empty.pdf"_s, ""},
+                                                      {u"data.csv"_s, "收件人\n张三\n"},
+                                                      {u"RavIZ.mdb"_s, "SQLite format 3"},
+                                                      {u"other.xlsx"_s, "PK"}};
+        for (const auto& [n, bytes] : files) {
+            QFile f(at(n));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        QVERIFY(QFile::link(at(u"data.csv"_s), at(u"link.pdf"_s)));
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+        const auto problem = app::pdfTargetProblem(at(name), at(u"data.csv"_s), at(u"RavIZ.mdb"_s));
+        if (says.isEmpty())
+            QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
+        else
+            QVERIFY2(problem && problem->contains(says), qPrintable(problem.value_or(u"accepted"_s)));
+    }
+
     void whichRun() {
         QVERIFY(!app::isCommandLine({}));
         QVERIFY(app::isCommandLine({QStringLiteral("--help")}));
@@ -203,7 +252,12 @@ private slots:
                          QStringLiteral("x.pdf"), QStringLiteral("--user"), QStringLiteral("管理员")},
              QStringLiteral("模板“没有”不存在")},
             {QStringList{QStringLiteral("print"), QStringLiteral("--template")}, QStringLiteral("缺少值")},
+            // The output may not take the place of the data or of the database.
+            {printArgs(QStringLiteral("d.csv"), QStringLiteral("d.csv")), QStringLiteral("就是数据文件")},
+            {printArgs(QStringLiteral("d.csv"), QStringLiteral("RavIZ.mdb")),
+             QStringLiteral("就是本系统的数据库文件")},
         };
+        const QByteArray data = contents(file(QStringLiteral("d.csv")));
         for (const auto& [args, says] : refusals) {
             r = run(args, "secret1\n");
             QVERIFY2(r.code == app::kExitBadInput, qPrintable(args.join(u' ') + u'\n' + r.err));
@@ -211,11 +265,13 @@ private slots:
             QVERIFY(!QFile::exists(file(QStringLiteral("x.pdf"))));
         }
         QCOMPARE(logRows(), 3);
+        QCOMPARE(contents(file(QStringLiteral("d.csv"))), data);
 
         // A printer that does not take the job: exit 2, nothing logged.
         r = run(printArgs(QStringLiteral("d.csv"), file(QStringLiteral("no/folder/y.pdf"))), "secret1\n");
         QVERIFY2(r.code == app::kExitPrintFailed, qPrintable(r.err));
         QVERIFY(r.err.contains(QStringLiteral("打印机未准备好或有故障")));
+        QVERIFY2(r.err.contains(QStringLiteral("无法开始打印")), qPrintable(r.err)); // said in Chinese
         QStringList queue = printArgs(QStringLiteral("d.csv"), QString()).mid(0, 5);
         queue << QStringLiteral("--printer") << QStringLiteral("no-such-queue-here")
               << QStringLiteral("--user") << QStringLiteral("管理员");
