@@ -572,6 +572,9 @@ private slots:
         QVERIFY(!openBatchPrinter(sample::kTemplateName, QString(), &problem));
         QVERIFY(!problem.isEmpty());
         QVERIFY(!openBatchPrinter(sample::kTemplateName, QStringLiteral("no-such-queue-here"), &problem));
+        // The command line shows the reason after its message: in the user's language.
+        QVERIFY2(problem.contains(QStringLiteral("没有名为“no-such-queue-here”的打印机")),
+                 qPrintable(problem));
     }
 
     // The log is one transaction: a refused row leaves none of the batch.
