@@ -84,8 +84,8 @@ void CatalogueStore::save(const QList<CatalogueRow>& rows) const {
     t.commit();
 }
 
-void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
-                                    const QStringList& stillNamed) const {
+QStringList CatalogueStore::otherNodeTexts(const QString& name, const QString& key,
+                                           const QStringList& stillNamed) const {
     QStringList others = stillNamed;
     // Rows of nodes no longer on screen (children of a node deleted before the tree was saved again)
     // still stand for templates.
@@ -95,8 +95,29 @@ void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
                           {key, name});
     while (rows.next())
         others << data::nullToEmpty(rows.value(0));
-    rows.finish();
+    return others;
+}
 
+bool CatalogueStore::templateStaysAfterDeletion(const QString& name, const QString& key,
+                                                const QStringList& stillNamed) const {
+    return otherNodeTexts(name, key, stillNamed).contains(name);
+}
+
+QString deletionQuestion(const QString& name, bool templateStays, bool hasChildren) {
+    QString text = QStringLiteral("确定要删除节点“%1”吗？\n\n").arg(name);
+    text +=
+        templateStays
+            ? QStringLiteral("另有同名节点使用模板“%1”，模板和它的打印记录保留，只删除这个节点。").arg(name)
+            : QStringLiteral("模板“%1”的输入点、背景图片、打印设置和全部打印记录都将一并删除，不能恢复。")
+                  .arg(name);
+    if (hasChildren)
+        text += QStringLiteral("\n它下面的子节点也将从目录中去掉。");
+    return text;
+}
+
+void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
+                                    const QStringList& stillNamed) const {
+    QStringList others = otherNodeTexts(name, key, stillNamed);
     data::Transaction t(db_);
     if (others.contains(name)) {
         // Another node names the same template: it keeps the template and its history.

@@ -26,6 +26,15 @@ double keyNumber(const QString& key);
 // followed by "_"; "1_" for an empty tree or past 32767.
 QString nextKey(const QStringList& keys);
 
+// The question before "删除节点" deletes node `name`: what goes with it (the template and every sheet
+// it logged, or only the node when another node names the same template) and whether its children leave
+// the tree too.
+QString deletionQuestion(const QString& name, bool templateStays, bool hasChildren);
+
+// The question on closing the main window with nodes added or removed since "结构保存".
+inline const QString kUnsavedTreeQuestion = QStringLiteral(
+    "模板目录已经改动，尚未结构保存。\n不保存时，新增的节点下次启动时不再出现。\n\n是否保存目录结构？");
+
 class CatalogueStore {
 public:
     explicit CatalogueStore(QSqlDatabase db);
@@ -38,8 +47,13 @@ public:
     // same text, only this node's row goes; the log table goes only when no other node or stored
     // template names it without regard to case, since such names share one table.
     void deleteTemplate(const QString& name, const QString& key, const QStringList& stillNamed) const;
+    // Would deleteTemplate keep the template, because another node carries the same text?
+    bool templateStaysAfterDeletion(const QString& name, const QString& key,
+                                    const QStringList& stillNamed) const;
 
 private:
+    QStringList otherNodeTexts(const QString& name, const QString& key, const QStringList& stillNamed) const;
+
     QSqlDatabase db_;
 };
 

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -276,8 +277,8 @@ void Frm_main::toolbarClick(const QString& key) {
             RichTextBox1->raise();
         a->setText(show ? QStringLiteral("帮助隐藏") : QStringLiteral("帮助显示"));
     } else if (key == QStringLiteral("系统退出")) {
-        close();
-        ui::prompter().quit();
+        if (close())
+            ui::prompter().quit();
     }
 }
 
@@ -399,6 +400,7 @@ void Frm_main::XPBut确定_Click() {
         TreeView1->expand(selected);
         TreeView1->scrollTo(added);
     }
+    treeChanged_ = true;
 }
 
 void Frm_main::cmdRemove_Click() {
@@ -413,12 +415,24 @@ void Frm_main::cmdRemove_Click() {
     for (const CatalogueRow& r : catalogue->rows())
         if (r.key != key)
             stillNamed << r.text;
+    // One key press must not take a template and every sheet it has logged: say what goes, and ask.
+    bool templateStays = false;
+    if (!ui::guarded(this, u"cmdRemove_Click", [&] {
+            templateStays = CatalogueStore(state().db()).templateStaysAfterDeletion(name, key, stillNamed);
+        }))
+        return;
+    const bool hasChildren = catalogue->rowCount(selected) > 0;
+    if (ui::confirmDeletion(this, deletionQuestion(name, templateStays, hasChildren),
+                            QStringLiteral("警告")) != ui::Answer::Yes)
+        return;
     const bool done = ui::guarded(this, u"cmdRemove_Click", [&] {
         CatalogueStore(state().db()).deleteTemplate(name, key, stillNamed);
     });
     if (!done)
         return;
     catalogue->removeNode(selected);
+    // The children's rows stay in the catalogue table until the tree is saved.
+    treeChanged_ = treeChanged_ || hasChildren;
     // The view selects a neighbour (or the parent) of a removed node; a second press must not delete it.
     TreeView1->selectionModel()->clearSelection();
 }
@@ -428,7 +442,30 @@ void Frm_main::Command1_Click() {
         ui::guarded(this, u"Command1_Click", [&] { CatalogueStore(state().db()).save(catalogue->rows()); });
     if (!done)
         return;
+    treeChanged_ = false;
     ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
+}
+
+void Frm_main::closeEvent(QCloseEvent* event) {
+    // Nodes added since "结构保存" would be gone at the next start, with the templates designed under them
+    // out of reach: ask, while the user may still save.
+    if (treeChanged_ && Command1->isEnabled()) {
+        switch (ui::question(this, kUnsavedTreeQuestion, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
+        case ui::Answer::Yes:
+            Command1_Click();
+            if (treeChanged_) { // the save failed and said so: the tree stays on screen
+                event->ignore();
+                return;
+            }
+            break;
+        case ui::Answer::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace vorlan::app

@@ -79,8 +79,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool treeChanged_ = false; // nodes added or removed since the tree was loaded or saved
     void showNameEntry();
     void closeNameEntry();
     void buildToolbar();

@@ -349,7 +349,7 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     // Logged only after a sheet that went to the printer; a failed log does not undo the print.
     if (printed.ok() && XPCheckBox1->isChecked())
         showNotice(this, logNotice(logSheet(sheet)));
-    setWindowTitle(model().name + kPrintedCaption);
+    setWindowTitle(model().name + (printed.ok() ? kPrintedCaption : kNotPrintedCaption));
 
     // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while
     // the button is still disabled, so they fall on nothing instead of printing the sheet again.

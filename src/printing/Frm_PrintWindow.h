@@ -41,6 +41,8 @@ namespace vorlan::printing {
 
 inline const QString kPrintingCaption = QStringLiteral("--->>正在后台打印中...");
 inline const QString kPrintedCaption = QStringLiteral("--->>后台打印完成");
+// After a print that did not reach the printer: the caption must not say it was done.
+inline const QString kNotPrintedCaption = QStringLiteral("--->>打印失败，未打印");
 
 class Frm_PrintWindow : public QDialog {
     Q_OBJECT

@@ -50,6 +50,8 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
         }
+        if (m.defaultNo)
+            box.setDefaultButton(QMessageBox::No);
         if (auto* b = box.button(QMessageBox::Ok))
             b->setText(QStringLiteral("确定"));
         if (auto* b = box.button(QMessageBox::Cancel))
@@ -139,6 +141,12 @@ Answer critical(QWidget* parent, const QString& text, const QString& title) {
 
 Answer question(QWidget* parent, const QString& text, const QString& title, Buttons buttons) {
     return show(parent, text, title, Icon::Question, buttons);
+}
+
+Answer confirmDeletion(QWidget* parent, const QString& text, const QString& title) {
+    Message m{text, title, Icon::Exclamation, Buttons::YesNo};
+    m.defaultNo = true;
+    return prompter().message(parent, m);
 }
 
 void reportError(QWidget* parent, const QString& action, const QString& description) {

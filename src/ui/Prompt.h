@@ -26,6 +26,7 @@ struct Message {
     QString title;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    bool defaultNo = false; // Enter answers No: the question is about destroying something
 };
 
 struct FileRequest {
@@ -64,6 +65,8 @@ Answer information(QWidget* parent, const QString& text, const QString& title);
 Answer exclamation(QWidget* parent, const QString& text, const QString& title);
 Answer critical(QWidget* parent, const QString& text, const QString& title);
 Answer question(QWidget* parent, const QString& text, const QString& title, Buttons buttons = Buttons::YesNo);
+// Yes / No before something that cannot be undone, with No as the default button.
+Answer confirmDeletion(QWidget* parent, const QString& text, const QString& title);
 
 // The usual failure report: source text + action name + "：" + description, title "提示".
 void reportError(QWidget* parent, const QString& action, const QString& description);

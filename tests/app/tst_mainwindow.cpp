@@ -610,8 +610,26 @@ private slots:
         app::Frm_main w;
         w.load();
         w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("1_")));
+        const int pointRows = count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh"));
+        QVERIFY(pointRows > 0);
+        // Asked first, No being the default: No deletes nothing.
+        env.prompter.answers.enqueue(ui::Answer::No);
         w.cmdRemove->click();
-        QVERIFY(env.prompter.shown.isEmpty());
+        QCOMPARE(env.prompter.shown.size(), 1);
+        const ui::Message asked = env.prompter.last();
+        QVERIFY2(asked.text.startsWith(QStringLiteral("确定要删除节点“运单”吗？")), qPrintable(asked.text));
+        QVERIFY(asked.text.contains(QStringLiteral("全部打印记录都将一并删除，不能恢复")));
+        QVERIFY(asked.text.contains(QStringLiteral("子节点")));
+        QCOMPARE(asked.title, QStringLiteral("警告"));
+        QCOMPARE(asked.buttons, ui::Buttons::YesNo);
+        QVERIFY(asked.defaultNo);
+        QCOMPARE(w.catalogue->nodeCount(), 3);
+        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), pointRows);
+        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+        // Yes: nothing else is said, and the template goes.
+        env.prompter.clear();
+        w.cmdRemove->click();
+        QCOMPARE(env.prompter.shown.size(), 1);
         QCOMPARE(w.catalogue->nodeCount(), 1);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), 0);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 0);
@@ -726,6 +744,55 @@ private slots:
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的节点"));
         QCOMPARE(w.catalogue->nodeCount(), 3);
         QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+    }
+
+    // A node added and never saved would be gone at the next start, with its template out of reach.
+    void closingAsksForAnUnsavedTree() {
+        test::TestEnv env;
+        app::state().userLevel = QStringLiteral("高级用户");
+        const auto savedNodes = [&] {
+            return count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe"));
+        };
+        {
+            app::Frm_main w;
+            w.load();
+            w.show();
+            QVERIFY(w.close()); // nothing changed: nothing asked
+            QVERIFY(env.prompter.shown.isEmpty());
+        }
+        app::Frm_main w;
+        w.load();
+        w.show();
+        w.cmdLast->click();
+        w.Text_mobanName->setText(QStringLiteral("运单"));
+        w.XPBut确定->click();
+        // Cancel: "系统退出" neither closes nor ends the program.
+        env.prompter.answers.enqueue(ui::Answer::Cancel);
+        w.toolbarClick(QStringLiteral("系统退出"));
+        QCOMPARE(env.prompter.lastText(), app::kUnsavedTreeQuestion);
+        QCOMPARE(env.prompter.last().buttons, ui::Buttons::YesNoCancel);
+        QVERIFY(w.isVisible());
+        QCOMPARE(env.prompter.quitCount, 0);
+        QCOMPARE(savedNodes(), 0);
+        // Yes saves the tree, then the window closes.
+        env.prompter.answers.enqueue(ui::Answer::Yes);
+        w.toolbarClick(QStringLiteral("系统退出"));
+        QCOMPARE(savedNodes(), 1);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(env.prompter.quitCount, 1);
+        // After a save nothing is asked; No closes and keeps the tree as saved.
+        w.show();
+        env.prompter.clear();
+        QVERIFY(w.close());
+        QVERIFY(env.prompter.shown.isEmpty());
+        w.show();
+        w.cmdLast->click();
+        w.Text_mobanName->setText(QStringLiteral("发票"));
+        w.XPBut确定->click();
+        env.prompter.answers.enqueue(ui::Answer::No);
+        QVERIFY(w.close());
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(savedNodes(), 1);
     }
 
     void addedNameIsTrimmed() {
@@ -846,6 +913,8 @@ private slots:
         QCOMPARE(rows(QStringLiteral("Waybill")), 0);
 
         remove("3_"); // the other node still names the same template: it keeps all of it
+        QVERIFY2(env.prompter.lastText().contains(QStringLiteral("另有同名节点使用模板“运单”")),
+                 qPrintable(env.prompter.lastText()));
         QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
         QCOMPARE(rows(QStringLiteral("运单")), 2);
         QCOMPARE(nodes(QStringLiteral("运单")), 1);
@@ -857,7 +926,10 @@ private slots:
         QCOMPARE(w.catalogue->nodeCount(), 0);
         QVERIFY(data::tableExists(env.db(), QStringLiteral("Parent")));
         QCOMPARE(nodes(QStringLiteral("PARENT")), 1);
-        QVERIFY(env.prompter.shown.isEmpty());
+        // Nothing was said but the questions before each deletion.
+        QCOMPARE(env.prompter.shown.size(), 5);
+        for (const auto& s : env.prompter.shown)
+            QCOMPARE(s.message.title, QStringLiteral("警告"));
     }
 };
 
