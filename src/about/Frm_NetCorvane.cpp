@@ -159,6 +159,9 @@ void Frm_NetCorvane::showText(const QString& text) {
 }
 
 void Frm_NetCorvane::XPButton1_Click() {
+    // Disabling the button hands the focus on to the upgrade button, where the next Enter would start the
+    // upgrade and end the program: the focus comes back here afterwards.
+    const bool hadFocus = XPButton1->hasFocus();
     XPButton1->setEnabled(false);
     Text2->clear();
 
@@ -199,6 +202,8 @@ void Frm_NetCorvane::XPButton1_Click() {
     }
 
     XPButton1->setEnabled(true);
+    if (hadFocus)
+        XPButton1->setFocus(Qt::OtherFocusReason);
 }
 
 void Frm_NetCorvane::Command1_Click() {

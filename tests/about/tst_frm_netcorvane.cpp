@@ -176,9 +176,15 @@ private slots:
         writeFile(local, "old notice");
 
         about::Frm_NetCorvane w;
-        w.XPButton1->click();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.XPButton1->setFocus();
+        QTest::keyClick(w.XPButton1, Qt::Key_Space); // pressed from the keyboard
         QCOMPARE(w.Text2->toPlainText(), failureText());
         QVERIFY(w.XPButton1->isEnabled());
+        // The focus is back on the download button, not on the upgrade button beside it.
+        QCOMPARE(QApplication::focusWidget(), w.XPButton1);
         QVERIFY(!QFile::exists(local));        // the old copy went before the download
         QVERIFY(env.prompter.shown.isEmpty()); // reported only in the box
     }
