@@ -16,6 +16,7 @@
 #include "ui/TwipsLayout.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -318,16 +319,25 @@ void Frm_PrintWindow::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
 }
 
 void Frm_PrintWindow::XPButton_BaoCWT_Click() {
+    if (saveFineTune())
+        ui::information(this, QStringLiteral("微调参数保存成功！请返回"), QStringLiteral("系统提示"));
+}
+
+bool Frm_PrintWindow::saveFineTune() {
     templates::Template t = model();
     t.allup = XPFrame2->up();
     t.allleft = XPFrame2->left();
     if (!ui::guarded(this, u"XPButton_BaoCWT_Click",
                      [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
-        return;
+        return false;
     // What was saved is the new starting point: the document holds it, unmodified.
     t.hasHeader = true;
     doc_->reset(std::move(t));
-    ui::information(this, QStringLiteral("微调参数保存成功！请返回"), QStringLiteral("系统提示"));
+    return true;
+}
+
+bool Frm_PrintWindow::fineTuneUnsaved() const {
+    return doc_->isModified() || XPFrame2->up() != model().allup || XPFrame2->left() != model().allleft;
 }
 
 // --- Printing and preview ------------------------------------------------------------------------------
@@ -459,6 +469,27 @@ void Frm_PrintWindow::showEvent(QShowEvent* event) {
                 unselect(focusWidget());
         },
         Qt::QueuedConnection);
+}
+
+void Frm_PrintWindow::closeEvent(QCloseEvent* event) {
+    // Boxes moved to hit the printer's marks are work: they are not thrown away without a word.
+    if (fineTuneUnsaved()) {
+        switch (
+            ui::question(this, kUnsavedFineTuneQuestion, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
+        case ui::Answer::Yes:
+            if (!saveFineTune()) {
+                event->ignore();
+                return;
+            }
+            break;
+        case ui::Answer::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    QDialog::closeEvent(event);
 }
 
 void Frm_PrintWindow::keyPressEvent(QKeyEvent* event) {

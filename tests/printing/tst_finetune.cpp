@@ -468,6 +468,50 @@ private slots:
         QCOMPARE(box->geometry(), ui::toPixels(dragged));
     }
 
+    // Closing with a moved box or changed offsets asks: Cancel stays, No forgets, Yes saves and closes.
+    void closingAsksForUnsavedFineTuning() {
+        test::TestEnv env;
+        addPoints(env.db());
+        auto stored = [&] {
+            return data::scalar(env.db(),
+                                QStringLiteral("SELECT X FROM mobanxywh WHERE textNumes = 1 AND textLX = ?"),
+                                {ty::SingleLine})
+                .toDouble();
+        };
+        auto w = openWindow();
+        QVERIFY(w);
+        w->show();
+        QVERIFY(w->close()); // nothing moved: nothing asked
+        QVERIFY(env.prompter.shown.isEmpty());
+
+        w = openWindow();
+        w->show();
+        w->XPButton_WeiTiao->click();
+        w->handles()->setAnchor({0_tw, 0_tw});
+        QVERIFY(w->handles()->dragPoint({150_tw, 0_tw}, Qt::LeftButton));
+        w->handles()->endDrag();
+        env.prompter.answers.enqueue(ui::Answer::Cancel);
+        w->XPButton1->click();
+        QCOMPARE(env.prompter.lastText(), printing::kUnsavedFineTuneQuestion);
+        QCOMPARE(env.prompter.last().buttons, ui::Buttons::YesNoCancel);
+        QVERIFY(w->isVisible());
+        QCOMPARE(stored(), 1500.0);
+        env.prompter.answers.enqueue(ui::Answer::Yes);
+        w->XPButton1->click();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(stored(), 1650.0);
+
+        // An offset typed and not saved counts too; No closes without writing it.
+        w = openWindow();
+        w->show();
+        w->Allup->setText(QStringLiteral("3"));
+        env.prompter.clear();
+        env.prompter.answers.enqueue(ui::Answer::No);
+        QVERIFY(w->close());
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(templates::TemplateStore(env.db()).load(kName).tmpl.allup, 0);
+    }
+
     void saveFailureIsReported() {
         test::TestEnv env;
         addPoints(env.db());
