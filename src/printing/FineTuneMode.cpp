@@ -1,7 +1,11 @@
 #include "printing/FineTuneMode.h"
 
+#include "app/AppState.h"
 #include "printing/BoxSurface.h"
 #include "printing/OffsetFrame.h"
+#include "templates/TemplateStore.h"
+#include "ui/Guarded.h"
+#include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
 
 #include <QPushButton>
@@ -75,6 +79,38 @@ std::optional<SlotRef> FineTuneMode::selectedSlot() const {
     if (!handles_->selected())
         return std::nullopt;
     return surface_->slotOf(handles_->selected());
+}
+
+bool FineTuneMode::unsaved() const {
+    return doc_->isModified() || offsets_->up() != doc_->tmpl().allup ||
+           offsets_->left() != doc_->tmpl().allleft;
+}
+
+bool FineTuneMode::save(QWidget* window) {
+    templates::Template t = doc_->tmpl();
+    t.allup = offsets_->up();
+    t.allleft = offsets_->left();
+    if (!ui::guarded(window, u"XPButton_BaoCWT_Click",
+                     [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
+        return false;
+    t.hasHeader = true;
+    doc_->reset(std::move(t));
+    return true;
+}
+
+bool FineTuneMode::mayClose(QWidget* window) {
+    // Boxes moved to hit the printer's marks are work: they are not thrown away without a word.
+    if (!unsaved())
+        return true;
+    switch (
+        ui::question(window, kUnsavedFineTuneQuestion, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
+    case ui::Answer::Yes:
+        return save(window);
+    case ui::Answer::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void FineTuneMode::pointMoved(const SlotRef& ref) {

@@ -8,15 +8,20 @@
 #include "templates/TemplateDocument.h"
 
 #include <QObject>
+#include <QString>
 
 #include <optional>
 
 class QPushButton;
+class QWidget;
 
 namespace vorlan::printing {
 
 class BoxSurface;
 class OffsetFrame;
+
+inline const QString kUnsavedFineTuneQuestion =
+    QStringLiteral("微调后的打印位置尚未保存，不保存时下次打开仍是原来的位置。\n\n是否保存微调？");
 
 class FineTuneMode : public QObject {
 public:
@@ -37,6 +42,15 @@ public:
     // An edge handle moved by pos (twips, relative to the handle) with the buttons held; in the mode only.
     void edgeMove(templates::Handle h, ui::TwipsPoint pos, Qt::MouseButtons buttons);
     std::optional<finetune::SlotRef> selectedSlot() const;
+
+    // Boxes moved or resized, or offsets other than the stored ones, not yet saved.
+    bool unsaved() const;
+    // Writes every box's position and the offsets as they stand ("保存微调"); false, said in window, when
+    // the save failed. What was saved is the document's new starting point.
+    bool save(QWidget* window);
+    // On closing the window: with unsaved fine-tuning, asks whether to save it. Whether the window may
+    // close (not on Cancel, nor when the save failed).
+    bool mayClose(QWidget* window);
 
 private:
     void pointMoved(const finetune::SlotRef& ref); // the document moved or resized a box

@@ -108,20 +108,17 @@ void Frm_PrintWindow::buildLayout() {
     bottom->addStretch(1);
     XPButton_BaoCWT = windowButton(this, QStringLiteral("XPButton_BaoCWT"), QStringLiteral("保存微调"));
     XPButton_WeiTiao = windowButton(this, QStringLiteral("XPButton_WeiTiao"), finetune::kCaptionModeOff);
+    // The template's printer, paper and origin, next to the print button.
+    cmdPrintSetup = windowButton(this, QStringLiteral("cmdPrintSetup"), QStringLiteral("打印设置"));
     XPBut单件打印 = windowButton(this, QStringLiteral("XPBut单件打印"), QStringLiteral("开始打印"));
     cmdNext = windowButton(this, QStringLiteral("cmdNext"), QStringLiteral("下一张"));
     XPButton1 = windowButton(this, QStringLiteral("XPButton1"), QStringLiteral("返  回"));
     cmdBatchPrint = windowButton(this, QStringLiteral("cmdBatchPrint"), QStringLiteral("批量打印"));
     for (QPushButton* b :
-         {XPButton_BaoCWT, XPButton_WeiTiao, XPBut单件打印, cmdNext, cmdBatchPrint, XPButton1})
+         {XPButton_BaoCWT, XPButton_WeiTiao, cmdPrintSetup, XPBut单件打印, cmdNext, cmdBatchPrint, XPButton1})
         bottom->addWidget(b);
     root->addLayout(bottom);
     bottomRow_ = bottom;
-
-    // The template's printer, paper and origin, next to the print button.
-    cmdPrintSetup = windowButton(this, QStringLiteral("cmdPrintSetup"), QStringLiteral("打印设置"));
-    bottom->insertWidget(bottom->indexOf(XPBut单件打印), cmdPrintSetup);
-    connect(cmdPrintSetup, &QPushButton::clicked, this, [this] { cmdPrintSetup_Click(); });
 
     fineTune_ = new FineTuneMode(surface, doc_, XPFrame2, XPButton_WeiTiao, this);
 
@@ -129,6 +126,7 @@ void Frm_PrintWindow::buildLayout() {
     connect(XPButton_BaoCWT, &QPushButton::clicked, this, [this] { XPButton_BaoCWT_Click(); });
     connect(XPBut单件打印, &QPushButton::clicked, this, [this] { XPBut单件打印_Click(); });
     connect(cmdBatchPrint, &QPushButton::clicked, this, [this] { cmdBatchPrint_Click(); });
+    connect(cmdPrintSetup, &QPushButton::clicked, this, [this] { cmdPrintSetup_Click(); });
     ignoreDoubleClick(XPBut单件打印);
     connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
     connect(XPButton1, &QPushButton::clicked, this, [this] { close(); });
@@ -319,25 +317,8 @@ void Frm_PrintWindow::Pic7_Move(ui::Twips y, Qt::MouseButtons buttons) {
 }
 
 void Frm_PrintWindow::XPButton_BaoCWT_Click() {
-    if (saveFineTune())
+    if (fineTune_->save(this))
         ui::information(this, QStringLiteral("微调参数保存成功！请返回"), QStringLiteral("系统提示"));
-}
-
-bool Frm_PrintWindow::saveFineTune() {
-    templates::Template t = model();
-    t.allup = XPFrame2->up();
-    t.allleft = XPFrame2->left();
-    if (!ui::guarded(this, u"XPButton_BaoCWT_Click",
-                     [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
-        return false;
-    // What was saved is the new starting point: the document holds it, unmodified.
-    t.hasHeader = true;
-    doc_->reset(std::move(t));
-    return true;
-}
-
-bool Frm_PrintWindow::fineTuneUnsaved() const {
-    return doc_->isModified() || XPFrame2->up() != model().allup || XPFrame2->left() != model().allleft;
 }
 
 // --- Printing and preview ------------------------------------------------------------------------------
@@ -472,22 +453,9 @@ void Frm_PrintWindow::showEvent(QShowEvent* event) {
 }
 
 void Frm_PrintWindow::closeEvent(QCloseEvent* event) {
-    // Boxes moved to hit the printer's marks are work: they are not thrown away without a word.
-    if (fineTuneUnsaved()) {
-        switch (
-            ui::question(this, kUnsavedFineTuneQuestion, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
-        case ui::Answer::Yes:
-            if (!saveFineTune()) {
-                event->ignore();
-                return;
-            }
-            break;
-        case ui::Answer::No:
-            break;
-        default:
-            event->ignore();
-            return;
-        }
+    if (!fineTune_->mayClose(this)) {
+        event->ignore();
+        return;
     }
     QDialog::closeEvent(event);
 }

@@ -42,8 +42,6 @@ namespace vorlan::printing {
 inline const QString kPrintingCaption = QStringLiteral("--->>正在后台打印中...");
 inline const QString kPrintedCaption = QStringLiteral("--->>后台打印完成");
 // After a print that did not reach the printer: the caption must not say it was done.
-inline const QString kUnsavedFineTuneQuestion =
-    QStringLiteral("微调后的打印位置尚未保存，不保存时下次打开仍是原来的位置。\n\n是否保存微调？");
 inline const QString kNotPrintedCaption = QStringLiteral("--->>打印失败，未打印");
 
 class Frm_PrintWindow : public QDialog {
@@ -138,9 +136,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Writes the boxes' positions and the offsets as they stand; false (and said) when it failed.
-    bool saveFineTune();
-    bool fineTuneUnsaved() const;
     void buildLayout();
     void buildKeys();
     QDate day() const { return today.isValid() ? today : QDate::currentDate(); }
