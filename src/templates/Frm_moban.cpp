@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -93,9 +94,9 @@ Frm_moban::Frm_moban(QWidget* parent) : QDialog(parent) {
     doc_ = new TemplateDocument(this);
     connect(doc_, &TemplateDocument::reloaded, this, [this] { rebuild(); });
     connect(doc_, &TemplateDocument::pointAdded, this, [this](SlotRef ref) { boxFor(ref); });
-    for (auto signal :
-         {&TemplateDocument::pointAdded, &TemplateDocument::pointRemoved, &TemplateDocument::pointChanged})
+    for (auto signal : {&TemplateDocument::pointAdded, &TemplateDocument::pointChanged})
         connect(doc_, signal, this, [this](SlotRef ref) { boxes_.show(ref, model().point(ref)); });
+    connect(doc_, &TemplateDocument::pointRemoved, this, [this](SlotRef ref) { pointRemoved(ref); });
     connect(doc_, &TemplateDocument::pointMoved, this, [this](SlotRef ref) { pointMoved(ref); });
     connect(doc_, &TemplateDocument::pictureMoved, this, [this] { pictureMoved(); });
     connect(doc_, &TemplateDocument::pictureChanged, this, [this] { pictureChanged(); });
@@ -115,6 +116,7 @@ void Frm_moban::buildFrame() {
     ui::place(l1, {150_tw, kRowTop[0] + 30_tw, 1150_tw, 270_tw});
     Text_Name = named(new QLineEdit(f), QStringLiteral("Text_Name"));
     ui::place(Text_Name, {1300_tw, kRowTop[0], 1750_tw, kRowHeight});
+    Text_Name->installEventFilter(this); // Ctrl+Z / Ctrl+Y, see undoKeys
     auto* l2 = named(new QLabel(QStringLiteral("绑定到“客户表”的字段为："), f), QStringLiteral("Label2"));
     ui::place(l2, {3150_tw, kRowTop[0] + 30_tw, 2400_tw, 270_tw});
     Combo3 = named(new QComboBox(f), QStringLiteral("Combo3"));
@@ -136,6 +138,7 @@ void Frm_moban::buildFrame() {
     font_txt->setReadOnly(true);
     font_txt->setAlignment(Qt::AlignCenter);
     font_txt->setFocusPolicy(Qt::NoFocus);
+    font_txt->installEventFilter(this);
     ui::place(font_txt, {7150_tw, kRowTop[0], 1550_tw, kRowTop[2] + kRowHeight - kRowTop[0]});
 
     XPBut_font = button(f, QStringLiteral("XPBut_font"), QStringLiteral("设置字体"), 8850_tw, 0, 1250_tw);
@@ -156,7 +159,7 @@ void Frm_moban::buildFrame() {
     connect(XPBut_font, &QPushButton::clicked, this, [this] { XPBut_font_Click(); });
     connect(XPBut_rgb, &QPushButton::clicked, this, [this] { XPBut_rgb_Click(); });
     connect(XPBut字色, &QPushButton::clicked, this, [this] { XPBut字色_Click(); });
-    connect(XPButton2, &QPushButton::clicked, this, [this] { reject(); });
+    connect(XPButton2, &QPushButton::clicked, this, [this] { close(); });
 }
 
 void Frm_moban::buildUndo() {
@@ -242,6 +245,22 @@ void Frm_moban::pointMoved(SlotRef ref) {
         handles->select(w, model().point(ref).rect);
 }
 
+void Frm_moban::pointRemoved(SlotRef ref) {
+    QWidget* w = boxes_.box(ref);
+    // Hidden while it has the focus, the box would hand it on to the name field with its text selected,
+    // where the next Ctrl+Z would go to the field; the window keeps it instead.
+    if (w && w->hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    // The handles and the selection go with the point: nothing is selected until the user selects again.
+    if (w && handles->selected() == w)
+        handles->select(nullptr, {});
+    if (familyOfKind(selectedKind_) == ref.family && selectedSlot_ == ref.slot) {
+        selectedKind_.clear();
+        selectedSlot_ = 0;
+    }
+    boxes_.show(ref, model().point(ref));
+}
+
 void Frm_moban::pictureMoved() {
     ui::place(Image1, model().pictureRect);
     if (handles->selected() == Image1)
@@ -303,7 +322,7 @@ void Frm_moban::XPBut_Del_Click() {
         info(*problem);
         return;
     }
-    // The selection still names a point after it was deleted; deleting it again changes nothing.
+    // A point already deleted (and so no longer selected) is never deleted twice.
     if (!doc_->deletePoint({*familyOfKind(selectedKind_), selectedSlot_}))
         return;
     XPBut_save_Click();
@@ -325,6 +344,37 @@ bool Frm_moban::XPBut_save_Click() {
     return saved;
 }
 
+bool Frm_moban::mayClose() {
+    if (!isModified())
+        return true;
+    const QString text = QStringLiteral("模板“") + model().name + QStringLiteral("”已修改，是否保存？");
+    switch (ui::question(this, text, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
+    case ui::Answer::Yes:
+        return XPBut_save_Click(); // a refused or failed save keeps the window and the edits
+    case ui::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Frm_moban::closeEvent(QCloseEvent* e) {
+    if (!mayClose()) {
+        e->ignore();
+        return;
+    }
+    // QDialog ends a close with reject(), which must not ask a second time.
+    closeConfirmed_ = true;
+    QDialog::closeEvent(e);
+    closeConfirmed_ = false;
+}
+
+void Frm_moban::reject() {
+    if (!closeConfirmed_ && !mayClose())
+        return;
+    QDialog::reject();
+}
+
 void Frm_moban::keyPressEvent(QKeyEvent* e) {
     // Esc would reject the dialog and silently lose every unsaved point and move; the window closes
     // only by "返  回" or its title bar.
@@ -335,14 +385,41 @@ void Frm_moban::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
-bool Frm_moban::eventFilter(QObject* watched, QEvent* e) {
-    // A box would take Ctrl+Z / Ctrl+Y for its own text, which the designer never keeps: they undo and
-    // redo the window's edits there too. The name field keeps its own text undo.
-    if (e->type() == QEvent::ShortcutOverride && undoAction_ && boxes_.slotOf(watched)) {
-        const QKeySequence key(static_cast<QKeyEvent*>(e)->keyCombination());
-        if (undoAction_->shortcuts().contains(key) || redoAction_->shortcuts().contains(key))
-            return true;
+bool Frm_moban::undoKeys(QObject* watched, QEvent* e) {
+    const QEvent::Type t = e->type();
+    if (!undoAction_ || (t != QEvent::ShortcutOverride && t != QEvent::KeyPress))
+        return false;
+    const QKeySequence key(static_cast<QKeyEvent*>(e)->keyCombination());
+    const bool undo = undoAction_->shortcuts().contains(key);
+    const bool redo = !undo && redoAction_->shortcuts().contains(key);
+    if (!undo && !redo)
+        return false;
+    // A box's text is never kept, so there the keys always work the window's edits. A line edit of the
+    // window undoes its own typing first, and only while it has some.
+    auto* edit = boxes_.slotOf(watched) ? nullptr : qobject_cast<QLineEdit*>(watched);
+    const bool own =
+        edit && !edit->isReadOnly() && (undo ? edit->isUndoAvailable() : edit->isRedoAvailable());
+    if (!own) {
+        if (t != QEvent::ShortcutOverride)
+            return false;
+        e->ignore(); // the window's shortcut takes the key
+        return true;
     }
+    if (t == QEvent::ShortcutOverride) {
+        e->accept(); // the key comes to the field as a key press
+        return true;
+    }
+    // Done here, as not every platform's line edit knows Ctrl+Y.
+    if (undo)
+        edit->undo();
+    else
+        edit->redo();
+    return true;
+}
+
+bool Frm_moban::eventFilter(QObject* watched, QEvent* e) {
+    if (undoKeys(watched, e))
+        return true;
     return QDialog::eventFilter(watched, e);
 }
 

@@ -2,7 +2,7 @@
 // The template designer Frm_模板: background picture, input points with type, binding, font and colours,
 // moved and resized with the selection handles, saved with the print log table kept in step. Every edit
 // goes through the template document, whose undo stack the buttons 撤销 / 重做 and Ctrl+Z / Ctrl+Y work;
-// the boxes and the picture area follow the document's signals.
+// the boxes and the picture area follow the document's signals. Closing with unsaved edits asks first.
 
 #include "templates/PointBoxes.h"
 #include "templates/PointRules.h"
@@ -14,6 +14,7 @@
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QGroupBox;
 class QKeyEvent;
@@ -100,7 +101,7 @@ public:
     // Window state, for the window's own use and for tests.
     TemplateDocument* document() const { return doc_; }
     const Template& model() const { return doc_->tmpl(); }
-    // Edited since opening or the last save; closing loses those edits.
+    // Edited since opening or the last save; closing asks whether to save them.
     bool isModified() const { return doc_->isModified(); }
     const PendingColumns& pending() const { return doc_->pending(); }
     const QString& selectedKind() const { return selectedKind_; }
@@ -112,7 +113,11 @@ public:
     qint32 sampleBackColor() const { return sample_.back; }
     qint32 sampleForeColor() const { return sample_.fore; }
 
+    // Every way of closing comes here: with unsaved edits the user is asked whether to save them first.
+    void reject() override;
+
 protected:
+    void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -126,10 +131,14 @@ private:
     void objectMoved(QWidget* object, const ui::TwipsRect& rect);
     void boxSelected(QWidget* box);
     QString typeFromButtons() const;
+    // True when the window may close: nothing unsaved, saved on request, or discarded on request.
+    bool mayClose();
+    bool undoKeys(QObject* watched, QEvent* e);
 
     // The view, following the document.
     void rebuild();
     void pointMoved(SlotRef ref);
+    void pointRemoved(SlotRef ref);
     void pictureMoved();
     void pictureChanged();
 
@@ -140,6 +149,7 @@ private:
     QString selectedKind_;
     int selectedSlot_ = 0;
     PointStyle sample_;
+    bool closeConfirmed_ = false; // closeEvent asked already; its reject() must not ask again
 };
 
 // The window's own name, as the forms and its objectName call it.

@@ -48,6 +48,24 @@ namespace {
 const QString kResult = QStringLiteral("操作结果报告");
 const QString kSelectFirst = QStringLiteral("请您选择要修改的输入点 或 背景图片，再做相应的修改！ ");
 const QString kSaved = QStringLiteral("模板保存成功！请返回");
+const QString kUnsaved = QStringLiteral("模板“运单”已修改，是否保存？");
+
+// The ways of closing the window.
+enum class Closing { Button, CloseBox, Reject };
+
+void closeBy(Frm_moban& w, Closing how) {
+    switch (how) {
+    case Closing::Button:
+        w.XPButton2->click();
+        break;
+    case Closing::CloseBox:
+        w.close(); // what the title bar's close box ends in
+        break;
+    case Closing::Reject:
+        w.reject();
+        break;
+    }
+}
 
 QStringList logColumns(const QSqlDatabase& db, const QString& table) {
     QStringList cols;
@@ -380,12 +398,16 @@ private slots:
         QCOMPARE(q.value(0).toString(), QString());
         QCOMPARE(q.value(1).toInt(), 2);
 
-        // The selection still names the deleted point: a second deletion does nothing at all.
+        // The deleted point is no longer selected: a second deletion asks for a selection and records
+        // nothing.
+        QVERIFY(w.selectedKind().isEmpty());
+        QCOMPARE(w.selectedSlot(), 0);
         const int shown = env.prompter.shown.size();
-        QCOMPARE(w.selectedSlot(), 2);
         w.XPBut_Del_Click();
-        QCOMPARE(env.prompter.shown.size(), shown);
+        QCOMPARE(env.prompter.shown.size(), shown + 1);
+        QCOMPARE(env.prompter.lastText(), kSelectFirst);
         QVERIFY(w.pending().deleted.isEmpty());
+        QCOMPARE(logColumns(env.db(), QStringLiteral("运单")).size(), 4);
     }
 
     void saveWritesRows() {
@@ -578,9 +600,11 @@ private slots:
         QCOMPARE(w.result(), int(QDialog::Rejected)); // never set: nothing ended the dialog
         QCOMPARE(w.model().single[1].name, QStringLiteral("收件人"));
         QVERIFY(env.prompter.shown.isEmpty());
-        // "返  回" still closes it.
+        // "返  回" still closes it, once the unsaved point is given up.
+        env.prompter.answers.enqueue(ui::Answer::No);
         w.XPButton2->click();
         QVERIFY(!w.isVisible());
+        QCOMPARE(env.prompter.lastText(), kUnsaved);
     }
 
     // Two templates whose names differ only in letter case would share one print log table.
@@ -865,6 +889,197 @@ private slots:
         QVERIFY(!w.Image1->isEmpty());
         QVERIFY(w.XPBut_save_Click());
         QCOMPARE(templates::TemplateStore(env.db()).readPicture(QStringLiteral("运单")), good);
+    }
+
+    // Closing with unsaved edits asks; 是 saves as "模板保存" does and closes, 否 closes and discards,
+    // 取消 keeps the window and the edits. Every way of closing asks alike.
+    void closingWithUnsavedEdits_data() {
+        QTest::addColumn<Closing>("how");
+        QTest::addColumn<ui::Answer>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("saved");
+        const std::pair<const char*, Closing> ways[] = {
+            {"返回", Closing::Button}, {"close box", Closing::CloseBox}, {"reject", Closing::Reject}};
+        for (auto [way, how] : ways) {
+            QTest::addRow("%s yes", way) << how << ui::Answer::Yes << true << true;
+            QTest::addRow("%s no", way) << how << ui::Answer::No << true << false;
+            QTest::addRow("%s cancel", way) << how << ui::Answer::Cancel << false << false;
+        }
+    }
+
+    void closingWithUnsavedEdits() {
+        QFETCH(Closing, how);
+        QFETCH(ui::Answer, answer);
+        QFETCH(bool, closes);
+        QFETCH(bool, saved);
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        showActive(w);
+        add(w, QStringLiteral("收件人"), w.XPRadio_Text);
+        env.prompter.answers.enqueue(answer);
+        closeBy(w, how);
+        QVERIFY(!env.prompter.shown.isEmpty());
+        const ui::Message asked = env.prompter.shown.first().message;
+        QCOMPARE(asked.text, kUnsaved);
+        QCOMPARE(asked.title, QStringLiteral("提示"));
+        QCOMPARE(asked.buttons, ui::Buttons::YesNoCancel);
+        QCOMPARE(env.prompter.shown.size(), saved ? 2 : 1); // the question is asked once
+        if (saved)
+            QCOMPARE(env.prompter.lastText(), kSaved);
+        QCOMPARE(w.isVisible(), !closes);
+        QCOMPARE(templates::TemplateStore(env.db()).load(QStringLiteral("运单")).tmpl.single.count,
+                 saved ? 1 : 0);
+        if (!closes) {
+            QVERIFY(w.isModified());
+            QCOMPARE(w.model().single[1].name, QStringLiteral("收件人"));
+            QVERIFY(w.Text_Add[1]->isVisible());
+        }
+    }
+
+    // 是 with a save that is refused keeps the window open and the edits in it.
+    void closingKeepsTheWindowWhenTheSaveIsRefused() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("moban");
+        Frm_moban w;
+        QVERIFY(w.load());
+        showActive(w);
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        env.prompter.answers.enqueue(ui::Answer::Yes);
+        w.XPButton2->click();
+        QCOMPARE(env.prompter.texts(),
+                 (QStringList{QStringLiteral("模板“moban”已修改，是否保存？"),
+                              templates::TemplateStore::nameProblem(QStringLiteral("moban"))}));
+        QVERIFY(w.isVisible());
+        QVERIFY(w.isModified() && w.cmdUndo->isEnabled());
+        QCOMPARE(w.model().single.count, 1);
+    }
+
+    // Nothing unsaved, nothing asked: right after opening, after a save, after undoing back to the save.
+    void closingWithNothingUnsaved_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<Closing>("how");
+        for (const char* state : {"opened", "saved", "undone"}) {
+            QTest::addRow("%s 返回", state) << QString::fromLatin1(state) << Closing::Button;
+            QTest::addRow("%s close box", state) << QString::fromLatin1(state) << Closing::CloseBox;
+        }
+    }
+
+    void closingWithNothingUnsaved() {
+        QFETCH(QString, state);
+        QFETCH(Closing, how);
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        showActive(w);
+        if (state != QLatin1String("opened")) {
+            add(w, QStringLiteral("甲"), w.XPRadio_Text);
+            QVERIFY(w.XPBut_save_Click());
+        }
+        if (state == QLatin1String("undone")) {
+            add(w, QStringLiteral("乙"), w.XPRadio_Text);
+            w.cmdUndo->click();
+        }
+        env.prompter.clear();
+        closeBy(w, how);
+        QVERIFY(env.prompter.shown.isEmpty());
+        QVERIFY(!w.isVisible());
+    }
+
+    // In the name field Ctrl+Z / Ctrl+Y undo and redo its own typing while it has some, and else the
+    // window's edits; a box undone while it had the focus does not hand the focus to the name field.
+    void undoKeysInTheNameField() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        showActive(w);
+        add(w, QStringLiteral("甲"), w.XPRadio_Text); // set, not typed: the field has nothing to undo
+        w.Text_Name->setFocus();
+        QVERIFY(!w.Text_Name->isUndoAvailable());
+        ctrl(w.Text_Name, Qt::Key_Z);
+        QCOMPARE(w.model().single.count, 0);
+        ctrl(w.Text_Name, Qt::Key_Y);
+        QCOMPARE(w.model().single.count, 1);
+
+        w.Text_Name->setText(QString());
+        QTest::keyClicks(w.Text_Name, QStringLiteral("yi"));
+        w.XPBut确定_Click();
+        QCOMPARE(w.model().single.count, 2);
+        ctrl(w.Text_Name, Qt::Key_Z); // the typing first
+        QCOMPARE(w.Text_Name->text(), QString());
+        QCOMPARE(w.model().single.count, 2);
+        ctrl(w.Text_Name, Qt::Key_Y);
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("yi"));
+        QCOMPARE(w.model().single.count, 2);
+        ctrl(w.Text_Name, Qt::Key_Z);
+        ctrl(w.Text_Name, Qt::Key_Z); // nothing of its own left: the window's add
+        QCOMPARE(w.model().single.count, 1);
+        QCOMPARE(w.Text_Name->text(), QString());
+        ctrl(w.Text_Name, Qt::Key_Y); // its own redo first
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("yi"));
+        QCOMPARE(w.model().single.count, 1);
+        ctrl(w.Text_Name, Qt::Key_Y);
+        QCOMPARE(w.model().single.count, 2);
+
+        // Undone from inside its own box, the point's box hides; the next Ctrl+Z still undoes.
+        w.Text_Add[2]->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.Text_Name->text(), QStringLiteral("yi"));
+        ctrl(w.Text_Add[2], Qt::Key_Z);
+        QCOMPARE(w.model().single.count, 1);
+        QVERIFY(!w.Text_Name->hasFocus());
+        QVERIFY(QApplication::focusWidget());
+        ctrl(QApplication::focusWidget(), Qt::Key_Z);
+        QCOMPARE(w.model().single.count, 0);
+        // Landed in the name field after all, the keys still reach the window.
+        w.Text_Name->setFocus(Qt::TabFocusReason);
+        ctrl(w.Text_Name, Qt::Key_Y);
+        QCOMPARE(w.model().single.count, 1);
+    }
+
+    // The handles and the selection go with a selected point that an undo or "删除点" removes.
+    void handlesGoWithTheirPoint_data() {
+        QTest::addColumn<bool>("byDelete");
+        QTest::newRow("undo") << false;
+        QTest::newRow("删除点") << true;
+    }
+
+    void handlesGoWithTheirPoint() {
+        QFETCH(bool, byDelete);
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        showActive(w);
+        auto handlesShown = [&] {
+            int n = 0;
+            for (templates::Handle h : templates::kAllHandles)
+                n += w.handles->handle(h)->isVisible() ? 1 : 0;
+            return n;
+        };
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        w.selectPoint(Family::Single, 1);
+        QCOMPARE(handlesShown(), templates::kHandleCount);
+        if (byDelete)
+            w.XPBut_Del_Click();
+        else
+            ctrl(w.Text_Add[1], Qt::Key_Z);
+        QVERIFY(!w.Text_Add[1]->isVisible());
+        QCOMPARE(handlesShown(), 0);
+        QCOMPARE(w.handles->selected(), static_cast<QWidget*>(nullptr));
+        QVERIFY(w.selectedKind().isEmpty());
+        w.XPBut修改_Click();
+        QCOMPARE(env.prompter.lastText(), kSelectFirst);
+
+        // A removed point that is not selected leaves the selection alone.
+        add(w, QStringLiteral("乙"), w.XPRadio_Text);
+        w.selectPicture();
+        ctrl(w.XPBut确定, Qt::Key_Z);
+        QCOMPARE(w.handles->selected(), static_cast<QWidget*>(w.Image1));
+        QCOMPARE(handlesShown(), templates::kHandleCount);
+        QCOMPARE(w.selectedKind(), QStringLiteral("背景图片"));
     }
 
     void openerShowsTheWindow() {
