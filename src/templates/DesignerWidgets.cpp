@@ -2,13 +2,75 @@
 
 #include "ui/TwipsLayout.h"
 
+#include <QAction>
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolButton>
+#include <QUndoStack>
 
 #include <cmath>
 
 namespace vorlan::templates {
+
+std::pair<QAction*, QToolButton*> undoControl(QWidget* window, QUndoStack* stack, bool redo,
+                                              const QString& buttonName) {
+    auto* action = new QAction(redo ? QStringLiteral("重做") : QStringLiteral("撤销"), window);
+    if (redo) {
+        QList<QKeySequence> keys{QKeySequence(Qt::CTRL | Qt::Key_Y)};
+        for (const QKeySequence& k : QKeySequence::keyBindings(QKeySequence::Redo))
+            if (!keys.contains(k))
+                keys << k;
+        action->setShortcuts(keys);
+    } else {
+        action->setShortcuts(QKeySequence::Undo);
+    }
+    action->setToolTip(action->text() + QStringLiteral(" (") +
+                       action->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
+    action->setEnabled(false);
+    window->addAction(action);
+    QObject::connect(stack, redo ? &QUndoStack::canRedoChanged : &QUndoStack::canUndoChanged, action,
+                     &QAction::setEnabled);
+    QObject::connect(action, &QAction::triggered, stack, redo ? &QUndoStack::redo : &QUndoStack::undo);
+    auto* button = new QToolButton(window);
+    button->setObjectName(buttonName);
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return {action, button};
+}
+
+bool routeUndoKeys(QObject* watched, QEvent* e, const QAction& undoAction, const QAction& redoAction,
+                   bool alwaysWindow) {
+    const QEvent::Type t = e->type();
+    if (t != QEvent::ShortcutOverride && t != QEvent::KeyPress)
+        return false;
+    const QKeySequence key(static_cast<QKeyEvent*>(e)->keyCombination());
+    const bool undo = undoAction.shortcuts().contains(key);
+    const bool redo = !undo && redoAction.shortcuts().contains(key);
+    if (!undo && !redo)
+        return false;
+    auto* edit = alwaysWindow ? nullptr : qobject_cast<QLineEdit*>(watched);
+    const bool own =
+        edit && !edit->isReadOnly() && (undo ? edit->isUndoAvailable() : edit->isRedoAvailable());
+    if (!own) {
+        if (t != QEvent::ShortcutOverride)
+            return false;
+        e->ignore(); // the window's shortcut takes the key
+        return true;
+    }
+    if (t == QEvent::ShortcutOverride) {
+        e->accept(); // the key comes to the field as a key press
+        return true;
+    }
+    // Done here, as not every platform's line edit knows Ctrl+Y.
+    if (undo)
+        edit->undo();
+    else
+        edit->redo();
+    return true;
+}
 
 QList<RulerTick> rulerTicks(bool vertical, ui::Twips length) {
     const ui::Twips unit(26.7); // tick lengths are 6, 4 or 3 of these

@@ -1,5 +1,6 @@
 #pragma once
-// The designer's rulers and picture area, and the tick layout of the rulers as plain logic.
+// The designer's rulers and picture area, the tick layout of the rulers as plain logic, and where its
+// undo and redo keys go.
 
 #include "templates/TemplateModel.h"
 
@@ -9,8 +10,25 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
+
+class QAction;
+class QEvent;
+class QToolButton;
+class QUndoStack;
 
 namespace vorlan::templates {
+
+// For an event filter on the designer's boxes and line edits: Ctrl+Z / Ctrl+Y (the keys of the undo and
+// redo actions) reaching watched. A box's text is never kept, so there (alwaysWindow) the keys always work
+// the window's edits; a line edit undoes its own typing first, and only while it has some. True when the
+// event is dealt with.
+// 撤销 (redo false) or 重做 of the window: an action with its keys (Ctrl+Z; Ctrl+Y and the platform's own
+// redo keys), named in its tooltip, enabled while the stack can go that way, and a tool button for it.
+std::pair<QAction*, QToolButton*> undoControl(QWidget* window, QUndoStack* stack, bool redo,
+                                              const QString& buttonName);
+
+bool routeUndoKeys(QObject* watched, QEvent* e, const QAction& undo, const QAction& redo, bool alwaysWindow);
 
 // One tick of a ruler, in twips from the ruler's origin. Ticks are 1 mm (56.7 twips) apart; every tenth
 // carries a label with the centimetres ("0CM" at the origin).

@@ -116,7 +116,7 @@ void Frm_moban::buildFrame() {
     ui::place(l1, {150_tw, kRowTop[0] + 30_tw, 1150_tw, 270_tw});
     Text_Name = named(new QLineEdit(f), QStringLiteral("Text_Name"));
     ui::place(Text_Name, {1300_tw, kRowTop[0], 1750_tw, kRowHeight});
-    Text_Name->installEventFilter(this); // Ctrl+Z / Ctrl+Y, see undoKeys
+    Text_Name->installEventFilter(this); // Ctrl+Z / Ctrl+Y, see routeUndoKeys
     auto* l2 = named(new QLabel(QStringLiteral("绑定到“客户表”的字段为："), f), QStringLiteral("Label2"));
     ui::place(l2, {3150_tw, kRowTop[0] + 30_tw, 2400_tw, 270_tw});
     Combo3 = named(new QComboBox(f), QStringLiteral("Combo3"));
@@ -164,31 +164,10 @@ void Frm_moban::buildFrame() {
 
 void Frm_moban::buildUndo() {
     // Shortcuts of the window, also while a box has the focus (see eventFilter).
-    undoAction_ = new QAction(QStringLiteral("撤销"), this);
-    undoAction_->setShortcuts(QKeySequence::Undo);
-    QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::Key_Y)};
-    for (const QKeySequence& k : QKeySequence::keyBindings(QKeySequence::Redo))
-        if (!redoKeys.contains(k))
-            redoKeys << k;
-    redoAction_ = new QAction(QStringLiteral("重做"), this);
-    redoAction_->setShortcuts(redoKeys);
-    QUndoStack* stack = doc_->undoStack();
-    int column = 0;
-    for (auto [action, button, name] : {std::tuple{undoAction_, &cmdUndo, QStringLiteral("cmdUndo")},
-                                        std::tuple{redoAction_, &cmdRedo, QStringLiteral("cmdRedo")}}) {
-        action->setToolTip(action->text() + QStringLiteral(" (") +
-                           action->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
-        action->setEnabled(false);
-        addAction(action);
-        *button = named(new QToolButton(this), name);
-        (*button)->setDefaultAction(action);
-        (*button)->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        ui::place(*button, {11040_tw + column++ * 1080_tw, 7590_tw, 1000_tw, kRowHeight});
-    }
-    connect(stack, &QUndoStack::canUndoChanged, undoAction_, &QAction::setEnabled);
-    connect(stack, &QUndoStack::canRedoChanged, redoAction_, &QAction::setEnabled);
-    connect(undoAction_, &QAction::triggered, stack, &QUndoStack::undo);
-    connect(redoAction_, &QAction::triggered, stack, &QUndoStack::redo);
+    std::tie(undoAction_, cmdUndo) = undoControl(this, doc_->undoStack(), false, QStringLiteral("cmdUndo"));
+    std::tie(redoAction_, cmdRedo) = undoControl(this, doc_->undoStack(), true, QStringLiteral("cmdRedo"));
+    ui::place(cmdUndo, {11040_tw, 7590_tw, 1000_tw, kRowHeight});
+    ui::place(cmdRedo, {12120_tw, 7590_tw, 1000_tw, kRowHeight});
 }
 
 bool Frm_moban::load() {
@@ -385,40 +364,9 @@ void Frm_moban::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
-bool Frm_moban::undoKeys(QObject* watched, QEvent* e) {
-    const QEvent::Type t = e->type();
-    if (!undoAction_ || (t != QEvent::ShortcutOverride && t != QEvent::KeyPress))
-        return false;
-    const QKeySequence key(static_cast<QKeyEvent*>(e)->keyCombination());
-    const bool undo = undoAction_->shortcuts().contains(key);
-    const bool redo = !undo && redoAction_->shortcuts().contains(key);
-    if (!undo && !redo)
-        return false;
-    // A box's text is never kept, so there the keys always work the window's edits. A line edit of the
-    // window undoes its own typing first, and only while it has some.
-    auto* edit = boxes_.slotOf(watched) ? nullptr : qobject_cast<QLineEdit*>(watched);
-    const bool own =
-        edit && !edit->isReadOnly() && (undo ? edit->isUndoAvailable() : edit->isRedoAvailable());
-    if (!own) {
-        if (t != QEvent::ShortcutOverride)
-            return false;
-        e->ignore(); // the window's shortcut takes the key
-        return true;
-    }
-    if (t == QEvent::ShortcutOverride) {
-        e->accept(); // the key comes to the field as a key press
-        return true;
-    }
-    // Done here, as not every platform's line edit knows Ctrl+Y.
-    if (undo)
-        edit->undo();
-    else
-        edit->redo();
-    return true;
-}
-
 bool Frm_moban::eventFilter(QObject* watched, QEvent* e) {
-    if (undoKeys(watched, e))
+    if (undoAction_ &&
+        routeUndoKeys(watched, e, *undoAction_, *redoAction_, boxes_.slotOf(watched).has_value()))
         return true;
     return QDialog::eventFilter(watched, e);
 }

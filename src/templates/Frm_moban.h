@@ -133,7 +133,6 @@ private:
     QString typeFromButtons() const;
     // True when the window may close: nothing unsaved, saved on request, or discarded on request.
     bool mayClose();
-    bool undoKeys(QObject* watched, QEvent* e);
 
     // The view, following the document.
     void rebuild();
