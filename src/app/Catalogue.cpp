@@ -169,6 +169,7 @@ QStandardItem* CatalogueModel::makeItem(const QString& key, const QString& text,
                                         int selectedImage) {
     auto* item = new QStandardItem(nodeIcon_, text);
     item->setEditable(false);
+    item->setToolTip(text); // the narrow tree cuts long names short
     item->setData(key, KeyRole);
     item->setData(image, ImageRole);
     item->setData(selectedImage, SelectedImageRole);

@@ -809,6 +809,8 @@ private slots:
         QCOMPARE(w.catalogue->nodeCount(), 1);
         const QModelIndex node = w.catalogue->findKey(QStringLiteral("1_"));
         QCOMPARE(node.data().toString(), QStringLiteral("运单"));
+        QCOMPARE(node.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("运单")); // whole, where the tree cuts it
         // The template is stored under the name the tree gives back after a restart.
         w.TreeView1->setCurrentIndex(node);
         w.XPButOpenMoban->click();
