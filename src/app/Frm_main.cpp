@@ -449,21 +449,12 @@ void Frm_main::Command1_Click() {
 void Frm_main::closeEvent(QCloseEvent* event) {
     // Nodes added since "结构保存" would be gone at the next start, with the templates designed under them
     // out of reach: ask, while the user may still save.
-    if (treeChanged_ && Command1->isEnabled()) {
-        switch (ui::question(this, kUnsavedTreeQuestion, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
-        case ui::Answer::Yes:
+    if (treeChanged_ && Command1->isEnabled() && !ui::mayCloseUnsaved(this, kUnsavedTreeQuestion, [this] {
             Command1_Click();
-            if (treeChanged_) { // the save failed and said so: the tree stays on screen
-                event->ignore();
-                return;
-            }
-            break;
-        case ui::Answer::No:
-            break;
-        default:
-            event->ignore();
-            return;
-        }
+            return !treeChanged_; // a failed save has said so; the tree stays on screen
+        })) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
 }

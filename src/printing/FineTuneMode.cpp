@@ -100,17 +100,7 @@ bool FineTuneMode::save(QWidget* window) {
 
 bool FineTuneMode::mayClose(QWidget* window) {
     // Boxes moved to hit the printer's marks are work: they are not thrown away without a word.
-    if (!unsaved())
-        return true;
-    switch (
-        ui::question(window, kUnsavedFineTuneQuestion, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
-    case ui::Answer::Yes:
-        return save(window);
-    case ui::Answer::No:
-        return true;
-    default:
-        return false;
-    }
+    return !unsaved() || ui::mayCloseUnsaved(window, kUnsavedFineTuneQuestion, [&] { return save(window); });
 }
 
 void FineTuneMode::pointMoved(const SlotRef& ref) {

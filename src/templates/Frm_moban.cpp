@@ -326,15 +326,10 @@ bool Frm_moban::XPBut_save_Click() {
 bool Frm_moban::mayClose() {
     if (!isModified())
         return true;
-    const QString text = QStringLiteral("模板“") + model().name + QStringLiteral("”已修改，是否保存？");
-    switch (ui::question(this, text, QStringLiteral("提示"), ui::Buttons::YesNoCancel)) {
-    case ui::Answer::Yes:
-        return XPBut_save_Click(); // a refused or failed save keeps the window and the edits
-    case ui::Answer::No:
-        return true;
-    default:
-        return false;
-    }
+    // A refused or failed save keeps the window and the edits.
+    return ui::mayCloseUnsaved(this,
+                               QStringLiteral("模板“") + model().name + QStringLiteral("”已修改，是否保存？"),
+                               [this] { return XPBut_save_Click(); });
 }
 
 void Frm_moban::closeEvent(QCloseEvent* e) {

@@ -143,6 +143,17 @@ Answer question(QWidget* parent, const QString& text, const QString& title, Butt
     return show(parent, text, title, Icon::Question, buttons);
 }
 
+bool mayCloseUnsaved(QWidget* parent, const QString& question, const std::function<bool()>& save) {
+    switch (ui::question(parent, question, QStringLiteral("提示"), Buttons::YesNoCancel)) {
+    case Answer::Yes:
+        return save();
+    case Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 Answer confirmDeletion(QWidget* parent, const QString& text, const QString& title) {
     Message m{text, title, Icon::Exclamation, Buttons::YesNo};
     m.defaultNo = true;

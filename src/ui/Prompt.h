@@ -65,6 +65,11 @@ Answer information(QWidget* parent, const QString& text, const QString& title);
 Answer exclamation(QWidget* parent, const QString& text, const QString& title);
 Answer critical(QWidget* parent, const QString& text, const QString& title);
 Answer question(QWidget* parent, const QString& text, const QString& title, Buttons buttons = Buttons::YesNo);
+// Before a window closes over unsaved work: asks the question (title "提示") with 是 / 否 / 取消. 是 runs
+// save, and the window may close only when it succeeded (a failed save has said why); 否 closes without
+// saving; 取消 keeps the window open. Whether the window may close.
+bool mayCloseUnsaved(QWidget* parent, const QString& question, const std::function<bool()>& save);
+
 // Yes / No before something that cannot be undone, with No as the default button.
 Answer confirmDeletion(QWidget* parent, const QString& text, const QString& title);
 
