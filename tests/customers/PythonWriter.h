@@ -1,12 +1,15 @@
 #pragma once
 // Runs a small python3 script that writes a workbook for the tests from a JSON layout of its sheets.
 
+#include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
+#include <QVariant>
 
 namespace vorlan::test {
 
@@ -15,6 +18,26 @@ inline bool pythonModuleAvailable(const QString& module) {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import ") + module});
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// One cell of the layout, [row, column, kind, value]: kind "date" (yyyy-mm-dd), "datetime" (ISO) or
+// "value" (text, number or truth value, as JSON holds them).
+inline QJsonArray layoutCell(int row, int column, const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return {row, column, QStringLiteral("date"), value.toDate().toString(Qt::ISODate)};
+    case QMetaType::QDateTime:
+        return {row, column, QStringLiteral("datetime"), value.toDateTime().toString(Qt::ISODate)};
+    case QMetaType::Bool:
+        return {row, column, QStringLiteral("value"), value.toBool()};
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return {row, column, QStringLiteral("value"), value.toLongLong()};
+    case QMetaType::Double:
+        return {row, column, QStringLiteral("value"), value.toDouble()};
+    default:
+        return {row, column, QStringLiteral("value"), value.toString()};
+    }
 }
 
 // Hands {"sheets": sheets} to the script as a file and the workbook's path; false (with the script's

@@ -91,34 +91,19 @@ inline bool writeXls(const QString& path, const std::vector<XlsSheet>& sheets, Q
     for (const XlsSheet& s : sheets) {
         QJsonArray cells;
         for (const XlsCell& c : s.cells) {
-            QString kind = QStringLiteral("value");
-            QJsonValue v;
             if (c.value.metaType() == QMetaType::fromType<XlsFormula>()) {
                 const XlsFormula f = c.value.value<XlsFormula>();
-                kind = QStringLiteral("formula");
                 QJsonObject o{{QStringLiteral("text"), f.text}};
                 if (f.stored)
                     o.insert(QStringLiteral("stored"), *f.stored);
-                cells.append(QJsonArray{c.row, c.column, kind, o});
+                cells.append(QJsonArray{c.row, c.column, QStringLiteral("formula"), o});
                 continue;
             }
-            switch (c.value.typeId()) {
-            case QMetaType::QDate:
-                kind = QStringLiteral("date");
-                v = c.value.toDate().toString(Qt::ISODate);
-                break;
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-                v = double(c.value.toLongLong());
-                break;
-            case QMetaType::Double:
-                v = c.value.toDouble();
-                break;
-            default:
-                v = c.value.toString();
-                break;
-            }
-            cells.append(QJsonArray{c.row, c.column, kind, v});
+            // The file holds every number as a double.
+            const bool integer =
+                c.value.typeId() == QMetaType::Int || c.value.typeId() == QMetaType::LongLong;
+            cells.append(
+                layoutCell(c.row, c.column, integer ? QVariant(double(c.value.toLongLong())) : c.value));
         }
         jsheets.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("cells"), cells}});
     }
@@ -134,6 +119,18 @@ inline XlsSheet customerSheet(const QString& name, const std::vector<std::vector
             if (rows[i][k].isValid())
                 s.cells.push_back({firstRow + int(i), firstColumn + int(k), rows[i][k]});
     return s;
+}
+
+// Sheet "客户": four customers whose cells B2, A3 and C4 are formulas (1+1, "ab"&"cd", A2) written
+// without a result.
+inline bool writeFormulaCustomers(const QString& path) {
+    return writeXls(
+        path, {customerSheet(QStringLiteral("客户"),
+                             {{QStringLiteral("客户名称"), QStringLiteral("快捷码")},
+                              {QStringLiteral("甲"), formula(QStringLiteral("1+1"))},
+                              {formula(QStringLiteral("\"ab\"&\"cd\"")), QStringLiteral("y")},
+                              {QStringLiteral("丙"), QStringLiteral("z"), formula(QStringLiteral("A2"))},
+                              {QStringLiteral("丁"), QStringLiteral("d")}})});
 }
 
 } // namespace vorlan::test

@@ -65,34 +65,8 @@ inline bool writeXlsx(const QString& path, const std::vector<XlsxSheet>& sheets,
     QJsonArray jsheets;
     for (const XlsxSheet& s : sheets) {
         QJsonArray cells;
-        for (const XlsxCell& c : s.cells) {
-            QString kind = QStringLiteral("value");
-            QJsonValue v;
-            switch (c.value.typeId()) {
-            case QMetaType::QDate:
-                kind = QStringLiteral("date");
-                v = c.value.toDate().toString(Qt::ISODate);
-                break;
-            case QMetaType::QDateTime:
-                kind = QStringLiteral("datetime");
-                v = c.value.toDateTime().toString(Qt::ISODate);
-                break;
-            case QMetaType::Bool:
-                v = c.value.toBool();
-                break;
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-                v = c.value.toLongLong();
-                break;
-            case QMetaType::Double:
-                v = c.value.toDouble();
-                break;
-            default:
-                v = c.value.toString();
-                break;
-            }
-            cells.append(QJsonArray{c.row, c.column, kind, v});
-        }
+        for (const XlsxCell& c : s.cells)
+            cells.append(layoutCell(c.row, c.column, c.value));
         jsheets.append(QJsonObject{{QStringLiteral("name"), s.name}, {QStringLiteral("cells"), cells}});
     }
     return runPythonWriter(kXlsxWriter, jsheets, path, error, 120000);

@@ -113,14 +113,7 @@ private slots:
                                 &error),
                  qPrintable(error));
         formulas_ = dir_.filePath(QStringLiteral("formulas.xls"));
-        QVERIFY(test::writeXls(
-            formulas_, {test::customerSheet(
-                           QStringLiteral("客户"),
-                           {{QStringLiteral("客户名称"), QStringLiteral("快捷码")},
-                            {QStringLiteral("甲"), test::formula(QStringLiteral("1+1"))},
-                            {test::formula(QStringLiteral("\"ab\"&\"cd\"")), QStringLiteral("y")},
-                            {QStringLiteral("丙"), QStringLiteral("z"), test::formula(QStringLiteral("A2"))},
-                            {QStringLiteral("丁"), QStringLiteral("d")}})}));
+        QVERIFY(test::writeFormulaCustomers(formulas_));
         offset_ = dir_.filePath(QStringLiteral("offset.xls"));
         QVERIFY(test::writeXls(
             offset_, {test::customerSheet(QStringLiteral("Sheet1"),

@@ -110,14 +110,7 @@ private slots:
         if (!test::xlsWriterAvailable())
             QSKIP("python3 with xlwt is not installed; no .xls fixtures can be made");
         formulas_ = dir_.filePath(QStringLiteral("formulas.xls"));
-        QVERIFY(test::writeXls(
-            formulas_, {test::customerSheet(
-                           QStringLiteral("客户"),
-                           {{QStringLiteral("客户名称"), QStringLiteral("快捷码")},
-                            {QStringLiteral("甲"), test::formula(QStringLiteral("1+1"))},
-                            {test::formula(QStringLiteral("\"ab\"&\"cd\"")), QStringLiteral("y")},
-                            {QStringLiteral("丙"), QStringLiteral("z"), test::formula(QStringLiteral("A2"))},
-                            {QStringLiteral("丁"), QStringLiteral("d")}})}));
+        QVERIFY(test::writeFormulaCustomers(formulas_));
         std::vector<std::vector<QVariant>> many;
         for (int i = 0; i < 25; ++i)
             many.push_back({QStringLiteral("名%1").arg(i), test::formula(QStringLiteral("1+%1").arg(i))});
