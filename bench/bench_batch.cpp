@@ -1,8 +1,8 @@
 // Batch printing: 1,000 and 10,000 sheets of the sample template from a .csv into one PDF, the peak
 // memory of it, the preview of one sheet, and reading a 10,000-row .xlsx.
-#include "../tests/customers/XlsxFixture.h"
 #include "BenchUtil.h"
 #include "TestEnv.h"
+#include "XlsxFixture.h"
 #include "customers/SpreadsheetReader.h"
 #include "printing/Batch.h"
 #include "printing/PrintActions.h"

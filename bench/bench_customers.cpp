@@ -2,9 +2,9 @@
 // been clicked), and "读取全部数据" of 10,000 new rows from a .xls file into a register that already
 // holds them.
 
-#include "../tests/customers/XlsFixture.h"
 #include "BenchUtil.h"
 #include "TestEnv.h"
+#include "XlsFixture.h"
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerStore.h"
 #include "customers/Frm_khgl.h"

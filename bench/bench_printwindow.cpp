@@ -1,6 +1,6 @@
 // Opening the print window on a full template: 200 input points over a 5 MB JPEG scan.
-#include "../tests/printing/PrintFixture.h"
 #include "BenchUtil.h"
+#include "PrintFixture.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "printing/Frm_PrintWindow.h"

@@ -15,7 +15,7 @@ using namespace vorlan;
 // (one of them loosely, one not at all), on its second sheet.
 static shots::Registrar batchprint("batchprint", [](const QString& folder) {
     test::TestEnv env;
-    windows::seedSampleData(env.db());
+    printing::sample::seedSampleData(env.db());
     templates::Template t = templates::TemplateStore(env.db()).load(printing::sample::kTemplateName).tmpl;
     t.name = printing::sample::kTemplateName;
 

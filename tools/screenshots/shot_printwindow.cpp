@@ -1,6 +1,6 @@
 #include "Shots.h"
 
-#include "../../tests/printing/PrintFixture.h"
+#include "PrintFixture.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "printing/Frm_PrintWindow.h"

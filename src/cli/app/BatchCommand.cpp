@@ -2,13 +2,13 @@
 
 #include "app/AppState.h"
 #include "app/FirstUser.h"
-#include "app/Windows.h"
 #include "customers/SpreadsheetReader.h"
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "printing/Batch.h"
 #include "printing/BoxFill.h"
 #include "printing/PrintSettingsStore.h"
+#include "printing/SampleData.h"
 #include "templates/TemplateStore.h"
 #include "users/AccountRules.h"
 #include "users/PasswordHash.h"
@@ -193,7 +193,7 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
     const QString password = QString::fromUtf8(input.readLine()).trimmed();
 
     // The database at its usual place; a new one gets the first-run content as at a first start.
-    state().environment.seed = &windows::seedSampleData;
+    state().environment.seed = &printing::sample::seedSampleData;
     const data::OpenResult opened = data::openShared();
     if (opened.status != data::OpenStatus::Opened && opened.status != data::OpenStatus::Created)
         return fail(kExitBadInput, opened.message);

@@ -4,7 +4,7 @@
 // process-wide AppState; the default values are the program's normal behaviour.
 
 #include "data/Database.h"
-#include "ui/Printer.h"
+#include "ui/PrinterTarget.h"
 
 #include <QString>
 

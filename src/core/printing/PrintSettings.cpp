@@ -1,8 +1,6 @@
 #include "printing/PrintSettings.h"
 
 #include <QLocale>
-#include <QPrinter>
-#include <QtDebug>
 
 #include <cmath>
 
@@ -118,16 +116,6 @@ PrinterChoice choosePrinter(const QString& stored, const QStringList& available,
     if (stored.isEmpty() || available.contains(stored))
         return {stored.isEmpty() ? defaultName : stored, false};
     return {defaultName, true};
-}
-
-void applySettings(QPrinter& printer, const PrintSettings& s, const QList<QPageSize>& printerSizes) {
-    const QPageSize size = pageSizeFor(s, printerSizes);
-    if (size.isValid() && !printer.setPageSize(size))
-        qWarning("printing: %s does not take the paper %s", qPrintable(printer.printerName()),
-                 qPrintable(size.name()));
-    if (s.orientation)
-        printer.setPageOrientation(*s.orientation);
-    printer.setFullPage(false);
 }
 
 QPointF originShift(PrintOrigin origin, const QPageLayout& layout, int resolution) {

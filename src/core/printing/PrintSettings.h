@@ -16,8 +16,6 @@
 
 #include <optional>
 
-class QPrinter;
-
 namespace vorlan::printing {
 
 // Where a position of 0, 0 lies on the sheet.
@@ -78,11 +76,6 @@ struct PrinterChoice {
     bool missing = false;
 };
 PrinterChoice choosePrinter(const QString& stored, const QStringList& available, const QString& defaultName);
-
-// Puts paper and orientation on a printer that is already set to its printer: a chosen size, a chosen
-// orientation; what is not chosen stays the printer's own. Positions always count from the printable
-// area for the printer itself; the origin is applied when painting (originShift).
-void applySettings(QPrinter& printer, const PrintSettings& s, const QList<QPageSize>& printerSizes);
 
 // How far, in device units, the painter's origin must move so that positions count from the chosen
 // corner. The printer places the painter's origin at the printable area's corner; for the paper origin

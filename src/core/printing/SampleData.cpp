@@ -1,6 +1,5 @@
 #include "printing/SampleData.h"
 
-#include "app/Windows.h"
 #include "customers/CustomerStore.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
@@ -209,7 +208,7 @@ Template sampleTemplate() {
 
 } // namespace vorlan::printing::sample
 
-namespace vorlan::windows {
+namespace vorlan::printing::sample {
 
 void seedSampleData(const QSqlDatabase& db) {
     using namespace printing::sample;
@@ -246,4 +245,4 @@ void seedSampleData(const QSqlDatabase& db) {
     tx.commit();
 }
 
-} // namespace vorlan::windows
+} // namespace vorlan::printing::sample

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QImage>
 
+class QSqlDatabase;
+
 namespace vorlan::printing::sample {
 
 inline const QString kTemplateName = QStringLiteral("示例运单");
@@ -18,5 +20,8 @@ QImage formImage();
 QByteArray formPng();
 // The template: its input points over the boxes of the form.
 templates::Template sampleTemplate();
+
+// Fills a newly created database with the first-run sample (template, customers).
+void seedSampleData(const QSqlDatabase& db);
 
 } // namespace vorlan::printing::sample

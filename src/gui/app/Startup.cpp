@@ -4,8 +4,8 @@
 #include "app/Frm_Begin.h"
 #include "app/Frm_login.h"
 #include "app/Frm_main.h"
-#include "app/Windows.h"
 #include "data/Database.h"
+#include "printing/SampleData.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
 
@@ -40,7 +40,7 @@ int run(int argc, char** argv) {
     initApplication();
     installChineseTranslations();
     QApplication::setQuitOnLastWindowClosed(false);
-    state().environment.seed = &windows::seedSampleData;
+    state().environment.seed = &printing::sample::seedSampleData;
 
     QPointer<Frm_main> mainWindow;
     Frm_Begin splash;

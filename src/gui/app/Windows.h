@@ -3,7 +3,6 @@
 // ui::openModal call: the window is created for one modal showing and destroyed when it closes.
 
 class QWidget;
-class QSqlDatabase;
 
 namespace vorlan::windows {
 
@@ -16,8 +15,5 @@ void openMaintenance(QWidget* parent);      // Frm_Backup
 void openCalendar(QWidget* parent);         // Frm_RiLi
 void openAbout(QWidget* parent);            // Frm_NetCorvane
 void printTestPage(QWidget* parent);        // the printer test page of the tools panel
-
-// Fills a newly created database with the first-run sample (template, customers).
-void seedSampleData(const QSqlDatabase& db);
 
 } // namespace vorlan::windows

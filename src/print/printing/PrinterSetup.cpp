@@ -4,6 +4,7 @@
 
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QtDebug>
 
 namespace vorlan::printing {
 
@@ -19,6 +20,16 @@ QList<QPageSize> commonSizes() {
 }
 
 } // namespace
+
+void applySettings(QPrinter& printer, const PrintSettings& s, const QList<QPageSize>& printerSizes) {
+    const QPageSize size = pageSizeFor(s, printerSizes);
+    if (size.isValid() && !printer.setPageSize(size))
+        qWarning("printing: %s does not take the paper %s", qPrintable(printer.printerName()),
+                 qPrintable(size.name()));
+    if (s.orientation)
+        printer.setPageOrientation(*s.orientation);
+    printer.setFullPage(false);
+}
 
 QStringList availablePrinters() {
     if (ui::printerTarget() == ui::PrinterTarget::None)

@@ -27,6 +27,11 @@ struct OpenedPrinter {
 // of the printable area. Without a ready printer, printer is empty and problem says why.
 OpenedPrinter openPrinter(const QString& documentName, const PrintSettings& s);
 
+// Puts paper and orientation on a printer that is already set to its printer: a chosen size, a chosen
+// orientation; what is not chosen stays the printer's own. Positions always count from the printable
+// area for the printer itself; the origin is applied when painting (originShift).
+void applySettings(QPrinter& printer, const PrintSettings& s, const QList<QPageSize>& printerSizes);
+
 // The printers the user can choose from, and the system's default one (empty when there is none).
 QStringList availablePrinters();
 QString systemDefaultPrinter();

@@ -2,6 +2,8 @@
 // The seam to the printing system: the system's default printer, or for tests a PDF file or no printer
 // at all. Pages are laid out in twips from the corner of the printable area.
 
+#include "ui/PrinterTarget.h"
+
 #include <QString>
 
 #include <memory>
@@ -9,12 +11,6 @@
 class QPrinter;
 
 namespace vorlan::ui {
-
-enum class PrinterTarget {
-    SystemDefault, // the system's default printer (CUPS)
-    PdfFile,       // a PDF file, as if it were a ready printer
-    None,          // as if no printer were installed
-};
 
 // Where pages go in this run (app::Environment::printer; SystemDefault normally).
 PrinterTarget printerTarget();

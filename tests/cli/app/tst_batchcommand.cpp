@@ -1,6 +1,6 @@
 // The command line: its arguments, and the built program run as a user runs it, in a folder of its own
 // (the database lives beside the program), with the password on standard input.
-#include "../printing/PrintProbe.h"
+#include "PrintProbe.h"
 #include "app/BatchCommand.h"
 #include "printing/SampleData.h"
 

@@ -42,7 +42,7 @@ struct Fixture {
     QString pdf;
     templates::Template tmpl;
     Fixture() {
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         pdf = QDir(env.folder()).filePath(QStringLiteral("batch.pdf"));
         env.printToPdf(pdf);
         tmpl = templates::TemplateStore(env.db()).load(sample::kTemplateName).tmpl;

@@ -287,7 +287,7 @@ private slots:
         REQUIRE_QUEUE();
         test::TestEnv env;
         env.printToSystem();
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         const templates::Template t =
             templates::TemplateStore(env.db()).load(printing::sample::kTemplateName).tmpl;
         // A template name of its own, so the job's file is found whatever else is printed meanwhile.
@@ -454,7 +454,7 @@ private slots:
         REQUIRE_QUEUE();
         test::TestEnv env;
         env.printToSystem();
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         printing::BatchJob job;
         job.tmpl = printing::sample::sampleTemplate();
         job.tmpl.name = QStringLiteral("batchcheck%1").arg(QDateTime::currentMSecsSinceEpoch());

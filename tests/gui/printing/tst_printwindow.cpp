@@ -61,7 +61,7 @@ struct SampleWindow {
     int prints = 0; // times the window said it is printing
 
     SampleWindow() {
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         w = openWindow(printing::sample::kTemplateName);
         env.printToPdf(out.filePath(QStringLiteral("sheet.pdf")));
         QObject::connect(w.get(), &QWidget::windowTitleChanged, w.get(), [this](const QString& title) {

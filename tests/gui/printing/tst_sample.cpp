@@ -29,7 +29,7 @@ class TestSample : public QObject {
 private slots:
     void newDatabaseHoldsTheSample() {
         test::TestEnv env(false);
-        env.setSeedFunction(&windows::seedSampleData);
+        env.setSeedFunction(&printing::sample::seedSampleData);
         const auto r = data::openShared();
         env.setSeedFunction(nullptr);
         QCOMPARE(int(r.status), int(data::OpenStatus::Created));
@@ -108,7 +108,7 @@ private slots:
     // its picker, the unbound ones open none, and the first customer and phrase fill the boxes.
     void everyBoundBoxOfTheSampleOpensItsPicker() {
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         app::state().currentTemplate = sample::kTemplateName;
         printing::Frm_PrintWindow w;
         QVERIFY(w.load());
@@ -166,7 +166,7 @@ private slots:
 
     void sampleCanBeFilledPrintedAndLogged() {
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         const templates::Template t = templates::TemplateStore(env.db()).load(sample::kTemplateName).tmpl;
 
         printing::PrintSheet sheet;

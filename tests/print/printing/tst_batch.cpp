@@ -1,10 +1,9 @@
 // Batch printing without a window: columns mapped to input points by name, rows chosen, amounts converted,
 // every sheet checked before printing, one job of N pages, and N log rows only for a job that went out.
-#include "../customers/XlsFixture.h"
-#include "../customers/XlsxFixture.h"
 #include "PrintProbe.h"
 #include "TestEnv.h"
-#include "app/Windows.h"
+#include "XlsFixture.h"
+#include "XlsxFixture.h"
 #include "customers/SpreadsheetReader.h"
 #include "printing/AmountInWords.h"
 #include "printing/Batch.h"
@@ -347,7 +346,7 @@ private slots:
         if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdfinfo")))
             QSKIP("poppler-utils (pdftotext, pdfinfo) are not installed");
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         const QString pdf = path("batch.pdf");
         env.printToPdf(pdf);
         const int n = 5;
@@ -411,7 +410,7 @@ private slots:
         if (!probe::haveTool(QStringLiteral("pdftotext")) || !probe::haveTool(QStringLiteral("pdfinfo")))
             QSKIP("poppler-utils (pdftotext, pdfinfo) are not installed");
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         const QString pdf = path("paper.pdf");
         env.printToPdf(pdf);
         BatchJob job = sampleJob(path("paper.csv"), 3);
@@ -509,7 +508,7 @@ private slots:
             writeFile(file, bytes);
         }
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         const QString pdf = dir_.filePath(QStringLiteral("orders-%1.pdf").arg(format));
         env.printToPdf(pdf);
         BatchJob job;
@@ -547,7 +546,7 @@ private slots:
     void cancelledOrFailedJobsLeaveNothing() {
         QFETCH(int, cancelAt);
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         // Where no file can be made, the PDF printer fails like a printer that is switched off.
         const QString pdf = cancelAt ? path("cancel.pdf") : path("no/such/folder/x.pdf");
         QFile::remove(pdf);
@@ -580,7 +579,7 @@ private slots:
     // The log is one transaction: a refused row leaves none of the batch.
     void logIsAllOrNothing() {
         test::TestEnv env;
-        windows::seedSampleData(env.db());
+        printing::sample::seedSampleData(env.db());
         BatchJob job = sampleJob(path("l.csv"), 3);
         BatchBuild b = buildBatch(job);
         QVERIFY(b.ok());
