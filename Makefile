@@ -1,38 +1,52 @@
 # Two commands do all set-up on a fresh Debian 12 machine: `make run` and `make test`.
+# A package build needs neither: `make BUILD_TESTING=OFF` builds the program alone (no package
+# installation, no tests or benchmarks), `make install DESTDIR=… PREFIX=/usr` installs it.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+BUILD_TESTING ?= ON
+PREFIX ?= /usr/local
 
-.PHONY: all install configure build run test bench screenshots clean
+.PHONY: all deps configure build run test bench screenshots install clean
 
 all: build
 
-install:
+# The Debian packages the build, the tests and the program need (apt-get; a no-op when all are there).
+deps:
 	@sh scripts/install-deps.sh
 
-configure: install
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+configure:
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=$(BUILD_TESTING) \
+		-DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Everything below sets itself up: the packages first, then a build with the tests.
+run: deps
+	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 		echo "vorlan 需要图形显示 (no DISPLAY or WAYLAND_DISPLAY): start it with  xvfb-run -a $(BUILD)/vorlan  or run make run on a desktop."; \
 	else \
 		./$(BUILD)/vorlan; \
 	fi
 
-test: build
+test: deps
+	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
 	@sh scripts/check-format.sh
 	@sh scripts/run-tests.sh $(BUILD)
 
-bench: build
+bench: deps
+	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
 	@failed=0; for b in $(BUILD)/bench/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || failed=1; done; \
 	if [ $$failed = 1 ]; then echo "some targets were missed (see MISSED above)"; exit 1; fi
 
-screenshots: build
+screenshots: deps
+	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
 	@mkdir -p docs/screenshots
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/vorlan_screenshots docs/screenshots
+
+install:
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)
