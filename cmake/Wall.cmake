@@ -39,7 +39,7 @@ endfunction()
 
 vorlan_qt_module_dir(qt_widgets_dir Qt6::Widgets QtWidgets)
 vorlan_qt_module_dir(qt_printsupport_dir Qt6::PrintSupport QtPrintSupport)
-set(widget_rule "a widget header; only src/gui may use widgets")
+set(widget_rule "a widget header, only src/gui may use widgets")
 vorlan_wall_headers(${VORLAN_WALL_DIR}/nowidgets ${qt_widgets_dir} QtWidgets "${widget_rule}")
 foreach(h QAbstractPrintDialog QPageSetupDialog QPrintDialog QPrintPreviewDialog QPrintPreviewWidget
         qabstractprintdialog.h qpagesetupdialog.h qprintdialog.h qprintpreviewdialog.h qprintpreviewwidget.h)
@@ -48,7 +48,7 @@ foreach(h QAbstractPrintDialog QPageSetupDialog QPrintDialog QPrintPreviewDialog
     file(WRITE ${VORLAN_WALL_DIR}/nowidgets/bare/${h} "${text}")
 endforeach()
 vorlan_wall_headers(${VORLAN_WALL_DIR}/noprinter ${qt_printsupport_dir} QtPrintSupport
-    "a printer header; the core draws on any paint device, src/print holds the printer")
+    "a printer header, the core draws on any paint device, src/print holds the printer")
 
 # The include roots and stand-in folders of a layer: core, print, cli or gui.
 function(vorlan_layer_includes target layer)
