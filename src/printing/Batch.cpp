@@ -327,72 +327,15 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
 }
 
 BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, const BatchProgress& progress) {
-    BatchOutcome out;
-    // A PDF is written beside its place and put there only when whole, so that an abandoned job leaves
-    // no half file (and no earlier file destroyed).
-    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
-    const QString target = printer.outputFileName();
-    const QString shown = ui::printerShown(printer);
-    const QString partial = target + QStringLiteral(".part");
-    if (toFile) {
-        QFile::remove(partial);
-        printer.setOutputFileName(partial);
-    }
-    auto abandon = [&](BatchOutcome::Status status, const QString& why) {
-        out.status = status;
-        out.problem = why;
-        out.pages = 0;
-        if (toFile) {
-            QFile::remove(partial);
-            printer.setOutputFileName(target);
-        }
-        if (!why.isEmpty())
-            qWarning("batch printing: %s", qPrintable(why));
-        return out;
-    };
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法开始打印").arg(shown));
-    const int total = int(sheets.size());
-    for (int i = 0; i < total; ++i) {
-        if (i > 0 && !printer.newPage()) {
-            printer.abort();
-            painter.end();
-            return abandon(BatchOutcome::Status::Failed,
-                           QStringLiteral("%1的第%2页无法开始").arg(shown).arg(i + 1));
-        }
-        const SheetPlacement placed = placeSheet(sheets.at(i));
-        painter.save();
-        painter.translate(
-            originShift(sheets.at(i).settings.origin, printer.pageLayout(), printer.resolution()));
-        paintPlaced(painter, placed.chars);
-        painter.restore();
-        if (printer.printerState() == QPrinter::Error) {
-            printer.abort();
-            painter.end();
-            return abandon(BatchOutcome::Status::Failed,
-                           QStringLiteral("%1在第%2页出错").arg(shown).arg(i + 1));
-        }
-        if (progress && !progress(i + 1, total)) {
-            printer.abort();
-            painter.end();
-            return abandon(BatchOutcome::Status::Cancelled, QString());
-        }
-    }
-    if (!painter.end())
-        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法完成打印").arg(shown));
-    if (toFile) {
-        printer.setOutputFileName(target);
-        QFile::remove(target);
-        if (!QFile::rename(partial, target)) {
-            QFile::remove(partial);
-            out.status = BatchOutcome::Status::Failed;
-            out.problem = QStringLiteral("无法写入PDF文件“%1”").arg(QDir::toNativeSeparators(target));
-            return out;
-        }
-    }
-    out.pages = total;
-    return out;
+    return printPages(
+        printer, int(sheets.size()),
+        [&sheets](int i) -> std::optional<PrintPage> {
+            SheetPlacement placed = placeSheet(sheets.at(i));
+            if (!placed.ok)
+                return std::nullopt;
+            return PrintPage{std::move(placed.items), sheets.at(i).settings.origin};
+        },
+        progress);
 }
 
 LogResult logBatch(const QList<PrintSheet>& sheets) {

@@ -103,18 +103,6 @@ struct BatchBuild {
 };
 BatchBuild buildBatch(const BatchJob& job);
 
-// What became of a batch print job.
-struct BatchOutcome {
-    enum class Status { Printed, Cancelled, Failed };
-    Status status = Status::Printed;
-    int pages = 0;
-    QString problem; // Failed: what went wrong, for the diagnostic log
-    bool ok() const { return status == Status::Printed; }
-};
-
-// Told after each sheet has been drawn (done of total); returning false cancels the job.
-using BatchProgress = std::function<bool(int done, int total)>;
-
 // A printer for the batch with the template's paper and orientation: the named queue, or else the
 // template's own printer as a single sheet would use it (the default one in place of a printer that is
 // gone: missingNotice then holds the message for the user). Nothing, with the reason in problem, when
@@ -124,8 +112,10 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
                                            const PrintSettings& settings = PrintSettings(),
                                            QString* missingNotice = nullptr);
 
-// Sends the sheets as one job, one page per sheet, drawn by the page renderer. A cancelled or failed
-// job is abandoned: a PDF file is only written whole (the file is not there or unchanged otherwise).
+// Sends the sheets as one job, one page per sheet, through the page renderer's page loop (printPages):
+// the job reaches the printer only when every page is drawn; a cancelled or failed job sends nothing, and
+// a PDF file is only written whole (the file is not there or unchanged otherwise). A sheet that cannot be
+// placed whole fails the job.
 BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets,
                         const BatchProgress& progress = {});
 

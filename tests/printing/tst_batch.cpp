@@ -382,23 +382,23 @@ private slots:
             const PrintSheet& s = b.sheets[i];
             const QString phone = QStringLiteral("1380000%1").arg(i + 1, 4, 10, QLatin1Char('0'));
             const SheetPlacement placed = placeSheet(s);
-            const PlacedChar* first = nullptr;
+            const PlacedItem* first = nullptr;
             int at = 0;
             for (const PrintField& f : s.fields) {
                 if (f.name == QStringLiteral("收件电话"))
                     break;
                 at += int(trimBlanks(f.text).size());
             }
-            first = &placed.chars[at];
+            first = &placed.items[at];
             QCOMPARE(first->text, QStringLiteral("1"));
             bool found = false;
             for (const PageWord& w : words) {
                 if (w.page != i + 1 || w.word.text != phone)
                     continue;
                 found = true;
-                QVERIFY2(qAbs(w.word.xMin - (page.left() * perDot + first->x.value() / 20.0)) < 1.5,
+                QVERIFY2(qAbs(w.word.xMin - (page.left() * perDot + first->rect.left.value() / 20.0)) < 1.5,
                          qPrintable(QString::number(w.word.xMin)));
-                QVERIFY2(qAbs(w.word.yMin - (page.top() * perDot + first->y.value() / 20.0)) < 2.5,
+                QVERIFY2(qAbs(w.word.yMin - (page.top() * perDot + first->rect.top.value() / 20.0)) < 2.5,
                          qPrintable(QString::number(w.word.yMin)));
             }
             QVERIFY2(found, qPrintable(phone));
@@ -438,16 +438,16 @@ private slots:
                     break;
                 at += int(trimBlanks(f.text).size());
             }
-            const PlacedChar& first = placed.chars[at];
+            const PlacedItem& first = placed.items[at];
             const QString phone = QStringLiteral("1380000%1").arg(i + 1, 4, 10, QLatin1Char('0'));
             bool found = false;
             for (const PageWord& w : words) {
                 if (w.page != i + 1 || w.word.text != phone)
                     continue;
                 found = true;
-                QVERIFY2(qAbs(w.word.xMin - first.x.value() / 20.0) < 1.5,
+                QVERIFY2(qAbs(w.word.xMin - first.rect.left.value() / 20.0) < 1.5,
                          qPrintable(QString::number(w.word.xMin)));
-                QVERIFY2(qAbs(w.word.yMin - first.y.value() / 20.0) < 2.5,
+                QVERIFY2(qAbs(w.word.yMin - first.rect.top.value() / 20.0) < 2.5,
                          qPrintable(QString::number(w.word.yMin)));
             }
             QVERIFY2(found, qPrintable(phone));
