@@ -20,8 +20,8 @@ struct PrintField {
     ui::Twips left; // the box's current left and top
     ui::Twips top;
     double fontSize = 9; // points
-    ui::Twips width;     // the box's current size: what an item wider than one character needs
-    ui::Twips height;
+    ui::Twips width{};   // the box's current size: what an item wider than one character needs
+    ui::Twips height{};
     ItemKind kind = ItemKind::Text; // how the value is placed and painted
 };
 

@@ -134,6 +134,10 @@ private slots:
             QCOMPARE(p.items[i].rect.left, Twips(1000 + 178 * i - 3900));
         }
         QCOMPARE(p.items[22].rect.left, Twips(1016));
+        // Each character's cell: its advance wide, its size high.
+        QCOMPARE(p.items[0].rect.size(), (vorlan::ui::TwipsSize{fullAdvance(9), Twips(180)}));
+        QCOMPARE(place(QStringLiteral("A"), 0, 0, 12).items[0].rect.size(),
+                 (vorlan::ui::TwipsSize{fullAdvance(12) / 2, Twips(240)}));
     }
 
     void thirdLineTakesTheRest() {

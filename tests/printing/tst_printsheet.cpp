@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
         QCOMPARE(sheet.fields[1].left, 3000_tw);
         QCOMPARE(sheet.fields[1].top, 2000_tw);
+        // The box's size and kind go with it, for items wider than a character.
+        QCOMPARE(sheet.fields[1].width, 2055_tw);
+        QCOMPARE(sheet.fields[1].height, 315_tw);
+        QCOMPARE(sheet.fields[1].kind, printing::ItemKind::Text);
         QCOMPARE(sheet.fields[7].name, QStringLiteral("电话"));
         QCOMPARE(sheet.fields[7].top, 4500_tw);
         QCOMPARE(sheet.allupText, QStringLiteral("10"));
