@@ -562,6 +562,8 @@ private slots:
         QVERIFY(!run.logged);
         QVERIFY(!QFile::exists(pdf));
         QVERIFY(!QFile::exists(pdf + QStringLiteral(".part")));
+        QCOMPARE(QDir(QFileInfo(pdf).path()).entryList({QStringLiteral("*.part")}, QDir::Files),
+                 QStringList());
         QCOMPARE(logRows(env.db()), 0);
     }
 
