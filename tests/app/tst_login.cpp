@@ -1,8 +1,10 @@
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Frm_login.h"
+#include "app/LocalSettings.h"
 #include "app/Product.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,6 +119,44 @@ private slots:
         QCOMPARE(env.db().databaseName(), before.databaseName());
         w.XPBut_XTExit->click();
         QCOMPARE(env.prompter.quitCount, 1);
+    }
+
+    // The user who last logged in on this computer (the only user when there is one) is chosen, and the
+    // password box has the keyboard; a login remembers its user, as the users table spells it.
+    void preselectsTheLastLoginHere_data() {
+        QTest::addColumn<QStringList>("users");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("chosen");
+        const QStringList two{QStringLiteral("张三"), QStringLiteral("Li")};
+        QTest::newRow("only user") << QStringList{QStringLiteral("张三")} << QString()
+                                   << QStringLiteral("张三");
+        QTest::newRow("last here") << two << QStringLiteral("Li") << QStringLiteral("Li");
+        QTest::newRow("other case") << two << QStringLiteral("lI") << QStringLiteral("Li");
+        QTest::newRow("nobody yet") << two << QString() << QString();
+        QTest::newRow("deleted since") << two << QStringLiteral("王五") << QString();
+    }
+
+    void preselectsTheLastLoginHere() {
+        QFETCH(QStringList, users);
+        QFETCH(QString, last);
+        QFETCH(QString, chosen);
+        test::TestEnv env;
+        for (int i = 0; i < users.size(); ++i)
+            env.addUser(QString::number(i + 1), users.at(i), QStringLiteral("pw"),
+                        QStringLiteral("普通用户"));
+        app::setLastLoginName(last);
+        app::Frm_login w;
+        QVERIFY(w.load());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(w.Combo1->currentText(), chosen);
+        if (chosen.isEmpty())
+            return;
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.txtPassword));
+        QTest::keyClicks(w.txtPassword, QStringLiteral("pw"));
+        w.XPBut_XTDengLu->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(app::lastLoginName(), chosen);
     }
 
 private:
