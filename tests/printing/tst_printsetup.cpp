@@ -9,6 +9,7 @@
 #include "printing/PrintSetupDialog.h"
 #include "printing/PrinterSetup.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -26,6 +27,7 @@ using printing::PrintOrigin;
 using printing::PrintSettings;
 using printing::PrintSetupDialog;
 namespace ty = templates::type;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(PrintSettings)
 
@@ -171,6 +173,45 @@ private slots:
         expected.orientation = QPageLayout::Portrait;
         expected.origin = PrintOrigin::Paper;
         QCOMPARE(stored(env.db()), expected);
+    }
+
+    // Tab into each group of option buttons lands on the ticked one, stored or ticked while open.
+    void tabReachesTheTickedOptions_data() {
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<bool>("paper");
+        QTest::addColumn<bool>("whileOpen");
+        QTest::newRow("stored: landscape, paper") << true << true << false;
+        QTest::newRow("stored: portrait, printable area") << false << false << false;
+        QTest::newRow("ticked while open") << true << true << true;
+    }
+
+    void tabReachesTheTickedOptions() {
+        QFETCH(bool, landscape);
+        QFETCH(bool, paper);
+        QFETCH(bool, whileOpen);
+        test::TestEnv env;
+        PrintSettings s;
+        s.orientation = landscape && !whileOpen ? QPageLayout::Landscape : QPageLayout::Portrait;
+        s.origin = paper && !whileOpen ? PrintOrigin::Paper : PrintOrigin::PrintableArea;
+        PrintSetupDialog d(nullptr, kName, s);
+        d.show();
+        d.activateWindow();
+        if (!QTest::qWaitForWindowActive(&d))
+            QSKIP("the window cannot be made active on this platform");
+        if (whileOpen) {
+            d.optLandscape->setChecked(true);
+            d.optOriginPaper->setChecked(true);
+        }
+        d.cboPaper->setFocus();
+        QStringList walk;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walk << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walk, (QStringList{landscape ? u"optLandscape"_s : u"optPortrait"_s,
+                                    paper ? u"optOriginPaper"_s : u"optOriginPrintable"_s, u"cmdOK"_s}));
+        QTest::keyClick(d.cmdOK, Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), walk.at(1));
     }
 
     void escapeCancelsAndStoresNothing() {
