@@ -26,11 +26,12 @@ QList<QAbstractButton*> groupOf(QRadioButton* b) {
 
 void fixTabStops(QRadioButton* b) {
     const QList<QAbstractButton*> group = groupOf(b);
-    const bool ticked = std::any_of(group.cbegin(), group.cend(), [](QAbstractButton* s) { return s->isChecked(); });
+    const bool ticked =
+        std::any_of(group.cbegin(), group.cend(), [](QAbstractButton* s) { return s->isChecked(); });
     for (QAbstractButton* s : group) {
         const int policy = s->focusPolicy();
-        s->setFocusPolicy(Qt::FocusPolicy(!ticked || s->isChecked() ? policy | Qt::TabFocus
-                                                                      : policy & ~int(Qt::TabFocus)));
+        s->setFocusPolicy(
+            Qt::FocusPolicy(!ticked || s->isChecked() ? policy | Qt::TabFocus : policy & ~int(Qt::TabFocus)));
     }
 }
 
