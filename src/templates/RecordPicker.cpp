@@ -191,11 +191,12 @@ void RecordPicker::runSelect() {
     const int shown = DataGrid1->width() - 2 * DataGrid1->frameWidth() -
                       DataGrid1->verticalHeader()->sizeHint().width() -
                       DataGrid1->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView* grid = DataGrid1; // the view's own measure of the rows it holds
     for (int i = 0; i < n; ++i) {
         const QString caption = Adodc1->headerData(i, Qt::Horizontal).toString();
         const int least = ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id()));
         const int content =
-            std::max(DataGrid1->sizeHintForColumn(i), DataGrid1->horizontalHeader()->sectionSizeHint(i));
+            std::max(grid->sizeHintForColumn(i), DataGrid1->horizontalHeader()->sectionSizeHint(i));
         DataGrid1->setColumnWidth(i, std::max(least, std::min(content, shown)));
     }
 }

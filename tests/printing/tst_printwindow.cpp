@@ -976,7 +976,8 @@ private slots:
         addCounterForm(env.db());
         auto w = openWindow();
         QVERIFY(w && activate(w.get()));
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("张三"));
+        w->Text_Add(2)->setFocus();
+        QTest::keyClicks(w->Text_Add(2), QStringLiteral("张三"));
         env.prompter.answers << ui::Answer::No << ui::Answer::Yes;
         for (bool open : {true, false}) {
             how == 0   ? pressKeys(QStringLiteral("Ctrl+W"))
