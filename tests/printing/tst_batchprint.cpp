@@ -257,10 +257,11 @@ private slots:
         QVERIFY(f.env.prompter.lastText().isEmpty());
         QVERIFY(!QFile::exists(f.pdf));
 
-        // From the customers "勾选的行", the last of its group, is ticked: Tab reaches it.
+        // From the customers "勾选的行", the last of its group, is ticked: Tab reaches it, not "全部行".
         w.useCustomers();
         w.lstRows->setFocus();
         QTest::keyClick(w.lstRows, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), u"optTicked"_s);
 
         QTest::keyClick(w.txtRange, Qt::Key_Escape);
