@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/FirstUserDialog.h"
+#include "app/LocalSettings.h"
 #include "app/VersionCheck.h"
 #include "data/Database.h"
 #include "data/Sql.h"
@@ -105,6 +106,12 @@ bool Frm_login::load() {
         Combo1->addItems(names);
         Combo1->setCurrentIndex(-1);
         Combo1->setEditText(QString());
+        // The clerk of this counter (the only user when there is one) only types the password.
+        const int last = names.size() == 1 ? 0 : Combo1->findText(lastLoginName(), Qt::MatchFixedString);
+        if (last >= 0) {
+            Combo1->setCurrentIndex(last);
+            txtPassword->setFocus();
+        }
     });
     if (noUsers)
         return true;
@@ -188,6 +195,7 @@ void Frm_login::XPBut_XTDengLu_Click() {
         }
         if (users::verifyPassword(txtPassword->text().trimmed(), user->passwordHash)) {
             state().userLevel = data::nullToEmpty(user->level);
+            setLastLoginName(user->name);
             accept();
         } else {
             ui::show(this, QStringLiteral("用户密码错误!请您重新输入！"), QStringLiteral("操作失败报告"));

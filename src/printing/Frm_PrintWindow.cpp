@@ -235,10 +235,10 @@ void Frm_PrintWindow::focusFirst() {
 
 // --- Picking values ----------------------------------------------------------------------------------
 
-void Frm_PrintWindow::boxDoubleClick(int k) {
+void Frm_PrintWindow::boxDoubleClick(const SlotRef& ref) {
     if (fineTuneOn())
         return;
-    const PickerKind kind = pickerForSlot(model(), k);
+    const PickerKind kind = pickerForBox(model(), ref);
     if (kind == PickerKind::None)
         return;
     templates::RecordPicker picker(this);
@@ -246,7 +246,7 @@ void Frm_PrintWindow::boxDoubleClick(int k) {
                                                        : templates::RecordSource(&commonUsePickerRows);
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
-    PickResult pick{kind, k, {}};
+    PickResult pick{kind, ref.slot, {}};
     for (int i = 1; i <= 12; ++i) // result1 .. result12
         pick.values << picker.resultText(i);
     applyPick(pick);
@@ -355,9 +355,7 @@ void Frm_PrintWindow::cmdNext_Click() {
     if (printing_)
         return;
     const NextSheet next = nextSheet(model(), surface->texts(), printedTexts_, day());
-    if (next.losesUnprinted &&
-        ui::question(this, QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？"),
-                     QStringLiteral("警告")) != ui::Answer::Yes)
+    if (next.losesUnprinted && !mayDropUnprinted(this, kNextUnprintedQuestion))
         return;
     surface->setTexts(next.texts);
     setWindowTitle(model().name); // no longer the caption of the sheet printed before
@@ -408,8 +406,8 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
-        if (!fineTuneOn() && pickerForSlot(model(), ref->slot) != PickerKind::None) {
-            boxDoubleClick(ref->slot);
+        if (!fineTuneOn() && pickerForBox(model(), *ref) != PickerKind::None) {
+            boxDoubleClick(*ref);
             return true; // the box would select a word of the picked value, ready to be typed over
         }
         break;
@@ -425,7 +423,7 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         if (key == Qt::Key_F4 && keyEvent->modifiers() == Qt::NoModifier) {
             if (!keyEvent->isAutoRepeat())
-                boxDoubleClick(ref->slot); // the keyboard's double click
+                boxDoubleClick(*ref); // the keyboard's double click
             return true;
         }
         break;
@@ -453,7 +451,9 @@ void Frm_PrintWindow::showEvent(QShowEvent* event) {
 }
 
 void Frm_PrintWindow::closeEvent(QCloseEvent* event) {
-    if (!fineTune_->mayClose(this)) {
+    // The typed sheet goes with the window (返回, Ctrl+W, the close box), as with 下一张.
+    const bool unprinted = nextSheet(model(), surface->texts(), printedTexts_, day()).losesUnprinted;
+    if ((unprinted && !mayDropUnprinted(this, kCloseUnprintedQuestion)) || !fineTune_->mayClose(this)) {
         event->ignore();
         return;
     }

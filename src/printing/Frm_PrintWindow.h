@@ -109,8 +109,7 @@ public:
     void cmdPrintSetup_Click();
 
     // Handlers, public so that tests can drive them as the controls do.
-    void
-    boxDoubleClick(int k); // either family's box of slot k (or F4 in it): opens its picker, applies the pick
+    void boxDoubleClick(const finetune::SlotRef& ref); // or F4 in the box: opens its picker, applies the pick
     // Puts a chosen customer or common use into its boxes and moves the focus on to the next box no pick
     // fills (the print button when none follows), with nothing selected there.
     void applyPick(const PickResult& pick);

@@ -5,6 +5,7 @@
 #include "printing/PrinterSetup.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
+#include "ui/OptionGroups.h"
 #include "ui/Prompt.h"
 
 #include <QButtonGroup>
@@ -177,6 +178,7 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     connect(cboPaper, &QComboBox::currentIndexChanged, this, [this] { cboPaper_Change(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    ui::tabToTickedOptions(this);
     cboPrinter->setFocus();
 }
 

@@ -5,6 +5,7 @@
 #include "printing/Frm_PrintWindow.h"
 #include "printing/PrinterSetup.h"
 #include "printing/SampleData.h"
+#include "printing/WindowKeys.h"
 #include "templates/RecordPicker.h"
 #include "ui/Printer.h"
 #include "ui/Twips.h"
@@ -402,7 +403,7 @@ private slots:
 
         // Closing the picker without a choice changes nothing.
         const auto titles = recordPickers(env.prompter);
-        w->boxDoubleClick(1);
+        w->boxDoubleClick({Family::Single, 1});
         QCOMPARE(*titles, QStringList{printing::kCustomerTitle});
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("乙公司"));
 
@@ -429,7 +430,7 @@ private slots:
         auto w = openWindow();
         QVERIFY(w);
         const auto titles = recordPickers(env.prompter);
-        w->boxDoubleClick(2);
+        w->boxDoubleClick({Family::Single, 2});
         QCOMPARE(*titles, QStringList{QStringLiteral("请选择常用用途")});
         w->applyPick(printing::PickResult::commonUse(2, QStringLiteral("货款")));
         QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("货款"));
@@ -437,21 +438,25 @@ private slots:
         QCOMPARE(w->Text_Add(3)->text(), QString());
     }
 
-    void noPickerWhereTheRulesSayNone() {
+    // A new template's first customer box and its multi-line 附言 bound to 无 both have slot 1: F4 and a
+    // double click on each box open the picker of its own binding.
+    void eachBoxOpensItsOwnPicker() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("1"));
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
         addRow(env.db(), kName,
-               {ty::MultiLine, QStringLiteral("备注"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
         addRow(env.db(), kName,
                {ty::MultiLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 0, 3000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
-        recordPickers(env.prompter);
-        w->boxDoubleClick(1);                                                 // T is 无
+        const auto titles = recordPickers(env.prompter);
+        QTest::keyClick(w->Text_Add(1), Qt::Key_F4);
+        QTest::mouseDClick(w->Text_Add(1), Qt::LeftButton);
+        QTest::mouseDClick(w->Text_Addscroll(1)->viewport(), Qt::LeftButton); // bound to 无
         QTest::mouseDClick(w->Text_Addscroll(3)->viewport(), Qt::LeftButton); // no single-line slot 3
-        QVERIFY(env.prompter.dialogsShown.isEmpty());
-        QVERIFY(w->Text_Add(1)->text().isEmpty());
+        QCOMPARE(*titles, QStringList(3, printing::kCustomerTitle));
+        QVERIFY(w->Text_Add(1)->toolTip().contains(QStringLiteral("F4")));
     }
 
     void noPickerInFineTuneMode() {
@@ -768,7 +773,7 @@ private slots:
         QTest::newRow("another customer box") << "S3" << 0 << false << customer;
         QTest::newRow("common use") << "S6" << 0 << false << QStringList{printing::kCommonUseTitle};
         QTest::newRow("unbound") << "S2" << 0 << false << QStringList();
-        QTest::newRow("multi-line slot 1: slot 1's customer") << "M1" << 0 << false << customer;
+        QTest::newRow("unbound multi-line box beside customer S1") << "M1" << 0 << false << QStringList();
         QTest::newRow("Shift+F4") << "S1" << int(Qt::ShiftModifier) << false << QStringList();
         QTest::newRow("fine-tune mode") << "S1" << 0 << true << QStringList();
     }
@@ -955,6 +960,32 @@ private slots:
         s.w->cmdNext->click();
         QCOMPARE(s.env.prompter.shown.size(), 1);
         QCOMPARE(s.w->Text_Add(4)->text(), QStringLiteral("李四改"));
+    }
+
+    // Closing over a typed sheet that never went to the printer asks first, however it is closed.
+    void closingOverAnUnprintedSheetAsks_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Ctrl+W") << 0;
+        QTest::newRow("返回") << 1;
+        QTest::newRow("close box") << 2;
+    }
+
+    void closingOverAnUnprintedSheetAsks() {
+        QFETCH(int, how);
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w && activate(w.get()));
+        w->Text_Add(2)->setFocus();
+        QTest::keyClicks(w->Text_Add(2), QStringLiteral("Li"));
+        env.prompter.answers << ui::Answer::No << ui::Answer::Yes;
+        for (bool open : {true, false}) {
+            how == 0   ? pressKeys(QStringLiteral("Ctrl+W"))
+            : how == 1 ? w->XPButton1->click()
+                       : (void)w->close();
+            QCOMPARE(env.prompter.lastText(), printing::kCloseUnprintedQuestion);
+            QCOMPARE(w->isVisible(), open);
+        }
     }
 
     // Each button's key presses it wherever the focus is, also in a box; a held key presses once.

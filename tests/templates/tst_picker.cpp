@@ -254,6 +254,29 @@ private slots:
         QCOMPARE(p.DataGrid1->width(), 757 + 40);
     }
 
+    // A column is as wide as its longest value (address, phone), never wider than the grid; the window
+    // comes back at the size it was given.
+    void columnsFitTheirContentAndTheSizeIsKept() {
+        test::TestEnv env;
+        const QString address = QStringLiteral("北京市朝阳区建国路88号现代城5号楼1201室");
+        const QString phone = QStringLiteral("010-5555 8888 转 8012");
+        addCustomer(env.db(), QStringLiteral("甲公司"), address, phone);
+        addCustomer(env.db(), QString(120, QChar(0x8def)), address);
+        QSize given;
+        {
+            RecordPicker p;
+            showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+            const QFontMetrics fm = p.DataGrid1->fontMetrics();
+            QVERIFY(p.DataGrid1->columnWidth(2) > fm.horizontalAdvance(address));
+            QVERIFY(p.DataGrid1->columnWidth(4) > fm.horizontalAdvance(phone));
+            QVERIFY(p.DataGrid1->columnWidth(0) < p.DataGrid1->viewport()->width());
+            given = p.size() + QSize(200, 100);
+            p.resize(given);
+            p.close();
+        }
+        QCOMPARE(RecordPicker().size(), given);
+    }
+
     // A resize keeps the highlighted row, so "确  定" returns the customer the user chose; when rows
     // came or went meanwhile, the row is found again by its values.
     void resizeKeepsTheHighlightedRow_data() {

@@ -130,7 +130,7 @@ static shots::Registrar printwindow("printwindow", [](const QString& folder) {
         p->OKButton_Click();
         return p->result();
     };
-    w.boxDoubleClick(1);
+    w.boxDoubleClick({templates::Family::Single, 1});
     w.Text_Add(4)->setText(QStringLiteral("王晓燕"));
     w.Text_Add(5)->setText(QStringLiteral("上海申江电子有限公司"));
     w.Text_Add(6)->setText(QStringLiteral("021-6234 5678"));
