@@ -234,7 +234,7 @@ public:
             const QString name = QDir(folder).filePath(
                 QStringLiteral(".%1.%2.tmp")
                     .arg(QFileInfo(target_).fileName(),
-                         QString::number(quint64(::getpid()) << 16 | quint64(attempt), 36)));
+                         QString::number((quint64(::getpid()) << 16) | quint64(attempt), 36)));
             const int fd = ::open(QFile::encodeName(name).constData(),
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
             if (fd >= 0) {

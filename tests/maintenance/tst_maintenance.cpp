@@ -15,6 +15,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
