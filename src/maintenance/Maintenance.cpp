@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "data/UseLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -253,6 +254,8 @@ CompactResult compactDatabase(const QString& folder) {
     if (!data::isWritableFolder(folder))
         throw DbError(QStringLiteral("数据库文件所在的文件夹“%1”不能写入，不能压缩。数据库没有改动。")
                           .arg(shown(folder)));
+    // A batch that prints holds the database until its log is written; it is not replaced under it.
+    const data::UseLock alone = data::UseLock::forReplacing(live, QStringLiteral("压缩"));
 
     CompactResult r;
     r.before = liveInfo.size();

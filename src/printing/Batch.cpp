@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "data/UseLock.h"
 #include "printing/AmountInWords.h"
 #include "printing/BoxFill.h"
 #include "printing/PageRenderer.h"
@@ -368,6 +369,9 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
 BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
                   const BatchProgress& progress) {
     BatchRun run;
+    // Held from the first page to the log: a compaction meanwhile would take the log's database away.
+    const data::UseLock hold = data::UseLock::forPrinting(
+        QStringLiteral("打印窗口中模板“%1”的%2张").arg(sheets.value(0).templateName).arg(sheets.size()));
     run.printed = printBatch(printer, sheets, progress);
     // Only a job the printer accepted is logged; nothing of a cancelled or failed one.
     if (run.printed.ok() && log)

@@ -1,6 +1,7 @@
 #include "printing/Frm_PrintWindow.h"
 
 #include "app/AppState.h"
+#include "data/UseLock.h"
 #include "printing/AmountInWords.h"
 #include "printing/Frm_BatchPrint.h"
 #include "printing/PrintSettingsStore.h"
@@ -328,6 +329,8 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     if (printing_)
         return;
     printing_ = true;
+    const data::UseLock hold =
+        data::UseLock::forPrinting(QStringLiteral("打印窗口中模板“%1”的1张").arg(model().name));
     const bool hadFocus = XPBut单件打印->hasFocus();
     XPBut单件打印->setEnabled(false);
 

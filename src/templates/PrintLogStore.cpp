@@ -1,6 +1,7 @@
 #include "templates/PrintLogStore.h"
 
 #include "data/Schema.h"
+#include "templates/PointRules.h"
 
 namespace vorlan::templates {
 
@@ -71,6 +72,9 @@ PrintLogStore::PrintLogStore(QSqlDatabase db) : db_(std::move(db)) {}
 QString PrintLogStore::nameProblem(const QString& templateName) {
     if (templateName.trimmed().isEmpty())
         return QStringLiteral("模板名称不能为空，请在模板目录中为模板起一个名称！");
+    if (QString problem = controlCharacterProblem(templateName, QStringLiteral("模板名称"));
+        !problem.isEmpty())
+        return problem;
     if (data::schema::isBaseTable(templateName))
         return QStringLiteral("模板名称“%1”与系统数据表同名，不能使用，请在模板目录中换一个名称！")
             .arg(templateName);
