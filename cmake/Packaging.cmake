@@ -46,13 +46,12 @@ set(CPACK_PACKAGE_NAME vorlan)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Vorlan <support@vorlan.cn>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print variable data onto pre-printed paper forms")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "print variable data onto pre-printed paper forms
- Vorlan keeps a template for every kind of pre-printed form (express waybills,
- bank remittance slips, invoices): a scan of the blank form with named input
- points laid over it. The clerk fills the values, picks customers from the
- register, turns amounts into Chinese capital numerals and prints only the
- values, exactly into the boxes of the form. Every printed sheet is logged and
- can be searched. The user interface is in Simplified Chinese.")
+set(CPACK_PACKAGE_DESCRIPTION "Vorlan keeps a template for every kind of pre-printed form (express waybills,
+bank remittance slips, invoices): a scan of the blank form with named input
+points laid over it. The clerk fills the values, picks customers from the
+register, turns amounts into Chinese capital numerals and prints only the
+values, exactly into the boxes of the form. Every printed sheet is logged and
+can be searched. The user interface is in Simplified Chinese.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -66,7 +65,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, fonts-arphic-uming | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups, fcitx5-frontend-qt6 | ibus")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "printer-driver-cups-pdf")
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 include(CPack)
 
 # The package as a user gets it, checked in `make test` (skipped, saying why, without the Debian tools).
