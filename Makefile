@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all install configure build run test bench screenshots clean
+.PHONY: all install configure build run test bench screenshots deb clean
 
 all: build
 
@@ -29,6 +29,10 @@ test: build
 bench: build
 	@failed=0; for b in $(BUILD)/bench/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || failed=1; done; \
 	if [ $$failed = 1 ]; then echo "some targets were missed (see MISSED above)"; exit 1; fi
+
+# The Debian package build/vorlan_<version>_amd64.deb, made from the normal build.
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 screenshots: build
 	@mkdir -p docs/screenshots

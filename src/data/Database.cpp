@@ -34,7 +34,7 @@ const DataLocation& defaultLocation() {
     static const DataLocation location = [] {
         const QString exeDir = QCoreApplication::applicationDirPath();
         const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        DataLocation chosen = exeDir.isEmpty()
+        DataLocation chosen = exeDir.isEmpty() || isInstalledLayout(exeDir)
                                   ? DataLocation{userDir, {}}
                                   : chooseDataLocation(exeDir, userDir, isWritableFolder(exeDir));
         if (chosen.folder == userDir)
@@ -141,6 +141,10 @@ DataLocation chooseDataLocation(const QString& programFolder, const QString& use
     return {userFolder,
             QStringLiteral("本系统所在的文件夹“%1”不能写入，其中也没有数据库文件，新的数据库文件建在“%2”。")
                 .arg(shownPath(programFolder), shownPath(inUserFolder))};
+}
+
+bool isInstalledLayout(const QString& programFolder) {
+    return QFileInfo(QDir(programFolder).filePath(QStringLiteral("../share/vorlan/installed"))).isFile();
 }
 
 namespace {

@@ -24,6 +24,11 @@ struct DataLocation {
 DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder,
                                 bool programFolderWritable);
 
+// An installed program (the package's layout: <prefix>/bin beside <prefix>/share/vorlan/installed) keeps
+// its data in the per-user folder as its designed place: it never writes beside its executable, whether
+// that folder can be written or not.
+bool isInstalledLayout(const QString& programFolder);
+
 // The program's data folder (see chooseDataLocation). The database, Backup/, tmp.mdb and NowVer.txt
 // live here.
 QString dataFolder();
