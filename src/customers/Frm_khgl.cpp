@@ -431,7 +431,7 @@ void Frm_khgl::XPBut读取全部_Click() {
         };
         hooks.saved = [this](RowId id, const Customer& c) { model->addCustomer(id, c); };
         hooks.removed = [this](const std::vector<RowId>& ids) { model->removeIds(ids); };
-        const ImportSummary s = readAll(file_.reader(), p, app::state().engine(), hooks);
+        const ImportSummary s = readAll(file_.reader(), p, app::state().db(), hooks);
         using End = ImportSummary::End;
         if (s.end == End::EmptyName)
             ui::show(this, QStringLiteral("所读取的客户名称为空了！ 请到Excel文件内修改！"), QString());

@@ -97,7 +97,9 @@ public:
     bool tableExists(const QString& name) const;
     // The table of exactly that name, else the one whose name differs only in letter case; empty if none.
     QString tableNamed(const QString& name) const;
-    std::optional<SchemaObject> objectNamed(const QString& name) const { return ops().objectNamed(db_, name); }
+    std::optional<SchemaObject> objectNamed(const QString& name) const {
+        return ops().objectNamed(db_, name);
+    }
     // The table's columns in table order (empty when there is no such table).
     QStringList columns(const QString& table) const { return ops().columns(db_, table); }
     QString keyColumn(const QString& table) const { return ops().keyColumn(db_, table); }
@@ -105,7 +107,9 @@ public:
     void addKeyColumn(const QString& table, const QString& key) const { ops().addKeyColumn(db_, table, key); }
     // For this connection only, shows such a table as if it had the key (a file opened only for
     // reading is not migrated). Writes nothing to the file.
-    void showKeyColumn(const QString& table, const QString& key) const { ops().showKeyColumn(db_, table, key); }
+    void showKeyColumn(const QString& table, const QString& key) const {
+        ops().showKeyColumn(db_, table, key);
+    }
     // What selects the key of a row of a table made by an older version, for reading only; throws
     // DbError when the table's columns hide it.
     QString legacyRowKey(const QStringList& columns) const { return ops().legacyRowKey(columns); }

@@ -30,7 +30,8 @@ public:
 
     QStringList tables(const QSqlDatabase& db) const override {
         QStringList out;
-        QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+        QSqlQuery q =
+            exec(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
         while (q.next())
             out << q.value(0).toString();
         return out;
@@ -61,10 +62,11 @@ public:
     }
     QString keyColumn(const QSqlDatabase& db, const QString& table) const override {
         // Only a single INTEGER PRIMARY KEY column is the table's own key (it keeps its numbers in VACUUM).
-        QSqlQuery q = exec(db,
-                           QStringLiteral("SELECT name, upper(type), (SELECT count(*) FROM pragma_table_info(?) "
-                                          "WHERE pk > 0) FROM pragma_table_info(?) WHERE pk = 1"),
-                           {table, table});
+        QSqlQuery q =
+            exec(db,
+                 QStringLiteral("SELECT name, upper(type), (SELECT count(*) FROM pragma_table_info(?) "
+                                "WHERE pk > 0) FROM pragma_table_info(?) WHERE pk = 1"),
+                 {table, table});
         if (q.next() && q.value(1).toString() == QLatin1String("INTEGER") && q.value(2).toInt() == 1)
             return q.value(0).toString();
         return {};
@@ -77,8 +79,9 @@ public:
         // copied in their insertion order with their row numbers as keys, and its indexes made again.
         QStringList defs, names;
         {
-            QSqlQuery q = exec(db, QStringLiteral("SELECT name, type, dflt_value, \"notnull\" FROM "
-                                                  "pragma_table_info(?) ORDER BY cid"),
+            QSqlQuery q = exec(db,
+                               QStringLiteral("SELECT name, type, dflt_value, \"notnull\" FROM "
+                                              "pragma_table_info(?) ORDER BY cid"),
                                {table});
             while (q.next()) {
                 QString def = quoteId(q.value(0).toString());
@@ -96,10 +99,11 @@ public:
             throw DbError(QStringLiteral("数据表“%1”不存在").arg(table));
         QStringList indexes;
         {
-            QSqlQuery q = exec(db,
-                               QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ? "
-                                              "COLLATE NOCASE AND sql IS NOT NULL ORDER BY rowid"),
-                               {table});
+            QSqlQuery q =
+                exec(db,
+                     QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ? "
+                                    "COLLATE NOCASE AND sql IS NOT NULL ORDER BY rowid"),
+                     {table});
             while (q.next())
                 indexes << q.value(0).toString();
         }
@@ -132,7 +136,9 @@ public:
     QString equalsFolded(const QString& expr, const QString& value) const override {
         return expr + QStringLiteral(" = ") + value + QStringLiteral(" COLLATE NOCASE");
     }
-    QString foldedIndexKey(const QString& expr) const override { return expr + QStringLiteral(" COLLATE NOCASE"); }
+    QString foldedIndexKey(const QString& expr) const override {
+        return expr + QStringLiteral(" COLLATE NOCASE");
+    }
     QString contains(const QString& hay, const QString& needle) const override {
         return QStringLiteral("instr(%1, %2) > 0").arg(hay, needle);
     }
@@ -157,8 +163,12 @@ public:
         text += ']';
         return QString::fromLatin1(text);
     }
-    QString gatheredIds(const QString& expr) const override { return QStringLiteral("group_concat(%1)").arg(expr); }
-    QString temporaryTable(const QString& name) const override { return QStringLiteral("temp.") + quoteId(name); }
+    QString gatheredIds(const QString& expr) const override {
+        return QStringLiteral("group_concat(%1)").arg(expr);
+    }
+    QString temporaryTable(const QString& name) const override {
+        return QStringLiteral("temp.") + quoteId(name);
+    }
     QString createTemporaryTable(const QString& name, const QString& columns) const override {
         return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(temporaryTable(name), columns);
     }
@@ -190,7 +200,8 @@ public:
     bool fileHoldsWholeDatabase(const QSqlDatabase& db) const override {
         // With a write-ahead log, or no journal on the disk, the file alone is not the whole database.
         const QString mode = scalar(db, QStringLiteral("PRAGMA journal_mode")).toString().toLower();
-        return mode != QLatin1String("wal") && mode != QLatin1String("memory") && mode != QLatin1String("off");
+        return mode != QLatin1String("wal") && mode != QLatin1String("memory") &&
+               mode != QLatin1String("off");
     }
     void copyInto(const QSqlDatabase& db, const QString& path, bool durable) const override {
         if (!durable)

@@ -245,7 +245,7 @@ void Frm_Backup::backup() {
     ui::guarded(
         [&] {
             const QString path =
-                backupDatabase(app::state().engine(), data::dataFolder(), QDateTime::currentDateTime());
+                backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
             ui::information(this, QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
                             QStringLiteral("数据库备份"));
         },
@@ -286,7 +286,7 @@ void Frm_Backup::deldata_Click() {
     if (ui::question(this, QStringLiteral("确实想删除部分的明细数据吗？"), kTitle) != ui::Answer::Yes)
         return;
     const bool done = ui::guarded(this, u"deldata_Click", [&] {
-        deleteDetailRange(app::state().engine(), DTP_QSrq->date(), DTP_JZrq->date());
+        deleteDetailRange(app::state().db(), DTP_QSrq->date(), DTP_JZrq->date());
     });
     if (!done)
         return;
@@ -299,7 +299,7 @@ void Frm_Backup::delAll_Click() {
     if (ui::question(this, QStringLiteral("确实想删除所有的明细数据吗？"), kTitle) != ui::Answer::Yes)
         return;
     const bool done =
-        ui::guarded(this, u"delAll_Click", [&] { deleteCustomersAndCommonUses(app::state().engine()); });
+        ui::guarded(this, u"delAll_Click", [&] { deleteCustomersAndCommonUses(app::state().db()); });
     if (!done)
         return;
     compactAndReopen();
