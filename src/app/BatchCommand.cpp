@@ -374,7 +374,7 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         return fail(kExitBadInput,
                     opened.notice +
                         QStringLiteral("\n打印记录无法保存；如只打印不保存记录，请加上“--no-log”。"));
-    const QSqlDatabase db = data::shared();
+    const data::Engine db = data::sharedEngine();
     if (!command.pdf.isEmpty())
         if (const auto problem = pdfTargetProblem(command.pdf, command.dataFile, data::databasePath()))
             return fail(kExitBadInput, *problem);

@@ -146,7 +146,7 @@ bool Frm_login::openDatabase() {
         // before anyone can log in.
         ui::openModal<FirstUserDialog>(this);
         bool noUser = true;
-        ui::guarded(this, u"Form_Load", [&] { noUser = users::UserStore(state().db()).isEmpty(); });
+        ui::guarded(this, u"Form_Load", [&] { noUser = users::UserStore(state().engine()).isEmpty(); });
         if (noUser) {
             // The file keeps its first-run mark, so the next start asks again.
             ui::information(
@@ -187,7 +187,7 @@ void Frm_login::XPBut_XTDengLu_Click() {
         return;
     }
     ui::guarded(this, u"XPBut_XTDengLu_Click", [&] {
-        users::UserStore store(state().db());
+        users::UserStore store(state().engine());
         const auto user = store.findByName(Combo1->currentText().trimmed());
         if (!user) {
             ui::show(this, QStringLiteral("该用户名不存在,或用户密码错误"), QStringLiteral("操作失败报告"));

@@ -3,7 +3,9 @@
 // ui::openModal call: the window is created for one modal showing and destroyed when it closes.
 
 class QWidget;
-class QSqlDatabase;
+namespace vorlan::data {
+class Engine;
+}
 
 namespace vorlan::windows {
 
@@ -18,6 +20,6 @@ void openAbout(QWidget* parent);            // Frm_NetCorvane
 void printTestPage(QWidget* parent);        // the printer test page of the tools panel
 
 // Fills a newly created database with the first-run sample (template, customers).
-void seedSampleData(const QSqlDatabase& db);
+void seedSampleData(const data::Engine& db);
 
 } // namespace vorlan::windows

@@ -354,7 +354,7 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
         rows << values;
     }
     try {
-        templates::PrintLogStore(data::shared())
+        templates::PrintLogStore(data::sharedEngine())
             .insertMany(result.templateName, QDateTime::currentDateTime(), rows);
     } catch (const templates::MissingLogTable& e) {
         result.status = LogResult::Status::NoLogTable;

@@ -114,11 +114,11 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
 }
 
 QSqlQuery customerPickerRows(const QString& text) {
-    return customers::CustomerStore(data::shared()).pickerRows(text);
+    return customers::CustomerStore(data::sharedEngine()).pickerRows(text);
 }
 
 QSqlQuery commonUsePickerRows(const QString& text) {
-    return app::CommonUseStore(data::shared()).pickerRows(text);
+    return app::CommonUseStore(data::sharedEngine()).pickerRows(text);
 }
 
 } // namespace vorlan::printing

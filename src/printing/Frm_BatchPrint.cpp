@@ -162,7 +162,7 @@ void Frm_BatchPrint::useCustomers() {
     cboSheet->setEnabled(false);
     std::vector<customers::Customer> all;
     try {
-        all = customers::CustomerStore(app::state().db()).all();
+        all = customers::CustomerStore(app::state().engine()).all();
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("useCustomers"), e.description());
     }

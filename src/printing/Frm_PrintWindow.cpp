@@ -156,8 +156,8 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     templates::LoadResult loaded;
     const bool read = ui::guarded(
         [&] {
-            loaded = templates::TemplateStore(app::state().db()).load(templateName);
-            settings_ = PrintSettingsStore(app::state().db()).load(templateName);
+            loaded = templates::TemplateStore(app::state().engine()).load(templateName);
+            settings_ = PrintSettingsStore(app::state().engine()).load(templateName);
         },
         [&](const QString& why) {
             ui::exclamation(parentWidget(),

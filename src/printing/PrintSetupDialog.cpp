@@ -280,7 +280,7 @@ void PrintSetupDialog::cmdOK_Click() {
     }
     const PrintSettings chosen = settings();
     const bool stored = ui::guarded(
-        this, u"cmdOK_Click", [&] { PrintSettingsStore(app::state().db()).save(templateName_, chosen); });
+        this, u"cmdOK_Click", [&] { PrintSettingsStore(app::state().engine()).save(templateName_, chosen); });
     if (stored)
         accept();
 }

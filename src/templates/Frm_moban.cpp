@@ -174,7 +174,7 @@ bool Frm_moban::load() {
     const QString name = app::state().currentTemplate;
     setWindowTitle(name);
     LoadResult loaded;
-    if (!ui::guarded(this, u"Form_Load", [&] { loaded = TemplateStore(app::state().db()).load(name); }))
+    if (!ui::guarded(this, u"Form_Load", [&] { loaded = TemplateStore(app::state().engine()).load(name); }))
         return false;
     doc_->reset(std::move(loaded.tmpl));
 
@@ -310,7 +310,7 @@ void Frm_moban::XPBut_Del_Click() {
 bool Frm_moban::XPBut_save_Click() {
     bool saved = false;
     ui::guarded(this, u"XPBut_save_Click", [&] {
-        const TemplateStore store(app::state().db());
+        const TemplateStore store(app::state().engine());
         if (const QString problem = store.checkName(model().name); !problem.isEmpty()) {
             info(problem);
             return;

@@ -65,10 +65,10 @@ void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int s
 
 } // namespace
 
-TemplateStore::TemplateStore(QSqlDatabase db) : db_(std::move(db)) {}
+TemplateStore::TemplateStore(data::Engine engine) : engine_(std::move(engine)) {}
 
 QString TemplateStore::checkName(const QString& name, const QStringList& otherNames) const {
-    if (QString problem = PrintLogStore(db_).tableNameProblem(name); !problem.isEmpty())
+    if (QString problem = PrintLogStore(engine_).tableNameProblem(name); !problem.isEmpty())
         return problem;
     QString twin;
     for (const QString& n : otherNames)
@@ -76,10 +76,11 @@ QString TemplateStore::checkName(const QString& name, const QStringList& otherNa
             twin = n;
     if (twin.isEmpty())
         twin = data::nullToEmpty(data::scalar(
-            db_,
+            engine_,
             QStringLiteral(
                 "SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
-                "UNION SELECT trim(text) FROM mobantabe) WHERE n = ? COLLATE NOCASE AND n <> ? LIMIT 1"),
+                "UNION SELECT trim(text) FROM mobantabe) WHERE ") +
+                engine_.equalsFolded(QStringLiteral("n")) + QStringLiteral(" AND n <> ? LIMIT 1"),
             {name, name}));
     if (!twin.isEmpty())
         return QStringLiteral(
@@ -96,9 +97,9 @@ LoadResult TemplateStore::load(const QString& name) const {
 
     for (const QString& ty : pointTypes()) {
         PointFamily& fam = t.family(familyOf(ty));
-        QSqlQuery q = exec(db_,
+        QSqlQuery q = exec(engine_,
                            QStringLiteral("SELECT * FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
-                                          "ORDER BY textNumes, rowid"),
+                                          "ORDER BY textNumes, id"),
                            {name, ty});
         while (q.next()) {
             InputPoint p;
@@ -138,9 +139,9 @@ LoadResult TemplateStore::load(const QString& name) const {
 
     {
         QSqlQuery q =
-            exec(db_,
+            exec(engine_,
                  QStringLiteral("SELECT X, Y, W, H FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
-                                "ORDER BY rowid LIMIT 1"),
+                                "ORDER BY id LIMIT 1"),
                  {name, type::Background});
         if (q.next()) {
             t.pictureRect.left = twips(q, "X", name, {});
@@ -150,9 +151,9 @@ LoadResult TemplateStore::load(const QString& name) const {
         }
     }
     {
-        QSqlQuery q = exec(db_,
+        QSqlQuery q = exec(engine_,
                            QStringLiteral("SELECT backimage, allup, allleft FROM moban WHERE mobanname = ? "
-                                          "ORDER BY rowid LIMIT 1"),
+                                          "ORDER BY id LIMIT 1"),
                            {name});
         if (q.next()) {
             t.hasHeader = true;
@@ -165,9 +166,9 @@ LoadResult TemplateStore::load(const QString& name) const {
 }
 
 QByteArray TemplateStore::readPicture(const QString& name) const {
-    return data::scalar(
-               db_, QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ? ORDER BY rowid LIMIT 1"),
-               {name})
+    return data::scalar(engine_,
+                        QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ? ORDER BY id LIMIT 1"),
+                        {name})
         .toByteArray();
 }
 
@@ -177,10 +178,10 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
     if (!problem.isEmpty())
         throw DbError(problem);
 
-    data::Transaction tx(db_);
-    exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
+    data::Transaction tx(engine_);
+    exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
     QSqlQuery ins = data::prepare(
-        db_,
+        engine_,
         QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
                        "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -188,30 +189,30 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse())
                 insertPoint(ins, t.name, (*fam)[i], i);
-    exec(db_,
+    exec(engine_,
          QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, X, Y, W, H) VALUES (?, ?, ?, ?, ?, ?)"),
          {t.name, type::Background, stored(t.pictureRect.left), stored(t.pictureRect.top),
           stored(t.pictureRect.width), stored(t.pictureRect.height)});
     if (newPicture) {
         // The new header row carries only name and picture: the offsets return to 0.
-        exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
-        exec(db_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
+        exec(engine_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
+        exec(engine_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
              {t.name, *newPicture});
     }
     PendingColumns applied = pending;
-    PrintLogStore(db_).bringUpToDate(t, applied);
+    PrintLogStore(engine_).bringUpToDate(t, applied);
     tx.commit();
     pending = applied;
 }
 
 void TemplateStore::saveGeometry(const Template& t) const {
-    data::Transaction tx(db_);
+    data::Transaction tx(engine_);
     QSqlQuery single =
-        data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
-                                          "mobanname = ? AND textLX <> ? AND textNumes = ?"));
+        data::prepare(engine_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                              "mobanname = ? AND textLX <> ? AND textNumes = ?"));
     QSqlQuery multi =
-        data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
-                                          "mobanname = ? AND textLX = ? AND textNumes = ?"));
+        data::prepare(engine_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                              "mobanname = ? AND textLX = ? AND textNumes = ?"));
     auto update = [&](QSqlQuery& q, const PointFamily& fam) {
         for (int i = 1; i <= fam.count; ++i) {
             const InputPoint& p = fam[i];
@@ -224,16 +225,32 @@ void TemplateStore::saveGeometry(const Template& t) const {
     update(single, t.single);
     update(multi, t.multi);
     QSqlQuery offsets =
-        exec(db_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
+        exec(engine_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
              {t.allup, t.allleft, t.name});
     if (offsets.numRowsAffected() == 0) {
         // A template that never got a picture has no header row; make one so the offsets are kept.
         exec(
-            db_,
+            engine_,
             QStringLiteral("INSERT INTO moban (mobanname, backimage, allup, allleft) VALUES (?, NULL, ?, ?)"),
             {t.name, t.allup, t.allleft});
     }
     tx.commit();
+}
+
+QStringList TemplateStore::storedNames(const QString& except) const {
+    QStringList out;
+    QSqlQuery q = exec(engine_,
+                       QStringLiteral("SELECT mobanname FROM mobanxywh WHERE mobanname <> ? UNION "
+                                      "SELECT mobanname FROM moban WHERE mobanname <> ?"),
+                       {except, except});
+    while (q.next())
+        out << data::nullToEmpty(q.value(0));
+    return out;
+}
+
+void TemplateStore::remove(const QString& name) const {
+    exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
+    exec(engine_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
 }
 
 } // namespace vorlan::templates

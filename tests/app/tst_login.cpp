@@ -69,7 +69,8 @@ private slots:
         QSqlQuery q(env.db());
         env.addUser(QStringLiteral("3"), QStringLiteral("lvl"), QStringLiteral("x"), QString());
         QVERIFY(q.exec(QStringLiteral("UPDATE basic_user SET czqx = NULL")));
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO basic_user VALUES ('4', 'nopass', NULL, '高级用户', 0)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO basic_user (uid, uName, uPass, czqx, uFlag) VALUES ('4', "
+                                      "'nopass', NULL, '高级用户', 0)")));
         {
             app::Frm_login w;
             w.load();

@@ -471,7 +471,7 @@ private slots:
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         fillLog(env.db(), 50);
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES ('货款')"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES ('货款')"));
         data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl (\"客户名称\") VALUES ('张三')"));
         env.addUser(QStringLiteral("1"), QStringLiteral("甲"), QStringLiteral("a"),
                     QStringLiteral("高级用户"));

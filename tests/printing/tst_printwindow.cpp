@@ -44,7 +44,7 @@ std::unique_ptr<Frm_PrintWindow> openWindow(const QString& name = kName, QDate t
 }
 
 void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address, const QString& phone) {
-    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
                {name, QStringLiteral("KJ"), address, QStringLiteral("310000"), phone, QString(),
                 QStringLiteral("王五"), QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
                 QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
@@ -421,7 +421,8 @@ private slots:
 
     void commonUseFillsOnlyItsSlot() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"),
+                   {QStringLiteral("货款")});
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途"), 2});
         addRow(env.db(), kName,
                {ty::SingleLine, QStringLiteral("用途二"), QStringLiteral("常用用途"), 3, 0, 400});

@@ -5,6 +5,7 @@
 #include "templates/DesignerWidgets.h"
 #include "templates/Frm_moban.h"
 #include "templates/Handles.h"
+#include "templates/PrintLogStore.h"
 #include "templates/TemplateStore.h"
 
 #include <QBuffer>
@@ -68,10 +69,9 @@ void closeBy(Frm_moban& w, Closing how) {
 }
 
 QStringList logColumns(const QSqlDatabase& db, const QString& table) {
-    QStringList cols;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next())
-        cols << q.value(0).toString();
+    // The log table's key is no input point's column.
+    QStringList cols = vorlan::data::Engine(db).columns(table);
+    cols.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
     return cols;
 }
 
@@ -438,7 +438,7 @@ private slots:
             data::exec(env.db(),
                        QStringLiteral("SELECT textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, "
                                       "FontSize, BackColor, ForeColor FROM mobanxywh WHERE mobanname = ? "
-                                      "ORDER BY rowid"),
+                                      "ORDER BY id"),
                        {QStringLiteral("运单")});
         QStringList rows;
         while (q.next()) {

@@ -54,7 +54,7 @@ void addCustomer(const QSqlDatabase& db, const QString& name, const QString& add
                         QStringLiteral("杭州"),
                         QStringLiteral("浙江"),
                         QStringLiteral("西湖区")};
-    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"), values);
+    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"), values);
 }
 
 // Types into a box: ASCII as key presses, Chinese as an input method commits it.
@@ -136,7 +136,8 @@ private slots:
 
     void oneColumnIsWideAndFillsOnlyResult1() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"),
+                   {QStringLiteral("货款")});
         RecordPicker p;
         showPicker(p, kUses, QStringLiteral("请选择常用用途"));
         QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(4 * 600 + 1000)));

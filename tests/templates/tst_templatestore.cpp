@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "templates/PrintLogStore.h"
 #include "templates/TemplateStore.h"
 
 #include <QBuffer>
@@ -29,10 +30,9 @@ InputPoint point(const QString& type, const QString& name, ui::Twips left = 100_
 }
 
 QStringList columns(const QSqlDatabase& db, const QString& table) {
-    QStringList out;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next())
-        out << q.value(0).toString();
+    // The log table's key is no input point's column.
+    QStringList out = vorlan::data::Engine(db).columns(table);
+    out.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
     return out;
 }
 
@@ -363,7 +363,8 @@ private slots:
             rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'WAYBILL'")),
             0);
         // Catalogue rows and names given by the caller count too; padded catalogue texts are read trimmed.
-        data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe VALUES ('0_', '1_', ' 运单Ab ', 1, 2)"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) "
+                                            "VALUES ('0_', '1_', ' 运单Ab ', 1, 2)"));
         QVERIFY(!store.checkName(QStringLiteral("运单AB")).isEmpty());
         QCOMPARE(store.checkName(QStringLiteral("运单Ab")), QString());
         QVERIFY(!store.checkName(QStringLiteral("x"), {QStringLiteral("X")}).isEmpty());
@@ -441,7 +442,7 @@ private slots:
                 env.db(),
                 QStringLiteral(
                     "INSERT INTO mobanxywh VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, "
-                    "0, 0, 0)"),
+                    "0, 0, 0, NULL)"),
                 {name, slot});
         };
         insert(QStringLiteral("ok"), 1);

@@ -99,13 +99,13 @@ static shots::Registrar printwindow("printwindow", [](const QString& folder) {
     test::TestEnv env;
     const QString name = QStringLiteral("快递运单");
     addSample(env.db(), name);
-    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
                {QStringLiteral("杭州明远贸易有限公司"), QStringLiteral("MYMY"),
                 QStringLiteral("杭州市西湖区文三路 188 号"), QStringLiteral("310012"),
                 QStringLiteral("0571-8765 4321"), QString(), QStringLiteral("李明"),
                 QStringLiteral("工商银行文三支行"), QStringLiteral("6222 0212 0300 1234"),
                 QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
-    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
                {QStringLiteral("宁波海港物流"), QStringLiteral("NBHG"),
                 QStringLiteral("宁波市北仑区港城路 9 号"), QStringLiteral("315800"),
                 QStringLiteral("0574-8611 0000"), QString(), QStringLiteral("周海"),
