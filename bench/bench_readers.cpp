@@ -165,7 +165,8 @@ int main(int argc, char** argv) {
         std::printf("could not write the inflating workbook  MISSED\n");
         ok = false;
     } else {
-        std::printf("%-55s %9.1f MB\n", "size of a workbook inflating to 600 MB", QFileInfo(bomb).size() / 1048576.0);
+        std::printf("%-55s %9.1f MB\n", "size of a workbook inflating to 600 MB",
+                    QFileInfo(bomb).size() / 1048576.0);
         bool refused = false;
         const double ms = bench::bestOf(3, [&] {
             try {

@@ -258,7 +258,8 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
             return fail(kExitBadInput, build.problem);
         // Nobody can be asked here: numbers the file holds only approximately stop the batch.
         if (const QString imprecise = printing::impreciseBatchQuestion(job); !imprecise.isEmpty())
-            return fail(kExitBadInput, imprecise.section(u'\n', 0, 0) + QStringLiteral("\n批量打印没有开始。"));
+            return fail(kExitBadInput,
+                        imprecise.section(u'\n', 0, 0) + QStringLiteral("\n批量打印没有开始。"));
 
         if (!command.pdf.isEmpty()) {
             state().environment.printer = ui::PrinterTarget::PdfFile;

@@ -33,11 +33,11 @@ struct CsvScan {
     char separator = ',';
     int row = 1;
     int column = 1;
-    bool quoted = false;    // inside a quoted field
-    bool wasQuoted = false; // the field started with a quote
+    bool quoted = false;       // inside a quoted field
+    bool wasQuoted = false;    // the field started with a quote
     bool quoteFollows = false; // a quote seen inside quotes, at the end of a piece
-    bool skipLf = false;    // a CR ended the row: a LF right after it belongs to it
-    int quoteRow = 0;       // the row where an open quoted field started
+    bool skipLf = false;       // a CR ended the row: a LF right after it belongs to it
+    int quoteRow = 0;          // the row where an open quoted field started
     QByteArray field;
 
     template <class Field, class RowEnd>
@@ -194,7 +194,8 @@ private:
                     .arg(fileName_)
                     .arg(scan_.quoteRow));
         onField(scan_.row, scan_.column, scan_.field);
-        if (const auto* file = qobject_cast<QFile*>(source_.get()); file && file->error() != QFileDevice::NoError)
+        if (const auto* file = qobject_cast<QFile*>(source_.get());
+            file && file->error() != QFileDevice::NoError)
             throw cannotOpen(QStringLiteral("读取文件“%1”失败：%2").arg(fileName_, file->errorString()));
         if (!utf8Ok && kind_ == Source::MarkedUtf8)
             throw cannotOpen(
@@ -225,7 +226,8 @@ private:
             return;
         }
         throw cannotOpen(
-            QStringLiteral("文件“%1”的文字编码无法识别（只能读取UTF-8或GBK编码的文件），请检查！").arg(fileName_));
+            QStringLiteral("文件“%1”的文字编码无法识别（只能读取UTF-8或GBK编码的文件），请检查！")
+                .arg(fileName_));
     }
 
     void readRow(int row) {
@@ -285,7 +287,8 @@ std::unique_ptr<SpreadsheetReader> openCsv(const QString& path) {
         const QByteArray bytes = file->readAll();
         if (file->error() != QFileDevice::NoError)
             throw cannotOpen(QStringLiteral("读取文件“%1”失败：%2").arg(fileName, file->errorString()));
-        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
         const QString text = utf16(bytes.mid(2));
         if (utf16.hasError())
             throw cannotOpen(QStringLiteral("文件“%1”的UTF-16编码有误，请检查！").arg(fileName));

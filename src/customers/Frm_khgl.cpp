@@ -358,8 +358,8 @@ bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan) {
         return false;
     const UnreadableCells imprecise = impreciseCells(file_.reader(), plan);
     return imprecise.count == 0 ||
-           ui::show(this, impreciseQuestion(plan.sheet, imprecise), QStringLiteral("警告"), ui::Icon::Exclamation,
-                    ui::Buttons::YesNo) == ui::Answer::Yes;
+           ui::show(this, impreciseQuestion(plan.sheet, imprecise), QStringLiteral("警告"),
+                    ui::Icon::Exclamation, ui::Buttons::YesNo) == ui::Answer::Yes;
 }
 
 void Frm_khgl::runImport(ReadAction action, const std::function<void()>& step) {

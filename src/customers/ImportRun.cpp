@@ -103,7 +103,8 @@ UnreadableCells impreciseCells(SpreadsheetReader& reader, const ReadPlan& plan) 
 
 QString impreciseQuestion(const QString& sheet, const UnreadableCells& cells) {
     return QStringLiteral("工作表“%1”中有%2个要读取的单元格是大于9007199254740992的长数字，文件里只存有它们的"
-                          "近似值，末尾几位可能不对：%3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再读取。\n"
+                          "近似值，末尾几位可能不对：%"
+                          "3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再读取。\n"
                           "是否仍然读取？选择‘是’表示按近似值读取；选择‘否’表示停止读取，不保存任何记录。")
         .arg(sheet)
         .arg(cells.count)
@@ -112,9 +113,10 @@ QString impreciseQuestion(const QString& sheet, const UnreadableCells& cells) {
 
 QString unreadableQuestion(const QString& sheet, const UnreadableCells& cells) {
     const QString where = cellList(cells);
-    return QStringLiteral("工作表“%1”中有%2个要读取的单元格是公式或含有程序无法读取的文字，程序读不出它们的值：%3。\n"
-                          "如果继续，这些单元格将按空白读取。是否继续读取？\n"
-                          "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
+    return QStringLiteral(
+               "工作表“%1”中有%2个要读取的单元格是公式或含有程序无法读取的文字，程序读不出它们的值：%3。\n"
+               "如果继续，这些单元格将按空白读取。是否继续读取？\n"
+               "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
         .arg(sheet)
         .arg(cells.count)
         .arg(where);

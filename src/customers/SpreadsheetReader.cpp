@@ -62,8 +62,8 @@ class FreeXlReader final : public SpreadsheetReader {
 public:
     FreeXlReader(Handle h, QString fileName, QStringList sheets, std::vector<XlsSheetFormulas> formulas,
                  std::vector<int> match)
-        : h_(std::move(h)), fileName_(std::move(fileName)), sheets_(std::move(sheets)), formulas_(std::move(formulas)),
-          match_(std::move(match)) {
+        : h_(std::move(h)), fileName_(std::move(fileName)), sheets_(std::move(sheets)),
+          formulas_(std::move(formulas)), match_(std::move(match)) {
         select(0);
         usedRows_ = activeRows_;
         usedColumns_ = activeColumns_;
@@ -134,7 +134,8 @@ public:
                 FreeXL_CellValue cell;
                 if (freexl_get_cell_value(h_.get(), unsigned(r), static_cast<unsigned short>(c), &cell) ==
                         FREEXL_OK &&
-                    cell.type == FREEXL_CELL_DOUBLE && std::fabs(cell.value.double_value) > 9007199254740992.0 &&
+                    cell.type == FREEXL_CELL_DOUBLE &&
+                    std::fabs(cell.value.double_value) > 9007199254740992.0 &&
                     std::fabs(cell.value.double_value) < 1e300 &&
                     std::floor(cell.value.double_value) == cell.value.double_value)
                     out.push_back({r + 1, c + 1});
@@ -296,7 +297,8 @@ std::unique_ptr<SpreadsheetReader> openXls(const QString& path) {
                            "Excel 97-2003 工作簿（*.xls）格式，再来读取！")
                 .arg(QFileInfo(path).fileName()));
     try {
-        return std::make_unique<FreeXlReader>(std::move(h), QFileInfo(path).fileName(), sheets, std::move(*formulas), std::move(match));
+        return std::make_unique<FreeXlReader>(std::move(h), QFileInfo(path).fileName(), sheets,
+                                              std::move(*formulas), std::move(match));
     } catch (const SpreadsheetError& e) {
         throw SpreadsheetError(SpreadsheetError::Kind::CannotOpen, e.description());
     }

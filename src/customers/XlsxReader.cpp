@@ -239,7 +239,8 @@ private:
                 ? QStringLiteral("文件“%1”解压后超过%2MB，不像是正常的Excel文件，没有读取，请检查！")
                       .arg(fileName_)
                       .arg(kMaxInflated >> 20)
-                : QStringLiteral("文件“%1”内的部件“%2”解压后超过%3MB，不像是正常的Excel文件，没有读取，请检查！")
+                : QStringLiteral(
+                      "文件“%1”内的部件“%2”解压后超过%3MB，不像是正常的Excel文件，没有读取，请检查！")
                       .arg(fileName_, part)
                       .arg(kMaxPart >> 20));
     }
@@ -247,8 +248,9 @@ private:
     SpreadsheetError damaged(const QString& sheet, int row, int column, const QString& what) const {
         const QString where = column > 0 ? cellName(row, column, sheet)
                                          : QStringLiteral("工作表“%1”第%2行").arg(sheet).arg(row);
-        return SpreadsheetError(SpreadsheetError::Kind::Read,
-                                QStringLiteral("文件“%1”已经损坏：%2%3，请检查！").arg(fileName_, where, what));
+        return SpreadsheetError(
+            SpreadsheetError::Kind::Read,
+            QStringLiteral("文件“%1”已经损坏：%2%3，请检查！").arg(fileName_, where, what));
     }
     SpreadsheetError badPart(const QString& what, const QXmlStreamReader& xml) const {
         return SpreadsheetError(
@@ -262,8 +264,7 @@ private:
     // Parses a part as it inflates, never holding it whole; a part the archive does not hold is skipped
     // (an error when required). A part past its bounds is refused, naming it; a text too long for a
     // cell names the cell the parse was in (textTooLong).
-    template <class Parse>
-    void withPart(const QString& path, bool required, Parse&& parse) {
+    template <class Parse> void withPart(const QString& path, bool required, Parse&& parse) {
         const QString actual = parts_.value(path.toLower());
         if (actual.isEmpty() || !zip_.setCurrentFile(actual)) {
             if (required)
@@ -298,11 +299,12 @@ private:
     SpreadsheetError textTooLong() const {
         if (textRow_ > 0)
             return cellTooLong(fileName_, textSheet_, textRow_, textColumn_);
-        return SpreadsheetError(SpreadsheetError::Kind::CannotOpen,
-                                QStringLiteral("文件“%1”的%2中有一段文字超过%3个字符，电子表格的单元格不能这么长，"
-                                               "文件可能已经损坏，请检查！")
-                                    .arg(fileName_, textSheet_)
-                                    .arg(kMaxCellText));
+        return SpreadsheetError(
+            SpreadsheetError::Kind::CannotOpen,
+            QStringLiteral("文件“%1”的%2中有一段文字超过%3个字符，电子表格的单元格不能这么长，"
+                           "文件可能已经损坏，请检查！")
+                .arg(fileName_, textSheet_)
+                .arg(kMaxCellText));
     }
 
     void readRelationships(QXmlStreamReader& xml) {
@@ -494,8 +496,9 @@ private:
                 bool ok = true;
                 const qint64 n = r.isEmpty() ? qint64(row) + 1 : r.toLongLong(&ok);
                 if (!ok || n < 1 || n > kMaxRows)
-                    throw damaged(t.name, row + 1, 0,
-                                  QStringLiteral("的下一行编号为“%1”，超出了电子表格的%2行").arg(r).arg(kMaxRows));
+                    throw damaged(
+                        t.name, row + 1, 0,
+                        QStringLiteral("的下一行编号为“%1”，超出了电子表格的%2行").arg(r).arg(kMaxRows));
                 if (n <= row)
                     throw damaged(t.name, int(n), 0, QStringLiteral("排在第%1行之后，行的次序颠倒").arg(row));
                 row = int(n);
@@ -520,13 +523,14 @@ private:
         } else {
             const ParsedRef p = parseRef(ref);
             if (!p.ok)
-                throw damaged(t.name, row, 0,
-                              QStringLiteral("的单元格“%1”超出了电子表格的范围（最大为XFD%2）").arg(ref).arg(kMaxRows));
+                throw damaged(
+                    t.name, row, 0,
+                    QStringLiteral("的单元格“%1”超出了电子表格的范围（最大为XFD%2）").arg(ref).arg(kMaxRows));
             if (p.row != 0 && p.row != row)
                 throw damaged(t.name, row, 0, QStringLiteral("中的单元格“%1”不属于这一行").arg(ref));
             if (p.column <= column)
-                throw damaged(t.name, row, p.column, QStringLiteral("排在%1列之后，单元格的次序颠倒")
-                                                         .arg(columnLetters(column)));
+                throw damaged(t.name, row, p.column,
+                              QStringLiteral("排在%1列之后，单元格的次序颠倒").arg(columnLetters(column)));
             column = p.column;
         }
         textRow_ = row;
@@ -565,7 +569,9 @@ private:
             const int i = value.trimmed().toInt(&ok);
             if (!ok || i < 0 || i >= strings_->size())
                 throw damaged(t.name, row, column,
-                              QStringLiteral("引用的共享文字第%1项不存在（共有%2项）").arg(value.trimmed()).arg(strings_->size()));
+                              QStringLiteral("引用的共享文字第%1项不存在（共有%2项）")
+                                  .arg(value.trimmed())
+                                  .arg(strings_->size()));
             if (unreadableStrings_.contains(i))
                 t.unreadable.push_back({row, column});
             else

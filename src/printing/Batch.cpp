@@ -97,7 +97,8 @@ QString unfilledNotice(const QStringList& unfilled) {
            unfilled.join(QStringLiteral("、"));
 }
 
-BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet, int firstRow, int lastRow) {
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet, int firstRow,
+                        int lastRow) {
     BatchData data;
     data.source = BatchData::Source::Spreadsheet;
     data.sheet = sheet.isEmpty() ? reader.sheetNames().value(0) : sheet;
@@ -118,7 +119,9 @@ BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& she
         data.rows << values;
         data.rowNumbers << r;
     }
-    auto inRows = [&](const customers::CellRef& c) { return c.row >= std::max(firstRow, 2) && c.row <= rows; };
+    auto inRows = [&](const customers::CellRef& c) {
+        return c.row >= std::max(firstRow, 2) && c.row <= rows;
+    };
     for (const customers::CellRef& c : reader.unreadableCells(data.sheet))
         if (inRows(c))
             data.unreadable.push_back(c);
@@ -158,8 +161,9 @@ QString unreadableBatchCells(const BatchJob& job) {
     const auto [count, where] = chosenCells(job, job.data.unreadable);
     if (count == 0)
         return QString();
-    return QStringLiteral("工作表“%1”中有%2个要打印的单元格读不出内容（公式没有保存结果，或文字无法读取）：%3。\n"
-                          "请在Excel中检查并另存这个文件后再打印。批量打印没有开始。")
+    return QStringLiteral(
+               "工作表“%1”中有%2个要打印的单元格读不出内容（公式没有保存结果，或文字无法读取）：%3。\n"
+               "请在Excel中检查并另存这个文件后再打印。批量打印没有开始。")
         .arg(job.data.sheet)
         .arg(count)
         .arg(where);
@@ -169,9 +173,10 @@ QString impreciseBatchQuestion(const BatchJob& job) {
     const auto [count, where] = chosenCells(job, job.data.imprecise);
     if (count == 0)
         return QString();
-    return QStringLiteral("工作表“%1”中有%2个要打印的单元格是大于9007199254740992的长数字，文件里只存有它们的近似值，"
-                          "末尾几位可能不对：%3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再打印。\n"
-                          "是否仍然打印？选择‘是’按近似值打印；选择‘否’不打印。")
+    return QStringLiteral(
+               "工作表“%1”中有%2个要打印的单元格是大于9007199254740992的长数字，文件里只存有它们的近似值，"
+               "末尾几位可能不对：%3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再打印。\n"
+               "是否仍然打印？选择‘是’按近似值打印；选择‘否’不打印。")
         .arg(job.data.sheet)
         .arg(count)
         .arg(where);

@@ -5,8 +5,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QTest>
+#include <QtEndian>
 
 using namespace vorlan;
 using namespace vorlan::customers;
@@ -183,33 +183,43 @@ private slots:
             << b2("<c r=\"B2\" t=\"inlineStr\"><is><t>" + longText + "</t></is></c>") << QByteArray()
             << "第2行B列的内容超过32767个字符";
         QTest::newRow("a text of 3 MB is never gathered")
-            << b2("<c r=\"B2\" t=\"inlineStr\"><is><t>" + QByteArray(3 << 20, 'x') + "</t></is></c>") << QByteArray()
-            << "第2行B列的内容超过32767个字符";
-        QTest::newRow("shared string too long") << b2("<c r=\"B2\" t=\"s\"><v>0</v></c>")
-                                                << "<si><t>" + longText + "</t></si>" << "共享文字表中有一段文字超过";
-        QTest::newRow("shared index 999999") << b2("<c r=\"B2\" t=\"s\"><v>999999</v></c>") << QByteArray("<si><t>a</t></si>")
-                                             << "第2行B列引用的共享文字第999999项不存在";
-        QTest::newRow("shared index -1") << b2("<c r=\"B2\" t=\"s\"><v>-1</v></c>") << QByteArray("<si><t>a</t></si>")
-                                         << "第2行B列引用的共享文字第-1项不存在";
+            << b2("<c r=\"B2\" t=\"inlineStr\"><is><t>" + QByteArray(3 << 20, 'x') + "</t></is></c>")
+            << QByteArray() << "第2行B列的内容超过32767个字符";
+        QTest::newRow("shared string too long")
+            << b2("<c r=\"B2\" t=\"s\"><v>0</v></c>") << "<si><t>" + longText + "</t></si>"
+            << "共享文字表中有一段文字超过";
+        QTest::newRow("shared index 999999")
+            << b2("<c r=\"B2\" t=\"s\"><v>999999</v></c>") << QByteArray("<si><t>a</t></si>")
+            << "第2行B列引用的共享文字第999999项不存在";
+        QTest::newRow("shared index -1")
+            << b2("<c r=\"B2\" t=\"s\"><v>-1</v></c>") << QByteArray("<si><t>a</t></si>")
+            << "第2行B列引用的共享文字第-1项不存在";
         QTest::newRow("cell beyond the grid") << b2("<c r=\"XFE1048577\"><v>1</v></c>") << QByteArray()
                                               << "第2行的单元格“XFE1048577”超出了电子表格的范围";
-        QTest::newRow("cell past the last column") << b2("<c r=\"B2\"><v>1</v></c><c r=\"ZZZZZ2\"><v>2</v></c>")
-                                                   << QByteArray() << "第2行的单元格“ZZZZZ2”超出";
+        QTest::newRow("cell past the last column")
+            << b2("<c r=\"B2\"><v>1</v></c><c r=\"ZZZZZ2\"><v>2</v></c>") << QByteArray()
+            << "第2行的单元格“ZZZZZ2”超出";
         QTest::newRow("cell going backwards") << b2("<c r=\"C2\"><v>1</v></c><c r=\"B2\"><v>2</v></c>")
                                               << QByteArray() << "第2行B列排在C列之后";
-        QTest::newRow("cell of another row") << b2("<c r=\"B7\"><v>1</v></c>") << QByteArray() << "“B7”不属于这一行";
-        QTest::newRow("row 2147483647") << QByteArray("<row r=\"2147483647\"><c r=\"A2147483647\"><v>1</v></c></row>")
-                                        << QByteArray() << "“2147483647”，超出了电子表格的1048576行";
+        QTest::newRow("cell of another row")
+            << b2("<c r=\"B7\"><v>1</v></c>") << QByteArray() << "“B7”不属于这一行";
+        QTest::newRow("row 2147483647")
+            << QByteArray("<row r=\"2147483647\"><c r=\"A2147483647\"><v>1</v></c></row>") << QByteArray()
+            << "“2147483647”，超出了电子表格的1048576行";
         QTest::newRow("row 1048577") << QByteArray("<row r=\"1048577\"><c><v>1</v></c></row>") << QByteArray()
                                      << "“1048577”，超出";
-        QTest::newRow("rows going backwards") << QByteArray("<row r=\"5\"/><row r=\"3\"/>") << QByteArray()
-                                              << "第3行排在第5行之后";
+        QTest::newRow("rows going backwards")
+            << QByteArray("<row r=\"5\"/><row r=\"3\"/>") << QByteArray() << "第3行排在第5行之后";
         QTest::newRow("external entity in a shared string")
             << b2("<c r=\"B2\" t=\"s\"><v>0</v></c>")
-            << dtd + "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>a&ext;</t></si></sst>"
+            << dtd + "<sst "
+                     "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>a&ext;</t></"
+                     "si></sst>"
             << QString();
         QTest::newRow("external entity in the sheet")
-            << dtd + "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
+            << dtd +
+                   "<worksheet "
+                   "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
                    b2("<c r=\"B2\" t=\"inlineStr\"><is><t>&ext;</t></is></c>") + "</sheetData></worksheet>"
             << QByteArray() << QString();
     }
@@ -233,7 +243,8 @@ private slots:
             QCOMPARE(r->unreadableCells(QStringLiteral("数据")), (std::vector<CellRef>{{2, 2}}));
             QCOMPARE(r->cellText(QStringLiteral("数据"), 1, 1), QStringLiteral("1"));
         } catch (const SpreadsheetError& e) {
-            QVERIFY2(!says.isEmpty() && e.description().contains(says) && e.description().contains(u"hostile.xlsx"),
+            QVERIFY2(!says.isEmpty() && e.description().contains(says) &&
+                         e.description().contains(u"hostile.xlsx"),
                      qPrintable(e.description()));
         }
     }
@@ -256,7 +267,8 @@ private slots:
             openSpreadsheet(file);
             QFAIL("the bomb was opened");
         } catch (const SpreadsheetError& e) {
-            QVERIFY2(e.description().contains(u"“xl/worksheets/s1.xml”解压后超过512MB"), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(u"“xl/worksheets/s1.xml”解压后超过512MB"),
+                     qPrintable(e.description()));
         }
     }
 
