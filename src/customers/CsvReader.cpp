@@ -177,7 +177,7 @@ private:
                         "文件“%1”不是文本文件（*.csv），也不是可读取的Excel文件（*.xls、*.xlsx），请检查！")
                         .arg(fileName_));
             if (utf8Ok) {
-                (void)utf8.decode(chunk);
+                const QString decoded = utf8.decode(chunk); // decoding happens on conversion
                 utf8Ok = !utf8.hasError();
             }
             scan_.feed(chunk.constData(), chunk.size(), offset, onField, onRowEnd);
@@ -216,7 +216,7 @@ private:
                 const QByteArray chunk = source_->read(kChunk);
                 if (chunk.isEmpty())
                     break;
-                (void)whole.decode(chunk);
+                const QString decoded = whole.decode(chunk);
                 ok = !whole.hasError();
             }
             if (!ok)

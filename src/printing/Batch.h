@@ -64,8 +64,8 @@ struct BatchData {
 // The named worksheet (the first when the name is empty): the first row gives the column names, every
 // later row from firstRow to lastRow that holds a value is a row of the batch. Only those rows are read,
 // so that a batch of a few rows of a large file holds no more than those. Throws SpreadsheetError.
-BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString(), int firstRow = 2,
-                        int lastRow = customers::kMaxRows);
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString(),
+                        int firstRow = 2, int lastRow = customers::kMaxRows);
 
 // The cells of the chosen rows, in the columns the mapping uses, that the batch cannot print as the
 // file holds them, named: the refusal for unreadable ones, the question (Yes prints on) for imprecise
