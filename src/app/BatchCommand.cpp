@@ -404,7 +404,10 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
 
         printing::BatchJob job;
         const auto reader = customers::openSpreadsheet(command.dataFile);
-        job.data = printing::readBatchData(*reader, command.sheet);
+        // Only the rows asked for are read: a few rows of a large file cost no more than those.
+        const auto asked = command.rows.isEmpty() ? std::nullopt : printing::parseRowRange(command.rows);
+        job.data = asked ? printing::readBatchData(*reader, command.sheet, asked->first, asked->second)
+                         : printing::readBatchData(*reader, command.sheet);
         job.tmpl = t;
         // The points no column fills print what the print window starts with (dates), as nobody types here.
         job.common = printing::initialTexts(t, QDate::currentDate());
@@ -425,6 +428,10 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         const printing::BatchBuild build = printing::buildBatch(job);
         if (!build.ok())
             return fail(kExitBadInput, build.problem);
+        // Nobody can be asked here: numbers the file holds only approximately stop the batch.
+        if (const QString imprecise = printing::impreciseBatchQuestion(job); !imprecise.isEmpty())
+            return fail(kExitBadInput,
+                        imprecise.section(u'\n', 0, 0) + QStringLiteral("\n批量打印没有开始。"));
 
         PdfOutput pdf;
         if (!command.pdf.isEmpty()) {

@@ -353,9 +353,12 @@ ReadPlan Frm_khgl::plan(ReadAction action) const {
 
 bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan) {
     const UnreadableCells cells = unreadableCells(file_.reader(), plan);
-    if (cells.count == 0)
-        return true;
-    return ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"),
+    if (cells.count > 0 && ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"),
+                                    ui::Icon::Exclamation, ui::Buttons::YesNo) != ui::Answer::Yes)
+        return false;
+    const UnreadableCells imprecise = impreciseCells(file_.reader(), plan);
+    return imprecise.count == 0 ||
+           ui::show(this, impreciseQuestion(plan.sheet, imprecise), QStringLiteral("警告"),
                     ui::Icon::Exclamation, ui::Buttons::YesNo) == ui::Answer::Yes;
 }
 

@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QtDebug>
 
 namespace vorlan::printing {
@@ -97,15 +98,16 @@ QString unfilledNotice(const QStringList& unfilled) {
            unfilled.join(QStringLiteral("、"));
 }
 
-BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet) {
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet, int firstRow,
+                        int lastRow) {
     BatchData data;
     data.source = BatchData::Source::Spreadsheet;
     data.sheet = sheet.isEmpty() ? reader.sheetNames().value(0) : sheet;
-    const int rows = reader.rowCount(data.sheet);
+    const int rows = std::min(reader.rowCount(data.sheet), lastRow);
     const int columns = reader.columnCount(data.sheet);
     for (int c = 1; c <= columns; ++c)
         data.header << reader.cellText(data.sheet, 1, c).trimmed();
-    for (int r = 2; r <= rows; ++r) {
+    for (int r = std::max(firstRow, 2); r <= rows; ++r) {
         QStringList values;
         bool any = false;
         for (int c = 1; c <= columns; ++c) {
@@ -118,7 +120,67 @@ BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& she
         data.rows << values;
         data.rowNumbers << r;
     }
+    auto inRows = [&](const customers::CellRef& c) {
+        return c.row >= std::max(firstRow, 2) && c.row <= rows;
+    };
+    for (const customers::CellRef& c : reader.unreadableCells(data.sheet))
+        if (inRows(c))
+            data.unreadable.push_back(c);
+    for (const customers::CellRef& c : reader.impreciseCells(data.sheet))
+        if (inRows(c))
+            data.imprecise.push_back(c);
     return data;
+}
+
+namespace {
+
+// The cells among these that lie in the chosen rows and in a column the mapping uses, named (the first
+// twenty, then "等"), with their count.
+std::pair<int, QString> chosenCells(const BatchJob& job, const std::vector<customers::CellRef>& cells) {
+    if (job.data.source != BatchData::Source::Spreadsheet || cells.empty())
+        return {0, QString()};
+    QSet<int> rows;
+    for (int i : job.chosen)
+        rows.insert(job.data.rowNumbers.value(i));
+    QStringList named;
+    int count = 0;
+    for (const customers::CellRef& c : cells) {
+        if (!rows.contains(c.row) || !job.map.contains(c.column - 1))
+            continue;
+        if (++count <= 20)
+            named << customers::cellName(c.row, c.column);
+    }
+    QString where = named.join(QStringLiteral("、"));
+    if (count > 20)
+        where += QStringLiteral("等");
+    return {count, where};
+}
+
+} // namespace
+
+QString unreadableBatchCells(const BatchJob& job) {
+    const auto [count, where] = chosenCells(job, job.data.unreadable);
+    if (count == 0)
+        return QString();
+    return QStringLiteral(
+               "工作表“%1”中有%2个要打印的单元格读不出内容（公式没有保存结果，或文字无法读取）：%3。\n"
+               "请在Excel中检查并另存这个文件后再打印。批量打印没有开始。")
+        .arg(job.data.sheet)
+        .arg(count)
+        .arg(where);
+}
+
+QString impreciseBatchQuestion(const BatchJob& job) {
+    const auto [count, where] = chosenCells(job, job.data.imprecise);
+    if (count == 0)
+        return QString();
+    return QStringLiteral(
+               "工作表“%1”中有%2个要打印的单元格是大于9007199254740992的长数字，文件里只存有它们的近似值，"
+               "末尾几位可能不对：%3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再打印。\n"
+               "是否仍然打印？选择‘是’按近似值打印；选择‘否’不打印。")
+        .arg(job.data.sheet)
+        .arg(count)
+        .arg(where);
 }
 
 BatchData customerData(const std::vector<customers::Customer>& list) {
@@ -278,6 +340,10 @@ BatchBuild buildBatch(const BatchJob& job) {
     const QString notStarted = QStringLiteral("批量打印没有开始，请修改后再打印。");
     if (job.chosen.isEmpty()) {
         out.problem = batchNothingChosenText();
+        return out;
+    }
+    if (const QString cells = unreadableBatchCells(job); !cells.isEmpty()) {
+        out.problem = cells;
         return out;
     }
     out.sheets.reserve(job.chosen.size());

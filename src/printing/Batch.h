@@ -44,6 +44,8 @@ QList<int> assignColumn(QList<int> map, int point, int column);
 // The line under the mapping: which points keep the print window's texts.
 QString unfilledNotice(const QStringList& unfilled);
 
+struct BatchJob;
+
 // The rows a batch can print.
 struct BatchData {
     enum class Source { Customers, Spreadsheet };
@@ -52,11 +54,24 @@ struct BatchData {
     QList<QStringList> rows; // the values, in header order
     QList<int> rowNumbers;   // each row's number: its row in the worksheet, or its place in the list
     QString sheet;           // the worksheet read
+    // Cells of the rows read (row number, column from 1) whose value the file does not give: unreadable
+    // ones (a formula without a stored result, a text the reader cannot expand) stop the batch, imprecise
+    // ones (numbers beyond 2^53 held as binary values) are asked about.
+    std::vector<customers::CellRef> unreadable;
+    std::vector<customers::CellRef> imprecise;
 };
 
 // The named worksheet (the first when the name is empty): the first row gives the column names, every
-// later row that holds a value is a row of the batch. Throws SpreadsheetError.
-BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString());
+// later row from firstRow to lastRow that holds a value is a row of the batch. Only those rows are read,
+// so that a batch of a few rows of a large file holds no more than those. Throws SpreadsheetError.
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString(),
+                        int firstRow = 2, int lastRow = customers::kMaxRows);
+
+// The cells of the chosen rows, in the columns the mapping uses, that the batch cannot print as the
+// file holds them, named: the refusal for unreadable ones, the question (Yes prints on) for imprecise
+// ones. Empty when there are none.
+QString unreadableBatchCells(const BatchJob& job);
+QString impreciseBatchQuestion(const BatchJob& job);
 // Customers of the register, numbered 1.. in the given order.
 BatchData customerData(const std::vector<customers::Customer>& customers);
 

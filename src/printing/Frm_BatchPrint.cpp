@@ -274,6 +274,10 @@ void Frm_BatchPrint::cmdPrint_Click() {
         ui::exclamation(this, build.problem, QStringLiteral("提示"));
         return;
     }
+    if (const QString question = impreciseBatchQuestion(job());
+        !question.isEmpty() && ui::show(this, question, QStringLiteral("警告"), ui::Icon::Exclamation,
+                                        ui::Buttons::YesNo) != ui::Answer::Yes)
+        return;
     QString problem;
     QString missing;
     const std::unique_ptr<QPrinter> printer =
