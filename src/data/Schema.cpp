@@ -98,7 +98,7 @@ void create(const QSqlDatabase& db) {
     exec(db, QStringLiteral("CREATE TABLE mobanxywh (mobanname TEXT, textLX TEXT, textName TEXT, "
                             "lockZiduan TEXT, textNumes INTEGER, X REAL, Y REAL, W REAL, H REAL, Font TEXT, "
                             "FontSize REAL, FontItalic INTEGER, FontBold INTEGER, FontUnderline INTEGER, "
-                            "BackColor INTEGER, ForeColor INTEGER)"));
+                            "BackColor INTEGER, ForeColor INTEGER, tabOrder INTEGER)"));
     exec(db, QStringLiteral("CREATE TABLE yongtu (yongtuName TEXT)"));
     QStringList cols;
     for (const QString& c : customers::columns())
@@ -126,6 +126,14 @@ void migrate(const QSqlDatabase& db) {
     Transaction t(db);
     if (!tableExists(db, QString::fromLatin1(kPrintSettingsTable)))
         createPrintSettings(db);
+    // Version 3: the order of the print window's boxes. Existing rows keep Null, which loads as a
+    // template of reading order.
+    if (scalar(db,
+               QStringLiteral("SELECT count(*) FROM pragma_table_info('mobanxywh') WHERE name = ? "
+                              "COLLATE NOCASE"),
+               {QStringLiteral("tabOrder")})
+            .toInt() == 0)
+        exec(db, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN tabOrder INTEGER"));
     exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
     t.commit();
 }

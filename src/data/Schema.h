@@ -7,8 +7,9 @@
 
 namespace vorlan::data::schema {
 
-// 1: the base tables; 2: the print settings of the templates (kPrintSettingsTable).
-inline constexpr int kVersion = 2;
+// 1: the base tables; 2: the print settings of the templates (kPrintSettingsTable); 3: mobanxywh.tabOrder,
+// the order of the print window's boxes.
+inline constexpr int kVersion = 3;
 
 // The table of the templates' print settings (printing::PrintSettingsStore), one row per template. A
 // database of version 1 gets it when it is opened for writing; until then the settings read as defaults.
