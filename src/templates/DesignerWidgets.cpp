@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vorlan::templates {
