@@ -152,9 +152,17 @@ struct Step {
     int version;
     void (*apply)(const Engine&);
 };
+// Version 4: the order of the print window's boxes. Existing rows keep Null, which loads as a template of
+// reading order.
+void addTabOrder(const Engine& e) {
+    if (!e.columns(QStringLiteral("mobanxywh")).contains(QLatin1String("tabOrder"), Qt::CaseInsensitive))
+        exec(e, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN tabOrder INTEGER"));
+}
+
 constexpr Step kSteps[] = {
     {2, addPrintSettings},
     {3, addRowKeys},
+    {4, addTabOrder},
 };
 
 } // namespace
@@ -163,6 +171,7 @@ void create(const Engine& e) {
     Transaction t(e.db());
     createBaseTables(e);
     createPrintSettings(e.db());
+    addTabOrder(e); // after the key, as in a migrated file
     e.setSchemaVersion(kVersion);
     setFirstUserPending(e, true);
     t.commit();

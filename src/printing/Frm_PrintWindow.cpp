@@ -201,10 +201,10 @@ PrintSheet Frm_PrintWindow::currentSheet() const {
 
 void Frm_PrintWindow::applyTabOrder() {
     order_.clear();
-    for (const SlotRef& ref : readingOrder(model()))
+    for (const SlotRef& ref : tabOrder(model()))
         if (box(ref))
             order_ << ref;
-    // The boxes as the form is read, then straight to the print button; the other controls after it.
+    // The boxes in the template's order, then straight to the print button; the other controls after it.
     QList<QWidget*> chain;
     for (const SlotRef& ref : order_)
         chain << box(ref);

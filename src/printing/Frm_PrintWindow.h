@@ -151,7 +151,7 @@ private:
     QScrollArea* surfaceArea_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QHBoxLayout* bottomRow_ = nullptr;             // the log switch and the buttons
-    QList<finetune::SlotRef> order_;               // the boxes in reading order
+    QList<finetune::SlotRef> order_;               // the boxes in the template's Tab order
     BoxTexts printedTexts_;                        // the texts of the last sheet that went to the printer
     std::optional<finetune::SlotRef> previewFrom_; // the box that had the focus when the preview was shown
     bool printing_ = false;  // a sheet is being printed; the print button does nothing meanwhile

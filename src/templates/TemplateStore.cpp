@@ -2,6 +2,8 @@
 
 #include "data/Sql.h"
 
+#include <QSqlRecord>
+
 namespace vorlan::templates {
 
 using data::DbError;
@@ -43,8 +45,16 @@ struct SavedPoint {
     int slot;
 };
 
-void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int slot) {
-    const QVariantList values{name,
+// What the tabOrder column receives: the set place, else 0 (the default rule), or Null for a template of
+// reading order, which stays one.
+QVariant storedOrder(const Template& t, const InputPoint& p) {
+    if (p.tabOrder > 0)
+        return p.tabOrder;
+    return t.readingOrderByDefault ? QVariant(QMetaType(QMetaType::Int)) : QVariant(0);
+}
+
+void insertPoint(QSqlQuery& ins, const Template& t, const InputPoint& p, int slot) {
+    const QVariantList values{t.name,
                               data::textValue(p.type),
                               data::textValue(p.name),
                               data::textValue(p.binding),
@@ -59,7 +69,8 @@ void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int s
                               p.bold,
                               p.underline,
                               p.backColor,
-                              p.foreColor};
+                              p.foreColor,
+                              storedOrder(t, p)};
     data::run(ins, values);
 }
 
@@ -94,6 +105,7 @@ LoadResult TemplateStore::load(const QString& name) const {
     LoadResult result;
     Template& t = result.tmpl;
     t.name = name;
+    bool rows = false, orderKept = false; // a point row, one whose tabOrder is not Null
 
     for (const QString& ty : pointTypes()) {
         PointFamily& fam = t.family(familyOf(ty));
@@ -101,9 +113,16 @@ LoadResult TemplateStore::load(const QString& name) const {
                            QStringLiteral("SELECT * FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
                                           "ORDER BY textNumes, id"),
                            {name, ty});
+        // A file opened read-only may be older than the column.
+        const int orderColumn = q.record().indexOf(QStringLiteral("tabOrder"));
         while (q.next()) {
             InputPoint p;
             p.type = ty;
+            rows = true;
+            if (orderColumn >= 0 && !q.isNull(orderColumn)) {
+                orderKept = true;
+                p.tabOrder = std::max(0, q.value(orderColumn).toInt());
+            }
             p.name = data::nullToEmpty(q.value(QStringLiteral("textName")));
             p.binding = data::nullToEmpty(q.value(QStringLiteral("lockZiduan")));
             const QVariant slotValue = q.value(QStringLiteral("textNumes"));
@@ -137,6 +156,7 @@ LoadResult TemplateStore::load(const QString& name) const {
         }
     }
 
+    t.readingOrderByDefault = rows && !orderKept;
     {
         QSqlQuery q =
             exec(engine_,
@@ -181,14 +201,14 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
     data::Transaction tx(engine_);
     exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
     QSqlQuery ins = data::prepare(
-        engine_,
-        QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
-                       "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        engine_, QStringLiteral(
+                 "INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
+                 "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor, tabOrder) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse())
-                insertPoint(ins, t.name, (*fam)[i], i);
+                insertPoint(ins, t, (*fam)[i], i);
     exec(engine_,
          QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, X, Y, W, H) VALUES (?, ?, ?, ?, ?, ?)"),
          {t.name, type::Background, stored(t.pictureRect.left), stored(t.pictureRect.top),

@@ -26,6 +26,7 @@
 #include <QWindow>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 using namespace vorlan::test::printfixture;
 using printing::Frm_PrintWindow;
 using templates::Family;
@@ -738,6 +739,30 @@ private slots:
              {static_cast<QWidget*>(w->XPCheckBox1), static_cast<QWidget*>(w->SSTab1->tabBar()),
               static_cast<QWidget*>(w->XPButton_WeiTiao), static_cast<QWidget*>(w->XPButton1)})
             QVERIFY2(stopped.contains(other), qPrintable(other->objectName()));
+    }
+
+    // The sample waybill goes down the sender's column, then the receiver's, then goods, amount and
+    // date; after the sender is picked the cursor goes to the receiver's name, and Tab from there to the
+    // receiver's address, never the sender's.
+    void tabWalksTheSampleByColumns() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        QVERIFY(activate(s.w.get()));
+        QStringList visited;
+        for (QWidget* f = QApplication::focusWidget(); f && f != s.w->XPBut单件打印 && visited.size() < 20;
+             f = QApplication::focusWidget()) {
+            visited << f->toolTip().section(QStringLiteral("（"), 0, 0);
+            QTest::keyClick(f, Qt::Key_Tab);
+        }
+        QCOMPARE(visited, (QStringList{u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s,
+                                       u"收件地址"_s, u"收件电话"_s, u"物品名称"_s, u"件数"_s, u"保价金额"_s,
+                                       u"金额大写"_s, u"年"_s, u"月"_s, u"日"_s, u"备注"_s}));
+        s.w->Text_Add(1)->setFocus(Qt::TabFocusReason);
+        s.w->applyPick(printing::PickResult::customer(
+            1, customerRow(QStringLiteral("乙公司"), QStringLiteral("二路2号"), QStringLiteral("0571-2"))));
+        QCOMPARE(QApplication::focusWidget()->toolTip(), QStringLiteral("收件人"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->toolTip(), QStringLiteral("收件地址"));
     }
 
     // Boxes moved onto another line in fine-tune mode take their new place in the order.
