@@ -201,10 +201,11 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
     data::Transaction tx(engine_);
     exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
     QSqlQuery ins = data::prepare(
-        engine_, QStringLiteral(
-                 "INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
-                 "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor, tabOrder) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        engine_,
+        QStringLiteral(
+            "INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
+            "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor, tabOrder) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse())

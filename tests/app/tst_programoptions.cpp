@@ -20,18 +20,19 @@ private slots:
         const QString abs = QDir::cleanPath(QDir::current().absoluteFilePath(u"shop2"_s));
         QTest::newRow("nothing") << QStringList{} << QStringList{} << false << QString() << false;
         QTest::newRow("print keeps its options")
-            << QStringList{u"print"_s, u"--pdf"_s, u"a.pdf"_s} << QStringList{u"print"_s, u"--pdf"_s, u"a.pdf"_s}
-            << false << QString() << false;
-        QTest::newRow("version") << QStringList{u"--version"_s} << QStringList{} << true << QString() << false;
+            << QStringList{u"print"_s, u"--pdf"_s, u"a.pdf"_s}
+            << QStringList{u"print"_s, u"--pdf"_s, u"a.pdf"_s} << false << QString() << false;
+        QTest::newRow("version") << QStringList{u"--version"_s} << QStringList{} << true << QString()
+                                 << false;
         QTest::newRow("data-dir, value apart")
             << QStringList{u"print"_s, u"--data-dir"_s, u"shop2"_s, u"--user"_s, u"x"_s}
             << QStringList{u"print"_s, u"--user"_s, u"x"_s} << false << abs << false;
-        QTest::newRow("data-dir=value") << QStringList{u"--data-dir=shop2"_s} << QStringList{} << false << abs
-                                        << false;
+        QTest::newRow("data-dir=value")
+            << QStringList{u"--data-dir=shop2"_s} << QStringList{} << false << abs << false;
         QTest::newRow("data-dir without a folder")
             << QStringList{u"--data-dir"_s} << QStringList{} << false << QString() << true;
-        QTest::newRow("data-dir= empty") << QStringList{u"--data-dir="_s} << QStringList{} << false << QString()
-                                         << true;
+        QTest::newRow("data-dir= empty")
+            << QStringList{u"--data-dir="_s} << QStringList{} << false << QString() << true;
     }
     void options() {
         QFETCH(QStringList, args);
