@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 BUILD_TESTING ?= ON
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench screenshots install clean
+.PHONY: all deps configure build run test bench screenshots install deb clean
 
 all: build
 
@@ -39,6 +39,11 @@ bench: deps
 	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
 	@failed=0; for b in $(BUILD)/bench/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || failed=1; done; \
 	if [ $$failed = 1 ]; then echo "some targets were missed (see MISSED above)"; exit 1; fi
+
+# The Debian package build/vorlan_<version>_amd64.deb, made from the normal build.
+deb: deps
+	@$(MAKE) --no-print-directory build
+	@cd $(BUILD) && cpack -G DEB
 
 screenshots: deps
 	@$(MAKE) --no-print-directory build BUILD_TESTING=ON

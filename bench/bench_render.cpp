@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
                                              double(9 + i % 3)};
     int chars = 0;
     for (const auto& f : sheet.fields)
-        chars += int(printing::placeText(f.text, {0_tw, 0_tw}, f.fontSize).chars.size());
+        chars += int(printing::placeText(f.text, {0_tw, 0_tw}, f.fontSize).items.size());
 
     env.printToPdf(pdf);
     bool ok = true;

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         for (int k : kSearchFields)
             any << QStringLiteral("%1 LIKE '%' || ? || '%' ESCAPE '\\'").arg(data::quoteId(columns().at(k)));
         const QString sql =
-            QStringLiteral("SELECT rowid FROM Basic_Khgl WHERE ") + any.join(QStringLiteral(" OR "));
+            QStringLiteral("SELECT id FROM Basic_Khgl WHERE ") + any.join(QStringLiteral(" OR "));
         const double ms = bench::bestOf(3, [&] {
             QSqlQuery q = data::exec(env.db(), sql, {like, like, like, like, like});
             while (q.next()) {

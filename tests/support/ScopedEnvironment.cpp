@@ -1,12 +1,14 @@
 #include "ScopedEnvironment.h"
 
 #include "app/AppState.h"
+#include "app/LocalSettings.h"
 
 #include <QDir>
 
 namespace vorlan::test {
 
-ScopedEnvironment::ScopedEnvironment() : saved_(app::environment()) {
+ScopedEnvironment::ScopedEnvironment()
+    : saved_(app::environment()), savedSettingsFile_(app::localSettingsFile()) {
     if (!dir_.isValid())
         qFatal("no temporary folder for the test: %s", qPrintable(dir_.errorString()));
     app::Environment& env = app::environment();
@@ -16,10 +18,12 @@ ScopedEnvironment::ScopedEnvironment() : saved_(app::environment()) {
     env.screenDpi = kScreenDpi;
     env.dataLocation = data::DataLocation{dir_.path(), {}};
     env.seed = nullptr;
+    app::localSettingsFile() = QDir(dir_.path()).filePath(QStringLiteral("settings.ini"));
 }
 
 ScopedEnvironment::~ScopedEnvironment() {
     app::environment() = saved_;
+    app::localSettingsFile() = savedSettingsFile_;
 }
 
 QString ScopedEnvironment::pdfPath() const {

@@ -1,7 +1,8 @@
 #pragma once
 // The test side of every seam for one scope: a scripted prompter, pages into a PDF file, a fixed screen
-// resolution and a temporary data folder. Whatever was in app::Environment before comes back when the
-// object goes away, so scopes nest (a test-case member outside, a TestEnv per test function inside).
+// resolution, a temporary data folder and this computer's settings in it. Whatever was in app::Environment
+// before comes back when the object goes away, so scopes nest (a test-case member outside, a TestEnv per test
+// function inside).
 
 #include "app/Environment.h"
 #include "ui/ScriptedPrompter.h"
@@ -39,6 +40,7 @@ public:
 private:
     QTemporaryDir dir_;
     app::Environment saved_;
+    QString savedSettingsFile_; // this computer's settings (app/LocalSettings.h) go into the data folder
 };
 
 } // namespace vorlan::test

@@ -2,6 +2,7 @@
 
 #include "TestEnv.h"
 #include "app/AppState.h"
+#include "templates/DesignerWidgets.h"
 #include "templates/Frm_moban.h"
 #include "templates/TemplateStore.h"
 
@@ -9,9 +10,11 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using namespace vorlan;
 using templates::InputPoint;
@@ -105,10 +108,8 @@ InputPoint point(const QString& type, const QString& name, const QString& bindin
     return p;
 }
 
-} // namespace
-
-static shots::Registrar designer("designer", [](const QString& folder) {
-    test::TestEnv env;
+// The sample waybill's template, stored, as the designer opens it.
+void storeTemplate(const QSqlDatabase& db) {
     namespace ty = templates::type;
     const QString none = templates::kNoBinding;
     const qint32 blue = templates::color::encode(QColor(0, 0, 160));
@@ -148,9 +149,15 @@ static shots::Registrar designer("designer", [](const QString& folder) {
         sampleForm().save(&buf, "PNG");
     }
     templates::PendingColumns pending;
-    templates::TemplateStore(env.db()).save(t, png, pending);
-
+    templates::TemplateStore(db).save(t, png, pending);
     app::state().currentTemplate = t.name;
+}
+
+} // namespace
+
+static shots::Registrar designer("designer", [](const QString& folder) {
+    test::TestEnv env;
+    storeTemplate(env.db());
     templates::Frm_moban w;
     w.load();
     // One input point just added (it waits at the hint), and a bound point selected.
@@ -159,4 +166,20 @@ static shots::Registrar designer("designer", [](const QString& folder) {
     w.XPBut确定_Click();
     w.selectPoint(templates::Family::Single, 2);
     shots::save(&w, folder, QStringLiteral("designer"));
+});
+
+// Tab顺序 mode: the sender's name and phone clicked first, the frame on the next box to number.
+static shots::Registrar designerTabOrder("designer-taborder", [](const QString& folder) {
+    test::TestEnv env;
+    storeTemplate(env.db());
+    templates::Frm_moban w;
+    w.load();
+    w.cmdTabOrder->click();
+    for (int slot : {1, 2}) {
+        const QPoint at = w.box(templates::Family::Single, slot)->geometry().center();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(w.tabOrderLayer(), &press);
+    }
+    shots::save(&w, folder, QStringLiteral("designer-taborder"));
 });

@@ -99,13 +99,13 @@ static shots::Registrar printwindow("printwindow", [](const QString& folder) {
     test::TestEnv env;
     const QString name = QStringLiteral("快递运单");
     addSample(env.db(), name);
-    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
                {QStringLiteral("杭州明远贸易有限公司"), QStringLiteral("MYMY"),
                 QStringLiteral("杭州市西湖区文三路 188 号"), QStringLiteral("310012"),
                 QStringLiteral("0571-8765 4321"), QString(), QStringLiteral("李明"),
                 QStringLiteral("工商银行文三支行"), QStringLiteral("6222 0212 0300 1234"),
                 QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
-    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+    data::exec(env.db(), QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
                {QStringLiteral("宁波海港物流"), QStringLiteral("NBHG"),
                 QStringLiteral("宁波市北仑区港城路 9 号"), QStringLiteral("315800"),
                 QStringLiteral("0574-8611 0000"), QString(), QStringLiteral("周海"),
@@ -130,7 +130,7 @@ static shots::Registrar printwindow("printwindow", [](const QString& folder) {
         p->OKButton_Click();
         return p->result();
     };
-    w.boxDoubleClick(1);
+    w.boxDoubleClick({templates::Family::Single, 1});
     w.Text_Add(4)->setText(QStringLiteral("王晓燕"));
     w.Text_Add(5)->setText(QStringLiteral("上海申江电子有限公司"));
     w.Text_Add(6)->setText(QStringLiteral("021-6234 5678"));

@@ -5,10 +5,12 @@
 #include "customers/SpreadsheetReader.h"
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "data/UseLock.h"
 #include "printing/Batch.h"
 #include "printing/BoxFill.h"
 #include "printing/PrintSettingsStore.h"
 #include "printing/SampleData.h"
+#include "templates/PointRules.h"
 #include "templates/TemplateStore.h"
 #include "users/AccountRules.h"
 #include "users/PasswordHash.h"
@@ -21,9 +23,13 @@
 #include <QGuiApplication>
 #include <QPrinter>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 namespace vorlan::app {
 
@@ -112,6 +118,10 @@ ParsedCommand parseCommandLine(const QStringList& args) {
     }
     if (c.templateName.trimmed().isEmpty())
         return error(QStringLiteral("请用“--template”指定模板名称。"));
+    if (const QString problem =
+            templates::controlCharacterProblem(c.templateName, QStringLiteral("模板名称"));
+        !problem.isEmpty())
+        return error(problem);
     if (c.dataFile.trimmed().isEmpty())
         return error(QStringLiteral("请用“--data”指定数据文件（*.xls、*.xlsx或*.csv）。"));
     if (c.pdf.isEmpty() == c.printer.isEmpty())
@@ -142,7 +152,10 @@ QString helpText() {
   --printer 打印机      打印到指定的打印机（打印队列名称）
   --no-log              不保存打印记录（缺省时每一张都保存一条打印记录）
   --user 用户姓名       登录的用户；密码从标准输入读取一行，不能写在命令行上
+  --data-dir 文件夹     数据库文件所在的文件夹（窗口程序也接受这个选项）；缺省时安装的程序用每个用户
+                        自己的数据文件夹（~/.local/share/Vorlan/Vorlan），编译目录中的程序用它所在的文件夹
   --help                显示本说明
+  --version             显示版本号
 
 第一次使用（数据库文件还不存在）时，会像第一次启动程序一样建立数据库和示例模板，
 并把--user指定的用户和送入的密码设为第一位高级用户。
@@ -153,16 +166,161 @@ QString helpText() {
 )");
 }
 
+namespace {
+
+QString nativeName(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// The companions the engine keeps beside the database (and its use lock): a file there under such a name
+// would be taken for the engine's own.
+bool isCompanionOf(const QString& path, const QString& database) {
+    const QFileInfo file(path), db(database);
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty() || folder != QFileInfo(db.absolutePath()).canonicalFilePath())
+        return false;
+    for (const char* suffix : {"-journal", "-wal", "-shm", "-lock"})
+        if (file.fileName() == db.fileName() + QLatin1String(suffix))
+            return true;
+    return false;
+}
+
+// Why a file could not be made in a folder, in the user's words.
+QString reasonOf(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入的权限");
+    case EROFS:
+        return QStringLiteral("所在的磁盘是只读的");
+    case ENOSPC:
+        return QStringLiteral("磁盘已满");
+#ifdef EDQUOT
+    case EDQUOT:
+        return QStringLiteral("超出了磁盘配额");
+#endif
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹不存在");
+    default:
+        return QStringLiteral("系统错误代码%1").arg(error);
+    }
+}
+
+// The PDF is written under a name of this job's own in the target's folder and takes the target's name
+// only when the job has printed: two jobs for one name each write their own file, and neither removes a
+// file it did not write.
+class PdfOutput {
+public:
+    PdfOutput() = default;
+    PdfOutput(const PdfOutput&) = delete;
+    PdfOutput& operator=(const PdfOutput&) = delete;
+    ~PdfOutput() {
+        if (!staged_.isEmpty()) {
+            QFile::remove(staged_);
+            QFile::remove(staged_ + QStringLiteral(".part")); // the printer's own scratch file of this name
+        }
+    }
+
+    // Makes this job's file; or why the folder takes none.
+    std::optional<QString> open(const QString& target) {
+        const QFileInfo named(target);
+        // A link to a PDF (checked before) is written through: the PDF it names is replaced.
+        target_ = named.isSymLink() ? named.canonicalFilePath() : named.absoluteFilePath();
+        const QString folder = QFileInfo(target_).absolutePath();
+        const QFileInfo folderInfo(folder);
+        if (!folderInfo.exists())
+            return QStringLiteral("输出文件夹“%1”不存在，PDF文件无法写入。").arg(nativeName(folder));
+        if (!folderInfo.isDir())
+            return QStringLiteral("“%1”不是文件夹，PDF文件无法写入。").arg(nativeName(folder));
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QString name = QDir(folder).filePath(
+                QStringLiteral(".%1.%2.tmp")
+                    .arg(QFileInfo(target_).fileName(),
+                         QString::number((quint64(::getpid()) << 16) | quint64(attempt), 36)));
+            const int fd = ::open(QFile::encodeName(name).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                staged_ = name;
+                return std::nullopt;
+            }
+            if (errno != EEXIST)
+                return QStringLiteral("输出文件夹“%1”不能写入（%2），PDF文件无法写入。")
+                    .arg(nativeName(folder), reasonOf(errno));
+        }
+        return QStringLiteral("输出文件夹“%1”中无法建立临时文件，PDF文件无法写入。").arg(nativeName(folder));
+    }
+
+    QString path() const { return staged_; }
+
+    // Puts the printed file in the target's place: a new name, or over a regular file; never over
+    // anything else that took the name meanwhile.
+    std::optional<QString> commit() {
+        const QByteArray from = QFile::encodeName(staged_), to = QFile::encodeName(target_);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            struct stat st {};
+            if (::lstat(to.constData(), &st) != 0) {
+                if (errno != ENOENT)
+                    break;
+                if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) ==
+                    0) {
+                    staged_.clear();
+                    return std::nullopt;
+                }
+                if (errno == EEXIST)
+                    continue; // made meanwhile: look again
+                if (errno != EINVAL)
+                    break;
+                // The file system cannot refuse to replace: as below.
+            } else if (!S_ISREG(st.st_mode)) {
+                return QStringLiteral("“%1”在打印时被换成了不是普通文件的东西，PDF文件没有放到那里。")
+                    .arg(nativeName(target_));
+            }
+            if (::rename(from.constData(), to.constData()) == 0) {
+                staged_.clear();
+                return std::nullopt;
+            }
+            break;
+        }
+        return QStringLiteral("打印好的PDF文件无法改名为“%1”（%2）。")
+            .arg(nativeName(target_), reasonOf(errno));
+    }
+
+private:
+    QString target_;
+    QString staged_;
+};
+
+} // namespace
+
 std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataFile,
                                         const QString& database) {
+    const QString shown = nativeName(pdf);
+    const auto companion = [&] {
+        return QStringLiteral(
+                   "输出的PDF文件“%1”是本系统数据库的附属文件，会被当作数据库的一部分，请换一个文件名。")
+            .arg(shown);
+    };
+    if (isCompanionOf(pdf, database))
+        return companion();
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(pdf);
+    if (::lstat(name.constData(), &st) != 0)
+        return std::nullopt; // a new name: its folder is checked when the file is made
     const QFileInfo target(pdf);
-    if (!target.exists())
-        return std::nullopt;
-    const QString shown = QDir::toNativeSeparators(pdf);
-    if (target.isDir())
+    if (S_ISLNK(st.st_mode)) {
+        if (::stat(name.constData(), &st) != 0)
+            return QStringLiteral("“%1”是指向不存在的文件的链接，不能作为输出的PDF文件。").arg(shown);
+        if (isCompanionOf(target.canonicalFilePath(), database))
+            return companion();
+    }
+    if (S_ISDIR(st.st_mode))
         return QStringLiteral("“%1”是文件夹，不能作为输出的PDF文件。").arg(shown);
-    if (target.size() == 0 && !target.isSymLink())
-        return std::nullopt; // an empty file holds nothing to lose
+    // A device, a pipe or a socket is no file to replace: writing its name would remove it.
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("“%1”不是普通文件（而是设备、管道或套接字等），不能作为输出的PDF文件。")
+            .arg(shown);
     const auto same = [&](const QString& other) {
         const QFileInfo f(other);
         return f.exists() && f.canonicalFilePath() == target.canonicalFilePath();
@@ -172,6 +330,8 @@ std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataF
     if (same(database))
         return QStringLiteral("输出的PDF文件“%1”就是本系统的数据库文件，打印会把它覆盖，请换一个文件名。")
             .arg(shown);
+    if (st.st_size == 0)
+        return std::nullopt; // an empty file holds nothing to lose
     QFile file(pdf);
     if (file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-")
         return std::nullopt;
@@ -194,15 +354,27 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
 
     // The database at its usual place; a new one gets the first-run content as at a first start.
     state().environment.seed = &printing::sample::seedSampleData;
+    // Held from here to the log: a compaction meanwhile would leave this connection on a replaced file.
+    const QString job = QStringLiteral("命令行中模板“%1”的批量打印").arg(command.templateName);
+    const QString expected = data::databasePath();
+    data::UseLock hold = data::UseLock::forPrinting(expected, job);
+    if (hold.refused())
+        return fail(kExitBadInput, data::databaseBusyText());
     const data::OpenResult opened = data::openShared();
     if (opened.status != data::OpenStatus::Opened && opened.status != data::OpenStatus::Created)
         return fail(kExitBadInput, opened.message);
+    if (!hold.held() || data::shared().databaseName() != expected) {
+        // A first start made the folder just now, or the database is elsewhere.
+        hold = data::UseLock::forPrinting(job);
+        if (hold.refused())
+            return fail(kExitBadInput, data::databaseBusyText());
+    }
     state().connectionOpened = true;
     if (opened.readOnly && !command.noLog)
         return fail(kExitBadInput,
                     opened.notice +
                         QStringLiteral("\n打印记录无法保存；如只打印不保存记录，请加上“--no-log”。"));
-    const QSqlDatabase db = data::shared();
+    const data::Engine db = data::sharedEngine();
     if (!command.pdf.isEmpty())
         if (const auto problem = pdfTargetProblem(command.pdf, command.dataFile, data::databasePath()))
             return fail(kExitBadInput, *problem);
@@ -232,7 +404,10 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
 
         printing::BatchJob job;
         const auto reader = customers::openSpreadsheet(command.dataFile);
-        job.data = printing::readBatchData(*reader, command.sheet);
+        // Only the rows asked for are read: a few rows of a large file cost no more than those.
+        const auto asked = command.rows.isEmpty() ? std::nullopt : printing::parseRowRange(command.rows);
+        job.data = asked ? printing::readBatchData(*reader, command.sheet, asked->first, asked->second)
+                         : printing::readBatchData(*reader, command.sheet);
         job.tmpl = t;
         // The points no column fills print what the print window starts with (dates), as nobody types here.
         job.common = printing::initialTexts(t, QDate::currentDate());
@@ -253,10 +428,18 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         const printing::BatchBuild build = printing::buildBatch(job);
         if (!build.ok())
             return fail(kExitBadInput, build.problem);
+        // Nobody can be asked here: numbers the file holds only approximately stop the batch.
+        if (const QString imprecise = printing::impreciseBatchQuestion(job); !imprecise.isEmpty())
+            return fail(kExitBadInput,
+                        imprecise.section(u'\n', 0, 0) + QStringLiteral("\n批量打印没有开始。"));
 
+        PdfOutput pdf;
         if (!command.pdf.isEmpty()) {
+            if (const auto problem = pdf.open(command.pdf))
+                return fail(kExitPrintFailed,
+                            *problem + QStringLiteral("批量打印的各张都没有打印，也没有保存打印记录。"));
             state().environment.printer = ui::PrinterTarget::PdfFile;
-            state().environment.pdfPath = command.pdf;
+            state().environment.pdfPath = pdf.path();
         }
         QString problem;
         QString missing;
@@ -268,21 +451,26 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
             return fail(kExitPrintFailed,
                         printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(problem));
         const int total = int(build.sheets.size());
-        const printing::BatchRun run =
-            printing::runBatch(*printer, build.sheets, !command.noLog, [&](int done, int) {
+        const printing::BatchOutcome printed =
+            printing::printBatch(*printer, build.sheets, [&](int done, int) {
                 if (progress && (done == total || done % 10 == 1))
                     messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
                 return true;
             });
         if (progress)
             messages.write("\n");
-        if (!run.printed.ok())
-            return fail(kExitPrintFailed, printing::batchPrinterFailedText() +
-                                              QStringLiteral("（%1）").arg(run.printed.problem));
-        if (run.logged && !run.logged->ok())
-            return fail(
-                kExitNotLogged,
-                QStringLiteral("已打印%1张，但打印记录没有保存：%2").arg(total).arg(run.logged->description));
+        if (!printed.ok())
+            return fail(kExitPrintFailed,
+                        printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(printed.problem));
+        // The file takes its name before anything is logged: a logged sheet is in the PDF.
+        if (!command.pdf.isEmpty())
+            if (const auto problem = pdf.commit())
+                return fail(kExitPrintFailed, *problem + QStringLiteral("没有保存打印记录。"));
+        if (!command.noLog)
+            if (const printing::LogResult logged = printing::logBatch(build.sheets); !logged.ok())
+                return fail(
+                    kExitNotLogged,
+                    QStringLiteral("已打印%1张，但打印记录没有保存：%2").arg(total).arg(logged.description));
         say(command.noLog ? QStringLiteral("已打印%1张。").arg(total)
                           : QStringLiteral("已打印%1张，已保存%1条打印记录。").arg(total));
         return kExitPrinted;

@@ -76,4 +76,10 @@ QString upgradeProgramPath() {
     return QDir(QCoreApplication::applicationDirPath()).filePath(upgradeProgramName());
 }
 
+QString packagedUpgradeText() {
+    return QStringLiteral("本系统是用软件包安装的，请用系统的软件包管理器升级，例如：\n\n"
+                          "    sudo apt install ./vorlan_新版本号_amd64.deb\n\n"
+                          "或者在已经加入本系统软件源时：\n\n    sudo apt update && sudo apt upgrade");
+}
+
 } // namespace vorlan::about

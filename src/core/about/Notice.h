@@ -31,5 +31,7 @@ QStringList noticeLines(const QByteArray& gbkText);
 // The separate upgrade program beside the executable.
 QString upgradeProgramName();
 QString upgradeProgramPath();
+// What the upgrade button says in an installed program: the package manager upgrades it.
+QString packagedUpgradeText();
 
 } // namespace vorlan::about

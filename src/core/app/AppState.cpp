@@ -17,6 +17,10 @@ QSqlDatabase AppState::db() const {
     return data::shared();
 }
 
+data::Engine AppState::engine() const {
+    return data::sharedEngine();
+}
+
 void AppState::reset() {
     connectionOpened = false;
     userLevel.clear();

@@ -3,6 +3,7 @@
 // current template name and the environment (see Environment.h). Nothing else is process-wide.
 
 #include "app/Environment.h"
+#include "data/Engine.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -16,8 +17,10 @@ class AppState {
 public:
     static AppState& instance();
 
-    // The shared connection (see data/Database.h); valid once the login has opened it.
+    // The shared connection (see data/Database.h) and its engine, which stores receive; valid once the
+    // login has opened it.
     QSqlDatabase db() const;
+    data::Engine engine() const;
 
     bool connectionOpened = false;
     QString userLevel;       // "高级用户", "普通用户" or empty before the first login

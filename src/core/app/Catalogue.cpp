@@ -3,6 +3,7 @@
 #include "data/Sql.h"
 #include "printing/PrintSettingsStore.h"
 #include "templates/PrintLogStore.h"
+#include "templates/TemplateStore.h"
 
 #include <QSqlError>
 
@@ -55,12 +56,12 @@ QString nextKey(const QStringList& keys) {
     return QString::number(qint64(next)) + QLatin1Char('_');
 }
 
-CatalogueStore::CatalogueStore(QSqlDatabase db) : db_(std::move(db)) {}
+CatalogueStore::CatalogueStore(data::Engine engine) : engine_(std::move(engine)) {}
 
 QList<CatalogueRow> CatalogueStore::load() const {
     QList<CatalogueRow> rows;
     QSqlQuery q = exec(
-        db_, QStringLiteral("SELECT parent, key, text, image, selectedimage FROM mobantabe ORDER BY rowid"));
+        engine_, QStringLiteral("SELECT parent, key, text, image, selectedimage FROM mobantabe ORDER BY id"));
     while (q.next()) {
         CatalogueRow r;
         r.parent = data::nullToEmpty(q.value(0)).trimmed();
@@ -74,11 +75,12 @@ QList<CatalogueRow> CatalogueStore::load() const {
 }
 
 void CatalogueStore::save(const QList<CatalogueRow>& rows) const {
-    data::Transaction t(db_);
-    exec(db_, QStringLiteral("DELETE FROM mobantabe"));
+    data::Transaction t(engine_);
+    exec(engine_, QStringLiteral("DELETE FROM mobantabe"));
     QSqlQuery q = data::prepare(
-        db_, QStringLiteral(
-                 "INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)"));
+        engine_,
+        QStringLiteral(
+            "INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)"));
     for (const CatalogueRow& r : rows)
         data::run(q, {r.parent, r.key, r.text, r.image, r.selectedImage});
     t.commit();
@@ -89,7 +91,7 @@ QStringList CatalogueStore::otherNodeTexts(const QString& name, const QString& k
     QStringList others = stillNamed;
     // Rows of nodes no longer on screen (children of a node deleted before the tree was saved again)
     // still stand for templates.
-    QSqlQuery rows = exec(db_,
+    QSqlQuery rows = exec(engine_,
                           QStringLiteral("SELECT trim(text) FROM mobantabe WHERE NOT (trim(key) = ? AND "
                                          "trim(text) = ?)"),
                           {key, name});
@@ -118,31 +120,25 @@ QString deletionQuestion(const QString& name, bool templateStays, bool hasChildr
 void CatalogueStore::deleteTemplate(const QString& name, const QString& key,
                                     const QStringList& stillNamed) const {
     QStringList others = otherNodeTexts(name, key, stillNamed);
-    data::Transaction t(db_);
+    data::Transaction t(engine_);
     if (others.contains(name)) {
         // Another node names the same template: it keeps the template and its history.
-        exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(key) = ? AND trim(text) = ?"),
+        exec(engine_, QStringLiteral("DELETE FROM mobantabe WHERE trim(key) = ? AND trim(text) = ?"),
              {key, name});
         t.commit();
         return;
     }
-    QSqlQuery stored = exec(db_,
-                            QStringLiteral("SELECT mobanname FROM mobanxywh WHERE mobanname <> ? UNION "
-                                           "SELECT mobanname FROM moban WHERE mobanname <> ?"),
-                            {name, name});
-    while (stored.next())
-        others << data::nullToEmpty(stored.value(0));
-    stored.finish();
-    exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
-    exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
-    printing::PrintSettingsStore(db_).remove(name);
-    exec(db_, QStringLiteral("DELETE FROM mobantabe WHERE trim(text) = ?"), {name});
+    const templates::TemplateStore store(engine_);
+    others << store.storedNames(name);
+    store.remove(name);
+    printing::PrintSettingsStore(engine_).remove(name);
+    exec(engine_, QStringLiteral("DELETE FROM mobantabe WHERE trim(text) = ?"), {name});
     // Names that differ only in letter case share one log table: it stays while another one is left.
     const bool shared = std::any_of(others.cbegin(), others.cend(), [&](const QString& n) {
         return templates::PrintLogStore::sameName(n, name);
     });
     if (!shared)
-        templates::PrintLogStore(db_).drop(name);
+        templates::PrintLogStore(engine_).drop(name);
     t.commit();
 }
 

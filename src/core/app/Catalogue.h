@@ -1,7 +1,9 @@
 #pragma once
 // The template catalogue: a tree of nodes whose texts are template names, stored in mobantabe.
 
+#include "data/Engine.h"
 #include <QList>
+
 #include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QString>
@@ -37,7 +39,7 @@ inline const QString kUnsavedTreeQuestion = QStringLiteral(
 
 class CatalogueStore {
 public:
-    explicit CatalogueStore(QSqlDatabase db);
+    explicit CatalogueStore(data::Engine engine);
     QList<CatalogueRow> load() const;
     // Rewrites mobantabe with the rows in the given order, in one transaction.
     void save(const QList<CatalogueRow>& rows) const;
@@ -54,7 +56,7 @@ public:
 private:
     QStringList otherNodeTexts(const QString& name, const QString& key, const QStringList& stillNamed) const;
 
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 // The tree on screen. Each item holds its key; the icons show picture 1, or picture 2 when selected.

@@ -1,6 +1,8 @@
 #pragma once
 // The common uses: short phrases in yongtu offered by the record picker.
 
+#include "data/Engine.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
@@ -9,7 +11,7 @@ namespace vorlan::app {
 
 class CommonUseStore {
 public:
-    explicit CommonUseStore(QSqlDatabase db);
+    explicit CommonUseStore(data::Engine engine);
     QStringList all() const;
     // The common uses containing the text (all of them for the empty text; ASCII letters without regard
     // to case, every other character as itself) as the record picker lists them: one column titled
@@ -18,9 +20,10 @@ public:
     void add(const QString& text) const;
     // Every row with that text goes.
     void remove(const QString& text) const;
+    void removeAll() const;
 
 private:
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 } // namespace vorlan::app

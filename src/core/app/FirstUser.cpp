@@ -7,7 +7,7 @@
 
 namespace vorlan::app {
 
-void saveFirstUser(const QSqlDatabase& db, const QString& uid, const QString& name, const QString& password) {
+void saveFirstUser(const data::Engine& db, const QString& uid, const QString& name, const QString& password) {
     data::Transaction t(db);
     users::UserStore(db).add(uid, name, password, QString::fromUtf8(kAdvancedLevel));
     data::schema::setFirstUserPending(db, false);

@@ -1,12 +1,15 @@
 #pragma once
 // Fixed facts of this build: version label, the maker's update server and web site.
 
+#include "app/Version.h"
+
 #include <QString>
 #include <QUrl>
 
 namespace vorlan::app {
 
-inline constexpr auto kVersionLabel = "Wex-Zov Ver 2.0";
+inline constexpr auto kVersion = VORLAN_VERSION;
+inline constexpr auto kVersionLabel = "Wex-Zov Ver " VORLAN_VERSION;
 inline constexpr auto kWebSite = "http://www.vorlan.cn";
 inline constexpr int kNetworkTimeoutMs = 3000;
 

@@ -26,37 +26,31 @@ const QString& columnList() {
 
 const QString& insertSql() {
     static const QString sql = QStringLiteral("INSERT INTO Basic_Khgl (") + columnList() +
-                               QStringLiteral(") VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
+                               QStringLiteral(") VALUES (?,?,?,?,?,?,?,?,?,?,?,?) RETURNING id");
     return sql;
 }
 
 // Names compare without regard to ASCII case, like the name index of the table.
-const QString& nameMatch() {
-    static const QString sql = QStringLiteral(" WHERE ") + data::quoteId(columns().at(kNameField)) +
-                               QStringLiteral(" = ? COLLATE NOCASE");
-    return sql;
+QString nameMatch(const data::Engine& e) {
+    return QStringLiteral(" WHERE ") + e.equalsFolded(data::quoteId(columns().at(kNameField)));
 }
 
-const QString& lookupSql() {
-    static const QString sql =
-        QStringLiteral("SELECT 1 FROM Basic_Khgl") + nameMatch() + QStringLiteral(" LIMIT 1");
-    return sql;
+QString lookupSql(const data::Engine& e) {
+    return QStringLiteral("SELECT 1 FROM Basic_Khgl") + nameMatch(e) + QStringLiteral(" LIMIT 1");
 }
 
-const QString& deleteSql() {
-    static const QString sql = QStringLiteral("DELETE FROM Basic_Khgl") + nameMatch();
-    return sql;
+QString deleteSql(const data::Engine& e) {
+    return QStringLiteral("DELETE FROM Basic_Khgl") + nameMatch(e);
 }
 
 // The search reads a copy of the searched fields, one text per customer with the fields joined by
 // U+001F and ASCII letters in lower case, stored in the pinyin order of the names. A search is one
 // pass over that copy, and the picker reads the customers in its order, so the first screen comes
-// without sorting anything. The copy lives in the connection's temporary database (never in the file)
-// under names no template takes, and is made afresh whenever something was written since:
-// total_changes() counts this connection's writes, data_version those of other connections.
-const QString kSearchTable = QStringLiteral("temp.\"__khgl_search\"");
-const QString kSearchRanks = QStringLiteral("temp.\"__khgl_search_rank\"");
-const QString kSearchState = QStringLiteral("temp.\"__khgl_search_state\"");
+// without sorting anything. The copy lives in the connection's temporary tables (never in the file)
+// under names no template takes, and is made afresh whenever the engine's change stamp moved since.
+const QString kSearchTable = QStringLiteral("__khgl_search");
+const QString kSearchRanks = QStringLiteral("__khgl_search_rank");
+const QString kSearchState = QStringLiteral("__khgl_search_state");
 constexpr QChar kFieldBreak(0x1f);
 
 // ASCII letters in lower case, like SQLite's lower().
@@ -67,13 +61,11 @@ QString lowerAscii(QString text) {
     return text;
 }
 
-// The condition on the copy; the text is folded by the same lower() as the copy, and a text holding
-// the field break (which nobody types) would match across fields, so it matches nothing.
-const QString kSearchCondition = QStringLiteral("instr(s.hay, lower(?)) > 0 AND instr(?, char(31)) = 0");
-
-void bindSearch(QSqlQuery& q, const QString& text) {
-    q.addBindValue(text);
-    q.addBindValue(text);
+// The condition on the copy; the text is folded by the same lower() as the copy. A text holding the
+// field break (which nobody types) would match across fields, so it matches nothing.
+QString searchCondition(const data::Engine& e, const QString& text) {
+    return text.contains(kFieldBreak) ? QStringLiteral("0 = 1 AND ? IS NULL")
+                                      : e.contains(QStringLiteral("s.hay"), QStringLiteral("lower(?)"));
 }
 
 QVariantList values(const Customer& c) {
@@ -161,10 +153,10 @@ Customer CustomerRow::customer() const {
     return c;
 }
 
-CustomerStore::CustomerStore(const QSqlDatabase& db) : db_(db) {}
+CustomerStore::CustomerStore(data::Engine engine) : engine_(std::move(engine)) {}
 
 std::vector<Customer> CustomerStore::all() const {
-    QSqlQuery q = data::exec(db_, QStringLiteral("select * from Basic_Khgl"));
+    QSqlQuery q = data::exec(engine_, QStringLiteral("select * from Basic_Khgl ORDER BY id"));
     std::vector<Customer> rows;
     while (q.next()) {
         Customer c;
@@ -176,121 +168,87 @@ std::vector<Customer> CustomerStore::all() const {
 }
 
 void CustomerStore::refreshSearch() const {
-    data::exec(
-        db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rank INTEGER PRIMARY KEY, rid INTEGER NOT NULL, "
-                            "hay TEXT NOT NULL)")
-                 .arg(kSearchTable));
-    data::exec(
-        db_, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rid INTEGER PRIMARY KEY, rank INTEGER NOT NULL)")
-                 .arg(kSearchRanks));
-    data::exec(
-        db_,
-        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (changes INTEGER, version INTEGER)").arg(kSearchState));
-    data::exec(
-        db_,
-        QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(kSearchState));
-    const qint64 version = data::scalar(db_, QStringLiteral("PRAGMA data_version")).toLongLong();
+    const data::Engine& e = engine_;
+    const QString table = e.temporaryTable(kSearchTable), ranks = e.temporaryTable(kSearchRanks),
+                  state = e.temporaryTable(kSearchState);
+    data::exec(e, e.createTemporaryTable(kSearchTable, QStringLiteral("rank INTEGER PRIMARY KEY, rid INTEGER "
+                                                                      "NOT NULL, hay TEXT NOT NULL")));
+    data::exec(e, e.createTemporaryTable(kSearchRanks, QStringLiteral("rid INTEGER PRIMARY KEY, rank INTEGER "
+                                                                      "NOT NULL")));
+    data::exec(e, e.createTemporaryTable(kSearchState, QStringLiteral("own INTEGER, others INTEGER")));
+    data::exec(e,
+               QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(state));
+    const data::ChangeStamp now = e.changeStamp();
     {
-        QSqlQuery state = data::exec(
-            db_, QStringLiteral("SELECT changes = total_changes() AND version = ? FROM %1").arg(kSearchState),
-            {version});
-        if (state.next() && state.value(0).toInt() == 1)
+        QSqlQuery q = data::exec(e, QStringLiteral("SELECT own, others FROM %1").arg(state));
+        if (q.next() && data::ChangeStamp{q.value(0).toLongLong(), q.value(1).toLongLong()} == now)
             return;
     }
 
-    // The pinyin order is worked out here and handed over as one JSON array of the row ids in that
-    // order, a customer's place being its index. SQLite then copies and folds the fields itself in one
+    // The pinyin order is worked out here and handed over as one list of the keys in that order, a
+    // customer's place being its position. The engine then copies and folds the fields itself in one
     // pass over the table, far quicker than a statement per customer; reading the table in pinyin
     // order instead would cost a seek per row.
     const std::vector<std::pair<RowId, QString>> names = field(kNameField);
     const std::vector<size_t> order = PinyinOrder().order(names, [](const auto& n) { return n.second; });
-    QByteArray ids;
-    ids.reserve(qsizetype(names.size()) * 8 + 2);
-    ids += '[';
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0)
-            ids += ',';
-        ids += QByteArray::number(names[order[i]].first);
-    }
-    ids += ']';
+    std::vector<qint64> ids;
+    ids.reserve(order.size());
+    for (size_t i : order)
+        ids.push_back(names[i].first);
 
-    static const QString copySql = [] {
-        QStringList fields;
-        for (int k : kSearchFields)
-            fields << QStringLiteral("ifnull(k.%1, '')").arg(data::quoteId(columns().at(k)));
-        return QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.rowid, lower(")
-                   .arg(kSearchTable) +
-               fields.join(QStringLiteral(" || char(31) || ")) +
-               QStringLiteral(") FROM Basic_Khgl k CROSS JOIN %1 r ON r.rid = k.rowid ORDER BY r.rank")
-                   .arg(kSearchRanks);
-    }();
-    data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchRanks));
-    data::exec(db_,
-               QStringLiteral("INSERT INTO %1 (rid, rank) SELECT j.value, j.key FROM json_each(?) j")
-                   .arg(kSearchRanks),
-               {QString::fromLatin1(ids)});
-    data::exec(db_, QStringLiteral("DELETE FROM %1").arg(kSearchTable));
-    data::exec(db_, copySql);
+    QStringList fields;
+    for (int k : kSearchFields)
+        fields << QStringLiteral("k.") + data::quoteId(columns().at(k));
+    const QString copySql =
+        QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.id, lower(%2) FROM Basic_Khgl k "
+                       "CROSS JOIN %3 r ON r.rid = k.id ORDER BY r.rank")
+            .arg(table, e.joinedText(fields, kFieldBreak), ranks);
+    data::exec(e, QStringLiteral("DELETE FROM %1").arg(ranks));
+    data::exec(e,
+               QStringLiteral("INSERT INTO %1 (rid, rank) SELECT j.id, j.pos FROM %2 j")
+                   .arg(ranks, e.idListSource()),
+               {e.idListValue(ids)});
+    data::exec(e, QStringLiteral("DELETE FROM %1").arg(table));
+    data::exec(e, copySql);
     // The state is written last, so a copy that failed half-way is made again next time. Its own
-    // update is one more change.
-    const qint64 changes = data::scalar(db_, QStringLiteral("SELECT total_changes()")).toLongLong();
-    data::exec(db_, QStringLiteral("UPDATE %1 SET changes = ?, version = ?").arg(kSearchState),
-               {changes + 1, version});
+    // update is one more write of this connection.
+    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state), {now.own + 1, now.others});
 }
 
-// Row ids gathered by SQLite into one text, "1,2,3", and sorted here: a hundred thousand rows one
+// Keys gathered by the engine into one text, "1,2,3", and sorted here: a hundred thousand rows one
 // by one cost more than the search itself.
 static std::vector<RowId> gatheredIds(QSqlQuery& q) {
-    std::vector<RowId> ids;
     if (!q.next())
-        return ids;
-    const QString text = q.value(0).toString();
-    RowId id = 0;
-    bool inNumber = false, negative = false;
-    for (const QChar c : text) {
-        if (c.isDigit()) {
-            id = id * 10 + (c.unicode() - u'0');
-            inNumber = true;
-        } else if (c == QLatin1Char('-')) {
-            negative = true;
-        } else {
-            if (inNumber)
-                ids.push_back(negative ? -id : id);
-            id = 0;
-            inNumber = negative = false;
-        }
-    }
-    if (inNumber)
-        ids.push_back(negative ? -id : id);
+        return {};
+    std::vector<RowId> ids = data::Engine::readIds(q.value(0).toString());
     std::sort(ids.begin(), ids.end());
     return ids;
 }
 
 std::vector<RowId> CustomerStore::ids(const QString& text) const {
     if (text.isEmpty()) {
-        QSqlQuery q = data::exec(db_, QStringLiteral("SELECT group_concat(rowid) FROM Basic_Khgl"));
+        QSqlQuery q = data::exec(
+            engine_,
+            QStringLiteral("SELECT %1 FROM Basic_Khgl").arg(engine_.gatheredIds(QStringLiteral("id"))));
         return gatheredIds(q);
     }
     refreshSearch();
-    QSqlQuery q = data::prepare(
-        db_,
-        QStringLiteral("SELECT group_concat(s.rid) FROM %1 s WHERE %2").arg(kSearchTable, kSearchCondition));
-    bindSearch(q, text);
-    if (!q.exec())
-        throw data::DbError(data::describe(q.lastError()));
+    QSqlQuery q = data::exec(engine_,
+                             QStringLiteral("SELECT %1 FROM %2 s WHERE %3")
+                                 .arg(engine_.gatheredIds(QStringLiteral("s.rid")),
+                                      engine_.temporaryTable(kSearchTable), searchCondition(engine_, text)),
+                             {text});
     return gatheredIds(q);
 }
 
 std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) const {
     // Each row comes as one text, its fields joined by a separator that typed text never holds; a
     // row whose fields do hold it is read again field by field.
-    static const QString joinedSql = [] {
-        QStringList marks;
-        for (int k = 0; k < kFieldCount; ++k)
-            marks << QStringLiteral("%s");
-        return QStringLiteral("SELECT rowid, printf('") + marks.join(kSeparator) + QStringLiteral("', ") +
-               columnList() + QStringLiteral(") FROM Basic_Khgl WHERE rowid IN (");
-    }();
+    QStringList quoted;
+    for (const QString& c : columns())
+        quoted << data::quoteId(c);
+    const QString joinedSql = QStringLiteral("SELECT id, ") + engine_.joinedText(quoted, kSeparator) +
+                              QStringLiteral(" FROM Basic_Khgl WHERE id IN (");
     constexpr size_t kChunk = 200;
     QHash<RowId, CustomerRow> found;
     found.reserve(qsizetype(ids.size()));
@@ -302,7 +260,8 @@ std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) cons
         for (size_t i = 0; i < n; ++i)
             params << ids[from + i];
         QStringList marks(qsizetype(n), QStringLiteral("?"));
-        QSqlQuery q = data::exec(db_, joinedSql + marks.join(QLatin1Char(',')) + QLatin1Char(')'), params);
+        QSqlQuery q =
+            data::exec(engine_, joinedSql + marks.join(QLatin1Char(',')) + QLatin1Char(')'), params);
         while (q.next()) {
             const RowId id = q.value(0).toLongLong();
             if (auto r = CustomerRow::fromJoined(q.value(1).toString()))
@@ -312,10 +271,9 @@ std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) cons
         }
     }
     for (RowId id : odd) {
-        QSqlQuery q = data::exec(db_,
-                                 QStringLiteral("SELECT ") + columnList() +
-                                     QStringLiteral(" FROM Basic_Khgl WHERE rowid = ?"),
-                                 {id});
+        QSqlQuery q = data::exec(
+            engine_,
+            QStringLiteral("SELECT ") + columnList() + QStringLiteral(" FROM Basic_Khgl WHERE id = ?"), {id});
         if (!q.next())
             continue;
         Customer c;
@@ -331,8 +289,9 @@ std::vector<CustomerRow> CustomerStore::rows(const std::vector<RowId>& ids) cons
 }
 
 std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const {
-    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid, %1 FROM Basic_Khgl ORDER BY rowid")
-                                      .arg(data::quoteId(columns().at(k))));
+    QSqlQuery q = data::exec(
+        engine_,
+        QStringLiteral("SELECT id, %1 FROM Basic_Khgl ORDER BY id").arg(data::quoteId(columns().at(k))));
     std::vector<std::pair<RowId, QString>> out;
     while (q.next())
         out.emplace_back(q.value(0).toLongLong(), data::nullToEmpty(q.value(1)));
@@ -340,7 +299,7 @@ std::vector<std::pair<RowId, QString>> CustomerStore::field(int k) const {
 }
 
 std::vector<RowId> CustomerStore::idsOf(const QString& name) const {
-    QSqlQuery q = data::exec(db_, QStringLiteral("SELECT rowid FROM Basic_Khgl") + nameMatch(),
+    QSqlQuery q = data::exec(engine_, QStringLiteral("SELECT id FROM Basic_Khgl") + nameMatch(engine_),
                              {data::textValue(name)});
     std::vector<RowId> ids;
     while (q.next())
@@ -349,42 +308,41 @@ std::vector<RowId> CustomerStore::idsOf(const QString& name) const {
 }
 
 QSqlQuery CustomerStore::pickerRows(const QString& text) const {
-    static const QString select = [] {
-        QStringList cols;
-        for (const QString& c : columns())
-            cols << QStringLiteral("k.%1 AS %1").arg(data::quoteId(c));
-        return QStringLiteral("SELECT  ") + cols.join(QLatin1Char(',')) +
-               QStringLiteral(" FROM %1 s CROSS JOIN Basic_Khgl k ON k.rowid = s.rid").arg(kSearchTable);
-    }();
-    static const QString all = select + QStringLiteral(" ORDER BY s.rank");
-    static const QString some =
-        select + QStringLiteral(" WHERE ") + kSearchCondition + QStringLiteral(" ORDER BY s.rank");
-    if (!db_.isOpen())
+    if (!engine_.isOpen())
         throw data::DbError(QStringLiteral("数据库连接未打开"));
+    QStringList cols;
+    for (const QString& c : columns())
+        cols << QStringLiteral("k.%1 AS %1").arg(data::quoteId(c));
+    QString sql = QStringLiteral("SELECT  ") + cols.join(QLatin1Char(',')) +
+                  QStringLiteral(" FROM %1 s CROSS JOIN Basic_Khgl k ON k.id = s.rid")
+                      .arg(engine_.temporaryTable(kSearchTable));
+    if (!text.isEmpty())
+        sql += QStringLiteral(" WHERE ") + searchCondition(engine_, text);
+    sql += QStringLiteral(" ORDER BY s.rank");
     refreshSearch();
     // The search copy walked in name order: the first screen comes without reading the whole table.
-    QSqlQuery q(db_);
-    if (!q.prepare(text.isEmpty() ? all : some))
+    QSqlQuery q(engine_.db());
+    if (!q.prepare(sql))
         throw data::DbError(data::describe(q.lastError()));
     if (!text.isEmpty())
-        bindSearch(q, text);
+        q.addBindValue(text);
     if (!q.exec())
         throw data::DbError(data::describe(q.lastError()));
     return q;
 }
 
 bool CustomerStore::exists(const QString& name) const {
-    return data::scalar(db_, lookupSql(), {data::textValue(name)}).isValid();
+    return data::scalar(engine_, lookupSql(engine_), {data::textValue(name)}).isValid();
 }
 
 RowId CustomerStore::insert(const Customer& c) {
-    return data::exec(db_, insertSql(), values(c)).lastInsertId().toLongLong();
+    return data::scalar(engine_, insertSql(), values(c)).toLongLong();
 }
 
 RowId CustomerStore::replace(const QString& name, const Customer& c) {
-    data::Transaction t(db_);
-    data::exec(db_, deleteSql(), {data::textValue(name)});
-    const RowId id = data::exec(db_, insertSql(), values(c)).lastInsertId().toLongLong();
+    data::Transaction t(engine_);
+    data::exec(engine_, deleteSql(engine_), {data::textValue(name)});
+    const RowId id = data::scalar(engine_, insertSql(), values(c)).toLongLong();
     t.commit();
     return id;
 }
@@ -392,35 +350,39 @@ RowId CustomerStore::replace(const QString& name, const Customer& c) {
 void CustomerStore::remove(const QStringList& names) {
     if (names.isEmpty())
         return;
-    data::Transaction t(db_);
-    QSqlQuery q = data::prepare(db_, deleteSql());
+    data::Transaction t(engine_);
+    QSqlQuery q = data::prepare(engine_, deleteSql(engine_));
     for (const QString& n : names)
         data::run(q, {data::textValue(n)});
     t.commit();
 }
 
 void CustomerStore::removeAll() {
-    data::exec(db_, QStringLiteral("delete from Basic_Khgl"));
+    data::exec(engine_, QStringLiteral("delete from Basic_Khgl"));
 }
 
-ImportSession::ImportSession(const QSqlDatabase& db) : db_(db) {}
+ImportSession::ImportSession(data::Engine engine) : engine_(std::move(engine)) {}
 
 ImportSession::~ImportSession() {
-    if (open_ && !db_.commit())
-        db_.rollback();
+    QSqlDatabase db = engine_.db();
+    if (open_ && !db.commit())
+        db.rollback();
 }
 
 void ImportSession::begin() {
     if (open_)
         return;
-    if (!db_.transaction())
-        throw data::DbError(data::describe(db_.lastError()));
+    QSqlDatabase db = engine_.db();
+    if (!db.transaction())
+        throw data::DbError(data::describe(db.lastError()));
     open_ = true;
 }
 
 void ImportSession::rollback() {
-    if (open_)
-        db_.rollback();
+    if (open_) {
+        QSqlDatabase db = engine_.db();
+        db.rollback();
+    }
     open_ = false;
 }
 
@@ -428,16 +390,17 @@ void ImportSession::commit() {
     if (!open_)
         return;
     open_ = false;
-    if (!db_.commit()) {
-        const QString why = data::describe(db_.lastError());
-        db_.rollback();
+    QSqlDatabase db = engine_.db();
+    if (!db.commit()) {
+        const QString why = data::describe(db.lastError());
+        db.rollback();
         throw data::DbError(why);
     }
 }
 
 bool ImportSession::exists(const QString& name) {
     if (!lookup_)
-        lookup_ = data::prepare(db_, lookupSql());
+        lookup_ = data::prepare(engine_, lookupSql(engine_));
     data::run(*lookup_, {data::textValue(name)});
     const bool found = lookup_->next();
     lookup_->finish();
@@ -447,9 +410,11 @@ bool ImportSession::exists(const QString& name) {
 RowId ImportSession::insert(const Customer& c) {
     begin();
     if (!insert_)
-        insert_ = data::prepare(db_, insertSql());
+        insert_ = data::prepare(engine_, insertSql());
     data::run(*insert_, values(c));
-    return insert_->lastInsertId().toLongLong();
+    const RowId id = insert_->next() ? insert_->value(0).toLongLong() : 0;
+    insert_->finish();
+    return id;
 }
 
 ImportSession::Replaced ImportSession::replace(const QString& name, const Customer& c) {
@@ -458,8 +423,8 @@ ImportSession::Replaced ImportSession::replace(const QString& name, const Custom
     begin();
     try {
         Replaced r;
-        r.removed = CustomerStore(db_).idsOf(name);
-        data::exec(db_, deleteSql(), {data::textValue(name)});
+        r.removed = CustomerStore(engine_).idsOf(name);
+        data::exec(engine_, deleteSql(engine_), {data::textValue(name)});
         r.added = insert(c);
         commit();
         return r;

@@ -4,6 +4,8 @@
 
 #include "customers/CustomerColumns.h"
 
+#include "data/Engine.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -55,7 +57,7 @@ private:
 
 class CustomerStore {
 public:
-    explicit CustomerStore(const QSqlDatabase& db);
+    explicit CustomerStore(data::Engine engine);
 
     // Every customer in table order; the first twelve columns by position, Null as empty.
     std::vector<Customer> all() const;
@@ -84,7 +86,7 @@ private:
     // Brings the search copy up to date (see the .cpp).
     void refreshSearch() const;
 
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 // The writes of one spreadsheet import. New rows are gathered in a transaction that is committed
@@ -92,7 +94,7 @@ private:
 // whatever happens next; an overwrite is a transaction of its own.
 class ImportSession {
 public:
-    explicit ImportSession(const QSqlDatabase& db);
+    explicit ImportSession(data::Engine engine);
     ~ImportSession(); // commits what was written
     ImportSession(const ImportSession&) = delete;
     ImportSession& operator=(const ImportSession&) = delete;
@@ -112,7 +114,7 @@ private:
     void begin();
     void rollback();
 
-    QSqlDatabase db_;
+    data::Engine engine_;
     bool open_ = false;
     std::optional<QSqlQuery> lookup_;
     std::optional<QSqlQuery> insert_;

@@ -68,10 +68,12 @@ QString rowAfter(int row) {
     return QString::number(qint64(row) + 1);
 }
 
-UnreadableCells unreadableCells(SpreadsheetReader& reader, const ReadPlan& plan) {
+namespace {
+
+UnreadableCells cellsRead(const std::vector<CellRef>& cells, const ReadPlan& plan) {
     UnreadableCells out;
     const FieldColumns& read = plan.columns;
-    for (const CellRef& cell : reader.unreadableCells(plan.sheet)) {
+    for (const CellRef& cell : cells) {
         if (cell.row < plan.firstRow || cell.row > plan.lastRow)
             continue;
         if (std::find(read.begin(), read.end(), cell.column) == read.end())
@@ -82,13 +84,39 @@ UnreadableCells unreadableCells(SpreadsheetReader& reader, const ReadPlan& plan)
     return out;
 }
 
-QString unreadableQuestion(const QString& sheet, const UnreadableCells& cells) {
+QString cellList(const UnreadableCells& cells) {
     QString where = cells.named.join(QStringLiteral("、"));
     if (cells.count > UnreadableCells::kNamed)
         where += QStringLiteral("等");
-    return QStringLiteral("工作表“%1”中有%2个要读取的单元格是公式，程序读不出它们的值：%3。\n"
-                          "如果继续，这些单元格将按空白读取。是否继续读取？\n"
-                          "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
+    return where;
+}
+
+} // namespace
+
+UnreadableCells unreadableCells(SpreadsheetReader& reader, const ReadPlan& plan) {
+    return cellsRead(reader.unreadableCells(plan.sheet), plan);
+}
+
+UnreadableCells impreciseCells(SpreadsheetReader& reader, const ReadPlan& plan) {
+    return cellsRead(reader.impreciseCells(plan.sheet), plan);
+}
+
+QString impreciseQuestion(const QString& sheet, const UnreadableCells& cells) {
+    return QStringLiteral("工作表“%1”中有%2个要读取的单元格是大于9007199254740992的长数字，文件里只存有它们的"
+                          "近似值，末尾几位可能不对：%"
+                          "3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再读取。\n"
+                          "是否仍然读取？选择‘是’表示按近似值读取；选择‘否’表示停止读取，不保存任何记录。")
+        .arg(sheet)
+        .arg(cells.count)
+        .arg(cellList(cells));
+}
+
+QString unreadableQuestion(const QString& sheet, const UnreadableCells& cells) {
+    const QString where = cellList(cells);
+    return QStringLiteral(
+               "工作表“%1”中有%2个要读取的单元格是公式或含有程序无法读取的文字，程序读不出它们的值：%3。\n"
+               "如果继续，这些单元格将按空白读取。是否继续读取？\n"
+               "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
         .arg(sheet)
         .arg(cells.count)
         .arg(where);

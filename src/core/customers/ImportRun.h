@@ -84,7 +84,8 @@ ReadPlan planRead(const PanelTexts& texts, ReadAction action, int usedRows, int 
 // The start row box after a single read of row `row`: the next row (also after the largest int row).
 QString rowAfter(int row);
 
-// The formula cells without a stored value among the cells a plan reads, by row, then column.
+// The cells without a readable value (formulas without a stored result, texts the reader cannot
+// expand) among the cells a plan reads, by row, then column.
 struct UnreadableCells {
     int count = 0;
     QStringList named; // the first ones as "第2行B列", at most kNamed
@@ -93,6 +94,10 @@ struct UnreadableCells {
 UnreadableCells unreadableCells(SpreadsheetReader& reader, const ReadPlan& plan);
 // The question whether to read on with those cells as empty ones; Yes reads on.
 QString unreadableQuestion(const QString& sheet, const UnreadableCells& cells);
+// The number cells among the cells a plan reads that the file holds only as binary values beyond 2^53
+// (their last digits are lost), and the question whether to read them as they are; Yes reads on.
+UnreadableCells impreciseCells(SpreadsheetReader& reader, const ReadPlan& plan);
+QString impreciseQuestion(const QString& sheet, const UnreadableCells& cells);
 
 // Reads row `row` into c: each field with a column takes that cell's text, the others keep theirs.
 // A failure leaves the fields read before it in c.

@@ -1,26 +1,57 @@
 #pragma once
-// The cells of worksheets read whole into memory, and the reader over them: the .xlsx and .csv readers
-// fill the tables, this answers the SpreadsheetReader questions the same way for both.
+// The cells of worksheets read into memory, and the reader over them: the .xlsx reader fills the tables,
+// this answers the SpreadsheetReader questions. Storage follows the cells that hold a value, not their
+// row and column numbers: each cell is one small entry, its text in one pool per sheet (a shared string
+// is kept once, in the workbook's pool).
 
 #include "customers/SpreadsheetReader.h"
 
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace vorlan::customers {
 
+// Texts kept end to end in one string, each by its place and length.
+class TextPool {
+public:
+    int add(QStringView text); // the index of the text
+    QString at(int index) const;
+    int size() const { return int(spans_.size()); }
+
+private:
+    QString chars_;
+    std::vector<std::pair<qsizetype, int>> spans_;
+};
+
 struct SheetTable {
     QString name;
-    std::vector<std::vector<QString>> rows; // rows[r - 1][c - 1]; rows may be shorter than columns
-    int columns = 0;                        // the last column holding a value
-    std::vector<CellRef> unreadable;        // formulas without a stored result, by row then column
+    int columns = 0;                 // the last column holding a value
+    int rows = 0;                    // the last row holding a value
+    std::vector<CellRef> unreadable; // cells whose value cannot be read, by row then column
+    std::vector<CellRef> imprecise;  // numbers beyond 2^53 held only as binary values
     bool loaded = false;
+    std::shared_ptr<const TextPool> shared; // the workbook's shared strings
 
-    // Stores a cell's text; an empty text stores nothing (an empty cell is no used cell).
-    void set(int row, int column, const QString& text);
-    int rowCount() const { return int(rows.size()); }
+    // Stores a cell's text; an empty text stores nothing (an empty cell is no used cell). Cells come
+    // in order of row, then column; one out of order is put in its place.
+    void set(int row, int column, QStringView text);
+    // Stores a cell holding the shared string of that index (which must be in the pool).
+    void setShared(int row, int column, int index);
+    int rowCount() const { return rows; }
     QString cell(int row, int column) const;
+
+private:
+    struct Entry {
+        int row;
+        int column;
+        int index; // into own_, or into shared when isShared
+        bool isShared;
+    };
+    void put(const Entry& e);
+    std::vector<Entry> cells_;
+    TextPool own_;
 };
 
 class TableReader : public SpreadsheetReader {
@@ -29,6 +60,7 @@ public:
     int usedColumns() const override;
     QString cellText(const QString& sheet, int row, int column) override;
     std::vector<CellRef> unreadableCells(const QString& sheet) override;
+    std::vector<CellRef> impreciseCells(const QString& sheet) override;
     QStringList sheetNames() const override;
     int rowCount(const QString& sheet) override;
     int columnCount(const QString& sheet) override;

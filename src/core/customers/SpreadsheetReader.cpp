@@ -9,6 +9,8 @@
 #include <freexl.h>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 
 namespace vorlan::customers {
 
@@ -58,9 +60,10 @@ std::vector<int> matchSheets(const QStringList& names, const std::vector<XlsShee
 
 class FreeXlReader final : public SpreadsheetReader {
 public:
-    FreeXlReader(Handle h, QStringList sheets, std::vector<XlsSheetFormulas> formulas, std::vector<int> match)
-        : h_(std::move(h)), sheets_(std::move(sheets)), formulas_(std::move(formulas)),
-          match_(std::move(match)) {
+    FreeXlReader(Handle h, QString fileName, QStringList sheets, std::vector<XlsSheetFormulas> formulas,
+                 std::vector<int> match)
+        : h_(std::move(h)), fileName_(std::move(fileName)), sheets_(std::move(sheets)),
+          formulas_(std::move(formulas)), match_(std::move(match)) {
         select(0);
         usedRows_ = activeRows_;
         usedColumns_ = activeColumns_;
@@ -98,8 +101,12 @@ public:
         case FREEXL_CELL_SST_TEXT:
         case FREEXL_CELL_DATE:
         case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME:
-            return cell.value.text_value ? QString::fromUtf8(cell.value.text_value) : QString();
+        case FREEXL_CELL_TIME: {
+            const QString text = cell.value.text_value ? QString::fromUtf8(cell.value.text_value) : QString();
+            if (text.size() > kMaxCellText)
+                throw cellTooLong(fileName_, sheets_.value(active_), row, column);
+            return text;
+        }
         default:
             return QString();
         }
@@ -113,6 +120,28 @@ public:
     int columnCount(const QString& sheet) override {
         selectNamed(sheet);
         return activeColumns_;
+    }
+
+    // A .xls file holds numbers as binary doubles only: beyond 2^53 their last digits are not there.
+    std::vector<CellRef> impreciseCells(const QString& sheet) override {
+        selectNamed(sheet);
+        auto found = imprecise_.find(active_);
+        if (found != imprecise_.end())
+            return found->second;
+        std::vector<CellRef> out;
+        for (int r = 0; r < activeRows_; ++r)
+            for (int c = 0; c < activeColumns_; ++c) {
+                FreeXL_CellValue cell;
+                if (freexl_get_cell_value(h_.get(), unsigned(r), static_cast<unsigned short>(c), &cell) ==
+                        FREEXL_OK &&
+                    cell.type == FREEXL_CELL_DOUBLE &&
+                    std::fabs(cell.value.double_value) > 9007199254740992.0 &&
+                    std::fabs(cell.value.double_value) < 1e300 &&
+                    std::floor(cell.value.double_value) == cell.value.double_value)
+                    out.push_back({r + 1, c + 1});
+            }
+        imprecise_.emplace(active_, out);
+        return out;
     }
 
     std::vector<CellRef> unreadableCells(const QString& sheet) override {
@@ -173,7 +202,9 @@ private:
     }
 
     Handle h_;
+    QString fileName_;
     QStringList sheets_;
+    std::map<int, std::vector<CellRef>> imprecise_; // per sheet, once found
     std::vector<XlsSheetFormulas> formulas_;
     std::vector<int> match_;
     int usedRows_ = 0;
@@ -266,7 +297,8 @@ std::unique_ptr<SpreadsheetReader> openXls(const QString& path) {
                            "Excel 97-2003 工作簿（*.xls）格式，再来读取！")
                 .arg(QFileInfo(path).fileName()));
     try {
-        return std::make_unique<FreeXlReader>(std::move(h), sheets, std::move(*formulas), std::move(match));
+        return std::make_unique<FreeXlReader>(std::move(h), QFileInfo(path).fileName(), sheets,
+                                              std::move(*formulas), std::move(match));
     } catch (const SpreadsheetError& e) {
         throw SpreadsheetError(SpreadsheetError::Kind::CannotOpen, e.description());
     }

@@ -25,6 +25,12 @@ private:
     QString description_;
 };
 
+// The grid of a worksheet and what one cell may hold, as spreadsheet programs bound them; a file
+// beyond them is refused rather than read into unbounded memory.
+inline constexpr int kMaxRows = 1048576;
+inline constexpr int kMaxColumns = 16384; // XFD
+inline constexpr int kMaxCellText = 32767;
+
 // A cell by row and column, both from 1.
 struct CellRef {
     int row = 0;
@@ -46,6 +52,10 @@ public:
     // by row, then column. They read as empty; the import tells the user about them before saving.
     // Throws NoSuchSheet for an unknown name.
     virtual std::vector<CellRef> unreadableCells(const QString& sheet) = 0;
+    // The number cells of the named worksheet whose file holds only a binary value too large to keep
+    // every digit (beyond 2^53, e.g. an 18-digit account number in an .xls file), by row, then column.
+    // They read as that value's digits; the import and the batch ask before using them.
+    virtual std::vector<CellRef> impreciseCells(const QString&) { return {}; }
 
     // The worksheets in the order of the workbook (a .csv file has one, named like the file).
     virtual QStringList sheetNames() const = 0;
@@ -55,6 +65,11 @@ public:
 };
 
 enum class SpreadsheetFormat { Xls, Xlsx, Csv };
+
+// "第3行B列" (with the sheet when given): how the messages name a cell.
+QString cellName(int row, int column, const QString& sheet = QString());
+// The refusal of a cell holding more than kMaxCellText characters.
+SpreadsheetError cellTooLong(const QString& fileName, const QString& sheet, int row, int column);
 
 // Which reader a file needs: by its first bytes (an OLE compound file is .xls, a zip archive .xlsx),
 // else by its extension, else it is taken as text (.csv).

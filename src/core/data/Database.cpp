@@ -4,6 +4,8 @@
 
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "data/SqliteEngine.h"
+#include "users/UserStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,7 +36,7 @@ const DataLocation& defaultLocation() {
     static const DataLocation location = [] {
         const QString exeDir = QCoreApplication::applicationDirPath();
         const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        DataLocation chosen = exeDir.isEmpty()
+        DataLocation chosen = exeDir.isEmpty() || isInstalledLayout(exeDir)
                                   ? DataLocation{userDir, {}}
                                   : chooseDataLocation(exeDir, userDir, isWritableFolder(exeDir));
         if (chosen.folder == userDir)
@@ -42,20 +44,6 @@ const DataLocation& defaultLocation() {
         return chosen;
     }();
     return location;
-}
-
-enum class Header { Sqlite, Other, Unreadable };
-
-// A SQLite file starts with this header; anything else is not ours.
-Header readHeader(const QString& path, QString* why) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *why = f.errorString();
-        return Header::Unreadable;
-    }
-    if (f.size() == 0)
-        return Header::Other;
-    return f.read(16) == QByteArray("SQLite format 3\0", 16) ? Header::Sqlite : Header::Other;
 }
 
 bool hasHotJournal(const QString& path) {
@@ -71,15 +59,15 @@ OpenResult inspect(const QString& path, bool readOnly) {
     const QString shown = shownPath(path);
     const QString name = QStringLiteral("vorlan-inspect");
     OpenResult r;
+    std::optional<Engine> opened;
+    try {
+        opened = sqlite::open(path, name, readOnly ? sqlite::Access::ReadOnly : sqlite::Access::ReadWrite);
+    } catch (const DbError& e) {
+        return outcome(OpenStatus::Failed, e.description());
+    }
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                                      : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open()) {
-            r = outcome(OpenStatus::Failed,
-                        QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown, db.lastError().text()));
-        } else {
+        const Engine& db = *opened;
+        {
             try {
                 const QStringList missing = schema::missingTables(db);
                 const QStringList columns = missing.isEmpty() ? schema::columnProblems(db) : QStringList();
@@ -94,7 +82,7 @@ OpenResult inspect(const QString& path, bool readOnly) {
                                 QStringLiteral("数据库文件“%1”的数据表与本系统不符（%"
                                                "2），不是本系统的数据库文件，程序无法使用。")
                                     .arg(shown, columns.join(QStringLiteral("；"))));
-                else if (!(found = damageFound(db)).isEmpty())
+                else if (!(found = db.damageFound()).isEmpty())
                     r = outcome(OpenStatus::Damaged, damagedText(path, found));
                 else
                     r.status = OpenStatus::Opened;
@@ -111,6 +99,10 @@ OpenResult inspect(const QString& path, bool readOnly) {
                                 QStringLiteral("无法使用数据库文件“%1”：%2").arg(shown, why));
             }
         }
+    }
+    {
+        QSqlDatabase db = opened->db();
+        opened.reset();
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
@@ -141,6 +133,10 @@ DataLocation chooseDataLocation(const QString& programFolder, const QString& use
     return {userFolder,
             QStringLiteral("本系统所在的文件夹“%1”不能写入，其中也没有数据库文件，新的数据库文件建在“%2”。")
                 .arg(shownPath(programFolder), shownPath(inUserFolder))};
+}
+
+bool isInstalledLayout(const QString& programFolder) {
+    return QFileInfo(QDir(programFolder).filePath(QStringLiteral("../share/vorlan/installed"))).isFile();
 }
 
 namespace {
@@ -195,24 +191,12 @@ void closeShared() {
     QSqlDatabase::removeDatabase(name);
 }
 
+Engine sharedEngine() {
+    return Engine(shared());
+}
+
 QString damageFound(const QSqlDatabase& db) {
-    try {
-        QSqlQuery q = exec(db, QStringLiteral("PRAGMA quick_check"));
-        QStringList lines;
-        while (q.next())
-            lines << q.value(0).toString();
-        if (lines == QStringList{QStringLiteral("ok")})
-            return {};
-        if (lines.isEmpty())
-            return QStringLiteral("检查没有结果");
-        // The first findings are enough to tell; the list can run to a hundred lines.
-        QString text = lines.mid(0, 3).join(QStringLiteral("；"));
-        if (text.size() > 300)
-            text = text.left(300) + QStringLiteral("……");
-        return text;
-    } catch (const DbError& e) {
-        return e.description();
-    }
+    return Engine(db).damageFound();
 }
 
 QString damagedText(const QString& path, const QString& found) {
@@ -231,13 +215,13 @@ OpenResult openShared(const QString& path) {
     OpenResult result = outcome(OpenStatus::Opened);
     if (existed) {
         QString why;
-        switch (readHeader(path, &why)) {
-        case Header::Unreadable:
+        switch (sqlite::readHeader(path, &why)) {
+        case sqlite::Header::Unreadable:
             return outcome(OpenStatus::Failed, QStringLiteral("无法读取数据库文件“%1”：%2").arg(shown, why));
-        case Header::Other:
+        case sqlite::Header::Other:
             return outcome(OpenStatus::Foreign,
                            QStringLiteral("数据库文件“%1”不是本系统的数据库文件，程序无法使用。").arg(shown));
-        case Header::Sqlite:
+        case sqlite::Header::Sqlite:
             break;
         }
         const bool fileProtected = isWriteProtected(path);
@@ -266,17 +250,14 @@ OpenResult openShared(const QString& path) {
     }
 
     closeShared();
-    QSqlDatabase db =
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnectionName));
-    db.setDatabaseName(path);
-    if (result.readOnly)
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-    else if (existed)
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) {
-        const QString why = db.lastError().text();
-        closeShared();
-        return outcome(OpenStatus::Failed, QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown, why));
+    Engine db;
+    try {
+        db = sqlite::open(path, QString::fromLatin1(kConnectionName),
+                          result.readOnly ? sqlite::Access::ReadOnly
+                          : existed       ? sqlite::Access::ReadWrite
+                                          : sqlite::Access::Create);
+    } catch (const DbError& e) {
+        return outcome(OpenStatus::Failed, e.description());
     }
     try {
         if (!existed) {
@@ -286,15 +267,18 @@ OpenResult openShared(const QString& path) {
             return outcome(OpenStatus::Created);
         }
         const bool pending = schema::firstUserPending(db);
-        const bool noUser = scalar(db, QStringLiteral("SELECT count(*) FROM basic_user")).toInt() == 0;
+        const bool noUser = users::UserStore(db).isEmpty();
         result.needsFirstUser = pending && noUser;
         if (!result.readOnly) {
             schema::migrate(db);
             if (pending && !noUser)
                 schema::setFirstUserPending(db, false);
+        } else {
+            schema::showKeys(db);
         }
-        exec(db, QStringLiteral("PRAGMA foreign_keys = OFF"));
+        db.prepareConnection();
     } catch (const DbError& e) {
+        db = Engine();
         closeShared();
         if (!existed)
             QFile::remove(path);

@@ -1,6 +1,8 @@
 #pragma once
 // The database file, its location and the one shared connection.
 
+#include "data/Engine.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -23,6 +25,11 @@ struct DataLocation {
 // used, and the notice names the file and the reason.
 DataLocation chooseDataLocation(const QString& programFolder, const QString& userFolder,
                                 bool programFolderWritable);
+
+// An installed program (the package's layout: <prefix>/bin beside <prefix>/share/vorlan/installed) keeps
+// its data in the per-user folder as its designed place: it never writes beside its executable, whether
+// that folder can be written or not.
+bool isInstalledLayout(const QString& programFolder);
 
 // The program's data folder (see chooseDataLocation). The database, Backup/, tmp.mdb and NowVer.txt
 // live here.
@@ -59,19 +66,20 @@ struct OpenResult {
 // Opens (or creates) the database at path as the shared connection. An existing file is checked (its
 // tables, their columns and its pages) on a read-only connection before anything is written to it.
 OpenResult openShared(const QString& path = databasePath());
-// The shared connection (invalid until openShared succeeded).
+// The shared connection (invalid until openShared succeeded), and its engine.
 QSqlDatabase shared();
+Engine sharedEngine();
 // Closes the shared connection, e.g. around a compaction.
 void closeShared();
 
-// The result of PRAGMA quick_check on db: empty when the file is sound, otherwise what was found
-// (an error while checking counts as damage). Reads only.
+// What the engine's check of the pages finds (Engine::damageFound): empty when the file is sound,
+// otherwise what was found (an error while checking counts as damage). Reads only.
 QString damageFound(const QSqlDatabase& db);
 // The message for a damaged database file: names it and where the backups are.
 QString damagedText(const QString& path, const QString& found);
 
 // Runs once after the schema has been created for a new file (the first-run sample content).
 // Start-up puts the printing subsystem's one into app::Environment::seed; may be empty.
-using SeedFunction = void (*)(const QSqlDatabase&);
+using SeedFunction = void (*)(const Engine&);
 
 } // namespace vorlan::data

@@ -2,6 +2,7 @@
 
 #include "customers/CustomerColumns.h"
 #include "data/Sql.h"
+#include "templates/PrintLogStore.h"
 
 namespace vorlan::data::schema {
 
@@ -78,7 +79,7 @@ bool isBaseTable(const QString& name) {
             return true;
     if (t.compare(QLatin1String(kPrintSettingsTable), Qt::CaseInsensitive) == 0)
         return true;
-    // SQLite's own tables are off limits too.
+    // The engine's own tables are off limits too.
     return t.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive);
 }
 
@@ -86,52 +87,124 @@ const QStringList& customerColumns() {
     return customers::columns();
 }
 
-void create(const QSqlDatabase& db) {
-    Transaction t(db);
-    // Column orders matter: some statements insert or read by position.
-    exec(db, QStringLiteral("CREATE TABLE basic_user (uid TEXT, uName TEXT, uPass TEXT, czqx TEXT, "
-                            "uFlag INTEGER DEFAULT 0)"));
-    exec(db, QStringLiteral("CREATE TABLE mobantabe (parent TEXT, key TEXT, text TEXT, image INTEGER, "
-                            "selectedimage INTEGER)"));
-    exec(db, QStringLiteral("CREATE TABLE moban (mobanname TEXT, backimage BLOB, allup INTEGER DEFAULT 0, "
-                            "allleft INTEGER DEFAULT 0)"));
-    exec(db, QStringLiteral("CREATE TABLE mobanxywh (mobanname TEXT, textLX TEXT, textName TEXT, "
-                            "lockZiduan TEXT, textNumes INTEGER, X REAL, Y REAL, W REAL, H REAL, Font TEXT, "
-                            "FontSize REAL, FontItalic INTEGER, FontBold INTEGER, FontUnderline INTEGER, "
-                            "BackColor INTEGER, ForeColor INTEGER)"));
-    exec(db, QStringLiteral("CREATE TABLE yongtu (yongtuName TEXT)"));
+const QStringList& keyedTables() {
+    // Rows referred to, ordered or deleted one by one; the print log tables have keys of their own
+    // (templates::PrintLogStore).
+    static const QStringList tables{
+        QStringLiteral("basic_user"), QStringLiteral("mobantabe"), QStringLiteral("moban"),
+        QStringLiteral("mobanxywh"),  QStringLiteral("yongtu"),    QStringLiteral("Basic_Khgl"),
+    };
+    return tables;
+}
+
+namespace {
+
+// Version 1: the base tables, each keyed table with its key column last (added by version 3 to older
+// files), so that statements reading by position still find the program's columns first.
+void createBaseTables(const Engine& e) {
+    const QString key = QStringLiteral(", ") + e.keyColumnDefinition(QString::fromLatin1(kKeyColumn));
+    exec(e, QStringLiteral("CREATE TABLE basic_user (uid TEXT, uName TEXT, uPass TEXT, czqx TEXT, "
+                           "uFlag INTEGER DEFAULT 0%1)")
+                .arg(key));
+    exec(e, QStringLiteral("CREATE TABLE mobantabe (parent TEXT, key TEXT, text TEXT, image INTEGER, "
+                           "selectedimage INTEGER%1)")
+                .arg(key));
+    exec(e, QStringLiteral("CREATE TABLE moban (mobanname TEXT, backimage BLOB, allup INTEGER DEFAULT 0, "
+                           "allleft INTEGER DEFAULT 0%1)")
+                .arg(key));
+    exec(e, QStringLiteral("CREATE TABLE mobanxywh (mobanname TEXT, textLX TEXT, textName TEXT, "
+                           "lockZiduan TEXT, textNumes INTEGER, X REAL, Y REAL, W REAL, H REAL, Font TEXT, "
+                           "FontSize REAL, FontItalic INTEGER, FontBold INTEGER, FontUnderline INTEGER, "
+                           "BackColor INTEGER, ForeColor INTEGER%1)")
+                .arg(key));
+    exec(e, QStringLiteral("CREATE TABLE yongtu (yongtuName TEXT%1)").arg(key));
     QStringList cols;
     for (const QString& c : customers::columns())
         cols << quoteId(c) + QStringLiteral(" TEXT");
-    exec(db,
-         QStringLiteral("CREATE TABLE Basic_Khgl (") + cols.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    exec(db, QStringLiteral("CREATE TABLE Detail_InOut (\"记录时间\" TEXT, \"内容\" TEXT)"));
-    exec(db, QStringLiteral("CREATE INDEX idx_mobanxywh_name ON mobanxywh (mobanname)"));
-    exec(db, QStringLiteral("CREATE INDEX idx_moban_name ON moban (mobanname)"));
-    // Customer names are compared without regard to case, so the index must use the same collation.
-    exec(db, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (%1 COLLATE NOCASE)")
-                 .arg(quoteId(customers::columns().at(customers::kNameField))));
-    exec(db, QStringLiteral("CREATE INDEX idx_detail_time ON Detail_InOut (\"记录时间\")"));
-    createPrintSettings(db);
-    exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
-    setFirstUserPending(db, true);
+    exec(e, QStringLiteral("CREATE TABLE Basic_Khgl (") + cols.join(QStringLiteral(", ")) + key +
+                QLatin1Char(')'));
+    exec(e, QStringLiteral("CREATE TABLE Detail_InOut (\"记录时间\" TEXT, \"内容\" TEXT)"));
+    exec(e, QStringLiteral("CREATE INDEX idx_mobanxywh_name ON mobanxywh (mobanname)"));
+    exec(e, QStringLiteral("CREATE INDEX idx_moban_name ON moban (mobanname)"));
+    // Customer names are compared without regard to case, so the index must compare the same way.
+    exec(e, QStringLiteral("CREATE INDEX idx_khgl_name ON Basic_Khgl (%1)")
+                .arg(e.foldedIndexKey(quoteId(customers::columns().at(customers::kNameField)))));
+    exec(e, QStringLiteral("CREATE INDEX idx_detail_time ON Detail_InOut (\"记录时间\")"));
+}
+
+// Version 2: the print settings table.
+void addPrintSettings(const Engine& e) {
+    if (!e.tableExists(QString::fromLatin1(kPrintSettingsTable)))
+        createPrintSettings(e.db());
+}
+
+// Version 3: keys of their own for the keyed tables and the print log tables, numbered in the order
+// the rows were written, which was the order the program showed them in.
+void addRowKeys(const Engine& e) {
+    for (const QString& table : keyedTables())
+        if (e.keyColumn(table).isEmpty())
+            e.addKeyColumn(table, QString::fromLatin1(kKeyColumn));
+    templates::PrintLogStore(e).addKeys();
+}
+
+// Each step brings a database of the version before it up to its own.
+struct Step {
+    int version;
+    void (*apply)(const Engine&);
+};
+// Version 4: the order of the print window's boxes. Existing rows keep Null, which loads as a template of
+// reading order.
+void addTabOrder(const Engine& e) {
+    if (!e.columns(QStringLiteral("mobanxywh")).contains(QLatin1String("tabOrder"), Qt::CaseInsensitive))
+        exec(e, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN tabOrder INTEGER"));
+}
+
+constexpr Step kSteps[] = {
+    {2, addPrintSettings},
+    {3, addRowKeys},
+    {4, addTabOrder},
+};
+
+} // namespace
+
+void create(const Engine& e) {
+    Transaction t(e.db());
+    createBaseTables(e);
+    createPrintSettings(e.db());
+    addTabOrder(e); // after the key, as in a migrated file
+    e.setSchemaVersion(kVersion);
+    setFirstUserPending(e, true);
     t.commit();
 }
 
-void migrate(const QSqlDatabase& db) {
-    const int version = scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
+void migrate(const Engine& e) {
+    const int version = e.schemaVersion();
     if (version >= kVersion)
         return;
     // Version 0 is a file whose tables were made by hand; it has every base table (checked before).
-    Transaction t(db);
-    if (!tableExists(db, QString::fromLatin1(kPrintSettingsTable)))
-        createPrintSettings(db);
-    exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+    // Every step runs in one transaction: an interrupted migration leaves the old file as it was.
+    Transaction t(e.db());
+    for (const Step& step : kSteps)
+        if (step.version > version)
+            step.apply(e);
+    e.setSchemaVersion(kVersion);
     t.commit();
 }
 
-QString columnProblem(const QString& table, const QStringList& columns) {
+void showKeys(const Engine& e) {
+    if (e.schemaVersion() >= 3)
+        return;
+    for (const QString& table : keyedTables())
+        if (!e.columns(table).contains(QLatin1String(kKeyColumn), Qt::CaseInsensitive))
+            e.showKeyColumn(table, QString::fromLatin1(kKeyColumn));
+}
+
+QString columnProblem(const QString& table, QStringList columns) {
     const QString sep = QStringLiteral("、");
+    // The key column comes after the columns inserted by position.
+    if (!columns.isEmpty() &&
+        columns.constLast().compare(QLatin1String(kKeyColumn), Qt::CaseInsensitive) == 0)
+        columns.removeLast();
     for (const TableRule& rule : tableRules()) {
         if (rule.table.compare(table, Qt::CaseInsensitive) != 0)
             continue;
@@ -159,35 +232,30 @@ QString columnProblem(const QString& table, const QStringList& columns) {
     return {};
 }
 
-QStringList columnProblems(const QSqlDatabase& db) {
+QStringList columnProblems(const Engine& e) {
     QStringList problems;
     for (const TableRule& rule : tableRules()) {
-        if (!tableExists(db, rule.table))
+        if (!e.tableExists(rule.table))
             continue;
-        QStringList columns;
-        QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {rule.table});
-        while (q.next())
-            columns << q.value(0).toString();
-        const QString problem = columnProblem(rule.table, columns);
+        const QString problem = columnProblem(rule.table, e.columns(rule.table));
         if (!problem.isEmpty())
             problems << problem;
     }
     return problems;
 }
 
-bool firstUserPending(const QSqlDatabase& db) {
-    return scalar(db, QStringLiteral("PRAGMA application_id")).toInt() == kFirstUserPendingMark;
+bool firstUserPending(const Engine& e) {
+    return e.fileMark() == kFirstUserPendingMark;
 }
 
-void setFirstUserPending(const QSqlDatabase& db, bool pending) {
-    // A pragma takes no bound parameters; the value is one of two constants.
-    exec(db, QStringLiteral("PRAGMA application_id = %1").arg(pending ? kFirstUserPendingMark : 0));
+void setFirstUserPending(const Engine& e, bool pending) {
+    e.setFileMark(pending ? kFirstUserPendingMark : 0);
 }
 
-QStringList missingTables(const QSqlDatabase& db) {
+QStringList missingTables(const Engine& e) {
     QStringList missing;
     for (const QString& t : baseTables())
-        if (!tableExists(db, t))
+        if (!e.tableExists(t))
             missing << t;
     return missing;
 }

@@ -1,5 +1,7 @@
 #include "data/Sql.h"
 
+#include "data/Engine.h"
+
 #include <QDateTime>
 #include <QSqlError>
 
@@ -78,17 +80,15 @@ QString dateText(const QDate& d) {
 }
 
 bool tableExists(const QSqlDatabase& db, const QString& name) {
-    return scalar(db,
-                  QStringLiteral(
-                      "SELECT count(*) FROM sqlite_master WHERE type='table' AND name = ? COLLATE NOCASE"),
-                  {name})
-               .toInt() > 0;
+    return Engine(db).tableExists(name);
 }
 
 Transaction::Transaction(const QSqlDatabase& db) : db_(db) {
     if (!db_.transaction())
         throw DbError(describe(db_.lastError()));
 }
+
+Transaction::Transaction(const Engine& e) : Transaction(e.db()) {}
 
 Transaction::~Transaction() {
     if (!done_)

@@ -13,6 +13,8 @@ class QSqlError;
 
 namespace vorlan::data {
 
+class Engine;
+
 // A failed statement; what() is unused, description() is the text shown to the user.
 class DbError : public std::runtime_error {
 public:
@@ -60,6 +62,7 @@ bool tableExists(const QSqlDatabase& db, const QString& name);
 class Transaction {
 public:
     explicit Transaction(const QSqlDatabase& db);
+    explicit Transaction(const Engine& e);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -1,7 +1,11 @@
 #include "maintenance/Maintenance.h"
 
+#include "app/CommonUseStore.h"
+#include "customers/CustomerStore.h"
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "data/SqliteEngine.h"
+#include "data/UseLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,13 +113,8 @@ class OwnConnection {
 public:
     explicit OwnConnection(const QString& path, bool readOnly = false)
         : name_(QStringLiteral("vorlan-maintenance-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-        db.setDatabaseName(path);
-        db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                                      : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open())
-            throw DbError(
-                QStringLiteral("无法打开数据库文件“%1”：%2").arg(shown(path), db.lastError().text()));
+        data::sqlite::open(path, name_,
+                           readOnly ? data::sqlite::Access::ReadOnly : data::sqlite::Access::ReadWrite);
     }
     ~OwnConnection() {
         {
@@ -126,19 +125,19 @@ public:
     }
     OwnConnection(const OwnConnection&) = delete;
     OwnConnection& operator=(const OwnConnection&) = delete;
-    QSqlDatabase db() const { return QSqlDatabase::database(name_, false); }
+    data::Engine db() const { return QSqlDatabase::database(name_, false); }
 
 private:
     QString name_;
 };
 
-// What PRAGMA quick_check finds in a file of its own (empty when it is sound).
+// What the engine's check finds in a file of its own (empty when it is sound).
 QString damageInFile(const QString& path) {
     try {
         OwnConnection check(path, true);
         // Read page by page, never through a mapping: a bad sector must give an error to report,
         // not a signal that ends the program.
-        return data::damageFound(check.db());
+        return check.db().damageFound();
     } catch (const DbError& e) {
         return e.description();
     }
@@ -200,22 +199,21 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
         throw DbError(QStringLiteral("无法删除文件“%1”").arg(shown(part)));
 
     try {
-        const QString mode = data::scalar(db, QStringLiteral("PRAGMA journal_mode")).toString().toLower();
-        if (mode == QStringLiteral("wal") || mode == QStringLiteral("memory") ||
-            mode == QStringLiteral("off")) {
+        const data::Engine engine(db);
+        if (!engine.fileHoldsWholeDatabase()) {
             // The file alone is not the whole database then: let the engine write the copy. It rebuilds
             // what it copies, so the source itself is checked first.
-            const QString found = data::damageFound(db);
+            const QString found = engine.damageFound();
             if (!found.isEmpty())
                 throw damagedSource(db.databaseName(), found);
-            data::exec(db, QStringLiteral("VACUUM INTO ?"), {part});
+            engine.copyInto(part);
         } else {
             // With a rollback journal the file holds exactly the committed database while a read
             // transaction is open: no write can reach the file until it ends. The source is closed
             // only after the transaction, so its locks are given back by the engine itself.
             QFile source(db.databaseName());
             data::Transaction read(db);
-            data::scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            engine.objectCount();
             if (!source.open(QIODevice::ReadOnly))
                 throw DbError(QStringLiteral("无法读取数据库文件“%1”：%2")
                                   .arg(shown(source.fileName()), source.errorString()));
@@ -253,6 +251,8 @@ CompactResult compactDatabase(const QString& folder) {
     if (!data::isWritableFolder(folder))
         throw DbError(QStringLiteral("数据库文件所在的文件夹“%1”不能写入，不能压缩。数据库没有改动。")
                           .arg(shown(folder)));
+    // A batch that prints holds the database until its log is written; it is not replaced under it.
+    const data::UseLock alone = data::UseLock::forReplacing(live, QStringLiteral("压缩"));
 
     CompactResult r;
     r.before = liveInfo.size();
@@ -263,16 +263,13 @@ CompactResult compactDatabase(const QString& folder) {
     try {
         OwnConnection source(live);
         // The first read settles a write that was interrupted (it is rolled back), at full safety.
-        const int tables =
-            data::scalar(source.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+        const int tables = source.db().objectCount();
         // The copy is flushed once, below, rather than page by page.
-        data::exec(source.db(), QStringLiteral("PRAGMA synchronous = OFF"));
-        data::exec(source.db(), QStringLiteral("VACUUM INTO ?"), {scratch});
+        source.db().copyInto(scratch, false);
 
         {
             OwnConnection copy(scratch);
-            const int copied =
-                data::scalar(copy.db(), QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+            const int copied = copy.db().objectCount();
             if (copied != tables)
                 throw DbError(QStringLiteral("压缩后的数据库文件不完整"));
         }
@@ -316,8 +313,8 @@ int deleteDetailRange(const QSqlDatabase& db, const QDate& from, const QDate& to
 
 void deleteCustomersAndCommonUses(const QSqlDatabase& db) {
     data::Transaction t(db);
-    data::exec(db, QStringLiteral("DELETE FROM yongtu"));
-    data::exec(db, QStringLiteral("DELETE FROM Basic_Khgl"));
+    app::CommonUseStore(db).removeAll();
+    customers::CustomerStore(db).removeAll();
     t.commit();
 }
 

@@ -34,8 +34,9 @@ struct CompactResult {
 
 // Compacts <folder>/RavIZ.mdb: writes a compact copy to <folder>/tmp.mdb on a connection of its own,
 // checks and flushes it to disk and renames it over the live file in one step; the new file keeps the
-// old one's permissions. A write-protected database is refused. The shared connection must be
-// closed. On failure the live file is unchanged.
+// old one's permissions. A write-protected database is refused, and so is a compaction while a job that
+// prints holds the database (data::UseLock), naming that job. The shared connection must be closed. On
+// failure the live file is unchanged.
 CompactResult compactDatabase(const QString& folder);
 
 // The report after a compaction: "明细数据删除且压缩成功！", the sizes before and after.

@@ -71,20 +71,18 @@ QList<int> amountSlots(const templates::Template& t) {
     return out;
 }
 
-PickerKind pickerFor(const QString& s, const QString& t) {
-    if (s.isEmpty())
-        return PickerKind::None;
-    if (s == templates::kNoBinding || t == templates::kNoBinding)
-        return PickerKind::None;
-    if (s == templates::kCommonUseBinding || t == templates::kCommonUseBinding)
+PickerKind pickerFor(const QString& binding) {
+    if (binding == templates::kCommonUseBinding)
         return PickerKind::CommonUse;
-    return PickerKind::Customer;
+    if (templates::customerBindings().contains(binding))
+        return PickerKind::Customer;
+    return PickerKind::None;
 }
 
-PickerKind pickerForSlot(const templates::Template& t, int k) {
-    if (!validSlot(k))
+PickerKind pickerForBox(const templates::Template& t, const finetune::SlotRef& ref) {
+    if (!validSlot(ref.slot))
         return PickerKind::None;
-    return pickerFor(bindingOf(t.single[k]), bindingOf(t.multi[k]));
+    return pickerFor(bindingOf(t.family(ref.family)[ref.slot]));
 }
 
 BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
@@ -116,11 +114,11 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
 }
 
 QSqlQuery customerPickerRows(const QString& text) {
-    return customers::CustomerStore(data::shared()).pickerRows(text);
+    return customers::CustomerStore(data::sharedEngine()).pickerRows(text);
 }
 
 QSqlQuery commonUsePickerRows(const QString& text) {
-    return app::CommonUseStore(data::shared()).pickerRows(text);
+    return app::CommonUseStore(data::sharedEngine()).pickerRows(text);
 }
 
 } // namespace vorlan::printing

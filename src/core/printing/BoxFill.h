@@ -28,12 +28,13 @@ NextSheet nextSheet(const templates::Template& t, const BoxTexts& current, const
 // Single-line slots of the "大写金额" points, in loading order (each type is read in slot order).
 QList<int> amountSlots(const templates::Template& t);
 
-// What a double click on slot k opens, from the single-line binding S and the multi-line binding T of
-// that slot (empty where the slot holds no input point).
+// What a double click (or F4) on a box opens: its own binding decides. A customer column opens the
+// customer picker, "常用用途" the common uses; "无", an empty binding or no box opens nothing. The box of
+// the other family with the same slot number does not matter: each family numbers its slots on its own.
 enum class PickerKind { None, Customer, CommonUse };
-PickerKind pickerFor(const QString& singleBinding, const QString& multiBinding);
-// The same for slot k of the template, from both families' bindings of that slot.
-PickerKind pickerForSlot(const templates::Template& t, int k);
+PickerKind pickerFor(const QString& binding);
+// The same for the box of the template at ref.
+PickerKind pickerForBox(const templates::Template& t, const finetune::SlotRef& ref);
 
 // The rows and captions of the two pickers (for the text typed in the picker's search box); the rows
 // come from the stores that own the tables.

@@ -129,12 +129,16 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size) {
         // The line limits are themselves 16-bit positions.
         if (!fits(double(x) + wrap))
             return fail();
-        PlacedChar pc{t.mid(i, units), {}, {}, size};
+        const double advance = units == 2 ? half : (isDoubleByte(ucs4) ? full : half);
+        const int steps = units == 2 ? 2 : 1;
+        PlacedItem pc{ItemKind::Text, t.mid(i, units), {}, size};
+        pc.rect.width = ui::Twips(steps * advance);
+        pc.rect.height = ui::Twips(size * 20);
         if (d <= double(x) + wrap) {
             if (!fits(lineTop))
                 return fail();
-            pc.x = ui::Twips(int(d));
-            pc.y = ui::Twips(int(lineTop));
+            pc.rect.left = ui::Twips(int(d));
+            pc.rect.top = ui::Twips(int(lineTop));
             lastLine = 0;
         } else {
             if (!fits(double(x) + 2 * wrap))
@@ -143,14 +147,12 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size) {
             const double top = lineTop + line * pitch;
             if (!fits(top))
                 return fail();
-            pc.x = ui::Twips(int(d) - line * int(wrap));
-            pc.y = ui::Twips(int(top));
+            pc.rect.left = ui::Twips(int(d) - line * int(wrap));
+            pc.rect.top = ui::Twips(int(top));
             lastLine = line;
         }
-        out.chars.append(pc);
+        out.items.append(pc);
 
-        const int steps = units == 2 ? 2 : 1;
-        const double advance = units == 2 ? half : (isDoubleByte(ucs4) ? full : half);
         for (int s = 0; s < steps; ++s) {
             d = roundEven(d + advance);
             if (!fits(d))
@@ -190,13 +192,17 @@ SheetPlacement placeSheet(const PrintSheet& sheet) {
         const double x = roundEven((field.left + *dh).value());
         const double y = roundEven((field.top + *dv).value());
         Placement p;
-        if (fits(x) && fits(y))
-            p = placeText(field.text, {ui::Twips(x), ui::Twips(y)}, field.fontSize);
-        else if (!trimBlanks(field.text).isEmpty()) {
+        if (fits(x) && fits(y)) {
+            switch (field.kind) {
+            case ItemKind::Text:
+                p = placeText(field.text, {ui::Twips(x), ui::Twips(y)}, field.fontSize);
+                break;
+            }
+        } else if (!trimBlanks(field.text).isEmpty()) {
             p.ok = false; // an empty box is never placed, so its position does not matter
             p.fault = PlacementFault::Position;
         }
-        out.chars += p.chars;
+        out.items += p.items;
         if (!p.ok) {
             out.ok = false;
             out.failedField = f;

@@ -1,7 +1,7 @@
 #pragma once
-// Where each character of a printed value goes: a pure computation in twips, shared by the printer,
-// the preview and the PDF output. The advance is fixed by the font size, not by the glyphs, so the
-// same value lands in the same place on every printer.
+// Where each item of a printed sheet goes: a pure computation in twips, shared by the printer, the
+// preview and the PDF output. Today every item is one character of a value; its advance is fixed by the
+// font size, not by the glyphs, so the same value lands in the same place on every printer.
 
 #include "ui/Twips.h"
 
@@ -19,24 +19,31 @@ inline constexpr ui::Twips kLinePitch{300};  // between lines
 // One unit of the overall offsets (Allup, Allleft) moves the print this far.
 inline constexpr ui::Twips kOffsetUnit{48};
 
-// One character at its place: the top-left corner of its cell from the printable area's corner, in whole
-// twips within the 16-bit range.
-struct PlacedChar {
-    QString text; // one character (a surrogate pair stays whole)
-    ui::Twips x;
-    ui::Twips y;
+// What a placed item is, and so how the page renderer paints it. A field of the sheet is placed as items
+// of its kind.
+enum class ItemKind {
+    Text, // one character of a value, in the print typeface
+};
+
+// One item at its place. Its rectangle is in twips from the printable area's corner: the top-left corner
+// in whole twips within the 16-bit range; for a character, the width is its advance and the height the
+// font size.
+struct PlacedItem {
+    ItemKind kind = ItemKind::Text;
+    QString text; // Text: one character (a surrogate pair stays whole)
+    ui::TwipsRect rect;
     double size = 9; // points
-    bool operator==(const PlacedChar&) const = default;
+    bool operator==(const PlacedItem&) const = default;
 };
 
 // Why a value could not be placed: its start lies outside the page's coordinate range, or the value
 // starts on the page but runs off it (wrapped lines below the range, the last line past its right end).
 enum class PlacementFault { None, Position, TooLong };
 
-// The placed characters; ok is false when a position left the 16-bit range, in which case chars holds
-// what was placed before the failure.
+// The placed items; ok is false when a position left the 16-bit range, in which case items holds what was
+// placed before the failure.
 struct Placement {
-    QList<PlacedChar> chars;
+    QList<PlacedItem> items;
     bool ok = true;
     PlacementFault fault = PlacementFault::None;
 };
@@ -62,15 +69,15 @@ Placement placeText(const QString& text, ui::TwipsPoint at, double size);
 std::optional<ui::Twips> offsetTwips(const QString& text);
 
 struct SheetPlacement {
-    QList<PlacedChar> chars;
+    QList<PlacedItem> items;
     bool ok = true;
     bool badOffset = false;                      // an offset box does not hold a number; nothing was placed
     int failedField = -1;                        // index of the field whose position was out of range
     PlacementFault fault = PlacementFault::None; // why that field could not be placed
 };
 
-// Every field of the sheet at its box position plus the offsets, in the sheet's field order, stopping at
-// the first field that cannot be placed.
+// Every field of the sheet at its box position plus the offsets, as items of the field's kind, in the
+// sheet's field order, stopping at the first field that cannot be placed.
 SheetPlacement placeSheet(const PrintSheet& sheet);
 
 // What the user is told when the input point of that name cannot be placed for that reason.

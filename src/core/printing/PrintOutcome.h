@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vorlan::printing {
 
 enum class PrintStatus {
@@ -36,6 +38,18 @@ struct PrintOutcome {
 
     bool ok() const { return status == PrintStatus::Printed; }
 };
+
+// What became of a print job of one or more pages.
+struct BatchOutcome {
+    enum class Status { Printed, Cancelled, Failed };
+    Status status = Status::Printed;
+    int pages = 0;
+    QString problem; // Failed: what went wrong, for the diagnostic log
+    bool ok() const { return status == Status::Printed; }
+};
+
+// Told after each page has been drawn (done of total); returning false cancels the job.
+using BatchProgress = std::function<bool(int done, int total)>;
 
 // What writing the print log row came to. The sheet has been printed whatever it says.
 struct LogResult {

@@ -17,13 +17,13 @@ bool inRange(double mm) {
 
 } // namespace
 
-PrintSettingsStore::PrintSettingsStore(QSqlDatabase db) : db_(std::move(db)) {}
+PrintSettingsStore::PrintSettingsStore(data::Engine engine) : engine_(std::move(engine)) {}
 
 PrintSettings PrintSettingsStore::load(const QString& templateName) const {
     PrintSettings s;
-    if (!data::tableExists(db_, QString::fromLatin1(data::schema::kPrintSettingsTable)))
+    if (!engine_.tableExists(QString::fromLatin1(data::schema::kPrintSettingsTable)))
         return s;
-    QSqlQuery q = data::exec(db_,
+    QSqlQuery q = data::exec(engine_,
                              QStringLiteral("SELECT printer, paperKey, paperName, paperWidth, paperHeight, "
                                             "orientation, origin FROM %1 WHERE mobanname = ?")
                                  .arg(table()),
@@ -59,7 +59,7 @@ void PrintSettingsStore::save(const QString& templateName, const PrintSettings& 
         remove(templateName);
         return;
     }
-    if (!data::tableExists(db_, QString::fromLatin1(data::schema::kPrintSettingsTable)))
+    if (!engine_.tableExists(QString::fromLatin1(data::schema::kPrintSettingsTable)))
         throw data::DbError(QStringLiteral("数据库文件是只读打开的旧版本文件，还没有存放打印设置的数据表，"
                                            "打印设置无法保存"));
     QVariant orientation(QMetaType(QMetaType::Int)); // Null: the printer's own
@@ -70,18 +70,22 @@ void PrintSettingsStore::save(const QString& templateName, const PrintSettings& 
     const QVariant height =
         s.paperMm.isValid() ? QVariant(s.paperMm.height()) : QVariant(QMetaType(QMetaType::Double));
     data::exec(
-        db_,
-        QStringLiteral("INSERT OR REPLACE INTO %1 (mobanname, printer, paperKey, paperName, paperWidth, "
-                       "paperHeight, orientation, origin) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+        engine_,
+        QStringLiteral(
+            "INSERT INTO %1 (mobanname, printer, paperKey, paperName, paperWidth, paperHeight, "
+            "orientation, origin) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (mobanname) DO UPDATE "
+            "SET printer = excluded.printer, paperKey = excluded.paperKey, paperName = "
+            "excluded.paperName, paperWidth = excluded.paperWidth, paperHeight = excluded.paperHeight, "
+            "orientation = excluded.orientation, origin = excluded.origin")
             .arg(table()),
         {templateName, data::textValue(s.printer), data::textValue(s.paperKey), data::textValue(s.paperName),
          width, height, orientation, s.origin == PrintOrigin::Paper ? 1 : 0});
 }
 
 void PrintSettingsStore::remove(const QString& templateName) const {
-    if (!data::tableExists(db_, QString::fromLatin1(data::schema::kPrintSettingsTable)))
+    if (!engine_.tableExists(QString::fromLatin1(data::schema::kPrintSettingsTable)))
         return;
-    data::exec(db_, QStringLiteral("DELETE FROM %1 WHERE mobanname = ?").arg(table()), {templateName});
+    data::exec(engine_, QStringLiteral("DELETE FROM %1 WHERE mobanname = ?").arg(table()), {templateName});
 }
 
 } // namespace vorlan::printing

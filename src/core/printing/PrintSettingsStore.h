@@ -3,13 +3,15 @@
 
 #include "printing/PrintSettings.h"
 
+#include "data/Engine.h"
+
 #include <QSqlDatabase>
 
 namespace vorlan::printing {
 
 class PrintSettingsStore {
 public:
-    explicit PrintSettingsStore(QSqlDatabase db);
+    explicit PrintSettingsStore(data::Engine engine);
 
     // The template's settings; the defaults when it has none, or when the database is older than the
     // table and could not be brought up to date (opened read-only). A stored value the program cannot use
@@ -25,7 +27,7 @@ public:
     void remove(const QString& templateName) const;
 
 private:
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 } // namespace vorlan::printing

@@ -13,7 +13,8 @@ PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int a
             const templates::InputPoint& p = fam[k];
             if (!p.isLive())
                 continue;
-            sheet.fields << PrintField{p.name, texts.value({f, k}), p.rect.left, p.rect.top, p.fontSize};
+            sheet.fields << PrintField{p.name,     texts.value({f, k}), p.rect.left,   p.rect.top,
+                                       p.fontSize, p.rect.width,        p.rect.height, ItemKind::Text};
         }
     }
     sheet.allupText = QString::number(allup);

@@ -3,6 +3,7 @@
 // the current texts of the print window's boxes.
 
 #include "printing/FineTune.h"
+#include "printing/Placement.h"
 #include "printing/PrintSettings.h"
 #include "templates/TemplateModel.h"
 
@@ -19,6 +20,9 @@ struct PrintField {
     ui::Twips left; // the box's current left and top
     ui::Twips top;
     double fontSize = 9; // points
+    ui::Twips width{};   // the box's current size: what an item wider than one character needs
+    ui::Twips height{};
+    ItemKind kind = ItemKind::Text; // how the value is placed and painted
 };
 
 struct PrintSheet {
@@ -37,7 +41,7 @@ using BoxTexts = QMap<finetune::SlotRef, QString>;
 
 // The sheet of the template as it would print now: every live input point, single-line slots ascending,
 // then multi-line slots ascending, each with its text from texts (empty where texts has none), its
-// rectangle's left and top as they stand (moved in fine-tune mode or not) and its font size. The offsets
+// rectangle as it stands (moved in fine-tune mode or not), its font size and its kind. The offsets
 // are the last whole values of the offset boxes, never a half-typed text.
 PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int allup, int allleft);
 

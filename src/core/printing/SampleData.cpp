@@ -1,5 +1,7 @@
 #include "printing/SampleData.h"
 
+#include "app/Catalogue.h"
+#include "app/CommonUseStore.h"
 #include "customers/CustomerStore.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
@@ -210,18 +212,22 @@ Template sampleTemplate() {
 
 namespace vorlan::printing::sample {
 
-void seedSampleData(const QSqlDatabase& db) {
+void seedSampleData(const data::Engine& db) {
     using namespace printing::sample;
     // The template's rows, its picture and its print log table, in one transaction of the store.
     templates::PendingColumns pending;
     templates::TemplateStore(db).save(sampleTemplate(), formPng(), pending);
 
-    data::Transaction tx(db);
-    data::exec(db,
-               QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES "
-                              "(?, ?, ?, 1, 2), (?, ?, ?, 1, 2)"),
-               {QStringLiteral("0_"), QStringLiteral("1_"), kCatalogueGroup, QStringLiteral("1_"),
-                QStringLiteral("2_"), kTemplateName});
+    // Each through its own store; a failure leaves a new file, which the opening then removes.
+    app::CatalogueRow group;
+    group.parent = QStringLiteral("0_");
+    group.key = QStringLiteral("1_");
+    group.text = kCatalogueGroup;
+    app::CatalogueRow form;
+    form.parent = QStringLiteral("1_");
+    form.key = QStringLiteral("2_");
+    form.text = kTemplateName;
+    app::CatalogueStore(db).save({group, form});
     const QList<QStringList> customers{
         {QStringLiteral("华东示例贸易有限公司"), QStringLiteral("HDSL"),
          QStringLiteral("上海市浦东新区示例路100号"), QStringLiteral("200120"),
@@ -241,8 +247,7 @@ void seedSampleData(const QSqlDatabase& db) {
     }
     for (const QString& use :
          {QStringLiteral("文件资料"), QStringLiteral("样品"), QStringLiteral("服装鞋帽")})
-        data::exec(db, QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"), {use});
-    tx.commit();
+        app::CommonUseStore(db).add(use);
 }
 
 } // namespace vorlan::printing::sample

@@ -7,7 +7,9 @@
 #include <QByteArray>
 #include <QImage>
 
-class QSqlDatabase;
+namespace vorlan::data {
+class Engine;
+}
 
 namespace vorlan::printing::sample {
 
@@ -22,6 +24,6 @@ QByteArray formPng();
 templates::Template sampleTemplate();
 
 // Fills a newly created database with the first-run sample (template, customers).
-void seedSampleData(const QSqlDatabase& db);
+void seedSampleData(const data::Engine& db);
 
 } // namespace vorlan::printing::sample

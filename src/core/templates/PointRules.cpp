@@ -38,9 +38,23 @@ QString pointTypeFor(const QString& caption, bool multiLine) {
     return QString();
 }
 
+QString controlCharacterProblem(const QString& name, const QString& what) {
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (name.at(i).category() == QChar::Other_Control)
+            return QStringLiteral(
+                       "%1的第%2个字符是控制字符（代码%3），名称中不能有控制字符，请您重新填写%1！")
+                .arg(what)
+                .arg(i + 1)
+                .arg(QStringLiteral("U+%1").arg(name.at(i).unicode(), 4, 16, QLatin1Char('0')).toUpper());
+    return QString();
+}
+
 std::optional<Problem> checkNewPoint(const Template& tmpl, const PointDraft& draft) {
     if (draft.name.isEmpty())
         return refusal(QStringLiteral("请您填写“输入点名称”，谢谢！ "));
+    if (const QString problem = controlCharacterProblem(draft.name, QStringLiteral("输入点名称"));
+        !problem.isEmpty())
+        return refusal(problem);
     if (tmpl.hasName(draft.name))
         return refusal(QStringLiteral("输入点名称：") + draft.name +
                        QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ "));

@@ -41,7 +41,12 @@ struct PointDraft {
     QString binding;
 };
 
-// Why the draft cannot be added to the template, checked in this order: empty name, a name some slot
+// A name with a control character (NUL, a line break, a tab…) can be neither a column's nor a table's
+// name, nor be shown: the refusal naming it as `what` ("输入点名称") and the character's place, or empty.
+QString controlCharacterProblem(const QString& name, const QString& what);
+
+// Why the draft cannot be added to the template, checked in this order: empty name, a control character
+// in it, a name some slot
 // already has (deleted points keep theirs), the print log table's date column, no type, a full family.
 std::optional<Problem> checkNewPoint(const Template& tmpl, const PointDraft& draft);
 // "修改点" needs a box or the picture area selected; "删除点" a box.

@@ -1,6 +1,7 @@
 #include "templates/PrintLogStore.h"
 
 #include "data/Schema.h"
+#include "templates/PointRules.h"
 
 namespace vorlan::templates {
 
@@ -12,40 +13,16 @@ namespace {
 
 const QString& kDate = PrintLogStore::kDateColumn;
 
-QStringList columnsOf(const QSqlDatabase& db, const QString& table) {
-    QStringList cols;
-    QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table});
-    while (q.next())
-        cols << q.value(0).toString();
-    return cols;
-}
-
 bool containsNoCase(const QStringList& list, const QString& s) {
     return list.contains(s, Qt::CaseInsensitive);
 }
 
-// A table, index or view: they share one set of names, in which ASCII letter case does not count.
-struct SchemaObject {
-    QString type;
-    QString name;
-    QString table;
-};
-
-std::optional<SchemaObject> objectNamed(const QSqlDatabase& db, const QString& name) {
-    QSqlQuery q =
-        exec(db,
-             QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master WHERE name = ? COLLATE NOCASE "
-                            "AND type IN ('table', 'index', 'view') LIMIT 1"),
-             {name});
-    if (!q.next())
-        return std::nullopt;
-    return SchemaObject{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()};
-}
+using data::SchemaObject;
 
 // The date index of a log table made before index names were reserved: it may stand where a new
 // template's table is to go, and is then moved out of the way.
 bool isLegacyLogIndex(const SchemaObject& o) {
-    return o.type == QLatin1String("index") && !data::schema::isBaseTable(o.table) &&
+    return o.kind == SchemaObject::Kind::Index && !data::schema::isBaseTable(o.table) &&
            PrintLogStore::sameName(o.name, PrintLogStore::legacyIndexName(o.table));
 }
 
@@ -54,23 +31,28 @@ QString createIndex(const QString& table) {
         .arg(quoteId(PrintLogStore::indexName(table)), quoteId(table), quoteId(kDate));
 }
 
-// A column of the log table may itself be called rowid; take the first alias it does not hide.
-QString rowIdAlias(const QStringList& columns) {
-    for (const char* alias : {"rowid", "_rowid_", "oid"}) {
-        const QString a = QString::fromLatin1(alias);
-        if (!columns.contains(a, Qt::CaseInsensitive))
-            return a;
-    }
-    throw DbError(QStringLiteral("打印记录表的列名占用了记录标识，无法区分各条记录"));
+// The key of a new log table: its own name, unless an input point already has it.
+QString newKeyName(const QStringList& columns) {
+    QString name = PrintLogStore::kKeyColumn;
+    for (int n = 2; columns.contains(name, Qt::CaseInsensitive); ++n)
+        name = PrintLogStore::kKeyColumn + QString::number(n);
+    return name;
+}
+
+bool isLogTable(const data::Engine& e, const QString& table) {
+    return !data::schema::isBaseTable(table) && e.columns(table).contains(kDate);
 }
 
 } // namespace
 
-PrintLogStore::PrintLogStore(QSqlDatabase db) : db_(std::move(db)) {}
+PrintLogStore::PrintLogStore(data::Engine engine) : engine_(std::move(engine)) {}
 
 QString PrintLogStore::nameProblem(const QString& templateName) {
     if (templateName.trimmed().isEmpty())
         return QStringLiteral("模板名称不能为空，请在模板目录中为模板起一个名称！");
+    if (QString problem = controlCharacterProblem(templateName, QStringLiteral("模板名称"));
+        !problem.isEmpty())
+        return problem;
     if (data::schema::isBaseTable(templateName))
         return QStringLiteral("模板名称“%1”与系统数据表同名，不能使用，请在模板目录中换一个名称！")
             .arg(templateName);
@@ -102,13 +84,7 @@ QString PrintLogStore::legacyIndexName(const QString& table) {
 QString PrintLogStore::tableName(const QString& templateName) const {
     if (!nameProblem(templateName).isEmpty())
         return QString();
-    // SQLite itself keeps no two tables whose names differ only in ASCII case; should it ever hold
-    // both, the exact name wins.
-    return data::nullToEmpty(
-        data::scalar(db_,
-                     QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                    "name = ? COLLATE NOCASE ORDER BY name = ? DESC LIMIT 1"),
-                     {templateName, templateName}));
+    return engine_.tableNamed(templateName);
 }
 
 std::optional<LogTable> PrintLogStore::find(const QString& templateName) const {
@@ -116,10 +92,17 @@ std::optional<LogTable> PrintLogStore::find(const QString& templateName) const {
     t.name = tableName(templateName);
     if (t.name.isEmpty())
         return std::nullopt;
-    t.columns = columnsOf(db_, t.name);
+    t.columns = engine_.columns(t.name);
+    const QString key = engine_.keyColumn(t.name);
+    if (key.isEmpty()) {
+        // A file of an older version opened only for reading: the engine's own row numbers serve.
+        t.key = engine_.legacyRowKey(t.columns);
+    } else {
+        t.columns.removeAll(key);
+        t.key = quoteId(key);
+    }
     if (t.columns.isEmpty())
         return std::nullopt;
-    t.rowId = rowIdAlias(t.columns);
     return t;
 }
 
@@ -132,11 +115,12 @@ QString PrintLogStore::tableNameProblem(const QString& templateName) const {
         return QStringLiteral(
                    "模板名称不能以“%1”开头，这样的名称留给打印记录表的索引使用，请在模板目录中换一个名称！")
             .arg(kIndexPrefix);
-    const auto o = objectNamed(db_, templateName);
-    if (o && o->type != QLatin1String("table") && !isLegacyLogIndex(*o))
+    const auto o = engine_.objectNamed(templateName);
+    if (o && o->kind != SchemaObject::Kind::Table && !isLegacyLogIndex(*o))
         return QStringLiteral("模板名称“%1”与数据库中已有的%2“%3”同名，不能使用，请在模板目录中换一个名称！")
             .arg(templateName,
-                 o->type == QLatin1String("view") ? QStringLiteral("视图") : QStringLiteral("索引"), o->name);
+                 o->kind == SchemaObject::Kind::View ? QStringLiteral("视图") : QStringLiteral("索引"),
+                 o->name);
     return QString();
 }
 
@@ -146,8 +130,13 @@ QStringList PrintLogStore::updateStatements(const Template& t, const PendingColu
     if (!table.isEmpty()) {
         // One column per statement: add the new names, then drop the deleted ones. A column that is
         // already there is not added twice, and one that is gone is not dropped.
-        QStringList columns = columnsOf(db_, table);
+        QStringList columns = engine_.columns(table);
+        const QString key = engine_.keyColumn(table);
         for (const QString& n : pending.added) {
+            if (!key.isEmpty() && n.compare(key, Qt::CaseInsensitive) == 0)
+                throw DbError(
+                    QStringLiteral("输入点名称不能是“%1”，它是打印记录表的记录号列，请改名后再保存！")
+                        .arg(key));
             if (n.isEmpty() || containsNoCase(columns, n))
                 continue;
             out << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 varchar(255)")
@@ -163,9 +152,9 @@ QStringList PrintLogStore::updateStatements(const Template& t, const PendingColu
         return out;
     }
     // The name may be held by another log table's date index under its old name: it moves to its own.
-    if (const auto o = objectNamed(db_, t.name); o && isLegacyLogIndex(*o)) {
+    if (const auto o = engine_.objectNamed(t.name); o && isLegacyLogIndex(*o)) {
         out << QStringLiteral("DROP INDEX %1").arg(quoteId(o->name));
-        if (!objectNamed(db_, indexName(o->table)) && columnsOf(db_, o->table).contains(kDate))
+        if (!engine_.objectNamed(indexName(o->table)) && engine_.columns(o->table).contains(kDate))
             out << createIndex(o->table);
     }
     QStringList cols{quoteId(kDate) + QStringLiteral(" datetime")};
@@ -178,10 +167,11 @@ QStringList PrintLogStore::updateStatements(const Template& t, const PendingColu
             seen << n;
             cols << quoteId(n) + QStringLiteral(" varchar(255)");
         }
+    cols << engine_.keyColumnDefinition(newKeyName(seen));
     out << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteId(t.name), cols.join(QLatin1Char(',')));
     // The index only speeds up the history query: where its name is taken (by a table made before index
     // names were reserved) the table goes without it.
-    if (!objectNamed(db_, indexName(t.name)))
+    if (!engine_.objectNamed(indexName(t.name)))
         out << createIndex(t.name);
     return out;
 }
@@ -195,14 +185,14 @@ void PrintLogStore::bringUpToDate(const Template& t, PendingColumns& pending) co
                 throw DbError(QStringLiteral("输入点名称不能是“%1”，它是打印记录表的日期列，请改名后再保存！")
                                   .arg(kDate));
     for (const QString& sql : updateStatements(t, pending))
-        exec(db_, sql);
+        exec(engine_, sql);
     pending.clear();
 }
 
 void PrintLogStore::drop(const QString& templateName) const {
     const QString table = tableName(templateName);
     if (!table.isEmpty())
-        exec(db_, QStringLiteral("DROP TABLE ") + quoteId(table));
+        exec(engine_, QStringLiteral("DROP TABLE ") + quoteId(table));
 }
 
 void PrintLogStore::insert(const QString& templateName, const QDateTime& when,
@@ -218,7 +208,7 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
     if (table.isEmpty())
         throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
     const QVariant at = data::dateTimeText(when);
-    data::Transaction tx(db_);
+    data::Transaction tx(engine_);
     // The sheets of one template name the same columns: one statement prepared for all of them.
     QStringList preparedFor;
     QSqlQuery q;
@@ -233,9 +223,9 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
             QStringList marks;
             for (int i = 0; i < columns.size(); ++i)
                 marks << QStringLiteral("?");
-            q = data::prepare(db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                       .arg(quoteId(table), columns.join(QStringLiteral(", ")),
-                                            marks.join(QStringLiteral(", "))));
+            q = data::prepare(engine_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                           .arg(quoteId(table), columns.join(QStringLiteral(", ")),
+                                                marks.join(QStringLiteral(", "))));
             preparedFor = columns;
         }
         data::run(q, params);
@@ -249,7 +239,7 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
         throw DbError(QStringLiteral("打印记录表“%1”没有“%2”列").arg(table.name, kDate));
     if (!c.column.isEmpty() && !table.columns.contains(c.column))
         throw DbError(QStringLiteral("打印记录表“%1”没有“%2”列").arg(table.name, c.column));
-    QStringList select{table.rowId};
+    QStringList select{table.key};
     for (const QString& col : table.columns)
         select << quoteId(col);
     LogStatement s;
@@ -261,7 +251,7 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
     }
     const QString date = quoteId(kDate);
     s.sql += date + QStringLiteral(" >= ? AND ") + date + QStringLiteral(" <= ? ORDER BY ") + date +
-             QStringLiteral(", ") + table.rowId;
+             QStringLiteral(", ") + table.key;
     s.params << QVariant(data::dateText(c.start) + QStringLiteral(" 00:00:00"))
              << QVariant(data::dateText(c.end) + QStringLiteral(" 23:59:59"));
     return s;
@@ -269,19 +259,25 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
 
 QSqlQuery PrintLogStore::query(const LogTable& table, const LogCriteria& c) const {
     const LogStatement s = buildQuery(table, c);
-    return exec(db_, s.sql, s.params);
+    return exec(engine_, s.sql, s.params);
 }
 
-void PrintLogStore::deleteRows(const LogTable& table, const QList<qint64>& rowIds) const {
-    if (rowIds.isEmpty())
+void PrintLogStore::deleteRows(const LogTable& table, const QList<qint64>& keys) const {
+    if (keys.isEmpty())
         return;
     const QString sql = QStringLiteral("DELETE FROM ") + quoteId(table.name) + QStringLiteral(" WHERE ") +
-                        table.rowId + QStringLiteral(" = ?");
-    data::Transaction t(db_);
-    QSqlQuery q = data::prepare(db_, sql);
-    for (const qint64 id : rowIds)
+                        table.key + QStringLiteral(" = ?");
+    data::Transaction t(engine_);
+    QSqlQuery q = data::prepare(engine_, sql);
+    for (const qint64 id : keys)
         data::run(q, {id});
     t.commit();
+}
+
+void PrintLogStore::addKeys() const {
+    for (const QString& table : engine_.tables())
+        if (isLogTable(engine_, table) && engine_.keyColumn(table).isEmpty())
+            engine_.addKeyColumn(table, newKeyName(engine_.columns(table)));
 }
 
 } // namespace vorlan::templates

@@ -5,9 +5,11 @@
 #include "data/Sql.h"
 #include "templates/TemplateModel.h"
 
+#include "data/Engine.h"
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -31,8 +33,8 @@ struct PendingColumns {
 // A template's print log table as the database holds it.
 struct LogTable {
     QString name;        // the table's actual name (the template name, letter case as created)
-    QStringList columns; // in table order; the first is the print date
-    QString rowId;       // the name under which SQLite's row identity can be selected
+    QStringList columns; // in table order, the key left out; the first is the print date
+    QString key;         // selects the row's key: its own key column (quoted), kept in a compaction
 };
 
 // One logged value: the input point's name (its column) and the text printed there.
@@ -67,8 +69,10 @@ public:
     // Index names start with this, which no new template name may take, so an index never sits where a
     // template's table would go.
     static inline const QString kIndexPrefix = QStringLiteral("idx:");
+    // The key column of a log table, last; a number follows it when an input point has that name.
+    static inline const QString kKeyColumn = QStringLiteral("记录号");
 
-    explicit PrintLogStore(QSqlDatabase db);
+    explicit PrintLogStore(data::Engine engine);
 
     // Why a template name can never name a log table (empty, blank, a base table's name), or empty.
     static QString nameProblem(const QString& templateName);
@@ -107,16 +111,19 @@ public:
     // Throws as insert does.
     void insertMany(const QString& templateName, const QDateTime& when,
                     const QList<QList<LogValue>>& rows) const;
-    // Selects the row identity, then every column in table order, oldest print first. Throws DbError
+    // Selects the row's key, then every column in table order, oldest print first. Throws DbError
     // for a column the table does not have.
     static LogStatement buildQuery(const LogTable& table, const LogCriteria& c);
     // Runs it forward-only. Throws DbError.
     QSqlQuery query(const LogTable& table, const LogCriteria& c) const;
     // Deletes exactly these rows, all or none. Throws DbError.
-    void deleteRows(const LogTable& table, const QList<qint64>& rowIds) const;
+    void deleteRows(const LogTable& table, const QList<qint64>& keys) const;
+    // Gives every log table made by an older version its key, numbered in the order the sheets were
+    // logged (a step of the schema's migration, in its transaction). Throws DbError.
+    void addKeys() const;
 
 private:
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 } // namespace vorlan::templates

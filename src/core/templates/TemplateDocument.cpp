@@ -7,6 +7,8 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
+#include <array>
+
 namespace vorlan::templates {
 
 QByteArray readPictureFile(const QString& path) {
@@ -147,6 +149,35 @@ private:
     bool undone_ = false;
 };
 
+// The places of every slot of both families in the order of the boxes.
+using OrderPlaces = std::array<std::array<int, kMaxSlot + 1>, 2>;
+
+OrderPlaces placesOf(const Template& t) {
+    OrderPlaces places{};
+    for (Family f : {Family::Single, Family::Multi})
+        for (int k = 1; k <= kMaxSlot; ++k)
+            places[size_t(f)][size_t(k)] = t.family(f)[k].tabOrder;
+    return places;
+}
+
+class SetTabOrder final : public DocumentCommand {
+public:
+    SetTabOrder(TemplateDocument& d, const OrderPlaces& before, const OrderPlaces& after)
+        : DocumentCommand(d, QStringLiteral("Tab顺序")), before_(before), after_(after) {}
+
+    void redo() override { apply(after_); }
+    void undo() override { apply(before_); }
+
+private:
+    void apply(const OrderPlaces& places) {
+        for (Family f : {Family::Single, Family::Multi})
+            for (int k = 1; k <= kMaxSlot; ++k)
+                model().family(f)[k].tabOrder = places[size_t(f)][size_t(k)];
+        emit doc().tabOrderChanged();
+    }
+    OrderPlaces before_, after_;
+};
+
 class SetPicture final : public DocumentCommand {
 public:
     SetPicture(TemplateDocument& d, const QString& text, const PictureState& before,
@@ -222,6 +253,17 @@ void TemplateDocument::setPictureRect(const ui::TwipsRect& rect) {
     if (tmpl_.pictureRect == rect)
         return;
     stack_->push(new MoveObject(*this, std::nullopt, tmpl_.pictureRect, rect));
+}
+
+void TemplateDocument::setTabOrder(const QList<SlotRef>& order) {
+    const OrderPlaces before = placesOf(tmpl_);
+    OrderPlaces after{};
+    int place = 0;
+    for (const SlotRef& ref : order)
+        if (validSlot(ref) && after[size_t(ref.family)][size_t(ref.slot)] == 0)
+            after[size_t(ref.family)][size_t(ref.slot)] = ++place;
+    if (after != before)
+        stack_->push(new SetTabOrder(*this, before, after));
 }
 
 void TemplateDocument::endGesture() {

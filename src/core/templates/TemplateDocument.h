@@ -15,6 +15,7 @@
 #include "templates/TemplateModel.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -70,6 +71,9 @@ public:
     void setPointRect(SlotRef ref, const ui::TwipsRect& rect);
     void setPictureRect(const ui::TwipsRect& rect);
     void endGesture();
+    // The print window visits the boxes in this order (the Tab顺序 mode's clicks): each gets its place,
+    // every other point none. One step, pushed only when a place changes.
+    void setTabOrder(const QList<SlotRef>& order);
     // A picture file was chosen and decoded: the area shows it and the next save stores it.
     void choosePicture(const QString& path, const QByteArray& bytes);
     // The area is emptied (a chosen file was no picture); the chosen picture stays what a save stores.
@@ -87,6 +91,7 @@ signals:
     void pointRemoved(vorlan::templates::SlotRef ref);
     void pointChanged(vorlan::templates::SlotRef ref); // binding, font or colours
     void pointMoved(vorlan::templates::SlotRef ref);   // its rectangle
+    void tabOrderChanged();                            // the places in the order of the boxes
     void pictureMoved();                               // the picture rectangle
     void pictureChanged();                             // what the picture area shows
     void modifiedChanged(bool modified);

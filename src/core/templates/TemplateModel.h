@@ -89,6 +89,7 @@ struct InputPoint {
     bool underline = false;
     qint32 backColor = color::kWindowBackground;
     qint32 foreColor = color::kWindowText;
+    int tabOrder = 0; // its place in the order of the print window's boxes, 1 first; 0: none set
 
     bool inUse() const { return !name.isEmpty(); }             // written by a save
     bool isLive() const { return inUse() && !type.isEmpty(); } // shown and printed
@@ -120,6 +121,9 @@ struct Template {
     QByteArray picture;     // the stored picture file bytes (empty when none)
     int allup = 0;          // overall offsets in whole units of 48 twips (printing::kOffsetUnit)
     int allleft = 0;
+    // Stored before the order of the boxes was kept: boxes without a set place go in reading order, as
+    // they always did, not by the column rule of newer templates (templates/TabOrder.h).
+    bool readingOrderByDefault = false;
 
     PointFamily& family(Family f) { return f == Family::Multi ? multi : single; }
     const PointFamily& family(Family f) const { return f == Family::Multi ? multi : single; }

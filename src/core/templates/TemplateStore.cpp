@@ -2,6 +2,8 @@
 
 #include "data/Sql.h"
 
+#include <QSqlRecord>
+
 namespace vorlan::templates {
 
 using data::DbError;
@@ -43,8 +45,16 @@ struct SavedPoint {
     int slot;
 };
 
-void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int slot) {
-    const QVariantList values{name,
+// What the tabOrder column receives: the set place, else 0 (the default rule), or Null for a template of
+// reading order, which stays one.
+QVariant storedOrder(const Template& t, const InputPoint& p) {
+    if (p.tabOrder > 0)
+        return p.tabOrder;
+    return t.readingOrderByDefault ? QVariant(QMetaType(QMetaType::Int)) : QVariant(0);
+}
+
+void insertPoint(QSqlQuery& ins, const Template& t, const InputPoint& p, int slot) {
+    const QVariantList values{t.name,
                               data::textValue(p.type),
                               data::textValue(p.name),
                               data::textValue(p.binding),
@@ -59,16 +69,17 @@ void insertPoint(QSqlQuery& ins, const QString& name, const InputPoint& p, int s
                               p.bold,
                               p.underline,
                               p.backColor,
-                              p.foreColor};
+                              p.foreColor,
+                              storedOrder(t, p)};
     data::run(ins, values);
 }
 
 } // namespace
 
-TemplateStore::TemplateStore(QSqlDatabase db) : db_(std::move(db)) {}
+TemplateStore::TemplateStore(data::Engine engine) : engine_(std::move(engine)) {}
 
 QString TemplateStore::checkName(const QString& name, const QStringList& otherNames) const {
-    if (QString problem = PrintLogStore(db_).tableNameProblem(name); !problem.isEmpty())
+    if (QString problem = PrintLogStore(engine_).tableNameProblem(name); !problem.isEmpty())
         return problem;
     QString twin;
     for (const QString& n : otherNames)
@@ -76,10 +87,11 @@ QString TemplateStore::checkName(const QString& name, const QStringList& otherNa
             twin = n;
     if (twin.isEmpty())
         twin = data::nullToEmpty(data::scalar(
-            db_,
+            engine_,
             QStringLiteral(
                 "SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
-                "UNION SELECT trim(text) FROM mobantabe) WHERE n = ? COLLATE NOCASE AND n <> ? LIMIT 1"),
+                "UNION SELECT trim(text) FROM mobantabe) WHERE ") +
+                engine_.equalsFolded(QStringLiteral("n")) + QStringLiteral(" AND n <> ? LIMIT 1"),
             {name, name}));
     if (!twin.isEmpty())
         return QStringLiteral(
@@ -93,16 +105,24 @@ LoadResult TemplateStore::load(const QString& name) const {
     LoadResult result;
     Template& t = result.tmpl;
     t.name = name;
+    bool rows = false, orderKept = false; // a point row, one whose tabOrder is not Null
 
     for (const QString& ty : pointTypes()) {
         PointFamily& fam = t.family(familyOf(ty));
-        QSqlQuery q = exec(db_,
+        QSqlQuery q = exec(engine_,
                            QStringLiteral("SELECT * FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
-                                          "ORDER BY textNumes, rowid"),
+                                          "ORDER BY textNumes, id"),
                            {name, ty});
+        // A file opened read-only may be older than the column.
+        const int orderColumn = q.record().indexOf(QStringLiteral("tabOrder"));
         while (q.next()) {
             InputPoint p;
             p.type = ty;
+            rows = true;
+            if (orderColumn >= 0 && !q.isNull(orderColumn)) {
+                orderKept = true;
+                p.tabOrder = std::max(0, q.value(orderColumn).toInt());
+            }
             p.name = data::nullToEmpty(q.value(QStringLiteral("textName")));
             p.binding = data::nullToEmpty(q.value(QStringLiteral("lockZiduan")));
             const QVariant slotValue = q.value(QStringLiteral("textNumes"));
@@ -136,11 +156,12 @@ LoadResult TemplateStore::load(const QString& name) const {
         }
     }
 
+    t.readingOrderByDefault = rows && !orderKept;
     {
         QSqlQuery q =
-            exec(db_,
+            exec(engine_,
                  QStringLiteral("SELECT X, Y, W, H FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
-                                "ORDER BY rowid LIMIT 1"),
+                                "ORDER BY id LIMIT 1"),
                  {name, type::Background});
         if (q.next()) {
             t.pictureRect.left = twips(q, "X", name, {});
@@ -150,9 +171,9 @@ LoadResult TemplateStore::load(const QString& name) const {
         }
     }
     {
-        QSqlQuery q = exec(db_,
+        QSqlQuery q = exec(engine_,
                            QStringLiteral("SELECT backimage, allup, allleft FROM moban WHERE mobanname = ? "
-                                          "ORDER BY rowid LIMIT 1"),
+                                          "ORDER BY id LIMIT 1"),
                            {name});
         if (q.next()) {
             t.hasHeader = true;
@@ -165,9 +186,9 @@ LoadResult TemplateStore::load(const QString& name) const {
 }
 
 QByteArray TemplateStore::readPicture(const QString& name) const {
-    return data::scalar(
-               db_, QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ? ORDER BY rowid LIMIT 1"),
-               {name})
+    return data::scalar(engine_,
+                        QStringLiteral("SELECT backimage FROM moban WHERE mobanname = ? ORDER BY id LIMIT 1"),
+                        {name})
         .toByteArray();
 }
 
@@ -177,41 +198,42 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
     if (!problem.isEmpty())
         throw DbError(problem);
 
-    data::Transaction tx(db_);
-    exec(db_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
+    data::Transaction tx(engine_);
+    exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {t.name});
     QSqlQuery ins = data::prepare(
-        db_,
-        QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
-                       "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        engine_,
+        QStringLiteral(
+            "INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
+            "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor, tabOrder) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse())
-                insertPoint(ins, t.name, (*fam)[i], i);
-    exec(db_,
+                insertPoint(ins, t, (*fam)[i], i);
+    exec(engine_,
          QStringLiteral("INSERT INTO mobanxywh (mobanname, textLX, X, Y, W, H) VALUES (?, ?, ?, ?, ?, ?)"),
          {t.name, type::Background, stored(t.pictureRect.left), stored(t.pictureRect.top),
           stored(t.pictureRect.width), stored(t.pictureRect.height)});
     if (newPicture) {
         // The new header row carries only name and picture: the offsets return to 0.
-        exec(db_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
-        exec(db_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
+        exec(engine_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
+        exec(engine_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
              {t.name, *newPicture});
     }
     PendingColumns applied = pending;
-    PrintLogStore(db_).bringUpToDate(t, applied);
+    PrintLogStore(engine_).bringUpToDate(t, applied);
     tx.commit();
     pending = applied;
 }
 
 void TemplateStore::saveGeometry(const Template& t) const {
-    data::Transaction tx(db_);
+    data::Transaction tx(engine_);
     QSqlQuery single =
-        data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
-                                          "mobanname = ? AND textLX <> ? AND textNumes = ?"));
+        data::prepare(engine_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                              "mobanname = ? AND textLX <> ? AND textNumes = ?"));
     QSqlQuery multi =
-        data::prepare(db_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
-                                          "mobanname = ? AND textLX = ? AND textNumes = ?"));
+        data::prepare(engine_, QStringLiteral("UPDATE mobanxywh SET X = ?, Y = ?, W = ?, H = ? WHERE "
+                                              "mobanname = ? AND textLX = ? AND textNumes = ?"));
     auto update = [&](QSqlQuery& q, const PointFamily& fam) {
         for (int i = 1; i <= fam.count; ++i) {
             const InputPoint& p = fam[i];
@@ -224,16 +246,32 @@ void TemplateStore::saveGeometry(const Template& t) const {
     update(single, t.single);
     update(multi, t.multi);
     QSqlQuery offsets =
-        exec(db_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
+        exec(engine_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
              {t.allup, t.allleft, t.name});
     if (offsets.numRowsAffected() == 0) {
         // A template that never got a picture has no header row; make one so the offsets are kept.
         exec(
-            db_,
+            engine_,
             QStringLiteral("INSERT INTO moban (mobanname, backimage, allup, allleft) VALUES (?, NULL, ?, ?)"),
             {t.name, t.allup, t.allleft});
     }
     tx.commit();
+}
+
+QStringList TemplateStore::storedNames(const QString& except) const {
+    QStringList out;
+    QSqlQuery q = exec(engine_,
+                       QStringLiteral("SELECT mobanname FROM mobanxywh WHERE mobanname <> ? UNION "
+                                      "SELECT mobanname FROM moban WHERE mobanname <> ?"),
+                       {except, except});
+    while (q.next())
+        out << data::nullToEmpty(q.value(0));
+    return out;
+}
+
+void TemplateStore::remove(const QString& name) const {
+    exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
+    exec(engine_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
 }
 
 } // namespace vorlan::templates

@@ -4,6 +4,8 @@
 #include "templates/PrintLogStore.h"
 #include "templates/TemplateModel.h"
 
+#include "data/Engine.h"
+
 #include <QSqlDatabase>
 #include <QStringList>
 
@@ -19,7 +21,7 @@ struct LoadResult {
 
 class TemplateStore {
 public:
-    explicit TemplateStore(QSqlDatabase db);
+    explicit TemplateStore(data::Engine engine);
 
     // Reads a whole template: the ten types in order, the background rectangle, the header row with its
     // picture and offsets. A template without rows loads empty. Throws DbError when the rows cannot be
@@ -48,8 +50,13 @@ public:
     // Empty text when the name is usable.
     QString checkName(const QString& name, const QStringList& otherNames = {}) const;
 
+    // The names of every stored template but the one given (points or header rows).
+    QStringList storedNames(const QString& except) const;
+    // Deletes the template's points and header rows; part of the caller's transaction.
+    void remove(const QString& name) const;
+
 private:
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 } // namespace vorlan::templates

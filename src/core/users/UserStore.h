@@ -1,7 +1,9 @@
 #pragma once
 // The statements on basic_user: the login's look-ups and the user accounts' changes.
 
+#include "data/Engine.h"
 #include <QList>
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -22,7 +24,7 @@ struct UserRow {
 
 class UserStore {
 public:
-    explicit UserStore(QSqlDatabase db);
+    explicit UserStore(data::Engine engine);
 
     bool isEmpty() const;
     // The user names in table order (Null names read as empty).
@@ -44,7 +46,7 @@ public:
     int removeByName(const QString& name);
 
 private:
-    QSqlDatabase db_;
+    data::Engine engine_;
 };
 
 } // namespace vorlan::users

@@ -3,6 +3,7 @@
 #include "about/Notice.h"
 #include "app/Product.h"
 #include "app/Windows.h"
+#include "data/Database.h"
 #include "ui/Controls.h"
 #include "ui/Modal.h"
 #include "ui/Prompt.h"
@@ -88,7 +89,7 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_NetCorvane"));
     setWindowTitle(QStringLiteral("关于本系统"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, {8400_tw, 6720_tw});
+    ui::setClientSize(this, {8400_tw, 7320_tw});
     setFixedSize(size());
 
     IMG_WORKHEAD_FILE = ui::makeLabel(this, QStringLiteral("IMG_WORKHEAD_FILE"), QString());
@@ -149,7 +150,19 @@ Frm_NetCorvane::Frm_NetCorvane(QWidget* parent) : QDialog(parent) {
     XPButton2 = ui::makeButton(this, QStringLiteral("XPButton2"), QStringLiteral("欢迎访问我们的网站"));
     ui::place(XPButton2, {5040_tw, 5895_tw, 3060_tw, 450_tw});
 
+    // Where this program keeps its data, so that a user can find the database and its backups.
+    lblDataFile =
+        ui::makeLabel(this, QStringLiteral("lblDataFile"),
+                      QStringLiteral("数据库文件：") + QDir::toNativeSeparators(data::databasePath()));
+    lblDataFile->setToolTip(lblDataFile->text());
+    lblDataFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui::place(lblDataFile, {300_tw, 6615_tw, 6120_tw, 330_tw});
+    cmdOpenDataFolder =
+        ui::makeButton(this, QStringLiteral("cmdOpenDataFolder"), QStringLiteral("打开文件夹"));
+    ui::place(cmdOpenDataFolder, {6540_tw, 6555_tw, 1560_tw, 450_tw});
+
     connect(XPButton1, &QPushButton::clicked, this, &Frm_NetCorvane::XPButton1_Click);
+    connect(cmdOpenDataFolder, &QPushButton::clicked, this, &Frm_NetCorvane::cmdOpenDataFolder_Click);
     connect(Command1, &QPushButton::clicked, this, &Frm_NetCorvane::Command1_Click);
     connect(XPButton2, &QPushButton::clicked, this, &Frm_NetCorvane::XPButton2_Click);
 }
@@ -207,6 +220,11 @@ void Frm_NetCorvane::XPButton1_Click() {
 }
 
 void Frm_NetCorvane::Command1_Click() {
+    // An installed program is upgraded by the package manager, never by a program beside it.
+    if (data::isInstalledLayout(QCoreApplication::applicationDirPath())) {
+        ui::information(this, packagedUpgradeText(), QStringLiteral("提示"));
+        return;
+    }
     const QString program = upgradeProgramPath();
     if (!QFileInfo(program).isFile()) {
         ui::exclamation(this,
@@ -223,6 +241,10 @@ void Frm_NetCorvane::Command1_Click() {
         return;
     }
     ui::prompter().quit();
+}
+
+void Frm_NetCorvane::cmdOpenDataFolder_Click() {
+    ui::prompter().openUrl(QUrl::fromLocalFile(data::dataFolder()));
 }
 
 void Frm_NetCorvane::XPButton2_Click() {

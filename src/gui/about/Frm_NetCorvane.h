@@ -19,17 +19,20 @@ public:
     QLabel* Image3 = nullptr; // the globe picture
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;
-    QLabel* Label2 = nullptr;         // "非常感谢您使用本系统…"
-    QLabel* Label1 = nullptr;         // "…技术支持…"
-    QLabel* Label6 = nullptr;         // "软件版本号最新公告："
-    QPlainTextEdit* Text2 = nullptr;  // the downloaded notice
-    QPushButton* XPButton1 = nullptr; // download the notice
-    QPushButton* Command1 = nullptr;  // start the upgrade program
-    QPushButton* XPButton2 = nullptr; // the maker's web site
+    QLabel* Label2 = nullptr;                 // "非常感谢您使用本系统…"
+    QLabel* Label1 = nullptr;                 // "…技术支持…"
+    QLabel* Label6 = nullptr;                 // "软件版本号最新公告："
+    QPlainTextEdit* Text2 = nullptr;          // the downloaded notice
+    QPushButton* XPButton1 = nullptr;         // download the notice
+    QPushButton* Command1 = nullptr;          // start the upgrade program
+    QPushButton* XPButton2 = nullptr;         // the maker's web site
+    QLabel* lblDataFile = nullptr;            // the database file in use
+    QPushButton* cmdOpenDataFolder = nullptr; // opens its folder
 
     void XPButton1_Click();
     void Command1_Click();
     void XPButton2_Click();
+    void cmdOpenDataFolder_Click();
 
 private:
     void showText(const QString& text);

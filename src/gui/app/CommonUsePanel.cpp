@@ -41,13 +41,14 @@ CommonUsePanel::CommonUsePanel(QWidget* parent) : QGroupBox(parent) {
 }
 
 void CommonUsePanel::load() {
-    ui::guarded(this, u"Form_Load", [&] { yongtuModel->setStringList(CommonUseStore(state().db()).all()); });
+    ui::guarded(this, u"Form_Load",
+                [&] { yongtuModel->setStringList(CommonUseStore(state().engine()).all()); });
 }
 
 void CommonUsePanel::XPBut_Newyongtu_Click() {
     const QString text = Text_yongtu->text();
     const bool done =
-        ui::guarded(this, u"XPBut_Newyongtu_Click", [&] { CommonUseStore(state().db()).add(text); });
+        ui::guarded(this, u"XPBut_Newyongtu_Click", [&] { CommonUseStore(state().engine()).add(text); });
     if (!done)
         return;
     const int row = yongtuModel->rowCount();
@@ -65,7 +66,7 @@ void CommonUsePanel::XPBut_Delyongtu_Click() {
     const QModelIndex selected = chosen.first();
     const QString text = selected.data().toString();
     const bool done =
-        ui::guarded(this, u"XPBut_Delyongtu_Click", [&] { CommonUseStore(state().db()).remove(text); });
+        ui::guarded(this, u"XPBut_Delyongtu_Click", [&] { CommonUseStore(state().engine()).remove(text); });
     if (!done)
         return;
     yongtuModel->removeRows(selected.row(), 1);

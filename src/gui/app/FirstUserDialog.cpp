@@ -93,7 +93,7 @@ void FirstUserDialog::XPBut_ok_Click() {
         return;
     }
     const bool done =
-        ui::guarded(this, u"XPBut_ok_Click", [&] { saveFirstUser(state().db(), uid, name, pass); });
+        ui::guarded(this, u"XPBut_ok_Click", [&] { saveFirstUser(state().engine(), uid, name, pass); });
     if (!done)
         return;
     accept();

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/FirstUserDialog.h"
+#include "app/LocalSettings.h"
 #include "app/VersionCheck.h"
 #include "data/Database.h"
 #include "data/Sql.h"
@@ -105,6 +106,12 @@ bool Frm_login::load() {
         Combo1->addItems(names);
         Combo1->setCurrentIndex(-1);
         Combo1->setEditText(QString());
+        // The clerk of this counter (the only user when there is one) only types the password.
+        const int last = names.size() == 1 ? 0 : Combo1->findText(lastLoginName(), Qt::MatchFixedString);
+        if (last >= 0) {
+            Combo1->setCurrentIndex(last);
+            txtPassword->setFocus();
+        }
     });
     if (noUsers)
         return true;
@@ -139,7 +146,7 @@ bool Frm_login::openDatabase() {
         // before anyone can log in.
         ui::openModal<FirstUserDialog>(this);
         bool noUser = true;
-        ui::guarded(this, u"Form_Load", [&] { noUser = users::UserStore(state().db()).isEmpty(); });
+        ui::guarded(this, u"Form_Load", [&] { noUser = users::UserStore(state().engine()).isEmpty(); });
         if (noUser) {
             // The file keeps its first-run mark, so the next start asks again.
             ui::information(
@@ -180,7 +187,7 @@ void Frm_login::XPBut_XTDengLu_Click() {
         return;
     }
     ui::guarded(this, u"XPBut_XTDengLu_Click", [&] {
-        users::UserStore store(state().db());
+        users::UserStore store(state().engine());
         const auto user = store.findByName(Combo1->currentText().trimmed());
         if (!user) {
             ui::show(this, QStringLiteral("该用户名不存在,或用户密码错误"), QStringLiteral("操作失败报告"));
@@ -188,6 +195,7 @@ void Frm_login::XPBut_XTDengLu_Click() {
         }
         if (users::verifyPassword(txtPassword->text().trimmed(), user->passwordHash)) {
             state().userLevel = data::nullToEmpty(user->level);
+            setLastLoginName(user->name);
             accept();
         } else {
             ui::show(this, QStringLiteral("用户密码错误!请您重新输入！"), QStringLiteral("操作失败报告"));

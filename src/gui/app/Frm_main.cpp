@@ -302,7 +302,7 @@ void Frm_main::startCalculator() {
 // ---- Catalogue ------------------------------------------------------------------------------
 
 void Frm_main::loadCatalogue() {
-    ui::guarded(this, u"Form_Load", [&] { catalogue->setRows(CatalogueStore(state().db()).load()); });
+    ui::guarded(this, u"Form_Load", [&] { catalogue->setRows(CatalogueStore(state().engine()).load()); });
     TreeView1->expandAll();
 }
 
@@ -381,7 +381,7 @@ void Frm_main::XPBut确定_Click() {
         names << r.text;
     QString problem;
     const bool done = ui::guarded(this, u"XPBut确定_Click", [&] {
-        problem = templates::TemplateStore(state().db()).checkName(name, names);
+        problem = templates::TemplateStore(state().engine()).checkName(name, names);
     });
     if (!done)
         return;
@@ -418,7 +418,8 @@ void Frm_main::cmdRemove_Click() {
     // One key press must not take a template and every sheet it has logged: say what goes, and ask.
     bool templateStays = false;
     if (!ui::guarded(this, u"cmdRemove_Click", [&] {
-            templateStays = CatalogueStore(state().db()).templateStaysAfterDeletion(name, key, stillNamed);
+            templateStays =
+                CatalogueStore(state().engine()).templateStaysAfterDeletion(name, key, stillNamed);
         }))
         return;
     const bool hasChildren = catalogue->rowCount(selected) > 0;
@@ -426,7 +427,7 @@ void Frm_main::cmdRemove_Click() {
                             QStringLiteral("警告")) != ui::Answer::Yes)
         return;
     const bool done = ui::guarded(this, u"cmdRemove_Click", [&] {
-        CatalogueStore(state().db()).deleteTemplate(name, key, stillNamed);
+        CatalogueStore(state().engine()).deleteTemplate(name, key, stillNamed);
     });
     if (!done)
         return;
@@ -438,8 +439,8 @@ void Frm_main::cmdRemove_Click() {
 }
 
 void Frm_main::Command1_Click() {
-    const bool done =
-        ui::guarded(this, u"Command1_Click", [&] { CatalogueStore(state().db()).save(catalogue->rows()); });
+    const bool done = ui::guarded(this, u"Command1_Click",
+                                  [&] { CatalogueStore(state().engine()).save(catalogue->rows()); });
     if (!done)
         return;
     treeChanged_ = false;

@@ -160,7 +160,7 @@ void Frm_khgl::setEditingState() {
 void Frm_khgl::comd_ShuaX_Click() {
     ui::guarded(this, u"comd_ShuaX_Click", [&] {
         model->setSortColumn(CustomerListModel::kDefaultSortColumn);
-        model->reload(CustomerStore(app::state().db()));
+        model->reload(CustomerStore(app::state().engine()));
     });
     ListView1->setupColumns();
 }
@@ -177,7 +177,7 @@ void Frm_khgl::XPButton1_Click() {
 void Frm_khgl::Txt_ChaZhao_Change() {
     // Nothing has been written since the last reload, so the list keeps its sort column.
     ui::guarded(this, u"Txt_ChaZhao_Change",
-                [&] { model->search(CustomerStore(app::state().db()), Txt_ChaZhao->text()); });
+                [&] { model->search(CustomerStore(app::state().engine()), Txt_ChaZhao->text()); });
 }
 
 void Frm_khgl::ListView1_Click() {
@@ -216,7 +216,7 @@ void Frm_khgl::XPBut_BaoC_Click() {
     if (nameMissing())
         return;
     ui::guarded(this, u"XPBut_BaoC_Click", [&] {
-        CustomerStore store(app::state().db());
+        CustomerStore store(app::state().engine());
         const Customer c = trimmed(details_->values());
         // The lookup takes the name as typed; the row is written trimmed.
         if (store.exists(Text_kh[0]->text())) {
@@ -244,7 +244,7 @@ void Frm_khgl::XPBut_XiuGai_Click() {
     ui::guarded(this, u"XPBut_XiuGai_Click", [&] {
         const Customer c = trimmed(details_->values());
         // The key is the name now in the box, not the selected row's: a renamed customer is written anew.
-        const RowId id = CustomerStore(app::state().db()).replace(Text_kh[0]->text(), c);
+        const RowId id = CustomerStore(app::state().engine()).replace(Text_kh[0]->text(), c);
         comd_ShuaX_Click();
         // The row just written stays selected, so that a further correction can be saved the same way.
         selectRow(id);
@@ -272,7 +272,7 @@ void Frm_khgl::Comd_Del_Click() {
                  ui::Icon::Question, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
     ui::guarded(this, u"Comd_Del_Click", [&] {
-        CustomerStore(app::state().db()).remove(model->checkedNames());
+        CustomerStore(app::state().engine()).remove(model->checkedNames());
         comd_ShuaX_Click();
     });
 }
@@ -281,7 +281,7 @@ void Frm_khgl::XPButALLdelete_Click() {
     if (ui::show(this, QStringLiteral("确认要删除所有的客户记录吗？"), QStringLiteral("警告"),
                  ui::Icon::Exclamation, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    ui::guarded(this, u"XPButALLdelete_Click", [&] { CustomerStore(app::state().db()).removeAll(); });
+    ui::guarded(this, u"XPButALLdelete_Click", [&] { CustomerStore(app::state().engine()).removeAll(); });
     comd_ShuaX_Click();
 }
 
@@ -353,9 +353,12 @@ ReadPlan Frm_khgl::plan(ReadAction action) const {
 
 bool Frm_khgl::goOnDespiteUnreadable(const ReadPlan& plan) {
     const UnreadableCells cells = unreadableCells(file_.reader(), plan);
-    if (cells.count == 0)
-        return true;
-    return ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"),
+    if (cells.count > 0 && ui::show(this, unreadableQuestion(plan.sheet, cells), QStringLiteral("警告"),
+                                    ui::Icon::Exclamation, ui::Buttons::YesNo) != ui::Answer::Yes)
+        return false;
+    const UnreadableCells imprecise = impreciseCells(file_.reader(), plan);
+    return imprecise.count == 0 ||
+           ui::show(this, impreciseQuestion(plan.sheet, imprecise), QStringLiteral("警告"),
                     ui::Icon::Exclamation, ui::Buttons::YesNo) == ui::Answer::Yes;
 }
 
@@ -401,7 +404,7 @@ void Frm_khgl::But读取下一条_Click() {
         if (!readNextIntoBoxes(ReadAction::NextAndSave))
             return;
         // No duplicate check here: the row is saved as read.
-        CustomerStore(app::state().db()).insert(trimmed(details_->values()));
+        CustomerStore(app::state().engine()).insert(trimmed(details_->values()));
         comd_ShuaX_Click();
         XPBut_XinZhen_Click();
     });

@@ -126,7 +126,7 @@ std::optional<templates::LogTable> Frm_CXdata::currentTable() {
     }
     std::optional<templates::LogTable> t;
     ui::guarded(this, u"Form_Load", [&] {
-        t = templates::PrintLogStore(app::state().db()).find(name);
+        t = templates::PrintLogStore(app::state().engine()).find(name);
         if (!t) {
             ui::information(this,
                             QStringLiteral("模板“%1”还没有打印记录表，没有可查询的打印记录。"
@@ -158,7 +158,7 @@ void Frm_CXdata::runQuery() {
     c.start = DTPicker2->date();
     c.end = DTPicker3->date();
     ui::guarded(this, u"Comd_FindData_Click",
-                [&] { model->setQuery(templates::PrintLogStore(app::state().db()).query(*table_, c)); });
+                [&] { model->setQuery(templates::PrintLogStore(app::state().engine()).query(*table_, c)); });
 }
 
 void Frm_CXdata::XPBu数据删除_Click() {
@@ -173,7 +173,7 @@ void Frm_CXdata::XPBu数据删除_Click() {
     ui::guarded(this, u"Comd_Del_Click", [&] {
         // The list's cursor is let go before the rows go.
         model->clear();
-        templates::PrintLogStore(app::state().db()).deleteRows(*table_, ids);
+        templates::PrintLogStore(app::state().engine()).deleteRows(*table_, ids);
     });
     runQuery();
 }

@@ -3,6 +3,7 @@
 #include "ui/Controls.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -12,7 +13,38 @@ namespace vorlan::printing {
 
 namespace {
 const QString kNoColumn = QStringLiteral("（不填，用打印窗口中的内容）");
+
+struct KeptMapping {
+    QStringList points; // the names of the points, in the order of the map
+    QList<int> map;
+};
+
+// Only in memory: a few mappings a run, each as long as a template's points.
+QHash<QPair<QString, QStringList>, KeptMapping>& keptMappings() {
+    static QHash<QPair<QString, QStringList>, KeptMapping> kept;
+    return kept;
+}
+
+QStringList pointNames(const QList<BatchPoint>& points) {
+    QStringList names;
+    for (const BatchPoint& p : points)
+        names << p.name;
+    return names;
+}
 } // namespace
+
+void rememberMapping(const QString& templateName, const QStringList& header, const QList<BatchPoint>& points,
+                     const QList<int>& map) {
+    keptMappings().insert({templateName, header}, {pointNames(points), map});
+}
+
+std::optional<QList<int>> rememberedMapping(const QString& templateName, const QStringList& header,
+                                            const QList<BatchPoint>& points) {
+    const auto it = keptMappings().constFind({templateName, header});
+    if (it == keptMappings().cend() || it->points != pointNames(points) || it->map.size() != points.size())
+        return std::nullopt;
+    return it->map;
+}
 
 BatchMappingTable::BatchMappingTable(QWidget* parent, const QList<BatchPoint>& points)
     : QWidget(parent), points_(points) {

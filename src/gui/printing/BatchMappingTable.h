@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QTableWidget;
 
@@ -29,5 +31,13 @@ signals:
 private:
     QList<BatchPoint> points_;
 };
+
+// A mapping changed by hand is kept for the rest of the run, for the template and the columns it was made
+// for: the dialog opened again on them starts from it instead of the mapping by names. Nothing when the
+// columns or the template's points are not the ones it was made for.
+void rememberMapping(const QString& templateName, const QStringList& header, const QList<BatchPoint>& points,
+                     const QList<int>& map);
+std::optional<QList<int>> rememberedMapping(const QString& templateName, const QStringList& header,
+                                            const QList<BatchPoint>& points);
 
 } // namespace vorlan::printing

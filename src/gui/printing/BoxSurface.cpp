@@ -64,7 +64,7 @@ void BoxSurface::build(const templates::Template& t, const BoxTexts& initial, te
     setTexts(initial);
     for (const SlotRef& ref : readingOrder(t)) {
         QWidget* b = box(ref);
-        if (b && pickerForSlot(t, ref.slot) != PickerKind::None)
+        if (b && pickerForBox(t, ref) != PickerKind::None)
             b->setToolTip(b->toolTip() + QStringLiteral("（F4 或双击：选择）"));
     }
 

@@ -91,7 +91,7 @@ bool FineTuneMode::save(QWidget* window) {
     t.allup = offsets_->up();
     t.allleft = offsets_->left();
     if (!ui::guarded(window, u"XPButton_BaoCWT_Click",
-                     [&] { templates::TemplateStore(app::state().db()).saveGeometry(t); }))
+                     [&] { templates::TemplateStore(app::state().engine()).saveGeometry(t); }))
         return false;
     t.hasHeader = true;
     doc_->reset(std::move(t));

@@ -6,6 +6,7 @@
 #include "printing/PrintActions.h"
 #include "printing/PrintWindows.h"
 #include "ui/Controls.h"
+#include "ui/OptionGroups.h"
 #include "ui/Prompt.h"
 #include "ui/Twips.h"
 
@@ -42,6 +43,7 @@ Frm_BatchPrint::Frm_BatchPrint(QWidget* parent, const templates::Template& t, co
     buildLayout();
     // Room for the mapping of a long template beside the rows and the preview.
     resize(ui::toPixels(ui::TwipsSize{16800_tw, 10500_tw}).expandedTo(sizeHint()));
+    ui::tabToTickedOptions(this);
     useCustomers();
 }
 
@@ -160,7 +162,7 @@ void Frm_BatchPrint::useCustomers() {
     cboSheet->setEnabled(false);
     std::vector<customers::Customer> all;
     try {
-        all = customers::CustomerStore(app::state().db()).all();
+        all = customers::CustomerStore(app::state().engine()).all();
     } catch (const data::DbError& e) {
         ui::reportError(this, QStringLiteral("useCustomers"), e.description());
     }
@@ -217,8 +219,11 @@ void Frm_BatchPrint::selectSheet(const QString& sheet) {
 }
 
 void Frm_BatchPrint::sourceChanged() {
-    map_ = data_.source == BatchData::Source::Spreadsheet ? mapColumns(data_.header, points_)
-                                                          : QList<int>(points_.size(), -1);
+    if (data_.source == BatchData::Source::Spreadsheet)
+        map_ =
+            rememberedMapping(tmpl_.name, data_.header, points_).value_or(mapColumns(data_.header, points_));
+    else
+        map_ = QList<int>(points_.size(), -1);
     rows_->setData(&data_);
     lstRows->resizeColumnsToContents();
     mapping->showColumns(data_, filledColumns(tmpl_, data_, points_, map_));
@@ -229,6 +234,7 @@ void Frm_BatchPrint::setMapping(int point, int column) {
     if (data_.source != BatchData::Source::Spreadsheet)
         return;
     map_ = assignColumn(map_, point, column);
+    rememberMapping(tmpl_.name, data_.header, points_, map_);
     mapping->showColumns(data_, filledColumns(tmpl_, data_, points_, map_));
     refreshPreview();
 }
@@ -268,6 +274,10 @@ void Frm_BatchPrint::cmdPrint_Click() {
         ui::exclamation(this, build.problem, QStringLiteral("提示"));
         return;
     }
+    if (const QString question = impreciseBatchQuestion(job());
+        !question.isEmpty() && ui::show(this, question, QStringLiteral("警告"), ui::Icon::Exclamation,
+                                        ui::Buttons::YesNo) != ui::Answer::Yes)
+        return;
     QString problem;
     QString missing;
     const std::unique_ptr<QPrinter> printer =

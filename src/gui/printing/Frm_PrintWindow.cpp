@@ -1,6 +1,7 @@
 #include "printing/Frm_PrintWindow.h"
 
 #include "app/AppState.h"
+#include "data/UseLock.h"
 #include "printing/AmountInWords.h"
 #include "printing/Frm_BatchPrint.h"
 #include "printing/PrintSettingsStore.h"
@@ -155,8 +156,8 @@ bool Frm_PrintWindow::load(const QString& templateName) {
     templates::LoadResult loaded;
     const bool read = ui::guarded(
         [&] {
-            loaded = templates::TemplateStore(app::state().db()).load(templateName);
-            settings_ = PrintSettingsStore(app::state().db()).load(templateName);
+            loaded = templates::TemplateStore(app::state().engine()).load(templateName);
+            settings_ = PrintSettingsStore(app::state().engine()).load(templateName);
         },
         [&](const QString& why) {
             ui::exclamation(parentWidget(),
@@ -200,10 +201,10 @@ PrintSheet Frm_PrintWindow::currentSheet() const {
 
 void Frm_PrintWindow::applyTabOrder() {
     order_.clear();
-    for (const SlotRef& ref : readingOrder(model()))
+    for (const SlotRef& ref : tabOrder(model()))
         if (box(ref))
             order_ << ref;
-    // The boxes as the form is read, then straight to the print button; the other controls after it.
+    // The boxes in the template's order, then straight to the print button; the other controls after it.
     QList<QWidget*> chain;
     for (const SlotRef& ref : order_)
         chain << box(ref);
@@ -235,10 +236,10 @@ void Frm_PrintWindow::focusFirst() {
 
 // --- Picking values ----------------------------------------------------------------------------------
 
-void Frm_PrintWindow::boxDoubleClick(int k) {
+void Frm_PrintWindow::boxDoubleClick(const SlotRef& ref) {
     if (fineTuneOn())
         return;
-    const PickerKind kind = pickerForSlot(model(), k);
+    const PickerKind kind = pickerForBox(model(), ref);
     if (kind == PickerKind::None)
         return;
     templates::RecordPicker picker(this);
@@ -246,7 +247,7 @@ void Frm_PrintWindow::boxDoubleClick(int k) {
                                                        : templates::RecordSource(&commonUsePickerRows);
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
-    PickResult pick{kind, k, {}};
+    PickResult pick{kind, ref.slot, {}};
     for (int i = 1; i <= 12; ++i) // result1 .. result12
         pick.values << picker.resultText(i);
     applyPick(pick);
@@ -328,6 +329,8 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     if (printing_)
         return;
     printing_ = true;
+    const data::UseLock hold =
+        data::UseLock::forPrinting(QStringLiteral("打印窗口中模板“%1”的1张").arg(model().name));
     const bool hadFocus = XPBut单件打印->hasFocus();
     XPBut单件打印->setEnabled(false);
 
@@ -355,9 +358,7 @@ void Frm_PrintWindow::cmdNext_Click() {
     if (printing_)
         return;
     const NextSheet next = nextSheet(model(), surface->texts(), printedTexts_, day());
-    if (next.losesUnprinted &&
-        ui::question(this, QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？"),
-                     QStringLiteral("警告")) != ui::Answer::Yes)
+    if (next.losesUnprinted && !mayDropUnprinted(this, kNextUnprintedQuestion))
         return;
     surface->setTexts(next.texts);
     setWindowTitle(model().name); // no longer the caption of the sheet printed before
@@ -408,8 +409,8 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
-        if (!fineTuneOn() && pickerForSlot(model(), ref->slot) != PickerKind::None) {
-            boxDoubleClick(ref->slot);
+        if (!fineTuneOn() && pickerForBox(model(), *ref) != PickerKind::None) {
+            boxDoubleClick(*ref);
             return true; // the box would select a word of the picked value, ready to be typed over
         }
         break;
@@ -425,7 +426,7 @@ bool Frm_PrintWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         if (key == Qt::Key_F4 && keyEvent->modifiers() == Qt::NoModifier) {
             if (!keyEvent->isAutoRepeat())
-                boxDoubleClick(ref->slot); // the keyboard's double click
+                boxDoubleClick(*ref); // the keyboard's double click
             return true;
         }
         break;
@@ -453,7 +454,9 @@ void Frm_PrintWindow::showEvent(QShowEvent* event) {
 }
 
 void Frm_PrintWindow::closeEvent(QCloseEvent* event) {
-    if (!fineTune_->mayClose(this)) {
+    // The typed sheet goes with the window (返回, Ctrl+W, the close box), as with 下一张.
+    const bool unprinted = nextSheet(model(), surface->texts(), printedTexts_, day()).losesUnprinted;
+    if ((unprinted && !mayDropUnprinted(this, kCloseUnprintedQuestion)) || !fineTune_->mayClose(this)) {
         event->ignore();
         return;
     }

@@ -109,8 +109,7 @@ public:
     void cmdPrintSetup_Click();
 
     // Handlers, public so that tests can drive them as the controls do.
-    void
-    boxDoubleClick(int k); // either family's box of slot k (or F4 in it): opens its picker, applies the pick
+    void boxDoubleClick(const finetune::SlotRef& ref); // or F4 in the box: opens its picker, applies the pick
     // Puts a chosen customer or common use into its boxes and moves the focus on to the next box no pick
     // fills (the print button when none follows), with nothing selected there.
     void applyPick(const PickResult& pick);
@@ -152,7 +151,7 @@ private:
     QScrollArea* surfaceArea_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QHBoxLayout* bottomRow_ = nullptr;             // the log switch and the buttons
-    QList<finetune::SlotRef> order_;               // the boxes in reading order
+    QList<finetune::SlotRef> order_;               // the boxes in the template's Tab order
     BoxTexts printedTexts_;                        // the texts of the last sheet that went to the printer
     std::optional<finetune::SlotRef> previewFrom_; // the box that had the focus when the preview was shown
     bool printing_ = false;  // a sheet is being printed; the print button does nothing meanwhile

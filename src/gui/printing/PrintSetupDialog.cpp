@@ -5,6 +5,7 @@
 #include "printing/PrinterSetup.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
+#include "ui/OptionGroups.h"
 #include "ui/Prompt.h"
 
 #include <QButtonGroup>
@@ -177,6 +178,7 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     connect(cboPaper, &QComboBox::currentIndexChanged, this, [this] { cboPaper_Change(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    ui::tabToTickedOptions(this);
     cboPrinter->setFocus();
 }
 
@@ -278,7 +280,7 @@ void PrintSetupDialog::cmdOK_Click() {
     }
     const PrintSettings chosen = settings();
     const bool stored = ui::guarded(
-        this, u"cmdOK_Click", [&] { PrintSettingsStore(app::state().db()).save(templateName_, chosen); });
+        this, u"cmdOK_Click", [&] { PrintSettingsStore(app::state().engine()).save(templateName_, chosen); });
     if (stored)
         accept();
 }

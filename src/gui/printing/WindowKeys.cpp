@@ -1,5 +1,7 @@
 #include "printing/WindowKeys.h"
 
+#include "ui/Prompt.h"
+
 #include <QAction>
 #include <QEvent>
 #include <QKeySequence>
@@ -91,6 +93,10 @@ void unselect(QWidget* box) {
         c.movePosition(QTextCursor::End);
         multi->setTextCursor(c);
     }
+}
+
+bool mayDropUnprinted(QWidget* window, const QString& question) {
+    return ui::question(window, question, QStringLiteral("警告")) == ui::Answer::Yes;
 }
 
 } // namespace vorlan::printing

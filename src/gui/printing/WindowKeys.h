@@ -28,6 +28,14 @@ void appendTabStops(QList<QWidget*>& chain, const QList<QWidget*>& candidates);
 // Tab goes through the widgets in the order of the chain.
 void setTabChain(const QList<QWidget*>& chain);
 
+// Before the typed sheet, never printed, is thrown away (下一张, closing the window): the question, 是 to
+// go on. Whether the clerk agreed.
+inline const QString kNextUnprintedQuestion =
+    QStringLiteral("本张填写的内容尚未打印，清空后不能恢复。\n确定开始下一张吗？");
+inline const QString kCloseUnprintedQuestion =
+    QStringLiteral("本张填写的内容尚未打印，返回后不能恢复。\n确定返回吗？");
+bool mayDropUnprinted(QWidget* window, const QString& question);
+
 // The cursor to the end of a box's text, nothing selected: a typed key must not replace a picked value.
 void unselect(QWidget* box);
 

@@ -1,5 +1,6 @@
 #include "templates/DesignerWidgets.h"
 
+#include "templates/TemplateDocument.h"
 #include "ui/TwipsLayout.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vorlan::templates {
@@ -148,6 +150,151 @@ void PictureArea::mousePressEvent(QMouseEvent* e) {
     setFocus(Qt::MouseFocusReason);
     if (clicked)
         clicked();
+}
+
+TabOrderLayer::TabOrderLayer(QWidget* window, TemplateDocument* doc)
+    : QWidget(window), doc_(doc), action_(new QAction(QStringLiteral("Tab顺序"), window)),
+      button_(new QToolButton(window)) {
+    setObjectName(QStringLiteral("tabOrderLayer"));
+    setFocusPolicy(Qt::StrongFocus);
+    hide();
+    action_->setCheckable(true);
+    action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    action_->setToolTip(QStringLiteral("Tab顺序 (%1)：依次单击输入点，定下打印时光标经过输入点的顺序"
+                                       "（方向键选点，空格或回车编号，退格退回一个）；再按一次或按 Esc 结束")
+                            .arg(action_->shortcut().toString(QKeySequence::NativeText)));
+    window->addAction(action_);
+    QObject::connect(action_, &QAction::toggled, this, [this](bool on) { setOn(on); });
+    QObject::connect(doc_, &TemplateDocument::tabOrderChanged, this, [this] { update(); });
+    button_->setObjectName(QStringLiteral("cmdTabOrder"));
+    button_->setDefaultAction(action_);
+    button_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+}
+
+void TabOrderLayer::setOn(bool on) {
+    if (on == on_)
+        return;
+    on_ = on;
+    if (on) {
+        clicks_ = TabOrderClicks(tabOrder(doc_->tmpl()));
+        framed_ = clicks_.order().isEmpty() ? std::nullopt : std::optional(clicks_.order().first());
+        setGeometry(parentWidget()->rect());
+        show();
+        raise();
+        button_->raise();
+        setFocus(Qt::OtherFocusReason);
+    } else {
+        // Nothing clicked, nothing changed.
+        if (!clicks_.clicked().isEmpty())
+            doc_->setTabOrder(clicks_.order());
+        clicks_ = TabOrderClicks();
+        framed_.reset();
+        hide();
+    }
+    action_->setChecked(on);
+    if (switched)
+        switched(on);
+}
+
+QRect TabOrderLayer::boxRect(SlotRef ref) const {
+    return ui::toPixels(doc_->tmpl().point(ref).rect);
+}
+
+std::optional<SlotRef> TabOrderLayer::boxAt(QPoint pos) const {
+    std::optional<SlotRef> found;
+    qint64 area = 0;
+    for (const SlotRef& ref : clicks_.order()) {
+        const QRect r = boxRect(ref);
+        const qint64 a = qint64(r.width()) * r.height();
+        if (r.contains(pos) && (!found || a < area)) {
+            found = ref;
+            area = a;
+        }
+    }
+    return found;
+}
+
+void TabOrderLayer::number(SlotRef ref) {
+    clicks_.click(ref);
+    // The frame goes on to the first box not numbered yet, where the next number goes.
+    const QList<SlotRef> order = clicks_.order();
+    const qsizetype next = clicks_.clicked().size();
+    framed_ = next < order.size() ? order[next] : ref;
+    update();
+}
+
+void TabOrderLayer::frameNext(int step) {
+    const QList<SlotRef> order = clicks_.order();
+    if (order.isEmpty())
+        return;
+    const qsizetype i = framed_ ? order.indexOf(*framed_) : -1;
+    framed_ = order[std::clamp<qsizetype>(i + step, 0, order.size() - 1)];
+    update();
+}
+
+void TabOrderLayer::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QFont f = font();
+    f.setBold(true);
+    f.setPixelSize(11);
+    p.setFont(f);
+    const QList<SlotRef> order = clicks_.order();
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const QRect box = boxRect(order[i]);
+        if (framed_ == order[i]) {
+            p.setPen(QPen(QColor(0xE0, 0x60, 0x00), 2, Qt::DashLine));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(box.adjusted(-2, -2, 1, 1));
+        }
+        const QString text = QString::number(i + 1);
+        const QRect tag(box.topLeft(), QSize(p.fontMetrics().horizontalAdvance(text) + 8, 15));
+        p.setPen(Qt::NoPen);
+        p.setBrush(clicks_.isClicked(order[i]) ? QColor(0x00, 0x00, 0xC0) : QColor(0x70, 0x70, 0x70));
+        p.drawRect(tag);
+        p.setPen(Qt::white);
+        p.drawText(tag, Qt::AlignCenter, text);
+    }
+}
+
+void TabOrderLayer::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+    if (e->button() != Qt::LeftButton)
+        return;
+    if (const auto ref = boxAt(e->position().toPoint()))
+        number(*ref);
+}
+
+void TabOrderLayer::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        frameNext(-1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        frameNext(1);
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (framed_)
+            number(*framed_);
+        break;
+    case Qt::Key_Backspace:
+        if (!clicks_.clicked().isEmpty()) {
+            framed_ = clicks_.clicked().last();
+            clicks_.takeBack();
+            update();
+        }
+        break;
+    case Qt::Key_Escape:
+        setOn(false);
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    e->accept();
 }
 
 QString pictureFileFilter() {

@@ -1,7 +1,8 @@
 #pragma once
-// The designer's rulers and picture area, the tick layout of the rulers as plain logic, and where its
-// undo and redo keys go.
+// The designer's rulers and picture area, the tick layout of the rulers as plain logic, where its undo
+// and redo keys go, and its Tab顺序 mode.
 
+#include "templates/TabOrder.h"
 #include "templates/TemplateModel.h"
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class QAction;
@@ -18,6 +20,8 @@ class QToolButton;
 class QUndoStack;
 
 namespace vorlan::templates {
+
+class TemplateDocument;
 
 // For an event filter on the designer's boxes and line edits: Ctrl+Z / Ctrl+Y (the keys of the undo and
 // redo actions) reaching watched. A box's text is never kept, so there (alwaysWindow) the keys always work
@@ -76,6 +80,49 @@ protected:
 
 private:
     QImage image_;
+};
+
+// Tab顺序: the mode in which the order of the print window's boxes is set. While it is on, this layer lies
+// over the whole window, shows every box's number and takes the clicks: the boxes take the numbers in the
+// order they are clicked (a box clicked again goes on from there); the clicked ones are blue. From the
+// keyboard the arrow keys move a frame from box to box, Space or Enter numbers the framed box and
+// Backspace takes the last number back. Leaving the mode (its button or key again, or Esc) makes the new
+// order one undo step of the document.
+class TabOrderLayer final : public QWidget {
+public:
+    TabOrderLayer(QWidget* window, TemplateDocument* doc);
+
+    // The mode's checkable action (Ctrl+T, named in its tooltip) and its button cmdTabOrder.
+    QAction* action() const { return action_; }
+    QToolButton* button() const { return button_; }
+
+    bool isOn() const { return on_; }
+    void setOn(bool on);
+    // Called after the mode came on or went off, for the window to lock or unlock its other controls.
+    std::function<void(bool on)> switched;
+
+    // The order as the numbers now show it, and the box under the keyboard frame.
+    QList<SlotRef> shownOrder() const { return clicks_.order(); }
+    std::optional<SlotRef> framed() const { return framed_; }
+    // The box under a position of the layer (the window's coordinates), the smallest when boxes overlap.
+    std::optional<SlotRef> boxAt(QPoint pos) const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    void number(SlotRef ref);
+    void frameNext(int step);
+    QRect boxRect(SlotRef ref) const;
+
+    TemplateDocument* doc_;
+    QAction* action_;
+    QToolButton* button_;
+    bool on_ = false;
+    TabOrderClicks clicks_;
+    std::optional<SlotRef> framed_;
 };
 
 // The name filter of the picture dialog: every format the image reader decodes here.

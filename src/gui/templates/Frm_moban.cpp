@@ -33,6 +33,8 @@ namespace {
 constexpr ui::TwipsSize kClientSize{13260_tw, 9465_tw};
 constexpr ui::Twips kRowTop[3] = {270_tw, 660_tw, 1050_tw};
 constexpr ui::Twips kRowHeight = 330_tw;
+const QString kPointHint = QStringLiteral("新增输入点后，显示在此--->>再移动到相应位置");
+const QString kTabOrderHint = QStringLiteral("依次单击输入点，定下打印时的顺序；按 Esc 结束");
 
 template <class W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
@@ -73,8 +75,7 @@ Frm_moban::Frm_moban(QWidget* parent) : QDialog(parent) {
     Picture2 = named(new RulerWidget(false, this), QStringLiteral("Picture2"));
     ui::place(Picture2, {0_tw, 0_tw, kClientSize.width, kRulerThickness});
 
-    Label5 = named(new QLabel(QStringLiteral("新增输入点后，显示在此--->>再移动到相应位置"), this),
-                   QStringLiteral("Label5"));
+    Label5 = named(new QLabel(kPointHint, this), QStringLiteral("Label5"));
     Label5->setStyleSheet(QStringLiteral("color: #0000c0;"));
     ui::place(Label5, {1380_tw, 7560_tw, 4440_tw, 255_tw});
 
@@ -168,13 +169,25 @@ void Frm_moban::buildUndo() {
     std::tie(redoAction_, cmdRedo) = undoControl(this, doc_->undoStack(), true, QStringLiteral("cmdRedo"));
     ui::place(cmdUndo, {11040_tw, 7590_tw, 1000_tw, kRowHeight});
     ui::place(cmdRedo, {12120_tw, 7590_tw, 1000_tw, kRowHeight});
+    tabOrder_ = new TabOrderLayer(this, doc_);
+    tabOrder_->switched = [this](bool on) { tabOrderSwitched(on); };
+    cmdTabOrder = tabOrder_->button();
+    ui::place(cmdTabOrder, {9960_tw, 7590_tw, 1000_tw, kRowHeight});
+}
+
+void Frm_moban::tabOrderSwitched(bool on) {
+    FrameNewText->setEnabled(!on);
+    undoAction_->setEnabled(!on && doc_->undoStack()->canUndo());
+    redoAction_->setEnabled(!on && doc_->undoStack()->canRedo());
+    handles->setHandlesVisible(!on);
+    Label5->setText(on ? kTabOrderHint : kPointHint);
 }
 
 bool Frm_moban::load() {
     const QString name = app::state().currentTemplate;
     setWindowTitle(name);
     LoadResult loaded;
-    if (!ui::guarded(this, u"Form_Load", [&] { loaded = TemplateStore(app::state().db()).load(name); }))
+    if (!ui::guarded(this, u"Form_Load", [&] { loaded = TemplateStore(app::state().engine()).load(name); }))
         return false;
     doc_->reset(std::move(loaded.tmpl));
 
@@ -310,7 +323,7 @@ void Frm_moban::XPBut_Del_Click() {
 bool Frm_moban::XPBut_save_Click() {
     bool saved = false;
     ui::guarded(this, u"XPBut_save_Click", [&] {
-        const TemplateStore store(app::state().db());
+        const TemplateStore store(app::state().engine());
         if (const QString problem = store.checkName(model().name); !problem.isEmpty()) {
             info(problem);
             return;
@@ -324,6 +337,7 @@ bool Frm_moban::XPBut_save_Click() {
 }
 
 bool Frm_moban::mayClose() {
+    tabOrder_->setOn(false); // the numbers clicked so far are an edit like any other
     if (!isModified())
         return true;
     // A refused or failed save keeps the window and the edits.
@@ -353,6 +367,7 @@ void Frm_moban::keyPressEvent(QKeyEvent* e) {
     // Esc would reject the dialog and silently lose every unsaved point and move; the window closes
     // only by "返  回" or its title bar.
     if (e->matches(QKeySequence::Cancel) || e->key() == Qt::Key_Escape) {
+        tabOrder_->setOn(false); // it ends the Tab顺序 mode, wherever the focus is
         e->accept();
         return;
     }

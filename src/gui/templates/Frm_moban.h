@@ -3,6 +3,7 @@
 // moved and resized with the selection handles, saved with the print log table kept in step. Every edit
 // goes through the template document, whose undo stack the buttons 撤销 / 重做 and Ctrl+Z / Ctrl+Y work;
 // the boxes and the picture area follow the document's signals. Closing with unsaved edits asks first.
+// Tab顺序 sets the order in which the print window visits the boxes.
 
 #include "templates/PointBoxes.h"
 #include "templates/PointRules.h"
@@ -30,6 +31,7 @@ namespace vorlan::templates {
 class HandleSet;
 class PictureArea;
 class RulerWidget;
+class TabOrderLayer;
 
 class Frm_moban : public QDialog {
     Q_OBJECT
@@ -72,10 +74,11 @@ public:
     QPushButton* XPBut修改 = nullptr;
     QPushButton* XPBut_Del = nullptr;
     QPushButton* XPBut_save = nullptr;
-    QPushButton* XPButton2 = nullptr; // "返  回"
-    QToolButton* cmdUndo = nullptr;   // 撤销, Ctrl+Z
-    QToolButton* cmdRedo = nullptr;   // 重做, Ctrl+Y
-    HandleSet* handles = nullptr;     // Pic1..Pic8
+    QPushButton* XPButton2 = nullptr;   // "返  回"
+    QToolButton* cmdUndo = nullptr;     // 撤销, Ctrl+Z
+    QToolButton* cmdRedo = nullptr;     // 重做, Ctrl+Y
+    QToolButton* cmdTabOrder = nullptr; // Tab顺序, Ctrl+T: the order of the print window's boxes
+    HandleSet* handles = nullptr;       // Pic1..Pic8
 
     // Button actions.
     void XPBut确定_Click();  // 新增点
@@ -107,6 +110,7 @@ public:
     const QString& selectedKind() const { return selectedKind_; }
     int selectedSlot() const { return selectedSlot_; }
     const QString& picturePath() const { return doc_->picture().path; }
+    TabOrderLayer* tabOrderLayer() const { return tabOrder_; }
     QWidget* box(Family family, int slot) const { return boxes_.box({family, slot}); }
     // The style sample's values.
     QFont sampleFont() const { return sample_.font; }
@@ -124,7 +128,8 @@ protected:
 private:
     void buildFrame();
     void buildUndo();
-    QWidget* boxFor(SlotRef ref); // the slot's box, made when there is none yet
+    void tabOrderSwitched(bool on); // the other controls wait while the order is set
+    QWidget* boxFor(SlotRef ref);   // the slot's box, made when there is none yet
     void showSample();
     void info(const QString& text); // an information box titled "操作结果报告"
     void info(const Problem& problem);
@@ -145,6 +150,7 @@ private:
     TemplateDocument* doc_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
+    TabOrderLayer* tabOrder_ = nullptr;
     QString selectedKind_;
     int selectedSlot_ = 0;
     PointStyle sample_;

@@ -1,5 +1,6 @@
 #include "templates/RecordPicker.h"
 
+#include "app/LocalSettings.h"
 #include "data/Sql.h"
 #include "ui/TwipsLayout.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
@@ -26,6 +28,8 @@ constexpr ui::Twips kSearchLabelWidth = 600_tw, kSearchWidth = 2760_tw;
 // The grid ends this far above the bottom of the client area, the buttons start this far above it.
 constexpr ui::Twips kGridBottomGap = kClientSize.height - (kGridTop + 5955_tw);
 constexpr ui::Twips kButtonBottomGap = kClientSize.height - 6480_tw;
+// The size the user gave the window last, on this computer.
+const QString kSizeKey = QStringLiteral("recordPicker/size");
 } // namespace
 
 RecordPicker::RecordPicker(QWidget* parent) : QDialog(parent) {
@@ -86,6 +90,8 @@ RecordPicker::RecordPicker(QWidget* parent) : QDialog(parent) {
 
     ui::setClientSize(this, kClientSize);
     setMinimumSize(ui::toPixels(ui::TwipsSize{6000_tw, 3000_tw}));
+    if (const QSize last = app::localSettings()->value(kSizeKey).toSize(); last.isValid())
+        resize(last.expandedTo(minimumSize()));
     layOut();
 }
 
@@ -178,11 +184,20 @@ void RecordPicker::runSelect() {
     }
     setWindowTitle(title);
 
+    // At least the width of the field's caption and type; wider where the rows need it (an address, a
+    // phone number), but no column wider than the grid shows at once.
     const int n = Adodc1->columnCount();
     const QSqlRecord fields = Adodc1->record();
+    const int shown = DataGrid1->width() - 2 * DataGrid1->frameWidth() -
+                      DataGrid1->verticalHeader()->sizeHint().width() -
+                      DataGrid1->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView* grid = DataGrid1; // the view's own measure of the rows it holds
     for (int i = 0; i < n; ++i) {
         const QString caption = Adodc1->headerData(i, Qt::Horizontal).toString();
-        DataGrid1->setColumnWidth(i, ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id())));
+        const int least = ui::toPixels(columnWidth(n, caption, fields.field(i).metaType().id()));
+        const int content =
+            std::max(grid->sizeHintForColumn(i), DataGrid1->horizontalHeader()->sectionSizeHint(i));
+        DataGrid1->setColumnWidth(i, std::max(least, std::min(content, shown)));
     }
 }
 
@@ -226,6 +241,11 @@ void RecordPicker::CancelButton_Click() {
     result1.clear();
     result2.clear();
     reject();
+}
+
+void RecordPicker::done(int result) {
+    app::localSettings()->setValue(kSizeKey, size());
+    QDialog::done(result);
 }
 
 void RecordPicker::keyPressEvent(QKeyEvent* event) {

@@ -59,9 +59,13 @@ public:
     // Runs the SELECT for the text typed and highlights the first row.
     void Txt_ChaZhao_Change();
 
-    // Column widths in twips: caption characters x (600 for at most two columns, else 60), plus an
-    // amount for the field's type (1000 for text).
+    // The least column widths in twips: caption characters x (600 for at most two columns, else 60), plus
+    // an amount for the field's type (1000 for text). A column is as wide as its rows need, up to the
+    // width of the grid.
     static ui::Twips columnWidth(int columnCount, const QString& caption, int metaTypeId);
+
+    // However it closes, the window's size is kept for the next picker on this computer.
+    void done(int result) override;
 
 protected:
     // Enter chooses the highlighted row (the default button), Esc cancels.

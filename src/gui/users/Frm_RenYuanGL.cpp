@@ -154,7 +154,7 @@ void Frm_RenYuanGL::fillList() {
     users->removeRows(0, users->rowCount());
     ui::guarded(
         [&] {
-            const QList<UserRow> rows = UserStore(app::state().db()).all();
+            const QList<UserRow> rows = UserStore(app::state().engine()).all();
             if (rows.isEmpty()) {
                 ui::show(this, QStringLiteral("该用户编号不存在,或用户密码错误"),
                          QStringLiteral("操作失败报告"));
@@ -198,7 +198,7 @@ void Frm_RenYuanGL::Command2_Click() {
     const QString name = Text5->text().trimmed();
     ui::guarded(
         [&] {
-            UserStore store(app::state().db());
+            UserStore store(app::state().engine());
             const auto user = store.findByName(name);
             const PasswordChangeCheck check =
                 checkPasswordChange(user, Text1->text(), Text2->text(), Text3->text());
@@ -230,7 +230,7 @@ void Frm_RenYuanGL::Command3_Click() {
     if (ui::question(this, QStringLiteral("您确定想删除:") + Text5->text() + QStringLiteral(" 的记录么?"),
                      kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
-    const bool done = ui::guarded([&] { UserStore(app::state().db()).removeByName(name); },
+    const bool done = ui::guarded([&] { UserStore(app::state().engine()).removeByName(name); },
                                   [&](const QString& why) { reportFailure(why); });
     if (!done)
         return;
@@ -256,7 +256,7 @@ void Frm_RenYuanGL::Command5_Click() {
                      kConfirmTitle, ui::Buttons::OkCancel) != ui::Answer::Ok)
         return;
     const bool done = ui::guarded(
-        [&] { UserStore(app::state().db()).replaceByUid(uid, name, Txt_mm1->text().trimmed(), level); },
+        [&] { UserStore(app::state().engine()).replaceByUid(uid, name, Txt_mm1->text().trimmed(), level); },
         [&](const QString& why) { reportFailure(why); });
     if (!done)
         return;

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "data/UseLock.h"
 #include "printing/AmountInWords.h"
 #include "printing/BoxFill.h"
 #include "printing/PageRenderer.h"
@@ -18,6 +19,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QtDebug>
 
 namespace vorlan::printing {
@@ -96,15 +98,16 @@ QString unfilledNotice(const QStringList& unfilled) {
            unfilled.join(QStringLiteral("、"));
 }
 
-BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet) {
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet, int firstRow,
+                        int lastRow) {
     BatchData data;
     data.source = BatchData::Source::Spreadsheet;
     data.sheet = sheet.isEmpty() ? reader.sheetNames().value(0) : sheet;
-    const int rows = reader.rowCount(data.sheet);
+    const int rows = std::min(reader.rowCount(data.sheet), lastRow);
     const int columns = reader.columnCount(data.sheet);
     for (int c = 1; c <= columns; ++c)
         data.header << reader.cellText(data.sheet, 1, c).trimmed();
-    for (int r = 2; r <= rows; ++r) {
+    for (int r = std::max(firstRow, 2); r <= rows; ++r) {
         QStringList values;
         bool any = false;
         for (int c = 1; c <= columns; ++c) {
@@ -117,7 +120,67 @@ BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& she
         data.rows << values;
         data.rowNumbers << r;
     }
+    auto inRows = [&](const customers::CellRef& c) {
+        return c.row >= std::max(firstRow, 2) && c.row <= rows;
+    };
+    for (const customers::CellRef& c : reader.unreadableCells(data.sheet))
+        if (inRows(c))
+            data.unreadable.push_back(c);
+    for (const customers::CellRef& c : reader.impreciseCells(data.sheet))
+        if (inRows(c))
+            data.imprecise.push_back(c);
     return data;
+}
+
+namespace {
+
+// The cells among these that lie in the chosen rows and in a column the mapping uses, named (the first
+// twenty, then "等"), with their count.
+std::pair<int, QString> chosenCells(const BatchJob& job, const std::vector<customers::CellRef>& cells) {
+    if (job.data.source != BatchData::Source::Spreadsheet || cells.empty())
+        return {0, QString()};
+    QSet<int> rows;
+    for (int i : job.chosen)
+        rows.insert(job.data.rowNumbers.value(i));
+    QStringList named;
+    int count = 0;
+    for (const customers::CellRef& c : cells) {
+        if (!rows.contains(c.row) || !job.map.contains(c.column - 1))
+            continue;
+        if (++count <= 20)
+            named << customers::cellName(c.row, c.column);
+    }
+    QString where = named.join(QStringLiteral("、"));
+    if (count > 20)
+        where += QStringLiteral("等");
+    return {count, where};
+}
+
+} // namespace
+
+QString unreadableBatchCells(const BatchJob& job) {
+    const auto [count, where] = chosenCells(job, job.data.unreadable);
+    if (count == 0)
+        return QString();
+    return QStringLiteral(
+               "工作表“%1”中有%2个要打印的单元格读不出内容（公式没有保存结果，或文字无法读取）：%3。\n"
+               "请在Excel中检查并另存这个文件后再打印。批量打印没有开始。")
+        .arg(job.data.sheet)
+        .arg(count)
+        .arg(where);
+}
+
+QString impreciseBatchQuestion(const BatchJob& job) {
+    const auto [count, where] = chosenCells(job, job.data.imprecise);
+    if (count == 0)
+        return QString();
+    return QStringLiteral(
+               "工作表“%1”中有%2个要打印的单元格是大于9007199254740992的长数字，文件里只存有它们的近似值，"
+               "末尾几位可能不对：%3。\n如是账号等号码，请在Excel中把这些列设为文本格式、重新输入后再打印。\n"
+               "是否仍然打印？选择‘是’按近似值打印；选择‘否’不打印。")
+        .arg(job.data.sheet)
+        .arg(count)
+        .arg(where);
 }
 
 BatchData customerData(const std::vector<customers::Customer>& list) {
@@ -279,6 +342,10 @@ BatchBuild buildBatch(const BatchJob& job) {
         out.problem = batchNothingChosenText();
         return out;
     }
+    if (const QString cells = unreadableBatchCells(job); !cells.isEmpty()) {
+        out.problem = cells;
+        return out;
+    }
     out.sheets.reserve(job.chosen.size());
     for (int i = 0; i < job.chosen.size(); ++i) {
         QString problem;
@@ -327,72 +394,15 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
 }
 
 BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, const BatchProgress& progress) {
-    BatchOutcome out;
-    // A PDF is written beside its place and put there only when whole, so that an abandoned job leaves
-    // no half file (and no earlier file destroyed).
-    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
-    const QString target = printer.outputFileName();
-    const QString shown = ui::printerShown(printer);
-    const QString partial = target + QStringLiteral(".part");
-    if (toFile) {
-        QFile::remove(partial);
-        printer.setOutputFileName(partial);
-    }
-    auto abandon = [&](BatchOutcome::Status status, const QString& why) {
-        out.status = status;
-        out.problem = why;
-        out.pages = 0;
-        if (toFile) {
-            QFile::remove(partial);
-            printer.setOutputFileName(target);
-        }
-        if (!why.isEmpty())
-            qWarning("batch printing: %s", qPrintable(why));
-        return out;
-    };
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法开始打印").arg(shown));
-    const int total = int(sheets.size());
-    for (int i = 0; i < total; ++i) {
-        if (i > 0 && !printer.newPage()) {
-            printer.abort();
-            painter.end();
-            return abandon(BatchOutcome::Status::Failed,
-                           QStringLiteral("%1的第%2页无法开始").arg(shown).arg(i + 1));
-        }
-        const SheetPlacement placed = placeSheet(sheets.at(i));
-        painter.save();
-        painter.translate(
-            originShift(sheets.at(i).settings.origin, printer.pageLayout(), printer.resolution()));
-        paintPlaced(painter, placed.chars);
-        painter.restore();
-        if (printer.printerState() == QPrinter::Error) {
-            printer.abort();
-            painter.end();
-            return abandon(BatchOutcome::Status::Failed,
-                           QStringLiteral("%1在第%2页出错").arg(shown).arg(i + 1));
-        }
-        if (progress && !progress(i + 1, total)) {
-            printer.abort();
-            painter.end();
-            return abandon(BatchOutcome::Status::Cancelled, QString());
-        }
-    }
-    if (!painter.end())
-        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法完成打印").arg(shown));
-    if (toFile) {
-        printer.setOutputFileName(target);
-        QFile::remove(target);
-        if (!QFile::rename(partial, target)) {
-            QFile::remove(partial);
-            out.status = BatchOutcome::Status::Failed;
-            out.problem = QStringLiteral("无法写入PDF文件“%1”").arg(QDir::toNativeSeparators(target));
-            return out;
-        }
-    }
-    out.pages = total;
-    return out;
+    return printPages(
+        printer, int(sheets.size()),
+        [&sheets](int i) -> std::optional<PrintPage> {
+            SheetPlacement placed = placeSheet(sheets.at(i));
+            if (!placed.ok)
+                return std::nullopt;
+            return PrintPage{std::move(placed.items), sheets.at(i).settings.origin};
+        },
+        progress);
 }
 
 LogResult logBatch(const QList<PrintSheet>& sheets) {
@@ -410,7 +420,7 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
         rows << values;
     }
     try {
-        templates::PrintLogStore(data::shared())
+        templates::PrintLogStore(data::sharedEngine())
             .insertMany(result.templateName, QDateTime::currentDateTime(), rows);
     } catch (const templates::MissingLogTable& e) {
         result.status = LogResult::Status::NoLogTable;
@@ -425,6 +435,9 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
 BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
                   const BatchProgress& progress) {
     BatchRun run;
+    // Held from the first page to the log: a compaction meanwhile would take the log's database away.
+    const data::UseLock hold = data::UseLock::forPrinting(
+        QStringLiteral("打印窗口中模板“%1”的%2张").arg(sheets.value(0).templateName).arg(sheets.size()));
     run.printed = printBatch(printer, sheets, progress);
     // Only a job the printer accepted is logged; nothing of a cancelled or failed one.
     if (run.printed.ok() && log)

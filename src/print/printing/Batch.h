@@ -44,6 +44,8 @@ QList<int> assignColumn(QList<int> map, int point, int column);
 // The line under the mapping: which points keep the print window's texts.
 QString unfilledNotice(const QStringList& unfilled);
 
+struct BatchJob;
+
 // The rows a batch can print.
 struct BatchData {
     enum class Source { Customers, Spreadsheet };
@@ -52,11 +54,24 @@ struct BatchData {
     QList<QStringList> rows; // the values, in header order
     QList<int> rowNumbers;   // each row's number: its row in the worksheet, or its place in the list
     QString sheet;           // the worksheet read
+    // Cells of the rows read (row number, column from 1) whose value the file does not give: unreadable
+    // ones (a formula without a stored result, a text the reader cannot expand) stop the batch, imprecise
+    // ones (numbers beyond 2^53 held as binary values) are asked about.
+    std::vector<customers::CellRef> unreadable;
+    std::vector<customers::CellRef> imprecise;
 };
 
 // The named worksheet (the first when the name is empty): the first row gives the column names, every
-// later row that holds a value is a row of the batch. Throws SpreadsheetError.
-BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString());
+// later row from firstRow to lastRow that holds a value is a row of the batch. Only those rows are read,
+// so that a batch of a few rows of a large file holds no more than those. Throws SpreadsheetError.
+BatchData readBatchData(customers::SpreadsheetReader& reader, const QString& sheet = QString(),
+                        int firstRow = 2, int lastRow = customers::kMaxRows);
+
+// The cells of the chosen rows, in the columns the mapping uses, that the batch cannot print as the
+// file holds them, named: the refusal for unreadable ones, the question (Yes prints on) for imprecise
+// ones. Empty when there are none.
+QString unreadableBatchCells(const BatchJob& job);
+QString impreciseBatchQuestion(const BatchJob& job);
 // Customers of the register, numbered 1.. in the given order.
 BatchData customerData(const std::vector<customers::Customer>& customers);
 
@@ -103,18 +118,6 @@ struct BatchBuild {
 };
 BatchBuild buildBatch(const BatchJob& job);
 
-// What became of a batch print job.
-struct BatchOutcome {
-    enum class Status { Printed, Cancelled, Failed };
-    Status status = Status::Printed;
-    int pages = 0;
-    QString problem; // Failed: what went wrong, for the diagnostic log
-    bool ok() const { return status == Status::Printed; }
-};
-
-// Told after each sheet has been drawn (done of total); returning false cancels the job.
-using BatchProgress = std::function<bool(int done, int total)>;
-
 // A printer for the batch with the template's paper and orientation: the named queue, or else the
 // template's own printer as a single sheet would use it (the default one in place of a printer that is
 // gone: missingNotice then holds the message for the user). Nothing, with the reason in problem, when
@@ -124,8 +127,10 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
                                            const PrintSettings& settings = PrintSettings(),
                                            QString* missingNotice = nullptr);
 
-// Sends the sheets as one job, one page per sheet, drawn by the page renderer. A cancelled or failed
-// job is abandoned: a PDF file is only written whole (the file is not there or unchanged otherwise).
+// Sends the sheets as one job, one page per sheet, through the page renderer's page loop (printPages):
+// the job reaches the printer only when every page is drawn; a cancelled or failed job sends nothing, and
+// a PDF file is only written whole (the file is not there or unchanged otherwise). A sheet that cannot be
+// placed whole fails the job.
 BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets,
                         const BatchProgress& progress = {});
 

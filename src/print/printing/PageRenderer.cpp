@@ -30,80 +30,143 @@ double printAscentPerEm() {
     return perEm;
 }
 
-void paintPlaced(QPainter& painter, const QList<PlacedChar>& chars) {
-    if (chars.isEmpty() || !painter.isActive())
-        return;
-    QPaintDevice* device = painter.device();
+namespace {
 
-    struct Face {
-        QFont font;
-        double ascent = 0;
-    };
-    QHash<double, Face> faces; // one font per size, with its ascent on this device
-    const double ascentPerEm = printAscentPerEm();
-    painter.save();
-    double currentSize = -1;
-    double ascent = 0;
-    for (const PlacedChar& c : chars) {
-        if (c.size != currentSize) {
-            auto it = faces.find(c.size);
-            if (it == faces.end()) {
+// Characters in the print typeface, one font per size with its ascent on this device.
+class TextPainter {
+public:
+    explicit TextPainter(QPainter& painter)
+        : painter_(painter), device_(*painter.device()), ascentPerEm_(printAscentPerEm()) {}
+
+    void paint(const PlacedItem& c) {
+        if (c.size != currentSize_) {
+            auto it = faces_.find(c.size);
+            if (it == faces_.end()) {
                 Face f;
                 f.font = QFont(printFamily());
                 f.font.setPointSizeF(c.size > 0 ? c.size : 1);
                 f.font.setKerning(false);
                 f.font.setStyleStrategy(QFont::PreferAntialias);
                 f.font.setHintingPreference(QFont::PreferNoHinting);
-                f.ascent = ascentPerEm * f.font.pointSizeF() * device->logicalDpiY() / 72.0;
-                it = faces.insert(c.size, f);
+                f.ascent = ascentPerEm_ * f.font.pointSizeF() * device_.logicalDpiY() / 72.0;
+                it = faces_.insert(c.size, f);
             }
-            painter.setFont(it->font);
-            ascent = it->ascent;
-            currentSize = c.size;
+            painter_.setFont(it->font);
+            ascent_ = it->ascent;
+            currentSize_ = c.size;
         }
         // Control characters (a tab) take their place but show nothing; line breaks are never placed.
         if (c.text.size() == 1 && c.text.at(0).category() == QChar::Other_Control)
-            continue;
-        painter.drawText(ui::toDevice(*device, {c.x, c.y}) + QPointF(0, ascent), c.text);
+            return;
+        painter_.drawText(ui::toDevice(device_, c.rect.topLeft()) + QPointF(0, ascent_), c.text);
+    }
+
+private:
+    struct Face {
+        QFont font;
+        double ascent = 0;
+    };
+    QPainter& painter_;
+    QPaintDevice& device_;
+    const double ascentPerEm_;
+    QHash<double, Face> faces_;
+    double currentSize_ = -1;
+    double ascent_ = 0;
+};
+
+} // namespace
+
+void paintItems(QPainter& painter, const QList<PlacedItem>& items) {
+    if (items.isEmpty() || !painter.isActive())
+        return;
+    painter.save();
+    TextPainter text(painter);
+    for (const PlacedItem& item : items) {
+        switch (item.kind) {
+        case ItemKind::Text:
+            text.paint(item);
+            break;
+        }
     }
     painter.restore();
 }
 
-PrintOutcome printPage(const QString& documentName, const QList<PlacedChar>& chars,
-                       const PrintSettings& settings) {
+BatchOutcome printPages(QPrinter& printer, int count, const PageSource& pageAt,
+                        const BatchProgress& progress) {
+    BatchOutcome out;
+    const QString shown = ui::printerShown(printer);
+    auto abandon = [&out](BatchOutcome::Status status, const QString& why) {
+        out.status = status;
+        out.problem = why;
+        out.pages = 0;
+        if (!why.isEmpty())
+            qWarning("printing: %s", qPrintable(why));
+        return out;
+    };
+    // The pages go into the job's own document first: the printer gets nothing before the last is drawn.
+    ui::SpooledJob job(printer);
+    if (!job.isReady())
+        return abandon(BatchOutcome::Status::Failed, job.problem());
+    QPainter painter; // ended before the job goes, whichever way it goes
+    if (!painter.begin(&printer))
+        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法开始打印").arg(shown));
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && !printer.newPage())
+            return abandon(BatchOutcome::Status::Failed,
+                           QStringLiteral("%1的第%2页无法开始").arg(shown).arg(i + 1));
+        const std::optional<PrintPage> page = pageAt(i);
+        if (!page)
+            return abandon(BatchOutcome::Status::Failed, QStringLiteral("第%1页无法排版").arg(i + 1));
+        painter.save();
+        painter.translate(originShift(page->origin, printer.pageLayout(), printer.resolution()));
+        paintItems(painter, page->items);
+        painter.restore();
+        if (printer.printerState() == QPrinter::Error)
+            return abandon(BatchOutcome::Status::Failed,
+                           QStringLiteral("%1在第%2页出错").arg(shown).arg(i + 1));
+        if (progress && !progress(i + 1, count))
+            return abandon(BatchOutcome::Status::Cancelled, QString());
+    }
+    if (!painter.end())
+        return abandon(BatchOutcome::Status::Failed, QStringLiteral("%1无法完成打印").arg(shown));
+    if (!job.deliver())
+        return abandon(BatchOutcome::Status::Failed, job.problem());
+    out.pages = count;
+    return out;
+}
+
+PrintOutcome printOn(const QString& documentName, const PrintSettings& settings, bool empty,
+                     const std::function<BatchOutcome(QPrinter&)>& job) {
     const OpenedPrinter opened = openPrinter(documentName, settings);
     PrintOutcome done;
     done.missingPrinter = opened.missingPrinter;
     done.printerUsed = opened.printerUsed;
-    auto failed = [&done](const QString& problem) {
-        qWarning("printing: %s", qPrintable(problem));
-        PrintOutcome out = done;
-        out.status = PrintStatus::PrinterFailed;
-        out.problem = problem;
-        return out;
-    };
-    QPrinter* printer = opened.printer.get();
-    if (!printer)
-        return failed(opened.problem);
-    if (chars.isEmpty())
+    if (!opened.printer) {
+        qWarning("printing: %s", qPrintable(opened.problem));
+        done.status = PrintStatus::PrinterFailed;
+        done.problem = opened.problem;
         return done;
-
-    QPainter painter;
-    if (!painter.begin(printer))
-        return failed(QStringLiteral("%1无法开始打印").arg(ui::printerShown(*printer)));
-    painter.translate(originShift(settings.origin, printer->pageLayout(), printer->resolution()));
-    paintPlaced(painter, chars);
-    if (printer->printerState() == QPrinter::Error) {
-        printer->abort();
-        painter.end();
-        return failed(QStringLiteral("%1打印时出错").arg(ui::printerShown(*printer)));
     }
-    if (!painter.end())
-        return failed(QStringLiteral("%1无法完成打印").arg(ui::printerShown(*printer)));
+    if (empty)
+        return done;
+    const BatchOutcome sent = job(*opened.printer);
+    if (!sent.ok()) {
+        done.status = PrintStatus::PrinterFailed;
+        done.problem = sent.problem;
+    }
     return done;
 }
 
-void paintPreviewPage(QPainter& painter, const PageGeometry& page, const QList<PlacedChar>& chars) {
+PrintOutcome printPage(const QString& documentName, const QList<PlacedItem>& items,
+                       const PrintSettings& settings) {
+    return printOn(documentName, settings, items.isEmpty(), [&](QPrinter& printer) {
+        return printPages(printer, 1, [&](int) {
+            return std::optional<PrintPage>(PrintPage{items, settings.origin});
+        });
+    });
+}
+
+void paintPreviewPage(QPainter& painter, const PageGeometry& page, const QList<PlacedItem>& items) {
     if (!painter.isActive())
         return;
     const QPaintDevice& device = *painter.device();
@@ -124,7 +187,7 @@ void paintPreviewPage(QPainter& painter, const PageGeometry& page, const QList<P
 
     painter.save();
     painter.translate(ui::toDevice(device, page.origin));
-    paintPlaced(painter, chars);
+    paintItems(painter, items);
     painter.restore();
 }
 

@@ -40,18 +40,20 @@ PrintOutcome printSheet(const PrintSheet& sheet) {
     // A sheet that cannot be placed whole is not sent at all: the printer is not at fault.
     if (PrintOutcome refused = refusal(sheet, placed); !refused.ok())
         return refused;
-    return printPage(sheet.templateName, placed.chars, sheet.settings);
+    // One sheet is a batch of one, through the same page loop, as its log row is a batch of one row.
+    return printOn(sheet.templateName, sheet.settings, placed.items.isEmpty(),
+                   [&sheet](QPrinter& printer) { return printBatch(printer, {sheet}); });
 }
 
 PrintOutcome drawSheet(QPainter& painter, const PrintSheet& sheet) {
     const SheetPlacement placed = placeSheet(sheet);
-    paintPlaced(painter, placed.chars);
+    paintItems(painter, placed.items);
     return refusal(sheet, placed);
 }
 
 PrintOutcome drawPreview(QPainter& painter, const PrintSheet& sheet, const PageGeometry& page) {
     const SheetPlacement placed = placeSheet(sheet);
-    paintPreviewPage(painter, page, placed.chars);
+    paintPreviewPage(painter, page, placed.items);
     return refusal(sheet, placed);
 }
 

@@ -13,7 +13,7 @@ Placement testPagePlacement() {
 }
 
 PrintOutcome printTestPage() {
-    return printPage(QStringLiteral("打印测试"), testPagePlacement().chars);
+    return printPage(QStringLiteral("打印测试"), testPagePlacement().items);
 }
 
 } // namespace vorlan::printing

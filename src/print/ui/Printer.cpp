@@ -3,8 +3,17 @@
 #include "app/AppState.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace vorlan::ui {
 
@@ -82,6 +91,118 @@ QString printerShown(const QPrinter& printer) {
     if (printer.outputFormat() == QPrinter::PdfFormat)
         return QStringLiteral("PDF文件“%1”").arg(QDir::toNativeSeparators(printer.outputFileName()));
     return QStringLiteral("打印机“%1”").arg(printer.printerName());
+}
+
+namespace {
+
+// The scheduler's own library, which the printing system has loaded already; only two of its calls are
+// needed, so it is not a build dependency.
+struct CupsOption {
+    char* name;
+    char* value;
+};
+using CupsPrintFile = int (*)(const char* printer, const char* file, const char* title, int count,
+                              CupsOption* options);
+using CupsLastError = const char* (*)();
+
+// Hands a finished document to the print queue, with the options the printer would have sent itself.
+bool submitToQueue(QPrinter& printer, const QString& file, QString* problem) {
+    static QLibrary cups(QStringLiteral("cups"), 2);
+    const auto printFile = reinterpret_cast<CupsPrintFile>(cups.resolve("cupsPrintFile"));
+    const auto lastError = reinterpret_cast<CupsLastError>(cups.resolve("cupsLastErrorString"));
+    if (!printFile) {
+        *problem = QStringLiteral("无法使用打印系统（%1）").arg(cups.errorString());
+        return false;
+    }
+    const QPageLayout layout = printer.pageLayout();
+    std::vector<std::pair<QByteArray, QByteArray>> options;
+    options.emplace_back("media", layout.pageSize().key().toUtf8());
+    if (printer.copyCount() > 1) {
+        options.emplace_back("copies", QByteArray::number(printer.copyCount()));
+        if (printer.collateCopies())
+            options.emplace_back("Collate", "True");
+    }
+    const bool landscape = layout.orientation() == QPageLayout::Landscape;
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone:
+        options.emplace_back("sides", "one-sided");
+        break;
+    case QPrinter::DuplexAuto:
+        options.emplace_back("sides", landscape ? "two-sided-short-edge" : "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexLongSide:
+        options.emplace_back("sides", "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexShortSide:
+        options.emplace_back("sides", "two-sided-short-edge");
+        break;
+    }
+    if (landscape)
+        options.emplace_back("landscape", "");
+    std::vector<CupsOption> raw;
+    for (auto& [name, value] : options)
+        raw.push_back({name.data(), value.data()});
+
+    // An instance ("queue/instance") only chooses settings; the job goes to the queue itself.
+    const QByteArray queue = printer.printerName().section(u'/', 0, 0).toUtf8();
+    const int job = printFile(queue.constData(), QFile::encodeName(file).constData(),
+                              printer.docName().toUtf8().constData(), int(raw.size()), raw.data());
+    if (job > 0)
+        return true;
+    *problem = QStringLiteral("打印机“%1”没有接受打印作业（%2）")
+                   .arg(printer.printerName(),
+                        lastError ? QString::fromUtf8(lastError()) : QStringLiteral("原因不明"));
+    return false;
+}
+
+} // namespace
+
+SpooledJob::SpooledJob(QPrinter& printer) : printer_(printer) {
+    toFile_ = printer.outputFormat() == QPrinter::PdfFormat;
+    if (toFile_) {
+        // Beside the target, so that putting it in place is a rename, under a name no other job uses.
+        target_ = printer.outputFileName();
+        QString name;
+        do {
+            name = QStringLiteral("%1.%2.part")
+                       .arg(target_)
+                       .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        } while (QFileInfo::exists(name));
+        file_ = name;
+    } else {
+        // Only the user may read the document: it holds the sheets' values.
+        QTemporaryFile temp(QDir::temp().filePath(QStringLiteral("vorlan-job-XXXXXX")));
+        temp.setAutoRemove(false);
+        if (!temp.open()) {
+            problem_ = QStringLiteral("无法建立打印作业的临时文件（%1）").arg(temp.errorString());
+            return;
+        }
+        file_ = temp.fileName();
+    }
+    // Not ending in .pdf, so that a print queue's printer stays one and only writes the file.
+    printer.setOutputFileName(file_);
+}
+
+SpooledJob::~SpooledJob() {
+    printer_.setOutputFileName(toFile_ ? target_ : QString());
+    if (!file_.isEmpty() && (!delivered_ || !toFile_))
+        QFile::remove(file_);
+}
+
+bool SpooledJob::deliver() {
+    if (!isReady())
+        return false;
+    if (toFile_) {
+        // Replaces an earlier file at once, or leaves it as it was.
+        if (std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(target_).constData()) != 0) {
+            problem_ = QStringLiteral("无法写入PDF文件“%1”").arg(QDir::toNativeSeparators(target_));
+            return false;
+        }
+        delivered_ = true;
+        return true;
+    }
+    delivered_ = submitToQueue(printer_, file_, &problem_);
+    return delivered_;
 }
 
 } // namespace vorlan::ui

@@ -29,4 +29,32 @@ std::unique_ptr<QPrinter> openNamedPrinter(const QString& name, QString* problem
 // Where a job goes, for a message: 打印机“name”, or PDF文件“path” for a PDF file.
 QString printerShown(const QPrinter& printer);
 
+// The document of one print job, drawn into a file of its own so that nothing reaches the printer before
+// every page is drawn: a job cancelled or failed halfway sends nothing (the printer cannot take back
+// pages it was given). While it lives, the printer draws into that file: a temporary file for a print
+// queue, a new name beside the target for a PDF file. deliver(), after the painter has ended, hands it
+// over: to the queue with the printer's paper, orientation, sides and copies, or in the PDF file's place.
+// Undelivered, it leaves no file and no job behind. Made before painting begins.
+class SpooledJob {
+public:
+    explicit SpooledJob(QPrinter& printer);
+    ~SpooledJob();
+    SpooledJob(const SpooledJob&) = delete;
+    SpooledJob& operator=(const SpooledJob&) = delete;
+
+    // Whether the job's file could be set up; problem says why not.
+    bool isReady() const { return !file_.isEmpty(); }
+    const QString& problem() const { return problem_; }
+    // Hands the drawn document over; false with the cause in problem() when it could not be.
+    bool deliver();
+
+private:
+    QPrinter& printer_;
+    bool toFile_ = false;
+    QString target_; // a PDF file: the file the job is for
+    QString file_;   // the job's own file
+    QString problem_;
+    bool delivered_ = false;
+};
+
 } // namespace vorlan::ui

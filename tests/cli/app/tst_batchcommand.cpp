@@ -14,6 +14,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
 using namespace vorlan;
 using namespace Qt::StringLiterals;
 using app::ParsedCommand;
@@ -117,6 +126,10 @@ private slots:
         QTest::newRow("no template") << QStringList{u"print"_s, u"--data"_s, u"a"_s, u"--pdf"_s,
                                                     u"o"_s,     u"--user"_s, u"u"_s}
                                      << int(ParsedCommand::Kind::Error) << "--template";
+        QTest::newRow("NUL in the template")
+            << QStringList{u"print"_s, u"--template"_s, u"运\0单"_s, u"--data"_s, u"a"_s,
+                           u"--pdf"_s, u"o"_s,          u"--user"_s, u"u"_s}
+            << int(ParsedCommand::Kind::Error) << "控制字符（代码U+0000）";
     }
     void parse() {
         QFETCH(QStringList, args);
@@ -150,17 +163,33 @@ private slots:
                                              << "不是PDF文件";
         QTest::newRow("a folder") << "folder"
                                   << "是文件夹";
+        // Writing over these would remove them (/dev/null itself, as root), or give the engine a file for
+        // its own.
+        QTest::newRow("a device") << "/dev/null"
+                                  << "不是普通文件";
+        QTest::newRow("a copy of a device") << "null"
+                                            << "不是普通文件";
+        QTest::newRow("a pipe") << "fifo"
+                                << "不是普通文件";
+        QTest::newRow("a socket") << "socket"
+                                  << "不是普通文件";
+        QTest::newRow("a link to a device") << "devlink.pdf"
+                                            << "不是普通文件";
+        QTest::newRow("a dangling link") << "dangling.pdf"
+                                         << "不存在的文件";
+        for (const char* companion : {"RavIZ.mdb-journal", "RavIZ.mdb-wal", "RavIZ.mdb-shm"})
+            QTest::newRow(companion) << companion << "附属文件";
+        QTest::newRow("a link to the journal") << "journal.pdf"
+                                               << "附属文件";
     }
     void pdfTarget() {
         QFETCH(QString, name);
         QFETCH(QString, says);
         QTemporaryDir dir;
         const auto at = [&](const QString& n) { return QDir(dir.path()).filePath(n); };
-        const QList<QPair<QString, QByteArray>> files{{u"old.pdf"_s, "%PDF-1.4\n"},
-                                                      {u"empty.pdf"_s, ""},
-                                                      {u"data.csv"_s, "收件人\n张三\n"},
-                                                      {u"RavIZ.mdb"_s, "SQLite format 3"},
-                                                      {u"other.xlsx"_s, "PK"}};
+        const QList<QPair<QString, QByteArray>> files{
+            {u"old.pdf"_s, "%PDF-1.4\n"},        {u"empty.pdf"_s, ""},    {u"data.csv"_s, "收件人\n张三\n"},
+            {u"RavIZ.mdb"_s, "SQLite format 3"}, {u"other.xlsx"_s, "PK"}, {u"RavIZ.mdb-shm"_s, ""}};
         for (const auto& [n, bytes] : files) {
             QFile f(at(n));
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -168,7 +197,23 @@ private slots:
         }
         QVERIFY(QFile::link(at(u"data.csv"_s), at(u"link.pdf"_s)));
         QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-        const auto problem = app::pdfTargetProblem(at(name), at(u"data.csv"_s), at(u"RavIZ.mdb"_s));
+        QVERIFY(QFile::link(u"/dev/null"_s, at(u"devlink.pdf"_s)));
+        QVERIFY(QFile::link(at(u"gone"_s), at(u"dangling.pdf"_s)));
+        QVERIFY(QFile::link(at(u"RavIZ.mdb-shm"_s), at(u"journal.pdf"_s)));
+        QVERIFY(::mkfifo(QFile::encodeName(at(u"fifo"_s)).constData(), 0600) == 0);
+        if (name == u"null" &&
+            ::mknod(QFile::encodeName(at(name)).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("no device node can be made here (not root, or not allowed)");
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(at(u"socket"_s));
+        std::memcpy(address.sun_path, socketPath.constData(),
+                    std::min(socketPath.size(), qsizetype(sizeof address.sun_path - 1)));
+        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(sock >= 0 && ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        ::close(sock);
+        const auto problem = app::pdfTargetProblem(name.startsWith(u'/') ? name : at(name), at(u"data.csv"_s),
+                                                   at(u"RavIZ.mdb"_s));
         if (says.isEmpty())
             QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
         else
@@ -270,14 +315,43 @@ private slots:
         // A printer that does not take the job: exit 2, nothing logged.
         r = run(printArgs(QStringLiteral("d.csv"), file(QStringLiteral("no/folder/y.pdf"))), "secret1\n");
         QVERIFY2(r.code == app::kExitPrintFailed, qPrintable(r.err));
-        QVERIFY(r.err.contains(QStringLiteral("打印机未准备好或有故障")));
-        QVERIFY2(r.err.contains(QStringLiteral("无法开始打印")), qPrintable(r.err)); // said in Chinese
+        // The folder is named, and why: no printer is at fault.
+        QVERIFY2(r.err.contains(QDir::toNativeSeparators(file(QStringLiteral("no/folder")))) &&
+                     r.err.contains(QStringLiteral("不存在")) && !r.err.contains(QStringLiteral("打印机")),
+                 qPrintable(r.err));
         QStringList queue = printArgs(QStringLiteral("d.csv"), QString()).mid(0, 5);
         queue << QStringLiteral("--printer") << QStringLiteral("no-such-queue-here")
               << QStringLiteral("--user") << QStringLiteral("管理员");
         r = run(queue, "secret1\n");
         QCOMPARE(r.code, app::kExitPrintFailed);
         QCOMPARE(logRows(), 3);
+
+        // Two jobs for one PDF at once: each writes a file of its own, one takes the name, both log every
+        // sheet, and a file of the same name with ".part" that neither wrote stays.
+        QByteArray rows = "收件人,金额大写\n";
+        for (int i = 1; i <= 150; ++i)
+            rows += QByteArray("收件人") + QByteArray::number(i) + ",1\n";
+        write(QStringLiteral("many.csv"), rows);
+        write(QStringLiteral("out.pdf.part"), "not the printer's");
+        QList<QProcess*> jobs;
+        for (int i = 0; i < 2; ++i) {
+            auto* p = new QProcess(this);
+            p->setWorkingDirectory(dir_.path());
+            p->start(program_, printArgs(QStringLiteral("many.csv"), QStringLiteral("out.pdf")));
+            p->write("secret1\n");
+            p->closeWriteChannel();
+            jobs << p;
+        }
+        for (QProcess* p : jobs) {
+            QVERIFY(p->waitForFinished(120000));
+            QVERIFY2(p->exitCode() == app::kExitPrinted, p->readAllStandardError().constData());
+            delete p;
+        }
+        QCOMPARE(probe::pdfPages(file(QStringLiteral("out.pdf"))), 150);
+        QCOMPARE(contents(file(QStringLiteral("out.pdf.part"))), QByteArray("not the printer's"));
+        QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral(".out.pdf*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
+        QCOMPARE(logRows(), 303);
     }
 };
 

@@ -122,6 +122,14 @@ private slots:
         QTest::newRow("binary") << QByteArray("a\0b\0c", 5) << "不是文本文件";
         QTest::newRow("marked UTF-8 that is not") << QByteArray("\xEF\xBB\xBF\xC3\x28") << "不是UTF-8的字节";
         QTest::newRow("neither UTF-8 nor GBK") << QByteArray("\x81\x20\x81\x20") << "文字编码无法识别";
+        QTest::newRow("field over 32767 characters") << "a,b\nc," + QByteArray(32768, 'x') + "\n"
+                                                     << "第2行B列的内容超过32767个字符";
+        QTest::newRow("quoted field of 3 MB") << "a\n\"" + QByteArray(3 << 20, 'x') + "\"\n"
+                                              << "第2行A列的内容超过";
+        QTest::newRow("line of 1,048,576 commas") << "a\n" + QByteArray(1 << 20, ',') + "\n"
+                                                  << "第2行超过16384列";
+        QTest::newRow("row 1,048,577") << QByteArray(1 << 20, '\n') + "x\n"
+                                       << "超过1048576行";
     }
     void badFiles() {
         QFETCH(QByteArray, bytes);

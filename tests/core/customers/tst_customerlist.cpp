@@ -158,9 +158,9 @@ private slots:
         m.search(store, QString());
         QCOMPARE(names(), (QStringList{u"a1"_s, u"b1"_s, u"b2"_s, u"c1"_s}));
         QCOMPARE(m.searchText(), QString());
-        // Row ids far apart, as a restored or hand-edited table may have them.
+        // Keys far apart, as a restored or hand-edited table may have them.
         data::exec(env.db(),
-                   QStringLiteral("INSERT INTO Basic_Khgl (rowid, \"客户名称\") VALUES (5000000000, 'a0')"));
+                   QStringLiteral("INSERT INTO Basic_Khgl (id, \"客户名称\") VALUES (5000000000, 'a0')"));
         m.reload(store);
         m.search(store, QStringLiteral("a"));
         QCOMPARE(names(), (QStringList{u"a0"_s, u"a1"_s}));

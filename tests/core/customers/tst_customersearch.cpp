@@ -236,7 +236,7 @@ private slots:
         app::CommonUseStore uses(env.db());
         for (const char* u : {"运费", "货款", "Zip费用", "办公用品", "zip%"})
             uses.add(QString::fromUtf8(u));
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (NULL)"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (NULL)"));
         QSqlQuery q = uses.pickerRows(text);
         QCOMPARE(q.record().fieldName(0), QStringLiteral("常用用途"));
         QCOMPARE(names(std::move(q)), found);

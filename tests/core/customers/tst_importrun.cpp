@@ -332,12 +332,14 @@ private slots:
         }
         QCOMPARE(cells.named.join(QStringLiteral("、")), named);
         if (count > 0)
-            QCOMPARE(unreadableQuestion(p.sheet, cells),
-                     QStringLiteral("工作表“客户”中有%1个要读取的单元格是公式，程序读不出它们的值：%2。\n"
-                                    "如果继续，这些单元格将按空白读取。是否继续读取？\n"
-                                    "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
-                         .arg(count)
-                         .arg(named));
+            QCOMPARE(
+                unreadableQuestion(p.sheet, cells),
+                QStringLiteral("工作表“客户”中有%"
+                               "1个要读取的单元格是公式或含有程序无法读取的文字，程序读不出它们的值：%2。\n"
+                               "如果继续，这些单元格将按空白读取。是否继续读取？\n"
+                               "选择‘是’表示继续读取；选择‘否’表示停止读取，不保存任何记录。")
+                    .arg(count)
+                    .arg(named));
     }
 
     // Reading all rows: which rows are saved, what is asked, and how the run ends.

@@ -3,8 +3,10 @@
 #include "XlsxFixture.h"
 #include "customers/SpreadsheetReader.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace vorlan;
 using namespace vorlan::customers;
@@ -40,7 +42,8 @@ private slots:
               {4, 1, true},
               {4, 2, 1.5e-7},
               {4, 3, QStringLiteral("=C2*2")},
-              {4, 5, QStringLiteral("尾")}}},
+              {4, 5, QStringLiteral("尾")},
+              {2, 5, qint64(621909378657975432)}}},
             {QStringLiteral("Sheet2"), {{7, 3, QStringLiteral("x")}}},
         };
         QVERIFY2(test::writeXlsx(book_, sheets, &error), qPrintable(error));
@@ -54,6 +57,7 @@ private slots:
         QTest::newRow("shared string") << "客户" << 1 << 1 << "客户名称";
         QTest::newRow("sheet name ignores case") << "sheet2" << 7 << 3 << "x";
         QTest::newRow("long account number keeps every digit") << "客户" << 2 << 2 << "6222499836243985";
+        QTest::newRow("18-digit account number keeps its digits") << "客户" << 2 << 5 << "621909378657975432";
         QTest::newRow("huge whole number without exponent") << "客户" << 3 << 2 << "100000000000000000000";
         QTest::newRow("small fraction without exponent") << "客户" << 4 << 2 << "0.00000015";
         QTest::newRow("fraction") << "客户" << 2 << 3 << "1234.5";
@@ -163,6 +167,109 @@ private slots:
         QVERIFY(QFile::copy(book_, file));
         QCOMPARE(spreadsheetFormat(file), SpreadsheetFormat::Xlsx);
         QCOMPARE(openSpreadsheet(file)->cellText(QStringLiteral("客户"), 2, 1), QStringLiteral("华东贸易"));
+    }
+
+    // Hostile and damaged workbooks: refused with the file and the cell or part named, or (says empty)
+    // read with B2 named as unreadable. A part starting with "<!" replaces the whole part.
+    void hostile_data() {
+        QTest::addColumn<QByteArray>("sheet");
+        QTest::addColumn<QByteArray>("strings");
+        QTest::addColumn<QString>("says");
+        const QByteArray r2 = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"2\">";
+        const QByteArray longText = QByteArray(40000, 'x');
+        auto b2 = [&](const QByteArray& cell) { return r2 + cell + "</row>"; };
+        const QByteArray dtd = "<!DOCTYPE x [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]>";
+        QTest::newRow("cell over 32767 characters")
+            << b2("<c r=\"B2\" t=\"inlineStr\"><is><t>" + longText + "</t></is></c>") << QByteArray()
+            << "第2行B列的内容超过32767个字符";
+        QTest::newRow("a text of 3 MB is never gathered")
+            << b2("<c r=\"B2\" t=\"inlineStr\"><is><t>" + QByteArray(3 << 20, 'x') + "</t></is></c>")
+            << QByteArray() << "第2行B列的内容超过32767个字符";
+        QTest::newRow("shared string too long")
+            << b2("<c r=\"B2\" t=\"s\"><v>0</v></c>") << "<si><t>" + longText + "</t></si>"
+            << "共享文字表中有一段文字超过";
+        QTest::newRow("shared index 999999")
+            << b2("<c r=\"B2\" t=\"s\"><v>999999</v></c>") << QByteArray("<si><t>a</t></si>")
+            << "第2行B列引用的共享文字第999999项不存在";
+        QTest::newRow("shared index -1")
+            << b2("<c r=\"B2\" t=\"s\"><v>-1</v></c>") << QByteArray("<si><t>a</t></si>")
+            << "第2行B列引用的共享文字第-1项不存在";
+        QTest::newRow("cell beyond the grid") << b2("<c r=\"XFE1048577\"><v>1</v></c>") << QByteArray()
+                                              << "第2行的单元格“XFE1048577”超出了电子表格的范围";
+        QTest::newRow("cell past the last column")
+            << b2("<c r=\"B2\"><v>1</v></c><c r=\"ZZZZZ2\"><v>2</v></c>") << QByteArray()
+            << "第2行的单元格“ZZZZZ2”超出";
+        QTest::newRow("cell going backwards") << b2("<c r=\"C2\"><v>1</v></c><c r=\"B2\"><v>2</v></c>")
+                                              << QByteArray() << "第2行B列排在C列之后";
+        QTest::newRow("cell of another row")
+            << b2("<c r=\"B7\"><v>1</v></c>") << QByteArray() << "“B7”不属于这一行";
+        QTest::newRow("row 2147483647")
+            << QByteArray("<row r=\"2147483647\"><c r=\"A2147483647\"><v>1</v></c></row>") << QByteArray()
+            << "“2147483647”，超出了电子表格的1048576行";
+        QTest::newRow("row 1048577") << QByteArray("<row r=\"1048577\"><c><v>1</v></c></row>") << QByteArray()
+                                     << "“1048577”，超出";
+        QTest::newRow("rows going backwards")
+            << QByteArray("<row r=\"5\"/><row r=\"3\"/>") << QByteArray() << "第3行排在第5行之后";
+        QTest::newRow("external entity in a shared string")
+            << b2("<c r=\"B2\" t=\"s\"><v>0</v></c>")
+            << dtd + "<sst "
+                     "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>a&ext;</t></"
+                     "si></sst>"
+            << QString();
+        QTest::newRow("external entity in the sheet")
+            << dtd +
+                   "<worksheet "
+                   "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
+                   b2("<c r=\"B2\" t=\"inlineStr\"><is><t>&ext;</t></is></c>") + "</sheetData></worksheet>"
+            << QByteArray() << QString();
+    }
+    void hostile() {
+        QFETCH(QByteArray, sheet);
+        QFETCH(QByteArray, strings);
+        QFETCH(QString, says);
+        test::ZipParts parts = test::workbookParts(sheet.startsWith("<!") ? QByteArray() : sheet,
+                                                   strings.startsWith("<!") ? QByteArray("<si/>") : strings);
+        for (auto& [name, bytes] : parts) {
+            if (name.endsWith(u"s1.xml") && sheet.startsWith("<!"))
+                bytes = sheet;
+            if (name.endsWith(u"sharedStrings.xml") && strings.startsWith("<!"))
+                bytes = strings;
+        }
+        const QString file = path(QStringLiteral("hostile.xlsx"));
+        QVERIFY(test::writeZip(file, parts));
+        try {
+            auto r = openSpreadsheet(file);
+            QVERIFY2(says.isEmpty(), "the damaged file was read");
+            QCOMPARE(r->unreadableCells(QStringLiteral("数据")), (std::vector<CellRef>{{2, 2}}));
+            QCOMPARE(r->cellText(QStringLiteral("数据"), 1, 1), QStringLiteral("1"));
+        } catch (const SpreadsheetError& e) {
+            QVERIFY2(!says.isEmpty() && e.description().contains(says) &&
+                         e.description().contains(u"hostile.xlsx"),
+                     qPrintable(e.description()));
+        }
+    }
+
+    // A part whose directory entry says it inflates to 3 GB is refused before anything is inflated.
+    void inflatedSizeFromTheDirectory() {
+        const QString file = path(QStringLiteral("bomb.xlsx"));
+        QVERIFY(test::writeZip(file, test::workbookParts("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray zip = f.readAll();
+        // The entry of the archive's central directory, which comes after the parts.
+        const qsizetype central = zip.lastIndexOf("PK\x01\x02", zip.lastIndexOf("xl/worksheets/s1.xml"));
+        QVERIFY(central > 0);
+        qToLittleEndian<quint32>(3000000000u, zip.data() + central + 24);
+        f.seek(0);
+        f.write(zip);
+        f.close();
+        try {
+            openSpreadsheet(file);
+            QFAIL("the bomb was opened");
+        } catch (const SpreadsheetError& e) {
+            QVERIFY2(e.description().contains(u"“xl/worksheets/s1.xml”解压后超过512MB"),
+                     qPrintable(e.description()));
+        }
     }
 
     void badFiles_data() {

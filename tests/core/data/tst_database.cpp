@@ -1,9 +1,16 @@
 #include "FileFaults.h"
 #include "TestEnv.h"
+#include "app/Catalogue.h"
+#include "app/CommonUseStore.h"
+#include "customers/CustomerStore.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "data/SqliteEngine.h"
 #include "printing/PrintSettingsStore.h"
+#include "templates/PrintLogStore.h"
+#include "templates/TemplateStore.h"
+#include "users/UserStore.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
@@ -44,11 +51,34 @@ void makeFile(const QString& path, const std::function<void(QSqlQuery&)>& change
 }
 
 QStringList columns(const QSqlDatabase& db, const QString& table) {
-    QStringList out;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
+    return data::Engine(db).columns(table);
+}
+
+// A file of the previous release, from the statements in release2.sql.
+void makePreviousRelease(const QString& path) {
+    QFile script(QFINDTESTDATA("release2.sql"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("release2"));
+    other.setDatabaseName(path);
+    QVERIFY(other.open());
+    for (const QString& line : QString::fromUtf8(script.readAll()).split(QLatin1Char('\n')))
+        if (!line.isEmpty() && !line.startsWith(QStringLiteral("--")))
+            data::exec(other, line);
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("release2"));
+}
+
+QList<QStringList> logRows(const templates::PrintLogStore& store, const templates::LogTable& t) {
+    QSqlQuery q = store.query(t, {{}, {}, QDate(2024, 3, 5), QDate(2024, 3, 5)});
+    QList<QStringList> rows;
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i <= t.columns.size(); ++i)
+            row << q.value(i).toString();
+        rows << row;
+    }
+    return rows;
 }
 } // namespace
 
@@ -77,7 +107,8 @@ private slots:
         data::exec(db, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
                    {QStringLiteral("x"), QByteArray("pic")});
         QCOMPARE(data::scalar(db, QStringLiteral("SELECT allup + allleft FROM moban")).toInt(), 0);
-        data::exec(db, QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("it's")});
+        data::exec(db, QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"),
+                   {QStringLiteral("it's")});
         data::closeShared();
         QCOMPARE(data::openShared().status, data::OpenStatus::Opened);
         QCOMPARE(data::scalar(data::shared(), QStringLiteral("SELECT yongtuName FROM yongtu")).toString(),
@@ -243,13 +274,13 @@ private slots:
         makeFile(data::databasePath(), [&](QSqlQuery& q) {
             QVERIFY(q.exec(QStringLiteral("DROP TABLE mobanprint")));
             QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO yongtu VALUES ('货款')")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES ('货款')")));
             QVERIFY(q.exec(
                 QStringLiteral("INSERT INTO moban (mobanname, allup, allleft) VALUES ('运单', 3, -2)")));
             QVERIFY(q.exec(QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" TEXT, \"收件人\" TEXT)")));
             QVERIFY(q.exec(QStringLiteral("INSERT INTO \"运单\" VALUES ('2024-03-05 10:00:00', '张三')")));
             QVERIFY(q.exec(QStringLiteral("SELECT group_concat(type || ' ' || name || ' ' || sql, ';') FROM "
-                                          "sqlite_master")));
+                                          "sqlite_master WHERE tbl_name <> '运单'")));
             QVERIFY(q.next());
             before = q.value(0).toString();
         });
@@ -259,12 +290,13 @@ private slots:
         QCOMPARE(data::scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
         QVERIFY(data::tableExists(db, QStringLiteral("mobanprint")));
         QCOMPARE(columns(db, QStringLiteral("mobanprint")).size(), 8);
-        // Everything that was there is there as before, the new table is all that was added.
+        // Everything that was there is there as before, the new table is all that was added (the log
+        // table got its key, see previousReleaseKeepsRowsAndOrder).
         const QString after =
             data::scalar(db,
                          QStringLiteral("SELECT group_concat(type || ' ' || name || ' ' || sql, ';') FROM "
                                         "sqlite_master WHERE name <> 'mobanprint' AND name NOT LIKE "
-                                        "'sqlite_autoindex_mobanprint%'"))
+                                        "'sqlite_autoindex_mobanprint%' AND tbl_name <> '运单'"))
                 .toString();
         QCOMPARE(after, before);
         QCOMPARE(data::scalar(db, QStringLiteral("SELECT yongtuName FROM yongtu")).toString(),
@@ -374,6 +406,75 @@ private slots:
         QVERIFY(!data::openShared().needsFirstUser);
     }
 
+    // A file of the previous release opens with every row in its order; the rows get keys of their own
+    // (their old row numbers), which a compaction keeps, and a log whose points are called like SQLite's
+    // row number lists and deletes its sheets like any other. Opened read-only it reads the same.
+    void previousReleaseKeepsRowsAndOrder_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("migrated") << false;
+        QTest::newRow("read-only") << true;
+    }
+    void previousReleaseKeepsRowsAndOrder() {
+        QFETCH(bool, readOnly);
+        test::TestEnv env(false);
+        const QString path = data::databasePath();
+        makePreviousRelease(path);
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray before = fileHash(path);
+        const data::OpenResult r = data::openShared();
+        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QCOMPARE(r.readOnly, readOnly);
+        const data::Engine e = data::sharedEngine();
+        QCOMPARE(e.schemaVersion(), readOnly ? 2 : data::schema::kVersion);
+        QCOMPARE(users::UserStore(e).names(), (QStringList{u"赵"_s, u"孙"_s, u"李"_s}));
+        QStringList nodes;
+        for (const app::CatalogueRow& row : app::CatalogueStore(e).load())
+            nodes << row.text;
+        QCOMPARE(nodes, (QStringList{u"快递"_s, u"三联单"_s, u"运单"_s}));
+        QCOMPARE(app::CommonUseStore(e).all(), (QStringList{u"样品"_s, u"货款"_s, u"文件"_s}));
+        const customers::CustomerStore customers(e);
+        QCOMPARE(customers.all().size(), size_t(2));
+        QCOMPARE(customers.all().at(0).at(0), u"乙公司"_s);
+        QCOMPARE(customers.ids(), (std::vector<customers::RowId>{1, 3}));
+        QCOMPARE(customers.ids(u"甲"_s), (std::vector<customers::RowId>{3}));
+        const templates::TemplateStore templates(e);
+        QCOMPARE(templates.load(u"三联单"_s).tmpl.allleft, -3);
+
+        const templates::PrintLogStore log(e);
+        if (readOnly) {
+            // Read as it stands: the points' names hide the old row numbers, as they always did.
+            QVERIFY_THROWS_EXCEPTION(data::DbError, log.find(u"三联单"_s));
+            data::closeShared();
+            QCOMPARE(fileHash(path), before);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            return;
+        }
+        const auto t = log.find(u"三联单"_s);
+        QVERIFY(t);
+        QCOMPARE(t->columns, (QStringList{u"打印日期"_s, u"rowid"_s, u"_rowid_"_s, u"oid"_s}));
+        const QList<QStringList> expected{
+            {u"3"_s, u"2024-03-05 09:00:00"_s, u"g"_s, u"h"_s, u"i"_s},
+            {u"1"_s, u"2024-03-05 10:00:00"_s, u"a"_s, u"b"_s, u"c"_s},
+            {u"4"_s, u"2024-03-05 10:00:00"_s, u"j"_s, u"k"_s, u"l"_s},
+        };
+        QCOMPARE(logRows(log, *t), expected);
+        log.deleteRows(*t, {1});
+        // The copy a compaction makes keeps every key.
+        const QString copy = QDir(data::dataFolder()).filePath(u"copy.mdb"_s);
+        e.copyInto(copy);
+        QList<QStringList> rest = expected;
+        rest.removeAt(1);
+        {
+            const data::Engine c = data::sqlite::open(copy, u"copy"_s, data::sqlite::Access::ReadOnly);
+            QCOMPARE(logRows(templates::PrintLogStore(c), *templates::PrintLogStore(c).find(u"三联单"_s)),
+                     rest);
+            QCOMPARE(customers::CustomerStore(c).ids(), (std::vector<customers::RowId>{1, 3}));
+        }
+        QSqlDatabase::removeDatabase(u"copy"_s);
+        QCOMPARE(logRows(log, *t), rest);
+    }
+
     void readOnlyFileOpensForReadingOnly() {
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
@@ -390,7 +491,8 @@ private slots:
                      r.notice.contains(QStringLiteral("只读")),
                  qPrintable(r.notice));
         QVERIFY_THROWS_EXCEPTION(
-            data::DbError, data::exec(data::shared(), QStringLiteral("INSERT INTO yongtu VALUES ('x')")));
+            data::DbError,
+            data::exec(data::shared(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES ('x')")));
         data::closeShared();
         QCOMPARE(fileHash(path), before);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
@@ -476,7 +578,7 @@ private slots:
         test::TestEnv env;
         try {
             data::Transaction t(env.db());
-            data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES ('a')"));
+            data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES ('a')"));
             data::exec(env.db(), QStringLiteral("INSERT INTO no_such_table VALUES ('a')"));
             t.commit();
             QFAIL("must throw");

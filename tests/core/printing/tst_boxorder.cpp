@@ -1,5 +1,6 @@
 // The order the print window's boxes are visited in, and where the focus goes after a pick.
 #include "printing/BoxOrder.h"
+#include "printing/SampleData.h"
 
 #include <QTest>
 
@@ -164,6 +165,116 @@ private slots:
         put(t, QStringLiteral("S7"), unnamed);
         QCOMPARE(names(printing::readingOrder(t)), (QStringList{u"M3"_s, u"S4"_s, u"M1"_s, u"S1"_s}));
         QVERIFY(printing::readingOrder(templates::Template()).isEmpty());
+    }
+
+    // The default rule: columns that stand side by side are gone through one after the other.
+    void columnOrder_data() {
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("none") << QStringList() << QStringList();
+        QTest::newRow("two panels side by side")
+            << QStringList{u"S1 0 0 2000 300"_s, u"S2 3000 0 2000 300"_s, u"S3 0 500 1500 300"_s,
+                           u"S4 3000 500 2500 300"_s}
+            << QStringList{u"S1"_s, u"S3"_s, u"S2"_s, u"S4"_s};
+        QTest::newRow("one line of columns: left to right")
+            << QStringList{u"S1 0 0 2000 300"_s, u"S2 3000 0 2000 300"_s, u"S3 0 500 5000 300"_s}
+            << QStringList{u"S1"_s, u"S2"_s, u"S3"_s};
+        QTest::newRow("a box across both columns ends the block")
+            << QStringList{u"S1 0 0 2000 300"_s,      u"S2 3000 0 2000 300"_s,    u"S3 0 500 2000 300"_s,
+                           u"S4 3000 500 2000 300"_s, u"S5 1000 1000 3000 300"_s, u"S6 0 1500 2000 300"_s,
+                           u"S7 3000 1500 2000 300"_s}
+            << QStringList{u"S1"_s, u"S3"_s, u"S2"_s, u"S4"_s, u"S5"_s, u"S6"_s, u"S7"_s};
+        QTest::newRow("two boxes under one column end the block")
+            << QStringList{u"S1 0 0 2000 300"_s,      u"S2 3000 0 2000 300"_s, u"S3 0 500 2000 300"_s,
+                           u"S4 3000 500 2000 300"_s, u"S5 0 1000 900 300"_s,  u"S6 1000 1000 900 300"_s}
+            << QStringList{u"S1"_s, u"S3"_s, u"S2"_s, u"S4"_s, u"S5"_s, u"S6"_s};
+        QTest::newRow("a shorter column, a tall box beside a column")
+            << QStringList{u"S1 0 0 2000 300"_s, u"M1 3000 0 2000 1400"_s, u"S2 0 500 2000 300"_s,
+                           u"S3 0 1000 2000 300"_s}
+            << QStringList{u"S1"_s, u"S2"_s, u"S3"_s, u"M1"_s};
+        QTest::newRow("a box joining a column widens it")
+            << QStringList{u"S1 0 0 1000 300"_s, u"S2 3000 0 1000 300"_s, u"S3 500 500 2000 300"_s,
+                           u"S4 2200 1000 500 300"_s, u"S5 3000 1000 1000 300"_s}
+            << QStringList{u"S1"_s, u"S3"_s, u"S4"_s, u"S2"_s, u"S5"_s};
+        QTest::newRow("touching boxes are not over one another")
+            << QStringList{u"S1 0 0 1000 300"_s, u"S2 1000 0 1000 300"_s, u"S3 0 500 1000 300"_s,
+                           u"S4 1000 500 1000 300"_s}
+            << QStringList{u"S1"_s, u"S3"_s, u"S2"_s, u"S4"_s};
+    }
+
+    void columnOrder() {
+        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, order);
+        QCOMPARE(names(printing::columnOrder(placed(boxes))), order);
+        QStringList reversed = boxes;
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(names(printing::columnOrder(placed(reversed))), order);
+    }
+
+    // The sample waybill: the sender's boxes, the receiver's, goods and amount, then the date. Stored
+    // before the order was kept, it goes as it is read, as it always did.
+    void sampleOrder() {
+        templates::Template t = printing::sample::sampleTemplate();
+        auto pointNames = [&t](const QList<SlotRef>& order) {
+            QStringList out;
+            for (const SlotRef& r : order)
+                out << t.point(r).name;
+            return out;
+        };
+        QCOMPARE(pointNames(printing::tabOrder(t)),
+                 (QStringList{u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s, u"收件地址"_s,
+                              u"收件电话"_s, u"物品名称"_s, u"件数"_s, u"保价金额"_s, u"金额大写"_s, u"年"_s,
+                              u"月"_s, u"日"_s, u"备注"_s}));
+        t.readingOrderByDefault = true;
+        QCOMPARE(pointNames(printing::tabOrder(t)).mid(0, 4),
+                 (QStringList{u"寄件单位"_s, u"收件人"_s, u"寄件地址"_s, u"收件地址"_s}));
+    }
+
+    // A set order comes first, by its places (equal ones in the default order); boxes without a place
+    // follow in the default order; deleted points take no part.
+    void setOrderFirst() {
+        templates::Template t;
+        for (int line = 0; line < 3; ++line) {
+            put(t, QStringLiteral("S%1").arg(2 * line + 1), point(ty::SingleLine, QString(), row(line)));
+            put(t, QStringLiteral("S%1").arg(2 * line + 2), point(ty::SingleLine, QString(), row(line, 3)));
+        }
+        QCOMPARE(names(printing::tabOrder(t)),
+                 (QStringList{u"S1"_s, u"S3"_s, u"S5"_s, u"S2"_s, u"S4"_s, u"S6"_s}));
+        t.single[6].tabOrder = 1;
+        t.single[2].tabOrder = 2;
+        t.single[1].tabOrder = 2;
+        t.single[4].tabOrder = 9;
+        t.single[4].type.clear(); // deleted: no box
+        QCOMPARE(names(printing::tabOrder(t)), (QStringList{u"S6"_s, u"S1"_s, u"S2"_s, u"S3"_s, u"S5"_s}));
+    }
+
+    // Clicks in the designer's Tab顺序 mode.
+    void clicks_data() {
+        QTest::addColumn<QStringList>("clicks"); // "-" takes the last one back
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("none") << QStringList() << QStringList{u"S1"_s, u"S2"_s, u"S3"_s, u"M1"_s};
+        QTest::newRow("the clicked first")
+            << QStringList{u"M1"_s, u"S2"_s} << QStringList{u"M1"_s, u"S2"_s, u"S1"_s, u"S3"_s};
+        QTest::newRow("a box clicked again goes on from there")
+            << QStringList{u"S3"_s, u"S2"_s, u"M1"_s, u"S2"_s, u"S1"_s}
+            << QStringList{u"S3"_s, u"S2"_s, u"S1"_s, u"M1"_s};
+        QTest::newRow("taking back") << QStringList{u"S3"_s, u"S2"_s, u"-"_s}
+                                     << QStringList{u"S3"_s, u"S1"_s, u"S2"_s, u"M1"_s};
+        QTest::newRow("a box not in the order")
+            << QStringList{u"S9"_s, u"M1"_s} << QStringList{u"M1"_s, u"S1"_s, u"S2"_s, u"S3"_s};
+    }
+
+    void clicks() {
+        QFETCH(QStringList, clicks);
+        QFETCH(QStringList, order);
+        templates::TabOrderClicks c({ref(u"S1"_s), ref(u"S2"_s), ref(u"S3"_s), ref(u"M1"_s)});
+        for (const QString& click : clicks) {
+            if (click == u"-"_s)
+                c.takeBack();
+            else
+                c.click(ref(click));
+        }
+        QCOMPARE(names(c.order()), order);
     }
 
     void filledByPick_data() {

@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(sheet.fields[0].fontSize, 12.0);
         QCOMPARE(sheet.fields[1].left, 3000_tw);
         QCOMPARE(sheet.fields[1].top, 2000_tw);
+        // The box's size and kind go with it, for items wider than a character.
+        QCOMPARE(sheet.fields[1].width, 2055_tw);
+        QCOMPARE(sheet.fields[1].height, 315_tw);
+        QCOMPARE(sheet.fields[1].kind, printing::ItemKind::Text);
         QCOMPARE(sheet.fields[7].name, QStringLiteral("电话"));
         QCOMPARE(sheet.fields[7].top, 4500_tw);
         QCOMPARE(sheet.allupText, QStringLiteral("10"));
@@ -186,50 +190,38 @@ private slots:
         QVERIFY(printing::amountSlots(templates::Template()).isEmpty());
     }
 
-    void pickerRules_data() {
-        QTest::addColumn<QString>("s");
-        QTest::addColumn<QString>("t");
-        QTest::addColumn<int>("kind");
-        auto row = [](const char* tag, const char* s, const char* t, PickerKind k) {
-            QTest::newRow(tag) << QString::fromUtf8(s) << QString::fromUtf8(t) << int(k);
-        };
-        row("customer alone", "客户名称", "", PickerKind::Customer);
-        row("customer, T customer", "客户地址", "联系电话", PickerKind::Customer);
-        row("no S", "", "客户名称", PickerKind::None);
-        row("no S, T common use", "", "常用用途", PickerKind::None);
-        row("S none", "无", "", PickerKind::None);
-        row("T none", "客户名称", "无", PickerKind::None);
-        row("S common use", "常用用途", "", PickerKind::CommonUse);
-        row("T common use", "客户名称", "常用用途", PickerKind::CommonUse);
-        row("contact person", "联系人", "", PickerKind::Customer);
-    }
-    void pickerRules() {
-        QFETCH(QString, s);
-        QFETCH(QString, t);
-        QFETCH(int, kind);
-        QCOMPARE(int(printing::pickerFor(s, t)), kind);
-    }
-
-    void pickerOfASlot_data() {
+    // A box's own binding decides; the other family's box of the same number does not (slot 1: a
+    // customer box beside the multi-line 电话, slot 10: a customer box beside the multi-line 备注 bound to
+    // 无).
+    void pickerOfABox_data() {
+        QTest::addColumn<bool>("multi");
         QTest::addColumn<int>("slot");
         QTest::addColumn<int>("kind");
-        QTest::newRow("customer, T customer") << 1 << int(PickerKind::Customer);
-        QTest::newRow("T common use") << 2 << int(PickerKind::CommonUse);
-        QTest::newRow("both common use") << 3 << int(PickerKind::CommonUse);
-        QTest::newRow("S none") << 4 << int(PickerKind::None);
-        QTest::newRow("S empty binding") << 5 << int(PickerKind::None);
-        QTest::newRow("S deleted") << 6 << int(PickerKind::None);
-        QTest::newRow("no point at all") << 7 << int(PickerKind::None);
-        QTest::newRow("customer, no T") << 8 << int(PickerKind::Customer);
-        QTest::newRow("no S, T customer") << 9 << int(PickerKind::None);
-        QTest::newRow("customer, T none") << 10 << int(PickerKind::None);
-        QTest::newRow("slot 0") << 0 << int(PickerKind::None);
-        QTest::newRow("slot 101") << 101 << int(PickerKind::None);
+        auto row = [](const char* tag, bool multi, int slot, PickerKind k) {
+            QTest::newRow(tag) << multi << slot << int(k);
+        };
+        row("S customer, M customer", false, 1, PickerKind::Customer);
+        row("S customer, M common use", false, 2, PickerKind::Customer);
+        row("S common use, M common use", false, 3, PickerKind::CommonUse);
+        row("S none", false, 4, PickerKind::None);
+        row("S empty binding", false, 5, PickerKind::None);
+        row("S deleted", false, 6, PickerKind::None);
+        row("no point at all", false, 7, PickerKind::None);
+        row("S contact person, no M", false, 8, PickerKind::Customer);
+        row("S customer, M none", false, 10, PickerKind::Customer);
+        row("M common use, S customer", true, 2, PickerKind::CommonUse);
+        row("M customer, no S", true, 9, PickerKind::Customer);
+        row("M customer, S empty binding", true, 5, PickerKind::Customer);
+        row("M none, S customer", true, 10, PickerKind::None);
+        row("slot 0", false, 0, PickerKind::None);
+        row("slot 101", true, 101, PickerKind::None);
     }
-    void pickerOfASlot() {
+    void pickerOfABox() {
+        QFETCH(bool, multi);
         QFETCH(int, slot);
         QFETCH(int, kind);
-        QCOMPARE(int(printing::pickerForSlot(boundTemplate(), slot)), kind);
+        const SlotRef ref{multi ? Family::Multi : Family::Single, slot};
+        QCOMPARE(int(printing::pickerForBox(boundTemplate(), ref)), kind);
     }
 
     void pickFills_data() {

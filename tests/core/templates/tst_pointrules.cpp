@@ -1,8 +1,10 @@
 #include "templates/PointRules.h"
+#include "templates/TemplateStore.h"
 
 #include <QTest>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 using templates::Family;
 using templates::InputPoint;
 using templates::PointDraft;
@@ -24,6 +26,13 @@ const QString kSelectFirst = QStringLiteral("请您选择要修改的输入点 �
 QString taken(const QString& name) {
     return QStringLiteral("输入点名称：") + name +
            QStringLiteral("，已存在了， 请您重新填写“输入点名称”，谢谢！ ");
+}
+
+QString control(int at, const QString& code) {
+    return QStringLiteral(
+               "输入点名称的第%1个字符是控制字符（代码U+%2），名称中不能有控制字符，请您重新填写输入点名称！")
+        .arg(at)
+        .arg(code);
 }
 
 InputPoint point(const QString& type, const QString& name) {
@@ -105,6 +114,16 @@ private slots:
             << QStringLiteral("multi") << QStringLiteral("电话") << single << QString();
         QTest::newRow("full family, no type")
             << QStringLiteral("single") << QStringLiteral("电话") << QString() << kNoType;
+        // A control character would reach the log table's SQL as an unreadable token.
+        QTest::newRow("NUL in the name") << QString() << u"电\0话"_s << single << control(2, u"0000"_s);
+        QTest::newRow("a line break") << QString() << u"电话\n"_s << single << control(3, u"000A"_s);
+    }
+
+    // Template names enter through the catalogue and the designer, both checked here.
+    void templateNameWithAControlCharacter() {
+        QVERIFY(
+            templates::TemplateStore::nameProblem(u"运\t单"_s).contains(u"模板名称的第2个字符是控制字符"_s));
+        QVERIFY(templates::TemplateStore::nameProblem(u"运单"_s).isEmpty());
     }
     void checkNewPoint() {
         QFETCH(QString, full);

@@ -34,10 +34,9 @@ Template templ(const QString& name, const QStringList& single = {}, const QStrin
 }
 
 QStringList columns(const QSqlDatabase& db, const QString& table) {
-    QStringList out;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next())
-        out << q.value(0).toString();
+    // The log table's key is no input point's column.
+    QStringList out = vorlan::data::Engine(db).columns(table);
+    out.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
     return out;
 }
 
@@ -124,33 +123,45 @@ private slots:
         QCOMPARE(t->columns,
                  (QStringList{PrintLogStore::kDateColumn, QStringLiteral("收件人"), QStringLiteral("电话"),
                               QStringLiteral("备注"), QStringLiteral("件数")}));
-        QCOMPARE(t->rowId, QStringLiteral("rowid"));
+        QCOMPARE(t->key, data::quoteId(PrintLogStore::kKeyColumn));
     }
 
-    // A point may be called like SQLite's row identity; the rows must stay apart all the same.
+    // A point may be called like SQLite's row number, or like the key: every log table has a key of its
+    // own, so its rows are listed and deleted one by one all the same.
     void rowIdentity_data() {
         QTest::addColumn<QStringList>("points");
-        QTest::addColumn<QString>("rowId"); // empty: no alias left, the table cannot be used
-        QTest::newRow("plain") << QStringList{QStringLiteral("a")} << QStringLiteral("rowid");
-        QTest::newRow("rowid taken") << QStringList{QStringLiteral("ROWID")} << QStringLiteral("_rowid_");
-        QTest::newRow("two taken") << QStringList{QStringLiteral("rowid"), QStringLiteral("_rowid_")}
-                                   << QStringLiteral("oid");
-        QTest::newRow("all taken") << QStringList{QStringLiteral("rowid"), QStringLiteral("_rowid_"),
-                                                  QStringLiteral("oid")}
-                                   << QString();
+        QTest::addColumn<QString>("key");
+        QTest::newRow("plain") << QStringList{u"a"_s} << u"记录号"_s;
+        QTest::newRow("rowid taken") << QStringList{u"ROWID"_s} << u"记录号"_s;
+        QTest::newRow("all taken") << QStringList{u"rowid"_s, u"_rowid_"_s, u"oid"_s} << u"记录号"_s;
+        QTest::newRow("key's name taken") << QStringList{u"记录号"_s, u"记录号2"_s} << u"记录号3"_s;
     }
     void rowIdentity() {
         QFETCH(QStringList, points);
-        QFETCH(QString, rowId);
+        QFETCH(QString, key);
         test::TestEnv env;
         PendingColumns pending;
-        update(env.db(), templ(QStringLiteral("T"), points), pending);
+        update(env.db(), templ(u"T"_s, points), pending);
         const PrintLogStore store(env.db());
-        if (rowId.isEmpty()) {
-            QVERIFY_THROWS_EXCEPTION(data::DbError, store.find(QStringLiteral("T")));
-            return;
-        }
-        QCOMPARE(store.find(QStringLiteral("T"))->rowId, rowId);
+        const QDateTime when(QDate(2024, 3, 5), QTime(10, 0));
+        QList<LogValue> values;
+        for (const QString& p : points)
+            values << LogValue{p, p + u"-1"_s};
+        store.insertMany(u"T"_s, when, {values, values});
+        const auto t = store.find(u"T"_s);
+        QVERIFY(t);
+        QCOMPARE(t->key, data::quoteId(key));
+        QCOMPARE(t->columns, QStringList{PrintLogStore::kDateColumn} + points);
+        QList<qint64> keys;
+        for (QSqlQuery q = store.query(*t, {{}, {}, when.date(), when.date()}); q.next();)
+            keys << q.value(0).toLongLong();
+        QCOMPARE(keys, (QList<qint64>{1, 2}));
+        store.deleteRows(*t, {1});
+        QCOMPARE(count(env.db(), u"T"_s), 1);
+        // A point added later under the key's name is refused in Chinese, before any change.
+        pending.added = {key};
+        Template more = templ(u"T"_s, points + QStringList{key});
+        QVERIFY_THROWS_EXCEPTION(data::DbError, update(env.db(), more, pending));
     }
 
     // setup: statements of an existing database; then the template is brought up to date.

@@ -46,6 +46,7 @@ Template sample() {
     t.pictureRect = {0_tw, 0_tw, 12000_tw, 6000_tw};
     t.picture = pngBytes(120, 80);
     t.hasHeader = true;
+    t.single[1].tabOrder = 5;
     return t;
 }
 
@@ -61,7 +62,18 @@ State stateOf(const TemplateDocument& d) {
     return {d.tmpl(), d.pending().added, d.pending().deleted, d.picture()};
 }
 
-enum class Edit { AddSingle, AddMulti, Change, Delete, MovePoint, ResizePoint, MovePicture, Choose, Clear };
+enum class Edit {
+    AddSingle,
+    AddMulti,
+    Change,
+    Delete,
+    MovePoint,
+    ResizePoint,
+    MovePicture,
+    Choose,
+    Clear,
+    TabOrder
+};
 
 const SlotRef kPhone{Family::Single, 2};
 
@@ -131,6 +143,12 @@ State apply(TemplateDocument& d, Edit edit, const QByteArray& chosen) {
         d.clearPicture();
         s.picture.shown.clear();
         break;
+    case Edit::TabOrder: // every point gets its place, whatever it had
+        s.tmpl.single[1].tabOrder = 0;
+        d.setTabOrder({{Family::Multi, 1}, kPhone});
+        s.tmpl.multi[1].tabOrder = 1;
+        s.tmpl.point(kPhone).tabOrder = 2;
+        break;
     }
     d.endGesture();
     return s;
@@ -148,6 +166,7 @@ void record(TemplateDocument& d, QStringList& out) {
                      [&out](SlotRef r) { out << QStringLiteral("moved %1").arg(r.slot); });
     QObject::connect(&d, &TemplateDocument::pictureMoved, [&out] { out << QStringLiteral("picture moved"); });
     QObject::connect(&d, &TemplateDocument::pictureChanged, [&out] { out << QStringLiteral("picture"); });
+    QObject::connect(&d, &TemplateDocument::tabOrderChanged, [&out] { out << QStringLiteral("order"); });
 }
 
 } // namespace
@@ -172,6 +191,7 @@ private slots:
         QTest::newRow("picture area") << Edit::MovePicture << QStringLiteral("picture moved|picture moved");
         QTest::newRow("choose picture") << Edit::Choose << QStringLiteral("picture|picture");
         QTest::newRow("clear picture") << Edit::Clear << QStringLiteral("picture|picture");
+        QTest::newRow("Tab order") << Edit::TabOrder << QStringLiteral("order|order");
     }
 
     void undoAndRedoRestoreExactly() {
@@ -317,6 +337,7 @@ private slots:
         TemplateDocument d;
         Template t = sample();
         t.picture.clear();
+        t.single[1].tabOrder = 1;
         for (int i = 3; i <= kMaxSlot; ++i)
             t.single.append(point(type::Number, QStringLiteral("点%1").arg(i), 0_tw, 0_tw));
         d.reset(t);
@@ -324,7 +345,8 @@ private slots:
         d.changePoint(kPhone, d.tmpl().point(kPhone));
         d.setPointRect(kPhone, d.tmpl().point(kPhone).rect);
         d.setPictureRect(d.tmpl().pictureRect);
-        d.clearPicture(); // nothing shown
+        d.clearPicture();                     // nothing shown
+        d.setTabOrder({{Family::Single, 1}}); // the places it has
         QVERIFY(!d.deletePoint({Family::Multi, 2}));
         QVERIFY(!d.deletePoint({Family::Single, 0}));
         QCOMPARE(d.undoStack()->count(), 0);

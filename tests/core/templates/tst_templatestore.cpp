@@ -1,6 +1,8 @@
 #include "TestEnv.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "templates/PrintLogStore.h"
+#include "templates/TabOrder.h"
 #include "templates/TemplateStore.h"
 
 #include <QBuffer>
@@ -10,6 +12,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <tuple>
 
 using namespace vorlan;
 using namespace vorlan::templates;
@@ -29,10 +32,9 @@ InputPoint point(const QString& type, const QString& name, ui::Twips left = 100_
 }
 
 QStringList columns(const QSqlDatabase& db, const QString& table) {
-    QStringList out;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next())
-        out << q.value(0).toString();
+    // The log table's key is no input point's column.
+    QStringList out = vorlan::data::Engine(db).columns(table);
+    out.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
     return out;
 }
 
@@ -363,7 +365,8 @@ private slots:
             rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = 'WAYBILL'")),
             0);
         // Catalogue rows and names given by the caller count too; padded catalogue texts are read trimmed.
-        data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe VALUES ('0_', '1_', ' 运单Ab ', 1, 2)"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) "
+                                            "VALUES ('0_', '1_', ' 运单Ab ', 1, 2)"));
         QVERIFY(!store.checkName(QStringLiteral("运单AB")).isEmpty());
         QCOMPARE(store.checkName(QStringLiteral("运单Ab")), QString());
         QVERIFY(!store.checkName(QStringLiteral("x"), {QStringLiteral("X")}).isEmpty());
@@ -434,6 +437,105 @@ private slots:
         QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
     }
 
+    // The places of the Tab order go with the points. A place not set is 0 (the default rule), or Null
+    // in a template of reading order, which stays one until an order is set.
+    void orderRoundTrips_data() {
+        QTest::addColumn<bool>("readingOrder");
+        QTest::addColumn<QList<int>>("places");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("readingOrderAfter");
+        QTest::newRow("new, none set") << false << QList<int>{0, 0, 0} << "0 0 0" << false;
+        QTest::newRow("new, set") << false << QList<int>{2, 0, 1} << "2 0 1" << false;
+        QTest::newRow("reading order, none set") << true << QList<int>{0, 0, 0} << "- - -" << true;
+        QTest::newRow("reading order, set") << true << QList<int>{3, 1, 2} << "3 1 2" << false;
+    }
+
+    void orderRoundTrips() {
+        QFETCH(bool, readingOrder);
+        QFETCH(QList<int>, places);
+        QFETCH(QString, stored);
+        QFETCH(bool, readingOrderAfter);
+        test::TestEnv env;
+        Template t;
+        t.name = QStringLiteral("运单");
+        t.readingOrderByDefault = readingOrder;
+        for (int i = 0; i < 3; ++i) {
+            InputPoint p = point(i == 1 ? type::MultiLine : type::SingleLine, QStringLiteral("点%1").arg(i));
+            p.tabOrder = places[i];
+            t.family(familyOf(p.type)).append(p);
+        }
+        PendingColumns pending;
+        TemplateStore(env.db()).save(t, std::nullopt, pending);
+        QCOMPARE(
+            data::scalar(env.db(),
+                         QStringLiteral("SELECT group_concat(ifnull(tabOrder, '-'), ' ') FROM (SELECT "
+                                        "tabOrder FROM mobanxywh WHERE textName <> '' ORDER BY textName)"))
+                .toString(),
+            stored);
+        const Template loaded = TemplateStore(env.db()).load(t.name).tmpl;
+        QCOMPARE(loaded.readingOrderByDefault, readingOrderAfter);
+        QCOMPARE((QList<int>{loaded.single[1].tabOrder, loaded.multi[1].tabOrder, loaded.single[2].tabOrder}),
+                 places);
+    }
+
+    // A database of the last version gets the column when it is opened for writing, and nothing else of
+    // it changes: its templates go in reading order, as before, until an order is set and saved.
+    void oldDatabaseGetsTheOrderColumn() {
+        test::TestEnv env(false);
+        const QString tmpl = QStringLiteral("示例运单");
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+            old.setDatabaseName(data::databasePath());
+            QVERIFY(old.open());
+            data::schema::create(old);
+            QSqlQuery q(old);
+            QVERIFY(q.exec(QStringLiteral("DROP TABLE mobanxywh")));
+            QVERIFY(q.exec(QStringLiteral(
+                "CREATE TABLE mobanxywh (mobanname TEXT, textLX TEXT, textName TEXT, lockZiduan TEXT, "
+                "textNumes INTEGER, X REAL, Y REAL, W REAL, H REAL, Font TEXT, FontSize REAL, FontItalic "
+                "INTEGER, FontBold INTEGER, FontUnderline INTEGER, BackColor INTEGER, ForeColor INTEGER)")));
+            // Two panels side by side: reading order goes across, the column rule down.
+            for (const auto& [name, slot, x, y] :
+                 {std::tuple{"寄件单位", 1, 0, 0}, std::tuple{"收件人", 2, 3000, 0},
+                  std::tuple{"寄件地址", 3, 0, 500}, std::tuple{"收件地址", 4, 3000, 500}})
+                QVERIFY(
+                    q.exec(QStringLiteral("INSERT INTO mobanxywh VALUES ('%1', '文本一行', '%2', '无', %3, "
+                                          "%4, %5, 2000, 300, '宋体', 9, 0, 0, 0, 0, 0)")
+                               .arg(tmpl, QString::fromUtf8(name))
+                               .arg(slot)
+                               .arg(x)
+                               .arg(y)));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 2")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA application_id = 0")));
+            q = QSqlQuery();
+            old.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+
+        QCOMPARE(data::openShared().status, data::OpenStatus::Opened);
+        QSqlDatabase db = data::shared();
+        QCOMPARE(data::scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
+        QCOMPARE(columns(db, QStringLiteral("mobanxywh")).last(), QStringLiteral("tabOrder"));
+        QCOMPARE(rowCount(db, QStringLiteral("SELECT count(*) FROM mobanxywh WHERE tabOrder IS NULL")), 4);
+
+        const TemplateStore store(db);
+        Template t = store.load(tmpl).tmpl;
+        QVERIFY(t.readingOrderByDefault);
+        const QList<SlotRef> across{
+            {Family::Single, 1}, {Family::Single, 2}, {Family::Single, 3}, {Family::Single, 4}};
+        QCOMPARE(tabOrder(t), across);
+        PendingColumns pending;
+        store.save(t, std::nullopt, pending); // saved unchanged, it stays as it was
+        QCOMPARE(tabOrder(store.load(tmpl).tmpl), across);
+
+        const QList<SlotRef> down{
+            {Family::Single, 1}, {Family::Single, 3}, {Family::Single, 2}, {Family::Single, 4}};
+        for (int i = 0; i < down.size(); ++i)
+            t.point(down[i]).tabOrder = i + 1;
+        store.save(t, std::nullopt, pending);
+        QCOMPARE(tabOrder(store.load(tmpl).tmpl), down);
+    }
+
     void badRowsAreSkippedOrRefused() {
         test::TestEnv env;
         auto insert = [&](const QString& name, int slot) {
@@ -441,7 +543,7 @@ private slots:
                 env.db(),
                 QStringLiteral(
                     "INSERT INTO mobanxywh VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, "
-                    "0, 0, 0)"),
+                    "0, 0, 0, NULL, NULL)"),
                 {name, slot});
         };
         insert(QStringLiteral("ok"), 1);

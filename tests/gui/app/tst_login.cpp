@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Frm_login.h"
+#include "app/LocalSettings.h"
 #include "app/Product.h"
 
 #include <QComboBox>
@@ -68,7 +69,8 @@ private slots:
         QSqlQuery q(env.db());
         env.addUser(QStringLiteral("3"), QStringLiteral("lvl"), QStringLiteral("x"), QString());
         QVERIFY(q.exec(QStringLiteral("UPDATE basic_user SET czqx = NULL")));
-        QVERIFY(q.exec(QStringLiteral("INSERT INTO basic_user VALUES ('4', 'nopass', NULL, '高级用户', 0)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO basic_user (uid, uName, uPass, czqx, uFlag) VALUES ('4', "
+                                      "'nopass', NULL, '高级用户', 0)")));
         {
             app::Frm_login w;
             w.load();
@@ -117,6 +119,38 @@ private slots:
         QCOMPARE(env.db().databaseName(), before.databaseName());
         w.XPBut_XTExit->click();
         QCOMPARE(env.prompter.quitCount, 1);
+    }
+
+    // The user who last logged in on this computer (the only user when there is one) is chosen, and the
+    // password box has the keyboard; a login remembers its user.
+    void preselectsTheLastLoginHere_data() {
+        QTest::addColumn<QStringList>("users");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("chosen");
+        const QStringList two{QStringLiteral("张三"), QStringLiteral("Li")};
+        QTest::newRow("only user") << QStringList{QStringLiteral("张三")} << QString()
+                                   << QStringLiteral("张三");
+        QTest::newRow("last here") << two << QStringLiteral("lI") << QStringLiteral("Li");
+        QTest::newRow("nobody yet") << two << QString() << QString();
+        QTest::newRow("deleted since") << two << QStringLiteral("王五") << QString();
+    }
+
+    void preselectsTheLastLoginHere() {
+        QFETCH(QStringList, users);
+        QFETCH(QString, last);
+        QFETCH(QString, chosen);
+        test::TestEnv env;
+        for (const QString& name : users)
+            env.addUser(QString::number(users.indexOf(name)), name, QStringLiteral("pw"),
+                        QStringLiteral("普通用户"));
+        app::setLastLoginName(last);
+        app::Frm_login w;
+        QVERIFY(w.load());
+        QCOMPARE(w.Combo1->currentText(), chosen);
+        QCOMPARE(w.focusWidget() == w.txtPassword, !chosen.isEmpty());
+        w.txtPassword->setText(QStringLiteral("pw"));
+        w.XPBut_XTDengLu->click();
+        QCOMPARE(app::lastLoginName(), chosen.isEmpty() ? last : chosen);
     }
 
 private:

@@ -123,8 +123,10 @@ private slots:
 
     void changedMapping() {
         Fixture f;
+        // Columns of their own: the change is kept for the rest of the run.
+        const QByteArray rows = "收件人,收件电话,附注\n张三,13800000001,1\n";
         Frm_BatchPrint w(nullptr, f.tmpl, {}, 0, 0, true);
-        w.openFile(f.csv(kRows));
+        w.openFile(f.csv(rows));
         // The phone column moved to the receiver: the phone point loses it and keeps the window's text.
         const int receiver = f.point(QStringLiteral("收件人"));
         const int phone = f.point(QStringLiteral("收件电话"));
@@ -135,6 +137,17 @@ private slots:
         QCOMPARE(columnBox(w, phone)->currentIndex(), 0);
         QVERIFY(w.mapping->lblUnfilled->text().contains(QStringLiteral("收件电话")));
         QCOMPARE(batchSheet(w.job(), 0).fields.value(3).text, QStringLiteral("13800000001"));
+
+        // Opened again on the template and these columns, the dialog keeps the change; other columns are
+        // mapped by their names.
+        const QList<int> changed = w.job().map;
+        Frm_BatchPrint again(nullptr, f.tmpl, {}, 0, 0, true);
+        again.openFile(f.csv(rows));
+        QCOMPARE(again.job().map, changed);
+        QCOMPARE(columnBox(again, receiver)->currentIndex(), 2);
+        again.openFile(f.csv("收件人,收件电话,备注\n张三,13800000001,1\n"));
+        QCOMPARE(again.job().map.value(receiver), 0);
+        QCOMPARE(again.job().map.value(phone), 1);
     }
 
     void tickedCustomers() {
@@ -243,6 +256,13 @@ private slots:
         QVERIFY(w.isVisible());
         QVERIFY(f.env.prompter.lastText().isEmpty());
         QVERIFY(!QFile::exists(f.pdf));
+
+        // From the customers "勾选的行", the last of its group, is ticked: Tab reaches it, not "全部行".
+        w.useCustomers();
+        w.lstRows->setFocus();
+        QTest::keyClick(w.lstRows, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"optTicked"_s);
 
         QTest::keyClick(w.txtRange, Qt::Key_Escape);
         QVERIFY(!w.isVisible());

@@ -27,7 +27,7 @@
 #include <QThread>
 
 using namespace vorlan;
-using printing::PlacedChar;
+using printing::PlacedItem;
 using printing::PrintOrigin;
 using printing::PrintSettings;
 
@@ -93,7 +93,7 @@ QString waitForOutput(const QString& queue, const QSet<QString>& before, const Q
 
 // The page as it should come out: the characters drawn at 300 dpi from the corner of the default
 // printer's printable area.
-QImage expectedPage(const QList<PlacedChar>& chars) {
+QImage expectedPage(const QList<PlacedItem>& chars) {
     auto printer = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
     printer->setFullPage(false);
     const double scale = double(kDpi) / printer->resolution();
@@ -106,7 +106,7 @@ QImage expectedPage(const QList<PlacedChar>& chars) {
     QPainter p(&img);
     p.setPen(Qt::black);
     p.translate(page.left() * scale, page.top() * scale);
-    printing::paintPlaced(p, chars);
+    printing::paintItems(p, chars);
     return img;
 }
 
@@ -196,6 +196,46 @@ class TestCupsPrint : public QObject {
 private:
     QString queue_;
     QString marginQueue_; // the second queue, made by the test from an edited PPD
+    QString heldQueue_;   // a copy of the queue that holds every job it gets, made by the test
+
+    // The held queue, made on first use; empty when it cannot be made here.
+    QString heldQueue() {
+        if (heldQueue_.isEmpty() && !queue_.isEmpty()) {
+            const QString name = QStringLiteral("VorlanHeld%1").arg(QCoreApplication::applicationPid());
+            int code = 0;
+            run(QStringLiteral("lpadmin"),
+                {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                 QStringLiteral("cups-pdf:/"), QStringLiteral("-P"),
+                 QStringLiteral("/etc/cups/ppd/%1.ppd").arg(queue_), QStringLiteral("-o"),
+                 QStringLiteral("job-hold-until-default=indefinite")},
+                &code);
+            if (code == 0)
+                heldQueue_ = name;
+        }
+        return heldQueue_;
+    }
+
+    // Every job a queue has been given, held, printed or cancelled: their numbers.
+    static QList<int> jobsOf(const QString& queue) {
+        QList<int> ids;
+        const QString list = run(QStringLiteral("lpstat"),
+                                 {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
+        for (const QString& line : list.split(u'\n', Qt::SkipEmptyParts))
+            ids << line.section(u' ', 0, 0).section(u'-', -1).toInt();
+        return ids;
+    }
+
+    static int newJob(const QList<int>& before, const QList<int>& after) {
+        for (int id : after)
+            if (!before.contains(id))
+                return id;
+        return 0;
+    }
+
+    // The document the program handed the held queue in that job, as CUPS keeps it.
+    static QString spooledFile(int job) {
+        return QStringLiteral("/var/spool/cups/d%1-001").arg(job, 5, 10, QLatin1Char('0'));
+    }
     QStringList produced_;
 
     // Prints a sheet through a queue with the settings and reads the PDF back.
@@ -262,6 +302,10 @@ private slots:
             QFile::remove(f);
         if (!marginQueue_.isEmpty())
             run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), marginQueue_});
+        if (!heldQueue_.isEmpty()) {
+            run(QStringLiteral("cancel"), {QStringLiteral("-a"), QStringLiteral("-x"), heldQueue_});
+            run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), heldQueue_});
+        }
     }
 
     void testPage() {
@@ -274,7 +318,7 @@ private slots:
         const QImage page = printedPage(before, QStringLiteral("打印测试"));
         QVERIFY2(!page.isNull(), "the queue wrote no PDF");
 
-        const QImage expected = expectedPage(printing::testPagePlacement().chars);
+        const QImage expected = expectedPage(printing::testPagePlacement().items);
         const QRect want = probe::inkBox(expected, expected.rect());
         const QRect got = probe::inkBox(page, page.rect());
         QVERIFY2(near(want, got),
@@ -325,8 +369,8 @@ private slots:
         QVERIFY(all.ok);
         qsizetype from = 0;
         for (const printing::PrintField& f : sheet.fields) {
-            const qsizetype count = printing::placeText(f.text, {0_tw, 0_tw}, f.fontSize).chars.size();
-            const QList<PlacedChar> mine = all.chars.mid(from, count);
+            const qsizetype count = printing::placeText(f.text, {0_tw, 0_tw}, f.fontSize).items.size();
+            const QList<PlacedItem> mine = all.items.mid(from, count);
             from += count;
             const QImage expected = expectedPage(mine);
             const QRect want = probe::inkBox(expected, expected.rect());
@@ -487,6 +531,121 @@ private slots:
                                       QString::number(i), pdf, QStringLiteral("-")})
                                      .trimmed();
             QVERIFY2(!text.isEmpty(), qPrintable(QStringLiteral("page %1 is blank").arg(i)));
+        }
+    }
+
+    // A batch cancelled or failed halfway gives the queue nothing: no job, not even a cancelled one, and
+    // no PDF. The queue holds what it gets, so a job sent would stay in its list; the same batch run to
+    // its end shows that it does.
+    void cancelledOrFailedBatchSendsNothing_data() {
+        QTest::addColumn<int>("cancelAfter"); // sheets drawn when the user cancels; 0: never
+        QTest::addColumn<int>("unplaceable"); // the sheet that cannot be placed; -1: none
+        QTest::newRow("cancelled at 22%") << 11 << -1;
+        QTest::newRow("a sheet that cannot be placed") << 0 << 30;
+    }
+    void cancelledOrFailedBatchSendsNothing() {
+        QFETCH(int, cancelAfter);
+        QFETCH(int, unplaceable);
+        REQUIRE_QUEUE();
+        const QString held = heldQueue();
+        if (held.isEmpty())
+            QSKIP("a holding print queue cannot be set up here (lpadmin needs administrator rights)");
+        test::TestEnv env(false);
+        env.printToSystem();
+        const QString title = QStringLiteral("cancelcheck%1").arg(QDateTime::currentMSecsSinceEpoch());
+        QList<printing::PrintSheet> sheets;
+        for (int i = 0; i < 50; ++i) {
+            printing::PrintSheet sheet;
+            sheet.templateName = title;
+            sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("第%1张").arg(i + 1),
+                                                 1440_tw, 720_tw, 12};
+            sheets << sheet;
+        }
+        if (unplaceable >= 0)
+            sheets[unplaceable].fields[0].left = 40000_tw;
+        QString problem;
+        auto printer = printing::openBatchPrinter(title, held, &problem);
+        QVERIFY2(printer, qPrintable(problem));
+        const QList<int> before = jobsOf(held);
+        const QSet<QString> pdfsBefore = pdfFiles();
+        const printing::BatchOutcome out =
+            printing::printBatch(*printer, sheets, [&](int done, int) { return done != cancelAfter; });
+        QCOMPARE(out.status, cancelAfter ? printing::BatchOutcome::Status::Cancelled
+                                         : printing::BatchOutcome::Status::Failed);
+        QThread::msleep(500);
+        QCOMPARE(jobsOf(held), before);
+        for (const QString& f : pdfFiles() - pdfsBefore)
+            QVERIFY2(!f.startsWith(titleInFileName(title)), qPrintable(f));
+
+        if (unplaceable >= 0)
+            sheets[unplaceable].fields[0].left = 1440_tw;
+        QVERIFY(printing::printBatch(*printer, sheets).ok());
+        const QList<int> after = jobsOf(held);
+        QCOMPARE(after.size(), before.size() + 1);
+        QCOMPARE(probe::pdfPages(spooledFile(newJob(before, after))), 50);
+    }
+
+    // The document handed to the queue is the chosen paper, each value where the placement puts it from
+    // the paper's corner, within one 600-dpi dot: on a custom size as on A4. (What cups-pdf writes from it
+    // is its own: whole points, the page centred on them.)
+    void handedDocumentIsThePaper_data() {
+        QTest::addColumn<PrintSettings>("settings");
+        QTest::addColumn<QSizeF>("paper"); // points
+        QTest::addColumn<double>("pageTolerance");
+        // The document's page is in whole points: 230 mm is 651.97, A4 595.28 x 841.89.
+        QTest::newRow("custom 230 x 127 mm") << printing::withCustomPaper({}, QSizeF(230, 127))
+                                             << QSizeF(230 / 25.4 * 72, 127 / 25.4 * 72) << 72.0 / 600;
+        QTest::newRow("A4") << printing::withPaper({}, QPageSize(QPageSize::A4)) << QSizeF(595.28, 841.89)
+                            << 0.5;
+    }
+    void handedDocumentIsThePaper() {
+        QFETCH(PrintSettings, settings);
+        QFETCH(QSizeF, paper);
+        QFETCH(double, pageTolerance);
+        REQUIRE_QUEUE();
+        const QString held = heldQueue();
+        if (held.isEmpty())
+            QSKIP("a holding print queue cannot be set up here (lpadmin needs administrator rights)");
+        test::TestEnv env(false);
+        env.printToSystem();
+        settings.printer = held;
+        settings.origin = PrintOrigin::Paper;
+        printing::PrintSheet sheet;
+        sheet.templateName = QStringLiteral("papercheck%1").arg(QDateTime::currentMSecsSinceEpoch());
+        sheet.settings = settings;
+        sheet.allupText = QStringLiteral("2");
+        sheet.fields << printing::PrintField{QStringLiteral("a"), QStringLiteral("收款人"), 1440_tw, 720_tw,
+                                             12}
+                     << printing::PrintField{QStringLiteral("b"), QStringLiteral("A12"), 200_tw, 100_tw, 9}
+                     << printing::PrintField{QStringLiteral("c"), QStringLiteral("汇款"), 11000_tw, 6000_tw,
+                                             10.5};
+        const QList<int> before = jobsOf(held);
+        QVERIFY(printing::printSheet(sheet).ok());
+        const QList<int> after = jobsOf(held);
+        QCOMPARE(after.size(), before.size() + 1);
+        const QString file = spooledFile(newJob(before, after));
+        if (!QFileInfo(file).isReadable())
+            QSKIP("the queue's job files cannot be read here (they belong to the administrator)");
+
+        const QSizeF page = probe::pageSize(file);
+        QVERIFY2(qAbs(page.width() - paper.width()) <= pageTolerance &&
+                     qAbs(page.height() - paper.height()) <= pageTolerance,
+                 qPrintable(QStringLiteral("page %1 x %2 pt").arg(page.width()).arg(page.height())));
+        const QList<probe::Word> words = probe::readWords(file).words;
+        const printing::SheetPlacement placed = printing::placeSheet(sheet);
+        QCOMPARE(words.size(), sheet.fields.size());
+        qsizetype first = 0;
+        const double dot = 72.0 / 600;
+        for (const printing::PrintField& f : sheet.fields) {
+            const PlacedItem& at = placed.items.at(first);
+            first += f.text.size();
+            const auto word = std::find_if(words.begin(), words.end(),
+                                           [&f](const probe::Word& w) { return w.text == f.text; });
+            QVERIFY2(word != words.end(), qPrintable(f.text));
+            const double dx = word->xMin - at.rect.left.value() / 20;
+            const double dy = word->yMin - at.rect.top.value() / 20;
+            QVERIFY2(qAbs(dx) <= dot && qAbs(dy) <= dot,
+                     qPrintable(QStringLiteral("%1: off by %2, %3 pt").arg(f.text).arg(dx).arg(dy)));
         }
     }
 

@@ -17,7 +17,7 @@
 
 using namespace vorlan;
 using printing::Notice;
-using printing::PlacedChar;
+using printing::PlacedItem;
 using printing::PrintField;
 using printing::PrintSheet;
 using printing::PrintStatus;
@@ -47,7 +47,7 @@ double points(ui::Twips t) {
     return t.value() / 20.0;
 }
 
-bool visible(const PlacedChar& c) {
+bool visible(const PlacedItem& c) {
     return !c.text.trimmed().isEmpty();
 }
 
@@ -106,31 +106,31 @@ private slots:
         QCOMPARE(text.pages, 1);
 
         // 张三丰 runs together as one word; its first character and the end of its last are checked.
-        QList<PlacedChar> singles;
+        QList<PlacedItem> singles;
         QList<probe::Word> words = text.words;
-        const QList<PlacedChar> name = placed.chars.mid(0, 3);
+        const QList<PlacedItem> name = placed.items.mid(0, 3);
         bool found = false;
         for (qsizetype i = 0; i < words.size(); ++i) {
             if (words[i].text != QStringLiteral("张三丰"))
                 continue;
-            QVERIFY(qAbs(words[i].xMin - (o.x + points(name[0].x))) <= o.dot);
-            QVERIFY(qAbs(words[i].yMin - (o.y + points(name[0].y))) <= o.dot);
+            QVERIFY(qAbs(words[i].xMin - (o.x + points(name[0].rect.left))) <= o.dot);
+            QVERIFY(qAbs(words[i].yMin - (o.y + points(name[0].rect.top))) <= o.dot);
             // The last glyph is one em (9 points) wide.
-            QVERIFY(qAbs(words[i].xMax - 9 - (o.x + points(name[2].x))) <= o.dot);
+            QVERIFY(qAbs(words[i].xMax - 9 - (o.x + points(name[2].rect.left))) <= o.dot);
             words.removeAt(i);
             found = true;
             break;
         }
         QVERIFY(found);
-        QCOMPARE(name[0].x, 1200_tw); // 1440 - 5 x 48
-        QCOMPARE(name[0].y, 1200_tw); // 720 + 10 x 48
+        QCOMPARE(name[0].rect.left, 1200_tw); // 1440 - 5 x 48
+        QCOMPARE(name[0].rect.top, 1200_tw);  // 720 + 10 x 48
 
-        for (const PlacedChar& c : placed.chars.mid(3))
+        for (const PlacedItem& c : placed.items.mid(3))
             if (visible(c))
                 singles << c;
         QCOMPARE(words.size(), singles.size());
-        for (const PlacedChar& c : singles) {
-            const double ex = o.x + points(c.x), ey = o.y + points(c.y);
+        for (const PlacedItem& c : singles) {
+            const double ex = o.x + points(c.rect.left), ey = o.y + points(c.rect.top);
             qsizetype hit = -1;
             for (qsizetype i = 0; i < words.size() && hit < 0; ++i)
                 if (words[i].text == c.text && qAbs(words[i].xMin - ex) <= o.dot &&
@@ -142,7 +142,7 @@ private slots:
         }
         // The long address wrapped onto a second line 300 twips lower.
         QVERIFY(std::any_of(singles.begin(), singles.end(),
-                            [](const PlacedChar& c) { return c.y == 2400_tw + 480_tw + 300_tw; }));
+                            [](const PlacedItem& c) { return c.rect.top == 2400_tw + 480_tw + 300_tw; }));
     }
 
     void drawSheetPaintsTheSameOnAnyDevice() {
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(text.words[3].text, QStringLiteral("B"));
         // 甲 178+ blank 89 ... at size 11: full 217.6, half 108.8.
         const auto p = printing::placeText(spaced(QStringLiteral("甲乙AB")), {2880_tw, 1440_tw}, 11);
-        QVERIFY(qAbs(text.words[3].xMin - points(p.chars.last().x)) <= dot);
+        QVERIFY(qAbs(text.words[3].xMin - points(p.items.last().rect.left)) <= dot);
         QVERIFY(env.prompter.shown.isEmpty());
     }
 

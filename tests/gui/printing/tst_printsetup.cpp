@@ -9,6 +9,7 @@
 #include "printing/PrintSetupDialog.h"
 #include "printing/PrinterSetup.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -171,6 +172,39 @@ private slots:
         expected.orientation = QPageLayout::Portrait;
         expected.origin = PrintOrigin::Paper;
         QCOMPARE(stored(env.db()), expected);
+    }
+
+    // Tab into each group of option buttons lands on the ticked one, stored or ticked while open.
+    void tabReachesTheTickedOptions_data() {
+        QTest::addColumn<bool>("ticked"); // landscape and paper's corner; else portrait, printable area
+        QTest::addColumn<bool>("whileOpen");
+        QTest::newRow("stored: landscape, paper") << true << false;
+        QTest::newRow("stored: portrait, printable area") << false << false;
+        QTest::newRow("ticked while open") << true << true;
+    }
+
+    void tabReachesTheTickedOptions() {
+        QFETCH(bool, ticked);
+        QFETCH(bool, whileOpen);
+        test::TestEnv env;
+        PrintSettings s;
+        s.orientation = ticked && !whileOpen ? QPageLayout::Landscape : QPageLayout::Portrait;
+        s.origin = ticked && !whileOpen ? PrintOrigin::Paper : PrintOrigin::PrintableArea;
+        PrintSetupDialog d(nullptr, kName, s);
+        d.show();
+        d.activateWindow();
+        if (!QTest::qWaitForWindowActive(&d))
+            QSKIP("the window cannot be made active on this platform");
+        d.optLandscape->setChecked(ticked);
+        d.optOriginPaper->setChecked(ticked);
+        d.cboPaper->setFocus();
+        QTest::keyClick(d.cboPaper, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), ticked ? d.optLandscape : d.optPortrait);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), ticked ? d.optOriginPaper : d.optOriginPrintable);
+        d.cmdOK->setFocus();
+        QTest::keyClick(d.cmdOK, Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), ticked ? d.optOriginPaper : d.optOriginPrintable);
     }
 
     void escapeCancelsAndStoresNothing() {

@@ -5,6 +5,7 @@
 #include "printing/Frm_PrintWindow.h"
 #include "printing/PrinterSetup.h"
 #include "printing/SampleData.h"
+#include "printing/WindowKeys.h"
 #include "templates/RecordPicker.h"
 #include "ui/Printer.h"
 #include "ui/Twips.h"
@@ -25,6 +26,7 @@
 #include <QWindow>
 
 using namespace vorlan;
+using namespace Qt::StringLiterals;
 using namespace vorlan::test::printfixture;
 using printing::Frm_PrintWindow;
 using templates::Family;
@@ -43,7 +45,7 @@ std::unique_ptr<Frm_PrintWindow> openWindow(const QString& name = kName, QDate t
 }
 
 void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address, const QString& phone) {
-    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
                {name, QStringLiteral("KJ"), address, QStringLiteral("310000"), phone, QString(),
                 QStringLiteral("王五"), QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
                 QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
@@ -402,7 +404,7 @@ private slots:
 
         // Closing the picker without a choice changes nothing.
         const auto titles = recordPickers(env.prompter);
-        w->boxDoubleClick(1);
+        w->boxDoubleClick({Family::Single, 1});
         QCOMPARE(*titles, QStringList{printing::kCustomerTitle});
         QCOMPARE(w->Text_Add(1)->text(), QStringLiteral("乙公司"));
 
@@ -420,7 +422,8 @@ private slots:
 
     void commonUseFillsOnlyItsSlot() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"),
+                   {QStringLiteral("货款")});
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("用途"), QStringLiteral("常用用途"), 2});
         addRow(env.db(), kName,
                {ty::SingleLine, QStringLiteral("用途二"), QStringLiteral("常用用途"), 3, 0, 400});
@@ -429,7 +432,7 @@ private slots:
         auto w = openWindow();
         QVERIFY(w);
         const auto titles = recordPickers(env.prompter);
-        w->boxDoubleClick(2);
+        w->boxDoubleClick({Family::Single, 2});
         QCOMPARE(*titles, QStringList{QStringLiteral("请选择常用用途")});
         w->applyPick(printing::PickResult::commonUse(2, QStringLiteral("货款")));
         QCOMPARE(w->Text_Add(2)->text(), QStringLiteral("货款"));
@@ -437,21 +440,25 @@ private slots:
         QCOMPARE(w->Text_Add(3)->text(), QString());
     }
 
-    void noPickerWhereTheRulesSayNone() {
+    // A new template's first customer box and its multi-line 附言 bound to 无 both have slot 1: F4 and a
+    // double click on each box open the picker of its own binding.
+    void eachBoxOpensItsOwnPicker() {
         test::TestEnv env;
         addCustomer(env.db(), QStringLiteral("甲公司"), QStringLiteral("一路1号"), QStringLiteral("1"));
         addRow(env.db(), kName, {ty::SingleLine, QStringLiteral("名称"), QStringLiteral("客户名称"), 1});
         addRow(env.db(), kName,
-               {ty::MultiLine, QStringLiteral("备注"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
+               {ty::MultiLine, QStringLiteral("附言"), QStringLiteral("无"), 1, 0, 2000, 3000, 900});
         addRow(env.db(), kName,
                {ty::MultiLine, QStringLiteral("地址"), QStringLiteral("客户地址"), 3, 0, 3000, 3000, 900});
         auto w = openWindow();
         QVERIFY(w);
-        recordPickers(env.prompter);
-        w->boxDoubleClick(1);                                                 // T is 无
+        const auto titles = recordPickers(env.prompter);
+        QTest::keyClick(w->Text_Add(1), Qt::Key_F4);
+        QTest::mouseDClick(w->Text_Add(1), Qt::LeftButton);
+        QTest::mouseDClick(w->Text_Addscroll(1)->viewport(), Qt::LeftButton); // bound to 无
         QTest::mouseDClick(w->Text_Addscroll(3)->viewport(), Qt::LeftButton); // no single-line slot 3
-        QVERIFY(env.prompter.dialogsShown.isEmpty());
-        QVERIFY(w->Text_Add(1)->text().isEmpty());
+        QCOMPARE(*titles, QStringList(3, printing::kCustomerTitle));
+        QVERIFY(w->Text_Add(1)->toolTip().contains(QStringLiteral("F4")));
     }
 
     void noPickerInFineTuneMode() {
@@ -734,6 +741,30 @@ private slots:
             QVERIFY2(stopped.contains(other), qPrintable(other->objectName()));
     }
 
+    // The sample waybill goes down the sender's column, then the receiver's, then goods, amount and
+    // date; after the sender is picked the cursor goes to the receiver's name, and Tab from there to the
+    // receiver's address, never the sender's.
+    void tabWalksTheSampleByColumns() {
+        SampleWindow s;
+        QVERIFY(s.w);
+        QVERIFY(activate(s.w.get()));
+        QStringList visited;
+        for (QWidget* f = QApplication::focusWidget(); f && f != s.w->XPBut单件打印 && visited.size() < 20;
+             f = QApplication::focusWidget()) {
+            visited << f->toolTip().section(QStringLiteral("（"), 0, 0);
+            QTest::keyClick(f, Qt::Key_Tab);
+        }
+        QCOMPARE(visited, (QStringList{u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s,
+                                       u"收件地址"_s, u"收件电话"_s, u"物品名称"_s, u"件数"_s, u"保价金额"_s,
+                                       u"金额大写"_s, u"年"_s, u"月"_s, u"日"_s, u"备注"_s}));
+        s.w->Text_Add(1)->setFocus(Qt::TabFocusReason);
+        s.w->applyPick(printing::PickResult::customer(
+            1, customerRow(QStringLiteral("乙公司"), QStringLiteral("二路2号"), QStringLiteral("0571-2"))));
+        QCOMPARE(QApplication::focusWidget()->toolTip(), QStringLiteral("收件人"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->toolTip(), QStringLiteral("收件地址"));
+    }
+
     // Boxes moved onto another line in fine-tune mode take their new place in the order.
     void orderFollowsMovedBoxes() {
         test::TestEnv env;
@@ -768,7 +799,7 @@ private slots:
         QTest::newRow("another customer box") << "S3" << 0 << false << customer;
         QTest::newRow("common use") << "S6" << 0 << false << QStringList{printing::kCommonUseTitle};
         QTest::newRow("unbound") << "S2" << 0 << false << QStringList();
-        QTest::newRow("multi-line slot 1: slot 1's customer") << "M1" << 0 << false << customer;
+        QTest::newRow("unbound multi-line box beside customer S1") << "M1" << 0 << false << QStringList();
         QTest::newRow("Shift+F4") << "S1" << int(Qt::ShiftModifier) << false << QStringList();
         QTest::newRow("fine-tune mode") << "S1" << 0 << true << QStringList();
     }
@@ -955,6 +986,32 @@ private slots:
         s.w->cmdNext->click();
         QCOMPARE(s.env.prompter.shown.size(), 1);
         QCOMPARE(s.w->Text_Add(4)->text(), QStringLiteral("李四改"));
+    }
+
+    // Closing over a typed sheet that never went to the printer asks first, however it is closed.
+    void closingOverAnUnprintedSheetAsks_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Ctrl+W") << 0;
+        QTest::newRow("返回") << 1;
+        QTest::newRow("close box") << 2;
+    }
+
+    void closingOverAnUnprintedSheetAsks() {
+        QFETCH(int, how);
+        test::TestEnv env;
+        addCounterForm(env.db());
+        auto w = openWindow();
+        QVERIFY(w && activate(w.get()));
+        w->Text_Add(2)->setFocus();
+        QTest::keyClicks(w->Text_Add(2), QStringLiteral("Li"));
+        env.prompter.answers << ui::Answer::No << ui::Answer::Yes;
+        for (bool open : {true, false}) {
+            how == 0   ? pressKeys(QStringLiteral("Ctrl+W"))
+            : how == 1 ? w->XPButton1->click()
+                       : (void)w->close();
+            QCOMPARE(env.prompter.lastText(), printing::kCloseUnprintedQuestion);
+            QCOMPARE(w->isVisible(), open);
+        }
     }
 
     // Each button's key presses it wherever the focus is, also in a box; a held key presses once.

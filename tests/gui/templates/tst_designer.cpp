@@ -5,6 +5,8 @@
 #include "templates/DesignerWidgets.h"
 #include "templates/Frm_moban.h"
 #include "templates/Handles.h"
+#include "templates/PrintLogStore.h"
+#include "templates/TabOrder.h"
 #include "templates/TemplateStore.h"
 
 #include <QBuffer>
@@ -68,10 +70,9 @@ void closeBy(Frm_moban& w, Closing how) {
 }
 
 QStringList logColumns(const QSqlDatabase& db, const QString& table) {
-    QStringList cols;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (q.next())
-        cols << q.value(0).toString();
+    // The log table's key is no input point's column.
+    QStringList cols = vorlan::data::Engine(db).columns(table);
+    cols.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
     return cols;
 }
 
@@ -438,7 +439,7 @@ private slots:
             data::exec(env.db(),
                        QStringLiteral("SELECT textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, "
                                       "FontSize, BackColor, ForeColor FROM mobanxywh WHERE mobanname = ? "
-                                      "ORDER BY rowid"),
+                                      "ORDER BY id"),
                        {QStringLiteral("运单")});
         QStringList rows;
         while (q.next()) {
@@ -1080,6 +1081,55 @@ private slots:
         QCOMPARE(w.handles->selected(), static_cast<QWidget*>(w.Image1));
         QCOMPARE(handlesShown(), templates::kHandleCount);
         QCOMPARE(w.selectedKind(), QStringLiteral("背景图片"));
+    }
+
+    // Tab顺序: the boxes clicked (or numbered from the keyboard) one after the other take that order, the
+    // others follow; leaving the mode makes it one undo step, and it is saved with the template.
+    void tabOrderByClicks() {
+        test::TestEnv env;
+        app::state().currentTemplate = QStringLiteral("运单");
+        Frm_moban w;
+        QVERIFY(w.load());
+        add(w, QStringLiteral("甲"), w.XPRadio_Text);
+        add(w, QStringLiteral("乙"), w.XPRadio_Text, true);
+        add(w, QStringLiteral("丙"), w.XPRadio_Text);
+        const templates::SlotRef s1{Family::Single, 1}, m1{Family::Multi, 1}, s2{Family::Single, 2};
+        w.document()->setPointRect(s1, {600_tw, 600_tw, 2055_tw, 315_tw});
+        w.document()->setPointRect(m1, {600_tw, 1200_tw, 2055_tw, 600_tw});
+        w.document()->setPointRect(s2, {4000_tw, 600_tw, 2055_tw, 315_tw});
+        const int steps = w.document()->undoStack()->count();
+        showActive(w);
+        QVERIFY(w.cmdTabOrder->toolTip().startsWith(QStringLiteral("Tab顺序 (Ctrl+T)")));
+        templates::TabOrderLayer* layer = w.tabOrderLayer();
+
+        ctrl(w.XPBut确定, Qt::Key_T);
+        QVERIFY(w.cmdTabOrder->isChecked() && layer->isVisible());
+        QVERIFY(!w.FrameNewText->isEnabled() && !w.cmdUndo->isEnabled());
+        QCOMPARE(layer->shownOrder(), (QList<templates::SlotRef>{s1, m1, s2})); // the column rule
+        QTest::mouseClick(layer, Qt::LeftButton, {}, w.box(Family::Single, 2)->geometry().center());
+        QCOMPARE(layer->framed(), std::optional(s1));
+        QTest::keyClick(layer, Qt::Key_Right);
+        QTest::keyClick(layer, Qt::Key_Space);
+        const QList<templates::SlotRef> chosen{s2, m1, s1};
+        QCOMPARE(layer->shownOrder(), chosen);
+        QCOMPARE(w.document()->undoStack()->count(), steps); // not yet an edit
+        QTest::keyClick(layer, Qt::Key_Escape);
+        QVERIFY(w.isVisible() && !w.cmdTabOrder->isChecked() && !layer->isVisible());
+        QVERIFY(w.FrameNewText->isEnabled() && w.cmdUndo->isEnabled());
+        QCOMPARE(templates::tabOrder(w.model()), chosen);
+        QCOMPARE(w.document()->undoStack()->count(), steps + 1);
+        w.cmdUndo->click();
+        QCOMPARE(templates::tabOrder(w.model()), (QList<templates::SlotRef>{s1, m1, s2}));
+        w.cmdRedo->click();
+        QVERIFY(w.XPBut_save_Click());
+
+        Frm_moban again;
+        QVERIFY(again.load());
+        QCOMPARE(templates::tabOrder(again.model()), chosen);
+        // In and out without a click changes nothing.
+        again.cmdTabOrder->click();
+        again.cmdTabOrder->click();
+        QVERIFY(!again.isModified());
     }
 
     void openerShowsTheWindow() {

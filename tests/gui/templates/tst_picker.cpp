@@ -54,7 +54,7 @@ void addCustomer(const QSqlDatabase& db, const QString& name, const QString& add
                         QStringLiteral("杭州"),
                         QStringLiteral("浙江"),
                         QStringLiteral("西湖区")};
-    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"), values);
+    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"), values);
 }
 
 // Types into a box: ASCII as key presses, Chinese as an input method commits it.
@@ -136,7 +136,8 @@ private slots:
 
     void oneColumnIsWideAndFillsOnlyResult1() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES (?)"), {QStringLiteral("货款")});
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES (?)"),
+                   {QStringLiteral("货款")});
         RecordPicker p;
         showPicker(p, kUses, QStringLiteral("请选择常用用途"));
         QCOMPARE(p.DataGrid1->columnWidth(0), ui::toPixels(ui::Twips(4 * 600 + 1000)));
@@ -252,6 +253,29 @@ private slots:
         QCOMPARE(p.DataGrid1->currentIndex().row(), 0);
         // The grid follows the dialog's size.
         QCOMPARE(p.DataGrid1->width(), 757 + 40);
+    }
+
+    // A column is as wide as its longest value (address, phone), never wider than the grid; the window
+    // comes back at the size it was given.
+    void columnsFitTheirContentAndTheSizeIsKept() {
+        test::TestEnv env;
+        const QString address = QStringLiteral("北京市朝阳区建国路88号现代城5号楼1201室");
+        const QString phone = QStringLiteral("010-5555 8888 转 8012");
+        addCustomer(env.db(), QStringLiteral("甲公司"), address, phone);
+        addCustomer(env.db(), QString(120, QChar(0x8def)), address);
+        QSize given;
+        {
+            RecordPicker p;
+            showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
+            const QFontMetrics fm = p.DataGrid1->fontMetrics();
+            QVERIFY(p.DataGrid1->columnWidth(2) > fm.horizontalAdvance(address));
+            QVERIFY(p.DataGrid1->columnWidth(4) > fm.horizontalAdvance(phone));
+            QVERIFY(p.DataGrid1->columnWidth(0) < p.DataGrid1->viewport()->width());
+            given = p.size() + QSize(200, 100);
+            p.resize(given);
+            p.close();
+        }
+        QCOMPARE(RecordPicker().size(), given);
     }
 
     // A resize keeps the highlighted row, so "确  定" returns the customer the user chose; when rows

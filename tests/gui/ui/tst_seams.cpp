@@ -238,7 +238,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, shown);
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu VALUES ('运费')"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES ('运费')"));
         data::exec(env.db(), QStringLiteral("INSERT INTO mobantabe (parent, key, text, image, selectedimage) "
                                             "VALUES ('0_', '1_', '快递单', 1, 2)"));
         app::state().userLevel = QString::fromUtf8(app::kAdvancedLevel);

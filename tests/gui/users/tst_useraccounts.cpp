@@ -31,7 +31,7 @@ struct Row {
 QList<Row> rows(const QSqlDatabase& db) {
     QList<Row> out;
     QSqlQuery q =
-        data::exec(db, QStringLiteral("SELECT uid, uName, czqx, uPass FROM basic_user ORDER BY rowid"));
+        data::exec(db, QStringLiteral("SELECT uid, uName, czqx, uPass FROM basic_user ORDER BY id"));
     while (q.next())
         out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3)});
     return out;
@@ -199,7 +199,8 @@ private slots:
         app::state().userLevel = kAdvanced;
         env.addUser(QStringLiteral(" 001 "), QStringLiteral("张三"), QStringLiteral("a"), kAdvanced);
         env.addUser(QStringLiteral("002"), QStringLiteral(" 李四 "), QStringLiteral("b"), kOrdinary);
-        data::exec(env.db(), QStringLiteral("INSERT INTO basic_user VALUES ('003', NULL, NULL, NULL, 0)"));
+        data::exec(env.db(), QStringLiteral("INSERT INTO basic_user (uid, uName, uPass, czqx, uFlag) VALUES "
+                                            "('003', NULL, NULL, NULL, 0)"));
         users::Frm_RenYuanGL w;
         w.load();
         QVERIFY(env.prompter.shown.isEmpty());

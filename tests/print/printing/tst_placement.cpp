@@ -21,15 +21,15 @@ QString repeat(const QString& s, int n) {
 
 QList<int> xs(const Placement& p) {
     QList<int> out;
-    for (const PlacedChar& c : p.chars)
-        out << int(c.x.value());
+    for (const PlacedItem& c : p.items)
+        out << int(c.rect.left.value());
     return out;
 }
 
 QList<int> ys(const Placement& p) {
     QList<int> out;
-    for (const PlacedChar& c : p.chars)
-        out << int(c.y.value());
+    for (const PlacedItem& c : p.items)
+        out << int(c.rect.top.value());
     return out;
 }
 
@@ -115,35 +115,39 @@ private slots:
         QVERIFY(p.ok);
         QCOMPARE(xs(p), expectX);
         QCOMPARE(ys(p), expectY);
-        for (const PlacedChar& c : p.chars)
+        for (const PlacedItem& c : p.items)
             QCOMPARE(c.size, size);
     }
 
     void thirtyCharactersBreakAfterTheTwentySecond() {
         const Placement p = place(repeat(QStringLiteral("汉"), 30), 1000, 2000, 9);
         QVERIFY(p.ok);
-        QCOMPARE(p.chars.size(), 30);
+        QCOMPARE(p.items.size(), 30);
         for (int i = 0; i < 22; ++i) {
-            QCOMPARE(p.chars[i].y, Twips(2000));
-            QCOMPARE(p.chars[i].x, Twips(1000 + 178 * i));
+            QCOMPARE(p.items[i].rect.top, Twips(2000));
+            QCOMPARE(p.items[i].rect.left, Twips(1000 + 178 * i));
         }
-        QCOMPARE(p.chars[21].x, Twips(1000 + 3738));
+        QCOMPARE(p.items[21].rect.left, Twips(1000 + 3738));
         // The 23rd would start at x + 3916, past x + 3900: second line, 300 lower.
         for (int i = 22; i < 30; ++i) {
-            QCOMPARE(p.chars[i].y, Twips(2300));
-            QCOMPARE(p.chars[i].x, Twips(1000 + 178 * i - 3900));
+            QCOMPARE(p.items[i].rect.top, Twips(2300));
+            QCOMPARE(p.items[i].rect.left, Twips(1000 + 178 * i - 3900));
         }
-        QCOMPARE(p.chars[22].x, Twips(1016));
+        QCOMPARE(p.items[22].rect.left, Twips(1016));
+        // Each character's cell: its advance wide, its size high.
+        QCOMPARE(p.items[0].rect.size(), (vorlan::ui::TwipsSize{fullAdvance(9), Twips(180)}));
+        QCOMPARE(place(QStringLiteral("A"), 0, 0, 12).items[0].rect.size(),
+                 (vorlan::ui::TwipsSize{fullAdvance(12) / 2, Twips(240)}));
     }
 
     void thirdLineTakesTheRest() {
         const Placement p = place(repeat(QStringLiteral("汉"), 100), 0, 0, 9);
         QVERIFY(p.ok);
-        QCOMPARE(p.chars[43].y, Twips(300)); // 7654 <= 7800
-        QCOMPARE(p.chars[44].y, Twips(600)); // 7832 > 7800
-        QCOMPARE(p.chars[44].x, Twips(32));
-        QCOMPARE(p.chars[99].y, Twips(600)); // no fourth line
-        QCOMPARE(p.chars[99].x, Twips(178 * 99 - 7800));
+        QCOMPARE(p.items[43].rect.top, Twips(300)); // 7654 <= 7800
+        QCOMPARE(p.items[44].rect.top, Twips(600)); // 7832 > 7800
+        QCOMPARE(p.items[44].rect.left, Twips(32));
+        QCOMPARE(p.items[99].rect.top, Twips(600)); // no fourth line
+        QCOMPARE(p.items[99].rect.left, Twips(178 * 99 - 7800));
     }
 
     // A line break typed into a multi-line box starts the next print line at the box's x, below the lines
@@ -189,7 +193,7 @@ private slots:
         QCOMPARE(xs(p), expectX);
         QCOMPARE(ys(p), expectY);
         // The breaks themselves are not placed.
-        for (const PlacedChar& c : p.chars)
+        for (const PlacedItem& c : p.items)
             QVERIFY(c.text != QStringLiteral("\n") && c.text != QStringLiteral("\r"));
     }
 
@@ -206,14 +210,14 @@ private slots:
         QFETCH(int, placed);
         const Placement p = place(QStringLiteral("中\n中"), 0, y, 9);
         QCOMPARE(p.ok, ok);
-        QCOMPARE(p.chars.size(), placed);
+        QCOMPARE(p.items.size(), placed);
         QCOMPARE(p.fault, ok ? PlacementFault::None : PlacementFault::TooLong);
     }
 
     void lettersAdvanceHalfAsFar() {
         const Placement wide = place(repeat(QStringLiteral("字"), 10), 0, 0, 12);
         const Placement narrow = place(repeat(QStringLiteral("x"), 10), 0, 0, 12);
-        QCOMPARE(wide.chars.last().x, 2 * narrow.chars.last().x);
+        QCOMPARE(wide.items.last().rect.left, 2 * narrow.items.last().rect.left);
     }
 
     void emptyTextPlacesNothing_data() {
@@ -227,7 +231,7 @@ private slots:
         // Even at a position the page cannot hold: nothing is placed, nothing fails.
         const Placement p = place(text, 32000, 32767, 9);
         QVERIFY(p.ok);
-        QVERIFY(p.chars.isEmpty());
+        QVERIFY(p.items.isEmpty());
     }
 
     void sixteenBitLimits_data() {
@@ -279,7 +283,7 @@ private slots:
         QFETCH(int, fault);
         const Placement p = place(text, x, y, size);
         QCOMPARE(p.ok, ok);
-        QCOMPARE(p.chars.size(), placed);
+        QCOMPARE(p.items.size(), placed);
         QCOMPARE(int(p.fault), fault);
     }
 
@@ -400,9 +404,9 @@ private slots:
         s.fields << field(QStringLiteral("甲"), 1440, 720);
         const SheetPlacement p = placeSheet(s);
         QVERIFY(p.ok);
-        QCOMPARE(p.chars.size(), 1);
-        QCOMPARE(p.chars[0].x, Twips(1440));
-        QCOMPARE(p.chars[0].y, Twips(720));
+        QCOMPARE(p.items.size(), 1);
+        QCOMPARE(p.items[0].rect.left, Twips(1440));
+        QCOMPARE(p.items[0].rect.top, Twips(720));
     }
 
     void sheetOffsetsMoveEveryValue() {
@@ -413,13 +417,13 @@ private slots:
                  << field(QStringLiteral("丙"), 3000.4, 100.5, 12);
         const SheetPlacement p = placeSheet(s);
         QVERIFY(p.ok);
-        QCOMPARE(p.chars.size(), 3);
-        QCOMPARE(p.chars[0].x, Twips(1200));
-        QCOMPARE(p.chars[0].y, Twips(1200));
-        QCOMPARE(p.chars[1].x, Twips(1378));
-        QCOMPARE(p.chars[2].x, Twips(2760)); // 3000.4 - 240 rounds to 2760
-        QCOMPARE(p.chars[2].y, Twips(580));  // 100.5 + 480 = 580.5, tie to even
-        QCOMPARE(p.chars[2].size, 12.0);
+        QCOMPARE(p.items.size(), 3);
+        QCOMPARE(p.items[0].rect.left, Twips(1200));
+        QCOMPARE(p.items[0].rect.top, Twips(1200));
+        QCOMPARE(p.items[1].rect.left, Twips(1378));
+        QCOMPARE(p.items[2].rect.left, Twips(2760)); // 3000.4 - 240 rounds to 2760
+        QCOMPARE(p.items[2].rect.top, Twips(580));   // 100.5 + 480 = 580.5, tie to even
+        QCOMPARE(p.items[2].size, 12.0);
     }
 
     void sheetStopsAtTheFirstFieldOutOfRange() {
@@ -430,8 +434,8 @@ private slots:
         QVERIFY(!p.ok);
         QVERIFY(!p.badOffset);
         QCOMPARE(p.failedField, 2);
-        QCOMPARE(p.chars.size(), 1);
-        QCOMPARE(p.chars[0].text, QStringLiteral("一"));
+        QCOMPARE(p.items.size(), 1);
+        QCOMPARE(p.items[0].text, QStringLiteral("一"));
     }
 
     void offsetsCanPushOutOfRange() {
@@ -452,17 +456,17 @@ private slots:
         const SheetPlacement p = placeSheet(s);
         QVERIFY(!p.ok);
         QVERIFY(p.badOffset);
-        QVERIFY(p.chars.isEmpty());
+        QVERIFY(p.items.isEmpty());
     }
 
     void testPageIsOneLine() {
         const Placement p = testPagePlacement();
         QVERIFY(p.ok);
-        QCOMPARE(p.chars.size(), 12);
+        QCOMPARE(p.items.size(), 12);
         for (int i = 0; i < 12; ++i) {
-            QCOMPARE(p.chars[i].x, Twips(198 * i));
-            QCOMPARE(p.chars[i].y, Twips(0));
-            QCOMPARE(p.chars[i].size, 10.0);
+            QCOMPARE(p.items[i].rect.left, Twips(198 * i));
+            QCOMPARE(p.items[i].rect.top, Twips(0));
+            QCOMPARE(p.items[i].size, 10.0);
         }
     }
 };

@@ -51,12 +51,15 @@ PrintField field(const QString& name, const QString& text) {
 
 QList<QVariantMap> rows(const QSqlDatabase& db, const QString& table) {
     QList<QVariantMap> out;
-    QSqlQuery q = data::exec(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(data::quoteId(table)));
+    const QString key = templates::PrintLogStore::kKeyColumn;
+    QSqlQuery q = data::exec(
+        db, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(data::quoteId(table), data::quoteId(key)));
     while (q.next()) {
         QVariantMap m;
         const QSqlRecord r = q.record();
         for (int i = 0; i < r.count(); ++i)
-            m.insert(r.fieldName(i), r.value(i));
+            if (r.fieldName(i) != key)
+                m.insert(r.fieldName(i), r.value(i));
         out << m;
     }
     return out;

@@ -1,0 +1,52 @@
+#include "app/ProgramOptions.h"
+
+#include "app/Environment.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vorlan::app {
+
+ProgramOptions takeProgramOptions(QStringList& args) {
+    ProgramOptions out;
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == u"--version") {
+            out.version = true;
+        } else if (a == u"--data-dir" || a.startsWith(QLatin1String("--data-dir="))) {
+            QString folder;
+            if (a == u"--data-dir") {
+                if (i + 1 >= args.size()) {
+                    out.error = QStringLiteral("选项--data-dir后面缺少文件夹。");
+                    break;
+                }
+                folder = args.at(++i);
+            } else {
+                folder = a.mid(qsizetype(sizeof("--data-dir=") - 1));
+            }
+            if (folder.trimmed().isEmpty()) {
+                out.error = QStringLiteral("选项--data-dir后面缺少文件夹。");
+                break;
+            }
+            out.dataDir = QFileInfo(folder).absoluteFilePath();
+        } else {
+            rest << a;
+        }
+    }
+    args = rest;
+    return out;
+}
+
+std::optional<QString> useDataFolder(const QString& folder) {
+    const QString shown = QDir::toNativeSeparators(folder);
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("“%1”不是文件夹，不能存放数据。").arg(shown);
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("数据文件夹“%1”无法建立。").arg(shown);
+    environment().dataLocation = data::DataLocation{QDir::cleanPath(folder), {}};
+    return std::nullopt;
+}
+
+} // namespace vorlan::app

@@ -1,0 +1,44 @@
+-- A database as the previous release (schema version 2) left it: its statements, then rows written in
+-- an order that is not the alphabetical one, some deleted again (gaps in SQLite's row numbers), and a
+-- print log whose input points are called like SQLite's row number.
+CREATE TABLE basic_user (uid TEXT, uName TEXT, uPass TEXT, czqx TEXT, uFlag INTEGER DEFAULT 0);
+CREATE TABLE mobantabe (parent TEXT, key TEXT, text TEXT, image INTEGER, selectedimage INTEGER);
+CREATE TABLE moban (mobanname TEXT, backimage BLOB, allup INTEGER DEFAULT 0, allleft INTEGER DEFAULT 0);
+CREATE TABLE mobanxywh (mobanname TEXT, textLX TEXT, textName TEXT, lockZiduan TEXT, textNumes INTEGER, X REAL, Y REAL, W REAL, H REAL, Font TEXT, FontSize REAL, FontItalic INTEGER, FontBold INTEGER, FontUnderline INTEGER, BackColor INTEGER, ForeColor INTEGER);
+CREATE TABLE yongtu (yongtuName TEXT);
+CREATE TABLE Basic_Khgl ("客户名称" TEXT, "快捷码" TEXT, "客户地址" TEXT, "邮政编码" TEXT, "联系电话" TEXT, "传真" TEXT, "联系人" TEXT, "开户行名称" TEXT, "开户行账号" TEXT, "开户地址" TEXT, "汇入地省" TEXT, "汇入地县市" TEXT);
+CREATE TABLE Detail_InOut ("记录时间" TEXT, "内容" TEXT);
+CREATE INDEX idx_mobanxywh_name ON mobanxywh (mobanname);
+CREATE INDEX idx_moban_name ON moban (mobanname);
+CREATE INDEX idx_khgl_name ON Basic_Khgl ("客户名称" COLLATE NOCASE);
+CREATE INDEX idx_detail_time ON Detail_InOut ("记录时间");
+CREATE TABLE "mobanprint" (mobanname TEXT PRIMARY KEY, printer TEXT, paperKey TEXT, paperName TEXT, paperWidth REAL, paperHeight REAL, orientation INTEGER, origin INTEGER DEFAULT 0);
+INSERT INTO basic_user VALUES ('9', '赵', 'x', '高级用户', 0);
+INSERT INTO basic_user VALUES ('5', '钱', 'x', '普通用户', 0);
+INSERT INTO basic_user VALUES ('7', '孙', 'x', '普通用户', 0);
+INSERT INTO basic_user VALUES ('1', '李', 'x', '普通用户', 0);
+DELETE FROM basic_user WHERE uid = '5';
+INSERT INTO mobantabe VALUES ('0_', '1_', '快递', 1, 2);
+INSERT INTO mobantabe VALUES ('1_', '3_', '三联单', 1, 2);
+INSERT INTO mobantabe VALUES ('1_', '2_', '运单', 1, 2);
+INSERT INTO moban VALUES ('三联单', NULL, 4, -3);
+INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) VALUES ('三联单', '文本单行', 'rowid', '无', 1, 100, 100, 1000, 300, '宋体', 12, 0, 0, 0, 16777215, 0);
+INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) VALUES ('三联单', '文本单行', '_rowid_', '无', 2, 100, 500, 1000, 300, '宋体', 12, 0, 0, 0, 16777215, 0);
+INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) VALUES ('三联单', '文本单行', 'oid', '无', 3, 100, 900, 1000, 300, '宋体', 12, 0, 0, 0, 16777215, 0);
+INSERT INTO yongtu VALUES ('样品');
+INSERT INTO yongtu VALUES ('文件');
+INSERT INTO yongtu VALUES ('货款');
+DELETE FROM yongtu WHERE yongtuName = '文件';
+INSERT INTO yongtu VALUES ('文件');
+INSERT INTO Basic_Khgl ("客户名称", "联系电话") VALUES ('乙公司', '2');
+INSERT INTO Basic_Khgl ("客户名称", "联系电话") VALUES ('丙公司', '3');
+INSERT INTO Basic_Khgl ("客户名称", "联系电话") VALUES ('甲公司', '1');
+DELETE FROM Basic_Khgl WHERE "客户名称" = '丙公司';
+CREATE TABLE "三联单" ("打印日期" datetime,"rowid" varchar(255),"_rowid_" varchar(255),"oid" varchar(255));
+CREATE INDEX "idx:三联单" ON "三联单" ("打印日期");
+INSERT INTO "三联单" VALUES ('2024-03-05 10:00:00', 'a', 'b', 'c');
+INSERT INTO "三联单" VALUES ('2024-03-05 10:00:00', 'd', 'e', 'f');
+INSERT INTO "三联单" VALUES ('2024-03-05 09:00:00', 'g', 'h', 'i');
+INSERT INTO "三联单" VALUES ('2024-03-05 10:00:00', 'j', 'k', 'l');
+DELETE FROM "三联单" WHERE "rowid" = 'd';
+PRAGMA user_version = 2;
