@@ -210,9 +210,11 @@ void CustomerStore::refreshSearch() const {
                {e.idListValue(ids)});
     data::exec(e, QStringLiteral("DELETE FROM %1").arg(table));
     data::exec(e, copySql);
-    // The state is written last, so a copy that failed half-way is made again next time. Its own
-    // update is one more write of this connection.
-    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state), {now.own + 1, now.others});
+    // The state is written last, so a copy that failed half-way is made again next time. The copy's own
+    // writes count as changes too: the stamp is taken after them, and its update is one more write.
+    const data::ChangeStamp copied = e.changeStamp();
+    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state),
+               {copied.own + 1, copied.others});
 }
 
 // Keys gathered by the engine into one text, "1,2,3", and sorted here: a hundred thousand rows one

@@ -284,6 +284,7 @@ private:
                 throw textTooLong();
         };
         try {
+            refuseExternalEntities(xml, path);
             parse(xml);
         } catch (const SpreadsheetError&) {
             tripped();
@@ -294,6 +295,22 @@ private:
         file.close();
         if (file.getZipError() != UNZ_OK)
             throw broken();
+    }
+
+    // The parser drops a reference to an external entity without a trace, so a cell using one would
+    // read as silently short. A workbook part has no business declaring one: the part is refused.
+    void refuseExternalEntities(QXmlStreamReader& xml, const QString& part) const {
+        while (!xml.atEnd() && !xml.isStartElement()) {
+            xml.readNext();
+            if (xml.isDTD())
+                for (const QXmlStreamEntityDeclaration& d : xml.entityDeclarations())
+                    if (!d.systemId().isEmpty() || !d.publicId().isEmpty() || !d.notationName().isEmpty())
+                        throw SpreadsheetError(
+                            SpreadsheetError::Kind::CannotOpen,
+                            QStringLiteral("文件“%1”的%2引用了外部实体“%3”，其中的文字无法读取，"
+                                           "请用电子表格程序另存后再试！")
+                                .arg(fileName_, part, d.name().toString()));
+        }
     }
 
     SpreadsheetError textTooLong() const {

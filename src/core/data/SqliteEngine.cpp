@@ -111,8 +111,22 @@ public:
         const QString cols = names.join(QLatin1Char(','));
         exec(db, QStringLiteral("CREATE TABLE %1 (%2, %3)")
                      .arg(scratch, defs.join(QLatin1Char(',')), keyColumnDefinition(key)));
-        exec(db, QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %2, rowid FROM %4 ORDER BY rowid")
-                     .arg(scratch, cols, quoteId(key), quoteId(table)));
+        // The old row numbers become the keys. Where the table's columns hide every alias of the row
+        // number, a plain scan still reads the rows in that order: they are numbered afresh in it.
+        QStringList plain;
+        for (const QString& n : names)
+            plain << n.toLower();
+        const bool hidden = plain.contains(QStringLiteral("\"rowid\"")) &&
+                            plain.contains(QStringLiteral("\"_rowid_\"")) &&
+                            plain.contains(QStringLiteral("\"oid\""));
+        if (hidden) {
+            exec(db,
+                 QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(scratch, cols, quoteId(table)));
+        } else {
+            const QString rowKey = legacyRowKey(columns(db, table));
+            exec(db, QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %2, %4 FROM %5 ORDER BY %4")
+                         .arg(scratch, cols, quoteId(key), rowKey, quoteId(table)));
+        }
         exec(db, QStringLiteral("DROP TABLE %1").arg(quoteId(table)));
         exec(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(scratch, quoteId(table)));
         for (const QString& sql : indexes)

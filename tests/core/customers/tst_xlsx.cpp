@@ -57,7 +57,6 @@ private slots:
         QTest::newRow("shared string") << "客户" << 1 << 1 << "客户名称";
         QTest::newRow("sheet name ignores case") << "sheet2" << 7 << 3 << "x";
         QTest::newRow("long account number keeps every digit") << "客户" << 2 << 2 << "6222499836243985";
-        QTest::newRow("18-digit account number keeps its digits") << "客户" << 2 << 5 << "621909378657975432";
         QTest::newRow("huge whole number without exponent") << "客户" << 3 << 2 << "100000000000000000000";
         QTest::newRow("small fraction without exponent") << "客户" << 4 << 2 << "0.00000015";
         QTest::newRow("fraction") << "客户" << 2 << 3 << "1234.5";
@@ -142,6 +141,10 @@ private slots:
         QTest::newRow("text format keeps the number")
             << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"4\"><v>007</v></c></row>") << QByteArray()
             << dateStyles << QByteArray() << 1 << 1 << "7";
+        // As spreadsheet programs write an 18-digit account number: its digits, which a double would change.
+        QTest::newRow("18-digit account number keeps its digits")
+            << QByteArray("<row r=\"1\"><c r=\"A1\"><v>621909378657975432</v></c></row>") << QByteArray()
+            << QByteArray() << QByteArray() << 1 << 1 << "621909378657975432";
         QTest::newRow("number in exponent form")
             << QByteArray("<row r=\"1\"><c r=\"A1\"><v>6.2224998362439851E+15</v></c></row>") << QByteArray()
             << QByteArray() << QByteArray() << 1 << 1 << "6222499836243985";
@@ -215,13 +218,13 @@ private slots:
             << dtd + "<sst "
                      "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>a&ext;</t></"
                      "si></sst>"
-            << QString();
+            << "引用了外部实体“ext”";
         QTest::newRow("external entity in the sheet")
             << dtd +
                    "<worksheet "
                    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
                    b2("<c r=\"B2\" t=\"inlineStr\"><is><t>&ext;</t></is></c>") + "</sheetData></worksheet>"
-            << QByteArray() << QString();
+            << QByteArray() << "引用了外部实体“ext”";
     }
     void hostile() {
         QFETCH(QByteArray, sheet);

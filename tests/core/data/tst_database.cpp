@@ -91,8 +91,11 @@ private slots:
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
         QSqlDatabase db = data::shared();
         QVERIFY(data::schema::missingTables(db).isEmpty());
-        QCOMPARE(columns(db, QStringLiteral("basic_user")).size(), 5);
-        QCOMPARE(columns(db, QStringLiteral("Basic_Khgl")), data::schema::customerColumns());
+        // The program's columns, then the row key.
+        const QString key = QString::fromLatin1(data::schema::kKeyColumn);
+        QCOMPARE(columns(db, QStringLiteral("basic_user")).size(), 6);
+        QCOMPARE(columns(db, QStringLiteral("Basic_Khgl")),
+                 data::schema::customerColumns() + QStringList{key});
         QVERIFY(data::schema::columnProblems(db).isEmpty());
         QCOMPARE(columns(db, QStringLiteral("mobanprint")),
                  (QStringList{QStringLiteral("mobanname"), QStringLiteral("printer"),
@@ -101,7 +104,7 @@ private slots:
                               QStringLiteral("orientation"), QStringLiteral("origin")}));
         QCOMPARE(columns(db, QStringLiteral("mobantabe")),
                  (QStringList{QStringLiteral("parent"), QStringLiteral("key"), QStringLiteral("text"),
-                              QStringLiteral("image"), QStringLiteral("selectedimage")}));
+                              QStringLiteral("image"), QStringLiteral("selectedimage"), key}));
         QCOMPARE(data::scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
         // A header row appended with name and picture only takes the default offsets.
         data::exec(db, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
@@ -423,7 +426,7 @@ private slots:
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         const QByteArray before = fileHash(path);
         const data::OpenResult r = data::openShared();
-        QCOMPARE(r.status, data::OpenStatus::Opened);
+        QVERIFY2(r.status == data::OpenStatus::Opened, qPrintable(r.message));
         QCOMPARE(r.readOnly, readOnly);
         const data::Engine e = data::sharedEngine();
         QCOMPARE(e.schemaVersion(), readOnly ? 2 : data::schema::kVersion);

@@ -40,6 +40,13 @@ QStringList columns(const QSqlDatabase& db, const QString& table) {
     return out;
 }
 
+// A log table the store creates ends with its key column.
+QString withKey(const QSqlDatabase& db, QString create) {
+    create.insert(create.size() - 1, QStringLiteral(",") + vorlan::data::Engine(db).keyColumnDefinition(
+                                                               vorlan::templates::PrintLogStore::kKeyColumn));
+    return create;
+}
+
 QStringList schema(const QSqlDatabase& db) {
     QStringList out;
     QSqlQuery q =
@@ -247,6 +254,9 @@ private slots:
         runAll(env.db(), setup);
         const Template t = templ(name, single);
         PendingColumns pending{added, deleted};
+        for (QString& st : statements)
+            if (st.startsWith(QLatin1String("CREATE TABLE")))
+                st = withKey(env.db(), st);
         QCOMPARE(PrintLogStore(env.db()).updateStatements(t, pending), statements);
         // What is listed is what is sent, and it works.
         update(env.db(), t, pending);
@@ -264,8 +274,8 @@ private slots:
         PendingColumns pending;
         QCOMPARE(
             store.updateStatements(t, pending).first(),
-            QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime,\"收件人\" varchar(255),\"电话\" "
-                           "varchar(255),\"备注\" varchar(255))"));
+            withKey(env.db(), QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime,\"收件人\" "
+                                             "varchar(255),\"电话\" varchar(255),\"备注\" varchar(255))")));
         update(env.db(), t, pending);
         QCOMPARE(columns(env.db(), QStringLiteral("运单")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("电话"),
@@ -398,7 +408,8 @@ private slots:
                  (QStringList{
                      QStringLiteral("DROP INDEX \"idx_发票_打印日期\""),
                      QStringLiteral("CREATE INDEX \"idx:发票\" ON \"发票\" (\"打印日期\")"),
-                     QStringLiteral("CREATE TABLE \"idx_发票_打印日期\" (\"打印日期\" datetime)"),
+                     withKey(env.db(),
+                             QStringLiteral("CREATE TABLE \"idx_发票_打印日期\" (\"打印日期\" datetime)")),
                      QStringLiteral(
                          "CREATE INDEX \"idx:idx_发票_打印日期\" ON \"idx_发票_打印日期\" (\"打印日期\")")}));
         update(env.db(), t, pending);
@@ -410,8 +421,9 @@ private slots:
                  QStringLiteral("idx:发票"));
         // A new log table's index is never created where a table already stands.
         data::exec(env.db(), QStringLiteral("CREATE TABLE \"IDX:旧\" (\"打印日期\" datetime)"));
-        QCOMPARE(store.updateStatements(templ(QStringLiteral("旧")), pending),
-                 QStringList{QStringLiteral("CREATE TABLE \"旧\" (\"打印日期\" datetime)")});
+        QCOMPARE(
+            store.updateStatements(templ(QStringLiteral("旧")), pending),
+            QStringList{withKey(env.db(), QStringLiteral("CREATE TABLE \"旧\" (\"打印日期\" datetime)"))});
     }
 
     void sameName_data() {
@@ -577,7 +589,9 @@ private slots:
                pending);
         const PrintLogStore store(env.db());
         auto log = [&](const QString& when, const QString& no, const QString& to, const QVariant& note) {
-            data::exec(env.db(), QStringLiteral("INSERT INTO \"运单\" VALUES (?, ?, ?, ?)"),
+            data::exec(env.db(),
+                       QStringLiteral("INSERT INTO \"运单\" (\"打印日期\", \"编号\", \"收件人\", \"备注\") "
+                                      "VALUES (?, ?, ?, ?)"),
                        {when, no, to, note});
         };
         // Out of order: the result comes sorted by the print date.

@@ -9,6 +9,7 @@
 #include "printing/Frm_PrintWindow.h"
 #include "printing/PrintActions.h"
 #include "printing/SampleData.h"
+#include "templates/PrintLogStore.h"
 #include "templates/RecordPicker.h"
 #include "templates/TemplateStore.h"
 #include "ui/Printer.h"
@@ -85,9 +86,10 @@ private slots:
                 boxes << box;
             }
 
-        // Its print log table has the date and one column per point.
+        // Its print log table has the date, one column per point and the row key.
         QSqlRecord cols = db.record(sample::kTemplateName);
-        QCOMPARE(cols.count(), 15);
+        QCOMPARE(cols.count(), 16);
+        QCOMPARE(cols.fieldName(15), templates::PrintLogStore::kKeyColumn);
         QCOMPARE(cols.fieldName(0), QStringLiteral("打印日期"));
         for (const QString& n : names)
             QVERIFY(cols.contains(n));
