@@ -1,9 +1,9 @@
 // Reading large and hostile spreadsheets: rows 2-1001 of a 1,000,000-row .csv printed into a PDF through
 // the batch (peak memory of a fresh process), every row of it read as the import reads them, and the
 // refusal of a workbook whose sheet inflates past the bounds.
-#include "../tests/customers/XlsxFixture.h"
 #include "BenchUtil.h"
 #include "TestEnv.h"
+#include "XlsxFixture.h"
 #include "customers/SpreadsheetReader.h"
 #include "printing/Batch.h"
 #include "printing/SampleData.h"

@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace vorlan::data::sqlite {
 
 namespace {
@@ -112,21 +114,22 @@ public:
         exec(db, QStringLiteral("CREATE TABLE %1 (%2, %3)")
                      .arg(scratch, defs.join(QLatin1Char(',')), keyColumnDefinition(key)));
         // The old row numbers become the keys. Where the table's columns hide every alias of the row
-        // number, a plain scan still reads the rows in that order: they are numbered afresh in it.
-        QStringList plain;
-        for (const QString& n : names)
-            plain << n.toLower();
-        const bool hidden = plain.contains(QStringLiteral("\"rowid\"")) &&
-                            plain.contains(QStringLiteral("\"_rowid_\"")) &&
-                            plain.contains(QStringLiteral("\"oid\""));
-        if (hidden) {
-            exec(db,
-                 QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(scratch, cols, quoteId(table)));
-        } else {
-            const QString rowKey = legacyRowKey(columns(db, table));
-            exec(db, QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %2, %4 FROM %5 ORDER BY %4")
-                         .arg(scratch, cols, quoteId(key), rowKey, quoteId(table)));
+        // number, its column "rowid" is renamed for the copy, which brings the row number back to light.
+        QStringList from = names;
+        const QStringList present = columns(db, table);
+        if (present.contains(QStringLiteral("rowid"), Qt::CaseInsensitive) &&
+            present.contains(QStringLiteral("_rowid_"), Qt::CaseInsensitive) &&
+            present.contains(QStringLiteral("oid"), Qt::CaseInsensitive)) {
+            const QString hiding = *std::find_if(present.begin(), present.end(), [](const QString& c) {
+                return c.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+            });
+            const QString aside = quoteId(QStringLiteral("__rekey_rowid"));
+            exec(db, QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
+                         .arg(quoteId(table), quoteId(hiding), aside));
+            from[names.indexOf(quoteId(hiding))] = aside;
         }
+        exec(db, QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, rowid FROM %5 ORDER BY rowid")
+                     .arg(scratch, cols, quoteId(key), from.join(QLatin1Char(',')), quoteId(table)));
         exec(db, QStringLiteral("DROP TABLE %1").arg(quoteId(table)));
         exec(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(scratch, quoteId(table)));
         for (const QString& sql : indexes)
