@@ -61,7 +61,7 @@ void fill(const QSqlDatabase& db) {
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
             "INSERT INTO Basic_Khgl SELECT '客户' || i, 'KH' || i, '浙江省杭州市西湖区文三路' || i || '号', "
             "'310012', '0571-8888' || i, '', '联系人' || i, '中国工商银行杭州分行', '6222' || i, "
-            "'杭州', '浙江', '杭州' FROM n"));
+            "'杭州', '浙江', '杭州', NULL FROM n")); // the row key numbers itself
     data::exec(db, QStringLiteral("INSERT INTO yongtu (yongtuName) VALUES ('货款'), ('运费'), ('办公用品')"));
     for (const char* name : {"运单", "同城快递", "电汇凭证"}) {
         const QString table = data::quoteId(QString::fromUtf8(name));
