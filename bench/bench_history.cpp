@@ -53,15 +53,16 @@ int main(int argc, char** argv) {
     fill.start();
     {
         data::Transaction t(db);
-        data::exec(db,
-                   QStringLiteral(
-                       "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ? - 1) "
-                       "INSERT INTO \"运单\" SELECT strftime('%Y-%m-%d %H:%M:%S', "
-                       "  julianday('2021-01-01') + (i / ?) + (i % ?) * 86399.0 / ? / 86400.0), "
-                       "'收件人' || (i % 5000), '1380571' || printf('%04d', i % 10000), "
-                       "'浙江省杭州市西湖区文三路' || (i % 900) || '号', (i % 7) + 1, "
-                       "printf('%.2f', (i % 100000) / 100.0), CASE WHEN i % 3 = 0 THEN '加急' END, NULL FROM n"),
-                   {kRows, kRows / kDays, kRows / kDays, kRows / kDays});
+        data::exec(
+            db,
+            QStringLiteral(
+                "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ? - 1) "
+                "INSERT INTO \"运单\" SELECT strftime('%Y-%m-%d %H:%M:%S', "
+                "  julianday('2021-01-01') + (i / ?) + (i % ?) * 86399.0 / ? / 86400.0), "
+                "'收件人' || (i % 5000), '1380571' || printf('%04d', i % 10000), "
+                "'浙江省杭州市西湖区文三路' || (i % 900) || '号', (i % 7) + 1, "
+                "printf('%.2f', (i % 100000) / 100.0), CASE WHEN i % 3 = 0 THEN '加急' END, NULL FROM n"),
+            {kRows, kRows / kDays, kRows / kDays, kRows / kDays});
         t.commit();
     }
     data::exec(db, QStringLiteral("ANALYZE"));
