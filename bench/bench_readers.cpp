@@ -22,16 +22,7 @@ using namespace vorlan;
 
 namespace {
 
-// The peak resident memory of this process, in MB (VmHWM).
-double peakMb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
+using bench::peakMb;
 
 // About 41 bytes a row: 收件人, 收件电话, 金额大写.
 void writeCsv(const QString& path, int rows) {
