@@ -216,10 +216,9 @@ public:
     PdfOutput(const PdfOutput&) = delete;
     PdfOutput& operator=(const PdfOutput&) = delete;
     ~PdfOutput() {
-        if (!staged_.isEmpty()) {
+        // The printer's own job file beside it is removed by the job itself (ui::SpooledJob).
+        if (!staged_.isEmpty())
             QFile::remove(staged_);
-            QFile::remove(staged_ + QStringLiteral(".part")); // the printer's own scratch file of this name
-        }
     }
 
     // Makes this job's file; or why the folder takes none.
