@@ -50,8 +50,9 @@ struct Failure {
 } // namespace
 
 bool isCommandLine(const QStringList& args) {
-    return !args.isEmpty() && (args.first() == u"print" || args.contains(QStringLiteral("--help")) ||
-                               args.contains(QStringLiteral("-h")));
+    return !args.isEmpty() &&
+           (args.first() == u"print" || args.first() == u"log" || args.contains(QStringLiteral("--help")) ||
+            args.contains(QStringLiteral("-h")));
 }
 
 ParsedCommand parseCommandLine(const QStringList& args) {
@@ -65,8 +66,19 @@ ParsedCommand parseCommandLine(const QStringList& args) {
         out.error = text + u'\n' + kUsage;
         return out;
     };
-    if (args.isEmpty() || args.first() != u"print")
-        return error(QStringLiteral("未知的命令“%1”。").arg(args.value(0)));
+    if (!args.isEmpty() && args.first() == u"log") {
+        if (const auto problem = parseLogArguments(args.mid(1), out.log)) {
+            out.error = *problem;
+            return out;
+        }
+        out.kind = ParsedCommand::Kind::Log;
+        return out;
+    }
+    if (args.isEmpty() || args.first() != u"print") {
+        ParsedCommand unknown = error(QStringLiteral("未知的命令“%1”。").arg(args.value(0)));
+        unknown.error += u'\n' + logUsage();
+        return unknown;
+    }
     PrintCommand& c = out.print;
     QStringList seen;
     for (int i = 1; i < args.size(); ++i) {
@@ -137,9 +149,10 @@ ParsedCommand parseCommandLine(const QStringList& args) {
 }
 
 QString helpText() {
-    return kUsage + QStringLiteral(R"(
+    // The second usage line under the first, without its "用法：".
+    return kUsage + QStringLiteral("\n      ") + logUsage().mid(3) + QStringLiteral(R"(
 
-按模板批量打印：数据文件的每一行打印一张，所有各张作为一个打印作业送出，每张一页。
+vorlan print 按模板批量打印：数据文件的每一行打印一张，所有各张作为一个打印作业送出，每张一页。
 
   --template 模板名称   要打印的模板（模板目录中的名称）
   --data 数据文件       *.xls、*.xlsx或*.csv文件（*.csv可以是UTF-8或GBK编码）；
@@ -152,16 +165,23 @@ QString helpText() {
   --printer 打印机      打印到指定的打印机（打印队列名称）
   --no-log              不保存打印记录（缺省时每一张都保存一条打印记录）
   --user 用户姓名       登录的用户；密码从标准输入读取一行，不能写在命令行上
+
+第一次使用（数据库文件还不存在）时，会像第一次启动程序一样建立数据库和示例模板，
+并把--user指定的用户和送入的密码设为第一位高级用户。
+
+)") + logHelpText() +
+           QStringLiteral(R"(
+两个命令都接受：
+  --database postgresql://用户@服务器:端口/数据库
+                        使用服务器上的共享数据库，而不是数据库文件
   --data-dir 文件夹     数据库文件所在的文件夹（窗口程序也接受这个选项）；缺省时安装的程序用每个用户
                         自己的数据文件夹（~/.local/share/Vorlan/Vorlan），编译目录中的程序用它所在的文件夹
   --help                显示本说明
   --version             显示版本号
 
-第一次使用（数据库文件还不存在）时，会像第一次启动程序一样建立数据库和示例模板，
-并把--user指定的用户和送入的密码设为第一位高级用户。
-
-退出码：0 全部打印完成；1 输入有误（什么也没有打印）；
+vorlan print的退出码：0 全部打印完成；1 输入有误（什么也没有打印）；
         2 打印失败（什么也没有打印，也没有保存打印记录）；3 已经打印，但打印记录没有保存。
+vorlan log的退出码：0 全部输出完成；1 输入有误、模板不存在、模板没有打印记录表或者标准输出无法写入。
 不带参数启动时，程序照常打开窗口。
 )");
 }
@@ -337,6 +357,37 @@ std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataF
     return QStringLiteral("文件“%1”已经存在，但不是PDF文件，打印会把它覆盖，请换一个文件名。").arg(shown);
 }
 
+QString readPasswordLine(QIODevice& input) {
+    return QString::fromUtf8(input.readLine()).trimmed();
+}
+
+CommandLogin loginCommandUser(const data::Engine& db, const QString& userName, const QString& password,
+                              bool makeFirstUser) {
+    CommandLogin out;
+    const QString name = userName.trimmed();
+    if (makeFirstUser) {
+        if (password.isEmpty()) {
+            out.problem =
+                QStringLiteral("这是第一次使用，请从标准输入送入第一位高级用户的密码（不能为空）。");
+            return out;
+        }
+        if (const auto problem = users::checkNewUser(kFirstUserUid, name, password)) {
+            out.problem = problem->text;
+            return out;
+        }
+        saveFirstUser(db, kFirstUserUid, name, password);
+        out.firstUserMade = true;
+    }
+    const auto user = users::UserStore(db).findByName(name);
+    if (!user)
+        out.problem = QStringLiteral("该用户名不存在,或用户密码错误");
+    else if (!users::verifyPassword(password, user->passwordHash))
+        out.problem = QStringLiteral("用户密码错误!");
+    else
+        state().userLevel = data::nullToEmpty(user->level);
+    return out;
+}
+
 int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& messages, bool progress) {
     auto say = [&](const QString& text) {
         messages.write((text + u'\n').toUtf8());
@@ -347,9 +398,7 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
         return code;
     };
 
-    // The password, one line; the line break (and blanks around it, as the login ignores them) does not
-    // count.
-    const QString password = QString::fromUtf8(input.readLine()).trimmed();
+    const QString password = readPasswordLine(input);
 
     // The database at its usual place; a new one gets the first-run content as at a first start.
     state().environment.seed = &printing::sample::seedSampleData;
@@ -377,24 +426,13 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
     if (!command.pdf.isEmpty())
         if (const auto problem = pdfTargetProblem(command.pdf, command.dataFile, data::databasePath()))
             return fail(kExitBadInput, *problem);
-    const QString userName = command.user.trimmed();
     try {
-        if (opened.status == data::OpenStatus::Created || opened.needsFirstUser) {
-            if (password.isEmpty())
-                return fail(
-                    kExitBadInput,
-                    QStringLiteral("这是第一次使用，请从标准输入送入第一位高级用户的密码（不能为空）。"));
-            if (const auto problem = users::checkNewUser(kFirstUserUid, userName, password))
-                return fail(kExitBadInput, problem->text);
-            saveFirstUser(db, kFirstUserUid, userName, password);
-            say(QStringLiteral("已建立新的数据库，用户“%1”是第一位高级用户。").arg(userName));
-        }
-        const auto user = users::UserStore(db).findByName(userName);
-        if (!user)
-            return fail(kExitBadInput, QStringLiteral("该用户名不存在,或用户密码错误"));
-        if (!users::verifyPassword(password, user->passwordHash))
-            return fail(kExitBadInput, QStringLiteral("用户密码错误!"));
-        state().userLevel = data::nullToEmpty(user->level);
+        const CommandLogin login = loginCommandUser(
+            db, command.user, password, opened.status == data::OpenStatus::Created || opened.needsFirstUser);
+        if (!login.problem.isEmpty())
+            return fail(kExitBadInput, login.problem);
+        if (login.firstUserMade)
+            say(QStringLiteral("已建立新的数据库，用户“%1”是第一位高级用户。").arg(command.user.trimmed()));
 
         templates::Template t = templates::TemplateStore(db).load(command.templateName).tmpl;
         if (!t.hasHeader && t.livePointCount() == 0)
@@ -518,7 +556,14 @@ int runCommandLine(int argc, char** argv, void (*init)()) {
     }
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
-    const int code = runPrintCommand(parsed.print, in, err, isatty(STDERR_FILENO) != 0);
+    int code = kExitBadInput;
+    if (parsed.kind == ParsedCommand::Kind::Log) {
+        QFile out;
+        out.open(stdout, QIODevice::WriteOnly);
+        code = runLogCommand(parsed.log, in, out, err);
+    } else {
+        code = runPrintCommand(parsed.print, in, err, isatty(STDERR_FILENO) != 0);
+    }
     data::closeShared();
     return code;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The command line: `vorlan print …` prints a batch of sheets exactly as the print window's batch does
-// (the same mapping by name, renderer and log), without a display. Without arguments the program starts
-// its windows as always.
+// (the same mapping by name, renderer and log), without a display; `vorlan log …` writes a template's
+// print log as CSV (app/LogCommand.h). Without arguments the program starts its windows as always.
+
+#include "app/LogCommand.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,10 @@
 #include <optional>
 
 class QIODevice;
+
+namespace vorlan::data {
+class Engine;
+}
 
 namespace vorlan::app {
 
@@ -32,9 +38,10 @@ struct PrintCommand {
 };
 
 struct ParsedCommand {
-    enum class Kind { Help, Print, Error };
+    enum class Kind { Help, Print, Log, Error };
     Kind kind = Kind::Error;
     PrintCommand print;
+    LogCommand log;
     QString error; // Error: what is wrong, in a sentence for the user
 };
 
@@ -49,6 +56,20 @@ QString helpText();
 // Why the PDF file of --pdf may not be written, or nothing: its name may not stand for the data file, the
 // database, nor for any other existing file that is not a PDF, which the job would replace.
 std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataFile, const QString& database);
+
+// The password of a command: the first line of input; the line break (and blanks around it, as the
+// login ignores them) does not count.
+QString readPasswordLine(QIODevice& input);
+
+struct CommandLogin {
+    QString problem;            // empty when the user is logged in
+    bool firstUserMade = false; // the user was made the database's first advanced user
+};
+// The login of a command, as the login window checks it, setting the user level. makeFirstUser (a new
+// database, or one whose first user was never saved): the user is first made its first advanced user
+// with that password. Throws DbError.
+CommandLogin loginCommandUser(const data::Engine& db, const QString& userName, const QString& password,
+                              bool makeFirstUser);
 
 // Runs the command with the password read (one line) from `input`, messages to `messages`. progress:
 // show "sheet n of N" while printing. The database is opened (or created on a first start, when the user

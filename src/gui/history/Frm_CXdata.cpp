@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
+#include "history/LogExport.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
@@ -11,7 +12,10 @@
 #include "ui/TwipsLayout.h"
 
 #include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,6 +65,9 @@ Frm_CXdata::Frm_CXdata(QWidget* parent) : QDialog(parent) {
     ui::place(XPBu数据删除, {7800_tw, 1080_tw, 1650_tw, 450_tw});
     XPBut_Exit = ui::makeButton(this, QStringLiteral("XPBut_Exit"), QStringLiteral("返  回"));
     ui::place(XPBut_Exit, {9960_tw, 480_tw, 1650_tw, 450_tw});
+    cmdExport = ui::makeButton(this, QStringLiteral("cmdExport"), QStringLiteral("导出"));
+    ui::place(cmdExport, {9960_tw, 1080_tw, 1650_tw, 450_tw});
+    cmdExport->setEnabled(false);
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -83,6 +90,9 @@ Frm_CXdata::Frm_CXdata(QWidget* parent) : QDialog(parent) {
     connect(Txt_CXtj, &QLineEdit::returnPressed, this, &Frm_CXdata::Comd_FindData_Click);
     connect(XPBu数据删除, &QPushButton::clicked, this, &Frm_CXdata::XPBu数据删除_Click);
     connect(XPBut_Exit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdExport, &QPushButton::clicked, this, &Frm_CXdata::cmdExport_Click);
+    connect(model, &QAbstractItemModel::modelReset, this, &Frm_CXdata::updateExport);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &Frm_CXdata::updateExport);
 }
 
 void Frm_CXdata::load() {
@@ -176,6 +186,72 @@ void Frm_CXdata::XPBu数据删除_Click() {
         templates::PrintLogStore(app::state().engine()).deleteRows(*table_, ids);
     });
     runQuery();
+}
+
+void Frm_CXdata::updateExport() {
+    cmdExport->setEnabled(model->rowCount() > 0);
+}
+
+void Frm_CXdata::cmdExport_Click() {
+    if (model->rowCount() == 0) {
+        ui::exclamation(this, QStringLiteral("列表记录为空"), QString());
+        return;
+    }
+    ui::FileRequest request;
+    request.title = QStringLiteral("导出打印记录");
+    request.filter = QStringLiteral("CSV文件（UTF-8） (*.csv);;Excel工作簿 (*.xlsx)");
+    request.directory = QDir::home().filePath(
+        history::worksheetName(table_ ? table_->name : QString(), QStringLiteral("打印记录")) +
+        QStringLiteral("打印记录.csv"));
+    request.save = true;
+    const QString chosen = ui::prompter().fileName(this, request).trimmed();
+    if (chosen.isEmpty())
+        return;
+    const auto format = history::exportFormatFor(chosen);
+    if (!format) {
+        ui::exclamation(
+            this,
+            QStringLiteral("文件名“%1”的扩展名不是.csv或.xlsx，没有导出。请在文件名后加上.csv或.xlsx。")
+                .arg(QFileInfo(chosen).fileName()),
+            QStringLiteral("提示"));
+        return;
+    }
+    // The columns as the list shows them, in their order on screen; the hidden one is left out.
+    const QHeaderView* h = ListView1->header();
+    QList<int> shown;
+    QStringList header;
+    for (int v = 0; v < h->count(); ++v) {
+        const int c = h->logicalIndex(v);
+        if (h->isSectionHidden(c))
+            continue;
+        shown << c;
+        header << model->headerData(c, Qt::Horizontal).toString();
+    }
+    // Every row of the result, the ones not fetched yet included, as the list would show them scrolled.
+    int next = 0;
+    const history::RowSource rows = [&](QStringList& row) {
+        if (next >= model->rowCount() && model->canFetchMore())
+            model->fetchMore();
+        if (next >= model->rowCount())
+            return false;
+        row.clear();
+        for (const int c : shown)
+            row << model->index(next, c).data().toString();
+        ++next;
+        return true;
+    };
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const history::ExportResult result = history::exportTable(chosen, *format, header, rows, table_->name);
+    QGuiApplication::restoreOverrideCursor();
+    if (!result.ok()) {
+        ui::exclamation(this, result.problem, QStringLiteral("提示"));
+        return;
+    }
+    ui::information(this,
+                    QStringLiteral("已导出%1条打印记录到文件“%2”。")
+                        .arg(result.rows)
+                        .arg(QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath())),
+                    QStringLiteral("系统提示"));
 }
 
 void Frm_CXdata::resizeEvent(QResizeEvent* event) {

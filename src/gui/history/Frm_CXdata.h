@@ -1,6 +1,6 @@
 #pragma once
-// The print history query: searches the current template's print log by date range and content, and
-// deletes ticked sheets.
+// The print history query: searches the current template's print log by date range and content,
+// deletes ticked sheets and exports the sheets found (.csv or .xlsx).
 
 #include "templates/PrintLogStore.h"
 
@@ -33,12 +33,14 @@ public:
     QPushButton* Comd_FindData = nullptr;
     QPushButton* XPBu数据删除 = nullptr;
     QPushButton* XPBut_Exit = nullptr;
-    QFrame* Frame1 = nullptr;       // frame of the result list
-    QTreeView* ListView1 = nullptr; // the printed sheets found
+    QPushButton* cmdExport = nullptr; // enabled while the list shows rows
+    QFrame* Frame1 = nullptr;         // frame of the result list
+    QTreeView* ListView1 = nullptr;   // the printed sheets found
     HistoryModel* model = nullptr;
 
     void Comd_FindData_Click();
     void XPBu数据删除_Click();
+    void cmdExport_Click();
 
 protected:
     // The result list grows with the window (it may be maximised); the controls above keep their places.
@@ -49,6 +51,7 @@ private:
     std::optional<templates::LogTable> currentTable();
     void buildColumns();
     void runQuery();
+    void updateExport();
     std::optional<templates::LogTable> table_;
 };
 
