@@ -35,7 +35,7 @@ QDate dayOf(const QString& text) {
 
 QString logUsage() {
     return QStringLiteral(
-        "用法：vorlan log --template 模板名称 [--from 起始日期] [--to 结束日期] --user 用户姓名");
+        "用法：vorlan log --template 模板名称 [--from 年-月-日] [--to 年-月-日] --user 用户姓名");
 }
 
 QString logHelpText() {
