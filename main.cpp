@@ -1,4 +1,5 @@
 #include "app/BatchCommand.h"
+#include "app/Environment.h"
 #include "app/Product.h"
 #include "app/ProgramOptions.h"
 #include "app/Startup.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (options.server)
+        vorlan::app::environment().server = options.server;
     // What the program itself reads: its name and the arguments the options above left.
     std::vector<QByteArray> kept{QByteArray(argv[0])};
     for (const QString& a : args)

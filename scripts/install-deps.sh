@@ -4,6 +4,7 @@
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config ccache qt6-base-dev libqt6sql6-sqlite libgl1-mesa-dev \
 fonts-arphic-uming qt6-translations-l10n libfreexl-dev libquazip1-qt6-dev python3 python3-xlwt python3-openpyxl poppler-utils cups printer-driver-cups-pdf \
+libqt6sql6-psql postgresql-15 postgresql-client libzint-dev zxing-cpp-tools \
 xvfb xauth clang-format dpkg-dev file lintian desktop-file-utils appstream"
 missing=""
 for p in $PACKAGES; do

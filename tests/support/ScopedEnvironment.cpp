@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/LocalSettings.h"
+#include "TestServer.h"
 
 #include <QDir>
 
@@ -19,9 +20,19 @@ ScopedEnvironment::ScopedEnvironment()
     env.dataLocation = data::DataLocation{dir_.path(), {}};
     env.seed = nullptr;
     app::localSettingsFile() = QDir(dir_.path()).filePath(QStringLiteral("settings.ini"));
+    if (onServer()) {
+        skipWithoutServer();
+        server_ = newServerDatabase();
+        env.server = server_;
+    }
 }
 
 ScopedEnvironment::~ScopedEnvironment() {
+    if (server_) {
+        if (data::shared().isOpen() && data::shared().databaseName() == server_->database)
+            data::closeShared();
+        dropServerDatabase(*server_);
+    }
     app::environment() = saved_;
     app::localSettingsFile() = savedSettingsFile_;
 }

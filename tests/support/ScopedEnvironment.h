@@ -39,6 +39,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    std::optional<data::ServerAddress> server_; // the database of a run on the server (TestServer.h)
     app::Environment saved_;
     QString savedSettingsFile_; // this computer's settings (app/LocalSettings.h) go into the data folder
 };

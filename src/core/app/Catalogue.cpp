@@ -74,8 +74,26 @@ QList<CatalogueRow> CatalogueStore::load() const {
     return rows;
 }
 
+CatalogueChanged::CatalogueChanged()
+    : DbError(QStringLiteral("模板目录在您打开以后已被另一台电脑修改，这次结构保存没有写入。模板目录已重新读取，"
+                             "请把您新增的节点再添加一次，然后结构保存。")) {}
+
+void CatalogueStore::save(const QList<CatalogueRow>& rows, const QList<CatalogueRow>& loaded) const {
+    data::Transaction t(engine_);
+    engine_.lockForWriting(QStringLiteral("mobantabe"));
+    if (load() != loaded)
+        throw CatalogueChanged();
+    write(rows);
+    t.commit();
+}
+
 void CatalogueStore::save(const QList<CatalogueRow>& rows) const {
     data::Transaction t(engine_);
+    write(rows);
+    t.commit();
+}
+
+void CatalogueStore::write(const QList<CatalogueRow>& rows) const {
     exec(engine_, QStringLiteral("DELETE FROM mobantabe"));
     QSqlQuery q = data::prepare(
         engine_,
@@ -83,7 +101,6 @@ void CatalogueStore::save(const QList<CatalogueRow>& rows) const {
             "INSERT INTO mobantabe (parent, key, text, image, selectedimage) VALUES (?, ?, ?, ?, ?)"));
     for (const CatalogueRow& r : rows)
         data::run(q, {r.parent, r.key, r.text, r.image, r.selectedImage});
-    t.commit();
 }
 
 QStringList CatalogueStore::otherNodeTexts(const QString& name, const QString& key,

@@ -37,11 +37,21 @@ QString deletionQuestion(const QString& name, bool templateStays, bool hasChildr
 inline const QString kUnsavedTreeQuestion = QStringLiteral(
     "模板目录已经改动，尚未结构保存。\n不保存时，新增的节点下次启动时不再出现。\n\n是否保存目录结构？");
 
+// The tree was changed by another counter since this one loaded it.
+class CatalogueChanged : public data::DbError {
+public:
+    CatalogueChanged();
+};
+
 class CatalogueStore {
 public:
     explicit CatalogueStore(data::Engine engine);
     QList<CatalogueRow> load() const;
-    // Rewrites mobantabe with the rows in the given order, in one transaction.
+    // Rewrites mobantabe with the rows in the given order, in one transaction, when it still holds what
+    // loaded held (what this counter read, with its own deletions since). Throws CatalogueChanged,
+    // writing nothing, when another counter changed the tree meanwhile.
+    void save(const QList<CatalogueRow>& rows, const QList<CatalogueRow>& loaded) const;
+    // Writes the rows whatever the table holds: the first-run content of a new database.
     void save(const QList<CatalogueRow>& rows) const;
     // Deletes the node with key and text name: the template's input points, header, catalogue rows and
     // print log table, in one transaction. stillNamed are the texts of the nodes that stay in the tree
@@ -54,6 +64,7 @@ public:
                                     const QStringList& stillNamed) const;
 
 private:
+    void write(const QList<CatalogueRow>& rows) const;
     QStringList otherNodeTexts(const QString& name, const QString& key, const QStringList& stillNamed) const;
 
     data::Engine engine_;

@@ -45,7 +45,7 @@ QSqlQuery CommonUseStore::pickerRows(const QString& text) const {
 
     QSqlQuery q(engine_.db());
     if (!q.prepare(QStringLiteral("SELECT y.yongtuName as 常用用途 FROM %1 j "
-                                  "CROSS JOIN yongtu y ON y.id = j.id ORDER BY j.pos")
+                                  "JOIN yongtu y ON y.id = j.id ORDER BY j.pos")
                        .arg(engine_.idListSource())))
         throw data::DbError(data::describe(q.lastError()));
     q.addBindValue(engine_.idListValue(order));

@@ -4,6 +4,7 @@
 // process-wide AppState; the default values are the program's normal behaviour.
 
 #include "data/Database.h"
+#include "data/ServerAddress.h"
 #include "ui/PrinterTarget.h"
 
 #include <QString>
@@ -24,6 +25,11 @@ struct Environment {
     QString updateServer; // "http://…" without a trailing slash; empty: the built-in address
     std::optional<data::DataLocation> dataLocation; // none: chosen at start (data::chooseDataLocation)
     data::SeedFunction seed = nullptr;              // run once on a newly created database
+    // The server of this run (--database, tests); none: the one set on this computer, else the file.
+    std::optional<data::ServerAddress> server;
+    // Asked when the server wants a password and none is known (the command line reads a second line);
+    // empty text: none. Not set: the opening fails, saying a password is needed.
+    QString (*serverPassword)(const data::ServerAddress&) = nullptr;
 };
 
 // The environment of this run (AppState::instance().environment).

@@ -30,6 +30,23 @@ ProgramOptions takeProgramOptions(QStringList& args) {
                 break;
             }
             out.dataDir = QFileInfo(folder).absoluteFilePath();
+        } else if (a == u"--database" || a.startsWith(QLatin1String("--database="))) {
+            QString url;
+            if (a == u"--database") {
+                if (i + 1 >= args.size()) {
+                    out.error = QStringLiteral("选项--database后面缺少数据库地址（postgresql://用户@服务器:端口/数据库）。");
+                    break;
+                }
+                url = args.at(++i);
+            } else {
+                url = a.mid(qsizetype(sizeof("--database=") - 1));
+            }
+            QString why;
+            out.server = data::parseServerUrl(url, &why);
+            if (!out.server) {
+                out.error = why;
+                break;
+            }
         } else {
             rest << a;
         }

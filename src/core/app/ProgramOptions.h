@@ -1,6 +1,9 @@
 #pragma once
 // The options every way of starting the program takes, windows and command line alike: --version and
-// --data-dir FOLDER (the folder of the database instead of the usual one, e.g. for a second shop).
+// --data-dir FOLDER (the folder of the database instead of the usual one, e.g. for a second shop) and
+// --database postgresql://user@host:port/db (a server's database instead of the file, for this run).
+
+#include "data/ServerAddress.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,6 +15,7 @@ namespace vorlan::app {
 struct ProgramOptions {
     bool version = false;
     std::optional<QString> dataDir; // absolute
+    std::optional<data::ServerAddress> server;
     QString error;                  // in Chinese; not empty when the options are wrong
 };
 

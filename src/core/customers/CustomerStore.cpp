@@ -64,7 +64,7 @@ QString lowerAscii(QString text) {
 // The condition on the copy; the text is folded by the same lower() as the copy. A text holding the
 // field break (which nobody types) would match across fields, so it matches nothing.
 QString searchCondition(const data::Engine& e, const QString& text) {
-    return text.contains(kFieldBreak) ? QStringLiteral("0 = 1 AND ? IS NULL")
+    return text.contains(kFieldBreak) ? QStringLiteral("0 = 1 AND CAST(? AS TEXT) IS NULL")
                                       : e.contains(QStringLiteral("s.hay"), QStringLiteral("lower(?)"));
 }
 
@@ -175,7 +175,7 @@ void CustomerStore::refreshSearch() const {
                                                                       "NOT NULL, hay TEXT NOT NULL")));
     data::exec(e, e.createTemporaryTable(kSearchRanks, QStringLiteral("rid INTEGER PRIMARY KEY, rank INTEGER "
                                                                       "NOT NULL")));
-    data::exec(e, e.createTemporaryTable(kSearchState, QStringLiteral("own INTEGER, others INTEGER")));
+    data::exec(e, e.createTemporaryTable(kSearchState, QStringLiteral("own BIGINT, others BIGINT")));
     data::exec(e,
                QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(state));
     const data::ChangeStamp now = e.changeStamp();
@@ -201,7 +201,7 @@ void CustomerStore::refreshSearch() const {
         fields << QStringLiteral("k.") + data::quoteId(columns().at(k));
     const QString copySql =
         QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.id, lower(%2) FROM Basic_Khgl k "
-                       "CROSS JOIN %3 r ON r.rid = k.id ORDER BY r.rank")
+                       "JOIN %3 r ON r.rid = k.id ORDER BY r.rank")
             .arg(table, e.joinedText(fields, kFieldBreak), ranks);
     data::exec(e, QStringLiteral("DELETE FROM %1").arg(ranks));
     data::exec(e,
@@ -212,9 +212,8 @@ void CustomerStore::refreshSearch() const {
     data::exec(e, copySql);
     // The state is written last, so a copy that failed half-way is made again next time. The copy's own
     // writes count as changes too: the stamp is taken after them, and its update is one more write.
-    const data::ChangeStamp copied = e.changeStamp();
-    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state),
-               {copied.own + 1, copied.others});
+    const data::ChangeStamp copied = e.afterOwnWrites(e.changeStamp(), 1);
+    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state), {copied.own, copied.others});
 }
 
 // Keys gathered by the engine into one text, "1,2,3", and sorted here: a hundred thousand rows one
@@ -316,7 +315,7 @@ QSqlQuery CustomerStore::pickerRows(const QString& text) const {
     for (const QString& c : columns())
         cols << QStringLiteral("k.%1 AS %1").arg(data::quoteId(c));
     QString sql = QStringLiteral("SELECT  ") + cols.join(QLatin1Char(',')) +
-                  QStringLiteral(" FROM %1 s CROSS JOIN Basic_Khgl k ON k.id = s.rid")
+                  QStringLiteral(" FROM %1 s JOIN Basic_Khgl k ON k.id = s.rid")
                       .arg(engine_.temporaryTable(kSearchTable));
     if (!text.isEmpty())
         sql += QStringLiteral(" WHERE ") + searchCondition(engine_, text);
@@ -343,6 +342,29 @@ RowId CustomerStore::insert(const Customer& c) {
 
 RowId CustomerStore::replace(const QString& name, const Customer& c) {
     data::Transaction t(engine_);
+    data::exec(engine_, deleteSql(engine_), {data::textValue(name)});
+    const RowId id = data::scalar(engine_, insertSql(), values(c)).toLongLong();
+    t.commit();
+    return id;
+}
+
+CustomerChanged::CustomerChanged(const Customer& loaded, std::optional<Customer> now)
+    : DbError(now ? QStringLiteral("客户“%1”的资料在您读取以后已被另一台电脑修改，这次修改没有保存。"
+                                   "框中现在是最新的资料，请核对后再修改。")
+                        .arg(loaded[kNameField])
+                  : QStringLiteral("客户“%1”在您读取以后已被另一台电脑删除，这次修改没有保存。"
+                                   "如仍需要这位客户，请点“新  增”后保存。")
+                        .arg(loaded[kNameField])),
+      now_(std::move(now)) {}
+
+RowId CustomerStore::replace(const QString& name, const Customer& c, const Customer& loaded) {
+    data::Transaction t(engine_);
+    engine_.lockForWriting(QStringLiteral("Basic_Khgl"));
+    std::optional<Customer> now;
+    if (const std::vector<RowId> ids = idsOf(loaded[kNameField]); !ids.empty())
+        now = rows({ids.front()}).front().customer();
+    if (!now || *now != loaded)
+        throw CustomerChanged(loaded, now);
     data::exec(engine_, deleteSql(engine_), {data::textValue(name)});
     const RowId id = data::scalar(engine_, insertSql(), values(c)).toLongLong();
     t.commit();

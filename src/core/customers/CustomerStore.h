@@ -55,6 +55,17 @@ private:
     std::array<int, kFieldCount - 1> ends_{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 };
 
+// A customer changed at another computer since this one read it.
+class CustomerChanged : public data::DbError {
+public:
+    CustomerChanged(const Customer& loaded, std::optional<Customer> now);
+    // The customer as the database now holds it; nothing when it was deleted.
+    const std::optional<Customer>& now() const { return now_; }
+
+private:
+    std::optional<Customer> now_;
+};
+
 class CustomerStore {
 public:
     explicit CustomerStore(data::Engine engine);
@@ -78,6 +89,9 @@ public:
     RowId insert(const Customer& c);
     // Deletes every customer of that name and inserts c, both or neither; the new row's id.
     RowId replace(const QString& name, const Customer& c);
+    // The same, when the customer still reads as loaded (what this computer showed, by loaded's name):
+    // throws CustomerChanged, writing nothing, when another computer changed or deleted it meanwhile.
+    RowId replace(const QString& name, const Customer& c, const Customer& loaded);
     // Deletes every customer carrying one of the names, all or none.
     void remove(const QStringList& names);
     void removeAll();

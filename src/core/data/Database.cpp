@@ -4,6 +4,8 @@
 
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "data/ChangeWatcher.h"
+#include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "users/UserStore.h"
 
@@ -192,6 +194,9 @@ void closeShared() {
 }
 
 Engine sharedEngine() {
+    // A server connection that broke in the last action is made again for this one.
+    if (postgres::takeConnectionLost())
+        reconnectIfLost();
     return Engine(shared());
 }
 
@@ -206,6 +211,128 @@ QString damagedText(const QString& path, const QString& found) {
                "数据库文件“%1”已损坏，程序无法使用（检查结果：%2）。本系统的备份文件在文件夹“%3”中，"
                "可以用其中最近的一份替换损坏的文件。")
         .arg(shownPath(path), found, shownPath(backups));
+}
+
+std::optional<ServerAddress> chosenServer() {
+    if (const auto& s = app::environment().server)
+        return s;
+    if (app::environment().dataLocation)
+        return std::nullopt; // a data folder given for this run is this run's database
+    return configuredServer();
+}
+
+QString shownDatabase() {
+    if (const QSqlDatabase db = shared(); db.isOpen() && Engine(db).isServer()) {
+        ServerAddress a;
+        a.host = db.hostName();
+        a.port = db.port();
+        a.database = db.databaseName();
+        return shownServer(a);
+    }
+    if (const auto s = chosenServer())
+        return shownServer(*s);
+    return QStringLiteral("数据库文件“%1”").arg(shownPath(databasePath()));
+}
+
+OpenResult openShared() {
+    if (const auto server = chosenServer())
+        return openServer(*server);
+    return openShared(databasePath());
+}
+
+namespace {
+ServerAddress lastServer;
+} // namespace
+
+OpenResult openServer(const ServerAddress& given) {
+    closeShared();
+    ServerAddress address = given;
+    const QString name = QString::fromLatin1(kConnectionName);
+    Engine db;
+    try {
+        try {
+            db = postgres::open(address, name);
+        } catch (const postgres::ServerError& e) {
+            const auto ask = app::environment().serverPassword;
+            if (e.kind() != postgres::ServerError::Kind::PasswordNeeded || !ask)
+                throw;
+            address.password = ask(address);
+            if (address.password.isEmpty())
+                throw;
+            db = postgres::open(address, name);
+        }
+    } catch (const postgres::ServerError& e) {
+        return outcome(OpenStatus::Failed, e.description());
+    }
+    const QString shown = shownServer(address);
+    try {
+        db.prepareConnection();
+        if (postgres::isEmptyDatabase(db)) {
+            // Two counters starting on a new database at once: one sets it up, the other waits for it
+            // and then finds it set up.
+            exec(db, QStringLiteral("SELECT pg_advisory_lock(7306)"));
+            struct Unlock {
+                const Engine& db;
+                ~Unlock() {
+                    try {
+                        exec(db, QStringLiteral("SELECT pg_advisory_unlock(7306)"));
+                    } catch (const DbError&) {
+                    }
+                }
+            } unlock{db};
+            if (postgres::isEmptyDatabase(db)) {
+                schema::create(db);
+                if (const SeedFunction seed = app::environment().seed)
+                    seed(db);
+                lastServer = address;
+                ChangeWatcher::instance().watchSharedConnection();
+                return outcome(OpenStatus::Created);
+            }
+        }
+        if (const QStringList missing = schema::missingTables(db); !missing.isEmpty()) {
+            db = Engine();
+            closeShared();
+            return outcome(OpenStatus::Foreign, QStringLiteral("%1不是本系统的数据库（缺少数据表 %2），程序无法使用。")
+                                                    .arg(shown, missing.join(QStringLiteral("、"))));
+        }
+        if (const int version = db.schemaVersion(); version > schema::kVersion) {
+            db = Engine();
+            closeShared();
+            return outcome(OpenStatus::Foreign,
+                           QStringLiteral("%1由更新版本的本系统建立（数据库版本 %2），请先升级本程序。").arg(shown).arg(version));
+        }
+        OpenResult result = outcome(OpenStatus::Opened);
+        const bool pending = schema::firstUserPending(db);
+        const bool noUser = users::UserStore(db).isEmpty();
+        result.needsFirstUser = pending && noUser;
+        schema::migrate(db);
+        if (pending && !noUser)
+            schema::setFirstUserPending(db, false);
+        lastServer = address;
+        ChangeWatcher::instance().watchSharedConnection();
+        return result;
+    } catch (const DbError& e) {
+        db = Engine();
+        closeShared();
+        return outcome(OpenStatus::Failed, QStringLiteral("无法使用%1：%2").arg(shown, e.description()));
+    }
+}
+
+bool reconnectIfLost(QString* why) {
+    const QSqlDatabase db = shared();
+    if (!db.isOpen() || !Engine(db).isServer())
+        return true;
+    try {
+        scalar(db, QStringLiteral("SELECT 1"));
+        return true;
+    } catch (const DbError&) {
+    }
+    const OpenResult r = openServer(lastServer);
+    if (r.status == OpenStatus::Opened || r.status == OpenStatus::Created)
+        return true;
+    if (why)
+        *why = r.message;
+    return false;
 }
 
 OpenResult openShared(const QString& path) {

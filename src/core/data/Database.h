@@ -2,6 +2,7 @@
 // The database file, its location and the one shared connection.
 
 #include "data/Engine.h"
+#include "data/ServerAddress.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -65,7 +66,19 @@ struct OpenResult {
 
 // Opens (or creates) the database at path as the shared connection. An existing file is checked (its
 // tables, their columns and its pages) on a read-only connection before anything is written to it.
-OpenResult openShared(const QString& path = databasePath());
+OpenResult openShared(const QString& path);
+// Opens the database of this run: the server of app::Environment::server, else the server set on this
+// computer (configuredServer), else the file at databasePath().
+OpenResult openShared();
+// Opens a server's database as the shared connection; an empty one is set up as a new file is (Created).
+OpenResult openServer(const ServerAddress& address);
+// The server of this run, if the program works on one (see openShared()).
+std::optional<ServerAddress> chosenServer();
+// How messages name the database in use: the file, or the server and database.
+QString shownDatabase();
+// For a server: checks the shared connection and, when it broke, opens it again (returns false, with
+// why, when the server is still away). A file's connection is left as it is.
+bool reconnectIfLost(QString* why = nullptr);
 // The shared connection (invalid until openShared succeeded), and its engine.
 QSqlDatabase shared();
 Engine sharedEngine();

@@ -1,5 +1,6 @@
 #include "data/Engine.h"
 
+#include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 
 #include <algorithm>
@@ -7,8 +8,7 @@
 namespace vorlan::data {
 
 Engine::Engine(QSqlDatabase db) : db_(std::move(db)) {
-    // SQLite is the only engine so far; another driver gets its own operations here.
-    ops_ = sqlite::ops();
+    ops_ = db_.driverName() == QLatin1String(postgres::kDriver) ? postgres::ops() : sqlite::ops();
 }
 
 const EngineOps& Engine::ops() const {

@@ -31,7 +31,15 @@ struct ChangeStamp {
     bool operator==(const ChangeStamp&) const = default;
 };
 
-// The operations one kind of engine implements (SqliteEngine.h holds SQLite's).
+// The types of the program's columns, named as each engine calls them.
+enum class ColumnType { Text, Integer, Real, Blob };
+
+// Where the print log lives: a table per template (the local file), or one table shared by every template,
+// so that a server never changes its schema while other counters print (see templates::PrintLogStore).
+enum class LogLayout { TablePerTemplate, SharedTable };
+
+// The operations one kind of engine implements (SqliteEngine.h holds SQLite's, PostgresEngine.h the
+// server's).
 class EngineOps {
 public:
     virtual ~EngineOps() = default;
@@ -51,6 +59,12 @@ public:
     virtual QString keyColumn(const QSqlDatabase& db, const QString& table) const = 0;
     // The definition of a key column: numbers given in ascending order of insertion, never reused.
     virtual QString keyColumnDefinition(const QString& name) const = 0;
+    virtual QString typeName(ColumnType type) const = 0;
+    virtual LogLayout logLayout() const = 0;
+    // Objects of the engine's own that a new database needs beside the base tables.
+    virtual void createEngineObjects(const QSqlDatabase& db) const = 0;
+    // After a write, makes a new key continue after the largest key of the table (keys written as given).
+    virtual void continueKeys(const QSqlDatabase& db, const QString& table, const QString& key) const = 0;
     // Gives a table made by an older version a key column (last), numbered in its insertion order,
     // keeping its rows, columns and indexes. Part of the caller's transaction.
     virtual void addKeyColumn(const QSqlDatabase& db, const QString& table, const QString& key) const = 0;
@@ -60,6 +74,7 @@ public:
     virtual QString equalsFolded(const QString& expr, const QString& value) const = 0;
     virtual QString foldedIndexKey(const QString& expr) const = 0;
     virtual QString contains(const QString& hay, const QString& needle) const = 0;
+    virtual QString likeFolded(const QString& expr, const QString& pattern) const = 0;
     virtual QString joinedText(const QStringList& exprs, QChar separator) const = 0;
     virtual QString idListSource() const = 0;
     virtual QVariant idListValue(const std::vector<qint64>& ids) const = 0;
@@ -67,6 +82,10 @@ public:
     virtual QString temporaryTable(const QString& name) const = 0;
     virtual QString createTemporaryTable(const QString& name, const QString& columns) const = 0;
     virtual ChangeStamp changeStamp(const QSqlDatabase& db) const = 0;
+    virtual ChangeStamp afterOwnWrites(ChangeStamp stamp, int writes) const = 0;
+    virtual void lockForWriting(const QSqlDatabase& db, const QString& table) const = 0;
+    // A server several counters share (no file of this computer holds the data)?
+    virtual bool isServer() const = 0;
 
     virtual QString damageFound(const QSqlDatabase& db) const = 0;
     virtual bool fileHoldsWholeDatabase(const QSqlDatabase& db) const = 0;
@@ -105,6 +124,14 @@ public:
     QString keyColumn(const QString& table) const { return ops().keyColumn(db_, table); }
     QString keyColumnDefinition(const QString& name) const { return ops().keyColumnDefinition(name); }
     void addKeyColumn(const QString& table, const QString& key) const { ops().addKeyColumn(db_, table, key); }
+    QString typeName(ColumnType type) const { return ops().typeName(type); }
+    LogLayout logLayout() const { return ops().logLayout(); }
+    void createEngineObjects() const { ops().createEngineObjects(db_); }
+    void continueKeys(const QString& table, const QString& key) const { ops().continueKeys(db_, table, key); }
+    bool isServer() const { return ops().isServer(); }
+    // In a transaction: no other connection writes the table until it ends (it waits, or is refused),
+    // so that what was read after this still holds when the transaction writes.
+    void lockForWriting(const QString& table) const { ops().lockForWriting(db_, table); }
     // For this connection only, shows such a table as if it had the key (a file opened only for
     // reading is not migrated). Writes nothing to the file.
     void showKeyColumn(const QString& table, const QString& key) const {
@@ -122,6 +149,10 @@ public:
     QString foldedIndexKey(const QString& expr) const { return ops().foldedIndexKey(expr); }
     // Does hay contain needle, exactly (fold both for a search without regard to case)?
     QString contains(const QString& hay, const QString& needle) const { return ops().contains(hay, needle); }
+    // expr LIKE pattern (escape character \\) with ASCII letters folded on both sides.
+    QString likeFolded(const QString& expr, const QString& pattern = QStringLiteral("?")) const {
+        return ops().likeFolded(expr, pattern);
+    }
     // The texts of the expressions joined by separator, Null as empty: one value per row.
     QString joinedText(const QStringList& exprs, QChar separator) const {
         return ops().joinedText(exprs, separator);
@@ -139,6 +170,8 @@ public:
         return ops().createTemporaryTable(name, columns);
     }
     ChangeStamp changeStamp() const { return ops().changeStamp(db_); }
+    // The stamp as it will read after this connection's next writes to its temporary tables.
+    ChangeStamp afterOwnWrites(ChangeStamp stamp, int writes) const { return ops().afterOwnWrites(stamp, writes); }
 
     // What a check of the pages finds: empty when the database is sound (an error counts as damage).
     QString damageFound() const { return ops().damageFound(db_); }

@@ -47,11 +47,11 @@ const QList<TableRule>& tableRules() {
 
 // Version 2: the print settings of the templates; widths and heights in millimetres, orientation Null for
 // the printer's own, 0 portrait, 1 landscape; origin 0 the printable area, 1 the paper.
-void createPrintSettings(const QSqlDatabase& db) {
-    exec(db, QStringLiteral("CREATE TABLE %1 (mobanname TEXT PRIMARY KEY, printer TEXT, paperKey TEXT, "
-                            "paperName TEXT, paperWidth REAL, paperHeight REAL, orientation INTEGER, "
-                            "origin INTEGER DEFAULT 0)")
-                 .arg(quoteId(QString::fromLatin1(kPrintSettingsTable))));
+void createPrintSettings(const Engine& e) {
+    exec(e, QStringLiteral("CREATE TABLE %1 (mobanname TEXT PRIMARY KEY, printer TEXT, paperKey TEXT, "
+                           "paperName TEXT, paperWidth %2, paperHeight %2, orientation INTEGER, "
+                           "origin INTEGER DEFAULT 0)")
+                .arg(quoteId(QString::fromLatin1(kPrintSettingsTable)), e.typeName(ColumnType::Real)));
 }
 
 bool containsName(const QStringList& names, const QString& name) {
@@ -109,14 +109,14 @@ void createBaseTables(const Engine& e) {
     exec(e, QStringLiteral("CREATE TABLE mobantabe (parent TEXT, key TEXT, text TEXT, image INTEGER, "
                            "selectedimage INTEGER%1)")
                 .arg(key));
-    exec(e, QStringLiteral("CREATE TABLE moban (mobanname TEXT, backimage BLOB, allup INTEGER DEFAULT 0, "
+    exec(e, QStringLiteral("CREATE TABLE moban (mobanname TEXT, backimage %2, allup INTEGER DEFAULT 0, "
                            "allleft INTEGER DEFAULT 0%1)")
-                .arg(key));
+                .arg(key, e.typeName(ColumnType::Blob)));
     exec(e, QStringLiteral("CREATE TABLE mobanxywh (mobanname TEXT, textLX TEXT, textName TEXT, "
-                           "lockZiduan TEXT, textNumes INTEGER, X REAL, Y REAL, W REAL, H REAL, Font TEXT, "
-                           "FontSize REAL, FontItalic INTEGER, FontBold INTEGER, FontUnderline INTEGER, "
-                           "BackColor INTEGER, ForeColor INTEGER%1)")
-                .arg(key));
+                           "lockZiduan TEXT, textNumes INTEGER, X %2, Y %2, W %2, H %2, Font TEXT, "
+                           "FontSize %2, FontItalic INTEGER, FontBold INTEGER, FontUnderline INTEGER, "
+                           "BackColor BIGINT, ForeColor BIGINT%1)")
+                .arg(key, e.typeName(ColumnType::Real)));
     exec(e, QStringLiteral("CREATE TABLE yongtu (yongtuName TEXT%1)").arg(key));
     QStringList cols;
     for (const QString& c : customers::columns())
@@ -135,7 +135,7 @@ void createBaseTables(const Engine& e) {
 // Version 2: the print settings table.
 void addPrintSettings(const Engine& e) {
     if (!e.tableExists(QString::fromLatin1(kPrintSettingsTable)))
-        createPrintSettings(e.db());
+        createPrintSettings(e);
 }
 
 // Version 3: keys of their own for the keyed tables and the print log tables, numbered in the order
@@ -170,8 +170,11 @@ constexpr Step kSteps[] = {
 void create(const Engine& e) {
     Transaction t(e.db());
     createBaseTables(e);
-    createPrintSettings(e.db());
+    createPrintSettings(e);
     addTabOrder(e); // after the key, as in a migrated file
+    if (e.logLayout() == LogLayout::SharedTable)
+        templates::PrintLogStore::createShared(e);
+    e.createEngineObjects();
     e.setSchemaVersion(kVersion);
     setFirstUserPending(e, true);
     t.commit();

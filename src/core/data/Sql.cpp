@@ -1,6 +1,7 @@
 #include "data/Sql.h"
 
 #include "data/Engine.h"
+#include "data/PostgresEngine.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -28,7 +29,7 @@ QString describe(const QSqlError& e) {
     QString text = e.databaseText();
     if (text.isEmpty())
         text = e.text();
-    return text.isEmpty() ? QStringLiteral("数据库操作失败") : text;
+    return text.isEmpty() ? QStringLiteral("数据库操作失败") : postgres::describeFailure(text);
 }
 
 QVariant textValue(const QString& s) {
@@ -53,6 +54,16 @@ void run(QSqlQuery& q, const QVariantList& params) {
 }
 
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& params) {
+    if (params.isEmpty()) {
+        // Sent as it stands: a server prepares only queries and changes of rows, not its schema statements.
+        if (!db.isOpen())
+            throw DbError(QStringLiteral("数据库连接未打开"));
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(sql))
+            throw DbError(describe(q.lastError()));
+        return q;
+    }
     QSqlQuery q = prepare(db, sql);
     run(q, params);
     return q;

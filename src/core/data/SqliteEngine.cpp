@@ -76,6 +76,24 @@ public:
     QString keyColumnDefinition(const QString& name) const override {
         return quoteId(name) + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
     }
+    QString typeName(ColumnType type) const override {
+        switch (type) {
+        case ColumnType::Text:
+            return QStringLiteral("TEXT");
+        case ColumnType::Integer:
+            return QStringLiteral("INTEGER");
+        case ColumnType::Real:
+            return QStringLiteral("REAL");
+        case ColumnType::Blob:
+            return QStringLiteral("BLOB");
+        }
+        return {};
+    }
+    LogLayout logLayout() const override { return LogLayout::TablePerTemplate; }
+    void createEngineObjects(const QSqlDatabase&) const override {}
+    void continueKeys(const QSqlDatabase&, const QString&, const QString&) const override {
+        // AUTOINCREMENT continues after the largest key ever written, given ones included.
+    }
     void addKeyColumn(const QSqlDatabase& db, const QString& table, const QString& key) const override {
         // SQLite adds no key to a table in place: the table is made anew with the key last, its rows
         // copied in their insertion order with their row numbers as keys, and its indexes made again.
@@ -159,6 +177,10 @@ public:
     QString contains(const QString& hay, const QString& needle) const override {
         return QStringLiteral("instr(%1, %2) > 0").arg(hay, needle);
     }
+    QString likeFolded(const QString& expr, const QString& pattern) const override {
+        // SQLite's LIKE folds ASCII letters itself.
+        return QStringLiteral("%1 LIKE %2 ESCAPE '\\'").arg(expr, pattern);
+    }
     QString joinedText(const QStringList& exprs, QChar separator) const override {
         // printf reads Null as the empty text.
         QStringList marks(exprs.size(), QStringLiteral("%s"));
@@ -193,6 +215,17 @@ public:
         // total_changes() counts this connection's writes, data_version moves with other connections'.
         const qint64 others = scalar(db, QStringLiteral("PRAGMA data_version")).toLongLong();
         return {scalar(db, QStringLiteral("SELECT total_changes()")).toLongLong(), others};
+    }
+
+    ChangeStamp afterOwnWrites(ChangeStamp stamp, int writes) const override {
+        // total_changes() counts the writes to temporary tables too.
+        stamp.own += writes;
+        return stamp;
+    }
+    bool isServer() const override { return false; }
+    void lockForWriting(const QSqlDatabase& db, const QString& table) const override {
+        // A write statement takes the file's write lock, even one that changes no row.
+        exec(db, QStringLiteral("DELETE FROM %1 WHERE 0 = 1").arg(quoteId(table)));
     }
 
     QString damageFound(const QSqlDatabase& db) const override {

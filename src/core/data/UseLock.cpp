@@ -112,6 +112,9 @@ UseLock UseLock::forPrinting(const QString& databasePath, const QString& job, in
 
 UseLock UseLock::forPrinting(const QString& job) {
     const QSqlDatabase db = shared();
+    // A server keeps its own locks, and its compaction runs beside the counters' work.
+    if (db.isOpen() ? Engine(db).isServer() : chosenServer().has_value())
+        return UseLock();
     return forPrinting(db.isOpen() ? db.databaseName() : databasePath(), job);
 }
 

@@ -3,6 +3,10 @@
 #include "data/Schema.h"
 #include "templates/PointRules.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSysInfo>
+
 namespace vorlan::templates {
 
 using data::DbError;
@@ -84,7 +88,40 @@ QString PrintLogStore::legacyIndexName(const QString& table) {
 QString PrintLogStore::tableName(const QString& templateName) const {
     if (!nameProblem(templateName).isEmpty())
         return QString();
+    if (shared()) {
+        // The name as the template's log was made, letter case aside as in a file.
+        return data::scalar(engine_,
+                            QStringLiteral("SELECT template FROM %1 WHERE %2 ORDER BY template = CAST(? AS text) "
+                                           "DESC LIMIT 1")
+                                .arg(kSharedColumns, engine_.equalsFolded(QStringLiteral("template"))),
+                            {templateName, templateName})
+            .toString();
+    }
     return engine_.tableNamed(templateName);
+}
+
+bool PrintLogStore::shared() const {
+    return engine_.logLayout() == data::LogLayout::SharedTable;
+}
+
+QStringList PrintLogStore::sharedColumns(const QString& name) const {
+    QStringList cols;
+    QSqlQuery q = exec(engine_, QStringLiteral("SELECT name FROM %1 WHERE template = ? ORDER BY pos").arg(kSharedColumns),
+                       {name});
+    while (q.next())
+        cols << q.value(0).toString();
+    return cols;
+}
+
+void PrintLogStore::createShared(const data::Engine& e) {
+    const QString text = e.typeName(data::ColumnType::Text);
+    exec(e, QStringLiteral("CREATE TABLE %1 (%2, template %3 NOT NULL, counter %3 NOT NULL DEFAULT '', printed_at %3 "
+                           "NOT NULL, vals JSONB NOT NULL)")
+                .arg(kSharedTable, e.keyColumnDefinition(QStringLiteral("id")), text));
+    exec(e, QStringLiteral("CREATE INDEX vorlan_log_when ON %1 (template, printed_at, id)").arg(kSharedTable));
+    exec(e, QStringLiteral("CREATE TABLE %1 (template %2 NOT NULL, pos INTEGER NOT NULL, name %2 NOT NULL, "
+                           "PRIMARY KEY (template, pos))")
+                .arg(kSharedColumns, text));
 }
 
 std::optional<LogTable> PrintLogStore::find(const QString& templateName) const {
@@ -92,6 +129,14 @@ std::optional<LogTable> PrintLogStore::find(const QString& templateName) const {
     t.name = tableName(templateName);
     if (t.name.isEmpty())
         return std::nullopt;
+    if (shared()) {
+        t.shared = true;
+        t.columns = sharedColumns(t.name);
+        t.key = QStringLiteral("id");
+        if (t.columns.isEmpty())
+            return std::nullopt;
+        return t;
+    }
     t.columns = engine_.columns(t.name);
     const QString key = engine_.keyColumn(t.name);
     if (key.isEmpty()) {
@@ -109,7 +154,7 @@ std::optional<LogTable> PrintLogStore::find(const QString& templateName) const {
 QString PrintLogStore::tableNameProblem(const QString& templateName) const {
     if (QString problem = nameProblem(templateName); !problem.isEmpty())
         return problem;
-    if (!tableName(templateName).isEmpty())
+    if (shared() || !tableName(templateName).isEmpty())
         return QString();
     if (templateName.startsWith(kIndexPrefix, Qt::CaseInsensitive))
         return QStringLiteral(
@@ -126,6 +171,8 @@ QString PrintLogStore::tableNameProblem(const QString& templateName) const {
 
 QStringList PrintLogStore::updateStatements(const Template& t, const PendingColumns& pending) const {
     QStringList out;
+    if (shared())
+        return out;
     const QString table = tableName(t.name);
     if (!table.isEmpty()) {
         // One column per statement: add the new names, then drop the deleted ones. A column that is
@@ -184,15 +231,66 @@ void PrintLogStore::bringUpToDate(const Template& t, PendingColumns& pending) co
             if ((*fam)[i].name.compare(kDate, Qt::CaseInsensitive) == 0)
                 throw DbError(QStringLiteral("输入点名称不能是“%1”，它是打印记录表的日期列，请改名后再保存！")
                                   .arg(kDate));
+    if (shared()) {
+        bringSharedUpToDate(t, pending);
+        return;
+    }
     for (const QString& sql : updateStatements(t, pending))
         exec(engine_, sql);
     pending.clear();
 }
 
+void PrintLogStore::bringSharedUpToDate(const Template& t, PendingColumns& pending) const {
+    // The columns are rows: the others' sheets go on being written meanwhile. As in a table of its own, a
+    // new name comes last, a deleted one takes its values with it, and the date stays first.
+    const QString existing = tableName(t.name);
+    const QString name = existing.isEmpty() ? t.name : existing;
+    QStringList columns = sharedColumns(name);
+    if (columns.isEmpty()) {
+        columns << kDate;
+        for (const PointFamily* fam : {&t.single, &t.multi})
+            for (int i = 1; i <= fam->count; ++i) {
+                const QString& n = (*fam)[i].name;
+                if (!n.isEmpty() && !containsNoCase(columns, n))
+                    columns << n;
+            }
+    } else {
+        for (const QString& n : pending.added)
+            if (!n.isEmpty() && !containsNoCase(columns, n))
+                columns << n;
+        for (const QString& n : pending.deleted) {
+            if (n.isEmpty() || n.compare(kDate, Qt::CaseInsensitive) == 0)
+                continue;
+            for (qsizetype i = columns.size() - 1; i > 0; --i)
+                if (columns.at(i).compare(n, Qt::CaseInsensitive) == 0) {
+                    // jsonb_exists() rather than its operator, which reads as a parameter mark here.
+                    exec(engine_,
+                         QStringLiteral("UPDATE %1 SET vals = vals - CAST(? AS text) WHERE template = ? AND "
+                                        "jsonb_exists(vals, CAST(? AS text))")
+                             .arg(kSharedTable),
+                         {columns.at(i), name, columns.at(i)});
+                    columns.removeAt(i);
+                }
+        }
+    }
+    exec(engine_, QStringLiteral("DELETE FROM %1 WHERE template = ?").arg(kSharedColumns), {name});
+    QSqlQuery q = data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, pos, name) VALUES (?, ?, ?)")
+                                             .arg(kSharedColumns));
+    for (int i = 0; i < columns.size(); ++i)
+        data::run(q, {name, i, columns.at(i)});
+    pending.clear();
+}
+
 void PrintLogStore::drop(const QString& templateName) const {
     const QString table = tableName(templateName);
-    if (!table.isEmpty())
-        exec(engine_, QStringLiteral("DROP TABLE ") + quoteId(table));
+    if (table.isEmpty())
+        return;
+    if (shared()) {
+        exec(engine_, QStringLiteral("DELETE FROM %1 WHERE template = ?").arg(kSharedTable), {table});
+        exec(engine_, QStringLiteral("DELETE FROM %1 WHERE template = ?").arg(kSharedColumns), {table});
+        return;
+    }
+    exec(engine_, QStringLiteral("DROP TABLE ") + quoteId(table));
 }
 
 void PrintLogStore::insert(const QString& templateName, const QDateTime& when,
@@ -209,6 +307,37 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
         throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
     const QVariant at = data::dateTimeText(when);
     data::Transaction tx(engine_);
+    // The columns as they are now. A template changed elsewhere since these sheets were filled (an input
+    // point deleted or renamed) is named, and nothing is written.
+    const QStringList present = shared() ? sharedColumns(table) : engine_.columns(table);
+    if (present.isEmpty())
+        throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
+    auto columnOf = [&](const LogValue& v) -> QString {
+        for (const QString& c : present)
+            if (c.compare(v.column, Qt::CaseInsensitive) == 0)
+                return c;
+        return {};
+    };
+    for (const QList<LogValue>& values : rows)
+        for (const LogValue& v : values)
+            if (columnOf(v).isEmpty() || v.column.compare(kDate, Qt::CaseInsensitive) == 0)
+                throw DbError(QStringLiteral("模板“%1”的打印记录表没有“%2”列：模板已在别处修改过，请关闭打印窗口，"
+                                             "重新打开模板后再打印。")
+                                  .arg(templateName, v.column));
+    if (shared()) {
+        QSqlQuery q = data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, counter, printed_at, vals) "
+                                                            "VALUES (?, ?, ?, CAST(? AS jsonb))")
+                                                 .arg(kSharedTable));
+        const QString counter = QSysInfo::machineHostName();
+        for (const QList<LogValue>& values : rows) {
+            QJsonObject o;
+            for (const LogValue& v : values)
+                o.insert(columnOf(v), data::textValue(v.text).toString());
+            data::run(q, {table, counter, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
+        }
+        tx.commit();
+        return;
+    }
     // The sheets of one template name the same columns: one statement prepared for all of them.
     QStringList preparedFor;
     QSqlQuery q;
@@ -257,24 +386,62 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
     return s;
 }
 
+LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& c) const {
+    if (!table.shared)
+        return buildQuery(table, c);
+    if (!table.columns.contains(kDate))
+        throw DbError(QStringLiteral("打印记录表“%1”没有“%2”列").arg(table.name, kDate));
+    if (!c.column.isEmpty() && !table.columns.contains(c.column))
+        throw DbError(QStringLiteral("打印记录表“%1”没有“%2”列").arg(table.name, c.column));
+    // The same columns in the same order as a table of its own gives them: the key, then the date and
+    // the values by input point (a value never logged reads as Null, as a column added later).
+    LogStatement s;
+    QStringList select{QStringLiteral("id")};
+    for (const QString& col : table.columns) {
+        if (col == kDate) {
+            select << QStringLiteral("printed_at");
+            continue;
+        }
+        select << QStringLiteral("vals ->> CAST(? AS text)");
+        s.params << col;
+    }
+    s.sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + kSharedTable +
+            QStringLiteral(" WHERE template = ? AND printed_at >= ? AND printed_at <= ?");
+    s.params << table.name << QVariant(data::dateText(c.start) + QStringLiteral(" 00:00:00"))
+             << QVariant(data::dateText(c.end) + QStringLiteral(" 23:59:59"));
+    if (!c.column.isEmpty()) {
+        s.sql += QStringLiteral(" AND ") +
+                 engine_.likeFolded(c.column == kDate ? QStringLiteral("printed_at")
+                                                      : QStringLiteral("coalesce(vals ->> CAST(? AS text), '')"));
+        if (c.column != kDate)
+            s.params << c.column;
+        s.params << QVariant(QLatin1Char('%') + data::likeEscape(c.text) + QLatin1Char('%'));
+    }
+    s.sql += QStringLiteral(" ORDER BY printed_at, id");
+    return s;
+}
+
 QSqlQuery PrintLogStore::query(const LogTable& table, const LogCriteria& c) const {
-    const LogStatement s = buildQuery(table, c);
+    const LogStatement s = statement(table, c);
     return exec(engine_, s.sql, s.params);
 }
 
 void PrintLogStore::deleteRows(const LogTable& table, const QList<qint64>& keys) const {
     if (keys.isEmpty())
         return;
-    const QString sql = QStringLiteral("DELETE FROM ") + quoteId(table.name) + QStringLiteral(" WHERE ") +
-                        table.key + QStringLiteral(" = ?");
+    const QString sql = table.shared ? QStringLiteral("DELETE FROM %1 WHERE id = ? AND template = ?").arg(kSharedTable)
+                                     : QStringLiteral("DELETE FROM ") + quoteId(table.name) +
+                                           QStringLiteral(" WHERE ") + table.key + QStringLiteral(" = ?");
     data::Transaction t(engine_);
     QSqlQuery q = data::prepare(engine_, sql);
     for (const qint64 id : keys)
-        data::run(q, {id});
+        data::run(q, table.shared ? QVariantList{id, table.name} : QVariantList{id});
     t.commit();
 }
 
 void PrintLogStore::addKeys() const {
+    if (shared())
+        return;
     for (const QString& table : engine_.tables())
         if (isLogTable(engine_, table) && engine_.keyColumn(table).isEmpty())
             engine_.addKeyColumn(table, newKeyName(engine_.columns(table)));

@@ -1,6 +1,9 @@
 #pragma once
-// The print log tables: one per template, named like it, one row per printed sheet. This store is the
-// only code that finds, creates, alters, writes, reads, deletes from and drops them.
+// The print log: one row per printed sheet. In a local file every template has a table of its own, named
+// like it, a column per input point. On a server several counters print at once, so its schema never
+// changes while they do: one table holds every template's sheets (the template, the counter, the time and
+// the values by input point), and a second the columns each template's log shows, in order. This store is
+// the only code that finds, creates, alters, writes, reads, deletes from and drops either.
 
 #include "data/Sql.h"
 #include "templates/TemplateModel.h"
@@ -35,6 +38,7 @@ struct LogTable {
     QString name;        // the table's actual name (the template name, letter case as created)
     QStringList columns; // in table order, the key left out; the first is the print date
     QString key;         // selects the row's key: its own key column (quoted), kept in a compaction
+    bool shared = false; // one of the templates of the shared table (name is then the template's name)
 };
 
 // One logged value: the input point's name (its column) and the text printed there.
@@ -94,8 +98,9 @@ public:
     // whose table already exists keeps working, whatever its name. Empty when usable.
     QString tableNameProblem(const QString& templateName) const;
 
-    // The statements bringUpToDate would send: create the table with its date index, or add the pending
-    // new columns and drop the pending deleted ones.
+    // The statements bringUpToDate would send to a table of its own: create the table with its date index,
+    // or add the pending new columns and drop the pending deleted ones. None for the shared table, whose
+    // columns are rows.
     QStringList updateStatements(const Template& t, const PendingColumns& pending) const;
     // Sends them and empties the pending lists. It opens no transaction of its own: it is one step of
     // the caller's (the template save), so that a failure leaves nothing half done. Throws DbError.
@@ -114,6 +119,8 @@ public:
     // Selects the row's key, then every column in table order, oldest print first. Throws DbError
     // for a column the table does not have.
     static LogStatement buildQuery(const LogTable& table, const LogCriteria& c);
+    // The statement query runs: buildQuery's, or its like for a template of the shared table.
+    LogStatement statement(const LogTable& table, const LogCriteria& c) const;
     // Runs it forward-only. Throws DbError.
     QSqlQuery query(const LogTable& table, const LogCriteria& c) const;
     // Deletes exactly these rows, all or none. Throws DbError.
@@ -122,7 +129,17 @@ public:
     // logged (a step of the schema's migration, in its transaction). Throws DbError.
     void addKeys() const;
 
+    // The table of the server's log and that of its columns per template.
+    static inline const QString kSharedTable = QStringLiteral("vorlan_log");
+    static inline const QString kSharedColumns = QStringLiteral("vorlan_log_columns");
+    // Makes them (a new server database).
+    static void createShared(const data::Engine& e);
+
 private:
+    bool shared() const;
+    void bringSharedUpToDate(const Template& t, PendingColumns& pending) const;
+    QStringList sharedColumns(const QString& templateName) const;
+
     data::Engine engine_;
 };
 

@@ -302,7 +302,10 @@ void Frm_main::startCalculator() {
 // ---- Catalogue ------------------------------------------------------------------------------
 
 void Frm_main::loadCatalogue() {
-    ui::guarded(this, u"Form_Load", [&] { catalogue->setRows(CatalogueStore(state().engine()).load()); });
+    ui::guarded(this, u"Form_Load", [&] {
+        loadedTree_ = CatalogueStore(state().engine()).load();
+        catalogue->setRows(loadedTree_);
+    });
     TreeView1->expandAll();
 }
 
@@ -431,6 +434,7 @@ void Frm_main::cmdRemove_Click() {
     });
     if (!done)
         return;
+    loadedTree_.removeIf([&](const CatalogueRow& r) { return r.key == key && r.text == name; });
     catalogue->removeNode(selected);
     // The children's rows stay in the catalogue table until the tree is saved.
     treeChanged_ = treeChanged_ || hasChildren;
@@ -439,10 +443,23 @@ void Frm_main::cmdRemove_Click() {
 }
 
 void Frm_main::Command1_Click() {
-    const bool done = ui::guarded(this, u"Command1_Click",
-                                  [&] { CatalogueStore(state().engine()).save(catalogue->rows()); });
+    bool changedElsewhere = false;
+    const bool done = ui::guarded(this, u"Command1_Click", [&] {
+        try {
+            CatalogueStore(state().engine()).save(catalogue->rows(), loadedTree_);
+        } catch (const CatalogueChanged&) {
+            changedElsewhere = true;
+            throw;
+        }
+    });
+    if (changedElsewhere) {
+        // The message said so: the tree on screen is now the one the other computer saved.
+        loadCatalogue();
+        treeChanged_ = false;
+    }
     if (!done)
         return;
+    loadedTree_ = catalogue->rows();
     treeChanged_ = false;
     ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
 }

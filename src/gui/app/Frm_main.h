@@ -1,6 +1,8 @@
 #pragma once
 // The main window: toolbar, catalogue tree with its tools panel, common uses and the help text.
 
+#include "app/Catalogue.h"
+
 #include <QMainWindow>
 #include <QModelIndex>
 
@@ -38,6 +40,8 @@ public:
     QToolBar* gojulanhu = nullptr;
     QTreeView* TreeView1 = nullptr;
     CatalogueModel* catalogue = nullptr;
+    // The tree as this window read it (its own deletions since taken out): what 结构保存 expects to find.
+    QList<CatalogueRow> loadedTree_;
     QGroupBox* XPFrame1 = nullptr;      // "工具菜单"
     QGroupBox* XPFrame2 = nullptr;      // "请输入新增模板的名称"
     CommonUsePanel* XPFrame3 = nullptr; // 常用用途

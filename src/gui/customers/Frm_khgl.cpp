@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Windows.h"
 #include "customers/CustomerDetails.h"
+#include "data/ChangeWatcher.h"
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerListView.h"
 #include "customers/ImportPanel.h"
@@ -112,6 +113,7 @@ void Frm_khgl::chainTabs() {
 }
 
 void Frm_khgl::connectActions() {
+    connect(&data::ChangeWatcher::instance(), &data::ChangeWatcher::changed, this, &Frm_khgl::registerChangedElsewhere);
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
     connect(XPBut_BaoC, &QPushButton::clicked, this, &Frm_khgl::XPBut_BaoC_Click);
     connect(XPBut_XiuGai, &QPushButton::clicked, this, &Frm_khgl::XPBut_XiuGai_Click);
@@ -165,6 +167,13 @@ void Frm_khgl::comd_ShuaX_Click() {
     ListView1->setupColumns();
 }
 
+void Frm_khgl::registerChangedElsewhere(const QString& table) {
+    // Another counter wrote the register: the list shows it at once; the boxes keep what is typed there.
+    if (table.compare(QLatin1String("basic_khgl"), Qt::CaseInsensitive) != 0)
+        return;
+    ui::guarded(this, u"comd_ShuaX_Click", [&] { model->reload(CustomerStore(app::state().engine())); });
+}
+
 void Frm_khgl::XPButton1_Click() {
     {
         const QSignalBlocker quiet(Txt_ChaZhao);
@@ -186,6 +195,7 @@ void Frm_khgl::ListView1_Click() {
         const Customer c = model->customer(selected.first().row());
         for (int k = 0; k < kFieldCount; ++k)
             Text_kh[k]->setText(c[k]);
+        shown_ = c;
     }
     setEditingState();
 }
@@ -199,6 +209,7 @@ void Frm_khgl::ListView1_ColumnClick(int column) {
 
 void Frm_khgl::XPBut_XinZhen_Click() {
     details_->clear();
+    shown_.reset();
     setNewRecordState();
 }
 
@@ -241,16 +252,36 @@ void Frm_khgl::XPBut_XiuGai_Click() {
                         QStringLiteral("操作无效报告"));
         return;
     }
+    std::optional<Customer> newer;
+    bool changedElsewhere = false;
     ui::guarded(this, u"XPBut_XiuGai_Click", [&] {
         const Customer c = trimmed(details_->values());
         // The key is the name now in the box, not the selected row's: a renamed customer is written anew.
-        const RowId id = CustomerStore(app::state().engine()).replace(Text_kh[0]->text(), c);
+        // Another computer's change since the row was read is never overwritten unseen.
+        RowId id = 0;
+        try {
+            id = shown_ ? CustomerStore(app::state().engine()).replace(Text_kh[0]->text(), c, *shown_)
+                        : CustomerStore(app::state().engine()).replace(Text_kh[0]->text(), c);
+        } catch (const CustomerChanged& e) {
+            changedElsewhere = true;
+            newer = e.now();
+            throw;
+        }
         comd_ShuaX_Click();
         // The row just written stays selected, so that a further correction can be saved the same way.
         selectRow(id);
         ui::information(this, QStringLiteral("客户名称") + c[0] + QStringLiteral("的记录修改成功！请返回"),
                         QStringLiteral("系统提示"));
+        shown_ = c;
     });
+    if (changedElsewhere) {
+        // The message said so: the boxes now show what the other computer saved.
+        comd_ShuaX_Click();
+        shown_ = newer;
+        if (newer)
+            for (int k = 0; k < kFieldCount; ++k)
+                Text_kh[k]->setText((*newer)[k]);
+    }
 }
 
 void Frm_khgl::selectRow(RowId id) {

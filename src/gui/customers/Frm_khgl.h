@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -97,6 +98,7 @@ private:
     void setEditingState();
     bool nameMissing();
     void selectRow(RowId id);
+    void registerChangedElsewhere(const QString& table);
 
     PanelTexts panelTexts() const;
     bool refused(ReadAction action);
@@ -107,6 +109,8 @@ private:
 
     CustomerDetails* details_ = nullptr;
     ImportPanel* panel_ = nullptr;
+    // The customer as read when its row was chosen: what "修   改" expects the database still to hold.
+    std::optional<Customer> shown_;
     ImportFile file_;
 };
 

@@ -1,3 +1,4 @@
+#include "TestServer.h"
 #include "TestEnv.h"
 #include "XlsFixture.h"
 #include "customers/CustomerListModel.h"
@@ -398,6 +399,7 @@ private slots:
     }
 
     void readAllRefusalsAndStops() {
+        VORLAN_FILE_ONLY("the fault is injected with an SQLite trigger");
         test::TestEnv env;
         Frm_khgl w;
         w.load();
