@@ -1,6 +1,7 @@
 #include "app/Frm_login.h"
 
 #include "app/AppState.h"
+#include "app/DatabaseDialog.h"
 #include "app/FirstUserDialog.h"
 #include "app/LocalSettings.h"
 #include "app/VersionCheck.h"
@@ -27,7 +28,7 @@ Frm_login::Frm_login(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Frm_login"));
     setWindowTitle(QStringLiteral("用户登录"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui::setClientSize(this, {5400_tw, 3300_tw});
+    ui::setClientSize(this, {5400_tw, 3720_tw});
     setFixedSize(size());
     setStyleSheet(QStringLiteral("QDialog#Frm_login { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
                                  "stop:0 #eef4fd, stop:1 #b6d6ff); }"));
@@ -73,7 +74,13 @@ Frm_login::Frm_login(QWidget* parent) : QDialog(parent) {
                            QStringLiteral("Vorlan 套打系统  技术支持：0571-8888 6666"));
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setStyleSheet(QStringLiteral("color: #35507a;"));
-    ui::place(Label2, {0_tw, 2880_tw, 5400_tw, 300_tw});
+    ui::place(Label2, {0_tw, 3300_tw, 5400_tw, 300_tw});
+
+    lblDatabase = ui::makeLabel(this, QStringLiteral("lblDatabase"), databaseInUseText());
+    lblDatabase->setStyleSheet(QStringLiteral("color: #35507a;"));
+    ui::place(lblDatabase, {300_tw, 2790_tw, 3840_tw, 330_tw});
+    cmdDatabase = ui::makeButton(this, QStringLiteral("cmdDatabase"), QStringLiteral("数据库…"));
+    ui::place(cmdDatabase, {4200_tw, 2760_tw, 960_tw, 390_tw});
 
     XPBut_XTDengLu->setEnabled(false);
     XPBut_XTExit->setEnabled(true);
@@ -81,6 +88,7 @@ Frm_login::Frm_login(QWidget* parent) : QDialog(parent) {
     connect(Combo1, &QComboBox::activated, this, &Frm_login::Combo1_Click);
     connect(XPBut_XTDengLu, &QPushButton::clicked, this, &Frm_login::XPBut_XTDengLu_Click);
     connect(XPBut_XTExit, &QPushButton::clicked, this, &Frm_login::XPBut_XTExit_Click);
+    connect(cmdDatabase, &QPushButton::clicked, this, &Frm_login::cmdDatabase_Click);
 }
 
 bool Frm_login::load() {
@@ -89,6 +97,7 @@ bool Frm_login::load() {
     AppState& s = state();
     if (!s.connectionOpened && !openDatabase())
         return false;
+    showDatabaseInUse();
 
     bool noUsers = false;
     ui::guarded(this, u"Form_Load", [&] {
@@ -129,8 +138,19 @@ bool Frm_login::openDatabase() {
     if (!where.isEmpty())
         ui::information(this, where, QStringLiteral("提示"));
 
-    const data::OpenResult r = data::openShared();
-    if (r.status != data::OpenStatus::Opened && r.status != data::OpenStatus::Created) {
+    data::OpenResult r = openShared();
+    auto failed = [](const data::OpenResult& o) {
+        return o.status != data::OpenStatus::Opened && o.status != data::OpenStatus::Created;
+    };
+    // A server set on this computer that cannot be used: the connection can be set right here.
+    while (failed(r) && data::chosenServer() && !environment().server) {
+        if (ui::show(this, r.message + QStringLiteral("\n\n是否修改数据库连接后再试？"),
+                     QStringLiteral("错误"), ui::Icon::Critical, ui::Buttons::YesNo) != ui::Answer::Yes ||
+            ui::openModal<DatabaseDialog>(this) != QDialog::Accepted)
+            return false;
+        r = openShared();
+    }
+    if (failed(r)) {
         ui::critical(this, r.message, QStringLiteral("错误"));
         return false;
     }
@@ -160,6 +180,17 @@ bool Frm_login::openDatabase() {
         }
     }
     return true;
+}
+
+data::OpenResult Frm_login::openShared() {
+    // A server asking for a password this computer does not know asks through the dialog 数据库连接.
+    auto& ask = environment().serverPassword;
+    const auto before = ask;
+    if (!ask)
+        ask = askServerPassword;
+    data::OpenResult r = data::openShared();
+    ask = before;
+    return r;
 }
 
 void Frm_login::Combo1_Click() {
@@ -202,6 +233,17 @@ void Frm_login::XPBut_XTDengLu_Click() {
             txtPassword->setFocus();
         }
     });
+}
+
+void Frm_login::cmdDatabase_Click() {
+    ui::openModal<DatabaseDialog>(this);
+    showDatabaseInUse();
+}
+
+void Frm_login::showDatabaseInUse() {
+    lblDatabase->setText(
+        fontMetrics().elidedText(databaseInUseText(), Qt::ElideMiddle, lblDatabase->width()));
+    lblDatabase->setToolTip(databaseInUseText());
 }
 
 void Frm_login::XPBut_XTExit_Click() {

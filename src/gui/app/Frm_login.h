@@ -1,6 +1,8 @@
 #pragma once
 // The login window: version check, the shared connection, the user list and the password check.
 
+#include "data/Database.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -23,10 +25,13 @@ public:
     QLineEdit* txtPassword = nullptr;
     QPushButton* XPBut_XTDengLu = nullptr;
     QPushButton* XPBut_XTExit = nullptr;
-    QLabel* Label2 = nullptr; // "…技术支持…"
+    QLabel* Label2 = nullptr;           // "…技术支持…"
+    QLabel* lblDatabase = nullptr;      // the database in use
+    QPushButton* cmdDatabase = nullptr; // "数据库…": the dialog 数据库连接
 
     void XPBut_XTDengLu_Click();
     void XPBut_XTExit_Click();
+    void cmdDatabase_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,6 +41,8 @@ private:
     // for the first user of a new database. False when the program cannot go on.
     bool openDatabase();
     void Combo1_Click();
+    void showDatabaseInUse();
+    data::OpenResult openShared();
 };
 
 } // namespace vorlan::app

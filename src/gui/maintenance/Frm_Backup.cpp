@@ -1,9 +1,11 @@
 #include "maintenance/Frm_Backup.h"
 
 #include "app/AppState.h"
+#include "app/DatabaseDialog.h"
 #include "app/Windows.h"
 #include "data/Database.h"
 #include "data/Sql.h"
+#include "maintenance/Frm_Migrate.h"
 #include "maintenance/Maintenance.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
@@ -65,6 +67,10 @@ Frm_Backup::Frm_Backup(QWidget* parent) : QDialog(parent) {
     ui::place(Cmd_Ok, {240_tw, 2400_tw, 1200_tw, 450_tw});
     Cmd_Ret = ui::makeButton(this, QStringLiteral("Cmd_Ret"), QStringLiteral("返 回"));
     ui::place(Cmd_Ret, {1560_tw, 2400_tw, 1200_tw, 450_tw});
+    cmdDatabase = ui::makeButton(this, QStringLiteral("cmdDatabase"), QStringLiteral("数据库连接"));
+    ui::place(cmdDatabase, {240_tw, 3060_tw, 2520_tw, 450_tw});
+    cmdMigrate = ui::makeButton(this, QStringLiteral("cmdMigrate"), QStringLiteral("迁移到服务器"));
+    ui::place(cmdMigrate, {240_tw, 3630_tw, 2520_tw, 450_tw});
 
     Frame2 = new QGroupBox(QStringLiteral("系统数据库路径为："), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
@@ -119,6 +125,8 @@ Frm_Backup::Frm_Backup(QWidget* parent) : QDialog(parent) {
     connect(Cmd_Ret, &QPushButton::clicked, this, &QDialog::reject);
     connect(deldata, &QPushButton::clicked, this, &Frm_Backup::deldata_Click);
     connect(delAll, &QPushButton::clicked, this, &Frm_Backup::delAll_Click);
+    connect(cmdDatabase, &QPushButton::clicked, this, &Frm_Backup::cmdDatabase_Click);
+    connect(cmdMigrate, &QPushButton::clicked, this, &Frm_Backup::cmdMigrate_Click);
 }
 
 void Frm_Backup::load() {
@@ -126,6 +134,7 @@ void Frm_Backup::load() {
     DTP_QSrq->setDate(today);
     DTP_JZrq->setDate(today);
     delAll->setEnabled(app::state().isAdvanced());
+    cmdMigrate->setEnabled(app::state().isAdvanced());
     optBackupRecover[Backup]->setChecked(true);
     fillDrives();
     setBrowserFolder(data::dataFolder());
@@ -303,6 +312,16 @@ void Frm_Backup::delAll_Click() {
     if (!done)
         return;
     compactAndReopen();
+}
+
+void Frm_Backup::cmdDatabase_Click() {
+    ui::openModal<app::DatabaseDialog>(this);
+}
+
+void Frm_Backup::cmdMigrate_Click() {
+    if (!app::state().isAdvanced())
+        return;
+    migrateToServer(this);
 }
 
 } // namespace vorlan::maintenance

@@ -38,6 +38,8 @@ public:
     QPushButton* deldata = nullptr;
     QGroupBox* Frame4 = nullptr; // "明细数据的删除"
     QPushButton* delAll = nullptr;
+    QPushButton* cmdDatabase = nullptr; // "数据库连接"
+    QPushButton* cmdMigrate = nullptr;  // "迁移到服务器"
 
     // The folder the browser shows.
     QString browserFolder() const { return folder_; }
@@ -48,6 +50,8 @@ public:
     void Cmd_Ok_Click();
     void deldata_Click();
     void delAll_Click();
+    void cmdDatabase_Click();
+    void cmdMigrate_Click();
 
     // The compaction itself; the shared connection is closed before and stays closed. The result is
     // shown when show is true; a failure is always shown. True when the database was compacted.
