@@ -361,6 +361,24 @@ QString readPasswordLine(QIODevice& input) {
     return QString::fromUtf8(input.readLine()).trimmed();
 }
 
+namespace {
+QIODevice* serverPasswordInput = nullptr;
+QString serverPasswordLine(const data::ServerAddress&) {
+    // Not trimmed: a server password may begin or end with blanks; only the line break goes.
+    if (!serverPasswordInput)
+        return {};
+    QByteArray line = serverPasswordInput->readLine();
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+} // namespace
+
+void takeServerPasswordFrom(QIODevice& input) {
+    serverPasswordInput = &input;
+    state().environment.serverPassword = &serverPasswordLine;
+}
+
 CommandLogin loginCommandUser(const data::Engine& db, const QString& userName, const QString& password,
                               bool makeFirstUser) {
     CommandLogin out;
@@ -399,19 +417,23 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
     };
 
     const QString password = readPasswordLine(input);
+    takeServerPasswordFrom(input);
 
-    // The database at its usual place; a new one gets the first-run content as at a first start.
+    // The database at its usual place (or the server's); a new one gets the first-run content as at a
+    // first start.
     state().environment.seed = &printing::sample::seedSampleData;
     // Held from here to the log: a compaction meanwhile would leave this connection on a replaced file.
+    // A server keeps its own locks.
     const QString job = QStringLiteral("命令行中模板“%1”的批量打印").arg(command.templateName);
-    const QString expected = data::databasePath();
-    data::UseLock hold = data::UseLock::forPrinting(expected, job);
+    const bool onServer = data::chosenServer().has_value();
+    const QString expected = onServer ? QString() : data::databasePath();
+    data::UseLock hold = onServer ? data::UseLock() : data::UseLock::forPrinting(expected, job);
     if (hold.refused())
         return fail(kExitBadInput, data::databaseBusyText());
     const data::OpenResult opened = data::openShared();
     if (opened.status != data::OpenStatus::Opened && opened.status != data::OpenStatus::Created)
         return fail(kExitBadInput, opened.message);
-    if (!hold.held() || data::shared().databaseName() != expected) {
+    if (!onServer && (!hold.held() || data::shared().databaseName() != expected)) {
         // A first start made the folder just now, or the database is elsewhere.
         hold = data::UseLock::forPrinting(job);
         if (hold.refused())

@@ -60,6 +60,9 @@ std::optional<QString> pdfTargetProblem(const QString& pdf, const QString& dataF
 // The password of a command: the first line of input; the line break (and blanks around it, as the
 // login ignores them) does not count.
 QString readPasswordLine(QIODevice& input);
+// On a server that asks for a password (and finds none in libpq's password file), the next line of input
+// is the server password: the opening of the database reads it from there when it needs it.
+void takeServerPasswordFrom(QIODevice& input);
 
 struct CommandLogin {
     QString problem;            // empty when the user is logged in

@@ -1,5 +1,7 @@
 #include "app/LogCommand.h"
 
+#include "data/PostgresEngine.h"
+
 #include "app/AppState.h"
 #include "app/BatchCommand.h"
 #include "data/Database.h"
@@ -119,13 +121,28 @@ int runLogCommand(const LogCommand& command, QIODevice& input, QIODevice& output
         return kExitBadInput;
     };
     const QString password = readPasswordLine(input);
+    takeServerPasswordFrom(input);
 
     // Reading the log makes no database: without one there is nothing logged.
-    const QString path = data::databasePath();
-    if (!QFileInfo::exists(path))
-        return fail(QStringLiteral("数据库文件“%1”不存在，没有打印记录可以输出。")
-                        .arg(QDir::toNativeSeparators(path)));
-    const data::OpenResult opened = data::openShared(path);
+    data::OpenResult opened;
+    if (auto server = data::chosenServer()) {
+        data::postgres::Probe p = data::postgres::probe(*server);
+        if (!p.ok && p.kind == data::postgres::ServerError::Kind::PasswordNeeded) {
+            server->password = state().environment.serverPassword(*server);
+            p = data::postgres::probe(*server);
+        }
+        if (!p.ok)
+            return fail(p.message);
+        if (p.empty)
+            return fail(QStringLiteral("%1是空的，没有打印记录可以输出。").arg(data::shownServer(*server)));
+        opened = data::openServer(*server);
+    } else {
+        const QString path = data::databasePath();
+        if (!QFileInfo::exists(path))
+            return fail(QStringLiteral("数据库文件“%1”不存在，没有打印记录可以输出。")
+                            .arg(QDir::toNativeSeparators(path)));
+        opened = data::openShared(path);
+    }
     if (opened.status != data::OpenStatus::Opened)
         return fail(opened.message);
     state().connectionOpened = true;

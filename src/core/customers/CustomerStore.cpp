@@ -171,10 +171,10 @@ void CustomerStore::refreshSearch() const {
     const data::Engine& e = engine_;
     const QString table = e.temporaryTable(kSearchTable), ranks = e.temporaryTable(kSearchRanks),
                   state = e.temporaryTable(kSearchState);
-    data::exec(e, e.createTemporaryTable(kSearchTable, QStringLiteral("rank INTEGER PRIMARY KEY, rid INTEGER "
-                                                                      "NOT NULL, hay TEXT NOT NULL")));
-    data::exec(e, e.createTemporaryTable(kSearchRanks, QStringLiteral("rid INTEGER PRIMARY KEY, rank INTEGER "
-                                                                      "NOT NULL")));
+    data::exec(e, e.createTemporaryTable(kSearchTable, QStringLiteral("rank %1 PRIMARY KEY, rid %1 NOT NULL, hay TEXT NOT NULL")
+                                                           .arg(e.typeName(data::ColumnType::Key))));
+    data::exec(e, e.createTemporaryTable(kSearchRanks, QStringLiteral("rid %1 PRIMARY KEY, rank %1 NOT NULL")
+                                                           .arg(e.typeName(data::ColumnType::Key))));
     data::exec(e, e.createTemporaryTable(kSearchState, QStringLiteral("own BIGINT, others BIGINT")));
     data::exec(e,
                QStringLiteral("INSERT INTO %1 SELECT -1, -1 WHERE NOT EXISTS (SELECT 1 FROM %1)").arg(state));

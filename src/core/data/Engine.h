@@ -32,7 +32,8 @@ struct ChangeStamp {
 };
 
 // The types of the program's columns, named as each engine calls them.
-enum class ColumnType { Text, Integer, Real, Blob };
+// Key: a 64-bit whole number (for a key column of a file, the row number itself).
+enum class ColumnType { Text, Integer, Key, Real, Blob };
 
 // Where the print log lives: a table per template (the local file), or one table shared by every template,
 // so that a server never changes its schema while other counters print (see templates::PrintLogStore).
@@ -91,6 +92,8 @@ public:
     virtual bool fileHoldsWholeDatabase(const QSqlDatabase& db) const = 0;
     virtual void copyInto(const QSqlDatabase& db, const QString& path, bool durable) const = 0;
     virtual int objectCount(const QSqlDatabase& db) const = 0;
+    virtual void compactInPlace(const QSqlDatabase& db) const = 0;
+    virtual qint64 sizeOnDisk(const QSqlDatabase& db) const = 0;
 };
 
 class Engine {
@@ -177,10 +180,16 @@ public:
     QString damageFound() const { return ops().damageFound(db_); }
     // Does the database's file alone hold the committed database while a read transaction is open?
     bool fileHoldsWholeDatabase() const { return ops().fileHoldsWholeDatabase(db_); }
-    // Writes a compact copy of the database into a new file; durable: flushed as the engine writes.
+    // Writes a compact copy of the database into a new file; durable: flushed as the engine writes. A
+    // server writes its dump (pg_dump's custom format), which only its own tools restore.
     void copyInto(const QString& path, bool durable = true) const { ops().copyInto(db_, path, durable); }
     // Tables, indexes and the like in the database: a copy holds as many.
     int objectCount() const { return ops().objectCount(db_); }
+    // Compacts the database while the connection stays open and others go on working (a server's own
+    // vacuum); a file is compacted by copying (maintenance::compactDatabase) and refuses this.
+    void compactInPlace() const { ops().compactInPlace(db_); }
+    // The bytes the database takes where the engine keeps it.
+    qint64 sizeOnDisk() const { return ops().sizeOnDisk(db_); }
 
 private:
     const EngineOps& ops() const;

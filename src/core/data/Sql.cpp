@@ -4,6 +4,7 @@
 #include "data/PostgresEngine.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSqlError>
 
 namespace vorlan::data {
@@ -47,8 +48,14 @@ QSqlQuery prepare(const QSqlDatabase& db, const QString& sql) {
 }
 
 void run(QSqlQuery& q, const QVariantList& params) {
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, params.at(i));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params.at(i);
+        // Flags live in number columns: a server would not take true and false for them.
+        if (v.typeId() == QMetaType::Bool)
+            q.bindValue(i, v.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(v.toBool() ? 1 : 0));
+        else
+            q.bindValue(i, v);
+    }
     if (!q.exec())
         throw DbError(describe(q.lastError()));
 }
@@ -94,26 +101,49 @@ bool tableExists(const QSqlDatabase& db, const QString& name) {
     return Engine(db).tableExists(name);
 }
 
+namespace {
+// The connections with a transaction open, by name: a transaction begun inside another is part of it.
+QHash<QString, int>& openTransactions() {
+    static QHash<QString, int> open;
+    return open;
+}
+} // namespace
+
 Transaction::Transaction(const QSqlDatabase& db) : db_(db) {
+    int& depth = openTransactions()[db_.connectionName()];
+    if (depth > 0) {
+        outermost_ = false;
+        ++depth;
+        return;
+    }
     if (!db_.transaction())
         throw DbError(describe(db_.lastError()));
+    depth = 1;
 }
 
 Transaction::Transaction(const Engine& e) : Transaction(e.db()) {}
 
 Transaction::~Transaction() {
-    if (!done_)
+    auto& open = openTransactions();
+    if (outermost_)
+        open.remove(db_.connectionName());
+    else if (auto it = open.find(db_.connectionName()); it != open.end())
+        --*it;
+    // An inner one that ends without its commit leaves the rollback to the outermost, whose work it
+    // was part of (its failure is on its way there).
+    if (!done_ && outermost_)
         db_.rollback();
 }
 
 void Transaction::commit() {
+    done_ = true;
+    if (!outermost_)
+        return;
     if (!db_.commit()) {
         const QString why = describe(db_.lastError());
         db_.rollback();
-        done_ = true;
         throw DbError(why);
     }
-    done_ = true;
 }
 
 } // namespace vorlan::data

@@ -58,7 +58,9 @@ QString dateText(const QDate& d);
 // Does a table of that name exist, without regard to case?
 bool tableExists(const QSqlDatabase& db, const QString& name);
 
-// One transaction; rolled back on destruction unless committed.
+// One transaction; rolled back on destruction unless committed. Begun while another is open on the same
+// connection, it is part of that one: its commit waits for the outer commit, its failure for the outer
+// rollback.
 class Transaction {
 public:
     explicit Transaction(const QSqlDatabase& db);
@@ -71,6 +73,7 @@ public:
 private:
     QSqlDatabase db_;
     bool done_ = false;
+    bool outermost_ = true; // an inner one is part of the transaction already open on the connection
 };
 
 } // namespace vorlan::data

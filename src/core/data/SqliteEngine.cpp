@@ -81,6 +81,7 @@ public:
         case ColumnType::Text:
             return QStringLiteral("TEXT");
         case ColumnType::Integer:
+        case ColumnType::Key:
             return QStringLiteral("INTEGER");
         case ColumnType::Real:
             return QStringLiteral("REAL");
@@ -260,6 +261,13 @@ public:
     }
     int objectCount(const QSqlDatabase& db) const override {
         return scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+    }
+    void compactInPlace(const QSqlDatabase&) const override {
+        throw DbError(QStringLiteral("数据库文件只能通过复制来压缩"));
+    }
+    qint64 sizeOnDisk(const QSqlDatabase& db) const override {
+        return scalar(db, QStringLiteral("PRAGMA page_count")).toLongLong() *
+               scalar(db, QStringLiteral("PRAGMA page_size")).toLongLong();
     }
 };
 

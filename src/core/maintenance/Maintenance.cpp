@@ -191,7 +191,11 @@ QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDat
     if (!QFileInfo(backupDir).isDir())
         throw DbError(QStringLiteral("“%1”不是文件夹，无法在其中保存备份").arg(shown(backupDir)));
 
-    const QString target = QDir(backupDir).filePath(backupFileName(at));
+    // A server's backup is its dump, which is no database file: it keeps the name with its own ending.
+    QString name = backupFileName(at);
+    if (data::Engine(db).isServer())
+        name.replace(QStringLiteral(".mdb"), QStringLiteral(".dump"));
+    const QString target = QDir(backupDir).filePath(name);
     // Written under a scratch name first, so that a failed backup never leaves a damaged file under
     // the backup's own name (nor destroys the earlier backup of the same hour).
     const QString part = target + QStringLiteral(".part");
@@ -295,6 +299,19 @@ CompactResult compactDatabase(const QString& folder) {
     syncPath(folder);
     r.after = QFileInfo(live).size();
     return r;
+}
+
+CompactResult compactServer(const data::Engine& e) {
+    CompactResult r;
+    r.before = e.sizeOnDisk();
+    e.compactInPlace();
+    r.after = e.sizeOnDisk();
+    return r;
+}
+
+QString serverCompactReport(const CompactResult& r) {
+    return QStringLiteral("%1已由服务器整理（VACUUM），其他柜台可以照常使用。\n\n整理前：%2 字节\n\n整理后：%3 字节")
+        .arg(data::shownDatabase(), formatThousands(r.before), formatThousands(r.after));
 }
 
 QString compactReport(const CompactResult& r) {

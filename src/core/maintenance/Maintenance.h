@@ -24,7 +24,8 @@ QString backupFileName(const QDateTime& at);
 // backup of the same hour, while the connection stays open. The copy is a consistent state of the
 // database: it is taken while nothing can write to the file. The copy is checked before it takes the
 // backup's name: a damaged database is refused, and no earlier backup is replaced by its damage.
-// Returns the backup's full path.
+// Returns the backup's full path. A server's database is written as its dump (pg_dump's custom format,
+// RavIZ + YYYYMMDDHH + ".dump"), restored with pg_restore into an empty database.
 QString backupDatabase(const QSqlDatabase& db, const QString& folder, const QDateTime& at);
 
 struct CompactResult {
@@ -38,6 +39,11 @@ struct CompactResult {
 // prints holds the database (data::UseLock), naming that job. The shared connection must be closed. On
 // failure the live file is unchanged.
 CompactResult compactDatabase(const QString& folder);
+
+// Compacts a server's database in place by the server's own vacuum, while the other counters work on.
+CompactResult compactServer(const data::Engine& e);
+// Its report, naming the server.
+QString serverCompactReport(const CompactResult& r);
 
 // The report after a compaction: "明细数据删除且压缩成功！", the sizes before and after.
 QString compactReport(const CompactResult& r);

@@ -216,8 +216,7 @@ QStringList refuseData(const Engine& target, const QString& where, bool lock) {
 void prepareTarget(const Engine& target, const QString& where) {
     const QStringList present = refuseData(target, where, false);
     if (present.isEmpty()) {
-        // In a transaction of its own: a copy that fails later leaves this empty schema, which the next
-        // attempt takes as it is.
+        // Part of the copy's transaction: a copy that fails leaves the database as empty as it was.
         schema::create(target);
         return;
     }
@@ -298,47 +297,6 @@ QDateTime loggedTime(const QVariant& v) {
 
 // Appends copied rows to a template's print log on the target, inside the copy's transaction: the time
 // as the source logged it and every value as it stands, Null kept (a value never logged reads as Null).
-// Temporary: the print log's store is to offer this itself; until it does, its two layouts are written
-// here.
-class LogWriter {
-public:
-    LogWriter(const Engine& target, const templates::LogTable& to, const QStringList& points)
-        : table_(to.name), points_(points) {
-        if (to.shared) {
-            insert_ =
-                data::prepare(target, QStringLiteral("INSERT INTO %1 (template, printed_at, vals) VALUES (?, "
-                                                     "?, CAST(? AS jsonb))")
-                                          .arg(PrintLogStore::kSharedTable));
-            shared_ = true;
-            return;
-        }
-        QStringList columns{PrintLogStore::kDateColumn};
-        columns << points;
-        insert_ = data::prepare(target, insertSql(to.name, columns));
-    }
-    void add(const QDateTime& when, const QVariantList& values) {
-        const QString at = data::dateTimeText(when);
-        if (shared_) {
-            QJsonObject o;
-            for (qsizetype i = 0; i < values.size(); ++i)
-                if (!values.at(i).isNull())
-                    o.insert(points_.at(i), values.at(i).toString());
-            data::run(insert_,
-                      {table_, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
-            return;
-        }
-        QVariantList params{at};
-        params << values;
-        data::run(insert_, params);
-    }
-
-private:
-    QString table_;
-    QStringList points_;
-    bool shared_ = false;
-    QSqlQuery insert_;
-};
-
 const templates::LogCriteria& wholeLog() {
     static const templates::LogCriteria all{QString(), QString(), QDate(1, 1, 1), QDate(9999, 12, 31)};
     return all;
@@ -376,7 +334,7 @@ TableCheck copyLog(const Engine& source, const Engine& target, const QString& na
     std::vector<int> sourceAt;
     for (const QString& p : points)
         sourceAt.push_back(int(1 + log.columns.indexOf(p)));
-    LogWriter writer(target, *copied, points);
+    PrintLogStore::Copier writer(to, *copied, points);
     RowSum sent(true);
     QVariantList row, values;
     QSqlQuery in = from.query(log, wholeLog());
@@ -455,10 +413,9 @@ MigrationReport migrate(const Engine& source, const Engine& target, const Migrat
     data::Transaction snapshot(source);
     const Plan p = plan(source);
     report.skipped = p.skipped;
-    prepareTarget(target, report.target);
-
     Stepper step(progress, int(p.tables.size() + p.logs.size()), report.target);
     data::Transaction copy(target);
+    prepareTarget(target, report.target);
     refuseData(target, report.target, true);
     for (const QString& t : p.tables) {
         step.table(t);

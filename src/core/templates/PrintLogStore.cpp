@@ -386,6 +386,41 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
     return s;
 }
 
+PrintLogStore::Copier::Copier(const PrintLogStore& store, const LogTable& to, const QStringList& columns)
+    : table_(to.name), columns_(columns), shared_(to.shared) {
+    if (shared_) {
+        insert_ = data::prepare(store.engine_, QStringLiteral("INSERT INTO %1 (template, printed_at, vals) VALUES (?, ?, "
+                                                              "CAST(? AS jsonb))")
+                                                   .arg(kSharedTable));
+        return;
+    }
+    QStringList names{quoteId(kDate)};
+    QStringList marks{QStringLiteral("?")};
+    for (const QString& c : columns) {
+        names << quoteId(c);
+        marks << QStringLiteral("?");
+    }
+    insert_ = data::prepare(store.engine_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                               .arg(quoteId(to.name), names.join(QStringLiteral(", ")),
+                                                    marks.join(QStringLiteral(", "))));
+}
+
+void PrintLogStore::Copier::add(const QDateTime& when, const QVariantList& values) {
+    const QString at = data::dateTimeText(when);
+    if (shared_) {
+        // A value never logged stays out of the sheet's values, and reads back as Null.
+        QJsonObject o;
+        for (qsizetype i = 0; i < values.size() && i < columns_.size(); ++i)
+            if (!values.at(i).isNull())
+                o.insert(columns_.at(i), values.at(i).toString());
+        data::run(insert_, {table_, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
+        return;
+    }
+    QVariantList params{at};
+    params << values;
+    data::run(insert_, params);
+}
+
 LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& c) const {
     if (!table.shared)
         return buildQuery(table, c);

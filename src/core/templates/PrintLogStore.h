@@ -129,6 +129,21 @@ public:
     // logged (a step of the schema's migration, in its transaction). Throws DbError.
     void addKeys() const;
 
+    // Appends sheets copied from another database, as part of the caller's transaction: each at the time
+    // it was logged and with its values as they were (Null kept), in these columns of the table (the
+    // date left out), in this order.
+    class Copier {
+    public:
+        Copier(const PrintLogStore& store, const LogTable& to, const QStringList& columns);
+        void add(const QDateTime& when, const QVariantList& values);
+
+    private:
+        QString table_;
+        QStringList columns_;
+        bool shared_ = false;
+        QSqlQuery insert_;
+    };
+
     // The table of the server's log and that of its columns per template.
     static inline const QString kSharedTable = QStringLiteral("vorlan_log");
     static inline const QString kSharedColumns = QStringLiteral("vorlan_log_columns");

@@ -90,8 +90,8 @@ QString TemplateStore::checkName(const QString& name, const QStringList& otherNa
             engine_,
             QStringLiteral(
                 "SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
-                "UNION SELECT trim(text) FROM mobantabe) WHERE ") +
-                engine_.equalsFolded(QStringLiteral("n")) + QStringLiteral(" AND n <> ? LIMIT 1"),
+                "UNION SELECT trim(text) FROM mobantabe) AS names WHERE ") +
+                engine_.equalsFolded(QStringLiteral("n")) + QStringLiteral(" AND n <> CAST(? AS TEXT) LIMIT 1"),
             {name, name}));
     if (!twin.isEmpty())
         return QStringLiteral(

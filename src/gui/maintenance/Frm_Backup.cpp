@@ -255,7 +255,11 @@ void Frm_Backup::backup() {
         [&] {
             const QString path =
                 backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
-            ui::information(this, QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
+            ui::information(this,
+                            app::state().engine().isServer()
+                                ? QStringLiteral("%1已备份（pg_dump 格式，用 pg_restore 恢复到空数据库）！路径：%2")
+                                      .arg(data::shownDatabase(), QDir::toNativeSeparators(path))
+                                : QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
                             QStringLiteral("数据库备份"));
         },
         [&](const QString& why) { ui::information(this, why, kTitle); });
@@ -280,6 +284,13 @@ bool Frm_Backup::cmd_Ok_Click(bool show) {
 }
 
 void Frm_Backup::compactAndReopen() {
+    if (app::state().engine().isServer()) {
+        // The server compacts while the connection, and every other counter's, stays open.
+        ui::guarded(
+            [&] { ui::information(this, serverCompactReport(compactServer(app::state().engine())), kTitle); },
+            [&](const QString& why) { ui::information(this, why, kTitle); });
+        return;
+    }
     data::closeShared();
     cmd_Ok_Click(true);
     const data::OpenResult r = data::openShared();
