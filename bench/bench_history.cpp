@@ -1,6 +1,8 @@
 // One-day query of the print history over a log table of 1,000,000 sheets: at most 50 ms from the
-// statement to every row of the day in the list's model.
+// statement to every row of the day in the list's model. On the server (VORLAN_BENCH_ENGINE=postgresql)
+// the rows are the template's in the one log table every template shares.
 
+#include "BenchUtil.h"
 #include "TestEnv.h"
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
@@ -29,6 +31,7 @@ double medianMs(QList<double> v) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    bench::chooseEngine();
     test::TestEnv env;
     const QSqlDatabase db = env.db();
     const QString table = QStringLiteral("运单");
@@ -51,7 +54,27 @@ int main(int argc, char** argv) {
     }
     QElapsedTimer fill;
     fill.start();
-    {
+    if (bench::onServer()) {
+        // The shared log's row: the template, the counter, the time and the values by input point as one
+        // object (a Null value left out).
+        data::Transaction t(db);
+        data::exec(
+            db,
+            QStringLiteral(
+                "INSERT INTO vorlan_log (template, counter, printed_at, vals) SELECT CAST(? AS text), "
+                "'bench', "
+                "to_char(timestamp '2021-01-01' + (i / CAST(? AS integer)) * interval '1 day' + "
+                "  ((i % CAST(? AS integer)) * 86399 / CAST(? AS integer)) * interval '1 second', "
+                "  'YYYY-MM-DD HH24:MI:SS'), "
+                "jsonb_strip_nulls(jsonb_build_object('收件人', '收件人' || (i % 5000), "
+                "  '电话', '1380571' || lpad((i % 10000)::text, 4, '0'), "
+                "  '地址', '浙江省杭州市西湖区文三路' || (i % 900) || '号', '件数', ((i % 7) + 1)::text, "
+                "  '金额', to_char((i % 100000) / 100.0, 'FM999990.00'), "
+                "  '备注', CASE WHEN i % 3 = 0 THEN '加急' END)) "
+                "FROM generate_series(0, CAST(? AS integer) - 1) AS i"),
+            {table, kRows / kDays, kRows / kDays, kRows / kDays, kRows});
+        t.commit();
+    } else {
         data::Transaction t(db);
         data::exec(
             db,
@@ -65,7 +88,7 @@ int main(int argc, char** argv) {
             {kRows, kRows / kDays, kRows / kDays, kRows / kDays});
         t.commit();
     }
-    data::exec(db, QStringLiteral("ANALYZE"));
+    data::exec(db, bench::onServer() ? QStringLiteral("ANALYZE vorlan_log") : QStringLiteral("ANALYZE"));
     std::printf("filled %d log rows in %.1f s\n", kRows, fill.elapsed() / 1000.0);
 
     const auto logTable = store.find(table);
@@ -82,6 +105,9 @@ int main(int argc, char** argv) {
             const QDate day = QDate(2021, 1, 1).addDays((run * 97) % kDays);
             QElapsedTimer t;
             t.start();
+            // As the window does: the list lets go of its cursor before the next statement runs (a server
+            // connection reads one result at a time).
+            model.clear();
             model.setQuery(store.query(*logTable, {column, text, day, day}));
             model.fetchAll();
             // Every cell of the day as the view would show it.
@@ -97,10 +123,14 @@ int main(int argc, char** argv) {
     int dayRows = 0, matchRows = 0;
     const double plain = measure(QString(), QString(), &dayRows);
     const double withText = measure(QStringLiteral("地址"), QStringLiteral("1号"), &matchRows);
-    std::printf("one-day query, %d rows listed: %.1f ms (target <= %.0f ms)\n", dayRows, plain, kTargetMs);
-    std::printf("one-day query with a content condition, %d rows listed: %.1f ms (target <= %.0f ms)\n",
-                matchRows, withText, kTargetMs);
-    const bool ok = plain <= kTargetMs && withText <= kTargetMs;
+    bool ok = bench::report(
+        QStringLiteral("one-day query, %1 rows listed, median").arg(dayRows).toUtf8().constData(), plain,
+        kTargetMs);
+    ok &= bench::report(QStringLiteral("one-day query with a content condition, %1 rows listed")
+                            .arg(matchRows)
+                            .toUtf8()
+                            .constData(),
+                        withText, kTargetMs);
     std::printf("%s\n", ok ? "history query: target met" : "history query: TARGET MISSED");
     return ok ? 0 : 1;
 }

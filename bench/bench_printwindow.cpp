@@ -15,6 +15,7 @@ using namespace vorlan::test::printfixture;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    bench::chooseEngine();
     test::TestEnv env;
     const QString name = QStringLiteral("满载模板");
     const QStringList singleTypes{templates::type::SingleLine, templates::type::Date,

@@ -105,6 +105,7 @@ double keystroke(QLineEdit* box, const QString& text) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    bench::chooseEngine();
     test::TestEnv env;
     bool ok = true;
     if (!PinyinOrder::available())
