@@ -1,0 +1,44 @@
+#!/bin/sh
+# Runs every benchmark on the local database file, then those that touch the database once more on a
+# throwaway PostgreSQL server of their own (VORLAN_BENCH_ENGINE=postgresql), stopped and removed
+# afterwards. Without PostgreSQL those say "SKIPPED: no server". Fails when any target was missed.
+BUILD=${1:-build}
+export QT_QPA_PLATFORM=offscreen
+here=$(cd "$(dirname "$0")" && pwd)
+
+pg_dir=""
+stop_pg() {
+    if [ -n "$pg_dir" ]; then
+        sh "$here/pg-test-server.sh" stop "$pg_dir" || true
+        pg_dir=""
+    fi
+}
+start_pg() {
+    pg_dir=$(mktemp -d /tmp/vorlan-pg.XXXXXX)
+    settings=$(sh "$here/pg-test-server.sh" start "$pg_dir") || settings=""
+    echo "$settings" | grep '^#' || true
+    eval "$(echo "$settings" | grep -v '^#')"
+    if [ -n "${VORLAN_TEST_PG_HOST:-}" ]; then
+        echo "PostgreSQL server for the benchmarks on 127.0.0.1:$VORLAN_TEST_PG_PORT (cluster in $pg_dir)."
+    fi
+}
+trap stop_pg EXIT
+trap 'stop_pg; exit 130' INT TERM
+
+failed=0
+for b in "$BUILD"/bench/bench_*; do
+    [ "$(basename "$b")" = bench_server ] && continue
+    echo "== $b"
+    "$b" || failed=1
+done
+
+start_pg
+for name in printwindow batch search history server; do
+    echo "== $BUILD/bench/bench_$name on the server"
+    VORLAN_BENCH_ENGINE=postgresql "$BUILD/bench/bench_$name" || failed=1
+done
+
+if [ $failed = 1 ]; then
+    echo "some targets were missed (see MISSED above)"
+    exit 1
+fi
