@@ -29,4 +29,11 @@ void skipWithoutServer();
             QSKIP("the local database file only: " why);                                                     \
     } while (false)
 
+// Skips the test function on the local file: it needs a server.
+#define VORLAN_SERVER_ONLY(why)                                                                              \
+    do {                                                                                                     \
+        if (!::vorlan::test::onServer())                                                                     \
+            QSKIP("a server only: " why);                                                                    \
+    } while (false)
+
 } // namespace vorlan::test

@@ -320,12 +320,15 @@ OpenResult openServer(const ServerAddress& given) {
 
 bool reconnectIfLost(QString* why) {
     const QSqlDatabase db = shared();
-    if (!db.isOpen() || !Engine(db).isServer())
+    if (!db.isValid() || !Engine(db).isServer())
         return true;
-    try {
-        scalar(db, QStringLiteral("SELECT 1"));
-        return true;
-    } catch (const DbError&) {
+    // The driver closes a connection the server dropped.
+    if (db.isOpen()) {
+        try {
+            scalar(db, QStringLiteral("SELECT 1"));
+            return true;
+        } catch (const DbError&) {
+        }
     }
     const OpenResult r = openServer(lastServer);
     if (r.status == OpenStatus::Opened || r.status == OpenStatus::Created)

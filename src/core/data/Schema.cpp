@@ -2,6 +2,7 @@
 
 #include "customers/CustomerColumns.h"
 #include "data/Sql.h"
+#include "templates/CounterStore.h"
 #include "templates/PrintLogStore.h"
 
 namespace vorlan::data::schema {
@@ -174,6 +175,8 @@ void create(const Engine& e) {
     addTabOrder(e); // after the key, as in a migrated file
     if (e.logLayout() == LogLayout::SharedTable)
         templates::PrintLogStore::createShared(e);
+    if (e.isServer())
+        templates::CounterStore::create(e);
     e.createEngineObjects();
     e.setSchemaVersion(kVersion);
     setFirstUserPending(e, true);

@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "templates/CounterStore.h"
 
 namespace vorlan::printing {
 
@@ -23,6 +24,10 @@ PrintSettings PrintSettingsStore::load(const QString& templateName) const {
     PrintSettings s;
     if (!engine_.tableExists(QString::fromLatin1(data::schema::kPrintSettingsTable)))
         return s;
+    // On a server, the printer is this computer's own choice; the paper is the template's.
+    const templates::CounterStore counter(engine_);
+    if (counter.kept())
+        s.printer = counter.load(templateName).printer.value_or(QString());
     QSqlQuery q = data::exec(engine_,
                              QStringLiteral("SELECT printer, paperKey, paperName, paperWidth, paperHeight, "
                                             "orientation, origin FROM %1 WHERE mobanname = ?")
@@ -30,7 +35,8 @@ PrintSettings PrintSettingsStore::load(const QString& templateName) const {
                              {templateName});
     if (!q.next())
         return s;
-    s.printer = data::nullToEmpty(q.value(0));
+    if (!counter.kept())
+        s.printer = data::nullToEmpty(q.value(0));
     const QString key = data::nullToEmpty(q.value(1));
     bool wOk = false, hOk = false;
     const double w = q.value(3).toDouble(&wOk);
@@ -43,18 +49,25 @@ PrintSettings PrintSettingsStore::load(const QString& templateName) const {
         if (sized)
             s.paperMm = QSizeF(w, h);
     }
+    // A Null is no number, whichever type the driver gives it.
     bool ok = false;
-    const int orientation = q.value(5).toInt(&ok);
+    const int orientation = q.value(5).isNull() ? -1 : q.value(5).toInt(&ok);
     if (ok && orientation == 0)
         s.orientation = QPageLayout::Portrait;
     else if (ok && orientation == 1)
         s.orientation = QPageLayout::Landscape;
-    const int origin = q.value(6).toInt(&ok);
+    ok = false;
+    const int origin = q.value(6).isNull() ? -1 : q.value(6).toInt(&ok);
     s.origin = ok && origin == 1 ? PrintOrigin::Paper : PrintOrigin::PrintableArea;
     return s;
 }
 
-void PrintSettingsStore::save(const QString& templateName, const PrintSettings& s) const {
+void PrintSettingsStore::save(const QString& templateName, const PrintSettings& given) const {
+    PrintSettings s = given;
+    if (const templates::CounterStore counter(engine_); counter.kept()) {
+        counter.savePrinter(templateName, s.printer);
+        s.printer.clear();
+    }
     if (s == PrintSettings()) {
         remove(templateName);
         return;

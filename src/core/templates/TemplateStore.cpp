@@ -1,5 +1,7 @@
 #include "templates/TemplateStore.h"
 
+#include "templates/CounterStore.h"
+
 #include "data/Sql.h"
 
 #include <QSqlRecord>
@@ -182,6 +184,11 @@ LoadResult TemplateStore::load(const QString& name) const {
             t.allleft = int(number(q, "allleft", name, {}));
         }
     }
+    // On a server, this computer's own fine offsets, once it has set them.
+    if (const CounterSettings own = CounterStore(engine_).load(name); own.allup) {
+        t.allup = *own.allup;
+        t.allleft = *own.allleft;
+    }
     return result;
 }
 
@@ -245,6 +252,17 @@ void TemplateStore::saveGeometry(const Template& t) const {
     };
     update(single, t.single);
     update(multi, t.multi);
+    if (const CounterStore counter(engine_); counter.kept()) {
+        // The offsets suit this computer's printer only; the other counters keep theirs. The header row
+        // is made all the same, as for a file.
+        counter.saveOffsets(t.name, t.allup, t.allleft);
+        exec(engine_,
+             QStringLiteral("INSERT INTO moban (mobanname, backimage, allup, allleft) SELECT ?, NULL, 0, 0 WHERE NOT "
+                            "EXISTS (SELECT 1 FROM moban WHERE mobanname = ?)"),
+             {t.name, t.name});
+        tx.commit();
+        return;
+    }
     QSqlQuery offsets =
         exec(engine_, QStringLiteral("UPDATE moban SET allup = ?, allleft = ? WHERE mobanname = ?"),
              {t.allup, t.allleft, t.name});
@@ -270,6 +288,7 @@ QStringList TemplateStore::storedNames(const QString& except) const {
 }
 
 void TemplateStore::remove(const QString& name) const {
+    CounterStore(engine_).remove(name);
     exec(engine_, QStringLiteral("DELETE FROM mobanxywh WHERE mobanname = ?"), {name});
     exec(engine_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {name});
 }

@@ -2,6 +2,7 @@
 #include "NoticeOutput.h"
 #include "PrintProbe.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "app/Catalogue.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
@@ -226,15 +227,19 @@ private slots:
         store.save(name, settings);
         store.save(QStringLiteral("别的模板"), on(PrintSettings(), QStringLiteral("X")));
         QCOMPARE(store.load(name), settings);
-        // Saved again: replaced, not added.
+        // Saved again: replaced, not added. (On a server the printer is this computer's own row.)
+        const bool file = !test::onServer();
         store.save(name, settings);
-        QCOMPARE(rows(env.db()), 2);
+        if (file)
+            QCOMPARE(rows(env.db()), 2);
         // The defaults need no row.
         store.save(name, PrintSettings());
-        QCOMPARE(rows(env.db()), 1);
+        if (file)
+            QCOMPARE(rows(env.db()), 1);
         QCOMPARE(store.load(name), PrintSettings());
         store.remove(QStringLiteral("别的模板"));
-        QCOMPARE(rows(env.db()), 0);
+        if (file)
+            QCOMPARE(rows(env.db()), 0);
     }
 
     void storeReadsUnusableValuesAsDefaults_data() {
@@ -261,6 +266,8 @@ private slots:
         QFETCH(QVariant, orientation);
         QFETCH(QVariant, origin);
         QFETCH(PrintSettings, expected);
+        if (width.typeId() == QMetaType::QString)
+            VORLAN_FILE_ONLY("a server's number columns take no texts");
         test::TestEnv env;
         data::exec(env.db(),
                    QStringLiteral("INSERT INTO mobanprint (mobanname, paperKey, paperWidth, paperHeight, "
