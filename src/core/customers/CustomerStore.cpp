@@ -359,7 +359,8 @@ CustomerChanged::CustomerChanged(const Customer& loaded, std::optional<Customer>
 
 RowId CustomerStore::replace(const QString& name, const Customer& c, const Customer& loaded) {
     data::Transaction t(engine_);
-    engine_.lockForWriting(QStringLiteral("Basic_Khgl"));
+    // Named as the engines keep a name made without quotes (a server in lower case).
+    engine_.lockForWriting(QStringLiteral("basic_khgl"));
     std::optional<Customer> now;
     if (const std::vector<RowId> ids = idsOf(loaded[kNameField]); !ids.empty())
         now = rows({ids.front()}).front().customer();

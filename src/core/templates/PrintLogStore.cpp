@@ -445,9 +445,10 @@ LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& 
     s.params << table.name << QVariant(data::dateText(c.start) + QStringLiteral(" 00:00:00"))
              << QVariant(data::dateText(c.end) + QStringLiteral(" 23:59:59"));
     if (!c.column.isEmpty()) {
+        // A sheet without the value matches no text, not even the empty one, as a Null in a column.
         s.sql += QStringLiteral(" AND ") +
                  engine_.likeFolded(c.column == kDate ? QStringLiteral("printed_at")
-                                                      : QStringLiteral("coalesce(vals ->> CAST(? AS text), '')"));
+                                                      : QStringLiteral("(vals ->> CAST(? AS text))"));
         if (c.column != kDate)
             s.params << c.column;
         s.params << QVariant(QLatin1Char('%') + data::likeEscape(c.text) + QLatin1Char('%'));

@@ -1,5 +1,7 @@
+#include "BothEngines.h"
 #include "FileFaults.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "app/Catalogue.h"
 #include "app/CommonUseStore.h"
 #include "customers/CustomerStore.h"
@@ -95,17 +97,17 @@ private slots:
         const QString key = QString::fromLatin1(data::schema::kKeyColumn);
         QCOMPARE(columns(db, QStringLiteral("basic_user")).size(), 6);
         QCOMPARE(columns(db, QStringLiteral("Basic_Khgl")),
-                 data::schema::customerColumns() + QStringList{key});
+                 test::asCreated(data::schema::customerColumns() + QStringList{key}));
         QVERIFY(data::schema::columnProblems(db).isEmpty());
         QCOMPARE(columns(db, QStringLiteral("mobanprint")),
-                 (QStringList{QStringLiteral("mobanname"), QStringLiteral("printer"),
-                              QStringLiteral("paperKey"), QStringLiteral("paperName"),
-                              QStringLiteral("paperWidth"), QStringLiteral("paperHeight"),
-                              QStringLiteral("orientation"), QStringLiteral("origin")}));
+                 test::asCreated({QStringLiteral("mobanname"), QStringLiteral("printer"),
+                                  QStringLiteral("paperKey"), QStringLiteral("paperName"),
+                                  QStringLiteral("paperWidth"), QStringLiteral("paperHeight"),
+                                  QStringLiteral("orientation"), QStringLiteral("origin")}));
         QCOMPARE(columns(db, QStringLiteral("mobantabe")),
-                 (QStringList{QStringLiteral("parent"), QStringLiteral("key"), QStringLiteral("text"),
-                              QStringLiteral("image"), QStringLiteral("selectedimage"), key}));
-        QCOMPARE(data::scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
+                 test::asCreated({QStringLiteral("parent"), QStringLiteral("key"), QStringLiteral("text"),
+                                  QStringLiteral("image"), QStringLiteral("selectedimage"), key}));
+        QCOMPARE(data::Engine(db).schemaVersion(), data::schema::kVersion);
         // A header row appended with name and picture only takes the default offsets.
         data::exec(db, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
                    {QStringLiteral("x"), QByteArray("pic")});
@@ -127,6 +129,7 @@ private slots:
     }
 
     void foreignFilesAreRefusedUntouched() {
+        VORLAN_FILE_ONLY("a file of another kind stands where the database goes");
         QFETCH(QByteArray, content);
         test::TestEnv env(false);
         QFile f(data::databasePath());
@@ -142,6 +145,7 @@ private slots:
     }
 
     void sqliteWithoutOurTablesIsRefused() {
+        VORLAN_FILE_ONLY("another program's SQLite file");
         test::TestEnv env(false);
         {
             QSqlDatabase other =
@@ -241,6 +245,7 @@ private slots:
                                         << "paperKey";
     }
     void ourTableNamesWithOtherColumnsAreRefusedUntouched() {
+        VORLAN_FILE_ONLY("the foreign tables are made in a file, which must stay unchanged");
         QFETCH(QString, change);
         QFETCH(QString, named);
         test::TestEnv env(false);
@@ -259,6 +264,7 @@ private slots:
     }
 
     void handMadeFileIsAcceptedAndMigrated() {
+        VORLAN_FILE_ONLY("a file made by hand, without the schema version");
         test::TestEnv env(false);
         makeFile(data::databasePath(), [](QSqlQuery&) {});
         const data::OpenResult r = data::openShared();
@@ -272,6 +278,7 @@ private slots:
     // A database of the first version (without the print settings table) gets the table when it is opened
     // for writing; nothing else in it changes.
     void versionOneGetsThePrintSettingsTable() {
+        VORLAN_FILE_ONLY("databases of the first version are files");
         test::TestEnv env(false);
         QString before;
         makeFile(data::databasePath(), [&](QSqlQuery& q) {
@@ -314,6 +321,7 @@ private slots:
 
     // Opened read-only it cannot get the table: the settings read as defaults, saving them says why not.
     void readOnlyVersionOneReadsDefaultSettings() {
+        VORLAN_FILE_ONLY("a read-only file of the first version");
         test::TestEnv env(false);
         makeFile(data::databasePath(), [&](QSqlQuery& q) {
             QVERIFY(q.exec(QStringLiteral("DROP TABLE mobanprint")));
@@ -344,6 +352,7 @@ private slots:
     }
 
     void damagedFileIsRefusedUntouched() {
+        VORLAN_FILE_ONLY("a page of the file is damaged");
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
         test::fillSheets(data::shared());
@@ -361,6 +370,7 @@ private slots:
     }
 
     void interruptedWriteIsRolledBackAtOpening() {
+        VORLAN_FILE_ONLY("the rollback journal of an interrupted write");
         // The state a crash leaves: pages of an unfinished transaction already in the file, the
         // journal beside it. The check at opening must let the engine put the file right.
         test::TestEnv env;
@@ -418,6 +428,7 @@ private slots:
         QTest::newRow("read-only") << true;
     }
     void previousReleaseKeepsRowsAndOrder() {
+        VORLAN_FILE_ONLY("the previous release kept its data in a file");
         QFETCH(bool, readOnly);
         test::TestEnv env(false);
         const QString path = data::databasePath();
@@ -479,6 +490,7 @@ private slots:
     }
 
     void readOnlyFileOpensForReadingOnly() {
+        VORLAN_FILE_ONLY("the file's permission bits");
         test::TestEnv env(false);
         QCOMPARE(data::openShared().status, data::OpenStatus::Created);
         data::exec(data::shared(),
@@ -502,6 +514,7 @@ private slots:
     }
 
     void readOnlyFolder() {
+        VORLAN_FILE_ONLY("the permission bits of the data folder");
         if (!test::permissionBitsBind())
             QSKIP("permission bits do not stop this process (administrator): a read-only folder cannot be "
                   "made");

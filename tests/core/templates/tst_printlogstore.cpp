@@ -1,5 +1,7 @@
 // The print log tables: finding, creating and altering, writing, searching, deleting and dropping.
+#include "BothEngines.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
 #include "templates/PrintLogStore.h"
@@ -34,10 +36,7 @@ Template templ(const QString& name, const QStringList& single = {}, const QStrin
 }
 
 QStringList columns(const QSqlDatabase& db, const QString& table) {
-    // The log table's key is no input point's column.
-    QStringList out = vorlan::data::Engine(db).columns(table);
-    out.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
-    return out;
+    return test::logColumns(db, table);
 }
 
 // A log table the store creates ends with its key column.
@@ -47,17 +46,22 @@ QString withKey(const QSqlDatabase& db, QString create) {
     return create;
 }
 
+// The tables, indexes and views (with a server's sequences).
 QStringList schema(const QSqlDatabase& db) {
     QStringList out;
-    QSqlQuery q =
-        data::exec(db, QStringLiteral("SELECT type || ' ' || name FROM sqlite_master ORDER BY type, name"));
+    QSqlQuery q = data::exec(
+        db, test::onServer()
+                ? QStringLiteral(
+                      "SELECT CAST(relkind AS text) || ' ' || relname FROM pg_class WHERE relnamespace = "
+                      "CAST('public' AS regnamespace) ORDER BY relkind, relname")
+                : QStringLiteral("SELECT type || ' ' || name FROM sqlite_master ORDER BY type, name"));
     while (q.next())
         out << q.value(0).toString();
     return out;
 }
 
 int count(const QSqlDatabase& db, const QString& table) {
-    return data::scalar(db, QStringLiteral("SELECT count(*) FROM ") + data::quoteId(table)).toInt();
+    return test::logCount(db, table);
 }
 
 // As the template save does it: inside a transaction of the caller's.
@@ -68,8 +72,7 @@ void update(const QSqlDatabase& db, const Template& t, PendingColumns& pending) 
 }
 
 void runAll(const QSqlDatabase& db, const QStringList& statements) {
-    for (const QString& sql : statements)
-        data::exec(db, sql);
+    test::runSetup(db, statements);
 }
 
 } // namespace
@@ -123,14 +126,14 @@ private slots:
                templ(QStringLiteral("运单"), {QStringLiteral("收件人"), QStringLiteral("电话")},
                      {QStringLiteral("备注")}),
                pending);
-        data::exec(env.db(), QStringLiteral("ALTER TABLE \"运单\" ADD COLUMN \"件数\" varchar(255)"));
+        test::addLogColumn(env.db(), QStringLiteral("运单"), QStringLiteral("件数"));
         const auto t = store.find(QStringLiteral("运单"));
         QVERIFY(t);
         QCOMPARE(t->name, QStringLiteral("运单"));
         QCOMPARE(t->columns,
                  (QStringList{PrintLogStore::kDateColumn, QStringLiteral("收件人"), QStringLiteral("电话"),
                               QStringLiteral("备注"), QStringLiteral("件数")}));
-        QCOMPARE(t->key, data::quoteId(PrintLogStore::kKeyColumn));
+        QCOMPARE(t->key, test::onServer() ? QStringLiteral("id") : data::quoteId(PrintLogStore::kKeyColumn));
     }
 
     // A point may be called like SQLite's row number, or like the key: every log table has a key of its
@@ -157,7 +160,8 @@ private slots:
         store.insertMany(u"T"_s, when, {values, values});
         const auto t = store.find(u"T"_s);
         QVERIFY(t);
-        QCOMPARE(t->key, data::quoteId(key));
+        if (!test::onServer()) // the shared log's key is a column of its own
+            QCOMPARE(t->key, data::quoteId(key));
         QCOMPARE(t->columns, QStringList{PrintLogStore::kDateColumn} + points);
         QList<qint64> keys;
         for (QSqlQuery q = store.query(*t, {{}, {}, when.date(), when.date()}); q.next();)
@@ -165,6 +169,8 @@ private slots:
         QCOMPARE(keys, (QList<qint64>{1, 2}));
         store.deleteRows(*t, {1});
         QCOMPARE(count(env.db(), u"T"_s), 1);
+        if (test::onServer())
+            return;
         // A point added later under the key's name is refused in Chinese, before any change.
         pending.added = {key};
         Template more = templ(u"T"_s, points + QStringList{key});
@@ -244,6 +250,7 @@ private slots:
             << QStringList{QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime)")};
     }
     void updateStatements() {
+        VORLAN_FILE_ONLY("the statements alter a table of the template's own");
         QFETCH(QStringList, setup);
         QFETCH(QString, name);
         QFETCH(QStringList, single);
@@ -272,10 +279,13 @@ private slots:
         Template t = templ(QStringLiteral("运单"), {QStringLiteral("收件人"), QStringLiteral("电话")},
                            {QStringLiteral("备注")});
         PendingColumns pending;
-        QCOMPARE(
-            store.updateStatements(t, pending).first(),
-            withKey(env.db(), QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime,\"收件人\" "
-                                             "varchar(255),\"电话\" varchar(255),\"备注\" varchar(255))")));
+        // A server's shared log changes no schema: it sends none of these.
+        const bool own = !test::onServer();
+        QCOMPARE(store.updateStatements(t, pending).value(0),
+                 own ? withKey(env.db(),
+                               QStringLiteral("CREATE TABLE \"运单\" (\"打印日期\" datetime,\"收件人\" "
+                                              "varchar(255),\"电话\" varchar(255),\"备注\" varchar(255))"))
+                     : QString());
         update(env.db(), t, pending);
         QCOMPARE(columns(env.db(), QStringLiteral("运单")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("电话"),
@@ -287,7 +297,8 @@ private slots:
         t.single[2].type.clear(); // deleted in the designer: the slot keeps its name
         pending.deleted << QStringLiteral("电话");
         QCOMPARE(store.updateStatements(t, pending),
-                 QStringList{QStringLiteral("ALTER TABLE \"运单\" DROP COLUMN \"电话\"")});
+                 own ? QStringList{QStringLiteral("ALTER TABLE \"运单\" DROP COLUMN \"电话\"")}
+                     : QStringList());
         update(env.db(), t, pending);
         QCOMPARE(columns(env.db(), QStringLiteral("运单")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("备注"),
@@ -326,6 +337,7 @@ private slots:
             QVERIFY(!PrintLogStore(env.db()).tableName(QStringLiteral("运单")).isEmpty());
         }
         QCOMPARE(schema(env.db()), before);
+        QVERIFY(!test::hasLog(env.db(), QStringLiteral("运单")));
     }
 
     void refused_data() {
@@ -355,6 +367,7 @@ private slots:
             QCOMPARE(e.description(), message);
         }
         QCOMPARE(schema(env.db()), before);
+        QVERIFY(data::schema::isBaseTable(name) || !test::hasLog(env.db(), name));
         QCOMPARE(pending.added, single);
     }
 
@@ -388,6 +401,7 @@ private slots:
             << QStringLiteral("idx_发票_打印日期") << QString();
     }
     void tableNameProblem() {
+        VORLAN_FILE_ONLY("a template's log table takes a name among the file's tables, indexes and views");
         QFETCH(QStringList, setup);
         QFETCH(QString, name);
         QFETCH(QString, problem);
@@ -398,6 +412,7 @@ private slots:
 
     // A log table made before keeps its date index when a template takes the index's old name.
     void oldIndexMovesOutOfTheWay() {
+        VORLAN_FILE_ONLY("the date indexes of the file's log tables");
         test::TestEnv env;
         data::exec(env.db(), QStringLiteral("CREATE TABLE \"发票\" (\"打印日期\" datetime)"));
         data::exec(env.db(), QStringLiteral("CREATE INDEX \"idx_发票_打印日期\" ON \"发票\" (\"打印日期\")"));
@@ -444,8 +459,9 @@ private slots:
         QCOMPARE(PrintLogStore::sameName(a, b), same);
         // The database agrees, and so does the look-up.
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("CREATE TABLE %1 (x)").arg(data::quoteId(a)));
-        QCOMPARE(data::tableExists(env.db(), b), same);
+        test::makeLog(env.db(), a, {QStringLiteral("x")});
+        if (!test::onServer())
+            QCOMPARE(data::tableExists(env.db(), b), same);
         QCOMPARE(PrintLogStore(env.db()).tableName(b), same ? a : QString());
     }
 
@@ -471,6 +487,14 @@ private slots:
         const PrintLogStore store(env.db());
         const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
         store.insert(QStringLiteral("Tom's 单"), when, {{column, text}});
+        if (test::onServer()) {
+            const QList<QStringList> rows = test::logRows(env.db(), QStringLiteral("Tom's 单"));
+            QCOMPARE(rows.size(), 1);
+            QCOMPARE(rows[0], (QStringList{QStringLiteral("2024-03-05 14:07:09"), text, QString()}));
+            QVERIFY(!rows[0][1].isNull());
+            QVERIFY(rows[0][2].isNull()); // a column without a value stays Null
+            return;
+        }
         QSqlQuery q = data::exec(
             env.db(), QStringLiteral("SELECT \"打印日期\", typeof(%1), %1, other FROM \"Tom's 单\"")
                           .arg(data::quoteId(column)));
@@ -488,8 +512,8 @@ private slots:
         update(env.db(), templ(QStringLiteral("空白单")), pending);
         PrintLogStore(env.db()).insert(QStringLiteral("空白单"), QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)),
                                        {});
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT \"打印日期\" FROM \"空白单\"")).toString(),
-                 QStringLiteral("2024-01-02 03:04:05"));
+        QCOMPARE(test::logRows(env.db(), QStringLiteral("空白单")),
+                 QList<QStringList>{{QStringLiteral("2024-01-02 03:04:05")}});
     }
 
     void insertFindsTheTableInAnyLetterCase() {
@@ -538,7 +562,7 @@ private slots:
         }
         // Nothing of the row anywhere.
         QCOMPARE(count(env.db(), QStringLiteral("运单")), 0);
-        QCOMPARE(count(env.db(), QStringLiteral("yongtu")), 0);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT count(*) FROM yongtu")).toInt(), 0);
     }
 
     // One day's log, searched by date range and content.
@@ -589,10 +613,10 @@ private slots:
                pending);
         const PrintLogStore store(env.db());
         auto log = [&](const QString& when, const QString& no, const QString& to, const QVariant& note) {
-            data::exec(env.db(),
-                       QStringLiteral("INSERT INTO \"运单\" (\"打印日期\", \"编号\", \"收件人\", \"备注\") "
-                                      "VALUES (?, ?, ?, ?)"),
-                       {when, no, to, note});
+            test::addLogSheet(env.db(), QStringLiteral("运单"),
+                              {QStringLiteral("打印日期"), QStringLiteral("编号"), QStringLiteral("收件人"),
+                               QStringLiteral("备注")},
+                              {when, no, to, note});
         };
         // Out of order: the result comes sorted by the print date.
         log(QStringLiteral("2024-03-05 23:59:59"), QStringLiteral("5"), QStringLiteral("O'Brien"),
@@ -621,7 +645,7 @@ private slots:
 
     void queryNamesOnlyColumnsOfTheTable() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("CREATE TABLE \"运单\" (x TEXT, y TEXT)"));
+        test::makeLog(env.db(), QStringLiteral("运单"), {QStringLiteral("x"), QStringLiteral("y")});
         const PrintLogStore store(env.db());
         const auto table = store.find(QStringLiteral("运单"));
         QVERIFY(table);
@@ -669,10 +693,9 @@ private slots:
         store.deleteRows(*table, {});
         QCOMPARE(count(env.db(), QStringLiteral("运单")), 3);
         store.deleteRows(*table, {ids.at(0), ids.at(2)});
-        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT group_concat(%1) FROM \"运单\"")
-                                            .arg(data::quoteId(points.first())))
-                     .toString(),
-                 QStringLiteral("乙"));
+        const QList<QStringList> rows = test::logRows(env.db(), QStringLiteral("运单"));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].value(1), QStringLiteral("乙"));
     }
 
     // setup, then drop(name): the log tables that are left, and whether the date index went with its table.
@@ -704,10 +727,14 @@ private slots:
         PrintLogStore(env.db()).drop(name);
         QStringList tables;
         QSqlQuery q = data::exec(
-            env.db(), QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+            env.db(),
+            test::onServer()
+                ? QStringLiteral("SELECT DISTINCT template FROM %1").arg(PrintLogStore::kSharedColumns)
+                : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
         while (q.next())
             if (!data::schema::isBaseTable(q.value(0).toString()))
                 tables << q.value(0).toString();
+        tables.sort();
         left.sort();
         QCOMPARE(tables, left);
         // Everything else stays: base tables, their indexes, the view; a dropped table's index goes with it.

@@ -1,4 +1,6 @@
+#include "BothEngines.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
 #include "templates/PrintLogStore.h"
@@ -72,7 +74,8 @@ private slots:
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), 1);
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 0);
         // A template without input points still gets its log table with the date column only.
-        QCOMPARE(columns(env.db(), QStringLiteral("新模板")), QStringList{QStringLiteral("打印日期")});
+        QCOMPARE(test::logColumns(env.db(), QStringLiteral("新模板")),
+                 QStringList{QStringLiteral("打印日期")});
     }
 
     void slotGapsAndFamiliesRoundTrip() {
@@ -130,7 +133,7 @@ private slots:
         pending.deleted << QStringLiteral("b");
         store.save(t, std::nullopt, pending);
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX = ''")), 1);
-        QCOMPARE(columns(env.db(), QStringLiteral("T")),
+        QCOMPARE(test::logColumns(env.db(), QStringLiteral("T")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("a")}));
         LoadResult r = store.load(QStringLiteral("T"));
         QVERIFY(!r.tmpl.single[2].inUse());
@@ -182,7 +185,7 @@ private slots:
         t.multi.count = 1;
         PendingColumns pending;
         store.save(t, std::nullopt, pending);
-        QCOMPARE(columns(env.db(), QStringLiteral("运单")),
+        QCOMPARE(test::logColumns(env.db(), QStringLiteral("运单")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("电话"),
                               QStringLiteral("备注")}));
 
@@ -194,31 +197,30 @@ private slots:
         pending.deleted << QStringLiteral("电话");
         store.save(t, std::nullopt, pending);
         QVERIFY(pending.deleted.isEmpty());
-        QCOMPARE(columns(env.db(), QStringLiteral("运单")),
+        QCOMPARE(test::logColumns(env.db(), QStringLiteral("运单")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("收件人"), QStringLiteral("备注"),
                               QStringLiteral("件数")}));
         // Existing rows survive column changes.
-        data::exec(
-            env.db(),
-            QStringLiteral(
-                "INSERT INTO \"运单\" (\"打印日期\", \"收件人\") VALUES ('2024-03-05 14:07:09', '张三')"));
+        test::addLogSheet(env.db(), QStringLiteral("运单"),
+                          {QStringLiteral("打印日期"), QStringLiteral("收件人")},
+                          {QStringLiteral("2024-03-05 14:07:09"), QStringLiteral("张三")});
         pending.added << QStringLiteral("x");
         pending.deleted << QStringLiteral("x");
         store.save(t, std::nullopt, pending);
-        QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM \"运单\"")), 1);
-        QVERIFY(!columns(env.db(), QStringLiteral("运单")).contains(QStringLiteral("x")));
+        QCOMPARE(test::logCount(env.db(), QStringLiteral("运单")), 1);
+        QVERIFY(!test::logColumns(env.db(), QStringLiteral("运单")).contains(QStringLiteral("x")));
     }
 
     void existenceIgnoresCase() {
         test::TestEnv env;
-        data::exec(env.db(), QStringLiteral("CREATE TABLE Waybill (\"打印日期\" datetime)"));
+        test::makeLog(env.db(), QStringLiteral("Waybill"), {QStringLiteral("打印日期")});
         Template t;
         t.name = QStringLiteral("WAYBILL");
         t.single.append(point(type::SingleLine, QStringLiteral("n")));
         PendingColumns pending;
         pending.added << QStringLiteral("n");
         TemplateStore(env.db()).save(t, std::nullopt, pending);
-        QCOMPARE(columns(env.db(), QStringLiteral("Waybill")),
+        QCOMPARE(test::logColumns(env.db(), QStringLiteral("Waybill")),
                  (QStringList{QStringLiteral("打印日期"), QStringLiteral("n")}));
     }
 
@@ -273,6 +275,7 @@ private slots:
     }
 
     void indexNamesNeverBlockATemplate() {
+        VORLAN_FILE_ONLY("the date indexes of the file's log tables");
         QFETCH(QStringList, setup);
         QFETCH(QStringList, before);
         QFETCH(QString, name);
@@ -307,7 +310,7 @@ private slots:
         if (refusal.isEmpty()) {
             QCOMPARE(store.checkName(name), QString());
             QCOMPARE(saved(name, QStringLiteral("金额")), QString());
-            QCOMPARE(columns(env.db(), name),
+            QCOMPARE(test::logColumns(env.db(), name),
                      (QStringList{QStringLiteral("打印日期"), QStringLiteral("金额")}));
         } else {
             QCOMPARE(store.checkName(name), refusal);
@@ -340,7 +343,7 @@ private slots:
             all << name;
         for (const QString& n : all) {
             QCOMPARE(saved(n, QStringLiteral("件数")), QString());
-            QVERIFY2(columns(env.db(), n).contains(QStringLiteral("件数")), qPrintable(n));
+            QVERIFY2(test::logColumns(env.db(), n).contains(QStringLiteral("件数")), qPrintable(n));
         }
     }
 
@@ -392,7 +395,10 @@ private slots:
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), before);
         QCOMPARE(store.load(QStringLiteral("keep")).tmpl.picture, pngBytes(50, 50));
 
-        // A DDL failure inside the transaction also rolls the rows back.
+        // A DDL failure inside the transaction also rolls the rows back (a server's log makes no table, so
+        // a view of the template's name is in no one's way there).
+        if (test::onServer())
+            return;
         data::exec(env.db(), QStringLiteral("CREATE VIEW \"v\" AS SELECT 1"));
         Template viewNamed;
         viewNamed.name = QStringLiteral("v");
@@ -433,7 +439,7 @@ private slots:
         }
         store.save(t, std::nullopt, pending);
         QCOMPARE(store.load(name).tmpl.single[1].name, QStringLiteral("it's; DROP TABLE moban"));
-        QVERIFY(columns(env.db(), name).contains(QStringLiteral("it's; DROP TABLE moban")));
+        QVERIFY(test::logColumns(env.db(), name).contains(QStringLiteral("it's; DROP TABLE moban")));
         QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
     }
 
@@ -466,12 +472,13 @@ private slots:
         }
         PendingColumns pending;
         TemplateStore(env.db()).save(t, std::nullopt, pending);
-        QCOMPARE(
-            data::scalar(env.db(),
-                         QStringLiteral("SELECT group_concat(ifnull(tabOrder, '-'), ' ') FROM (SELECT "
-                                        "tabOrder FROM mobanxywh WHERE textName <> '' ORDER BY textName)"))
-                .toString(),
-            stored);
+        QStringList got;
+        for (QSqlQuery q = data::exec(
+                 env.db(),
+                 QStringLiteral("SELECT tabOrder FROM mobanxywh WHERE textName <> '' ORDER BY textName"));
+             q.next();)
+            got << (q.value(0).isNull() ? QStringLiteral("-") : q.value(0).toString());
+        QCOMPARE(got.join(u' '), stored);
         const Template loaded = TemplateStore(env.db()).load(t.name).tmpl;
         QCOMPARE(loaded.readingOrderByDefault, readingOrderAfter);
         QCOMPARE((QList<int>{loaded.single[1].tabOrder, loaded.multi[1].tabOrder, loaded.single[2].tabOrder}),
@@ -481,6 +488,7 @@ private slots:
     // A database of the last version gets the column when it is opened for writing, and nothing else of
     // it changes: its templates go in reading order, as before, until an order is set and saved.
     void oldDatabaseGetsTheOrderColumn() {
+        VORLAN_FILE_ONLY("databases of the last version are files");
         test::TestEnv env(false);
         const QString tmpl = QStringLiteral("示例运单");
         {
@@ -542,8 +550,9 @@ private slots:
             data::exec(
                 env.db(),
                 QStringLiteral(
-                    "INSERT INTO mobanxywh VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, "
-                    "0, 0, 0, NULL, NULL)"),
+                    "INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, W, "
+                    "H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor) "
+                    "VALUES ('t', '文本一行', ?, '无', ?, 1, 2, 3, 4, '宋体', 9, 0, 0, 0, 0, 0)"),
                 {name, slot});
         };
         insert(QStringLiteral("ok"), 1);

@@ -1,3 +1,4 @@
+#include "BothEngines.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Catalogue.h"
@@ -85,7 +86,7 @@ QStringList trace(app::Frm_main& w, test::TestEnv& env) {
         t << QStringLiteral("node:%1 %2").arg(r.key, r.text);
     t << QStringLiteral("stored nodes:%1")
              .arg(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")));
-    t << QStringLiteral("log table:%1").arg(data::tableExists(env.db(), QStringLiteral("运单")));
+    t << QStringLiteral("log table:%1").arg(test::hasLog(env.db(), QStringLiteral("运单")));
     t << QStringLiteral("printed:%1").arg(QFile::exists(env.pdfPath()));
     return t;
 }
@@ -299,7 +300,7 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), box);
             QTest::keyClick(box, Qt::Key_Delete, Qt::ControlModifier);
             QCOMPARE(d.w.catalogue->nodeCount(), 2);
-            QVERIFY(data::tableExists(d.env.db(), QStringLiteral("运单")));
+            QVERIFY(test::hasLog(d.env.db(), QStringLiteral("运单")));
             QVERIFY(box->text() != QStringLiteral("运单 货款"));
         }
         // The keys are the window's: they work without the toolbar, and from a text box.
@@ -625,7 +626,7 @@ private slots:
         QVERIFY(asked.defaultNo);
         QCOMPARE(w.catalogue->nodeCount(), 3);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh")), pointRows);
-        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(test::hasLog(env.db(), QStringLiteral("运单")));
         // Yes: nothing else is said, and the template goes.
         env.prompter.clear();
         w.cmdRemove->click();
@@ -635,7 +636,7 @@ private slots:
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM moban")), 0);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobantabe")),
                  2); // the child's row stays
-        QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(!test::hasLog(env.db(), QStringLiteral("运单")));
         // A node named like a base table never drops that table.
         w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("3_")));
         w.cmdRemove->click();
@@ -706,7 +707,7 @@ private slots:
         QCOMPARE(w.catalogue->nodeCount(), 3);
         QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE mobanname = '运单'")),
                  2);
-        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(test::hasLog(env.db(), QStringLiteral("运单")));
 
         struct Open {
             QPushButton* button;
@@ -738,12 +739,12 @@ private slots:
         w.TreeView1->setCurrentIndex(w.catalogue->findKey(QStringLiteral("3_")));
         QVERIFY(w.selectedNode().isValid());
         w.cmdRemove->click();
-        QVERIFY(!data::tableExists(env.db(), QStringLiteral("发票")));
+        QVERIFY(!test::hasLog(env.db(), QStringLiteral("发票")));
         QCOMPARE(w.catalogue->nodeCount(), 3);
         w.cmdRemove->click();
         QCOMPARE(env.prompter.lastText(), QStringLiteral("请选择想要删除的节点"));
         QCOMPARE(w.catalogue->nodeCount(), 3);
-        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(test::hasLog(env.db(), QStringLiteral("运单")));
     }
 
     // A node added and never saved would be gone at the next start, with its template out of reach.
@@ -826,23 +827,28 @@ private slots:
     void addRefusesClashingNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("refusal"); // a part of the message; empty: added
-        QTest::newRow("exact duplicate of a node") << QStringLiteral("Waybill") << QString();
+        QTest::addColumn<bool>("fileOnly");   // a name the file's log tables cannot take, a server's log can
+        QTest::newRow("exact duplicate of a node") << QStringLiteral("Waybill") << QString() << false;
         QTest::newRow("case of a node")
-            << QStringLiteral("WAYBILL") << QStringLiteral("“Waybill”只有字母大小写不同");
+            << QStringLiteral("WAYBILL") << QStringLiteral("“Waybill”只有字母大小写不同") << false;
         QTest::newRow("case of an unsaved node")
-            << QStringLiteral("NEU") << QStringLiteral("“Neu”只有字母大小写不同");
+            << QStringLiteral("NEU") << QStringLiteral("“Neu”只有字母大小写不同") << false;
         QTest::newRow("case of a stored template")
-            << QStringLiteral("invoice") << QStringLiteral("“Invoice”只有字母大小写不同");
-        QTest::newRow("base table") << QStringLiteral("Moban") << QStringLiteral("系统数据表同名");
-        QTest::newRow("base index") << QStringLiteral("idx_moban_name") << QStringLiteral("已有的索引");
+            << QStringLiteral("invoice") << QStringLiteral("“Invoice”只有字母大小写不同") << false;
+        QTest::newRow("base table") << QStringLiteral("Moban") << QStringLiteral("系统数据表同名") << false;
+        QTest::newRow("base index") << QStringLiteral("idx_moban_name") << QStringLiteral("已有的索引")
+                                    << true;
         QTest::newRow("reserved") << QStringLiteral("idx:Waybill")
-                                  << QStringLiteral("留给打印记录表的索引使用");
-        QTest::newRow("other name") << QStringLiteral("Waybill 2") << QString();
+                                  << QStringLiteral("留给打印记录表的索引使用") << true;
+        QTest::newRow("other name") << QStringLiteral("Waybill 2") << QString() << false;
     }
 
     void addRefusesClashingNames() {
         QFETCH(QString, name);
         QFETCH(QString, refusal);
+        QFETCH(bool, fileOnly);
+        if (fileOnly && test::onServer())
+            refusal.clear();
         test::TestEnv env;
         app::state().userLevel = QStringLiteral("高级用户");
         saveTemplate(env.db(), QStringLiteral("Waybill"));
@@ -878,8 +884,8 @@ private slots:
         saveTemplate(env.db(), QStringLiteral("Waybill"));
         saveTemplate(env.db(), QStringLiteral("运单"));
         saveTemplate(env.db(), QStringLiteral("Parent"));
-        data::exec(env.db(),
-                   QStringLiteral("INSERT INTO \"Waybill\" (\"打印日期\") VALUES ('2024-01-01 08:00:00')"));
+        test::addLogSheet(env.db(), QStringLiteral("Waybill"), {QStringLiteral("打印日期")},
+                          {QStringLiteral("2024-01-01 08:00:00")});
         // Nodes as older versions let them be made.
         app::CatalogueStore(env.db()).save(
             {{QStringLiteral("0_"), QStringLiteral("1_"), QStringLiteral("Waybill"), 1, 2},
@@ -905,28 +911,28 @@ private slots:
         };
 
         remove("2_"); // WAYBILL: its own rows go, Waybill's history stays
-        QVERIFY(data::tableExists(env.db(), QStringLiteral("Waybill")));
-        QCOMPARE(count(env.db(), QStringLiteral("SELECT count(*) FROM \"Waybill\"")), 1);
+        QVERIFY(test::hasLog(env.db(), QStringLiteral("Waybill")));
+        QCOMPARE(test::logCount(env.db(), QStringLiteral("Waybill")), 1);
         QCOMPARE(rows(QStringLiteral("Waybill")), 2);
         QCOMPARE(nodes(QStringLiteral("WAYBILL")), 0);
         QCOMPARE(nodes(QStringLiteral("Waybill")), 1);
         remove("1_"); // the last one names it no more
-        QVERIFY(!data::tableExists(env.db(), QStringLiteral("Waybill")));
+        QVERIFY(!test::hasLog(env.db(), QStringLiteral("Waybill")));
         QCOMPARE(rows(QStringLiteral("Waybill")), 0);
 
         remove("3_"); // the other node still names the same template: it keeps all of it
         QVERIFY2(env.prompter.lastText().contains(QStringLiteral("另有同名节点使用模板“运单”")),
                  qPrintable(env.prompter.lastText()));
-        QVERIFY(data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(test::hasLog(env.db(), QStringLiteral("运单")));
         QCOMPARE(rows(QStringLiteral("运单")), 2);
         QCOMPARE(nodes(QStringLiteral("运单")), 1);
         remove("4_");
-        QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(!test::hasLog(env.db(), QStringLiteral("运单")));
         QCOMPARE(nodes(QStringLiteral("运单")), 0);
 
         remove("5_"); // its child goes from the tree, but keeps its template until the tree is saved
         QCOMPARE(w.catalogue->nodeCount(), 0);
-        QVERIFY(data::tableExists(env.db(), QStringLiteral("Parent")));
+        QVERIFY(test::hasLog(env.db(), QStringLiteral("Parent")));
         QCOMPARE(nodes(QStringLiteral("PARENT")), 1);
         // Nothing was said but the questions before each deletion.
         QCOMPARE(env.prompter.shown.size(), 5);

@@ -1,4 +1,5 @@
 // The batch dialog of the print window: source, mapping, rows, preview, one job with progress and cancel.
+#include "BothEngines.h"
 #include "PrintProbe.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
@@ -33,8 +34,7 @@ QString pdfText(const QString& pdf) {
 }
 
 int logRows(const QSqlDatabase& db) {
-    return data::scalar(db, QStringLiteral("SELECT count(*) FROM ") + data::quoteId(sample::kTemplateName))
-        .toInt();
+    return test::logCount(db, sample::kTemplateName);
 }
 
 struct Fixture {

@@ -1,7 +1,9 @@
+#include "BothEngines.h"
 #include "PrintFixture.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Windows.h"
+#include "data/Schema.h"
 #include "printing/Frm_PrintWindow.h"
 #include "printing/PrinterSetup.h"
 #include "printing/SampleData.h"
@@ -44,15 +46,24 @@ std::unique_ptr<Frm_PrintWindow> openWindow(const QString& name = kName, QDate t
     return w;
 }
 
+// The program's twelve customer fields in table order (the row key numbers itself).
+QString customerInsert() {
+    QStringList names;
+    for (const QString& c : data::schema::customerColumns())
+        names << data::quoteId(c);
+    return QStringLiteral("INSERT INTO Basic_Khgl (%1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)")
+        .arg(names.join(u','));
+}
+
 void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address, const QString& phone) {
-    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"),
+    data::exec(db, customerInsert(),
                {name, QStringLiteral("KJ"), address, QStringLiteral("310000"), phone, QString(),
                 QStringLiteral("王五"), QStringLiteral("工商银行"), QStringLiteral("6222 0000"),
                 QStringLiteral("杭州"), QStringLiteral("浙江"), QStringLiteral("西湖区")});
 }
 
 int logRows(const QSqlDatabase& db) {
-    return data::scalar(db, QStringLiteral("SELECT count(*) FROM \"示例运单\"")).toInt();
+    return test::logCount(db, QStringLiteral("示例运单"));
 }
 
 // The sample waybill (it has a print log table) open in the print window, printing into a PDF file.

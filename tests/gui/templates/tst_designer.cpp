@@ -1,3 +1,4 @@
+#include "BothEngines.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "app/Windows.h"
@@ -70,10 +71,7 @@ void closeBy(Frm_moban& w, Closing how) {
 }
 
 QStringList logColumns(const QSqlDatabase& db, const QString& table) {
-    // The log table's key is no input point's column.
-    QStringList cols = vorlan::data::Engine(db).columns(table);
-    cols.removeAll(vorlan::templates::PrintLogStore::kKeyColumn);
-    return cols;
+    return test::logColumns(db, table);
 }
 
 // Fills the name and the type buttons and presses 新增点.
@@ -209,7 +207,7 @@ private slots:
         QCOMPARE(env.prompter.last().title, kResult);
         w.XPBut_Del_Click();
         QCOMPARE(env.prompter.texts(), (QStringList{kSelectFirst, kSelectFirst}));
-        QVERIFY(!data::tableExists(env.db(), QStringLiteral("运单")));
+        QVERIFY(!test::hasLog(env.db(), QStringLiteral("运单")));
     }
 
     void addRefusals() {
@@ -445,7 +443,7 @@ private slots:
         while (q.next()) {
             QStringList r;
             for (int i = 0; i < q.record().count(); ++i)
-                r << q.value(i).toString();
+                r << data::nullToEmpty(q.value(i));
             rows << r.join(QLatin1Char('|'));
         }
         QCOMPARE(
@@ -633,10 +631,8 @@ private slots:
             add(w, QStringLiteral("收件人"), w.XPRadio_Text);
             QVERIFY(w.XPBut_save_Click());
         }
-        data::exec(
-            env.db(),
-            QStringLiteral("INSERT INTO %1 (\"打印日期\", \"收件人\") VALUES ('2024-01-02 03:04:05', '张三')")
-                .arg(data::quoteId(other)));
+        test::addLogSheet(env.db(), other, {QStringLiteral("打印日期"), QStringLiteral("收件人")},
+                          {QStringLiteral("2024-01-02 03:04:05"), QStringLiteral("张三")});
         env.prompter.clear();
         app::state().currentTemplate = name;
         Frm_moban w;

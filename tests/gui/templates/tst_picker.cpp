@@ -1,8 +1,10 @@
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "app/CommonUseStore.h"
 #include "customers/CustomerStore.h"
 #include "customers/PinyinOrder.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/Sql.h"
 #include "templates/RecordPicker.h"
 #include "ui/Twips.h"
@@ -39,6 +41,15 @@ templates::RecordSource select(const QString& sql) {
     };
 }
 
+// The program's twelve customer fields in table order (the row key numbers itself).
+QString customerInsert() {
+    QStringList names;
+    for (const QString& c : data::schema::customerColumns())
+        names << data::quoteId(c);
+    return QStringLiteral("INSERT INTO Basic_Khgl (%1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)")
+        .arg(names.join(u','));
+}
+
 void addCustomer(const QSqlDatabase& db, const QString& name, const QString& address,
                  const QString& phone = QStringLiteral("0571-1"),
                  const QString& code = QStringLiteral("KJ")) {
@@ -54,7 +65,7 @@ void addCustomer(const QSqlDatabase& db, const QString& name, const QString& add
                         QStringLiteral("杭州"),
                         QStringLiteral("浙江"),
                         QStringLiteral("西湖区")};
-    data::exec(db, QStringLiteral("INSERT INTO Basic_Khgl VALUES (?,?,?,?,?,?,?,?,?,?,?,?, NULL)"), values);
+    data::exec(db, customerInsert(), values);
 }
 
 // Types into a box: ASCII as key presses, Chinese as an input method commits it.
@@ -453,7 +464,9 @@ private slots:
         }
         RecordPicker p;
         showPicker(p, kCustomers, QStringLiteral("请选择客户信息"));
-        QVERIFY(p.Adodc1->canFetchMore()); // only the first rows are in the grid
+        // Only the first rows are in the grid (the server's driver hands over a whole result at once).
+        const bool inParts = !test::onServer();
+        QVERIFY(p.Adodc1->canFetchMore() == inParts);
         p.Txt_ChaZhao->setText(QStringLiteral("0%路"));
         QCOMPARE(p.Adodc1->rowCount(), 1);
         QCOMPARE(p.Adodc1->data(p.Adodc1->index(0, 0)).toString(), QStringLiteral("客户末尾"));
@@ -464,7 +477,7 @@ private slots:
         p.Txt_ChaZhao->setText(QStringLiteral("路149"));
         QCOMPARE(p.Adodc1->rowCount(), 11); // 149 and 1490 .. 1499
         p.Txt_ChaZhao->clear();
-        QVERIFY(p.Adodc1->canFetchMore());
+        QVERIFY(p.Adodc1->canFetchMore() == inParts);
         p.OKButton->click();
         QVERIFY(!p.result1.isEmpty());
     }
