@@ -75,8 +75,9 @@ QList<CatalogueRow> CatalogueStore::load() const {
 }
 
 CatalogueChanged::CatalogueChanged()
-    : DbError(QStringLiteral("模板目录在您打开以后已被另一台电脑修改，这次结构保存没有写入。模板目录已重新读取，"
-                             "请把您新增的节点再添加一次，然后结构保存。")) {}
+    : DbError(
+          QStringLiteral("模板目录在您打开以后已被另一台电脑修改，这次结构保存没有写入。模板目录已重新读取，"
+                         "请把您新增的节点再添加一次，然后结构保存。")) {}
 
 void CatalogueStore::save(const QList<CatalogueRow>& rows, const QList<CatalogueRow>& loaded) const {
     data::Transaction t(engine_);

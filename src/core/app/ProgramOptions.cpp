@@ -34,7 +34,8 @@ ProgramOptions takeProgramOptions(QStringList& args) {
             QString url;
             if (a == u"--database") {
                 if (i + 1 >= args.size()) {
-                    out.error = QStringLiteral("选项--database后面缺少数据库地址（postgresql://用户@服务器:端口/数据库）。");
+                    out.error = QStringLiteral(
+                        "选项--database后面缺少数据库地址（postgresql://用户@服务器:端口/数据库）。");
                     break;
                 }
                 url = args.at(++i);

@@ -16,7 +16,7 @@ struct ProgramOptions {
     bool version = false;
     std::optional<QString> dataDir; // absolute
     std::optional<data::ServerAddress> server;
-    QString error;                  // in Chinese; not empty when the options are wrong
+    QString error; // in Chinese; not empty when the options are wrong
 };
 
 // Takes those options out of args (the arguments after the program's name), leaving the rest in order.

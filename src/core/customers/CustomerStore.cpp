@@ -171,8 +171,9 @@ void CustomerStore::refreshSearch() const {
     const data::Engine& e = engine_;
     const QString table = e.temporaryTable(kSearchTable), ranks = e.temporaryTable(kSearchRanks),
                   state = e.temporaryTable(kSearchState);
-    data::exec(e, e.createTemporaryTable(kSearchTable, QStringLiteral("rank %1 PRIMARY KEY, rid %1 NOT NULL, hay TEXT NOT NULL")
-                                                           .arg(e.typeName(data::ColumnType::Key))));
+    data::exec(e, e.createTemporaryTable(
+                      kSearchTable, QStringLiteral("rank %1 PRIMARY KEY, rid %1 NOT NULL, hay TEXT NOT NULL")
+                                        .arg(e.typeName(data::ColumnType::Key))));
     data::exec(e, e.createTemporaryTable(kSearchRanks, QStringLiteral("rid %1 PRIMARY KEY, rank %1 NOT NULL")
                                                            .arg(e.typeName(data::ColumnType::Key))));
     data::exec(e, e.createTemporaryTable(kSearchState, QStringLiteral("own BIGINT, others BIGINT")));
@@ -213,7 +214,8 @@ void CustomerStore::refreshSearch() const {
     // The state is written last, so a copy that failed half-way is made again next time. The copy's own
     // writes count as changes too: the stamp is taken after them, and its update is one more write.
     const data::ChangeStamp copied = e.afterOwnWrites(e.changeStamp(), 1);
-    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state), {copied.own, copied.others});
+    data::exec(e, QStringLiteral("UPDATE %1 SET own = ?, others = ?").arg(state),
+               {copied.own, copied.others});
 }
 
 // Keys gathered by the engine into one text, "1,2,3", and sorted here: a hundred thousand rows one

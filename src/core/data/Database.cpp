@@ -2,10 +2,10 @@
 
 #include "app/AppState.h"
 
-#include "data/Schema.h"
-#include "data/Sql.h"
 #include "data/ChangeWatcher.h"
 #include "data/PostgresEngine.h"
+#include "data/Schema.h"
+#include "data/Sql.h"
 #include "data/SqliteEngine.h"
 #include "users/UserStore.h"
 
@@ -292,14 +292,17 @@ OpenResult openServer(const ServerAddress& given) {
         if (const QStringList missing = schema::missingTables(db); !missing.isEmpty()) {
             db = Engine();
             closeShared();
-            return outcome(OpenStatus::Foreign, QStringLiteral("%1不是本系统的数据库（缺少数据表 %2），程序无法使用。")
-                                                    .arg(shown, missing.join(QStringLiteral("、"))));
+            return outcome(OpenStatus::Foreign,
+                           QStringLiteral("%1不是本系统的数据库（缺少数据表 %2），程序无法使用。")
+                               .arg(shown, missing.join(QStringLiteral("、"))));
         }
         if (const int version = db.schemaVersion(); version > schema::kVersion) {
             db = Engine();
             closeShared();
             return outcome(OpenStatus::Foreign,
-                           QStringLiteral("%1由更新版本的本系统建立（数据库版本 %2），请先升级本程序。").arg(shown).arg(version));
+                           QStringLiteral("%1由更新版本的本系统建立（数据库版本 %2），请先升级本程序。")
+                               .arg(shown)
+                               .arg(version));
         }
         OpenResult result = outcome(OpenStatus::Opened);
         const bool pending = schema::firstUserPending(db);

@@ -174,7 +174,9 @@ public:
     }
     ChangeStamp changeStamp() const { return ops().changeStamp(db_); }
     // The stamp as it will read after this connection's next writes to its temporary tables.
-    ChangeStamp afterOwnWrites(ChangeStamp stamp, int writes) const { return ops().afterOwnWrites(stamp, writes); }
+    ChangeStamp afterOwnWrites(ChangeStamp stamp, int writes) const {
+        return ops().afterOwnWrites(stamp, writes);
+    }
 
     // What a check of the pages finds: empty when the database is sound (an error counts as damage).
     QString damageFound() const { return ops().damageFound(db_); }

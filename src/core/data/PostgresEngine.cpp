@@ -7,9 +7,9 @@
 #include <QSqlDriver>
 #include <QStandardPaths>
 
-#include <atomic>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <atomic>
 
 namespace vorlan::data::postgres {
 
@@ -24,7 +24,8 @@ constexpr auto kChangeSequence = "vorlan_change";
 // ASCII letters folded and nothing else, as the local file compares names (lower() would fold every
 // script's letters, and by the server's locale).
 QString fold(const QString& expr) {
-    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')").arg(expr);
+    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')")
+        .arg(expr);
 }
 
 class PostgresOps final : public EngineOps {
@@ -55,24 +56,26 @@ public:
 
     QStringList tables(const QSqlDatabase& db) const override {
         QStringList out;
-        QSqlQuery q = exec(db, QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.relnamespace = "
-                                              "current_schema()::regnamespace AND c.relkind IN ('r', 'p') "
-                                              "AND c.relname <> ? ORDER BY c.relname"),
+        QSqlQuery q = exec(db,
+                           QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.relnamespace = "
+                                          "current_schema()::regnamespace AND c.relkind IN ('r', 'p') "
+                                          "AND c.relname <> ? ORDER BY c.relname"),
                            {QString::fromLatin1(kSchemaTable)});
         while (q.next())
             out << q.value(0).toString();
         return out;
     }
     std::optional<SchemaObject> objectNamed(const QSqlDatabase& db, const QString& name) const override {
-        QSqlQuery q = exec(db,
-                           QStringLiteral("SELECT c.relkind, c.relname, coalesce(t.relname, c.relname) FROM "
-                                          "pg_class c LEFT JOIN pg_index i ON i.indexrelid = c.oid LEFT JOIN "
-                                          "pg_class t ON t.oid = i.indrelid WHERE c.relnamespace = "
-                                          "current_schema()::regnamespace AND c.relkind IN ('r', 'p', 'i', "
-                                          "'v') AND %1 = %2 ORDER BY c.relname = CAST(? AS text) DESC, "
-                                          "c.relname LIMIT 1")
-                               .arg(fold(QStringLiteral("c.relname")), fold(QStringLiteral("CAST(? AS text)"))),
-                           {name, name});
+        QSqlQuery q =
+            exec(db,
+                 QStringLiteral("SELECT c.relkind, c.relname, coalesce(t.relname, c.relname) FROM "
+                                "pg_class c LEFT JOIN pg_index i ON i.indexrelid = c.oid LEFT JOIN "
+                                "pg_class t ON t.oid = i.indrelid WHERE c.relnamespace = "
+                                "current_schema()::regnamespace AND c.relkind IN ('r', 'p', 'i', "
+                                "'v') AND %1 = %2 ORDER BY c.relname = CAST(? AS text) DESC, "
+                                "c.relname LIMIT 1")
+                     .arg(fold(QStringLiteral("c.relname")), fold(QStringLiteral("CAST(? AS text)"))),
+                 {name, name});
         if (!q.next())
             return std::nullopt;
         const QString kind = q.value(0).toString();
@@ -102,12 +105,13 @@ public:
         const auto t = objectNamed(db, table);
         if (!t || t->kind != SchemaObject::Kind::Table)
             return {};
-        QSqlQuery q = exec(db,
-                           QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = "
-                                          "i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = "
-                                          "to_regclass(quote_ident(CAST(? AS text))) AND i.indisprimary AND "
-                                          "i.indnatts = 1 AND a.attidentity <> ''"),
-                           {t->name});
+        QSqlQuery q =
+            exec(db,
+                 QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = "
+                                "i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = "
+                                "to_regclass(quote_ident(CAST(? AS text))) AND i.indisprimary AND "
+                                "i.indnatts = 1 AND a.attidentity <> ''"),
+                 {t->name});
         return q.next() ? q.value(0).toString() : QString();
     }
     QString keyColumnDefinition(const QString& name) const override {
@@ -138,10 +142,11 @@ public:
         // Every write to a base table moves the change counter and tells the other counters which table
         // changed (delivered when the writing transaction commits).
         exec(db, QStringLiteral("CREATE SEQUENCE IF NOT EXISTS vorlan_change"));
-        exec(db, QStringLiteral("CREATE OR REPLACE FUNCTION vorlan_changed() RETURNS trigger LANGUAGE plpgsql "
-                                "AS $$ BEGIN PERFORM nextval('vorlan_change'); PERFORM pg_notify('%1', "
-                                "TG_TABLE_NAME); RETURN NULL; END $$")
-                     .arg(QLatin1String(kChangeChannel)));
+        exec(db,
+             QStringLiteral("CREATE OR REPLACE FUNCTION vorlan_changed() RETURNS trigger LANGUAGE plpgsql "
+                            "AS $$ BEGIN PERFORM nextval('vorlan_change'); PERFORM pg_notify('%1', "
+                            "TG_TABLE_NAME); RETURN NULL; END $$")
+                 .arg(QLatin1String(kChangeChannel)));
         QStringList watched = schema::baseTables();
         watched << QString::fromLatin1(schema::kPrintSettingsTable);
         for (const QString& table : watched) {
@@ -149,9 +154,10 @@ public:
             if (!t)
                 continue;
             exec(db, QStringLiteral("DROP TRIGGER IF EXISTS vorlan_changed ON %1").arg(quoteId(t->name)));
-            exec(db, QStringLiteral("CREATE TRIGGER vorlan_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
-                                    "ON %1 FOR EACH STATEMENT EXECUTE FUNCTION vorlan_changed()")
-                         .arg(quoteId(t->name)));
+            exec(db,
+                 QStringLiteral("CREATE TRIGGER vorlan_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
+                                "ON %1 FOR EACH STATEMENT EXECUTE FUNCTION vorlan_changed()")
+                     .arg(quoteId(t->name)));
         }
     }
     void continueKeys(const QSqlDatabase& db, const QString& table, const QString& key) const override {
@@ -159,14 +165,16 @@ public:
         if (!t)
             return;
         exec(db,
-             QStringLiteral("SELECT setval(pg_get_serial_sequence(quote_ident(CAST(? AS text)), CAST(? AS text)), "
-                            "greatest(coalesce((SELECT max(%1) FROM %2), 0), 1), (SELECT count(*) > 0 FROM %2))")
+             QStringLiteral(
+                 "SELECT setval(pg_get_serial_sequence(quote_ident(CAST(? AS text)), CAST(? AS text)), "
+                 "greatest(coalesce((SELECT max(%1) FROM %2), 0), 1), (SELECT count(*) > 0 FROM %2))")
                  .arg(quoteId(key), quoteId(t->name)),
              {t->name, key});
     }
     void addKeyColumn(const QSqlDatabase& db, const QString& table, const QString& key) const override {
         // Rows of a table made without a key are numbered in the order the server holds them.
-        exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteId(table), keyColumnDefinition(key)));
+        exec(db,
+             QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteId(table), keyColumnDefinition(key)));
     }
     void showKeyColumn(const QSqlDatabase&, const QString& table, const QString&) const override {
         throw DbError(QStringLiteral("数据表“%1”没有记录号").arg(table));
@@ -178,7 +186,9 @@ public:
     QString equalsFolded(const QString& expr, const QString& value) const override {
         return fold(expr) + QStringLiteral(" = ") + fold(castText(value));
     }
-    QString foldedIndexKey(const QString& expr) const override { return QLatin1Char('(') + fold(expr) + QLatin1Char(')'); }
+    QString foldedIndexKey(const QString& expr) const override {
+        return QLatin1Char('(') + fold(expr) + QLatin1Char(')');
+    }
     QString contains(const QString& hay, const QString& needle) const override {
         return QStringLiteral("strpos(%1, %2) > 0").arg(hay, castText(needle));
     }
@@ -194,7 +204,8 @@ public:
         return QStringLiteral("concat(") + texts.join(sep) + QLatin1Char(')');
     }
     QString idListSource() const override {
-        return QStringLiteral("(SELECT u.id, u.pos FROM unnest(CAST(? AS bigint[])) WITH ORDINALITY AS u(id, pos))");
+        return QStringLiteral(
+            "(SELECT u.id, u.pos FROM unnest(CAST(? AS bigint[])) WITH ORDINALITY AS u(id, pos))");
     }
     QVariant idListValue(const std::vector<qint64>& ids) const override {
         QByteArray text;
@@ -211,7 +222,9 @@ public:
     QString gatheredIds(const QString& expr) const override {
         return QStringLiteral("string_agg(CAST(%1 AS text), ',')").arg(expr);
     }
-    QString temporaryTable(const QString& name) const override { return QStringLiteral("pg_temp.") + quoteId(name); }
+    QString temporaryTable(const QString& name) const override {
+        return QStringLiteral("pg_temp.") + quoteId(name);
+    }
     QString createTemporaryTable(const QString& name, const QString& columns) const override {
         return QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS %1 (%2)").arg(quoteId(name), columns);
     }
@@ -244,25 +257,29 @@ public:
         // on its command line.
         QString tool = QStandardPaths::findExecutable(QStringLiteral("pg_dump"));
         if (tool.isEmpty())
-            tool = QStandardPaths::findExecutable(QStringLiteral("pg_dump"), {QStringLiteral("/usr/lib/postgresql/15/bin")});
+            tool = QStandardPaths::findExecutable(QStringLiteral("pg_dump"),
+                                                  {QStringLiteral("/usr/lib/postgresql/15/bin")});
         if (tool.isEmpty())
-            throw DbError(QStringLiteral("本机没有安装 pg_dump（Debian 软件包 postgresql-client），无法备份服务器上的数据库。"
-                                         "请安装它，或由服务器的管理员备份。"));
+            throw DbError(QStringLiteral(
+                "本机没有安装 pg_dump（Debian 软件包 postgresql-client），无法备份服务器上的数据库。"
+                "请安装它，或由服务器的管理员备份。"));
         QProcess dump;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (!db.password().isEmpty())
             env.insert(QStringLiteral("PGPASSWORD"), db.password());
         dump.setProcessEnvironment(env);
         dump.setProcessChannelMode(QProcess::MergedChannels);
-        dump.start(tool, {QStringLiteral("--format=custom"), QStringLiteral("--no-owner"), QStringLiteral("--file"), path,
-                          QStringLiteral("--host"), db.hostName(), QStringLiteral("--port"), QString::number(db.port()),
-                          QStringLiteral("--username"), db.userName(), QStringLiteral("--no-password"),
-                          QStringLiteral("--dbname"), db.databaseName()});
+        dump.start(tool,
+                   {QStringLiteral("--format=custom"), QStringLiteral("--no-owner"), QStringLiteral("--file"),
+                    path, QStringLiteral("--host"), db.hostName(), QStringLiteral("--port"),
+                    QString::number(db.port()), QStringLiteral("--username"), db.userName(),
+                    QStringLiteral("--no-password"), QStringLiteral("--dbname"), db.databaseName()});
         // A large database takes its time; one that has not finished in an hour is not coming.
         if (!dump.waitForStarted(10000) || !dump.waitForFinished(3600 * 1000))
             throw DbError(QStringLiteral("pg_dump 没有完成：%1").arg(dump.errorString()));
         if (dump.exitStatus() != QProcess::NormalExit || dump.exitCode() != 0)
-            throw DbError(QStringLiteral("pg_dump 没有完成备份：%1").arg(QString::fromLocal8Bit(dump.readAll()).trimmed()));
+            throw DbError(QStringLiteral("pg_dump 没有完成备份：%1")
+                              .arg(QString::fromLocal8Bit(dump.readAll()).trimmed()));
     }
     void compactInPlace(const QSqlDatabase& db) const override {
         // The server's vacuum frees the room of deleted rows while the other counters go on working.
@@ -282,7 +299,8 @@ private:
         return value == QLatin1String("?") ? QStringLiteral("CAST(? AS text)") : value;
     }
     static bool hasTable(const QSqlDatabase& db, const QString& name) {
-        return scalar(db, QStringLiteral("SELECT to_regclass(quote_ident(CAST(? AS text))) IS NOT NULL"), {name})
+        return scalar(db, QStringLiteral("SELECT to_regclass(quote_ident(CAST(? AS text))) IS NOT NULL"),
+                      {name})
             .toBool();
     }
 };
@@ -295,22 +313,26 @@ ServerError classify(const ServerAddress& a, const QString& why) {
     const QString text = why.trimmed();
     auto has = [&](const char* s) { return text.contains(QLatin1String(s), Qt::CaseInsensitive); };
     if (has("no password supplied") || has("password is required"))
-        return {Kind::PasswordNeeded,
-                QStringLiteral("%1要求输入密码：请在“数据库连接”中输入服务器用户“%2”的密码，或把它写在 libpq 的密码文件 ~/.pgpass 中。")
-                    .arg(server(a), a.user)};
+        return {Kind::PasswordNeeded, QStringLiteral("%1要求输入密码：请在“数据库连接”中输入服务器用户“%"
+                                                     "2”的密码，或把它写在 libpq 的密码文件 ~/.pgpass 中。")
+                                          .arg(server(a), a.user)};
     if (has("password authentication failed") || has("authentication failed"))
         return {Kind::BadPassword,
                 QStringLiteral("%1拒绝了服务器用户“%2”：密码不对，或没有这个用户。").arg(server(a), a.user)};
     if (has("role \"") && has("does not exist"))
         return {Kind::BadPassword, QStringLiteral("%1上没有服务器用户“%2”。").arg(server(a), a.user)};
     if (has("database \"") && has("does not exist"))
-        return {Kind::NoDatabase,
-                QStringLiteral("服务器 %1:%2 上没有数据库“%3”：请先建立它（见使用说明）。").arg(a.host).arg(a.port).arg(a.database)};
+        return {Kind::NoDatabase, QStringLiteral("服务器 %1:%2 上没有数据库“%3”：请先建立它（见使用说明）。")
+                                      .arg(a.host)
+                                      .arg(a.port)
+                                      .arg(a.database)};
     if (has("could not connect") || has("connection refused") || has("could not translate host name") ||
         has("timeout expired") || has("no route to host") || has("network is unreachable") ||
-        has("no such file or directory") || has("connection timed out") || has("server closed the connection"))
+        has("no such file or directory") || has("connection timed out") ||
+        has("server closed the connection"))
         return {Kind::NoRoute,
-                QStringLiteral("无法连接到服务器 %1:%2（服务器没有运行、地址或端口不对，或网络不通）。\n详细信息：%3")
+                QStringLiteral(
+                    "无法连接到服务器 %1:%2（服务器没有运行、地址或端口不对，或网络不通）。\n详细信息：%3")
                     .arg(a.host)
                     .arg(a.port)
                     .arg(text)};
@@ -332,9 +354,11 @@ bool driverAvailable() {
 
 Engine open(const ServerAddress& address, const QString& connectionName) {
     if (!driverAvailable())
-        throw ServerError(Kind::NoDriver,
-                          QStringLiteral("本机没有安装 PostgreSQL 数据库驱动（Debian 软件包 libqt6sql6-psql），无法连接%1。")
-                              .arg(server(address)));
+        throw ServerError(
+            Kind::NoDriver,
+            QStringLiteral(
+                "本机没有安装 PostgreSQL 数据库驱动（Debian 软件包 libqt6sql6-psql），无法连接%1。")
+                .arg(server(address)));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connectionName);
         db.setHostName(address.host);
@@ -344,8 +368,9 @@ Engine open(const ServerAddress& address, const QString& connectionName) {
         if (!address.password.isEmpty())
             db.setPassword(address.password);
         // A server that does not answer is given up after a few seconds, also in the middle of work.
-        QString options = QStringLiteral("connect_timeout=5;keepalives=1;keepalives_idle=5;keepalives_interval=2;"
-                                         "keepalives_count=2;tcp_user_timeout=8000;application_name=vorlan");
+        QString options =
+            QStringLiteral("connect_timeout=5;keepalives=1;keepalives_idle=5;keepalives_interval=2;"
+                           "keepalives_count=2;tcp_user_timeout=8000;application_name=vorlan");
         if (!address.sslmode.isEmpty())
             options += QStringLiteral(";sslmode=") + address.sslmode;
         db.setConnectOptions(options);
@@ -385,10 +410,12 @@ Probe probe(const ServerAddress& address) {
                                 .arg(server(address), missing.join(QStringLiteral("、")));
             } else if (e.schemaVersion() > schema::kVersion) {
                 p.kind = Kind::TooNew;
-                p.message = QStringLiteral("%1由更新版本的本系统建立（数据库版本 %2，本程序只认识到 %3），请先升级本程序。")
-                                .arg(server(address))
-                                .arg(e.schemaVersion())
-                                .arg(schema::kVersion);
+                p.message =
+                    QStringLiteral(
+                        "%1由更新版本的本系统建立（数据库版本 %2，本程序只认识到 %3），请先升级本程序。")
+                        .arg(server(address))
+                        .arg(e.schemaVersion())
+                        .arg(schema::kVersion);
             } else {
                 p.ok = true;
             }
@@ -422,7 +449,8 @@ QString describeFailure(const QString& driverText) {
         has("terminating connection") || has("connection to server") || has("could not send data") ||
         has("could not receive data") || has("SSL SYSCALL")) {
         connectionLost = true;
-        return QStringLiteral("与数据库服务器的连接断开了，这次操作没有完成（没有写入一半的数据）。服务器恢复后请再试一次。\n详细信息：%1")
+        return QStringLiteral("与数据库服务器的连接断开了，这次操作没有完成（没有写入一半的数据）。服务器恢复"
+                              "后请再试一次。\n详细信息：%1")
             .arg(driverText.trimmed());
     }
     if (has("lock timeout") || has("canceling statement due to lock timeout"))

@@ -18,10 +18,13 @@ std::optional<ServerAddress> parseServerUrl(const QString& url, QString* why) {
         return std::nullopt;
     };
     const QUrl u(url.trimmed(), QUrl::StrictMode);
-    if (!u.isValid() || (u.scheme() != QLatin1String("postgresql") && u.scheme() != QLatin1String("postgres")))
-        return fail(QStringLiteral("数据库地址“%1”无法识别，应写成 postgresql://用户@服务器:端口/数据库").arg(url));
+    if (!u.isValid() ||
+        (u.scheme() != QLatin1String("postgresql") && u.scheme() != QLatin1String("postgres")))
+        return fail(
+            QStringLiteral("数据库地址“%1”无法识别，应写成 postgresql://用户@服务器:端口/数据库").arg(url));
     if (!u.password().isEmpty())
-        return fail(QStringLiteral("数据库地址中不能写密码：密码请从标准输入送入，或写在 libpq 的密码文件 ~/.pgpass 中。"));
+        return fail(QStringLiteral(
+            "数据库地址中不能写密码：密码请从标准输入送入，或写在 libpq 的密码文件 ~/.pgpass 中。"));
     ServerAddress a;
     a.host = u.host();
     a.user = u.userName();

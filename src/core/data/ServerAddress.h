@@ -10,7 +10,7 @@
 namespace vorlan::data {
 
 struct ServerAddress {
-    QString host;     // a name, an address, or a folder holding the server's socket
+    QString host; // a name, an address, or a folder holding the server's socket
     int port = 5432;
     QString database;
     QString user;     // the server role

@@ -310,7 +310,8 @@ CompactResult compactServer(const data::Engine& e) {
 }
 
 QString serverCompactReport(const CompactResult& r) {
-    return QStringLiteral("%1已由服务器整理（VACUUM），其他柜台可以照常使用。\n\n整理前：%2 字节\n\n整理后：%3 字节")
+    return QStringLiteral(
+               "%1已由服务器整理（VACUUM），其他柜台可以照常使用。\n\n整理前：%2 字节\n\n整理后：%3 字节")
         .arg(data::shownDatabase(), formatThousands(r.before), formatThousands(r.after));
 }
 

@@ -14,9 +14,10 @@ QString CounterStore::thisCounter() {
 }
 
 void CounterStore::create(const data::Engine& e) {
-    data::exec(e, QStringLiteral("CREATE TABLE %1 (counter TEXT NOT NULL, mobanname TEXT NOT NULL, printer TEXT, "
-                                 "allup INTEGER, allleft INTEGER, PRIMARY KEY (counter, mobanname))")
-                      .arg(kTable));
+    data::exec(
+        e, QStringLiteral("CREATE TABLE %1 (counter TEXT NOT NULL, mobanname TEXT NOT NULL, printer TEXT, "
+                          "allup INTEGER, allleft INTEGER, PRIMARY KEY (counter, mobanname))")
+               .arg(kTable));
 }
 
 bool CounterStore::kept() const {
@@ -27,10 +28,11 @@ CounterSettings CounterStore::load(const QString& templateName) const {
     CounterSettings s;
     if (!kept())
         return s;
-    QSqlQuery q = data::exec(engine_,
-                             QStringLiteral("SELECT printer, allup, allleft FROM %1 WHERE counter = ? AND mobanname = ?")
-                                 .arg(kTable),
-                             {thisCounter(), templateName});
+    QSqlQuery q = data::exec(
+        engine_,
+        QStringLiteral("SELECT printer, allup, allleft FROM %1 WHERE counter = ? AND mobanname = ?")
+            .arg(kTable),
+        {thisCounter(), templateName});
     if (!q.next())
         return s;
     if (!q.value(0).isNull())
@@ -43,17 +45,19 @@ CounterSettings CounterStore::load(const QString& templateName) const {
 }
 
 void CounterStore::savePrinter(const QString& templateName, const QString& printer) const {
-    data::exec(engine_,
-               QStringLiteral("INSERT INTO %1 (counter, mobanname, printer) VALUES (?, ?, ?) ON CONFLICT (counter, "
-                              "mobanname) DO UPDATE SET printer = excluded.printer")
-                   .arg(kTable),
-               {thisCounter(), templateName, data::textValue(printer)});
+    data::exec(
+        engine_,
+        QStringLiteral("INSERT INTO %1 (counter, mobanname, printer) VALUES (?, ?, ?) ON CONFLICT (counter, "
+                       "mobanname) DO UPDATE SET printer = excluded.printer")
+            .arg(kTable),
+        {thisCounter(), templateName, data::textValue(printer)});
 }
 
 void CounterStore::saveOffsets(const QString& templateName, int allup, int allleft) const {
     data::exec(engine_,
-               QStringLiteral("INSERT INTO %1 (counter, mobanname, allup, allleft) VALUES (?, ?, ?, ?) ON CONFLICT "
-                              "(counter, mobanname) DO UPDATE SET allup = excluded.allup, allleft = excluded.allleft")
+               QStringLiteral(
+                   "INSERT INTO %1 (counter, mobanname, allup, allleft) VALUES (?, ?, ?, ?) ON CONFLICT "
+                   "(counter, mobanname) DO UPDATE SET allup = excluded.allup, allleft = excluded.allleft")
                    .arg(kTable),
                {thisCounter(), templateName, allup, allleft});
 }

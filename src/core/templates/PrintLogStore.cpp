@@ -90,11 +90,12 @@ QString PrintLogStore::tableName(const QString& templateName) const {
         return QString();
     if (shared()) {
         // The name as the template's log was made, letter case aside as in a file.
-        return data::scalar(engine_,
-                            QStringLiteral("SELECT template FROM %1 WHERE %2 ORDER BY template = CAST(? AS text) "
-                                           "DESC LIMIT 1")
-                                .arg(kSharedColumns, engine_.equalsFolded(QStringLiteral("template"))),
-                            {templateName, templateName})
+        return data::scalar(
+                   engine_,
+                   QStringLiteral("SELECT template FROM %1 WHERE %2 ORDER BY template = CAST(? AS text) "
+                                  "DESC LIMIT 1")
+                       .arg(kSharedColumns, engine_.equalsFolded(QStringLiteral("template"))),
+                   {templateName, templateName})
             .toString();
     }
     return engine_.tableNamed(templateName);
@@ -106,8 +107,9 @@ bool PrintLogStore::shared() const {
 
 QStringList PrintLogStore::sharedColumns(const QString& name) const {
     QStringList cols;
-    QSqlQuery q = exec(engine_, QStringLiteral("SELECT name FROM %1 WHERE template = ? ORDER BY pos").arg(kSharedColumns),
-                       {name});
+    QSqlQuery q = exec(
+        engine_, QStringLiteral("SELECT name FROM %1 WHERE template = ? ORDER BY pos").arg(kSharedColumns),
+        {name});
     while (q.next())
         cols << q.value(0).toString();
     return cols;
@@ -115,10 +117,12 @@ QStringList PrintLogStore::sharedColumns(const QString& name) const {
 
 void PrintLogStore::createShared(const data::Engine& e) {
     const QString text = e.typeName(data::ColumnType::Text);
-    exec(e, QStringLiteral("CREATE TABLE %1 (%2, template %3 NOT NULL, counter %3 NOT NULL DEFAULT '', printed_at %3 "
-                           "NOT NULL, vals JSONB NOT NULL)")
+    exec(e, QStringLiteral(
+                "CREATE TABLE %1 (%2, template %3 NOT NULL, counter %3 NOT NULL DEFAULT '', printed_at %3 "
+                "NOT NULL, vals JSONB NOT NULL)")
                 .arg(kSharedTable, e.keyColumnDefinition(QStringLiteral("id")), text));
-    exec(e, QStringLiteral("CREATE INDEX vorlan_log_when ON %1 (template, printed_at, id)").arg(kSharedTable));
+    exec(e,
+         QStringLiteral("CREATE INDEX vorlan_log_when ON %1 (template, printed_at, id)").arg(kSharedTable));
     exec(e, QStringLiteral("CREATE TABLE %1 (template %2 NOT NULL, pos INTEGER NOT NULL, name %2 NOT NULL, "
                            "PRIMARY KEY (template, pos))")
                 .arg(kSharedColumns, text));
@@ -274,8 +278,8 @@ void PrintLogStore::bringSharedUpToDate(const Template& t, PendingColumns& pendi
         }
     }
     exec(engine_, QStringLiteral("DELETE FROM %1 WHERE template = ?").arg(kSharedColumns), {name});
-    QSqlQuery q = data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, pos, name) VALUES (?, ?, ?)")
-                                             .arg(kSharedColumns));
+    QSqlQuery q = data::prepare(
+        engine_, QStringLiteral("INSERT INTO %1 (template, pos, name) VALUES (?, ?, ?)").arg(kSharedColumns));
     for (int i = 0; i < columns.size(); ++i)
         data::run(q, {name, i, columns.at(i)});
     pending.clear();
@@ -321,19 +325,22 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
     for (const QList<LogValue>& values : rows)
         for (const LogValue& v : values)
             if (columnOf(v).isEmpty() || v.column.compare(kDate, Qt::CaseInsensitive) == 0)
-                throw DbError(QStringLiteral("模板“%1”的打印记录表没有“%2”列：模板已在别处修改过，请关闭打印窗口，"
-                                             "重新打开模板后再打印。")
-                                  .arg(templateName, v.column));
+                throw DbError(
+                    QStringLiteral("模板“%1”的打印记录表没有“%2”列：模板已在别处修改过，请关闭打印窗口，"
+                                   "重新打开模板后再打印。")
+                        .arg(templateName, v.column));
     if (shared()) {
-        QSqlQuery q = data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, counter, printed_at, vals) "
-                                                            "VALUES (?, ?, ?, CAST(? AS jsonb))")
-                                                 .arg(kSharedTable));
+        QSqlQuery q =
+            data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, counter, printed_at, vals) "
+                                                  "VALUES (?, ?, ?, CAST(? AS jsonb))")
+                                       .arg(kSharedTable));
         const QString counter = QSysInfo::machineHostName();
         for (const QList<LogValue>& values : rows) {
             QJsonObject o;
             for (const LogValue& v : values)
                 o.insert(columnOf(v), data::textValue(v.text).toString());
-            data::run(q, {table, counter, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
+            data::run(
+                q, {table, counter, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
         }
         tx.commit();
         return;
@@ -389,9 +396,10 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
 PrintLogStore::Copier::Copier(const PrintLogStore& store, const LogTable& to, const QStringList& columns)
     : table_(to.name), columns_(columns), shared_(to.shared) {
     if (shared_) {
-        insert_ = data::prepare(store.engine_, QStringLiteral("INSERT INTO %1 (template, printed_at, vals) VALUES (?, ?, "
-                                                              "CAST(? AS jsonb))")
-                                                   .arg(kSharedTable));
+        insert_ = data::prepare(store.engine_,
+                                QStringLiteral("INSERT INTO %1 (template, printed_at, vals) VALUES (?, ?, "
+                                               "CAST(? AS jsonb))")
+                                    .arg(kSharedTable));
         return;
     }
     QStringList names{quoteId(kDate)};
@@ -440,8 +448,8 @@ LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& 
         select << QStringLiteral("vals ->> CAST(? AS text)");
         s.params << col;
     }
-    s.sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + kSharedTable +
-            QStringLiteral(" WHERE template = ? AND printed_at >= ? AND printed_at <= ?");
+    s.sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+            kSharedTable + QStringLiteral(" WHERE template = ? AND printed_at >= ? AND printed_at <= ?");
     s.params << table.name << QVariant(data::dateText(c.start) + QStringLiteral(" 00:00:00"))
              << QVariant(data::dateText(c.end) + QStringLiteral(" 23:59:59"));
     if (!c.column.isEmpty()) {
@@ -465,9 +473,10 @@ QSqlQuery PrintLogStore::query(const LogTable& table, const LogCriteria& c) cons
 void PrintLogStore::deleteRows(const LogTable& table, const QList<qint64>& keys) const {
     if (keys.isEmpty())
         return;
-    const QString sql = table.shared ? QStringLiteral("DELETE FROM %1 WHERE id = ? AND template = ?").arg(kSharedTable)
-                                     : QStringLiteral("DELETE FROM ") + quoteId(table.name) +
-                                           QStringLiteral(" WHERE ") + table.key + QStringLiteral(" = ?");
+    const QString sql = table.shared
+                            ? QStringLiteral("DELETE FROM %1 WHERE id = ? AND template = ?").arg(kSharedTable)
+                            : QStringLiteral("DELETE FROM ") + quoteId(table.name) +
+                                  QStringLiteral(" WHERE ") + table.key + QStringLiteral(" = ?");
     data::Transaction t(engine_);
     QSqlQuery q = data::prepare(engine_, sql);
     for (const qint64 id : keys)

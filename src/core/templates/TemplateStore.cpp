@@ -93,7 +93,8 @@ QString TemplateStore::checkName(const QString& name, const QStringList& otherNa
             QStringLiteral(
                 "SELECT n FROM (SELECT mobanname AS n FROM mobanxywh UNION SELECT mobanname FROM moban "
                 "UNION SELECT trim(text) FROM mobantabe) AS names WHERE ") +
-                engine_.equalsFolded(QStringLiteral("n")) + QStringLiteral(" AND n <> CAST(? AS TEXT) LIMIT 1"),
+                engine_.equalsFolded(QStringLiteral("n")) +
+                QStringLiteral(" AND n <> CAST(? AS TEXT) LIMIT 1"),
             {name, name}));
     if (!twin.isEmpty())
         return QStringLiteral(
@@ -257,8 +258,9 @@ void TemplateStore::saveGeometry(const Template& t) const {
         // is made all the same, as for a file.
         counter.saveOffsets(t.name, t.allup, t.allleft);
         exec(engine_,
-             QStringLiteral("INSERT INTO moban (mobanname, backimage, allup, allleft) SELECT ?, NULL, 0, 0 WHERE NOT "
-                            "EXISTS (SELECT 1 FROM moban WHERE mobanname = ?)"),
+             QStringLiteral(
+                 "INSERT INTO moban (mobanname, backimage, allup, allleft) SELECT ?, NULL, 0, 0 WHERE NOT "
+                 "EXISTS (SELECT 1 FROM moban WHERE mobanname = ?)"),
              {t.name, t.name});
         tx.commit();
         return;

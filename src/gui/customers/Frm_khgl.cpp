@@ -3,10 +3,10 @@
 #include "app/AppState.h"
 #include "app/Windows.h"
 #include "customers/CustomerDetails.h"
-#include "data/ChangeWatcher.h"
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerListView.h"
 #include "customers/ImportPanel.h"
+#include "data/ChangeWatcher.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
@@ -113,7 +113,8 @@ void Frm_khgl::chainTabs() {
 }
 
 void Frm_khgl::connectActions() {
-    connect(&data::ChangeWatcher::instance(), &data::ChangeWatcher::changed, this, &Frm_khgl::registerChangedElsewhere);
+    connect(&data::ChangeWatcher::instance(), &data::ChangeWatcher::changed, this,
+            &Frm_khgl::registerChangedElsewhere);
     connect(XPBut_XinZhen, &QPushButton::clicked, this, &Frm_khgl::XPBut_XinZhen_Click);
     connect(XPBut_BaoC, &QPushButton::clicked, this, &Frm_khgl::XPBut_BaoC_Click);
     connect(XPBut_XiuGai, &QPushButton::clicked, this, &Frm_khgl::XPBut_XiuGai_Click);

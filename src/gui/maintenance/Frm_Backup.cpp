@@ -255,12 +255,13 @@ void Frm_Backup::backup() {
         [&] {
             const QString path =
                 backupDatabase(app::state().db(), data::dataFolder(), QDateTime::currentDateTime());
-            ui::information(this,
-                            app::state().engine().isServer()
-                                ? QStringLiteral("%1已备份（pg_dump 格式，用 pg_restore 恢复到空数据库）！路径：%2")
-                                      .arg(data::shownDatabase(), QDir::toNativeSeparators(path))
-                                : QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
-                            QStringLiteral("数据库备份"));
+            ui::information(
+                this,
+                app::state().engine().isServer()
+                    ? QStringLiteral("%1已备份（pg_dump 格式，用 pg_restore 恢复到空数据库）！路径：%2")
+                          .arg(data::shownDatabase(), QDir::toNativeSeparators(path))
+                    : QStringLiteral("数据库备份成功！路径：") + QDir::toNativeSeparators(path),
+                QStringLiteral("数据库备份"));
         },
         [&](const QString& why) { ui::information(this, why, kTitle); });
     setBrowserFolder(folder_);
