@@ -1,8 +1,8 @@
 #include "ScopedEnvironment.h"
 
+#include "TestServer.h"
 #include "app/AppState.h"
 #include "app/LocalSettings.h"
-#include "TestServer.h"
 
 #include <QDir>
 

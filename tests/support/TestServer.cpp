@@ -18,7 +18,8 @@ std::optional<data::ServerAddress> testServer(QString* why) {
     const QString host = qEnvironmentVariable("VORLAN_TEST_PG_HOST");
     if (host.isEmpty()) {
         if (why)
-            *why = QStringLiteral("no PostgreSQL test server runs (scripts/pg-test-server.sh sets VORLAN_TEST_PG_*)");
+            *why = QStringLiteral(
+                "no PostgreSQL test server runs (scripts/pg-test-server.sh sets VORLAN_TEST_PG_*)");
         return std::nullopt;
     }
     if (!data::postgres::driverAvailable()) {
@@ -42,8 +43,7 @@ bool onServer() {
 
 namespace {
 
-template <typename F>
-void onAdmin(F&& f) {
+template <typename F> void onAdmin(F&& f) {
     QString why;
     const auto server = testServer(&why);
     if (!server)
@@ -64,11 +64,14 @@ void onAdmin(F&& f) {
 data::ServerAddress newServerDatabase() {
     static QAtomicInt counter;
     data::ServerAddress a = *testServer();
-    a.database = QStringLiteral("vorlan_t%1_%2").arg(QCoreApplication::applicationPid()).arg(counter.fetchAndAddRelaxed(1));
+    a.database = QStringLiteral("vorlan_t%1_%2")
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(counter.fetchAndAddRelaxed(1));
     onAdmin([&](const data::Engine& e) {
         data::exec(e, QStringLiteral("DROP DATABASE IF EXISTS %1").arg(data::quoteId(a.database)));
         // ICU's Chinese order for the names, as a shop's server would be set up (README).
-        data::exec(e, QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(data::quoteId(a.database)));
+        data::exec(e, QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'")
+                          .arg(data::quoteId(a.database)));
     });
     return a;
 }
@@ -76,7 +79,8 @@ data::ServerAddress newServerDatabase() {
 void dropServerDatabase(const data::ServerAddress& a) {
     try {
         onAdmin([&](const data::Engine& e) {
-            data::exec(e, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(data::quoteId(a.database)));
+            data::exec(
+                e, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(data::quoteId(a.database)));
         });
     } catch (const data::DbError& e) {
         qWarning("test database %s not dropped: %s", qPrintable(a.database), qPrintable(e.description()));

@@ -1,5 +1,5 @@
-#include "TestServer.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "XlsFixture.h"
 #include "customers/CustomerStore.h"
 #include "customers/ImportRun.h"

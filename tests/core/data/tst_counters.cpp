@@ -8,8 +8,8 @@
 #include "data/ChangeWatcher.h"
 #include "data/Database.h"
 #include "data/PostgresEngine.h"
-#include "data/SqliteEngine.h"
 #include "data/Sql.h"
+#include "data/SqliteEngine.h"
 #include "templates/PrintLogStore.h"
 
 #include <QSignalSpy>
@@ -61,7 +61,8 @@ void makeLog(const data::Engine& e, const templates::Template& t) {
 
 int logged(const data::Engine& e, const QString& name) {
     const auto table = templates::PrintLogStore(e).find(name);
-    QSqlQuery q = templates::PrintLogStore(e).query(*table, {QString(), QString(), QDate(2000, 1, 1), QDate(2100, 1, 1)});
+    QSqlQuery q = templates::PrintLogStore(e).query(
+        *table, {QString(), QString(), QDate(2000, 1, 1), QDate(2100, 1, 1)});
     int n = 0;
     while (q.next())
         ++n;
@@ -108,7 +109,8 @@ private slots:
         const app::CatalogueRow fromB{QString::fromLatin1(app::kTopParent), u"2_"_s, u"汇款单"_s};
         app::CatalogueStore(b).save({root, fromB}, loadedAtB);
         const app::CatalogueRow fromA{QString::fromLatin1(app::kTopParent), u"2_"_s, u"发票"_s};
-        QVERIFY_THROWS_EXCEPTION(app::CatalogueChanged, app::CatalogueStore(a).save({root, fromA}, loadedAtA));
+        QVERIFY_THROWS_EXCEPTION(app::CatalogueChanged,
+                                 app::CatalogueStore(a).save({root, fromA}, loadedAtA));
         QCOMPARE(app::CatalogueStore(a).load(), (QList<app::CatalogueRow>{root, fromB}));
         // Loaded again, A's save goes through.
         app::CatalogueStore(a).save({root, fromB, {QString::fromLatin1(app::kTopParent), u"3_"_s, u"发票"_s}},

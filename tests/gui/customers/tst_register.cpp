@@ -1,5 +1,5 @@
-#include "TestServer.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "app/Windows.h"
 #include "customers/CustomerListModel.h"
 #include "customers/CustomerStore.h"

@@ -1,7 +1,7 @@
 // The seams themselves: the environment a test installs and puts back, the ownership of modal windows,
 // and the one report of a database failure inside a handler.
-#include "TestServer.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "app/AppState.h"
 #include "app/CommonUsePanel.h"
 #include "app/Frm_main.h"

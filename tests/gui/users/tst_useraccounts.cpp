@@ -1,5 +1,5 @@
-#include "TestServer.h"
 #include "TestEnv.h"
+#include "TestServer.h"
 #include "app/AppState.h"
 #include "data/Sql.h"
 #include "users/Frm_RenYuanGL.h"
