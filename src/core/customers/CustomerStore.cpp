@@ -65,7 +65,7 @@ QString lowerAscii(QString text) {
 // field break (which nobody types) would match across fields, so it matches nothing.
 QString searchCondition(const data::Engine& e, const QString& text) {
     return text.contains(kFieldBreak) ? QStringLiteral("0 = 1 AND CAST(? AS TEXT) IS NULL")
-                                      : e.contains(QStringLiteral("s.hay"), QStringLiteral("lower(?)"));
+                                      : e.contains(QStringLiteral("s.hay"), e.foldedAscii(QStringLiteral("?")));
 }
 
 QVariantList values(const Customer& c) {
@@ -201,9 +201,9 @@ void CustomerStore::refreshSearch() const {
     for (int k : kSearchFields)
         fields << QStringLiteral("k.") + data::quoteId(columns().at(k));
     const QString copySql =
-        QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.id, lower(%2) FROM Basic_Khgl k "
+        QStringLiteral("INSERT INTO %1 (rank, rid, hay) SELECT r.rank, k.id, %2 FROM Basic_Khgl k "
                        "JOIN %3 r ON r.rid = k.id ORDER BY r.rank")
-            .arg(table, e.joinedText(fields, kFieldBreak), ranks);
+            .arg(table, e.foldedAscii(e.joinedText(fields, kFieldBreak)), ranks);
     data::exec(e, QStringLiteral("DELETE FROM %1").arg(ranks));
     data::exec(e,
                QStringLiteral("INSERT INTO %1 (rid, rank) SELECT j.id, j.pos FROM %2 j")

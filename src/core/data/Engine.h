@@ -76,6 +76,7 @@ public:
     virtual QString foldedIndexKey(const QString& expr) const = 0;
     virtual QString contains(const QString& hay, const QString& needle) const = 0;
     virtual QString likeFolded(const QString& expr, const QString& pattern) const = 0;
+    virtual QString foldedAscii(const QString& expr) const = 0;
     virtual QString joinedText(const QStringList& exprs, QChar separator) const = 0;
     virtual QString idListSource() const = 0;
     virtual QVariant idListValue(const std::vector<qint64>& ids) const = 0;
@@ -152,6 +153,8 @@ public:
     QString foldedIndexKey(const QString& expr) const { return ops().foldedIndexKey(expr); }
     // Does hay contain needle, exactly (fold both for a search without regard to case)?
     QString contains(const QString& hay, const QString& needle) const { return ops().contains(hay, needle); }
+    // The text with ASCII letters in lower case and nothing else changed.
+    QString foldedAscii(const QString& expr) const { return ops().foldedAscii(expr); }
     // expr LIKE pattern (escape character \\) with ASCII letters folded on both sides.
     QString likeFolded(const QString& expr, const QString& pattern = QStringLiteral("?")) const {
         return ops().likeFolded(expr, pattern);

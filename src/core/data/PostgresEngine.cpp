@@ -192,6 +192,7 @@ public:
     QString contains(const QString& hay, const QString& needle) const override {
         return QStringLiteral("strpos(%1, %2) > 0").arg(hay, castText(needle));
     }
+    QString foldedAscii(const QString& expr) const override { return fold(castText(expr)); }
     QString likeFolded(const QString& expr, const QString& pattern) const override {
         return QStringLiteral("%1 LIKE %2 ESCAPE '\\'").arg(fold(expr), fold(castText(pattern)));
     }
@@ -239,7 +240,8 @@ public:
     bool isServer() const override { return true; }
     void lockForWriting(const QSqlDatabase& db, const QString& table) const override {
         // Readers go on; a second writer waits (lock_timeout) until this transaction ends.
-        exec(db, QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoteId(table)));
+        const auto t = objectNamed(db, table);
+        exec(db, QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoteId(t ? t->name : table)));
     }
 
     QString damageFound(const QSqlDatabase& db) const override {

@@ -178,6 +178,10 @@ public:
     QString contains(const QString& hay, const QString& needle) const override {
         return QStringLiteral("instr(%1, %2) > 0").arg(hay, needle);
     }
+    QString foldedAscii(const QString& expr) const override {
+        // SQLite's lower() folds ASCII letters only.
+        return QStringLiteral("lower(%1)").arg(expr);
+    }
     QString likeFolded(const QString& expr, const QString& pattern) const override {
         // SQLite's LIKE folds ASCII letters itself.
         return QStringLiteral("%1 LIKE %2 ESCAPE '\\'").arg(expr, pattern);

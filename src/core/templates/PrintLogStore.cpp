@@ -1,11 +1,11 @@
 #include "templates/PrintLogStore.h"
 
 #include "data/Schema.h"
+#include "templates/CounterStore.h"
 #include "templates/PointRules.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSysInfo>
 
 namespace vorlan::templates {
 
@@ -334,7 +334,7 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
             data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, counter, printed_at, vals) "
                                                   "VALUES (?, ?, ?, CAST(? AS jsonb))")
                                        .arg(kSharedTable));
-        const QString counter = QSysInfo::machineHostName();
+        const QString counter = CounterStore::thisCounter();
         for (const QList<LogValue>& values : rows) {
             QJsonObject o;
             for (const LogValue& v : values)
