@@ -64,8 +64,9 @@ QString lowerAscii(QString text) {
 // The condition on the copy; the text is folded by the same lower() as the copy. A text holding the
 // field break (which nobody types) would match across fields, so it matches nothing.
 QString searchCondition(const data::Engine& e, const QString& text) {
-    return text.contains(kFieldBreak) ? QStringLiteral("0 = 1 AND CAST(? AS TEXT) IS NULL")
-                                      : e.contains(QStringLiteral("s.hay"), e.foldedAscii(QStringLiteral("?")));
+    return text.contains(kFieldBreak)
+               ? QStringLiteral("0 = 1 AND CAST(? AS TEXT) IS NULL")
+               : e.contains(QStringLiteral("s.hay"), e.foldedAscii(QStringLiteral("?")));
 }
 
 QVariantList values(const Customer& c) {

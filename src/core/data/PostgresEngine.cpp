@@ -241,7 +241,8 @@ public:
     void lockForWriting(const QSqlDatabase& db, const QString& table) const override {
         // Readers go on; a second writer waits (lock_timeout) until this transaction ends.
         const auto t = objectNamed(db, table);
-        exec(db, QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoteId(t ? t->name : table)));
+        exec(db,
+             QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(quoteId(t ? t->name : table)));
     }
 
     QString damageFound(const QSqlDatabase& db) const override {
