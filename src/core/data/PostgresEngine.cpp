@@ -1,5 +1,6 @@
 #include "data/PostgresEngine.h"
 
+#include "data/IdList.h"
 #include "data/Schema.h"
 
 #include <QProcess>
@@ -208,18 +209,7 @@ public:
         return QStringLiteral(
             "(SELECT u.id, u.pos FROM unnest(CAST(? AS bigint[])) WITH ORDINALITY AS u(id, pos))");
     }
-    QVariant idListValue(const std::vector<qint64>& ids) const override {
-        QByteArray text;
-        text.reserve(qsizetype(ids.size()) * 8 + 2);
-        text += '{';
-        for (size_t i = 0; i < ids.size(); ++i) {
-            if (i > 0)
-                text += ',';
-            text += QByteArray::number(ids[i]);
-        }
-        text += '}';
-        return QString::fromLatin1(text);
-    }
+    QVariant idListValue(const std::vector<qint64>& ids) const override { return idListText(ids, '{', '}'); }
     QString gatheredIds(const QString& expr) const override {
         return QStringLiteral("string_agg(CAST(%1 AS text), ',')").arg(expr);
     }

@@ -1,5 +1,6 @@
 #include "data/SqliteEngine.h"
 
+#include "data/IdList.h"
 #include <QDir>
 #include <QFile>
 #include <QSqlError>
@@ -195,18 +196,7 @@ public:
     QString idListSource() const override {
         return QStringLiteral("(SELECT value AS id, key AS pos FROM json_each(?))");
     }
-    QVariant idListValue(const std::vector<qint64>& ids) const override {
-        QByteArray text;
-        text.reserve(qsizetype(ids.size()) * 8 + 2);
-        text += '[';
-        for (size_t i = 0; i < ids.size(); ++i) {
-            if (i > 0)
-                text += ',';
-            text += QByteArray::number(ids[i]);
-        }
-        text += ']';
-        return QString::fromLatin1(text);
-    }
+    QVariant idListValue(const std::vector<qint64>& ids) const override { return idListText(ids, '[', ']'); }
     QString gatheredIds(const QString& expr) const override {
         return QStringLiteral("group_concat(%1)").arg(expr);
     }
