@@ -4,6 +4,8 @@
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "printing/Frm_PrintWindow.h"
+#include "printing/PrintSettingsStore.h"
+#include "templates/TemplateStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -62,5 +64,17 @@ int main(int argc, char** argv) {
     std::sort(times.begin(), times.end());
     std::printf("(median of %zu openings %.1f ms)\n", times.size(), times[times.size() / 2]);
     ok &= bench::report("print window opened (200 points, 5 MB JPEG), best", times.front(), 150);
+    if (qEnvironmentVariableIsSet("VORLAN_BENCH_DETAIL")) {
+        // Where the time goes: the two reads from the database, the rest is the window's own.
+        const double tmpl =
+            bench::bestOf(5, [&] { templates::TemplateStore(app::state().engine()).load(name); });
+        const double settings =
+            bench::bestOf(5, [&] { printing::PrintSettingsStore(app::state().engine()).load(name); });
+        const double picture =
+            bench::bestOf(5, [&] { templates::TemplateStore(app::state().engine()).readPicture(name); });
+        std::printf(
+            "  the template read in %.1f ms (its picture alone %.1f ms), its print settings in %.1f ms\n",
+            tmpl, picture, settings);
+    }
     return ok ? 0 : 1;
 }
