@@ -196,6 +196,19 @@ int main(int argc, char** argv) {
                                  .arg(picker.Adodc1->rowCount());
         ok &= bench::report(what.toUtf8().constData(), ms, kKeystrokeMs);
     }
+    // Where a server's time goes: the statement of a keystroke, as the server plans and runs it.
+    if (bench::onServer() && qEnvironmentVariableIsSet("VORLAN_BENCH_DETAIL"))
+        for (const Typed& typed : kTyped) {
+            const QString text = typedText(typed);
+            // EXPLAIN cannot be prepared: the text goes in bound through a setting of the session.
+            QString sql = picker.recordSource(text).lastQuery();
+            sql.replace(QLatin1Char('?'), QStringLiteral("current_setting('vorlan.bench_text')"));
+            data::exec(env.db(), QStringLiteral("SELECT set_config('vorlan.bench_text', ?, false)"), {text});
+            QSqlQuery plan = data::exec(env.db(), QStringLiteral("EXPLAIN ANALYZE ") + sql);
+            std::printf("  plan of the picker's statement, %s:\n", typed.what);
+            while (plan.next())
+                std::printf("    %s\n", qPrintable(plan.value(0).toString()));
+        }
     picker.close();
 
     // The register: the same search over its list, unsorted and after a header click.
