@@ -6,22 +6,7 @@ BUILD=${1:-build}
 export QT_QPA_PLATFORM=offscreen
 here=$(cd "$(dirname "$0")" && pwd)
 
-pg_dir=""
-stop_pg() {
-    if [ -n "$pg_dir" ]; then
-        sh "$here/pg-test-server.sh" stop "$pg_dir" || true
-        pg_dir=""
-    fi
-}
-start_pg() {
-    pg_dir=$(mktemp -d /tmp/vorlan-pg.XXXXXX)
-    settings=$(sh "$here/pg-test-server.sh" start "$pg_dir") || settings=""
-    echo "$settings" | grep '^#' || true
-    eval "$(echo "$settings" | grep -v '^#')"
-    if [ -n "${VORLAN_TEST_PG_HOST:-}" ]; then
-        echo "PostgreSQL server for the benchmarks on 127.0.0.1:$VORLAN_TEST_PG_PORT (cluster in $pg_dir)."
-    fi
-}
+. "$here/pg-throwaway.sh"
 trap stop_pg EXIT
 trap 'stop_pg; exit 130' INT TERM
 

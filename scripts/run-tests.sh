@@ -57,29 +57,14 @@ start_cups() {
 }
 
 # The server tests want a PostgreSQL server: a throwaway cluster of their own, removed afterwards.
-pg_dir=""
-stop_pg() {
-    if [ -n "$pg_dir" ]; then
-        sh "$here/pg-test-server.sh" stop "$pg_dir" || true
-        pg_dir=""
-    fi
-}
-start_pg() {
-    pg_dir=$(mktemp -d /tmp/vorlan-pg.XXXXXX)
-    settings=$(sh "$here/pg-test-server.sh" start "$pg_dir") || settings=""
-    echo "$settings" | grep '^#' || true
-    eval "$(echo "$settings" | grep -v '^#')"
-    if [ -n "$VORLAN_TEST_PG_HOST" ]; then
-        echo "PostgreSQL test server on 127.0.0.1:$VORLAN_TEST_PG_PORT (cluster in $pg_dir)."
-    fi
-}
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/pg-throwaway.sh"
 
 stop_all() {
     stop_cups
     stop_pg
 }
 
-here=$(cd "$(dirname "$0")" && pwd)
 trap stop_all EXIT
 trap 'stop_all; exit 130' INT TERM
 
