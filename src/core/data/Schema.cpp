@@ -160,10 +160,26 @@ void addTabOrder(const Engine& e) {
         exec(e, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN tabOrder INTEGER"));
 }
 
+// Version 5: how a point prints (a symbol or text), a point's fixed text and the party of its binding.
+// Existing rows keep Null: text, no fixed text, the sender.
+void addPointKinds(const Engine& e) {
+    const QStringList have = e.columns(QStringLiteral("mobanxywh"));
+    const QList<std::pair<QString, QString>> added{
+        {QStringLiteral("symbology"), QStringLiteral("TEXT")},
+        {QStringLiteral("symbolText"), QStringLiteral("INTEGER")},
+        {QStringLiteral("fixedText"), QStringLiteral("TEXT")},
+        {QStringLiteral("bindRole"), QStringLiteral("INTEGER")},
+    };
+    for (const auto& [column, type] : added)
+        if (!containsName(have, column))
+            exec(e, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN %1 %2").arg(column, type));
+}
+
 constexpr Step kSteps[] = {
     {2, addPrintSettings},
     {3, addRowKeys},
     {4, addTabOrder},
+    {5, addPointKinds},
 };
 
 } // namespace
@@ -173,6 +189,7 @@ void create(const Engine& e) {
     createBaseTables(e);
     createPrintSettings(e);
     addTabOrder(e); // after the key, as in a migrated file
+    addPointKinds(e);
     if (e.logLayout() == LogLayout::SharedTable)
         templates::PrintLogStore::createShared(e);
     if (e.isServer())

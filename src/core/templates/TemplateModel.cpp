@@ -37,6 +37,67 @@ Family familyOf(const QString& t) {
     return t == type::MultiLine ? Family::Multi : Family::Single;
 }
 
+namespace {
+
+struct SymbologyName {
+    Symbology symbology;
+    const char* title;
+    const char* key;
+};
+
+constexpr SymbologyName kSymbologyNames[] = {
+    {Symbology::None, "无", ""},           {Symbology::Code128, "Code 128", "Code128"},
+    {Symbology::QrCode, "QR 码", "QR"},    {Symbology::Pdf417, "PDF417", "PDF417"},
+    {Symbology::Ean13, "EAN-13", "EAN13"},
+};
+
+} // namespace
+
+const QList<Symbology>& symbologies() {
+    static const QList<Symbology> all = [] {
+        QList<Symbology> l;
+        for (const SymbologyName& n : kSymbologyNames)
+            l << n.symbology;
+        return l;
+    }();
+    return all;
+}
+
+QString symbologyTitle(Symbology s) {
+    for (const SymbologyName& n : kSymbologyNames)
+        if (n.symbology == s)
+            return QString::fromUtf8(n.title);
+    return QString();
+}
+
+QString symbologyKey(Symbology s) {
+    for (const SymbologyName& n : kSymbologyNames)
+        if (n.symbology == s)
+            return QString::fromLatin1(n.key);
+    return QString();
+}
+
+Symbology symbologyFromKey(const QString& key) {
+    if (key.isEmpty())
+        return Symbology::None;
+    for (const SymbologyName& n : kSymbologyNames)
+        if (key.compare(QLatin1String(n.key), Qt::CaseInsensitive) == 0)
+            return n.symbology;
+    return Symbology::None;
+}
+
+bool isLinear(Symbology s) {
+    return s == Symbology::Code128 || s == Symbology::Ean13;
+}
+
+bool takesSymbol(const QString& t) {
+    return t == type::Number || t == type::SingleLine;
+}
+
+QString partyTitle(Party p) {
+    return p == Party::Receiver ? QStringLiteral("收件方") : QStringLiteral("寄件方");
+}
+
 namespace color {
 
 bool isSystem(qint32 value) {

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QPalette>
 #include <QString>
 #include <QStringList>
@@ -77,6 +78,22 @@ QColor decode(qint32 value, const QPalette& palette = QPalette());
 // table, where letter case does not tell two columns apart.
 bool samePointName(const QString& a, const QString& b);
 
+// How a point's value is printed: as text, or as a symbol of one of these kinds.
+enum class Symbology { None, Code128, QrCode, Pdf417, Ean13 };
+// The symbologies in the designer's order, with the names shown there and stored in the point row.
+const QList<Symbology>& symbologies();
+QString symbologyTitle(Symbology s);            // "无", "Code 128", "QR 码", ...
+QString symbologyKey(Symbology s);              // stored: empty, "Code128", "QR", "PDF417", "EAN13"
+Symbology symbologyFromKey(const QString& key); // anything unknown prints as text
+bool isLinear(Symbology s);                     // bars in one row: Code 128, EAN-13
+// May a point of this type carry a symbol?
+bool takesSymbol(const QString& type);
+
+// Which party of the sheet a customer-bound point belongs to. A pick from the register in a box of one
+// party fills only that party's boxes. Points stored before parties were told apart are the sender's.
+enum class Party { Sender, Receiver };
+QString partyTitle(Party p); // "寄件方", "收件方"
+
 struct InputPoint {
     QString type;       // textLX; empty for a point deleted in the designer (its name stays)
     QString name;       // textName; empty: the slot holds no input point
@@ -90,6 +107,13 @@ struct InputPoint {
     qint32 backColor = color::kWindowBackground;
     qint32 foreColor = color::kWindowText;
     int tabOrder = 0; // its place in the order of the print window's boxes, 1 first; 0: none set
+    Symbology symbology = Symbology::None;
+    bool symbolText = true; // the human-readable text under a linear symbol
+    QString fixedText;      // filled on opening and kept by 下一张; empty: none
+    Party party = Party::Sender;
+
+    bool isSymbol() const { return symbology != Symbology::None && takesSymbol(type); }
+    bool hasFixedText() const { return !fixedText.isEmpty(); }
 
     bool inUse() const { return !name.isEmpty(); }             // written by a save
     bool isLive() const { return inUse() && !type.isEmpty(); } // shown and printed

@@ -72,7 +72,11 @@ void insertPoint(QSqlQuery& ins, const Template& t, const InputPoint& p, int slo
                               p.underline,
                               p.backColor,
                               p.foreColor,
-                              storedOrder(t, p)};
+                              storedOrder(t, p),
+                              symbologyKey(p.symbology),
+                              p.symbolText ? 1 : 0,
+                              data::textValue(p.fixedText),
+                              p.party == Party::Receiver ? 1 : 0};
     data::run(ins, values);
 }
 
@@ -118,6 +122,10 @@ LoadResult TemplateStore::load(const QString& name) const {
                            {name, ty});
         // A file opened read-only may be older than the column.
         const int orderColumn = q.record().indexOf(QStringLiteral("tabOrder"));
+        const int symbologyColumn = q.record().indexOf(QStringLiteral("symbology"));
+        const int symbolTextColumn = q.record().indexOf(QStringLiteral("symbolText"));
+        const int fixedTextColumn = q.record().indexOf(QStringLiteral("fixedText"));
+        const int roleColumn = q.record().indexOf(QStringLiteral("bindRole"));
         while (q.next()) {
             InputPoint p;
             p.type = ty;
@@ -126,6 +134,14 @@ LoadResult TemplateStore::load(const QString& name) const {
                 orderKept = true;
                 p.tabOrder = std::max(0, q.value(orderColumn).toInt());
             }
+            if (symbologyColumn >= 0)
+                p.symbology = symbologyFromKey(data::nullToEmpty(q.value(symbologyColumn)));
+            if (symbolTextColumn >= 0 && !q.isNull(symbolTextColumn))
+                p.symbolText = q.value(symbolTextColumn).toInt() != 0;
+            if (fixedTextColumn >= 0)
+                p.fixedText = data::nullToEmpty(q.value(fixedTextColumn));
+            if (roleColumn >= 0 && !q.isNull(roleColumn) && q.value(roleColumn).toInt() == 1)
+                p.party = Party::Receiver;
             p.name = data::nullToEmpty(q.value(QStringLiteral("textName")));
             p.binding = data::nullToEmpty(q.value(QStringLiteral("lockZiduan")));
             const QVariant slotValue = q.value(QStringLiteral("textNumes"));
@@ -212,8 +228,9 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
         engine_,
         QStringLiteral(
             "INSERT INTO mobanxywh (mobanname, textLX, textName, lockZiduan, textNumes, X, Y, "
-            "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor, tabOrder) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            "W, H, Font, FontSize, FontItalic, FontBold, FontUnderline, BackColor, ForeColor, tabOrder, "
+            "symbology, symbolText, fixedText, bindRole) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const PointFamily* fam : {&t.single, &t.multi})
         for (int i = 1; i <= fam->count; ++i)
             if ((*fam)[i].inUse())
