@@ -153,7 +153,9 @@ int main(int argc, char** argv) {
     // The record picker: opening makes the search copy (the order above, and the searched fields
     // copied in that order), once until the next write.
     templates::数据选择 picker;
-    picker.recordSource = [](const QString& text) { return CustomerStore(data::shared()).pickerRows(text); };
+    picker.recordSource = [](const QString& text, const data::RowPage& page) {
+        return CustomerStore(data::shared()).pickerRows(text, page);
+    };
     picker.title = QStringLiteral("请选择客户信息");
     QElapsedTimer open;
     open.start();
@@ -202,7 +204,7 @@ int main(int argc, char** argv) {
         for (const Typed& typed : kTyped) {
             const QString text = typedText(typed);
             // EXPLAIN cannot be prepared: the text goes in bound through a setting of the session.
-            QString sql = picker.recordSource(text).lastQuery();
+            QString sql = picker.recordSource(text, {}).lastQuery();
             sql.replace(QLatin1Char('?'), QStringLiteral("current_setting('vorlan.bench_text')"));
             data::exec(env.db(), QStringLiteral("SELECT set_config('vorlan.bench_text', ?, false)"), {text});
             QSqlQuery plan = data::exec(env.db(), QStringLiteral("EXPLAIN ANALYZE ") + sql);

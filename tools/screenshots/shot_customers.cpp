@@ -60,7 +60,9 @@ static shots::Registrar customers("customers", [](const QString& folder) {
     // The record picker with a search typed: only the customers with "江" in a searched field, in
     // pinyin order, the first one highlighted.
     templates::数据选择 picker;
-    picker.recordSource = [](const QString& text) { return CustomerStore(data::shared()).pickerRows(text); };
+    picker.recordSource = [](const QString& text, const data::RowPage& page) {
+        return CustomerStore(data::shared()).pickerRows(text, page);
+    };
     picker.title = QStringLiteral("请选择客户信息");
     picker.show();
     picker.Txt_ChaZhao->setText(QStringLiteral("江"));

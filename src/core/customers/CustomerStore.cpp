@@ -311,7 +311,7 @@ std::vector<RowId> CustomerStore::idsOf(const QString& name) const {
     return ids;
 }
 
-QSqlQuery CustomerStore::pickerRows(const QString& text) const {
+QSqlQuery CustomerStore::pickerRows(const QString& text, const data::RowPage& page) const {
     if (!engine_.isOpen())
         throw data::DbError(QStringLiteral("数据库连接未打开"));
     QStringList cols;
@@ -322,14 +322,16 @@ QSqlQuery CustomerStore::pickerRows(const QString& text) const {
                       .arg(engine_.temporaryTable(kSearchTable));
     if (!text.isEmpty())
         sql += QStringLiteral(" WHERE ") + searchCondition(engine_, text);
-    sql += QStringLiteral(" ORDER BY s.rank");
+    sql += QStringLiteral(" ORDER BY s.rank") + data::pageClause(page);
     refreshSearch();
     // The search copy walked in name order: the first screen comes without reading the whole table.
     QSqlQuery q(engine_.db());
+    q.setForwardOnly(page.count >= 0);
     if (!q.prepare(sql))
         throw data::DbError(data::describe(q.lastError()));
     if (!text.isEmpty())
         q.addBindValue(text);
+    data::bindPage(q, page);
     if (!q.exec())
         throw data::DbError(data::describe(q.lastError()));
     return q;

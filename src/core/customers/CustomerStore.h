@@ -3,6 +3,7 @@
 // by their row id, which the customer list keeps instead of the rows themselves.
 
 #include "customers/CustomerColumns.h"
+#include "data/PagedRows.h"
 
 #include "data/Engine.h"
 
@@ -83,7 +84,7 @@ public:
     // The customers matching the text as the record picker lists them: the twelve columns in table
     // order, titled by their names; the names in pinyin order, equal names in table order. Scrollable,
     // as a grid's model needs it. Throws DbError.
-    QSqlQuery pickerRows(const QString& text = {}) const;
+    QSqlQuery pickerRows(const QString& text = {}, const data::RowPage& page = {}) const;
 
     bool exists(const QString& name) const;
     RowId insert(const Customer& c);

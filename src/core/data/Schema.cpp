@@ -160,9 +160,12 @@ void addTabOrder(const Engine& e) {
         exec(e, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN tabOrder INTEGER"));
 }
 
-// Version 5: how a point prints (a symbol or text), a point's fixed text and the party of its binding.
-// Existing rows keep Null: text, no fixed text, the sender.
-void addPointKinds(const Engine& e) {
+// Version 5: how a point prints (a symbol or text), a point's fixed text and the party of its binding;
+// existing rows keep Null: text, no fixed text, the sender. And the digest of a template's picture, by
+// which a counter keeps its own copy (Null for the pictures stored before: read from the database).
+void addVersion5Columns(const Engine& e) {
+    if (!containsName(e.columns(QStringLiteral("moban")), QStringLiteral("imageSum")))
+        exec(e, QStringLiteral("ALTER TABLE moban ADD COLUMN imageSum TEXT"));
     const QStringList have = e.columns(QStringLiteral("mobanxywh"));
     const QList<std::pair<QString, QString>> added{
         {QStringLiteral("symbology"), QStringLiteral("TEXT")},
@@ -179,7 +182,7 @@ constexpr Step kSteps[] = {
     {2, addPrintSettings},
     {3, addRowKeys},
     {4, addTabOrder},
-    {5, addPointKinds},
+    {5, addVersion5Columns},
 };
 
 } // namespace
@@ -189,7 +192,7 @@ void create(const Engine& e) {
     createBaseTables(e);
     createPrintSettings(e);
     addTabOrder(e); // after the key, as in a migrated file
-    addPointKinds(e);
+    addVersion5Columns(e);
     if (e.logLayout() == LogLayout::SharedTable)
         templates::PrintLogStore::createShared(e);
     if (e.isServer())

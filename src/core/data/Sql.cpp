@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QSqlError>
 
+#include <algorithm>
+
 namespace vorlan::data {
 
 QString quoteId(const QString& name) {
@@ -58,6 +60,70 @@ void run(QSqlQuery& q, const QVariantList& params) {
     }
     if (!q.exec())
         throw DbError(describe(q.lastError()));
+}
+
+namespace {
+
+constexpr int kBatchRows = 100;
+constexpr int kBatchParameters = 30000;         // below the embedded engine's limit of bound values
+constexpr qint64 kBatchBytes = 4 * 1024 * 1024; // a server receives the values as text in the statement
+
+qint64 boundSize(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::QByteArray:
+        return 2 * v.toByteArray().size(); // sent escaped
+    case QMetaType::QString:
+        return 3 * v.toString().size();
+    default:
+        return 16;
+    }
+}
+
+QString batchStatement(const QString& head, const QString& group, int rows) {
+    QString sql = head + QStringLiteral(" VALUES ");
+    sql.reserve(sql.size() + rows * (group.size() + 2));
+    for (int i = 0; i < rows; ++i) {
+        if (i > 0)
+            sql += QStringLiteral(", ");
+        sql += group;
+    }
+    return sql;
+}
+
+} // namespace
+
+RowBatch::RowBatch(const QSqlDatabase& db, const QString& head, const QString& group, int width)
+    : db_(db), head_(head), group_(group), width_(std::max(1, width)),
+      perStatement_(std::clamp(kBatchParameters / std::max(1, width), 1, kBatchRows)) {}
+
+void RowBatch::add(const QVariantList& row) {
+    pending_ << row;
+    for (const QVariant& v : row)
+        bytes_ += boundSize(v);
+    if (pending_.size() >= qsizetype(perStatement_) * width_ || bytes_ >= kBatchBytes)
+        flush();
+}
+
+void RowBatch::finish() {
+    flush();
+}
+
+void RowBatch::flush() {
+    const int rows = int(pending_.size() / width_);
+    if (rows == 0)
+        return;
+    if (rows == perStatement_) {
+        if (!fullPrepared_) {
+            full_ = prepare(db_, batchStatement(head_, group_, rows));
+            fullPrepared_ = true;
+        }
+        run(full_, pending_);
+    } else {
+        QSqlQuery q = prepare(db_, batchStatement(head_, group_, rows));
+        run(q, pending_);
+    }
+    pending_.clear();
+    bytes_ = 0;
 }
 
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& params) {

@@ -137,14 +137,17 @@ QString selectSql(const QStringList& columns, const QString& table, const QStrin
     return sql;
 }
 
-QString insertSql(const QString& table, const QStringList& columns) {
+// The rows of a copied table, written many at a time.
+data::RowBatch insertBatch(const Engine& target, const QString& table, const QStringList& columns) {
     QStringList quoted, marks;
     for (const QString& c : columns) {
         quoted << quoteId(c);
         marks << QStringLiteral("?");
     }
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(quoteId(table), quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    return data::RowBatch(
+        target.db(),
+        QStringLiteral("INSERT INTO %1 (%2)").arg(quoteId(table), quoted.join(QStringLiteral(", "))),
+        QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')'), int(columns.size()));
 }
 
 // What is to be copied.
@@ -252,16 +255,17 @@ TableCheck copyTable(const Engine& source, const Engine& target, const QString& 
 
     RowSum sent(!key.isEmpty());
     QSqlQuery in = data::exec(source, selectSql(columns, table, key));
-    QSqlQuery out = data::prepare(target, insertSql(to, targetColumns));
+    data::RowBatch out = insertBatch(target, to, targetColumns);
     QVariantList row;
     while (in.next()) {
         row.clear();
         for (int i = 0; i < columns.size(); ++i)
             row << in.value(i);
         sent.add(row);
-        data::run(out, row);
+        out.add(row);
         step.row();
     }
+    out.finish();
     check.sourceRows = sent.rows();
     check.sourceSum = sent.result();
     // A row added later on the target is numbered after every copied one.
@@ -352,6 +356,7 @@ TableCheck copyLog(const Engine& source, const Engine& target, const QString& na
         writer.add(at, values);
         step.row();
     }
+    writer.finish();
     check.sourceRows = sent.rows();
     check.sourceSum = sent.result();
     // The query reads by date: a row without a usable date would be missing from the copy.

@@ -33,6 +33,10 @@ QString initialText(const QString& type, const QDate& today) {
     return QString();
 }
 
+QString startingText(const templates::InputPoint& p, const QDate& today) {
+    return p.hasFixedText() ? p.fixedText : initialText(p.type, today);
+}
+
 BoxTexts initialTexts(const templates::Template& t, const QDate& today) {
     BoxTexts texts;
     for (Family f : {Family::Single, Family::Multi}) {
@@ -40,7 +44,7 @@ BoxTexts initialTexts(const templates::Template& t, const QDate& today) {
         for (int k = 1; k <= fam.count; ++k) {
             if (!fam[k].isLive())
                 continue;
-            const QString initial = initialText(fam[k].type, today);
+            const QString initial = startingText(fam[k], today);
             if (!initial.isEmpty())
                 texts.insert({f, k}, initial);
         }
@@ -56,7 +60,7 @@ NextSheet nextSheet(const templates::Template& t, const BoxTexts& current, const
     for (auto it = current.cbegin(); it != current.cend(); ++it) {
         next.texts.insert(it.key(), initial.value(it.key()));
         const templates::InputPoint& p = t.family(it.key().family)[it.key().slot];
-        if (!it.value().isEmpty() && initialText(p.type, today).isEmpty())
+        if (!it.value().isEmpty() && startingText(p, today).isEmpty())
             unprinted = true;
     }
     next.losesUnprinted = unprinted && current != lastPrinted;
@@ -103,7 +107,7 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
     for (Family f : {Family::Single, Family::Multi}) {
         const templates::PointFamily& fam = t.family(f);
         for (int k = 1; k <= fam.count; ++k) {
-            if (!fam[k].isLive())
+            if (!fam[k].isLive() || fam[k].party != pick.party)
                 continue;
             const qsizetype column = columns.indexOf(fam[k].binding);
             if (column >= 0)
@@ -113,11 +117,23 @@ BoxTexts pickFills(const templates::Template& t, const PickResult& pick) {
     return fills;
 }
 
-QSqlQuery customerPickerRows(const QString& text) {
-    return customers::CustomerStore(data::sharedEngine()).pickerRows(text);
+templates::Party batchParty(const templates::Template& t) {
+    for (Family f : {Family::Single, Family::Multi}) {
+        const templates::PointFamily& fam = t.family(f);
+        for (int k = 1; k <= fam.count; ++k)
+            if (fam[k].isLive() && fam[k].party == templates::Party::Receiver &&
+                templates::customerBindings().contains(fam[k].binding))
+                return templates::Party::Receiver;
+    }
+    return templates::Party::Sender;
 }
 
-QSqlQuery commonUsePickerRows(const QString& text) {
+QSqlQuery customerPickerRows(const QString& text, const data::RowPage& page) {
+    return customers::CustomerStore(data::sharedEngine()).pickerRows(text, page);
+}
+
+QSqlQuery commonUsePickerRows(const QString& text, const data::RowPage&) {
+    // The uses are few: every one comes at once.
     return app::CommonUseStore(data::sharedEngine()).pickerRows(text);
 }
 

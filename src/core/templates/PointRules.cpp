@@ -69,8 +69,38 @@ std::optional<Problem> checkNewPoint(const Template& tmpl, const PointDraft& dra
             fam == Family::Multi
                 ? QStringLiteral("多行输入点最多 100 个，已经满了，不能再新增多行输入点！ ")
                 : QStringLiteral("单行输入点（除“文本多行”以外的各类）最多 100 个，已经满了，不能再新增！ "));
+    return checkPointOptions(draft.type, draft.options);
+}
+
+std::optional<Problem> checkPointOptions(const QString& type, const PointOptions& options) {
+    if (options.symbology != Symbology::None && !takesSymbol(type))
+        return refusal(
+            QStringLiteral("只有“号码”和单行“文本框”输入点能打印为条码，“%1”输入点请把“打印为”选为“无”！ ")
+                .arg(type));
+    for (qsizetype i = 0; i < options.fixedText.size(); ++i)
+        if (options.fixedText.at(i).category() == QChar::Other_Control)
+            return refusal(
+                QStringLiteral("固定内容的第%1个字符是控制字符（代码U+%2），请您重新填写固定内容！ ")
+                    .arg(i + 1)
+                    .arg(QString::number(options.fixedText.at(i).unicode(), 16).toUpper(), 4,
+                         QLatin1Char('0')));
     return std::nullopt;
 }
+
+PointOptions optionsOf(const InputPoint& p) {
+    return {p.symbology, p.symbolText, p.fixedText, p.party};
+}
+
+namespace {
+
+void applyOptions(InputPoint& p, const PointOptions& options) {
+    p.symbology = options.symbology;
+    p.symbolText = options.symbolText;
+    p.fixedText = options.fixedText;
+    p.party = options.party;
+}
+
+} // namespace
 
 std::optional<Problem> checkModifyPoint(const QString& selectedKind) {
     if (familyOfKind(selectedKind) || selectedKind == kKindPicture)
@@ -96,6 +126,7 @@ InputPoint newPoint(const PointDraft& draft, const PointStyle& sample) {
     p.binding = draft.binding;
     p.name = draft.name;
     p.rect = kDefaultPointRect;
+    applyOptions(p, draft.options);
     p.setFont(sample.font);
     p.backColor = sample.back;
     if (familyOf(draft.type) == Family::Single)
@@ -103,8 +134,10 @@ InputPoint newPoint(const PointDraft& draft, const PointStyle& sample) {
     return p;
 }
 
-void modifyPoint(InputPoint& point, Family family, const QString& binding, const PointStyle& sample) {
+void modifyPoint(InputPoint& point, Family family, const QString& binding, const PointStyle& sample,
+                 const PointOptions& options) {
     point.binding = binding;
+    applyOptions(point, options);
     point.setFont(sample.font);
     point.backColor = sample.back;
     if (family == Family::Single)

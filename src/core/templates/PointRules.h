@@ -34,11 +34,22 @@ std::optional<Family> familyOfKind(const QString& kind);
 // "日期" gives 文本日期, the other type captions give themselves; any other caption gives an empty type.
 QString pointTypeFor(const QString& buttonCaption, bool multiLine);
 
+// How a point prints and what its box starts with, as the frame's lower controls set them.
+struct PointOptions {
+    Symbology symbology = Symbology::None;
+    bool symbolText = true;
+    QString fixedText;
+    Party party = Party::Sender;
+    bool operator==(const PointOptions&) const = default;
+};
+PointOptions optionsOf(const InputPoint& p);
+
 // A new input point as the frame's controls describe it.
 struct PointDraft {
     QString name;
     QString type; // empty when no type button is on
     QString binding;
+    PointOptions options;
 };
 
 // A name with a control character (NUL, a line break, a tab…) can be neither a column's nor a table's
@@ -48,7 +59,9 @@ QString controlCharacterProblem(const QString& name, const QString& what);
 // Why the draft cannot be added to the template, checked in this order: empty name, a control character
 // in it, a name some slot
 // already has (deleted points keep theirs), the print log table's date column, no type, a full family.
+// Then the options: a symbol only for the types that take one, a fixed text without control characters.
 std::optional<Problem> checkNewPoint(const Template& tmpl, const PointDraft& draft);
+std::optional<Problem> checkPointOptions(const QString& type, const PointOptions& options);
 // "修改点" needs a box or the picture area selected; "删除点" a box.
 std::optional<Problem> checkModifyPoint(const QString& selectedKind);
 std::optional<Problem> checkDeletePoint(const QString& selectedKind);
@@ -65,9 +78,10 @@ struct PointStyle {
 // sample's font and background; only a single-line point takes the sample's text colour, a multi-line
 // one keeps the prototype's.
 InputPoint newPoint(const PointDraft& draft, const PointStyle& sample);
-// "修改点" on a point: the binding and the sample's font and background, and for a single-line point the
-// text colour. Name and type never change.
-void modifyPoint(InputPoint& point, Family family, const QString& binding, const PointStyle& sample);
+// "修改点" on a point: the binding, the options and the sample's font and background, and for a
+// single-line point the text colour. Name and type never change.
+void modifyPoint(InputPoint& point, Family family, const QString& binding, const PointStyle& sample,
+                 const PointOptions& options);
 // Selecting a point copies its style into the sample; the text colour only from a single-line point.
 void takeStyle(PointStyle& sample, const InputPoint& point, Family family);
 

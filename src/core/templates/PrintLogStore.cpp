@@ -311,6 +311,10 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
         throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
     const QVariant at = data::dateTimeText(when);
     data::Transaction tx(engine_);
+    // A table of its own is written by one counter at a time: the write lock first, so that another
+    // counter's sheets written between this read of the columns and the insert cannot refuse it.
+    if (!shared())
+        engine_.lockForWriting(table);
     // The columns as they are now. A template changed elsewhere since these sheets were filled (an input
     // point deleted or renamed) is named, and nothing is written.
     const QStringList present = shared() ? sharedColumns(table) : engine_.columns(table);
@@ -393,25 +397,30 @@ LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria&
     return s;
 }
 
-PrintLogStore::Copier::Copier(const PrintLogStore& store, const LogTable& to, const QStringList& columns)
-    : table_(to.name), columns_(columns), shared_(to.shared) {
-    if (shared_) {
-        insert_ = data::prepare(store.engine_,
-                                QStringLiteral("INSERT INTO %1 (template, printed_at, vals) VALUES (?, ?, "
-                                               "CAST(? AS jsonb))")
-                                    .arg(kSharedTable));
-        return;
-    }
-    QStringList names{quoteId(kDate)};
+namespace {
+
+data::RowBatch copierBatch(const data::Engine& e, const LogTable& to, const QStringList& columns) {
+    if (to.shared)
+        return data::RowBatch(
+            e.db(),
+            QStringLiteral("INSERT INTO %1 (template, printed_at, vals)").arg(PrintLogStore::kSharedTable),
+            QStringLiteral("(?, ?, CAST(? AS jsonb))"), 3);
+    QStringList names{quoteId(PrintLogStore::kDateColumn)};
     QStringList marks{QStringLiteral("?")};
     for (const QString& c : columns) {
         names << quoteId(c);
         marks << QStringLiteral("?");
     }
-    insert_ = data::prepare(store.engine_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                               .arg(quoteId(to.name), names.join(QStringLiteral(", ")),
-                                                    marks.join(QStringLiteral(", "))));
+    return data::RowBatch(
+        e.db(), QStringLiteral("INSERT INTO %1 (%2)").arg(quoteId(to.name), names.join(QStringLiteral(", "))),
+        QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')'), int(marks.size()));
 }
+
+} // namespace
+
+PrintLogStore::Copier::Copier(const PrintLogStore& store, const LogTable& to, const QStringList& columns)
+    : table_(to.name), columns_(columns), shared_(to.shared),
+      insert_(copierBatch(store.engine_, to, columns)) {}
 
 void PrintLogStore::Copier::add(const QDateTime& when, const QVariantList& values) {
     const QString at = data::dateTimeText(when);
@@ -421,12 +430,12 @@ void PrintLogStore::Copier::add(const QDateTime& when, const QVariantList& value
         for (qsizetype i = 0; i < values.size() && i < columns_.size(); ++i)
             if (!values.at(i).isNull())
                 o.insert(columns_.at(i), values.at(i).toString());
-        data::run(insert_, {table_, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
+        insert_.add({table_, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
         return;
     }
     QVariantList params{at};
     params << values;
-    data::run(insert_, params);
+    insert_.add(params);
 }
 
 LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& c) const {

@@ -131,17 +131,18 @@ public:
 
     // Appends sheets copied from another database, as part of the caller's transaction: each at the time
     // it was logged and with its values as they were (Null kept), in these columns of the table (the
-    // date left out), in this order.
+    // date left out), in this order. Rows are written many at a time; finish() writes the last ones.
     class Copier {
     public:
         Copier(const PrintLogStore& store, const LogTable& to, const QStringList& columns);
         void add(const QDateTime& when, const QVariantList& values);
+        void finish() { insert_.finish(); }
 
     private:
         QString table_;
         QStringList columns_;
         bool shared_ = false;
-        QSqlQuery insert_;
+        data::RowBatch insert_;
     };
 
     // The table of the server's log and that of its columns per template.

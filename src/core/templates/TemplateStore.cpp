@@ -1,6 +1,7 @@
 #include "templates/TemplateStore.h"
 
 #include "templates/CounterStore.h"
+#include "templates/PictureCache.h"
 
 #include "data/Sql.h"
 
@@ -189,7 +190,9 @@ LoadResult TemplateStore::load(const QString& name) const {
             t.pictureRect.height = twips(q, "H", name, {});
         }
     }
-    {
+    if (engine_.isServer()) {
+        loadHeaderKept(t);
+    } else {
         QSqlQuery q = exec(engine_,
                            QStringLiteral("SELECT backimage, allup, allleft FROM moban WHERE mobanname = ? "
                                           "ORDER BY id LIMIT 1"),
@@ -207,6 +210,29 @@ LoadResult TemplateStore::load(const QString& name) const {
         t.allleft = *own.allleft;
     }
     return result;
+}
+
+void TemplateStore::loadHeaderKept(Template& t) const {
+    QSqlQuery q = exec(engine_,
+                       QStringLiteral("SELECT id, imageSum, allup, allleft FROM moban WHERE mobanname = ? "
+                                      "ORDER BY id LIMIT 1"),
+                       {t.name});
+    if (!q.next())
+        return;
+    t.hasHeader = true;
+    t.allup = int(number(q, "allup", t.name, {}));
+    t.allleft = int(number(q, "allleft", t.name, {}));
+    const QString digest = data::nullToEmpty(q.value(1));
+    const PictureCache cache;
+    if (const auto kept = digest.isEmpty() ? std::nullopt : cache.find(digest)) {
+        t.picture = *kept;
+        return;
+    }
+    t.picture =
+        data::scalar(engine_, QStringLiteral("SELECT backimage FROM moban WHERE id = ?"), {q.value(0)})
+            .toByteArray();
+    if (!digest.isEmpty())
+        cache.keep(digest, t.picture); // kept only when it is the picture the digest names
 }
 
 QByteArray TemplateStore::readPicture(const QString& name) const {
@@ -242,8 +268,10 @@ void TemplateStore::save(const Template& t, const std::optional<QByteArray>& new
     if (newPicture) {
         // The new header row carries only name and picture: the offsets return to 0.
         exec(engine_, QStringLiteral("DELETE FROM moban WHERE mobanname = ?"), {t.name});
-        exec(engine_, QStringLiteral("INSERT INTO moban (mobanname, backimage) VALUES (?, ?)"),
-             {t.name, *newPicture});
+        exec(engine_, QStringLiteral("INSERT INTO moban (mobanname, backimage, imageSum) VALUES (?, ?, ?)"),
+             {t.name, *newPicture,
+              newPicture->isEmpty() ? QVariant(QMetaType::fromType<QString>())
+                                    : QVariant(pictureDigest(*newPicture))});
     }
     PendingColumns applied = pending;
     PrintLogStore(engine_).bringUpToDate(t, applied);

@@ -56,6 +56,8 @@ public:
     void remove(const QString& name) const;
 
 private:
+    // The header row on a server: the picture from this computer's copy when it has that one.
+    void loadHeaderKept(Template& t) const;
     data::Engine engine_;
 };
 

@@ -247,7 +247,7 @@ void Frm_PrintWindow::boxDoubleClick(const SlotRef& ref) {
                                                        : templates::RecordSource(&commonUsePickerRows);
     picker.title = kind == PickerKind::Customer ? kCustomerTitle : kCommonUseTitle;
     ui::prompter().exec(&picker);
-    PickResult pick{kind, ref.slot, {}};
+    PickResult pick{kind, ref.slot, {}, model().point(ref).party};
     for (int i = 1; i <= 12; ++i) // result1 .. result12
         pick.values << picker.resultText(i);
     applyPick(pick);

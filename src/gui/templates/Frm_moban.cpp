@@ -30,8 +30,8 @@ namespace vorlan::templates {
 
 namespace {
 
-constexpr ui::TwipsSize kClientSize{13260_tw, 9465_tw};
-constexpr ui::Twips kRowTop[3] = {270_tw, 660_tw, 1050_tw};
+constexpr ui::TwipsSize kClientSize{13260_tw, 9855_tw};
+constexpr ui::Twips kRowTop[4] = {270_tw, 660_tw, 1050_tw, 1440_tw};
 constexpr ui::Twips kRowHeight = 330_tw;
 const QString kPointHint = QStringLiteral("新增输入点后，显示在此--->>再移动到相应位置");
 const QString kTabOrderHint = QStringLiteral("依次单击输入点，定下打印时的顺序；按 Esc 结束");
@@ -110,7 +110,7 @@ Frm_moban::~Frm_moban() = default;
 
 void Frm_moban::buildFrame() {
     FrameNewText = named(new QGroupBox(QStringLiteral("输入点选项"), this), QStringLiteral("FrameNewText"));
-    ui::place(FrameNewText, {360_tw, 7980_tw, 12840_tw, 1455_tw});
+    ui::place(FrameNewText, {360_tw, 7980_tw, 12840_tw, 1845_tw});
     QWidget* f = FrameNewText;
 
     auto* l1 = named(new QLabel(QStringLiteral("输入点名称："), f), QStringLiteral("Label1"));
@@ -134,6 +134,35 @@ void Frm_moban::buildFrame() {
     XPRad月 = radio(f, QStringLiteral("XPRad月"), QStringLiteral("月"), 1050_tw, 2, 700_tw);
     XPRad日 = radio(f, QStringLiteral("XPRad日"), QStringLiteral("日"), 2350_tw, 2, 700_tw);
     XPRad号码 = radio(f, QStringLiteral("XPRad号码"), QStringLiteral("号码"), 3300_tw, 2, 800_tw);
+
+    auto* l3 = named(new QLabel(QStringLiteral("绑定的一方："), f), QStringLiteral("lblParty"));
+    ui::place(l3, {4250_tw, kRowTop[2] + 30_tw, 1300_tw, 270_tw});
+    cboParty = named(new QComboBox(f), QStringLiteral("cboParty"));
+    cboParty->addItems({partyTitle(Party::Sender), partyTitle(Party::Receiver)});
+    cboParty->setToolTip(QStringLiteral("从客户表选取时，只填入同一方的输入点"));
+    ui::place(cboParty, {5550_tw, kRowTop[2], 1400_tw, kRowHeight});
+    l3->setBuddy(cboParty);
+
+    auto* l4 = named(new QLabel(QStringLiteral("打印为："), f), QStringLiteral("lblSymbology"));
+    ui::place(l4, {150_tw, kRowTop[3] + 30_tw, 800_tw, 270_tw});
+    cboSymbology = named(new QComboBox(f), QStringLiteral("cboSymbology"));
+    for (Symbology s : symbologies())
+        cboSymbology->addItem(symbologyTitle(s), int(s));
+    cboSymbology->setToolTip(QStringLiteral("“号码”和单行“文本框”输入点可以打印为条码或二维码"));
+    ui::place(cboSymbology, {950_tw, kRowTop[3], 1300_tw, kRowHeight});
+    l4->setBuddy(cboSymbology);
+    chkSymbolText = named(new QCheckBox(QStringLiteral("条码下印文字"), f), QStringLiteral("chkSymbolText"));
+    chkSymbolText->setChecked(true);
+    ui::place(chkSymbolText, {2400_tw, kRowTop[3], 1700_tw, kRowHeight});
+    connect(cboSymbology, &QComboBox::currentIndexChanged, this, [this] { symbologyChosen(); });
+    symbologyChosen();
+    auto* l5 = named(new QLabel(QStringLiteral("固定内容："), f), QStringLiteral("lblFixedText"));
+    ui::place(l5, {4250_tw, kRowTop[3] + 30_tw, 1300_tw, 270_tw});
+    txtFixedText = named(new QLineEdit(f), QStringLiteral("txtFixedText"));
+    txtFixedText->setToolTip(QStringLiteral("打印窗口打开时填入；“下一张”不清除"));
+    txtFixedText->installEventFilter(this); // Ctrl+Z / Ctrl+Y, see routeUndoKeys
+    ui::place(txtFixedText, {5550_tw, kRowTop[3], 4500_tw, kRowHeight});
+    l5->setBuddy(txtFixedText);
 
     font_txt = named(new QLineEdit(QStringLiteral("字体样式"), f), QStringLiteral("font_txt"));
     font_txt->setReadOnly(true);
@@ -285,14 +314,36 @@ QString Frm_moban::typeFromButtons() const {
     return QString();
 }
 
+PointOptions Frm_moban::optionsFromControls() const {
+    PointOptions o;
+    o.symbology = Symbology(cboSymbology->currentData().toInt());
+    o.symbolText = chkSymbolText->isChecked();
+    o.fixedText = txtFixedText->text();
+    o.party = cboParty->currentIndex() == 1 ? Party::Receiver : Party::Sender;
+    return o;
+}
+
+void Frm_moban::showOptions(const PointOptions& o) {
+    cboSymbology->setCurrentIndex(std::max(0, cboSymbology->findData(int(o.symbology))));
+    chkSymbolText->setChecked(o.symbolText);
+    txtFixedText->setText(o.fixedText);
+    cboParty->setCurrentIndex(o.party == Party::Receiver ? 1 : 0);
+}
+
+void Frm_moban::symbologyChosen() {
+    chkSymbolText->setEnabled(isLinear(Symbology(cboSymbology->currentData().toInt())));
+}
+
 void Frm_moban::XPBut确定_Click() {
-    const PointDraft draft{Text_Name->text(), typeFromButtons(), Combo3->currentText()};
+    const PointDraft draft{Text_Name->text(), typeFromButtons(), Combo3->currentText(),
+                           optionsFromControls()};
     if (const auto problem = checkNewPoint(model(), draft)) {
         info(*problem);
         return;
     }
     doc_->addPoint(newPoint(draft, sample_));
     Combo3->setCurrentIndex(0);
+    showOptions({});
 }
 
 void Frm_moban::XPBut修改_Click() {
@@ -303,7 +354,12 @@ void Frm_moban::XPBut修改_Click() {
     if (const auto fam = familyOfKind(selectedKind_)) {
         const SlotRef ref{*fam, selectedSlot_};
         InputPoint p = model().point(ref);
-        modifyPoint(p, *fam, Combo3->currentText(), sample_);
+        const PointOptions options = optionsFromControls();
+        if (const auto problem = checkPointOptions(p.type, options)) {
+            info(*problem);
+            return;
+        }
+        modifyPoint(p, *fam, Combo3->currentText(), sample_, options);
         doc_->changePoint(ref, p);
     }
     XPBut_save_Click();
@@ -441,6 +497,7 @@ void Frm_moban::selectPoint(Family family, int slot) {
         Combo3->addItem(p.binding);
     Combo3->setCurrentIndex(std::max(0, Combo3->findText(p.binding)));
     Text_Name->setText(p.name);
+    showOptions(optionsOf(p));
     takeStyle(sample_, p, family);
     showSample();
 }

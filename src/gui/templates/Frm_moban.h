@@ -66,6 +66,10 @@ public:
     QRadioButton* XPRad号码 = nullptr;
     QCheckBox* Checkscroll = nullptr;
     QLineEdit* font_txt = nullptr;
+    QComboBox* cboParty = nullptr;      // "绑定的一方：" 寄件方 / 收件方
+    QComboBox* cboSymbology = nullptr;  // "打印为：" 无, Code 128, QR 码, PDF417, EAN-13
+    QCheckBox* chkSymbolText = nullptr; // "条码下印文字"
+    QLineEdit* txtFixedText = nullptr;  // "固定内容："
     QPushButton* XPBut_font = nullptr;
     QPushButton* XPBut_rgb = nullptr;
     QPushButton* XPBut字色 = nullptr;
@@ -136,6 +140,9 @@ private:
     void objectMoved(QWidget* object, const ui::TwipsRect& rect);
     void boxSelected(QWidget* box);
     QString typeFromButtons() const;
+    PointOptions optionsFromControls() const;
+    void showOptions(const PointOptions& options);
+    void symbologyChosen(); // the text under the bars is a choice of linear symbols only
     // True when the window may close: nothing unsaved, saved on request, or discarded on request.
     bool mayClose();
 

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QTableView>
 
@@ -40,7 +39,7 @@ RecordPicker::RecordPicker(QWidget* parent) : QDialog(parent) {
     Label1 = new QLabel(QStringLiteral("注：双击某条记录时---->>>即选中此条记录且返回！"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
 
-    Adodc1 = new QSqlQueryModel(this);
+    Adodc1 = new data::PagedRows(this);
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
 
     DataGrid1 = new QTableView(this);
@@ -178,7 +177,9 @@ void RecordPicker::runSelect() {
     // A failing SELECT leaves an empty grid; nothing is reported.
     try {
         if (recordSource)
-            Adodc1->setQuery(recordSource(Txt_ChaZhao->text()));
+            Adodc1->setSource([source = recordSource, text = Txt_ChaZhao->text()](const data::RowPage& page) {
+                return source(text, page);
+            });
     } catch (const data::DbError&) {
         Adodc1->clear();
     }

@@ -3,6 +3,7 @@
 // nothing of templates or tables; the caller chooses the rows and maps the columns. Text typed into
 // its search box goes to the store, which gives the matching rows.
 
+#include "data/PagedRows.h"
 #include "ui/Twips.h"
 
 #include <QDialog>
@@ -15,15 +16,15 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSqlQueryModel;
 class QSqlRecord;
 class QTableView;
 
 namespace vorlan::templates {
 
-// Runs the picker's SELECT afresh for the text in the search box (empty: every row): an active,
-// scrollable query (the stores' pickerRows()). It may throw DbError; the grid then stays empty.
-using RecordSource = std::function<QSqlQuery(const QString& text)>;
+// Runs the picker's SELECT afresh for the text in the search box (empty: every row), for one page of its
+// rows: an active query (the stores' pickerRows()); one that gives more rows than the page asked for
+// has given all. It may throw DbError; the grid then stays empty.
+using RecordSource = std::function<QSqlQuery(const QString& text, const data::RowPage& page)>;
 
 class RecordPicker : public QDialog {
     Q_OBJECT
@@ -42,8 +43,8 @@ public:
     // resultText(1) .. resultText(12).
     const QString& resultText(int k) const;
 
-    QLabel* Label1 = nullptr;         // "注：双击某条记录时---->>>即选中此条记录且返回！"
-    QSqlQueryModel* Adodc1 = nullptr; // the rows of recordSource
+    QLabel* Label1 = nullptr; // "注：双击某条记录时---->>>即选中此条记录且返回！"
+    data::PagedRows* Adodc1 = nullptr; // the rows of recordSource, a page at a time
     QTableView* DataGrid1 = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;

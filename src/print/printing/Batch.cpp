@@ -252,9 +252,11 @@ QList<int> filledColumns(const templates::Template& t, const BatchData& data, co
         return out;
     }
     QList<int> out;
+    const templates::Party party = batchParty(t);
     for (const BatchPoint& p : points) {
-        const QString& binding = t.family(p.ref.family)[p.ref.slot].binding;
-        out << (templates::customerBindings().contains(binding) ? int(data.header.indexOf(binding)) : -1);
+        const templates::InputPoint& point = t.family(p.ref.family)[p.ref.slot];
+        const bool filled = point.party == party && templates::customerBindings().contains(point.binding);
+        out << (filled ? int(data.header.indexOf(point.binding)) : -1);
     }
     return out;
 }
@@ -288,8 +290,9 @@ PrintSheet batchSheet(const BatchJob& job, int i, QString* problem) {
     const QList<BatchPoint> points = batchPoints(job.tmpl);
     QList<int> columnOf(points.size(), -1); // for the messages: which column filled the point
     if (job.data.source == BatchData::Source::Customers) {
-        // Every customer-bound box, exactly as a pick of that customer fills it.
-        const BoxTexts fills = pickFills(job.tmpl, PickResult::customer(0, values));
+        // Every customer-bound box of the batch's party, exactly as a pick of that customer fills it; the
+        // other party's boxes keep what the print window holds.
+        const BoxTexts fills = pickFills(job.tmpl, PickResult::customer(0, values, batchParty(job.tmpl)));
         for (auto it = fills.constBegin(); it != fills.constEnd(); ++it)
             texts.insert(it.key(), it.value());
     } else {
@@ -309,7 +312,8 @@ PrintSheet batchSheet(const BatchJob& job, int i, QString* problem) {
             continue;
         const QString& binding = job.tmpl.single[point.ref.slot].binding;
         const bool fromRow = job.data.source == BatchData::Source::Customers
-                                 ? templates::customerBindings().contains(binding)
+                                 ? templates::customerBindings().contains(binding) &&
+                                       job.tmpl.single[point.ref.slot].party == batchParty(job.tmpl)
                                  : columnOf.at(p) >= 0;
         if (!fromRow)
             continue;

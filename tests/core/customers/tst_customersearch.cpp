@@ -4,6 +4,7 @@
 #include "app/CommonUseStore.h"
 #include "customers/CustomerStore.h"
 #include "customers/PinyinOrder.h"
+#include "data/PagedRows.h"
 #include "data/Sql.h"
 
 #include <QSqlQuery>
@@ -217,6 +218,32 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(firstPhone, q.value(4).toString()); // the same texts, both rows there
         QVERIFY(!q.next());
+    }
+
+    // The picker reads a page at a time: the pages, one after another, are the whole list in its order,
+    // searched or not, and the last page ends the list.
+    void pagesMakeTheWholeList_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("every customer") << QString();
+        QTest::newRow("searched") << QStringLiteral("3");
+    }
+    void pagesMakeTheWholeList() {
+        QFETCH(QString, text);
+        test::TestEnv env;
+        CustomerStore store(env.db());
+        for (int i = 0; i < 600; ++i)
+            store.insert(customer(QStringLiteral("客户%1").arg((i * 7919) % 600, 3, 10, QLatin1Char('0'))));
+        const QStringList whole = names(store.pickerRows(text));
+        data::PagedRows model;
+        model.setSource([&](const data::RowPage& page) { return store.pickerRows(text, page); });
+        QCOMPARE(model.rowCount(), std::min(int(whole.size()), data::PagedRows::kPageRows));
+        while (model.canFetchMore())
+            model.fetchMore();
+        QStringList paged;
+        for (int row = 0; row < model.rowCount(); ++row)
+            paged << model.record(row).value(0).toString();
+        QCOMPARE(paged, whole);
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("客户名称"));
     }
 
     void commonUsesSearchedAndInPinyinOrder_data() {

@@ -269,6 +269,61 @@ private slots:
         QCOMPARE(describe(printing::pickFills(boundTemplate(), pick)), fills);
     }
 
+    // A waybill with both parties from the register and the shop's own line as a fixed text: a pick
+    // fills only its own party's boxes, a batch of customers the receiver's, and 下一张 keeps the fixed
+    // text while it empties the rest.
+    void partiesAndFixedTexts_data() {
+        QTest::addColumn<int>("party");      // the party of the box picked from
+        QTest::addColumn<bool>("receivers"); // the template has receiver boxes
+        QTest::addColumn<QStringList>("fills");
+        QTest::addColumn<int>("batch");
+        const int sender = int(templates::Party::Sender), receiver = int(templates::Party::Receiver);
+        QTest::newRow("sender box") << sender << true
+                                    << QStringList{QStringLiteral("S1=乙公司"), QStringLiteral("S2=二路2号")}
+                                    << receiver;
+        QTest::newRow("receiver box")
+            << receiver << true << QStringList{QStringLiteral("S3=乙公司"), QStringLiteral("M1=0571-2")}
+            << receiver;
+        QTest::newRow("one party only")
+            << sender << false
+            << QStringList{QStringLiteral("S1=乙公司"), QStringLiteral("S2=二路2号"),
+                           QStringLiteral("S3=乙公司"), QStringLiteral("M1=0571-2")}
+            << sender;
+    }
+    void partiesAndFixedTexts() {
+        QFETCH(int, party);
+        QFETCH(bool, receivers);
+        QFETCH(QStringList, fills);
+        QFETCH(int, batch);
+        templates::Template t;
+        put(t.single, 1, point(ty::SingleLine, QStringLiteral("寄件人"), QStringLiteral("客户名称")));
+        put(t.single, 2, point(ty::SingleLine, QStringLiteral("寄件地址"), QStringLiteral("客户地址")));
+        put(t.single, 3, point(ty::SingleLine, QStringLiteral("收件人"), QStringLiteral("客户名称")));
+        put(t.multi, 1, point(ty::MultiLine, QStringLiteral("收件电话"), QStringLiteral("联系电话")));
+        put(t.single, 4, point(ty::Date, QStringLiteral("日期"), QStringLiteral("无")));
+        put(t.single, 5, point(ty::SingleLine, QStringLiteral("本店"), QStringLiteral("无")));
+        t.single[5].fixedText = QStringLiteral("城东营业部 0571-1");
+        t.single[4].fixedText = QStringLiteral("当日");
+        if (receivers)
+            t.single[3].party = t.multi[1].party = templates::Party::Receiver;
+        const PickResult pick = PickResult::customer(1, kCustomer, templates::Party(party));
+        QCOMPARE(describe(printing::pickFills(t, pick)), fills);
+        QCOMPARE(int(printing::batchParty(t)), batch);
+
+        const QDate day(2024, 3, 5);
+        const QStringList start{QStringLiteral("S4=当日"), QStringLiteral("S5=城东营业部 0571-1")};
+        QCOMPARE(describe(printing::initialTexts(t, day)), start);
+        BoxTexts typed = printing::initialTexts(t, day);
+        typed.insert({Family::Single, 1}, QStringLiteral("甲"));
+        const printing::NextSheet next = printing::nextSheet(t, typed, typed, day);
+        QCOMPARE(describe(next.texts), QStringList{QStringLiteral("S1=")} + start);
+        QVERIFY(!next.losesUnprinted);
+        // Only the fixed text stands in the boxes: nothing typed would be lost.
+        BoxTexts edited = printing::initialTexts(t, day);
+        edited.insert({Family::Single, 5}, QStringLiteral("改过"));
+        QVERIFY(!printing::nextSheet(t, edited, {}, day).losesUnprinted);
+    }
+
     void pickResultShorthands() {
         const PickResult c = PickResult::customer(2, kCustomer);
         QCOMPARE(int(c.kind), int(PickerKind::Customer));

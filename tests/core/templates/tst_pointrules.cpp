@@ -119,6 +119,50 @@ private slots:
         QTest::newRow("a line break") << QString() << u"电话\n"_s << single << control(3, u"000A"_s);
     }
 
+    // A symbol only where a value is one line of characters; a fixed text is any text without control
+    // characters. A new point and a modified one go through the same check, and a new point takes them.
+    void pointOptions_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("symbology");
+        QTest::addColumn<QString>("fixedText");
+        QTest::addColumn<QString>("refusal"); // a part of the message; empty: accepted
+        using templates::Symbology;
+        QTest::newRow("number as Code 128")
+            << templates::type::Number << int(Symbology::Code128) << QString() << QString();
+        QTest::newRow("one line as QR")
+            << templates::type::SingleLine << int(Symbology::QrCode) << u"本店"_s << QString();
+        QTest::newRow("multi-line as PDF417")
+            << templates::type::MultiLine << int(Symbology::Pdf417) << QString() << u"“文本多行”输入点"_s;
+        QTest::newRow("amount as EAN-13")
+            << templates::type::AmountInWords << int(Symbology::Ean13) << QString() << u"“大写金额”输入点"_s;
+        QTest::newRow("fixed date") << templates::type::Date << int(Symbology::None) << u"2024-01-01"_s
+                                    << QString();
+        QTest::newRow("tab in the fixed text")
+            << templates::type::SingleLine << int(Symbology::None) << u"城东\t营业部"_s
+            << u"固定内容的第3个字符是控制字符（代码U+0009）"_s;
+    }
+    void pointOptions() {
+        QFETCH(QString, type);
+        QFETCH(int, symbology);
+        QFETCH(QString, fixedText);
+        QFETCH(QString, refusal);
+        templates::PointOptions options;
+        options.symbology = templates::Symbology(symbology);
+        options.fixedText = fixedText;
+        options.party = templates::Party::Receiver;
+        const auto problem =
+            templates::checkNewPoint(sample(QString()), PointDraft{u"新点"_s, type, u"无"_s, options});
+        QCOMPARE(problem.has_value(), !refusal.isEmpty());
+        QCOMPARE(templates::checkPointOptions(type, options).has_value(), !refusal.isEmpty());
+        if (problem) {
+            QVERIFY2(problem->text.contains(refusal), qPrintable(problem->text));
+            return;
+        }
+        const templates::InputPoint p =
+            templates::newPoint(PointDraft{u"新点"_s, type, u"无"_s, options}, {});
+        QCOMPARE(templates::optionsOf(p), options);
+    }
+
     // Template names enter through the catalogue and the designer, both checked here.
     void templateNameWithAControlCharacter() {
         QVERIFY(
@@ -231,7 +275,7 @@ private slots:
         q.rect = {100_tw, 200_tw, 300_tw, 400_tw};
         q.binding = QStringLiteral("客户名称");
         q.foreColor = 0x123456;
-        templates::modifyPoint(q, fam, QStringLiteral("无"), s);
+        templates::modifyPoint(q, fam, QStringLiteral("无"), s, templates::optionsOf(q));
         QCOMPARE(q.name, QStringLiteral("电话"));
         QCOMPARE(q.type, type);
         QCOMPARE(q.rect, (ui::TwipsRect{100_tw, 200_tw, 300_tw, 400_tw}));

@@ -3,14 +3,18 @@
 #include "TestServer.h"
 #include "data/Schema.h"
 #include "data/Sql.h"
+#include "templates/PictureCache.h"
+#include "templates/PointRules.h"
 #include "templates/PrintLogStore.h"
 #include "templates/TabOrder.h"
 #include "templates/TemplateStore.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -18,6 +22,7 @@
 
 using namespace vorlan;
 using namespace vorlan::templates;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -86,7 +91,11 @@ private slots:
         t.single[1] = point(type::SingleLine, QStringLiteral("收件人"));
         t.single[3] = point(type::AmountInWords, QStringLiteral("金额"), 300_tw, 400_tw);
         t.single.count = 3;
+        t.single[1].symbology = Symbology::QrCode;
+        t.single[1].symbolText = false;
+        t.single[1].party = Party::Receiver;
         t.multi[1] = point(type::MultiLine, QStringLiteral("备注"));
+        t.multi[1].fixedText = QStringLiteral("易碎品 轻放");
         t.multi.count = 1;
         PendingColumns pending;
         store.save(t, std::nullopt, pending);
@@ -103,6 +112,9 @@ private slots:
         QCOMPARE(r.tmpl.single[3].backColor, color::encode(QColor(1, 2, 3)));
         QCOMPARE(r.tmpl.multi.count, 1);
         QCOMPARE(r.tmpl.multi[1].name, QStringLiteral("备注"));
+        for (const SlotRef ref :
+             {SlotRef{Family::Single, 1}, SlotRef{Family::Single, 3}, SlotRef{Family::Multi, 1}})
+            QCOMPARE(optionsOf(r.tmpl.point(ref)), optionsOf(t.point(ref)));
 
         // A new point takes slot count + 1 = 4; the save writes slots 1, 3 and 4.
         Template u = r.tmpl;
@@ -139,6 +151,36 @@ private slots:
         QVERIFY(!r.tmpl.single[2].inUse());
         store.save(r.tmpl, std::nullopt, pending);
         QCOMPARE(rowCount(env.db(), QStringLiteral("SELECT count(*) FROM mobanxywh WHERE textLX = ''")), 0);
+    }
+
+    // On a server, a counter reads a picture once and keeps its own copy by the digest saved with it; a
+    // file is read as it stands. A copy is found only under a digest's own name and at its size.
+    void pictureKeptByDigest() {
+        QTemporaryDir cacheHome;
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+        test::TestEnv env;
+        TemplateStore store(env.db());
+        Template t;
+        t.name = QStringLiteral("pic");
+        PendingColumns pending;
+        const QByteArray bytes = pngBytes(120, 80);
+        store.save(t, bytes, pending);
+        QCOMPARE(data::scalar(env.db(), QStringLiteral("SELECT imageSum FROM moban")).toString(),
+                 pictureDigest(bytes));
+        QCOMPARE(store.load(t.name).tmpl.picture, bytes);
+        // Stored over by hand, digest unchanged: only a counter's own copy still has the saved picture.
+        data::exec(env.db(), QStringLiteral("UPDATE moban SET backimage = ?"), {QByteArray("changed")});
+        QCOMPARE(store.load(t.name).tmpl.picture, test::onServer() ? bytes : QByteArray("changed"));
+
+        const PictureCache cache(cacheHome.filePath(QStringLiteral("own")));
+        cache.keep(pictureDigest(bytes), bytes);
+        QCOMPARE(cache.find(pictureDigest(bytes)).value_or(QByteArray()), bytes);
+        cache.keep(pictureDigest(bytes), QByteArray("other bytes")); // not the picture the digest names
+        QCOMPARE(cache.find(pictureDigest(bytes)).value_or(QByteArray()), bytes);
+        QFile(cacheHome.filePath(u"own/"_s + pictureDigest(bytes))).resize(10);
+        QVERIFY(!cache.find(pictureDigest(bytes)));
+        QVERIFY(!cache.find(QStringLiteral("../../etc/passwd")));
+        qunsetenv("XDG_CACHE_HOME");
     }
 
     void pictureBytesAndOffsets() {
@@ -434,7 +476,8 @@ private slots:
             QVERIFY(!TemplateStore::nameProblem(name).isEmpty());
             QVERIFY_THROWS_EXCEPTION(data::DbError, store.save(t, std::nullopt, pending));
             QVERIFY(data::tableExists(env.db(), QStringLiteral("moban")));
-            QCOMPARE(columns(env.db(), QStringLiteral("moban")).size(), 5); // its four and the row key
+            QCOMPARE(columns(env.db(), QStringLiteral("moban")).size(),
+                     6); // its four, the row key, the digest
             return;
         }
         store.save(t, std::nullopt, pending);
@@ -523,12 +566,15 @@ private slots:
         QCOMPARE(data::openShared().status, data::OpenStatus::Opened);
         QSqlDatabase db = data::shared();
         QCOMPARE(data::scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), data::schema::kVersion);
-        QCOMPARE(columns(db, QStringLiteral("mobanxywh")).last(), QStringLiteral("tabOrder"));
+        QCOMPARE(
+            columns(db, QStringLiteral("mobanxywh")).mid(17),
+            (QStringList{u"tabOrder"_s, u"symbology"_s, u"symbolText"_s, u"fixedText"_s, u"bindRole"_s}));
         QCOMPARE(rowCount(db, QStringLiteral("SELECT count(*) FROM mobanxywh WHERE tabOrder IS NULL")), 4);
 
         const TemplateStore store(db);
         Template t = store.load(tmpl).tmpl;
         QVERIFY(t.readingOrderByDefault);
+        QCOMPARE(optionsOf(t.single[1]), PointOptions{}); // text, no fixed text, the sender
         const QList<SlotRef> across{
             {Family::Single, 1}, {Family::Single, 2}, {Family::Single, 3}, {Family::Single, 4}};
         QCOMPARE(tabOrder(t), across);

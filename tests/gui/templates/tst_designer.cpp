@@ -179,8 +179,8 @@ private slots:
         QVERIFY(w.load());
         QCOMPARE(w.windowTitle(), QStringLiteral("运单"));
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(w.size(), QSize(884, 631)); // 13260 x 9465 twips
-        QCOMPARE(w.Picture1->geometry(), QRect(0, 0, 20, 631));
+        QCOMPARE(w.size(), QSize(884, 657)); // 13260 x 9855 twips
+        QCOMPARE(w.Picture1->geometry(), QRect(0, 0, 20, 657));
         QCOMPARE(w.Picture2->geometry(), QRect(0, 0, 884, 20));
         QCOMPARE(w.Image1->geometry(), QRect(0, 0, 841, 425));
         QVERIFY(w.Image1->isEmpty());
