@@ -115,19 +115,27 @@ LoadResult TemplateStore::load(const QString& name) const {
     t.name = name;
     bool rows = false, orderKept = false; // a point row, one whose tabOrder is not Null
 
+    // Every row in one statement (a server answers each statement across the network), walked once per
+    // type in the order the types are loaded.
+    QSqlQuery q(engine_.db());
+    if (!q.prepare(QStringLiteral("SELECT * FROM mobanxywh WHERE mobanname = ? ORDER BY textNumes, id")))
+        throw DbError(data::describe(q.lastError()));
+    q.addBindValue(name);
+    if (!q.exec())
+        throw DbError(data::describe(q.lastError()));
+    // A file opened read-only may be older than the column.
+    const int typeColumn = q.record().indexOf(QStringLiteral("textLX"));
+    const int orderColumn = q.record().indexOf(QStringLiteral("tabOrder"));
+    const int symbologyColumn = q.record().indexOf(QStringLiteral("symbology"));
+    const int symbolTextColumn = q.record().indexOf(QStringLiteral("symbolText"));
+    const int fixedTextColumn = q.record().indexOf(QStringLiteral("fixedText"));
+    const int roleColumn = q.record().indexOf(QStringLiteral("bindRole"));
     for (const QString& ty : pointTypes()) {
         PointFamily& fam = t.family(familyOf(ty));
-        QSqlQuery q = exec(engine_,
-                           QStringLiteral("SELECT * FROM mobanxywh WHERE mobanname = ? AND textLX = ? "
-                                          "ORDER BY textNumes, id"),
-                           {name, ty});
-        // A file opened read-only may be older than the column.
-        const int orderColumn = q.record().indexOf(QStringLiteral("tabOrder"));
-        const int symbologyColumn = q.record().indexOf(QStringLiteral("symbology"));
-        const int symbolTextColumn = q.record().indexOf(QStringLiteral("symbolText"));
-        const int fixedTextColumn = q.record().indexOf(QStringLiteral("fixedText"));
-        const int roleColumn = q.record().indexOf(QStringLiteral("bindRole"));
+        q.seek(QSql::BeforeFirstRow);
         while (q.next()) {
+            if (q.value(typeColumn).toString() != ty)
+                continue;
             InputPoint p;
             p.type = ty;
             rows = true;
@@ -228,11 +236,21 @@ void TemplateStore::loadHeaderKept(Template& t) const {
         t.picture = *kept;
         return;
     }
+    const QVariant id = q.value(0);
     t.picture =
-        data::scalar(engine_, QStringLiteral("SELECT backimage FROM moban WHERE id = ?"), {q.value(0)})
-            .toByteArray();
-    if (!digest.isEmpty())
-        cache.keep(digest, t.picture); // kept only when it is the picture the digest names
+        data::scalar(engine_, QStringLiteral("SELECT backimage FROM moban WHERE id = ?"), {id}).toByteArray();
+    if (t.picture.isEmpty())
+        return;
+    if (digest.isEmpty()) {
+        // Stored before pictures had digests (or copied from such a file): given its digest once, by
+        // whichever counter reads it first; every counter computes the same one.
+        const QString made = pictureDigest(t.picture);
+        exec(engine_, QStringLiteral("UPDATE moban SET imageSum = ? WHERE id = ? AND imageSum IS NULL"),
+             {made, id});
+        cache.keep(made, t.picture);
+        return;
+    }
+    cache.keep(digest, t.picture); // kept only when it is the picture the digest names
 }
 
 QByteArray TemplateStore::readPicture(const QString& name) const {
