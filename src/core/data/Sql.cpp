@@ -64,7 +64,7 @@ void run(QSqlQuery& q, const QVariantList& params) {
 
 namespace {
 
-constexpr int kBatchRows = 100;
+constexpr int kBatchRows = 500;
 constexpr int kBatchParameters = 30000;         // below the embedded engine's limit of bound values
 constexpr qint64 kBatchBytes = 4 * 1024 * 1024; // a server receives the values as text in the statement
 

@@ -42,7 +42,7 @@ QVariant textValue(const QString& s);
 QSqlQuery prepare(const QSqlDatabase& db, const QString& sql);
 void run(QSqlQuery& q, const QVariantList& params);
 
-// Rows appended many at a time, in the caller's transaction: one statement for up to 100 rows (fewer when
+// Rows appended many at a time, in the caller's transaction: one statement for up to 500 rows (fewer when
 // their values pass a few megabytes), which a server takes many times faster than a statement per row.
 // head is "INSERT INTO t (a, b)", group the values of one row, "(?, ?)". finish() writes the rest; rows
 // not finished are not written.
