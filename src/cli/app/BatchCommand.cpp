@@ -51,8 +51,8 @@ struct Failure {
 
 bool isCommandLine(const QStringList& args) {
     return !args.isEmpty() &&
-           (args.first() == u"print" || args.first() == u"log" || args.contains(QStringLiteral("--help")) ||
-            args.contains(QStringLiteral("-h")));
+           (args.first() == u"print" || args.first() == u"log" || args.first() == u"template" ||
+            args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")));
 }
 
 ParsedCommand parseCommandLine(const QStringList& args) {
@@ -74,9 +74,17 @@ ParsedCommand parseCommandLine(const QStringList& args) {
         out.kind = ParsedCommand::Kind::Log;
         return out;
     }
+    if (!args.isEmpty() && args.first() == u"template") {
+        if (const auto problem = parseTemplateArguments(args.mid(1), out.tmpl)) {
+            out.error = *problem;
+            return out;
+        }
+        out.kind = ParsedCommand::Kind::Template;
+        return out;
+    }
     if (args.isEmpty() || args.first() != u"print") {
         ParsedCommand unknown = error(QStringLiteral("未知的命令“%1”。").arg(args.value(0)));
-        unknown.error += u'\n' + logUsage();
+        unknown.error += u'\n' + logUsage() + u'\n' + templateUsage();
         return unknown;
     }
     PrintCommand& c = out.print;
@@ -150,7 +158,8 @@ ParsedCommand parseCommandLine(const QStringList& args) {
 
 QString helpText() {
     // The second usage line under the first, without its "用法：".
-    return kUsage + QStringLiteral("\n      ") + logUsage().mid(3) + QStringLiteral(R"(
+    return kUsage + QStringLiteral("\n      ") + logUsage().mid(3) + QStringLiteral("\n      ") +
+           templateUsage().mid(3) + QStringLiteral(R"(
 
 vorlan print 按模板批量打印：数据文件的每一行打印一张，所有各张作为一个打印作业送出，每张一页。
 
@@ -170,8 +179,8 @@ vorlan print 按模板批量打印：数据文件的每一行打印一张，所�
 并把--user指定的用户和送入的密码设为第一位高级用户。
 
 )") + logHelpText() +
-           QStringLiteral(R"(
-两个命令都接受：
+           u'\n' + templateHelpText() + QStringLiteral(R"(
+各个命令都接受：
   --database postgresql://用户@服务器:端口/数据库
                         使用服务器上的共享数据库，而不是数据库文件
   --data-dir 文件夹     数据库文件所在的文件夹（窗口程序也接受这个选项）；缺省时安装的程序用每个用户
@@ -182,6 +191,7 @@ vorlan print 按模板批量打印：数据文件的每一行打印一张，所�
 vorlan print的退出码：0 全部打印完成；1 输入有误（什么也没有打印）；
         2 打印失败（什么也没有打印，也没有保存打印记录）；3 已经打印，但打印记录没有保存。
 vorlan log的退出码：0 全部输出完成；1 输入有误、模板不存在、模板没有打印记录表或者标准输出无法写入。
+vorlan template的退出码：0 导出或导入完成；1 输入有误、文件有误或名称已被使用（什么也没有写入）。
 不带参数启动时，程序照常打开窗口。
 )");
 }
@@ -583,6 +593,8 @@ int runCommandLine(int argc, char** argv, void (*init)()) {
         QFile out;
         out.open(stdout, QIODevice::WriteOnly);
         code = runLogCommand(parsed.log, in, out, err);
+    } else if (parsed.kind == ParsedCommand::Kind::Template) {
+        code = runTemplateCommand(parsed.tmpl, in, err);
     } else {
         code = runPrintCommand(parsed.print, in, err, isatty(STDERR_FILENO) != 0);
     }

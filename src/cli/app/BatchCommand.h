@@ -4,6 +4,7 @@
 // print log as CSV (app/LogCommand.h). Without arguments the program starts its windows as always.
 
 #include "app/LogCommand.h"
+#include "app/TemplateCommand.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,10 +39,11 @@ struct PrintCommand {
 };
 
 struct ParsedCommand {
-    enum class Kind { Help, Print, Log, Error };
+    enum class Kind { Help, Print, Log, Template, Error };
     Kind kind = Kind::Error;
     PrintCommand print;
     LogCommand log;
+    TemplateCommand tmpl;
     QString error; // Error: what is wrong, in a sentence for the user
 };
 
