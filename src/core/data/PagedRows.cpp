@@ -43,16 +43,31 @@ void PagedRows::setSource(Source source) {
     endResetModel();
 }
 
-bool PagedRows::readPage(QList<QSqlRecord>& into) {
+QSqlRecord PagedRows::record(int row) const {
+    if (row < 0 || row >= rows_.size())
+        return {};
+    QSqlRecord r = fields_;
+    const QVariantList& values = rows_.at(row);
+    for (int i = 0; i < values.size(); ++i)
+        r.setValue(i, values.at(i));
+    return r;
+}
+
+bool PagedRows::readPage(QList<QVariantList>& into) {
     if (atEnd_ || !source_)
         return false;
     const RowPage page{int(rows_.size()), kPageRows};
     QSqlQuery q = source_(page);
     if (fields_.isEmpty())
         fields_ = q.record();
+    const int width = fields_.count();
     int got = 0;
     while (q.next()) {
-        into << q.record();
+        QVariantList values;
+        values.reserve(width);
+        for (int i = 0; i < width; ++i)
+            values << q.value(i);
+        into << values;
         ++got;
     }
     if (got < page.count || got > page.count)
@@ -89,7 +104,7 @@ bool PagedRows::canFetchMore(const QModelIndex& parent) const {
 void PagedRows::fetchMore(const QModelIndex& parent) {
     if (parent.isValid() || atEnd_)
         return;
-    QList<QSqlRecord> more;
+    QList<QVariantList> more;
     try {
         readPage(more);
     } catch (const DbError&) {

@@ -38,7 +38,7 @@ public:
 
     // The fields of the result (names and types), and one row's values.
     QSqlRecord record() const { return fields_; }
-    QSqlRecord record(int row) const { return rows_.value(row); }
+    QSqlRecord record(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -49,11 +49,11 @@ public:
 
 private:
     // Reads the next page; true when it gave rows.
-    bool readPage(QList<QSqlRecord>& into);
+    bool readPage(QList<QVariantList>& into);
 
     Source source_;
     QSqlRecord fields_;
-    QList<QSqlRecord> rows_;
+    QList<QVariantList> rows_; // the values only: the fields are the same for every row
     bool atEnd_ = true;
 };
 
