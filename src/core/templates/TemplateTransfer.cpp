@@ -30,6 +30,12 @@ namespace vorlan::templates {
 
 namespace {
 
+// Every stored template's name: all but the empty one (a null text would be bound as Null, which no
+// name differs from).
+QStringList allStoredNames(const TemplateStore& store) {
+    return store.storedNames(QStringLiteral(""));
+}
+
 const QString kJsonEntry = QStringLiteral("template.json");
 const QString kPictureStem = QStringLiteral("picture.");
 
@@ -411,7 +417,7 @@ QString pictureProblem(const QByteArray& bytes) {
 
 PackageRead packageOf(const data::Engine& engine, const QString& name) {
     const TemplateStore store(engine);
-    if (!store.storedNames(QString()).contains(name))
+    if (!allStoredNames(store).contains(name))
         throw data::DbError(
             QStringLiteral("模板“%1”还没有在模板设计中保存过，没有可以导出的内容。").arg(name));
     LoadResult loaded = store.load(name);
@@ -653,7 +659,7 @@ QString importNameProblem(const data::Engine& engine, const QString& name, const
     const TemplateStore store(engine);
     if (const QString problem = store.checkName(name, otherNames); !problem.isEmpty())
         return problem;
-    QStringList names = otherNames + store.storedNames(QString());
+    QStringList names = otherNames + allStoredNames(store);
     for (const app::CatalogueRow& r : app::CatalogueStore(engine).load())
         names << r.text;
     for (const QString& n : names)
