@@ -5,6 +5,7 @@
 #include "app/CommonUsePanel.h"
 #include "app/Frm_login.h"
 #include "app/MainKeys.h"
+#include "app/TemplateImportDialog.h"
 #include "app/Windows.h"
 #include "data/Sql.h"
 #include "templates/TemplateStore.h"
@@ -110,7 +111,7 @@ void Frm_main::buildPanels(QWidget* surface) {
 
     XPFrame1 = new QGroupBox(QStringLiteral("工具菜单"), surface);
     XPFrame1->setObjectName(QStringLiteral("XPFrame1"));
-    ui::place(XPFrame1, {2040_tw, 60_tw, 2115_tw, 5295_tw});
+    ui::place(XPFrame1, {2040_tw, 60_tw, 2115_tw, 6495_tw});
     XPButOpenMoban = ui::makeButton(XPFrame1, QStringLiteral("XPButOpenMoban"), QStringLiteral("打开模板"));
     XPButmoban_edit = ui::makeButton(XPFrame1, QStringLiteral("XPButmoban_edit"), QStringLiteral("模板设计"));
     XPBut_find = ui::makeButton(XPFrame1, QStringLiteral("XPBut_find"), QStringLiteral("数据查询"));
@@ -119,9 +120,13 @@ void Frm_main::buildPanels(QWidget* surface) {
     cmdRemove = ui::makeButton(XPFrame1, QStringLiteral("cmdRemove"), QStringLiteral("删除节点"));
     Command1 = ui::makeButton(XPFrame1, QStringLiteral("Command1"), QStringLiteral("结构保存"));
     XPButton3 = ui::makeButton(XPFrame1, QStringLiteral("XPButton3"), QStringLiteral("打印测试"));
+    cmdExportTemplate =
+        ui::makeButton(XPFrame1, QStringLiteral("cmdExportTemplate"), QStringLiteral("导出模板"));
+    cmdImportTemplate =
+        ui::makeButton(XPFrame1, QStringLiteral("cmdImportTemplate"), QStringLiteral("导入模板"));
     int top = 360;
-    for (QPushButton* b :
-         {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove, Command1, XPButton3}) {
+    for (QPushButton* b : {XPButOpenMoban, XPButmoban_edit, XPBut_find, cmdLast, cmdChild, cmdRemove,
+                           Command1, XPButton3, cmdExportTemplate, cmdImportTemplate}) {
         ui::place(b, {240_tw, ui::Twips(top), 1635_tw, 450_tw});
         top += 600;
     }
@@ -161,6 +166,8 @@ void Frm_main::buildPanels(QWidget* surface) {
     connect(cmdRemove, &QPushButton::clicked, this, &Frm_main::cmdRemove_Click);
     connect(Command1, &QPushButton::clicked, this, &Frm_main::Command1_Click);
     connect(XPButton3, &QPushButton::clicked, this, [this] { windows::printTestPage(this); });
+    connect(cmdExportTemplate, &QPushButton::clicked, this, &Frm_main::cmdExportTemplate_Click);
+    connect(cmdImportTemplate, &QPushButton::clicked, this, &Frm_main::cmdImportTemplate_Click);
 
     // The name entry: Enter confirms, Esc closes it without adding, wherever the focus is inside it.
     connect(Text_mobanName, &QLineEdit::returnPressed, this, &Frm_main::XPBut确定_Click);
@@ -238,7 +245,7 @@ void Frm_main::applyPermissions() {
     toolButton(QStringLiteral("管理登录"))
         ->setText(advanced ? QStringLiteral("管理退出") : QStringLiteral("管理登录"));
     toolButton(QStringLiteral("数据备份"))->setEnabled(advanced);
-    for (QPushButton* b : {XPButmoban_edit, cmdLast, cmdChild, cmdRemove, Command1})
+    for (QPushButton* b : {XPButmoban_edit, cmdLast, cmdChild, cmdRemove, Command1, cmdImportTemplate})
         b->setEnabled(advanced);
 }
 
@@ -462,6 +469,62 @@ void Frm_main::Command1_Click() {
     loadedTree_ = catalogue->rows();
     treeChanged_ = false;
     ui::information(this, QStringLiteral("结构保存完成"), QStringLiteral("提示"));
+}
+
+// ---- Template files ---------------------------------------------------------------------------
+
+void Frm_main::cmdExportTemplate_Click() {
+    const QModelIndex selected = selectedNode();
+    if (!selected.isValid()) {
+        ui::information(this, QStringLiteral("请选择想要导出的模板"), QStringLiteral("提示"));
+        return;
+    }
+    exportTemplateFile(this, catalogue->data(selected).toString());
+}
+
+void Frm_main::cmdImportTemplate_Click() {
+    // Under a folder, beside a template, or at the top when nothing is chosen.
+    const QModelIndex selected = selectedNode();
+    const QModelIndex parent =
+        selected.isValid() && catalogue->hasChildren(selected) ? selected : selected.parent();
+    QStringList names;
+    for (const CatalogueRow& r : catalogue->rows())
+        names << r.text;
+    const auto chosen =
+        chooseTemplateFile(this, parent.isValid() ? catalogue->data(parent).toString() : QString(), names);
+    if (!chosen)
+        return;
+
+    // The node goes into the tree on screen, which is written whole with the template.
+    const QString key = nextKey(catalogue->keys());
+    catalogue->addChild(parent, key, chosen->name);
+    const QList<CatalogueRow> rows = catalogue->rows();
+    bool changedElsewhere = false;
+    const bool done = ui::guarded(this, u"cmdImportTemplate_Click", [&] {
+        try {
+            templates::importTemplate(state().engine(), chosen->package, chosen->name, {rows, loadedTree_});
+        } catch (const CatalogueChanged&) {
+            changedElsewhere = true;
+            throw;
+        }
+    });
+    if (!done) {
+        catalogue->removeNode(catalogue->findKey(key));
+        if (changedElsewhere) { // the message said so: the tree is read again
+            loadCatalogue();
+            treeChanged_ = false;
+        }
+        return;
+    }
+    const bool savedAlong = treeChanged_;
+    loadedTree_ = rows;
+    treeChanged_ = false;
+    const QModelIndex node = catalogue->findKey(key);
+    TreeView1->expand(node.parent());
+    TreeView1->setCurrentIndex(node);
+    TreeView1->scrollTo(node);
+    ui::information(this, importedText(chosen->name, chosen->package, savedAlong),
+                    QStringLiteral("系统提示"));
 }
 
 void Frm_main::closeEvent(QCloseEvent* event) {

@@ -55,6 +55,8 @@ public:
     QPushButton* cmdRemove = nullptr;
     QPushButton* Command1 = nullptr;  // "结构保存"
     QPushButton* XPButton3 = nullptr; // "打印测试"
+    QPushButton* cmdExportTemplate = nullptr;
+    QPushButton* cmdImportTemplate = nullptr;
     QLineEdit* Text_mobanName = nullptr;
     QPushButton* XPBut确定 = nullptr;
 
@@ -79,6 +81,10 @@ public:
     void XPBut确定_Click();
     void cmdRemove_Click();
     void Command1_Click();
+    // "导出模板": the selected node's template into a template file; "导入模板": a template file into a new
+    // node, placed under the selected node when it has children, beside it otherwise, else at the top.
+    void cmdExportTemplate_Click();
+    void cmdImportTemplate_Click();
     void loadCatalogue();
 
 protected:

@@ -69,6 +69,8 @@ QStringList trace(app::Frm_main& w, test::TestEnv& env) {
         t << QStringLiteral("message:%1|%2").arg(m.message.text, m.message.title);
     for (const QString& p : env.prompter.programsStarted)
         t << QStringLiteral("program:") + p;
+    for (const ui::FileRequest& r : env.prompter.fileRequests)
+        t << QStringLiteral("file:") + r.title;
     t << QStringLiteral("quit:%1").arg(env.prompter.quitCount);
     t << QStringLiteral("template:") + app::state().currentTemplate;
     t << QStringLiteral("level:") + app::state().userLevel;
@@ -231,6 +233,10 @@ private slots:
                                   << QStringLiteral("message:结构保存完成|提示");
         QTest::newRow("打印测试") << QStringLiteral("XPButton3") << QStringLiteral("Ctrl+T") << ord
                                   << QStringLiteral("printed:1");
+        QTest::newRow("导出模板") << QStringLiteral("cmdExportTemplate") << QStringLiteral("Ctrl+Shift+E")
+                                  << ord << QStringLiteral("file:导出模板");
+        QTest::newRow("导入模板") << QStringLiteral("cmdImportTemplate") << QStringLiteral("Ctrl+Shift+I")
+                                  << adv << QStringLiteral("file:导入模板");
     }
 
     // A key does exactly what a click on its button does, and says so in the tooltip and the help text.
@@ -269,7 +275,8 @@ private slots:
     // The controls for advanced users ignore their keys for an ordinary user, as they ignore clicks.
     void shortcutsFollowPermissions_data() {
         QTest::addColumn<QString>("keys");
-        for (const char* k : {"F12", "Ctrl+E", "Ctrl+M", "Ctrl+Shift+M", "Ctrl+Shift+Del", "Ctrl+S"})
+        for (const char* k :
+             {"F12", "Ctrl+E", "Ctrl+M", "Ctrl+Shift+M", "Ctrl+Shift+Del", "Ctrl+S", "Ctrl+Shift+I"})
             QTest::newRow(k) << QString::fromLatin1(k);
     }
 
@@ -347,7 +354,7 @@ private slots:
             ++buttons;
         }
         QCOMPARE(taken.size(), buttons);
-        QCOMPARE(buttons, 12 + 8); // every row of shortcuts_data
+        QCOMPARE(buttons, 12 + 10); // every row of shortcuts_data
     }
 
     // Enter or a double click on a template node opens it for printing; a node with children opens and
