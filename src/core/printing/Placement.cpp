@@ -197,6 +197,8 @@ SheetPlacement placeSheet(const PrintSheet& sheet) {
             case ItemKind::Text:
                 p = placeText(field.text, {ui::Twips(x), ui::Twips(y)}, field.fontSize);
                 break;
+            case ItemKind::Bar: // no field is placed as a bare bar
+                break;
             }
         } else if (!trimBlanks(field.text).isEmpty()) {
             p.ok = false; // an empty box is never placed, so its position does not matter

@@ -23,6 +23,7 @@ inline constexpr ui::Twips kOffsetUnit{48};
 // of its kind.
 enum class ItemKind {
     Text, // one character of a value, in the print typeface
+    Bar,  // a filled rectangle in the pen's colour, anywhere between whole twips (marks, rulers, bars)
 };
 
 // One item at its place. Its rectangle is in twips from the printable area's corner: the top-left corner

@@ -86,6 +86,13 @@ void paintItems(QPainter& painter, const QList<PlacedItem>& items) {
         case ItemKind::Text:
             text.paint(item);
             break;
+        case ItemKind::Bar: {
+            const QPaintDevice& device = *painter.device();
+            const QPointF a = ui::toDevice(device, item.rect.topLeft());
+            const QPointF b = ui::toDevice(device, {item.rect.right(), item.rect.bottom()});
+            painter.fillRect(QRectF(a, b), painter.pen().color());
+            break;
+        }
         }
     }
     painter.restore();
