@@ -389,11 +389,24 @@ void Frm_PrintWindow::SSTab1_Click(int tab) {
 }
 
 void Frm_PrintWindow::cmdPrintSetup_Click() {
-    if (const auto chosen = editPrintSettings(this, model().name, settings_)) {
+    std::optional<calibration::Offsets> calibrated;
+    const auto chosen = editPrintSettings(this, model().name, settings_, &calibrated);
+    if (chosen)
         settings_ = *chosen;
-        if (SSTab1->currentIndex() == 1)
-            renderPreview();
+    if (calibrated) {
+        // The calibration stored them: the boxes show them, and unless boxes were moved they are what the
+        // template has saved.
+        XPFrame2->setOffsets(calibrated->allup, calibrated->allleft);
+        if (!doc_->isModified()) {
+            templates::Template t = model();
+            t.allup = calibrated->allup;
+            t.allleft = calibrated->allleft;
+            t.hasHeader = true;
+            doc_->reset(std::move(t));
+        }
     }
+    if ((chosen || calibrated) && SSTab1->currentIndex() == 1)
+        renderPreview();
 }
 
 void Frm_PrintWindow::renderPreview() {

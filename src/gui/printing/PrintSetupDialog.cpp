@@ -1,8 +1,10 @@
 #include "printing/PrintSetupDialog.h"
 
 #include "app/AppState.h"
+#include "printing/CalibrationDialog.h"
 #include "printing/PrintSettingsStore.h"
 #include "printing/PrinterSetup.h"
+#include "templates/TemplateStore.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/OptionGroups.h"
@@ -147,6 +149,9 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     groups->addWidget(fraOrientation, 1);
     groups->addWidget(fraOrigin, 3);
 
+    cmdCalibrate = ui::makeButton(this, QStringLiteral("cmdCalibrate"), QStringLiteral("打印校准页(&J)"));
+    cmdCalibrate->setToolTip(
+        QStringLiteral("按这里的打印机、纸张和位置起点打印校准页，量出误差后设定整体偏移"));
     cmdOK = new QPushButton(QStringLiteral("确  定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel = new QPushButton(QStringLiteral("取  消"), this);
@@ -158,6 +163,7 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     // Enter anywhere in the dialog confirms; Escape cancels.
     cmdOK->setDefault(true);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdCalibrate);
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
@@ -178,6 +184,7 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     connect(cboPaper, &QComboBox::currentIndexChanged, this, [this] { cboPaper_Change(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdCalibrate, &QPushButton::clicked, this, [this] { cmdCalibrate_Click(); });
     ui::tabToTickedOptions(this);
     cboPrinter->setFocus();
 }
@@ -265,19 +272,44 @@ PrintSettings PrintSetupDialog::settings() const {
     return s;
 }
 
-void PrintSetupDialog::cmdOK_Click() {
-    if (cboPaper->currentData().toString() == kCustomPaperKey) {
-        for (auto [box, what] : {std::pair{txtPaperWidth, QStringLiteral("宽度")},
-                                 std::pair{txtPaperHeight, QStringLiteral("高度")}}) {
-            const LengthReading r = readPaperLength(box->text(), what);
-            if (!r.mm) {
-                ui::show(this, r.problem, QStringLiteral("输入提示"), ui::Icon::Exclamation);
-                box->setFocus();
-                box->selectAll();
-                return;
-            }
+bool PrintSetupDialog::customSizeReadable() {
+    if (cboPaper->currentData().toString() != kCustomPaperKey)
+        return true;
+    for (auto [box, what] : {std::pair{txtPaperWidth, QStringLiteral("宽度")},
+                             std::pair{txtPaperHeight, QStringLiteral("高度")}}) {
+        const LengthReading r = readPaperLength(box->text(), what);
+        if (!r.mm) {
+            ui::show(this, r.problem, QStringLiteral("输入提示"), ui::Icon::Exclamation);
+            box->setFocus();
+            box->selectAll();
+            return false;
         }
     }
+    return true;
+}
+
+void PrintSetupDialog::cmdCalibrate_Click() {
+    if (!customSizeReadable())
+        return;
+    calibration::Offsets offsets;
+    if (calibrated_) {
+        offsets = *calibrated_;
+    } else if (!ui::guarded(this, u"cmdCalibrate_Click", [&] {
+                   const templates::Template t =
+                       templates::TemplateStore(app::state().engine()).load(templateName_).tmpl;
+                   offsets = {t.allup, t.allleft};
+               })) {
+        return;
+    }
+    CalibrationDialog dialog(this, templateName_, settings(), offsets);
+    ui::prompter().exec(&dialog);
+    if (dialog.applied())
+        calibrated_ = dialog.applied();
+}
+
+void PrintSetupDialog::cmdOK_Click() {
+    if (!customSizeReadable())
+        return;
     const PrintSettings chosen = settings();
     const bool stored = ui::guarded(
         this, u"cmdOK_Click", [&] { PrintSettingsStore(app::state().engine()).save(templateName_, chosen); });
@@ -286,9 +318,13 @@ void PrintSetupDialog::cmdOK_Click() {
 }
 
 std::optional<PrintSettings> editPrintSettings(QWidget* parent, const QString& templateName,
-                                               const PrintSettings& current) {
+                                               const PrintSettings& current,
+                                               std::optional<calibration::Offsets>* calibrated) {
     PrintSetupDialog dialog(parent, templateName, current);
-    if (ui::prompter().exec(&dialog) != QDialog::Accepted)
+    const bool accepted = ui::prompter().exec(&dialog) == QDialog::Accepted;
+    if (calibrated)
+        *calibrated = dialog.calibrated();
+    if (!accepted)
         return std::nullopt;
     return dialog.settings();
 }
