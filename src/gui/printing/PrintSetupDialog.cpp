@@ -149,13 +149,14 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     groups->addWidget(fraOrientation, 1);
     groups->addWidget(fraOrigin, 3);
 
-    cmdCalibrate = ui::makeButton(this, QStringLiteral("cmdCalibrate"), QStringLiteral("打印校准页(&J)"));
-    cmdCalibrate->setToolTip(
-        QStringLiteral("按这里的打印机、纸张和位置起点打印校准页，量出误差后设定整体偏移"));
     cmdOK = new QPushButton(QStringLiteral("确  定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel = new QPushButton(QStringLiteral("取  消"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    // After OK and Cancel in the order of the Tab key: a second thought, not the dialog's answer.
+    cmdCalibrate = ui::makeButton(this, QStringLiteral("cmdCalibrate"), QStringLiteral("打印校准页(&J)"));
+    cmdCalibrate->setToolTip(
+        QStringLiteral("按这里的打印机、纸张和位置起点打印校准页，量出误差后设定整体偏移"));
     for (QPushButton* b : {cmdOK, cmdCancel}) {
         ui::prepareButton(b);
         b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
