@@ -93,6 +93,10 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, const QString& templateNam
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     ui::prepareButton(cmdClose);
 
+    // Room for the focus frame around the captions.
+    for (QPushButton* button : {cmdPrintSheet, cmdCompute, cmdApply, cmdClose})
+        button->setMinimumSize(button->sizeHint().width() + ui::toPixels(240_tw), ui::toPixels(420_tw));
+
     auto* top = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     left->addWidget(lblIntro);
