@@ -175,7 +175,7 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QString, refusal);
         const auto problem =
-            templates::checkNewPoint(sample(full), PointDraft{name, type, QStringLiteral("客户名称")});
+            templates::checkNewPoint(sample(full), PointDraft{name, type, QStringLiteral("客户名称"), {}});
         QCOMPARE(problem.has_value(), !refusal.isEmpty());
         if (problem) {
             QCOMPARE(problem->text, refusal);
@@ -259,7 +259,7 @@ private slots:
 
         // Adding.
         const InputPoint p =
-            templates::newPoint(PointDraft{QStringLiteral("收件人"), type, QStringLiteral("传真")}, s);
+            templates::newPoint(PointDraft{QStringLiteral("收件人"), type, QStringLiteral("传真"), {}}, s);
         QCOMPARE(p.name, QStringLiteral("收件人"));
         QCOMPARE(p.type, type);
         QCOMPARE(p.binding, QStringLiteral("传真"));
