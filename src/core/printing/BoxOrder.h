@@ -23,9 +23,9 @@ using templates::tabOrder;
 bool filledByPick(const templates::InputPoint& p);
 
 // Where the focus goes after a pick made from the box `from`: the first box after it in `order` that no
-// pick fills, the one the clerk has to type next. Nothing when no such box follows; the window then goes
-// on to its print button, as Tab does after the last box. A `from` that is not in `order` counts as
-// standing before the first box.
+// pick fills, the one the clerk has to type next, or a customer box of the other party (picked next). Nothing
+// when no such box follows; the window then goes on to its print button, as Tab does after the last box. A
+// `from` that is not in `order` counts as standing before the first box.
 std::optional<finetune::SlotRef> nextUnboundAfter(const templates::Template& t,
                                                   const QList<finetune::SlotRef>& order,
                                                   const finetune::SlotRef& from);

@@ -183,10 +183,17 @@ Template sampleTemplate() {
     add(point(type::SingleLine, QStringLiteral("寄件单位"), QStringLiteral("客户名称"), inLeft, at(0), wide));
     add(point(type::SingleLine, QStringLiteral("寄件地址"), QStringLiteral("客户地址"), inLeft, at(1), wide));
     add(point(type::Number, QStringLiteral("寄件电话"), QStringLiteral("联系电话"), inLeft, at(2), 2600_tw));
-    const int receiverSlot =
-        add(point(type::SingleLine, QStringLiteral("收件人"), none, inRight, at(0), 2600_tw));
-    add(point(type::SingleLine, QStringLiteral("收件地址"), none, inRight, at(1), wide));
-    add(point(type::Number, QStringLiteral("收件电话"), none, inRight, at(2), 2600_tw));
+    // The receiver is a customer too: a pick in one panel fills that panel only.
+    auto receiver = [](InputPoint p) {
+        p.party = templates::Party::Receiver;
+        return p;
+    };
+    const int receiverSlot = add(receiver(point(type::SingleLine, QStringLiteral("收件人"),
+                                                QStringLiteral("客户名称"), inRight, at(0), 2600_tw)));
+    add(receiver(point(type::SingleLine, QStringLiteral("收件地址"), QStringLiteral("客户地址"), inRight,
+                       at(1), wide)));
+    add(receiver(point(type::Number, QStringLiteral("收件电话"), QStringLiteral("联系电话"), inRight, at(2),
+                       2600_tw)));
     add(point(type::SingleLine, QStringLiteral("物品名称"), templates::kCommonUseBinding, inLeft,
               ui::Twips(kGoodsTop + kBoxInset), 2600_tw));
     add(point(type::Integer, QStringLiteral("件数"), none, 5100_tw, ui::Twips(kGoodsTop + kBoxInset),
@@ -198,10 +205,8 @@ Template sampleTemplate() {
     add(point(type::Year, QStringLiteral("年"), none, 1500_tw, ui::Twips(kBottomTop + kBoxInset), 900_tw));
     add(point(type::Month, QStringLiteral("月"), none, 2850_tw, ui::Twips(kBottomTop + kBoxInset), 450_tw));
     add(point(type::Day, QStringLiteral("日"), none, 3750_tw, ui::Twips(kBottomTop + kBoxInset), 450_tw));
-    // A double click on slot k looks at the bindings of both families' slot k, and a "无" in either opens no
-    // picker. The unbound remark therefore shares its number with the unbound 收件人, so that it never
-    // blocks the picker of a bound point (in slot 1 it would silence 寄件单位); multi-line slots before it
-    // stay empty.
+    // The remark shares its number with 收件人 (each family numbers its own slots); multi-line slots
+    // before it stay empty.
     t.multi[receiverSlot] = point(type::MultiLine, QStringLiteral("备注"), none, inRight,
                                   ui::Twips(kBottomTop + kBoxInset), 4000_tw, 1000_tw);
     t.multi.count = receiverSlot;

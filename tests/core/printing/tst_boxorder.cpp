@@ -315,14 +315,21 @@ private slots:
                                   << "";
         QTest::newRow("not in the order: from the start") << "S9"
                                                           << "S2";
+        // "S1*": S1 is a box of the receiver, the others of the sender.
+        QTest::newRow("the other party's customer box is next") << "S3"
+                                                                << "S1*";
     }
 
     void nextUnboundAfter() {
         QFETCH(QString, from);
         QFETCH(QString, next);
+        const bool receiver = next.endsWith(u'*');
+        next.remove(u'*');
         templates::Template t;
         put(t, QStringLiteral("S3"), point(ty::SingleLine, QStringLiteral("客户名称"), row(0)));
-        put(t, QStringLiteral("S1"), point(ty::SingleLine, QStringLiteral("客户地址"), row(0, 1)));
+        templates::InputPoint address = point(ty::SingleLine, QStringLiteral("客户地址"), row(0, 1));
+        address.party = receiver ? templates::Party::Receiver : templates::Party::Sender;
+        put(t, QStringLiteral("S1"), address);
         put(t, QStringLiteral("M2"), point(ty::MultiLine, QStringLiteral("常用用途"), row(0, 2)));
         put(t, QStringLiteral("S2"), point(ty::SingleLine, QStringLiteral("无"), row(1)));
         put(t, QStringLiteral("S4"), point(ty::Date, QString(), row(2)));

@@ -771,9 +771,11 @@ private slots:
         s.w->Text_Add(1)->setFocus(Qt::TabFocusReason);
         s.w->applyPick(printing::PickResult::customer(
             1, customerRow(QStringLiteral("乙公司"), QStringLiteral("二路2号"), QStringLiteral("0571-2"))));
-        QCOMPARE(QApplication::focusWidget()->toolTip(), QStringLiteral("收件人"));
+        // The receiver's boxes are customer boxes too (their tool tips name the picker's keys).
+        const auto shownName = [] { return QApplication::focusWidget()->toolTip().section(u"（"_s, 0, 0); };
+        QCOMPARE(shownName(), u"收件人"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->toolTip(), QStringLiteral("收件地址"));
+        QCOMPARE(shownName(), u"收件地址"_s);
     }
 
     // Boxes moved onto another line in fine-tune mode take their new place in the order.

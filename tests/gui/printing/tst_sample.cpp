@@ -41,7 +41,7 @@ private slots:
         QVERIFY(loaded.skipped.isEmpty());
         const templates::Template& t = loaded.tmpl;
         QCOMPARE(t.single.count, 13);
-        // The remark shares slot 4 with the unbound 收件人; multi-line slots 1 to 3 are empty.
+        // The remark shares slot 4 with 收件人; multi-line slots 1 to 3 are empty.
         QCOMPARE(t.multi.count, 4);
         QCOMPARE(t.multi[4].name, QStringLiteral("备注"));
         QCOMPARE(t.single[4].name, QStringLiteral("收件人"));
@@ -161,15 +161,16 @@ private slots:
                 bound += expected.isEmpty() ? 0 : 1;
                 if (!titles.isEmpty())
                     w.applyPick(titles.first() == printing::kCustomerTitle
-                                    ? printing::PickResult::customer(k, firstCustomer)
+                                    ? printing::PickResult::customer(k, firstCustomer, fam[k].party)
                                     : printing::PickResult::commonUse(k, firstPhrase));
             }
         }
-        QCOMPARE(bound, 4); // 寄件单位, 寄件地址, 寄件电话, 物品名称
+        QCOMPARE(bound, 7); // 寄件单位, 寄件地址, 寄件电话, 收件人, 收件地址, 收件电话, 物品名称
         // The pickers list names in pinyin order: 北方 (bei) before 华东 (hua), 服装 (fu) first of the uses.
         QCOMPARE(w.Text_Add(1)->text(), QStringLiteral("北方样品商行"));
         QCOMPARE(w.Text_Add(2)->text(), QStringLiteral("北京市朝阳区样板街8号"));
         QCOMPARE(w.Text_Add(3)->text(), QStringLiteral("010-55550188"));
+        QCOMPARE(w.Text_Add(4)->text(), QStringLiteral("北方样品商行")); // the receiver's own pick
         QCOMPARE(w.Text_Add(7)->text(), QStringLiteral("服装鞋帽"));
         QVERIFY(w.Text_Addscroll(4)->toPlainText().isEmpty());
         QVERIFY(env.prompter.shown.isEmpty());

@@ -222,12 +222,13 @@ private slots:
         QTest::addColumn<bool>("customers");
         QTest::addColumn<QString>("point");
         QTest::addColumn<QString>("column"); // empty: none
-        QTest::newRow("customer name") << true << "寄件单位"
+        // Ticked customers are the receivers; the sender's boxes are the print window's.
+        QTest::newRow("customer name") << true << "收件人"
                                        << "客户名称";
-        QTest::newRow("customer phone") << true << "寄件电话"
+        QTest::newRow("customer phone") << true << "收件电话"
                                         << "联系电话";
-        QTest::newRow("unbound point") << true << "收件人"
-                                       << "";
+        QTest::newRow("the sender's box") << true << "寄件单位"
+                                          << "";
         QTest::newRow("common use is not a customer column") << true << "物品名称"
                                                              << "";
         QTest::newRow("mapped column") << false << "收件人"
@@ -299,11 +300,18 @@ private slots:
         d[0] = QStringLiteral("北方样品");
         job.data = customerData({c, d});
         job.chosen = allRows(job.data);
+        // The sender as the print window holds it, picked once.
+        job.common = pickFills(job.tmpl, PickResult::customer(1, QStringList(c.begin(), c.end())));
         const BatchBuild b = buildBatch(job);
         QVERIFY(b.ok());
         QCOMPARE(b.sheets.size(), 2);
-        // As a pick of that customer fills the boxes.
-        const BoxTexts picked = pickFills(job.tmpl, PickResult::customer(1, QStringList(d.begin(), d.end())));
+        // As a pick of that customer fills the receiver's boxes; the sender's stay.
+        QCOMPARE(int(batchParty(job.tmpl)), int(templates::Party::Receiver));
+        BoxTexts picked = job.common;
+        picked.insert(pickFills(
+            job.tmpl, PickResult::customer(4, QStringList(d.begin(), d.end()), templates::Party::Receiver)));
+        QCOMPARE(picked.value({templates::Family::Single, 1}), QStringLiteral("华东示例"));
+        QCOMPARE(picked.value({templates::Family::Single, 4}), QStringLiteral("北方样品"));
         const PrintSheet expected = buildSheet(job.tmpl, picked, 0, 0);
         QCOMPARE(b.sheets[1].fields.size(), expected.fields.size());
         for (int i = 0; i < expected.fields.size(); ++i)
