@@ -1,6 +1,7 @@
 #include "printing/Placement.h"
 
 #include "printing/PrintSheet.h"
+#include "printing/Symbol.h"
 
 #include <QLocale>
 #include <QStringEncoder>
@@ -178,7 +179,7 @@ std::optional<ui::Twips> offsetTwips(const QString& text) {
     return ui::Twips(int(twips));
 }
 
-SheetPlacement placeSheet(const PrintSheet& sheet) {
+SheetPlacement placeSheet(const PrintSheet& sheet, int dotsPerInch) {
     SheetPlacement out;
     const auto dv = offsetTwips(sheet.allupText);
     const auto dh = offsetTwips(sheet.allleftText);
@@ -191,14 +192,30 @@ SheetPlacement placeSheet(const PrintSheet& sheet) {
         const PrintField& field = sheet.fields.at(f);
         const double x = roundEven((field.left + *dh).value());
         const double y = roundEven((field.top + *dv).value());
+        const bool symbol = field.symbology != templates::Symbology::None;
         Placement p;
-        if (fits(x) && fits(y)) {
-            switch (field.kind) {
-            case ItemKind::Text:
-                p = placeText(field.text, {ui::Twips(x), ui::Twips(y)}, field.fontSize);
-                break;
-            case ItemKind::Bar: // no field is placed as a bare bar
-                break;
+        QString reason;
+        if (fits(x) && fits(y) &&
+            (!symbol || (fits(x + field.width.value()) && fits(y + field.height.value())))) {
+            if (symbol) {
+                // The whole box is the symbol's: it lies on the page when the box does.
+                SymbolPlacement s = placeSymbol(field.text, field.symbology, field.symbolText,
+                                                {ui::Twips(x), ui::Twips(y), field.width, field.height},
+                                                field.fontSize, dotsPerInch);
+                p.items = std::move(s.items);
+                if (!s.ok()) {
+                    p.ok = false;
+                    p.fault = PlacementFault::Symbol;
+                    reason = s.refusal;
+                }
+            } else {
+                switch (field.kind) {
+                case ItemKind::Text:
+                    p = placeText(field.text, {ui::Twips(x), ui::Twips(y)}, field.fontSize);
+                    break;
+                case ItemKind::Bar: // no field is placed as a bare bar
+                    break;
+                }
             }
         } else if (!trimBlanks(field.text).isEmpty()) {
             p.ok = false; // an empty box is never placed, so its position does not matter
@@ -209,13 +226,16 @@ SheetPlacement placeSheet(const PrintSheet& sheet) {
             out.ok = false;
             out.failedField = f;
             out.fault = p.fault;
+            out.reason = reason;
             return out;
         }
     }
     return out;
 }
 
-QString outOfRangeMessage(const QString& pointName, PlacementFault fault) {
+QString outOfRangeMessage(const QString& pointName, PlacementFault fault, const QString& reason) {
+    if (fault == PlacementFault::Symbol)
+        return QStringLiteral("输入点“%1”无法打印：%2").arg(pointName, reason);
     if (fault == PlacementFault::TooLong)
         return QStringLiteral("输入点“%1”的内容太长，超出纸张范围，无法打印。请缩短内容后再打印。")
             .arg(pointName);
@@ -227,7 +247,7 @@ QString outOfRangeMessage(const QString& pointName, PlacementFault fault) {
 QString placementMessage(const PrintSheet& sheet, const SheetPlacement& placed) {
     if (placed.ok || placed.badOffset || placed.failedField < 0 || placed.failedField >= sheet.fields.size())
         return QString();
-    return outOfRangeMessage(sheet.fields.at(placed.failedField).name, placed.fault);
+    return outOfRangeMessage(sheet.fields.at(placed.failedField).name, placed.fault, placed.reason);
 }
 
 } // namespace vorlan::printing

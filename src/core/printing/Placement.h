@@ -1,7 +1,8 @@
 #pragma once
 // Where each item of a printed sheet goes: a pure computation in twips, shared by the printer, the
-// preview and the PDF output. Today every item is one character of a value; its advance is fixed by the
-// font size, not by the glyphs, so the same value lands in the same place on every printer.
+// preview and the PDF output. A value is placed as its characters, whose advance is fixed by the font
+// size, not by the glyphs, so the same value lands in the same place on every printer; or as a symbol
+// (printing/Symbol.h), its bars on whole dots of the device that prints it.
 
 #include "ui/Twips.h"
 
@@ -18,6 +19,8 @@ inline constexpr ui::Twips kWrapWidth{3900}; // from the value's left edge befor
 inline constexpr ui::Twips kLinePitch{300};  // between lines
 // One unit of the overall offsets (Allup, Allleft) moves the print this far.
 inline constexpr ui::Twips kOffsetUnit{48};
+// The resolution symbols are laid out for on a PDF file, which has no dots of its own.
+inline constexpr int kPdfDotsPerInch = 600;
 
 // What a placed item is, and so how the page renderer paints it. A field of the sheet is placed as items
 // of its kind.
@@ -38,8 +41,10 @@ struct PlacedItem {
 };
 
 // Why a value could not be placed: its start lies outside the page's coordinate range, or the value
-// starts on the page but runs off it (wrapped lines below the range, the last line past its right end).
-enum class PlacementFault { None, Position, TooLong };
+// starts on the page but runs off it (wrapped lines below the range, the last line past its right end),
+// or it cannot be printed as its point's symbol (a character or length the symbology cannot take, a box
+// too small for it).
+enum class PlacementFault { None, Position, TooLong, Symbol };
 
 // The placed items; ok is false when a position left the 16-bit range, in which case items holds what was
 // placed before the failure.
@@ -75,14 +80,17 @@ struct SheetPlacement {
     bool badOffset = false;                      // an offset box does not hold a number; nothing was placed
     int failedField = -1;                        // index of the field whose position was out of range
     PlacementFault fault = PlacementFault::None; // why that field could not be placed
+    QString reason;                              // Symbol: why the value cannot be printed as its symbol
 };
 
-// Every field of the sheet at its box position plus the offsets, as items of the field's kind, in the
-// sheet's field order, stopping at the first field that cannot be placed.
-SheetPlacement placeSheet(const PrintSheet& sheet);
+// Every field of the sheet at its box position plus the offsets, as items of the field's kind (a field
+// with a symbology as its symbol inside its box, laid out for a device of dotsPerInch), in the sheet's
+// field order, stopping at the first field that cannot be placed.
+SheetPlacement placeSheet(const PrintSheet& sheet, int dotsPerInch = kPdfDotsPerInch);
 
-// What the user is told when the input point of that name cannot be placed for that reason.
-QString outOfRangeMessage(const QString& pointName, PlacementFault fault);
+// What the user is told when the input point of that name cannot be placed for that reason (for a
+// symbol, the reason it cannot be printed so).
+QString outOfRangeMessage(const QString& pointName, PlacementFault fault, const QString& reason = QString());
 
 // What the user is told when a field of the sheet cannot be placed, naming the input point and the
 // cause; empty when every field was placed. Such a sheet is never sent: the printer is not at fault.

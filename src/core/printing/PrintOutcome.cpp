@@ -25,7 +25,8 @@ Notice printNotice(const PrintOutcome& outcome) {
                          outcome.offsetText.trimmed()),
                 tip, Notice::Icon::Exclamation};
     case PrintStatus::OutOfRange:
-        return {outOfRangeMessage(outcome.fieldName, outcome.fault), tip, Notice::Icon::Exclamation};
+        return {outOfRangeMessage(outcome.fieldName, outcome.fault, outcome.reason), tip,
+                Notice::Icon::Exclamation};
     }
     return {};
 }

@@ -26,6 +26,7 @@ struct PrintOutcome {
     int field = -1;
     QString fieldName;
     PlacementFault fault = PlacementFault::None;
+    QString reason; // a Symbol fault: why the value cannot be printed as its symbol
     // OffsetInvalid: the box that does not hold a number and its text.
     OffsetBox offsetBox = OffsetBox::Vertical;
     QString offsetText;

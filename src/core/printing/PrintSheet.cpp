@@ -13,8 +13,13 @@ PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int a
             const templates::InputPoint& p = fam[k];
             if (!p.isLive())
                 continue;
-            sheet.fields << PrintField{p.name,     texts.value({f, k}), p.rect.left,   p.rect.top,
-                                       p.fontSize, p.rect.width,        p.rect.height, ItemKind::Text};
+            PrintField field{p.name,     texts.value({f, k}), p.rect.left,   p.rect.top,
+                             p.fontSize, p.rect.width,        p.rect.height, ItemKind::Text};
+            if (p.isSymbol()) {
+                field.symbology = p.symbology;
+                field.symbolText = p.symbolText;
+            }
+            sheet.fields << field;
         }
     }
     sheet.allupText = QString::number(allup);

@@ -23,6 +23,10 @@ struct PrintField {
     ui::Twips width{};   // the box's current size: what an item wider than one character needs
     ui::Twips height{};
     ItemKind kind = ItemKind::Text; // how the value is placed and painted
+    // Printed as this symbol inside the box instead of as characters (None: characters); with the text
+    // under a linear symbol when symbolText is set, at fontSize.
+    templates::Symbology symbology = templates::Symbology::None;
+    bool symbolText = true;
 };
 
 struct PrintSheet {
@@ -41,7 +45,8 @@ using BoxTexts = QMap<finetune::SlotRef, QString>;
 
 // The sheet of the template as it would print now: every live input point, single-line slots ascending,
 // then multi-line slots ascending, each with its text from texts (empty where texts has none), its
-// rectangle as it stands (moved in fine-tune mode or not), its font size and its kind. The offsets
+// rectangle as it stands (moved in fine-tune mode or not), its font size, its kind and its symbol (for
+// a type that takes one). The offsets
 // are the last whole values of the offset boxes, never a half-typed text.
 PrintSheet buildSheet(const templates::Template& t, const BoxTexts& texts, int allup, int allleft);
 

@@ -270,6 +270,14 @@ QString rowLabel(const BatchJob& job, int row) {
     return QStringLiteral("第%1行").arg(job.data.rowNumbers.value(row));
 }
 
+// The column that filled the sheet's field of that index (the sheet's fields and batchPoints share their
+// order); empty when the print window's text was printed there.
+QString fieldColumn(const BatchJob& job, int field) {
+    const QList<BatchPoint> points = batchPoints(job.tmpl);
+    const int column = filledColumns(job.tmpl, job.data, points, job.map).value(field, -1);
+    return column >= 0 ? job.data.header.value(column) : QString();
+}
+
 } // namespace
 
 namespace {
@@ -367,8 +375,13 @@ BatchBuild buildBatch(const BatchJob& job) {
         }
         if (!placed.ok) {
             out.sheets.clear();
-            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(rowLabel(job, job.chosen.at(i))) +
-                          placementMessage(sheet, placed) + u'\n' + notStarted;
+            QString where = rowLabel(job, job.chosen.at(i));
+            // A value its symbol cannot take is the row's cell to correct: named by its column too.
+            if (const QString column = fieldColumn(job, placed.failedField);
+                placed.fault == PlacementFault::Symbol && !column.isEmpty())
+                where += QStringLiteral("，“%1”列").arg(column);
+            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(where) + placementMessage(sheet, placed) +
+                          u'\n' + notStarted;
             return out;
         }
         out.sheets << std::move(sheet);
@@ -398,10 +411,11 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
 }
 
 BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, const BatchProgress& progress) {
+    const int dpi = symbolDotsPerInch(printer);
     return printPages(
         printer, int(sheets.size()),
-        [&sheets](int i) -> std::optional<PrintPage> {
-            SheetPlacement placed = placeSheet(sheets.at(i));
+        [&sheets, dpi](int i) -> std::optional<PrintPage> {
+            SheetPlacement placed = placeSheet(sheets.at(i), dpi);
             if (!placed.ok)
                 return std::nullopt;
             return PrintPage{std::move(placed.items), sheets.at(i).settings.origin};

@@ -98,6 +98,12 @@ void paintItems(QPainter& painter, const QList<PlacedItem>& items) {
     painter.restore();
 }
 
+int symbolDotsPerInch(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() <= 0)
+        return kPdfDotsPerInch;
+    return printer.resolution();
+}
+
 BatchOutcome printPages(QPrinter& printer, int count, const PageSource& pageAt,
                         const BatchProgress& progress) {
     BatchOutcome out;

@@ -26,6 +26,10 @@ double printAscentPerEm();
 // restored afterwards.
 void paintItems(QPainter& painter, const QList<PlacedItem>& items);
 
+// The resolution symbols are laid out for on the printer: its own, or kPdfDotsPerInch for a PDF file,
+// which has none (its page is drawn at a resolution finer still).
+int symbolDotsPerInch(const QPrinter& printer);
+
 // One page of a job: what is painted on it and the corner its positions count from.
 struct PrintPage {
     QList<PlacedItem> items;

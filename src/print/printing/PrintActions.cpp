@@ -29,6 +29,7 @@ PrintOutcome refusal(const PrintSheet& sheet, const SheetPlacement& placed) {
         if (placed.failedField >= 0 && placed.failedField < sheet.fields.size())
             out.fieldName = sheet.fields.at(placed.failedField).name;
         out.fault = placed.fault;
+        out.reason = placed.reason;
     }
     return out;
 }
