@@ -66,20 +66,9 @@ private slots:
             << QStringList{u"--import=a.vtpl"_s, u"--name"_s, u"新"_s, u"--under"_s, u"快递"_s} + user
             << QString();
         QTest::newRow("neither") << user << u"“--export”或“--import”"_s;
-        QTest::newRow("both") << QStringList{u"--export"_s, u"a"_s, u"--import"_s, u"b"_s} + user
-                              << u"两者只能选一个"_s;
         QTest::newRow("export without template")
             << QStringList{u"--export"_s, u"a.vtpl"_s} + user << u"“--template”指定要导出的模板名称"_s;
-        QTest::newRow("export with a new name")
-            << QStringList{u"--export"_s, u"a.vtpl"_s, u"--template"_s, u"运单"_s, u"--name"_s, u"x"_s} + user
-            << u"“--name”只用于“--import”"_s;
-        QTest::newRow("import with template")
-            << QStringList{u"--import"_s, u"a.vtpl"_s, u"--template"_s, u"x"_s} + user
-            << u"“--template”只用于“--export”"_s;
         QTest::newRow("no user") << QStringList{u"--import"_s, u"a.vtpl"_s} << u"“--user”"_s;
-        QTest::newRow("password") << QStringList{u"--import"_s, u"a.vtpl"_s, u"--password=x"_s} + user
-                                  << u"密码不能写在命令行上"_s;
-        QTest::newRow("missing value") << QStringList{u"--import"_s} << u"“--import”缺少值"_s;
     }
     void parse() {
         QFETCH(QStringList, args);

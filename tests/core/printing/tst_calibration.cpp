@@ -44,17 +44,6 @@ ui::Twips mm(double v) {
 class TestCalibration : public QObject {
     Q_OBJECT
 private slots:
-    void crosses() {
-        const QList<calibration::Cross> c = calibration::crosses(kPaper);
-        QCOMPARE(c.size(), 5);
-        const QList<QPointF> at{{25, 25}, {205, 25}, {25, 102}, {205, 102}, {115, 63.5}};
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(c.at(i).mm, at.at(i));
-        QCOMPARE(calibration::crossCaption(c.at(4)), u"E 115,63.5"_s);
-        QCOMPARE(calibration::paperProblem(kPaper), QString());
-        QVERIFY(calibration::paperProblem(QSizeF(80, 200)).contains(u"至少要 90 x 90 毫米"_s));
-    }
-
     // One offset unit is 48 twips, 0.847 mm: an error is taken back to the nearest unit, the sign against
     // it (positive offsets move right and down), and what is left is shown.
     void compute_data() {
@@ -111,26 +100,14 @@ private slots:
         QVERIFY2(shown.startsWith(text) || shown.endsWith(text), qPrintable(shown));
     }
 
-    void spread() {
-        // A printer that stretches the page: the left crosses on the mark, the right ones 1.5 mm out.
-        const Distances d{25, 25, 206.5, 25, 25, 102, 206.5, 102};
-        const calibration::Result r = calibration::compute(calibration::crosses(kPaper), measured(d), 0, 0);
-        QCOMPARE(r.horizontal.measured, 4);
-        QVERIFY(qAbs(r.horizontal.spreadMm - 1.5) < 1e-9);
-        QVERIFY(qAbs(r.horizontal.errorMm - 0.75) < 1e-9);
-        QCOMPARE(r.vertical.spreadMm, 0.0);
-    }
-
     void readDistance_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("mm"); // negative: none
         QTest::addColumn<QString>("problem");
         QTest::newRow("whole") << u"25"_s << 25.0 << QString();
-        QTest::newRow("fraction, blanks") << u" 25.5 "_s << 25.5 << QString();
         QTest::newRow("full-width") << u"２５．５"_s << 25.5 << QString();
         QTest::newRow("empty: not measured") << u"  "_s << -1.0 << QString();
         QTest::newRow("with a unit") << u"25mm"_s << -1.0 << u"“十字 A 到左边的距离”的“25mm”不是数字"_s;
-        QTest::newRow("negative") << u"-3"_s << -1.0 << u"不是数字"_s;
         QTest::newRow("off the paper") << u"300"_s << -1.0 << u"300 毫米超出了纸张（230 毫米）"_s;
     }
     void readDistance() {
@@ -145,32 +122,14 @@ private slots:
                  qPrintable(r.problem));
     }
 
-    // The bars and captions are where the crosses are on the paper, counted from the origin and moved by
-    // the offsets like every printed value.
-    void sheet() {
+    // The sheet's place on paper is read back from a PDF (print/printing/tst_calibrationpage); here what
+    // cannot be printed: a small paper, and offsets that push it off the coordinate range.
+    void refused() {
+        QVERIFY(calibration::paperProblem(QSizeF(80, 200)).contains(u"至少要 90 x 90 毫米"_s));
+        QCOMPARE(calibration::paperProblem(kPaper), QString());
         PageGeometry page;
         page.paper = {mm(230), mm(127)};
-        page.printable = {200_tw, 150_tw, mm(230) - 400_tw, mm(127) - 300_tw};
-        page.origin = page.printable.topLeft();
-        const calibration::Sheet s = calibration::sheet(page, 10, -5);
-        QVERIFY(s.ok);
-        const ui::Twips dx = ui::Twips(-5 * 48) - 200_tw, dy = ui::Twips(10 * 48) - 150_tw;
-        // Cross A: its horizontal arm, then its vertical one, 10 mm long and 0.25 mm thick.
-        const ui::TwipsRect across{mm(20) + dx, mm(25 - 0.125) + dy, mm(10), mm(0.25)};
-        const ui::TwipsRect down{mm(25 - 0.125) + dx, mm(20) + dy, mm(0.25), mm(10)};
-        for (auto [got, want] : {std::pair{s.bars.at(0), across}, std::pair{s.bars.at(1), down}})
-            QVERIFY2(qAbs((got.left - want.left).value()) < 1e-6 &&
-                         qAbs((got.top - want.top).value()) < 1e-6 &&
-                         qAbs((got.width - want.width).value()) < 1e-6 &&
-                         qAbs((got.height - want.height).value()) < 1e-6,
-                     qPrintable(u"%1,%2"_s.arg(got.left.value()).arg(got.top.value())));
-        // Its caption "A 25,25" 1.5 mm right of and below the centre.
-        QCOMPARE(s.texts.first().text, u"A"_s);
-        QCOMPARE(s.texts.first().rect.left, ui::Twips(std::round((mm(26.5) + dx).value())));
-        QCOMPARE(s.texts.first().rect.top, ui::Twips(std::round((mm(26.5) + dy).value())));
-        // A ruler tick every millimetre along the top (8 to 222) and the left (8 to 119), and the base lines.
-        QCOMPARE(s.bars.size(), 5 * 2 + 2 + (222 - 8 + 1) + (119 - 8 + 1));
-        // Offsets that push the sheet off the coordinate range print nothing of it.
+        QVERIFY(calibration::sheet(page, 0, 0).ok);
         QVERIFY(!calibration::sheet(page, 0, 1000).ok);
         QVERIFY(calibration::sheet(page, 0, 1000).bars.isEmpty());
     }

@@ -22,8 +22,6 @@
 #include <quazipfile.h>
 #include <quazipnewinfo.h>
 
-#include <functional>
-
 using namespace vorlan;
 using namespace vorlan::templates;
 using namespace Qt::StringLiterals;
@@ -126,244 +124,31 @@ QByteArray entryOf(const QByteArray& zipBytes, const QString& name) {
     return f.readAll();
 }
 
-// The file of the sample with a PNG picture, as template.json and the picture.
-struct Parts {
-    QJsonObject json;
-    QByteArray picture;
-};
-Parts sampleParts() {
+// The sample's file with one field of template.json set ("points/1/slot", "paper/origin", "version"; an
+// undefined value removes it) or its picture replaced.
+QByteArray sampleFile(const QString& path = {}, const QJsonValue& value = {},
+                      const QByteArray* picture = nullptr) {
     const TemplatePackage package{sample(u"运单"_s, image(40, 30, "PNG")), paper()};
-    const QByteArray bytes = packageBytes(package);
-    return {QJsonDocument::fromJson(entryOf(bytes, u"template.json"_s)).object(), package.tmpl.picture};
-}
-QByteArray fileOf(const Parts& p) {
-    return zipOf({{u"template.json"_s, QJsonDocument(p.json).toJson()}, {u"picture.png"_s, p.picture}});
-}
-
-void setPointField(Parts& p, int index, const QString& key, const QJsonValue& value) {
-    QJsonArray points = p.json.value(u"points"_s).toArray();
-    QJsonObject o = points.at(index).toObject();
-    if (value.isUndefined())
-        o.remove(key);
-    else
-        o.insert(key, value);
-    points.replace(index, o);
-    p.json.insert(u"points"_s, points);
-}
-
-void setPaperField(Parts& p, const QString& key, const QJsonValue& value) {
-    QJsonObject o = p.json.value(u"paper"_s).toObject();
-    if (value.isUndefined())
-        o.remove(key);
-    else
-        o.insert(key, value);
-    p.json.insert(u"paper"_s, o);
-}
-
-struct Refusal {
-    const char* name;
-    std::function<QByteArray()> file;
-    QString says;
-};
-
-const QList<Refusal>& refusals() {
-    static const QList<Refusal> all{
-        {"no zip", [] { return QByteArray("PK\3\4 but nothing of a zip"); }, u"不是本程序导出的模板文件"_s},
-        {"a zip of something else",
-         [] {
-             return zipOf({{u"readme.txt"_s, "hello"}});
-         },
-         u"其中没有 template.json"_s},
-        {"not json",
-         [] {
-             return zipOf({{u"template.json"_s, "{points: oops"}});
-         },
-         u"template.json 无法读取"_s},
-        {"another format",
-         [] {
-             Parts p = sampleParts();
-             p.json.insert(u"format"_s, u"spreadsheet"_s);
-             return fileOf(p);
-         },
-         u"不是本程序导出的模板文件"_s},
-        {"a newer version",
-         [] {
-             Parts p = sampleParts();
-             p.json.insert(u"version"_s, kTransferVersion + 1);
-             return fileOf(p);
-         },
-         u"较新版本的程序导出的（格式版本 2）"_s},
-        {"slot 0",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"slot"_s, 0);
-             return fileOf(p);
-         },
-         u"第1个输入点“收件人”的序号（slot）应是 1 到 100 之间的数"_s},
-        {"slot not whole",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"slot"_s, 1.5);
-             return fileOf(p);
-         },
-         u"序号（slot）应是整数"_s},
-        {"two points in one slot",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 1, u"slot"_s, 1);
-             return fileOf(p);
-         },
-         u"第2个输入点“单号”的序号（slot）1与输入点“收件人”相同"_s},
-        {"names differing in case",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"name"_s, u"ab"_s);
-             setPointField(p, 1, u"name"_s, u"AB"_s);
-             return fileOf(p);
-         },
-         u"第2个输入点“AB”的名称（name）与另一个输入点重复（不计大小写）"_s},
-        {"the date column's name",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"name"_s, u"打印日期"_s);
-             return fileOf(p);
-         },
-         u"不能是打印记录表的日期列"_s},
-        {"a name with a line break",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"name"_s, u"收\n件人"_s);
-             return fileOf(p);
-         },
-         u"名称（name）的第2个字符是控制字符"_s},
-        {"unknown type",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"type"_s, u"图章"_s);
-             return fileOf(p);
-         },
-         u"类型（type）“图章”不是输入点的类型"_s},
-        {"unknown binding",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"binding"_s, u"身份证号"_s);
-             return fileOf(p);
-         },
-         u"关联（binding）“身份证号”不是可以关联的内容"_s},
-        {"font size as text",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 2, u"fontSize"_s, u"12"_s);
-             return fileOf(p);
-         },
-         u"第3个输入点“备注”的字号（fontSize）应是 1 到 1638 之间的数"_s},
-        {"left beyond the page",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"x"_s, 40000);
-             return fileOf(p);
-         },
-         u"左边位置（x）应是 -32768 到 32767 之间的数"_s},
-        {"height missing",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"h"_s, QJsonValue(QJsonValue::Undefined));
-             return fileOf(p);
-         },
-         u"高度（h）缺少"_s},
-        {"colour beyond 32 bits",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"backColor"_s, 4294967296.0);
-             return fileOf(p);
-         },
-         u"背景颜色（backColor）"_s},
-        {"bold as a number",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"bold"_s, 1);
-             return fileOf(p);
-         },
-         u"粗体（bold）应是 true 或 false"_s},
-        {"unknown symbology",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 1, u"symbology"_s, u"Aztec"_s);
-             return fileOf(p);
-         },
-         u"打印为（symbology）“Aztec”不是条码的种类"_s},
-        {"a symbol on a multi-line point",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 2, u"symbology"_s, u"QR"_s);
-             return fileOf(p);
-         },
-         u"只有“号码”和单行“文本框”输入点能打印为条码"_s},
-        {"unknown party",
-         [] {
-             Parts p = sampleParts();
-             setPointField(p, 0, u"party"_s, u"both"_s);
-             return fileOf(p);
-         },
-         u"所属方（party）应是 sender 或 receiver"_s},
-        {"custom paper without its width",
-         [] {
-             Parts p = sampleParts();
-             setPaperField(p, u"widthMm"_s, QJsonValue(QJsonValue::Undefined));
-             return fileOf(p);
-         },
-         u"纸张（paper）的纸张宽度（widthMm）缺少"_s},
-        {"paper too small",
-         [] {
-             Parts p = sampleParts();
-             setPaperField(p, u"heightMm"_s, 5);
-             return fileOf(p);
-         },
-         u"纸张高度（heightMm）应是 10 到 1000 之间的数"_s},
-        {"unknown origin",
-         [] {
-             Parts p = sampleParts();
-             setPaperField(p, u"origin"_s, u"centre"_s);
-             return fileOf(p);
-         },
-         u"位置起点（origin）应是 printable 或 paper"_s},
-        {"picture not in the file",
-         [] {
-             Parts p = sampleParts();
-             return zipOf({{u"template.json"_s, QJsonDocument(p.json).toJson()}});
-         },
-         u"背景图片（picture）“picture.png”在文件中没有"_s},
-        {"picture that is no picture",
-         [] {
-             Parts p = sampleParts();
-             p.picture = QByteArray(5000, 'x');
-             return fileOf(p);
-         },
-         u"背景图片（picture）“picture.png”无法识别"_s},
-        {"picture of too many pixels",
-         [] {
-             Parts p = sampleParts();
-             p.picture = image(30000, 2, "PNG");
-             return fileOf(p);
-         },
-         u"有 30000 x 2 像素，太大了"_s},
-        {"too many entries",
-         [] {
-             QList<std::pair<QString, QByteArray>> entries{{u"template.json"_s, "{}"}};
-             for (int i = 0; i < kMaxTransferEntries; ++i)
-                 entries.append({u"x%1"_s.arg(i), "x"});
-             return zipOf(entries);
-         },
-         u"中有 17 项内容，模板文件最多 16 项"_s},
-        {"bomb: a small entry that inflates past its bound",
-         [] {
-             Parts p = sampleParts();
-             p.json.insert(u"padding"_s, QString(3 << 20, u' '));
-             return fileOf(p);
-         },
-         u"中的“template.json”超过 2 MB"_s},
+    QJsonObject root = QJsonDocument::fromJson(entryOf(packageBytes(package), u"template.json"_s)).object();
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    const auto set = [&value](QJsonObject o, const QString& key) {
+        if (value.isUndefined())
+            o.remove(key);
+        else
+            o.insert(key, value);
+        return o;
     };
-    return all;
+    if (parts.size() == 1) {
+        root = set(root, parts.at(0));
+    } else if (parts.size() == 2) {
+        root.insert(parts.at(0), set(root.value(parts.at(0)).toObject(), parts.at(1)));
+    } else if (parts.size() == 3) {
+        QJsonArray points = root.value(parts.at(0)).toArray();
+        points.replace(parts.at(1).toInt(), set(points.at(parts.at(1).toInt()).toObject(), parts.at(2)));
+        root.insert(parts.at(0), points);
+    }
+    return zipOf({{u"template.json"_s, QJsonDocument(root).toJson()},
+                  {u"picture.png"_s, picture ? *picture : package.tmpl.picture}});
 }
 
 int count(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {}) {
@@ -460,20 +245,61 @@ private slots:
         QCOMPARE(read.package->paper, printing::PrintSettings());
     }
 
-    // Each wrong file is refused whole, naming what is wrong.
+    // Each wrong file is refused whole, naming the field at fault.
     void refused_data() {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < refusals().size(); ++i)
-            QTest::newRow(refusals().at(i).name) << i;
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("says");
+        const QJsonValue none(QJsonValue::Undefined);
+        const QByteArray noPicture(5000, 'x'), hugePicture = image(30000, 2, "PNG");
+        QList<std::pair<QString, QByteArray>> many{{u"template.json"_s, "{}"}};
+        for (int i = 0; i < kMaxTransferEntries; ++i)
+            many.append({u"x%1"_s.arg(i), "x"});
+        const QString s1 = u"第1个输入点“收件人”的"_s;
+        QTest::newRow("no zip") << QByteArray("PK\3\4 nothing more") << u"不是本程序导出的模板文件"_s;
+        QTest::newRow("a zip of something else")
+            << zipOf({{u"a.txt"_s, "hello"}}) << u"其中没有 template.json"_s;
+        QTest::newRow("not json") << zipOf({{u"template.json"_s, "{points: oops"}})
+                                  << u"template.json 无法读取"_s;
+        QTest::newRow("another format")
+            << sampleFile(u"format"_s, u"sheet"_s) << u"不是本程序导出的模板文件"_s;
+        QTest::newRow("a newer version")
+            << sampleFile(u"version"_s, 2) << u"较新版本的程序导出的（格式版本 2）"_s;
+        QTest::newRow("slot 0") << sampleFile(u"points/0/slot"_s, 0)
+                                << s1 + u"序号（slot）应是 1 到 100 之间的数"_s;
+        QTest::newRow("two points in one slot")
+            << sampleFile(u"points/1/slot"_s, 1) << u"第2个输入点“单号”的序号（slot）1与输入点“收件人”相同"_s;
+        QTest::newRow("a name twice")
+            << sampleFile(u"points/1/name"_s, u"收件人"_s) << u"与另一个输入点重复"_s;
+        QTest::newRow("unknown type")
+            << sampleFile(u"points/0/type"_s, u"图章"_s) << u"类型（type）“图章”不是输入点的类型"_s;
+        QTest::newRow("unknown binding") << sampleFile(u"points/0/binding"_s, u"身份证号"_s)
+                                         << u"关联（binding）“身份证号”不是可以关联的内容"_s;
+        QTest::newRow("font size as text") << sampleFile(u"points/2/fontSize"_s, u"12"_s)
+                                           << u"第3个输入点“备注”的字号（fontSize）应是 1 到 1638 之间的数"_s;
+        QTest::newRow("left beyond the page")
+            << sampleFile(u"points/0/x"_s, 40000) << s1 + u"左边位置（x）应是 -32768 到 32767 之间的数"_s;
+        QTest::newRow("a symbol on a multi-line point") << sampleFile(u"points/2/symbology"_s, u"QR"_s)
+                                                        << u"只有“号码”和单行“文本框”输入点能打印为条码"_s;
+        QTest::newRow("custom paper without its width")
+            << sampleFile(u"paper/widthMm"_s, none) << u"纸张（paper）的纸张宽度（widthMm）缺少"_s;
+        QTest::newRow("picture not in the file") << sampleFile(u"picture"_s, u"picture.jpg"_s)
+                                                 << u"背景图片（picture）“picture.jpg”在文件中没有"_s;
+        QTest::newRow("picture that is no picture")
+            << sampleFile({}, {}, &noPicture) << u"背景图片（picture）“picture.png”无法识别"_s;
+        QTest::newRow("picture of too many pixels")
+            << sampleFile({}, {}, &hugePicture) << u"有 30000 x 2 像素，太大了"_s;
+        QTest::newRow("too many entries") << zipOf(many) << u"中有 17 项内容，模板文件最多 16 项"_s;
+        QTest::newRow("bomb: a small entry inflating past its bound")
+            << sampleFile(u"padding"_s, QString(3 << 20, u' ')) << u"中的“template.json”超过 2 MB"_s;
     }
     void refused() {
-        QFETCH(int, index);
-        const Refusal& r = refusals().at(index);
-        const PackageReading read = readPackage(r.file(), u"寄来的.vtpl"_s);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, says);
+        const PackageReading read = readPackage(file, u"寄来的.vtpl"_s);
         QVERIFY(!read.package);
-        QVERIFY2(read.problem.startsWith(u"模板文件“寄来的.vtpl”"_s), qPrintable(read.problem));
-        QVERIFY2(read.problem.contains(r.says), qPrintable(read.problem));
-        QVERIFY2(read.problem.endsWith(u"没有导入任何内容。"_s), qPrintable(read.problem));
+        QVERIFY2(read.problem.startsWith(u"模板文件“寄来的.vtpl”"_s) && read.problem.contains(says) &&
+                     read.problem.endsWith(u"没有导入任何内容。"_s),
+                 qPrintable(read.problem));
     }
 
     // A name taken in any letter case, by a template, a node or a log, is refused.

@@ -1,5 +1,4 @@
-// "导出模板" and "导入模板" of the main window: where the new node goes, a name taken asked again, and a
-// refused file leaving the tree as it was.
+// "导出模板" and "导入模板" of the main window: where the new node goes, and a name taken asked again.
 #include "BothEngines.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
@@ -123,33 +122,6 @@ private slots:
         QCOMPARE(templates::TemplateStore(data::sharedEngine()).load(name).tmpl.livePointCount(), 1);
         QCOMPARE(d.w.catalogue->data(d.w.selectedNode()).toString(), name);
         QCOMPARE(d.w.loadedTree_, app::CatalogueStore(data::sharedEngine()).load());
-    }
-
-    // A file that is not a template file is refused before anything is asked or written.
-    void refusedFile() {
-        Desk d;
-        const QString file = d.env.folder() + u"/别的.vtpl"_s;
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a zip");
-        f.close();
-        const QStringList before = storedTree();
-        d.env.prompter.fileNames.enqueue(file);
-        d.w.cmdImportTemplate_Click();
-        QCOMPARE(d.env.prompter.dialogsShown, QStringList());
-        QVERIFY2(d.env.prompter.lastText().contains(u"不是本程序导出的模板文件"_s),
-                 qPrintable(d.env.prompter.lastText()));
-        QCOMPARE(storedTree(), before);
-        QCOMPARE(d.w.catalogue->nodeCount(), 3);
-    }
-
-    // Importing is an advanced user's, as every change of the catalogue; exporting is everyone's.
-    void permissions() {
-        Desk d;
-        app::state().userLevel = u"普通用户"_s;
-        d.w.applyPermissions();
-        QVERIFY(!d.w.cmdImportTemplate->isEnabled());
-        QVERIFY(d.w.cmdExportTemplate->isEnabled());
     }
 };
 
