@@ -536,7 +536,8 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
             if (const auto problem = pdf.commit())
                 return fail(kExitPrintFailed, *problem + QStringLiteral("没有保存打印记录。"));
         if (!command.noLog)
-            if (const printing::LogResult logged = printing::logBatch(build.sheets); !logged.ok())
+            if (const printing::LogResult logged = printing::logBatch(build.sheets, printed.job);
+                !logged.ok())
                 return fail(
                     kExitNotLogged,
                     QStringLiteral("已打印%1张，但打印记录没有保存：%2").arg(total).arg(logged.description));

@@ -2,6 +2,7 @@
 
 #include "customers/CustomerColumns.h"
 #include "data/Sql.h"
+#include "printing/PrintJobStore.h"
 #include "templates/CounterStore.h"
 #include "templates/PrintLogStore.h"
 
@@ -78,7 +79,8 @@ bool isBaseTable(const QString& name) {
     for (const QString& b : baseTables())
         if (b.compare(t, Qt::CaseInsensitive) == 0)
             return true;
-    if (t.compare(QLatin1String(kPrintSettingsTable), Qt::CaseInsensitive) == 0)
+    if (t.compare(QLatin1String(kPrintSettingsTable), Qt::CaseInsensitive) == 0 ||
+        t.compare(printing::PrintJobStore::kTable, Qt::CaseInsensitive) == 0)
         return true;
     // The engine's own tables are off limits too.
     return t.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive);
@@ -178,11 +180,13 @@ void addVersion5Columns(const Engine& e) {
             exec(e, QStringLiteral("ALTER TABLE mobanxywh ADD COLUMN %1 %2").arg(column, type));
 }
 
+// Version 6: the print job of each logged sheet (printing::PrintJobStore); sheets logged before have none.
+void addPrintJobs(const Engine& e) {
+    printing::PrintJobStore::create(e);
+}
+
 constexpr Step kSteps[] = {
-    {2, addPrintSettings},
-    {3, addRowKeys},
-    {4, addTabOrder},
-    {5, addVersion5Columns},
+    {2, addPrintSettings}, {3, addRowKeys}, {4, addTabOrder}, {5, addVersion5Columns}, {6, addPrintJobs},
 };
 
 } // namespace
@@ -193,6 +197,7 @@ void create(const Engine& e) {
     createPrintSettings(e);
     addTabOrder(e); // after the key, as in a migrated file
     addVersion5Columns(e);
+    addPrintJobs(e);
     if (e.logLayout() == LogLayout::SharedTable)
         templates::PrintLogStore::createShared(e);
     if (e.isServer())

@@ -10,8 +10,9 @@ namespace vorlan::data::schema {
 
 // 1: the base tables; 2: the print settings of the templates (kPrintSettingsTable); 3: keys of their own
 // for the rows of keyedTables() and of the print log tables; 4: mobanxywh.tabOrder, the order of the print
-// window's boxes (Schema.cpp lists the steps).
-inline constexpr int kVersion = 5;
+// window's boxes; 5: how points print, fixed texts, parties, picture digests; 6: the print job of each
+// logged sheet (Schema.cpp lists the steps).
+inline constexpr int kVersion = 6;
 
 // The key column of the keyedTables(): numbered in the order the rows were written, it is their order
 // too, and it stays with the row through a compaction.

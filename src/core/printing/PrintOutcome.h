@@ -20,6 +20,17 @@ enum class PrintStatus {
 // The two offset boxes: Allup moves the print down, Allleft to the right.
 enum class OffsetBox { Vertical, Horizontal };
 
+// Where a printed job went: a print queue and the number the queue gave the job, or a PDF file, which
+// has no job. Neither when it is not known (nothing was handed over).
+struct SpooledAs {
+    QString queue; // the queue itself, without an instance
+    int jobId = 0; // the queue's number of the job; 0: none
+    bool pdfFile = false;
+
+    bool known() const { return pdfFile || (jobId > 0 && !queue.isEmpty()); }
+    bool operator==(const SpooledAs&) const = default;
+};
+
 struct PrintOutcome {
     PrintStatus status = PrintStatus::Printed;
     // OutOfRange: the field at fault (its index in the sheet's fields), its name and why.
@@ -36,6 +47,8 @@ struct PrintOutcome {
     // took its place (empty when there is none).
     QString missingPrinter;
     QString printerUsed;
+    // Printed: where the page went (every page of a job shares it).
+    SpooledAs job;
 
     bool ok() const { return status == PrintStatus::Printed; }
 };
@@ -46,6 +59,7 @@ struct BatchOutcome {
     Status status = Status::Printed;
     int pages = 0;
     QString problem; // Failed: what went wrong, for the diagnostic log
+    SpooledAs job;   // Printed: where the job went
     bool ok() const { return status == Status::Printed; }
 };
 

@@ -1,6 +1,7 @@
 #include "templates/PrintLogStore.h"
 
 #include "data/Schema.h"
+#include "printing/PrintJobStore.h"
 #include "templates/CounterStore.h"
 #include "templates/PointRules.h"
 
@@ -289,6 +290,8 @@ void PrintLogStore::drop(const QString& templateName) const {
     const QString table = tableName(templateName);
     if (table.isEmpty())
         return;
+    // A table made again under the name numbers its sheets afresh: no job of the old sheets may stay.
+    printing::PrintJobStore(engine_).removeAll(table);
     if (shared()) {
         exec(engine_, QStringLiteral("DELETE FROM %1 WHERE template = ?").arg(kSharedTable), {table});
         exec(engine_, QStringLiteral("DELETE FROM %1 WHERE template = ?").arg(kSharedColumns), {table});
@@ -302,8 +305,8 @@ void PrintLogStore::insert(const QString& templateName, const QDateTime& when,
     insertMany(templateName, when, {values});
 }
 
-void PrintLogStore::insertMany(const QString& templateName, const QDateTime& when,
-                               const QList<QList<LogValue>>& rows) const {
+QList<qint64> PrintLogStore::insertMany(const QString& templateName, const QDateTime& when,
+                                        const QList<QList<LogValue>>& rows) const {
     if (data::schema::isBaseTable(templateName))
         throw DbError(QStringLiteral("模板名称不能用作打印记录表的名称"));
     const QString table = tableName(templateName);
@@ -320,6 +323,8 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
     const QStringList present = shared() ? sharedColumns(table) : engine_.columns(table);
     if (present.isEmpty())
         throw MissingLogTable(QStringLiteral("模板“%1”还没有打印记录表").arg(templateName));
+    QList<qint64> keys;
+    keys.reserve(rows.size());
     auto columnOf = [&](const LogValue& v) -> QString {
         for (const QString& c : present)
             if (c.compare(v.column, Qt::CaseInsensitive) == 0)
@@ -336,7 +341,7 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
     if (shared()) {
         QSqlQuery q =
             data::prepare(engine_, QStringLiteral("INSERT INTO %1 (template, counter, printed_at, vals) "
-                                                  "VALUES (?, ?, ?, CAST(? AS jsonb))")
+                                                  "VALUES (?, ?, ?, CAST(? AS jsonb)) RETURNING id")
                                        .arg(kSharedTable));
         const QString counter = CounterStore::thisCounter();
         for (const QList<LogValue>& values : rows) {
@@ -345,9 +350,10 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
                 o.insert(columnOf(v), data::textValue(v.text).toString());
             data::run(
                 q, {table, counter, at, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))});
+            keys << (q.next() ? q.value(0).toLongLong() : 0);
         }
         tx.commit();
-        return;
+        return keys;
     }
     // The sheets of one template name the same columns: one statement prepared for all of them.
     QStringList preparedFor;
@@ -369,8 +375,10 @@ void PrintLogStore::insertMany(const QString& templateName, const QDateTime& whe
             preparedFor = columns;
         }
         data::run(q, params);
+        keys << q.lastInsertId().toLongLong();
     }
     tx.commit();
+    return keys;
 }
 
 LogStatement PrintLogStore::buildQuery(const LogTable& table, const LogCriteria& c) {
@@ -474,8 +482,33 @@ LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& 
     return s;
 }
 
-QSqlQuery PrintLogStore::query(const LogTable& table, const LogCriteria& c) const {
-    const LogStatement s = statement(table, c);
+QSqlQuery PrintLogStore::query(const LogTable& table, const LogCriteria& c, bool withJobs) const {
+    LogStatement s = statement(table, c);
+    // A file of an older version, read by the engine's row numbers, has no jobs kept; nor can its rows
+    // be joined by them.
+    const bool ownKey = table.shared || table.key.startsWith(u'"');
+    if (withJobs && ownKey) {
+        const QString key = QStringLiteral("s.") + table.key;
+        const QString date =
+            QStringLiteral("s.") + (table.shared ? QStringLiteral("printed_at") : quoteId(kDate));
+        s.sql = QStringLiteral("SELECT s.*, %1 FROM (%2) AS s %3 ORDER BY %4, %5")
+                    .arg(printing::PrintJobStore::joinedColumns(), s.sql,
+                         printing::PrintJobStore::joinOn(key), date, key);
+        s.params << table.name;
+    }
+    return exec(engine_, s.sql, s.params);
+}
+
+QSqlQuery PrintLogStore::queryKeys(const LogTable& table, const QList<qint64>& keys) const {
+    LogCriteria every;
+    every.start = QDate(1, 1, 1);
+    every.end = QDate(9999, 12, 31);
+    LogStatement s = statement(table, every);
+    // Both statements end in their order; the keys go in front of it, as the last parameter.
+    const qsizetype order = s.sql.lastIndexOf(QStringLiteral(" ORDER BY "));
+    s.sql.insert(order, QStringLiteral(" AND %1 IN (SELECT id FROM %2 AS k)")
+                            .arg(table.shared ? QStringLiteral("id") : table.key, engine_.idListSource()));
+    s.params << engine_.idListValue(std::vector<qint64>(keys.begin(), keys.end()));
     return exec(engine_, s.sql, s.params);
 }
 
@@ -490,6 +523,7 @@ void PrintLogStore::deleteRows(const LogTable& table, const QList<qint64>& keys)
     QSqlQuery q = data::prepare(engine_, sql);
     for (const qint64 id : keys)
         data::run(q, table.shared ? QVariantList{id, table.name} : QVariantList{id});
+    printing::PrintJobStore(engine_).remove(table.name, keys);
     t.commit();
 }
 

@@ -105,7 +105,8 @@ public:
     // Sends them and empties the pending lists. It opens no transaction of its own: it is one step of
     // the caller's (the template save), so that a failure leaves nothing half done. Throws DbError.
     void bringUpToDate(const Template& t, PendingColumns& pending) const;
-    // Drops the template's log table, with its index, if there is one (never a base table).
+    // Drops the template's log table, with its index, if there is one (never a base table), and forgets
+    // the print jobs of its sheets.
     void drop(const QString& templateName) const;
 
     // Appends one row: when, as "yyyy-mm-dd hh:mm:ss", and each value in its column, exactly as given.
@@ -113,17 +114,21 @@ public:
     // (then nothing is written).
     void insert(const QString& templateName, const QDateTime& when, const QList<LogValue>& values) const;
     // Appends one row per sheet of a batch, all at that time, in one transaction: all rows or none.
-    // Throws as insert does.
-    void insertMany(const QString& templateName, const QDateTime& when,
-                    const QList<QList<LogValue>>& rows) const;
+    // Returns the new rows' keys, in the order of the sheets. Throws as insert does.
+    QList<qint64> insertMany(const QString& templateName, const QDateTime& when,
+                             const QList<QList<LogValue>>& rows) const;
     // Selects the row's key, then every column in table order, oldest print first. Throws DbError
     // for a column the table does not have.
     static LogStatement buildQuery(const LogTable& table, const LogCriteria& c);
     // The statement query runs: buildQuery's, or its like for a template of the shared table.
     LogStatement statement(const LogTable& table, const LogCriteria& c) const;
-    // Runs it forward-only. Throws DbError.
-    QSqlQuery query(const LogTable& table, const LogCriteria& c) const;
-    // Deletes exactly these rows, all or none. Throws DbError.
+    // Runs it forward-only. withJobs: each row goes on with the job kept for the sheet
+    // (printing::PrintJobStore::joinedJob reads it). Throws DbError.
+    QSqlQuery query(const LogTable& table, const LogCriteria& c, bool withJobs = false) const;
+    // The rows of these keys, selected as query selects them and in its order; keys of no row are left
+    // out. Throws DbError.
+    QSqlQuery queryKeys(const LogTable& table, const QList<qint64>& keys) const;
+    // Deletes exactly these rows, and the print jobs kept for them, all or none. Throws DbError.
     void deleteRows(const LogTable& table, const QList<qint64>& keys) const;
     // Gives every log table made by an older version its key, numbered in the order the sheets were
     // logged (a step of the schema's migration, in its transaction). Throws DbError.

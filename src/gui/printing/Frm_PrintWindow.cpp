@@ -342,7 +342,7 @@ void Frm_PrintWindow::XPBut单件打印_Click() {
     showNotice(this, printNotice(printed));
     // Logged only after a sheet that went to the printer; a failed log does not undo the print.
     if (printed.ok() && XPCheckBox1->isChecked())
-        showNotice(this, logNotice(logSheet(sheet)));
+        showNotice(this, logNotice(logSheet(sheet, printed.job)));
     setWindowTitle(model().name + (printed.ok() ? kPrintedCaption : kNotPrintedCaption));
 
     // The print is synchronous: clicks made meanwhile wait in the event queue. They are delivered while

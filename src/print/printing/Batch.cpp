@@ -7,6 +7,7 @@
 #include "printing/BoxFill.h"
 #include "printing/PageRenderer.h"
 #include "printing/Placement.h"
+#include "printing/PrintJobStore.h"
 #include "printing/PrinterSetup.h"
 #include "templates/PrintLogStore.h"
 #include "ui/Printer.h"
@@ -423,7 +424,7 @@ BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets, cons
         progress);
 }
 
-LogResult logBatch(const QList<PrintSheet>& sheets) {
+LogResult logBatch(const QList<PrintSheet>& sheets, const SpooledAs& job, bool reprint) {
     LogResult result;
     if (sheets.isEmpty())
         return result;
@@ -438,8 +439,12 @@ LogResult logBatch(const QList<PrintSheet>& sheets) {
         rows << values;
     }
     try {
-        templates::PrintLogStore(data::sharedEngine())
-            .insertMany(result.templateName, QDateTime::currentDateTime(), rows);
+        const data::Engine engine = data::sharedEngine();
+        const templates::PrintLogStore logs(engine);
+        data::Transaction tx(engine);
+        const QList<qint64> keys = logs.insertMany(result.templateName, QDateTime::currentDateTime(), rows);
+        PrintJobStore(engine).record(logs.tableName(result.templateName), keys, job, reprint);
+        tx.commit();
     } catch (const templates::MissingLogTable& e) {
         result.status = LogResult::Status::NoLogTable;
         result.description = e.description();
@@ -459,7 +464,7 @@ BatchRun runBatch(QPrinter& printer, const QList<PrintSheet>& sheets, bool log,
     run.printed = printBatch(printer, sheets, progress);
     // Only a job the printer accepted is logged; nothing of a cancelled or failed one.
     if (run.printed.ok() && log)
-        run.logged = logBatch(sheets);
+        run.logged = logBatch(sheets, run.printed.job);
     return run;
 }
 

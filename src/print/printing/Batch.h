@@ -134,10 +134,12 @@ std::unique_ptr<QPrinter> openBatchPrinter(const QString& documentName, const QS
 BatchOutcome printBatch(QPrinter& printer, const QList<PrintSheet>& sheets,
                         const BatchProgress& progress = {});
 
-// Logs every sheet with its own values, in one transaction: all rows or none.
-LogResult logBatch(const QList<PrintSheet>& sheets);
+// Logs every sheet with its own values, in one transaction: all rows or none. The job the sheets were
+// printed in is kept with them (printing::PrintJobStore) in the same transaction; reprint marks it as a
+// reprint's.
+LogResult logBatch(const QList<PrintSheet>& sheets, const SpooledAs& job = {}, bool reprint = false);
 
-// A whole batch: printed as one job and, when the job was accepted and log is set, logged.
+// A whole batch: printed as one job and, when the job was accepted and log is set, logged with its job.
 struct BatchRun {
     BatchOutcome printed;
     std::optional<LogResult> logged; // nothing when not logged (not asked for, cancelled or failed)

@@ -145,6 +145,7 @@ BatchOutcome printPages(QPrinter& printer, int count, const PageSource& pageAt,
     if (!job.deliver())
         return abandon(BatchOutcome::Status::Failed, job.problem());
     out.pages = count;
+    out.job = job.spooledAs();
     return out;
 }
 
@@ -167,6 +168,7 @@ PrintOutcome printOn(const QString& documentName, const PrintSettings& settings,
         done.status = PrintStatus::PrinterFailed;
         done.problem = sent.problem;
     }
+    done.job = sent.job;
     return done;
 }
 

@@ -58,8 +58,8 @@ PrintOutcome drawPreview(QPainter& painter, const PrintSheet& sheet, const PageG
     return refusal(sheet, placed);
 }
 
-LogResult logSheet(const PrintSheet& sheet) {
-    return logBatch({sheet});
+LogResult logSheet(const PrintSheet& sheet, const SpooledAs& job) {
+    return logBatch({sheet}, job);
 }
 
 } // namespace vorlan::printing

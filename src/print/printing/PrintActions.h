@@ -24,8 +24,9 @@ PrintOutcome drawSheet(QPainter& painter, const PrintSheet& sheet);
 PrintOutcome drawPreview(QPainter& painter, const PrintSheet& sheet, const PageGeometry& page);
 
 // Appends the print log row of the sheet: the time of logging and every named field's text without its
-// outer blanks. A template without a log table, a base table's name or a refused row is reported in the
-// result (logNotice says what to tell the user); nothing is written then.
-LogResult logSheet(const PrintSheet& sheet);
+// outer blanks, and the job it was printed in (the outcome's). A template without a log table, a base
+// table's name or a refused row is reported in the result (logNotice says what to tell the user); nothing
+// is written then.
+LogResult logSheet(const PrintSheet& sheet, const SpooledAs& job = {});
 
 } // namespace vorlan::printing

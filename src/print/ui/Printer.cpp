@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
@@ -11,7 +12,11 @@
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -95,7 +100,7 @@ QString printerShown(const QPrinter& printer) {
 
 namespace {
 
-// The scheduler's own library, which the printing system has loaded already; only two of its calls are
+// The scheduler's own library, which the printing system has loaded already; only a few of its calls are
 // needed, so it is not a build dependency.
 struct CupsOption {
     char* name;
@@ -105,9 +110,15 @@ using CupsPrintFile = int (*)(const char* printer, const char* file, const char*
                               CupsOption* options);
 using CupsLastError = const char* (*)();
 
-// Hands a finished document to the print queue, with the options the printer would have sent itself.
-bool submitToQueue(QPrinter& printer, const QString& file, QString* problem) {
+QLibrary& cupsLibrary() {
     static QLibrary cups(QStringLiteral("cups"), 2);
+    return cups;
+}
+
+// Hands a finished document to the print queue, with the options the printer would have sent itself; the
+// queue's number of the job in jobId.
+bool submitToQueue(QPrinter& printer, const QString& file, QString* problem, int* jobId) {
+    QLibrary& cups = cupsLibrary();
     const auto printFile = reinterpret_cast<CupsPrintFile>(cups.resolve("cupsPrintFile"));
     const auto lastError = reinterpret_cast<CupsLastError>(cups.resolve("cupsLastErrorString"));
     if (!printFile) {
@@ -147,8 +158,10 @@ bool submitToQueue(QPrinter& printer, const QString& file, QString* problem) {
     const QByteArray queue = printer.printerName().section(u'/', 0, 0).toUtf8();
     const int job = printFile(queue.constData(), QFile::encodeName(file).constData(),
                               printer.docName().toUtf8().constData(), int(raw.size()), raw.data());
-    if (job > 0)
+    if (job > 0) {
+        *jobId = job;
         return true;
+    }
     *problem = QStringLiteral("打印机“%1”没有接受打印作业（%2）")
                    .arg(printer.printerName(),
                         lastError ? QString::fromUtf8(lastError()) : QStringLiteral("原因不明"));
@@ -199,10 +212,81 @@ bool SpooledJob::deliver() {
             return false;
         }
         delivered_ = true;
+        spooledAs_ = {QString(), 0, true};
         return true;
     }
-    delivered_ = submitToQueue(printer_, file_, &problem_);
+    int jobId = 0;
+    delivered_ = submitToQueue(printer_, file_, &problem_, &jobId);
+    if (delivered_)
+        spooledAs_ = {printer_.printerName().section(u'/', 0, 0), jobId, false};
     return delivered_;
+}
+
+namespace {
+
+// A job as the library lists it (cups_job_t).
+struct CupsJob {
+    int id;
+    char* dest;
+    char* title;
+    char* user;
+    char* format;
+    int state; // ipp_jstate_t
+    int size;
+    int priority;
+    time_t completedTime;
+    time_t creationTime;
+    time_t processingTime;
+};
+using CupsServer = const char* (*)();
+using IppPort = int (*)();
+using CupsEncryption = int (*)();
+using HttpConnect2 = void* (*)(const char* host, int port, void* addresses, int family, int encryption,
+                               int blocking, int msec, int* cancel);
+using HttpSetTimeout = void (*)(void* http, double seconds, void* callback, void* data);
+using HttpClose = void (*)(void* http);
+using CupsGetJobs2 = int (*)(void* http, CupsJob** jobs, const char* queue, int ownJobs, int which);
+using CupsFreeJobs = void (*)(int count, CupsJob* jobs);
+
+constexpr int kAllJobs = -1; // CUPS_WHICHJOBS_ALL: waiting, held, printing and finished ones
+
+} // namespace
+
+printing::QueueJobs queueJobs(int milliseconds) {
+    printing::QueueJobs out;
+    if (printerTarget() != PrinterTarget::SystemDefault)
+        return out;
+    QLibrary& cups = cupsLibrary();
+    const auto server = reinterpret_cast<CupsServer>(cups.resolve("cupsServer"));
+    const auto port = reinterpret_cast<IppPort>(cups.resolve("ippPort"));
+    const auto encryption = reinterpret_cast<CupsEncryption>(cups.resolve("cupsEncryption"));
+    const auto connect = reinterpret_cast<HttpConnect2>(cups.resolve("httpConnect2"));
+    const auto setTimeout = reinterpret_cast<HttpSetTimeout>(cups.resolve("httpSetTimeout"));
+    const auto close = reinterpret_cast<HttpClose>(cups.resolve("httpClose"));
+    const auto getJobs = reinterpret_cast<CupsGetJobs2>(cups.resolve("cupsGetJobs2"));
+    const auto freeJobs = reinterpret_cast<CupsFreeJobs>(cups.resolve("cupsFreeJobs"));
+    if (!server || !port || !encryption || !connect || !setTimeout || !close || !getJobs || !freeJobs) {
+        qWarning("printing: the print system cannot be asked about jobs (%s)",
+                 qPrintable(cups.errorString()));
+        return out;
+    }
+    // A connection of its own with a time limit: the library's default one would wait half a minute
+    // for a scheduler that does not answer.
+    QElapsedTimer clock;
+    clock.start();
+    void* http = connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1, milliseconds, nullptr);
+    if (!http)
+        return out;
+    const qint64 left = std::max<qint64>(milliseconds - clock.elapsed(), 500);
+    setTimeout(http, double(left) / 1000.0, nullptr, nullptr);
+    CupsJob* jobs = nullptr;
+    const int count = getJobs(http, &jobs, nullptr, 0, kAllJobs);
+    for (int i = 0; i < count; ++i)
+        out.insert(jobs[i].id, {QString::fromUtf8(jobs[i].dest), printing::jobStateFromIpp(jobs[i].state)});
+    if (jobs)
+        freeJobs(count, jobs);
+    close(http);
+    return out;
 }
 
 } // namespace vorlan::ui

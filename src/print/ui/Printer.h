@@ -2,6 +2,8 @@
 // The seam to the printing system: the system's default printer, or for tests a PDF file or no printer
 // at all. Pages are laid out in twips from the corner of the printable area.
 
+#include "printing/PrintJobStore.h"
+#include "printing/PrintOutcome.h"
 #include "ui/PrinterTarget.h"
 
 #include <QString>
@@ -47,6 +49,8 @@ public:
     const QString& problem() const { return problem_; }
     // Hands the drawn document over; false with the cause in problem() when it could not be.
     bool deliver();
+    // Where the delivered document went: the queue and the number it gave the job, or a PDF file.
+    const printing::SpooledAs& spooledAs() const { return spooledAs_; }
 
 private:
     QPrinter& printer_;
@@ -55,6 +59,17 @@ private:
     QString file_;   // the job's own file
     QString problem_;
     bool delivered_ = false;
+    printing::SpooledAs spooledAs_;
 };
+
+// The time the print system is given to say what became of the jobs: to connect, and for its answer.
+inline constexpr int kJobQueryMilliseconds = 2500;
+
+// What the print system (CUPS) says of the jobs it was given, of every queue and every user, finished
+// ones included as far as it still keeps them (it forgets the oldest); a job it no longer knows is left
+// out. Nothing at all when pages go to a PDF file or nowhere in this run, or when the print system cannot
+// be reached or does not answer within the time (the scheduler stopped, a server gone): it never waits
+// much longer than that.
+printing::QueueJobs queueJobs(int milliseconds = kJobQueryMilliseconds);
 
 } // namespace vorlan::ui
