@@ -39,15 +39,15 @@ int main(int argc, char** argv) {
     // Show the windows as a Chinese desktop would (system date formats).
     qputenv("LC_ALL", "zh_CN.UTF-8");
     qputenv("LANG", "zh_CN.UTF-8");
-    QApplication app(argc, argv);
-    vorlan::test::initTestApplication();
-    vorlan::app::installChineseTranslations();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     if (folder.startsWith(u'-')) {
         // An option is no folder: say how to call it instead of filling a folder named "--help".
         std::fprintf(stderr, "usage: vorlan_screenshots [FOLDER]   (default docs/screenshots)\n");
         return folder == QStringLiteral("--help") || folder == QStringLiteral("-h") ? 0 : 2;
     }
+    QApplication app(argc, argv);
+    vorlan::test::initTestApplication();
+    vorlan::app::installChineseTranslations();
     QDir().mkpath(folder);
     for (auto it = vorlan::shots::registry().cbegin(); it != vorlan::shots::registry().cend(); ++it)
         it.value()(folder);
