@@ -35,9 +35,10 @@ void HistoryModel::setColumns(const QStringList& tableColumns) {
     endResetModel();
 }
 
-void HistoryModel::setQuery(QSqlQuery&& query) {
+void HistoryModel::setQuery(QSqlQuery&& query, JobCells jobs) {
     beginResetModel();
     rows_.clear();
+    jobs_ = std::move(jobs);
     query_ = std::move(query);
     more_ = query_.isActive();
     endResetModel();
@@ -48,6 +49,7 @@ void HistoryModel::setQuery(QSqlQuery&& query) {
 void HistoryModel::clear() {
     beginResetModel();
     rows_.clear();
+    jobs_ = {};
     query_ = QSqlQuery();
     more_ = false;
     endResetModel();
@@ -56,6 +58,22 @@ void HistoryModel::clear() {
 void HistoryModel::fetchAll() {
     while (more_)
         fetchMore();
+}
+
+QList<int> HistoryModel::chosenRows(int current) const {
+    QList<int> out;
+    for (int r = 0; r < rows_.size(); ++r)
+        if (rows_.at(r).checked)
+            out << r;
+    if (out.isEmpty() && current >= 0 && current < rows_.size())
+        out << current;
+    return out;
+}
+
+void HistoryModel::check(const QList<qint64>& ids) {
+    for (int r = 0; r < rows_.size(); ++r)
+        if (!rows_.at(r).checked && ids.contains(rows_.at(r).id))
+            setData(index(r, 0), Qt::Checked, Qt::CheckStateRole);
 }
 
 QList<qint64> HistoryModel::checkedRowIds() const {
@@ -71,7 +89,7 @@ int HistoryModel::rowCount(const QModelIndex& parent) const {
 }
 
 int HistoryModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || tableColumns_.isEmpty() ? 0 : int(tableColumns_.size()) + 1;
+    return parent.isValid() || tableColumns_.isEmpty() ? 0 : int(tableColumns_.size()) + 2;
 }
 
 QVariant HistoryModel::data(const QModelIndex& index, int role) const {
@@ -83,6 +101,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
         return r.checked ? Qt::Checked : Qt::Unchecked;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
+    if (col == stateColumn())
+        return role == Qt::ToolTipRole && !r.job.detail.isEmpty() ? r.job.detail : r.job.text;
     if (col == 0)
         return printTimeText(r.values.value(0));
     if (col == 1)
@@ -110,6 +130,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     if (section == 0 || section == 1)
         return QStringLiteral("打印时间");
+    if (section == stateColumn())
+        return kStateHeader;
     return tableColumns_.value(section - 1);
 }
 
@@ -134,6 +156,8 @@ void HistoryModel::fetchMore(const QModelIndex& parent) {
         r.values.reserve(n);
         for (int i = 0; i < n; ++i)
             r.values << data::nullToEmpty(query_.value(i + 1));
+        if (jobs_)
+            r.job = jobs_(query_, n + 1);
         batch << std::move(r);
     }
     if (batch.isEmpty())

@@ -5,12 +5,20 @@
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
 #include "history/LogExport.h"
+#include "history/ReprintDialog.h"
+#include "printing/PrintJobStore.h"
+#include "printing/PrintWindows.h"
+#include "printing/Reprint.h"
+#include "templates/CounterStore.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Modal.h"
+#include "ui/Printer.h"
 #include "ui/Prompt.h"
 #include "ui/TwipsLayout.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +28,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStyle>
@@ -30,6 +40,18 @@ namespace vorlan::history {
 namespace {
 
 const QString kListBackground = QStringLiteral("rgb(182, 214, 255)");
+const QString kReprintTitle = QStringLiteral("重新打印");
+
+// The state column's cells: the job kept for the sheet, and what the print system said of the jobs when
+// the query ran (known).
+history::JobCells jobCells(const printing::QueueJobs& known) {
+    const QString counter = templates::CounterStore::thisCounter();
+    return [known, counter](const QSqlQuery& q, int first) {
+        const std::optional<printing::SheetJob> sheet = printing::PrintJobStore::joinedJob(q, first);
+        return history::JobCell{printing::sheetStateText(sheet, known, counter),
+                                printing::sheetStateDetail(sheet, counter)};
+    };
+}
 
 } // namespace
 
@@ -68,6 +90,12 @@ Frm_CXdata::Frm_CXdata(QWidget* parent) : QDialog(parent) {
     cmdExport = ui::makeButton(this, QStringLiteral("cmdExport"), QStringLiteral("导出"));
     ui::place(cmdExport, {9960_tw, 1080_tw, 1650_tw, 450_tw});
     cmdExport->setEnabled(false);
+    cmdReprint = ui::makeButton(this, QStringLiteral("cmdReprint"), QStringLiteral("重新打印"));
+    ui::place(cmdReprint, {7800_tw, 1680_tw, 1650_tw, 450_tw});
+    chkReprintLog = new QCheckBox(QStringLiteral("重新打印时也记录"), this);
+    chkReprintLog->setObjectName(QStringLiteral("chkReprintLog"));
+    ui::place(chkReprintLog, {9960_tw, 1680_tw, 1950_tw, 450_tw});
+    updateReprintHint();
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -91,6 +119,8 @@ Frm_CXdata::Frm_CXdata(QWidget* parent) : QDialog(parent) {
     connect(XPBu数据删除, &QPushButton::clicked, this, &Frm_CXdata::XPBu数据删除_Click);
     connect(XPBut_Exit, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdExport, &QPushButton::clicked, this, &Frm_CXdata::cmdExport_Click);
+    connect(cmdReprint, &QPushButton::clicked, this, &Frm_CXdata::cmdReprint_Click);
+    connect(chkReprintLog, &QCheckBox::toggled, this, &Frm_CXdata::updateReprintHint);
     connect(model, &QAbstractItemModel::modelReset, this, &Frm_CXdata::updateExport);
     connect(model, &QAbstractItemModel::rowsInserted, this, &Frm_CXdata::updateExport);
 }
@@ -125,6 +155,7 @@ void Frm_CXdata::buildColumns() {
     h->setSectionHidden(1, true);
     for (int c = 2; c < model->columnCount(); ++c)
         h->resizeSection(c, ui::toPixels(1800_tw));
+    h->resizeSection(model->stateColumn(), ui::toPixels(2100_tw));
 }
 
 std::optional<templates::LogTable> Frm_CXdata::currentTable() {
@@ -167,8 +198,18 @@ void Frm_CXdata::runQuery() {
     c.text = Txt_CXtj->text();
     c.start = DTPicker2->date();
     c.end = DTPicker3->date();
-    ui::guarded(this, u"Comd_FindData_Click",
-                [&] { model->setQuery(templates::PrintLogStore(app::state().engine()).query(*table_, c)); });
+    ui::guarded(this, u"Comd_FindData_Click", [&] {
+        const data::Engine engine = app::state().engine();
+        // The print system is asked once per query, and only when a sheet of the log went to one of this
+        // computer's queues; it answers within a few seconds or not at all.
+        printing::QueueJobs known;
+        if (printing::PrintJobStore(engine).anyQueued(table_->name, templates::CounterStore::thisCounter())) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            known = ui::queueJobs();
+            QGuiApplication::restoreOverrideCursor();
+        }
+        model->setQuery(templates::PrintLogStore(engine).query(*table_, c, true), jobCells(known));
+    });
 }
 
 void Frm_CXdata::XPBu数据删除_Click() {
@@ -222,7 +263,8 @@ void Frm_CXdata::cmdExport_Click() {
     QStringList header;
     for (int v = 0; v < h->count(); ++v) {
         const int c = h->logicalIndex(v);
-        if (h->isSectionHidden(c))
+        // The job's state is the print system's, not the log's.
+        if (h->isSectionHidden(c) || c == model->stateColumn())
             continue;
         shown << c;
         header << model->headerData(c, Qt::Horizontal).toString();
@@ -252,6 +294,96 @@ void Frm_CXdata::cmdExport_Click() {
                         .arg(result.rows)
                         .arg(QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath())),
                     QStringLiteral("系统提示"));
+}
+
+void Frm_CXdata::updateReprintHint() {
+    cmdReprint->setToolTip(
+        QStringLiteral("打勾选择的各张（没有打勾时为当前的一张）按模板现在的位置和偏移重新打印。") +
+        printing::reprintLogText(chkReprintLog->isChecked()));
+}
+
+void Frm_CXdata::cmdReprint_Click() {
+    const QList<int> rows = model->chosenRows(ListView1->currentIndex().row());
+    if (!table_ || rows.isEmpty()) {
+        ui::exclamation(this, QStringLiteral("请先打勾选择要重新打印的记录。"), QStringLiteral("提示"));
+        return;
+    }
+    QList<qint64> ids;
+    for (const int r : rows)
+        ids << model->rowId(r);
+    // The list's cursor is let go first (a server's connection reads one statement at a time); the list
+    // comes back afterwards with the reprint's jobs, the sheets still ticked.
+    model->clear();
+    reprint(ids);
+    runQuery();
+    model->check(ids);
+}
+
+void Frm_CXdata::reprint(const QList<qint64>& ids) {
+    std::optional<printing::ReprintJob> job;
+    QString problem;
+    // Read again by key: the sheets as the log holds them, in the columns it has now.
+    if (!ui::guarded(this, u"cmdReprint_Click", [&] {
+            const data::Engine engine = app::state().engine();
+            job = printing::loadReprint(engine, app::state().currentTemplate, &problem);
+            if (!job)
+                return;
+            QSqlQuery q = templates::PrintLogStore(engine).queryKeys(job->table, ids);
+            job->sheets = printing::readLoggedSheets(q, job->table);
+        }))
+        return;
+    if (!job) {
+        ui::exclamation(this, problem, QStringLiteral("提示"));
+        return;
+    }
+    const printing::BatchBuild build = printing::buildReprint(*job);
+    if (!build.ok()) {
+        ui::exclamation(this, build.problem, QStringLiteral("提示"));
+        return;
+    }
+    const bool log = chkReprintLog->isChecked();
+    {
+        ReprintDialog preview(this, build.sheets,
+                              printing::reprintMappingNotice(job->tmpl.name, job->mapping),
+                              printing::reprintLogText(log));
+        if (ui::prompter().exec(&preview) != QDialog::Accepted)
+            return;
+    }
+    QString missing;
+    const std::unique_ptr<QPrinter> printer =
+        printing::openBatchPrinter(job->tmpl.name, QString(), &problem, job->settings, &missing);
+    if (!missing.isEmpty())
+        ui::information(this, missing, QStringLiteral("提示"));
+    if (!printer) {
+        ui::critical(this, QStringLiteral("打印机未准备好或有故障!没有重新打印。"), QStringLiteral("错误"));
+        return;
+    }
+    const int total = int(build.sheets.size());
+    QProgressDialog progress(QStringLiteral("正在打印第0张，共%1张").arg(total), QStringLiteral("取  消"), 0,
+                             total, this);
+    progress.setObjectName(QStringLiteral("progressReprint"));
+    progress.setWindowTitle(kReprintTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    const printing::ReprintRun run =
+        printing::runReprint(*printer, *job, build.sheets, log, [&](int done, int all) {
+            progress.setValue(done);
+            progress.setLabelText(QStringLiteral("正在打印第%1张，共%2张").arg(done).arg(all));
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    progress.reset();
+    if (run.printed.status == printing::BatchOutcome::Status::Cancelled) {
+        ui::information(this, QStringLiteral("重新打印已取消，什么也没有打印。"), QStringLiteral("提示"));
+        return;
+    }
+    if (!run.printed.ok()) {
+        ui::critical(this, QStringLiteral("打印机未准备好或有故障!没有重新打印。"), QStringLiteral("错误"));
+        return;
+    }
+    if (run.logged && !run.logged->ok())
+        printing::showNotice(this, printing::logNotice(*run.logged));
+    ui::information(this, printing::reprintDoneText(run, total), QStringLiteral("系统提示"));
 }
 
 void Frm_CXdata::resizeEvent(QResizeEvent* event) {

@@ -1,12 +1,14 @@
 #pragma once
-// The print history query: searches the current template's print log by date range and content,
-// deletes ticked sheets and exports the sheets found (.csv or .xlsx).
+// The print history query: searches the current template's print log by date range and content, shows
+// what became of each sheet's print job, deletes ticked sheets, prints them again and exports the sheets
+// found (.csv or .xlsx).
 
 #include "templates/PrintLogStore.h"
 
 #include <QDialog>
 #include <optional>
 
+class QCheckBox;
 class QDateEdit;
 class QFrame;
 class QLineEdit;
@@ -33,14 +35,17 @@ public:
     QPushButton* Comd_FindData = nullptr;
     QPushButton* XPBu数据删除 = nullptr;
     QPushButton* XPBut_Exit = nullptr;
-    QPushButton* cmdExport = nullptr; // enabled while the list shows rows
-    QFrame* Frame1 = nullptr;         // frame of the result list
-    QTreeView* ListView1 = nullptr;   // the printed sheets found
+    QPushButton* cmdExport = nullptr;   // enabled while the list shows rows
+    QPushButton* cmdReprint = nullptr;  // the ticked sheets, or else the current one, printed again
+    QCheckBox* chkReprintLog = nullptr; // a reprint adds log rows too; off when the window opens
+    QFrame* Frame1 = nullptr;           // frame of the result list
+    QTreeView* ListView1 = nullptr;     // the printed sheets found
     HistoryModel* model = nullptr;
 
     void Comd_FindData_Click();
     void XPBu数据删除_Click();
     void cmdExport_Click();
+    void cmdReprint_Click();
 
 protected:
     // The result list grows with the window (it may be maximised); the controls above keep their places.
@@ -52,6 +57,8 @@ private:
     void buildColumns();
     void runQuery();
     void updateExport();
+    void updateReprintHint();
+    void reprint(const QList<qint64>& ids);
     std::optional<templates::LogTable> table_;
 };
 

@@ -168,12 +168,13 @@ private slots:
         QCOMPARE(names, (QStringList{QStringLiteral("收件人"), QStringLiteral("电话")}));
         QVERIFY(w.List_findlx->selectedItems().isEmpty());
         QCOMPARE(w.model->rowCount(), 0);
-        QCOMPARE(w.model->columnCount(), 4);
+        QCOMPARE(w.model->columnCount(), 5);
         QStringList headers;
-        for (int c = 0; c < 4; ++c)
+        for (int c = 0; c < 5; ++c)
             headers << w.model->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{QStringLiteral("打印时间"), QStringLiteral("打印时间"),
-                                       QStringLiteral("收件人"), QStringLiteral("电话")}));
+        QCOMPARE(headers,
+                 (QStringList{QStringLiteral("打印时间"), QStringLiteral("打印时间"),
+                              QStringLiteral("收件人"), QStringLiteral("电话"), QStringLiteral("打印状态")}));
         QVERIFY(w.ListView1->header()->isSectionHidden(1));
         w.Comd_FindData->click();
         QCOMPARE(w.model->rowCount(), 1);
