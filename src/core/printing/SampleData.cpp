@@ -25,6 +25,8 @@ constexpr int kRow = 500;
 constexpr int kPanelTop = 800, kPanelHeader = 400;
 constexpr int kGoodsTop = 2800, kBottomTop = 3900, kBottom = 6255;
 constexpr int kBoxInset = 95, kBoxHeight = 315;
+// The waybill number's box in the title band, between the title and the service lines.
+constexpr int kNumberLeft = 4300, kNumberTop = 110, kNumberWidth = 4300, kNumberHeight = 640;
 
 const QColor kInk(196, 32, 44);
 const QColor kShade(251, 228, 226);
@@ -90,6 +92,8 @@ QImage formImage() {
                   QStringLiteral("客户服务热线：400-000-0000（示例）"), 170,
                   Qt::AlignRight | Qt::AlignVCenter);
         drawLabel(p, QRect(6600, 420, kRight - 6600, 300), QStringLiteral("本运单为样张，仅供练习套打"), 170,
+                  Qt::AlignRight | Qt::AlignVCenter);
+        drawLabel(p, QRect(kNumberLeft - 700, kNumberTop, 650, kNumberHeight), QStringLiteral("单号"), 190,
                   Qt::AlignRight | Qt::AlignVCenter);
     }
 
@@ -205,6 +209,12 @@ Template sampleTemplate() {
     add(point(type::Year, QStringLiteral("年"), none, 1500_tw, ui::Twips(kBottomTop + kBoxInset), 900_tw));
     add(point(type::Month, QStringLiteral("月"), none, 2850_tw, ui::Twips(kBottomTop + kBoxInset), 450_tw));
     add(point(type::Day, QStringLiteral("日"), none, 3750_tw, ui::Twips(kBottomTop + kBoxInset), 450_tw));
+    // The waybill number as a Code 128 symbol with its digits under it, in the title band beside the title.
+    InputPoint number = point(type::Number, QStringLiteral("单号"), none, ui::Twips(kNumberLeft),
+                              ui::Twips(kNumberTop), ui::Twips(kNumberWidth), ui::Twips(kNumberHeight));
+    number.symbology = templates::Symbology::Code128;
+    number.symbolText = true;
+    add(number);
     // The remark shares its number with 收件人 (each family numbers its own slots); multi-line slots
     // before it stay empty.
     t.multi[receiverSlot] = point(type::MultiLine, QStringLiteral("备注"), none, inRight,

@@ -222,12 +222,12 @@ private slots:
             return out;
         };
         QCOMPARE(pointNames(printing::tabOrder(t)),
-                 (QStringList{u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s, u"收件地址"_s,
-                              u"收件电话"_s, u"物品名称"_s, u"件数"_s, u"保价金额"_s, u"金额大写"_s, u"年"_s,
-                              u"月"_s, u"日"_s, u"备注"_s}));
+                 (QStringList{u"单号"_s, u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s,
+                              u"收件地址"_s, u"收件电话"_s, u"物品名称"_s, u"件数"_s, u"保价金额"_s,
+                              u"金额大写"_s, u"年"_s, u"月"_s, u"日"_s, u"备注"_s}));
         t.readingOrderByDefault = true;
-        QCOMPARE(pointNames(printing::tabOrder(t)).mid(0, 4),
-                 (QStringList{u"寄件单位"_s, u"收件人"_s, u"寄件地址"_s, u"收件地址"_s}));
+        QCOMPARE(pointNames(printing::tabOrder(t)).mid(0, 5),
+                 (QStringList{u"单号"_s, u"寄件单位"_s, u"收件人"_s, u"寄件地址"_s, u"收件地址"_s}));
     }
 
     // A set order comes first, by its places (equal ones in the default order); boxes without a place

@@ -765,7 +765,7 @@ private slots:
             visited << f->toolTip().section(QStringLiteral("（"), 0, 0);
             QTest::keyClick(f, Qt::Key_Tab);
         }
-        QCOMPARE(visited, (QStringList{u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s,
+        QCOMPARE(visited, (QStringList{u"单号"_s, u"寄件单位"_s, u"寄件地址"_s, u"寄件电话"_s, u"收件人"_s,
                                        u"收件地址"_s, u"收件电话"_s, u"物品名称"_s, u"件数"_s, u"保价金额"_s,
                                        u"金额大写"_s, u"年"_s, u"月"_s, u"日"_s, u"备注"_s}));
         s.w->Text_Add(1)->setFocus(Qt::TabFocusReason);

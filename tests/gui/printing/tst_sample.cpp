@@ -40,12 +40,18 @@ private slots:
         const templates::LoadResult loaded = templates::TemplateStore(db).load(sample::kTemplateName);
         QVERIFY(loaded.skipped.isEmpty());
         const templates::Template& t = loaded.tmpl;
-        QCOMPARE(t.single.count, 13);
+        QCOMPARE(t.single.count, 14);
         // The remark shares slot 4 with 收件人; multi-line slots 1 to 3 are empty.
         QCOMPARE(t.multi.count, 4);
         QCOMPARE(t.multi[4].name, QStringLiteral("备注"));
         QCOMPARE(t.single[4].name, QStringLiteral("收件人"));
-        QCOMPARE(t.livePointCount(), 14);
+        QCOMPARE(t.livePointCount(), 15);
+        // The waybill number prints as a Code 128 symbol with its digits under it.
+        QCOMPARE(t.single[14].name, QStringLiteral("单号"));
+        QCOMPARE(t.single[14].type, templates::type::Number);
+        QCOMPARE(t.single[14].symbology, templates::Symbology::Code128);
+        QVERIFY(t.single[14].isSymbol());
+        QVERIFY(t.single[14].symbolText);
 
         QSet<QString> types, bindings;
         QStringList names;
@@ -90,14 +96,14 @@ private slots:
         // Its print log table has the date, one column per point and the row key.
         if (test::onServer()) {
             const QStringList cols = test::logColumns(db, sample::kTemplateName);
-            QCOMPARE(cols.size(), 15);
+            QCOMPARE(cols.size(), 16);
             QCOMPARE(cols.first(), QStringLiteral("打印日期"));
             for (const QString& n : names)
                 QVERIFY(cols.contains(n));
         } else {
             QSqlRecord cols = db.record(sample::kTemplateName);
-            QCOMPARE(cols.count(), 16);
-            QCOMPARE(cols.fieldName(15), templates::PrintLogStore::kKeyColumn);
+            QCOMPARE(cols.count(), 17);
+            QCOMPARE(cols.fieldName(16), templates::PrintLogStore::kKeyColumn);
             QCOMPARE(cols.fieldName(0), QStringLiteral("打印日期"));
             for (const QString& n : names)
                 QVERIFY(cols.contains(n));
