@@ -6,6 +6,7 @@
 #include "printing/Batch.h"
 #include "printing/PageRenderer.h"
 #include "printing/PrintActions.h"
+#include "printing/SampleData.h"
 #include "printing/Symbol.h"
 #include "ui/Printer.h"
 
@@ -298,6 +299,40 @@ private slots:
             const QStringList failures = readBack(pages, placed, corner, dpi, layoutOf(symbology).format);
             QVERIFY2(failures.isEmpty(), qPrintable(u"%1 dpi: "_s.arg(dpi) + summary(failures)));
         }
+    }
+
+    // The sample waybill's 单号 filled from a column of that name, as a batch and `vorlan print` fill it:
+    // each sheet's Code 128 reads back as its row's number.
+    void sampleNumberFromItsColumn() {
+        test::TestEnv env(false);
+        const QString pdf = dir_.filePath(u"sample.pdf"_s);
+        env.printToPdf(pdf);
+        const QPointF corner = pdfCorner(u"corner"_s);
+        printing::BatchJob job;
+        job.tmpl = printing::sample::sampleTemplate();
+        job.data.header = QStringList{u"收件人"_s, u"单号"_s};
+        job.data.rows = {
+            {u"张三"_s, u"SF1000000001"_s}, {u"李四"_s, u"7700123456789"_s}, {u"王五"_s, u"JD-42x"_s}};
+        job.data.rowNumbers = {2, 3, 4};
+        job.map = printing::mapColumns(job.data.header, printing::batchPoints(job.tmpl));
+        job.chosen = printing::allRows(job.data);
+        const printing::BatchBuild build = printing::buildBatch(job);
+        QVERIFY2(build.ok(), qPrintable(build.problem));
+        QString problem;
+        const auto printer = printing::openBatchPrinter(job.tmpl.name, QString(), &problem);
+        QVERIFY2(printer, qPrintable(problem));
+        QVERIFY(printing::printBatch(*printer, build.sheets).ok());
+
+        const templates::InputPoint& number = job.tmpl.single[14];
+        QCOMPARE(number.name, u"单号"_s);
+        QList<Placed> placed;
+        for (int i = 0; i < job.data.rows.size(); ++i)
+            placed << Placed{job.data.rows.at(i).at(1), i, number.rect};
+        QString error;
+        const QList<QImage> pages = rasterisePages(pdf, 200, &error);
+        QCOMPARE(pages.size(), 3);
+        const QStringList failures = readBack(pages, placed, corner, 200, u"Code128"_s);
+        QVERIFY2(failures.isEmpty(), qPrintable(summary(failures)));
     }
 
     // A batch stops before printing at the first row whose value its symbol cannot take, naming the sheet,
