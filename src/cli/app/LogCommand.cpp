@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/BatchCommand.h"
+#include "app/CommandOptions.h"
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "history/HistoryModel.h"
@@ -54,41 +55,15 @@ QString logHelpText() {
 
 std::optional<QString> parseLogArguments(const QStringList& args, LogCommand& command) {
     auto error = [](const QString& text) { return std::optional<QString>(text + u'\n' + logUsage()); };
-    static const QStringList valued{QStringLiteral("--template"), QStringLiteral("--from"),
-                                    QStringLiteral("--to"), QStringLiteral("--user")};
-    QStringList seen;
-    QString from, to;
-    for (int i = 0; i < args.size(); ++i) {
-        QString a = args.at(i);
-        QString value;
-        bool hasValue = false;
-        // "--name=value" as well as "--name value".
-        if (const qsizetype eq = a.indexOf(u'='); a.startsWith(QLatin1String("--")) && eq > 0) {
-            value = a.mid(eq + 1);
-            a = a.left(eq);
-            hasValue = true;
-        }
-        if (a.startsWith(QLatin1String("--password")))
-            return error(QStringLiteral("密码不能写在命令行上，请从标准输入送入（一行）。"));
-        if (!valued.contains(a))
-            return error(QStringLiteral("未知的选项“%1”。").arg(args.at(i)));
-        if (seen.contains(a))
-            return error(QStringLiteral("选项“%1”重复了。").arg(a));
-        seen << a;
-        if (!hasValue) {
-            if (i + 1 >= args.size())
-                return error(QStringLiteral("选项“%1”缺少值。").arg(a));
-            value = args.at(++i);
-        }
-        if (a == u"--template")
-            command.templateName = value;
-        else if (a == u"--from")
-            from = value;
-        else if (a == u"--to")
-            to = value;
-        else
-            command.user = value;
-    }
+    const auto read = readOptions(args, 0,
+                                  {QStringLiteral("--template"), QStringLiteral("--from"),
+                                   QStringLiteral("--to"), QStringLiteral("--user")});
+    if (const QString* problem = std::get_if<QString>(&read))
+        return error(*problem);
+    const CommandOptions& given = std::get<CommandOptions>(read);
+    command.templateName = given.value(QStringLiteral("--template"));
+    command.user = given.value(QStringLiteral("--user"));
+    const QString from = given.value(QStringLiteral("--from")), to = given.value(QStringLiteral("--to"));
     if (command.templateName.trimmed().isEmpty())
         return error(QStringLiteral("请用“--template”指定模板名称。"));
     if (const QString problem =
@@ -98,7 +73,7 @@ std::optional<QString> parseLogArguments(const QStringList& args, LogCommand& co
     if (command.user.trimmed().isEmpty())
         return error(QStringLiteral("请用“--user”指定用户姓名。"));
     const auto day = [&](const QString& option, const QString& text, QDate& into) -> std::optional<QString> {
-        if (!seen.contains(option))
+        if (!given.has(option))
             return std::nullopt;
         into = dayOf(text);
         if (!into.isValid())

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/BatchCommand.h"
 #include "app/Catalogue.h"
+#include "app/CommandOptions.h"
 #include "data/Database.h"
 #include "data/Sql.h"
 #include "data/UseLock.h"
@@ -41,49 +42,22 @@ QString templateHelpText() {
 
 std::optional<QString> parseTemplateArguments(const QStringList& args, TemplateCommand& command) {
     auto error = [](const QString& text) { return std::optional<QString>(text + u'\n' + templateUsage()); };
-    static const QStringList valued{QStringLiteral("--export"),   QStringLiteral("--import"),
-                                    QStringLiteral("--template"), QStringLiteral("--name"),
-                                    QStringLiteral("--under"),    QStringLiteral("--user")};
-    QStringList seen;
-    for (int i = 0; i < args.size(); ++i) {
-        QString a = args.at(i);
-        QString value;
-        bool hasValue = false;
-        // "--name=value" as well as "--name value".
-        if (const qsizetype eq = a.indexOf(u'='); a.startsWith(QLatin1String("--")) && eq > 0) {
-            value = a.mid(eq + 1);
-            a = a.left(eq);
-            hasValue = true;
-        }
-        if (a.startsWith(QLatin1String("--password")))
-            return error(QStringLiteral("密码不能写在命令行上，请从标准输入送入（一行）。"));
-        if (!valued.contains(a))
-            return error(QStringLiteral("未知的选项“%1”。").arg(args.at(i)));
-        if (seen.contains(a))
-            return error(QStringLiteral("选项“%1”重复了。").arg(a));
-        seen << a;
-        if (!hasValue) {
-            if (i + 1 >= args.size())
-                return error(QStringLiteral("选项“%1”缺少值。").arg(a));
-            value = args.at(++i);
-        }
-        if (a == u"--export" || a == u"--import") {
-            command.action =
-                a == u"--export" ? TemplateCommand::Action::Export : TemplateCommand::Action::Import;
-            command.file = value;
-        } else if (a == u"--template") {
-            command.templateName = value;
-        } else if (a == u"--name") {
-            command.newName = value.trimmed();
-        } else if (a == u"--under") {
-            command.under = value.trimmed();
-        } else {
-            command.user = value;
-        }
-    }
-    const bool exporting = seen.contains(QStringLiteral("--export"));
-    if (exporting == seen.contains(QStringLiteral("--import")))
+    const auto read =
+        readOptions(args, 0,
+                    {QStringLiteral("--export"), QStringLiteral("--import"), QStringLiteral("--template"),
+                     QStringLiteral("--name"), QStringLiteral("--under"), QStringLiteral("--user")});
+    if (const QString* problem = std::get_if<QString>(&read))
+        return error(*problem);
+    const CommandOptions& given = std::get<CommandOptions>(read);
+    const bool exporting = given.has(QStringLiteral("--export"));
+    if (exporting == given.has(QStringLiteral("--import")))
         return error(QStringLiteral("请用“--export”或“--import”指定模板文件，两者只能选一个。"));
+    command.action = exporting ? TemplateCommand::Action::Export : TemplateCommand::Action::Import;
+    command.file = given.value(exporting ? QStringLiteral("--export") : QStringLiteral("--import"));
+    command.templateName = given.value(QStringLiteral("--template"));
+    command.newName = given.value(QStringLiteral("--name")).trimmed();
+    command.under = given.value(QStringLiteral("--under")).trimmed();
+    command.user = given.value(QStringLiteral("--user"));
     if (command.file.trimmed().isEmpty())
         return error(QStringLiteral("请指定模板文件。"));
     if (exporting) {
@@ -94,10 +68,10 @@ std::optional<QString> parseTemplateArguments(const QStringList& args, TemplateC
             !problem.isEmpty())
             return error(problem);
         for (const char* importOnly : {"--name", "--under"})
-            if (seen.contains(QString::fromLatin1(importOnly)))
+            if (given.has(QString::fromLatin1(importOnly)))
                 return error(
                     QStringLiteral("选项“%1”只用于“--import”。").arg(QString::fromLatin1(importOnly)));
-    } else if (seen.contains(QStringLiteral("--template"))) {
+    } else if (given.has(QStringLiteral("--template"))) {
         return error(QStringLiteral("导入时请用“--name”指定新的模板名称，“--template”只用于“--export”。"));
     }
     if (command.user.trimmed().isEmpty())
