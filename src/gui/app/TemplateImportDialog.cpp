@@ -42,23 +42,13 @@ TemplateImportDialog::TemplateImportDialog(QWidget* parent, const QString& fileN
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel = new QPushButton(QStringLiteral("取  消"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    for (QPushButton* b : {cmdOK, cmdCancel}) {
+    for (QPushButton* b : {cmdOK, cmdCancel})
         ui::prepareButton(b);
-        b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
-    }
     cmdOK->setDefault(true); // Enter in the name box confirms, Escape cancels
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-
-    auto* root = new QVBoxLayout(this);
-    const int margin = ui::toPixels(180_tw);
-    root->setContentsMargins(margin, margin, margin, margin);
-    root->setSpacing(ui::toPixels(150_tw));
+    QVBoxLayout* root = ui::dialogRows(this, 150_tw);
     root->addWidget(lblContents);
     root->addLayout(form);
-    root->addLayout(buttons);
+    root->addLayout(ui::buttonRow({cmdOK, cmdCancel}));
     setMinimumWidth(ui::toPixels(6600_tw));
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });

@@ -105,19 +105,12 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, const QString& templateNam
     left->addWidget(cmdCompute, 0, Qt::AlignLeft);
     top->addLayout(left, 3);
     top->addWidget(lblPreview, 2, Qt::AlignTop);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdApply);
-    buttons->addWidget(cmdClose);
-    auto* root = new QVBoxLayout(this);
-    const int margin = ui::toPixels(180_tw);
-    root->setContentsMargins(margin, margin, margin, margin);
-    root->setSpacing(ui::toPixels(120_tw));
+    QVBoxLayout* root = ui::dialogRows(this, 120_tw);
     root->addLayout(top);
     root->addWidget(lblError);
     root->addWidget(lblOffsets);
     root->addWidget(lblResidual);
-    root->addLayout(buttons);
+    root->addLayout(ui::buttonRow({cmdApply, cmdClose}));
     setMinimumWidth(ui::toPixels(10200_tw));
 
     connect(cmdPrintSheet, &QPushButton::clicked, this, [this] { cmdPrintSheet_Click(); });

@@ -157,25 +157,14 @@ PrintSetupDialog::PrintSetupDialog(QWidget* parent, const QString& templateName,
     cmdCalibrate = ui::makeButton(this, QStringLiteral("cmdCalibrate"), QStringLiteral("打印校准页(&J)"));
     cmdCalibrate->setToolTip(
         QStringLiteral("按这里的打印机、纸张和位置起点打印校准页，量出误差后设定整体偏移"));
-    for (QPushButton* b : {cmdOK, cmdCancel}) {
+    for (QPushButton* b : {cmdOK, cmdCancel})
         ui::prepareButton(b);
-        b->setMinimumSize(ui::toPixels(ui::TwipsSize{1335_tw, 420_tw}));
-    }
     // Enter anywhere in the dialog confirms; Escape cancels.
     cmdOK->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdCalibrate);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-
-    auto* root = new QVBoxLayout(this);
-    const int margin = ui::toPixels(180_tw);
-    root->setContentsMargins(margin, margin, margin, margin);
-    root->setSpacing(ui::toPixels(150_tw));
+    QVBoxLayout* root = ui::dialogRows(this, 150_tw);
     root->addLayout(form);
     root->addLayout(groups);
-    root->addLayout(buttons);
+    root->addLayout(ui::buttonRow({cmdOK, cmdCancel}, cmdCalibrate));
     setMinimumWidth(ui::toPixels(7800_tw));
 
     fillPapers(current.paperKey);

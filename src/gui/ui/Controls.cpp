@@ -2,6 +2,7 @@
 
 #include "ui/TwipsLayout.h"
 
+#include <QBoxLayout>
 #include <QDateEdit>
 #include <QEvent>
 #include <QKeyEvent>
@@ -81,6 +82,26 @@ QDateEdit* makeDatePicker(QWidget* parent, const QString& name) {
     d->setCalendarPopup(true);
     d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     return d;
+}
+
+QVBoxLayout* dialogRows(QWidget* dialog, Twips spacing) {
+    auto* rows = new QVBoxLayout(dialog);
+    const int margin = toPixels(180_tw);
+    rows->setContentsMargins(margin, margin, margin, margin);
+    rows->setSpacing(toPixels(spacing));
+    return rows;
+}
+
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> right, QPushButton* leading) {
+    auto* row = new QHBoxLayout;
+    for (QPushButton* b : right)
+        b->setMinimumSize(toPixels(TwipsSize{1335_tw, 420_tw}));
+    if (leading)
+        row->addWidget(leading);
+    row->addStretch(1);
+    for (QPushButton* b : right)
+        row->addWidget(b);
+    return row;
 }
 
 } // namespace vorlan::ui

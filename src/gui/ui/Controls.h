@@ -5,9 +5,13 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 
 namespace vorlan::ui {
@@ -23,5 +27,11 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text);
 QLabel* placeLabel(QWidget* parent, const QString& text, Twips left, Twips top, Twips width);
 // A date picker showing "yyyy-mm-dd" with a drop-down calendar.
 QDateEdit* makeDatePicker(QWidget* parent, const QString& name);
+
+// The layout of a small dialog's rows: 180 twips from its edges, `spacing` between the rows.
+QVBoxLayout* dialogRows(QWidget* dialog, Twips spacing);
+// A dialog's row of buttons: `leading` (if any) at its left, the others at its right, each at least
+// 1335 x 420 twips.
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> right, QPushButton* leading = nullptr);
 
 } // namespace vorlan::ui
