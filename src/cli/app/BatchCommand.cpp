@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/FirstUser.h"
+#include "app/PdfOutput.h"
 #include "customers/SpreadsheetReader.h"
 #include "data/Database.h"
 #include "data/Sql.h"
@@ -52,7 +53,8 @@ struct Failure {
 bool isCommandLine(const QStringList& args) {
     return !args.isEmpty() &&
            (args.first() == u"print" || args.first() == u"log" || args.first() == u"template" ||
-            args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")));
+            args.first() == u"reprint" || args.contains(QStringLiteral("--help")) ||
+            args.contains(QStringLiteral("-h")));
 }
 
 ParsedCommand parseCommandLine(const QStringList& args) {
@@ -82,9 +84,17 @@ ParsedCommand parseCommandLine(const QStringList& args) {
         out.kind = ParsedCommand::Kind::Template;
         return out;
     }
+    if (!args.isEmpty() && args.first() == u"reprint") {
+        if (const auto problem = parseReprintArguments(args.mid(1), out.reprint)) {
+            out.error = *problem;
+            return out;
+        }
+        out.kind = ParsedCommand::Kind::Reprint;
+        return out;
+    }
     if (args.isEmpty() || args.first() != u"print") {
         ParsedCommand unknown = error(QStringLiteral("未知的命令“%1”。").arg(args.value(0)));
-        unknown.error += u'\n' + logUsage() + u'\n' + templateUsage();
+        unknown.error += u'\n' + logUsage() + u'\n' + templateUsage() + u'\n' + reprintUsage();
         return unknown;
     }
     PrintCommand& c = out.print;
@@ -159,7 +169,7 @@ ParsedCommand parseCommandLine(const QStringList& args) {
 QString helpText() {
     // The second usage line under the first, without its "用法：".
     return kUsage + QStringLiteral("\n      ") + logUsage().mid(3) + QStringLiteral("\n      ") +
-           templateUsage().mid(3) + QStringLiteral(R"(
+           templateUsage().mid(3) + QStringLiteral("\n      ") + reprintUsage().mid(3) + QStringLiteral(R"(
 
 vorlan print 按模板批量打印：数据文件的每一行打印一张，所有各张作为一个打印作业送出，每张一页。
 
@@ -179,7 +189,7 @@ vorlan print 按模板批量打印：数据文件的每一行打印一张，所�
 并把--user指定的用户和送入的密码设为第一位高级用户。
 
 )") + logHelpText() +
-           u'\n' + templateHelpText() + QStringLiteral(R"(
+           u'\n' + templateHelpText() + u'\n' + reprintHelpText() + QStringLiteral(R"(
 各个命令都接受：
   --database postgresql://用户@服务器:端口/数据库
                         使用服务器上的共享数据库，而不是数据库文件
@@ -192,6 +202,8 @@ vorlan print的退出码：0 全部打印完成；1 输入有误（什么也没�
         2 打印失败（什么也没有打印，也没有保存打印记录）；3 已经打印，但打印记录没有保存。
 vorlan log的退出码：0 全部输出完成；1 输入有误、模板不存在、模板没有打印记录表或者标准输出无法写入。
 vorlan template的退出码：0 导出或导入完成；1 输入有误、文件有误或名称已被使用（什么也没有写入）。
+vorlan reprint的退出码同vorlan print：0 全部重新打印完成；1 输入有误（什么也没有打印）；2 打印失败；
+        3 已经重新打印，但打印记录或打印作业没有保存。
 不带参数启动时，程序照常打开窗口。
 )");
 }
@@ -214,112 +226,6 @@ bool isCompanionOf(const QString& path, const QString& database) {
             return true;
     return false;
 }
-
-// Why a file could not be made in a folder, in the user's words.
-QString reasonOf(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入的权限");
-    case EROFS:
-        return QStringLiteral("所在的磁盘是只读的");
-    case ENOSPC:
-        return QStringLiteral("磁盘已满");
-#ifdef EDQUOT
-    case EDQUOT:
-        return QStringLiteral("超出了磁盘配额");
-#endif
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("文件夹不存在");
-    default:
-        return QStringLiteral("系统错误代码%1").arg(error);
-    }
-}
-
-// The PDF is written under a name of this job's own in the target's folder and takes the target's name
-// only when the job has printed: two jobs for one name each write their own file, and neither removes a
-// file it did not write.
-class PdfOutput {
-public:
-    PdfOutput() = default;
-    PdfOutput(const PdfOutput&) = delete;
-    PdfOutput& operator=(const PdfOutput&) = delete;
-    ~PdfOutput() {
-        // The printer's own job file beside it is removed by the job itself (ui::SpooledJob).
-        if (!staged_.isEmpty())
-            QFile::remove(staged_);
-    }
-
-    // Makes this job's file; or why the folder takes none.
-    std::optional<QString> open(const QString& target) {
-        const QFileInfo named(target);
-        // A link to a PDF (checked before) is written through: the PDF it names is replaced.
-        target_ = named.isSymLink() ? named.canonicalFilePath() : named.absoluteFilePath();
-        const QString folder = QFileInfo(target_).absolutePath();
-        const QFileInfo folderInfo(folder);
-        if (!folderInfo.exists())
-            return QStringLiteral("输出文件夹“%1”不存在，PDF文件无法写入。").arg(nativeName(folder));
-        if (!folderInfo.isDir())
-            return QStringLiteral("“%1”不是文件夹，PDF文件无法写入。").arg(nativeName(folder));
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            const QString name = QDir(folder).filePath(
-                QStringLiteral(".%1.%2.tmp")
-                    .arg(QFileInfo(target_).fileName(),
-                         QString::number((quint64(::getpid()) << 16) | quint64(attempt), 36)));
-            const int fd = ::open(QFile::encodeName(name).constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd >= 0) {
-                ::close(fd);
-                staged_ = name;
-                return std::nullopt;
-            }
-            if (errno != EEXIST)
-                return QStringLiteral("输出文件夹“%1”不能写入（%2），PDF文件无法写入。")
-                    .arg(nativeName(folder), reasonOf(errno));
-        }
-        return QStringLiteral("输出文件夹“%1”中无法建立临时文件，PDF文件无法写入。").arg(nativeName(folder));
-    }
-
-    QString path() const { return staged_; }
-
-    // Puts the printed file in the target's place: a new name, or over a regular file; never over
-    // anything else that took the name meanwhile.
-    std::optional<QString> commit() {
-        const QByteArray from = QFile::encodeName(staged_), to = QFile::encodeName(target_);
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            struct stat st {};
-            if (::lstat(to.constData(), &st) != 0) {
-                if (errno != ENOENT)
-                    break;
-                if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) ==
-                    0) {
-                    staged_.clear();
-                    return std::nullopt;
-                }
-                if (errno == EEXIST)
-                    continue; // made meanwhile: look again
-                if (errno != EINVAL)
-                    break;
-                // The file system cannot refuse to replace: as below.
-            } else if (!S_ISREG(st.st_mode)) {
-                return QStringLiteral("“%1”在打印时被换成了不是普通文件的东西，PDF文件没有放到那里。")
-                    .arg(nativeName(target_));
-            }
-            if (::rename(from.constData(), to.constData()) == 0) {
-                staged_.clear();
-                return std::nullopt;
-            }
-            break;
-        }
-        return QStringLiteral("打印好的PDF文件无法改名为“%1”（%2）。")
-            .arg(nativeName(target_), reasonOf(errno));
-    }
-
-private:
-    QString target_;
-    QString staged_;
-};
 
 } // namespace
 
@@ -596,6 +502,8 @@ int runCommandLine(int argc, char** argv, void (*init)()) {
         code = runLogCommand(parsed.log, in, out, err);
     } else if (parsed.kind == ParsedCommand::Kind::Template) {
         code = runTemplateCommand(parsed.tmpl, in, err);
+    } else if (parsed.kind == ParsedCommand::Kind::Reprint) {
+        code = runReprintCommand(parsed.reprint, in, err, isatty(STDERR_FILENO) != 0);
     } else {
         code = runPrintCommand(parsed.print, in, err, isatty(STDERR_FILENO) != 0);
     }

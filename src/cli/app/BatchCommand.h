@@ -1,9 +1,11 @@
 #pragma once
 // The command line: `vorlan print …` prints a batch of sheets exactly as the print window's batch does
 // (the same mapping by name, renderer and log), without a display; `vorlan log …` writes a template's
-// print log as CSV (app/LogCommand.h). Without arguments the program starts its windows as always.
+// print log as CSV (app/LogCommand.h); `vorlan reprint …` prints logged sheets again (app/ReprintCommand.h).
+// Without arguments the program starts its windows as always.
 
 #include "app/LogCommand.h"
+#include "app/ReprintCommand.h"
 #include "app/TemplateCommand.h"
 
 #include <QString>
@@ -39,11 +41,12 @@ struct PrintCommand {
 };
 
 struct ParsedCommand {
-    enum class Kind { Help, Print, Log, Template, Error };
+    enum class Kind { Help, Print, Log, Template, Reprint, Error };
     Kind kind = Kind::Error;
     PrintCommand print;
     LogCommand log;
     TemplateCommand tmpl;
+    ReprintCommand reprint;
     QString error; // Error: what is wrong, in a sentence for the user
 };
 

@@ -38,7 +38,7 @@ QDate dayOf(const QString& text) {
 
 QString logUsage() {
     return QStringLiteral(
-        "用法：vorlan log --template 模板名称 [--from 年-月-日] [--to 年-月-日] --user 用户姓名");
+        "用法：vorlan log --template 模板名称 [--from 年-月-日] [--to 年-月-日] [--ids] --user 用户姓名");
 }
 
 QString logHelpText() {
@@ -49,6 +49,7 @@ QString logHelpText() {
   --template 模板名称   要输出打印记录的模板
   --from 年-月-日       只输出这一天（含）以后打印的，如2024-03-01；缺省为从第一张开始
   --to 年-月-日         只输出这一天（含）以前打印的；缺省为到最后一张
+  --ids                 第一列为各张的记录号（vorlan reprint --ids 用它选择要重新打印的各张）
   --user 用户姓名       登录的用户；密码从标准输入读取一行，不能写在命令行上
 )");
 }
@@ -57,12 +58,14 @@ std::optional<QString> parseLogArguments(const QStringList& args, LogCommand& co
     auto error = [](const QString& text) { return std::optional<QString>(text + u'\n' + logUsage()); };
     const auto read = readOptions(args, 0,
                                   {QStringLiteral("--template"), QStringLiteral("--from"),
-                                   QStringLiteral("--to"), QStringLiteral("--user")});
+                                   QStringLiteral("--to"), QStringLiteral("--user")},
+                                  {QStringLiteral("--ids")});
     if (const QString* problem = std::get_if<QString>(&read))
         return error(*problem);
     const CommandOptions& given = std::get<CommandOptions>(read);
     command.templateName = given.value(QStringLiteral("--template"));
     command.user = given.value(QStringLiteral("--user"));
+    command.ids = given.has(QStringLiteral("--ids"));
     const QString from = given.value(QStringLiteral("--from")), to = given.value(QStringLiteral("--to"));
     if (command.templateName.trimmed().isEmpty())
         return error(QStringLiteral("请用“--template”指定模板名称。"));
@@ -145,8 +148,14 @@ int runLogCommand(const LogCommand& command, QIODevice& input, QIODevice& output
         // The print date first, then the other columns in table order; the query selects the row's key,
         // then every column in table order.
         const QString dateColumn = templates::PrintLogStore::kDateColumn;
+        // With --ids the record number (the query's first column) goes in front.
         QStringList header{dateColumn};
         QList<int> fields{int(table->columns.indexOf(dateColumn)) + 1};
+        if (command.ids) {
+            header.prepend(QStringLiteral("记录号"));
+            fields.prepend(0);
+        }
+        const qsizetype date = command.ids ? 1 : 0;
         for (int i = 0; i < table->columns.size(); ++i)
             if (table->columns.at(i) != dateColumn) {
                 header << table->columns.at(i);
@@ -156,8 +165,10 @@ int runLogCommand(const LogCommand& command, QIODevice& input, QIODevice& output
             if (!q.next())
                 return false;
             row.clear();
-            row << history::printTimeText(q.value(fields.first()));
-            for (qsizetype f = 1; f < fields.size(); ++f)
+            if (command.ids)
+                row << q.value(0).toString();
+            row << history::printTimeText(q.value(fields.at(date)));
+            for (qsizetype f = date + 1; f < fields.size(); ++f)
                 row << data::nullToEmpty(q.value(fields.at(f)));
             return true;
         };

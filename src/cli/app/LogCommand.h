@@ -17,6 +17,7 @@ struct LogCommand {
     QDate from; // invalid: from the first sheet logged
     QDate to;   // invalid: up to the last
     QString user;
+    bool ids = false; // a first column 记录号: each sheet's record number (what vorlan reprint --ids takes)
 };
 
 // The usage line, and the part of the help text about the command.

@@ -155,10 +155,19 @@ BatchBuild buildReprint(const ReprintJob& job) {
 
 ReprintRun runReprint(QPrinter& printer, const ReprintJob& job, const QList<PrintSheet>& sheets, bool log,
                       const BatchProgress& progress) {
-    ReprintRun run;
-    run.printed = printBatch(printer, sheets, progress);
-    if (!run.printed.ok())
+    const BatchOutcome printed = printBatch(printer, sheets, progress);
+    if (!printed.ok()) {
+        ReprintRun run;
+        run.printed = printed;
         return run;
+    }
+    return keepReprint(job, sheets, printed, log);
+}
+
+ReprintRun keepReprint(const ReprintJob& job, const QList<PrintSheet>& sheets, const BatchOutcome& printed,
+                       bool log) {
+    ReprintRun run;
+    run.printed = printed;
     if (log)
         run.logged = logBatch(sheets, run.printed.job, true);
     // The sheets reprinted now show the reprint's job: a cancelled one is found again.

@@ -76,6 +76,10 @@ struct ReprintRun {
 };
 ReprintRun runReprint(QPrinter& printer, const ReprintJob& job, const QList<PrintSheet>& sheets, bool log,
                       const BatchProgress& progress = {});
+// The part of it after the job was accepted: the log and the job kept (for a PDF file put in its place
+// first, so that nothing is recorded of a file that is not there).
+ReprintRun keepReprint(const ReprintJob& job, const QList<PrintSheet>& sheets, const BatchOutcome& printed,
+                       bool log);
 // What the user is told after a reprint that printed.
 QString reprintDoneText(const ReprintRun& run, int sheets);
 
