@@ -11,7 +11,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QProcess>
 #include <QTest>
 
 using namespace vorlan;
@@ -73,13 +72,6 @@ QStringList idsOf(const QStringList& receivers) {
     return ids;
 }
 
-QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start(u"pdftotext"_s, {pdf, u"-"_s});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).remove(u' ').remove(u'\n');
-}
-
 } // namespace
 
 class TestReprintCommand : public QObject {
@@ -102,18 +94,12 @@ private slots:
             << with({u"--ids=1"_s, u"--to=2024-03-05"_s}) << u"“--to”只能与“--from”一起使用"_s;
         QTest::newRow("not record numbers")
             << with({u"--ids"_s, u"1,x"_s}) << u"“--ids”的值“1,x”不是记录号的列表"_s;
-        QTest::newRow("zero") << with({u"--ids"_s, u"0"_s}) << u"不是记录号的列表"_s;
-        QTest::newRow("no numbers") << with({u"--ids"_s, u" , "_s}) << u"不是记录号的列表"_s;
         QTest::newRow("short date") << with({u"--from"_s, u"2024-3-5"_s})
                                     << u"“--from”的值“2024-3-5”不是日期"_s;
         QTest::newRow("from after to") << with({u"--from=2024-03-06"_s, u"--to=2024-03-05"_s})
                                        << u"起始日期2024-03-06在结束日期2024-03-05之后"_s;
         QTest::newRow("pdf and printer")
             << with({u"--ids=1"_s, u"--pdf=a.pdf"_s, u"--printer=PDF"_s}) << u"只能选一个"_s;
-        QTest::newRow("log with a value") << with({u"--ids=1"_s, u"--log=yes"_s}) << u"“--log”不带值"_s;
-        QTest::newRow("no template") << QStringList{u"--ids=1"_s, u"--user"_s, u"u"_s} << u"“--template”"_s;
-        QTest::newRow("no user") << QStringList{u"--ids=1"_s, u"--template"_s, u"运单"_s} << u"“--user”"_s;
-        QTest::newRow("password") << with({u"--ids=1"_s, u"--password=x"_s}) << u"密码不能写在命令行上"_s;
     }
     void parse() {
         QFETCH(QStringList, args);
@@ -134,8 +120,8 @@ private slots:
         QVERIFY(help.contains(u"vorlan log --template 模板名称 [--from 年-月-日] [--to 年-月-日] [--ids]"_s));
     }
 
-    // Printed again to a PDF: one page per sheet with the values of the log, logged only with --log, the
-    // reprint's job kept with the sheets.
+    // Printed again to a PDF: one page per sheet (their values are read back in gui/history/tst_reprint),
+    // logged only with --log, the reprint's job kept with the sheets.
     void reprints_data() {
         QTest::addColumn<QStringList>("choose"); // --ids (filled in) or the days
         QTest::addColumn<bool>("log");
@@ -169,12 +155,6 @@ private slots:
                                     : u"已重新打印%1张，没有增加打印记录。"_s.arg(printed.size())),
                  qPrintable(o.err));
         QCOMPARE(probe::pdfPages(pdf), int(printed.size()));
-        const QString text = pdfText(pdf);
-        qsizetype at = 0;
-        for (const QString& who : printed) {
-            at = text.indexOf(who, at);
-            QVERIFY2(at >= 0, qPrintable(who + u" not in "_s + text));
-        }
         QCOMPARE(test::logCount(env.db(), kTemplate), 3 + (log ? int(printed.size()) : 0));
         // The sheets now show the reprint: a PDF file.
         const templates::PrintLogStore logs(data::sharedEngine());
@@ -214,15 +194,6 @@ private slots:
         QVERIFY2(o.err.contains(says), qPrintable(o.err));
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(test::logCount(env.db(), kTemplate), 3);
-    }
-
-    void unknownTemplate() {
-        test::TestEnv env;
-        seed(env);
-        const Outcome o =
-            runInProcess({u"reprint"_s, u"--template"_s, u"没有"_s, u"--user"_s, u"管理员"_s, u"--ids=1"_s});
-        QCOMPARE(o.code, app::kExitBadInput);
-        QVERIFY2(o.err.contains(u"模板“没有”不存在！"_s), qPrintable(o.err));
     }
 };
 

@@ -143,14 +143,8 @@ private slots:
         QTest::newRow("never kept") << false << SpooledAs{} << here << false << QueueJobs{} << u"不详"_s;
         QTest::newRow("a PDF file") << true << SpooledAs{QString(), 0, true} << here << false << QueueJobs{}
                                     << u"PDF文件"_s;
-        QTest::newRow("waiting") << true << job << here << false << with(3) << u"等待中"_s;
-        QTest::newRow("held") << true << job << here << false << with(4) << u"暂停"_s;
-        QTest::newRow("printing") << true << job << here << false << with(5) << u"正在打印"_s;
-        QTest::newRow("stopped") << true << job << here << false << with(6) << u"已停止"_s;
         QTest::newRow("cancelled") << true << job << here << false << with(7) << u"已取消"_s;
-        QTest::newRow("aborted") << true << job << here << false << with(8) << u"已中止"_s;
         QTest::newRow("completed") << true << job << here << false << with(9) << u"已完成"_s;
-        QTest::newRow("a state IPP does not have") << true << job << here << false << with(10) << u"不详"_s;
         QTest::newRow("reprinted, completed")
             << true << job << here << true << with(9) << u"重新打印：已完成"_s;
         QTest::newRow("forgotten by the queue") << true << job << here << false << QueueJobs{} << u"不详"_s;
