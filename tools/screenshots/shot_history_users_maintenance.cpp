@@ -6,6 +6,8 @@
 #include "history/Frm_CXdata.h"
 #include "history/HistoryModel.h"
 #include "maintenance/Frm_Backup.h"
+#include "printing/PrintJobStore.h"
+#include "templates/PrintLogStore.h"
 #include "users/Frm_RenYuanGL.h"
 
 #include <QDateEdit>
@@ -27,7 +29,8 @@ static shots::Registrar historyUsersMaintenance("history_users_maintenance", [](
     data::exec(db,
                QStringLiteral("CREATE TABLE \"示例运单\" (\"打印日期\" datetime, \"寄件人\" varchar(255), "
                               "\"收件人\" varchar(255), \"收件地址\" varchar(255), \"电话\" varchar(255), "
-                              "\"件数\" varchar(255))"));
+                              "\"件数\" varchar(255), %1)")
+                   .arg(data::Engine(db).keyColumnDefinition(templates::PrintLogStore::kKeyColumn)));
     data::exec(db, QStringLiteral("CREATE INDEX \"示例运单_打印日期\" ON \"示例运单\" (\"打印日期\")"));
     const QDate today = QDate::currentDate();
     const char* people[][4] = {
@@ -43,11 +46,18 @@ static shots::Registrar historyUsersMaintenance("history_users_maintenance", [](
     for (int day = 1; day >= 0; --day)
         for (const auto& p : people) {
             const QDateTime at(today.addDays(-day), QTime(9 + n % 8, (n * 13) % 60, (n * 29) % 60));
-            data::exec(db, QStringLiteral("INSERT INTO \"示例运单\" VALUES (?, ?, ?, ?, ?, ?)"),
+            data::exec(db,
+                       QStringLiteral("INSERT INTO \"示例运单\" (\"打印日期\", \"寄件人\", \"收件人\", "
+                                      "\"收件地址\", \"电话\", \"件数\") VALUES (?, ?, ?, ?, ?, ?)"),
                        {data::dateTimeText(at), QString::fromUtf8(p[0]), QString::fromUtf8(p[1]),
                         QString::fromUtf8(p[2]), QString::fromUtf8(p[3]), QString::number(1 + n % 3)});
             ++n;
         }
+    // Their print jobs: most went to a PDF file, one was printed again.
+    const printing::PrintJobStore jobs(db);
+    jobs.record(QStringLiteral("示例运单"), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13},
+                printing::SpooledAs{QString(), 0, true});
+    jobs.record(QStringLiteral("示例运单"), {11}, printing::SpooledAs{QString(), 0, true}, true);
     app::state().currentTemplate = QStringLiteral("示例运单");
     {
         history::Frm_CXdata w;

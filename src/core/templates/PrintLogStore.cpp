@@ -484,10 +484,7 @@ LogStatement PrintLogStore::statement(const LogTable& table, const LogCriteria& 
 
 QSqlQuery PrintLogStore::query(const LogTable& table, const LogCriteria& c, bool withJobs) const {
     LogStatement s = statement(table, c);
-    // A file of an older version, read by the engine's row numbers, has no jobs kept; nor can its rows
-    // be joined by them.
-    const bool ownKey = table.shared || table.key.startsWith(u'"');
-    if (withJobs && ownKey) {
+    if (withJobs && keepsJobs(table)) {
         const QString key = QStringLiteral("s.") + table.key;
         const QString date =
             QStringLiteral("s.") + (table.shared ? QStringLiteral("printed_at") : quoteId(kDate));

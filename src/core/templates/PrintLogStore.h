@@ -122,9 +122,12 @@ public:
     static LogStatement buildQuery(const LogTable& table, const LogCriteria& c);
     // The statement query runs: buildQuery's, or its like for a template of the shared table.
     LogStatement statement(const LogTable& table, const LogCriteria& c) const;
-    // Runs it forward-only. withJobs: each row goes on with the job kept for the sheet
-    // (printing::PrintJobStore::joinedJob reads it). Throws DbError.
+    // Runs it forward-only. withJobs, for a table that keepsJobs: each row goes on with the job kept for
+    // the sheet (printing::PrintJobStore::joinedJob reads it). Throws DbError.
     QSqlQuery query(const LogTable& table, const LogCriteria& c, bool withJobs = false) const;
+    // Whether the sheets of the table can have jobs kept: not those of a file of an older version, read
+    // by the engine's row numbers.
+    static bool keepsJobs(const LogTable& table) { return table.shared || table.key.startsWith(u'"'); }
     // The rows of these keys, selected as query selects them and in its order; keys of no row are left
     // out. Throws DbError.
     QSqlQuery queryKeys(const LogTable& table, const QList<qint64>& keys) const;

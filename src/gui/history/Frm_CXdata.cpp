@@ -155,7 +155,9 @@ void Frm_CXdata::buildColumns() {
     h->setSectionHidden(1, true);
     for (int c = 2; c < model->columnCount(); ++c)
         h->resizeSection(c, ui::toPixels(1800_tw));
+    // What became of the sheet is read first, beside its print time.
     h->resizeSection(model->stateColumn(), ui::toPixels(2100_tw));
+    h->moveSection(h->visualIndex(model->stateColumn()), 2);
 }
 
 std::optional<templates::LogTable> Frm_CXdata::currentTable() {
@@ -208,7 +210,9 @@ void Frm_CXdata::runQuery() {
             known = ui::queueJobs();
             QGuiApplication::restoreOverrideCursor();
         }
-        model->setQuery(templates::PrintLogStore(engine).query(*table_, c, true), jobCells(known));
+        const bool jobs = templates::PrintLogStore::keepsJobs(*table_);
+        model->setQuery(templates::PrintLogStore(engine).query(*table_, c, jobs),
+                        jobs ? jobCells(known) : history::JobCells());
     });
 }
 
