@@ -381,8 +381,8 @@ BatchBuild buildBatch(const BatchJob& job) {
             if (const QString column = fieldColumn(job, placed.failedField);
                 placed.fault == PlacementFault::Symbol && !column.isEmpty())
                 where += QStringLiteral("，“%1”列").arg(column);
-            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(where) + placementMessage(sheet, placed) +
-                          u'\n' + notStarted;
+            out.problem = QStringLiteral("第%1张（%2）：").arg(i + 1).arg(where) +
+                          placementMessage(sheet, placed) + u'\n' + notStarted;
             return out;
         }
         out.sheets << std::move(sheet);
