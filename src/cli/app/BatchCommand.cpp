@@ -1,5 +1,7 @@
 #include "app/BatchCommand.h"
 
+#include "app/CommandOptions.h"
+
 #include "app/AppState.h"
 #include "app/FirstUser.h"
 #include "app/PdfOutput.h"
@@ -98,54 +100,23 @@ ParsedCommand parseCommandLine(const QStringList& args) {
         return unknown;
     }
     PrintCommand& c = out.print;
-    QStringList seen;
-    for (int i = 1; i < args.size(); ++i) {
-        QString a = args.at(i);
-        QString value;
-        bool hasValue = false;
-        // "--name=value" as well as "--name value".
-        if (const qsizetype eq = a.indexOf(u'='); a.startsWith(QLatin1String("--")) && eq > 0) {
-            value = a.mid(eq + 1);
-            a = a.left(eq);
-            hasValue = true;
-        }
-        static const QStringList valued{QStringLiteral("--template"), QStringLiteral("--data"),
-                                        QStringLiteral("--sheet"),    QStringLiteral("--rows"),
-                                        QStringLiteral("--pdf"),      QStringLiteral("--printer"),
-                                        QStringLiteral("--user")};
-        if (a == u"--no-log") {
-            if (hasValue)
-                return error(QStringLiteral("选项“--no-log”不带值。"));
-            c.noLog = true;
-            continue;
-        }
-        if (a == u"--password" || a.startsWith(QLatin1String("--password")))
-            return error(QStringLiteral("密码不能写在命令行上，请从标准输入送入（一行）。"));
-        if (!valued.contains(a))
-            return error(QStringLiteral("未知的选项“%1”。").arg(args.at(i)));
-        if (seen.contains(a))
-            return error(QStringLiteral("选项“%1”重复了。").arg(a));
-        seen << a;
-        if (!hasValue) {
-            if (i + 1 >= args.size())
-                return error(QStringLiteral("选项“%1”缺少值。").arg(a));
-            value = args.at(++i);
-        }
-        if (a == u"--template")
-            c.templateName = value;
-        else if (a == u"--data")
-            c.dataFile = value;
-        else if (a == u"--sheet")
-            c.sheet = value;
-        else if (a == u"--rows")
-            c.rows = value;
-        else if (a == u"--pdf")
-            c.pdf = value;
-        else if (a == u"--printer")
-            c.printer = value;
-        else if (a == u"--user")
-            c.user = value;
-    }
+    const auto read =
+        readOptions(args, 1,
+                    {QStringLiteral("--template"), QStringLiteral("--data"), QStringLiteral("--sheet"),
+                     QStringLiteral("--rows"), QStringLiteral("--pdf"), QStringLiteral("--printer"),
+                     QStringLiteral("--user")},
+                    {QStringLiteral("--no-log")});
+    if (const QString* problem = std::get_if<QString>(&read))
+        return error(*problem);
+    const CommandOptions& given = std::get<CommandOptions>(read);
+    c.templateName = given.value(QStringLiteral("--template"));
+    c.dataFile = given.value(QStringLiteral("--data"));
+    c.sheet = given.value(QStringLiteral("--sheet"));
+    c.rows = given.value(QStringLiteral("--rows"));
+    c.pdf = given.value(QStringLiteral("--pdf"));
+    c.printer = given.value(QStringLiteral("--printer"));
+    c.user = given.value(QStringLiteral("--user"));
+    c.noLog = given.has(QStringLiteral("--no-log"));
     if (c.templateName.trimmed().isEmpty())
         return error(QStringLiteral("请用“--template”指定模板名称。"));
     if (const QString problem =
@@ -158,7 +129,7 @@ ParsedCommand parseCommandLine(const QStringList& args) {
         return error(QStringLiteral("请用“--pdf”或“--printer”指定输出，两者只能选一个。"));
     if (c.user.trimmed().isEmpty())
         return error(QStringLiteral("请用“--user”指定用户姓名。"));
-    if (seen.contains(QStringLiteral("--rows")) && !printing::parseRowRange(c.rows))
+    if (given.has(QStringLiteral("--rows")) && !printing::parseRowRange(c.rows))
         return error(
             QStringLiteral("“--rows”的值“%1”不是行的范围，应写成如“2-11”（工作表的行号，第1行是列名）。")
                 .arg(c.rows));
