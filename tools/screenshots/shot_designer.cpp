@@ -137,6 +137,11 @@ void storeTemplate(const QSqlDatabase& db) {
     t.single.append(point(ty::Year, QStringLiteral("年"), none, {1950_tw, 5070_tw, 700_tw, 315_tw}, blue));
     t.single.append(point(ty::Month, QStringLiteral("月"), none, {3250_tw, 5070_tw, 550_tw, 315_tw}, blue));
     t.single.append(point(ty::Day, QStringLiteral("日"), none, {4500_tw, 5070_tw, 550_tw, 315_tw}, blue));
+    // The waybill number printed as a Code 128 symbol, beside its label in the title band.
+    templates::InputPoint number =
+        point(ty::Number, QStringLiteral("运单号码"), none, {9700_tw, 250_tw, 2800_tw, 700_tw}, blue);
+    number.symbology = templates::Symbology::Code128;
+    t.single.append(number);
     t.multi.append(point(ty::MultiLine, QStringLiteral("寄件地址"), QStringLiteral("客户地址"),
                          {2000_tw, 2230_tw, 4100_tw, 950_tw}));
     t.multi.append(
@@ -166,6 +171,16 @@ static shots::Registrar designer("designer", [](const QString& folder) {
     w.XPBut确定_Click();
     w.selectPoint(templates::Family::Single, 2);
     shots::save(&w, folder, QStringLiteral("designer"));
+});
+
+// The waybill number selected: the frame shows it printed as Code 128 with its text under the bars.
+static shots::Registrar designerSymbol("designer-symbol", [](const QString& folder) {
+    test::TestEnv env;
+    storeTemplate(env.db());
+    templates::Frm_moban w;
+    w.load();
+    w.selectPoint(templates::Family::Single, 13);
+    shots::save(&w, folder, QStringLiteral("designer-symbol"));
 });
 
 // Tab顺序 mode: the sender's name and phone clicked first, the frame on the next box to number.

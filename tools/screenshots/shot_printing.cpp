@@ -45,6 +45,7 @@ static shots::Registrar printingShots("printing", [](const QString& folder) {
         QStringLiteral("2024"),
         QStringLiteral("03"),
         QStringLiteral("05"),
+        QStringLiteral("SF1234567890"),
         QStringLiteral("请于工作日送达，送货前先电话联系收件人。易碎物品，小心轻放，谢谢！")};
     printing::PrintSheet sheet;
     sheet.templateName = t.name;
@@ -54,8 +55,13 @@ static shots::Registrar printingShots("printing", [](const QString& folder) {
             const templates::InputPoint& p = (*fam)[i];
             if (!p.isLive())
                 continue; // the multi-line slots before the remark are empty
-            sheet.fields << printing::PrintField{p.name, values.value(v++), p.rect.left, p.rect.top,
-                                                 p.fontSize};
+            printing::PrintField f{p.name,     values.value(v++), p.rect.left,  p.rect.top,
+                                   p.fontSize, p.rect.width,      p.rect.height};
+            if (p.isSymbol()) { // 单号, as its Code 128
+                f.symbology = p.symbology;
+                f.symbolText = p.symbolText;
+            }
+            sheet.fields << f;
         }
 
     // The form at 150 dots per inch with the values drawn on the same image.
