@@ -282,7 +282,11 @@ private slots:
         write(QStringLiteral("bad.csv"), "收件人,金额大写\n甲,5\n乙,十元\n");
         write(QStringLiteral("broken.xlsx"), "not a workbook");
         write(QStringLiteral("empty.xls"), "");
+        // The sample's 单号 prints as Code 128, which takes no Chinese.
+        write(QStringLiteral("number.csv"), "收件人,单号\n甲,SF1\n乙,SF单号\n");
         const QList<QPair<QStringList, QString>> refusals{
+            {printArgs(QStringLiteral("number.csv"), QStringLiteral("x.pdf")),
+             QStringLiteral("第2张（第3行，“单号”列）：输入点“单号”无法打印：Code 128条码")},
             {printArgs(QStringLiteral("bad.csv"), QStringLiteral("x.pdf")),
              QStringLiteral("第3行“金额大写”列")},
             {printArgs(QStringLiteral("broken.xlsx"), QStringLiteral("x.pdf")),
