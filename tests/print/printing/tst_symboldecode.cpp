@@ -343,6 +343,28 @@ private slots:
         QVERIFY2(failures.isEmpty(), qPrintable(summary(failures)));
     }
 
+    // A single sheet whose symbol is refused is not sent: the print window's notice names the point and why.
+    void refusedSheetIsNotSent() {
+        test::TestEnv env(false);
+        const QString pdf = dir_.filePath(u"refused.pdf"_s);
+        env.printToPdf(pdf);
+        PrintSheet sheet;
+        sheet.templateName = u"面单"_s;
+        PrintField f;
+        f.name = u"条码"_s;
+        f.text = u"6901234567891"_s;
+        f.width = 3000_tw;
+        f.height = 1000_tw;
+        f.symbology = Symbology::Ean13;
+        sheet.fields << f;
+        const printing::PrintOutcome out = printing::printSheet(sheet);
+        QCOMPARE(out.status, printing::PrintStatus::OutOfRange);
+        QCOMPARE(out.fault, printing::PlacementFault::Symbol);
+        QCOMPARE(printing::printNotice(out).text,
+                 u"输入点“条码”无法打印：EAN-13条码“6901234567891”的校验位不对：最后一位应是2，不是1。"_s);
+        QVERIFY(!QFile::exists(pdf));
+    }
+
     // A batch stops before printing at the first row whose value its symbol cannot take, naming the sheet,
     // the row, the column and the input point.
     void batchRefusalNamesRowAndColumn_data() {
