@@ -4,6 +4,8 @@
 #include "TestEnv.h"
 #include "data/Sql.h"
 #include "printing/PrintActions.h"
+#include "printing/PrintJobStore.h"
+#include "templates/PrintLogStore.h"
 #include "templates/TemplateStore.h"
 #include "ui/Printer.h"
 
@@ -195,6 +197,27 @@ private slots:
         QCOMPARE(rows(env.db(), QStringLiteral("运单")).size(), 0);
         // Logging tells the user nothing itself; the print window shows the notice.
         QVERIFY(env.prompter.shown.isEmpty());
+    }
+
+    // A sheet printed and logged keeps where it went: here a PDF file, which has no print job.
+    void printedSheetKeepsItsJob() {
+        test::TestEnv env;
+        QTemporaryDir dir;
+        env.printToPdf(dir.filePath(QStringLiteral("p.pdf")));
+        saveTemplate(env.db(), QStringLiteral("运单"), {QStringLiteral("收件人")});
+        PrintSheet s;
+        s.templateName = QStringLiteral("运单");
+        s.fields << field(QStringLiteral("收件人"), QStringLiteral("张三"));
+        const printing::PrintOutcome printed = printing::printSheet(s);
+        QVERIFY(printed.ok());
+        QCOMPARE(printed.job, (printing::SpooledAs{QString(), 0, true}));
+        QVERIFY(printing::logSheet(s, printed.job).ok());
+        const templates::PrintLogStore logs(env.db());
+        const auto table = logs.find(QStringLiteral("运单"));
+        QSqlQuery q = logs.query(*table, {QString(), QString(), QDate(2000, 1, 1), QDate(9999, 1, 1)}, true);
+        QVERIFY(q.next());
+        const auto job = printing::PrintJobStore::joinedJob(q, int(table->columns.size()) + 1);
+        QVERIFY(job && job->job.pdfFile && !job->reprinted);
     }
 
     void baseTableIsNeverWritten() {
