@@ -222,15 +222,21 @@ LoadResult TemplateStore::load(const QString& name) const {
 
 void TemplateStore::loadHeaderKept(Template& t) const {
     QSqlQuery q = exec(engine_,
-                       QStringLiteral("SELECT id, imageSum, allup, allleft FROM moban WHERE mobanname = ? "
-                                      "ORDER BY id LIMIT 1"),
+                       QStringLiteral("SELECT id, imageSum, allup, allleft, length(backimage) FROM moban "
+                                      "WHERE mobanname = ? ORDER BY id LIMIT 1"),
                        {t.name});
     if (!q.next())
         return;
     t.hasHeader = true;
     t.allup = int(number(q, "allup", t.name, {}));
     t.allleft = int(number(q, "allleft", t.name, {}));
-    const QString digest = data::nullToEmpty(q.value(1));
+    QString digest = data::nullToEmpty(q.value(1));
+    // A picture written past this program keeps the digest of the one before; its size gives most such
+    // changes away, and then the digest is made again.
+    const QString sizeEnd = QLatin1Char('-') + QString::number(q.value(4).toLongLong());
+    const QString stale = digest.isEmpty() || digest.endsWith(sizeEnd) ? QString() : digest;
+    if (!stale.isEmpty())
+        digest.clear();
     const PictureCache cache;
     if (const auto kept = digest.isEmpty() ? std::nullopt : cache.find(digest)) {
         t.picture = *kept;
@@ -242,11 +248,15 @@ void TemplateStore::loadHeaderKept(Template& t) const {
     if (t.picture.isEmpty())
         return;
     if (digest.isEmpty()) {
-        // Stored before pictures had digests (or copied from such a file): given its digest once, by
-        // whichever counter reads it first; every counter computes the same one.
+        // Stored before pictures had digests (or copied from such a file), or changed past the program:
+        // given its digest once, by whichever counter reads it first; every counter computes the same one.
         const QString made = pictureDigest(t.picture);
-        exec(engine_, QStringLiteral("UPDATE moban SET imageSum = ? WHERE id = ? AND imageSum IS NULL"),
-             {made, id});
+        if (stale.isEmpty())
+            exec(engine_, QStringLiteral("UPDATE moban SET imageSum = ? WHERE id = ? AND imageSum IS NULL"),
+                 {made, id});
+        else
+            exec(engine_, QStringLiteral("UPDATE moban SET imageSum = ? WHERE id = ? AND imageSum = ?"),
+                 {made, id, stale});
         cache.keep(made, t.picture);
         return;
     }
