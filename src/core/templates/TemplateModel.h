@@ -109,7 +109,7 @@ struct InputPoint {
     int tabOrder = 0; // its place in the order of the print window's boxes, 1 first; 0: none set
     Symbology symbology = Symbology::None;
     bool symbolText = true; // the human-readable text under a linear symbol
-    QString fixedText;      // filled on opening and kept by 下一张; empty: none
+    QString fixedText{};    // filled on opening and kept by 下一张; empty: none
     Party party = Party::Sender;
 
     bool isSymbol() const { return symbology != Symbology::None && takesSymbol(type); }
