@@ -93,6 +93,34 @@ std::optional<QString> parseLogArguments(const QStringList& args, LogCommand& co
     return std::nullopt;
 }
 
+QString openLoggedDatabase(const QString& nothingTo, data::OpenResult& opened, data::UseLock* hold,
+                           const QString& holdFor) {
+    const QString nothing = QStringLiteral("没有打印记录可以") + nothingTo + QStringLiteral("。");
+    if (auto server = data::chosenServer()) {
+        data::postgres::Probe p = data::postgres::probe(*server);
+        if (!p.ok && p.kind == data::postgres::ServerError::Kind::PasswordNeeded) {
+            server->password = state().environment.serverPassword(*server);
+            p = data::postgres::probe(*server);
+        }
+        if (!p.ok)
+            return p.message;
+        if (p.empty)
+            return QStringLiteral("%1是空的，").arg(data::shownServer(*server)) + nothing;
+        opened = data::openServer(*server);
+    } else {
+        const QString path = data::databasePath();
+        if (!QFileInfo::exists(path))
+            return QStringLiteral("数据库文件“%1”不存在，").arg(QDir::toNativeSeparators(path)) + nothing;
+        if (hold) {
+            *hold = data::UseLock::forPrinting(path, holdFor);
+            if (hold->refused())
+                return data::databaseBusyText();
+        }
+        opened = data::openShared(path);
+    }
+    return opened.status == data::OpenStatus::Opened ? QString() : opened.message;
+}
+
 int runLogCommand(const LogCommand& command, QIODevice& input, QIODevice& output, QIODevice& messages) {
     auto fail = [&](const QString& text) {
         messages.write((text + u'\n').toUtf8());
@@ -103,26 +131,8 @@ int runLogCommand(const LogCommand& command, QIODevice& input, QIODevice& output
 
     // Reading the log makes no database: without one there is nothing logged.
     data::OpenResult opened;
-    if (auto server = data::chosenServer()) {
-        data::postgres::Probe p = data::postgres::probe(*server);
-        if (!p.ok && p.kind == data::postgres::ServerError::Kind::PasswordNeeded) {
-            server->password = state().environment.serverPassword(*server);
-            p = data::postgres::probe(*server);
-        }
-        if (!p.ok)
-            return fail(p.message);
-        if (p.empty)
-            return fail(QStringLiteral("%1是空的，没有打印记录可以输出。").arg(data::shownServer(*server)));
-        opened = data::openServer(*server);
-    } else {
-        const QString path = data::databasePath();
-        if (!QFileInfo::exists(path))
-            return fail(QStringLiteral("数据库文件“%1”不存在，没有打印记录可以输出。")
-                            .arg(QDir::toNativeSeparators(path)));
-        opened = data::openShared(path);
-    }
-    if (opened.status != data::OpenStatus::Opened)
-        return fail(opened.message);
+    if (const QString problem = openLoggedDatabase(QStringLiteral("输出"), opened); !problem.isEmpty())
+        return fail(problem);
     state().connectionOpened = true;
     const data::Engine db = data::sharedEngine();
     try {

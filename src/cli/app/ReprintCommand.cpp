@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/BatchCommand.h"
 #include "app/CommandOptions.h"
+#include "app/LogCommand.h"
 #include "app/PdfOutput.h"
 #include "data/Database.h"
 #include "data/PostgresEngine.h"
@@ -147,32 +148,11 @@ int runReprintCommand(const ReprintCommand& command, QIODevice& input, QIODevice
     // made. A file is held to the end: a compaction meanwhile would leave this connection on a replaced one.
     data::OpenResult opened;
     data::UseLock hold;
-    if (auto server = data::chosenServer()) {
-        data::postgres::Probe p = data::postgres::probe(*server);
-        if (!p.ok && p.kind == data::postgres::ServerError::Kind::PasswordNeeded) {
-            server->password = state().environment.serverPassword(*server);
-            p = data::postgres::probe(*server);
-        }
-        if (!p.ok)
-            return fail(kExitBadInput, p.message);
-        if (p.empty)
-            return fail(
-                kExitBadInput,
-                QStringLiteral("%1是空的，没有打印记录可以重新打印。").arg(data::shownServer(*server)));
-        opened = data::openServer(*server);
-    } else {
-        const QString path = data::databasePath();
-        if (!QFileInfo::exists(path))
-            return fail(kExitBadInput, QStringLiteral("数据库文件“%1”不存在，没有打印记录可以重新打印。")
-                                           .arg(QDir::toNativeSeparators(path)));
-        hold = data::UseLock::forPrinting(
-            path, QStringLiteral("命令行中模板“%1”的重新打印").arg(command.templateName));
-        if (hold.refused())
-            return fail(kExitBadInput, data::databaseBusyText());
-        opened = data::openShared(path);
-    }
-    if (opened.status != data::OpenStatus::Opened)
-        return fail(kExitBadInput, opened.message);
+    if (const QString problem =
+            openLoggedDatabase(QStringLiteral("重新打印"), opened, &hold,
+                               QStringLiteral("命令行中模板“%1”的重新打印").arg(command.templateName));
+        !problem.isEmpty())
+        return fail(kExitBadInput, problem);
     state().connectionOpened = true;
     if (opened.readOnly)
         return fail(kExitBadInput,
