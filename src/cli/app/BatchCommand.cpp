@@ -117,11 +117,7 @@ ParsedCommand parseCommandLine(const QStringList& args) {
     c.printer = given.value(QStringLiteral("--printer"));
     c.user = given.value(QStringLiteral("--user"));
     c.noLog = given.has(QStringLiteral("--no-log"));
-    if (c.templateName.trimmed().isEmpty())
-        return error(QStringLiteral("请用“--template”指定模板名称。"));
-    if (const QString problem =
-            templates::controlCharacterProblem(c.templateName, QStringLiteral("模板名称"));
-        !problem.isEmpty())
+    if (const QString problem = templateOptionProblem(c.templateName); !problem.isEmpty())
         return error(problem);
     if (c.dataFile.trimmed().isEmpty())
         return error(QStringLiteral("请用“--data”指定数据文件（*.xls、*.xlsx或*.csv）。"));
@@ -266,6 +262,25 @@ void takeServerPasswordFrom(QIODevice& input) {
     state().environment.serverPassword = &serverPasswordLine;
 }
 
+printing::BatchOutcome printWithProgress(QPrinter& printer, const QList<printing::PrintSheet>& sheets,
+                                         QIODevice& messages, bool progress) {
+    const int total = int(sheets.size());
+    const printing::BatchOutcome printed = printing::printBatch(printer, sheets, [&](int done, int) {
+        if (progress && (done == total || done % 10 == 1))
+            messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
+        return true;
+    });
+    if (progress)
+        messages.write("\n");
+    return printed;
+}
+
+QString templateOptionProblem(const QString& name) {
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("请用“--template”指定模板名称。");
+    return templates::controlCharacterProblem(name, QStringLiteral("模板名称"));
+}
+
 CommandLogin loginCommandUser(const data::Engine& db, const QString& userName, const QString& password,
                               bool makeFirstUser) {
     CommandLogin out;
@@ -397,14 +412,7 @@ int runPrintCommand(const PrintCommand& command, QIODevice& input, QIODevice& me
             return fail(kExitPrintFailed,
                         printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(problem));
         const int total = int(build.sheets.size());
-        const printing::BatchOutcome printed =
-            printing::printBatch(*printer, build.sheets, [&](int done, int) {
-                if (progress && (done == total || done % 10 == 1))
-                    messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
-                return true;
-            });
-        if (progress)
-            messages.write("\n");
+        const printing::BatchOutcome printed = printWithProgress(*printer, build.sheets, messages, progress);
         if (!printed.ok())
             return fail(kExitPrintFailed,
                         printing::batchPrinterFailedText() + QStringLiteral("（%1）").arg(printed.problem));

@@ -7,6 +7,8 @@
 #include "app/LogCommand.h"
 #include "app/ReprintCommand.h"
 #include "app/TemplateCommand.h"
+#include "printing/PrintOutcome.h"
+#include "printing/PrintSheet.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,7 @@
 #include <optional>
 
 class QIODevice;
+class QPrinter;
 
 namespace vorlan::data {
 class Engine;
@@ -78,6 +81,13 @@ struct CommandLogin {
 // with that password. Throws DbError.
 CommandLogin loginCommandUser(const data::Engine& db, const QString& userName, const QString& password,
                               bool makeFirstUser);
+
+// Prints the sheets as one job; with progress, "正在打印第n张，共m张" goes to messages as it goes.
+printing::BatchOutcome printWithProgress(QPrinter& printer, const QList<printing::PrintSheet>& sheets,
+                                         QIODevice& messages, bool progress);
+
+// Why a command's --template cannot name a template (none given, a control character), or empty.
+QString templateOptionProblem(const QString& name);
 
 // Runs the command with the password read (one line) from `input`, messages to `messages`. progress:
 // show "sheet n of N" while printing. The database is opened (or created on a first start, when the user

@@ -67,11 +67,7 @@ std::optional<QString> parseLogArguments(const QStringList& args, LogCommand& co
     command.user = given.value(QStringLiteral("--user"));
     command.ids = given.has(QStringLiteral("--ids"));
     const QString from = given.value(QStringLiteral("--from")), to = given.value(QStringLiteral("--to"));
-    if (command.templateName.trimmed().isEmpty())
-        return error(QStringLiteral("请用“--template”指定模板名称。"));
-    if (const QString problem =
-            templates::controlCharacterProblem(command.templateName, QStringLiteral("模板名称"));
-        !problem.isEmpty())
+    if (const QString problem = templateOptionProblem(command.templateName); !problem.isEmpty())
         return error(problem);
     if (command.user.trimmed().isEmpty())
         return error(QStringLiteral("请用“--user”指定用户姓名。"));

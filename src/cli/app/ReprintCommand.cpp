@@ -94,11 +94,7 @@ std::optional<QString> parseReprintArguments(const QStringList& args, ReprintCom
     command.log = given.has(QStringLiteral("--log"));
     const QString ids = given.value(QStringLiteral("--ids")), from = given.value(QStringLiteral("--from")),
                   to = given.value(QStringLiteral("--to"));
-    if (command.templateName.trimmed().isEmpty())
-        return error(QStringLiteral("请用“--template”指定模板名称。"));
-    if (const QString problem =
-            templates::controlCharacterProblem(command.templateName, QStringLiteral("模板名称"));
-        !problem.isEmpty())
+    if (const QString problem = templateOptionProblem(command.templateName); !problem.isEmpty())
         return error(problem);
     const bool byIds = given.has(QStringLiteral("--ids"));
     if (byIds == given.has(QStringLiteral("--from")))
@@ -218,14 +214,7 @@ int runReprintCommand(const ReprintCommand& command, QIODevice& input, QIODevice
             return fail(kExitPrintFailed,
                         QStringLiteral("打印机未准备好或有故障!没有重新打印。（%1）").arg(problem));
         const int total = int(build.sheets.size());
-        const printing::BatchOutcome printed =
-            printing::printBatch(*printer, build.sheets, [&](int done, int) {
-                if (progress && (done == total || done % 10 == 1))
-                    messages.write(QStringLiteral("\r正在打印第%1张，共%2张").arg(done).arg(total).toUtf8());
-                return true;
-            });
-        if (progress)
-            messages.write("\n");
+        const printing::BatchOutcome printed = printWithProgress(*printer, build.sheets, messages, progress);
         if (!printed.ok())
             return fail(kExitPrintFailed,
                         QStringLiteral("打印机未准备好或有故障!没有重新打印。（%1）").arg(printed.problem));
