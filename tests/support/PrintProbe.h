@@ -32,6 +32,17 @@ inline bool haveTool(const QString& name) {
     return !QStandardPaths::findExecutable(name).isEmpty();
 }
 
+// Runs a tool to its end (at most 30 s): its standard output, and in exitCode its exit code (-1: it
+// crashed or did not finish).
+inline QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(30000);
+    if (exitCode)
+        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
 inline PdfText readWords(const QString& pdf) {
     PdfText out;
     QProcess p;

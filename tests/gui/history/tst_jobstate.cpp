@@ -3,6 +3,7 @@
 // queue is a copy of the cups-pdf default printer (scripts/run-tests.sh sets that up) that holds every
 // job it gets.
 #include "BothEngines.h"
+#include "PrintProbe.h"
 #include "TestEnv.h"
 #include "app/AppState.h"
 #include "history/Frm_CXdata.h"
@@ -27,14 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(30000);
-    if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
+using probe::run;
 
 // The state the history list shows for its only sheet.
 QString shownState(history::Frm_CXdata& w) {

@@ -37,17 +37,10 @@ Q_DECLARE_METATYPE(PrintSettings)
 
 namespace {
 
+using probe::run;
+
 constexpr int kDpi = 300;
 constexpr int kTolerance = 2; // pixels at 300 dpi, about 0.17 mm
-
-QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(30000);
-    if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
 
 QString outputFolder() {
     return QDir::home().filePath(QStringLiteral("PDF"));
